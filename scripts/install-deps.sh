@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package Kipo needs to build, test and run. Safe to run again:
+# it only calls apt-get when something is missing, and says nothing when all is present.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang make pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev
+  libicu-dev libpugixml-dev libfreeimage-dev
+  libpango1.0-dev libcairo2-dev fontconfig fonts-liberation2 fonts-dejavu-core
+  libxml2-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,112 @@
+#pragma once
+// The main window's state and commands, without any window: the open document, the
+// current subtitle and its edit area, the house rules, the status panels and the window
+// title. The desktop app is a thin view over this class; the command line and the tests
+// drive the same commands headlessly.
+//
+// The commands are spread over several source files by area (files, timing, editing,
+// text); each area keeps its declarations in its own block below.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/document.h"
+#include "platform/prompter.h"
+#include "settings/house_options.h"
+#include "settings/settings_store.h"
+
+namespace kipo {
+
+// The edit area: the current subtitle's fields as the user is typing them, and the
+// previous ("last") and next subtitles' cues, shown read-only.
+struct EditArea {
+  std::string inCue;    // as typed: "HH:MM:SS:FF", or incomplete
+  std::string outCue;
+  std::string duration; // "SS:FF" (DurationLabel)
+  std::string text;
+  std::string comment;
+  std::string lastIn, lastOut, lastDuration;
+  std::string nextIn, nextOut, nextDuration;
+};
+
+// What the desktop app shows in the status bar and the warning panel.
+struct StatusPanels {
+  std::string frameRate;  // "25 fps"
+  std::string fileName;   // the path, or "[Untitled]"
+  std::string status;     // "File saved OK", "Reading ..."
+  std::string warning;    // the warning panel text; empty hides it
+};
+
+class Workstation {
+ public:
+  Workstation(SettingsStore& settings, Prompter& prompter);
+  ~Workstation();
+  Workstation(const Workstation&) = delete;
+  Workstation& operator=(const Workstation&) = delete;
+
+  SubtitleDocument& doc() { return doc_; }
+  const SubtitleDocument& doc() const { return doc_; }
+  SettingsStore& settings() { return settings_; }
+  Prompter& prompter() { return prompter_; }
+  HouseOptions& house() { return house_; }
+  const HouseOptions& house() const { return house_; }
+  // Re-reads the house options from the settings store.
+  void ReloadHouseOptions();
+
+  // --- current subtitle and edit area
+  // Index of the current subtitle (0-based); meaningless when the document is empty.
+  std::size_t current() const { return current_; }
+  bool HasCurrent() const { return current_ < doc_.Count(); }
+  // Commits the edit area to the document, makes another subtitle current and loads it.
+  void GoTo(std::size_t index);
+  EditArea& edit() { return edit_; }
+  const EditArea& edit() const { return edit_; }
+  // Fills the edit area from the current subtitle and its neighbours.
+  void LoadEditArea();
+  // Writes the edit area's text, comment and complete cues back to the current subtitle
+  // (only fields that differ). Returns true when anything changed.
+  bool CommitEditArea();
+
+  // --- window
+  // "Kipo - [Untitled]" or "Kipo - " + the upper-cased path.
+  std::string WindowTitle() const;
+  StatusPanels& panels() { return panels_; }
+  void SetStatus(const std::string& text);
+  void SetWarning(const std::string& text) { panels_.warning = text; }
+  // Replaces the whole document (New, Open, recovery); the current subtitle becomes the
+  // first one, or the stored position when "Remember Last Location" is on.
+  void ReplaceDocument(SubtitleDocument doc);
+  // New document with the new-project window's choices.
+  void NewDocument(int frameRateCode, std::int32_t languageId, std::int16_t characterSet);
+  // Applies a frame-rate choice and refreshes the panels and the edit area.
+  int SetFrameRate(int code);
+
+  // Called after anything that the views must redraw (the desktop app connects here).
+  std::function<void()> onRefresh;
+
+  // --- undo (the history is recorded before every change)
+  // Records the state an action is about to change; `action` names it in the Undo menu.
+  void Record(const std::string& action);
+  // Records the whole document, for operations that change many subtitles at once.
+  void RecordDocument(const std::string& action);
+
+  // --- files
+
+  // --- timing
+
+  // --- editing
+
+  // --- text
+
+ private:
+  void Refresh();
+  SettingsStore& settings_;
+  Prompter& prompter_;
+  SubtitleDocument doc_;
+  HouseOptions house_;
+  std::size_t current_ = 0;
+  EditArea edit_;
+  StatusPanels panels_;
+};
+
+}  // namespace kipo

@@ -1,0 +1,74 @@
+// kipo timecode: a subtitler's timecode calculator.
+#include <iomanip>
+#include <ostream>
+
+#include "cli/cli.h"
+#include "core/timecode.h"
+#include "platform/text_util.h"
+
+namespace kipo::cli {
+namespace {
+
+struct Options {
+  std::string value;
+  std::string rate = "25";
+  bool asFrames = false;
+  bool asLabel = false;
+};
+
+int RunTimecode(Context& ctx, const Options& o) {
+  FrameRate rate = *FrameRate::FromCode(ParseRateOption(o.rate));
+  bool hasSep = o.value.find_first_of(":;.") != std::string::npos;
+  bool isLabel = o.asLabel || (!o.asFrames && hasSep);
+  Timecode frames = 0;
+  if (isLabel) {
+    std::string label = o.value;
+    if (IsLabelShape(label) || hasSep) label = StripSeparators(label);
+    if (label.size() != 8) label = StripSeparators(NormalizeShortLabel(o.value));
+    for (char c : label)
+      if (c < '0' || c > '9') {
+        ctx.err << "kipo timecode: '" << o.value << "' is not a timecode (HH:MM:SS:FF)\n";
+        return kExitError;
+      }
+    if (!IsValidCue(label, rate))
+      ctx.err << "kipo timecode: note: " << o.value << " is out of range at " << rate.label() << "\n";
+    frames = LabelToFrames(label, rate);
+  } else {
+    long n = 0;
+    if (!ParseInt(o.value, n) || n < 0 || n > 2147483647L) {
+      ctx.err << "kipo timecode: '" << o.value << "' is neither a frame count nor a timecode\n";
+      return kExitError;
+    }
+    frames = static_cast<Timecode>(n);
+  }
+  CueDigits digits = FramesToDigits(frames, rate);
+  ctx.out << "Rate:    " << rate.label() << (rate.dropFrame ? " (drop-frame labels)" : "") << "\n";
+  ctx.out << "Frames:  " << frames << "\n";
+  ctx.out << "Label:   " << FramesToLabel(frames, rate) << "\n";
+  ctx.out << "Seconds: " << std::fixed << std::setprecision(3) << FramesToSeconds(frames, rate) << " (real time)\n";
+  const auto& labels = TimecodeFormatLabels();
+  for (int i = 0; i < static_cast<int>(labels.size()); ++i)
+    ctx.out << "  " << std::left << std::setw(14) << labels[i] << FormatTimecode(digits, i, rate) << "\n";
+  return kExitOk;
+}
+
+Registrar reg(10, [](CLI::App& app) -> Handler {
+  auto o = std::make_shared<Options>();
+  auto* sub = app.add_subcommand("timecode", "Convert between timecode labels and frame counts");
+  sub->footer(
+      "Examples:\n"
+      "  kipo timecode 00:01:00:02 --rate 29.97   # 1800 frames (drop-frame)\n"
+      "  kipo timecode 17982 --rate 29.97         # 00:10:00:00\n"
+      "  kipo timecode 90000 --rate 25            # 01:00:00:00\n"
+      "A value with ':', ';' or '.' is a label, plain digits are a frame count.\n"
+      "At 59.94 fps labels count 60 frames a second (there is no drop-frame form).");
+  sub->add_option("value", o->value, "Timecode label (HH:MM:SS:FF) or frame count")->required();
+  sub->add_option("--rate,-r", o->rate, "Frame rate: 15, 23.976, 24, 25, 29.97, 30, 48, 50, 59.94, 60")
+      ->default_val("25");
+  sub->add_flag("--frames", o->asFrames, "Read the value as a frame count");
+  sub->add_flag("--label", o->asLabel, "Read the value as a label (eight digits allowed)");
+  return [o](Context& ctx) { return RunTimecode(ctx, *o); };
+});
+
+}  // namespace
+}  // namespace kipo::cli

@@ -1,0 +1,8 @@
+#include <iostream>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return kipo::cli::Run(args, std::cout, std::cerr);
+}

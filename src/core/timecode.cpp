@@ -1,0 +1,274 @@
+#include "core/timecode.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/text_util.h"
+
+namespace kipo {
+namespace {
+
+struct RateRow {
+  int code;
+  const char* label;
+  const char* longLabel;
+  float nominal;
+  bool drop;
+  bool film;
+};
+
+const RateRow kRates[] = {
+    {15, "15 fps", "", 15.0f, false, false},
+    {23, "23.976 fps", "23.976 fps", 24.0f, false, true},
+    {24, "24 fps", "Film (24 fps)", 24.0f, false, false},
+    {25, "25 fps", "PAL (25 fps)", 25.0f, false, false},
+    {29, "29.97 fps", "NTSC DF (29.97 fps)", 30.0f, true, false},
+    {30, "30 fps", "NTSC NDF (30 fps)", 30.0f, false, false},
+    {48, "48 fps", "HFR (48 fps)", 48.0f, false, false},
+    {50, "50 fps", "PAL (50 fps)", 50.0f, false, false},
+    {59, "59.94 fps", "NTSC (59.94 fps)", 59.94f, false, false},
+    {60, "60 fps", "PAL (60 fps)", 60.0f, false, false},
+};
+
+const RateRow* Row(int code) {
+  for (const auto& r : kRates)
+    if (r.code == code) return &r;
+  return nullptr;
+}
+
+std::string Two(long v) { return ZeroPad(v, 2); }
+
+// Milliseconds per frame and the highest frame number of a second, by nominal rate.
+struct MillisFactor {
+  double factor;
+  int cap;  // -1: none
+};
+
+MillisFactor FactorFor(const FrameRate& r) {
+  float n = r.nominal;
+  auto near = [&](double v) { return std::fabs(n - v) < 0.005; };
+  if (near(23.976)) return {41.708, 23};
+  if (near(24)) return {41.666, 23};
+  if (near(25)) return {40, 24};
+  if (near(30)) return {33.333, 29};
+  if (near(59.94)) return {16.683, -1};
+  if (near(60)) return {16.666, -1};
+  return {1000.0 / n, -1};
+}
+
+// The counting rate of labels: the nominal rate, except 59.94 which counts 60 labels a
+// second (see the header).
+double CountingRate(const FrameRate& r) { return r.code == 59 ? 60.0 : r.nominal; }
+
+}  // namespace
+
+int FrameRate::integerRate() const { return static_cast<int>(std::lround(nominal)); }
+
+std::string FrameRate::label() const {
+  const RateRow* r = Row(code);
+  return r ? r->label : std::to_string(integerRate()) + " fps";
+}
+
+std::string FrameRate::longLabel() const {
+  const RateRow* r = Row(code);
+  return r ? r->longLabel : "";
+}
+
+std::optional<FrameRate> FrameRate::FromCode(int code) {
+  const RateRow* r = Row(code);
+  if (!r) return std::nullopt;
+  return FrameRate{r->code, r->nominal, r->drop, r->film};
+}
+
+FrameRate FrameRate::Exact23976() { return FrameRate{23, 23.976f, false, true}; }
+
+const std::vector<int>& AllFrameRateCodes() {
+  static const std::vector<int> v{15, 23, 24, 25, 29, 30, 48, 50, 59, 60};
+  return v;
+}
+const std::vector<int>& NewProjectFrameRateCodes() {
+  static const std::vector<int> v{23, 24, 25, 29, 30, 48, 50, 59, 60};
+  return v;
+}
+
+std::string StripSeparators(std::string_view text) {
+  std::string s;
+  for (char c : text)
+    if (c != ':' && c != ';' && c != '.') s += c;
+  return s;
+}
+
+bool IsCompleteCue(std::string_view cue) {
+  if (cue.size() != 8) return false;
+  for (char c : cue)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+Timecode LabelToFrames(std::string_view label, const FrameRate& rate, double rateOverride) {
+  std::string digits;
+  for (char c : label)
+    if (c != ':') digits += c;
+  long v = LeadingNumber(digits);
+  long hh = v / 1000000, mm = (v / 10000) % 100, ss = (v / 100) % 100, ff = v % 100;
+  double r = rateOverride > 0 ? rateOverride : CountingRate(rate);
+  // Ties go to even, as the original rounding of labels did.
+  double total = std::nearbyint(static_cast<double>(hh * 3600 + mm * 60 + ss) * r + static_cast<double>(ff));
+  if (total > 2147483647.0) total = 2147483647.0;
+  long t = static_cast<long>(total);
+  if (rate.dropFrame) t = t - 2 * (t / 1800) + 2 * (t / 18000);
+  return static_cast<Timecode>(t);
+}
+
+static void SplitFrames(Timecode frames, const FrameRate& rate, bool force24, long& hh, long& mm, long& ss,
+                        long& ff) {
+  long f = frames < 0 ? 0 : frames;
+  if (rate.dropFrame && !force24) {
+    long d = f / 17982, m = f % 17982;
+    f += 18 * d;
+    if (m >= 1800) f += 2 * ((m - 2) / 1798);
+  }
+  long base = force24 ? 24 : rate.integerRate();
+  if (base <= 0) base = 25;
+  long seconds = f / base;
+  ff = f % base;
+  long minutes = seconds / 60;
+  ss = seconds % 60;
+  hh = minutes / 60;
+  mm = minutes % 60;
+}
+
+std::string FramesToLabel(Timecode frames, const FrameRate& rate, bool force24) {
+  long hh, mm, ss, ff;
+  SplitFrames(frames, rate, force24, hh, mm, ss, ff);
+  return Two(hh) + ":" + Two(mm) + ":" + Two(ss) + ":" + Two(ff);
+}
+
+CueDigits FramesToDigits(Timecode frames, const FrameRate& rate, bool force24) {
+  long hh, mm, ss, ff;
+  SplitFrames(frames, rate, force24, hh, mm, ss, ff);
+  return Two(hh) + Two(mm) + Two(ss) + Two(ff);
+}
+
+std::string DigitsToLabel(std::string_view d, std::string_view sep, std::string_view frameSep) {
+  std::string s1(sep.empty() ? ":" : sep), s2(frameSep.empty() ? ":" : frameSep);
+  switch (d.size()) {
+    case 0: return "--:--:--:--";
+    case 4: return std::string(d.substr(0, 2)) + s1 + std::string(d.substr(2, 2));
+    case 6:
+      return std::string(d.substr(0, 2)) + s1 + std::string(d.substr(2, 2)) + s1 + std::string(d.substr(4, 2));
+    case 8:
+      return std::string(d.substr(0, 2)) + s1 + std::string(d.substr(2, 2)) + s1 + std::string(d.substr(4, 2)) +
+             s2 + std::string(d.substr(6, 2));
+    default: return "";
+  }
+}
+
+const std::vector<std::string>& TimecodeFormatLabels() {
+  static const std::vector<std::string> v{"HH:MM:SS:FF", "HH:MM:SS;FF", "HH;MM;SS;FF", "HH:MM:SS:MSS",
+                                          "HH:MM:SS.MSS", "HH:MM:SS,MSS", "Frames", "Seconds"};
+  return v;
+}
+
+std::string FormatTimecodeFromLabel(std::string_view label, int index, const FrameRate& rate) {
+  std::string l(label);
+  switch (index) {
+    case 0: return l;
+    case 1: {
+      auto p = l.rfind(':');
+      if (p != std::string::npos) l[p] = ';';
+      return l;
+    }
+    case 2: return ReplaceAll(l, ":", ";");
+    case 3:
+    case 4:
+    case 5: {
+      const char* sep = index == 3 ? ":" : index == 4 ? "." : ",";
+      int ff = static_cast<int>(LeadingNumber(l.size() >= 11 ? l.substr(9, 2) : std::string()));
+      return l.substr(0, 8) + sep + FramesToMillis(ff, rate);
+    }
+    case 6: return std::to_string(LabelToFrames(l, rate));
+    case 7: {
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%.3f", LabelToFrames(l, rate) / static_cast<double>(rate.nominal));
+      return buf;
+    }
+    default: return "";
+  }
+}
+
+std::string FormatTimecode(std::string_view digits, int index, const FrameRate& rate) {
+  if (index < 0 || index > 7) return "";
+  return FormatTimecodeFromLabel(DigitsToLabel(digits, ":", ":"), index, rate);
+}
+
+std::string FramesToMillis(int frames, const FrameRate& rate) {
+  long ms = std::lround(frames * FactorFor(rate).factor);
+  return ZeroPad(ms, 3);
+}
+
+std::string MillisToFrames(int millis, const FrameRate& rate) {
+  MillisFactor f = FactorFor(rate);
+  long fr = std::lround(millis / f.factor);
+  if (f.cap >= 0 && fr > f.cap) fr = f.cap;
+  return ZeroPad(fr, 2);
+}
+
+std::string MillisToLabel(long totalMillis, const FrameRate& rate) {
+  if (totalMillis < 0) totalMillis = 0;
+  long seconds = totalMillis / 1000;
+  std::string ff = MillisToFrames(static_cast<int>(totalMillis % 1000), rate);
+  return Two(seconds / 3600) + ":" + Two((seconds / 60) % 60) + ":" + Two(seconds % 60) + ":" + ff;
+}
+
+std::string SecondsToLabel(double seconds, const FrameRate& rate) {
+  if (seconds < 0) seconds = 0;
+  double whole = std::floor(seconds);
+  long s = static_cast<long>(whole);
+  long ff = std::lround((seconds - whole) * rate.nominal);
+  return Two(s / 3600) + ":" + Two((s / 60) % 60) + ":" + Two(s % 60) + ":" + Two(ff);
+}
+
+double FramesToSeconds(Timecode frames, const FrameRate& rate) {
+  double r = rate.is23976 ? 24000.0 / 1001.0 : rate.dropFrame ? 30000.0 / 1001.0 : rate.nominal;
+  return frames / r;
+}
+
+std::optional<std::string> DurationLabel(std::string_view inCue, std::string_view outCue, const FrameRate& rate) {
+  if (!IsCompleteCue(inCue) || !IsCompleteCue(outCue)) return std::string("__:__");
+  long d = static_cast<long>(LabelToFrames(outCue, rate)) - LabelToFrames(inCue, rate);
+  if (d < 0) return std::nullopt;
+  long base = rate.integerRate();
+  std::string s = Two(d / base) + ":" + Two(d % base);
+  return s.size() > 5 ? std::string("99:00") : s;
+}
+
+bool IsLabelShape(std::string_view t) {
+  return t.size() == 11 && t[2] == ':' && t[5] == ':' && (t[8] == ':' || t[8] == ';' || t[8] == '.');
+}
+
+bool IsValidCue(std::string_view text, const FrameRate& rate) {
+  std::string d = StripSeparators(text);
+  if (!IsCompleteCue(d)) return false;
+  int mm = (d[2] - '0') * 10 + (d[3] - '0');
+  int ss = (d[4] - '0') * 10 + (d[5] - '0');
+  int ff = (d[6] - '0') * 10 + (d[7] - '0');
+  if (mm > 59 || ss > 59) return false;
+  int limit = 99;
+  switch (rate.integerRate()) {
+    case 25: limit = 24; break;
+    case 30: limit = 29; break;
+    case 24: limit = 23; break;
+    case 60: limit = 59; break;
+    default: break;  // 15, 48 and 50 fps: no limit on the frames pair
+  }
+  return ff <= limit;
+}
+
+std::string NormalizeShortLabel(std::string_view text) {
+  if (text.size() == 5) return "00:" + std::string(text) + ":00";
+  if (text.size() == 8) return "00:" + std::string(text);
+  return std::string(text);
+}
+
+}  // namespace kipo

@@ -1,0 +1,240 @@
+#include "platform/encoding.h"
+
+#include <unicode/normalizer2.h>
+#include <unicode/ucnv.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+
+namespace kipo {
+namespace {
+
+struct ConverterCloser {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using Converter = std::unique_ptr<UConverter, ConverterCloser>;
+
+Converter OpenConverter(std::string_view codePage) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::string name(codePage);
+  Converter c(ucnv_open(name.c_str(), &status));
+  if (U_FAILURE(status) || !c) throw std::invalid_argument("Unknown code page: " + name);
+  return c;
+}
+
+std::string ToUtf8(const icu::UnicodeString& u) {
+  std::string out;
+  u.toUTF8String(out);
+  return out;
+}
+
+}  // namespace
+
+BomInfo DetectBom(std::span<const std::uint8_t> b) {
+  if (b.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) return {UnicodeEncoding::Utf8, 3};
+  if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) return {UnicodeEncoding::Utf16LE, 2};
+  if (b.size() >= 2 && b[0] == 0xFE && b[1] == 0xFF) return {UnicodeEncoding::Utf16BE, 2};
+  return {};
+}
+
+std::string CodePageToUtf8(std::span<const std::uint8_t> bytes, std::string_view codePage) {
+  if (bytes.empty()) return {};
+  auto conv = OpenConverter(codePage);
+  UErrorCode status = U_ZERO_ERROR;
+  icu::UnicodeString u(reinterpret_cast<const char*>(bytes.data()), static_cast<int32_t>(bytes.size()),
+                       conv.get(), status);
+  return ToUtf8(u);
+}
+
+std::string CodePageToUtf8(std::string_view bytes, std::string_view codePage) {
+  return CodePageToUtf8(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+                        codePage);
+}
+
+std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
+                           std::vector<char32_t>* unmappable) {
+  if (utf8.empty()) return {};
+  auto conv = OpenConverter(codePage);
+  std::string out;
+  out.reserve(utf8.size());
+  char buf[16];
+  // Convert one code point at a time so that each character the code page lacks is known.
+  std::u32string cps = Utf8ToUtf32(utf8);
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  for (char32_t c : cps) {
+    UChar u16[2];
+    int32_t n = 0;
+    UBool err = false;
+    U16_APPEND(u16, n, 2, static_cast<UChar32>(c), err);
+    status = U_ZERO_ERROR;
+    ucnv_resetFromUnicode(conv.get());
+    int32_t len = ucnv_fromUChars(conv.get(), buf, sizeof buf, u16, n, &status);
+    if (U_FAILURE(status) || err) {
+      out.push_back('?');
+      if (unmappable && std::find(unmappable->begin(), unmappable->end(), c) == unmappable->end())
+        unmappable->push_back(c);
+    } else {
+      out.append(buf, static_cast<std::size_t>(len));
+    }
+  }
+  return out;
+}
+
+std::string Utf16LEToUtf8(std::span<const std::uint8_t> b) {
+  std::u16string s;
+  s.reserve(b.size() / 2);
+  for (std::size_t i = 0; i + 1 < b.size(); i += 2) s.push_back(static_cast<char16_t>(b[i] | (b[i + 1] << 8)));
+  return ToUtf8(icu::UnicodeString(s.data(), static_cast<int32_t>(s.size())));
+}
+
+std::string Utf16BEToUtf8(std::span<const std::uint8_t> b) {
+  std::u16string s;
+  s.reserve(b.size() / 2);
+  for (std::size_t i = 0; i + 1 < b.size(); i += 2) s.push_back(static_cast<char16_t>((b[i] << 8) | b[i + 1]));
+  return ToUtf8(icu::UnicodeString(s.data(), static_cast<int32_t>(s.size())));
+}
+
+std::vector<std::uint8_t> Utf8ToUtf16LE(std::string_view utf8) {
+  auto u = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+  std::vector<std::uint8_t> out;
+  out.reserve(static_cast<std::size_t>(u.length()) * 2);
+  for (int32_t i = 0; i < u.length(); ++i) {
+    out.push_back(u[i] & 0xFF);
+    out.push_back(u[i] >> 8);
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> Utf8ToUtf16BE(std::string_view utf8) {
+  auto le = Utf8ToUtf16LE(utf8);
+  for (std::size_t i = 0; i + 1 < le.size(); i += 2) std::swap(le[i], le[i + 1]);
+  return le;
+}
+
+bool IsValidUtf8(std::string_view s) {
+  int32_t i = 0, n = static_cast<int32_t>(s.size());
+  const auto* p = reinterpret_cast<const uint8_t*>(s.data());
+  while (i < n) {
+    UChar32 c;
+    U8_NEXT(p, i, n, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
+
+DecodedText DecodeText(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage) {
+  DecodedText d;
+  BomInfo bom = DetectBom(bytes);
+  auto body = bytes.subspan(bom.length);
+  d.hadBom = bom.encoding != UnicodeEncoding::None;
+  UnicodeEncoding enc = bom.encoding;
+  if (enc == UnicodeEncoding::None) {
+    // UTF-16 without a mark: Latin text has a zero in every other byte.
+    std::size_t evenZero = 0, oddZero = 0, pairs = std::min<std::size_t>(body.size() / 2, 4096);
+    for (std::size_t i = 0; i < pairs; ++i) {
+      if (body[2 * i] == 0) ++evenZero;
+      if (body[2 * i + 1] == 0) ++oddZero;
+    }
+    std::string_view sv(reinterpret_cast<const char*>(body.data()), body.size());
+    if (pairs >= 2 && oddZero * 10 >= pairs * 4 && evenZero * 10 < pairs) enc = UnicodeEncoding::Utf16LE;
+    else if (pairs >= 2 && evenZero * 10 >= pairs * 4 && oddZero * 10 < pairs) enc = UnicodeEncoding::Utf16BE;
+    else if (IsValidUtf8(sv)) enc = UnicodeEncoding::Utf8;
+  }
+  d.encoding = enc;
+  switch (enc) {
+    case UnicodeEncoding::Utf8: d.text.assign(reinterpret_cast<const char*>(body.data()), body.size()); break;
+    case UnicodeEncoding::Utf16LE: d.text = Utf16LEToUtf8(body); break;
+    case UnicodeEncoding::Utf16BE: d.text = Utf16BEToUtf8(body); break;
+    case UnicodeEncoding::None: d.text = CodePageToUtf8(body, fallbackCodePage); break;
+  }
+  return d;
+}
+
+std::size_t CountCodePoints(std::string_view s) {
+  std::size_t n = 0;
+  for (unsigned char c : s)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+std::u32string Utf8ToUtf32(std::string_view s) {
+  std::u32string out;
+  out.reserve(s.size());
+  int32_t i = 0, n = static_cast<int32_t>(s.size());
+  const auto* p = reinterpret_cast<const uint8_t*>(s.data());
+  while (i < n) {
+    UChar32 c;
+    U8_NEXT(p, i, n, c);
+    out.push_back(c < 0 ? U'\uFFFD' : static_cast<char32_t>(c));
+  }
+  return out;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  uint8_t buf[4];
+  int32_t n = 0;
+  UBool err = false;
+  U8_APPEND(buf, n, 4, static_cast<UChar32>(c), err);
+  if (err) {
+    out += "\xEF\xBF\xBD";
+    return;
+  }
+  out.append(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(n));
+}
+
+std::string Utf32ToUtf8(std::u32string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char32_t c : s) AppendUtf8(out, c);
+  return out;
+}
+
+std::string CodePageForCharset(int charset, std::string_view ansiCodePage) {
+  // Windows character-set codes (the font charset numbers) and their code pages.
+  static const struct {
+    int charset;
+    const char* codePage;
+  } kTable[] = {
+      {128, "windows-932"},   // Shift-JIS
+      {129, "windows-949"},   // Hangul
+      {130, "ibm-1363"},      // Johab (Korean)
+      {134, "windows-936"},   // GB2312 / GBK
+      {136, "windows-950"},   // Big5
+      {161, "windows-1253"},  // Greek
+      {162, "windows-1254"},  // Turkish
+      {163, "windows-1258"},  // Vietnamese
+      {177, "windows-1255"},  // Hebrew
+      {178, "windows-1256"},  // Arabic
+      {186, "windows-1257"},  // Baltic
+      {204, "windows-1251"},  // Cyrillic
+      {222, "windows-874"},   // Thai
+      {238, "windows-1250"},  // Central European
+      {77, "macintosh"},
+      {255, "ibm-437"},       // OEM
+  };
+  for (const auto& e : kTable)
+    if (e.charset == charset) return e.codePage;
+  return std::string(ansiCodePage);
+}
+
+std::string ComposeNfc(std::string_view utf8) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* n = icu::Normalizer2::getNFCInstance(status);
+  auto u = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+  icu::UnicodeString r = n->normalize(u, status);
+  return U_FAILURE(status) ? std::string(utf8) : ToUtf8(r);
+}
+
+std::string DecomposeNfd(std::string_view utf8) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* n = icu::Normalizer2::getNFDInstance(status);
+  auto u = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+  icu::UnicodeString r = n->normalize(u, status);
+  return U_FAILURE(status) ? std::string(utf8) : ToUtf8(r);
+}
+
+}  // namespace kipo

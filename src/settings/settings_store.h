@@ -1,0 +1,75 @@
+#pragma once
+// The per-user settings store: section -> key -> string value, kept as an INI file
+// ($XDG_CONFIG_HOME/Kipo/settings.ini). Every read passes the caller's default. Every write
+// goes to disk at once (atomically), as the registry it stands in for would. Sections and
+// keys are the system's own English phrases, exactly as written.
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kipo {
+
+class SettingsStore {
+ public:
+  // A store kept in memory only (tests, tools that must not touch the user's settings).
+  SettingsStore() = default;
+  // A store backed by an INI file; a missing file is an empty store. Lines that cannot be
+  // read are skipped and the file is not rewritten until something is set.
+  explicit SettingsStore(std::filesystem::path file);
+  // The store of the current user.
+  static std::filesystem::path DefaultPath();
+
+  std::string Get(std::string_view section, std::string_view key, std::string_view def) const;
+  void Set(std::string_view section, std::string_view key, std::string_view value);
+  bool Has(std::string_view section, std::string_view key) const;
+  void Remove(std::string_view section, std::string_view key);
+  void RemoveSection(std::string_view section);
+  std::vector<std::string> Sections() const;
+  std::vector<std::string> Keys(std::string_view section) const;
+
+  // Boolean options: "True"/"False" (reads also accept "1"/"0", "-1" and any case).
+  bool GetBool(std::string_view section, std::string_view key, bool def) const;
+  void SetBool(std::string_view section, std::string_view key, bool value);
+  // Check-box states: "1"/"0" (reads accept "True"/"False" too).
+  bool GetCheck(std::string_view section, std::string_view key, bool def) const;
+  void SetCheck(std::string_view section, std::string_view key, bool value);
+  // Numbers as decimal text; a value that is not a whole number reads as the default.
+  long GetInt(std::string_view section, std::string_view key, long def) const;
+  void SetInt(std::string_view section, std::string_view key, long value);
+
+  // Groups several writes into one file write (restores the write-through on scope exit).
+  class Batch {
+   public:
+    explicit Batch(SettingsStore& s) : s_(s) { ++s_.batchDepth_; }
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    SettingsStore& s_;
+  };
+
+  const std::filesystem::path& path() const { return path_; }
+  // The file as it would be written.
+  std::string Serialise() const;
+  // Replaces the contents with what the INI text holds (unreadable lines skipped).
+  void Parse(std::string_view text);
+
+ private:
+  void Reload() const;
+  void Flush();
+  using Section = std::map<std::string, std::string, std::less<>>;
+  std::filesystem::path path_;
+  mutable std::map<std::string, Section, std::less<>> data_;
+  mutable std::optional<std::filesystem::file_time_type> loadedTime_;
+  int batchDepth_ = 0;
+  bool dirty_ = false;
+};
+
+// Parses a stored Boolean: "True"/"False" in any case, or a number (nonzero is true).
+std::optional<bool> ParseBool(std::string_view s);
+
+}  // namespace kipo

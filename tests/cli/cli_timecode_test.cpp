@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli.h"
+#include "support/temp_home.h"
+
+namespace kipo {
+namespace {
+
+struct Result {
+  int code;
+  std::string out, err;
+};
+
+Result Kipo(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  int code = cli::Run(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+TEST(CliTimecode, ConvertsBothWays) {
+  test::TempHome home;
+  auto r = Kipo({"timecode", "00:01:00:02", "--rate", "29.97"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Frames:  1800\n"), std::string::npos) << r.out;
+  r = Kipo({"timecode", "17982", "--rate", "29.97"});
+  EXPECT_NE(r.out.find("Label:   00:10:00:00\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("HH:MM:SS;FF"), std::string::npos);
+  r = Kipo({"timecode", "12:34", "--rate", "25"});
+  EXPECT_NE(r.out.find("Label:   00:12:34:00"), std::string::npos) << r.out;
+}
+
+TEST(CliTimecode, RefusesNonsense) {
+  test::TempHome home;
+  EXPECT_EQ(Kipo({"timecode", "abc"}).code, 2);
+  EXPECT_EQ(Kipo({"timecode", "10", "--rate", "26"}).code, 2);
+  EXPECT_EQ(Kipo({}).code, 2);
+  EXPECT_EQ(Kipo({"--help"}).code, 0);
+}
+
+TEST(CliSettings, SetThenGet) {
+  test::TempHome home;
+  auto path = (home / "s.ini").string();
+  EXPECT_EQ(Kipo({"--settings", path, "settings", "set", "Options", "Full undo", "True"}).code, 0);
+  EXPECT_EQ(Kipo({"--settings", path, "settings", "get", "Options", "Full undo"}).out, "True\n");
+  EXPECT_EQ(Kipo({"--settings", path, "settings", "get", "Options", "Absent", "--default", "7"}).out, "7\n");
+}
+
+}  // namespace
+}  // namespace kipo

@@ -1,0 +1,94 @@
+#include "settings/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/house_options.h"
+#include "support/temp_home.h"
+
+namespace kipo {
+namespace {
+
+TEST(SettingsStore, ReadsTheCallersDefaultForAbsentKeys) {
+  SettingsStore s;
+  EXPECT_EQ(s.Get("Options", "Never written", "fallback"), "fallback");
+  EXPECT_TRUE(s.GetBool("Options", "Never written", true));
+  EXPECT_EQ(s.GetInt("Options", "Never written", 7), 7);
+  s.Set("Options", "Count", "not a number");
+  EXPECT_EQ(s.GetInt("Options", "Count", 7), 7);
+}
+
+TEST(SettingsStore, BooleansAndCheckBoxesKeepTheirStoredForms) {
+  test::TempHome home;
+  SettingsStore s(home / "settings.ini");
+  s.SetBool("Options", "Full undo", true);
+  s.SetCheck("Options", "Enable bold text", true);
+  EXPECT_EQ(s.Get("Options", "Full undo", ""), "True");
+  EXPECT_EQ(s.Get("Options", "Enable bold text", ""), "1");
+  s.Set("Options", "Legacy", "-1");
+  EXPECT_TRUE(s.GetBool("Options", "Legacy", false));
+  s.Set("Options", "Legacy", "false");
+  EXPECT_FALSE(s.GetBool("Options", "Legacy", true));
+}
+
+TEST(SettingsStore, AnyValueSurvivesTheFile) {
+  test::TempHome home;
+  auto path = home / "cfg" / "settings.ini";
+  {
+    SettingsStore s(path);
+    SettingsStore::Batch b(s);
+    s.Set("Options", "Start bold text", "\xC2\xAB");
+    s.Set("Options", "Key = with equals", "value = with equals");
+    s.Set("Options", "Multi", "line one\r\nline two\\end");
+    s.Set("Options", "Spaces", "  padded  ");
+    s.Set("[Odd] section", "; comment-like key", "[x]");
+    s.Set("Options", "Empty", "");
+  }
+  SettingsStore r(path);
+  EXPECT_EQ(r.Get("Options", "Start bold text", ""), "\xC2\xAB");
+  EXPECT_EQ(r.Get("Options", "Key = with equals", ""), "value = with equals");
+  EXPECT_EQ(r.Get("Options", "Multi", ""), "line one\r\nline two\\end");
+  EXPECT_EQ(r.Get("Options", "Spaces", ""), "  padded  ");
+  EXPECT_EQ(r.Get("[Odd] section", "; comment-like key", ""), "[x]");
+  EXPECT_TRUE(r.Has("Options", "Empty"));
+  r.Remove("Options", "Empty");
+  EXPECT_FALSE(SettingsStore(path).Has("Options", "Empty"));
+}
+
+TEST(SettingsStore, SeesWritesOfAnotherProcessAndSurvivesCorruptFiles) {
+  test::TempHome home;
+  auto path = home / "settings.ini";
+  test::WriteFile(path, "[Options]\nGood=1\nno equals sign here\n[Broken\nLost=1\n\x01\x02\xFF=\\xZZ\n[IO]\nSave=/tmp\n");
+  SettingsStore s(path);
+  EXPECT_EQ(s.Get("Options", "Good", ""), "1");
+  EXPECT_EQ(s.Get("IO", "Save", ""), "/tmp");
+  EXPECT_FALSE(s.Has("Broken", "Lost"));
+  SettingsStore other(path);
+  other.Set("IO", "Open", "/films");
+  EXPECT_EQ(s.Get("IO", "Open", ""), "/films");
+}
+
+TEST(HouseOptions, RoundTripAndDefaults) {
+  SettingsStore s;
+  HouseOptions d = HouseOptions::Load(s);
+  EXPECT_EQ(d.readingSpeed, 15);
+  EXPECT_EQ(d.maxRows, 2);
+  EXPECT_EQ(d.maxRowLength, 37);
+  EXPECT_EQ(d.defaultInterval, 4);
+  EXPECT_EQ(d.invalidIntervalThreshold, 12);
+  EXPECT_EQ(d.lastIntervalPolicy, CueRulePolicy::Warn);
+  d.readingSpeed = 17;
+  d.nextIntervalPolicy = CueRulePolicy::Prevent;
+  d.invalidInterval.forced = true;
+  d.emptySubtitles.ignored = true;
+  d.backupArchiveFolder = "/archive";
+  d.Save(s);
+  EXPECT_EQ(HouseOptions::Load(s), d);
+  EXPECT_FALSE(d.emptySubtitles.effective());
+  d.invalidInterval.enabled = false;
+  EXPECT_TRUE(d.invalidInterval.effective());
+  s.Set(kHouseOptionsSection, "Reading speed", "99999");  // beyond 16 bits: keep the default
+  EXPECT_EQ(HouseOptions::Load(s).readingSpeed, 15);
+}
+
+}  // namespace
+}  // namespace kipo
