@@ -1,0 +1,55 @@
+#pragma once
+// Every subtitle file type the program opens and saves, in one table: the main window's
+// Open/Save dispatch, the start-up command line and `kipo convert` all go through it.
+// Each format area adds its rows in its own file (file_types_<area>.cpp).
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/document.h"
+#include "platform/binary_io.h"
+#include "platform/prompter.h"
+#include "settings/settings_store.h"
+
+namespace kipo {
+
+// What a reader or writer may use: questions go through the prompter, options are read
+// from the settings by the adapter and handed to the format as plain structs.
+struct FileContext {
+  Prompter& prompter;
+  const SettingsStore& settings;
+};
+
+using Warnings = std::vector<std::string>;
+
+struct FileType {
+  std::string extension;  // upper case, no dot: "KPOX", "STL", "SRT"
+  std::string name;       // as the file dialogs name it
+  // Builds a new document from the bytes or throws UserError; never touches another one.
+  std::function<SubtitleDocument(std::span<const std::uint8_t>, FileContext&, Warnings&)> read;
+  // Turns the document into the file's bytes; reports what the format could not carry.
+  std::function<Bytes(const SubtitleDocument&, FileContext&, Warnings&)> write;
+};
+
+const std::vector<FileType>& FileTypes();
+// The type for an extension (any case, with or without the dot); nullptr when unknown.
+const FileType* FindFileType(std::string_view extension);
+
+struct LoadedDocument {
+  SubtitleDocument doc;
+  Warnings warnings;
+};
+// Reads a file with the reader its extension selects. The result has filePath, fileType,
+// saved = true and modified = false. Throws UserError for unknown types and bad files.
+LoadedDocument ReadDocumentFile(const std::filesystem::path& path, FileContext& ctx);
+// Writes a document with the writer its extension selects, atomically. Returns warnings.
+Warnings WriteDocumentFile(const SubtitleDocument& doc, const std::filesystem::path& path, FileContext& ctx);
+
+// The rows of each area (defined in file_types_<area>.cpp).
+void AddNativeFileTypes(std::vector<FileType>& table);
+void AddBroadcastFileTypes(std::vector<FileType>& table);
+void AddExchangeFileTypes(std::vector<FileType>& table);
+
+}  // namespace kipo
