@@ -106,16 +106,24 @@ bool IsCompleteCue(std::string_view cue) {
 }
 
 Timecode LabelToFrames(std::string_view label, const FrameRate& rate, double rateOverride) {
-  std::string digits;
-  for (char c : label)
-    if (c != ':') digits += c;
-  long v = LeadingNumber(digits);
+  // The digits without ":" read as one number; a non-digit ends it (stray characters read
+  // as 0). Parsed in place: this runs for every cue of every check and export.
+  long v = 0;
+  for (char c : label) {
+    if (c == ':') continue;
+    if (c < '0' || c > '9' || v > 100000000000L) break;
+    v = v * 10 + (c - '0');
+  }
   long hh = v / 1000000, mm = (v / 10000) % 100, ss = (v / 100) % 100, ff = v % 100;
   double r = rateOverride > 0 ? rateOverride : CountingRate(rate);
-  // Ties go to even, as the original rounding of labels did.
-  double total = std::nearbyint(static_cast<double>(hh * 3600 + mm * 60 + ss) * r + static_cast<double>(ff));
-  if (total > 2147483647.0) total = 2147483647.0;
-  long t = static_cast<long>(total);
+  long t;
+  if (r == static_cast<long>(r)) {
+    t = (hh * 3600 + mm * 60 + ss) * static_cast<long>(r) + ff;  // whole rates need no rounding
+  } else {
+    // Ties go to even, as the original rounding of labels did.
+    t = static_cast<long>(std::nearbyint(static_cast<double>(hh * 3600 + mm * 60 + ss) * r + static_cast<double>(ff)));
+  }
+  if (t > 2147483647L) t = 2147483647L;
   if (rate.dropFrame) t = t - 2 * (t / 1800) + 2 * (t / 18000);
   return static_cast<Timecode>(t);
 }
@@ -138,16 +146,42 @@ static void SplitFrames(Timecode frames, const FrameRate& rate, bool force24, lo
   mm = minutes % 60;
 }
 
+namespace {
+
+// Writes the four fields with two digits each (hours grow past 99), separated by `sep`
+// when it is not 0. Small enough to stay in the string's own buffer.
+std::string JoinFields(long hh, long mm, long ss, long ff, char sep) {
+  if (hh > 99) {
+    std::string out = std::to_string(hh);
+    for (long v : {mm, ss, ff}) {
+      if (sep) out += sep;
+      out += static_cast<char>('0' + v / 10);
+      out += static_cast<char>('0' + v % 10);
+    }
+    return out;
+  }
+  std::string out(sep ? 11 : 8, sep);
+  char* p = out.data();
+  for (long v : {hh, mm, ss, ff}) {
+    *p++ = static_cast<char>('0' + v / 10);
+    *p++ = static_cast<char>('0' + v % 10);
+    if (sep && p < out.data() + out.size()) ++p;
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string FramesToLabel(Timecode frames, const FrameRate& rate, bool force24) {
   long hh, mm, ss, ff;
   SplitFrames(frames, rate, force24, hh, mm, ss, ff);
-  return Two(hh) + ":" + Two(mm) + ":" + Two(ss) + ":" + Two(ff);
+  return JoinFields(hh, mm, ss, ff, ':');
 }
 
 CueDigits FramesToDigits(Timecode frames, const FrameRate& rate, bool force24) {
   long hh, mm, ss, ff;
   SplitFrames(frames, rate, force24, hh, mm, ss, ff);
-  return Two(hh) + Two(mm) + Two(ss) + Two(ff);
+  return JoinFields(hh, mm, ss, ff, 0);
 }
 
 std::string DigitsToLabel(std::string_view d, std::string_view sep, std::string_view frameSep) {
