@@ -1,0 +1,83 @@
+#include "gui/subtitle_list_model.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+
+#include "core/markup.h"
+#include "platform/text_util.h"
+
+namespace kipo::gui {
+
+QString OneLineText(const std::string& text) {
+  return QString::fromStdString(ReplaceAll(StripMarkup(text), "\r\n", " | "));
+}
+
+SubtitleListModel::SubtitleListModel(SubtitleDocument& doc, QObject* parent)
+    : QAbstractTableModel(parent), doc_(doc) {
+  listener_ = doc_.Subscribe([this](const DocumentChange& c) { OnChange(c); });
+}
+
+SubtitleListModel::~SubtitleListModel() { doc_.Unsubscribe(listener_); }
+
+void SubtitleListModel::OnChange(const DocumentChange& c) {
+  switch (c.kind) {
+    case DocumentChange::Changed:
+      if (c.count > 0)
+        emit dataChanged(index(static_cast<int>(c.first), 0),
+                         index(static_cast<int>(c.first + c.count - 1), ColumnCount - 1));
+      break;
+    case DocumentChange::FrameRateChanged:
+      if (rowCount() > 0) emit dataChanged(index(0, Duration), index(rowCount() - 1, Duration));
+      break;
+    case DocumentChange::ValuesChanged: break;
+    default:
+      // Inserts and removals arrive after the fact: a reset is cheap for a virtual model.
+      beginResetModel();
+      faulty_.clear();
+      endResetModel();
+  }
+}
+
+int SubtitleListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(doc_.Count());
+}
+int SubtitleListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+
+QVariant SubtitleListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || static_cast<std::size_t>(index.row()) >= doc_.Count()) return {};
+  const Subtitle& s = doc_.At(static_cast<std::size_t>(index.row()));
+  if (role == Qt::DisplayRole) {
+    switch (index.column()) {
+      case Number: return QString::fromStdString(ZeroPad(index.row() + 1, 4));
+      case In: return s.inCue.empty() ? QString() : QString::fromStdString(DigitsToLabel(s.inCue));
+      case Out: return s.outCue.empty() ? QString() : QString::fromStdString(DigitsToLabel(s.outCue));
+      case Duration:
+        return QString::fromStdString(DurationLabel(s.inCue, s.outCue, doc_.frameRate()).value_or("--:--"));
+      case Text: return OneLineText(s.text);
+    }
+  }
+  if (role == Qt::BackgroundRole && faulty_.count(static_cast<std::size_t>(index.row())))
+    return QBrush(QColor(255, 149, 149));
+  if (role == Qt::FontRole && index.column() == Text && (s.italic || IsWhollyItalic(s.text))) {
+    QFont f;
+    f.setItalic(true);
+    return f;
+  }
+  if (role == Qt::ToolTipRole && index.column() == Text && !s.comment.empty())
+    return QString::fromStdString(s.comment);
+  return {};
+}
+
+QVariant SubtitleListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  static const char* kHeaders[] = {"No.", "In cue", "Out cue", "Duration", "Text"};
+  return section >= 0 && section < ColumnCount ? QString(kHeaders[section]) : QVariant();
+}
+
+void SubtitleListModel::setFaulty(std::set<std::size_t> rows) {
+  faulty_ = std::move(rows);
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+}  // namespace kipo::gui
