@@ -11,6 +11,7 @@ const std::vector<FileType>& FileTypes() {
     std::vector<FileType> t;
     AddNativeFileTypes(t);
     AddBroadcastFileTypes(t);
+    AddStlFileTypes(t);
     AddExchangeFileTypes(t);
     return t;
   }();

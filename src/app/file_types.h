@@ -50,6 +50,7 @@ Warnings WriteDocumentFile(const SubtitleDocument& doc, const std::filesystem::p
 // The rows of each area (defined in file_types_<area>.cpp).
 void AddNativeFileTypes(std::vector<FileType>& table);
 void AddBroadcastFileTypes(std::vector<FileType>& table);
+void AddStlFileTypes(std::vector<FileType>& table);
 void AddExchangeFileTypes(std::vector<FileType>& table);
 
 }  // namespace kipo

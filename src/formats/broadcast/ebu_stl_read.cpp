@@ -1,0 +1,166 @@
+// Reading EBU subtitle files.
+#include <algorithm>
+
+#include "core/markup.h"
+#include "formats/broadcast/ebu_stl.h"
+#include "formats/broadcast/stl_language.h"
+#include "formats/broadcast/stl_layout.h"
+#include "formats/broadcast/stl_text.h"
+#include "platform/text_util.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+constexpr const char* kNotStl = "This is not a valid EBU STL file";
+
+constexpr const char* kSignatureQuestion =
+    "This does not appear to be a valid EBU STL file\n\n"
+    "If the file is a Spruce Maestro DVD STL file, click No and open the file from the File, Import menu\n"
+    "Clicking Yes to open as an EBU STL file may crash Kipo";
+
+constexpr const char* kLongLineQuestion =
+    "One or more subtitles in this file are longer than the current edit area width.\n"
+    "Do you want to increase the edit area width to accommodate these subtitles?";
+
+CueDigits CueFromBytes(const std::array<std::uint8_t, 4>& b) {
+  if (b[1] == 0xFF) return {};
+  CueDigits cue;
+  for (std::uint8_t v : b) cue += ZeroPad(std::min<int>(v, 99), 2);
+  return cue;
+}
+
+int AlignmentFromJustification(std::uint8_t jc) {
+  switch (jc) {
+    case 0:
+    case 1: return AlignLeft;
+    case 3: return AlignRight;
+    default: return AlignCentre;
+  }
+}
+
+int FrameRateCode(std::string_view dfc) {
+  std::string d = Trim(dfc);
+  if (d == "STL30.01") return 30;
+  if (d == "STL24.01") return 24;  // 24 and 23.976 fps material
+  if (d == "STL50.01") return 50;
+  return 25;
+}
+
+// A subtitle being gathered from its blocks.
+struct Pending {
+  std::vector<std::uint8_t> text;
+  std::string comment;
+  bool any = false;
+};
+
+}  // namespace
+
+int StlRowFromVerticalPosition(int vp, int lines, bool teletext) {
+  int row = teletext ? 11 - std::clamp(vp, 1, 22) / 2 - (lines - 1) : 11 - std::min(vp, 11) - (lines - 1);
+  return std::max(row, 0);
+}
+
+bool ConfirmStlSignature(std::span<const std::uint8_t> bytes, Prompter& prompter) {
+  std::string sig(bytes.begin(), bytes.begin() + std::min<std::size_t>(6, bytes.size()));
+  if (sig.size() == 6 && sig.substr(3) == "STL") return true;
+  return prompter.AskYesNo("", kSignatureQuestion);
+}
+
+void ReadStlHeader(std::span<const std::uint8_t> bytes, SubtitleDocument& doc) {
+  if (bytes.size() < kStlGsiSize) throw InvalidFileFormat(kNotStl);
+  StlGsi g = ParseStlGsi(bytes.first(kStlGsiSize));
+  doc.SetFrameRate(FrameRateCode(g.dfc));
+  for (const char* name : kStlHeaderFields) {
+    std::string value = g.*FindStlGsiField(name)->member;
+    bool asRead = std::string_view(name) == "TCP" || std::string_view(name) == "SLR" ||
+                  std::string_view(name) == "UDA";
+    // Fields kept as read lose only the padding the writer puts back.
+    doc.SetProperty(std::string("STL.") + name, asRead ? TrimRight(value) : Trim(value));
+  }
+  StlTable table = StlTableFromCode(g.cct);
+  doc.SetCharacterSet(CharsetForStlTable(table));
+  // Files in the non-Latin tables are taken to be in the table's main language.
+  static const char* kTableLanguage[] = {"", "56", "7E", "70", "6C"};
+  std::string code = table == StlTable::Latin ? g.lc : kTableLanguage[static_cast<int>(table)];
+  doc.SetLanguageId(LanguageIdForEbuCode(code));
+}
+
+StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions& o, Prompter& prompter) {
+  if (!ConfirmStlSignature(bytes, prompter)) throw StlOpenDeclined();
+  StlBlocks file;
+  try {
+    file = SplitStlFile(bytes);
+  } catch (const ReadError&) {
+    throw InvalidFileFormat(kNotStl);
+  }
+  StlReadResult result;
+  SubtitleDocument& doc = result.doc;
+  ReadStlHeader(bytes, doc);
+  StlTable table = StlTableFromCode(file.gsi.cct);
+  std::string dsc = Trim(file.gsi.dsc);
+  bool teletext = o.doubleHeight || o.screenEbu || dsc == "1" || dsc == "2";
+
+  std::vector<Subtitle> subs;
+  Pending p;
+  bool full = false;
+  auto finish = [&](const StlTti& t) {
+    if (subs.size() >= kMaxSubtitles) {
+      full = true;
+      return;
+    }
+    Subtitle s;
+    s.inCue = CueFromBytes(t.tci);
+    s.outCue = CueFromBytes(t.tco);
+    s.alignment = AlignmentFromJustification(t.jc);
+    StlTextDecoding d{table, o.colours, t.jc == 0 || o.screenEbu};
+    std::vector<std::string> rows = DecodeStlRows(p.text, d);
+    s.text = JoinRows(rows);
+    s.row = StlRowFromVerticalPosition(t.vp, std::max<int>(1, static_cast<int>(rows.size())), teletext);
+    s.comment = p.comment;
+    s.boxStyle = BoxNone;
+    subs.push_back(std::move(s));
+    p = Pending{};
+  };
+  const StlTti* last = nullptr;
+  for (const StlTti& t : file.blocks) {
+    if (full) break;
+    if (t.cf == 1 || t.ebn == kEbnComment) {
+      std::string c = DecodeStlPlain(t.tf, table);
+      if (!c.empty()) p.comment += (p.comment.empty() ? "" : " ") + c;
+      p.any = true;
+    } else if (t.ebn == kEbnLast) {
+      p.text.insert(p.text.end(), t.tf.begin(), t.tf.end());
+      finish(t);
+    } else if (t.ebn <= kEbnMaxExtension) {
+      p.text.insert(p.text.end(), t.tf.begin(), t.tf.end());
+      p.any = true;
+      last = &t;
+    }
+    // Blocks with the reserved numbers 0xF0-0xFD carry nothing for the subtitles.
+  }
+  if (p.any && !full) {
+    const StlTti& t = last ? *last : file.blocks.back();
+    finish(t);
+    result.warnings.push_back("The last subtitle of the file has no closing block; it was read as it stands");
+  }
+  if (full)
+    result.warnings.push_back("The file holds more than " + std::to_string(kMaxSubtitles) +
+                              " subtitles; the rest were not read");
+  if (file.trailingBytes > 0)
+    result.warnings.push_back("The file ends with " + std::to_string(file.trailingBytes) +
+                              " bytes that do not make a whole block; they were ignored");
+  doc.ReplaceAll(std::move(subs));
+
+  std::size_t longest = 0;
+  for (const Subtitle& s : doc.Subtitles())
+    for (const std::string& row : SplitRows(s.text)) longest = std::max(longest, VisibleLength(row));
+  if (longest > static_cast<std::size_t>(std::max(o.editAreaWidth, 0)) && prompter.AskYesNo("", kLongLineQuestion)) {
+    result.newEditAreaWidth = static_cast<int>(longest);
+    prompter.Status("Max Line Width " + std::to_string(longest));
+  }
+  doc.modified = false;
+  return result;
+}
+
+}  // namespace kipo

@@ -1,0 +1,248 @@
+#include "formats/broadcast/stl_text.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+
+#include "formats/broadcast/iso6937.h"
+#include "platform/encoding.h"
+#include "platform/text_util.h"
+
+namespace kipo {
+namespace {
+
+// The upper half (0xA0-0xFF) of the ISO 8859 part a non-Latin table names, taken from
+// ICU once, with its reverse.
+struct UpperHalf {
+  std::array<char32_t, 96> chars{};
+  std::unordered_map<char32_t, std::uint8_t> bytes;
+  explicit UpperHalf(const char* codePage) {
+    for (int i = 0; i < 96; ++i) {
+      std::uint8_t b = static_cast<std::uint8_t>(0xA0 + i);
+      std::u32string s = Utf8ToUtf32(CodePageToUtf8(std::span(&b, 1), codePage));
+      if (s.size() == 1 && s[0] != 0xFFFD && s[0] != 0x1A) {
+        chars[i] = s[0];
+        bytes.emplace(s[0], b);
+      }
+    }
+  }
+};
+
+const UpperHalf& Half(StlTable t) {
+  static const UpperHalf cyrillic("ISO-8859-5"), arabic("ISO-8859-6"), greek("ISO-8859-7"),
+      hebrew("ISO-8859-8");
+  switch (t) {
+    case StlTable::Cyrillic: return cyrillic;
+    case StlTable::Arabic: return arabic;
+    case StlTable::Greek: return greek;
+    default: return hebrew;
+  }
+}
+
+bool IsCombining(char32_t c) { return c >= 0x0300 && c <= 0x036F; }
+
+void Miss(std::vector<char32_t>& unmappable, char32_t c) {
+  if (std::find(unmappable.begin(), unmappable.end(), c) == unmappable.end()) unmappable.push_back(c);
+}
+
+// Converts the characters of one row (no CR LF inside).
+void EncodeChars(std::string_view row, const StlTextLayout& l, bool markup, std::string& out,
+                 std::vector<char32_t>& unmappable) {
+  bool latin = l.table == StlTable::Latin;
+  // Latin letters are split into letter and diacritic; the 8859 parts hold their accented
+  // letters precomposed, so their text is composed instead.
+  std::u32string cps = Utf8ToUtf32(latin ? DecomposeNfd(row) : ComposeNfc(row));
+  for (std::size_t i = 0; i < cps.size(); ++i) {
+    char32_t c = cps[i];
+    char32_t mark = (latin && i + 1 < cps.size() && IsCombining(cps[i + 1])) ? cps[i + 1] : 0;
+    if (c >= 1 && c <= 7) {
+      if (markup && l.colours) out.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (c < 0x20 || c == 0x7F) continue;  // stray control characters carry nothing
+    if (markup && !l.literalItalics && (c == '<' || c == '>')) {
+      out.push_back(static_cast<char>(c == '<' ? stl::kItalicOn : stl::kItalicOff));
+      continue;
+    }
+    if (c == 0x2026) {  // horizontal ellipsis: the table has none
+      out += "...";
+      continue;
+    }
+    if (c == 0x2013 || c == 0x2014) {
+      if (latin && !l.dashesAsHyphens) out.push_back(static_cast<char>(0xD0));
+      else out.push_back('-');
+      continue;
+    }
+    if (latin) {
+      if (c == 0x00BA) {  // masculine ordinal: written as the degree sign
+        out.push_back(static_cast<char>(0xB0));
+      } else if (mark && AppendIso6937(c, mark, out)) {
+        ++i;
+      } else if (!AppendIso6937(c, 0, out)) {
+        Miss(unmappable, c);
+      }
+      while (i + 1 < cps.size() && IsCombining(cps[i + 1])) Miss(unmappable, cps[++i]);
+      continue;
+    }
+    if (c < 0x7F) {  // "$" keeps its ASCII place in the non-Latin tables
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    auto it = Half(l.table).bytes.find(c);
+    if (it != Half(l.table).bytes.end()) out.push_back(static_cast<char>(it->second));
+    else Miss(unmappable, c);
+  }
+}
+
+void Push(std::string& s, std::uint8_t b, int n = 1) { s.append(static_cast<std::size_t>(n), static_cast<char>(b)); }
+
+// Appends one decoded character of a row; returns the number of bytes used.
+std::size_t DecodeChar(std::span<const std::uint8_t> b, std::size_t i, StlTable table, std::string& out) {
+  std::uint8_t c = b[i];
+  if (c == 0xA0) {
+    out.push_back(' ');
+    return 1;
+  }
+  if (table == StlTable::Latin) {
+    if (Iso6937Diacritic(c)) {
+      std::size_t n = (i + 1 < b.size()) ? 2 : 1;
+      out += Iso6937ToUtf8(b.subspan(i, n));
+      return n;
+    }
+    if (char32_t u = Iso6937Char(c)) AppendUtf8(out, u);
+    return 1;
+  }
+  if (c >= 0x20 && c < 0x7F) out.push_back(static_cast<char>(c));
+  else if (c >= 0xA0 && Half(table).chars[c - 0xA0]) AppendUtf8(out, Half(table).chars[c - 0xA0]);
+  return 1;
+}
+
+}  // namespace
+
+StlTable StlTableForCharset(int cs) {
+  switch (cs) {
+    case 204: return StlTable::Cyrillic;
+    case 178: return StlTable::Arabic;
+    case 161: return StlTable::Greek;
+    case 177: return StlTable::Hebrew;
+    default: return StlTable::Latin;
+  }
+}
+
+std::int16_t CharsetForStlTable(StlTable t) {
+  switch (t) {
+    case StlTable::Cyrillic: return 204;
+    case StlTable::Arabic: return 178;
+    case StlTable::Greek: return 161;
+    case StlTable::Hebrew: return 177;
+    default: return 0;
+  }
+}
+
+std::string StlTableCode(StlTable t) { return "0" + std::to_string(static_cast<int>(t)); }
+
+StlTable StlTableFromCode(std::string_view cct) {
+  std::string c = Trim(cct);
+  if (c == "01") return StlTable::Cyrillic;
+  if (c == "02") return StlTable::Arabic;
+  if (c == "03") return StlTable::Greek;
+  if (c == "04") return StlTable::Hebrew;
+  return StlTable::Latin;
+}
+
+std::string EncodeStlText(std::string_view text, const StlTextLayout& l, std::vector<char32_t>& unmappable) {
+  std::string start, end;
+  if (l.doubleHeight || l.screenEbu) Push(start, stl::kDoubleHeight);
+  if (l.blockMarkers) Push(start, stl::kStartBox, 2);
+  if (l.indent) start += "   ";
+  if (l.boxing) Push(start, stl::kBoxingOn);
+  if (l.italic) Push(start, stl::kItalicOn);
+  if (l.italic) Push(end, stl::kItalicOff);
+  if (l.boxing) Push(end, stl::kBoxingOff);
+  if (l.blockMarkers) Push(end, stl::kEndBox, 2);
+  std::string lineFeed(l.doubleHeight && l.doubleHeightCr ? 2 : 1, static_cast<char>(stl::kNewline));
+
+  std::vector<std::string> rows = SplitRows(text);
+  std::string out;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    if (r > 0) out += end + lineFeed;
+    out += start;
+    std::size_t rowStart = out.size();
+    EncodeChars(rows[r], l, true, out, unmappable);
+    char colour = r < l.rowColours.size() ? l.rowColours[r] : '0';
+    if (l.colours && colour >= '1' && colour <= '7') {
+      char code = static_cast<char>(colour - '0');
+      if (out.size() == rowStart || out[rowStart] != code) out.insert(out.begin() + rowStart, code);
+    }
+  }
+  return out + end;
+}
+
+std::string EncodeStlPlain(std::string_view text, StlTable table, std::vector<char32_t>& unmappable) {
+  StlTextLayout l;
+  l.table = table;
+  std::string out;
+  std::vector<std::string> rows = SplitRows(text);
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    if (r > 0) out.push_back(' ');
+    EncodeChars(rows[r], l, false, out, unmappable);
+  }
+  return out;
+}
+
+std::vector<std::string> DecodeStlRows(std::span<const std::uint8_t> b, const StlTextDecoding& d) {
+  std::vector<std::string> rows;
+  std::string row;
+  bool framed = false;  // the row holds teletext framing (double height, boxes)
+  auto finish = [&] {
+    std::string r = TrimRight(row);
+    if (framed || d.trimLeading) r = TrimLeft(r);
+    rows.push_back(ComposeNfc(r));
+    row.clear();
+    framed = false;
+  };
+  for (std::size_t i = 0; i < b.size();) {
+    std::uint8_t c = b[i];
+    if (c == stl::kNewline) {
+      finish();
+      i += (i + 1 < b.size() && b[i + 1] == stl::kNewline) ? 2 : 1;
+      continue;
+    }
+    if (c < 0x20) {
+      if (c >= 1 && c <= 7 && d.colours) row.push_back(static_cast<char>(c));
+      if (c == stl::kStartBox || c == stl::kEndBox || c == stl::kDoubleHeight) framed = true;
+      ++i;
+      continue;
+    }
+    if (c >= 0x80 && c < 0xA0) {
+      if (c == stl::kItalicOn) row.push_back('<');
+      // Italics switched off before anything is written is left over from the last row.
+      if (c == stl::kItalicOff && !Trim(row).empty()) row.push_back('>');
+      if (c == stl::kUnderlineOn) row.push_back('[');
+      if (c == stl::kUnderlineOff) row.push_back(']');
+      ++i;
+      continue;
+    }
+    i += DecodeChar(b, i, d.table, row);
+  }
+  finish();
+  while (!rows.empty() && rows.back().empty()) rows.pop_back();
+  while (!rows.empty() && rows.front().empty()) rows.erase(rows.begin());
+  return rows;
+}
+
+std::string DecodeStlPlain(std::span<const std::uint8_t> b, StlTable table) {
+  std::string out;
+  for (std::size_t i = 0; i < b.size();) {
+    std::uint8_t c = b[i];
+    if (c < 0x20 || (c >= 0x80 && c < 0xA0)) {
+      if (c == stl::kNewline && !out.empty() && out.back() != ' ') out.push_back(' ');
+      ++i;
+      continue;
+    }
+    i += DecodeChar(b, i, table, out);
+  }
+  return ComposeNfc(Trim(out));
+}
+
+}  // namespace kipo
