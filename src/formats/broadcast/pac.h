@@ -12,6 +12,7 @@
 #include "core/document.h"
 #include "formats/broadcast/pac_charset.h"
 #include "platform/binary_io.h"
+#include "platform/user_error.h"
 
 namespace kipo {
 
@@ -30,6 +31,13 @@ struct PacWriteOptions {
   int houseOutlineStyle = BoxBoxedOutline;  // 129-133, used when mixed outlines are off
   bool colours = false;             // write colour codes 1-7 as bytes 0x01-0x07
   int maxRows = 2;                  // subtitles with more rows are listed in the warnings
+};
+
+// The user cancelled the language dialog: nothing is loaded and nothing is shown (the
+// title and text are empty; callers that show UserErrors skip this one).
+class PacOpenCancelled : public UserError {
+ public:
+  PacOpenCancelled() : UserError("", "") {}
 };
 
 // Builds a new document from the bytes. Throws UserError for files that are not PAC.
