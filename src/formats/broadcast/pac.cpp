@@ -64,12 +64,10 @@ void WriteCue(ByteWriter& w, const CueDigits& cue) {
 
 std::string SubtitleLabel(std::size_t number) { return "Subtitle " + ZeroPad(static_cast<long>(number), 4); }
 
-}  // namespace
-
-CueDigits PacCueFromWords(std::uint16_t hhmm, std::uint16_t ssff) {
-  if (hhmm == kNoCue && (ssff == 0 || ssff == kNoCue)) return {};
-  return ZeroPad(hhmm % 10000, 4) + ZeroPad(ssff % 10000, 4);
-}
+struct PacBody {
+  Subtitle subtitle;
+  std::vector<std::uint8_t> unknownBytes;  // bytes the table did not know
+};
 
 PacBody ReadPacBody(ByteReader& r, std::uint16_t length, std::uint8_t rowByte, PacScript script,
                     const PacTextOptions& text, bool racAlignment) {
@@ -107,6 +105,34 @@ std::string UnknownBytesWarning(std::size_t number, PacScript script, const std:
          ")";
 }
 
+}  // namespace
+
+CueDigits PacCueFromWords(std::uint16_t hhmm, std::uint16_t ssff) {
+  if (hhmm == kNoCue && (ssff == 0 || ssff == kNoCue)) return {};
+  return ZeroPad(hhmm % 10000, 4) + ZeroPad(ssff % 10000, 4);
+}
+
+bool ReadPacRecordTail(ByteReader& r, const PacRecordHead& head, bool rac, PacScript script,
+                       const PacTextOptions& text, std::vector<Subtitle>& subs, Warnings& warnings) {
+  const std::uint8_t rowByte = r.u8();
+  Subtitle s;
+  if (rowByte == kEmptyRow && (rac || head.length == 1)) {
+    s.alignment = AlignLeft;
+  } else {
+    PacBody body = ReadPacBody(r, head.length, rowByte, script, text, rac);
+    if (!body.unknownBytes.empty()) warnings.push_back(UnknownBytesWarning(subs.size() + 1, script, body.unknownBytes));
+    s = std::move(body.subtitle);
+  }
+  s.inCue = PacCueFromWords(head.inHi, head.inLo);
+  s.outCue = PacCueFromWords(head.outHi, head.outLo);
+  if (subs.size() == kMaxSubtitles) {
+    warnings.push_back("The file holds more than 32767 subtitles; the rest were not loaded");
+    return false;
+  }
+  subs.push_back(std::move(s));
+  return true;
+}
+
 SubtitleDocument ReadPac(std::span<const std::uint8_t> bytes, const PacReadOptions& options, Warnings& warnings) {
   if (bytes.size() < kHeaderSize) throw InvalidFileFormat("This is not a valid PAC file");
   const PacScript script = PacScriptForCharset(options.characterSet);
@@ -122,28 +148,12 @@ SubtitleDocument ReadPac(std::span<const std::uint8_t> bytes, const PacReadOptio
     try {
       if (r.remaining() >= 4 && r.peek(0) == 0xFF && r.peek(1) == 0 && r.peek(2) == 0 && r.peek(3) == 0) break;
       r.skip(4);
-      const std::uint16_t inHi = r.u16le(), inLo = r.u16le(), outHi = r.u16le(), outLo = r.u16le();
-      const std::uint16_t length = r.u16le();
-      if (length == 4) {  // a record without text or cues of its own
+      PacRecordHead head{r.u16le(), r.u16le(), r.u16le(), r.u16le(), r.u16le()};
+      if (head.length == 4) {  // a record without text or cues of its own
         r.seek(start + 18);
         continue;
       }
-      const std::uint8_t rowByte = r.u8();
-      Subtitle s;
-      if (rowByte == kEmptyRow && length == 1) {
-        s.alignment = AlignLeft;
-      } else {
-        PacBody body = ReadPacBody(r, length, rowByte, script, text);
-        if (!body.unknownBytes.empty()) warnings.push_back(UnknownBytesWarning(subs.size() + 1, script, body.unknownBytes));
-        s = std::move(body.subtitle);
-      }
-      s.inCue = PacCueFromWords(inHi, inLo);
-      s.outCue = PacCueFromWords(outHi, outLo);
-      if (subs.size() == kMaxSubtitles) {
-        warnings.push_back("The file holds more than 32767 subtitles; the rest were not loaded");
-        break;
-      }
-      subs.push_back(std::move(s));
+      if (!ReadPacRecordTail(r, head, /*rac=*/false, script, text, subs, warnings)) break;
     } catch (const ReadError&) {
       // A record cut off by the end of the file: the complete ones before it stand.
       warnings.push_back("The file ends inside the record of " + SubtitleLabel(subs.size() + 1) +

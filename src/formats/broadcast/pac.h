@@ -67,15 +67,15 @@ Warnings SavePacFile(const SubtitleDocument& doc, const std::filesystem::path& p
 
 // Parts of a PAC record shared with the RAC reader.
 CueDigits PacCueFromWords(std::uint16_t hhmm, std::uint16_t ssff);
-struct PacBody {
-  Subtitle subtitle;
-  std::vector<std::uint8_t> unknownBytes;  // bytes the table did not know
+struct PacRecordHead {
+  std::uint16_t inHi, inLo, outHi, outLo;  // cue words
+  std::uint16_t length;                    // L: row byte + attribute bytes + text bytes
 };
-// Reads the box and attribute groups and the text that follow the row byte, L being the
-// record's length field. `racAlignment` also reads alignment code 13 as left.
-PacBody ReadPacBody(ByteReader& r, std::uint16_t length, std::uint8_t rowByte, PacScript script,
-                    const PacTextOptions& text, bool racAlignment = false);
-// "Subtitle 0012: ..." reader warning for bytes outside the table.
-std::string UnknownBytesWarning(std::size_t number, PacScript script, const std::vector<std::uint8_t>& bytes);
+// Reads the rest of a record from the row byte on (box and attribute groups, text) and
+// appends the subtitle. A row byte of 0xFF marks a subtitle with cues only (in PAC only
+// when L is 1). RAC files also read alignment code 13 as left. Returns false when the
+// document is full.
+bool ReadPacRecordTail(ByteReader& r, const PacRecordHead& head, bool rac, PacScript script,
+                       const PacTextOptions& text, std::vector<Subtitle>& subs, Warnings& warnings);
 
 }  // namespace kipo

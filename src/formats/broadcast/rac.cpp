@@ -10,7 +10,6 @@ constexpr std::size_t kCountOffset = 4;
 constexpr std::size_t kFirstRecord = 6;
 constexpr std::size_t kSlotSize = 147;
 constexpr std::size_t kSlotPrefix = 7;  // bytes before the cues, not interpreted
-constexpr std::uint8_t kEmptyRow = 0xFF;
 
 }  // namespace
 
@@ -32,25 +31,9 @@ SubtitleDocument ReadRac(std::span<const std::uint8_t> bytes, const PacReadOptio
     }
     try {
       r.seek(start + kSlotPrefix);
-      const std::uint16_t inHi = r.u16le(), inLo = r.u16le(), outHi = r.u16le(), outLo = r.u16le();
-      const std::uint16_t length = r.u16le();
-      if (length == 1) break;  // the end of the subtitles, whatever the count says
-      const std::uint8_t rowByte = r.u8();
-      Subtitle s;
-      if (rowByte == kEmptyRow) {
-        s.alignment = AlignLeft;
-      } else {
-        PacBody body = ReadPacBody(r, length, rowByte, script, text, /*racAlignment=*/true);
-        if (!body.unknownBytes.empty()) warnings.push_back(UnknownBytesWarning(subs.size() + 1, script, body.unknownBytes));
-        s = std::move(body.subtitle);
-      }
-      s.inCue = PacCueFromWords(inHi, inLo);
-      s.outCue = PacCueFromWords(outHi, outLo);
-      if (subs.size() == kMaxSubtitles) {
-        warnings.push_back("The file holds more than 32767 subtitles; the rest were not loaded");
-        break;
-      }
-      subs.push_back(std::move(s));
+      PacRecordHead head{r.u16le(), r.u16le(), r.u16le(), r.u16le(), r.u16le()};
+      if (head.length == 1) break;  // the end of the subtitles, whatever the count says
+      if (!ReadPacRecordTail(r, head, /*rac=*/true, script, text, subs, warnings)) break;
     } catch (const ReadError&) {
       warnings.push_back("The file ends inside record" + NumberText(static_cast<long>(i + 1)) +
                          "; the subtitles before it were loaded");
