@@ -75,7 +75,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     try {
       return handler(ctx);
     } catch (const UserError& e) {
-      err << "kipo: " << e.title() << ": " << e.text() << "\n";
+      // An empty text is a question the user answered with Cancel: nothing more to say.
+      if (e.text().empty()) err << "kipo: cancelled\n";
+      else err << "kipo: " << e.title() << ": " << e.text() << "\n";
       return kExitError;
     } catch (const CLI::ParseError& e) {
       return app.exit(e, out, err) == 0 ? kExitOk : kExitError;
