@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "cli/cli.h"
+#include "cli/run_kipo.h"
 #include "core/autosave.h"
 #include "core/native_file.h"
 #include "platform/files.h"
@@ -11,16 +9,7 @@
 namespace kipo {
 namespace {
 
-struct Result {
-  int code;
-  std::string out, err;
-};
-
-Result Kipo(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  int code = cli::Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
+test::KipoResult Kipo(const std::vector<std::string>& args) { return test::RunKipo(args); }
 
 std::string Demo() {
   return (std::filesystem::path(KIPO_TEST_DATA).parent_path().parent_path() / "examples" / "demo.kpox").string();
