@@ -10,6 +10,7 @@ packages=(
   libicu-dev libpugixml-dev libfreeimage-dev
   libpango1.0-dev libcairo2-dev fontconfig fonts-liberation2 fonts-dejavu-core
   libxml2-utils
+  ffmpeg
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/quick_convert.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/text_exporters.h"
@@ -27,7 +28,11 @@ std::optional<TextEncoding> EncodingOfFile(const Bytes& bytes, const std::string
   bool text = false;
   for (const char* k : kText) text = text || (t && t->extension == k);
   if (!text) return std::nullopt;
-  switch (DecodeText(bytes, "windows-1252").encoding) {
+  DecodedText d = DecodeText(bytes, "windows-1252");
+  // Plain ASCII without a mark is the same file in ANSI; UTF-8 would add a mark.
+  bool ascii = std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; });
+  if (!d.hadBom && ascii) return TextEncoding::Ansi;
+  switch (d.encoding) {
     case UnicodeEncoding::None: return TextEncoding::Ansi;
     case UnicodeEncoding::Utf8: return TextEncoding::Utf8;
     default: return TextEncoding::Utf16;
