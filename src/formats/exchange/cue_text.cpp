@@ -123,7 +123,9 @@ bool IsBlank(std::string_view line) {
 }
 
 bool IsCueNumber(std::string_view line) {
-  std::string t = Trim(line);
+  while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+  std::string_view t = line;
   if (t.empty() || t.size() > 9) return false;
   for (char c : t)
     if (!IsDigit(c)) return false;
@@ -136,6 +138,7 @@ std::string_view StripBomChar(std::string_view text) {
 }
 
 std::string TagsToMarkup(std::string_view line) {
+  if (line.find('<') == std::string_view::npos) return std::string(line);
   std::string out;
   out.reserve(line.size());
   std::size_t i = 0;

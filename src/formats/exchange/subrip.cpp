@@ -25,6 +25,11 @@ std::string TagBlock(const Subtitle& s, const SubRipOptions& o) {
 void AppendLine(std::string& out, std::string_view row, const Subtitle& s, bool rtl, const std::string& tags) {
   out += tags;
   if (s.italic) out += "<i>";
+  if (!rtl && row.find_first_of("<>") == std::string_view::npos) {
+    out += row;
+    if (s.italic) out += "</i>";
+    return;
+  }
   for (char c : row) {
     if (c == '<') out += "<i>";
     else if (c == '>') out += "</i>";
@@ -143,11 +148,13 @@ SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnin
     s.inCue = times[k].in;
     s.outCue = times[k].out;
     int anDigit = 0;
-    std::vector<std::string> rows;
-    for (std::size_t i = first; i < last; ++i) rows.push_back(TagsToMarkup(StripOverrides(lines[i], anDigit)));
-    if (rows.empty()) rows.emplace_back();
-    s.text = JoinRows(rows);
-    if (anDigit) ApplyPosition(s, anDigit, static_cast<int>(rows.size()));
+    for (std::size_t i = first; i < last; ++i) {
+      if (i > first) s.text += "\r\n";
+      if (lines[i].find_first_of("{<") == std::string_view::npos) s.text += lines[i];
+      else if (lines[i].find('{') == std::string_view::npos) s.text += TagsToMarkup(lines[i]);
+      else s.text += TagsToMarkup(StripOverrides(lines[i], anDigit));
+    }
+    if (anDigit) ApplyPosition(s, anDigit, static_cast<int>(std::max<std::size_t>(1, last - first)));
     subs.push_back(std::move(s));
   }
   doc.ReplaceAll(std::move(subs));

@@ -27,6 +27,12 @@ std::string NoArrow(std::string s, bool& changed) {
 
 void AppendCueLine(std::string& out, std::string_view row, bool italic) {
   if (italic) out += "<i>";
+  if (row.find_first_of("<>[]") == std::string_view::npos) {
+    out += row;
+    if (italic) out += "</i>";
+    out += "\r\n";
+    return;
+  }
   for (char c : row) {
     // "<" / ">" become "[" / "]" first, so brackets already in the text turn into italics too.
     if (c == '<' || c == '[') out += "<i>";
@@ -110,13 +116,16 @@ std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, War
       warnings.push_back("Subtitle " + Numbered(n) + " has an unset cue; written with a zero-length time");
     out += WebVttCueSettings(s, o, *m);
     out += "\r\n";
-    for (const std::string& row : SplitRows(s.text)) {
+    std::string_view text = s.text;
+    for (std::size_t start = 0;;) {
+      std::size_t p = text.find("\r\n", start);
+      std::string_view row = text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start);
       // An empty line would end the cue, so blank rows are left out.
-      if (IsBlank(row)) {
-        blank = true;
-        continue;
-      }
-      AppendCueLine(out, NoArrow(row, arrow), s.italic);
+      if (IsBlank(row)) blank = true;
+      else if (row.find("-->") != std::string_view::npos) AppendCueLine(out, NoArrow(std::string(row), arrow), s.italic);
+      else AppendCueLine(out, row, s.italic);
+      if (p == std::string_view::npos) break;
+      start = p + 2;
     }
     out += "\r\n";
     if (arrow) warnings.push_back("Subtitle " + Numbered(n) + ": \"-->\" cannot appear in a cue and was written as \"--\"");
