@@ -50,6 +50,21 @@ void ApplyOffsetText(SubtitleDocument& doc, const std::string& text, Warnings& w
 
 }  // namespace
 
+// Reads an input by its extension, re-times and offsets it, and picks the output encoding.
+static SubtitleDocument LoadForConversion(const std::filesystem::path& in, const ConvertOptions& o,
+                                          SettingsStore& settings, Prompter& prompter, Warnings& warnings,
+                                          std::optional<TextEncoding>& encoding) {
+  FileContext readCtx{prompter, settings, o.frameRateCode, -1};
+  LoadedDocument loaded = ReadDocumentFile(in, readCtx);
+  warnings = std::move(loaded.warnings);
+  if (o.frameRateCode) RetimeToRate(loaded.doc, o.frameRateCode);
+  ApplyOffsetText(loaded.doc, o.offset, warnings);
+  encoding = ToText(o.encoding);
+  if (o.encoding == ConvertEncoding::SameAsOriginal)
+    encoding = EncodingOfFile(ReadFileBytes(in, std::uintmax_t(256) << 20), UpperExtension(in.string()));
+  return std::move(loaded.doc);
+}
+
 std::optional<ConvertEncoding> ParseConvertEncoding(std::string_view s) {
   std::string l = ToLowerAscii(Trim(s));
   if (l == "same" || l == "same as original" || l == "original") return ConvertEncoding::SameAsOriginal;
@@ -139,15 +154,8 @@ ConvertedFile ConvertFile(const std::filesystem::path& input, const std::filesys
                           const ConvertOptions& o, SettingsStore& settings, Prompter& prompter) {
   ConvertedFile result{input, output, {}, {}};
   try {
-    FileContext readCtx{prompter, settings, o.frameRateCode, -1};
-    LoadedDocument loaded = ReadDocumentFile(input, readCtx);
-    result.warnings = std::move(loaded.warnings);
-    SubtitleDocument& doc = loaded.doc;
-    if (o.frameRateCode) RetimeToRate(doc, o.frameRateCode);
-    ApplyOffsetText(doc, o.offset, result.warnings);
-    std::optional<TextEncoding> enc = ToText(o.encoding);
-    if (o.encoding == ConvertEncoding::SameAsOriginal)
-      enc = EncodingOfFile(ReadFileBytes(input, std::uintmax_t(256) << 20), UpperExtension(input.string()));
+    std::optional<TextEncoding> enc;
+    SubtitleDocument doc = LoadForConversion(input, o, settings, prompter, result.warnings, enc);
     FileContext writeCtx{prompter, settings, doc.frameRate().code, CodePageFor(enc)};
     Warnings w = WriteDocumentFile(doc, output, writeCtx);
     result.warnings.insert(result.warnings.end(), w.begin(), w.end());
@@ -181,15 +189,9 @@ std::vector<ConvertedFile> QuickConvert(const std::vector<std::filesystem::path>
     dest += "." + target.extension;
     ConvertedFile r{in, dest, {}, {}};
     try {
-      FileContext readCtx{prompter, settings, o.frameRateCode, -1};
-      LoadedDocument loaded = ReadDocumentFile(in, readCtx);
-      r.warnings = std::move(loaded.warnings);
-      if (o.frameRateCode) RetimeToRate(loaded.doc, o.frameRateCode);
-      ApplyOffsetText(loaded.doc, o.offset, r.warnings);
-      std::optional<TextEncoding> enc = ToText(o.encoding);
-      if (o.encoding == ConvertEncoding::SameAsOriginal)
-        enc = EncodingOfFile(ReadFileBytes(in, std::uintmax_t(256) << 20), UpperExtension(in.string()));
-      Bytes bytes = WriteConvertTarget(target, loaded.doc, enc, settings, prompter, r.warnings);
+      std::optional<TextEncoding> enc;
+      SubtitleDocument doc = LoadForConversion(in, o, settings, prompter, r.warnings, enc);
+      Bytes bytes = WriteConvertTarget(target, doc, enc, settings, prompter, r.warnings);
       WriteFileAtomic(dest, bytes);
     } catch (const UserError& e) {
       r.error = e.title() + ": " + e.text();
