@@ -11,6 +11,7 @@ packages=(
   libpango1.0-dev libcairo2-dev fontconfig fonts-liberation2 fonts-dejavu-core
   libxml2-utils
   qt6-base-dev libgl-dev
+  ffmpeg
 )
 
 missing=()

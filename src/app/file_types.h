@@ -20,6 +20,12 @@ namespace kipo {
 struct FileContext {
   Prompter& prompter;
   const SettingsStore& settings;
+  // Frame rate (choice code) for files that carry none, such as millisecond-timed text;
+  // 0 means 25 fps.
+  int frameRateCode = 0;
+  // Text writers: the code page to write (0 ANSI, 65001 UTF-8, 1200 UTF-16); -1 means the
+  // format's own default.
+  int textCodePage = -1;
 };
 
 using Warnings = std::vector<std::string>;

@@ -6,11 +6,15 @@
 //
 // The commands are spread over several source files by area (files, timing, editing,
 // text); each area keeps its declarations in its own block below.
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 
+#include "app/file_types.h"
 #include "core/document.h"
+#include "formats/exchange/catalogue.h"
 #include "platform/prompter.h"
 #include "settings/house_options.h"
 #include "settings/settings_store.h"
@@ -126,6 +130,48 @@ class Workstation {
   // --- editing
 
   // --- text
+
+  // --- export
+  // The export dialog's OK for a catalogue row (1-based position): stores "Last export
+  // format" and "Always show options", opens the options dialog when asked to, handles the
+  // Scenarist 32-character question and runs the row's exporter. True when a file was written.
+  bool ExportDialogOk(int position, bool alwaysShowOptions);
+  // A text exporter's common flow: save dialog, encoding by filter index, writing, "Remove
+  // BOM", filter index and "IO"/"Save" stored, "File exported successfully" shown.
+  bool ExportWithSaveDialog(const ExportFormat& format);
+  // Writes a row's file without dialogs (command line); returns the writer's warnings.
+  Warnings ExportToFile(const ExportFormat& format, const std::filesystem::path& path, TextEncoding encoding);
+  // The save dialog's start folder and proposed file name (no extension; "" for [Untitled]).
+  std::string ExportStartFolder() const;
+  std::string ProposedExportName() const;
+  // Opens a format's options dialog and returns false on Cancel. Set by the desktop app;
+  // without it the stored options are used as they are.
+  std::function<bool(const ExportFormat&)> onExportOptions;
+  // Set when an options dialog was cancelled; cleared before every export.
+  bool optionsCancelled = false;
+  // Warnings of the last export.
+  Warnings lastExportWarnings;
+
+  // The import dialog's OK for a row of its list with a "Text encoding" choice (0 system
+  // default, 1 UTF-16, 2 UTF-8): asks to save changes, shows the open dialog and replaces
+  // the document with the file's subtitles. True when the document was replaced.
+  bool ImportDialogOk(int row, int encodingChoice);
+  // Reads a file with an import row's reader into the open document (no dialogs).
+  Warnings ImportFile(const ImportFormat& format, const std::filesystem::path& path,
+                      std::optional<TextEncoding> encoding);
+
+  // Batch export: the open document into every target ticked (BatchExportTargets order),
+  // after the save dialog "Batch Export Base File Name". Returns the files written.
+  struct BatchResult {
+    std::filesystem::path file;
+    std::string target;
+    Warnings warnings;
+    std::string error;  // empty when written
+  };
+  std::vector<BatchResult> BatchExport(const std::vector<bool>& ticked, TextEncoding encoding);
+  // The same without the dialog, from a chosen base path.
+  std::vector<BatchResult> BatchExportTo(const std::vector<bool>& ticked, TextEncoding encoding,
+                                         const std::filesystem::path& base);
 
  private:
   void Refresh();

@@ -1,0 +1,82 @@
+#include "formats/exchange/sbv.h"
+
+#include "formats/exchange/cue_text.h"
+#include "platform/text_util.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+std::optional<TimingLine> ReadSbvTiming(std::string_view line, const FrameRate& rate) {
+  std::string_view p = line;
+  auto in = ReadClockTime(p);
+  if (!in) return std::nullopt;
+  while (!p.empty() && (p.front() == ' ' || p.front() == '\t')) p.remove_prefix(1);
+  if (p.empty() || p.front() != ',') return std::nullopt;
+  p.remove_prefix(1);
+  auto out = ReadClockTime(p);
+  if (!out || !IsBlank(p)) return std::nullopt;
+  return TimingLine{ClockToDigits(*in, rate), ClockToDigits(*out, rate)};
+}
+
+}  // namespace
+
+std::string WriteSbv(const SubtitleDocument& doc, Warnings& warnings) {
+  const FrameRate& rate = doc.frameRate();
+  std::string out;
+  out.reserve(doc.Count() * 56);
+  bool tenHours = false;
+  std::size_t n = 0;
+  for (const Subtitle& s : doc.Subtitles()) {
+    if (n++) out += "\r\n";
+    const std::string& in = s.inCue.size() == 8 ? s.inCue : std::string("00000000");
+    const std::string& outCue = s.outCue.size() == 8 ? s.outCue : in;
+    tenHours = tenHours || in[0] != '0' || outCue[0] != '0';
+    out += MillisCueText(in, '.', rate, 1);
+    out += ',';
+    out += MillisCueText(outCue, '.', rate, 1);
+    out += "\r\n";
+    out += s.text;
+    out += "\r\n";
+  }
+  if (tenHours) warnings.push_back("Cues of 10 hours and above lose their first hour digit in SBV files");
+  return out;
+}
+
+SubtitleDocument ReadSbv(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  SubtitleDocument doc;
+  doc.SetFrameRate(rate.code);
+  std::vector<std::string_view> lines = SplitAnyLines(StripBomChar(text));
+  std::vector<Subtitle> subs;
+  bool any = false;
+  std::size_t i = 0;
+  while (i < lines.size()) {
+    while (i < lines.size() && IsBlank(lines[i])) ++i;
+    if (i == lines.size()) break;
+    auto timing = ReadSbvTiming(lines[i], rate);
+    if (!timing) {
+      warnings.push_back("A block without a timing line was skipped: " + std::string(lines[i].substr(0, 60)));
+      while (i < lines.size() && !IsBlank(lines[i])) ++i;
+      continue;
+    }
+    any = true;
+    Subtitle s;
+    s.inCue = timing->in;
+    s.outCue = timing->out;
+    std::vector<std::string> rows;
+    for (++i; i < lines.size() && !IsBlank(lines[i]); ++i) rows.emplace_back(lines[i]);
+    if (rows.empty()) rows.emplace_back();
+    s.text = JoinRows(rows);
+    if (subs.size() == kMaxSubtitles) {
+      warnings.push_back("Only the first " + std::to_string(kMaxSubtitles) + " subtitles were read");
+      break;
+    }
+    subs.push_back(std::move(s));
+  }
+  if (!any) throw InvalidFileFormat("This is not a valid YouTube SBV file");
+  doc.ReplaceAll(std::move(subs));
+  doc.modified = false;
+  return doc;
+}
+
+}  // namespace kipo

@@ -1,0 +1,165 @@
+#include "formats/exchange/subrip.h"
+
+#include "formats/exchange/cue_text.h"
+#include "platform/text_util.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+constexpr std::string_view kRlm = "\xE2\x80\x8F";  // U+200F RIGHT-TO-LEFT MARK
+
+bool RightToLeft(const SubtitleDocument& doc) { return doc.characterSet() == 177 || doc.characterSet() == 178; }
+
+std::string TagBlock(const Subtitle& s, const SubRipOptions& o) {
+  std::string b = "{\\an" + std::to_string(SubRipPositionDigit(s.alignment, s.row)) + " ";
+  b += "\\fn" + o.fontName + " ";
+  b += "\\fs" + std::to_string(12 + 2 * o.fontSizeIndex) + " ";
+  b += "\\b" + std::to_string(o.bold) + " ";
+  b += "\\bord" + std::to_string(o.border) + " ";
+  b += "\\blur" + std::to_string(o.blur) + " ";
+  b += "\\shad" + std::to_string(o.shadow) + "}";
+  return b;
+}
+
+void AppendLine(std::string& out, std::string_view row, const Subtitle& s, bool rtl, const std::string& tags) {
+  out += tags;
+  if (s.italic) out += "<i>";
+  if (!rtl && row.find_first_of("<>") == std::string_view::npos) {
+    out += row;
+    if (s.italic) out += "</i>";
+    return;
+  }
+  for (char c : row) {
+    if (c == '<') out += "<i>";
+    else if (c == '>') out += "</i>";
+    else {
+      out += c;
+      if (rtl && (c == '.' || c == '?' || c == '!' || c == ',' || c == ':')) out += kRlm;
+    }
+  }
+  if (s.italic) out += "</i>";
+}
+
+// Applies "\an" (position digit) to alignment and row, `lines` being the text's rows.
+void ApplyPosition(Subtitle& s, int digit, int lines) {
+  static const int kAlign[10] = {1, 2, 1, 3, 2, 1, 3, 2, 1, 3};
+  s.alignment = kAlign[digit];
+  if (digit >= 7) s.row = std::max(0, 11 - lines);
+  else if (digit >= 4) s.row = std::max(0, (11 - lines) / 2);
+  else s.row = 0;
+}
+
+// Removes "{\...}" override blocks from a line; the first "\anN" seen is reported.
+std::string StripOverrides(std::string_view line, int& anDigit) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    if (line[i] == '{' && i + 1 < line.size() && line[i + 1] == '\\') {
+      std::size_t close = line.find('}', i);
+      if (close != std::string_view::npos) {
+        std::string_view block = line.substr(i, close - i);
+        std::size_t an = block.find("\\an");
+        if (an != std::string_view::npos && an + 3 < block.size() && anDigit == 0) {
+          char d = block[an + 3];
+          if (d >= '1' && d <= '9') anDigit = d - '0';
+        }
+        i = close + 1;
+        continue;
+      }
+    }
+    out += line[i++];
+  }
+  return out;
+}
+
+}  // namespace
+
+int SubRipPositionDigit(int alignment, int row) {
+  int column = alignment == AlignLeft ? 1 : alignment == AlignRight ? 3 : 2;  // others: centre
+  int band = row >= 8 ? 6 : row >= 3 ? 3 : 0;                                  // negative: bottom
+  return band + column;
+}
+
+std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, Warnings& warnings) {
+  const FrameRate& rate = doc.frameRate();
+  bool rtl = RightToLeft(doc);
+  std::string out;
+  out.reserve(doc.Count() * 64);
+  std::size_t n = 0;
+  for (const Subtitle& s : doc.Subtitles()) {
+    ++n;
+    if (n > 1) out += "\r\n\r\n";
+    out += std::to_string(n);
+    out += "\r\n";
+    if (s.inCue.size() != 8) {
+      warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) + " has no in cue; written as 00:00:00,000");
+      out += "00:00:00,000";
+    } else {
+      out += MillisCueText(s.inCue, ',', rate);
+    }
+    out += " --> ";
+    out += MillisCueText(s.outCue, ',', rate);
+    std::string tags = o.tags ? TagBlock(s, o) : std::string();
+    std::size_t start = 0;
+    std::string_view text = s.text;
+    for (;;) {
+      std::size_t p = text.find("\r\n", start);
+      out += "\r\n";
+      AppendLine(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start), s, rtl,
+                 tags);
+      if (p == std::string_view::npos) break;
+      start = p + 2;
+    }
+  }
+  return out;
+}
+
+SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  SubtitleDocument doc;
+  doc.SetFrameRate(rate.code);
+  std::vector<std::string_view> lines = SplitAnyLines(StripBomChar(text));
+  std::vector<std::size_t> timing;
+  std::vector<TimingLine> times;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].find("-->") != std::string_view::npos)
+      if (auto t = ReadArrowTimingLine(lines[i], rate)) {
+        timing.push_back(i);
+        times.push_back(*t);
+      }
+  if (timing.empty()) throw InvalidFileFormat("This is not a valid SubRip file");
+  if (timing.size() > kMaxSubtitles) {
+    warnings.push_back("The file holds " + std::to_string(timing.size()) + " subtitles; only the first " +
+                       std::to_string(kMaxSubtitles) + " were read");
+    timing.resize(kMaxSubtitles);
+  }
+  std::vector<Subtitle> subs;
+  subs.reserve(timing.size());
+  for (std::size_t k = 0; k < timing.size(); ++k) {
+    std::size_t first = timing[k] + 1;
+    std::size_t last = k + 1 < timing.size() ? timing[k + 1] : lines.size();  // exclusive
+    // The next cue's number sits right before its timing line (it may be missing).
+    if (k + 1 < timing.size() && last > first && IsCueNumber(lines[last - 1]) &&
+        (last - 1 == first || IsBlank(lines[last - 2])))
+      --last;
+    while (first < last && IsBlank(lines[first])) ++first;
+    while (last > first && IsBlank(lines[last - 1])) --last;
+    Subtitle s;
+    s.inCue = times[k].in;
+    s.outCue = times[k].out;
+    int anDigit = 0;
+    for (std::size_t i = first; i < last; ++i) {
+      if (i > first) s.text += "\r\n";
+      if (lines[i].find_first_of("{<") == std::string_view::npos) s.text += lines[i];
+      else if (lines[i].find('{') == std::string_view::npos) s.text += TagsToMarkup(lines[i]);
+      else s.text += TagsToMarkup(StripOverrides(lines[i], anDigit));
+    }
+    if (anDigit) ApplyPosition(s, anDigit, static_cast<int>(std::max<std::size_t>(1, last - first)));
+    subs.push_back(std::move(s));
+  }
+  doc.ReplaceAll(std::move(subs));
+  doc.modified = false;
+  return doc;
+}
+
+}  // namespace kipo

@@ -1,0 +1,114 @@
+#include "formats/exchange/text_encoding.h"
+
+#include <cstdio>
+
+#include "platform/encoding.h"
+#include "platform/files.h"
+#include "platform/text_util.h"
+
+namespace kipo {
+
+int CodePageNumber(TextEncoding e) {
+  switch (e) {
+    case TextEncoding::Ansi: return 0;
+    case TextEncoding::Utf8: return 65001;
+    case TextEncoding::Utf16: return 1200;
+  }
+  return 0;
+}
+
+const char* TextEncodingName(TextEncoding e) {
+  switch (e) {
+    case TextEncoding::Ansi: return "ANSI";
+    case TextEncoding::Utf8: return "UTF-8";
+    case TextEncoding::Utf16: return "UTF-16";
+  }
+  return "";
+}
+
+std::optional<TextEncoding> ParseTextEncoding(std::string_view s) {
+  std::string l = ToLowerAscii(s);
+  if (l == "ansi" || l == "system" || l == "system default" || l == "system code page") return TextEncoding::Ansi;
+  if (l == "utf8" || l == "utf-8") return TextEncoding::Utf8;
+  if (l == "utf16" || l == "utf-16" || l == "unicode" || l == "unicode (utf-16)") return TextEncoding::Utf16;
+  return std::nullopt;
+}
+
+Bytes EncodeText(std::string_view utf8, TextEncoding e, std::string_view ansiCodePage,
+                 std::vector<char32_t>* unmappable) {
+  Bytes out;
+  switch (e) {
+    case TextEncoding::Ansi: {
+      std::string s = Utf8ToCodePage(utf8, ansiCodePage, unmappable);
+      out.assign(s.begin(), s.end());
+      break;
+    }
+    case TextEncoding::Utf8:
+      out.reserve(utf8.size() + 3);
+      out = {0xEF, 0xBB, 0xBF};
+      out.insert(out.end(), utf8.begin(), utf8.end());
+      break;
+    case TextEncoding::Utf16: {
+      Bytes body = Utf8ToUtf16LE(utf8);
+      out.reserve(body.size() + 2);
+      out = {0xFF, 0xFE};
+      out.insert(out.end(), body.begin(), body.end());
+      break;
+    }
+  }
+  return out;
+}
+
+Bytes TextFileWriter::Close(std::vector<char32_t>* unmappable) const {
+  return EncodeText(text_, encoding_, ansiCodePage_, unmappable);
+}
+
+std::size_t ExportBomLength(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return 0;
+  if (bytes[0] == 255) return std::min<std::size_t>(2, bytes.size());
+  if (bytes[0] == 239) return std::min<std::size_t>(3, bytes.size());
+  return 0;
+}
+
+void RemoveBOM(Bytes& bytes) {
+  std::size_t n = ExportBomLength(bytes);
+  bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+void RemoveBOM(const std::filesystem::path& file) {
+  Bytes bytes = ReadFileBytes(file);
+  if (ExportBomLength(bytes) == 0) return;
+  RemoveBOM(bytes);
+  WriteFileAtomic(file, bytes);
+}
+
+std::string DecodeImportText(std::span<const std::uint8_t> bytes, std::optional<TextEncoding> forced,
+                             std::string_view ansiCodePage) {
+  BomInfo bom = DetectBom(bytes);
+  if (bom.encoding != UnicodeEncoding::None || !forced) return DecodeText(bytes, ansiCodePage).text;
+  switch (*forced) {
+    case TextEncoding::Utf16: return Utf16LEToUtf8(bytes);
+    case TextEncoding::Utf8:
+      if (IsValidUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
+        return std::string(bytes.begin(), bytes.end());
+      // Not UTF-8 after all: read it as the code page rather than keep broken bytes.
+      return CodePageToUtf8(bytes, ansiCodePage);
+    case TextEncoding::Ansi: return DecodeText(bytes, ansiCodePage).text;
+  }
+  return {};
+}
+
+std::string UnmappableWarning(const std::vector<char32_t>& chars, std::string_view codePage) {
+  std::string list;
+  for (std::size_t i = 0; i < chars.size() && i < 20; ++i) {
+    if (i) list += ' ';
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(chars[i]));
+    list += buf;
+  }
+  if (chars.size() > 20) list += " ...";
+  return std::to_string(chars.size()) + " character(s) cannot be written in " + std::string(codePage) +
+         " and became '?': " + list;
+}
+
+}  // namespace kipo

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli.h"
+#include "support/temp_home.h"
+
+namespace kipo {
+namespace {
+
+struct Result {
+  int code;
+  std::string out, err;
+};
+
+Result Kipo(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  int code = cli::Run(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+TEST(CliExchange, ConvertExportImportAndFormats) {
+  test::TempHome home;
+  std::string settings = (home / "s.ini").string();
+  auto p = [&](const char* n) { return (home / n).string(); };
+  test::WriteFile(home / "a.srt", "1\n00:00:01,000 --> 00:00:02,000\n<i>Hi</i> --> there\n");
+  test::WriteFile(home / "b.srt", "1\n00:00:03,000 --> 00:00:04,000\nYo\n");
+
+  // Many inputs into a folder; the writer's warnings are printed.
+  auto r = Kipo({"--settings", settings, "convert", p("a.srt"), p("b.srt"), "-o", p("out"), "--to", "vtt"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("warning: Subtitle 0001: \"-->\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("2 files have been converted."), std::string::npos);
+  EXPECT_EQ(test::ReadFile(home / "out" / "b.vtt"),
+            "\xEF\xBB\xBFWEBVTT \r\n\r\n1\r\n00:00:03.000 --> 00:00:04.000 align:middle\r\nYo\r\n\r\n");
+
+  r = Kipo({"--settings", settings, "convert", p("b.srt"), "-o", p("b.sub"), "--offset", "00:00:01:00"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(test::ReadFile(home / "b.sub"), "{100}{125}Yo\r\n");
+
+  r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "subrip", "-o", p("t.srt"), "--encoding",
+            "ansi", "--option", "Tags=1"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(test::ReadFile(home / "t.srt").substr(0, 40), "1\r\n00:00:03,000 --> 00:00:04,000\r\n{\\an2 ");
+  EXPECT_EQ(test::ReadFile(home / "s.ini").find("Tags"), std::string::npos) << "options apply to one export";
+
+  r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "QUBE"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("not available yet"), std::string::npos);
+  r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "WebVTT", "--option", "Nope=1"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("WebVTT movie name"), std::string::npos) << r.err;
+
+  r = Kipo({"--settings", settings, "import", p("a.srt"), "--format", "srt", "--rate", "30"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("1 subtitles at 30 fps, 00:00:01:00 to 00:00:02:00"), std::string::npos) << r.out;
+
+  test::WriteFile(home / "bad.vtt", "garbage");
+  r = Kipo({"--settings", settings, "convert", p("bad.vtt"), "--to", "srt"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("Invalid file format: This is not a valid WebVTT file"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(home / "bad.srt"));
+
+  r = Kipo({"formats", "--json"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("\"name\": \"Scenarist Closed Caption\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kipo
