@@ -1,6 +1,8 @@
 #include "timing/error_list.h"
 
 #include "core/markup.h"
+#include "core/native_file.h"
+#include "core/native_save.h"
 #include "platform/files.h"
 #include "platform/text_util.h"
 
@@ -79,29 +81,18 @@ FileDialog ErrorListDialog() {
 
 int WarnTooManyRows(const SubtitleDocument& doc, const HouseOptions& house, Prompter& prompter,
                     const std::function<bool(const std::filesystem::path&)>& open) {
-  std::string log;
-  int listed = 0;
+  std::vector<std::string> lines;
   for (std::size_t i = 0; i < doc.Count(); ++i) {
     std::size_t n = CountRows(doc.At(i).text);
-    if (n > static_cast<std::size_t>(std::max<short>(house.maxRows, 0))) {
-      log += "Subtitle " + std::to_string(i + 1) + " contains " + std::to_string(n) + " lines\r\n";
-      ++listed;
-    }
+    if (n > static_cast<std::size_t>(std::max<short>(house.maxRows, 0))) lines.push_back(TooManyRowsLine(i + 1, n));
   }
-  std::filesystem::path file = DataFolder() / "warning.log";
-  EnsureFolder(file.parent_path());
-  WriteFileAtomic(file, log);
-  if (listed > 0 && house.warnTooManyRows) {
-    Message m{"",
-              "One or more subtitles contain more than " + std::to_string(house.maxRows) + " rows.\n" +
-                  "Would you like to view a list of these subtitles?",
-              Buttons::YesNo, Icon::Warning};
-    if (prompter.Ask(m) == Answer::Yes) {
-      if (open) open(file);
-      else OpenInTextEditor(file);
-    }
+  WriteWarningList(lines);
+  if (!lines.empty() && house.warnTooManyRows &&
+      prompter.Ask({"", TooManyRowsQuestion(house.maxRows), Buttons::YesNo, Icon::Warning}) == Answer::Yes) {
+    if (open) open(WarningListPath());
+    else OpenInTextEditor(WarningListPath());
   }
-  return listed;
+  return static_cast<int>(lines.size());
 }
 
 }  // namespace kipo
