@@ -242,10 +242,11 @@ std::optional<std::size_t> Workstation::RunAllChecks() {
   SetWarning("");
   const CheckSettings s = CurrentCheckSettings();
   std::vector<Finding> found;
+  const std::vector<CueFrames> cues = ReadAllCueFrames(doc_);
   std::size_t start = current_ + (house_.startChecksAtNextSubtitle ? 1 : 0);
   for (std::size_t i = start; i < doc_.Count(); ++i) {
     found.clear();
-    CollectFaults(doc_, i, s, CheckMode::Run, found);
+    CollectFaults(doc_, i, s, CheckMode::Run, cues, found);
     if (found.empty()) continue;
     GoTo(i);
     ShowWarning(RunText(found.front(), house_.maxRowLength));

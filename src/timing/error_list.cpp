@@ -11,9 +11,10 @@ namespace kipo {
 std::vector<ErrorRow> BuildErrorList(const SubtitleDocument& doc, const CheckSettings& s) {
   std::vector<ErrorRow> rows;
   std::vector<Finding> found;
+  const std::vector<CueFrames> cues = ReadAllCueFrames(doc);
   for (std::size_t i = 0; i < doc.Count(); ++i) {
     found.clear();
-    CollectFaults(doc, i, s, CheckMode::ErrorList, found);
+    CollectFaults(doc, i, s, CheckMode::ErrorList, cues, found);
     for (const Finding& f : found)
       if (*Info(f.fault).listText) rows.push_back({static_cast<int>(i + 1), f.fault, ListText(f)});
   }

@@ -38,6 +38,7 @@ constexpr std::array<FaultInfo, 22> kCatalogue{{
 }};
 
 std::string Fill(std::string text, const Finding& f, int maxRowLength) {
+  if (text.find('{') == std::string::npos) return text;
   text = ReplaceAll(std::move(text), "{row}", std::to_string(f.row));
   text = ReplaceAll(std::move(text), "{rows}", std::to_string(f.rows));
   return ReplaceAll(std::move(text), "{max}", std::to_string(maxRowLength));

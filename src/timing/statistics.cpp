@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/markup.h"
+#include "platform/encoding.h"
 #include "platform/text_util.h"
 
 namespace kipo {
@@ -25,6 +26,14 @@ namespace {
 std::optional<Timecode> Frames(const CueDigits& cue, const FrameRate& rate) {
   if (!IsCompleteCue(cue) || !IsValidCue(cue, rate)) return std::nullopt;
   return LabelToFrames(cue, rate);
+}
+
+// The visible length of a row; rows without any markup are counted in place.
+long RowLength(std::string_view row, const BoldMarkers& bold) {
+  bool plain = row.find_first_of("<>[]/\x01\x02\x03\x04\x05\x06\x07") == std::string_view::npos &&
+               (bold.start.empty() || row.find(bold.start) == std::string_view::npos) &&
+               (bold.end.empty() || row.find(bold.end) == std::string_view::npos);
+  return static_cast<long>(plain ? CountCodePoints(row) : VisibleLength(row, bold));
 }
 
 // The alignment every row of a subtitle uses, 0 when its rows differ.
@@ -68,7 +77,7 @@ Statistics ComputeStatistics(const SubtitleDocument& doc, const TimingParameters
       std::size_t e = t.find(kCrLf);
       std::string_view row = t.substr(0, e);
       st.words += CountWords(row);
-      long len = static_cast<long>(VisibleLength(row, bold));
+      long len = RowLength(row, bold);
       if (len > st.maxRowLength) {
         st.maxRowLength = len;
         st.maxRowSubtitle = number;

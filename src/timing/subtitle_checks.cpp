@@ -103,8 +103,29 @@ bool ReadingTooFast(const Subtitle& sub, Timecode duration, const TimingParamete
 
 }  // namespace
 
+CueFrames ReadCueFrames(const Subtitle& s, const FrameRate& rate) {
+  return {Frames(s.inCue, rate), Frames(s.outCue, rate)};
+}
+
+std::vector<CueFrames> ReadAllCueFrames(const SubtitleDocument& doc) {
+  std::vector<CueFrames> cues;
+  cues.reserve(doc.Count());
+  for (const Subtitle& s : doc.Subtitles()) cues.push_back(ReadCueFrames(s, doc.frameRate()));
+  return cues;
+}
+
 void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s, CheckMode mode,
                    std::vector<Finding>& out) {
+  // Only the subtitle and its two neighbours are read.
+  std::vector<CueFrames> cues(doc.Count());
+  const FrameRate& rate = doc.frameRate();
+  for (std::size_t i = index == 0 ? 0 : index - 1; i <= index + 1 && i < doc.Count(); ++i)
+    cues[i] = ReadCueFrames(doc.At(i), rate);
+  CollectFaults(doc, index, s, mode, cues, out);
+}
+
+void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s, CheckMode mode,
+                   const std::vector<CueFrames>& cues, std::vector<Finding>& out) {
   const Subtitle& sub = doc.At(index);
   const FrameRate& rate = doc.frameRate();
   const HouseOptions& h = s.house;
@@ -112,11 +133,11 @@ void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSe
   auto add = [&](Fault f, int row = 0, int rows = 0) { out.push_back({f, row, rows}); };
   auto on = [&](CheckGroup g) { return s.Enabled(g); };
 
-  const std::optional<Timecode> in = Frames(sub.inCue, rate), outCue = Frames(sub.outCue, rate);
+  const std::optional<Timecode> in = cues[index].in, outCue = cues[index].out;
   const bool both = in && outCue;
   const Timecode duration = both ? *outCue - *in : 0;
   std::optional<Timecode> prevOut;
-  if (index > 0) prevOut = Frames(doc.At(index - 1).outCue, rate);
+  if (index > 0) prevOut = cues[index - 1].out;
   const Timecode prev = prevOut.value_or(-1);
 
   if (CountChar(sub.text, kItalicOn) != CountChar(sub.text, kItalicOff)) add(Fault::MismatchedItalics);
@@ -149,17 +170,20 @@ void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSe
   }
   // The safe area needs the editor's display font; it is measured by the display.
   if (on(CheckGroup::ReadingSpeed) && both &&
-      CountCodePoints(sub.text) > static_cast<std::size_t>(std::max<short>(h.ignoreReadingBelow, 0)) &&
+      (h.ignoreReadingBelow <= 0 ? !sub.text.empty()
+                                 : CountCodePoints(sub.text) > static_cast<std::size_t>(h.ignoreReadingBelow)) &&
       ReadingTooFast(sub, duration, p, s, mode))
     add(Fault::ReadingSpeed);
   if (on(CheckGroup::InvalidInterval) && sub.karaokeRole == 0 && outCue && index + 1 < doc.Count()) {
-    if (auto nextIn = Frames(doc.At(index + 1).inCue, rate); nextIn && IsInvalidInterval(*nextIn - *outCue, h))
+    if (auto nextIn = cues[index + 1].in; nextIn && IsInvalidInterval(*nextIn - *outCue, h))
       add(Fault::InvalidInterval);
   }
   if (on(CheckGroup::EmptySubtitles) && sub.text.empty()) add(Fault::Empty);
   if (on(CheckGroup::TooManyCharacters)) {
+    const std::size_t limit = static_cast<std::size_t>(std::max<short>(h.maxRowLength, 0));
     ForEachRow(sub.text, [&](std::string_view row, int k) {
-      if (VisibleLength(row, s.bold) > static_cast<std::size_t>(std::max<short>(h.maxRowLength, 0)))
+      // Markup only shortens a row: a row no longer than the limit in bytes fits.
+      if (row.size() > limit && VisibleLength(row, s.bold) > limit)
         add(Fault::TooManyCharacters, k);
     });
   }

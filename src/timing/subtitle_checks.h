@@ -2,6 +2,7 @@
 // Checks one subtitle of a document against the house rules and reports its faults in
 // catalogue order. The error list, the interactive run and the single-subtitle text form
 // share these checks; they differ only in wording and in the reading-speed test.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,17 @@ enum class CheckMode {
 // Appends the faults of subtitle `index` to `out` in catalogue order.
 void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s, CheckMode mode,
                    std::vector<Finding>& out);
+
+// A subtitle's cues in frames; nullopt when the cue is not a valid, complete timecode.
+struct CueFrames {
+  std::optional<Timecode> in, out;
+};
+CueFrames ReadCueFrames(const Subtitle& s, const FrameRate& rate);
+// The same for a whole-document check that has read every subtitle's cues once
+// (cues[i] belongs to subtitle i).
+void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s, CheckMode mode,
+                   const std::vector<CueFrames>& cues, std::vector<Finding>& out);
+std::vector<CueFrames> ReadAllCueFrames(const SubtitleDocument& doc);
 
 // The faults of one subtitle as text rows joined by CR LF, with the two duration faults
 // reported as "Duration too short/long"; "" when the subtitle is clean.
