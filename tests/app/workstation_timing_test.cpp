@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/timed_subtitle.h"
+
 #include "app/workstation.h"
 #include "support/recording_prompter.h"
 #include "support/temp_home.h"
@@ -7,15 +9,8 @@
 namespace kipo {
 namespace {
 
-const FrameRate kPal = *FrameRate::FromCode(25);
-
-Subtitle Sub(std::string text, Timecode in, Timecode out) {
-  Subtitle s;
-  s.text = std::move(text);
-  s.inCue = in < 0 ? "" : FramesToDigits(in, kPal);
-  s.outCue = out < 0 ? "" : FramesToDigits(out, kPal);
-  return s;
-}
+using test::kPal;
+constexpr auto Sub = test::TimedSub;
 
 struct Bench {
   SettingsStore settings;

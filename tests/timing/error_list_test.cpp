@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/timed_subtitle.h"
+
 #include "platform/files.h"
 #include "platform/user_error.h"
 #include "support/recording_prompter.h"
@@ -10,15 +12,8 @@
 namespace kipo {
 namespace {
 
-const FrameRate kPal = *FrameRate::FromCode(25);
-
-Subtitle Sub(std::string text, Timecode in, Timecode out) {
-  Subtitle s;
-  s.text = std::move(text);
-  s.inCue = FramesToDigits(in, kPal);
-  s.outCue = FramesToDigits(out, kPal);
-  return s;
-}
+using test::kPal;
+constexpr auto Sub = test::TimedSub;
 
 SubtitleDocument Faulty() {
   SubtitleDocument d;

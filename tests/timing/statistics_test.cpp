@@ -2,18 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/timed_subtitle.h"
+
 namespace kipo {
 namespace {
 
-const FrameRate kPal = *FrameRate::FromCode(25);
-
-Subtitle Sub(std::string text, Timecode in, Timecode out) {
-  Subtitle s;
-  s.text = std::move(text);
-  s.inCue = FramesToDigits(in, kPal);
-  s.outCue = FramesToDigits(out, kPal);
-  return s;
-}
+using test::kPal;
+constexpr auto Sub = test::TimedSub;
 
 TEST(Statistics, EveryItemInOrder) {
   SubtitleDocument d;

@@ -2,21 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "support/timed_subtitle.h"
+
 #include "settings/settings_store.h"
 #include "timing/error_list.h"
 
 namespace kipo {
 namespace {
 
-const FrameRate kPal = *FrameRate::FromCode(25);
-
-Subtitle Sub(std::string text, Timecode in, Timecode out) {
-  Subtitle s;
-  s.text = std::move(text);
-  s.inCue = FramesToDigits(in, kPal);
-  s.outCue = FramesToDigits(out, kPal);
-  return s;
-}
+using test::kPal;
+constexpr auto Sub = test::TimedSub;
 
 // Every switch on except the ones a test turns on itself; the house defaults otherwise
 // (15 cps, durations 25-175, interval 4, threshold 12, 2 rows of 37 characters).
