@@ -66,21 +66,18 @@ std::string CpsText(std::string_view text, const ReadingOptions& o) {
 }  // namespace
 
 std::size_t CharactersPerSecondCount(std::string_view text, const ReadingOptions& o) {
-  // Without bold markers in the text nothing needs removing as a string: count in place.
-  // (A marker of one code point cannot be formed by the characters removed around it.)
-  auto absent = [&](const std::string& m) {
-    return m.empty() || (CountCodePoints(m) == 1 && text.find(m) == std::string_view::npos);
-  };
-  if (o.boldStart.empty() || (absent(o.boldStart) && absent(o.boldEnd))) {
-    std::size_t n = 0;
-    for (char c : text) {
-      if (c == '\r' || c == '\n' || c == kItalicOn || c == kItalicOff || IsColourCode(c)) continue;
-      if (c == ' ' && !o.includeSpaces) continue;
-      n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }
-    return n;
+  // One pass counts in place; only a text that may hold a bold marker (a byte that starts
+  // one) is filtered as a string, since a marker must be removed as a whole.
+  const char b1 = o.boldStart.empty() ? '\0' : o.boldStart[0];
+  const char b2 = o.boldStart.empty() || o.boldEnd.empty() ? '\0' : o.boldEnd[0];
+  std::size_t n = 0;
+  for (char c : text) {
+    if (c == '\r' || c == '\n' || c == kItalicOn || c == kItalicOff || IsColourCode(c)) continue;
+    if (c == ' ' && !o.includeSpaces) continue;
+    if ((b1 && c == b1) || (b2 && c == b2)) return CountCodePoints(CpsText(text, o));
+    n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
   }
-  return CountCodePoints(CpsText(text, o));
+  return n;
 }
 
 int CharactersPerSecond(std::string_view text, double seconds, const ReadingOptions& o) {

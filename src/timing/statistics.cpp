@@ -28,12 +28,18 @@ std::optional<Timecode> Frames(const CueDigits& cue, const FrameRate& rate) {
   return LabelToFrames(cue, rate);
 }
 
-// The visible length of a row; rows without any markup are counted in place.
+// The visible length of a row, counted in one pass unless it may hold a marker string.
 long RowLength(std::string_view row, const BoldMarkers& bold) {
-  bool plain = row.find_first_of("<>[]/\x01\x02\x03\x04\x05\x06\x07") == std::string_view::npos &&
-               (bold.start.empty() || row.find(bold.start) == std::string_view::npos) &&
-               (bold.end.empty() || row.find(bold.end) == std::string_view::npos);
-  return static_cast<long>(plain ? CountCodePoints(row) : VisibleLength(row, bold));
+  const char b1 = bold.start.empty() ? '\0' : bold.start[0], b2 = bold.end.empty() ? '\0' : bold.end[0];
+  long n = 0;
+  for (char c : row) {
+    // Italics, underline and colour codes are single characters that never show; group
+    // markers and bold markers are strings and are left to the markup rules.
+    if (c == '<' || c == '>' || c == '[' || c == ']' || IsColourCode(c)) continue;
+    if (c == '/' || (b1 && c == b1) || (b2 && c == b2)) return static_cast<long>(VisibleLength(row, bold));
+    n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }
+  return n;
 }
 
 // The alignment every row of a subtitle uses, 0 when its rows differ.

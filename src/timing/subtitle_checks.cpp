@@ -140,7 +140,9 @@ void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSe
   if (index > 0) prevOut = cues[index - 1].out;
   const Timecode prev = prevOut.value_or(-1);
 
-  if (CountChar(sub.text, kItalicOn) != CountChar(sub.text, kItalicOff)) add(Fault::MismatchedItalics);
+  long italics = 0;  // "<" count less ">" count, in one pass
+  for (char c : sub.text) italics += (c == kItalicOn) - (c == kItalicOff);
+  if (italics != 0) add(Fault::MismatchedItalics);
   if (sub.italic && HasItalicMarkers(sub.text)) add(Fault::InvalidItalics);
   if (on(CheckGroup::CuesNotSet)) {
     if (sub.inCue.empty()) add(Fault::InCueNotSet);
