@@ -1,0 +1,215 @@
+#include "timing/subtitle_checks.h"
+
+#include <cmath>
+#include <optional>
+
+#include "platform/encoding.h"
+#include "platform/text_util.h"
+#include "settings/settings_store.h"
+#include "timing/interval_rule.h"
+#include "timing/timing_parameters.h"
+
+namespace kipo {
+
+CheckSettings CheckSettings::Load(const HouseOptions& house, const SettingsStore& store) {
+  CheckSettings s;
+  s.house = house;
+  s.reading = ReadingOptions::Load(store);
+  s.bold = BoldMarkers::Load(store);
+  s.ignoreDurationTooLong = store.GetBool("Options", "Ignore duration too long", false);
+  s.ccDelayTolerance = static_cast<int>(store.GetInt("EIA 608", "Delay tolerance", 0));
+  s.ccCheckSendTime = store.GetCheck("EIA 608", "Check send time", false);
+  s.ccCheckIllegalCharacters = store.GetCheck("EIA 608", "Check for illegal characters", false);
+  s.ccCheckRowMapping = store.GetCheck("EIA 608", "Check row mapping", false);
+  s.ccCheckF3Italics = store.GetCheck("EIA 608", "Check F3 italics", false);
+  s.ultechCueOffset = static_cast<int>(store.GetInt("Ultech CC", "Cue offset", 0));
+  return s;
+}
+
+bool CheckSettings::Enabled(CheckGroup g) const {
+  const HouseOptions& h = house;
+  switch (g) {
+    case CheckGroup::Always: return true;
+    case CheckGroup::CuesNotSet: return h.cuesNotSet.effective();
+    case CheckGroup::Duration: return h.duration.effective();
+    case CheckGroup::InconsistentCues: return h.inconsistentCues.effective();
+    case CheckGroup::TooManyRows: return h.tooManyRows.effective();
+    case CheckGroup::SafeArea: return h.safeAreaOverride.effective();
+    case CheckGroup::ReadingSpeed: return h.readingSpeedCheck.effective();
+    case CheckGroup::InvalidInterval: return h.invalidInterval.effective();
+    case CheckGroup::EmptySubtitles: return h.emptySubtitles.effective();
+    case CheckGroup::TooManyCharacters: return h.tooManyChars.effective();
+    case CheckGroup::RaisedSubtitles: return h.raisedSubtitles.effective();
+    case CheckGroup::ClosedCaption: return h.closedCaptionChecks;
+  }
+  return false;
+}
+
+namespace {
+
+// A cue that cannot be read as a timecode takes part in no timing check but its format's.
+std::optional<Timecode> Frames(const CueDigits& cue, const FrameRate& rate) {
+  if (!IsCompleteCue(cue) || !IsValidCue(cue, rate)) return std::nullopt;
+  return LabelToFrames(cue, rate);
+}
+
+// Calls f(row, k) for every CR LF separated row (k from 1), without copying.
+template <typename F>
+void ForEachRow(std::string_view text, F&& f) {
+  int k = 1;
+  for (;;) {
+    std::size_t p = text.find(kCrLf);
+    f(text.substr(0, p), k++);
+    if (p == std::string_view::npos) return;
+    text.remove_prefix(p + kCrLf.size());
+  }
+}
+
+std::string_view FirstCodePoint(std::string_view s) {
+  if (s.empty()) return s;
+  std::size_t n = 1;
+  while (n < s.size() && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) ++n;
+  return s.substr(0, n);
+}
+
+// Characters the single-subtitle check counts: not line breaks, italics or underline
+// marks, not spaces unless they count for reading speed, and, with bold markers set, not
+// the first character of either marker.
+std::size_t RequiredDurationCount(std::string_view text, const ReadingOptions& o) {
+  std::string_view b1 = FirstCodePoint(o.boldStart), b2 = o.boldStart.empty() ? "" : FirstCodePoint(o.boldEnd);
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    std::string_view cp = FirstCodePoint(text.substr(i));
+    i += cp.size();
+    char c = cp[0];
+    if (c == '\r' || c == '\n' || c == '<' || c == '>' || c == '[' || c == ']') continue;
+    if (c == ' ' && !o.includeSpaces) continue;
+    if ((!b1.empty() && cp == b1) || (!b2.empty() && cp == b2)) continue;
+    ++n;
+  }
+  return n;
+}
+
+bool ReadingTooFast(const Subtitle& sub, Timecode duration, const TimingParameters& p, const CheckSettings& s,
+                    CheckMode mode) {
+  if (p.readingSpeed < 1) return false;
+  if (mode == CheckMode::Single) {
+    double d = std::floor(static_cast<double>(RequiredDurationCount(sub.text, s.reading)) / p.readingSpeed * p.fps);
+    return (1.0 - s.house.readingTolerance / 100.0) * d > duration;
+  }
+  float seconds = static_cast<float>(duration) / p.fps;
+  return CharactersPerSecond(sub.text, seconds, s.reading) > p.readingSpeed;
+}
+
+}  // namespace
+
+CueFrames ReadCueFrames(const Subtitle& s, const FrameRate& rate) {
+  return {Frames(s.inCue, rate), Frames(s.outCue, rate)};
+}
+
+std::vector<CueFrames> ReadAllCueFrames(const SubtitleDocument& doc) {
+  std::vector<CueFrames> cues;
+  cues.reserve(doc.Count());
+  for (const Subtitle& s : doc.Subtitles()) cues.push_back(ReadCueFrames(s, doc.frameRate()));
+  return cues;
+}
+
+void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s, CheckMode mode,
+                   std::vector<Finding>& out) {
+  // Only the subtitle and its two neighbours are read.
+  std::vector<CueFrames> cues(doc.Count());
+  const FrameRate& rate = doc.frameRate();
+  for (std::size_t i = index == 0 ? 0 : index - 1; i <= index + 1 && i < doc.Count(); ++i)
+    cues[i] = ReadCueFrames(doc.At(i), rate);
+  CollectFaults(doc, index, s, mode, cues, out);
+}
+
+void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s, CheckMode mode,
+                   const std::vector<CueFrames>& cues, std::vector<Finding>& out) {
+  const Subtitle& sub = doc.At(index);
+  const FrameRate& rate = doc.frameRate();
+  const HouseOptions& h = s.house;
+  const TimingParameters p = TimingParameters::From(h, rate);
+  auto add = [&](Fault f, int row = 0, int rows = 0) { out.push_back({f, row, rows}); };
+  auto on = [&](CheckGroup g) { return s.Enabled(g); };
+
+  const std::optional<Timecode> in = cues[index].in, outCue = cues[index].out;
+  const bool both = in && outCue;
+  const Timecode duration = both ? *outCue - *in : 0;
+  std::optional<Timecode> prevOut;
+  if (index > 0) prevOut = cues[index - 1].out;
+  const Timecode prev = prevOut.value_or(-1);
+
+  long italics = 0;  // "<" count less ">" count, in one pass
+  for (char c : sub.text) italics += (c == kItalicOn) - (c == kItalicOff);
+  if (italics != 0) add(Fault::MismatchedItalics);
+  if (sub.italic && HasItalicMarkers(sub.text)) add(Fault::InvalidItalics);
+  if (on(CheckGroup::CuesNotSet)) {
+    if (sub.inCue.empty()) add(Fault::InCueNotSet);
+    if (sub.outCue.empty()) add(Fault::OutCueNotSet);
+  }
+  if (on(CheckGroup::Duration) && both) {
+    if (duration > h.maxDuration && !s.ignoreDurationTooLong) add(Fault::DurationTooLong);
+    if (duration < h.minDuration) add(Fault::DurationTooShort);
+  }
+  if (on(CheckGroup::InconsistentCues)) {
+    if (both && *outCue <= *in) add(Fault::NegativeDuration);
+    if (in && prevOut && prev > *in) add(Fault::InconsistentInCue);
+    if (sub.inCue.size() >= 8 && !IsValidCue(sub.inCue, rate)) add(Fault::InvalidInCueFormat);
+    if (sub.outCue.size() >= 8 && !IsValidCue(sub.outCue, rate)) add(Fault::InvalidOutCueFormat);
+    auto partial = [](const CueDigits& c) { return !c.empty() && c.size() < 8; };
+    if (partial(sub.inCue) || partial(sub.outCue)) add(Fault::InvalidCue);
+  }
+  if (on(CheckGroup::TooManyRows)) {
+    int rows = static_cast<int>(CountRows(sub.text));
+    // Soft wrapping belongs to the editor's display; rows here are the text's own rows.
+    if (rows > h.maxRows) add(Fault::TooManyRows, 0, rows);
+    if (!h.allowBlankLines && !sub.text.empty()) {
+      bool blank = false;
+      ForEachRow(sub.text, [&](std::string_view row, int) { blank = blank || row.empty(); });
+      if (blank) add(Fault::BlankRows);
+    }
+  }
+  // The safe area needs the editor's display font; it is measured by the display.
+  if (on(CheckGroup::ReadingSpeed) && both &&
+      (h.ignoreReadingBelow <= 0 ? !sub.text.empty()
+                                 : CountCodePoints(sub.text) > static_cast<std::size_t>(h.ignoreReadingBelow)) &&
+      ReadingTooFast(sub, duration, p, s, mode))
+    add(Fault::ReadingSpeed);
+  if (on(CheckGroup::InvalidInterval) && sub.karaokeRole == 0 && outCue && index + 1 < doc.Count()) {
+    if (auto nextIn = cues[index + 1].in; nextIn && IsInvalidInterval(*nextIn - *outCue, h))
+      add(Fault::InvalidInterval);
+  }
+  if (on(CheckGroup::EmptySubtitles) && sub.text.empty()) add(Fault::Empty);
+  if (on(CheckGroup::TooManyCharacters)) {
+    const std::size_t limit = static_cast<std::size_t>(std::max<short>(h.maxRowLength, 0));
+    ForEachRow(sub.text, [&](std::string_view row, int k) {
+      // Markup only shortens a row: a row no longer than the limit in bytes fits.
+      if (row.size() > limit && VisibleLength(row, s.bold) > limit)
+        add(Fault::TooManyCharacters, k);
+    });
+  }
+  if (on(CheckGroup::RaisedSubtitles) && sub.row >= 1) add(Fault::Raised);
+  if (mode == CheckMode::Run && on(CheckGroup::ClosedCaption)) {
+    // A karaoke subtitle follows the previous one of its stanza without a gap.
+    if (sub.karaokeRole >= 2 && index > 0 && doc.At(index - 1).karaokeRole >= 1 && in &&
+        prevOut && prev != *in)
+      add(Fault::KaraokeInterval);
+  }
+}
+
+std::string CheckSubtitle(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s) {
+  std::vector<Finding> found;
+  CollectFaults(doc, index, s, CheckMode::Single, found);
+  std::string text;
+  for (const Finding& f : found) {
+    std::string line = f.fault == Fault::DurationTooLong || f.fault == Fault::DurationTooShort
+                           ? std::string("Duration too short/long")
+                           : ListText(f);
+    if (!text.empty()) text += kCrLf;
+    text += line;
+  }
+  return text;
+}
+
+}  // namespace kipo

@@ -1,0 +1,65 @@
+#pragma once
+// Checks one subtitle of a document against the house rules and reports its faults in
+// catalogue order. The error list, the interactive run and the single-subtitle text form
+// share these checks; they differ only in wording and in the reading-speed test.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/document.h"
+#include "core/markup.h"
+#include "settings/house_options.h"
+#include "timing/fault_catalogue.h"
+#include "timing/reading_speed.h"
+
+namespace kipo {
+
+class SettingsStore;
+
+// Everything a check reads, gathered once at the start of a check.
+struct CheckSettings {
+  HouseOptions house;
+  ReadingOptions reading;
+  BoldMarkers bold;                     // for the visible length of a row
+  bool ignoreDurationTooLong = false;   // "Options" / "Ignore duration too long"
+  // Closed-caption checks ("EIA 608", "Ultech CC"); they run only with the house switch
+  // "Enable closed caption checks". Send time, illegal characters, row mapping and F3
+  // italics need the caption encoder; the karaoke interval check runs now.
+  int ccDelayTolerance = 0;             // frames
+  bool ccCheckSendTime = false;
+  bool ccCheckIllegalCharacters = false;
+  bool ccCheckRowMapping = false;
+  bool ccCheckF3Italics = false;
+  int ultechCueOffset = 0;
+
+  static CheckSettings Load(const HouseOptions& house, const SettingsStore& store);
+  // A check group's switch after the applied profile's force/ignore flags.
+  bool Enabled(CheckGroup g) const;
+};
+
+enum class CheckMode {
+  ErrorList,  // the error list and the saved list
+  Run,        // the interactive run: also the faults only it reports
+  Single,     // CheckSubtitle: reading speed against the required duration with tolerance
+};
+
+// Appends the faults of subtitle `index` to `out` in catalogue order.
+void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s, CheckMode mode,
+                   std::vector<Finding>& out);
+
+// A subtitle's cues in frames; nullopt when the cue is not a valid, complete timecode.
+struct CueFrames {
+  std::optional<Timecode> in, out;
+};
+CueFrames ReadCueFrames(const Subtitle& s, const FrameRate& rate);
+// The same for a whole-document check that has read every subtitle's cues once
+// (cues[i] belongs to subtitle i).
+void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s, CheckMode mode,
+                   const std::vector<CueFrames>& cues, std::vector<Finding>& out);
+std::vector<CueFrames> ReadAllCueFrames(const SubtitleDocument& doc);
+
+// The faults of one subtitle as text rows joined by CR LF, with the two duration faults
+// reported as "Duration too short/long"; "" when the subtitle is clean.
+std::string CheckSubtitle(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s);
+
+}  // namespace kipo

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "app/file_types.h"
+#include "cli/check_report.h"
+#include "cli/cli.h"
+#include "support/recording_prompter.h"
+#include "support/temp_home.h"
+
+namespace kipo {
+namespace {
+
+struct Result {
+  int code;
+  std::string out, err;
+};
+
+Result Kipo(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  int code = cli::Run(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+const FrameRate kPal = *FrameRate::FromCode(25);
+
+SubtitleDocument Doc(bool withFault) {
+  SubtitleDocument d;
+  for (int i = 0; i < 3; ++i) {
+    Subtitle s;
+    s.text = "Line " + std::to_string(i + 1);
+    s.inCue = FramesToDigits(i * 100, kPal);
+    s.outCue = FramesToDigits(i * 100 + 50, kPal);
+    d.Append(s);
+  }
+  if (withFault) d.SetText(1, "<Open italics");
+  return d;
+}
+
+std::filesystem::path Save(const SubtitleDocument& d, const std::filesystem::path& path) {
+  SettingsStore settings;
+  test::RecordingPrompter prompter;
+  FileContext ctx{prompter, settings};
+  WriteDocumentFile(d, path, ctx);
+  return path;
+}
+
+TEST(CliCheck, ExitStatusGatesADelivery) {
+  test::TempHome home;
+  auto clean = Save(Doc(false), home / "clean.kpox");
+  auto faulty = Save(Doc(true), home / "faulty.kpox");
+  auto r = Kipo({"check", clean.string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "File contains 0 errors\n");
+  r = Kipo({"check", faulty.string()});
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_EQ(r.out, "File contains 1 error\n0002\tMismatched italics\n");
+  {
+    SCOPED_TRACE("unreadable files");
+    r = Kipo({"check", (home / "absent.kpox").string()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("kipo check: "), std::string::npos) << r.err;
+    test::WriteFile(home / "junk.kpox", "not a subtitle file");
+    EXPECT_EQ(Kipo({"check", (home / "junk.kpox").string()}).code, 2);
+    test::WriteFile(home / "notes.xyz", "x");
+    EXPECT_EQ(Kipo({"check", (home / "notes.xyz").string()}).code, 2);
+  }
+  {
+    SCOPED_TRACE("--save-list and --json");
+    r = Kipo({"check", faulty.string(), "--json", "--save-list", (home / "list.txt").string()});
+    EXPECT_EQ(r.code, 1);
+    auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["errors"], 1);
+    EXPECT_EQ(j["faults"][0]["subtitle"], 2);
+    EXPECT_EQ(j["faults"][0]["fault"], "Mismatched italics");
+    std::string saved = test::ReadFile(home / "list.txt");
+    EXPECT_EQ(saved.substr(0, 29), "Error list for faulty.kpox cr");
+    EXPECT_NE(saved.find("\r\n\r\nSubtitle:Error:\r\n0002     Mismatched italics\r\n"), std::string::npos);
+  }
+  {
+    SCOPED_TRACE("the house options in the settings decide");
+    r = Kipo({"settings", "set", "House options", "Maximum rows", "0"});
+    EXPECT_EQ(r.code, 0);
+    r = Kipo({"check", clean.string()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("0001\tSubtitle contains too many lines\n"), std::string::npos) << r.out;
+  }
+}
+
+TEST(CliStats, TextAndJson) {
+  test::TempHome home;
+  auto file = Save(Doc(false), home / "film.kpox");
+  auto r = Kipo({"stats", file.string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, 26), "Subtitles\n3\nRows\n3\nWords\n6");
+  r = Kipo({"stats", file.string(), "--json"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto j = nlohmann::json::parse(r.out);
+  EXPECT_EQ(j["statistics"]["Subtitles"], 3);
+  EXPECT_EQ(j["statistics"]["Total subtitle duration"], "00:00:06:00");
+  EXPECT_EQ(j["statistics"]["Required reading speed"], "2.5 cps");
+  EXPECT_FALSE(j["statistics"].contains("Errors"));
+  EXPECT_EQ(Kipo({"stats", (home / "none.kpox").string()}).code, 2);
+}
+
+}  // namespace
+}  // namespace kipo

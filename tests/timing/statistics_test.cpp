@@ -1,0 +1,77 @@
+#include "timing/statistics.h"
+
+#include <gtest/gtest.h>
+
+#include "support/timed_subtitle.h"
+
+namespace kipo {
+namespace {
+
+using test::kPal;
+constexpr auto Sub = test::TimedSub;
+
+TEST(Statistics, EveryItemInOrder) {
+  SubtitleDocument d;
+  d.Append(Sub("Hello there - friend!\r\nHow are you ?", 0, 50));  // 6 words, 28 characters
+  d.Append(Sub("<Left and raised>", 100, 175));                   // 3 words, 13 characters
+  d.SetAlignment(1, AlignLeft);
+  d.SetRow(1, 2);
+  d.SetBoxStyle(1, BoxBoxedOutline);
+  d.Append(Sub("Mixed\r\nrows", 200, 225));
+  d.SetRowAlignments(2, "23000000000");
+  d.SetComment(2, "check this");
+  Subtitle empty = Sub("", 0, 0);
+  empty.inCue.clear();
+  d.Append(empty);
+  d.Append(Sub("Right", 300, 310));
+  d.SetAlignment(4, AlignRight);
+  d.SetItalic(4, true);
+  TimingParameters p;
+  std::string text = BuildStatistics(d, p, ReadingOptions{}, "\n");
+  EXPECT_EQ(text,
+            "Subtitles\n5\n"
+            "Rows\n6\n"
+            "Words\n12\n"
+            "Characters\n55\n"
+            "Average rows per subtitle\n1.2\n"
+            "Average words per subtitle\n2.4\n"
+            "Average words per row\n2.0\n"
+            "Average characters per subtitle\n11\n"
+            "Average characters per row\n9\n"
+            "Maximum row length\n21 (subtitle 1)\n"
+            "Total subtitle duration\n00:00:06:10\n"
+            "Ideal total subtitle duration\n00:00:03:16\n"
+            "Average subtitle duration\n00:00:01:07\n"
+            "Ideal average subtitle duration\n00:00:00:18\n"
+            "Minimum subtitle duration\n00:00:00:10 (subtitle 5)\n"
+            "Maximum subtitle duration\n00:00:03:00 (subtitle 2)\n"
+            "Required reading speed\n8.6 cps\n"
+            "Errors\n"
+            "Empty subtitles\n1\n"
+            "Empty or invalid cues\n1\n"
+            "Left aligned subtitles\n1\n"
+            "Centre aligned subtitles\n2\n"
+            "Right aligned subtitles\n1\n"
+            "Centre left aligned subtitles\n0\n"
+            "Mixed aligned subtitles\n1\n"
+            "Raised subtitles\n1\n"
+            "Outlined subtitles\n1\n"
+            "Italicised subtitles\n2\n"
+            "Commented subtitles\n1\n");
+}
+
+TEST(Statistics, WordsAndEmptyDocuments) {
+  EXPECT_EQ(CountWords("- Yes . it is ... ?!"), 3);
+  EXPECT_EQ(CountWords("  double  spaces "), 2);
+  EXPECT_EQ(CountWords(""), 0);
+  SubtitleDocument d;
+  std::string text = BuildStatistics(d, TimingParameters{}, ReadingOptions{}, "\n");
+  EXPECT_NE(text.find("Average words per row\n0.0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Minimum subtitle duration\n00:00:00:00\n"), std::string::npos);
+  TimingParameters zero;
+  zero.readingSpeed = 0;
+  EXPECT_NE(BuildStatistics(d, zero, ReadingOptions{}).find("Ideal total"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kipo
