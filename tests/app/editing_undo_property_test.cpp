@@ -16,7 +16,7 @@ const FrameRate kPal = *FrameRate::FromCode(25);
 
 std::string RandomText(std::mt19937& rng) {
   static const char* kWords[] = {"Hello", "there...", "no..", "\xC3\xA9t\xC3\xA9", "<fine>", "[ok]", "yes", "\r\n",
-                                 " ", "Wait", "\xC2\xABbold\xC2\xBB"};
+                                 " ", "Wait", "\xC2\xAB" "bold" "\xC2\xBB"};
   std::string t;
   int n = std::uniform_int_distribution<int>(0, 6)(rng);
   for (int i = 0; i < n; ++i) t += kWords[std::uniform_int_distribution<int>(0, 10)(rng)];
