@@ -21,27 +21,17 @@ SubtitleDocument FullDocument() {
   return d;
 }
 
-void BM_InsertAndDeleteAtStart(benchmark::State& state) {
+// A workstation with the full document open.
+struct Open {
   SettingsStore settings;
   SilentPrompter prompter;
-  Workstation ws(settings, prompter);
-  ws.ReplaceDocument(FullDocument());
-  for (auto _ : state) {
-    ws.Insert();
-    ws.Delete();
-    state.PauseTiming();
-    ws.ResetUndo();
-    state.ResumeTiming();
-  }
-  state.SetLabel("Insert + Delete, " + std::to_string(ws.doc().Count()) + " subtitles");
-}
-BENCHMARK(BM_InsertAndDeleteAtStart)->Unit(benchmark::kMillisecond);
+  Workstation ws{settings, prompter};
+  Open() { ws.ReplaceDocument(FullDocument()); }
+};
 
 void BM_InsertAtStart(benchmark::State& state) {
-  SettingsStore settings;
-  SilentPrompter prompter;
-  Workstation ws(settings, prompter);
-  ws.ReplaceDocument(FullDocument());
+  Open open;
+  Workstation& ws = open.ws;
   for (auto _ : state) {
     ws.Insert();
     state.PauseTiming();
@@ -52,10 +42,8 @@ void BM_InsertAtStart(benchmark::State& state) {
 BENCHMARK(BM_InsertAtStart)->Unit(benchmark::kMillisecond);
 
 void BM_DeleteAtStart(benchmark::State& state) {
-  SettingsStore settings;
-  SilentPrompter prompter;
-  Workstation ws(settings, prompter);
-  ws.ReplaceDocument(FullDocument());
+  Open open;
+  Workstation& ws = open.ws;
   for (auto _ : state) {
     ws.Delete();
     state.PauseTiming();
@@ -67,10 +55,8 @@ BENCHMARK(BM_DeleteAtStart)->Unit(benchmark::kMillisecond);
 
 // Stretching every cue records the whole document; Undo hands it back.
 void BM_UndoWholeDocumentStretch(benchmark::State& state) {
-  SettingsStore settings;
-  SilentPrompter prompter;
-  Workstation ws(settings, prompter);
-  ws.ReplaceDocument(FullDocument());
+  Open open;
+  Workstation& ws = open.ws;
   for (auto _ : state) {
     state.PauseTiming();
     ws.ScaleCues(1.001);
@@ -81,10 +67,8 @@ void BM_UndoWholeDocumentStretch(benchmark::State& state) {
 BENCHMARK(BM_UndoWholeDocumentStretch)->Unit(benchmark::kMillisecond);
 
 void BM_StretchWholeDocument(benchmark::State& state) {
-  SettingsStore settings;
-  SilentPrompter prompter;
-  Workstation ws(settings, prompter);
-  ws.ReplaceDocument(FullDocument());
+  Open open;
+  Workstation& ws = open.ws;
   for (auto _ : state) {
     ws.ScaleCues(1.001);
     state.PauseTiming();

@@ -21,10 +21,7 @@ int RunFix(Context& ctx, const Options& o) {
   if (o.blankOut) FillBlankOutCues(doc, house, ctx.prompter);
   if (o.stretch) ScaleCues(doc, 1.001);
   if (o.shrink) ScaleCues(doc, 0.999);
-  int changed = PrintCueChanges(ctx.out, before, doc);
-  if (changed == 0) ctx.out << "No cues changed\n";
-  else ctx.out << changed << (changed == 1 ? " cue changed\n" : " cues changed\n");
-  if (changed > 0 || !o.output.empty()) SaveEdited(ctx, doc, o.file, o.output);
+  ReportCueChangesAndSave(ctx, before, doc, o.file, o.output);
   return kExitOk;
 }
 

@@ -32,14 +32,7 @@ int RunOffset(Context& ctx, const Options& o) {
   Timecode frames = LabelToFrames(digits, doc.frameRate());
   const SubtitleDocument before = doc;
   OffsetCues(doc, static_cast<std::size_t>(o.from - 1), back ? -frames : frames);
-  int changed = PrintCueChanges(ctx.out, before, doc);
-  if (changed == 0) {
-    ctx.out << "No cues changed\n";
-    if (!o.output.empty()) SaveEdited(ctx, doc, o.file, o.output);
-    return kExitOk;
-  }
-  ctx.out << changed << (changed == 1 ? " cue changed\n" : " cues changed\n");
-  SaveEdited(ctx, doc, o.file, o.output);
+  ReportCueChangesAndSave(ctx, before, doc, o.file, o.output);
   return kExitOk;
 }
 

@@ -36,4 +36,14 @@ int PrintCueChanges(std::ostream& out, const SubtitleDocument& before, const Sub
   return lines;
 }
 
+void ReportCueChangesAndSave(Context& ctx, const SubtitleDocument& before, const SubtitleDocument& after,
+                             const std::string& input, const std::string& output) {
+  int changed = PrintCueChanges(ctx.out, before, after);
+  if (changed == 0)
+    ctx.out << "No cues changed\n";
+  else
+    ctx.out << changed << (changed == 1 ? " cue changed\n" : " cues changed\n");
+  if (changed > 0 || !output.empty()) SaveEdited(ctx, after, input, output);
+}
+
 }  // namespace kipo::cli

@@ -15,5 +15,9 @@ void SaveEdited(Context& ctx, const SubtitleDocument& doc, const std::string& in
 // One line per changed cue of documents with the same subtitles:
 // "0012  out  00:00:10:00 -> 00:00:09:21". Returns the number of lines.
 int PrintCueChanges(std::ostream& out, const SubtitleDocument& before, const SubtitleDocument& after);
+// Prints the changed cues and a count, then saves when anything changed or an output was
+// named (the input file is never rewritten unchanged).
+void ReportCueChangesAndSave(Context& ctx, const SubtitleDocument& before, const SubtitleDocument& after,
+                             const std::string& input, const std::string& output);
 
 }  // namespace kipo::cli
