@@ -29,22 +29,23 @@ TEST(FixInvalidIntervals, FixesWhatTheCheckerReports) {
   HouseOptions house;
   house.defaultInterval = 4;
   house.invalidIntervalThreshold = 12;
-  // Gaps 2, 7, 4, 13, 16 (above interval + threshold), then a next subtitle without in cue.
-  SubtitleDocument d = Doc({{100, 200}, {202, 300}, {307, 400}, {404, 500}, {513, 600}, {616, 700}, {-1, 800}});
+  // Gaps 2, 7, 4, 13 and 12 (the threshold itself), then a next subtitle without in cue.
+  SubtitleDocument d = Doc({{100, 200}, {202, 300}, {307, 400}, {404, 500}, {513, 600}, {612, 700}, {-1, 800}});
   test::RecordingPrompter p;
   std::size_t first = 99, count = 0;
   int fixed = FixInvalidIntervals(d, house, p, [&](std::size_t f, std::size_t c) { first = f, count = c; });
-  EXPECT_EQ(fixed, 2);
+  EXPECT_EQ(fixed, 3);
   EXPECT_EQ(Out(d, 0), 198);  // gap 2 -> 4
   EXPECT_EQ(Out(d, 1), 303);  // gap 7 -> 4
   EXPECT_EQ(Out(d, 2), 400);  // gap 4 kept
   EXPECT_EQ(Out(d, 3), 500);  // gap 13: beyond the threshold, a real pause
+  EXPECT_EQ(Out(d, 4), 608);  // gap 12 still counts as a mistimed interval
   EXPECT_EQ(Out(d, 5), 700);  // next has no in cue
   EXPECT_EQ(first, 0u);
-  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(count, 5u);
   ASSERT_EQ(p.shown.size(), 1u);
   EXPECT_EQ(p.Last().title, "Fix invalid intervals");
-  EXPECT_EQ(p.Last().text, "Kipo has fixed 2 invalid intervals");
+  EXPECT_EQ(p.Last().text, "Kipo has fixed 3 invalid intervals");
 
   bool called = false;
   EXPECT_EQ(FixInvalidIntervals(d, house, p, [&](std::size_t, std::size_t) { called = true; }), 0);
