@@ -14,10 +14,13 @@
 
 #include "app/file_types.h"
 #include "core/document.h"
+#include "core/undo.h"
 #include "formats/exchange/catalogue.h"
+#include "platform/clipboard.h"
 #include "platform/prompter.h"
 #include "settings/house_options.h"
 #include "settings/settings_store.h"
+#include "timing/bulk_cues.h"
 #include "timing/cue_rules.h"
 #include "timing/error_list.h"
 
@@ -95,6 +98,26 @@ class Workstation {
   void Record(const std::string& action);
   // Records the whole document, for operations that change many subtitles at once.
   void RecordDocument(const std::string& action);
+  // Records subtitles [first, first + count), for operations that know their range.
+  void RecordRange(const std::string& action, std::size_t first, std::size_t count);
+  // Pops the latest step and writes it back, making its subtitle current. One Undo takes
+  // back one command.
+  void Undo();
+  // The Undo menu item's state.
+  bool CanUndo() const;
+  const UndoStack& undoHistory() const { return undo_; }
+  // Empties the history (New, Open, moving through the list, the timeline, go-to...).
+  void ResetUndo();
+  // While set (cues captured from the video, a window that suppresses it) nothing is recorded.
+  bool suppressUndo = false;
+
+ private:
+  UndoStack undo_;
+  // Marks the document modified, shows the current subtitle and refreshes the views.
+  void EndCommand();
+  void RecordNewCurrent();
+
+ public:
 
   // --- files
   // (workstation_files.cpp) Each command returns false when it was cancelled or failed;
@@ -177,6 +200,51 @@ class Workstation {
   int WarnTooManyRows();
 
   // --- editing
+  // The text toolbar: the pressed justification button and the italic mode.
+  struct TextToolbar {
+    int alignment = AlignCentre;
+    bool italic = false;
+  };
+  TextToolbar toolbar;
+  // "AlignLeft", "AlignRight", "AlignCentre" or "AlignCentreLeft" for an alignment code.
+  static const char* AlignmentButton(int alignment);
+
+  // Structural commands on the current subtitle. Each commits the edit area, records one
+  // undo step, changes the document, marks it modified and refreshes.
+  void Insert();
+  void InsertAfter();
+  void Delete();
+  void MergeWithNext();
+  void MergeWithPrevious();
+  // Divides the current subtitle at a cursor position in the text box (code points).
+  void Split(std::size_t cursor);
+  // Moves every text from the current subtitle on one place down the list; cues stay.
+  void ShiftText();
+
+  // Moving with the page keys: the edits of the subtitle left are recorded first, and the
+  // history is kept when "Full undo" is on (otherwise it is emptied as for any move).
+  void PageUp();
+  void PageDown();
+
+  // Clipboard commands on a text box of the edit area, for the selection [start,
+  // start + length) in code points. Paste returns the cursor after the pasted text.
+  enum class TextBox { Text, Comment };
+  void Copy(Clipboard& clipboard, TextBox box, std::size_t start, std::size_t length) const;
+  void Cut(Clipboard& clipboard, TextBox box, std::size_t start, std::size_t length);
+  std::size_t Paste(Clipboard& clipboard, TextBox box, std::size_t start, std::size_t length);
+
+  // Bulk cue operations (one undo step each; nothing is recorded when a question is
+  // answered No or Cancel or nothing changes). See timing/bulk_cues.h.
+  int FixInvalidIntervals();
+  int FillBlankOutCues();
+  int ScaleCues(double factor);
+  // The current subtitle starts at the video position (frames); later ones follow.
+  int QuickOffset(Timecode videoPosition);
+  bool DeleteCurrentCues();
+  bool DeleteCuesFromHere();
+  bool DeleteAllCues();
+  // The range deletion dialog's OK (subtitle numbers, inclusive).
+  RangeOutcome DeleteRange(long start, long end, RangeAction action);
 
   // --- text
 
