@@ -206,7 +206,7 @@ void CleanPosition(SubtitleClean& c, const CleanSteps& steps) {
   }
 }
 
-void CleanSdh(SubtitleClean& c, const SdhOptions& sdh) {
+void CleanSdh(SubtitleClean& c, const SdhOptions& sdh, const std::vector<std::u32string>& foldedInterjections) {
   std::string& t = c.s().text;
   for (const BracketStep& b : kBrackets)
     if (sdh.*b.enabled && t.find(b.open) != std::string::npos) {
@@ -218,11 +218,16 @@ void CleanSdh(SubtitleClean& c, const SdhOptions& sdh) {
       t = ReplaceAll(std::move(t), ch, "");
       c.Report("Character '" + ch + "' deleted");
     }
-  for (const std::string& w : sdh.interjections) {
-    std::vector<TextRange> found = FindWholeWords(t, w);
+  if (sdh.interjections.empty()) return;
+  // Most texts hold none of the interjections: one folded copy rules them out quickly.
+  std::u32string folded = FoldCase(t);
+  for (std::size_t k = 0; k < sdh.interjections.size(); ++k) {
+    if (folded.find(foldedInterjections[k]) == std::u32string::npos) continue;
+    std::vector<TextRange> found = FindWholeWords(t, sdh.interjections[k]);
     if (found.empty()) continue;
     t = DeleteInterjection(t, found);
-    c.Report("Interjection '" + w + "' deleted");
+    folded = FoldCase(t);
+    c.Report("Interjection '" + sdh.interjections[k] + "' deleted");
   }
 }
 
@@ -310,6 +315,8 @@ CleanReport CleanDocument(SubtitleDocument& doc, const CleanSettings& settings, 
   CleanReport report;
   report.kind = kind;
   const CleanSteps& steps = settings.steps;
+  std::vector<std::u32string> foldedInterjections;
+  for (const std::string& w : settings.sdh.interjections) foldedInterjections.push_back(FoldCase(w));
   for (std::size_t i = 0; i < doc.Count(); ++i) {
     const Subtitle& former = doc.At(i);
     SubtitleClean c(i, former, report.rows);
@@ -318,7 +325,7 @@ CleanReport CleanDocument(SubtitleDocument& doc, const CleanSettings& settings, 
     if (steps.italics) CleanItalics(c);
     CleanPosition(c, steps);
     if (steps.autoFormat) c.s().text = ApplyTypographic(c.s().text, settings.typographic, textReport);
-    if (steps.sdh) CleanSdh(c, settings.sdh);
+    if (steps.sdh) CleanSdh(c, settings.sdh, foldedInterjections);
     if (steps.emptyRows) CleanEmptyRows(c);
     if (steps.punctuation) {
       // The previous subtitle is already cleaned; the next one is still as it was.

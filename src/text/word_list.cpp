@@ -67,7 +67,22 @@ Decoded DecodeFolded(std::string_view s) {
 }  // namespace
 
 WordList ParseWordList(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage) {
-  return ParseWordListText(DecodeText(bytes, fallbackCodePage).text);
+  // The file is UTF-8 by definition: no guessing of UTF-16 from zero bytes, which a list
+  // holding NULs would otherwise trigger. A byte-order mark still decides.
+  BomInfo bom = DetectBom(bytes);
+  auto body = bytes.subspan(bom.length);
+  std::string_view raw(reinterpret_cast<const char*>(body.data()), body.size());
+  switch (bom.encoding) {
+    case UnicodeEncoding::Utf16LE: return ParseWordListText(Utf16LEToUtf8(body));
+    case UnicodeEncoding::Utf16BE: return ParseWordListText(Utf16BEToUtf8(body));
+    case UnicodeEncoding::Utf8: return ParseWordListText(raw);
+    case UnicodeEncoding::None: break;
+  }
+  return ParseWordListText(IsValidUtf8(raw) ? std::string(raw) : CodePageToUtf8(body, fallbackCodePage));
+}
+
+WordList ParseLegacyWordList(std::span<const std::uint8_t> bytes, std::string_view ansiCodePage) {
+  return ParseWordListText(CodePageToUtf8(bytes, ansiCodePage));
 }
 
 std::string SerialiseWordList(const WordList& list) {
@@ -101,7 +116,7 @@ WordList LoadAutoReplace(std::string_view ansiCodePage) {
     // The new file is written completely before the old one goes, so an interrupted
     // conversion simply runs again at the next start.
     Bytes bytes = ReadFileBytes(legacy, kMaxListBytes);
-    WordList list = ParseWordListText(CodePageToUtf8(bytes, ansiCodePage));
+    WordList list = ParseLegacyWordList(bytes, ansiCodePage);
     SaveWordListFile(current, list);
     std::filesystem::remove(legacy, ec);
     return list;
@@ -162,6 +177,8 @@ std::optional<TypedReplacement> ReplaceWordBeforeCaret(std::string_view text, st
   }
   return std::nullopt;
 }
+
+std::u32string FoldCase(std::string_view text) { return DecodeFolded(text).folded; }
 
 std::vector<TextRange> FindWholeWords(std::string_view text, std::string_view word) {
   std::vector<TextRange> found;

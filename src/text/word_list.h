@@ -27,10 +27,12 @@ inline constexpr const char* kAutoReplaceFile = "autoreplace.dat";
 inline constexpr const char* kLegacyAutoReplaceFile = "arf.dat";
 inline constexpr const char* kProfanityFile = "profanity.dat";
 
-// Reads the file layout from any bytes: a byte-order mark is skipped, text that is not
+// Reads the file layout from any bytes: a byte-order mark is honoured, text that is not
 // valid UTF-8 is read in `fallbackCodePage`, any line end is accepted, and only the first
 // two TAB-separated fields of a line are used. Never fails.
 WordList ParseWordList(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage = "windows-1252");
+// The legacy "arf.dat" layout: the same lines, always in the system's ANSI code page.
+WordList ParseLegacyWordList(std::span<const std::uint8_t> bytes, std::string_view ansiCodePage = "windows-1252");
 // The file's bytes: pairs with both texts empty are left out.
 std::string SerialiseWordList(const WordList& list);
 
@@ -77,5 +79,7 @@ struct TextRange {
   bool operator==(const TextRange&) const = default;
 };
 std::vector<TextRange> FindWholeWords(std::string_view text, std::string_view word);
+// The text case-folded code point by code point, for a quick test before FindWholeWords.
+std::u32string FoldCase(std::string_view text);
 
 }  // namespace kipo
