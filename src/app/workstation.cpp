@@ -84,6 +84,7 @@ void Workstation::GoTo(std::size_t index) {
     doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
   }
   LoadEditArea();
+  ResetUndo();  // moving through the list starts a new visit
   Refresh();
 }
 
@@ -93,6 +94,7 @@ void Workstation::ReplaceDocument(SubtitleDocument doc) {
   if (settings_.GetBool("Options", "Remember Last Location", false) && doc_.currentNumber() >= 1 &&
       static_cast<std::size_t>(doc_.currentNumber()) <= doc_.Count())
     current_ = static_cast<std::size_t>(doc_.currentNumber() - 1);
+  undo_.SetInitialState(InitialStep(static_cast<std::int16_t>(current_ + 1)));
   LoadEditArea();
   Refresh();
 }

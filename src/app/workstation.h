@@ -11,12 +11,15 @@
 #include <string>
 
 #include "core/document.h"
+#include "core/undo.h"
+#include "platform/clipboard.h"
 #include "platform/prompter.h"
 #include "settings/house_options.h"
 #include "settings/settings_store.h"
 #include "text/clean.h"
 #include "text/profanity.h"
 #include "text/word_list.h"
+#include "timing/bulk_cues.h"
 
 namespace kipo {
 
@@ -92,12 +95,106 @@ class Workstation {
   void Record(const std::string& action);
   // Records the whole document, for operations that change many subtitles at once.
   void RecordDocument(const std::string& action);
+  // Records subtitles [first, first + count), for operations that know their range.
+  void RecordRange(const std::string& action, std::size_t first, std::size_t count);
+  // Pops the latest step and writes it back, making its subtitle current. One Undo takes
+  // back one command.
+  void Undo();
+  // The Undo menu item's state.
+  bool CanUndo() const;
+  const UndoStack& undoHistory() const { return undo_; }
+  // Empties the history (New, Open, moving through the list, the timeline, go-to...).
+  void ResetUndo();
+  // While set (cues captured from the video, a window that suppresses it) nothing is recorded.
+  bool suppressUndo = false;
+
+ private:
+  UndoStack undo_;
+  // Marks the document modified, shows the current subtitle and refreshes the views.
+  void EndCommand();
+  void RecordNewCurrent();
+
+ public:
 
   // --- files
+  // (workstation_files.cpp) Each command returns false when it was cancelled or failed;
+  // a failed read leaves the open document exactly as it was.
+  // Asks "Save changes to current file?" (Yes/No/Cancel) when the document is modified;
+  // false on Cancel, or when the save that Yes starts is cancelled or fails.
+  bool QuerySaveChanges();
+  // New: the save question, then an empty document with the new-project choices.
+  bool New(int frameRateCode, std::int32_t languageId, std::int16_t characterSet);
+  // Open: the save question, the "Open subtitle file" dialog, then OpenPath.
+  bool Open();
+  // Reads a file with the reader its extension selects and makes it the document.
+  bool OpenPath(const std::string& path);
+  // Append: the "Append File" dialog, then AppendPath.
+  bool Append();
+  // Adds a file's subtitles after the existing ones; the document keeps its own values.
+  bool AppendPath(const std::string& path);
+  // Save: Save As when the document has no file yet, otherwise writes it in its type.
+  bool Save();
+  // Save As: the "Save File As" dialog, then SaveToPath.
+  bool SaveAs();
+  // Writes the document to a chosen path in the type its extension selects (atomically)
+  // and makes that path the document's file.
+  bool SaveToPath(const std::string& path);
+  // The desktop app's autosave timer calls this at every tick.
+  void AutoSaveTick();
+  class AutoSaver& autosaver();
+  // The transient window title of a save ("Kipo - Saving /path"); the desktop app
+  // connects here. After the save the title is WindowTitle() again.
+  std::function<void(const std::string&)> onWindowTitle;
+  std::shared_ptr<class AutoSaver> autosaver_;
 
   // --- timing
 
   // --- editing
+  // The text toolbar: the pressed justification button and the italic mode.
+  struct TextToolbar {
+    int alignment = AlignCentre;
+    bool italic = false;
+  };
+  TextToolbar toolbar;
+  // "AlignLeft", "AlignRight", "AlignCentre" or "AlignCentreLeft" for an alignment code.
+  static const char* AlignmentButton(int alignment);
+
+  // Structural commands on the current subtitle. Each commits the edit area, records one
+  // undo step, changes the document, marks it modified and refreshes.
+  void Insert();
+  void InsertAfter();
+  void Delete();
+  void MergeWithNext();
+  void MergeWithPrevious();
+  // Divides the current subtitle at a cursor position in the text box (code points).
+  void Split(std::size_t cursor);
+  // Moves every text from the current subtitle on one place down the list; cues stay.
+  void ShiftText();
+
+  // Moving with the page keys: the edits of the subtitle left are recorded first, and the
+  // history is kept when "Full undo" is on (otherwise it is emptied as for any move).
+  void PageUp();
+  void PageDown();
+
+  // Clipboard commands on a text box of the edit area, for the selection [start,
+  // start + length) in code points. Paste returns the cursor after the pasted text.
+  enum class TextBox { Text, Comment };
+  void Copy(Clipboard& clipboard, TextBox box, std::size_t start, std::size_t length) const;
+  void Cut(Clipboard& clipboard, TextBox box, std::size_t start, std::size_t length);
+  std::size_t Paste(Clipboard& clipboard, TextBox box, std::size_t start, std::size_t length);
+
+  // Bulk cue operations (one undo step each; nothing is recorded when a question is
+  // answered No or Cancel or nothing changes). See timing/bulk_cues.h.
+  int FixInvalidIntervals();
+  int FillBlankOutCues();
+  int ScaleCues(double factor);
+  // The current subtitle starts at the video position (frames); later ones follow.
+  int QuickOffset(Timecode videoPosition);
+  bool DeleteCurrentCues();
+  bool DeleteCuesFromHere();
+  bool DeleteAllCues();
+  // The range deletion dialog's OK (subtitle numbers, inclusive).
+  RangeOutcome DeleteRange(long start, long end, RangeAction action);
 
   // --- text
   // The auto-replace list and the switch for replacement while typing (the dialog's tick

@@ -26,6 +26,7 @@ bool Workstation::AutoReplaceTyped(std::string_view typed, std::size_t& caret) {
   auto r = ReplaceWordBeforeCaret(edit_.text, caret, typed, autoReplace);
   if (!r) return false;
   Record("AutoReplace");
+  Record(kUndoNothing);
   edit_.text = std::move(r->text);
   caret = r->caret;
   return true;
@@ -38,10 +39,14 @@ void Workstation::ReplaceNow() {
   for (std::size_t i = 0; i < doc_.Count(); ++i) {
     std::string next = ApplyTypographic(doc_.At(i).text, options);
     if (next == doc_.At(i).text) continue;
-    if (!recorded) RecordDocument("Replace All");
-    recorded = true;
+    if (!recorded) {
+      RecordDocument("Replace All");
+      Record(kUndoNothing);
+      recorded = true;
+    }
     doc_.SetText(i, std::move(next));
   }
+  if (recorded) doc_.modified = true;
   LoadEditArea();
   Refresh();
   prompter_.Inform("", "Formatting complete.");
@@ -62,6 +67,7 @@ const CleanReport& Workstation::CleanFile(const CleanSettings& settings, CleanKi
   CleanReport report = CleanDocument(cleaned, settings, kind);
   if (!report.rows.empty()) {
     RecordDocument(report.UndoName());
+    Record(kUndoNothing);
     std::size_t last = doc_.Count();
     for (const CleanReportRow& row : report.rows)
       if (row.index != last) doc_.Replace(last = row.index, cleaned.At(row.index));
@@ -112,7 +118,10 @@ ProfanityResult Workstation::FindProfanity(const WordList& list) {
     textSelection = hit.range;
     Refresh();
   };
-  hooks.beforeReplace = [this](const ProfanityHit&) { Record("Replace"); };
+  hooks.beforeReplace = [this](const ProfanityHit&) {
+    Record("Replace");
+    Record(kUndoNothing);
+  };
   ProfanityResult result = kipo::FindProfanity(doc_, HasCurrent() ? current_ : 0, list, prompter_, hooks);
   LoadEditArea();
   Refresh();

@@ -1,0 +1,160 @@
+#include "app/startup.h"
+
+#include <array>
+
+#include "app/file_types.h"
+#include "app/native_settings.h"
+#include "app/trash.h"
+#include "core/autosave.h"
+#include "platform/files.h"
+#include "platform/log.h"
+#include "platform/text_util.h"
+#include "platform/user_error.h"
+#include "settings/house_options.h"
+
+namespace kipo {
+namespace {
+
+// The readers the command line may choose; any other extension opens nothing.
+constexpr std::array<std::string_view, 7> kStartUpTypes{"KPOX", "KPO", "WSB", "IBF", "PAC", "890", "STL"};
+
+std::filesystem::path FreeName(const std::filesystem::path& folder, const std::string& name) {
+  std::error_code ec;
+  std::filesystem::path p = folder / name;
+  for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(p, ec)); ++n)
+    p = folder / (name + " (" + std::to_string(n) + ")");
+  return p;
+}
+
+}  // namespace
+
+ScreenCheck CheckScreenSize(int width, int height) {
+  ScreenCheck c;
+  c.ok = width >= 1024 && height >= 600;
+  c.compact = c.ok && width == 1024;
+  return c;
+}
+
+void OpenStartUpDocument(Workstation& ws, const std::string& commandLine) {
+  std::error_code ec;
+  if (!commandLine.empty() && std::filesystem::is_regular_file(commandLine, ec)) {
+    std::string ext = UpperExtension(commandLine);
+    bool known = std::find(kStartUpTypes.begin(), kStartUpTypes.end(), ext) != kStartUpTypes.end();
+    const FileType* type = known ? FindFileType(ext) : nullptr;
+    // A reader that refuses the file has said so; the program goes on with an empty document.
+    if (type && type->read) ws.OpenPath(commandLine);
+    return;
+  }
+  NativeReadOptions options;
+  options.ansiCodePage = kAnsiCodePage;
+  if (auto doc = RecoverAutoSave(ws.prompter(), options, [&](const std::string& s) { ws.SetStatus(s); })) {
+    ws.ReplaceDocument(std::move(*doc));
+    ws.doc().modified = true;
+  }
+}
+
+StartUpOutcome StartUp(Workstation& ws, const std::string& commandLine, const StartUpHooks& hooks) {
+  StartUpOutcome out;
+  SettingsStore& settings = ws.settings();
+  auto step = [&](std::string_view line) {
+    LogActivity(line);
+    if (hooks.onStep) hooks.onStep(line);
+  };
+
+  EnsureFolder(DataFolder());
+  EnsureFolder(BackupsFolder());
+  // An oversized activity log goes before anything else is written to it.
+  TrimActivityLog();
+  if (!settings.Has("General", "First time")) {
+    SettingsStore::Batch batch(settings);
+    HouseOptions{}.Save(settings);
+    settings.SetBool("General", "First time", true);
+  }
+  step("AppPath created");
+  step("Checking log size");
+  step("Restoring toolbar");
+  step("Toolbar created");
+  step("Check system font size");
+  step("Check screen resolution");
+  if (hooks.screenSize) {
+    auto [w, h] = hooks.screenSize();
+    ScreenCheck c = CheckScreenSize(w, h);
+    if (!c.ok) {
+      ws.prompter().Inform(kAppTitle, kScreenTooSmall, Icon::Critical);
+      out.refused = true;
+      return out;
+    }
+    out.compactVideoPanel = c.compact;
+  }
+  step("Process kipo.ini file");
+  step("Build menus");
+  step("Menu icons built");
+  step("Load user options");
+  ws.ReloadHouseOptions();
+  step("Enumerate system fonts");
+  step("Fill font size combo");
+  step("Set max edit width");
+  if (!settings.GetBool("Options", "Do not show splash screen", false)) {
+    out.showSplash = true;
+    step("Load splash");
+  }
+  step("Get profiles");
+  step("FillLanguageCombo");
+  step("Get display settings ");
+  step("Load control form");
+  step("Load opts");
+
+  OpenStartUpDocument(ws, commandLine);
+
+  if (settings.GetBool("Options", "Remember window size", false)) {
+    WindowState w;
+    w.state = static_cast<int>(settings.GetInt("General", "Window state", 0));
+    w.top = static_cast<int>(settings.GetInt("General", "Window top", 0));
+    w.left = static_cast<int>(settings.GetInt("General", "Window left", 0));
+    w.width = static_cast<int>(settings.GetInt("General", "Window width", 0));
+    w.height = static_cast<int>(settings.GetInt("General", "Window height", 0));
+    out.window = w;
+  }
+  out.showNewProjectWindow = settings.GetBool("Options", "Display new project window", true);
+  step("Application has loaded successfully");
+  return out;
+}
+
+void CleanBackups(int mode, const std::filesystem::path& backups, const std::filesystem::path& archive) {
+  std::error_code ec;
+  if (mode < 0 || mode > 2 || !std::filesystem::is_directory(backups, ec)) return;
+  if (mode == 1 && (archive.empty() || !std::filesystem::is_directory(archive, ec))) return;
+  std::vector<std::filesystem::path> items;
+  for (const auto& e : std::filesystem::directory_iterator(backups, ec)) items.push_back(e.path());
+  for (const auto& item : items) {
+    std::error_code itemEc;
+    switch (mode) {
+      case 0: MoveToTrash(item); break;
+      case 1: std::filesystem::rename(item, FreeName(archive, item.filename().string()), itemEc); break;
+      case 2: std::filesystem::remove_all(item, itemEc); break;
+    }
+  }
+}
+
+bool QueryShutdown(Workstation& ws, const WindowState& window) {
+  if (!ws.QuerySaveChanges()) return false;
+  SettingsStore& settings = ws.settings();
+  ws.ReloadHouseOptions();
+  const HouseOptions& house = ws.house();
+  if (BackupsEnabled(settings) && house.cleanBackupsOnExit)
+    CleanBackups(house.backupCleanMode, BackupsFolder(), house.backupArchiveFolder);
+  ws.SetStatus("Kipo is shutting down...");
+  {
+    SettingsStore::Batch batch(settings);
+    settings.SetInt("General", "Window top", window.top);
+    settings.SetInt("General", "Window left", window.left);
+    settings.SetInt("General", "Window width", window.width);
+    settings.SetInt("General", "Window height", window.height);
+    settings.SetInt("General", "Window state", window.state);
+  }
+  std::error_code ec;
+  std::filesystem::remove(AutoSaveFile(), ec);
+  return true;
+}
+
+}  // namespace kipo

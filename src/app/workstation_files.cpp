@@ -1,0 +1,237 @@
+// The main window's file commands: New, Open, Append, Save, Save As and the autosave tick.
+#include <algorithm>
+#include <filesystem>
+
+#include "app/file_dialogs.h"
+#include "app/file_types.h"
+#include "app/native_settings.h"
+#include "app/workstation.h"
+#include "core/autosave.h"
+#include "core/legacy_wsb.h"
+#include "core/native_file.h"
+#include "core/native_save.h"
+#include "platform/files.h"
+#include "platform/log.h"
+#include "platform/text_util.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+// Runs of spaces inside a text become one space (the "Delete spaces" pass after Open).
+bool CollapseSpaces(std::string& text) {
+  auto end = std::unique(text.begin(), text.end(), [](char a, char b) { return a == ' ' && b == ' '; });
+  if (end == text.end()) return false;
+  text.erase(end, text.end());
+  return true;
+}
+
+// A lone CR or LF inside a text is a stray line break: it becomes the CR LF of a row.
+bool MendLineBreaks(std::string& text) {
+  if (text.find_first_of("\r\n") == std::string::npos) return false;
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += "\r\n";
+      ++i;
+    } else if (c == '\r' || c == '\n') {
+      out += "\r\n";
+    } else {
+      out += c;
+    }
+  }
+  if (out == text) return false;
+  text = std::move(out);
+  return true;
+}
+
+// Reads a file into a new document, or shows the reader's message and returns nothing.
+std::optional<LoadedDocument> ReadForWorkstation(const std::string& path, SettingsStore& settings, Prompter& prompter) {
+  FileContext ctx{prompter, settings};
+  try {
+    return ReadDocumentFile(path, ctx);
+  } catch (const UserError& e) {
+    prompter.Inform(e.title(), e.text(), Icon::Critical);
+    return std::nullopt;
+  }
+}
+
+void ShowWarnings(Prompter& prompter, const Warnings& warnings) {
+  if (warnings.empty()) return;
+  std::string text;
+  for (const std::string& w : warnings) text += (text.empty() ? "" : "\n") + w;
+  prompter.Inform(kAppTitle, text, Icon::Warning);
+}
+
+}  // namespace
+
+AutoSaver& Workstation::autosaver() {
+  if (!autosaver_) autosaver_ = std::make_shared<AutoSaver>();
+  return *autosaver_;
+}
+
+void Workstation::AutoSaveTick() {
+  autosaver().Tick(doc_, AutoSaveOptionsFrom(settings_), prompter_, [this] { CommitEditArea(); });
+}
+
+bool Workstation::QuerySaveChanges() {
+  if (!doc_.modified) return true;
+  switch (prompter_.Ask({kAppTitle, "Save changes to current file?", Buttons::YesNoCancel, Icon::Question})) {
+    case Answer::No: return true;
+    case Answer::Yes: return Save();
+    default: return false;
+  }
+}
+
+bool Workstation::New(int frameRateCode, std::int32_t languageId, std::int16_t characterSet) {
+  if (!QuerySaveChanges()) return false;
+  NewDocument(frameRateCode, languageId, characterSet);
+  return true;
+}
+
+bool Workstation::Open() {
+  if (!QuerySaveChanges()) return false;
+  auto choice = prompter_.OpenFile(MakeFileDialog(kOpenSubtitleDialog, UpperExtension(doc_.filePath)));
+  return choice && OpenPath(choice->path);
+}
+
+bool Workstation::OpenPath(const std::string& path) {
+  SetStatus("Reading " + path);
+  autosaver().suppressed = true;
+  auto loaded = ReadForWorkstation(path, settings_, prompter_);
+  autosaver().suppressed = false;
+  if (!loaded) {
+    SetStatus("");
+    return false;
+  }
+  SubtitleDocument doc = std::move(loaded->doc);
+  if (settings_.GetBool("Punctuation", "Delete spaces", false)) {
+    SetStatus("Deleting extra spaces...");
+    std::vector<Subtitle> subs = doc.Subtitles();
+    bool changed = false;
+    for (Subtitle& s : subs) changed = CollapseSpaces(s.text) || changed;
+    if (changed) {
+      doc.ReplaceAll(std::move(subs));  // marks the document modified: it differs from the file
+    }
+  }
+  // The stored position is used only with "Remember Last Location".
+  if (!settings_.GetBool("Options", "Remember Last Location", false)) doc.SetCurrentNumber(1);
+  ReplaceDocument(std::move(doc));
+  SetStatus("");
+  ShowWarnings(prompter_, loaded->warnings);
+  return true;
+}
+
+bool Workstation::Append() {
+  auto choice = prompter_.OpenFile(MakeFileDialog(kAppendFileDialog, UpperExtension(doc_.filePath)));
+  return choice && AppendPath(choice->path);
+}
+
+bool Workstation::AppendPath(const std::string& path) {
+  CommitEditArea();
+  SetStatus("Reading " + path);
+  autosaver().suppressed = true;
+  auto loaded = ReadForWorkstation(path, settings_, prompter_);
+  autosaver().suppressed = false;
+  SetStatus("");
+  if (!loaded) return false;
+  const auto& extra = loaded->doc.Subtitles();
+  if (doc_.Count() + extra.size() > kMaxSubtitles) {
+    prompter_.Inform(kAppTitle, "A document can hold at most 32767 subtitles.", Icon::Critical);
+    return false;
+  }
+  RecordDocument("Append file");
+  std::vector<Subtitle> all = doc_.Subtitles();
+  all.insert(all.end(), extra.begin(), extra.end());
+  doc_.ReplaceAll(std::move(all));
+  doc_.modified = true;
+  doc_.saved = false;
+  GoTo(current_);
+  ShowWarnings(prompter_, loaded->warnings);
+  return true;
+}
+
+bool Workstation::Save() {
+  if (doc_.filePath.empty()) return SaveAs();
+  return SaveToPath(doc_.filePath);
+}
+
+bool Workstation::SaveAs() {
+  auto choice = prompter_.SaveFile(MakeFileDialog(kSaveFileAsDialog, UpperExtension(doc_.filePath)));
+  if (!choice || choice->path.empty()) return false;
+  std::string path = choice->path;
+  if (UpperExtension(path).empty()) {
+    std::string ext = ExtensionForFilterIndex(kSaveFileAsDialog.filter, choice->filterIndex);
+    path += "." + ToLowerAscii(ext.empty() ? std::string("kpox") : ext);
+  }
+  if (UpperExtension(path) == "WSB")
+    for (const std::string& w : WsbFormatWarnings(doc_)) prompter_.Inform("Format warning", w, Icon::Warning);
+  return SaveToPath(path);
+}
+
+bool Workstation::SaveToPath(const std::string& path) {
+  const std::string ext = UpperExtension(path);
+  const FileType* type = FindFileType(ext);
+  if (!type || !type->write) {
+    prompter_.Inform(kAppTitle, "Kipo cannot save files of this type: " + std::filesystem::path(path).filename().string(),
+                     Icon::Critical);
+    return false;
+  }
+  CommitEditArea();
+  for (std::size_t i = 0; i < doc_.Count(); ++i) {
+    std::string text = doc_.At(i).text;
+    if (MendLineBreaks(text)) doc_.SetText(i, text);
+  }
+  // The backup taken before every save.
+  AutoSaveOptions autosave = AutoSaveOptionsFrom(settings_);
+  if (autosave.interval >= 1) autosaver().SaveNow(doc_, autosave, prompter_);
+
+  const bool native = ext == "KPO" || ext == "KPOX";
+  const std::string step = ext == "KPO" ? "MakeKipoFile()" : "MakeKipoXFile()";
+  if (onWindowTitle) onWindowTitle(std::string(kAppTitle) + " - Saving " + ToLowerAscii(path));
+  NativeWriteOptions nativeOptions = NativeWriteOptionsFrom(settings_);
+  std::vector<std::string> tooManyRows;
+  Warnings warnings;
+  try {
+    if (native) {
+      LogError("Prior to " + step);
+      NativeWriteResult r = WriteNative(doc_, ext == "KPO" ? NativeVariant::Kpo : NativeVariant::Kpox, nativeOptions);
+      WriteFileAtomic(path, r.bytes);
+      WriteWarningList(r.tooManyRows);
+      LogError(step + " OK");
+      tooManyRows = std::move(r.tooManyRows);
+      warnings = std::move(r.warnings);
+    } else {
+      FileContext ctx{prompter_, settings_};
+      warnings = WriteDocumentFile(doc_, path, ctx);
+      if (ext == "WSB") {
+        // Save As has shown these before writing.
+        auto shown = WsbFormatWarnings(doc_);
+        std::erase_if(warnings, [&](const std::string& w) { return std::ranges::find(shown, w) != shown.end(); });
+        if (BackupsEnabled(settings_)) {
+          std::error_code ec;
+          std::filesystem::path bak = std::filesystem::path(path).replace_extension(".BAK");
+          std::filesystem::copy_file(path, bak, std::filesystem::copy_options::overwrite_existing, ec);
+        }
+      }
+    }
+  } catch (const UserError& e) {
+    if (onWindowTitle) onWindowTitle(WindowTitle());
+    LogError(e.text());
+    prompter_.Inform(e.title(), e.text(), Icon::Critical);
+    return false;
+  }
+  doc_.SetFile(path);
+  doc_.saved = true;
+  doc_.modified = false;
+  if (onWindowTitle) onWindowTitle(WindowTitle());
+  GoTo(current_);
+  SetStatus("File saved OK");
+  ShowWarnings(prompter_, warnings);
+  if (!tooManyRows.empty()) OfferWarningList(nativeOptions.maxRows, prompter_);
+  return true;
+}
+
+}  // namespace kipo

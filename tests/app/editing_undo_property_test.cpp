@@ -1,0 +1,146 @@
+// Every command that changes the document is taken back by exactly one Undo, in reverse
+// order, for as long as the visit to a subtitle lasts: checked over random sequences of
+// commands on random documents against a model stack of the documents before each one.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "app/workstation.h"
+#include "platform/user_error.h"
+#include "support/recording_prompter.h"
+
+namespace kipo {
+namespace {
+
+const FrameRate kPal = *FrameRate::FromCode(25);
+
+std::string RandomText(std::mt19937& rng) {
+  static const char* kWords[] = {"Hello", "there...", "no..", "\xC3\xA9t\xC3\xA9", "<fine>", "[ok]", "yes", "\r\n",
+                                 " ", "Wait", "\xC2\xABbold\xC2\xBB"};
+  std::string t;
+  int n = std::uniform_int_distribution<int>(0, 6)(rng);
+  for (int i = 0; i < n; ++i) t += kWords[std::uniform_int_distribution<int>(0, 10)(rng)];
+  return t;
+}
+
+SubtitleDocument RandomDoc(std::mt19937& rng, int count) {
+  SubtitleDocument d;
+  Timecode t = 250;
+  for (int i = 0; i < count; ++i) {
+    Subtitle s;
+    s.text = RandomText(rng);
+    t += std::uniform_int_distribution<int>(0, 20)(rng);
+    if (rng() % 6) s.inCue = FramesToDigits(t, kPal);
+    t += std::uniform_int_distribution<int>(10, 100)(rng);
+    if (rng() % 6) s.outCue = FramesToDigits(t, kPal);
+    s.row = static_cast<std::int32_t>(rng() % 4);
+    s.alignment = 1 + static_cast<int>(rng() % 4);
+    s.italic = rng() % 3 == 0;
+    if (rng() % 3 == 0) s.comment = "note " + std::to_string(i);
+    d.Append(std::move(s));
+  }
+  return d;
+}
+
+TEST(EditingUndo, EveryCommandIsUndoneByOneUndo) {
+  for (unsigned seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    SettingsStore settings;
+    settings.SetBool("Options", "Full undo", true);
+    test::RecordingPrompter prompter;
+    Workstation ws(settings, prompter);
+    ws.ReplaceDocument(RandomDoc(rng, 12));
+    MemoryClipboard clipboard;
+    std::vector<std::vector<Subtitle>> expected;  // the document before each recorded command
+    auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    auto cursor = [&] { return static_cast<std::size_t>(pick(static_cast<int>(ws.edit().text.size()) + 3)); };
+
+    for (int step = 0; step < 300; ++step) {
+      ASSERT_EQ(ws.CanUndo(), !expected.empty()) << "step " << step;
+      int op = pick(26);
+      if (op >= 22) {  // Undo, more often than any single command
+        if (expected.empty()) continue;
+        ws.Undo();
+        ASSERT_EQ(ws.doc().Subtitles(), expected.back()) << "step " << step;
+        expected.pop_back();
+        ASSERT_TRUE(ws.doc().Count() == 0 || ws.HasCurrent());
+        continue;
+      }
+      ws.CommitEditArea();  // what was typed so far is part of the document before the command
+      const std::vector<Subtitle> before = ws.doc().Subtitles();
+      const int pointer = ws.undoHistory().Pointer();
+      prompter.answers = {pick(2) ? Answer::Yes : Answer::No};
+      if (pick(2)) prompter.answers = {pick(2) ? Answer::Ok : Answer::Cancel};
+      ws.toolbar = {1 + pick(4), pick(2) == 0};
+      bool reset = false;
+      std::string name;
+      try {
+        switch (op) {
+          case 0: name = "Insert"; ws.Insert(); break;
+          case 1: name = "InsertAfter"; ws.InsertAfter(); break;
+          case 2: name = "Delete"; ws.Delete(); break;
+          case 3: name = "MergeWithNext"; ws.MergeWithNext(); break;
+          case 4: name = "MergeWithPrevious"; ws.MergeWithPrevious(); break;
+          case 5: name = "Split"; ws.Split(cursor()); break;
+          case 6: name = "ShiftText"; ws.ShiftText(); break;
+          case 7: name = "PageUp"; ws.PageUp(); break;
+          case 8: name = "PageDown"; ws.PageDown(); break;
+          case 9:
+            name = "GoTo";
+            ws.GoTo(static_cast<std::size_t>(pick(static_cast<int>(ws.doc().Count()) + 1)));
+            reset = true;
+            break;
+          case 10:  // typing, as the window records it
+            name = "Type";
+            if (!ws.HasCurrent()) break;
+            ws.Record("Subtitle");
+            ws.Record("Nothing");
+            ws.edit().text = RandomText(rng);
+            ws.CommitEditArea();
+            break;
+          case 11: name = "Cut"; ws.Cut(clipboard, Workstation::TextBox(pick(2)), cursor(), cursor()); break;
+          case 12:
+            name = "Paste";
+            if (pick(3) == 0) clipboard.Clear(); else clipboard.SetText(RandomText(rng) + "\nend");
+            ws.Paste(clipboard, Workstation::TextBox(pick(2)), cursor(), cursor());
+            break;
+          case 13: name = "Fix"; ws.FixInvalidIntervals(); break;
+          case 14: name = "Fill"; ws.FillBlankOutCues(); break;
+          case 15: name = "Stretch"; ws.ScaleCues(pick(2) ? 1.001 : 0.999); break;
+          case 16: name = "QuickOffset"; ws.QuickOffset(pick(3000)); break;
+          case 17: name = "DeleteCurrentCues"; ws.DeleteCurrentCues(); break;
+          case 18: name = "DeleteCuesFromHere"; ws.DeleteCuesFromHere(); break;
+          case 19: name = "DeleteAllCues"; ws.DeleteAllCues(); break;
+          default: {
+            name = "DeleteRange";
+            long n = static_cast<long>(ws.doc().Count());
+            long a = 1 + pick(static_cast<int>(n) + 1), b = a + pick(4) - 1;
+            ws.DeleteRange(a, b, RangeAction(pick(3)));
+          }
+        }
+      } catch (const UserError&) {
+        // Refused (a quick offset without in cue): nothing recorded, nothing changed.
+      }
+      SCOPED_TRACE("step " + std::to_string(step) + " " + name);
+      if (reset) {
+        expected.clear();
+        ASSERT_FALSE(ws.CanUndo());
+      } else if (ws.undoHistory().Pointer() != pointer) {
+        expected.push_back(before);
+      } else {
+        ASSERT_EQ(ws.doc().Subtitles(), before) << "changed without an undo step";
+      }
+    }
+    // Everything left in the history still comes back in order.
+    while (!expected.empty()) {
+      ws.Undo();
+      ASSERT_EQ(ws.doc().Subtitles(), expected.back());
+      expected.pop_back();
+    }
+    EXPECT_FALSE(ws.CanUndo());
+  }
+}
+
+}  // namespace
+}  // namespace kipo

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/file_dialogs.h"
+#include "app/file_types.h"
+#include "app/workstation.h"
+#include "core/native_file.h"
+#include "core/native_save.h"
+#include "platform/files.h"
+#include "platform/text_util.h"
+#include "support/recording_prompter.h"
+#include "support/temp_home.h"
+
+namespace kipo {
+namespace {
+
+SubtitleDocument Film(int n = 3) {
+  SubtitleDocument d;
+  for (int i = 0; i < n; ++i) {
+    Subtitle s;
+    s.text = "Line  " + std::to_string(i + 1);
+    s.inCue = "000001" + std::to_string(10 + i);
+    d.Append(s);
+  }
+  return d;
+}
+
+std::filesystem::path Write(const std::filesystem::path& p, const SubtitleDocument& d, NativeVariant v) {
+  std::filesystem::create_directories(p.parent_path());
+  WriteFileAtomic(p, WriteNative(d, v).bytes);
+  return p;
+}
+
+struct Fixture : ::testing::Test {
+  test::TempHome home;
+  SettingsStore settings;
+  test::RecordingPrompter prompter;
+  Workstation ws{settings, prompter};
+};
+
+using WorkstationFiles = Fixture;
+
+TEST_F(WorkstationFiles, OpenDispatchesByExtensionAndAFailedReadChangesNothing) {
+  auto kpo = Write(home / "a.KPO", Film(2), NativeVariant::Kpo);
+  ASSERT_TRUE(ws.OpenPath(kpo.string()));
+  EXPECT_EQ(ws.doc().Count(), 2u);
+  EXPECT_EQ(ws.doc().fileType, "KPO");
+  EXPECT_FALSE(ws.doc().modified);
+  EXPECT_EQ(ws.WindowTitle(), "Kipo - " + ToUpperAscii(kpo.string()));
+  EXPECT_EQ(prompter.statuses.front(), "Reading " + kpo.string());
+
+  ws.doc().SetText(0, "edited");
+  SubtitleDocument before = ws.doc();
+  for (auto [name, bytes, message] :
+       {std::tuple{"bad.kpox", std::string(200, 'x'), "This is not a valid Kipo Unicode file"},
+        std::tuple{"bad.kpo", std::string(10, '\0'), "This is not a valid Kipo file"},
+        std::tuple{"scan.ibf", std::string(300, 'i'), "This is not a valid IBF file"},
+        std::tuple{"missing.kpox", std::string(), ""}}) {
+    SCOPED_TRACE(name);
+    auto path = home / name;
+    if (!bytes.empty()) test::WriteFile(path, bytes);
+    EXPECT_FALSE(ws.OpenPath(path.string()));
+    if (*message) {
+      EXPECT_EQ(prompter.Last().title, "Invalid file format");
+      EXPECT_EQ(prompter.Last().text, message);
+    }
+    EXPECT_EQ(ws.doc().Subtitles(), before.Subtitles());
+    EXPECT_TRUE(ws.doc().modified);
+    EXPECT_EQ(ws.doc().filePath, kpo.string());
+  }
+}
+
+TEST_F(WorkstationFiles, SaveChangesQuestionGuardsOpenAndNew) {
+  ws.doc().Append(Subtitle{});
+  ASSERT_TRUE(ws.doc().modified);
+  // Cancel: nothing happens, no dialog is shown.
+  EXPECT_FALSE(ws.Open());
+  EXPECT_EQ(prompter.Last().text, "Save changes to current file?");
+  EXPECT_EQ(prompter.Last().buttons, Buttons::YesNoCancel);
+  EXPECT_EQ(prompter.dialogs.size(), 0u);
+  // Yes on an untitled document runs Save As; cancelling that cancels New.
+  prompter.answers.push_back(Answer::Yes);
+  EXPECT_FALSE(ws.New(25, 2057, 0));
+  EXPECT_EQ(prompter.dialogs.back().title, "Save File As");
+  EXPECT_EQ(ws.doc().Count(), 1u);
+  // No: the new document replaces it.
+  prompter.answers.push_back(Answer::No);
+  EXPECT_TRUE(ws.New(29, 1036, 0));
+  EXPECT_EQ(ws.doc().Count(), 0u);
+  EXPECT_EQ(ws.doc().frameRate().code, 29);
+  // Unmodified: Open shows its dialog at once, with the filter of the current type.
+  EXPECT_FALSE(ws.Open());
+  EXPECT_EQ(prompter.dialogs.back().title, "Open subtitle file");
+  EXPECT_EQ(prompter.dialogs.back().filter, kOpenSubtitleDialog.filter);
+}
+
+TEST_F(WorkstationFiles, SaveWritesWarningListAndOffersIt) {
+  SubtitleDocument d = Film();
+  d.SetText(2, "1\r\n2\r\n3");
+  ws.ReplaceDocument(std::move(d));
+  std::vector<std::string> titles;
+  ws.onWindowTitle = [&](const std::string& t) { titles.push_back(t); };
+  auto path = home / "Out" / "Reel.kpox";
+  std::filesystem::create_directories(path.parent_path());
+  prompter.files.push_back(FileChoice{path.string(), 1});
+  EXPECT_TRUE(ws.SaveAs());
+  EXPECT_EQ(ws.panels().status, "File saved OK");
+  EXPECT_FALSE(ws.doc().modified);
+  EXPECT_EQ(ws.doc().filePath, path.string());
+  ASSERT_EQ(titles.size(), 2u);
+  EXPECT_EQ(titles[0], "Kipo - Saving " + ToLowerAscii(path.string()));
+  EXPECT_EQ(titles[1], ws.WindowTitle());
+  EXPECT_EQ(test::ReadFile(WarningListPath()), "Subtitle 3 contains 3 lines\r\n");
+  EXPECT_EQ(prompter.Last().text,
+            "One or more subtitles contain more than 2 rows.\nWould you like to view a list of these subtitles?");
+  std::string log = test::ReadFile(DataFolder() / "error.log");
+  EXPECT_NE(log.find("   Prior to MakeKipoXFile()\n"), std::string::npos);
+  EXPECT_NE(log.find("   In MSF, 8\n"), std::string::npos);
+  EXPECT_NE(log.find("   MakeKipoXFile() OK\n"), std::string::npos);
+  EXPECT_EQ(ReadNative(ReadFileBytes(path), NativeVariant::Kpox).Count(), 3u);
+
+  SCOPED_TRACE("a later save without faults empties the list");
+  ws.doc().SetText(2, "one row");
+  EXPECT_TRUE(ws.Save());
+  EXPECT_EQ(test::ReadFile(WarningListPath()), "");
+}
+
+TEST_F(WorkstationFiles, SaveAsWsbWarnsAndKeepsABakCopy) {
+  settings.SetBool("Options", "Enable backups", true);
+  SubtitleDocument d = Film();
+  d.SetBoxStyle(0, BoxBoxedOutline);
+  ws.ReplaceDocument(std::move(d));
+  // No extension typed: the filter chosen gives it.
+  prompter.files.push_back(FileChoice{(home / "legacy").string(), 3});
+  EXPECT_TRUE(ws.SaveAs());
+  EXPECT_EQ(prompter.shown[prompter.shown.size() - 1].title, "Format warning");
+  EXPECT_EQ(prompter.Last().text,
+            "Warning: one or more subtitles in this file contain outlining. This is not supported in WSB format");
+  EXPECT_TRUE(std::filesystem::exists(home / "legacy.wsb"));
+  EXPECT_EQ(test::ReadFile(home / "legacy.BAK"), test::ReadFile(home / "legacy.wsb"));
+}
+
+TEST_F(WorkstationFiles, AppendKeepsTheDocumentValuesAndOpenCollapsesSpaces) {
+  settings.SetBool("Punctuation", "Delete spaces", true);
+  SubtitleDocument other = Film(2);
+  other.SetFrameRate(30);
+  auto extra = Write(home / "extra.kpox", other, NativeVariant::Kpox);
+  auto main = Write(home / "main.kpox", Film(3), NativeVariant::Kpox);
+  ASSERT_TRUE(ws.OpenPath(main.string()));
+  EXPECT_EQ(ws.doc().At(0).text, "Line 1");  // "Line  1" with its double space reduced
+  ASSERT_TRUE(ws.AppendPath(extra.string()));
+  EXPECT_EQ(ws.doc().Count(), 5u);
+  EXPECT_EQ(ws.doc().frameRate().code, 25);
+  EXPECT_EQ(ws.doc().filePath, main.string());
+  EXPECT_TRUE(ws.doc().modified);
+  EXPECT_FALSE(ws.doc().saved);
+}
+
+TEST(FileDialogs, FilterIndexFollowsTheType) {
+  EXPECT_EQ(FilterIndexForExtension(kOpenSubtitleDialog.filter, "KPO"), 2);
+  EXPECT_EQ(FilterIndexForExtension(kOpenSubtitleDialog.filter, "txt"), 6);
+  EXPECT_EQ(FilterIndexForExtension(kOpenSubtitleDialog.filter, "XYZ"), 1);
+  EXPECT_EQ(ExtensionForFilterIndex(kSaveFileAsDialog.filter, 3), "WSB");
+  EXPECT_EQ(ExtensionForFilterIndex(kOpenSubtitleDialog.filter, 8), "");
+  for (const char* ext : {"KPOX", "KPO", "WSB", "TXT", "IBF"}) EXPECT_NE(FindFileType(ext), nullptr) << ext;
+}
+
+}  // namespace
+}  // namespace kipo
