@@ -144,3 +144,67 @@ TEST(WorkstationText, AutoReplaceListLoadsFromDataFolder) {
 
 }  // namespace
 }  // namespace kipo
+
+namespace kipo {
+namespace {
+
+TEST(WorkstationText, WholeCleanIsOneUndoStep) {
+  for (CleanKind kind : {CleanKind::FileClean, CleanKind::PunctuationCheck}) {
+    SCOPED_TRACE(CleanUndoName(kind));
+    Fixture f({"Um,  hello\u2026", "<Oh> no", "Fine."});
+    f.settings.Set("File clean", "Remove SDH", "1");
+    f.settings.Set("File clean", "Remove italics", "1");
+    f.settings.Set("File clean", "SDH interjections count", "2");
+    f.settings.Set("File clean", "SDH interjections 1", "Um");
+    f.settings.Set("File clean", "SDH interjections 2", "Oh");
+    f.settings.Set("Punctuation", "Delete spaces", "True");
+    f.settings.Set("AutoReplace", "Ellipses", "1");
+    Subtitle raised = f.ws.doc().At(2);
+    raised.row = 2;
+    raised.comment = "keep me";
+    f.ws.doc().Replace(2, raised);
+    const SubtitleDocument before = f.ws.doc();
+    if (kind == CleanKind::FileClean) f.ws.CleanFile();
+    else f.ws.PunctuationCheck();
+    ASSERT_FALSE(f.ws.cleanReport.rows.empty());
+    ASSERT_NE(f.ws.doc().Subtitles(), before.Subtitles());
+    EXPECT_TRUE(f.ws.doc().modified);
+    ASSERT_TRUE(f.ws.CanUndo());
+    EXPECT_EQ(f.ws.undoHistory().ActionAt(1), CleanUndoName(kind));
+    // Restoring a row first changes nothing about what the one undo gives back.
+    f.ws.RestoreCleanRow(0);
+    f.ws.Undo();
+    EXPECT_EQ(f.ws.doc().Subtitles(), before.Subtitles());
+    EXPECT_FALSE(f.ws.CanUndo());
+  }
+}
+
+TEST(WorkstationText, NothingToCleanRecordsNothing) {
+  Fixture f({"Fine.", "Also fine."});
+  f.settings.Set("File clean", "Remove comments", "1");
+  EXPECT_TRUE(f.ws.CleanFile().rows.empty());
+  EXPECT_FALSE(f.ws.CanUndo());
+  EXPECT_FALSE(f.ws.doc().modified);
+}
+
+TEST(WorkstationText, AutoReplaceAndProfanityAreUndoable) {
+  Fixture f({"Oh damn"});
+  f.ws.autoReplace = {{"teh", "the"}};
+  f.ws.replaceAsYouType = true;
+  f.ws.edit().text = "Oh teh ";
+  std::size_t caret = 7;
+  ASSERT_TRUE(f.ws.AutoReplaceTyped(" ", caret));
+  EXPECT_EQ(f.ws.undoHistory().ActionAt(1), "AutoReplace");
+  f.ws.Undo();
+  EXPECT_EQ(f.ws.edit().text, "Oh teh ");
+
+  f.ws.edit().text = "Oh damn";
+  f.prompter.answers = {Answer::Yes};
+  f.ws.FindProfanity({{"damn", "darn"}});
+  EXPECT_EQ(f.ws.doc().At(0).text, "Oh darn");
+  f.ws.Undo();
+  EXPECT_EQ(f.ws.doc().At(0).text, "Oh damn");
+}
+
+}  // namespace
+}  // namespace kipo
