@@ -20,6 +20,9 @@
 #include "platform/prompter.h"
 #include "settings/house_options.h"
 #include "settings/settings_store.h"
+#include "text/clean.h"
+#include "text/profanity.h"
+#include "text/word_list.h"
 #include "timing/bulk_cues.h"
 #include "timing/cue_rules.h"
 #include "timing/error_list.h"
@@ -247,6 +250,38 @@ class Workstation {
   RangeOutcome DeleteRange(long start, long end, RangeAction action);
 
   // --- text
+  // The auto-replace list and the switch for replacement while typing (the dialog's tick
+  // box, kept with the program's options).
+  WordList autoReplace;
+  bool replaceAsYouType = false;
+  // Reads "autoreplace.dat" (converting a legacy "arf.dat" once); at start-up.
+  void LoadAutoReplaceList();
+  // The spacing rules and typographic replacements applied to the edit area's text.
+  void TidyCurrentSubtitle();
+  // The user has just typed `typed` into the edit area's text, ending at byte `caret`.
+  // With replacement while typing on and a trigger character typed, the word before it
+  // is looked up (case-sensitive) and replaced after an "AutoReplace" undo step; the
+  // caret stays after the typed character. True when it replaced.
+  bool AutoReplaceTyped(std::string_view typed, std::size_t& caret);
+  // Replace Now: the typographic replacements over every subtitle, one undo step, then
+  // "Formatting complete.".
+  void ReplaceNow();
+  // The file clean and the punctuation check with the stored settings: one undo step
+  // ("Undo File Clean" / "Undo Punctuation Check"), the report kept in `cleanReport`.
+  const CleanReport& CleanFile();
+  const CleanReport& PunctuationCheck();
+  const CleanReport& CleanFile(const CleanSettings& settings, CleanKind kind);
+  CleanReport cleanReport;
+  // The report window: a row's subtitle becomes current and gets back what the row's
+  // change took away. False for a row number out of range.
+  bool ShowCleanRow(std::size_t row);
+  bool RestoreCleanRow(std::size_t row);
+  // Called by Open and the imports once a document is loaded: the automatic clean.
+  bool AutoCleanAfterOpen();
+  // The profanity find from the current subtitle; each occurrence is shown with
+  // `textSelection` set on the edit area's text.
+  ProfanityResult FindProfanity(const WordList& list);
+  TextRange textSelection{0, 0};
 
   // --- export
   // The export dialog's OK for a catalogue row (1-based position): stores "Last export

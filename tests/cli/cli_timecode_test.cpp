@@ -1,23 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "cli/cli.h"
+#include "cli/run_kipo.h"
 #include "support/temp_home.h"
 
 namespace kipo {
 namespace {
 
-struct Result {
-  int code;
-  std::string out, err;
-};
-
-Result Kipo(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  int code = cli::Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using Result = test::KipoResult;
+using test::Kipo;
 
 TEST(CliTimecode, ConvertsBothWays) {
   test::TempHome home;

@@ -1,5 +1,5 @@
 #pragma once
-// Runs the kipo command in-process and keeps its exit code and both streams.
+// Runs the kipo command line in-process and keeps its exit code and both streams.
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,5 +18,7 @@ inline KipoResult RunKipo(const std::vector<std::string>& args) {
   int code = cli::Run(args, out, err);
   return {code, out.str(), err.str()};
 }
+
+inline KipoResult Kipo(const std::vector<std::string>& args) { return RunKipo(args); }
 
 }  // namespace kipo::test

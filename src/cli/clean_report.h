@@ -1,0 +1,19 @@
+#pragma once
+// Shared by `kipo clean` and `kipo punctuate`: run a clean over a file and print its
+// report, one row a line: number, TAB, description, TAB, the former text.
+#include <string>
+
+#include "cli/cli.h"
+#include "text/clean.h"
+
+namespace kipo::cli {
+
+// Reads `file`, cleans it with `settings`, prints the report and writes the result to
+// `output` (or back to `file` when `output` is empty) when anything changed.
+int CleanFileCommand(Context& ctx, const std::string& file, const std::string& output, const CleanSettings& settings,
+                     CleanKind kind);
+
+// The former text on one line: rows joined by "|", colour codes as "{1}" to "{7}".
+std::string OneLineText(const std::string& text);
+
+}  // namespace kipo::cli
