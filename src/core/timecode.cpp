@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/text_util.h"
 
@@ -56,13 +57,11 @@ MillisFactor FactorFor(const FrameRate& r) {
   return {1000.0 / n, -1};
 }
 
-// The counting rate of labels: the nominal rate, except 59.94 which counts 60 labels a
-// second (see the header).
-double CountingRate(const FrameRate& r) { return r.code == 59 ? 60.0 : r.nominal; }
 
 }  // namespace
 
-int FrameRate::integerRate() const { return static_cast<int>(std::lround(nominal)); }
+// Rates are positive: adding a half and truncating rounds them (and stays inline-cheap).
+int FrameRate::integerRate() const { return static_cast<int>(nominal + 0.5f); }
 
 std::string FrameRate::label() const {
   const RateRow* r = Row(code);
@@ -108,20 +107,37 @@ bool IsCompleteCue(std::string_view cue) {
 Timecode LabelToFrames(std::string_view label, const FrameRate& rate, double rateOverride) {
   // The digits without ":" read as one number; a non-digit ends it (stray characters read
   // as 0). Parsed in place: this runs for every cue of every check and export.
-  long v = 0;
-  for (char c : label) {
-    if (c == ':') continue;
-    if (c < '0' || c > '9' || v > 100000000000L) break;
-    v = v * 10 + (c - '0');
+  auto digit = [](char c) { return static_cast<unsigned>(c - '0') <= 9; };
+  auto pair = [&](std::size_t i) { return (label[i] - '0') * 10L + (label[i + 1] - '0'); };
+  long hh, mm, ss, ff;
+  if (label.size() == 8 && digit(label[0]) && digit(label[1]) && digit(label[2]) && digit(label[3]) &&
+      digit(label[4]) && digit(label[5]) && digit(label[6]) && digit(label[7])) {
+    // The stored form, by far the most common.
+    hh = pair(0), mm = pair(2), ss = pair(4), ff = pair(6);
+  } else {
+    long v = 0;
+    for (char c : label) {
+      if (c == ':') continue;
+      if (!digit(c) || v > 100000000000L) break;
+      v = v * 10 + (c - '0');
+    }
+    hh = v / 1000000, mm = (v / 10000) % 100, ss = (v / 100) % 100, ff = v % 100;
   }
-  long hh = v / 1000000, mm = (v / 10000) % 100, ss = (v / 100) % 100, ff = v % 100;
-  double r = rateOverride > 0 ? rateOverride : CountingRate(rate);
+  long seconds = hh * 3600 + mm * 60 + ss;
   long t;
-  if (r == static_cast<long>(r)) {
-    t = (hh * 3600 + mm * 60 + ss) * static_cast<long>(r) + ff;  // whole rates need no rounding
+  if (rateOverride <= 0) {
+    // Whole counting rates need no rounding; 59.94 counts 60 labels a second.
+    int whole = rate.code == 59 ? 60 : rate.integerRate();
+    if (static_cast<float>(whole) == rate.nominal || rate.code == 59) {
+      t = seconds * whole + ff;
+    } else {
+      t = static_cast<long>(std::nearbyint(static_cast<double>(seconds) * rate.nominal + static_cast<double>(ff)));
+    }
+  } else if (rateOverride == static_cast<long>(rateOverride)) {
+    t = seconds * static_cast<long>(rateOverride) + ff;
   } else {
     // Ties go to even, as the original rounding of labels did.
-    t = static_cast<long>(std::nearbyint(static_cast<double>(hh * 3600 + mm * 60 + ss) * r + static_cast<double>(ff)));
+    t = static_cast<long>(std::nearbyint(static_cast<double>(seconds) * rateOverride + static_cast<double>(ff)));
   }
   if (t > 2147483647L) t = 2147483647L;
   if (rate.dropFrame) t = t - 2 * (t / 1800) + 2 * (t / 18000);
@@ -150,24 +166,35 @@ namespace {
 
 // Writes the four fields with two digits each (hours grow past 99), separated by `sep`
 // when it is not 0. Small enough to stay in the string's own buffer.
+// "00".."99" for writing two digits at once.
+struct DigitPairs {
+  char p[200];
+  constexpr DigitPairs() : p() {
+    for (int i = 0; i < 100; ++i) {
+      p[2 * i] = static_cast<char>('0' + i / 10);
+      p[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+  }
+};
+constexpr DigitPairs kPairs;
+
 std::string JoinFields(long hh, long mm, long ss, long ff, char sep) {
   if (hh > 99) {
     std::string out = std::to_string(hh);
     for (long v : {mm, ss, ff}) {
       if (sep) out += sep;
-      out += static_cast<char>('0' + v / 10);
-      out += static_cast<char>('0' + v % 10);
+      out.append(kPairs.p + 2 * v, 2);
     }
     return out;
   }
-  std::string out(sep ? 11 : 8, sep);
-  char* p = out.data();
+  char b[11];
+  char* p = b;
   for (long v : {hh, mm, ss, ff}) {
-    *p++ = static_cast<char>('0' + v / 10);
-    *p++ = static_cast<char>('0' + v % 10);
-    if (sep && p < out.data() + out.size()) ++p;
+    std::memcpy(p, kPairs.p + 2 * v, 2);
+    p += 2;
+    if (sep && p < b + 11) *p++ = sep;
   }
-  return out;
+  return std::string(b, static_cast<std::size_t>(p - b));
 }
 
 }  // namespace
