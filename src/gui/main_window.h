@@ -1,22 +1,32 @@
 #pragma once
-// The main window: the subtitle list, the edit area, the status panels and the menus, all
-// over one app::Workstation. The window holds no subtitle rules of its own: every command
-// is a Workstation command, and the window only shows its state.
+// The main window: the subtitle list, the edit area, the reports, the status panels and
+// the menus, all over one app::Workstation. The window holds no subtitle rules of its own:
+// every command is a Workstation command, and the window only shows its state.
 #include <QMainWindow>
+#include <memory>
 
 #include "app/workstation.h"
+#include "settings/recent_files.h"
 
+class QAction;
+class QActionGroup;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QTableView;
-class QActionGroup;
-class QMenu;
+class QTimer;
+
+namespace kipo {
+struct WindowState;
+}
 
 namespace kipo::gui {
 
 class SubtitleListModel;
 class QtPrompter;
+class QtClipboard;
+class ReportsPanel;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -29,27 +39,44 @@ class MainWindow : public QMainWindow {
   QPlainTextEdit* textBox() const { return text_; }
   QLineEdit* inCueField() const { return inCue_; }
   QLineEdit* outCueField() const { return outCue_; }
+  ReportsPanel* reports() const { return reports_; }
+  // The menu command with this text ("&Save" or "Save"), for tests and the toolbar.
+  QAction* action(const QString& text) const;
   // Shows the Workstation's current state in every widget.
   void ShowState();
   // Runs the new-project window and starts a new document from its choices.
   bool NewProject();
+  // Applies a stored window placement.
+  void Restore(const WindowState& state);
+  WindowState Placement() const;
+  // Starts the autosave timer (one tick a minute).
+  void StartAutoSave();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildEditArea();
   void BuildMenus();
   void BuildStatusBar();
-  void GoTo(int row);
+  void MoveTo(int row);
   void Step(int delta);
   void TakeEdits();
-  // Runs a Workstation command, showing a UserError in a message box.
+  void RunChecks();
+  void ShowErrorList();
+  void DeleteRangeDialog();
+  void RememberFile();
+  void FillRecentMenu();
+  // Runs a Workstation command: the edits typed so far first, a UserError in a message
+  // box, the new state shown afterwards.
   template <typename F>
   void Command(F&& f);
 
   Workstation& ws_;
   QtPrompter& prompter_;
+  std::unique_ptr<QtClipboard> clipboard_;
+  RecentFiles recent_;
   SubtitleListModel* model_ = nullptr;
   QTableView* list_ = nullptr;
   QLineEdit* inCue_ = nullptr;
@@ -57,14 +84,20 @@ class MainWindow : public QMainWindow {
   QLabel* duration_ = nullptr;
   QLabel* last_ = nullptr;
   QLabel* next_ = nullptr;
+  QLabel* cps_[3] = {nullptr, nullptr, nullptr};  // current, last, next
   QPlainTextEdit* text_ = nullptr;
   QPlainTextEdit* comment_ = nullptr;
+  ReportsPanel* reports_ = nullptr;
   QLabel* rateLabel_ = nullptr;
   QLabel* fileLabel_ = nullptr;
   QLabel* statusLabel_ = nullptr;
   QLabel* warning_ = nullptr;
   QActionGroup* rateGroup_ = nullptr;
   QMenu* profileMenu_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  QAction* undoAction_ = nullptr;
+  std::vector<QAction*> needsSubtitle_;
+  QTimer* autosave_ = nullptr;
   bool showing_ = false;
 };
 

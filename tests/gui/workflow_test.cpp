@@ -1,0 +1,136 @@
+// A subtitler's session driven through the real window: open, move, time, undo, check,
+// and the save question on close.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "gui/main_window.h"
+#include "gui/qt_prompter.h"
+#include "gui/reports_panel.h"
+#include "support/temp_home.h"
+
+namespace kipo {
+namespace {
+
+// Answers the next modal window (message box or file dialog) once it is shown.
+void WhenModal(std::function<void(QWidget*)> answer) {
+  QTimer::singleShot(0, [answer] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w) return WhenModal(answer);
+    answer(w);
+  });
+}
+
+
+std::vector<std::string> Clicked;
+
+void ClickButton(QMessageBox::StandardButton b) {
+  WhenModal([b](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    Clicked.push_back(box->text().toStdString());
+    box->button(b)->click();
+  });
+}
+
+struct Session {
+  test::TempHome home;
+  SettingsStore settings{home / "settings.ini"};
+  gui::QtPrompter prompter;
+  Workstation ws{settings, prompter};
+  gui::MainWindow window{ws, prompter};
+  std::filesystem::path film = home / "film.kpox";
+
+  Session() {
+    std::filesystem::copy_file(std::filesystem::path(KIPO_TEST_DATA) / "../../examples/demo.kpox", film);
+    window.show();
+    Activate();
+  }
+  // Shortcuts reach only the active window (a dialog that closed leaves none active).
+  void Activate() {
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+  }
+};
+
+TEST(Workflow, OpenTimeUndoCheckAndTheSaveQuestion) {
+  Session s;
+  // File > Open through the real file dialog.
+  WhenModal([&](QWidget* w) {
+    auto* dlg = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dlg, nullptr);
+    dlg->selectFile(QString::fromStdString(s.film.string()));
+    QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
+  });
+  s.window.action("Open...")->trigger();
+  ASSERT_EQ(s.ws.doc().filePath, s.film.string());
+  EXPECT_EQ(s.ws.doc().Count(), 40u);
+  EXPECT_NE(s.window.windowTitle().toStdString().find("FILM.KPOX"), std::string::npos);
+  s.Activate();
+
+  // Down the list with the keyboard.
+  QTest::keyClick(&s.window, Qt::Key_PageDown);
+  QTest::keyClick(&s.window, Qt::Key_PageDown);
+  EXPECT_EQ(s.ws.current(), 2u);
+  EXPECT_EQ(s.window.inCueField()->text().toStdString(), "10:00:08:08");
+
+  // Up in the out cue field moves the cue a frame later; Shift adds five more.
+  std::string before = s.ws.doc().At(2).outCue;
+  s.window.outCueField()->setFocus();
+  QTest::keyClick(s.window.outCueField(), Qt::Key_Up);
+  QTest::keyClick(s.window.outCueField(), Qt::Key_Up, Qt::ShiftModifier);
+  s.window.list()->setFocus();
+  QTest::keyClick(&s.window, Qt::Key_PageDown);  // leaving commits the edit area
+  QTest::keyClick(&s.window, Qt::Key_PageUp);
+  EXPECT_EQ(LabelToFrames(s.ws.doc().At(2).outCue, s.ws.doc().frameRate()),
+            LabelToFrames(before, s.ws.doc().frameRate()) + 7);
+
+  // Typing a cue, then Undo, gives the cue back.
+  s.window.inCueField()->setFocus();
+  s.window.inCueField()->selectAll();
+  QTest::keyClicks(s.window.inCueField(), "10000809");
+  s.window.list()->setFocus();
+  s.window.action("Insert After")->trigger();
+  EXPECT_EQ(s.ws.doc().Count(), 41u);
+  EXPECT_EQ(s.ws.doc().At(2).inCue, "10000809");
+  ASSERT_TRUE(s.window.action("Undo")->isEnabled());
+  s.window.action("Undo")->trigger();
+  EXPECT_EQ(s.ws.doc().Count(), 40u);
+
+  // Run all checks: the first fault becomes current and shows in the warning panel and
+  // the error list; choosing an error row makes its subtitle current.
+  s.window.action("Run all checks")->trigger();
+  auto* warning = s.window.findChild<QLabel*>("warningPanel");
+  EXPECT_TRUE(warning->isVisible());
+  EXPECT_FALSE(warning->text().isEmpty());
+  QListWidget* errors = s.window.reports()->errors();
+  ASSERT_GT(errors->count(), 0);
+  errors->setCurrentRow(errors->count() - 1);
+  int chosen = errors->item(errors->count() - 1)->data(Qt::UserRole).toInt();
+  EXPECT_EQ(static_cast<int>(s.ws.current()) + 1, chosen);
+
+  // Closing a modified document asks; Cancel keeps the window, No closes it.
+  s.ws.doc().modified = true;
+  ClickButton(QMessageBox::Cancel);
+  EXPECT_FALSE(s.window.close());
+  EXPECT_TRUE(s.window.isVisible());
+  ASSERT_FALSE(Clicked.empty());
+  EXPECT_EQ(Clicked.back(), "Save changes to current file?");
+  ClickButton(QMessageBox::No);
+  EXPECT_TRUE(s.window.close());
+}
+
+}  // namespace
+}  // namespace kipo
