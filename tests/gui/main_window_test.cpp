@@ -109,9 +109,9 @@ TEST(MainWindow, FrameRateMenuAndStatusPanels) {
 
 TEST(Screenshots, MainWindowAndNewProject) {
   Fixture f;
-  f.ws.ReplaceDocument(Demo(40));
-  f.ws.GoTo(3);
+  ASSERT_TRUE(f.ws.OpenPath(std::string(KIPO_TEST_DATA) + "/../../examples/demo.kpox"));
   f.Show();
+  f.window.action("Run all checks")->trigger();
   QDir().mkpath(KIPO_SCREENSHOTS);
   QTest::qWait(50);
   EXPECT_TRUE(f.window.grab().save(QString(KIPO_SCREENSHOTS) + "/main_window.png"));
