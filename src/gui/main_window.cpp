@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "app/startup.h"
+#include "gui/catalogue_dialogs.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
 #include "gui/qt_clipboard.h"
@@ -414,6 +415,19 @@ void MainWindow::BuildMenus() {
     });
   });
   add(file, "&Append...", QKeySequence(), [this] { Command([&] { ws_.Append(); }); });
+  add(file, "&Import...", QKeySequence(), [this] {
+    ImportDialog dlg(this);
+    if (dlg.exec() != QDialog::Accepted || dlg.row() < 0) return;
+    Command([&] {
+      if (ws_.ImportDialogOk(dlg.row(), dlg.encoding())) RememberFile();
+    });
+  });
+  add(file, "&Export...", QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
+    ExportDialog dlg(static_cast<int>(ws_.settings().GetInt("Export", "Last export format", 1)),
+                     ws_.settings().GetInt("Export", "Always show options", 0) != 0, this);
+    if (dlg.exec() != QDialog::Accepted || dlg.position() < 1) return;
+    Command([&] { ws_.ExportDialogOk(dlg.position(), dlg.alwaysShowOptions()); });
+  });
   recentMenu_ = file->addMenu("&Recent files");
   connect(recentMenu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
   file->addSeparator();

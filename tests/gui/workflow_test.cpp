@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "gui/main_window.h"
+#include "platform/encoding.h"
 #include "gui/qt_prompter.h"
 #include "gui/reports_panel.h"
 #include "support/temp_home.h"
@@ -24,11 +25,12 @@
 namespace kipo {
 namespace {
 
-// Answers the next modal window (message box or file dialog) once it is shown.
+// Answers the next modal window of a kind (message box, file dialog...) once it is shown.
+template <typename Kind = QWidget>
 void WhenModal(std::function<void(QWidget*)> answer) {
-  QTimer::singleShot(0, [answer] {
+  QTimer::singleShot(10, [answer] {
     QWidget* w = QApplication::activeModalWidget();
-    if (!w) return WhenModal(answer);
+    if (!w || !qobject_cast<Kind*>(w)) return WhenModal<Kind>(answer);
     answer(w);
   });
 }
@@ -130,6 +132,40 @@ TEST(Workflow, OpenTimeUndoCheckAndTheSaveQuestion) {
   EXPECT_EQ(Clicked.back(), "Save changes to current file?");
   ClickButton(QMessageBox::No);
   EXPECT_TRUE(s.window.close());
+}
+
+}  // namespace
+}  // namespace kipo
+
+namespace kipo {
+namespace {
+
+TEST(Workflow, ExportThroughTheExportWindowAndTheSaveDialog) {
+  Session s;
+  ASSERT_TRUE(s.ws.OpenPath(s.film.string()));
+  s.Activate();
+  auto target = s.home / "film.srt";
+  WhenModal([&](QWidget* w) {
+    auto* list = w->findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < list->count(); ++i)
+      if (list->item(i)->text().endsWith(" - SubRip")) list->setCurrentRow(i);
+    WhenModal<QFileDialog>([&](QWidget* save) {
+      auto* dlg = qobject_cast<QFileDialog*>(save);
+      auto* box = qobject_cast<QMessageBox*>(save);
+      ASSERT_NE(dlg, nullptr) << save->metaObject()->className() << " " << (box ? box->text().toStdString() : "");
+      dlg->selectFile(QString::fromStdString(target.string()));
+      QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
+    });
+    QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+  });
+  s.window.action("Export...")->trigger();
+  ASSERT_TRUE(std::filesystem::exists(target));
+  EXPECT_EQ(s.ws.panels().status, "File exported successfully");
+  // SubRip defaults to its third filter, UTF-16 with a byte-order mark.
+  std::string bytes = test::ReadFile(target);
+  std::string text = DecodeText(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), "windows-1252").text;
+  EXPECT_NE(text.find("The last ferry leaves at six."), std::string::npos);
 }
 
 }  // namespace

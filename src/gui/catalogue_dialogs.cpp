@@ -1,0 +1,74 @@
+#include "gui/catalogue_dialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+#include "formats/exchange/catalogue.h"
+
+namespace kipo::gui {
+
+namespace {
+
+QDialogButtonBox* OkCancel(QDialog* d) {
+  auto* b = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  QObject::connect(b, &QDialogButtonBox::accepted, d, &QDialog::accept);
+  QObject::connect(b, &QDialogButtonBox::rejected, d, &QDialog::reject);
+  return b;
+}
+
+}  // namespace
+
+ExportDialog::ExportDialog(int lastPosition, bool alwaysShowOptions, QWidget* parent) : QDialog(parent) {
+  setObjectName("ExportDialog");
+  setWindowTitle("Export");
+  auto* layout = new QVBoxLayout(this);
+  list_ = new QListWidget;
+  for (const ExportFormat& f : ExportCatalogue()) {
+    auto* item = new QListWidgetItem(QString::fromStdString(f.category + " - " + f.name));
+    item->setData(Qt::UserRole, f.position);
+    // Formats without a writer in this build stay listed; choosing one says so.
+    if (!f.available) item->setForeground(Qt::gray);
+    list_->addItem(item);
+    if (f.position == lastPosition) list_->setCurrentItem(item);
+  }
+  if (!list_->currentItem() && list_->count() > 0) list_->setCurrentRow(0);
+  always_ = new QCheckBox("Always show options");
+  always_->setChecked(alwaysShowOptions);
+  layout->addWidget(list_);
+  layout->addWidget(always_);
+  layout->addWidget(OkCancel(this));
+  connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+  resize(420, 520);
+}
+
+int ExportDialog::position() const {
+  return list_->currentItem() ? list_->currentItem()->data(Qt::UserRole).toInt() : 0;
+}
+bool ExportDialog::alwaysShowOptions() const { return always_->isChecked(); }
+
+ImportDialog::ImportDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName("ImportDialog");
+  setWindowTitle("Import");
+  auto* layout = new QVBoxLayout(this);
+  list_ = new QListWidget;
+  for (const ImportFormat& f : ImportCatalogue()) list_->addItem(QString::fromStdString(f.name));
+  list_->setCurrentRow(0);
+  encoding_ = new QComboBox;
+  for (const std::string& e : ImportEncodingNames()) encoding_->addItem(QString::fromStdString(e));
+  auto* form = new QFormLayout;
+  form->addRow("Text encoding:", encoding_);
+  layout->addWidget(list_);
+  layout->addLayout(form);
+  layout->addWidget(OkCancel(this));
+  connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+  resize(420, 520);
+}
+
+int ImportDialog::row() const { return list_->currentRow(); }
+int ImportDialog::encoding() const { return encoding_->currentIndex(); }
+
+}  // namespace kipo::gui

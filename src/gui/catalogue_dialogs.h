@@ -1,0 +1,37 @@
+#pragma once
+// The export and import windows: a list of the catalogue's formats with their choices.
+#include <QDialog>
+
+class QListWidget;
+class QCheckBox;
+class QComboBox;
+
+namespace kipo::gui {
+
+class ExportDialog : public QDialog {
+  Q_OBJECT
+ public:
+  // `lastPosition` is the stored "Last export format" (1-based).
+  ExportDialog(int lastPosition, bool alwaysShowOptions, QWidget* parent = nullptr);
+  int position() const;  // 1-based catalogue position
+  bool alwaysShowOptions() const;
+  QListWidget* list() const { return list_; }
+
+ private:
+  QListWidget* list_;
+  QCheckBox* always_;
+};
+
+class ImportDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit ImportDialog(QWidget* parent = nullptr);
+  int row() const;       // 0-based row of the import list
+  int encoding() const;  // 0 system default, 1 UTF-16, 2 UTF-8
+
+ private:
+  QListWidget* list_;
+  QComboBox* encoding_;
+};
+
+}  // namespace kipo::gui
