@@ -89,10 +89,11 @@ TEST(StlWrite, FrameRates) {
     Bytes b = Write(d, Plain(), nullptr, &p);
     EXPECT_EQ(Field(b, "DFC"), c.dfc);
     ASSERT_EQ(p.shown.size(), c.message ? 1u : 0u);
-    if (c.message)
+    if (c.message) {
       EXPECT_EQ(p.Last().text,
                 "EBU files only support frame rates of 25 and 30 fps. Your file has been saved with the default "
                 "frame rate of 25 fps.");
+    }
     // Cues are written as the labels stand, even when the rate changed.
     EXPECT_EQ(Block(b, 0).tci, (std::array<std::uint8_t, 4>{0, 0, 0, 49}));
   }
@@ -226,7 +227,9 @@ TEST(StlWrite, RowControlSequences) {
     o.blockMarkers = c.blocks;
     Bytes b = Write(Doc({s}), o);
     EXPECT_EQ(Text(Block(b, 0)), c.bytes);
-    if (c.screen && c.alignment == AlignLeft) EXPECT_EQ(Block(b, 0).jc, 0);
+    if (c.screen && c.alignment == AlignLeft) {
+      EXPECT_EQ(Block(b, 0).jc, 0);
+    }
   }
 }
 
