@@ -16,6 +16,9 @@ int main(int argc, char** argv) {
   kipo::SettingsStore settings(kipo::SettingsStore::DefaultPath());
   kipo::gui::QtPrompter prompter;
   kipo::Workstation ws(settings, prompter);
+  // The auto-replace list and its switch are read before the window builds its menus.
+  ws.LoadAutoReplaceList();
+  ws.replaceAsYouType = settings.GetBool("Options", "Replace as you type", false);
   kipo::gui::MainWindow window(ws, prompter);
 
   QStringList args = QApplication::arguments();

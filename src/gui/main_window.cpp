@@ -185,6 +185,7 @@ void MainWindow::BuildEditArea() {
   text_->setFont(big);
   text_->setMaximumHeight(140);
   new MarkupHighlighter(text_->document());
+  text_->installEventFilter(this);
   comment_ = new QPlainTextEdit;
   comment_->setObjectName("comment");
   comment_->setPlaceholderText("Comments");
@@ -213,6 +214,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if ((isIn || isOut) && event->type() == QEvent::FocusIn && !showing_) {
     // Entering an empty cue field fills it automatically when the house rules say so.
     Command([&] { isIn ? ws_.EnterInCueField() : ws_.EnterOutCueField(); });
+  }
+  if (watched == text_ && event->type() == QEvent::KeyPress && ws_.replaceAsYouType) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    QString typed = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ? QString("\r") : key->text();
+    if (typed.size() == 1 && QString(" \r?;:.,)'!\"").contains(typed)) {
+      // Let the box take the character, then replace the word before it.
+      static_cast<QObject*>(text_)->event(event);
+      TakeEdits();
+      QString before = text_->toPlainText().left(text_->textCursor().position()).replace("\n", "\r\n");
+      std::size_t caret = before.toStdString().size();
+      bool replaced = false;
+      Command([&] { replaced = ws_.AutoReplaceTyped(typed.toStdString(), caret); });
+      if (replaced) {
+        QTextCursor c = text_->textCursor();
+        c.setPosition(static_cast<int>(QString::fromStdString(ws_.edit().text.substr(0, caret)).replace("\r\n", "\n").size()));
+        text_->setTextCursor(c);
+      }
+      return true;
+    }
   }
   if ((isIn || isOut) && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
@@ -519,6 +539,12 @@ void MainWindow::BuildMenus() {
   add(tools, "&Clean file", QKeySequence(), [this] { Command([&] { ws_.CleanFile(); }); });
   add(tools, "&Punctuation check", QKeySequence(), [this] { Command([&] { ws_.PunctuationCheck(); }); });
   add(tools, "Replace &now (auto-replace list)", QKeySequence(), [this] { Command([&] { ws_.ReplaceNow(); }); });
+  QAction* asYouType = add(tools, "Replace &while typing", QKeySequence(), [this](bool on) {
+    ws_.replaceAsYouType = on;
+    ws_.settings().SetBool("Options", "Replace as you type", on);
+  });
+  asYouType->setCheckable(true);
+  asYouType->setChecked(ws_.replaceAsYouType);
 
   QMenu* rate = menuBar()->addMenu("F&rame rate");
   rateGroup_ = new QActionGroup(this);
