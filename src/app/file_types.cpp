@@ -34,6 +34,7 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, FileContext& 
   Bytes bytes = ReadFileBytes(path, std::uintmax_t(256) << 20);
   LoadedDocument result;
   result.doc = type->read(bytes, ctx, result.warnings);
+  result.newEditAreaWidth = ctx.newEditAreaWidth;
   result.doc.SetFile(path.string());
   result.doc.saved = true;
   result.doc.modified = false;

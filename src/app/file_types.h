@@ -4,6 +4,7 @@
 // Each format area adds its rows in its own file (file_types_<area>.cpp).
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ struct FileContext {
   // Text writers: the code page to write (0 ANSI, 65001 UTF-8, 1200 UTF-16); -1 means the
   // format's own default.
   int textCodePage = -1;
+  // Set by a reader whose long-row question the user answered Yes: the edit area's new
+  // width (characters), which the Workstation keeps as the maximum row length.
+  std::optional<int> newEditAreaWidth = std::nullopt;
 };
 
 using Warnings = std::vector<std::string>;
@@ -46,6 +50,7 @@ const FileType* FindFileType(std::string_view extension);
 struct LoadedDocument {
   SubtitleDocument doc;
   Warnings warnings;
+  std::optional<int> newEditAreaWidth;  // as FileContext::newEditAreaWidth
 };
 // Reads a file with the reader its extension selects. The result has filePath, fileType,
 // saved = true and modified = false. Throws UserError for unknown types and bad files.

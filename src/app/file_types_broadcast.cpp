@@ -29,7 +29,7 @@ PacReadOptions PacOptionsFromUser(FileContext& ctx) {
   if (On(ctx.settings, kOptions, "Display PAC charset confirmation dialog", true)) {
     const std::optional<int> pick = ctx.prompter.Choose(
         "Select Language", "Choose the language of the subtitles in this file:", PacLanguageChoices());
-    if (!pick || *pick < 0 || static_cast<std::size_t>(*pick) >= PacLanguages().size()) throw PacOpenCancelled();
+    if (!pick || *pick < 0 || static_cast<std::size_t>(*pick) >= PacLanguages().size()) throw Cancelled();
     const PacLanguage& l = PacLanguages()[static_cast<std::size_t>(*pick)];
     o.languageId = l.languageId;
     o.characterSet = l.characterSet;

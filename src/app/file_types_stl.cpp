@@ -44,6 +44,7 @@ void AddStlFileTypes(std::vector<FileType>& table) {
       [](std::span<const std::uint8_t> bytes, FileContext& ctx, Warnings& warnings) {
         StlReadResult r = ReadStl(bytes, ReadOptions(ctx.settings), ctx.prompter);
         warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
+        if (r.newEditAreaWidth) ctx.newEditAreaWidth = r.newEditAreaWidth;
         return std::move(r.doc);
       },
       [](const SubtitleDocument& doc, FileContext& ctx, Warnings& warnings) {

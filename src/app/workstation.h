@@ -138,6 +138,9 @@ class Workstation {
   bool Append();
   // Adds a file's subtitles after the existing ones; the document keeps its own values.
   bool AppendPath(const std::string& path);
+  // The edit area's width (characters) after a reader's long-row question was answered
+  // Yes: kept as the house maximum row length and stored in the settings.
+  void SetMaxRowLength(int characters);
   // Save: Save As when the document has no file yet, otherwise writes it in its type.
   bool Save();
   // Save As: the "Save File As" dialog, then SaveToPath.
@@ -151,7 +154,6 @@ class Workstation {
   // The transient window title of a save ("Kipo - Saving /path"); the desktop app
   // connects here. After the save the title is WindowTitle() again.
   std::function<void(const std::string&)> onWindowTitle;
-  std::shared_ptr<class AutoSaver> autosaver_;
 
   // --- timing
   // The timing numbers of the house options at the document's frame rate.
@@ -334,6 +336,8 @@ class Workstation {
   std::size_t current_ = 0;
   EditArea edit_;
   StatusPanels panels_;
+  // Made on first use (autosaver()); shared so that the header needs no AutoSaver type.
+  std::shared_ptr<class AutoSaver> autosaver_;
 };
 
 }  // namespace kipo

@@ -132,6 +132,7 @@ Warnings Workstation::ImportFile(const ImportFormat& f, const std::filesystem::p
   } else if (const FileType* t = f.fileType.empty() ? nullptr : FindFileType(f.fileType); t && t->read) {
     FileContext ctx{prompter_, settings_, doc_.frameRate().code, -1};
     fresh = t->read(bytes, ctx, w);
+    if (ctx.newEditAreaWidth) SetMaxRowLength(*ctx.newEditAreaWidth);
   } else {
     throw UserError(kAppTitle, NotAvailableText(f.name));
   }
@@ -139,6 +140,7 @@ Warnings Workstation::ImportFile(const ImportFormat& f, const std::filesystem::p
   fresh.modified = false;
   fresh.saved = false;
   ReplaceDocument(std::move(fresh));
+  AutoCleanAfterOpen();
   return w;
 }
 
@@ -156,21 +158,7 @@ bool Workstation::ImportDialogOk(int row, int encodingChoice) {
     return false;
   }
   CommitEditArea();
-  if (doc_.modified) {
-    Answer a = prompter_.Ask({kAppTitle, "Save changes to current file?", Buttons::YesNoCancel, Icon::Question});
-    if (a == Answer::Cancel) return false;
-    if (a == Answer::Yes) {
-      try {
-        if (doc_.filePath.empty()) throw UserError(kAppTitle, "Save the document first: it has no file name.");
-        FileContext ctx{prompter_, settings_, doc_.frameRate().code, -1};
-        WriteDocumentFile(doc_, doc_.filePath, ctx);
-        doc_.modified = false;
-      } catch (const UserError& e) {
-        prompter_.Inform(e.title(), e.text(), Icon::Critical);
-        return false;
-      }
-    }
-  }
+  if (!QuerySaveChanges()) return false;
   FileDialog d;
   d.title = f.openTitle;
   d.filter = f.openFilter;
@@ -189,6 +177,8 @@ bool Workstation::ImportDialogOk(int row, int encodingChoice) {
   try {
     Warnings w = ImportFile(f, choice->path, enc);
     lastExportWarnings = std::move(w);
+  } catch (const Cancelled&) {
+    return false;
   } catch (const UserError& e) {
     prompter_.Inform(e.title(), e.text(), Icon::Critical);
     return false;

@@ -1,15 +1,17 @@
 // The main window's file commands: New, Open, Append, Save, Save As and the autosave tick.
 #include <algorithm>
 #include <filesystem>
+#include <unordered_set>
 
 #include "app/file_dialogs.h"
+#include "app/file_types_broadcast.h"
 #include "app/file_types.h"
 #include "app/native_settings.h"
 #include "app/workstation.h"
 #include "core/autosave.h"
 #include "core/legacy_wsb.h"
+#include "core/markup.h"
 #include "core/native_file.h"
-#include "core/native_save.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/text_util.h"
@@ -47,15 +49,27 @@ bool MendLineBreaks(std::string& text) {
   return true;
 }
 
-// Reads a file into a new document, or shows the reader's message and returns nothing.
+// Reads a file into a new document, or shows the reader's message (none when the user
+// cancelled a reader's question) and returns nothing.
 std::optional<LoadedDocument> ReadForWorkstation(const std::string& path, SettingsStore& settings, Prompter& prompter) {
   FileContext ctx{prompter, settings};
   try {
     return ReadDocumentFile(path, ctx);
+  } catch (const Cancelled&) {
+    return std::nullopt;  // the user has just said no: nothing more to show
   } catch (const UserError& e) {
     prompter.Inform(e.title(), e.text(), Icon::Critical);
     return std::nullopt;
   }
+}
+
+// Subtitles with too many rows have their own list and question after every save
+// (WarnTooManyRows); a writer that reports them too would show them twice.
+void DropTooManyRowsLines(Warnings& warnings, const SubtitleDocument& doc) {
+  if (warnings.empty()) return;
+  std::unordered_set<std::string> lines;
+  for (std::size_t i = 0; i < doc.Count(); ++i) lines.insert(TooManyRowsLine(i + 1, CountRows(doc.At(i).text)));
+  std::erase_if(warnings, [&](const std::string& w) { return lines.contains(w); });
 }
 
 void ShowWarnings(Prompter& prompter, const Warnings& warnings) {
@@ -74,6 +88,11 @@ AutoSaver& Workstation::autosaver() {
 
 void Workstation::AutoSaveTick() {
   autosaver().Tick(doc_, AutoSaveOptionsFrom(settings_), prompter_, [this] { CommitEditArea(); });
+}
+
+void Workstation::SetMaxRowLength(int characters) {
+  house_.maxRowLength = static_cast<short>(std::clamp(characters, 1, 32767));
+  settings_.SetInt(kHouseOptionsSection, "Maximum row length", house_.maxRowLength);
 }
 
 bool Workstation::QuerySaveChanges() {
@@ -120,7 +139,9 @@ bool Workstation::OpenPath(const std::string& path) {
   if (!settings_.GetBool("Options", "Remember Last Location", false)) doc.SetCurrentNumber(1);
   ReplaceDocument(std::move(doc));
   SetStatus("");
+  if (loaded->newEditAreaWidth) SetMaxRowLength(*loaded->newEditAreaWidth);
   ShowWarnings(prompter_, loaded->warnings);
+  AutoCleanAfterOpen();
   return true;
 }
 
@@ -149,6 +170,7 @@ bool Workstation::AppendPath(const std::string& path) {
   doc_.modified = true;
   doc_.saved = false;
   GoTo(current_);
+  if (loaded->newEditAreaWidth) SetMaxRowLength(*loaded->newEditAreaWidth);
   ShowWarnings(prompter_, loaded->warnings);
   return true;
 }
@@ -191,18 +213,18 @@ bool Workstation::SaveToPath(const std::string& path) {
   const bool native = ext == "KPO" || ext == "KPOX";
   const std::string step = ext == "KPO" ? "MakeKipoFile()" : "MakeKipoXFile()";
   if (onWindowTitle) onWindowTitle(std::string(kAppTitle) + " - Saving " + ToLowerAscii(path));
-  NativeWriteOptions nativeOptions = NativeWriteOptionsFrom(settings_);
-  std::vector<std::string> tooManyRows;
   Warnings warnings;
   try {
     if (native) {
       LogError("Prior to " + step);
-      NativeWriteResult r = WriteNative(doc_, ext == "KPO" ? NativeVariant::Kpo : NativeVariant::Kpox, nativeOptions);
+      NativeWriteResult r =
+          WriteNative(doc_, ext == "KPO" ? NativeVariant::Kpo : NativeVariant::Kpox, NativeWriteOptionsFrom(settings_));
       WriteFileAtomic(path, r.bytes);
-      WriteWarningList(r.tooManyRows);
       LogError(step + " OK");
-      tooManyRows = std::move(r.tooManyRows);
       warnings = std::move(r.warnings);
+    } else if (ext == "PAC") {
+      // Keeps a safety copy of the file it replaces until the new one is complete.
+      warnings = SavePacFile(doc_, path, PacWriteOptionsFromSettings(settings_));
     } else {
       FileContext ctx{prompter_, settings_};
       warnings = WriteDocumentFile(doc_, path, ctx);
@@ -229,8 +251,9 @@ bool Workstation::SaveToPath(const std::string& path) {
   if (onWindowTitle) onWindowTitle(WindowTitle());
   GoTo(current_);
   SetStatus("File saved OK");
+  DropTooManyRowsLines(warnings, doc_);
   ShowWarnings(prompter_, warnings);
-  if (!tooManyRows.empty()) OfferWarningList(nativeOptions.maxRows, prompter_);
+  WarnTooManyRows();
   return true;
 }
 

@@ -40,11 +40,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   CLI::App app(kDescription, "kipo");
   app.require_subcommand(1);
   bool yes = false, no = false;
-  std::string settingsPath;
+  std::string settingsPath, language;
   app.add_flag("--yes", yes, "Answer Yes (or OK) to every question");
   app.add_flag("--no", no, "Answer No to every question");
   app.add_option("--settings", settingsPath,
                  "Settings file to use instead of the user's (also $KIPO_SETTINGS)");
+  app.add_option("--language", language,
+                 "Language of the PAC and RAC files read: a name of their language list (e.g. Greek) or its number");
   app.set_version_flag("--version", "kipo 0.1.0");
 
   auto& reg = Registry();
@@ -69,6 +71,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   SettingsStore settings(settingsPath.empty() ? SettingsStore::DefaultPath() : std::filesystem::path(settingsPath));
   TerminalPrompter prompter(err, yes ? AutoAnswer::Yes : no ? AutoAnswer::No : AutoAnswer::None,
                             StdinIsTerminal() && &err == &std::cerr);
+  prompter.setPresetChoice(language);
   Context ctx{out, err, settings, prompter};
   for (auto& [sub, handler] : handlers) {
     if (!sub->parsed()) continue;

@@ -6,7 +6,9 @@
 
 #include "app/file_types.h"
 #include "cli/check_report.h"
+#include "platform/files.h"
 #include "platform/user_error.h"
+#include "settings/profiles.h"
 #include "timing/error_list.h"
 
 namespace kipo::cli {
@@ -50,23 +52,31 @@ Registrar reg(40, [](CLI::App& app) -> Handler {
   sub->footer(
       "Prints the error list: a header line, then one line per fault (subtitle number,\n"
       "TAB, fault). Exit status: 0 clean, 1 faults found, 2 the file cannot be read.\n"
-      "The house rules are the ones in the settings (section \"House options\").\n"
+      "The house rules are the ones in the settings (section \"House options\"), or those of\n"
+      "the profile named by --profile (your settings are left as they are).\n"
       "Examples:\n"
       "  kipo check film.kpox\n"
       "  kipo check film.kpox --save-list film-errors.txt\n"
       "  kipo check film.kpox --json > report.json\n"
+      "  kipo check film.kpox --profile \"Broadcaster A\"\n"
       "  kipo check film.kpox || echo \"film.kpox needs work\"");
   sub->add_option("file", o->file, "Subtitle file")->required();
   sub->add_option("--profile", o->profile, "Check with a named profile's rules");
   sub->add_flag("--json", o->json, "Print the result as JSON");
   sub->add_option("--save-list", o->saveList, "Also save the error list to this text file");
   return [o](Context& ctx) {
+    HouseOptions house = HouseOptions::Load(ctx.settings);
+    if (!o->profile.empty()) {
+      // The profile's rules hold for this check only: the apply writes into a scratch
+      // store, so the user's own settings keep their working profile.
+      SettingsStore scratch;
+      if (!ProfileStore(DataFolder()).ApplyProfile(o->profile, house, scratch)) {
+        ctx.err << "kipo check: no profile named \"" << o->profile << "\" (see kipo profiles list)\n";
+        return kExitError;
+      }
+    }
     auto doc = ReadForReport(ctx, "check", o->file);
     if (!doc) return kExitError;
-    HouseOptions house = HouseOptions::Load(ctx.settings);
-    if (!o->profile.empty())
-      ctx.err << "kipo check: note: named profiles are not available in this build; checking with the "
-                 "house options\n";
     return ReportCheck(ctx, *doc, house, {o->json, o->saveList});
   };
 });

@@ -107,8 +107,25 @@ std::optional<std::string> TerminalPrompter::ChooseFolder(const std::string& pro
 
 std::optional<int> TerminalPrompter::Choose(const std::string& title, const std::string& prompt,
                                             const std::vector<std::string>& options) {
-  if (!interactive_ || options.empty()) return std::nullopt;
-  err_ << (title.empty() ? "Kipo" : title) << ": " << OneLine(prompt) << "\n";
+  const std::string name = title.empty() ? "Kipo" : title;
+  if (!preset_.empty()) {
+    for (std::size_t i = 0; i < options.size(); ++i) {
+      // "Greek (1032)": the whole choice, the name before the last bracket, or the number in it.
+      const std::string& o = options[i];
+      const std::size_t open = o.rfind(" (");
+      const bool bracket = open != std::string::npos && o.back() == ')';
+      if (EqualsIgnoreCase(o, preset_) || (bracket && EqualsIgnoreCase(o.substr(0, open), preset_)) ||
+          (bracket && o.substr(open + 2, o.size() - open - 3) == preset_))
+        return static_cast<int>(i);
+    }
+    err_ << name << ": '" << preset_ << "' is not one of the choices\n";
+    return std::nullopt;
+  }
+  if (!interactive_ || options.empty()) {
+    err_ << name << ": " << OneLine(prompt) << " -> nothing chosen (no terminal to ask)\n";
+    return std::nullopt;
+  }
+  err_ << name << ": " << OneLine(prompt) << "\n";
   for (std::size_t i = 0; i < options.size(); ++i) err_ << "  " << (i + 1) << ". " << options[i] << "\n";
   err_ << "Number: " << std::flush;
   long n = 0;

@@ -4,6 +4,7 @@
 // each question takes the answer that leaves the user's data and files unchanged, and
 // stderr says what was answered.
 #include <iosfwd>
+#include <string>
 
 #include "platform/prompter.h"
 
@@ -15,6 +16,11 @@ class TerminalPrompter : public Prompter {
  public:
   TerminalPrompter(std::ostream& err, AutoAnswer autoAnswer, bool interactive);
   void setAutoAnswer(AutoAnswer a) { auto_ = a; }
+  // The answer to every list choice (the language of a PAC file), matched against the
+  // choices without regard to case: whole ("Greek (1032)"), as the name before the last
+  // bracket ("greek") or as the number in it ("1032"). Empty: ask the terminal, or choose
+  // nothing without one.
+  void setPresetChoice(std::string choice) { preset_ = std::move(choice); }
 
   Answer Ask(const Message& message) override;
   std::optional<std::string> Input(const std::string& title, const std::string& prompt,
@@ -32,6 +38,7 @@ class TerminalPrompter : public Prompter {
   std::ostream& err_;
   AutoAnswer auto_;
   bool interactive_;
+  std::string preset_;
 };
 
 // True when stdin is a terminal.

@@ -24,8 +24,4 @@ std::string TooManyRowsQuestion(int maxRows) {
          " rows.\nWould you like to view a list of these subtitles?";
 }
 
-void OfferWarningList(int maxRows, Prompter& prompter) {
-  if (prompter.AskYesNo(kAppTitle, TooManyRowsQuestion(maxRows))) OpenInTextEditor(WarningListPath());
-}
-
 }  // namespace kipo

@@ -1,11 +1,9 @@
 #pragma once
-// What happens around a native save besides the bytes: the warning list "warning.log" in
-// the data folder and the question that offers to show it.
+// What happens around a save besides the bytes: the warning list "warning.log" in the
+// data folder and the question that offers to show it.
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include "platform/prompter.h"
 
 namespace kipo {
 
@@ -17,7 +15,5 @@ bool WriteWarningList(const std::vector<std::string>& lines);
 // "One or more subtitles contain more than N rows." + line break + "Would you like to
 // view a list of these subtitles?"
 std::string TooManyRowsQuestion(int maxRows);
-// Asks the question (Yes/No) and on Yes opens the warning list in the text editor.
-void OfferWarningList(int maxRows, Prompter& prompter);
 
 }  // namespace kipo

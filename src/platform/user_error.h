@@ -19,6 +19,14 @@ class UserError : public std::runtime_error {
   std::string text_;
 };
 
+// The user answered a question with No or Cancel (a reader's language choice, "open it
+// anyway?"): nothing is loaded and nothing is shown. The title and text are empty, so a
+// handler that shows every UserError must skip this one.
+class Cancelled : public UserError {
+ public:
+  Cancelled() : UserError("", "") {}
+};
+
 // The readers' common refusal: title "Invalid file format" and a one-line reason.
 inline UserError InvalidFileFormat(std::string reason) {
   return UserError("Invalid file format", std::move(reason));

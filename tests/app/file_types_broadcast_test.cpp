@@ -47,7 +47,7 @@ TEST(BroadcastFileTypes, PacOpenAsksForTheLanguageAndCancelLoadsNothing) {
   EXPECT_EQ(loaded.doc.At(0).text, "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1");
   EXPECT_EQ(prompter.shown.back().kind, "choose");
 
-  EXPECT_THROW(ReadDocumentFile(path, ctx), PacOpenCancelled);  // no choice queued: Cancel
+  EXPECT_THROW(ReadDocumentFile(path, ctx), Cancelled);  // no choice queued: Cancel
 
   settings.Set("Options", "Display PAC charset confirmation dialog", "0");
   const std::size_t asked = prompter.shown.size();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 
 #include "app/file_dialogs.h"
 #include "app/file_types.h"
@@ -126,6 +128,48 @@ TEST_F(WorkstationFiles, SaveWritesWarningListAndOffersIt) {
   EXPECT_EQ(test::ReadFile(WarningListPath()), "");
 }
 
+TEST_F(WorkstationFiles, EverySaveTypeListsTooManyRowsOnceAndHonoursTheSwitch) {
+  SubtitleDocument d = Film();
+  for (std::size_t i = 0; i < d.Count(); ++i) d.SetOutCue(i, "000002" + std::to_string(10 + i));
+  d.SetText(2, "1\r\n2\r\n3");
+  ws.ReplaceDocument(std::move(d));
+  const std::string question = TooManyRowsQuestion(2);
+  for (const char* ext : {"kpox", "pac", "890", "srt"}) {
+    for (bool warn : {true, false}) {
+      SCOPED_TRACE(std::string(ext) + (warn ? " warning on" : " warning off"));
+      ws.house().warnTooManyRows = warn;
+      test::WriteFile(WarningListPath(), "an older list\r\n");
+      prompter.shown.clear();
+      ASSERT_TRUE(ws.SaveToPath((home / ("reel." + std::string(ext))).string()));
+      EXPECT_EQ(test::ReadFile(WarningListPath()), "Subtitle 3 contains 3 lines\r\n");
+      std::vector<std::string> texts = prompter.Texts();
+      EXPECT_EQ(std::ranges::count(texts, question), warn ? 1 : 0);
+      for (const std::string& t : texts) EXPECT_EQ(t.find("Subtitle 3 contains"), std::string::npos) << t;
+    }
+  }
+}
+
+TEST_F(WorkstationFiles, PacSaveGoesThroughTheSafetyCopy) {
+  ws.ReplaceDocument(Film());
+  // A leftover copy of an earlier PAC save is cleared by the next one.
+  test::WriteFile(DataFolder() / "~$kipo.sav", "left from a crash");
+  auto path = home / "reel.pac";
+  ASSERT_TRUE(ws.SaveToPath(path.string()));
+  EXPECT_FALSE(std::filesystem::exists(DataFolder() / "~$kipo.sav"));
+  EXPECT_EQ(ReadFileBytes(path).at(0), 0x01);
+
+  SCOPED_TRACE("a failed save puts the earlier file back and keeps the document's file");
+  ws.doc().SetText(1, std::string(70000, 'x'));
+  ws.LoadEditArea();
+  std::string before = test::ReadFile(path);
+  EXPECT_FALSE(ws.SaveToPath((home / "other.pac").string()));
+  EXPECT_FALSE(ws.SaveToPath(path.string()));
+  EXPECT_NE(prompter.Last().text.find("You may also like to check subtitle 2."), std::string::npos) << prompter.Last().text;
+  EXPECT_EQ(test::ReadFile(path), before);
+  EXPECT_EQ(ws.doc().filePath, path.string());
+  EXPECT_TRUE(ws.doc().modified);
+}
+
 TEST_F(WorkstationFiles, SaveAsWsbWarnsAndKeepsABakCopy) {
   settings.SetBool("Options", "Enable backups", true);
   SubtitleDocument d = Film();
@@ -155,6 +199,98 @@ TEST_F(WorkstationFiles, AppendKeepsTheDocumentValuesAndOpenCollapsesSpaces) {
   EXPECT_EQ(ws.doc().filePath, main.string());
   EXPECT_TRUE(ws.doc().modified);
   EXPECT_FALSE(ws.doc().saved);
+}
+
+TEST_F(WorkstationFiles, OpenAndImportCleanTheNewDocumentWhenSetToAutomatic) {
+  settings.SetCheck("File clean", "Remove italics", true);
+  settings.SetCheck("File clean", "Always apply", true);
+  SubtitleDocument d = Film(2);
+  d.SetText(0, "<Partly> italic");
+  auto path = Write(home / "italic.kpox", d, NativeVariant::Kpox);
+  {
+    SCOPED_TRACE("Open cleans without asking; one Undo gives the file's text back");
+    ASSERT_TRUE(ws.OpenPath(path.string()));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(ws.doc().At(0).text, "Partly italic");
+    EXPECT_EQ(ws.edit().text, "Partly italic");
+    EXPECT_TRUE(ws.doc().modified) << "the document no longer matches its file";
+    ASSERT_TRUE(ws.CanUndo());
+    ws.Undo();
+    EXPECT_EQ(ws.doc().At(0).text, "<Partly> italic");
+  }
+  {
+    SCOPED_TRACE("with the confirmation, No keeps the file as read");
+    settings.SetCheck("File clean", "Always apply confirm", true);
+    ws.doc().modified = false;
+    prompter.answers.push_back(Answer::No);
+    ASSERT_TRUE(ws.OpenPath(path.string()));
+    EXPECT_EQ(prompter.Last().title, "Confirm File Clean");
+    EXPECT_EQ(ws.doc().At(0).text, "<Partly> italic");
+    EXPECT_FALSE(ws.doc().modified);
+  }
+  {
+    SCOPED_TRACE("an import asks and cleans the same way");
+    test::WriteFile(home / "in.srt", "1\n00:00:05,000 --> 00:00:06,000\n<i>Imported</i> text\n");
+    prompter.answers.push_back(Answer::Yes);
+    ws.ImportFile(*FindImportFormat("SubRip SRT file"), home / "in.srt", TextEncoding::Utf8);
+    EXPECT_EQ(prompter.Last().title, "Confirm File Clean");
+    ASSERT_EQ(ws.doc().Count(), 1u);
+    EXPECT_EQ(ws.doc().At(0).text, "Imported text");
+  }
+}
+
+TEST_F(WorkstationFiles, ReadersQuestionsAnsweredNoShowNothingAndChangeNothing) {
+  SettingsStore other;
+  FileContext ctx{prompter, other};
+  auto pac = home / "reel.pac";
+  auto stl = home / "odd.stl";
+  WriteDocumentFile(Film(4), pac, ctx);
+  WriteDocumentFile(Film(4), stl, ctx);
+  Bytes bytes = ReadFileBytes(stl);
+  bytes[3] = 'X';  // no longer signed as an EBU file: the reader asks before going on
+  WriteFileAtomic(stl, bytes);
+
+  auto main = Write(home / "main.kpox", Film(2), NativeVariant::Kpox);
+  ASSERT_TRUE(ws.OpenPath(main.string()));
+  const SubtitleDocument before = ws.doc();
+  for (const auto& [label, run] : std::vector<std::pair<std::string, std::function<bool()>>>{
+           {"Open PAC, language not chosen", [&] { return ws.OpenPath(pac.string()); }},
+           {"Append PAC, language not chosen", [&] { return ws.AppendPath(pac.string()); }},
+           {"Open STL, No to the signature question", [&] { return ws.OpenPath(stl.string()); }},
+           {"Append STL, No to the signature question", [&] { return ws.AppendPath(stl.string()); }}}) {
+    SCOPED_TRACE(label);
+    prompter.shown.clear();
+    EXPECT_FALSE(run());
+    ASSERT_FALSE(prompter.shown.empty());
+    ASSERT_EQ(prompter.shown.size(), 1u) << prompter.Last().text;
+    EXPECT_TRUE(prompter.Last().kind == "choose" || prompter.Last().buttons == Buttons::YesNo);
+    EXPECT_EQ(ws.doc().Subtitles(), before.Subtitles());
+    EXPECT_EQ(ws.doc().filePath, main.string());
+    EXPECT_FALSE(ws.doc().modified);
+  }
+}
+
+TEST_F(WorkstationFiles, YesToWideningTheEditAreaKeepsTheWidth) {
+  SettingsStore wide;
+  wide.SetInt("House options", "Maximum row length", 60);
+  FileContext ctx{prompter, wide};
+  SubtitleDocument d = Film(2);
+  d.SetText(1, std::string(45, 'w'));
+  auto stl = home / "wide.stl";
+  WriteDocumentFile(d, stl, ctx);
+  ASSERT_EQ(ws.house().maxRowLength, 37);
+
+  ASSERT_TRUE(ws.OpenPath(stl.string()));  // No: the width stays
+  EXPECT_EQ(ws.house().maxRowLength, 37);
+  EXPECT_FALSE(settings.Has("House options", "Maximum row length"));
+
+  prompter.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(ws.OpenPath(stl.string()));
+  EXPECT_NE(std::ranges::find(prompter.statuses, "Max Line Width 45"), prompter.statuses.end());
+  EXPECT_EQ(ws.house().maxRowLength, 45);
+  EXPECT_EQ(settings.GetInt("House options", "Maximum row length", 0), 45);
+  ws.ReloadHouseOptions();
+  EXPECT_EQ(ws.house().maxRowLength, 45);
 }
 
 TEST(FileDialogs, FilterIndexFollowsTheType) {

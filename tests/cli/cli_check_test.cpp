@@ -6,6 +6,8 @@
 #include "app/file_types.h"
 #include "cli/check_report.h"
 #include "cli/cli.h"
+#include "platform/files.h"
+#include "settings/profiles.h"
 #include "support/recording_prompter.h"
 #include "support/temp_home.h"
 
@@ -87,6 +89,53 @@ TEST(CliCheck, ExitStatusGatesADelivery) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("0001\tSubtitle contains too many lines\n"), std::string::npos) << r.out;
   }
+}
+
+TEST(CliCheck, ProfileForcesAndIgnoresChecksForThisRunOnly) {
+  test::TempHome home;
+  SubtitleDocument d = Doc(false);
+  d.SetText(0, "One\r\nTwo\r\nThree");
+  d.SetInCue(1, FramesToDigits(52, kPal));  // two frames after subtitle 1: under the default interval
+  auto file = Save(d, home / "film.kpox");
+  ASSERT_EQ(Kipo({"settings", "set", "House options", "Too many rows", "False"}).code, 0);
+  const std::string rows = "0001\tSubtitle contains too many lines\n";
+  const std::string gap = "0001\tInvalid interval to next subtitle\n";
+  auto r = Kipo({"check", file.string()});
+  EXPECT_EQ(r.out.find(rows), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(gap), std::string::npos) << r.out;
+
+  ProfileStore profiles(DataFolder());
+  Profile strict;
+  strict.name = "Strict";
+  strict.rules.tooManyRows.enabled = false;
+  strict.forced[static_cast<int>(ProfileCheck::TooManyRows)] = true;
+  profiles.Save(strict);
+  Profile relaxed;
+  relaxed.name = "Relaxed";
+  relaxed.rules.tooManyRows.enabled = false;
+  relaxed.ignored[static_cast<int>(ProfileCheck::DefaultInterval)] = true;
+  profiles.Save(relaxed);
+
+  r = Kipo({"check", file.string(), "--profile", "Strict"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find(rows), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(gap), std::string::npos) << r.out;
+  r = Kipo({"check", file.string(), "--profile", "Relaxed"});
+  EXPECT_EQ(r.out.find(rows), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(gap), std::string::npos) << r.out;
+
+  SCOPED_TRACE("the user's settings keep their own rules and profile");
+  SettingsStore user(SettingsStore::DefaultPath());
+  EXPECT_FALSE(user.Has("Options", "Profile"));
+  EXPECT_EQ(user.Get("House options", "Too many rows", ""), "False");
+  r = Kipo({"check", file.string()});
+  EXPECT_EQ(r.out.find(rows), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(gap), std::string::npos) << r.out;
+
+  r = Kipo({"check", file.string(), "--profile", "Nobody"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "kipo check: no profile named \"Nobody\" (see kipo profiles list)\n");
 }
 
 TEST(CliStats, TextAndJson) {

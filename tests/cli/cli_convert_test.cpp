@@ -2,7 +2,9 @@
 
 #include <sstream>
 
+#include "app/file_types.h"
 #include "cli/cli.h"
+#include "support/recording_prompter.h"
 #include "support/temp_home.h"
 
 namespace kipo {
@@ -17,6 +19,56 @@ Result Kipo(std::vector<std::string> args) {
   std::ostringstream out, err;
   int code = cli::Run(args, out, err);
   return {code, out.str(), err.str()};
+}
+
+TEST(CliExchange, ConvertThroughEveryBroadcastTypeAndBackKeepsCuesAndText) {
+  test::TempHome home;
+  const std::string settings = (home / "s.ini").string();
+  const FrameRate pal = *FrameRate::FromCode(25);
+  SubtitleDocument d;
+  for (int i = 0; i < 5; ++i) {
+    Subtitle s;
+    s.inCue = FramesToDigits(100 + i * 75, pal);
+    s.outCue = FramesToDigits(160 + i * 75, pal);
+    s.text = i % 2 ? "Subtitle " + std::to_string(i + 1) + "\r\non two rows" : "Row " + std::to_string(i + 1);
+    d.Append(s);
+  }
+  {
+    SettingsStore store;
+    test::RecordingPrompter prompter;
+    FileContext ctx{prompter, store};
+    WriteDocumentFile(d, home / "start.kpox", ctx);
+  }
+  std::string from = (home / "start.kpox").string();
+  for (const char* ext : {"stl", "pac", "890", "srt", "vtt", "kpox"}) {
+    SCOPED_TRACE(ext);
+    std::string to = (home / (std::string("step.") + ext)).string();
+    if (std::string(ext) == "kpox") to = (home / "end.kpox").string();
+    auto r = Kipo({"--settings", settings, "--language", "english (united kingdom)", "convert", from, "-o", to});
+    ASSERT_EQ(r.code, 0) << r.err;
+    from = to;
+  }
+  SettingsStore store;
+  test::RecordingPrompter prompter;
+  FileContext ctx{prompter, store};
+  SubtitleDocument end = ReadDocumentFile(home / "end.kpox", ctx).doc;
+  ASSERT_EQ(end.Count(), d.Count());
+  for (std::size_t i = 0; i < d.Count(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(end.At(i).inCue, d.At(i).inCue);
+    EXPECT_EQ(end.At(i).outCue, d.At(i).outCue);
+    EXPECT_EQ(end.At(i).text, d.At(i).text);
+  }
+
+  SCOPED_TRACE("a PAC file without a language to read it in");
+  auto r = Kipo({"--settings", settings, "convert", (home / "step.pac").string(), "-o", (home / "x.srt").string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("Select Language: "), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(home / "x.srt"));
+  r = Kipo({"--settings", settings, "--language", "Klingon", "convert", (home / "step.pac").string(), "-o",
+            (home / "x.srt").string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("Select Language: 'Klingon' is not one of the choices"), std::string::npos) << r.err;
 }
 
 TEST(CliExchange, ConvertExportImportAndFormats) {

@@ -19,13 +19,6 @@ namespace kipo {
 inline constexpr const char* kStlHeaderFields[] = {"OPT", "OET", "TPT", "TET", "TN", "TCD", "SLR", "RN",
                                                    "LC",  "CO",  "PUB", "EN",  "ECD", "TCP", "UDA"};
 
-// The user answered No to opening a file that does not look like an EBU file: nothing is
-// opened and nothing is shown.
-class StlOpenDeclined : public std::runtime_error {
- public:
-  StlOpenDeclined() : std::runtime_error("EBU file not opened") {}
-};
-
 struct StlWriteOptions {
   bool saveComments = false;    // off: no comment blocks
   std::string displayStandard = "0";  // DSC: "0" open, "1" level-1, "2" level-2 teletext
@@ -72,8 +65,8 @@ Bytes WriteStl(const SubtitleDocument& doc, const StlWriteOptions& o, Prompter& 
 bool ConfirmStlSignature(std::span<const std::uint8_t> bytes, Prompter& prompter);
 
 // Reads a whole file into a new document (after the signature check). Throws UserError
-// ("Invalid file format") for files too short to hold a header, StlOpenDeclined when the
-// user declines the signature question.
+// ("Invalid file format") for files too short to hold a header, Cancelled when the user
+// declines the signature question.
 StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions& o, Prompter& prompter);
 
 // Reads the header only into `doc`: frame rate, header fields, character set and

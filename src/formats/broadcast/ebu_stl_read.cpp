@@ -87,7 +87,7 @@ void ReadStlHeader(std::span<const std::uint8_t> bytes, SubtitleDocument& doc) {
 }
 
 StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions& o, Prompter& prompter) {
-  if (!ConfirmStlSignature(bytes, prompter)) throw StlOpenDeclined();
+  if (!ConfirmStlSignature(bytes, prompter)) throw Cancelled();
   StlBlocks file;
   try {
     file = SplitStlFile(bytes);

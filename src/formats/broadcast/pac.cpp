@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/markup.h"
+#include "core/native_file.h"
 #include "formats/broadcast/byte_charset.h"
 #include "platform/files.h"
 #include "platform/text_util.h"
@@ -179,7 +180,7 @@ Bytes WritePac(const SubtitleDocument& doc, const PacWriteOptions& options, Warn
     std::vector<std::string> rows = SplitRows(s.text);
     const int n = static_cast<int>(rows.size());
     if (n > options.maxRows)
-      warnings.push_back("Subtitle" + NumberText(static_cast<long>(number)) + " contains" + NumberText(n) + " lines");
+      warnings.push_back(TooManyRowsLine(number, static_cast<std::size_t>(n)));
     if (!s.comment.empty()) ++comments;
     if (s.italic)
       for (std::string& row : rows) row = kItalicOn + row + kItalicOff;

@@ -33,13 +33,6 @@ struct PacWriteOptions {
   int maxRows = 2;                  // subtitles with more rows are listed in the warnings
 };
 
-// The user cancelled the language dialog: nothing is loaded and nothing is shown (the
-// title and text are empty; callers that show UserErrors skip this one).
-class PacOpenCancelled : public UserError {
- public:
-  PacOpenCancelled() : UserError("", "") {}
-};
-
 // Builds a new document from the bytes. Throws UserError for files that are not PAC.
 SubtitleDocument ReadPac(std::span<const std::uint8_t> bytes, const PacReadOptions& options, Warnings& warnings);
 

@@ -151,7 +151,7 @@ TEST(StlRead, Questions) {
   Bytes b = Load("open_extension_comment.stl");
   b[3] = 'X';
   RecordingPrompter p;
-  EXPECT_THROW(Read(b, {}, &p), StlOpenDeclined);
+  EXPECT_THROW(Read(b, {}, &p), Cancelled);
   ASSERT_EQ(p.shown.size(), 1u);
   EXPECT_EQ(p.Last().text,
             "This does not appear to be a valid EBU STL file\n\nIf the file is a Spruce Maestro DVD STL file, "
