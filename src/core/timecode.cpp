@@ -263,16 +263,21 @@ std::string FormatTimecode(std::string_view digits, int index, const FrameRate& 
   return FormatTimecodeFromLabel(DigitsToLabel(digits, ":", ":"), index, rate);
 }
 
+// Both run for every cue of a text export or import: short fields are written directly.
 std::string FramesToMillis(int frames, const FrameRate& rate) {
   long ms = std::lround(frames * FactorFor(rate).factor);
-  return ZeroPad(ms, 3);
+  if (ms < 0 || ms > 999) return ZeroPad(ms, 3);
+  const char b[3] = {static_cast<char>('0' + ms / 100), static_cast<char>('0' + ms / 10 % 10),
+                     static_cast<char>('0' + ms % 10)};
+  return std::string(b, 3);
 }
 
 std::string MillisToFrames(int millis, const FrameRate& rate) {
   MillisFactor f = FactorFor(rate);
   long fr = std::lround(millis / f.factor);
   if (f.cap >= 0 && fr > f.cap) fr = f.cap;
-  return ZeroPad(fr, 2);
+  if (fr < 0 || fr > 99) return ZeroPad(fr, 2);
+  return std::string(kPairs.p + 2 * fr, 2);
 }
 
 std::string MillisToLabel(long totalMillis, const FrameRate& rate) {

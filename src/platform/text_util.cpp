@@ -1,5 +1,6 @@
 #include "platform/text_util.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -109,6 +110,16 @@ bool ParseInt(std::string_view s, long& out) {
 std::string NumberText(long n) { return n >= 0 ? " " + std::to_string(n) : std::to_string(n); }
 
 std::string ZeroPad(long n, int digits) {
+  // Small non-negative numbers (frames, milliseconds, subtitle numbers) are the common case:
+  // written straight into the string's own buffer.
+  if (n >= 0 && n < 100000 && digits <= 5) {
+    char buf[5];
+    int len = 0;
+    for (long v = n; v > 0 || len == 0; v /= 10) buf[len++] = static_cast<char>('0' + v % 10);
+    std::string s(static_cast<std::size_t>(std::max(len, digits)), '0');
+    for (int i = 0; i < len; ++i) s[s.size() - 1 - static_cast<std::size_t>(i)] = buf[i];
+    return s;
+  }
   std::string s = std::to_string(n < 0 ? -n : n);
   if (static_cast<int>(s.size()) < digits) s.insert(0, static_cast<std::size_t>(digits) - s.size(), '0');
   return n < 0 ? "-" + s : s;

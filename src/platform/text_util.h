@@ -23,6 +23,16 @@ bool StartsWith(std::string_view s, std::string_view prefix);
 bool EndsWith(std::string_view s, std::string_view suffix);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 std::string ReplaceAll(std::string s, std::string_view from, std::string_view to);
+// True when s holds any of the characters of `set`. Unlike std::string_view::find_first_of,
+// which calls memchr once per character of s, this is one pass: it matters on every row
+// of a 30,000-subtitle file.
+inline bool ContainsAnyOf(std::string_view s, std::string_view set) {
+  bool in[256] = {};
+  for (char x : set) in[static_cast<unsigned char>(x)] = true;
+  for (char c : s)
+    if (in[static_cast<unsigned char>(c)]) return true;
+  return false;
+}
 
 // The leading digits of s as a number, 0 when there are none (non-digits stop the
 // conversion, as labels with stray characters are read).

@@ -25,7 +25,7 @@ std::string TagBlock(const Subtitle& s, const SubRipOptions& o) {
 void AppendLine(std::string& out, std::string_view row, const Subtitle& s, bool rtl, const std::string& tags) {
   out += tags;
   if (s.italic) out += "<i>";
-  if (!rtl && row.find_first_of("<>") == std::string_view::npos) {
+  if (!rtl && !ContainsAnyOf(row, "<>")) {
     out += row;
     if (s.italic) out += "</i>";
     return;
@@ -150,7 +150,7 @@ SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnin
     int anDigit = 0;
     for (std::size_t i = first; i < last; ++i) {
       if (i > first) s.text += "\r\n";
-      if (lines[i].find_first_of("{<") == std::string_view::npos) s.text += lines[i];
+      if (!ContainsAnyOf(lines[i], "{<")) s.text += lines[i];
       else if (lines[i].find('{') == std::string_view::npos) s.text += TagsToMarkup(lines[i]);
       else s.text += TagsToMarkup(StripOverrides(lines[i], anDigit));
     }

@@ -27,7 +27,7 @@ std::string NoArrow(std::string s, bool& changed) {
 
 void AppendCueLine(std::string& out, std::string_view row, bool italic) {
   if (italic) out += "<i>";
-  if (row.find_first_of("<>[]") == std::string_view::npos) {
+  if (!ContainsAnyOf(row, "<>[]")) {
     out += row;
     if (italic) out += "</i>";
     out += "\r\n";
