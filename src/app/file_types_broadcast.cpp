@@ -72,8 +72,12 @@ SubtitleDocument ReadRacType(std::span<const std::uint8_t> bytes, FileContext& c
   return ReadRac(bytes, PacOptionsFromUser(ctx), warnings);
 }
 
-SubtitleDocument Read890Type(std::span<const std::uint8_t> bytes, FileContext&, Warnings& warnings) {
-  return Read890(bytes, Scan890ReadOptions{}, warnings);
+SubtitleDocument Read890Type(std::span<const std::uint8_t> bytes, FileContext& ctx, Warnings& warnings) {
+  // The file counts frames without naming a rate: the caller's rate (kipo convert --rate)
+  // turns them into labels, 25 fps otherwise.
+  Scan890ReadOptions o;
+  if (ctx.frameRateCode > 0) o.frameRateCode = ctx.frameRateCode;
+  return Read890(bytes, o, warnings);
 }
 
 Bytes Write890Type(const SubtitleDocument& doc, FileContext& ctx, Warnings& warnings) {
