@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "cli/run_kipo.h"
+
 #include <sstream>
 
 #include "app/file_types.h"
@@ -10,16 +12,7 @@
 namespace kipo {
 namespace {
 
-struct Result {
-  int code;
-  std::string out, err;
-};
-
-Result Kipo(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  int code = cli::Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using test::Kipo;
 
 TEST(CliExchange, ConvertThroughEveryBroadcastTypeAndBackKeepsCuesAndText) {
   test::TempHome home;

@@ -2,6 +2,8 @@
 // refused command leaves the file untouched.
 #include <gtest/gtest.h>
 
+#include "cli/run_kipo.h"
+
 #include <sstream>
 
 #include "app/file_types.h"
@@ -13,16 +15,7 @@ namespace {
 
 const FrameRate kPal = *FrameRate::FromCode(25);
 
-struct Result {
-  int code;
-  std::string out, err;
-};
-
-Result Kipo(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  int code = cli::Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using test::Kipo;
 
 // Subtitles from (in, out) frame pairs; -1 leaves a cue not set.
 std::string WriteDoc(const test::TempHome& home, const std::string& name,

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/run_kipo.h"
 #include "cli/terminal_prompter.h"
 #include "platform/files.h"
 #include "settings/profiles.h"
@@ -12,11 +13,10 @@ namespace kipo {
 namespace {
 
 int Kipo(std::vector<std::string> args, std::string* out = nullptr, std::string* err = nullptr) {
-  std::ostringstream o, e;
-  int code = cli::Run(args, o, e);
-  if (out) *out = o.str();
-  if (err) *err = e.str();
-  return code;
+  test::KipoResult r = test::RunKipo(args);
+  if (out) *out = r.out;
+  if (err) *err = r.err;
+  return r.code;
 }
 
 TEST(CliProfiles, ApplyDeleteAndTheQuestionsOfAScript) {
