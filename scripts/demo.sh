@@ -12,13 +12,22 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$studio" ] && [ -f "$demo"
   exec "$studio" "$demo"
 fi
 
-echo "== Kipo headless demo (no display, or no desktop app yet)"
+echo "== Kipo headless demo (no display: the workstation opens when one is available)"
 if [ -f "$demo" ] && "$kipo" info --help >/dev/null 2>&1; then
   echo "== kipo info $demo"
   "$kipo" --no info "$demo"
   echo
   echo "== kipo list $demo --to 5"
   "$kipo" --no list "$demo" --to 5
+  echo
+  echo "== kipo check $demo   (exit status 1: faults found)"
+  "$kipo" --no check "$demo" || true
+  echo
+  out=$(mktemp -d)
+  echo "== kipo convert $demo -o $out/demo.srt --encoding utf8"
+  "$kipo" --no convert "$demo" -o "$out/demo.srt" --encoding utf8
+  head -n 8 "$out/demo.srt"
+  rm -rf "$out"
   echo
 fi
 echo "== kipo timecode 00:01:00:02 --rate 29.97"
