@@ -35,7 +35,11 @@ TEST(CliNative, InfoAndListReadTheDemo) {
 TEST(CliNative, BackupsListShowRestoreDelete) {
   test::TempHome home;
   SubtitleDocument d;
-  d.Append(Subtitle{"hello", "00000100", "00000200"});
+  Subtitle s;
+  s.text = "hello";
+  s.inCue = "00000100";
+  s.outCue = "00000200";
+  d.Append(s);
   d.SetFile("/work/film.kpox");
   AutoSaver saver;
   AutoSaveOptions o;
