@@ -28,6 +28,7 @@
 #include "gui/catalogue_dialogs.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
+#include "gui/options_dialog.h"
 #include "gui/qt_clipboard.h"
 #include "gui/qt_prompter.h"
 #include "gui/reports_panel.h"
@@ -536,6 +537,24 @@ void MainWindow::BuildMenus() {
     reports_->ShowStatistics(report);
   });
   tools->addSeparator();
+  add(tools, "&Options...", QKeySequence(), [this] {
+    OptionsDialog dlg(ws_.house(), PunctuationRules::Load(ws_.settings()), this);
+    dlg.onAccept = [this](const HouseOptions& house, const PunctuationRules& rules) {
+      try {
+        // Contradictory punctuation rules are refused before anything is stored.
+        ValidatePunctuationRules(rules);
+      } catch (const UserError& e) {
+        prompter_.Inform(e.title(), e.text(), Icon::Warning);
+        return false;
+      }
+      SettingsStore::Batch batch(ws_.settings());
+      house.Save(ws_.settings());
+      rules.Save(ws_.settings());
+      ws_.ReloadHouseOptions();
+      return true;
+    };
+    if (dlg.exec() == QDialog::Accepted) ShowState();
+  });
   add(tools, "&Clean file", QKeySequence(), [this] { Command([&] { ws_.CleanFile(); }); });
   add(tools, "&Punctuation check", QKeySequence(), [this] { Command([&] { ws_.PunctuationCheck(); }); });
   add(tools, "Replace &now (auto-replace list)", QKeySequence(), [this] { Command([&] { ws_.ReplaceNow(); }); });

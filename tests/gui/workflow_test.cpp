@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
+#include <QSpinBox>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include <filesystem>
 
 #include "gui/main_window.h"
+#include "gui/options_dialog.h"
 #include "platform/encoding.h"
 #include "gui/qt_prompter.h"
 #include "gui/reports_panel.h"
@@ -39,7 +42,7 @@ void WhenModal(std::function<void(QWidget*)> answer) {
 std::vector<std::string> Clicked;
 
 void ClickButton(QMessageBox::StandardButton b) {
-  WhenModal([b](QWidget* w) {
+  WhenModal<QMessageBox>([b](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     ASSERT_NE(box, nullptr);
     Clicked.push_back(box->text().toStdString());
@@ -70,7 +73,7 @@ struct Session {
 TEST(Workflow, OpenTimeUndoCheckAndTheSaveQuestion) {
   Session s;
   // File > Open through the real file dialog.
-  WhenModal([&](QWidget* w) {
+  WhenModal<QFileDialog>([&](QWidget* w) {
     auto* dlg = qobject_cast<QFileDialog*>(w);
     ASSERT_NE(dlg, nullptr);
     dlg->selectFile(QString::fromStdString(s.film.string()));
@@ -145,7 +148,7 @@ TEST(Workflow, ExportThroughTheExportWindowAndTheSaveDialog) {
   ASSERT_TRUE(s.ws.OpenPath(s.film.string()));
   s.Activate();
   auto target = s.home / "film.srt";
-  WhenModal([&](QWidget* w) {
+  WhenModal<QDialog>([&](QWidget* w) {
     auto* list = w->findChild<QListWidget*>();
     ASSERT_NE(list, nullptr);
     for (int i = 0; i < list->count(); ++i)
@@ -166,6 +169,41 @@ TEST(Workflow, ExportThroughTheExportWindowAndTheSaveDialog) {
   std::string bytes = test::ReadFile(target);
   std::string text = DecodeText(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), "windows-1252").text;
   EXPECT_NE(text.find("The last ferry leaves at six."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kipo
+
+namespace kipo {
+namespace {
+
+TEST(Workflow, OptionsWindowRefusesContradictionsAndStoresHouseRules) {
+  Session s;
+  bool refusedSeen = false;
+  WhenModal<gui::OptionsDialog>([&](QWidget* w) {
+    auto* dlg = qobject_cast<gui::OptionsDialog*>(w);
+    dlg->findChild<QCheckBox*>("Insert space after dash")->setChecked(true);
+    dlg->findChild<QCheckBox*>("Delete space after dash")->setChecked(true);
+    for (QSpinBox* spin : dlg->findChildren<QSpinBox*>())
+      if (spin->suffix() == " characters per second") spin->setValue(12);
+    WhenModal<QMessageBox>([&, dlg](QWidget* box) {
+      refusedSeen = qobject_cast<QMessageBox*>(box)->text().toStdString() ==
+                    "Insert space and delete space after dash are mutually exclusive. Please select one or the other.";
+      qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+      // Still open: correct the choice and confirm again.
+      QTimer::singleShot(10, [dlg] {
+        dlg->findChild<QCheckBox*>("Delete space after dash")->setChecked(false);
+        dlg->accept();
+      });
+    });
+    QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
+  });
+  s.window.action("Options...")->trigger();
+  EXPECT_TRUE(refusedSeen);
+  EXPECT_EQ(s.ws.house().readingSpeed, 12);
+  EXPECT_EQ(SettingsStore(s.home / "settings.ini").Get("House options", "Reading speed", ""), "12");
+  EXPECT_TRUE(s.settings.GetBool("Punctuation", "Insert space after dash", false));
+  EXPECT_FALSE(s.settings.GetBool("Punctuation", "Delete space after dash", true));
 }
 
 }  // namespace
