@@ -3,6 +3,7 @@
 
 #include "cli/cli.h"
 #include "platform/files.h"
+#include "platform/text_util.h"
 #include "settings/profiles.h"
 
 namespace kipo::cli {
@@ -11,7 +12,17 @@ namespace {
 struct Options {
   std::string name;
   std::string path;
+  std::vector<std::string> force, ignore;
 };
+
+// "Too many rows" or "too-many-rows" -> the check's index; -1 when unknown.
+int CheckIndex(std::string name) {
+  for (char& c : name)
+    if (c == '-') c = ' ';
+  for (int i = 0; i < 5; ++i)
+    if (EqualsIgnoreCase(name, ProfileCheckNames()[i])) return i;
+  return -1;
+}
 
 void PrintProfile(std::ostream& out, const Profile& p) {
   const HouseOptions& r = p.rules;
@@ -35,6 +46,7 @@ Registrar reg(81, [](CLI::App& app) -> Handler {
   sub->footer(
       "Examples:\n"
       "  kipo profiles list\n"
+      "  kipo profiles save \"Broadcaster A\" --force \"Too many rows\"  # the working rules as a profile\n"
       "  kipo profiles apply \"Broadcaster A\"     # its rules become the working house rules\n"
       "  kipo --yes profiles delete \"Broadcaster A\"\n"
       "  kipo profiles export /media/usb          # copies profiles.dat there\n"
@@ -42,6 +54,12 @@ Registrar reg(81, [](CLI::App& app) -> Handler {
   auto* list = sub->add_subcommand("list", "List the profiles and their main rules");
   auto* apply = sub->add_subcommand("apply", "Make a profile's rules the working house rules");
   apply->add_option("name", o->name)->required();
+  auto* save = sub->add_subcommand("save", "Save the working house rules and punctuation rules as a profile");
+  save->add_option("name", o->name)->required();
+  save->add_option("--force", o->force, "A check the profile forces on (repeatable)");
+  save->add_option("--ignore", o->ignore, "A check the profile ignores (repeatable)");
+  save->footer("Checks: \"Too many rows\", \"Default interval\", \"Duration too short/long\", "
+               "\"Empty subtitles\", \"Raised subtitles\".");
   auto* del = sub->add_subcommand("delete", "Delete a profile (asks first; --yes answers)");
   del->add_option("name", o->name)->required();
   auto* exp = sub->add_subcommand("export", "Copy profiles.dat into a folder");
@@ -62,6 +80,25 @@ Registrar reg(81, [](CLI::App& app) -> Handler {
         return kExitError;
       }
       ctx.out << "Applied profile " << o->name << "\n";
+      return kExitOk;
+    }
+    if (save->parsed()) {
+      store.ReadProfileData();
+      Profile p = ProfileFromSettings(o->name, HouseOptions::Load(ctx.settings), ctx.settings);
+      p.forced = {};
+      p.ignored = {};
+      for (auto [names, flags] : {std::pair{&o->force, &p.forced}, std::pair{&o->ignore, &p.ignored}}) {
+        for (const std::string& n : *names) {
+          int i = CheckIndex(n);
+          if (i < 0) {
+            ctx.err << "kipo: no check named \"" << n << "\" (see kipo profiles save --help)\n";
+            return kExitError;
+          }
+          (*flags)[static_cast<std::size_t>(i)] = true;
+        }
+      }
+      store.Save(p);  // refuses a check both forced and ignored, with the system's message
+      ctx.out << "Saved profile " << o->name << "\n";
       return kExitOk;
     }
     if (del->parsed()) return store.DeleteProfile(o->name, ctx.prompter) ? kExitOk : kExitError;

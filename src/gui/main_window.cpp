@@ -589,6 +589,21 @@ void MainWindow::BuildMenus() {
         Command([&] { ProfileStore(DataFolder()).ApplyProfile(name, ws_.house(), ws_.settings()); });
       });
     }
+    profileMenu_->addSeparator();
+    profileMenu_->addAction("&Save rules as profile...", this, [this, current] {
+      // The working house rules and punctuation rules, with the checks the current
+      // profile forces and ignores, under a name the user gives.
+      auto name = prompter_.Input("Save Profile", "Profile name:", current);
+      if (!name || name->empty()) return;
+      Command([&] {
+        ProfileStore store(DataFolder());
+        store.Save(ProfileFromSettings(*name, ws_.house(), ws_.settings()));
+        store.ApplyProfile(*name, ws_.house(), ws_.settings());
+      });
+    });
+    profileMenu_->addAction("&Delete profile...", this, [this, current] {
+      Command([&] { ProfileStore(DataFolder()).DeleteProfile(current, prompter_); });
+    });
   });
 
   QMenu* help = menuBar()->addMenu("&Help");

@@ -47,6 +47,26 @@ TEST(CliProfiles, ApplyDeleteAndTheQuestionsOfAScript) {
   EXPECT_EQ(Kipo({"--settings", settings, "profiles", "import", (home / "x.dat").string()}), 2);
 }
 
+TEST(CliProfiles, SaveTakesTheWorkingRulesAndRefusesForcedAndIgnored) {
+  test::TempHome home;
+  auto settings = (home / "s.ini").string();
+  SettingsStore(settings).Set("House options", "Reading speed", "16");
+  std::string out, err;
+  EXPECT_EQ(Kipo({"--settings", settings, "profiles", "save", "Client B", "--force", "too-many-rows", "--force",
+                  "Raised subtitles", "--ignore", "Default interval"}, &out, &err), 0) << err;
+  auto saved = ProfileStore(DataFolder()).Find("Client B");
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(saved->rules.readingSpeed, 16);
+  EXPECT_TRUE(saved->forced[0]);
+  EXPECT_TRUE(saved->forced[4]);
+  EXPECT_TRUE(saved->ignored[1]);
+  EXPECT_EQ(Kipo({"--settings", settings, "profiles", "save", "Both", "--force", "Empty subtitles", "--ignore",
+                  "Empty subtitles"}, &out, &err), 2);
+  EXPECT_EQ(err, "kipo: Kipo: The same check cannot be selected as forced and ignored.\n");
+  EXPECT_FALSE(ProfileStore(DataFolder()).Find("Both").has_value());
+  EXPECT_EQ(Kipo({"--settings", settings, "profiles", "save", "X", "--force", "Nonsense"}, &out, &err), 2);
+}
+
 TEST(TerminalPrompter, NeverWaitsWithoutATerminal) {
   std::ostringstream err;
   cli::TerminalPrompter p(err, cli::AutoAnswer::None, false);
