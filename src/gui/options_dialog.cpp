@@ -8,6 +8,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <span>
 
 namespace kipo::gui {
 
@@ -34,6 +35,29 @@ struct BoolField {
   const char* caption;
   bool HouseOptions::*member;
 };
+
+// Adds a spin box per number and a tick box per switch, each copied back on OK.
+void AddNumbers(QFormLayout* form, std::span<const ShortField> fields, HouseOptions& house,
+                std::vector<std::function<void()>>& collect) {
+  for (const ShortField& f : fields) {
+    auto* spin = new QSpinBox;
+    spin->setRange(f.min, f.max);
+    spin->setSuffix(f.unit);
+    spin->setValue(house.*f.member);
+    form->addRow(f.caption, spin);
+    collect.push_back([&house, spin, m = f.member] { house.*m = static_cast<short>(spin->value()); });
+  }
+}
+
+void AddSwitches(QFormLayout* form, std::span<const BoolField> fields, HouseOptions& house,
+                 std::vector<std::function<void()>>& collect) {
+  for (const BoolField& f : fields) {
+    auto* box = new QCheckBox(f.caption);
+    box->setChecked(house.*f.member);
+    form->addRow(box);
+    collect.push_back([&house, box, m = f.member] { house.*m = box->isChecked(); });
+  }
+}
 
 }  // namespace
 
@@ -74,14 +98,7 @@ QWidget* OptionsDialog::TimingTab() {
   };
   auto* page = new QWidget;
   auto* form = new QFormLayout(page);
-  for (const ShortField& f : kNumbers) {
-    auto* spin = new QSpinBox;
-    spin->setRange(f.min, f.max);
-    spin->setSuffix(f.unit);
-    spin->setValue(house_.*f.member);
-    form->addRow(f.caption, spin);
-    collect_.push_back([this, spin, m = f.member] { house_.*m = static_cast<short>(spin->value()); });
-  }
+  AddNumbers(form, kNumbers, house_, collect_);
   for (const PolicyField& f : kPolicies) {
     auto* combo = new QComboBox;
     combo->addItems({"Prevent", "Warn", "Allow"});
@@ -89,12 +106,7 @@ QWidget* OptionsDialog::TimingTab() {
     form->addRow(QString(f.caption) + ":", combo);
     collect_.push_back([this, combo, m = f.member] { house_.*m = static_cast<CueRulePolicy>(combo->currentIndex() + 1); });
   }
-  for (const BoolField& f : kSwitches) {
-    auto* box = new QCheckBox(f.caption);
-    box->setChecked(house_.*f.member);
-    form->addRow(box);
-    collect_.push_back([this, box, m = f.member] { house_.*m = box->isChecked(); });
-  }
+  AddSwitches(form, kSwitches, house_, collect_);
   return page;
 }
 
@@ -139,20 +151,8 @@ QWidget* OptionsDialog::ChecksTab() {
   }
   layout->addWidget(group);
   auto* form = new QFormLayout;
-  for (const ShortField& f : kLimits) {
-    auto* spin = new QSpinBox;
-    spin->setRange(f.min, f.max);
-    spin->setSuffix(f.unit);
-    spin->setValue(house_.*f.member);
-    form->addRow(f.caption, spin);
-    collect_.push_back([this, spin, m = f.member] { house_.*m = static_cast<short>(spin->value()); });
-  }
-  for (const BoolField& f : kSwitches) {
-    auto* box = new QCheckBox(f.caption);
-    box->setChecked(house_.*f.member);
-    form->addRow(box);
-    collect_.push_back([this, box, m = f.member] { house_.*m = box->isChecked(); });
-  }
+  AddNumbers(form, kLimits, house_, collect_);
+  AddSwitches(form, kSwitches, house_, collect_);
   layout->addLayout(form);
   return page;
 }
