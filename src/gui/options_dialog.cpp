@@ -158,30 +158,11 @@ QWidget* OptionsDialog::ChecksTab() {
 }
 
 QWidget* OptionsDialog::PunctuationTab() {
-  static const struct {
-    const char* caption;
-    bool PunctuationRules::*member;
-  } kRules[] = {
-      {"Delete spaces", &PunctuationRules::deleteSpaces},
-      {"Delete space before", &PunctuationRules::deleteSpaceBefore},
-      {"Insert space after", &PunctuationRules::insertSpaceAfter},
-      {"Insert space after dash", &PunctuationRules::insertSpaceAfterDash},
-      {"Delete space after dash", &PunctuationRules::deleteSpaceAfterDash},
-      {"Add full stops", &PunctuationRules::addFullStops},
-      {"Ellipses three dots", &PunctuationRules::ellipsesThreeDots},
-      {"Ellipses two dots at start", &PunctuationRules::ellipsesTwoDotsAtStart},
-      {"Delete ellipses", &PunctuationRules::deleteEllipses},
-      {"Insert missing ellipses", &PunctuationRules::insertMissingEllipses},
-      {"Add Dutch ellipses at end", &PunctuationRules::addDutchEllipsesAtEnd},
-      {"Delete first hyphen", &PunctuationRules::deleteFirstHyphen},
-      {"Replace commas with ellipses", &PunctuationRules::replaceCommasWithEllipses},
-      {"Correct two initial capitals", &PunctuationRules::correctTwoInitialCapitals},
-  };
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
-  for (const auto& r : kRules) {
-    auto* box = new QCheckBox(r.caption);
-    box->setObjectName(r.caption);
+  for (const PunctuationRuleField& r : PunctuationRuleFields()) {
+    auto* box = new QCheckBox(r.key);
+    box->setObjectName(r.key);
     box->setChecked(rules_.*r.member);
     layout->addWidget(box);
     collect_.push_back([this, box, m = r.member] { rules_.*m = box->isChecked(); });

@@ -14,12 +14,7 @@
 namespace kipo {
 namespace {
 
-struct RuleKey {
-  const char* key;
-  bool PunctuationRules::*member;
-};
-
-constexpr std::array<RuleKey, 14> kRuleKeys{{
+constexpr std::array<PunctuationRuleField, 14> kRuleKeys{{
     {"Delete spaces", &PunctuationRules::deleteSpaces},
     {"Delete space before", &PunctuationRules::deleteSpaceBefore},
     {"Insert space after", &PunctuationRules::insertSpaceAfter},
@@ -35,6 +30,12 @@ constexpr std::array<RuleKey, 14> kRuleKeys{{
     {"Replace commas with ellipses", &PunctuationRules::replaceCommasWithEllipses},
     {"Correct two initial capitals", &PunctuationRules::correctTwoInitialCapitals},
 }};
+
+}  // namespace
+
+std::span<const PunctuationRuleField> PunctuationRuleFields() { return kRuleKeys; }
+
+namespace {
 
 struct TypographicRule {
   bool TypographicOptions::*enabled;
@@ -128,13 +129,13 @@ bool SpacesFollowRowStart(std::string_view text, std::size_t spacesStart) {
 
 PunctuationRules PunctuationRules::Load(const SettingsStore& store) {
   PunctuationRules r;
-  for (const RuleKey& k : kRuleKeys) r.*k.member = store.GetBool(kPunctuationSection, k.key, false);
+  for (const PunctuationRuleField& k : kRuleKeys) r.*k.member = store.GetBool(kPunctuationSection, k.key, false);
   return r;
 }
 
 void PunctuationRules::Save(SettingsStore& store) const {
   SettingsStore::Batch batch(store);
-  for (const RuleKey& k : kRuleKeys) store.SetBool(kPunctuationSection, k.key, this->*k.member);
+  for (const PunctuationRuleField& k : kRuleKeys) store.SetBool(kPunctuationSection, k.key, this->*k.member);
 }
 
 void ValidatePunctuationRules(const PunctuationRules& r) {

@@ -3,6 +3,7 @@
 // typographic replacements (curly quotes, the ellipsis character, long dashes) and the
 // tidy of the text being edited. Texts are UTF-8 with rows separated by CR LF.
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,13 @@ struct PunctuationRules {
   void Save(SettingsStore& store) const;
   bool operator==(const PunctuationRules&) const = default;
 };
+
+// Each rule's settings key (section "Punctuation", also its caption) and its field.
+struct PunctuationRuleField {
+  const char* key;
+  bool PunctuationRules::*member;
+};
+std::span<const PunctuationRuleField> PunctuationRuleFields();
 
 // The punctuation rules dialog refuses contradictory choices on OK: throws UserError
 // (application title, the refusal text) and stores nothing. Call before Save.

@@ -9,7 +9,7 @@
 namespace kipo {
 namespace {
 
-test::KipoResult Kipo(const std::vector<std::string>& args) { return test::RunKipo(args); }
+using test::Kipo;
 
 std::string Demo() {
   return (std::filesystem::path(KIPO_TEST_DATA).parent_path().parent_path() / "examples" / "demo.kpox").string();

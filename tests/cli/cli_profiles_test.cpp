@@ -13,7 +13,7 @@ namespace kipo {
 namespace {
 
 int Kipo(std::vector<std::string> args, std::string* out = nullptr, std::string* err = nullptr) {
-  test::KipoResult r = test::RunKipo(args);
+  test::KipoResult r = test::Kipo(args);
   if (out) *out = r.out;
   if (err) *err = r.err;
   return r.code;

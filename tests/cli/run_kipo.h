@@ -13,12 +13,10 @@ struct KipoResult {
   std::string out, err;
 };
 
-inline KipoResult RunKipo(const std::vector<std::string>& args) {
+inline KipoResult Kipo(const std::vector<std::string>& args) {
   std::ostringstream out, err;
   int code = cli::Run(args, out, err);
   return {code, out.str(), err.str()};
 }
-
-inline KipoResult Kipo(const std::vector<std::string>& args) { return RunKipo(args); }
 
 }  // namespace kipo::test
