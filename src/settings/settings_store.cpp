@@ -27,9 +27,9 @@ std::string Escape(std::string_view s, bool isKey) {
         else o += c;
         break;
       default:
-        if ((c == '[' || c == ';' || c == ' ') && i == 0) {
+        if ((c == '[' || c == ';' || c == '#' || c == ' ') && i == 0) {
           o += "\\x";
-          o += c == '[' ? "5B" : c == ';' ? "3B" : "20";
+          o += c == '[' ? "5B" : c == ';' ? "3B" : c == '#' ? "23" : "20";
         } else if (c == ' ' && i + 1 == s.size()) {
           o += "\\x20";
         } else {
@@ -105,6 +105,9 @@ void SettingsStore::Reload() const {
 
 void SettingsStore::Parse(std::string_view text) {
   data_.clear();
+  // A file saved by a text editor may start with a UTF-8 byte-order mark; without this its
+  // first section header would not be recognised, and the next write would drop it.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   Section* cur = nullptr;
   for (const std::string& raw : SplitLines(text)) {
     std::string line = TrimRight(raw);
@@ -119,10 +122,14 @@ void SettingsStore::Parse(std::string_view text) {
     }
     std::size_t eq = line.find('=');
     if (!cur || eq == std::string::npos) continue;
-    // Escaped hex must be well formed; anything else is a damaged line.
+    // Escaped hex must be well formed; anything else is a damaged line. Escapes are read in
+    // order: C:\xyz is stored as C:\\xyz, whose backslash pair is no hex escape.
     bool ok = true;
-    for (std::size_t i = line.find("\\x"); i != std::string::npos; i = line.find("\\x", i + 2))
-      if (!IsHex2(std::string_view(line).substr(i + 2))) ok = false;
+    for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+      if (line[i] != '\\') continue;
+      if (line[i + 1] == 'x' && !IsHex2(std::string_view(line).substr(i + 2))) ok = false;
+      ++i;
+    }
     if (!ok) continue;
     (*cur)[Unescape(line.substr(0, eq))] = Unescape(line.substr(eq + 1));
   }
@@ -236,6 +243,19 @@ long SettingsStore::GetInt(std::string_view section, std::string_view key, long 
 }
 void SettingsStore::SetInt(std::string_view section, std::string_view key, long value) {
   Set(section, key, std::to_string(value));
+}
+
+bool SettingsStore::Get(const FlagSetting& key) const {
+  return key.form == FlagForm::TrueFalse ? GetBool(key.section, key.name, key.def)
+                                         : GetCheck(key.section, key.name, key.def);
+}
+void SettingsStore::Set(const FlagSetting& key, bool value) {
+  if (key.form == FlagForm::TrueFalse) SetBool(key.section, key.name, value);
+  else SetCheck(key.section, key.name, value);
+}
+long SettingsStore::Get(const IntSetting& key) const {
+  long v = GetInt(key.section, key.name, key.def);
+  return v < key.min || v > key.max ? key.def : v;
 }
 
 }  // namespace kipo

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/setting_key.h"
+
 namespace kipo {
 
 class SettingsStore {
@@ -39,6 +41,16 @@ class SettingsStore {
   // Numbers as decimal text; a value that is not a whole number reads as the default.
   long GetInt(std::string_view section, std::string_view key, long def) const;
   void SetInt(std::string_view section, std::string_view key, long value);
+
+  // Through a key's declaration (setting_key.h): its default, its stored form.
+  std::string Get(const TextSetting& key) const { return Get(key.section, key.name, key.def); }
+  void Set(const TextSetting& key, std::string_view value) { Set(key.section, key.name, value); }
+  bool Get(const FlagSetting& key) const;
+  void Set(const FlagSetting& key, bool value);
+  long Get(const IntSetting& key) const;
+  void Set(const IntSetting& key, long value) { SetInt(key.section, key.name, value); }
+  bool Has(const auto& key) const { return Has(key.section, key.name); }
+  void Remove(const auto& key) { Remove(key.section, key.name); }
 
   // Groups several writes into one file write (restores the write-through on scope exit).
   class Batch {

@@ -42,6 +42,10 @@ TEST(SettingsStore, AnyValueSurvivesTheFile) {
     s.Set("Options", "Spaces", "  padded  ");
     s.Set("[Odd] section", "; comment-like key", "[x]");
     s.Set("Options", "Empty", "");
+    // Each of these was lost once: a Windows path whose backslash precedes an x, and a key
+    // that starts like a comment line.
+    s.Set("IO", "Save", "C:\\xyz\\x41\\");
+    s.Set("Options", "#hash key", "#hash value");
   }
   SettingsStore r(path);
   EXPECT_EQ(r.Get("Options", "Start bold text", ""), "\xC2\xAB");
@@ -49,9 +53,46 @@ TEST(SettingsStore, AnyValueSurvivesTheFile) {
   EXPECT_EQ(r.Get("Options", "Multi", ""), "line one\r\nline two\\end");
   EXPECT_EQ(r.Get("Options", "Spaces", ""), "  padded  ");
   EXPECT_EQ(r.Get("[Odd] section", "; comment-like key", ""), "[x]");
+  EXPECT_EQ(r.Get("IO", "Save", ""), "C:\\xyz\\x41\\");
+  EXPECT_EQ(r.Get("Options", "#hash key", ""), "#hash value");
   EXPECT_TRUE(r.Has("Options", "Empty"));
   r.Remove("Options", "Empty");
   EXPECT_FALSE(SettingsStore(path).Has("Options", "Empty"));
+}
+
+TEST(SettingsStore, AFileStartingWithAByteOrderMarkKeepsItsFirstSection) {
+  test::TempHome home;
+  auto path = home / "settings.ini";
+  test::WriteFile(path, "\xEF\xBB\xBF[Options]\r\nFull undo=True\r\n[IO]\r\nSave=/tmp\r\n");
+  SettingsStore s(path);
+  EXPECT_TRUE(s.GetBool("Options", "Full undo", false));
+  s.Set("IO", "Save", "/home");  // a write keeps the section it read
+  EXPECT_TRUE(SettingsStore(path).GetBool("Options", "Full undo", false));
+}
+
+TEST(SettingsStore, KeysDeclaredOnceReadTheirDefaultAndWriteTheirOwnForm) {
+  constexpr FlagSetting kBoolean{"Options", "Full undo", true, FlagForm::TrueFalse};
+  constexpr FlagSetting kCheck{"Options", "Enable bold text", false, FlagForm::OneZero};
+  constexpr IntSetting kRate{"Options", "Rate", 25, 1, 60};
+  constexpr TextSetting kName{"Export", "Name", "none"};
+  SettingsStore s;
+  EXPECT_TRUE(s.Get(kBoolean));
+  EXPECT_FALSE(s.Get(kCheck));
+  EXPECT_EQ(s.Get(kRate), 25);
+  EXPECT_EQ(s.Get(kName), "none");
+  s.Set(kBoolean, false);
+  s.Set(kCheck, true);
+  EXPECT_EQ(s.Get("Options", "Full undo", ""), "False");
+  EXPECT_EQ(s.Get("Options", "Enable bold text", ""), "1");
+  // Either form reads on either key: files written by hand or by older builds.
+  s.Set("Options", "Full undo", "1");
+  s.Set("Options", "Enable bold text", "False");
+  EXPECT_TRUE(s.Get(kBoolean));
+  EXPECT_FALSE(s.Get(kCheck));
+  for (const char* bad : {"0", "61", "x", ""}) {
+    s.Set("Options", "Rate", bad);
+    EXPECT_EQ(s.Get(kRate), 25) << bad;
+  }
 }
 
 TEST(SettingsStore, SeesWritesOfAnotherProcessAndSurvivesCorruptFiles) {

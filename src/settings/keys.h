@@ -1,0 +1,68 @@
+#pragma once
+// The settings keys that more than one module reads, declared once (setting_key.h). A key
+// that only one module uses is declared in that module, next to the code that reads it;
+// either way there is one declaration per key, so one default and one stored form.
+#include "settings/setting_key.h"
+
+namespace kipo::keys {
+
+inline constexpr std::string_view kOptions = "Options";
+inline constexpr std::string_view kExport = "Export";
+inline constexpr std::string_view kDisplay = "Display Settings";
+inline constexpr std::string_view kGeneral = "General";
+inline constexpr std::string_view kIo = "IO";
+
+// --- "Options": text markup and colours
+inline constexpr FlagSetting kEnableBoldText{kOptions, "Enable bold text", false, FlagForm::OneZero};
+inline constexpr TextSetting kStartBoldText{kOptions, "Start bold text", "\xC2\xAB"};  // «
+inline constexpr TextSetting kEndBoldText{kOptions, "End bold text", "\xC2\xBB"};      // »
+inline constexpr FlagSetting kEnableColours{kOptions, "Enable colours", true, FlagForm::OneZero};
+inline constexpr FlagSetting kReadingSpeedIncludeSpaces{kOptions, "Reading speed include spaces", false,
+                                                        FlagForm::TrueFalse};
+
+// --- "Options": document, navigation and editing
+// Written by the subtitle-zero detection as "True"/"False"; the EBU writer numbers from 0
+// when it is on.
+inline constexpr FlagSetting kSubtitleZero{kOptions, "Subtitle zero", false, FlagForm::TrueFalse};
+inline constexpr IntSetting kAutoZeroBased{kOptions, "Auto zero-based", 2, 0, 2};
+inline constexpr FlagSetting kRememberLastLocation{kOptions, "Remember Last Location", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kFullUndo{kOptions, "Full undo", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kDeleteEllipsesWhenMerging{kOptions, "Delete ellipses when merging", true,
+                                                        FlagForm::OneZero};
+inline constexpr FlagSetting kReplaceAsYouType{kOptions, "Replace as you type", false, FlagForm::TrueFalse};
+inline constexpr TextSetting kProfile{kOptions, "Profile", "Default"};
+
+// --- "Options": files, autosave and backups
+inline constexpr FlagSetting kEnableBackups{kOptions, "Enable backups", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kDoNotBackupUntitled{kOptions, "Do not backup untitled files", false,
+                                                  FlagForm::TrueFalse};
+inline constexpr TextSetting kTextFileEncoding{kOptions, "Text file encoding", "Unicode (UTF-8)"};
+inline constexpr FlagSetting kUnstructured{kOptions, "Unstructured", false, FlagForm::OneZero};
+inline constexpr FlagSetting kDisplayNewProjectWindow{kOptions, "Display new project window", true,
+                                                      FlagForm::TrueFalse};
+inline constexpr FlagSetting kDoNotShowSplash{kOptions, "Do not show splash screen", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kRememberWindowSize{kOptions, "Remember window size", false, FlagForm::TrueFalse};
+
+// --- "Options": EBU STL (also stored by profiles)
+inline constexpr TextSetting kEbuDisplayStandard{kOptions, "EBU Display Standard", "0"};
+
+// --- "Punctuation" keys read outside the text module
+inline constexpr FlagSetting kDeleteSpaces{"Punctuation", "Delete spaces", false, FlagForm::TrueFalse};
+
+// --- "Display Settings": the subtitle font and picture size of the display
+inline constexpr TextSetting kDisplayFontName{kDisplay, "Font name", "Arial"};
+inline constexpr IntSetting kDisplayFontSize{kDisplay, "Font size", 40, 1, 1000};
+inline constexpr TextSetting kDisplayFontWeight{kDisplay, "Font weight", "Normal"};
+inline constexpr IntSetting kDisplayVideoFormat{kDisplay, "Video format", 0, 0, 10};
+
+// --- "Export": shared by every text exporter
+inline constexpr FlagSetting kRemoveBom{kExport, "Remove BOM", false, FlagForm::TrueFalse};
+inline constexpr IntSetting kLastExportFormat{kExport, "Last export format", 1, 1, 1000};
+inline constexpr IntSetting kAlwaysShowOptions{kExport, "Always show options", 0, 0, 1};
+
+// --- "IO": the folders the file dialogs start in
+inline constexpr TextSetting kOpenFolder{kIo, "Open", ""};
+inline constexpr TextSetting kSaveFolder{kIo, "Save", ""};
+inline constexpr IntSetting kSaveInOpen{kIo, "Save in open", 0, 0, 1};
+
+}  // namespace kipo::keys
