@@ -11,12 +11,28 @@
 #include "platform/text_util.h"
 #include "platform/user_error.h"
 #include "settings/house_options.h"
+#include "settings/keys.h"
+#include "settings/option_table.h"
 
 namespace kipo {
 namespace {
 
 // The readers the command line may choose; any other extension opens nothing.
 constexpr std::array<std::string_view, 7> kStartUpTypes{"KPOX", "KPO", "WSB", "IBF", "PAC", "890", "STL"};
+
+// Absent only before the very first start.
+constexpr FlagSetting kFirstTime{keys::kGeneral, "First time", true, FlagForm::TrueFalse};
+
+// The window placement, stored at shutdown and restored with "Remember window size".
+const OptionTable<WindowState>& WindowTable() {
+  static const auto t = OptionTable<WindowState>()
+                            .Bind(&WindowState::state, IntSetting{keys::kGeneral, "Window state", 0, 0, 2})
+                            .Bind(&WindowState::top, IntSetting{keys::kGeneral, "Window top", 0})
+                            .Bind(&WindowState::left, IntSetting{keys::kGeneral, "Window left", 0})
+                            .Bind(&WindowState::width, IntSetting{keys::kGeneral, "Window width", 0})
+                            .Bind(&WindowState::height, IntSetting{keys::kGeneral, "Window height", 0});
+  return t;
+}
 
 std::filesystem::path FreeName(const std::filesystem::path& folder, const std::string& name) {
   std::error_code ec;
@@ -65,10 +81,10 @@ StartUpOutcome StartUp(Workstation& ws, const std::string& commandLine, const St
   EnsureFolder(BackupsFolder());
   // An oversized activity log goes before anything else is written to it.
   TrimActivityLog();
-  if (!settings.Has("General", "First time")) {
+  if (!settings.Has(kFirstTime)) {
     SettingsStore::Batch batch(settings);
     HouseOptions{}.Save(settings);
-    settings.SetBool("General", "First time", true);
+    settings.Set(kFirstTime, true);
   }
   step("AppPath created");
   step("Checking log size");
@@ -94,7 +110,7 @@ StartUpOutcome StartUp(Workstation& ws, const std::string& commandLine, const St
   step("Enumerate system fonts");
   step("Fill font size combo");
   step("Set max edit width");
-  if (!settings.GetBool("Options", "Do not show splash screen", false)) {
+  if (!settings.Get(keys::kDoNotShowSplash)) {
     out.showSplash = true;
     step("Load splash");
   }
@@ -106,16 +122,8 @@ StartUpOutcome StartUp(Workstation& ws, const std::string& commandLine, const St
 
   OpenStartUpDocument(ws, commandLine);
 
-  if (settings.GetBool("Options", "Remember window size", false)) {
-    WindowState w;
-    w.state = static_cast<int>(settings.GetInt("General", "Window state", 0));
-    w.top = static_cast<int>(settings.GetInt("General", "Window top", 0));
-    w.left = static_cast<int>(settings.GetInt("General", "Window left", 0));
-    w.width = static_cast<int>(settings.GetInt("General", "Window width", 0));
-    w.height = static_cast<int>(settings.GetInt("General", "Window height", 0));
-    out.window = w;
-  }
-  out.showNewProjectWindow = settings.GetBool("Options", "Display new project window", true);
+  if (settings.Get(keys::kRememberWindowSize)) out.window = WindowTable().Load(settings);
+  out.showNewProjectWindow = settings.Get(keys::kDisplayNewProjectWindow);
   step("Application has loaded successfully");
   return out;
 }
@@ -144,14 +152,7 @@ bool QueryShutdown(Workstation& ws, const WindowState& window) {
   if (BackupsEnabled(settings) && house.cleanBackupsOnExit)
     CleanBackups(house.backupCleanMode, BackupsFolder(), house.backupArchiveFolder);
   ws.SetStatus("Kipo is shutting down...");
-  {
-    SettingsStore::Batch batch(settings);
-    settings.SetInt("General", "Window top", window.top);
-    settings.SetInt("General", "Window left", window.left);
-    settings.SetInt("General", "Window width", window.width);
-    settings.SetInt("General", "Window height", window.height);
-    settings.SetInt("General", "Window state", window.state);
-  }
+  WindowTable().Save(settings, window);
   std::error_code ec;
   std::filesystem::remove(AutoSaveFile(), ec);
   return true;

@@ -2,15 +2,16 @@
 
 #include "platform/encoding.h"
 #include "platform/text_util.h"
+#include "settings/keys.h"
 #include "settings/settings_store.h"
 
 namespace kipo {
 
 BoldMarkers BoldMarkers::Load(const SettingsStore& store) {
   BoldMarkers b;
-  b.enabled = store.GetCheck("Options", "Enable bold text", false);
-  b.start = store.Get("Options", "Start bold text", b.start);
-  b.end = store.Get("Options", "End bold text", b.end);
+  b.enabled = store.Get(keys::kEnableBoldText);
+  b.start = store.Get(keys::kStartBoldText);
+  b.end = store.Get(keys::kEndBoldText);
   return b;
 }
 

@@ -8,6 +8,7 @@
 #include "app/workstation.h"
 #include "gui/main_window.h"
 #include "gui/qt_prompter.h"
+#include "settings/keys.h"
 #include "settings/settings_store.h"
 
 int main(int argc, char** argv) {
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
   kipo::Workstation ws(settings, prompter);
   // The auto-replace list and its switch are read before the window builds its menus.
   ws.LoadAutoReplaceList();
-  ws.replaceAsYouType = settings.GetBool("Options", "Replace as you type", false);
+  ws.replaceAsYouType = settings.Get(kipo::keys::kReplaceAsYouType);
   kipo::gui::MainWindow window(ws, prompter);
 
   QStringList args = QApplication::arguments();

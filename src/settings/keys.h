@@ -2,6 +2,8 @@
 // The settings keys that more than one module reads, declared once (setting_key.h). A key
 // that only one module uses is declared in that module, next to the code that reads it;
 // either way there is one declaration per key, so one default and one stored form.
+#include <array>
+
 #include "settings/setting_key.h"
 
 namespace kipo::keys {
@@ -11,6 +13,8 @@ inline constexpr std::string_view kExport = "Export";
 inline constexpr std::string_view kDisplay = "Display Settings";
 inline constexpr std::string_view kGeneral = "General";
 inline constexpr std::string_view kIo = "IO";
+inline constexpr std::string_view kHouse = "House options";
+inline constexpr std::string_view kPunctuation = "Punctuation";
 
 // --- "Options": text markup and colours
 inline constexpr FlagSetting kEnableBoldText{kOptions, "Enable bold text", false, FlagForm::OneZero};
@@ -46,8 +50,39 @@ inline constexpr FlagSetting kRememberWindowSize{kOptions, "Remember window size
 // --- "Options": EBU STL (also stored by profiles)
 inline constexpr TextSetting kEbuDisplayStandard{kOptions, "EBU Display Standard", "0"};
 
-// --- "Punctuation" keys read outside the text module
-inline constexpr FlagSetting kDeleteSpaces{"Punctuation", "Delete spaces", false, FlagForm::TrueFalse};
+// --- "House options": the working house rules (house_options.cpp holds the whole table);
+// the row length is also written when a native file brings its own.
+inline constexpr IntSetting kMaxRowLength{kHouse, "Maximum row length", 37, -32768, 32767};
+
+// --- "Punctuation": the fourteen rules, Booleans. The text module applies them, profiles
+// store and restore them, the native reader trims with "Delete spaces".
+inline constexpr FlagSetting kDeleteSpaceBefore{kPunctuation, "Delete space before", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kInsertSpaceAfter{kPunctuation, "Insert space after", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kInsertSpaceAfterDash{kPunctuation, "Insert space after dash", false,
+                                                   FlagForm::TrueFalse};
+inline constexpr FlagSetting kDeleteSpaceAfterDash{kPunctuation, "Delete space after dash", false,
+                                                   FlagForm::TrueFalse};
+inline constexpr FlagSetting kAddFullStops{kPunctuation, "Add full stops", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kEllipsesThreeDots{kPunctuation, "Ellipses three dots", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kEllipsesTwoDotsAtStart{kPunctuation, "Ellipses two dots at start", false,
+                                                     FlagForm::TrueFalse};
+inline constexpr FlagSetting kDeleteEllipses{kPunctuation, "Delete ellipses", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kAddDutchEllipsesAtEnd{kPunctuation, "Add Dutch ellipses at end", false,
+                                                    FlagForm::TrueFalse};
+inline constexpr FlagSetting kInsertMissingEllipses{kPunctuation, "Insert missing ellipses", false,
+                                                    FlagForm::TrueFalse};
+inline constexpr FlagSetting kDeleteFirstHyphen{kPunctuation, "Delete first hyphen", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kDeleteSpaces{kPunctuation, "Delete spaces", false, FlagForm::TrueFalse};
+inline constexpr FlagSetting kReplaceCommasWithEllipses{kPunctuation, "Replace commas with ellipses", false,
+                                                        FlagForm::TrueFalse};
+inline constexpr FlagSetting kCorrectTwoInitialCapitals{kPunctuation, "Correct two initial capitals", false,
+                                                        FlagForm::TrueFalse};
+// In the order a profile record stores them.
+inline constexpr std::array<FlagSetting, 14> kPunctuationRules{
+    kDeleteSpaceBefore,     kInsertSpaceAfter,       kInsertSpaceAfterDash,      kDeleteSpaceAfterDash,
+    kAddFullStops,          kEllipsesThreeDots,      kEllipsesTwoDotsAtStart,    kDeleteEllipses,
+    kAddDutchEllipsesAtEnd, kInsertMissingEllipses,  kDeleteFirstHyphen,         kDeleteSpaces,
+    kReplaceCommasWithEllipses, kCorrectTwoInitialCapitals};
 
 // --- "Display Settings": the subtitle font and picture size of the display
 inline constexpr TextSetting kDisplayFontName{kDisplay, "Font name", "Arial"};

@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/text_util.h"
@@ -64,6 +65,22 @@ class OptionTable {
   OptionTable& Bind(N Options::*field, const IntSetting& key) {
     rows_.push_back({key.section, key.name,
                      [=](const SettingsStore& s, Options& o) { o.*field = static_cast<N>(s.Get(key)); },
+                     [=](SettingsStore& s, const Options& o) { s.Set(key, static_cast<long>(o.*field)); },
+                     [=](SettingsStore& s, std::string_view v) {
+                       long n = 0;
+                       if (!ParseInt(Trim(v), n) || n < key.min || n > key.max) return false;
+                       s.Set(key, n);
+                       return true;
+                     }});
+    return *this;
+  }
+
+  // An enumeration stored as its number; [key.min, key.max] are its valid values.
+  template <class E>
+    requires std::is_enum_v<E>
+  OptionTable& Bind(E Options::*field, const IntSetting& key) {
+    rows_.push_back({key.section, key.name,
+                     [=](const SettingsStore& s, Options& o) { o.*field = static_cast<E>(s.Get(key)); },
                      [=](SettingsStore& s, const Options& o) { s.Set(key, static_cast<long>(o.*field)); },
                      [=](SettingsStore& s, std::string_view v) {
                        long n = 0;

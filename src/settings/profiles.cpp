@@ -6,6 +6,7 @@
 #include "platform/log.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
+#include "settings/keys.h"
 #include "settings/settings_store.h"
 
 namespace kipo {
@@ -15,6 +16,7 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kOldRecordSize = 70;  // "datafont.dat": name (40) and display file (30)
 constexpr std::size_t kNumericCount = 34;
+constexpr std::size_t kNameBytes = 40, kDisplayFileBytes = 30, kPunctuationBytes = 118, kFontBytes = 224;
 
 // Where each check switch of the house rules sits among the forced/ignored flags.
 CheckSwitch HouseOptions::*const kProfileChecks[5] = {&HouseOptions::tooManyRows, &HouseOptions::invalidInterval,
@@ -59,17 +61,45 @@ std::array<short, kNumericCount> Numbers(const Profile& p) {
 
 CueRulePolicy Policy(short v) { return v >= 1 && v <= 3 ? static_cast<CueRulePolicy>(v) : CueRulePolicy::Warn; }
 
-}  // namespace
-
-const std::array<const char*, 14>& PunctuationRuleKeys() {
-  static const std::array<const char*, 14> k{
-      "Delete space before",        "Insert space after",       "Insert space after dash",
-      "Delete space after dash",    "Add full stops",           "Ellipses three dots",
-      "Ellipses two dots at start", "Delete ellipses",          "Add Dutch ellipses at end",
-      "Insert missing ellipses",    "Delete first hyphen",      "Delete spaces",
-      "Replace commas with ellipses", "Correct two initial capitals"};
-  return k;
+// A name cut inside a multi-byte character by an older build loses the broken character.
+std::string WholeCharacters(std::string s) {
+  std::size_t i = s.size();
+  while (i > 0 && (static_cast<unsigned char>(s[i - 1]) & 0xC0) == 0x80) --i;
+  if (i == 0) return s;
+  auto lead = static_cast<unsigned char>(s[i - 1]);
+  std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  if (s.size() - (i - 1) < need) s.resize(i - 1);
+  return s;
 }
+
+// Whether 512 bytes look like a profile record: a name of printable characters, cue
+// policies and switches within their values, a punctuation field of "1" and "0". A file of
+// random bytes or of text fails at its first record.
+bool PlausibleRecord(std::span<const std::uint8_t> rec) {
+  ByteReader r(rec);
+  r.i32le();
+  std::string name = r.field(kNameBytes);
+  if (Trim(name).empty()) return false;
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7F) return false;
+  r.skip(kDisplayFileBytes);
+  std::array<short, kNumericCount> n{};
+  for (short& v : n) v = r.i16le();
+  auto isFlag = [](short v) { return v == 0 || v == -1 || v == 1; };
+  for (int i = 10; i <= 13; ++i)
+    if (n[i] < 0 || n[i] > 3) return false;
+  for (int i : {14, 15, 16, 28, 29, 30})
+    if (!isFlag(n[i])) return false;
+  for (int i = 18; i < 28; ++i)
+    if (!isFlag(n[i])) return false;
+  for (char c : r.raw(kPunctuationBytes))
+    if (c != '0' && c != '1' && c != ' ' && c != '\0') return false;
+  for (int i = 0; i < 10; ++i)
+    if (!isFlag(r.i16le())) return false;
+  return true;
+}
+
+}  // namespace
 
 const std::array<const char*, 5>& ProfileCheckNames() {
   static const std::array<const char*, 5> k{"Too many rows", "Default interval", "Duration too short/long",
@@ -80,16 +110,16 @@ const std::array<const char*, 5>& ProfileCheckNames() {
 Bytes EncodeProfile(const Profile& p) {
   ByteWriter w(kProfileRecordSize);
   w.i32le(kProfileMarker);
-  w.field(p.name, 40);
-  w.field(p.displayFile, 30);
+  w.field(p.name, kNameBytes);
+  w.field(p.displayFile, kDisplayFileBytes);
   for (short v : Numbers(p)) w.i16le(v);
   std::string punct;
   for (bool b : p.punctuation) punct += b ? '1' : '0';
-  w.field(punct, 118);
+  w.field(punct, kPunctuationBytes);
   for (int i = 0; i < 5; ++i) w.i16le(B(p.forced[i]));
   for (int i = 0; i < 5; ++i) w.i16le(B(p.ignored[i]));
   w.fill(8, 0);
-  w.field(p.font, 224);
+  w.field(p.font, kFontBytes);
   return w.take();
 }
 
@@ -97,8 +127,8 @@ Profile DecodeProfile(std::span<const std::uint8_t> record) {
   ByteReader r(record);
   Profile p;
   r.i32le();  // marker
-  p.name = r.field(40);
-  p.displayFile = r.field(30);
+  p.name = WholeCharacters(r.field(kNameBytes));
+  p.displayFile = WholeCharacters(r.field(kDisplayFileBytes));
   std::array<short, kNumericCount> n{};
   for (short& v : n) v = r.i16le();
   HouseOptions& h = p.rules;
@@ -124,12 +154,12 @@ Profile DecodeProfile(std::span<const std::uint8_t> record) {
   h.allowBlankLines = n[28] != 0;
   h.warnTooManyRows = n[29] != 0;
   h.startChecksAtNextSubtitle = n[30] != 0;
-  std::string punct = r.field(118);
+  std::string punct = r.field(kPunctuationBytes);
   for (std::size_t i = 0; i < p.punctuation.size(); ++i) p.punctuation[i] = i < punct.size() && punct[i] == '1';
   for (int i = 0; i < 5; ++i) p.forced[i] = r.i16le() != 0;
   for (int i = 0; i < 5; ++i) p.ignored[i] = r.i16le() != 0;
   r.skip(8);
-  p.font = r.field(224);
+  p.font = WholeCharacters(r.field(kFontBytes));
   for (int i = 0; i < 5; ++i) {
     (h.*kProfileChecks[i]).forced = p.forced[i];
     (h.*kProfileChecks[i]).ignored = p.ignored[i];
@@ -140,6 +170,19 @@ Profile DecodeProfile(std::span<const std::uint8_t> record) {
 std::optional<std::string> ValidateProfile(const Profile& p) {
   for (int i = 0; i < 5; ++i)
     if (p.forced[i] && p.ignored[i]) return std::string("The same check cannot be selected as forced and ignored.");
+  // The record has fixed fields: a longer name would be cut, and a cut name is no longer
+  // the name that apply and delete look for.
+  if (p.name.size() > kNameBytes)
+    return "The profile name \"" + p.name + "\" is too long: a profile name holds at most " +
+           std::to_string(kNameBytes) + " bytes (" + std::to_string(kNameBytes) +
+           " plain letters, fewer accented or non-Latin ones).";
+  for (unsigned char c : p.name)
+    if (c < 0x20 || c == 0x7F) return std::string("A profile name cannot hold tabs, line breaks or control characters.");
+  if (p.name != Trim(p.name)) return std::string("A profile name cannot begin or end with a space.");
+  if (p.displayFile.size() > kDisplayFileBytes)
+    return "The display settings file name is too long: at most " + std::to_string(kDisplayFileBytes) + " bytes.";
+  if (p.font.size() > kFontBytes)
+    return "The font name is too long: at most " + std::to_string(kFontBytes) + " bytes.";
   return std::nullopt;
 }
 
@@ -151,9 +194,10 @@ Profile ProfileFromSettings(const std::string& name, const HouseOptions& house, 
     p.forced[i] = (house.*kProfileChecks[i]).forced;
     p.ignored[i] = (house.*kProfileChecks[i]).ignored;
   }
-  p.displayStandard = static_cast<short>(settings.GetInt("Options", "EBU Display Standard", 0));
-  for (std::size_t i = 0; i < p.punctuation.size(); ++i)
-    p.punctuation[i] = settings.GetBool("Punctuation", PunctuationRuleKeys()[i], false);
+  long standard = 0;
+  if (ParseInt(Trim(settings.Get(keys::kEbuDisplayStandard)), standard) && standard >= 0 && standard <= 2)
+    p.displayStandard = static_cast<short>(standard);
+  for (std::size_t i = 0; i < p.punctuation.size(); ++i) p.punctuation[i] = settings.Get(keys::kPunctuationRules[i]);
   return p;
 }
 
@@ -249,8 +293,8 @@ void ProfileStore::WriteAll(const std::vector<Profile>& profiles) {
 }
 
 void ProfileStore::Save(const Profile& p) {
-  if (auto err = ValidateProfile(p)) throw UserError(kAppTitle, *err);
   if (Trim(p.name).empty()) throw UserError(kAppTitle, "No profile selected!");
+  if (auto err = ValidateProfile(p)) throw UserError(kAppTitle, *err);
   std::vector<Profile> all = Load();
   bool replaced = false;
   for (Profile& q : all)
@@ -301,10 +345,9 @@ bool ProfileStore::ApplyProfile(const std::string& name, HouseOptions& house, Se
   house = next;
   SettingsStore::Batch batch(settings);
   house.Save(settings);
-  for (std::size_t i = 0; i < p->punctuation.size(); ++i)
-    settings.SetBool("Punctuation", PunctuationRuleKeys()[i], p->punctuation[i]);
-  settings.Set("Options", "EBU Display Standard", std::to_string(p->displayStandard));
-  settings.Set("Options", "Profile", p->name);
+  for (std::size_t i = 0; i < p->punctuation.size(); ++i) settings.Set(keys::kPunctuationRules[i], p->punctuation[i]);
+  settings.Set(keys::kEbuDisplayStandard, std::to_string(p->displayStandard));
+  settings.Set(keys::kProfile, p->name);
   return true;
 }
 
@@ -353,8 +396,11 @@ bool ProfileStore::ImportProfiles(Prompter& prompter, std::optional<fs::path> fi
   }
   if (file->filename() != "profiles.dat") return false;
   Bytes data = ReadFileBytes(*file, 64u << 20);
-  if (data.size() % kProfileRecordSize != 0)
-    throw UserError(kAppTitle, "This is not a valid profile settings file: " + file->string());
+  // The user's profiles are replaced only by a file that holds profiles.
+  bool valid = !data.empty() && data.size() % kProfileRecordSize == 0;
+  for (std::size_t off = 0; valid && off < data.size(); off += kProfileRecordSize)
+    valid = PlausibleRecord(std::span<const std::uint8_t>(data).subspan(off, kProfileRecordSize));
+  if (!valid) throw UserError(kAppTitle, "This is not a valid profile settings file: " + file->string());
   EnsureFolder(folder_);
   WriteFileAtomic(path_, data);
   prompter.Inform("", "Profile settings imported.");

@@ -27,9 +27,6 @@ inline constexpr std::size_t kProfileRecordSize = 512;
 inline constexpr std::int32_t kProfileMarker = 500;
 inline constexpr const char* kDefaultProfileName = "Default";
 
-// The fourteen punctuation rules, in their stored order (section "Punctuation").
-const std::array<const char*, 14>& PunctuationRuleKeys();
-
 // The five checks a profile can force on or ignore, by their profile names.
 enum class ProfileCheck { TooManyRows, DefaultInterval, Duration, EmptySubtitles, RaisedSubtitles };
 const std::array<const char*, 5>& ProfileCheckNames();  // "Too many rows", "Default interval", ...
@@ -39,7 +36,7 @@ struct Profile {
   std::string displayFile;
   HouseOptions rules;  // timing rules, limits, policies and check switches
   short displayStandard = 0;  // "0" open, "1" level-1 teletext, "2" level-2 teletext
-  std::array<bool, 14> punctuation{};
+  std::array<bool, 14> punctuation{};  // in the order of keys::kPunctuationRules
   std::array<bool, 5> forced{};
   std::array<bool, 5> ignored{};
   std::string font = "Arial";
@@ -52,7 +49,9 @@ Bytes EncodeProfile(const Profile& p);
 // Throws ReadError when the record is short.
 Profile DecodeProfile(std::span<const std::uint8_t> record);
 
-// "The same check cannot be selected as forced and ignored." when a check is both.
+// Why the profile cannot be stored, or nothing: "The same check cannot be selected as forced
+// and ignored." when a check is both; a name, display file or font longer than its field
+// in the record, or a name with control characters or surrounding spaces.
 std::optional<std::string> ValidateProfile(const Profile& p);
 
 // The profiles file of a data folder.
@@ -79,7 +78,9 @@ class ProfileStore {
   bool DeleteProfile(const std::string& name, Prompter& prompter);
   // Asks for a folder (unless one is given) and copies profiles.dat there.
   bool ExportProfiles(Prompter& prompter, std::optional<std::filesystem::path> folder = std::nullopt);
-  // Asks for a file (unless one is given); only a file named "profiles.dat" is accepted.
+  // Asks for a file (unless one is given); only a file named "profiles.dat" is accepted, and
+  // only when it holds profile records: an empty or foreign file is refused with a message
+  // and the user's profiles stay as they were.
   bool ImportProfiles(Prompter& prompter, std::optional<std::filesystem::path> file = std::nullopt);
 
  private:

@@ -6,32 +6,82 @@
 #include "core/markup.h"
 #include "platform/prompter.h"
 #include "platform/text_util.h"
+#include "settings/option_table.h"
 #include "settings/settings_store.h"
 #include "text/word_list.h"
 
 namespace kipo {
 namespace {
 
-struct StepKey {
-  const char* key;
-  bool CleanSteps::*member;
-  bool def;
-};
+// The clean choices are check boxes: "1" and "0".
+constexpr FlagSetting Step(std::string_view name, bool def = false) {
+  return {kFileCleanSection, name, def, FlagForm::OneZero};
+}
+constexpr FlagSetting kAlwaysApply = Step("Always apply");
+constexpr FlagSetting kAlwaysApplyConfirm = Step("Always apply confirm");
 
-constexpr std::array<StepKey, 12> kStepKeys{{
-    {"Remove colors", &CleanSteps::colours, false},
-    {"Remove italics", &CleanSteps::italics, false},
-    {"Remove comments", &CleanSteps::comments, false},
-    {"Remove SDH", &CleanSteps::sdh, false},
-    {"Remove empty rows", &CleanSteps::emptyRows, false},
-    {"Bottom row", &CleanSteps::bottomRow, false},
-    {"Align centre", &CleanSteps::alignCentre, false},
-    {"AutoFormat", &CleanSteps::autoFormat, false},
-    {"Punctuation", &CleanSteps::punctuation, false},
-    {"Always apply", &CleanSteps::alwaysApply, false},
-    {"Always apply confirm", &CleanSteps::alwaysApplyConfirm, false},
-    {"Report", &CleanSteps::report, true},
-}};
+const OptionTable<CleanSteps>& StepsTable() {
+  static const auto t = OptionTable<CleanSteps>()
+                            .Bind(&CleanSteps::colours, Step("Remove colors"))
+                            .Bind(&CleanSteps::italics, Step("Remove italics"))
+                            .Bind(&CleanSteps::comments, Step("Remove comments"))
+                            .Bind(&CleanSteps::sdh, Step("Remove SDH"))
+                            .Bind(&CleanSteps::emptyRows, Step("Remove empty rows"))
+                            .Bind(&CleanSteps::bottomRow, Step("Bottom row"))
+                            .Bind(&CleanSteps::alignCentre, Step("Align centre"))
+                            .Bind(&CleanSteps::autoFormat, Step("AutoFormat"))
+                            .Bind(&CleanSteps::punctuation, Step("Punctuation"))
+                            .Bind(&CleanSteps::alwaysApply, kAlwaysApply)
+                            .Bind(&CleanSteps::alwaysApplyConfirm, kAlwaysApplyConfirm)
+                            .Bind(&CleanSteps::report, Step("Report", true));
+  return t;
+}
+
+// A list kept as a count and numbered keys: "SDH char count" = 2, "SDH chars 1", "SDH chars 2".
+// The item keys are made from the prefix, so they are read by name, not by declaration.
+struct NumberedList {
+  IntSetting count;
+  std::string_view itemPrefix;
+  std::vector<std::string> SdhOptions::*member;
+  std::string Item(long k) const { return std::string(itemPrefix) + std::to_string(k); }
+};
+// A count beyond what anyone types is a damaged store, not a list to walk.
+const NumberedList kSdhChars{{kFileCleanSection, "SDH char count", 0, 0, 10000}, "SDH chars ", &SdhOptions::chars};
+const NumberedList kSdhInterjections{
+    {kFileCleanSection, "SDH interjections count", 0, 0, 10000}, "SDH interjections ", &SdhOptions::interjections};
+
+const OptionTable<SdhOptions>& SdhTable() {
+  static const OptionTable<SdhOptions> t = [] {
+    OptionTable<SdhOptions> t;
+    t.Bind(&SdhOptions::round, Step("SDH round"))
+        .Bind(&SdhOptions::square, Step("SDH square"))
+        .Bind(&SdhOptions::curly, Step("SDH curly"));
+    for (const NumberedList* list : {&kSdhChars, &kSdhInterjections}) {
+      t.Custom(
+          list->count.section, list->count.name,
+          [list](const SettingsStore& store, SdhOptions& o) {
+            std::vector<std::string>& items = o.*list->member;
+            items.clear();
+            long count = store.Get(list->count);
+            for (long k = 1; k <= count; ++k) {
+              std::string item = store.Get(kFileCleanSection, list->Item(k), "");
+              if (!item.empty()) items.push_back(std::move(item));
+            }
+          },
+          [list](SettingsStore& store, const SdhOptions& o) {
+            const std::vector<std::string>& items = o.*list->member;
+            long old = store.Get(list->count);
+            for (long k = static_cast<long>(items.size()) + 1; k <= old; ++k)
+              store.Remove(kFileCleanSection, list->Item(k));
+            store.Set(list->count, static_cast<long>(items.size()));
+            for (std::size_t k = 0; k < items.size(); ++k)
+              store.Set(kFileCleanSection, list->Item(static_cast<long>(k) + 1), items[k]);
+          });
+    }
+    return t;
+  }();
+  return t;
+}
 
 struct BracketStep {
   bool SdhOptions::*enabled;
@@ -43,27 +93,6 @@ constexpr std::array<BracketStep, 3> kBrackets{{
     {&SdhOptions::square, '[', ']', "Square brackets deleted"},
     {&SdhOptions::curly, '{', '}', "Curly brackets deleted"},
 }};
-
-std::vector<std::string> LoadNumbered(const SettingsStore& store, const char* countKey, const std::string& prefix) {
-  std::vector<std::string> items;
-  long count = store.GetInt(kFileCleanSection, countKey, 0);
-  // A count beyond what anyone types is a damaged store, not a list to walk.
-  if (count < 0 || count > 10000) count = 0;
-  for (long k = 1; k <= count; ++k) {
-    std::string item = store.Get(kFileCleanSection, prefix + std::to_string(k), "");
-    if (!item.empty()) items.push_back(std::move(item));
-  }
-  return items;
-}
-
-void SaveNumbered(SettingsStore& store, const char* countKey, const std::string& prefix,
-                  const std::vector<std::string>& items) {
-  long old = store.GetInt(kFileCleanSection, countKey, 0);
-  for (long k = static_cast<long>(items.size()) + 1; k <= old && k <= 10000; ++k)
-    store.Remove(kFileCleanSection, prefix + std::to_string(k));
-  store.SetInt(kFileCleanSection, countKey, static_cast<long>(items.size()));
-  for (std::size_t k = 0; k < items.size(); ++k) store.Set(kFileCleanSection, prefix + std::to_string(k + 1), items[k]);
-}
 
 std::vector<std::string> SplitAtSpaces(std::string_view field) {
   std::vector<std::string> items;
@@ -243,35 +272,13 @@ void CleanEmptyRows(SubtitleClean& c) {
 
 }  // namespace
 
-CleanSteps CleanSteps::Load(const SettingsStore& store) {
-  CleanSteps s;
-  for (const StepKey& k : kStepKeys) s.*k.member = store.GetCheck(kFileCleanSection, k.key, k.def);
-  return s;
-}
+CleanSteps CleanSteps::Load(const SettingsStore& store) { return StepsTable().Load(store); }
 
-void CleanSteps::Save(SettingsStore& store) const {
-  SettingsStore::Batch batch(store);
-  for (const StepKey& k : kStepKeys) store.SetCheck(kFileCleanSection, k.key, this->*k.member);
-}
+void CleanSteps::Save(SettingsStore& store) const { StepsTable().Save(store, *this); }
 
-SdhOptions SdhOptions::Load(const SettingsStore& store) {
-  SdhOptions o;
-  o.round = store.GetCheck(kFileCleanSection, "SDH round", false);
-  o.square = store.GetCheck(kFileCleanSection, "SDH square", false);
-  o.curly = store.GetCheck(kFileCleanSection, "SDH curly", false);
-  o.chars = LoadNumbered(store, "SDH char count", "SDH chars ");
-  o.interjections = LoadNumbered(store, "SDH interjections count", "SDH interjections ");
-  return o;
-}
+SdhOptions SdhOptions::Load(const SettingsStore& store) { return SdhTable().Load(store); }
 
-void SdhOptions::Save(SettingsStore& store) const {
-  SettingsStore::Batch batch(store);
-  store.SetCheck(kFileCleanSection, "SDH round", round);
-  store.SetCheck(kFileCleanSection, "SDH square", square);
-  store.SetCheck(kFileCleanSection, "SDH curly", curly);
-  SaveNumbered(store, "SDH char count", "SDH chars ", chars);
-  SaveNumbered(store, "SDH interjections count", "SDH interjections ", interjections);
-}
+void SdhOptions::Save(SettingsStore& store) const { SdhTable().Save(store, *this); }
 
 std::string SdhOptions::CharsField() const { return chars.empty() ? kDefaultSdhChars : JoinWithSpaces(chars); }
 
@@ -371,8 +378,8 @@ bool RestoreCleanRow(SubtitleDocument& doc, const CleanReportRow& row) {
 }
 
 bool ShouldAutoClean(const SettingsStore& store, Prompter& prompter) {
-  if (!store.GetCheck(kFileCleanSection, "Always apply", false)) return false;
-  if (!store.GetCheck(kFileCleanSection, "Always apply confirm", false)) return true;
+  if (!store.Get(kAlwaysApply)) return false;
+  if (!store.Get(kAlwaysApplyConfirm)) return true;
   return prompter.AskYesNo("Confirm File Clean",
                            "File cleaning is currently set to automatic.\nDo you want to clean this file?");
 }

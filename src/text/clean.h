@@ -18,7 +18,7 @@ namespace kipo {
 class Prompter;
 class SettingsStore;
 
-inline constexpr const char* kFileCleanSection = "File clean";
+inline constexpr std::string_view kFileCleanSection = "File clean";
 // What the hearing-impaired options dialog shows when nothing is stored yet.
 inline constexpr const char* kDefaultSdhChars = "#";
 inline constexpr const char* kDefaultInterjections = "Ah Eh Er Erm Ha Haha Hmm Mmm Oh Ooh Ow Ugh Uh Uhuh Um";

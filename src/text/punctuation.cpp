@@ -9,27 +9,56 @@
 #include "platform/text_util.h"
 #include "platform/user_error.h"
 #include "settings/house_options.h"
+#include "settings/keys.h"
+#include "settings/option_table.h"
 #include "settings/settings_store.h"
 
 namespace kipo {
 namespace {
 
+constexpr PunctuationRuleField Rule(const FlagSetting& key, bool PunctuationRules::*member) {
+  return {key.name.data(), member, &key};
+}
+
+// In the order the options window lists them.
 constexpr std::array<PunctuationRuleField, 14> kRuleKeys{{
-    {"Delete spaces", &PunctuationRules::deleteSpaces},
-    {"Delete space before", &PunctuationRules::deleteSpaceBefore},
-    {"Insert space after", &PunctuationRules::insertSpaceAfter},
-    {"Insert space after dash", &PunctuationRules::insertSpaceAfterDash},
-    {"Delete space after dash", &PunctuationRules::deleteSpaceAfterDash},
-    {"Add full stops", &PunctuationRules::addFullStops},
-    {"Ellipses three dots", &PunctuationRules::ellipsesThreeDots},
-    {"Ellipses two dots at start", &PunctuationRules::ellipsesTwoDotsAtStart},
-    {"Delete ellipses", &PunctuationRules::deleteEllipses},
-    {"Insert missing ellipses", &PunctuationRules::insertMissingEllipses},
-    {"Add Dutch ellipses at end", &PunctuationRules::addDutchEllipsesAtEnd},
-    {"Delete first hyphen", &PunctuationRules::deleteFirstHyphen},
-    {"Replace commas with ellipses", &PunctuationRules::replaceCommasWithEllipses},
-    {"Correct two initial capitals", &PunctuationRules::correctTwoInitialCapitals},
+    Rule(keys::kDeleteSpaces, &PunctuationRules::deleteSpaces),
+    Rule(keys::kDeleteSpaceBefore, &PunctuationRules::deleteSpaceBefore),
+    Rule(keys::kInsertSpaceAfter, &PunctuationRules::insertSpaceAfter),
+    Rule(keys::kInsertSpaceAfterDash, &PunctuationRules::insertSpaceAfterDash),
+    Rule(keys::kDeleteSpaceAfterDash, &PunctuationRules::deleteSpaceAfterDash),
+    Rule(keys::kAddFullStops, &PunctuationRules::addFullStops),
+    Rule(keys::kEllipsesThreeDots, &PunctuationRules::ellipsesThreeDots),
+    Rule(keys::kEllipsesTwoDotsAtStart, &PunctuationRules::ellipsesTwoDotsAtStart),
+    Rule(keys::kDeleteEllipses, &PunctuationRules::deleteEllipses),
+    Rule(keys::kInsertMissingEllipses, &PunctuationRules::insertMissingEllipses),
+    Rule(keys::kAddDutchEllipsesAtEnd, &PunctuationRules::addDutchEllipsesAtEnd),
+    Rule(keys::kDeleteFirstHyphen, &PunctuationRules::deleteFirstHyphen),
+    Rule(keys::kReplaceCommasWithEllipses, &PunctuationRules::replaceCommasWithEllipses),
+    Rule(keys::kCorrectTwoInitialCapitals, &PunctuationRules::correctTwoInitialCapitals),
 }};
+
+const OptionTable<PunctuationRules>& RulesTable() {
+  static const OptionTable<PunctuationRules> t = [] {
+    OptionTable<PunctuationRules> t;
+    for (const PunctuationRuleField& f : kRuleKeys) t.Bind(f.member, *f.setting);
+    return t;
+  }();
+  return t;
+}
+
+// "AutoReplace": stored as numbers; any number but 0 is on.
+constexpr FlagSetting kTypographicEllipses{"AutoReplace", "Ellipses", false, FlagForm::OneZero};
+constexpr FlagSetting kTypographicQuotes{"AutoReplace", "Quotes", false, FlagForm::OneZero};
+constexpr FlagSetting kTypographicDashes{"AutoReplace", "Dashes", false, FlagForm::OneZero};
+
+const OptionTable<TypographicOptions>& TypographicTable() {
+  static const auto t = OptionTable<TypographicOptions>()
+                            .Bind(&TypographicOptions::ellipses, kTypographicEllipses)
+                            .Bind(&TypographicOptions::quotes, kTypographicQuotes)
+                            .Bind(&TypographicOptions::dashes, kTypographicDashes);
+  return t;
+}
 
 }  // namespace
 
@@ -39,19 +68,17 @@ namespace {
 
 struct TypographicRule {
   bool TypographicOptions::*enabled;
-  const char* key;
   std::array<std::pair<std::string_view, std::string_view>, 4> pairs;  // unused pairs are empty
   const char* report;
 };
 
 // Windows-1252 codes 133, 145-148, 150 and 151 as they arrive in Unicode text.
 const std::array<TypographicRule, 3> kTypographic{{
-    {&TypographicOptions::ellipses, "Ellipses", {{{"\u2026", "..."}}}, "Smart ellipses changed to three dots"},
+    {&TypographicOptions::ellipses, {{{"\u2026", "..."}}}, "Smart ellipses changed to three dots"},
     {&TypographicOptions::quotes,
-     "Quotes",
      {{{"\u2018", "'"}, {"\u2019", "'"}, {"\u201C", "\""}, {"\u201D", "\""}}},
      "Smart quotes changed to straight quotes"},
-    {&TypographicOptions::dashes, "Dashes", {{{"\u2013", "-"}, {"\u2014", "-"}}}, "En or em dash changed to hyphen"},
+    {&TypographicOptions::dashes, {{{"\u2013", "-"}, {"\u2014", "-"}}}, "En or em dash changed to hyphen"},
 }};
 
 bool IsColourByte(char c) { return c >= 1 && c <= 7; }
@@ -127,16 +154,9 @@ bool SpacesFollowRowStart(std::string_view text, std::size_t spacesStart) {
 
 }  // namespace
 
-PunctuationRules PunctuationRules::Load(const SettingsStore& store) {
-  PunctuationRules r;
-  for (const PunctuationRuleField& k : kRuleKeys) r.*k.member = store.GetBool(kPunctuationSection, k.key, false);
-  return r;
-}
+PunctuationRules PunctuationRules::Load(const SettingsStore& store) { return RulesTable().Load(store); }
 
-void PunctuationRules::Save(SettingsStore& store) const {
-  SettingsStore::Batch batch(store);
-  for (const PunctuationRuleField& k : kRuleKeys) store.SetBool(kPunctuationSection, k.key, this->*k.member);
-}
+void PunctuationRules::Save(SettingsStore& store) const { RulesTable().Save(store, *this); }
 
 void ValidatePunctuationRules(const PunctuationRules& r) {
   if (r.insertSpaceAfterDash && r.deleteSpaceAfterDash)
@@ -148,17 +168,9 @@ void ValidatePunctuationRules(const PunctuationRules& r) {
                     "one or the other.");
 }
 
-TypographicOptions TypographicOptions::Load(const SettingsStore& store) {
-  TypographicOptions o;
-  for (const TypographicRule& t : kTypographic)
-    o.*t.enabled = ParseBool(store.Get(kAutoReplaceSection, t.key, "0")).value_or(false);
-  return o;
-}
+TypographicOptions TypographicOptions::Load(const SettingsStore& store) { return TypographicTable().Load(store); }
 
-void TypographicOptions::Save(SettingsStore& store) const {
-  SettingsStore::Batch batch(store);
-  for (const TypographicRule& t : kTypographic) store.SetInt(kAutoReplaceSection, t.key, this->*t.enabled ? 1 : 0);
-}
+void TypographicOptions::Save(SettingsStore& store) const { TypographicTable().Save(store, *this); }
 
 std::string ApplyTypographic(std::string_view text, const TypographicOptions& options, const RuleReport& report) {
   std::string out(text);
@@ -183,7 +195,7 @@ TidyOptions TidyOptions::Load(const SettingsStore& store) {
   TidyOptions o;
   o.rules = PunctuationRules::Load(store);
   o.typographic = TypographicOptions::Load(store);
-  o.enableColours = store.GetCheck("Options", "Enable colours", true);
+  o.enableColours = store.Get(keys::kEnableColours);
   o.allowBlankLines = HouseOptions::Load(store).allowBlankLines;
   return o;
 }

@@ -7,12 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "settings/setting_key.h"
+
 namespace kipo {
 
 class SettingsStore;
-
-inline constexpr const char* kPunctuationSection = "Punctuation";
-inline constexpr const char* kAutoReplaceSection = "AutoReplace";
 
 // The rule set, section "Punctuation", each a Boolean (default false).
 struct PunctuationRules {
@@ -36,10 +35,11 @@ struct PunctuationRules {
   bool operator==(const PunctuationRules&) const = default;
 };
 
-// Each rule's settings key (section "Punctuation", also its caption) and its field.
+// Each rule's field and its settings key (section "Punctuation", settings/keys.h).
 struct PunctuationRuleField {
-  const char* key;
+  const char* key;  // the key's name, also the caption of the rule's check box
   bool PunctuationRules::*member;
+  const FlagSetting* setting;
 };
 std::span<const PunctuationRuleField> PunctuationRuleFields();
 

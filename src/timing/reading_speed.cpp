@@ -6,15 +6,16 @@
 #include "platform/encoding.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
+#include "settings/keys.h"
 #include "settings/settings_store.h"
 
 namespace kipo {
 
 ReadingOptions ReadingOptions::Load(const SettingsStore& store) {
   ReadingOptions o;
-  o.includeSpaces = store.GetBool("Options", "Reading speed include spaces", false);
-  o.boldStart = store.Get("Options", "Start bold text", o.boldStart);
-  o.boldEnd = store.Get("Options", "End bold text", o.boldEnd);
+  o.includeSpaces = store.Get(keys::kReadingSpeedIncludeSpaces);
+  o.boldStart = store.Get(keys::kStartBoldText);
+  o.boldEnd = store.Get(keys::kEndBoldText);
   return o;
 }
 

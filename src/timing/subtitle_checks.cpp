@@ -5,25 +5,42 @@
 
 #include "platform/encoding.h"
 #include "platform/text_util.h"
+#include "settings/option_table.h"
 #include "settings/settings_store.h"
 #include "timing/interval_rule.h"
 #include "timing/timing_parameters.h"
 
 namespace kipo {
+namespace {
+
+constexpr FlagSetting kIgnoreDurationTooLong{"Options", "Ignore duration too long", false, FlagForm::TrueFalse};
+constexpr IntSetting kCcDelayTolerance{"EIA 608", "Delay tolerance", 0};
+constexpr FlagSetting kCcCheckSendTime{"EIA 608", "Check send time", false, FlagForm::OneZero};
+constexpr FlagSetting kCcCheckIllegalCharacters{"EIA 608", "Check for illegal characters", false, FlagForm::OneZero};
+constexpr FlagSetting kCcCheckRowMapping{"EIA 608", "Check row mapping", false, FlagForm::OneZero};
+constexpr FlagSetting kCcCheckF3Italics{"EIA 608", "Check F3 italics", false, FlagForm::OneZero};
+constexpr IntSetting kUltechCueOffset{"Ultech CC", "Cue offset", 0};
+
+const OptionTable<CheckSettings>& CheckTable() {
+  static const auto t = OptionTable<CheckSettings>()
+                            .Bind(&CheckSettings::ignoreDurationTooLong, kIgnoreDurationTooLong)
+                            .Bind(&CheckSettings::ccDelayTolerance, kCcDelayTolerance)
+                            .Bind(&CheckSettings::ccCheckSendTime, kCcCheckSendTime)
+                            .Bind(&CheckSettings::ccCheckIllegalCharacters, kCcCheckIllegalCharacters)
+                            .Bind(&CheckSettings::ccCheckRowMapping, kCcCheckRowMapping)
+                            .Bind(&CheckSettings::ccCheckF3Italics, kCcCheckF3Italics)
+                            .Bind(&CheckSettings::ultechCueOffset, kUltechCueOffset);
+  return t;
+}
+
+}  // namespace
 
 CheckSettings CheckSettings::Load(const HouseOptions& house, const SettingsStore& store) {
   CheckSettings s;
   s.house = house;
   s.reading = ReadingOptions::Load(store);
   s.bold = BoldMarkers::Load(store);
-  s.ignoreDurationTooLong = store.GetBool("Options", "Ignore duration too long", false);
-  s.ccDelayTolerance = static_cast<int>(store.GetInt("EIA 608", "Delay tolerance", 0));
-  s.ccCheckSendTime = store.GetCheck("EIA 608", "Check send time", false);
-  s.ccCheckIllegalCharacters = store.GetCheck("EIA 608", "Check for illegal characters", false);
-  s.ccCheckRowMapping = store.GetCheck("EIA 608", "Check row mapping", false);
-  s.ccCheckF3Italics = store.GetCheck("EIA 608", "Check F3 italics", false);
-  s.ultechCueOffset = static_cast<int>(store.GetInt("Ultech CC", "Cue offset", 0));
-  return s;
+  return CheckTable().Load(store, std::move(s));
 }
 
 bool CheckSettings::Enabled(CheckGroup g) const {

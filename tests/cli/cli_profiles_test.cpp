@@ -67,6 +67,20 @@ TEST(CliProfiles, SaveTakesTheWorkingRulesAndRefusesForcedAndIgnored) {
   EXPECT_EQ(Kipo({"--settings", settings, "profiles", "save", "X", "--force", "Nonsense"}, &out, &err), 2);
 }
 
+TEST(CliProfiles, RefusesALongNameAndAnEmptyImportWithoutTouchingTheProfiles) {
+  test::TempHome home;
+  auto settings = (home / "s.ini").string();
+  std::string out, err;
+  ASSERT_EQ(Kipo({"--settings", settings, "profiles", "save", "Client"}, &out, &err), 0) << err;
+  std::string before = test::ReadFile(ProfileStore(DataFolder()).path());
+  EXPECT_EQ(Kipo({"--settings", settings, "profiles", "save", std::string(41, 'n')}, &out, &err), 2);
+  EXPECT_NE(err.find("is too long"), std::string::npos) << err;
+  auto empty = test::WriteFile(home / "usb" / "profiles.dat", "");
+  EXPECT_EQ(Kipo({"--settings", settings, "profiles", "import", empty.string()}, &out, &err), 2);
+  EXPECT_NE(err.find("This is not a valid profile settings file"), std::string::npos) << err;
+  EXPECT_EQ(test::ReadFile(ProfileStore(DataFolder()).path()), before);
+}
+
 TEST(TerminalPrompter, NeverWaitsWithoutATerminal) {
   std::ostringstream err;
   cli::TerminalPrompter p(err, cli::AutoAnswer::None, false);

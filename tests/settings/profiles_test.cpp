@@ -169,6 +169,120 @@ TEST(Profiles, DamagedFileKeepsWhatCanBeRead) {
   EXPECT_EQ(store.Load().size(), 2u);
 }
 
+std::string Repeat(std::string_view s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+TEST(Profiles, NamesThatFitTheRecordAreFoundAgainAndOthersAreRefused) {
+  struct Case {
+    std::string name;
+    bool stored;
+  } cases[] = {
+      {Repeat("a", 40), true},
+      {Repeat("\xC3\xA9", 20), true},          // 20 x e-acute: 40 bytes
+      {Repeat("\xE4\xB8\xAD", 13) + "a", true},  // 13 CJK characters and a letter: 40 bytes
+      {Repeat("a", 41), false},
+      {Repeat("\xC3\xA9", 21), false},         // would be cut inside a character
+      {Repeat("a", 39) + "\xC3\xA9", false},
+      {"Tab\tname", false},
+      {" Client", false},
+      {"Client ", false},                       // the record pads with spaces: it would read back as "Client"
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempHome home;
+    ProfileStore store(DataFolder());
+    store.ReadProfileData();
+    std::string before = test::ReadFile(store.path());
+    Profile p = Client(c.name);
+    if (!c.stored) {
+      EXPECT_TRUE(ValidateProfile(p).has_value());
+      EXPECT_THROW(store.Save(p), UserError);
+      EXPECT_EQ(test::ReadFile(store.path()), before);
+      continue;
+    }
+    store.Save(p);
+    p.rules.readingSpeed = 14;
+    store.Save(p);  // replaces, never adds a second record
+    ASSERT_EQ(store.Load().size(), 2u);
+    EXPECT_EQ(store.Load()[1].name, c.name);
+    HouseOptions house;
+    SettingsStore settings;
+    ASSERT_TRUE(store.ApplyProfile(c.name, house, settings));
+    EXPECT_EQ(house.readingSpeed, 14);
+    test::RecordingPrompter prompter;
+    prompter.answers.push_back(Answer::Yes);
+    EXPECT_TRUE(store.DeleteProfile(c.name, prompter));
+    EXPECT_EQ(store.Load().size(), 1u);
+  }
+  ProfileStore store(std::filesystem::temp_directory_path());
+  try {
+    store.Save(Client(Repeat("a", 41)));
+    FAIL();
+  } catch (const UserError& e) {
+    EXPECT_NE(e.text().find("is too long: a profile name holds at most 40 bytes"), std::string::npos) << e.text();
+  }
+}
+
+TEST(Profiles, ANameCutInsideACharacterByAnOlderBuildReadsWithoutTheBrokenCharacter) {
+  Bytes rec = EncodeProfile(Client("x"));
+  std::string cut = Repeat("a", 39) + "\xC3";  // the first byte of e-acute
+  std::copy(cut.begin(), cut.end(), rec.begin() + 4);
+  EXPECT_EQ(DecodeProfile(rec).name, Repeat("a", 39));
+}
+
+TEST(Profiles, ImportRefusesFilesThatHoldNoProfilesAndKeepsTheUsersOwn) {
+  std::string valid;
+  for (const char* name : {"Default", "Broadcaster A"}) {
+    Bytes rec = EncodeProfile(Client(name));
+    valid.append(rec.begin(), rec.end());
+  }
+  std::string random(1024, '\0');
+  std::uint32_t x = 12345;
+  for (char& c : random) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  std::string text;
+  while (text.size() < 512) text += "Just a line of text in a file someone named profiles.dat\r\n";
+  text.resize(512);
+  std::string blankName = valid.substr(0, 512);
+  std::fill(blankName.begin() + 4, blankName.begin() + 44, ' ');
+  struct Case {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"empty", ""},
+      {"random bytes", random},
+      {"text", text},
+      {"a part record", valid.substr(0, 300)},
+      {"a good record then random bytes", valid.substr(0, 512) + random.substr(0, 512)},
+      {"a record without a name", blankName},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempHome home;
+    ProfileStore store(DataFolder());
+    store.ReadProfileData();
+    store.Save(Client("Mine"));
+    std::string before = test::ReadFile(store.path());
+    auto file = test::WriteFile(home / "in" / "profiles.dat", c.bytes);
+    test::RecordingPrompter p;
+    try {
+      store.ImportProfiles(p, file);
+      FAIL();
+    } catch (const UserError& e) {
+      EXPECT_EQ(e.text(), "This is not a valid profile settings file: " + file.string());
+    }
+    EXPECT_EQ(test::ReadFile(store.path()), before);
+    EXPECT_TRUE(store.Find("Mine").has_value());
+  }
+  test::TempHome home;
+  ProfileStore store(DataFolder());
+  test::RecordingPrompter p;
+  EXPECT_TRUE(store.ImportProfiles(p, test::WriteFile(home / "in" / "profiles.dat", valid)));
+  EXPECT_TRUE(store.Find("Broadcaster A").has_value());
+}
+
 TEST(RecentFiles, NineMostRecentFirstWithoutDuplicates) {
   SettingsStore s;
   RecentFiles mru;
