@@ -6,6 +6,7 @@
 #include "app/native_settings.h"
 #include "app/trash.h"
 #include "core/autosave.h"
+#include "core/backups.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/text_util.h"
@@ -128,20 +129,25 @@ StartUpOutcome StartUp(Workstation& ws, const std::string& commandLine, const St
   return out;
 }
 
-void CleanBackups(int mode, const std::filesystem::path& backups, const std::filesystem::path& archive) {
+std::vector<std::string> CleanBackups(int mode, const std::filesystem::path& backups,
+                                      const std::filesystem::path& archive) {
+  std::vector<std::string> failures;
   std::error_code ec;
-  if (mode < 0 || mode > 2 || !std::filesystem::is_directory(backups, ec)) return;
-  if (mode == 1 && (archive.empty() || !std::filesystem::is_directory(archive, ec))) return;
+  if (mode < 0 || mode > 2 || !std::filesystem::is_directory(backups, ec)) return failures;
+  if (mode == 1 && (archive.empty() || !std::filesystem::is_directory(archive, ec))) return failures;
   std::vector<std::filesystem::path> items;
   for (const auto& e : std::filesystem::directory_iterator(backups, ec)) items.push_back(e.path());
   for (const auto& item : items) {
     std::error_code itemEc;
     switch (mode) {
       case 0: MoveToTrash(item); break;
-      case 1: std::filesystem::rename(item, FreeName(archive, item.filename().string()), itemEc); break;
+      case 1:
+        if (auto why = MoveBackup(item, FreeName(archive, item.filename().string()))) failures.push_back(*why);
+        break;
       case 2: std::filesystem::remove_all(item, itemEc); break;
     }
   }
+  return failures;
 }
 
 bool QueryShutdown(Workstation& ws, const WindowState& window) {
@@ -149,8 +155,16 @@ bool QueryShutdown(Workstation& ws, const WindowState& window) {
   SettingsStore& settings = ws.settings();
   ws.ReloadHouseOptions();
   const HouseOptions& house = ws.house();
-  if (BackupsEnabled(settings) && house.cleanBackupsOnExit)
-    CleanBackups(house.backupCleanMode, BackupsFolder(), house.backupArchiveFolder);
+  if (BackupsEnabled(settings) && house.cleanBackupsOnExit) {
+    auto failures = CleanBackups(house.backupCleanMode, BackupsFolder(), house.backupArchiveFolder);
+    // The backups that stayed behind are still in the backups folder; the user is told once.
+    for (const std::string& f : failures) LogError("CleanBackups: " + f);
+    if (!failures.empty())
+      ws.prompter().Inform(kAppTitle,
+                           "Some backups could not be moved to " + house.backupArchiveFolder +
+                               " and are still in the backups folder:\n" + failures.front(),
+                           Icon::Warning);
+  }
   ws.SetStatus("Kipo is shutting down...");
   WindowTable().Save(settings, window);
   std::error_code ec;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/workstation.h"
 
@@ -55,7 +56,9 @@ void OpenStartUpDocument(Workstation& ws, const std::string& commandLine);
 bool QueryShutdown(Workstation& ws, const WindowState& window);
 
 // Empties `backups` in a backup clean mode: 0 to the trash, 1 into `archive` (only when
-// that folder exists), 2 deleted. Other modes do nothing. The outcome is not reported.
-void CleanBackups(int mode, const std::filesystem::path& backups, const std::filesystem::path& archive);
+// that folder exists; across file systems too), 2 deleted. Other modes do nothing. Returns
+// one line for each backup that could not be archived (mode 1).
+std::vector<std::string> CleanBackups(int mode, const std::filesystem::path& backups,
+                                      const std::filesystem::path& archive);
 
 }  // namespace kipo

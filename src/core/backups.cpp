@@ -1,6 +1,8 @@
 #include "core/backups.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 
 #include "core/native_file.h"
 #include "platform/files.h"
@@ -59,6 +61,40 @@ bool DeleteBackupFolder(const std::filesystem::path& folder, Prompter& prompter)
     return false;
   }
   return true;
+}
+
+std::optional<std::string> MoveBackup(const std::filesystem::path& from, const std::filesystem::path& to) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(to, ec))) return to.string() + " already exists";
+  fs::rename(from, to, ec);
+  if (!ec) return std::nullopt;
+  // Only a move to another file system is done by copying; any other refusal (no such
+  // file, no permission) is the answer.
+  if (ec != std::errc::cross_device_link) return from.string() + ": " + ec.message();
+  const auto options = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
+  fs::copy(from, to, options, ec);
+  if (ec) {
+    std::string why = "copying " + from.string() + " to " + to.string() + ": " + ec.message();
+    std::error_code ignored;
+    fs::remove_all(to, ignored);
+    return why;
+  }
+  // The copy keeps each file's time, so that the archive still sorts by when backups were made.
+  if (fs::is_directory(to, ec)) {
+    for (auto it = fs::recursive_directory_iterator(from, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+      std::error_code t;
+      if (it->is_regular_file(t)) fs::last_write_time(to / fs::relative(it->path(), from, t), it->last_write_time(t), t);
+    }
+  } else {
+    std::error_code t;
+    fs::last_write_time(to, fs::last_write_time(from, t), t);
+  }
+  ec.clear();
+  fs::remove_all(from, ec);
+  if (ec) return "copied to " + to.string() + " but could not remove " + from.string() + ": " + ec.message();
+  return std::nullopt;
 }
 
 }  // namespace kipo

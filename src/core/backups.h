@@ -2,6 +2,7 @@
 // The backups viewer's operations: the sub-folders of the backups folder, the .kpox files
 // of one, a listing of one backup, and deleting a whole sub-folder.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,11 @@ BackupListing DescribeBackup(const std::filesystem::path& file);
 // Asks "Are you sure you want to delete this backup folder?" and removes the folder with
 // everything in it; "Failed to delete folder" when that fails. Returns true when deleted.
 bool DeleteBackupFolder(const std::filesystem::path& folder, Prompter& prompter);
+
+// Moves a backup file or folder to `to` (which must not exist yet): a rename on the same
+// file system; across file systems a copy of everything followed by removing the source.
+// When the copy fails part way the partial copy is removed and the source stays whole.
+// Returns why it failed, or nothing on success.
+std::optional<std::string> MoveBackup(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace kipo

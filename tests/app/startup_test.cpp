@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -159,6 +160,59 @@ TEST_F(Shell, BackupCleanModes) {
     EXPECT_TRUE(QueryShutdown(ws, {}));
     EXPECT_TRUE(empty());
   }
+}
+
+// The archive folder on another file system: the backups are copied there and removed
+// here; a backup that cannot be copied stays whole and the user hears of it.
+TEST_F(Shell, BackupArchiveOnAnotherFileSystem) {
+  namespace fs = std::filesystem;
+  fs::path other = "/dev/shm";
+  std::error_code ec;
+  struct stat a{}, b{};
+  if (!fs::is_directory(other, ec) || stat(other.c_str(), &a) != 0 || stat(home.path().c_str(), &b) != 0 ||
+      a.st_dev == b.st_dev)
+    GTEST_SKIP() << "no second file system at " << other;
+  fs::path archive = other / ("kipo-archive-" + std::to_string(getpid()));
+  fs::create_directories(archive / "film");  // an earlier archive of the same film
+  struct Cleanup {
+    fs::path p;
+    ~Cleanup() {
+      std::error_code ec;
+      fs::remove_all(p, ec);
+    }
+  } cleanup{archive};
+
+  auto file = test::WriteFile(BackupsFolder() / "film" / "2024_03_01@14_05_09.kpox", "a");
+  test::WriteFile(BackupsFolder() / "film" / "nested" / "deep.kpox", "deep");
+  test::WriteFile(BackupsFolder() / "loose.kpox", "b");
+  auto when = fs::file_time_type::clock::now() - std::chrono::hours(48);
+  fs::last_write_time(file, when);
+  EXPECT_TRUE(CleanBackups(1, BackupsFolder(), archive).empty());
+  EXPECT_TRUE(fs::is_empty(BackupsFolder()));
+  EXPECT_EQ(test::ReadFile(archive / "film (2)" / "2024_03_01@14_05_09.kpox"), "a");
+  EXPECT_EQ(test::ReadFile(archive / "film (2)" / "nested" / "deep.kpox"), "deep");
+  EXPECT_EQ(test::ReadFile(archive / "loose.kpox"), "b");
+  EXPECT_EQ(fs::last_write_time(archive / "film (2)" / "2024_03_01@14_05_09.kpox"), when);
+
+  // A folder holding something that cannot be copied (a pipe) stays where it was, whole,
+  // and leaves no half copy in the archive; the shutdown says so.
+  test::WriteFile(BackupsFolder() / "odd" / "kept.kpox", "c");
+  ASSERT_EQ(mkfifo((BackupsFolder() / "odd" / "pipe").c_str(), 0600), 0);
+  auto failures = CleanBackups(1, BackupsFolder(), archive);
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_NE(failures[0].find("odd"), std::string::npos) << failures[0];
+  EXPECT_EQ(test::ReadFile(BackupsFolder() / "odd" / "kept.kpox"), "c");
+  EXPECT_FALSE(fs::exists(archive / "odd"));
+  settings.SetBool("Options", "Enable backups", true);
+  HouseOptions h;
+  h.cleanBackupsOnExit = true;
+  h.backupCleanMode = 1;
+  h.backupArchiveFolder = archive.string();
+  h.Save(settings);
+  EXPECT_TRUE(QueryShutdown(ws, {}));
+  EXPECT_NE(prompter.Last().text.find("Some backups could not be moved to " + archive.string()), std::string::npos)
+      << prompter.Last().text;
+  EXPECT_TRUE(fs::exists(BackupsFolder() / "odd" / "kept.kpox"));
 }
 
 // A save killed at any moment leaves the old or the new file, never a mixture.
