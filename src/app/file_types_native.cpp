@@ -45,9 +45,10 @@ FileType NativeType(std::string ext, std::string name, NativeVariant variant) {
   FileType t;
   t.extension = std::move(ext);
   t.name = std::move(name);
-  t.read = [variant](std::span<const std::uint8_t> bytes, FileContext&, Warnings&) {
+  t.read = [variant](std::span<const std::uint8_t> bytes, FileContext&, Warnings& warnings) {
     NativeReadOptions o;
     o.ansiCodePage = kAnsiCodePage;
+    o.warnings = &warnings;
     return ReadNative(bytes, variant, o);
   };
   t.write = [variant](const SubtitleDocument& doc, FileContext& ctx, Warnings& warnings) {

@@ -120,6 +120,11 @@ int NativeFrameRateChoice(std::int32_t code, bool dropFrame) {
   return code == 30 && dropFrame ? 29 : static_cast<int>(code);
 }
 
+std::string UnknownNativeFrameRateWarning(std::int32_t code, const FrameRate& used) {
+  return "The file's frame-rate code " + std::to_string(code) + " is not a known frame rate; it was read at " +
+         used.label() + " fps";
+}
+
 std::string NativeFlagText(bool hasNotes) {
   std::string flags("ForcedAlign=1\0Karaoke=1", 23);
   if (hasNotes) flags.append(std::string_view("\0Notes=1", 8));
@@ -220,13 +225,17 @@ NativeWriteResult WriteNative(const SubtitleDocument& doc, NativeVariant variant
 }
 
 SubtitleDocument ReadNative(std::span<const std::uint8_t> bytes, NativeVariant variant, const NativeReadOptions& opt) {
-  const bool kpox = variant == NativeVariant::Kpox;
-  const char* invalid = kpox ? kNotValidKipoUnicode : kNotValidKipo;
+  const char* invalid = variant == NativeVariant::Kpox ? kNotValidKipoUnicode : kNotValidKipo;
   try {
     ByteReader r(bytes);
     std::int32_t headerLength = r.i32le();
     std::int32_t version = r.i32le();
-    if (headerLength != kNativeHeaderLength || (kpox && version != kKpoxVersion)) throw InvalidFileFormat(invalid);
+    if (headerLength != kNativeHeaderLength) throw InvalidFileFormat(invalid);
+    // Only version 7 holds UTF-16 text. Under its own extension an 8-bit file may carry
+    // any older version number; under .kpox only the 8-bit versions are taken for one.
+    const bool kpox = version == kKpoxVersion;
+    if (!kpox && variant == NativeVariant::Kpox && (version < 1 || version > kKpoVersion))
+      throw InvalidFileFormat(invalid);
     std::int32_t charset = r.i32le();
     std::int32_t language = r.i32le();
     std::int32_t rateCode = r.i32le();
@@ -243,7 +252,10 @@ SubtitleDocument ReadNative(std::span<const std::uint8_t> bytes, NativeVariant v
       throw InvalidFileFormat(invalid);
 
     SubtitleDocument doc;
-    doc.SetFrameRate(NativeFrameRateChoice(rateCode, dropFrame));
+    const int rateChoice = NativeFrameRateChoice(rateCode, dropFrame);
+    doc.SetFrameRate(rateChoice);
+    if (!FrameRate::FromCode(rateChoice) && opt.warnings)
+      opt.warnings->push_back(UnknownNativeFrameRateWarning(rateCode, doc.frameRate()));
     doc.SetCharacterSet(static_cast<std::int16_t>(charset));
     doc.SetLanguageId(language);
     doc.SetCurrentNumber(current >= 0 && current <= 32767 ? static_cast<std::int16_t>(current) : 1);

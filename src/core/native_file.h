@@ -45,6 +45,8 @@ struct NativeWriteResult {
 
 struct NativeReadOptions {
   std::string ansiCodePage = "windows-1252";
+  // Receives what the reader had to assume (an unknown frame-rate code); may be null.
+  std::vector<std::string>* warnings = nullptr;
 };
 
 // Writes the whole document in the chosen layout.
@@ -52,7 +54,9 @@ NativeWriteResult WriteNative(const SubtitleDocument& doc, NativeVariant variant
                               const NativeWriteOptions& options = {});
 
 // Reads a whole file into a new document: frame rate, character set, language, notes,
-// currentNumber as stored (the Open command decides whether it is used). Throws UserError
+// currentNumber as stored (the Open command decides whether it is used). The header's
+// version decides the layout, so a .kpox file renamed .kpo (or the reverse) still reads;
+// `variant` (the extension) chooses the message for a file that is neither. Throws UserError
 // "Invalid file format" / "This is not a valid Kipo (Unicode) file" for a wrong header,
 // a truncated body or counts the bytes cannot hold.
 SubtitleDocument ReadNative(std::span<const std::uint8_t> bytes, NativeVariant variant,
@@ -63,6 +67,8 @@ SubtitleDocument ReadNative(std::span<const std::uint8_t> bytes, NativeVariant v
 std::int32_t NativeFrameRateCode(const FrameRate& rate);
 // The choice a stored code selects: 30 with the drop-frame flag selects 29 (29.97 DF).
 int NativeFrameRateChoice(std::int32_t code, bool dropFrame);
+// The warning for a header whose frame-rate code names no rate the program knows.
+std::string UnknownNativeFrameRateWarning(std::int32_t code, const FrameRate& used);
 
 // The flag text of the header (before padding).
 std::string NativeFlagText(bool hasNotes);

@@ -235,14 +235,62 @@ TEST(NativeFile, BadFilesGiveTheFormatsMessage) {
     expectInvalid(longText, v);
   }
   {
-    SCOPED_TRACE("a .kpo file is not a .kpox file");
-    expectInvalid(WriteNative(d, NativeVariant::Kpo).bytes, NativeVariant::Kpox);
+    SCOPED_TRACE("under .kpox a version that is neither layout is refused");
+    for (std::int32_t version : {0, 6, 8, -7}) {
+      Bytes b = WriteNative(d, NativeVariant::Kpo).bytes;
+      Put(b, 4, version);
+      expectInvalid(b, NativeVariant::Kpox);
+    }
   }
   {
     SCOPED_TRACE("array header that disagrees with its count");
     Bytes b = WriteNative(d, NativeVariant::Kpox).bytes;
     Put(b, 158 + 40 + 2, 3);
     expectInvalid(b, NativeVariant::Kpox);
+  }
+}
+
+// Files get renamed: the header's version, not the extension, says how the records read.
+TEST(NativeFile, LayoutFollowsTheHeaderVersionWhateverTheExtension) {
+  const SubtitleDocument doc = FullDocument();
+  for (NativeVariant written : {NativeVariant::Kpo, NativeVariant::Kpox}) {
+    for (NativeVariant named : {NativeVariant::Kpo, NativeVariant::Kpox}) {
+      SCOPED_TRACE(std::string(written == NativeVariant::Kpox ? "kpox" : "kpo") + " bytes named ." +
+                   (named == NativeVariant::Kpox ? "kpox" : "kpo"));
+      const Bytes bytes = WriteNative(doc, written).bytes;
+      std::vector<std::string> warnings;
+      SubtitleDocument back = ReadNative(bytes, named, {.warnings = &warnings});
+      ExpectSameDocument(doc, back);
+      EXPECT_TRUE(warnings.empty());
+      EXPECT_EQ(WriteNative(back, written).bytes, bytes);
+    }
+  }
+}
+
+TEST(NativeFile, UnknownFrameRateCodeReadsWithAWarning) {
+  const SubtitleDocument doc = FullDocument();
+  for (NativeVariant v : {NativeVariant::Kpo, NativeVariant::Kpox}) {
+    for (std::int32_t code : {0, 26, 31, 99, -30}) {
+      SCOPED_TRACE(std::to_string(code) + (v == NativeVariant::Kpox ? " kpox" : " kpo"));
+      Bytes b = WriteNative(doc, v).bytes;
+      Put(b, 16, code);
+      std::vector<std::string> warnings;
+      SubtitleDocument back = ReadNative(b, v, {.warnings = &warnings});
+      EXPECT_EQ(back.frameRate().code, 25);
+      ASSERT_EQ(warnings.size(), 1u);
+      EXPECT_EQ(warnings[0], UnknownNativeFrameRateWarning(code, back.frameRate()));
+      EXPECT_NE(warnings[0].find(std::to_string(code)), std::string::npos);
+      EXPECT_EQ(back.At(0), doc.At(0));  // only the rate was assumed
+    }
+  }
+  {
+    SCOPED_TRACE("every rate the program writes reads without a warning");
+    for (int choice : AllFrameRateCodes()) {
+      std::vector<std::string> warnings;
+      ReadNative(WriteNative(SubtitleDocument(choice, 2057, 0), NativeVariant::Kpox).bytes, NativeVariant::Kpox,
+                 {.warnings = &warnings});
+      EXPECT_TRUE(warnings.empty()) << choice;
+    }
   }
 }
 
