@@ -3,19 +3,25 @@
 #include <ostream>
 
 #include "app/file_types.h"
+#include "core/markup.h"
 #include "platform/text_util.h"
 
 namespace kipo::cli {
 
-std::string OneLineText(const std::string& text) {
+const char* ColourName(char code) {
+  static const char* const kNames[] = {"default", "red", "green", "yellow", "blue", "magenta", "cyan", "white"};
+  return code >= 0 && code <= 7 ? kNames[static_cast<int>(code)] : "";
+}
+
+std::string OneLineText(const std::string& text, std::string_view rowSeparator) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      out += '|';
+      out += rowSeparator;
       ++i;
-    } else if (c >= 1 && c <= 7) {
-      out += "{" + std::to_string(static_cast<int>(c)) + "}";
+    } else if (IsColourCode(c)) {
+      out += std::string("{") + ColourName(c) + "}";
     } else {
       out += c;
     }
@@ -25,6 +31,9 @@ std::string OneLineText(const std::string& text) {
 
 int CleanFileCommand(Context& ctx, const std::string& file, const std::string& output, const CleanSettings& settings,
                      CleanKind kind) {
+  // Contradictory stored rules are refused before anything is read, as the rules window
+  // refuses them.
+  if (settings.steps.punctuation) ValidatePunctuationRules(settings.rules);
   FileContext files{ctx.prompter, ctx.settings};
   LoadedDocument loaded = ReadDocumentFile(file, files);
   CleanReport report = CleanDocument(loaded.doc, settings, kind);

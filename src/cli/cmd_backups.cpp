@@ -41,7 +41,9 @@ fs::path BackupFile(const Options& o) {
 }
 
 int List(Context& ctx, const Options& o) {
-  for (const std::string& f : ListBackupFolders(Root(o))) {
+  const std::vector<std::string> folders = ListBackupFolders(Root(o));
+  if (folders.empty()) ctx.out << "There are no backups in " << Root(o).string() << "\n";
+  for (const std::string& f : folders) {
     auto files = ListBackupFiles(Root(o) / f);
     ctx.out << f << "\t" << files.size() << " backup" << (files.size() == 1 ? "" : "s");
     if (!files.empty()) ctx.out << "\tlatest " << files.back();
@@ -89,7 +91,8 @@ Registrar reg(60, [](CLI::App& app) -> Handler {
       "  kipo backups list\n"
       "  kipo backups show film                       # the backups of film.kpox\n"
       "  kipo backups show film 2024_03_01@14_05_09.kpox\n"
-      "  kipo backups restore film latest --to film-restored.kpox\n"
+      "  kipo backups restore film --to film-restored.kpox   # the newest backup\n"
+      "  kipo backups restore film 2024_03_01@14_05_09.kpox --to film-0301.kpox\n"
       "  kipo --yes backups delete Untitled_01_03_2024");
   auto* list = sub->add_subcommand("list", "The backup sub-folders and how many backups each holds");
   auto* show = sub->add_subcommand("show", "A sub-folder's backups, or one backup's subtitles");
@@ -97,7 +100,7 @@ Registrar reg(60, [](CLI::App& app) -> Handler {
   show->add_option("file", o->file, "Backup file name, or 'latest'");
   auto* restore = sub->add_subcommand("restore", "Write a backup out as a document");
   restore->add_option("folder", o->folder, "Backup sub-folder")->required();
-  restore->add_option("file", o->file, "Backup file name, or 'latest'")->required();
+  restore->add_option("file", o->file, "Backup file name, or 'latest' (the default)");
   restore->add_option("--to", o->to, "Document to write (its extension selects the type)")->required();
   restore->add_flag("--force", o->force, "Replace the document when it exists");
   auto* del = sub->add_subcommand("delete", "Delete a whole backup sub-folder (asks first)");

@@ -15,7 +15,9 @@ Registrar reg(50, [](CLI::App& app) -> Handler {
   sub->footer(
       "Without step options the steps stored in the settings (section \"File clean\") run.\n"
       "The hearing-impaired options, punctuation rules and typographic switches are always\n"
-      "the stored ones. The report lists: subtitle number, change, text before the clean.\n"
+      "the stored ones; with no marker characters or interjections stored, those the\n"
+      "hearing-impaired options window shows (\"#\" and common interjections) are used.\n"
+      "The report lists: subtitle number, change, text before the clean.\n"
       "Examples:\n"
       "  kipo clean film.kpox --sdh --empty-rows -o clean.kpox\n"
       "  kipo clean film.stl              # the stored steps, written back to film.stl");
@@ -37,6 +39,9 @@ Registrar reg(50, [](CLI::App& app) -> Handler {
     if (c.colours || c.italics || c.comments || c.sdh || c.emptyRows || c.bottomRow || c.alignCentre ||
         c.autoFormat || c.punctuation)
       settings.steps = c;
+    // The hearing-impaired window shows its default marker characters and interjections
+    // while none are stored, and stores them on OK; the clean uses what the window shows.
+    if (settings.steps.sdh) settings.sdh.SetFields(settings.sdh.CharsField(), settings.sdh.InterjectionsField());
     return CleanFileCommand(ctx, o->file, o->output, settings, CleanKind::FileClean);
   };
 });

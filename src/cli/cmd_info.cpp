@@ -27,6 +27,7 @@ int RunInfo(Context& ctx, const std::string& file) {
   row("Character set", std::to_string(d.characterSet()) + " (" + CodePageForCharset(d.characterSet()) + ")");
   row("Language id", std::to_string(d.languageId()));
   row("Subtitles", std::to_string(d.Count()));
+  row("Current number", std::to_string(d.currentNumber()));
   row("First in cue", d.Count() ? CueOrDash(d.At(0).inCue) : "--:--:--:--");
   row("Last out cue", d.Count() ? CueOrDash(d.At(d.Count() - 1).outCue) : "--:--:--:--");
   std::string notes;

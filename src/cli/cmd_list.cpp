@@ -1,8 +1,10 @@
-// kipo list: one line per subtitle with its cues, duration and text.
+// kipo list: one line per subtitle with its cues, duration and text; --json gives every
+// field of each subtitle.
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "app/file_types.h"
+#include "cli/clean_report.h"
 #include "cli/cli.h"
 #include "platform/text_util.h"
 
@@ -16,6 +18,53 @@ struct Options {
   bool json = false;
 };
 
+const char* AlignmentName(int alignment) {
+  switch (alignment) {
+    case AlignCentre: return "centre";
+    case AlignLeft: return "left";
+    case AlignRight: return "right";
+    case AlignCentreLeft: return "centre-left";
+    default: return "";
+  }
+}
+
+// One entry per row of the text: the row's colour by name and its alignment (0: the
+// subtitle's own), read from the stored per-row digits.
+nlohmann::ordered_json RowDetails(const Subtitle& s, const std::vector<std::string>& rows) {
+  nlohmann::ordered_json out = nlohmann::ordered_json::array();
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    auto digit = [r](const std::string& flags) { return r < flags.size() && flags[r] >= '0' ? flags[r] - '0' : 0; };
+    out.push_back({{"colour", ColourName(static_cast<char>(digit(s.rowColours)))},
+                   {"alignment", digit(s.rowAlignments)}});
+  }
+  return out;
+}
+
+nlohmann::ordered_json SubtitleJson(long number, const Subtitle& s, const std::string& duration) {
+  const std::vector<std::string> rows = SplitRows(s.text);
+  nlohmann::ordered_json j;
+  j["number"] = number;
+  j["in"] = s.inCue.empty() ? "" : DigitsToLabel(s.inCue);
+  j["out"] = s.outCue.empty() ? "" : DigitsToLabel(s.outCue);
+  j["duration"] = duration;
+  j["rows"] = rows;
+  j["text"] = s.text;
+  j["comment"] = s.comment;
+  j["alignment"] = s.alignment;
+  j["alignmentName"] = AlignmentName(s.alignment);
+  j["italic"] = s.italic;
+  j["row"] = s.row;
+  j["boxStyle"] = s.boxStyle;
+  j["boxStyleName"] = BoxStyleName(s.boxStyle);
+  j["shiftX"] = s.shiftX;
+  j["shiftY"] = s.shiftY;
+  j["rowColours"] = s.rowColours;
+  j["rowAlignments"] = s.rowAlignments;
+  j["rowDetails"] = RowDetails(s, rows);
+  j["karaoke"] = {{"role", s.karaokeRole}, {"in", s.karaokeIn}, {"out", s.karaokeOut}};
+  return j;
+}
+
 int RunList(Context& ctx, const Options& o) {
   FileContext fc{ctx.prompter, ctx.settings};
   LoadedDocument loaded = ReadDocumentFile(o.file, fc);
@@ -24,24 +73,22 @@ int RunList(Context& ctx, const Options& o) {
   const long count = static_cast<long>(d.Count());
   const long first = std::max(o.from, 1L);
   const long last = o.to > 0 ? std::min(o.to, count) : count;
-  nlohmann::json array = nlohmann::json::array();
+  nlohmann::ordered_json array = nlohmann::ordered_json::array();
   for (long n = first; n <= last; ++n) {
     const Subtitle& s = d.At(static_cast<std::size_t>(n - 1));
-    std::string in = s.inCue.empty() ? "--:--:--:--" : DigitsToLabel(s.inCue);
-    std::string out = s.outCue.empty() ? "--:--:--:--" : DigitsToLabel(s.outCue);
     // A negative duration shows as "-".
     std::string duration = DurationLabel(s.inCue, s.outCue, d.frameRate()).value_or("-");
-    std::vector<std::string> rows = SplitRows(s.text);
     if (o.json) {
-      array.push_back({{"number", n}, {"in", s.inCue.empty() ? "" : in}, {"out", s.outCue.empty() ? "" : out},
-                       {"duration", duration}, {"rows", rows}});
+      array.push_back(SubtitleJson(n, s, duration));
       continue;
     }
-    std::string text;
-    for (const std::string& r : rows) text += (text.empty() ? "" : " | ") + r;
-    ctx.out << ZeroPad(n, 4) << "  " << in << "  " << out << "  " << duration << "  " << text << "\n";
+    std::string in = s.inCue.empty() ? "--:--:--:--" : DigitsToLabel(s.inCue);
+    std::string out = s.outCue.empty() ? "--:--:--:--" : DigitsToLabel(s.outCue);
+    ctx.out << ZeroPad(n, 4) << "  " << in << "  " << out << "  " << duration << "  " << OneLineText(s.text, " | ")
+            << "\n";
   }
-  if (o.json) ctx.out << array.dump(2) << "\n";
+  // Text that is not valid UTF-8 is shown with replacement characters rather than refused.
+  if (o.json) ctx.out << array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
   return kExitOk;
 }
 
@@ -52,7 +99,10 @@ Registrar reg(21, [](CLI::App& app) -> Handler {
       "Examples:\n"
       "  kipo list examples/demo.kpox --to 5\n"
       "  kipo list reel2.kpo --from 100 --to 120 --json\n"
-      "Rows of a subtitle are joined with \" | \"; a cue that is not set shows --:--:--:--.");
+      "Rows of a subtitle are joined with \" | \"; colour codes show as {red}, {green}, ...;\n"
+      "a cue that is not set shows --:--:--:--. --json gives every field of each subtitle:\n"
+      "text, comment, alignment, italic, row, box style, shifts, row colours and alignments,\n"
+      "karaoke role and cues (frames).");
   sub->add_option("file", o->file, "Subtitle file")->required();
   sub->add_option("--from", o->from, "First subtitle number (from 1)")->check(CLI::PositiveNumber);
   sub->add_option("--to", o->to, "Last subtitle number")->check(CLI::PositiveNumber);

@@ -141,8 +141,9 @@ TEST(CliStats, TextAndJson) {
   ASSERT_EQ(r.code, 0) << r.err;
   auto j = nlohmann::json::parse(r.out);
   EXPECT_EQ(j["statistics"]["Subtitles"], 3);
-  EXPECT_EQ(j["statistics"]["Total subtitle duration"], "00:00:06:00");
-  EXPECT_EQ(j["statistics"]["Required reading speed"], "2.5 cps");
+  EXPECT_EQ(j["statistics"]["Total subtitle duration"], 6.0);
+  EXPECT_EQ(j["labels"]["Total subtitle duration"], "00:00:06:00");
+  EXPECT_EQ(j["statistics"]["Required reading speed"], 2.5);
   EXPECT_FALSE(j["statistics"].contains("Errors"));
   EXPECT_EQ(Kipo({"stats", (home / "none.kpox").string()}).code, 2);
 }

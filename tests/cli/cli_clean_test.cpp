@@ -72,7 +72,8 @@ TEST(CliClean, CleansANativeFileWithChosenSteps) {
 }
 
 TEST(CliClean, ReportShowsFormerTextOnOneLine) {
-  EXPECT_EQ(cli::OneLineText("\x01Red\r\n<it>"), "{1}Red|<it>");
+  EXPECT_EQ(cli::OneLineText("\x01Red\r\n<it>"), "{red}Red|<it>");
+  EXPECT_EQ(cli::OneLineText("\x02g\x03y\x04" "b\x05m\x06" "c\x07w", " | "), "{green}g{yellow}y{blue}b{magenta}m{cyan}c{white}w");
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+#include "settings/declared_defaults.h"
+
+#include "settings/house_options.h"
+#include "settings/keys.h"
+
+namespace kipo {
+
+std::optional<std::string> DeclaredDefaults::Find(std::string_view section, std::string_view name) const {
+  if (!store_.Has(section, name)) return std::nullopt;
+  return store_.Get(section, name, "");
+}
+
+DeclaredDefaults SettingsModuleDefaults() {
+  DeclaredDefaults d;
+  using namespace keys;
+  for (const FlagSetting& k :
+       {kEnableBoldText, kEnableColours, kReadingSpeedIncludeSpaces, kSubtitleZero, kRememberLastLocation, kFullUndo,
+        kDeleteEllipsesWhenMerging, kReplaceAsYouType, kEnableBackups, kDoNotBackupUntitled, kUnstructured,
+        kDisplayNewProjectWindow, kDoNotShowSplash, kRememberWindowSize, kDeleteSpaces, kRemoveBom})
+    d.Add(k);
+  for (const TextSetting& k : {kStartBoldText, kEndBoldText, kProfile, kTextFileEncoding, kEbuDisplayStandard,
+                               kDisplayFontName, kDisplayFontWeight, kOpenFolder, kSaveFolder})
+    d.Add(k);
+  for (const IntSetting& k :
+       {kAutoZeroBased, kDisplayFontSize, kDisplayVideoFormat, kLastExportFormat, kAlwaysShowOptions, kSaveInOpen})
+    d.Add(k);
+  d.AddWrittenBy([](SettingsStore& s) { HouseOptions{}.Save(s); });
+  return d;
+}
+
+}  // namespace kipo
