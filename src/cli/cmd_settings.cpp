@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "settings/declared_defaults.h"
+#include "settings/keys.h"
 #include "text/clean.h"
 #include "text/punctuation.h"
 
@@ -36,7 +37,7 @@ const DeclaredDefaults& Defaults() {
 
 // The punctuation rules window refuses contradictory rules; so does a change made here.
 void RefuseContradictoryRules(const SettingsStore& settings, const Options& o) {
-  if (o.section != kPunctuationSection) return;
+  if (o.section != keys::kPunctuation) return;
   SettingsStore after;
   after.Parse(settings.Serialise());
   after.Set(o.section, o.key, o.value);

@@ -16,13 +16,14 @@ DeclaredDefaults SettingsModuleDefaults() {
   for (const FlagSetting& k :
        {kEnableBoldText, kEnableColours, kReadingSpeedIncludeSpaces, kSubtitleZero, kRememberLastLocation, kFullUndo,
         kDeleteEllipsesWhenMerging, kReplaceAsYouType, kEnableBackups, kDoNotBackupUntitled, kUnstructured,
-        kDisplayNewProjectWindow, kDoNotShowSplash, kRememberWindowSize, kDeleteSpaces, kRemoveBom})
+        kDisplayNewProjectWindow, kDoNotShowSplash, kRememberWindowSize, kRemoveBom})
     d.Add(k);
+  for (const FlagSetting& k : kPunctuationRules) d.Add(k);
   for (const TextSetting& k : {kStartBoldText, kEndBoldText, kProfile, kTextFileEncoding, kEbuDisplayStandard,
                                kDisplayFontName, kDisplayFontWeight, kOpenFolder, kSaveFolder})
     d.Add(k);
   for (const IntSetting& k :
-       {kAutoZeroBased, kDisplayFontSize, kDisplayVideoFormat, kLastExportFormat, kAlwaysShowOptions, kSaveInOpen})
+       {kAutoZeroBased, kMaxRowLength, kDisplayFontSize, kDisplayVideoFormat, kLastExportFormat, kAlwaysShowOptions, kSaveInOpen})
     d.Add(k);
   d.AddWrittenBy([](SettingsStore& s) { HouseOptions{}.Save(s); });
   return d;
