@@ -142,4 +142,61 @@ TEST(Layout, SettingsKeysAreDeclaredNotWrittenAtCallSites) {
   }
 }
 
+std::string FileText(const fs::path& f) {
+  std::ifstream in(f);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+// One key, one declaration: two declarations of the same section and name that disagree on
+// the type, the default or the stored form fail; an agreeing second declaration is listed.
+TEST(Layout, EachSettingsKeyIsDeclaredOneWay) {
+  std::vector<fs::path> files;
+  for (const auto& e : fs::recursive_directory_iterator(SourceRoot()))
+    if (e.is_regular_file() && (e.path().extension() == ".h" || e.path().extension() == ".cpp"))
+      files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  // Section constants: kOptions = "Options", kFileCleanSection = "File clean", ...
+  const std::regex constant(R"re(\b(k\w+)\s*=\s*"([^"]*)")re");
+  std::map<std::string, std::string> sections;
+  for (const fs::path& f : files) {
+    std::string text = FileText(f);
+    for (std::sregex_iterator it(text.begin(), text.end(), constant), end; it != end; ++it)
+      sections.emplace((*it)[1].str(), (*it)[2].str());
+  }
+  const std::regex declaration(
+      R"re(\b(FlagSetting|TextSetting|IntSetting)\s+(\w+)\s*\{\s*((?:keys::)?k\w+|"[^"]*")\s*,\s*"([^"]*)"\s*,?([^}]*)\})re");
+  struct Seen {
+    std::string where, rest;
+  };
+  std::map<std::string, Seen> seen;
+  std::vector<std::string> conflicts, repeats;
+  std::size_t declarations = 0;
+  for (const fs::path& f : files) {
+    if (f.filename() == "setting_key.h") continue;  // its comment shows a declaration
+    std::string text = FileText(f);
+    for (std::sregex_iterator it(text.begin(), text.end(), declaration), end; it != end; ++it) {
+      const std::smatch& m = *it;
+      std::string section = m[3].str();
+      if (section.rfind("keys::", 0) == 0) section = section.substr(6);
+      if (section.front() == '"') section = section.substr(1, section.size() - 2);
+      else if (auto c = sections.find(section); c != sections.end()) section = c->second;
+      std::string rest = m[1].str() + " " + std::regex_replace(m[5].str(), std::regex(R"(\s+)"), " ");
+      std::string where = "src/" + fs::relative(f, SourceRoot()).generic_string() + " " + m[2].str();
+      std::string key = "\"" + section + "\" / \"" + m[4].str() + "\"";
+      ++declarations;
+      auto [at, fresh] = seen.emplace(key, Seen{where, rest});
+      if (fresh) continue;
+      (at->second.rest == rest ? repeats : conflicts)
+          .push_back(key + ": " + at->second.where + " {" + at->second.rest + "} and " + where + " {" + rest + "}");
+    }
+  }
+  EXPECT_GT(declarations, 40u);
+  for (const std::string& r : repeats) std::cout << "[ note ] declared twice: " << r << "\n";
+  std::ostringstream all;
+  for (const std::string& c : conflicts) all << c << "\n";
+  EXPECT_TRUE(conflicts.empty()) << "keys declared with different types, defaults or stored forms:\n" << all.str();
+}
+
 }  // namespace
