@@ -98,7 +98,7 @@ void RetimeToRate(SubtitleDocument& doc, int code) {
   auto target = FrameRate::FromCode(code);
   if (!target || *target == doc.frameRate()) return;
   FrameRate from = doc.frameRate();
-  double to = target->is23976 ? 24000.0 / 1001.0 : target->dropFrame ? 30000.0 / 1001.0 : target->nominal;
+  double to = target->fps();
   auto move = [&](const CueDigits& c) -> CueDigits {
     if (!IsCompleteCue(c)) return c;
     double seconds = FramesToSeconds(LabelToFrames(c, from), from);

@@ -110,7 +110,7 @@ void Workstation::Split(std::size_t cursor) {
     // The first part keeps the time its text needs to be read; the second follows after
     // the default interval and keeps the former out cue.
     const FrameRate& rate = doc_.frameRate();
-    Timecode reading = SplitReadingFrames(first.text, house_.readingSpeed, rate.nominal,
+    Timecode reading = SplitReadingFrames(first.text, house_.readingSpeed, rate.timingFps(),
                                           settings_.GetBool("Options", "Reading speed include spaces", false),
                                           BoldMarkers::Load(settings_));
     Timecode out = LabelToFrames(s.inCue, rate) + reading;

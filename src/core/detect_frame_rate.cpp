@@ -36,17 +36,17 @@ DetectedRate DetectFrameRate(SubtitleDocument& doc, Prompter& prompter) {
       prompter.Inform("", "Cannot auto-detect frame rate.\nThe file does not appear to contain valid in and out cues.");
       break;
     case DetectedRate::Pal:
-      if (cur.nominal != 25.0f &&
+      if (cur.countingRate() != 25 &&
           prompter.AskYesNo("", "This appears to be a PAL file.\nWould you like to set the frame rate to PAL?"))
         doc.SetFrameRate(25);
       break;
     case DetectedRate::NtscNonDrop:
-      if ((cur.nominal != 30.0f || cur.dropFrame) &&
+      if ((cur.countingRate() != 30 || cur.dropFrame) &&
           prompter.AskYesNo("", "This appears to be an NTSC non-drop file.\nWould you like to set the frame rate to NTSC NDF?"))
         doc.SetFrameRate(30);
       break;
     case DetectedRate::NtscDrop:
-      if ((cur.nominal != 30.0f || !cur.dropFrame) &&
+      if ((cur.countingRate() != 30 || !cur.dropFrame) &&
           prompter.AskYesNo("", "This appears to be an NTSC drop frame file.\nWould you like to set the frame rate to NTSC DF?"))
         doc.SetFrameRate(29);
       break;

@@ -223,7 +223,7 @@ bool SubtitleDocument::ConvertRowColours(std::size_t i) {
 int SubtitleDocument::SetFrameRate(int code) {
   if (auto r = FrameRate::FromCode(code)) frameRate_ = *r;
   Notify({DocumentChange::FrameRateChanged, 0, subtitles_.size()});
-  return frameRate_.integerRate();
+  return frameRate_.countingRate();
 }
 
 void SubtitleDocument::SetCharacterSet(std::int16_t cs) {

@@ -112,8 +112,8 @@ std::string NormaliseRowFlags(std::string_view flags) {
 }
 
 std::int32_t NativeFrameRateCode(const FrameRate& rate) {
-  if (rate.is23976) return 23;
-  return static_cast<std::int32_t>(std::lround(rate.nominal));
+  if (rate.is23976()) return 23;
+  return static_cast<std::int32_t>(rate.countingRate());
 }
 
 int NativeFrameRateChoice(std::int32_t code, bool dropFrame) {

@@ -13,22 +13,21 @@ struct RateRow {
   int code;
   const char* label;
   const char* longLabel;
-  float nominal;
+  int num, den;
   bool drop;
-  bool film;
 };
 
 const RateRow kRates[] = {
-    {15, "15 fps", "", 15.0f, false, false},
-    {23, "23.976 fps", "23.976 fps", 24.0f, false, true},
-    {24, "24 fps", "Film (24 fps)", 24.0f, false, false},
-    {25, "25 fps", "PAL (25 fps)", 25.0f, false, false},
-    {29, "29.97 fps", "NTSC DF (29.97 fps)", 30.0f, true, false},
-    {30, "30 fps", "NTSC NDF (30 fps)", 30.0f, false, false},
-    {48, "48 fps", "HFR (48 fps)", 48.0f, false, false},
-    {50, "50 fps", "PAL (50 fps)", 50.0f, false, false},
-    {59, "59.94 fps", "NTSC (59.94 fps)", 59.94f, false, false},
-    {60, "60 fps", "PAL (60 fps)", 60.0f, false, false},
+    {15, "15 fps", "", 15, 1, false},
+    {23, "23.976 fps", "23.976 fps", 24000, 1001, false},
+    {24, "24 fps", "Film (24 fps)", 24, 1, false},
+    {25, "25 fps", "PAL (25 fps)", 25, 1, false},
+    {29, "29.97 fps", "NTSC DF (29.97 fps)", 30000, 1001, true},
+    {30, "30 fps", "NTSC NDF (30 fps)", 30, 1, false},
+    {48, "48 fps", "HFR (48 fps)", 48, 1, false},
+    {50, "50 fps", "PAL (50 fps)", 50, 1, false},
+    {59, "59.94 fps", "NTSC (59.94 fps)", 60000, 1001, false},
+    {60, "60 fps", "PAL (60 fps)", 60, 1, false},
 };
 
 const RateRow* Row(int code) {
@@ -39,33 +38,30 @@ const RateRow* Row(int code) {
 
 std::string Two(long v) { return ZeroPad(v, 2); }
 
-// Milliseconds per frame and the highest frame number of a second, by nominal rate.
-struct MillisFactor {
-  double factor;
-  int cap;  // -1: none
+// The clock of a label's frames pair when it is read as part of a second (milliseconds,
+// seconds) as a fraction: the counting rate, but the real 60000/1001 at 59.94.
+struct Clock {
+  long num, den;
 };
-
-MillisFactor FactorFor(const FrameRate& r) {
-  float n = r.nominal;
-  auto near = [&](double v) { return std::fabs(n - v) < 0.005; };
-  if (near(23.976)) return {41.708, 23};
-  if (near(24)) return {41.666, 23};
-  if (near(25)) return {40, 24};
-  if (near(30)) return {33.333, 29};
-  if (near(59.94)) return {16.683, -1};
-  if (near(60)) return {16.666, -1};
-  return {1000.0 / n, -1};
+Clock LabelClock(const FrameRate& r) {
+  if (r.code == 59) return {r.num, r.den};
+  return {r.countingRate(), 1};
 }
 
+// a / b rounded to the nearest, halves away from zero (b > 0).
+long RoundDiv(long a, long b) { return a >= 0 ? (2 * a + b) / (2 * b) : -((-2 * a + b) / (2 * b)); }
+
+// The highest frame number of a second where the rate caps it, else -1.
+int FrameCap(const FrameRate& r) {
+  int counting = r.countingRate();
+  return r.code != 59 && (counting == 24 || counting == 25 || counting == 30) ? counting - 1 : -1;
+}
 
 }  // namespace
 
-// Rates are positive: adding a half and truncating rounds them (and stays inline-cheap).
-int FrameRate::integerRate() const { return static_cast<int>(nominal + 0.5f); }
-
 std::string FrameRate::label() const {
   const RateRow* r = Row(code);
-  return r ? r->label : std::to_string(integerRate()) + " fps";
+  return r ? r->label : std::to_string(countingRate()) + " fps";
 }
 
 std::string FrameRate::longLabel() const {
@@ -76,10 +72,8 @@ std::string FrameRate::longLabel() const {
 std::optional<FrameRate> FrameRate::FromCode(int code) {
   const RateRow* r = Row(code);
   if (!r) return std::nullopt;
-  return FrameRate{r->code, r->nominal, r->drop, r->film};
+  return FrameRate{r->code, r->num, r->den, r->drop};
 }
-
-FrameRate FrameRate::Exact23976() { return FrameRate{23, 23.976f, false, true}; }
 
 const std::vector<int>& AllFrameRateCodes() {
   static const std::vector<int> v{15, 23, 24, 25, 29, 30, 48, 50, 59, 60};
@@ -126,13 +120,7 @@ Timecode LabelToFrames(std::string_view label, const FrameRate& rate, double rat
   long seconds = hh * 3600 + mm * 60 + ss;
   long t;
   if (rateOverride <= 0) {
-    // Whole counting rates need no rounding; 59.94 counts 60 labels a second.
-    int whole = rate.code == 59 ? 60 : rate.integerRate();
-    if (static_cast<float>(whole) == rate.nominal || rate.code == 59) {
-      t = seconds * whole + ff;
-    } else {
-      t = static_cast<long>(std::nearbyint(static_cast<double>(seconds) * rate.nominal + static_cast<double>(ff)));
-    }
+    t = seconds * rate.countingRate() + ff;
   } else if (rateOverride == static_cast<long>(rateOverride)) {
     t = seconds * static_cast<long>(rateOverride) + ff;
   } else {
@@ -152,7 +140,7 @@ static void SplitFrames(Timecode frames, const FrameRate& rate, bool force24, lo
     f += 18 * d;
     if (m >= 1800) f += 2 * ((m - 2) / 1798);
   }
-  long base = force24 ? 24 : rate.integerRate();
+  long base = force24 ? 24 : rate.countingRate();
   if (base <= 0) base = 25;
   long seconds = f / base;
   ff = f % base;
@@ -251,7 +239,7 @@ std::string FormatTimecodeFromLabel(std::string_view label, int index, const Fra
     case 6: return std::to_string(LabelToFrames(l, rate));
     case 7: {
       char buf[32];
-      std::snprintf(buf, sizeof buf, "%.3f", LabelToFrames(l, rate) / static_cast<double>(rate.nominal));
+      std::snprintf(buf, sizeof buf, "%.3f", LabelToFrames(l, rate) * static_cast<double>(LabelClock(rate).den) / LabelClock(rate).num);
       return buf;
     }
     default: return "";
@@ -265,7 +253,8 @@ std::string FormatTimecode(std::string_view digits, int index, const FrameRate& 
 
 // Both run for every cue of a text export or import: short fields are written directly.
 std::string FramesToMillis(int frames, const FrameRate& rate) {
-  long ms = std::lround(frames * FactorFor(rate).factor);
+  Clock c = LabelClock(rate);
+  long ms = RoundDiv(frames * 1000L * c.den, c.num);
   if (ms < 0 || ms > 999) return ZeroPad(ms, 3);
   const char b[3] = {static_cast<char>('0' + ms / 100), static_cast<char>('0' + ms / 10 % 10),
                      static_cast<char>('0' + ms % 10)};
@@ -273,9 +262,10 @@ std::string FramesToMillis(int frames, const FrameRate& rate) {
 }
 
 std::string MillisToFrames(int millis, const FrameRate& rate) {
-  MillisFactor f = FactorFor(rate);
-  long fr = std::lround(millis / f.factor);
-  if (f.cap >= 0 && fr > f.cap) fr = f.cap;
+  Clock c = LabelClock(rate);
+  long fr = RoundDiv(millis * c.num, 1000L * c.den);
+  int cap = FrameCap(rate);
+  if (cap >= 0 && fr > cap) fr = cap;
   if (fr < 0 || fr > 99) return ZeroPad(fr, 2);
   return std::string(kPairs.p + 2 * fr, 2);
 }
@@ -291,20 +281,26 @@ std::string SecondsToLabel(double seconds, const FrameRate& rate) {
   if (seconds < 0) seconds = 0;
   double whole = std::floor(seconds);
   long s = static_cast<long>(whole);
-  long ff = std::lround((seconds - whole) * rate.nominal);
+  Clock c = LabelClock(rate);
+  long ff = std::lround((seconds - whole) * static_cast<double>(c.num) / c.den);
   return Two(s / 3600) + ":" + Two((s / 60) % 60) + ":" + Two(s % 60) + ":" + Two(ff);
 }
 
 double FramesToSeconds(Timecode frames, const FrameRate& rate) {
-  double r = rate.is23976 ? 24000.0 / 1001.0 : rate.dropFrame ? 30000.0 / 1001.0 : rate.nominal;
-  return frames / r;
+  return static_cast<double>(frames) * rate.den / rate.num;
+}
+
+long FramesToMilliseconds(Timecode frames, const FrameRate& rate) {
+  // frames x 1000 x den / num rounded half up, in integers: the largest frame count times
+  // 1001000 stays far inside 64 bits.
+  return RoundDiv(static_cast<long>(frames) * 1000 * rate.den, rate.num);
 }
 
 std::optional<std::string> DurationLabel(std::string_view inCue, std::string_view outCue, const FrameRate& rate) {
   if (!IsCompleteCue(inCue) || !IsCompleteCue(outCue)) return std::string("__:__");
   long d = static_cast<long>(LabelToFrames(outCue, rate)) - LabelToFrames(inCue, rate);
   if (d < 0) return std::nullopt;
-  long base = rate.integerRate();
+  long base = rate.countingRate();
   std::string s = Two(d / base) + ":" + Two(d % base);
   return s.size() > 5 ? std::string("99:00") : s;
 }
@@ -321,7 +317,7 @@ bool IsValidCue(std::string_view text, const FrameRate& rate) {
   int ff = (d[6] - '0') * 10 + (d[7] - '0');
   if (mm > 59 || ss > 59) return false;
   int limit = 99;
-  switch (rate.integerRate()) {
+  switch (rate.countingRate()) {
     case 25: limit = 24; break;
     case 30: limit = 29; break;
     case 24: limit = 23; break;

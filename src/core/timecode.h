@@ -6,10 +6,13 @@
 // Drop-frame (29.97): labels count 30 per second, but two frame numbers are skipped at
 // the start of every minute except every tenth, so 17982 frames make ten minutes.
 //
+// A rate is an exact fraction (23.976 is 24000/1001, 29.97 is 30000/1001, 59.94 is
+// 60000/1001) plus its counting rate, the whole number of labels per second (24, 30, 60).
+// Labels always count at the counting rate, so label -> frames -> label is always the
+// same label; real time (seconds, milliseconds of a frame count) uses the fraction.
+//
 // 59.94 fps has no drop-frame form. Its labels count 60 frames per second (frames pair
-// 00-59) and every conversion uses that integer rate, so label -> frames -> label is
-// always the same label; the nominal 59.94 is used only where real time is wanted
-// (milliseconds, seconds).
+// 00-59).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,18 +22,27 @@
 namespace kipo {
 
 // A whole number of frames from 00:00:00:00 at the document's counting rate.
-using Timecode = std::int32_t;
+using FrameCount = std::int32_t;
+using Timecode = FrameCount;
 // Eight digits "HHMMSSFF", or empty when the cue is not set.
 using CueDigits = std::string;
 
 struct FrameRate {
-  int code = 25;          // the choice code: 15, 23, 24, 25, 29, 30, 48, 50, 59, 60
-  float nominal = 25.0f;  // 24 for 23.976, 30 for 29.97, 59.94 for 59.94
+  int code = 25;  // the choice code: 15, 23, 24, 25, 29, 30, 48, 50, 59, 60
+  // Frames per second as an exact fraction: 24000/1001 for 23.976.
+  int num = 25;
+  int den = 1;
   bool dropFrame = false;
-  bool is23976 = false;
 
-  // The nominal rate rounded: the divisor of every frames-to-label conversion.
-  int integerRate() const;
+  // Labels per second (num/den rounded: 24 for 23.976, 30 for 29.97, 60 for 59.94): the
+  // divisor of every frames-to-label conversion.
+  int countingRate() const { return (num + den / 2) / den; }
+  // Real frames per second.
+  double fps() const { return static_cast<double>(num) / den; }
+  bool is23976() const { return num == 24000 && den == 1001; }
+  // The rate the reading-speed and duration rules multiply by, in single precision: the
+  // counting rate, except at 59.94 where those rules have always used 59.94.
+  float timingFps() const { return code == 59 ? 59.94f : static_cast<float>(countingRate()); }
   // "25 fps", "29.97 fps", ...
   std::string label() const;
   // The longer label of the new-project window ("PAL (25 fps)"); empty for 15.
@@ -38,8 +50,6 @@ struct FrameRate {
 
   // The table row for a choice code; nullopt for codes not in the table.
   static std::optional<FrameRate> FromCode(int code);
-  // The exact 23.976 rate an exporter switches to for its own arithmetic.
-  static FrameRate Exact23976();
   bool operator==(const FrameRate&) const = default;
 };
 
@@ -66,13 +76,16 @@ std::string FormatTimecode(std::string_view digits, int index, const FrameRate& 
 std::string FormatTimecodeFromLabel(std::string_view label, int index, const FrameRate& rate);
 
 // Frames within a second to three-digit milliseconds, and back to a two-digit frame
-// number (capped at the last frame of a second where the rate has a cap).
+// number (capped at the last frame of a second where the rate has a cap). These read the
+// frames pair of a label, so they count at the counting rate; 59.94 alone has always
+// used its real rate here (a frame is 1001/60 ms).
 std::string FramesToMillis(int frames, const FrameRate& rate);
 std::string MillisToFrames(int millis, const FrameRate& rate);
 std::string MillisToLabel(long totalMillis, const FrameRate& rate);
 std::string SecondsToLabel(double seconds, const FrameRate& rate);
-// Real milliseconds of a frame count (using the nominal, or exact 23.976, rate).
+// Real seconds of a frame count, and its real milliseconds rounded to the nearest.
 double FramesToSeconds(Timecode frames, const FrameRate& rate);
+long FramesToMilliseconds(Timecode frames, const FrameRate& rate);
 
 // "SS:FF" duration between two cues; "__:__" when either is not eight digits, "99:00"
 // from 100 seconds; nullopt for a negative duration (the previous text stays).

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text_util.h"
+
 namespace kipo {
 namespace {
 
@@ -86,8 +88,11 @@ TEST(Timecode, MillisecondTablesRoundAndCap) {
   EXPECT_EQ(MillisToFrames(999, Rate(60)), "60");  // no cap at 60
   EXPECT_EQ(FramesToMillis(12, Rate(25)), "480");
   EXPECT_EQ(FramesToMillis(1, Rate(24)), "042");
-  EXPECT_EQ(FramesToMillis(1, FrameRate::Exact23976()), "042");
-  EXPECT_EQ(FramesToMillis(23, FrameRate::Exact23976()), "959");
+  // The labels' frames pair counts 24 a second at 23.976; real time of a frame count
+  // runs at 24000/1001.
+  EXPECT_EQ(FramesToMillis(23, Rate(23)), "958");
+  EXPECT_EQ(FramesToMilliseconds(1, Rate(23)), 42);
+  EXPECT_EQ(FramesToMilliseconds(23, Rate(23)), 959);
   EXPECT_EQ(FramesToMillis(29, Rate(29)), "967");
   EXPECT_EQ(MillisToLabel(3723480, Rate(25)), "01:02:03:12");
   EXPECT_EQ(SecondsToLabel(3723.48, Rate(25)), "01:02:03:12");
@@ -130,15 +135,118 @@ TEST(Timecode, ValidationAndShapes) {
 }
 
 TEST(Timecode, RateTable) {
-  EXPECT_EQ(Rate(23).integerRate(), 24);
-  EXPECT_TRUE(Rate(23).is23976);
-  EXPECT_EQ(Rate(29).integerRate(), 30);
-  EXPECT_TRUE(Rate(29).dropFrame);
-  EXPECT_EQ(Rate(59).integerRate(), 60);
-  EXPECT_FALSE(Rate(59).dropFrame);
+  struct Row {
+    int code, num, den, counting;
+    bool drop;
+    float timing;
+  };
+  const Row rows[] = {{15, 15, 1, 15, false, 15}, {23, 24000, 1001, 24, false, 24}, {24, 24, 1, 24, false, 24},
+                      {25, 25, 1, 25, false, 25}, {29, 30000, 1001, 30, true, 30},   {30, 30, 1, 30, false, 30},
+                      {48, 48, 1, 48, false, 48}, {50, 50, 1, 50, false, 50},        {59, 60000, 1001, 60, false, 59.94f},
+                      {60, 60, 1, 60, false, 60}};
+  ASSERT_EQ(AllFrameRateCodes().size(), std::size(rows));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.code);
+    FrameRate r = Rate(row.code);
+    EXPECT_EQ(r.num, row.num);
+    EXPECT_EQ(r.den, row.den);
+    EXPECT_EQ(r.countingRate(), row.counting);
+    EXPECT_EQ(r.dropFrame, row.drop);
+    EXPECT_EQ(r.is23976(), row.code == 23);
+    EXPECT_EQ(r.timingFps(), row.timing);
+    EXPECT_DOUBLE_EQ(r.fps(), static_cast<double>(row.num) / row.den);
+  }
   EXPECT_EQ(Rate(59).label(), "59.94 fps");
   EXPECT_EQ(Rate(24).longLabel(), "Film (24 fps)");
   EXPECT_FALSE(FrameRate::FromCode(26).has_value());
+}
+
+}  // namespace
+}  // namespace kipo
+
+namespace kipo {
+namespace {
+
+FrameRate RateOf(int code) { return *FrameRate::FromCode(code); }
+
+// Frames of a label worked out from scratch: drop-frame labels lose two numbers at every
+// minute except each tenth.
+long ExpectedFrames(long hh, long mm, long ss, long ff, const FrameRate& r) {
+  long counting = r.num == 30000 ? 30 : r.num == 60000 ? 60 : r.num == 24000 ? 24 : r.num;
+  long frames = ((hh * 60 + mm) * 60 + ss) * counting + ff;
+  if (r.dropFrame) {
+    long minutes = hh * 60 + mm;
+    frames -= 2 * (minutes - minutes / 10);
+  }
+  return frames;
+}
+
+TEST(TimecodeAtEveryRate, LabelsGiveTheirFrameCountAndComeBack) {
+  const char* labels[] = {"00:00:00:00", "00:00:00:01", "00:00:59:00", "00:01:00:02", "00:09:59:14",
+                          "00:10:00:00", "00:59:59:00", "01:00:00:00", "10:11:12:13", "23:59:59:05",
+                          "99:59:59:00"};
+  for (int code : AllFrameRateCodes()) {
+    FrameRate r = RateOf(code);
+    SCOPED_TRACE(r.label());
+    for (const char* label : labels) {
+      SCOPED_TRACE(label);
+      std::string l(label);
+      long hh = std::stol(l.substr(0, 2)), mm = std::stol(l.substr(3, 2)), ss = std::stol(l.substr(6, 2)),
+           ff = std::stol(l.substr(9, 2));
+      FrameCount f = LabelToFrames(l, r);
+      EXPECT_EQ(f, ExpectedFrames(hh, mm, ss, ff, r));
+      EXPECT_EQ(FramesToLabel(f, r), l);
+      EXPECT_EQ(LabelToFrames(StripSeparators(l), r), f);
+      // The last frame of the second before and the first of the next stay apart.
+      EXPECT_EQ(LabelToFrames(FramesToLabel(f + 1, r), r), f + 1);
+    }
+  }
+}
+
+// Real time of a frame count against the exact fraction, worked out in integers here.
+TEST(TimecodeAtEveryRate, RealTimeUsesTheExactFraction) {
+  for (int code : AllFrameRateCodes()) {
+    FrameRate r = RateOf(code);
+    SCOPED_TRACE(r.label());
+    for (long f : {0L, 1L, 2L, 23L, 29L, 59L, 1000L, 17982L, 107892L, 86400L * 60, 2147483647L}) {
+      SCOPED_TRACE(f);
+      // f * 1000 * den / num rounded half up.
+      long long n = static_cast<long long>(f) * 1000 * r.den;
+      long long ms = (2 * n + r.num) / (2LL * r.num);
+      EXPECT_EQ(FramesToMilliseconds(static_cast<FrameCount>(f), r), ms);
+      EXPECT_NEAR(FramesToSeconds(static_cast<FrameCount>(f), r), static_cast<double>(n) / r.num / 1000.0,
+                  1e-9 * (1 + static_cast<double>(f)));
+    }
+    // One real hour at each rate: 29.97 and 59.94 run slow by a thousandth.
+    FrameCount hour = LabelToFrames("01:00:00:00", r);
+    EXPECT_EQ(FramesToMilliseconds(hour, r), r.dropFrame      ? 3599996   // 107892 x 1001 / 30
+                                             : r.den == 1001 ? 3603600  // 24 or 60 labels a second
+                                                             : 3600000);
+  }
+}
+
+// The milliseconds field of a label: each frame number gives the nearest millisecond of
+// its share of the label clock, and reads back as the same frame number.
+TEST(TimecodeAtEveryRate, FramesPairToMillisecondsAndBack) {
+  for (int code : AllFrameRateCodes()) {
+    FrameRate r = RateOf(code);
+    SCOPED_TRACE(r.label());
+    long num = code == 59 ? 60000 : r.countingRate(), den = code == 59 ? 1001 : 1;
+    for (int ff = 0; ff < r.countingRate(); ++ff) {
+      SCOPED_TRACE(ff);
+      long ms = (2L * ff * 1000 * den + num) / (2 * num);
+      std::string text = FramesToMillis(ff, r);
+      EXPECT_EQ(text, ZeroPad(ms, 3));
+      EXPECT_EQ(std::stoi(MillisToFrames(static_cast<int>(ms), r)), ff);
+    }
+  }
+  // Exact halves round away from zero. At 59.94 a frame is 1001/60 ms, so frame 30 is
+  // 500.5 ms: 501 (an earlier four-digit factor gave 500). At 15 fps 500 ms is frame 7.5:
+  // 8 (float division gave 7).
+  EXPECT_EQ(FramesToMillis(30, RateOf(59)), "501");
+  EXPECT_EQ(MillisToFrames(500, RateOf(15)), "08");
+  EXPECT_EQ(MillisToFrames(250, RateOf(30)), "08");
+  EXPECT_EQ(MillisToFrames(125, RateOf(60)), "08");
 }
 
 }  // namespace

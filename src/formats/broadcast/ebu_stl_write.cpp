@@ -37,7 +37,7 @@ std::array<std::uint8_t, 4> CueBytes(const CueDigits& cue) {
 }
 
 std::string DiskFormat(const SubtitleDocument& doc, Prompter& prompter) {
-  switch (doc.frameRate().integerRate()) {
+  switch (doc.frameRate().countingRate()) {
     case 25: return "STL25.01";
     case 30: return "STL30.01";  // 30 and 29.97
     case 24: return "STL24.01";  // 24 and 23.976

@@ -219,7 +219,7 @@ TEST(CueFormats, RoundTripsKeepCuesAndItalics) {
   for (int code : AllFrameRateCodes()) {
     FrameRate r = Rate(code);
     std::vector<Subtitle> subs;
-    int fps = r.code == 59 ? 60 : r.integerRate();
+    int fps = r.countingRate();
     for (int i = 0; i < 200; ++i) {
       Timecode in = i * 97 + (i % fps);
       CueDigits a = FramesToDigits(in, r), b = FramesToDigits(in + 31 + i % 7, r);
