@@ -28,7 +28,10 @@ enum class ProfanityResult { EndOfFile, Cancelled };
 // From subtitle `start` to the end, each listed word in list order, each occurrence as a
 // whole word in any letter case: asks "Replace <word> with <replacement>?" (Yes, No,
 // Cancel). Yes replaces that occurrence, No goes on after it, Cancel stops. Reaching the
-// end shows "End of file reached".
+// end shows "End of file reached". The occurrences are those in the subtitle's text as the
+// find reaches it: text put in by a replacement is not searched again, by its own word or
+// a later one, so the questions never outnumber what the subtitle held. Each subtitle is
+// read once for the whole list.
 ProfanityResult FindProfanity(SubtitleDocument& doc, std::size_t start, const WordList& list, Prompter& prompter,
                               const ProfanityHooks& hooks = {});
 
