@@ -1,5 +1,7 @@
 #include "core/markup.h"
 
+#include "core/rich_text.h"
+
 #include "platform/encoding.h"
 #include "platform/text_util.h"
 #include "settings/keys.h"
@@ -24,45 +26,29 @@ std::size_t CountRows(std::string_view text) {
 std::string StripMarkup(std::string_view text, const BoldMarkers& bold) {
   std::string s;
   s.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    if (StartsWith(text.substr(i), kGroupStart)) {
-      i += kGroupStart.size();
-      continue;
-    }
-    if (StartsWith(text.substr(i), kGroupEnd)) {
-      i += kGroupEnd.size();
-      continue;
-    }
-    if (bold.enabled) {
-      if (!bold.start.empty() && StartsWith(text.substr(i), bold.start)) {
-        i += bold.start.size();
-        continue;
-      }
-      if (!bold.end.empty() && StartsWith(text.substr(i), bold.end)) {
-        i += bold.end.size();
-        continue;
-      }
-    }
-    char c = text[i];
-    if (c == kItalicOn || c == kItalicOff || c == kUnderlineOn || c == kUnderlineOff || IsColourCode(c)) {
-      ++i;
-      continue;
-    }
-    s += c;
-    ++i;
-  }
+  ScanMarkup(text, bold, [&](Mark m, std::string_view piece) {
+    if (m == Mark::None) s += piece;
+    else if (m == Mark::RowBreak) s += kCrLf;
+  });
   return s;
 }
 
 std::string StripItalics(std::string_view text) {
   std::string s;
-  for (char c : text)
-    if (c != kItalicOn && c != kItalicOff) s += c;
+  s.reserve(text.size());
+  ScanMarkup(text, {}, [&](Mark m, std::string_view piece) {
+    if (m != Mark::ItalicOn && m != Mark::ItalicOff) s += piece;
+  });
   return s;
 }
 
 std::size_t VisibleLength(std::string_view row, const BoldMarkers& bold) {
-  return CountCodePoints(StripMarkup(row, bold));
+  std::size_t n = 0;
+  ScanMarkup(row, bold, [&](Mark m, std::string_view piece) {
+    if (m == Mark::None) n += CountVisible(piece);
+    else if (m == Mark::RowBreak) n += 2;
+  });
+  return n;
 }
 
 std::size_t CountChar(std::string_view text, char c) {
@@ -71,22 +57,26 @@ std::size_t CountChar(std::string_view text, char c) {
   return n;
 }
 
+// Markup bytes are ASCII and stand-ins never hold an ASCII byte, so a byte search finds
+// exactly the markers.
 bool HasItalicMarkers(std::string_view text) {
   return text.find(kItalicOn) != std::string_view::npos || text.find(kItalicOff) != std::string_view::npos;
 }
 
 bool IsWhollyItalic(std::string_view text) {
-  bool on = false, sawVisible = false;
-  for (char c : text) {
-    if (c == kItalicOn) on = true;
-    else if (c == kItalicOff) on = false;
-    else if (c == '\r' || c == '\n' || IsColourCode(c)) continue;
-    else {
-      if (!on) return false;
-      sawVisible = true;
+  bool on = false, sawVisible = false, plain = false;
+  ScanMarkup(text, {}, [&](Mark m, std::string_view piece) {
+    if (m == Mark::ItalicOn) on = true;
+    else if (m == Mark::ItalicOff) on = false;
+    else if (m == Mark::None && piece.find_first_not_of("\r\n") != std::string_view::npos) {
+      (on ? sawVisible : plain) = true;
+    } else if (m == Mark::UnderlineOn || m == Mark::UnderlineOff || m == Mark::GroupStart || m == Mark::GroupEnd) {
+      // Shown as characters by this rule: underline and group marks outside italics count.
+      if (!on) plain = true;
+      else sawVisible = true;
     }
-  }
-  return sawVisible;
+  });
+  return sawVisible && !plain;
 }
 
 }  // namespace kipo
