@@ -1,5 +1,7 @@
 #include "formats/exchange/cue_text.h"
 
+#include "core/rich_text.h"
+#include "platform/encoding.h"
 #include "platform/text_util.h"
 
 namespace kipo {
@@ -137,36 +139,232 @@ std::string_view StripBomChar(std::string_view text) {
   return text;
 }
 
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+struct Tag {
+  bool end = false;
+  std::string name;   // lower case; "" for a karaoke time
+  std::string_view attributes;
+  std::size_t length = 0;
+};
+
+// Tags longer than this are not tags but text that happens to hold "<" and ">".
+constexpr std::size_t kMaxTag = 256;
+
+std::optional<Tag> MatchTag(std::string_view s) {
+  if (s.size() < 3 || s[0] != '<') return std::nullopt;
+  Tag t;
+  std::size_t i = 1;
+  if (s[i] == '/') {
+    t.end = true;
+    ++i;
+    while (i < s.size() && IsSpace(s[i])) ++i;
+  }
+  if (i >= s.size()) return std::nullopt;
+  if (IsAsciiLetter(s[i])) {
+    std::size_t from = i;
+    while (i < s.size() && (IsAsciiLetter(s[i]) || IsDigit(s[i]) || s[i] == '-')) ++i;
+    t.name = ToLowerAscii(s.substr(from, i - from));
+  } else if (IsDigit(s[i]) && !t.end) {
+    // A karaoke time: digits, ":" and "." only.
+    while (i < s.size() && (IsDigit(s[i]) || s[i] == ':' || s[i] == '.')) ++i;
+    if (i >= s.size() || s[i] != '>') return std::nullopt;
+  } else {
+    return std::nullopt;
+  }
+  if (i >= s.size()) return std::nullopt;
+  // After the name: ">" or attributes (a space, a class ".x" or the "/" of "<br/>").
+  if (s[i] != '>' && !IsSpace(s[i]) && s[i] != '.' && s[i] != '/') return std::nullopt;
+  std::size_t close = s.find_first_of("<>", i);
+  if (close == std::string_view::npos || s[close] != '>' || close >= kMaxTag) return std::nullopt;
+  t.attributes = s.substr(i, close - i);
+  t.length = close + 1;
+  return t;
+}
+
+// The teletext colour of a font tag's colour value, Default when it has none.
+Colour FontColour(std::string_view attributes) {
+  std::string a = ToLowerAscii(attributes);
+  std::size_t p = a.find("color");
+  if (p == std::string::npos) return Colour::Default;
+  p = a.find('=', p);
+  if (p == std::string::npos) return Colour::Default;
+  std::string_view v = std::string_view(a).substr(p + 1);
+  while (!v.empty() && (IsSpace(v.front()) || v.front() == '"' || v.front() == '\'')) v.remove_prefix(1);
+  std::size_t e = v.find_first_of(" \t\"'/");
+  v = v.substr(0, e);
+  static const struct {
+    std::string_view name, hex, shortHex;
+    Colour colour;
+  } kColours[] = {{"red", "#ff0000", "#f00", Colour::Red},          {"lime", "#00ff00", "#0f0", Colour::Green},
+                  {"yellow", "#ffff00", "#ff0", Colour::Yellow},    {"blue", "#0000ff", "#00f", Colour::Blue},
+                  {"magenta", "#ff00ff", "#f0f", Colour::Magenta},  {"fuchsia", "#ff00ff", "#f0f", Colour::Magenta},
+                  {"cyan", "#00ffff", "#0ff", Colour::Cyan},        {"aqua", "#00ffff", "#0ff", Colour::Cyan},
+                  {"white", "#ffffff", "#fff", Colour::White},      {"green", "#00ff00", "#0f0", Colour::Green}};
+  for (const auto& c : kColours)
+    if (v == c.name || v == c.hex || v == c.shortHex) return c.colour;
+  return Colour::Default;
+}
+
+// A decoded entity at the front of s ("&lt;", "&#60;", "&#x3C;"), with its length.
+std::optional<std::pair<char32_t, std::size_t>> MatchEntity(std::string_view s) {
+  std::size_t semi = s.find(';');
+  if (s.size() < 3 || s[0] != '&' || semi == std::string_view::npos || semi > 10) return std::nullopt;
+  std::string_view body = s.substr(1, semi - 1);
+  static const struct {
+    std::string_view name;
+    char32_t code;
+  } kNamed[] = {{"lt", U'<'},     {"gt", U'>'},         {"amp", U'&'},        {"quot", U'"'},
+                {"apos", U'\''},  {"nbsp", U'\u00A0'},  {"lrm", U'\u200E'},   {"rlm", U'\u200F'}};
+  for (const auto& e : kNamed)
+    if (body == e.name) return std::pair{e.code, semi + 1};
+  if (body.size() < 2 || body[0] != '#') return std::nullopt;
+  bool hex = body[1] == 'x' || body[1] == 'X';
+  std::string_view digits = body.substr(hex ? 2 : 1);
+  if (digits.empty()) return std::nullopt;
+  char32_t v = 0;
+  for (char c : digits) {
+    int d = IsDigit(c) ? c - '0' : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10 : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    if (d < 0) return std::nullopt;
+    v = v * (hex ? 16 : 10) + static_cast<char32_t>(d);
+  }
+  // Nothing outside Unicode, no surrogates and no NUL.
+  if (v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return std::nullopt;
+  return std::pair{v, semi + 1};
+}
+
+// No markup, stand-in, entity start or group marker: written as it stands.
+bool IsPlainRow(std::string_view row) {
+  for (char c : row) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 8 || c == '<' || c == '>' || c == '[' || c == ']' || c == '&' || u == 0xEE) return false;
+  }
+  return row.find(kGroupEnd) == std::string_view::npos;
+}
+
+}  // namespace
+
+std::size_t TagLength(std::string_view s) {
+  auto t = MatchTag(s);
+  return t ? t->length : 0;
+}
+
+void TagReader::AppendLine(std::string& out, std::string_view line) {
+  auto emit = [&](std::string_view chunk) {
+    if (chunk.empty()) return;
+    if (whiteAfter_) {
+      out += static_cast<char>(Colour::White);
+      whiteAfter_ = colourOpen_ = false;
+    }
+    AppendEscaped(out, chunk);
+  };
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < line.size();) {
+    const char c = line[i];
+    if (c == '<') {
+      if (auto tag = MatchTag(line.substr(i))) {
+        emit(line.substr(from, i - from));
+        const std::string& n = tag->name;
+        if (n == "i" || n == "em") out += tag->end ? kItalicOff : kItalicOn;
+        else if (n == "u") out += tag->end ? kUnderlineOff : kUnderlineOn;
+        else if (n == "br") out += kCrLf;
+        else if (n == "font" && !tag->end) {
+          if (Colour col = FontColour(tag->attributes); col != Colour::Default) {
+            out += static_cast<char>(col);
+            colourOpen_ = true;
+            whiteAfter_ = false;
+          }
+        } else if (n == "font" && colourOpen_) {
+          whiteAfter_ = true;
+        }
+        i += tag->length;
+        from = i;
+        continue;
+      }
+    } else if (c == '&') {
+      if (auto e = MatchEntity(line.substr(i))) {
+        emit(line.substr(from, i - from));
+        std::string decoded;
+        AppendUtf8(decoded, e->first);
+        emit(decoded);
+        i += e->second;
+        from = i;
+        continue;
+      }
+    }
+    ++i;
+  }
+  emit(line.substr(from));
+}
+
 std::string TagsToMarkup(std::string_view line) {
-  if (line.find('<') == std::string_view::npos) return std::string(line);
   std::string out;
   out.reserve(line.size());
-  std::size_t i = 0;
-  while (i < line.size()) {
-    char c = line[i];
-    if (c == '<') {
-      std::size_t close = line.find('>', i + 1);
-      if (close != std::string_view::npos && close - i <= 64) {
-        std::string tag = ToLowerAscii(line.substr(i + 1, close - i - 1));
-        bool end = !tag.empty() && tag[0] == '/';
-        std::string name = end ? tag.substr(1) : tag;
-        std::size_t sp = name.find_first_of(" .\t");
-        if (sp != std::string::npos) name.resize(sp);
-        static const char* kKnown[] = {"i", "b", "u", "font", "c", "v", "lang", "ruby", "rt", "s"};
-        bool known = false;
-        for (const char* k : kKnown) known = known || name == k;
-        if (known) {
-          if (name == "i") out += end ? '>' : '<';
-          else if (name == "u") out += end ? ']' : '[';
-          i = close + 1;
+  TagReader r;
+  r.AppendLine(out, line);
+  return out;
+}
+
+void TagWriter::AppendRow(std::string& out, std::string_view row) {
+  static constexpr std::string_view kFont[] = {"", "#ff0000", "#00ff00", "#ffff00", "#0000ff", "#ff00ff", "#00ffff", ""};
+  if (colour_ == Colour::Default && !how_.rtlMarks && IsPlainRow(row)) {
+    out += row;
+    return;
+  }
+  bool fontOpen = false;
+  auto openColour = [&] {
+    if (!how_.colours) {
+      droppedColour_ = droppedColour_ || (colour_ != Colour::Default && colour_ != Colour::White);
+      return;
+    }
+    if (fontOpen) out += "</font>";
+    fontOpen = colour_ != Colour::Default && colour_ != Colour::White;
+    if (fontOpen) {
+      out += "<font color=\"";
+      out += kFont[static_cast<int>(colour_)];
+      out += "\">";
+    }
+  };
+  if (colour_ != Colour::Default) openColour();
+  ScanMarkup(row, {}, [&](Mark m, std::string_view piece) {
+    switch (m) {
+      case Mark::ItalicOn: out += "<i>"; return;
+      case Mark::ItalicOff: out += "</i>"; return;
+      case Mark::UnderlineOn: out += "<u>"; return;
+      case Mark::UnderlineOff: out += "</u>"; return;
+      case Mark::Colour:
+        colour_ = static_cast<Colour>(piece[0]);
+        openColour();
+        return;
+      case Mark::None: break;
+      default: return;  // group markers have no cue-text form; rows come one at a time
+    }
+    for (std::size_t i = 0; i < piece.size(); ++i) {
+      char c = piece[i];
+      if (c == '\xEE') {
+        if (char lit = StandInAt(piece.substr(i))) {
+          i += 2;
+          // A literal "<" is written as itself unless it would read back as a tag.
+          if (lit == '<' && (how_.escapeAll || TagLength("<" + UnescapeLiterals(piece.substr(i + 1)))))
+            out += "&lt;";
+          else if (lit == '>' && how_.escapeAll) out += "&gt;";
+          else out += lit;
           continue;
         }
       }
+      if (c == '&' && (how_.escapeAll || MatchEntity(piece.substr(i)))) out += "&amp;";
+      else if (how_.escapeAll && c == '<') out += "&lt;";
+      else if (how_.escapeAll && c == '>') out += "&gt;";
+      else {
+        out += c;
+        if (how_.rtlMarks && (c == '.' || c == '?' || c == '!' || c == ',' || c == ':')) out += "\xE2\x80\x8F";
+      }
     }
-    out += c;
-    ++i;
-  }
-  return out;
+  });
+  if (fontOpen) out += "</font>";
 }
 
 }  // namespace kipo

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/markup.h"
 #include "core/timecode.h"
 
 namespace kipo {
@@ -40,8 +41,53 @@ bool IsCueNumber(std::string_view line);
 // Removes a leading U+FEFF left in decoded text.
 std::string_view StripBomChar(std::string_view text);
 
-// Cue-list italics tags to the in-text markers: "<i>" -> "<", "</i>" -> ">" (any case);
-// "<u>"/"</u>" -> "[" / "]"; other HTML-like tags (<b>, <font ...>, ...) are dropped.
+// Cue text as the cue-list formats write it (HTML-like tags and entities) to document
+// text. "<i>" / "</i>" become the italics markers and "<u>" / "</u>" the underline
+// markers (any case, spaces allowed after "</" and before ">"); "<br>" and "<br/>" end
+// the row; "<font color=...>" with one of the seven teletext colours becomes a colour
+// code, and text after its "</font>" is white again. Other tags ("<b>", "<script>",
+// "<c.yellow>", "<v Bob>", karaoke times "<00:00:20.080>") are dropped and their text
+// kept. Entities are decoded (named "&lt; &gt; &amp; &quot; &apos; &nbsp; &lrm; &rlm;" and
+// numeric ones). A "<" that opens no tag ("a < b") is a character; characters that are
+// markup in the document are held as their stand-ins.
+class TagReader {
+ public:
+  // Appends one line of a cue (without its line end).
+  void AppendLine(std::string& out, std::string_view line);
+  // Forgets the colour state: call at the start of each cue.
+  void NewCue() { colourOpen_ = whiteAfter_ = false; }
+
+ private:
+  bool colourOpen_ = false;  // a colour from a font tag is in effect
+  bool whiteAfter_ = false;  // its font tag closed: the next character is white again
+};
+// One line on its own.
 std::string TagsToMarkup(std::string_view line);
+
+// Length of the tag at the front of s ("<i>", "</ i>", "<br/>", "<font color=red>",
+// "<00:00:20.080>"), 0 when s does not start with one.
+std::size_t TagLength(std::string_view s);
+
+// Document text rows to cue-list tags, the inverse of TagReader.
+struct TagWriting {
+  bool escapeAll = false;  // "&", "<" and ">" always as entities (WebVTT)
+  bool colours = false;    // colour codes as "<font color=...>"
+  bool rtlMarks = false;   // a right-to-left mark after . ? ! , :
+};
+inline constexpr const char* kColoursNotWritten = "Colours cannot be written in this format and were left out";
+class TagWriter {
+ public:
+  explicit TagWriter(TagWriting how) : how_(how) {}
+  // Appends one row (no CR LF inside). Italics and underline tags are written where the
+  // markers stand; a colour carries on to the next rows, each row opening its own tag.
+  void AppendRow(std::string& out, std::string_view row);
+  // A colour switch was left out (the format was asked not to write colours).
+  bool droppedColour() const { return droppedColour_; }
+
+ private:
+  TagWriting how_;
+  Colour colour_ = Colour::Default;
+  bool droppedColour_ = false;
+};
 
 }  // namespace kipo

@@ -25,15 +25,26 @@ std::string WriteMicroDvd(const SubtitleDocument& doc, Warnings& warnings) {
   const FrameRate& rate = doc.frameRate();
   std::string out;
   out.reserve(doc.Count() * 48);
+  bool dropped = false;
   for (const Subtitle& s : doc.Subtitles()) {
     out += '{';
     if (s.inCue.size() == 8) out += std::to_string(LabelToFrames(s.inCue, rate));
     out += "}{";
     if (s.outCue.size() == 8) out += std::to_string(LabelToFrames(s.outCue, rate));
     out += '}';
-    out += ReplaceAll(s.text, "\r\n", "|");
+    TagWriter writer({.escapeAll = false, .colours = false});
+    std::string_view text = s.text;
+    for (std::size_t start = 0;;) {
+      std::size_t p = text.find("\r\n", start);
+      if (start) out += '|';
+      writer.AppendRow(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
+      if (p == std::string_view::npos) break;
+      start = p + 2;
+    }
     out += "\r\n";
+    dropped = dropped || writer.droppedColour();
   }
+  if (dropped) warnings.push_back(kColoursNotWritten);
   return out;
 }
 
@@ -79,7 +90,16 @@ SubtitleDocument ReadMicroDvd(std::string_view text, const FrameRate& rate, Warn
       warnings.push_back("A line with frame counts beyond 100 hours was skipped: " + std::string(line.substr(0, 60)));
       continue;
     }
-    s.text = ReplaceAll(TrimRight(body), "|", "\r\n");
+    TagReader tags;
+    const std::string trimmed = TrimRight(body);
+    std::string_view rest = trimmed;
+    for (std::size_t start = 0;;) {
+      std::size_t bar = rest.find('|', start);
+      if (start) s.text += "\r\n";
+      tags.AppendLine(s.text, rest.substr(start, bar == std::string_view::npos ? bar : bar - start));
+      if (bar == std::string_view::npos) break;
+      start = bar + 1;
+    }
     s.italic = italic;
     if (subs.size() == kMaxSubtitles) {
       warnings.push_back("Only the first " + std::to_string(kMaxSubtitles) + " subtitles were read");

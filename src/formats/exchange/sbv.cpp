@@ -35,8 +35,15 @@ std::string WriteSbv(const SubtitleDocument& doc, Warnings& warnings) {
     out += MillisCueText(in, '.', rate, 1);
     out += ',';
     out += MillisCueText(outCue, '.', rate, 1);
-    out += "\r\n";
-    out += s.text;
+    TagWriter writer({.escapeAll = false, .colours = true});
+    std::string_view text = s.text;
+    for (std::size_t start = 0;;) {
+      std::size_t p = text.find("\r\n", start);
+      out += "\r\n";
+      writer.AppendRow(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
+      if (p == std::string_view::npos) break;
+      start = p + 2;
+    }
     out += "\r\n";
   }
   if (tenHours) warnings.push_back("Cues of 10 hours and above lose their first hour digit in SBV files");
@@ -63,10 +70,11 @@ SubtitleDocument ReadSbv(std::string_view text, const FrameRate& rate, Warnings&
     Subtitle s;
     s.inCue = timing->in;
     s.outCue = timing->out;
-    std::vector<std::string> rows;
-    for (++i; i < lines.size() && !IsBlank(lines[i]); ++i) rows.emplace_back(lines[i]);
-    if (rows.empty()) rows.emplace_back();
-    s.text = JoinRows(rows);
+    TagReader tags;
+    for (std::size_t first = ++i; i < lines.size() && !IsBlank(lines[i]); ++i) {
+      if (i > first) s.text += "\r\n";
+      tags.AppendLine(s.text, lines[i]);
+    }
     if (subs.size() == kMaxSubtitles) {
       warnings.push_back("Only the first " + std::to_string(kMaxSubtitles) + " subtitles were read");
       break;

@@ -22,22 +22,10 @@ std::string TagBlock(const Subtitle& s, const SubRipOptions& o) {
   return b;
 }
 
-void AppendLine(std::string& out, std::string_view row, const Subtitle& s, bool rtl, const std::string& tags) {
+void AppendLine(std::string& out, std::string_view row, const Subtitle& s, TagWriter& w, const std::string& tags) {
   out += tags;
   if (s.italic) out += "<i>";
-  if (!rtl && !ContainsAnyOf(row, "<>")) {
-    out += row;
-    if (s.italic) out += "</i>";
-    return;
-  }
-  for (char c : row) {
-    if (c == '<') out += "<i>";
-    else if (c == '>') out += "</i>";
-    else {
-      out += c;
-      if (rtl && (c == '.' || c == '?' || c == '!' || c == ',' || c == ':')) out += kRlm;
-    }
-  }
+  w.AppendRow(out, row);
   if (s.italic) out += "</i>";
 }
 
@@ -101,12 +89,13 @@ std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, War
     out += " --> ";
     out += MillisCueText(s.outCue, ',', rate);
     std::string tags = o.tags ? TagBlock(s, o) : std::string();
+    TagWriter writer({.escapeAll = false, .colours = true, .rtlMarks = rtl});
     std::size_t start = 0;
     std::string_view text = s.text;
     for (;;) {
       std::size_t p = text.find("\r\n", start);
       out += "\r\n";
-      AppendLine(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start), s, rtl,
+      AppendLine(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start), s, writer,
                  tags);
       if (p == std::string_view::npos) break;
       start = p + 2;
@@ -148,11 +137,11 @@ SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnin
     s.inCue = times[k].in;
     s.outCue = times[k].out;
     int anDigit = 0;
+    TagReader tags;
     for (std::size_t i = first; i < last; ++i) {
       if (i > first) s.text += "\r\n";
-      if (!ContainsAnyOf(lines[i], "{<")) s.text += lines[i];
-      else if (lines[i].find('{') == std::string_view::npos) s.text += TagsToMarkup(lines[i]);
-      else s.text += TagsToMarkup(StripOverrides(lines[i], anDigit));
+      if (lines[i].find('{') == std::string_view::npos) tags.AppendLine(s.text, lines[i]);
+      else tags.AppendLine(s.text, StripOverrides(lines[i], anDigit));
     }
     if (anDigit) ApplyPosition(s, anDigit, static_cast<int>(std::max<std::size_t>(1, last - first)));
     subs.push_back(std::move(s));

@@ -5,7 +5,7 @@
 #include <memory>
 #include <span>
 
-#include "core/markup.h"
+#include "core/rich_text.h"
 #include "formats/exchange/cue_text.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
@@ -25,20 +25,9 @@ std::string NoArrow(std::string s, bool& changed) {
   return s;
 }
 
-void AppendCueLine(std::string& out, std::string_view row, bool italic) {
+void AppendCueLine(std::string& out, std::string_view row, bool italic, TagWriter& w) {
   if (italic) out += "<i>";
-  if (!ContainsAnyOf(row, "<>[]")) {
-    out += row;
-    if (italic) out += "</i>";
-    out += "\r\n";
-    return;
-  }
-  for (char c : row) {
-    // "<" / ">" become "[" / "]" first, so brackets already in the text turn into italics too.
-    if (c == '<' || c == '[') out += "<i>";
-    else if (c == '>' || c == ']') out += "</i>";
-    else out += c;
-  }
+  w.AppendRow(out, row);
   if (italic) out += "</i>";
   out += "\r\n";
 }
@@ -66,7 +55,7 @@ std::string WebVttCueSettings(const Subtitle& s, const WebVttOptions& o, const T
       std::vector<std::string> rows = SplitRows(s.text);
       if (rows.size() < 2) return " align:middle";
       double widest = 0;
-      for (const std::string& r : rows) widest = std::max(widest, m.Width(StripMarkup(r), o.font));
+      for (const std::string& r : rows) widest = std::max(widest, m.Width(UnescapeLiterals(StripMarkup(r)), o.font));
       double w = widest * 0.75;
       int W = o.frameWidth > 0 ? o.frameWidth : 720;
       long left = std::lround(std::floor((W - w) / 2));
@@ -102,6 +91,7 @@ std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, War
   out += "\r\n\r\n";
   std::size_t n = 0;
   const std::size_t count = doc.Count();
+  bool droppedColour = false;
   for (const Subtitle& s : doc.Subtitles()) {
     ++n;
     if (s.text.empty()) continue;
@@ -117,16 +107,19 @@ std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, War
     out += WebVttCueSettings(s, o, *m);
     out += "\r\n";
     std::string_view text = s.text;
+    TagWriter writer({.escapeAll = true, .colours = false});
     for (std::size_t start = 0;;) {
       std::size_t p = text.find("\r\n", start);
       std::string_view row = text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start);
-      // An empty line would end the cue, so blank rows are left out.
+      // An empty line would end the cue, so blank rows are left out. In "-->" the ">" is
+      // an italics marker, which the arrow loses.
       if (IsBlank(row)) blank = true;
-      else if (row.find("-->") != std::string_view::npos) AppendCueLine(out, NoArrow(std::string(row), arrow), s.italic);
-      else AppendCueLine(out, row, s.italic);
+      else if (row.find("-->") != std::string_view::npos) AppendCueLine(out, NoArrow(std::string(row), arrow), s.italic, writer);
+      else AppendCueLine(out, row, s.italic, writer);
       if (p == std::string_view::npos) break;
       start = p + 2;
     }
+    droppedColour = droppedColour || writer.droppedColour();
     out += "\r\n";
     if (arrow) warnings.push_back("Subtitle " + Numbered(n) + ": \"-->\" cannot appear in a cue and was written as \"--\"");
     if (blank) warnings.push_back("Subtitle " + Numbered(n) + ": blank rows cannot appear in a cue and were left out");
@@ -143,6 +136,7 @@ std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, War
       if (noteArrow) warnings.push_back("Subtitle " + Numbered(n) + ": \"-->\" cannot appear in a note and was written as \"--\"");
     }
   }
+  if (droppedColour) warnings.push_back(kColoursNotWritten);
   return out;
 }
 
@@ -191,19 +185,11 @@ SubtitleDocument ReadWebVtt(std::string_view text, const FrameRate& rate, Warnin
     Subtitle s;
     s.inCue = timing->in;
     s.outCue = timing->out;
-    std::vector<std::string> rows;
+    TagReader tags;
     for (std::size_t k = t + 1; k < block.size(); ++k) {
-      std::string row = TagsToMarkup(block[k]);
-      row = ReplaceAll(ReplaceAll(ReplaceAll(std::move(row), "&nbsp;", "\xC2\xA0"), "&lrm;", "\xE2\x80\x8E"),
-                       "&rlm;", "\xE2\x80\x8F");
-      // Literal angle brackets cannot live in the text (they are the italics markers), so
-      // escaped ones become single guillemets.
-      row = ReplaceAll(ReplaceAll(ReplaceAll(std::move(row), "&lt;", "\xE2\x80\xB9"), "&gt;", "\xE2\x80\xBA"), "&amp;",
-                       "&");
-      rows.push_back(std::move(row));
+      if (k > t + 1) s.text += "\r\n";
+      tags.AppendLine(s.text, block[k]);
     }
-    if (rows.empty()) rows.emplace_back();
-    s.text = JoinRows(rows);
     subs.push_back(std::move(s));
   }
   if (truncated)

@@ -122,7 +122,7 @@ TEST(SubRipRead, TagsPositionsAndRefusal) {
   EXPECT_EQ(d.At(1).text, "<Mid> bold\r\n[two]");
   EXPECT_EQ(d.At(1).alignment, AlignLeft);
   EXPECT_EQ(d.At(1).row, 4);  // (11 - 2) / 2
-  EXPECT_EQ(d.At(2).text, "red");
+  EXPECT_EQ(d.At(2).text, "\x01red");
   EXPECT_EQ(d.At(2).alignment, AlignCentre);
   EXPECT_EQ(d.At(2).row, 0);
   for (const char* bad : {"", "hello\nworld", "1\n00:00:01,000 -> 00:00:02,000\nx"}) {
@@ -148,7 +148,7 @@ TEST(WebVttWrite, HeaderCuesNotesAndSettings) {
   std::string out = WriteWebVtt(d, o, w);
   EXPECT_EQ(out,
             "WEBVTT \r\n\r\n"
-            "1\r\n00:00:01.000 --> 00:00:02.000 align:middle\r\n<i>Hi</i> <i>there</i>\r\n\r\nNOTE First note\r\n\r\n"
+            "1\r\n00:00:01.000 --> 00:00:02.000 align:middle\r\n<i>Hi</i> <u>there</u>\r\n\r\nNOTE First note\r\n\r\n"
             "3\r\n00:00:05.000 --> 00:00:06.000 align:start\r\nLeft\r\n\r\n"
             "4\r\n00:00:07.000 --> 00:00:08.000 align:middle\r\nOne\r\n\r\nNOTE Last note\r\n");
   o.includePositioning = false;
@@ -197,8 +197,8 @@ TEST(WebVttRead, CuesWithAndWithoutIdentifiersAndNotes) {
 TEST(SbvAndMicroDvd, LayoutsAndReaders) {
   Warnings w;
   SubtitleDocument d = Doc({Sub("01020312", "01020400", "<A>\r\nB"), Sub("00011500", "00011810", "C")});
-  EXPECT_EQ(WriteSbv(d, w), "1:02:03.480,1:02:04.000\r\n<A>\r\nB\r\n\r\n0:01:15.000,0:01:18.400\r\nC\r\n");
-  EXPECT_EQ(WriteMicroDvd(d, w), "{93087}{93100}<A>|B\r\n{1875}{1960}C\r\n");
+  EXPECT_EQ(WriteSbv(d, w), "1:02:03.480,1:02:04.000\r\n<i>A</i>\r\nB\r\n\r\n0:01:15.000,0:01:18.400\r\nC\r\n");
+  EXPECT_EQ(WriteMicroDvd(d, w), "{93087}{93100}<i>A</i>|B\r\n{1875}{1960}C\r\n");
   SubtitleDocument s = ReadSbv("0:00:01.600,0:00:03.200\nHello\nthere\n\n\n0:00:04.000,0:00:05.000\nBye", Rate(25), w);
   ASSERT_EQ(s.Count(), 2u);
   EXPECT_EQ(s.At(0).inCue, "00000115");
