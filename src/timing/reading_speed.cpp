@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/markup.h"
+#include "core/rich_text.h"
 #include "platform/encoding.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
@@ -16,8 +16,11 @@ ReadingOptions ReadingOptions::Load(const SettingsStore& store) {
   o.includeSpaces = store.Get(keys::kReadingSpeedIncludeSpaces);
   o.boldStart = store.Get(keys::kStartBoldText);
   o.boldEnd = store.Get(keys::kEndBoldText);
+  o.boldEnabled = store.Get(keys::kEnableBoldText);
   return o;
 }
+
+std::size_t RowLength(std::string_view row, const ReadingOptions& o) { return VisibleLength(row, o.Bold()); }
 
 std::size_t ReadingDurationCount(std::string_view text) {
   std::size_t n = 0;
@@ -47,37 +50,26 @@ std::int16_t ReadingDuration(std::string_view text, const TimingParameters& p) {
   return static_cast<std::int16_t>(d);
 }
 
-namespace {
-
-std::string CpsText(std::string_view text, const ReadingOptions& o) {
-  std::string s;
-  s.reserve(text.size());
-  for (char c : text) {
-    if (c == '\r' || c == '\n' || c == kItalicOn || c == kItalicOff || IsColourCode(c)) continue;
-    if (c == ' ' && !o.includeSpaces) continue;
-    s += c;
-  }
-  if (!o.boldStart.empty()) {
-    s = ReplaceAll(std::move(s), o.boldStart, "");
-    if (!o.boldEnd.empty()) s = ReplaceAll(std::move(s), o.boldEnd, "");
-  }
-  return s;
-}
-
-}  // namespace
-
 std::size_t CharactersPerSecondCount(std::string_view text, const ReadingOptions& o) {
-  // One pass counts in place; only a text that may hold a bold marker (a byte that starts
-  // one) is filtered as a string, since a marker must be removed as a whole.
-  const char b1 = o.boldStart.empty() ? '\0' : o.boldStart[0];
-  const char b2 = o.boldStart.empty() || o.boldEnd.empty() ? '\0' : o.boldEnd[0];
+  // The bold markers are left out whenever they are set, whether or not bold text is on.
+  const BoldMarkers bold{!o.boldStart.empty(), o.boldStart, o.boldStart.empty() ? std::string() : o.boldEnd};
   std::size_t n = 0;
-  for (char c : text) {
-    if (c == '\r' || c == '\n' || c == kItalicOn || c == kItalicOff || IsColourCode(c)) continue;
-    if (c == ' ' && !o.includeSpaces) continue;
-    if ((b1 && c == b1) || (b2 && c == b2)) return CountCodePoints(CpsText(text, o));
-    n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }
+  ScanMarkup(text, bold, [&](Mark m, std::string_view piece) {
+    switch (m) {
+      case Mark::None:
+        for (char c : piece) {
+          if (c == '\r' || c == '\n' || (c == ' ' && !o.includeSpaces)) continue;
+          n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }
+        return;
+      // Underline and group markers are counted as the characters they are.
+      case Mark::UnderlineOn:
+      case Mark::UnderlineOff:
+      case Mark::GroupStart:
+      case Mark::GroupEnd: n += CountVisible(piece); return;
+      default: return;
+    }
+  });
   return n;
 }
 

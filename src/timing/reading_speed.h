@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/markup.h"
 #include "timing/timing_parameters.h"
 
 namespace kipo {
@@ -18,8 +19,16 @@ struct ReadingOptions {
   bool includeSpaces = false;      // "Reading speed include spaces"
   std::string boldStart = "\xC2\xAB";  // "Start bold text" (removed before counting)
   std::string boldEnd = "\xC2\xBB";    // "End bold text"
+  // "Enable bold text": whether the markers are markup in a row's length (the
+  // characters-per-second count always leaves them out).
+  bool boldEnabled = false;
+  BoldMarkers Bold() const { return {boldEnabled, boldStart, boldEnd}; }
   static ReadingOptions Load(const SettingsStore& store);
 };
+
+// The length of one row as the row-length check and the statistics count it: visible
+// characters, bold markers left out only while bold text is enabled.
+std::size_t RowLength(std::string_view row, const ReadingOptions& o);
 
 // Characters counted for a reading duration: every code point except CR, LF and space
 // (markup characters count).

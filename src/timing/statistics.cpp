@@ -28,20 +28,6 @@ std::optional<Timecode> Frames(const CueDigits& cue, const FrameRate& rate) {
   return LabelToFrames(cue, rate);
 }
 
-// The visible length of a row, counted in one pass unless it may hold a marker string.
-long RowLength(std::string_view row, const BoldMarkers& bold) {
-  const char b1 = bold.start.empty() ? '\0' : bold.start[0], b2 = bold.end.empty() ? '\0' : bold.end[0];
-  long n = 0;
-  for (char c : row) {
-    // Italics, underline and colour codes are single characters that never show; group
-    // markers and bold markers are strings and are left to the markup rules.
-    if (c == '<' || c == '>' || c == '[' || c == ']' || IsColourCode(c)) continue;
-    if (c == '/' || (b1 && c == b1) || (b2 && c == b2)) return static_cast<long>(VisibleLength(row, bold));
-    n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }
-  return n;
-}
-
 // The alignment every row of a subtitle uses, 0 when its rows differ.
 int RowsAlignment(const Subtitle& s, std::size_t rows) {
   int common = -1;
@@ -69,7 +55,6 @@ double Ratio(double a, double b) { return b == 0 ? 0 : a / b; }
 Statistics ComputeStatistics(const SubtitleDocument& doc, const TimingParameters& p, const ReadingOptions& o) {
   Statistics st;
   const FrameRate& rate = doc.frameRate();
-  BoldMarkers bold{!o.boldStart.empty(), o.boldStart, o.boldEnd};
   st.subtitles = static_cast<long>(doc.Count());
   bool anyDuration = false;
   for (std::size_t i = 0; i < doc.Count(); ++i) {
@@ -83,7 +68,8 @@ Statistics ComputeStatistics(const SubtitleDocument& doc, const TimingParameters
       std::size_t e = t.find(kCrLf);
       std::string_view row = t.substr(0, e);
       st.words += CountWords(row);
-      long len = RowLength(row, bold);
+      // The same rule as the row-length check, bold markers included.
+      long len = static_cast<long>(RowLength(row, o));
       if (len > st.maxRowLength) {
         st.maxRowLength = len;
         st.maxRowSubtitle = number;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <optional>
 
+#include "core/rich_text.h"
 #include "platform/encoding.h"
 #include "platform/text_util.h"
 #include "settings/option_table.h"
@@ -39,7 +40,6 @@ CheckSettings CheckSettings::Load(const HouseOptions& house, const SettingsStore
   CheckSettings s;
   s.house = house;
   s.reading = ReadingOptions::Load(store);
-  s.bold = BoldMarkers::Load(store);
   return CheckTable().Load(store, std::move(s));
 }
 
@@ -82,28 +82,26 @@ void ForEachRow(std::string_view text, F&& f) {
   }
 }
 
-std::string_view FirstCodePoint(std::string_view s) {
-  if (s.empty()) return s;
-  std::size_t n = 1;
-  while (n < s.size() && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) ++n;
-  return s.substr(0, n);
-}
-
 // Characters the single-subtitle check counts: not line breaks, italics or underline
 // marks, not spaces unless they count for reading speed, and, with bold markers set, not
-// the first character of either marker.
+// the markers. Colour codes and group markers count.
 std::size_t RequiredDurationCount(std::string_view text, const ReadingOptions& o) {
-  std::string_view b1 = FirstCodePoint(o.boldStart), b2 = o.boldStart.empty() ? "" : FirstCodePoint(o.boldEnd);
+  const BoldMarkers bold{!o.boldStart.empty(), o.boldStart, o.boldStart.empty() ? std::string() : o.boldEnd};
   std::size_t n = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    std::string_view cp = FirstCodePoint(text.substr(i));
-    i += cp.size();
-    char c = cp[0];
-    if (c == '\r' || c == '\n' || c == '<' || c == '>' || c == '[' || c == ']') continue;
-    if (c == ' ' && !o.includeSpaces) continue;
-    if ((!b1.empty() && cp == b1) || (!b2.empty() && cp == b2)) continue;
-    ++n;
-  }
+  ScanMarkup(text, bold, [&](Mark m, std::string_view piece) {
+    switch (m) {
+      case Mark::None:
+        for (char c : piece) {
+          if (c == '\r' || c == '\n' || (c == ' ' && !o.includeSpaces)) continue;
+          n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }
+        return;
+      case Mark::Colour:
+      case Mark::GroupStart:
+      case Mark::GroupEnd: n += CountVisible(piece); return;
+      default: return;
+    }
+  });
   return n;
 }
 
@@ -157,8 +155,8 @@ void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSe
   if (index > 0) prevOut = cues[index - 1].out;
   const Timecode prev = prevOut.value_or(-1);
 
-  long italics = 0;  // "<" count less ">" count, in one pass
-  for (char c : sub.text) italics += (c == kItalicOn) - (c == kItalicOff);
+  long italics = 0;  // italics-on markers less italics-off markers
+  ScanMarkup(sub.text, {}, [&](Mark m, std::string_view) { italics += (m == Mark::ItalicOn) - (m == Mark::ItalicOff); });
   if (italics != 0) add(Fault::MismatchedItalics);
   if (sub.italic && HasItalicMarkers(sub.text)) add(Fault::InvalidItalics);
   if (on(CheckGroup::CuesNotSet)) {
@@ -202,7 +200,7 @@ void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSe
     const std::size_t limit = static_cast<std::size_t>(std::max<short>(h.maxRowLength, 0));
     ForEachRow(sub.text, [&](std::string_view row, int k) {
       // Markup only shortens a row: a row no longer than the limit in bytes fits.
-      if (row.size() > limit && VisibleLength(row, s.bold) > limit)
+      if (row.size() > limit && RowLength(row, s.reading) > limit)
         add(Fault::TooManyCharacters, k);
     });
   }

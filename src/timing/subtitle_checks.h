@@ -20,7 +20,6 @@ class SettingsStore;
 struct CheckSettings {
   HouseOptions house;
   ReadingOptions reading;
-  BoldMarkers bold;                     // for the visible length of a row
   bool ignoreDurationTooLong = false;   // "Options" / "Ignore duration too long"
   // Closed-caption checks ("EIA 608", "Ultech CC"); they run only with the house switch
   // "Enable closed caption checks". Send time, illegal characters, row mapping and F3

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "settings/settings_store.h"
 #include "support/timed_subtitle.h"
+#include "timing/subtitle_checks.h"
 
 namespace kipo {
 namespace {
@@ -71,6 +75,36 @@ TEST(Statistics, WordsAndEmptyDocuments) {
   TimingParameters zero;
   zero.readingSpeed = 0;
   EXPECT_NE(BuildStatistics(d, zero, ReadingOptions{}).find("Ideal total"), std::string::npos);
+}
+
+// The longest row of the statistics and the too-many-characters check count a row by one
+// rule, with bold markers left out only while "Enable bold text" is on.
+TEST(Statistics, RowLengthFollowsTheCheckForBoldMarkers) {
+  SubtitleDocument d;
+  d.Append(Sub("\xC2\xAB" "Twelve chars" "\xC2\xBB", 0, 100));  // 14 characters, 12 shown when bold
+  d.Append(Sub("*Twelve*\r\n<short>", 200, 300));
+  struct Case {
+    const char* enabled;
+    const char* start;
+    const char* end;
+    long length;
+  };
+  for (Case c : {Case{"0", "\xC2\xAB", "\xC2\xBB", 14}, Case{"1", "\xC2\xAB", "\xC2\xBB", 12},
+                 Case{"1", "*", "*", 14}, Case{"0", "*", "*", 14}}) {
+    SCOPED_TRACE(std::string(c.enabled) + " " + c.start);
+    SettingsStore store;
+    store.Set("Options", "Enable bold text", c.enabled);
+    store.Set("Options", "Start bold text", c.start);
+    store.Set("Options", "End bold text", c.end);
+    CheckSettings s = CheckSettings::Load(HouseOptions{}, store);
+    s.house.maxRowLength = 13;
+    Statistics st = ComputeStatistics(d, TimingParameters{}, s.reading);
+    EXPECT_EQ(st.maxRowLength, c.length);
+    std::vector<Finding> found;
+    CollectFaults(d, 0, s, CheckMode::ErrorList, found);
+    bool tooLong = std::any_of(found.begin(), found.end(), [](const Finding& f) { return f.fault == Fault::TooManyCharacters; });
+    EXPECT_EQ(tooLong, c.length > 13);
+  }
 }
 
 }  // namespace
