@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/markup.h"
+#include "core/rich_text.h"
 #include "platform/prompter.h"
 #include "platform/text_util.h"
 #include "settings/option_table.h"
@@ -126,12 +127,29 @@ std::string RemoveItalicMarkers(std::string text) {
   return text;
 }
 
+// Erases the characters a and b. When they are markup characters ("[" and "]"), both the
+// markers and the same characters held as literals (from an imported file) go.
 std::string EraseChars(std::string_view text, char a, char b) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text)
-    if (c != a && c != b) out += c;
+  const bool literals = IsMarkupChar(a) || IsMarkupChar(b);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == a || c == b) continue;
+    if (literals && c == '\xEE') {
+      if (char lit = StandInAt(text.substr(i)); lit && (lit == a || lit == b)) {
+        i += 2;
+        continue;
+      }
+    }
+    out += c;
+  }
   return out;
+}
+
+bool HoldsChar(std::string_view text, char c) {
+  return text.find(c) != std::string_view::npos ||
+         (IsMarkupChar(c) && text.find(LiteralStandIn(c)) != std::string_view::npos);
 }
 
 // Deletes each whole-word occurrence of an interjection. The space it leaves on one side
@@ -189,12 +207,16 @@ void CleanColours(SubtitleClean& c) {
     s.rowColours = kNoFlags;
     c.Report("Line colour changed to white", CleanField::RowColours);
   }
+  // Each colour switch becomes a space; a colour code held as a literal character stays.
   bool found = false;
-  for (char& ch : s.text)
-    if (IsColourCode(ch)) {
-      ch = ' ';
+  std::size_t at = 0;
+  ScanMarkup(s.text, {}, [&](Mark m, std::string_view piece) {
+    if (m == Mark::Colour) {
+      s.text[at] = ' ';
       found = true;
     }
+    at += piece.size();
+  });
   if (found) c.Report("Non-white colour removed");
 }
 
@@ -238,7 +260,7 @@ void CleanPosition(SubtitleClean& c, const CleanSteps& steps) {
 void CleanSdh(SubtitleClean& c, const SdhOptions& sdh, const std::vector<std::u32string>& foldedInterjections) {
   std::string& t = c.s().text;
   for (const BracketStep& b : kBrackets)
-    if (sdh.*b.enabled && t.find(b.open) != std::string::npos) {
+    if (sdh.*b.enabled && HoldsChar(t, b.open)) {
       t = EraseChars(t, b.open, b.close);
       c.Report(b.report);
     }

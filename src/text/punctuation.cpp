@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "core/rich_text.h"
 #include "platform/encoding.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
@@ -81,14 +82,13 @@ const std::array<TypographicRule, 3> kTypographic{{
     {&TypographicOptions::dashes, {{{"\u2013", "-"}, {"\u2014", "-"}}}, "En or em dash changed to hyphen"},
 }};
 
-bool IsColourByte(char c) { return c >= 1 && c <= 7; }
-
 // Characters after which a stop, colon or mark needs no space of its own: digits (3.5,
 // 10:30), the next mark of "?!" or "...", the end of italics, and - beyond the classic
 // list - closing quotes and brackets, so that "'Stop.'" does not become "'Stop. '".
 bool NoSpaceNeededBefore(std::string_view rest) {
   if (rest.empty()) return true;
-  char n = rest[0];
+  // A bracket held as a literal character closes like the bracket it is.
+  char n = StandInAt(rest) ? StandInAt(rest) : rest[0];
   if ((n >= '0' && n <= '9') || n == ' ' || n == '\t' || n == '\r' || n == '\n') return true;
   if (std::string_view("\"!.>?)]',;:").find(n) != std::string_view::npos) return true;
   for (std::string_view closing : {"\u2019", "\u201D", "\u00BB", "\u2026"})
@@ -118,8 +118,9 @@ bool EndsClosed(std::string_view text) {
   std::size_t e = ContentEnd(text);
   if (e == 0) return true;
   std::string_view t = text.substr(0, e);
-  if (std::string_view(".?!,:;-'\">])}").find(t.back()) != std::string_view::npos) return true;
-  if (IsColourByte(t.back())) return true;
+  const char last = t.size() >= 3 && StandInAt(t.substr(t.size() - 3)) ? StandInAt(t.substr(t.size() - 3)) : t.back();
+  if (std::string_view(".?!,:;-'\">])}").find(last) != std::string_view::npos) return true;
+  if (IsColourCode(last)) return true;
   for (std::string_view closing : {"\u2026", "\u2019", "\u201D", "\u00BB", "\u266A"})
     if (EndsWith(t, closing)) return true;
   return false;

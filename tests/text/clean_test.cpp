@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/rich_text.h"
 #include "settings/settings_store.h"
 #include "support/recording_prompter.h"
 
@@ -222,6 +223,30 @@ TEST(AutoCleanAfterOpen, AsksOnlyWhenConfirmIsOn) {
   p.answers.push_back(Answer::Yes);
   EXPECT_TRUE(AutoCleanAfterOpen(doc, store, p).has_value());
   EXPECT_EQ(doc.At(0).comment, "");
+}
+
+// Brackets, angle brackets and colour codes that came from a file as characters are
+// treated as those characters: the square-bracket step deletes them like the markers, the
+// colour and italics steps leave them alone.
+TEST(CleanDocument, LiteralMarkupCharactersFromFiles) {
+  struct Case {
+    std::string text, cleaned;
+  };
+  const std::vector<Case> cases = {
+      {EscapeLiterals("[door slams]") + "\r\nWho?", "door slams\r\nWho?"},
+      {"[under] " + EscapeLiterals("[sic]"), "under sic"},
+      {"\x01Red " + EscapeLiterals("\x01 stays"), " Red " + EscapeLiterals("\x01 stays")},
+      {"<It> " + EscapeLiterals("a < b > c"), "It " + EscapeLiterals("a < b > c")},
+  };
+  CleanSettings s;
+  s.steps.sdh = s.steps.colours = s.steps.italics = true;
+  s.sdh.square = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    SubtitleDocument doc = DocOf({Text(c.text)});
+    CleanDocument(doc, s);
+    EXPECT_EQ(doc.At(0).text, c.cleaned);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/rich_text.h"
 #include "platform/user_error.h"
 #include "settings/settings_store.h"
 
@@ -91,6 +92,7 @@ TEST(PunctuationRules, EllipsesAndFullStops) {
   RuleContext capitalNext{"", "Then he left.", true};
   RuleContext lowerNext{"", "and then he left.", true};
   RuleContext continuing{"He said...", "", false};
+  const std::string sic = "He left " + EscapeLiterals("[sic]"), less = EscapeLiterals("a < b"), lessStop = less + ".";
   {
     SCOPED_TRACE("Add full stops");
     Check(Only(&PunctuationRules::addFullStops),
@@ -99,6 +101,9 @@ TEST(PunctuationRules, EllipsesAndFullStops) {
            {"He left", "He left.", {"Full stop added at end of subtitle"}},  // last subtitle
            {"Did he?", "Did he?", {}, capitalNext},
            {"<He left>", "<He left>", {}, capitalNext},
+           // A bracket read from a file as a character closes the text like the marker.
+           {sic.c_str(), sic.c_str(), {}, capitalNext},
+           {less.c_str(), lessStop.c_str(), {"Full stop added at end of subtitle"}, capitalNext},
            {"-He left\r\n-So what?", "-He left.\r\n-So what?", {"Full stop added at end of first speaker line"},
             capitalNext},
            {"He left", "He left", {}, RuleContext{"", "...and came back", true}}});
