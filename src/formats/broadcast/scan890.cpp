@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "core/markup.h"
+#include "core/rich_text.h"
 #include "formats/broadcast/scan890_tables.h"
 #include "platform/encoding.h"
 #include "platform/text_util.h"
@@ -129,7 +130,8 @@ std::string DecodeRow(std::span<const std::uint8_t> raw, const ByteCharset& tabl
   std::string out;
   std::vector<std::uint8_t> run;
   auto flush = [&] {
-    if (!run.empty()) out += table.Decode(run, &unknown);
+    // Characters that are markup in the document ("[" has a byte of its own) are literals.
+    if (!run.empty()) AppendEscaped(out, table.Decode(run, &unknown));
     run.clear();
   };
   for (std::size_t i = 0; i < end; ++i) {
@@ -156,18 +158,18 @@ struct RowReport {
 
 std::string EncodeRow(std::string_view row, const ByteCharset& table, RowReport& report) {
   std::string out;
-  std::size_t start = 0;
-  for (std::size_t k = 0; k <= row.size(); ++k) {
-    const bool end = k == row.size();
-    const char c = end ? '\0' : row[k];
-    if (!end && c != kItalicOn && c != kItalicOff && !IsColourCode(c)) continue;
-    table.Encode(row.substr(start, k - start), out, &report.unmappable);
-    if (c == kItalicOn) out += static_cast<char>(kItalicOnByte);
-    else if (c == kItalicOff) out += static_cast<char>(kItalicOffByte);
-    else if (c >= 1 && c <= 6) out += static_cast<char>(0xF0 + c);
-    else if (c == 7) report.white = true;  // white is the default colour and has no code
-    start = k + 1;
-  }
+  ScanMarkup(row, {}, [&](Mark m, std::string_view piece) {
+    switch (m) {
+      case Mark::ItalicOn: out += static_cast<char>(kItalicOnByte); break;
+      case Mark::ItalicOff: out += static_cast<char>(kItalicOffByte); break;
+      case Mark::Colour:
+        if (piece[0] == 7) report.white = true;  // white is the default colour and has no code
+        else out += static_cast<char>(0xF0 + piece[0]);
+        break;
+      // Text, and the underline and group markers the format has no code for, as characters.
+      default: table.Encode(UnescapeLiterals(piece), out, &report.unmappable); break;
+    }
+  });
   if (out.size() > k890RowBytes) {
     report.cut = true;
     out.resize(k890RowBytes);

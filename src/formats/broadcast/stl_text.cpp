@@ -4,6 +4,7 @@
 #include <array>
 #include <unordered_map>
 
+#include "core/rich_text.h"
 #include "formats/broadcast/iso6937.h"
 #include "platform/encoding.h"
 #include "platform/text_util.h"
@@ -55,12 +56,18 @@ void EncodeChars(std::string_view row, const StlTextLayout& l, bool markup, std:
   for (std::size_t i = 0; i < cps.size(); ++i) {
     char32_t c = cps[i];
     char32_t mark = (latin && i + 1 < cps.size() && IsCombining(cps[i + 1])) ? cps[i + 1] : 0;
+    // A markup character held as a literal is written as the character itself.
+    bool literal = false;
+    if (c >= 0xE000 && c < 0xE080 && IsMarkupChar(static_cast<char>(c - 0xE000))) {
+      c -= 0xE000;
+      literal = true;
+    }
     if (c >= 1 && c <= 7) {
-      if (markup && l.colours) out.push_back(static_cast<char>(c));
+      if (markup && l.colours && !literal) out.push_back(static_cast<char>(c));
       continue;
     }
     if (c < 0x20 || c == 0x7F) continue;  // stray control characters carry nothing
-    if (markup && !l.literalItalics && (c == '<' || c == '>')) {
+    if (markup && !literal && !l.literalItalics && (c == '<' || c == '>')) {
       out.push_back(static_cast<char>(c == '<' ? stl::kItalicOn : stl::kItalicOff));
       continue;
     }
@@ -223,7 +230,14 @@ std::vector<std::string> DecodeStlRows(std::span<const std::uint8_t> b, const St
       ++i;
       continue;
     }
+    // A "<", ">", "[" or "]" written as a character is a character, not markup.
+    const std::size_t before = row.size();
     i += DecodeChar(b, i, d.table, row);
+    if (row.size() == before + 1 && IsMarkupChar(row.back())) {
+      const char lit = row.back();
+      row.pop_back();
+      row += LiteralStandIn(lit);
+    }
   }
   finish();
   while (!rows.empty() && rows.back().empty()) rows.pop_back();

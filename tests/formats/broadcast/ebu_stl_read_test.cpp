@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/rich_text.h"
 #include "formats/broadcast/ebu_stl.h"
 #include "formats/broadcast/stl_layout.h"
 #include "platform/user_error.h"
@@ -107,7 +108,7 @@ TEST(StlRead, RoundTripKeepsEveryField) {
   subs[0].row = 3;
   subs[1].text = std::string(150, 'w') + "\r\nrow 2";
   subs[1].alignment = AlignLeft;
-  subs[2].text = "right";
+  subs[2].text = "right " + EscapeLiterals("x<y [sic]");  // characters, not markup
   subs[2].alignment = AlignRight;
   subs[2].inCue = subs[2].outCue = "";
   subs[3].text = "a\r\nb\r\nc";

@@ -239,6 +239,7 @@ TEST(StlWrite, CharactersAndMarkup) {
       {"caf\xC3\xA9", "caf\xC2" "e", false, false, 0},
       {"<word>", "\x80word\x81", false, false, 0},
       {"<word>", "<word>", true, false, 0},
+      {"\xEE\x80\xBCword\xEE\x80\xBE \xEE\x81\x9B" "1\xEE\x81\x9D", "<word> [1]", false, false, 0},  // literals
       {"$5 \xE2\x80\x94 x\xE2\x80\xA6", "\xA4" "5 \xD0 x...", false, false, 0},
       {"a\xE2\x80\x93" "b", "a-b", false, true, 0},
       {"\xE2\x80\x9CHi\xE2\x80\x9D \xE2\x99\xAA \xC2\xA9", "\xAAHi\xBA \xD5 \xD3", false, false, 0},

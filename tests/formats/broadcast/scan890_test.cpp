@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "core/rich_text.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
 
@@ -152,7 +153,7 @@ TEST(Scan890RoundTrip, DocumentFileDocumentKeepsEveryField) {
   Subtitle a = Sub("\xC3\x85sa \xC5\x81\xC3\xB3\xC5\xBC \xE2\x82\xAC", "10000000", "10000312");
   a.alignment = AlignCentreLeft;
   a.row = 11;
-  Subtitle b = Sub("Whole\r\nitalic");
+  Subtitle b = Sub("Whole " + EscapeLiterals("[1]") + "\r\nitalic");  // brackets as characters
   b.italic = true;
   b.alignment = AlignRight;
   SubtitleDocument d = Doc({a, b});

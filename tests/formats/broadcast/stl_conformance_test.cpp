@@ -10,6 +10,7 @@
 #include <iterator>
 #include <regex>
 
+#include "core/rich_text.h"
 #include "formats/broadcast/ebu_stl.h"
 #include "formats/broadcast/stl_layout.h"
 #include "formats/broadcast/stl_text.h"
@@ -216,8 +217,8 @@ void Evaluate(const fs::path& stl, const std::string& sch, Outcome& out) {
         pass = (actual == expected) == (std::string(m[2]) == "=");
         // The document's text must hold the same characters (spaces are elements in the view).
         if (pass && subtitle >= 0 && !expected.empty()) {
-          // "<", ">", "[" and "]" from the file are markup characters in the document too.
-          std::string text = Without(doc.doc.At(subtitle).text, "\x01\x02\x03\x04\x05\x06\x07");
+          // "<", ">", "[" and "]" from the file are characters, held as literals.
+          std::string text = UnescapeLiterals(Without(doc.doc.At(subtitle).text, "\x01\x02\x03\x04\x05\x06\x07"));
           pass = Without(text, " \r\n") == Without(expected, " ");
           if (!pass) expected += " (document text: " + text + ")";
         }
