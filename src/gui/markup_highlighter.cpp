@@ -2,6 +2,8 @@
 
 #include <QColor>
 
+#include "core/rich_text.h"
+
 namespace kipo::gui {
 namespace {
 
@@ -13,6 +15,17 @@ QColor TeletextColour(int code) {
   return code >= 1 && code <= 7 ? kColours[code] : QColor();
 }
 
+// UTF-16 units of UTF-8 text: one per code point, two for those beyond the BMP.
+int Utf16Length(std::string_view utf8) {
+  int n = 0;
+  for (char c : utf8) {
+    const auto u = static_cast<unsigned char>(c);
+    n += (u & 0xC0) != 0x80;
+    n += u >= 0xF0;
+  }
+  return n;
+}
+
 }  // namespace
 
 void MarkupHighlighter::highlightBlock(const QString& text) {
@@ -22,23 +35,29 @@ void MarkupHighlighter::highlightBlock(const QString& text) {
   int colour = (state >> 2) & 7;
   QTextCharFormat marker;
   marker.setForeground(QColor(140, 140, 140));
-  for (int i = 0; i < text.size(); ++i) {
-    QChar c = text[i];
-    if (c == '<' || c == '>' || c == '[' || c == ']' || (c.unicode() >= 1 && c.unicode() <= 7)) {
-      if (c == '<') italic = true;
-      else if (c == '>') italic = false;
-      else if (c == '[') underline = true;
-      else if (c == ']') underline = false;
-      else colour = c.unicode();
-      setFormat(i, 1, marker);
-      continue;
+  const std::string utf8 = text.toStdString();
+  int pos = 0;
+  ScanMarkup(utf8, {}, [&](Mark m, std::string_view piece) {
+    const int len = Utf16Length(piece);
+    switch (m) {
+      case Mark::None: {
+        QTextCharFormat f;
+        f.setFontItalic(italic);
+        f.setFontUnderline(underline);
+        if (QColor col = TeletextColour(colour); col.isValid()) f.setForeground(col);
+        setFormat(pos, len, f);
+        break;
+      }
+      case Mark::ItalicOn: italic = true; break;
+      case Mark::ItalicOff: italic = false; break;
+      case Mark::UnderlineOn: underline = true; break;
+      case Mark::UnderlineOff: underline = false; break;
+      case Mark::Colour: colour = piece[0]; break;
+      default: break;
     }
-    QTextCharFormat f;
-    f.setFontItalic(italic);
-    f.setFontUnderline(underline);
-    if (QColor col = TeletextColour(colour); col.isValid()) f.setForeground(col);
-    setFormat(i, 1, f);
-  }
+    if (m != Mark::None) setFormat(pos, len, marker);
+    pos += len;
+  });
   setCurrentBlockState((italic ? 1 : 0) | (underline ? 2 : 0) | (colour << 2));
 }
 

@@ -4,13 +4,13 @@
 #include <QColor>
 #include <QFont>
 
-#include "core/markup.h"
+#include "core/rich_text.h"
 #include "platform/text_util.h"
 
 namespace kipo::gui {
 
 QString OneLineText(const std::string& text) {
-  return QString::fromStdString(ReplaceAll(StripMarkup(text), "\r\n", " | "));
+  return QString::fromStdString(ReplaceAll(UnescapeLiterals(StripMarkup(text)), "\r\n", " | "));
 }
 
 SubtitleListModel::SubtitleListModel(SubtitleDocument& doc, QObject* parent)
