@@ -202,7 +202,7 @@ TEST_F(ExportFixture, QuickConvertRateOffsetAndMessages) {
   auto r = QuickConvert({home / "a.srt", home / "b.srt", home / "c.srt"}, *FindConvertTarget("MicroDVD SUB"), o, {},
                         settings, prompter);
   ASSERT_EQ(r.size(), 3u);
-  EXPECT_EQ(test::ReadFile(home / "a.sub"), "{10}{55}<A>\r\n") << "30 fps, 20 frames earlier";
+  EXPECT_EQ(test::ReadFile(home / "a.sub"), "{10}{55}<i>A</i>\r\n") << "30 fps, 20 frames earlier";
   EXPECT_FALSE(r[1].error.empty());
   EXPECT_EQ(r[2].warnings.size(), 1u) << "a cue pushed before zero is reported";
   EXPECT_EQ(prompter.progress.front(), "Converting cues...");

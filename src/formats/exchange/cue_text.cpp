@@ -245,6 +245,16 @@ bool IsPlainRow(std::string_view row) {
   return row.find(kGroupEnd) == std::string_view::npos;
 }
 
+// Whether text after a "<" would make it a tag: to this reader, or to players that allow
+// spaces before the names of the tags they know ("< b >" is bold to ffmpeg).
+bool OpensTag(std::string_view after) {
+  if (MatchTag("<" + std::string(after))) return true;
+  if (after.empty() || !IsSpace(after.front())) return false;
+  while (!after.empty() && IsSpace(after.front())) after.remove_prefix(1);
+  auto t = MatchTag("<" + std::string(after));
+  return t && (t->name == "b" || t->name == "i" || t->name == "u" || t->name == "s" || t->name == "font");
+}
+
 }  // namespace
 
 std::size_t TagLength(std::string_view s) {
@@ -348,7 +358,7 @@ void TagWriter::AppendRow(std::string& out, std::string_view row) {
         if (char lit = StandInAt(piece.substr(i))) {
           i += 2;
           // A literal "<" is written as itself unless it would read back as a tag.
-          if (lit == '<' && (how_.escapeAll || TagLength("<" + UnescapeLiterals(piece.substr(i + 1)))))
+          if (lit == '<' && (how_.escapeAll || OpensTag(UnescapeLiterals(piece.substr(i + 1)))))
             out += "&lt;";
           else if (lit == '>' && how_.escapeAll) out += "&gt;";
           else out += lit;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/rich_text.h"
 #include "formats/exchange/subrip.h"
 #include "formats/exchange/text_encoding.h"
 #include "formats/exchange/webvtt.h"
@@ -77,6 +78,44 @@ TEST(FfmpegInterop, ReadsOurFilesAndWeReadItsFiles) {
       ExpectSameCues(d, ReadSubRip(DecodeImportText(ReadFileBytes(out), std::nullopt), d.frameRate(), w));
     }
   }
+}
+
+// A "<" or ">" that is a character in the document is a character in ffmpeg too: each row
+// of our SubRip file turns into the same characters in ffmpeg's ASS output.
+TEST(FfmpegInterop, LiteralAngleBracketsAreCharactersForFfmpeg) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+  test::TempHome home;
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {EscapeLiterals("if x < y and 2 > 1"), "if x < y and 2 > 1"},
+      {EscapeLiterals("x<y [sic]"), "x<y [sic]"},
+      {"<Italic> " + EscapeLiterals("2 < 3"), "{\\i1}Italic{\\i0} 2 < 3"},
+  };
+  SubtitleDocument d;
+  d.SetFrameRate(25);
+  std::vector<Subtitle> subs;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    Subtitle s;
+    s.inCue = FramesToDigits(static_cast<Timecode>(i * 50), d.frameRate());
+    s.outCue = FramesToDigits(static_cast<Timecode>(i * 50 + 40), d.frameRate());
+    s.text = rows[i].first;
+    subs.push_back(s);
+  }
+  d.ReplaceAll(subs);
+  Warnings w;
+  std::filesystem::path ours = home / "literal.srt", theirs = home / "literal.ass";
+  test::WriteFile(ours, WriteSubRip(d, {}, w));
+  ASSERT_TRUE(Ffmpeg(ours, theirs));
+  std::string ass = DecodeImportText(ReadFileBytes(theirs), std::nullopt);
+  for (const auto& [text, shown] : rows) {
+    SCOPED_TRACE(shown);
+    std::size_t at = ass.find(",," + shown);
+    ASSERT_NE(at, std::string::npos) << ass;
+    at += 2 + shown.size();
+    EXPECT_TRUE(at == ass.size() || ass[at] == '\r' || ass[at] == '\n') << ass;
+  }
+  // And our reader reads the file back to the same document text.
+  SubtitleDocument back = ReadSubRip(WriteSubRip(d, {}, w), d.frameRate(), w);
+  ExpectSameCues(d, back);
 }
 
 }  // namespace

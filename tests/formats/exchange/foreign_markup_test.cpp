@@ -139,6 +139,8 @@ TEST(ForeignMarkup, HowEachFormatWritesLiterals) {
       {L("a < b"), "a < b", "a &lt; b"},
       {L("<b>x"), "&lt;b>x", "&lt;b&gt;x"},
       {L("</i>"), "&lt;/i>", "&lt;/i&gt;"},
+      {L("a < b and c > d"), "a &lt; b and c > d", "a &lt; b and c &gt; d"},
+      {L("x < y and 2 > 1"), "x < y and 2 > 1", "x &lt; y and 2 &gt; 1"},
       {L("A&B &amp;"), "A&B &amp;amp;", "A&amp;B &amp;amp;"},
       {"<It> " + L("[x]"), "<i>It</i> [x]", "<i>It</i> [x]"},
       {"[u]\x02g\x07w", "<u>u</u><font color=\"#00ff00\">g</font>w", "<u>u</u>gw"},
