@@ -42,14 +42,7 @@ std::string StripItalics(std::string_view text) {
   return s;
 }
 
-std::size_t VisibleLength(std::string_view row, const BoldMarkers& bold) {
-  std::size_t n = 0;
-  ScanMarkup(row, bold, [&](Mark m, std::string_view piece) {
-    if (m == Mark::None) n += CountVisible(piece);
-    else if (m == Mark::RowBreak) n += 2;
-  });
-  return n;
-}
+std::size_t VisibleLength(std::string_view row, const BoldMarkers& bold) { return VisibleChars(row, bold); }
 
 std::size_t CountChar(std::string_view text, char c) {
   std::size_t n = 0;
@@ -68,13 +61,14 @@ bool IsWhollyItalic(std::string_view text) {
   ScanMarkup(text, {}, [&](Mark m, std::string_view piece) {
     if (m == Mark::ItalicOn) on = true;
     else if (m == Mark::ItalicOff) on = false;
-    else if (m == Mark::None && piece.find_first_not_of("\r\n") != std::string_view::npos) {
-      (on ? sawVisible : plain) = true;
-    } else if (m == Mark::UnderlineOn || m == Mark::UnderlineOff || m == Mark::GroupStart || m == Mark::GroupEnd) {
-      // Shown as characters by this rule: underline and group marks outside italics count.
+    else if (m == Mark::None && piece.find_first_not_of("\r\n") == std::string_view::npos) return true;
+    else if (m == Mark::None || m == Mark::UnderlineOn || m == Mark::UnderlineOff || m == Mark::GroupStart ||
+             m == Mark::GroupEnd) {
+      // Characters, and the underline and group marks, are shown by this rule.
       if (!on) plain = true;
-      else sawVisible = true;
+      sawVisible = true;
     }
+    return !plain;
   });
   return sawVisible && !plain;
 }

@@ -50,9 +50,12 @@ std::string UnescapeLiterals(std::string_view text) {
   return out;
 }
 
-std::size_t CountVisible(std::string_view piece) {
+std::size_t VisibleChars(std::string_view text, MarkerView bold) {
   std::size_t n = 0;
-  for (char c : piece) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  ScanMarkup(text, bold, [&](Mark m, std::string_view piece) {
+    if (m == Mark::None) n += CountVisible(piece);
+    else if (m == Mark::RowBreak) n += 2;
+  });
   return n;
 }
 

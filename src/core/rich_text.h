@@ -9,9 +9,11 @@
 // point U+E000 + the character's code. It is one visible character everywhere (counts,
 // checks, display) and writers put the character itself (or their format's escape) back.
 // See docs/rich-text.md.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/markup.h"
@@ -58,23 +60,50 @@ enum class Mark : std::uint8_t {
   GroupEnd,
 };
 
-// Calls f(Mark, std::string_view bytes) for each piece of text in order. Text pieces
+namespace detail {
+// Bytes that can start a markup piece (a bold marker's first byte is checked apart).
+inline constexpr auto kMaybeMarkup = [] {
+  std::array<bool, 256> t{};
+  for (int c = 1; c <= 7; ++c) t[c] = true;
+  for (unsigned char c : {'<', '>', '[', ']', '\r', '/'}) t[c] = true;
+  return t;
+}();
+}  // namespace detail
+
+// Calls f(Mark, std::string_view bytes) for each piece of text in order (until f returns
+// false, when it returns bool). Text pieces
 // (Mark::None) are the longest stretches between two markup pieces; they never hold CR LF
 // but keep stand-ins, lone CR or LF and everything else. Bold markers are recognised only
 // while bold.enabled; a group marker is recognised before a bold marker, a bold marker
 // before a single-character one.
+// The bold markers as the scanner reads them; a view, so that hot loops copy no strings.
+struct MarkerView {
+  bool enabled = false;
+  std::string_view start, end;
+  MarkerView() = default;
+  MarkerView(bool on, std::string_view s, std::string_view e) : enabled(on), start(s), end(e) {}
+  MarkerView(const BoldMarkers& b) : enabled(b.enabled), start(b.start), end(b.end) {}  // NOLINT: implicit on purpose
+};
+
 template <class F>
-void ScanMarkup(std::string_view text, const BoldMarkers& bold, F&& f) {
+void ScanMarkup(std::string_view text, MarkerView bold, F&& f) {
   const bool useBold = bold.enabled && !(bold.start.empty() && bold.end.empty());
   const char b1 = useBold && !bold.start.empty() ? bold.start[0] : '\x7F';
   const char b2 = useBold && !bold.end.empty() ? bold.end[0] : '\x7F';
   std::size_t start = 0;
   const std::size_t n = text.size();
-  auto flush = [&](std::size_t end) {
-    if (end > start) f(Mark::None, text.substr(start, end - start));
+  // A callback that returns bool stops the scan by returning false.
+  auto call = [&](Mark m, std::string_view piece) {
+    if constexpr (std::is_same_v<decltype(f(m, piece)), bool>) return f(m, piece);
+    else return f(m, piece), true;
   };
+  auto flush = [&](std::size_t end) { return end <= start || call(Mark::None, text.substr(start, end - start)); };
   for (std::size_t i = 0; i < n;) {
     const char c = text[i];
+    if (!detail::kMaybeMarkup[static_cast<unsigned char>(c)] && c != b1 && c != b2) {
+      ++i;
+      continue;
+    }
     Mark m = Mark::None;
     std::size_t len = 1;
     if (c == '/' || c == b1 || c == b2) {
@@ -96,8 +125,7 @@ void ScanMarkup(std::string_view text, const BoldMarkers& bold, F&& f) {
       ++i;
       continue;
     }
-    flush(i);
-    f(m, text.substr(i, len));
+    if (!flush(i) || !call(m, text.substr(i, len))) return;
     i += len;
     start = i;
   }
@@ -138,6 +166,12 @@ struct RichText {
 };
 
 // Visible characters (code points) of a text piece; a stand-in is one.
-std::size_t CountVisible(std::string_view piece);
+inline std::size_t CountVisible(std::string_view piece) {
+  std::size_t n = 0;
+  for (char c : piece) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+// Visible characters of a text: markup left out, CR LF counted as two.
+std::size_t VisibleChars(std::string_view text, MarkerView bold);
 
 }  // namespace kipo

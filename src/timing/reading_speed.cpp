@@ -20,7 +20,9 @@ ReadingOptions ReadingOptions::Load(const SettingsStore& store) {
   return o;
 }
 
-std::size_t RowLength(std::string_view row, const ReadingOptions& o) { return VisibleLength(row, o.Bold()); }
+std::size_t RowLength(std::string_view row, const ReadingOptions& o) {
+  return VisibleChars(row, {o.boldEnabled, o.boldStart, o.boldEnd});
+}
 
 std::size_t ReadingDurationCount(std::string_view text) {
   std::size_t n = 0;
@@ -52,7 +54,7 @@ std::int16_t ReadingDuration(std::string_view text, const TimingParameters& p) {
 
 std::size_t CharactersPerSecondCount(std::string_view text, const ReadingOptions& o) {
   // The bold markers are left out whenever they are set, whether or not bold text is on.
-  const BoldMarkers bold{!o.boldStart.empty(), o.boldStart, o.boldStart.empty() ? std::string() : o.boldEnd};
+  const MarkerView bold{!o.boldStart.empty(), o.boldStart, o.boldStart.empty() ? std::string_view() : o.boldEnd};
   std::size_t n = 0;
   ScanMarkup(text, bold, [&](Mark m, std::string_view piece) {
     switch (m) {

@@ -86,7 +86,7 @@ void ForEachRow(std::string_view text, F&& f) {
 // marks, not spaces unless they count for reading speed, and, with bold markers set, not
 // the markers. Colour codes and group markers count.
 std::size_t RequiredDurationCount(std::string_view text, const ReadingOptions& o) {
-  const BoldMarkers bold{!o.boldStart.empty(), o.boldStart, o.boldStart.empty() ? std::string() : o.boldEnd};
+  const MarkerView bold{!o.boldStart.empty(), o.boldStart, o.boldStart.empty() ? std::string_view() : o.boldEnd};
   std::size_t n = 0;
   ScanMarkup(text, bold, [&](Mark m, std::string_view piece) {
     switch (m) {

@@ -1,5 +1,7 @@
 #include "formats/exchange/cue_text.h"
 
+#include <array>
+
 #include "core/rich_text.h"
 #include "platform/encoding.h"
 #include "platform/text_util.h"
@@ -237,11 +239,16 @@ std::optional<std::pair<char32_t, std::size_t>> MatchEntity(std::string_view s) 
 }
 
 // No markup, stand-in, entity start or group marker: written as it stands.
+constexpr auto kNotPlain = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 8; ++c) t[c] = true;
+  for (unsigned char c : {0x3C, 0x3E, 0x5B, 0x5D, 0x26, 0xEE}) t[c] = true;  // < > [ ] & and a stand-in's lead
+  return t;
+}();
+
 bool IsPlainRow(std::string_view row) {
-  for (char c : row) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 8 || c == '<' || c == '>' || c == '[' || c == ']' || c == '&' || u == 0xEE) return false;
-  }
+  for (char c : row)
+    if (kNotPlain[static_cast<unsigned char>(c)]) return false;
   return row.find(kGroupEnd) == std::string_view::npos;
 }
 
@@ -263,6 +270,11 @@ std::size_t TagLength(std::string_view s) {
 }
 
 void TagReader::AppendLine(std::string& out, std::string_view line) {
+  // Most lines hold no tag, entity or markup character: they are the text as they stand.
+  if (!whiteAfter_ && IsPlainRow(line)) {
+    out += line;
+    return;
+  }
   auto emit = [&](std::string_view chunk) {
     if (chunk.empty()) return;
     if (whiteAfter_) {
