@@ -67,6 +67,10 @@ bool RestoreSubtitles(SubtitleDocument& doc, UndoStep& step) {
   if (span < 0 || step.first + static_cast<std::size_t>(span) > count) return false;
   const std::size_t len = static_cast<std::size_t>(span);
   if (step.countBefore > kMaxSubtitles) return false;
+  if (step.frameRate && !(doc.frameRate() == *step.frameRate)) {
+    doc.SetFrameRate(step.frameRate->code);
+    if (!(doc.frameRate() == *step.frameRate)) doc.OverrideFrameRate(*step.frameRate);
+  }
 
   if (step.first == 0 && len == count) {
     // A whole-document step: hand the saved vector back without copying it.

@@ -40,6 +40,8 @@ struct UndoStep {
   std::size_t first = 0;             // index of the first captured subtitle
   std::size_t countBefore = 0;       // the document's subtitle count when recorded
   std::vector<Subtitle> subtitles;   // [first, first + size) as they stood
+  // The document's rate, for steps of commands that change it (cue conversion).
+  std::optional<FrameRate> frameRate;
   UndoEditValues edit;
 
   bool IsMarker() const { return action == kUndoNothing; }
