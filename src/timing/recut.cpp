@@ -1,5 +1,6 @@
 #include "timing/recut.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -134,7 +135,8 @@ RecutOutcome Recut(SubtitleDocument& doc, RecutType type, long first, long last,
       const double slope = (B2 - B1) / static_cast<double>(*a[1] - *a[0]);
       const double intercept = std::nearbyint(B1 - *a[0] * slope);  // halves to even
       auto map = [&](std::optional<FrameCount>& f) {
-        if (f) f = static_cast<FrameCount>(std::max(0.0, std::nearbyint(*f * slope + intercept)));
+        // Kept inside what a frame count can hold before the cue limit applies below.
+        if (f) f = static_cast<FrameCount>(std::clamp(std::nearbyint(*f * slope + intercept), 0.0, 1e9));
       };
       for (std::size_t k = 0; k < n; ++k) map(cues.in[k]), map(cues.out[k]);
       // The stretch moves every gap; one that became an invalid interval is closed up to

@@ -139,6 +139,20 @@ TEST(Recut, ProportionalStretch) {
   }
 }
 
+TEST(Recut, ProportionalStretchStopsAtTheLastCue) {
+  // Anchors one frame apart moved ninety hours apart: a slope of millions of frames.
+  SubtitleDocument d;
+  d.Append(TimedSub("a", 100, 101));
+  d.Append(TimedSub("b", 101, 200));
+  RecutOptions o;
+  o.anchor1 = 1, o.anchor1NewIn = "00:00:04:00";
+  o.anchor2 = 2, o.anchor2NewIn = "90:00:00:00";
+  test::RecordingPrompter p;
+  EXPECT_EQ(Recut(d, R::Proportional, 1, 2, o, House(), p).result, RecutResult::Recut);
+  EXPECT_EQ(std::string(d.At(1).inCue), "90000000");
+  EXPECT_EQ(std::string(d.At(1).outCue), "99595924");
+}
+
 // Every refusal: its message, nothing changed, no undo step.
 TEST(Recut, RefusalsAndTheirMessages) {
   struct Case {
