@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 #include "core/rich_text.h"
 #include "formats/exchange/cue_text.h"
@@ -162,6 +163,43 @@ TEST(ForeignMarkup, HowEachFormatWritesLiterals) {
     }
     EXPECT_EQ(a, c.subrip);
     EXPECT_EQ(b, c.webvtt);
+  }
+}
+
+// Random texts of markup, literal markup characters and look-alikes of tags and entities
+// come back from every cue-list format as they went in (colours aside: their switches are
+// tied to rows in these formats).
+TEST(ForeignMarkup, RandomTextsSurviveEveryFormat) {
+  const std::vector<std::string> pieces = {"a", "Bc", " ", "\xC3\xA9", "<", ">", "[", "]", L("<"), L(">"), L("["),
+                                           L("]"), "&", "&lt;", "&amp;", "&#65;", ";", "/", "b", "i", "font", "=",
+                                           "\"", "0", ":", ".", "\xE2\x80\xA6"};
+  std::mt19937 rng(7);
+  std::vector<Subtitle> subs;
+  for (int i = 0; i < 400; ++i) {
+    std::string text;
+    const int rows = 1 + static_cast<int>(rng() % 2);
+    for (int r = 0; r < rows; ++r) {
+      if (r) text += "\r\n";
+      text += "x";  // rows start and end with a letter: no blank rows, no edge spaces
+      for (int k = static_cast<int>(rng() % 12); k > 0; --k) text += pieces[rng() % pieces.size()];
+      text += "y";
+    }
+    Subtitle s;
+    s.inCue = FramesToDigits(static_cast<Timecode>(i * 50 + 25), kRate);
+    s.outCue = FramesToDigits(static_cast<Timecode>(i * 50 + 50), kRate);
+    s.text = text;
+    subs.push_back(s);
+  }
+  SubtitleDocument d;
+  d.SetFrameRate(25);
+  d.ReplaceAll(subs);
+  for (const Format& f : Formats()) {
+    SCOPED_TRACE(f.name);
+    Warnings w;
+    const std::string file = f.write(d, w);
+    SubtitleDocument back = f.read(file, w);
+    ASSERT_EQ(back.Count(), d.Count());
+    for (std::size_t i = 0; i < d.Count(); ++i) ASSERT_EQ(back.At(i).text, d.At(i).text) << i;
   }
 }
 
