@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/rich_text.h"
 #include "formats/broadcast/pac_tables.h"
 #include "platform/encoding.h"
 
@@ -83,7 +84,14 @@ PacDecodedText DecodePacText(std::span<const std::uint8_t> bytes, PacScript scri
   out.rowCodes.push_back(-1);
   std::vector<std::uint8_t> run;
   auto flush = [&] {
-    if (!run.empty()) out.rows.back() += table.Decode(run, unknown);
+    // "<" and ">" are the italics markers of PAC text; a bracket is a character.
+    if (!run.empty()) {
+      const std::string text = table.Decode(run, unknown);
+      for (char c : text) {
+        if (c == kUnderlineOn || c == kUnderlineOff) out.rows.back() += LiteralStandIn(c);
+        else out.rows.back() += c;
+      }
+    }
     run.clear();
   };
   std::size_t i = 0;
@@ -142,10 +150,25 @@ std::string EncodePacText(const std::vector<std::string>& rows, const std::vecto
       out += '\x03';
     }
     std::string row;
-    for (char c : rows[r]) {
-      if (c >= 1 && c <= 7 && !options.colours) report.coloursDropped = true;
-      else row += c;
-    }
+    ScanMarkup(rows[r], {}, [&](Mark m, std::string_view piece) {
+      if (m == Mark::Colour && !options.colours) {
+        report.coloursDropped = true;
+      } else if (m != Mark::None) {
+        row += piece;  // italics markers are PAC's own; underline and group marks are written as characters
+      } else {
+        for (std::size_t i = 0; i < piece.size(); ++i) {
+          const char lit = StandInAt(piece.substr(i));
+          if (!lit) {
+            row += piece[i];
+            continue;
+          }
+          i += 2;
+          // PAC reads "<", ">" and the colour bytes as markup: as characters they cannot be written.
+          if (lit == kUnderlineOn || lit == kUnderlineOff) row += lit;
+          else NoteUnmappable(report.unmappable, static_cast<char32_t>(static_cast<unsigned char>(lit)));
+        }
+      }
+    });
     if (IsDoubleByte(script)) {
       const std::u32string cps = Utf8ToUtf32(row);
       const bool plain = std::all_of(cps.begin(), cps.end(), [&](char32_t c) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "core/rich_text.h"
 #include "platform/files.h"
 #include "support/temp_home.h"
 
@@ -291,6 +292,23 @@ TEST(PacSave, SafetyCopyAndFailureMessage) {
               "like to check subtitle 2.");
   }
   EXPECT_EQ(test::ReadFile(path), "old contents");  // the earlier file is back
+}
+
+// A "[" read as a character stays a character through a PAC file ("]" has no place in the
+// Latin table); "<" and ">" are PAC's italics, so as characters they cannot be written and
+// the warning names them.
+TEST(PacRoundTrip, LiteralCharacters) {
+  Subtitle a = Sub("<Door> " + EscapeLiterals("[slams"));
+  Subtitle b = Sub(EscapeLiterals("a < b"));
+  Warnings w;
+  const Bytes bytes = WritePac(Doc({a, b}), {}, w);
+  const SubtitleDocument back = Read(bytes);
+  ASSERT_EQ(back.Count(), 2u);
+  EXPECT_EQ(back.At(0).text, a.text);
+  EXPECT_EQ(back.At(1).text, "a  b");
+  ASSERT_EQ(w.size(), 1u);
+  EXPECT_NE(w[0].find("Subtitle 0002"), std::string::npos) << w[0];
+  EXPECT_NE(w[0].find("<"), std::string::npos) << w[0];
 }
 
 }  // namespace
