@@ -106,7 +106,7 @@ void Workstation::Split(std::size_t cursor) {
   first.text = std::move(parts.first);
   Subtitle second = NewSubtitle(ToolbarJustification(toolbar.alignment), toolbar.italic);
   second.text = std::move(parts.second);
-  if (IsCompleteCue(s.inCue) && IsCompleteCue(s.outCue)) {
+  if (s.inCue.IsSet() && s.outCue.IsSet()) {
     // The first part keeps the time its text needs to be read; the second follows after
     // the default interval and keeps the former out cue.
     const FrameRate& rate = doc_.frameRate();

@@ -5,7 +5,7 @@ namespace kipo {
 DetectedRate InferFrameRate(const SubtitleDocument& doc) {
   bool counted = false, ntsc = false;
   for (const Subtitle& s : doc.Subtitles()) {
-    if (!IsCompleteCue(s.inCue) || !IsCompleteCue(s.outCue)) continue;
+    if (!s.inCue.IsSet() || !s.outCue.IsSet()) continue;
     counted = true;
     auto ff = [](const std::string& c) { return (c[6] - '0') * 10 + (c[7] - '0'); };
     if (ff(s.inCue) > 24 || ff(s.outCue) > 24) {
@@ -18,8 +18,8 @@ DetectedRate InferFrameRate(const SubtitleDocument& doc) {
   // A drop-frame label never names frame 00 or 01 at the start of a minute that is not a
   // tenth minute.
   for (const Subtitle& s : doc.Subtitles()) {
-    for (const std::string* c : {&s.inCue, &s.outCue}) {
-      if (!IsCompleteCue(*c)) continue;
+    for (const Cue* c : {&s.inCue, &s.outCue}) {
+      if (!c->IsSet()) continue;
       const std::string& d = *c;
       if (d[3] >= '1' && d[3] <= '9' && d[4] == '0' && d[5] == '0' && d[6] == '0' && (d[7] == '0' || d[7] == '1'))
         return DetectedRate::NtscNonDrop;

@@ -117,11 +117,11 @@ void SubtitleDocument::SetText(std::size_t i, std::string text) {
   Mut(i).text = std::move(text);
   Changed(i);
 }
-void SubtitleDocument::SetInCue(std::size_t i, CueDigits cue) {
+void SubtitleDocument::SetInCue(std::size_t i, Cue cue) {
   Mut(i).inCue = std::move(cue);
   Changed(i);
 }
-void SubtitleDocument::SetOutCue(std::size_t i, CueDigits cue) {
+void SubtitleDocument::SetOutCue(std::size_t i, Cue cue) {
   Mut(i).outCue = std::move(cue);
   Changed(i);
 }

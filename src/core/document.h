@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/cue.h"
 #include "core/timecode.h"
 
 namespace kipo {
@@ -33,8 +34,8 @@ const char* BoxStyleName(int style);
 
 struct Subtitle {
   std::string text;         // rows separated by CR LF, with in-text markup
-  CueDigits inCue;          // "HHMMSSFF" or empty
-  CueDigits outCue;
+  Cue inCue;
+  Cue outCue;
   int alignment = AlignCentre;
   std::int32_t row = 0;     // screen row of the lowest line, 0 = bottom
   bool italic = false;      // whole-subtitle italics
@@ -89,8 +90,8 @@ class SubtitleDocument {
 
   // --- field setters; each sets `modified`
   void SetText(std::size_t i, std::string text);
-  void SetInCue(std::size_t i, CueDigits cue);
-  void SetOutCue(std::size_t i, CueDigits cue);
+  void SetInCue(std::size_t i, Cue cue);
+  void SetOutCue(std::size_t i, Cue cue);
   // Also resets shiftX to 0 and rowAlignments to "00000000000".
   void SetAlignment(std::size_t i, int alignment);
   // Also resets shiftY to 0.

@@ -26,7 +26,7 @@ Subtitle MergeSubtitles(const Subtitle& a, const Subtitle& b, bool deleteEllipse
   m.text = a.text.empty() ? b.text : a.text + std::string(kCrLf) + b.text;
   if (deleteEllipses) m.text = DeleteEllipses(std::move(m.text));
   if (!b.comment.empty()) m.comment = a.comment + "//" + b.comment;
-  if (IsCompleteCue(b.outCue)) m.outCue = b.outCue;
+  if (b.outCue.IsSet()) m.outCue = b.outCue;
   if (m.row > 0) {
     // The rows of a's text as it stood before the merge: CR characters plus one.
     auto rows = static_cast<std::int32_t>(CountChar(a.text, '\r') + 1);

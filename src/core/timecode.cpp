@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/text_util.h"
+#include "platform/user_error.h"
 
 namespace kipo {
 namespace {
@@ -196,7 +197,18 @@ std::string FramesToLabel(Timecode frames, const FrameRate& rate, bool force24) 
 CueDigits FramesToDigits(Timecode frames, const FrameRate& rate, bool force24) {
   long hh, mm, ss, ff;
   SplitFrames(frames, rate, force24, hh, mm, ss, ff);
+  // A cue holds two digits of hours. Refused rather than cut: the cut label would land
+  // in the first hours of the programme, and a longer one would read as "not set".
+  if (hh > 99) {
+    int last = (force24 ? 24 : rate.countingRate()) - 1;
+    throw UserError("Timecode out of range", JoinFields(hh, mm, ss, ff, ':') + " is past 99:59:59:" + Two(last) +
+                                                 ", the last timecode a cue can hold.");
+  }
   return JoinFields(hh, mm, ss, ff, 0);
+}
+
+FrameCount LastCueFrame(const FrameRate& rate) {
+  return LabelToFrames("995959" + Two(rate.countingRate() - 1), rate);
 }
 
 std::string DigitsToLabel(std::string_view d, std::string_view sep, std::string_view frameSep) {

@@ -61,9 +61,13 @@ const std::vector<int>& NewProjectFrameRateCodes();
 // counting rate; otherwise the document's rate counts. Non-digits read as 0.
 Timecode LabelToFrames(std::string_view label, const FrameRate& rate, double rateOverride = 0);
 // Frames to "HH:MM:SS:FF"; force24 counts 24 frames per second whatever the rate.
-// Negative frame counts give 00:00:00:00.
+// Negative frame counts give 00:00:00:00. The display label grows past 99 hours
+// ("100:00:00:00"); the eight digits of a cue cannot, so FramesToDigits throws UserError
+// ("Timecode out of range") from 100 hours on.
 std::string FramesToLabel(Timecode frames, const FrameRate& rate, bool force24 = false);
 CueDigits FramesToDigits(Timecode frames, const FrameRate& rate, bool force24 = false);
+// The frame count of 99:59:59 and the last frame of that second: the last a cue can hold.
+FrameCount LastCueFrame(const FrameRate& rate);
 // Display form of stored digits; empty separators mean ":". Empty digits give
 // "--:--:--:--"; lengths other than 0, 4, 6 and 8 give "".
 std::string DigitsToLabel(std::string_view digits, std::string_view sep = ":", std::string_view frameSep = ":");

@@ -170,8 +170,8 @@ void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSe
   if (on(CheckGroup::InconsistentCues)) {
     if (both && *outCue <= *in) add(Fault::NegativeDuration);
     if (in && prevOut && prev > *in) add(Fault::InconsistentInCue);
-    if (sub.inCue.size() >= 8 && !IsValidCue(sub.inCue, rate)) add(Fault::InvalidInCueFormat);
-    if (sub.outCue.size() >= 8 && !IsValidCue(sub.outCue, rate)) add(Fault::InvalidOutCueFormat);
+    if (sub.inCue.digits().size() >= 8 && !IsValidCue(sub.inCue, rate)) add(Fault::InvalidInCueFormat);
+    if (sub.outCue.digits().size() >= 8 && !IsValidCue(sub.outCue, rate)) add(Fault::InvalidOutCueFormat);
     auto partial = [](const CueDigits& c) { return !c.empty() && c.size() < 8; };
     if (partial(sub.inCue) || partial(sub.outCue)) add(Fault::InvalidCue);
   }

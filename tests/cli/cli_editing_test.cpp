@@ -85,6 +85,10 @@ TEST(CliEditing, OffsetFromASubtitleAndNeverBeforeZero) {
   std::string before = test::ReadFile(file);
   EXPECT_EQ(Kipo({"offset", file, "--by", "2 seconds"}).code, 2);
   EXPECT_EQ(Kipo({"offset", file, "--by", "00:00:01:00", "--from", "4"}).code, 2);
+  // A cue pushed past 99:59:59:24 is refused whole, not cut to eight digits.
+  r = Kipo({"offset", file, "--by", "99:59:56:00"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("100:00:03:00 is past 99:59:59:24"), std::string::npos) << r.err;
   EXPECT_EQ(test::ReadFile(file), before);
 }
 

@@ -25,6 +25,13 @@ TEST(CliTimecode, RefusesNonsense) {
   test::TempHome home;
   EXPECT_EQ(Kipo({"timecode", "abc"}).code, 2);
   EXPECT_EQ(Kipo({"timecode", "10", "--rate", "26"}).code, 2);
+  // Frame counts from 100 hours on have no cue label; the last one still has.
+  auto r = Kipo({"timecode", "2147483647", "--rate", "29.97"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("is past 99:59:59:29"), std::string::npos) << r.err;
+  r = Kipo({"timecode", "8999999"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Label:   99:59:59:24\n"), std::string::npos) << r.out;
   EXPECT_EQ(Kipo({}).code, 2);
   EXPECT_EQ(Kipo({"--help"}).code, 0);
 }

@@ -25,7 +25,7 @@ TEST(Statistics, EveryItemInOrder) {
   d.SetRowAlignments(2, "23000000000");
   d.SetComment(2, "check this");
   Subtitle empty = Sub("", 0, 0);
-  empty.inCue.clear();
+  empty.inCue = Cue();
   d.Append(empty);
   d.Append(Sub("Right", 300, 310));
   d.SetAlignment(4, AlignRight);

@@ -167,7 +167,7 @@ TEST(SubtitleChecks, CuesAndDurations) {
   d.Append(Sub("Long", 200, 700));
   d.Append(Sub("Before the last out", 50, 900));
   Subtitle unset = Sub("Unset", 0, 0);
-  unset.inCue.clear();
+  unset.inCue = Cue();
   unset.outCue = "0001";
   d.Append(unset);
   d.Append(Sub("Bad frames", 2000, 2100));

@@ -28,9 +28,9 @@ std::string WriteMicroDvd(const SubtitleDocument& doc, Warnings& warnings) {
   bool dropped = false;
   for (const Subtitle& s : doc.Subtitles()) {
     out += '{';
-    if (s.inCue.size() == 8) out += std::to_string(LabelToFrames(s.inCue, rate));
+    if (s.inCue.digits().size() == 8) out += std::to_string(LabelToFrames(s.inCue, rate));
     out += "}{";
-    if (s.outCue.size() == 8) out += std::to_string(LabelToFrames(s.outCue, rate));
+    if (s.outCue.digits().size() == 8) out += std::to_string(LabelToFrames(s.outCue, rate));
     out += '}';
     TagWriter writer({.escapeAll = false, .colours = false});
     std::string_view text = s.text;
@@ -83,13 +83,13 @@ SubtitleDocument ReadMicroDvd(std::string_view text, const FrameRate& rate, Warn
         body.find_first_not_of("0123456789.") == std::string::npos)
       continue;
     Subtitle s;
-    if (in >= 0) s.inCue = FramesToDigits(static_cast<Timecode>(std::min(in, 2000000000L)), rate);
-    if (out >= 0) s.outCue = FramesToDigits(static_cast<Timecode>(std::min(out, 2000000000L)), rate);
     // Frame counts beyond 99:59:59 have no label.
-    if (s.inCue.size() > 8 || s.outCue.size() > 8) {
+    if (in > LastCueFrame(rate) || out > LastCueFrame(rate)) {
       warnings.push_back("A line with frame counts beyond 100 hours was skipped: " + std::string(line.substr(0, 60)));
       continue;
     }
+    if (in >= 0) s.inCue = FramesToDigits(static_cast<Timecode>(in), rate);
+    if (out >= 0) s.outCue = FramesToDigits(static_cast<Timecode>(out), rate);
     TagReader tags;
     const std::string trimmed = TrimRight(body);
     std::string_view rest = trimmed;

@@ -29,8 +29,8 @@ std::string WriteSbv(const SubtitleDocument& doc, Warnings& warnings) {
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
     if (n++) out += "\r\n";
-    const std::string& in = s.inCue.size() == 8 ? s.inCue : std::string("00000000");
-    const std::string& outCue = s.outCue.size() == 8 ? s.outCue : in;
+    const std::string& in = s.inCue.digits().size() == 8 ? s.inCue.digits() : std::string("00000000");
+    const std::string& outCue = s.outCue.digits().size() == 8 ? s.outCue.digits() : in;
     tenHours = tenHours || in[0] != '0' || outCue[0] != '0';
     out += MillisCueText(in, '.', rate, 1);
     out += ',';

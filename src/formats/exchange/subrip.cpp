@@ -80,7 +80,7 @@ std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, War
     if (n > 1) out += "\r\n\r\n";
     out += std::to_string(n);
     out += "\r\n";
-    if (s.inCue.size() != 8) {
+    if (s.inCue.digits().size() != 8) {
       warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) + " has no in cue; written as 00:00:00,000");
       out += "00:00:00,000";
     } else {
