@@ -1,0 +1,47 @@
+#pragma once
+// Owning handles for FFmpeg's objects and the messages its error codes stand for; used by
+// the video module's sources only.
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+#include <libswscale/swscale.h>
+}
+#include <memory>
+#include <string>
+
+namespace kipo::ff {
+
+struct FormatCloser {
+  void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
+struct CodecCloser {
+  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFree {
+  void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct ScaleFree {
+  void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+using Format = std::unique_ptr<AVFormatContext, FormatCloser>;
+using Codec = std::unique_ptr<AVCodecContext, CodecCloser>;
+using Frame = std::unique_ptr<AVFrame, FrameFree>;
+using Packet = std::unique_ptr<AVPacket, PacketFree>;
+using Scaler = std::unique_ptr<SwsContext, ScaleFree>;
+
+inline std::string ErrorText(int code) {
+  char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, buf, sizeof buf);
+  return buf;
+}
+
+// Opens the file and finds its first video stream with a decoder; throws InvalidFileFormat.
+Format OpenInput(const std::string& path, int& stream);
+// A decoder for the stream; frameThreads asks for frame threading on every core.
+Codec OpenDecoder(const AVStream* stream, bool frameThreads);
+
+}  // namespace kipo::ff

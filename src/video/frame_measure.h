@@ -1,0 +1,52 @@
+#pragma once
+// The analysis pass: every frame decoded once, scaled down to a small sample, and compared
+// with the frame before it. The result, one number per frame, peaks where the picture
+// changes (docs/video.md explains the measure and its settings).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/jobs.h"
+#include "settings/keys.h"
+
+namespace kipo {
+
+class SettingsStore;
+
+inline constexpr IntSetting kShotCutSampleSize{keys::kOptions, "Shot cut sample size", 2000, 16, 1000000};
+inline constexpr IntSetting kShotCutBaselineRgb{keys::kOptions, "Shot cut baseline rgb", 21, 0, 255};
+inline constexpr IntSetting kShotCutMaxRgb{keys::kOptions, "Shot cut max rgb", 45, 1, 255};
+inline constexpr IntSetting kShotCutMinRgb{keys::kOptions, "Shot cut min rgb", 5, 0, 255};
+inline constexpr IntSetting kShotCutBitsPerPixel{keys::kOptions, "Shot cut bits per pixel", 1, 0, 1};
+inline constexpr FlagSetting kShotCutAdvanced{keys::kOptions, "Shot cut advanced", false, FlagForm::OneZero};
+
+struct MeasureOptions {
+  int sampleSize = 2000;  // pixels sampled per frame
+  int baseline = 21;      // a pixel changed by at least this much counts as a changed pixel
+  int maxDiff = 45;       // a pixel's difference counts up to this much
+  int minDiff = 5;        // differences below this are noise
+  bool colour = true;     // 24-bit samples (true) or 8-bit brightness (false)
+  bool advanced = false;  // take out an even brightness change of the whole picture first
+
+  static MeasureOptions Load(const SettingsStore& settings);
+};
+
+// The largest value a frame's measure can take.
+inline constexpr std::int32_t kMaxFrameMeasure = 10000;
+
+// The measure of one sample against the previous one (both width x height, `channels`
+// bytes a pixel). 0 for identical samples, kMaxFrameMeasure for every pixel changed by at
+// least "max rgb".
+std::int32_t CompareSamples(const std::uint8_t* prev, const std::uint8_t* cur, std::size_t pixels, int channels,
+                            const MeasureOptions& o);
+
+// The sample's size for a picture: the picture's shape with about sampleSize pixels.
+void SampleSize(int width, int height, int sampleSize, int& w, int& h);
+
+// Decodes every frame of the video once (frame threads on every core) and returns each
+// frame's measure against the frame before it (frame 0 gets 0), indexed by frame number.
+// Reports progress through `job` and stops with JobCancelled when it is cancelled. Throws
+// InvalidFileFormat when the file cannot be read.
+std::vector<std::int32_t> MeasureFrames(const std::string& path, const MeasureOptions& options, JobContext& job);
+
+}  // namespace kipo

@@ -1,0 +1,92 @@
+#pragma once
+// Small videos made by the ffmpeg program for the video tests (the program is a test tool
+// only; the library never runs it). Each is made once per test run, in a private folder.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace kipo::test {
+
+inline bool HaveFfmpeg() {
+  static const bool have = std::system("ffmpeg -version >/dev/null 2>&1") == 0;
+  return have;
+}
+
+// A folder of this test run, removed when the run ends.
+inline const std::filesystem::path& VideoFolder() {
+  struct Folder {
+    std::filesystem::path path;
+    Folder() : path(std::filesystem::temp_directory_path() / ("kipo-test-videos-" + std::to_string(::getpid()))) {
+      std::filesystem::create_directories(path);
+    }
+    ~Folder() {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+  };
+  static const Folder folder;
+  return folder.path;
+}
+
+// The recipes: ffmpeg arguments between the inputs and the output file.
+inline const std::map<std::string, std::string>& VideoRecipes() {
+  static const std::string gop = " -c:v libx264 -pix_fmt yuv420p -x264-params keyint=12:min-keyint=12:scenecut=0 ";
+  static const std::map<std::string, std::string> recipes{
+      // 50 frames at 25 fps, B-frames, a keyframe every 12 frames.
+      {"h264.mp4", "-f lavfi -i testsrc2=s=160x120:r=25:d=2" + gop + "-bf 2"},
+      {"mpeg2.mpg", "-f lavfi -i testsrc2=s=160x120:r=25:d=2 -c:v mpeg2video -pix_fmt yuv420p -g 12 -bf 2 -q:v 4 -f mpeg"},
+      // Frames 0-19 a 25th of a second apart, then two 25ths apart.
+      {"vfr.mkv", "-f lavfi -i testsrc2=s=160x120:r=25:d=2 -vf \"setpts='if(lt(N,20),N,20+(N-20)*2)/(25*TB)'\" "
+                  "-fps_mode vfr" + gop},
+      {"timecode.mov", "-f lavfi -i testsrc2=s=160x120:r=25:d=1 -timecode 01:00:00:00" + gop},
+      {"dropframe.mov", "-f lavfi -i testsrc2=s=160x120:r=30000/1001:d=1 -timecode '00:00:59;28'" + gop},
+      // Shots cut at frames 30, 60 and 90; a cross-fade over frames 120-139 into a slow
+      // zoom; one white flash frame at 160; 170 frames.
+      {"shots.mp4",
+       "-f lavfi -i testsrc2=s=160x120:r=25:d=1.2 -f lavfi -i smptebars=s=160x120:r=25:d=1.2 "
+       "-f lavfi -i color=c=0x336699:s=160x120:r=25:d=1.2 -f lavfi -i rgbtestsrc=s=160x120:r=25:d=2 "
+       "-t 2 -f lavfi -i mandelbrot=s=160x120:r=25 -filter_complex "
+       "\"[0]format=yuv420p[a];[1]format=yuv420p[b];[2]format=yuv420p[c];[3]format=yuv420p[d];"
+       "[4]format=yuv420p,settb=1/25[e];[a][b][c][d]concat=n=4,settb=1/25[v];"
+       "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
+       "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)'\"" + gop},
+      {"audio.wav", "-f lavfi -i sine=d=0.5"},
+  };
+  return recipes;
+}
+
+// The path of a generated video; skips the test when ffmpeg is missing.
+#define KIPO_TEST_VIDEO(var, name)                                         \
+  if (!::kipo::test::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed"; \
+  const std::filesystem::path var = ::kipo::test::MakeVideo(name);         \
+  ASSERT_FALSE(var.empty()) << "ffmpeg could not make " << name
+
+inline std::filesystem::path MakeVideo(const std::string& name) {
+  const std::filesystem::path out = VideoFolder() / name;
+  if (std::filesystem::exists(out)) return out;
+  auto recipe = VideoRecipes().find(name);
+  if (recipe == VideoRecipes().end()) return {};
+  const std::string cmd = "ffmpeg -nostdin -v error -y " + recipe->second + " '" + out.string() + "'";
+  if (std::system(cmd.c_str()) != 0) return {};
+  return out;
+}
+
+// ffmpeg's own decode of frame n (counted in decoding output order) as packed RGB.
+inline std::vector<unsigned char> FfmpegFrame(const std::filesystem::path& video, int n) {
+  const auto raw = VideoFolder() / ("frame-" + video.filename().string() + "-" + std::to_string(n) + ".rgb");
+  const std::string cmd = "ffmpeg -nostdin -v error -y -i '" + video.string() + "' -vf 'select=eq(n\\," +
+                          std::to_string(n) + ")' -fps_mode passthrough -frames:v 1 -f rawvideo -pix_fmt rgb24 '" +
+                          raw.string() + "'";
+  if (std::system(cmd.c_str()) != 0) return {};
+  std::ifstream in(raw, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace kipo::test

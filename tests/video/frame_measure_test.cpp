@@ -1,0 +1,118 @@
+// The change measure between two samples, and the analysis pass over a generated video with
+// detection on its result.
+#include <gtest/gtest.h>
+
+#include "platform/jobs.h"
+#include "support/test_videos.h"
+#include "video/frame_measure.h"
+#include "video/video_file.h"
+
+namespace kipo {
+namespace {
+
+TEST(FrameMeasure, ComparesSamples) {
+  const MeasureOptions defaults;
+  MeasureOptions advanced;
+  advanced.advanced = true;
+  MeasureOptions grey;
+  grey.colour = false;
+  const std::size_t px = 100;
+  auto plain = [&](int r, int g, int b, int channels) {
+    std::vector<std::uint8_t> v;
+    for (std::size_t i = 0; i < px; ++i) {
+      v.push_back(static_cast<std::uint8_t>(r));
+      if (channels == 3) v.push_back(static_cast<std::uint8_t>(g)), v.push_back(static_cast<std::uint8_t>(b));
+    }
+    return v;
+  };
+  // Half the pixels changed completely, the other half untouched.
+  std::vector<std::uint8_t> half = plain(100, 100, 100, 3);
+  for (std::size_t i = 0; i < px * 3 / 2; ++i) half[i] = 250;
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> a, b;
+    int channels;
+    MeasureOptions o;
+    std::int32_t low, high;
+  } cases[] = {
+      {"identical", plain(10, 20, 30, 3), plain(10, 20, 30, 3), 3, defaults, 0, 0},
+      {"noise below min rgb", plain(100, 100, 100, 3), plain(104, 97, 100, 3), 3, defaults, 0, 0},
+      {"every pixel past max rgb", plain(0, 0, 0, 3), plain(0, 200, 0, 3), 3, defaults, kMaxFrameMeasure,
+       kMaxFrameMeasure},
+      {"half the picture: a quarter of the scale", plain(100, 100, 100, 3), half, 3, defaults, 2500, 2500},
+      {"small change under baseline counts little", plain(100, 100, 100, 3), plain(110, 100, 100, 3), 3, defaults,
+       0, 0},
+      {"one channel is enough in colour", plain(50, 50, 50, 3), plain(50, 50, 200, 3), 3, defaults,
+       kMaxFrameMeasure, kMaxFrameMeasure},
+      {"even brightness change counts in the plain mode", plain(60, 60, 60, 3), plain(120, 120, 120, 3), 3,
+       defaults, kMaxFrameMeasure, kMaxFrameMeasure},
+      {"and not in the advanced mode", plain(60, 60, 60, 3), plain(120, 120, 120, 3), 3, advanced, 0, 0},
+      {"8-bit samples", plain(0, 0, 0, 1), plain(255, 0, 0, 1), 1, grey, kMaxFrameMeasure, kMaxFrameMeasure},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::int32_t m = CompareSamples(c.a.data(), c.b.data(), px, c.channels, c.o);
+    EXPECT_GE(m, c.low);
+    EXPECT_LE(m, c.high);
+  }
+}
+
+TEST(FrameMeasure, SampleKeepsThePictureShape) {
+  struct Case {
+    int width, height, sample, w, h;
+  } cases[] = {{1920, 1080, 2000, 60, 33}, {160, 120, 2000, 52, 38}, {720, 576, 100, 11, 9}, {8, 8, 2000, 8, 8}};
+  for (const Case& c : cases) {
+    int w = 0, h = 0;
+    SampleSize(c.width, c.height, c.sample, w, h);
+    EXPECT_EQ(w, c.w) << c.width << "x" << c.height;
+    EXPECT_EQ(h, c.h) << c.width << "x" << c.height;
+  }
+}
+
+std::vector<std::int32_t> Measure(const std::string& path, const MeasureOptions& o, std::vector<JobProgress>* seen) {
+  JobObserver obs;
+  if (seen) obs.onProgress = [seen](const JobProgress& p) { seen->push_back(p); };
+  detail::JobCore core(1, obs);
+  JobContext job(core);
+  return MeasureFrames(path, o, job);
+}
+
+// The measure peaks on the frames that start a shot and at the flash (the white frame and
+// the frame after it), and stays low through the cross-fade and the slow zoom, for each
+// sample depth and mode. (Detection over it: the shotcuts command's tests.)
+TEST(FrameMeasure, PeaksAtPictureChanges) {
+  KIPO_TEST_VIDEO(path, "shots.mp4");
+  MeasureOptions grey;
+  grey.colour = false;
+  MeasureOptions advanced;
+  advanced.advanced = true;
+  for (const MeasureOptions& o : {MeasureOptions{}, grey, advanced}) {
+    SCOPED_TRACE(std::string(o.colour ? "24-bit" : "8-bit") + (o.advanced ? " advanced" : ""));
+    std::vector<JobProgress> progress;
+    const std::vector<std::int32_t> m = Measure(path.string(), o, &progress);
+    ASSERT_EQ(m.size(), 170u);
+    EXPECT_EQ(m[0], 0);
+    std::int32_t quiet = 0;
+    for (int f = 1; f < 170; ++f)
+      if (f != 30 && f != 60 && f != 90 && f != 160 && f != 161) quiet = std::max(quiet, m[f]);
+    for (int f : {30, 60, 90, 160, 161}) EXPECT_GT(m[f], 3 * quiet) << "frame " << f;
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back().done, 170u);
+    EXPECT_EQ(progress.back().total, 170u);
+  }
+}
+
+TEST(FrameMeasure, CancelStopsTheAnalysis) {
+  KIPO_TEST_VIDEO(path, "shots.mp4");
+  detail::JobCore core(1, {});
+  core.stop().request_stop();
+  JobContext job(core);
+  EXPECT_THROW(MeasureFrames(path.string(), {}, job), JobCancelled);
+
+  // Through the shared pool, as the command line and the workstation run it.
+  auto batch = RunJob(SharedPool(), [p = path.string()](JobContext& c) { return MeasureFrames(p, {}, c).size(); });
+  EXPECT_EQ(batch.Get().front(), 170u);
+}
+
+}  // namespace
+}  // namespace kipo

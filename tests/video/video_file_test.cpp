@@ -1,0 +1,126 @@
+// The frame table of generated videos and frame-exact decoding against ffmpeg's own.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/user_error.h"
+#include "support/temp_home.h"
+#include "support/test_videos.h"
+#include "video/video_file.h"
+
+namespace kipo {
+namespace {
+
+using test::FfmpegFrame;
+
+// Frame n, ours and ffmpeg's, identical byte for byte; frames asked out of order so that
+// every decode seeks (backwards, forwards, inside and across groups of pictures).
+TEST(VideoFile, DecodesEveryAskedFrameExactlyAsFfmpegDoes) {
+  for (const char* name : {"h264.mp4", "mpeg2.mpg", "vfr.mkv"}) {
+    SCOPED_TRACE(name);
+    KIPO_TEST_VIDEO(path, name);
+    VideoFile video = VideoFile::Open(path.string());
+    ASSERT_EQ(video.frameCount(), 50);
+    for (FrameCount n : {49, 0, 13, 12, 11, 1, 37, 24, 25, 48}) {
+      SCOPED_TRACE("frame " + std::to_string(n));
+      const VideoPicture ours = video.DecodeFrame(n);
+      const std::vector<unsigned char> theirs = FfmpegFrame(path, n);
+      ASSERT_EQ(ours.width, 160);
+      ASSERT_EQ(ours.height, 120);
+      ASSERT_EQ(theirs.size(), ours.rgb.size());
+      EXPECT_TRUE(std::equal(theirs.begin(), theirs.end(), ours.rgb.begin())) << "pixels differ";
+    }
+    EXPECT_THROW(video.DecodeFrame(50), UserError);
+    EXPECT_THROW(video.DecodeFrame(-1), UserError);
+  }
+}
+
+TEST(VideoFile, FrameTableFromTheStreamsTimestamps) {
+  const FrameRate pal = *FrameRate::FromCode(25);
+  const FrameRate ntsc = *FrameRate::FromCode(29);
+  struct Case {
+    const char* file;
+    FrameCount frames;
+    int rateNum, rateDen;
+    double seconds;
+    std::size_t keyframes;  // 0: not checked
+    FrameRate rate;
+    std::vector<std::pair<FrameCount, const char*>> labels;
+  } cases[] = {
+      {"h264.mp4", 50, 25, 1, 2.0, 5, pal, {{0, "00:00:00:00"}, {24, "00:00:00:24"}, {49, "00:00:01:24"}}},
+      {"mpeg2.mpg", 50, 25, 1, 2.0, 5, pal, {{0, "00:00:00:00"}, {25, "00:00:01:00"}}},
+      // After frame 19 the frames lie two 25ths of a second apart: the labels follow the
+      // timestamps, not the frame numbers.
+      {"vfr.mkv", 50, 0, 0, 0, 0, pal, {{19, "00:00:00:19"}, {20, "00:00:00:20"}, {21, "00:00:00:22"},
+                                        {30, "00:00:01:15"}}},
+      // A start timecode carried by the file moves every label.
+      {"timecode.mov", 25, 25, 1, 1.0, 3, pal, {{0, "01:00:00:00"}, {24, "01:00:00:24"}}},
+      // Drop-frame: labels 00:01:00;00 and ;01 do not exist.
+      {"dropframe.mov", 30, 30000, 1001, 1.001, 3, ntsc,
+       {{0, "00:00:59;28"}, {1, "00:00:59;29"}, {2, "00:01:00;02"}, {29, "00:01:00;29"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    KIPO_TEST_VIDEO(path, c.file);
+    const VideoFile video = VideoFile::Open(path.string());
+    EXPECT_EQ(video.frameCount(), c.frames);
+    if (c.rateNum) {
+      EXPECT_EQ(video.rate().num, c.rateNum);
+      EXPECT_EQ(video.rate().den, c.rateDen);
+      EXPECT_NEAR(video.durationSeconds(), c.seconds, 0.002);
+      EXPECT_EQ(video.keyframes().size(), c.keyframes);
+      EXPECT_EQ(NearestFrameRate(video.rate()), c.rate);
+    }
+    EXPECT_EQ(video.keyframes().front(), 0);
+    for (const auto& [frame, label] : c.labels) EXPECT_EQ(video.FrameLabel(frame, c.rate), label) << "frame " << frame;
+  }
+}
+
+// Anything that is not a readable video is refused with the readers' title and one line.
+TEST(VideoFile, RefusesWhatIsNotAVideo) {
+  if (!test::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+  test::TempHome home;
+  const std::string good = [] {
+    std::ifstream in(test::MakeVideo("h264.mp4"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }();
+  ASSERT_GT(good.size(), 4000u);
+  std::string damaged = good;
+  for (std::size_t i = 0; i < damaged.size(); i += 7) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+  const std::pair<const char*, std::string> files[] = {
+      {"empty.mp4", ""},
+      {"text.mp4", "1\n00:00:01,000 --> 00:00:02,000\nHello\n"},
+      {"noise.mkv", std::string(5000, '\x9c')},
+      {"head-only.mp4", good.substr(0, 2000)},
+      {"scrambled.mp4", damaged},
+  };
+  for (const auto& [name, bytes] : files) {
+    SCOPED_TRACE(name);
+    const auto path = test::WriteFile(home / name, bytes);
+    try {
+      VideoFile v = VideoFile::Open(path.string());
+      // A file FFmpeg half-reads may open; every frame it lists must then decode or fail
+      // with the video's own message.
+      for (FrameCount n = 0; n < v.frameCount(); ++n) try {
+          v.DecodeFrame(n);
+        } catch (const UserError&) {
+        }
+    } catch (const UserError& e) {
+      EXPECT_EQ(e.title(), "Invalid file format");
+      EXPECT_FALSE(e.text().empty());
+      EXPECT_EQ(e.text().find('\n'), std::string::npos);
+    }
+  }
+  for (const std::string& path : {(home / "missing.mp4").string(), test::MakeVideo("audio.wav").string()}) {
+    SCOPED_TRACE(path);
+    try {
+      VideoFile::Open(path);
+      ADD_FAILURE() << "opened";
+    } catch (const UserError& e) {
+      EXPECT_EQ(e.title(), "Invalid file format");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kipo
