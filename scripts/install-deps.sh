@@ -11,7 +11,7 @@ packages=(
   libpango1.0-dev libcairo2-dev fontconfig fonts-liberation2 fonts-dejavu-core
   libxml2-utils
   qt6-base-dev libgl-dev
-  ffmpeg
+  ffmpeg libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
 )
 
 missing=()

@@ -1,0 +1,42 @@
+// Opening a video must take any bytes without crashing: a damaged file ends in
+// "Invalid file format" or the video's own message, never a crash or a hang. The bytes go
+// to a temporary file (the demuxers read files), named with an extension chosen by the
+// first byte so that the container guess varies too.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/user_error.h"
+#include "video/video_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  static const char* kExtensions[] = {".mp4", ".mkv", ".mpg", ".ts", ".avi", ".mov", ".webm", ".m2v"};
+  static const std::string base = "/tmp/kipo-fuzz-video-" + std::to_string(::getpid());
+  const std::string path = base + kExtensions[data[0] % 8];
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(data + 1, 1, size - 1, f);
+    std::fclose(f);
+  } else {
+    return 0;
+  }
+  try {
+    kipo::VideoFile video = kipo::VideoFile::Open(path);
+    const kipo::FrameCount n = video.frameCount();
+    if (n <= 0) __builtin_trap();
+    const kipo::FrameRate rate = kipo::NearestFrameRate(video.rate());
+    for (kipo::FrameCount f : {n - 1, kipo::FrameCount{0}, n / 2}) {
+      (void)video.FrameLabel(f, rate);
+      try {
+        kipo::VideoPicture p = video.DecodeFrame(f);
+        if (p.rgb.size() != static_cast<std::size_t>(p.width) * p.height * 3) __builtin_trap();
+      } catch (const kipo::UserError&) {
+      }
+    }
+  } catch (const kipo::UserError&) {
+  }
+  std::remove(path.c_str());
+  return 0;
+}
