@@ -41,7 +41,9 @@ inline std::string ErrorText(int code) {
 
 // Opens the file and finds its first video stream with a decoder; throws InvalidFileFormat.
 Format OpenInput(const std::string& path, int& stream);
-// A decoder for the stream; frameThreads asks for frame threading on every core.
-Codec OpenDecoder(const AVStream* stream, bool frameThreads);
+// A decoder for the stream; frameThreads asks for frame threading on every core. `rough`
+// trades exact pixels for speed (no deblocking, the decoder's fast shortcuts): enough for
+// comparing frames, never for showing them.
+Codec OpenDecoder(const AVStream* stream, bool frameThreads, bool rough = false);
 
 }  // namespace kipo::ff

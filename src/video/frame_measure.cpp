@@ -67,7 +67,7 @@ std::vector<std::int32_t> MeasureFrames(const std::string& path, const MeasureOp
   ff::Format fmt = ff::OpenInput(path, stream);
   for (unsigned i = 0; i < fmt->nb_streams; ++i)
     if (static_cast<int>(i) != stream) fmt->streams[i]->discard = AVDISCARD_ALL;
-  ff::Codec dec = ff::OpenDecoder(fmt->streams[stream], true);
+  ff::Codec dec = ff::OpenDecoder(fmt->streams[stream], true, true);
   const int channels = o.colour ? 3 : 1;
   int w = 0, h = 0;
   SampleSize(dec->width, dec->height, o.sampleSize, w, h);

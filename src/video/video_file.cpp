@@ -33,7 +33,7 @@ Format OpenInput(const std::string& path, int& stream) {
   return fmt;
 }
 
-Codec OpenDecoder(const AVStream* stream, bool frameThreads) {
+Codec OpenDecoder(const AVStream* stream, bool frameThreads, bool rough) {
   const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
   if (!codec) throw InvalidFileFormat("The file's video cannot be decoded (no decoder for it).");
   Codec ctx(avcodec_alloc_context3(codec));
@@ -45,6 +45,10 @@ Codec OpenDecoder(const AVStream* stream, bool frameThreads) {
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
   } else {
     ctx->thread_count = 1;
+  }
+  if (rough) {
+    ctx->skip_loop_filter = AVDISCARD_ALL;
+    ctx->flags2 |= AV_CODEC_FLAG2_FAST;
   }
   if (int e = avcodec_open2(ctx.get(), codec, nullptr); e < 0)
     throw InvalidFileFormat("The file's video cannot be decoded (" + ErrorText(e) + ").");
