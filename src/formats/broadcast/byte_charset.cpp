@@ -14,29 +14,29 @@ std::u32string Nfc(const std::u32string& s) { return Utf8ToUtf32(ComposeNfc(Utf3
 
 }  // namespace
 
-ByteCharset::ByteCharset(const ByteCharsetSpec& spec) : keepMarks_(spec.keepMarks) {
-  if (spec.asciiBase)
+ByteCharset::ByteCharset(const ByteCharsetTable& table) : keepMarks_(table.keepMarks) {
+  if (table.asciiBase)
     for (int b = 0x20; b < 0x7F; ++b) single_[b] = std::u32string(1, static_cast<char32_t>(b));
-  for (const ByteChar& e : spec.chars) single_[e.byte] = std::u32string(1, e.ch);
-  for (const ByteChar& e : spec.readOnly) single_[e.byte] = std::u32string(1, e.ch);
-  for (const BytePair& e : spec.multi) single_[e.first] = e.text;
-  for (const AccentByte& a : spec.accents) accent_[a.byte] = a;
-  for (const AccentByte& a : spec.readOnlyAccents) accent_[a.byte] = a;
-  for (const BytePair& p : spec.pairs) {
+  for (const ByteChar& e : table.chars) single_[e.byte] = std::u32string(1, e.ch);
+  for (const ByteChar& e : table.readOnly) single_[e.byte] = std::u32string(1, e.ch);
+  for (const BytePair& e : table.multi) single_[e.first] = e.text;
+  for (const AccentByte& a : table.accents) accent_[a.byte] = a;
+  for (const AccentByte& a : table.readOnlyAccents) accent_[a.byte] = a;
+  for (const BytePair& p : table.pairs) {
     pairs_[PairKey(p.first, p.second)] = p.text;
     if (p.text.size() == 1) pairOut_.emplace(p.text[0], std::string{char(p.first), char(p.second)});
   }
 
   // The writer's choice among bytes that read alike: explicit entries first, then the
   // ASCII range (a plain space is 0x20, not one of the alternative space bytes).
-  for (const ByteChar& e : spec.writeOnly) singleOut_.emplace(e.ch, e.byte);
-  for (const ByteChar& e : spec.chars) singleOut_.emplace(e.ch, e.byte);
+  for (const ByteChar& e : table.writeOnly) singleOut_.emplace(e.ch, e.byte);
+  for (const ByteChar& e : table.chars) singleOut_.emplace(e.ch, e.byte);
   std::array<bool, 256> readOnly{};
-  for (const ByteChar& e : spec.readOnly) readOnly[e.byte] = true;
+  for (const ByteChar& e : table.readOnly) readOnly[e.byte] = true;
   for (int b = 0x20; b < 0x80; ++b)
     if (!readOnly[b] && single_[b].size() == 1 && !accent_[b].mark)
       singleOut_.emplace(single_[b][0], static_cast<std::uint8_t>(b));
-  for (const AccentByte& a : spec.accents) accentOut_.emplace(a.mark, a.byte);
+  for (const AccentByte& a : table.accents) accentOut_.emplace(a.mark, a.byte);
 }
 
 std::string ByteCharset::Decode(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>* unknown) const {

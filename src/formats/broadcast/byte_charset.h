@@ -35,7 +35,7 @@ struct BytePair {
   std::u32string text;
 };
 
-struct ByteCharsetSpec {
+struct ByteCharsetTable {
   // Bytes 0x20-0x7E read as ASCII unless the table below gives them another meaning.
   bool asciiBase = true;
   // Read-and-write characters. When two bytes read as the same character, the writer
@@ -57,7 +57,7 @@ struct ByteCharsetSpec {
 
 class ByteCharset {
  public:
-  explicit ByteCharset(const ByteCharsetSpec& spec);
+  explicit ByteCharset(const ByteCharsetTable& table);
 
   // Bytes of one run of text (no control codes) to UTF-8, composed (NFC). Bytes outside
   // the table are left out and collected in `unknown` when given.

@@ -22,7 +22,7 @@ class PangoMeasurer : public TextMeasurer {
     g_object_unref(fontMap_);
   }
 
-  double Width(std::string_view utf8, const FontSpec& font) const override {
+  double Width(std::string_view utf8, const FontFace& font) const override {
     if (utf8.empty()) return 0;
     PangoFontDescription* desc = pango_font_description_new();
     pango_font_description_set_family(desc, font.family.c_str());
@@ -50,7 +50,7 @@ class PangoMeasurer : public TextMeasurer {
 
 std::unique_ptr<TextMeasurer> MakePangoMeasurer() { return std::make_unique<PangoMeasurer>(); }
 
-double FixedWidthMeasurer::Width(std::string_view utf8, const FontSpec&) const {
+double FixedWidthMeasurer::Width(std::string_view utf8, const FontFace&) const {
   return advance_ * static_cast<double>(CountCodePoints(utf8));
 }
 

@@ -8,7 +8,7 @@
 
 namespace kipo {
 
-struct FontSpec {
+struct FontFace {
   std::string family = "Arial";
   double pixelSize = 40;  // em size in pixels
   bool bold = false;
@@ -19,7 +19,7 @@ class TextMeasurer {
  public:
   virtual ~TextMeasurer() = default;
   // Logical width in pixels of one line of plain UTF-8 text (no markup, no line ends).
-  virtual double Width(std::string_view utf8, const FontSpec& font) const = 0;
+  virtual double Width(std::string_view utf8, const FontFace& font) const = 0;
 };
 
 // Measures with Pango (fontconfig picks the nearest installed family). Each instance has
@@ -30,7 +30,7 @@ std::unique_ptr<TextMeasurer> MakePangoMeasurer();
 class FixedWidthMeasurer : public TextMeasurer {
  public:
   explicit FixedWidthMeasurer(double advance) : advance_(advance) {}
-  double Width(std::string_view utf8, const FontSpec&) const override;
+  double Width(std::string_view utf8, const FontFace&) const override;
 
  private:
   double advance_;

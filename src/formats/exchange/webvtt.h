@@ -15,7 +15,7 @@ struct WebVttOptions {
   bool includePositioning = true;   // write alignment cue settings
   bool includeComments = false;     // write comments as NOTE blocks
   // For the position of centred-left blocks: the subtitle font and the frame width (px).
-  FontSpec font;
+  FontFace font;
   int frameWidth = 720;
   // Measures the lines; when null, Pango is used.
   const TextMeasurer* measurer = nullptr;
