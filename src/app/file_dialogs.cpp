@@ -2,19 +2,11 @@
 
 #include <vector>
 
+#include "formats/registry.h"
 #include "platform/text_util.h"
 
 namespace kipo {
 namespace {
-
-constexpr const char* kOpenFilter =
-    "Kipo 6.1 Files (*.kpox)|*.kpox|Kipo Files (*.kpo)|*.kpo|Screen Subtitling PAC Files (*.pac)|*.PAC|"
-    "Scantitling Files (*.890)|*.890|EBU Files (*.stl)|*.STL|Text Files (*.txt)|*.TXT|"
-    "All Subtitle Files|*.KPO;*.WSB;*.PAC;*.STL;*.890;*.TXT;|All Files (*.*)|*.*";
-constexpr const char* kSaveAsFilter =
-    "Kipo 6.1 Files (*.kpox)|*.kpox|Kipo Files (*.kpo)|*.kpo|Kipo 3.5 Files (*.wsb)|*.wsb|"
-    "Screen Subtitling PAC Files (*.pac)|*.pac|Scantitling Files (*.890)|*.890|EBU Files (*.stl)|*.stl|"
-    "Text Files (*.txt)|*.txt";
 
 // The pattern part of every entry.
 std::vector<std::string> Patterns(std::string_view filter) {
@@ -39,9 +31,9 @@ std::string FirstExtension(const std::string& pattern) {
 
 }  // namespace
 
-const FileDialogSpec kOpenSubtitleDialog{"Open subtitle file", kOpenFilter, "kpox", false};
-const FileDialogSpec kAppendFileDialog{"Append File", kOpenFilter, "kpox", false};
-const FileDialogSpec kSaveFileAsDialog{"Save File As", kSaveAsFilter, "kpox", true};
+const FileDialogSetup kOpenSubtitleDialog{"Open subtitle file", OpenDialogFilter(), "kpox", false};
+const FileDialogSetup kAppendFileDialog{"Append File", OpenDialogFilter(), "kpox", false};
+const FileDialogSetup kSaveFileAsDialog{"Save File As", SaveDialogFilter(), "kpox", true};
 
 int FilterIndexForExtension(std::string_view filter, std::string_view extension) {
   std::string ext = ToUpperAscii(extension);
@@ -57,14 +49,14 @@ std::string ExtensionForFilterIndex(std::string_view filter, int index) {
   return FirstExtension(patterns[static_cast<std::size_t>(index - 1)]);
 }
 
-FileDialog MakeFileDialog(const FileDialogSpec& spec, std::string_view currentExtension) {
+FileDialog MakeFileDialog(const FileDialogSetup& setup, std::string_view currentExtension) {
   FileDialog d;
-  d.title = spec.title;
-  d.filter = spec.filter;
-  d.filterIndex = FilterIndexForExtension(spec.filter, currentExtension);
-  d.defaultExt = spec.defaultExt;
-  d.overwritePrompt = spec.overwritePrompt;
-  d.pathMustExist = !spec.overwritePrompt;
+  d.title = setup.title;
+  d.filter = setup.filter;
+  d.filterIndex = FilterIndexForExtension(setup.filter, currentExtension);
+  d.defaultExt = setup.defaultExt;
+  d.overwritePrompt = setup.overwritePrompt;
+  d.pathMustExist = !setup.overwritePrompt;
   return d;
 }
 

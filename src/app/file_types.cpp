@@ -9,10 +9,23 @@ namespace kipo {
 const std::vector<FileType>& FileTypes() {
   static const std::vector<FileType> table = [] {
     std::vector<FileType> t;
-    AddNativeFileTypes(t);
-    AddBroadcastFileTypes(t);
-    AddStlFileTypes(t);
-    AddExchangeFileTypes(t);
+    for (const Format& f : Formats()) {
+      if (!f.fileType) continue;
+      FileType type{f.fileType->extension, f.fileType->name, nullptr, nullptr, &f};
+      if (f.read)
+        type.read = [&f](std::span<const std::uint8_t> bytes, FileContext& ctx, Warnings& warnings) {
+          ReadResult r = f.read(bytes, ctx);
+          warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
+          return std::move(r.document);
+        };
+      if (f.write)
+        type.write = [&f](const SubtitleDocument& doc, FileContext& ctx, Warnings& warnings) {
+          WriteResult r = f.write(doc, ctx);
+          warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
+          return std::move(r.bytes);
+        };
+      t.push_back(std::move(type));
+    }
     return t;
   }();
   return table;
@@ -27,14 +40,13 @@ const FileType* FindFileType(std::string_view extension) {
 }
 
 LoadedDocument ReadDocumentFile(const std::filesystem::path& path, FileContext& ctx) {
-  const FileType* type = FindFileType(UpperExtension(path.string()));
-  if (!type || !type->read)
+  const Format* format = FormatForExtension(UpperExtension(path.string()));
+  if (!format || !format->read)
     throw UserError("Invalid file format", "Kipo cannot open files of this type: " + path.filename().string());
   // Subtitle files are small; anything beyond 256 MiB is not one.
   Bytes bytes = ReadFileBytes(path, std::uintmax_t(256) << 20);
-  LoadedDocument result;
-  result.doc = type->read(bytes, ctx, result.warnings);
-  result.newEditAreaWidth = ctx.newEditAreaWidth;
+  ReadResult r = format->read(bytes, ctx);
+  LoadedDocument result{std::move(r.document), std::move(r.warnings), ctx.newEditAreaWidth};
   result.doc.SetFile(path.string());
   result.doc.saved = true;
   result.doc.modified = false;
@@ -42,13 +54,12 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, FileContext& 
 }
 
 Warnings WriteDocumentFile(const SubtitleDocument& doc, const std::filesystem::path& path, FileContext& ctx) {
-  const FileType* type = FindFileType(UpperExtension(path.string()));
-  if (!type || !type->write)
+  const Format* format = FormatForExtension(UpperExtension(path.string()));
+  if (!format || !format->write)
     throw UserError(kAppTitle, "Kipo cannot save files of this type: " + path.filename().string());
-  Warnings warnings;
-  Bytes bytes = type->write(doc, ctx, warnings);
-  WriteFileAtomic(path, bytes);
-  return warnings;
+  WriteResult r = format->write(doc, ctx);
+  WriteFileAtomic(path, r.bytes);
+  return std::move(r.warnings);
 }
 
 }  // namespace kipo

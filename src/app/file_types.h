@@ -1,7 +1,7 @@
 #pragma once
-// Every subtitle file type the program opens and saves, in one table: the main window's
-// Open/Save dispatch, the start-up command line and `kipo convert` all go through it.
-// Each format area adds its rows in its own file (file_types_<area>.cpp).
+// Every subtitle file type the program opens and saves: the main window's Open/Save
+// dispatch, the start-up command line and `kipo convert` all go through it. The table is
+// the registry's formats that have a file-type row (formats/registry.h).
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -9,30 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "core/document.h"
-#include "platform/binary_io.h"
-#include "platform/prompter.h"
-#include "settings/settings_store.h"
+#include "formats/format.h"
+#include "formats/registry.h"
 
 namespace kipo {
 
-// What a reader or writer may use: questions go through the prompter, options are read
-// from the settings by the adapter and handed to the format as plain structs.
-struct FileContext {
-  Prompter& prompter;
-  const SettingsStore& settings;
-  // Frame rate (choice code) for files that carry none, such as millisecond-timed text;
-  // 0 means 25 fps.
-  int frameRateCode = 0;
-  // Text writers: the code page to write (0 ANSI, 65001 UTF-8, 1200 UTF-16); -1 means the
-  // format's own default.
-  int textCodePage = -1;
-  // Set by a reader whose long-row question the user answered Yes: the edit area's new
-  // width (characters), which the Workstation keeps as the maximum row length.
-  std::optional<int> newEditAreaWidth = std::nullopt;
-};
-
-using Warnings = std::vector<std::string>;
+using FileContext = FormatContext;
 
 struct FileType {
   std::string extension;  // upper case, no dot: "KPOX", "STL", "SRT"
@@ -41,6 +23,7 @@ struct FileType {
   std::function<SubtitleDocument(std::span<const std::uint8_t>, FileContext&, Warnings&)> read;
   // Turns the document into the file's bytes; reports what the format could not carry.
   std::function<Bytes(const SubtitleDocument&, FileContext&, Warnings&)> write;
+  const Format* format = nullptr;
 };
 
 const std::vector<FileType>& FileTypes();
@@ -57,11 +40,5 @@ struct LoadedDocument {
 LoadedDocument ReadDocumentFile(const std::filesystem::path& path, FileContext& ctx);
 // Writes a document with the writer its extension selects, atomically. Returns warnings.
 Warnings WriteDocumentFile(const SubtitleDocument& doc, const std::filesystem::path& path, FileContext& ctx);
-
-// The rows of each area (defined in file_types_<area>.cpp).
-void AddNativeFileTypes(std::vector<FileType>& table);
-void AddBroadcastFileTypes(std::vector<FileType>& table);
-void AddStlFileTypes(std::vector<FileType>& table);
-void AddExchangeFileTypes(std::vector<FileType>& table);
 
 }  // namespace kipo

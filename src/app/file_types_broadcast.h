@@ -2,10 +2,4 @@
 // The PAC save options as the settings give them, for the main window's PAC save with its
 // safety copy (SavePacFile).
 #include "app/file_types.h"
-#include "formats/broadcast/pac.h"
-
-namespace kipo {
-
-PacWriteOptions PacWriteOptionsFromSettings(const SettingsStore& settings);
-
-}  // namespace kipo
+#include "formats/pac_format.h"

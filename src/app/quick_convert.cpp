@@ -8,9 +8,16 @@
 #include "platform/files.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
+#include "settings/keys.h"
 
 namespace kipo {
 namespace {
+
+constexpr TextSetting kLastFormat{keys::kExport, "Quick convert last format", ""};
+constexpr TextSetting kEncodingName{keys::kExport, "Quick convert encoding", ""};
+constexpr TextSetting kOffset{keys::kExport, "Quick convert offset", ""};
+constexpr FlagSetting kRememberFiles{keys::kExport, "Quick convert remember file list", false, FlagForm::OneZero};
+constexpr TextSetting kFileList{keys::kExport, "Quick convert file list", ""};
 
 std::optional<TextEncoding> ToText(ConvertEncoding e) {
   switch (e) {
@@ -23,11 +30,8 @@ std::optional<TextEncoding> ToText(ConvertEncoding e) {
 
 // The encoding an input file was in; nullopt for binary files.
 std::optional<TextEncoding> EncodingOfFile(const Bytes& bytes, const std::string& ext) {
-  const FileType* t = FindFileType(ext);
-  static const char* kText[] = {"SRT", "VTT", "SBV", "SUB", "TXT"};
-  bool text = false;
-  for (const char* k : kText) text = text || (t && t->extension == k);
-  if (!text) return std::nullopt;
+  const Format* f = FormatForExtension(ext);
+  if (!f || !f->traits.textFile) return std::nullopt;
   DecodedText d = DecodeText(bytes, "windows-1252");
   // Plain ASCII without a mark is the same file in ANSI; UTF-8 would add a mark.
   bool ascii = std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; });
@@ -57,7 +61,9 @@ static SubtitleDocument LoadForConversion(const std::filesystem::path& in, const
   FileContext readCtx{prompter, settings, o.frameRateCode, -1};
   LoadedDocument loaded = ReadDocumentFile(in, readCtx);
   warnings = std::move(loaded.warnings);
-  if (o.frameRateCode) RetimeToRate(loaded.doc, o.frameRateCode);
+  // A rate given for the output labels the document; re-timing is asked for on its own.
+  if (o.frameRateCode && FrameRate::FromCode(o.frameRateCode)) loaded.doc.SetFrameRate(o.frameRateCode);
+  if (o.retimeRateCode) RetimeToRate(loaded.doc, o.retimeRateCode);
   ApplyOffsetText(loaded.doc, o.offset, warnings);
   encoding = ToText(o.encoding);
   if (o.encoding == ConvertEncoding::SameAsOriginal)
@@ -137,17 +143,19 @@ void ApplyOffset(SubtitleDocument& doc, Timecode offset, Warnings& warnings) {
 
 Bytes WriteConvertTarget(const ConvertTarget& target, const SubtitleDocument& doc, std::optional<TextEncoding> encoding,
                          SettingsStore& settings, Prompter& prompter, Warnings& warnings) {
-  if (!target.exportName.empty()) {
-    const ExportFormat* f = FindExportFormat(target.exportName);
-    if (!f || !HasTextExporter(f->name)) throw UserError(kAppTitle, NotAvailableText(target.quickName));
-    TextEncoding e = encoding.value_or(DefaultExportEncoding(*f, settings));
-    if (f->FilterIndexOf(e) == 0) e = f->EncodingAt(1);
-    return ExportBytes(*f, doc, settings, e, warnings);
+  const Format* format = FormatOf(target);
+  if (format && format->cueText && format->exportRow) {
+    const ExportFormat& row = *format->exportRow;
+    TextEncoding e = encoding.value_or(DefaultExportEncoding(row, settings));
+    if (row.FilterIndexOf(e) == 0) e = row.EncodingAt(1);
+    return ExportBytes(row, doc, settings, e, warnings);
   }
-  const FileType* t = FindFileType(target.fileType);
-  if (!t || !t->write) throw UserError(kAppTitle, NotAvailableText(target.batchName));
+  if (!format || !format->write)
+    throw UserError(kAppTitle, NotAvailableText(target.quickName.empty() ? target.batchName : target.quickName));
   FileContext ctx{prompter, settings, doc.frameRate().code, CodePageFor(encoding)};
-  return t->write(doc, ctx, warnings);
+  WriteResult r = format->write(doc, ctx);
+  warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
+  return std::move(r.bytes);
 }
 
 ConvertedFile ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
@@ -170,14 +178,14 @@ std::vector<ConvertedFile> QuickConvert(const std::vector<std::filesystem::path>
                                         SettingsStore& settings, Prompter& prompter) {
   {
     SettingsStore::Batch batch(settings);
-    settings.Set("Export", "Quick convert last format", target.quickName);
+    settings.Set(kLastFormat, target.quickName);
     static const char* kEnc[] = {"ANSI", "Unicode", "UTF-8", "Same as original", "Same as original"};
-    settings.Set("Export", "Quick convert encoding", kEnc[static_cast<int>(o.encoding)]);
-    settings.Set("Export", "Quick convert offset", o.offset);
-    if (settings.GetCheck("Export", "Quick convert remember file list", false)) {
+    settings.Set(kEncodingName, kEnc[static_cast<int>(o.encoding)]);
+    settings.Set(kOffset, o.offset);
+    if (settings.Get(kRememberFiles)) {
       std::string list;
       for (const auto& p : inputs) list += (list.empty() ? "" : "||") + p.string();
-      settings.Set("Export", "Quick convert file list", list);
+      settings.Set(kFileList, list);
     }
   }
   std::vector<ConvertedFile> out;

@@ -9,6 +9,7 @@
 
 #include "app/file_types.h"
 #include "formats/exchange/catalogue.h"
+#include "formats/registry.h"
 
 namespace kipo {
 
@@ -18,7 +19,11 @@ std::optional<ConvertEncoding> ParseConvertEncoding(std::string_view s);
 
 struct ConvertOptions {
   ConvertEncoding encoding = ConvertEncoding::FormatDefault;
-  int frameRateCode = 0;  // 0 keeps the input's rate
+  // The rate the document is labelled with (its cue labels stay as they are), and the
+  // rate files that carry none are read at; 0 keeps the input's rate.
+  int frameRateCode = 0;
+  // The rate every cue is re-timed to by real time (labels follow it); 0 re-times nothing.
+  int retimeRateCode = 0;
   // Added to every set cue, at the output rate: "HH:MM:SS:FF", "-HH:MM:SS:FF" or a frame
   // count; empty for none.
   std::string offset;

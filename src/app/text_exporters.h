@@ -1,7 +1,6 @@
 #pragma once
-// The writers behind the export catalogue's text rows, with their options read from the
-// settings store (formats themselves never read settings). One place for the export
-// dialog, batch export, quick conversion and the command line.
+// The export catalogue's text rows through their formats in the registry: one place for
+// the export dialog, batch export, quick conversion and the command line.
 #include <string>
 #include <string_view>
 
@@ -9,6 +8,7 @@
 #include "formats/exchange/catalogue.h"
 #include "formats/exchange/subrip.h"
 #include "formats/exchange/webvtt.h"
+#include "formats/registry.h"
 
 namespace kipo {
 
@@ -19,7 +19,8 @@ WebVttOptions LoadWebVttOptions(const SettingsStore& settings);
 void SaveWebVttOptions(SettingsStore& settings, const WebVttOptions& o);
 
 // Sets one option of a format by its settings key ("Tags", "WebVTT movie name", ...), as
-// `kipo export --option` does. Returns false when the format has no such key.
+// `kipo export --option` does. Returns false when the format has no such key or the value
+// does not fit it.
 bool SetExportOption(SettingsStore& settings, std::string_view formatName, std::string_view key,
                      std::string_view value);
 // The keys `SetExportOption` knows for a format.
@@ -34,9 +35,12 @@ std::string ExportText(const ExportFormat& f, const SubtitleDocument& doc, const
 // The whole file in an encoding, with "Export"/"Remove BOM" applied.
 Bytes ExportBytes(const ExportFormat& f, const SubtitleDocument& doc, const SettingsStore& settings,
                   TextEncoding encoding, Warnings& warnings);
-// The encoding a row starts with: SubRip's stored "SRT"/"Filter index" (default 3), for
-// the others the first filter.
+// The encoding a row starts with: its stored filter index (SubRip's "SRT"/"Filter index",
+// default 3), for the others the first filter.
 TextEncoding DefaultExportEncoding(const ExportFormat& f, const SettingsStore& settings);
+// The filter index the row's save dialog starts at, and storing the one the user picked.
+int ExportFilterIndex(const ExportFormat& f, const SettingsStore& settings);
+void StoreExportFilterIndex(const ExportFormat& f, SettingsStore& settings, int filterIndex);
 // The ANSI code page of a document: its character set's, else the Western default.
 std::string AnsiCodePageOf(const SubtitleDocument& doc);
 // The preview sample of a row: two short subtitles as the format lays them out, or

@@ -3,8 +3,6 @@
 #include "app/text_exporters.h"
 #include "app/workstation.h"
 #include "core/markup.h"
-#include "formats/exchange/microdvd.h"
-#include "formats/exchange/sbv.h"
 #include "platform/files.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
@@ -21,21 +19,12 @@ std::string FolderWithSeparator(const std::filesystem::path& file) {
   return folder;
 }
 
-// The first subtitle with a row longer than the 32 characters a caption row holds.
-std::optional<std::size_t> FirstLongRow(const SubtitleDocument& doc) {
+// The first subtitle with a row longer than `limit` characters.
+std::optional<std::size_t> FirstLongRow(const SubtitleDocument& doc, int limit) {
   for (std::size_t i = 0; i < doc.Count(); ++i)
     for (const std::string& row : SplitRows(doc.At(i).text))
-      if (VisibleLength(row) > 32) return i;
+      if (static_cast<int>(VisibleLength(row)) > limit) return i;
   return std::nullopt;
-}
-
-using Reader = SubtitleDocument (*)(std::string_view, const FrameRate&, Warnings&);
-Reader TextReaderFor(std::string_view fileType) {
-  if (fileType == "SRT") return &ReadSubRip;
-  if (fileType == "VTT") return &ReadWebVtt;
-  if (fileType == "SBV") return &ReadSbv;
-  if (fileType == "SUB") return &ReadMicroDvd;
-  return nullptr;
 }
 
 }  // namespace
@@ -65,9 +54,11 @@ bool Workstation::ExportDialogOk(int position, bool alwaysShowOptions) {
     if (!onExportOptions(*f)) optionsCancelled = true;
     if (optionsCancelled) return false;
   }
-  if (f->name == "Scenarist Closed Caption") {
-    if (auto i = FirstLongRow(doc_)) {
-      Message m{kAppTitle, "Subtitle " + std::to_string(*i + 1) + " contains more than 32 characters.",
+  if (f->rowLimit > 0) {
+    if (auto i = FirstLongRow(doc_, f->rowLimit)) {
+      Message m{kAppTitle,
+                "Subtitle " + std::to_string(*i + 1) + " contains more than " + std::to_string(f->rowLimit) +
+                    " characters.",
                 Buttons::OkCancel, Icon::Warning};
       if (prompter_.Ask(m) != Answer::Ok) return false;
     }
@@ -83,7 +74,7 @@ bool Workstation::ExportWithSaveDialog(const ExportFormat& f) {
   FileDialog d;
   d.title = f.title;
   d.filter = f.filter;
-  d.filterIndex = f.name == "SubRip" ? static_cast<int>(settings_.GetInt("SRT", "Filter index", 3)) : 1;
+  d.filterIndex = ExportFilterIndex(f, settings_);
   d.defaultExt = f.defaultExt;
   d.initialDir = ExportStartFolder();
   d.fileName = ProposedExportName();
@@ -100,7 +91,7 @@ bool Workstation::ExportWithSaveDialog(const ExportFormat& f) {
     return false;
   }
   SettingsStore::Batch batch(settings_);
-  if (f.name == "SubRip") settings_.SetInt("SRT", "Filter index", choice->filterIndex);
+  StoreExportFilterIndex(f, settings_, choice->filterIndex);
   SetStatus(kExportedOk);
   settings_.Set("IO", "Save", FolderWithSeparator(path));
   return true;
@@ -122,20 +113,20 @@ Warnings Workstation::ImportFile(const ImportFormat& f, const std::filesystem::p
                                  std::optional<TextEncoding> encoding) {
   Warnings w;
   Bytes bytes = ReadFileBytes(path, std::uintmax_t(256) << 20);
-  SubtitleDocument fresh;
-  if (Reader reader = TextReaderFor(f.fileType)) {
-    std::string text = DecodeImportText(bytes, encoding, AnsiCodePageOf(doc_));
-    fresh = reader(text, doc_.frameRate(), w);
+  const Format* format = FormatOf(f);
+  if (!format || !format->read) throw UserError(kAppTitle, NotAvailableText(f.name));
+  FileContext ctx{prompter_, settings_, doc_.frameRate().code, -1};
+  ctx.textEncoding = encoding;
+  ctx.ansiCodePage = AnsiCodePageOf(doc_);
+  ReadResult read = format->read(bytes, ctx);
+  SubtitleDocument fresh = std::move(read.document);
+  w = std::move(read.warnings);
+  if (format->traits.textFile) {
     // The imported document keeps the open document's character set and language.
     fresh.SetCharacterSet(doc_.characterSet());
     fresh.SetLanguageId(doc_.languageId());
-  } else if (const FileType* t = f.fileType.empty() ? nullptr : FindFileType(f.fileType); t && t->read) {
-    FileContext ctx{prompter_, settings_, doc_.frameRate().code, -1};
-    fresh = t->read(bytes, ctx, w);
-    if (ctx.newEditAreaWidth) SetMaxRowLength(*ctx.newEditAreaWidth);
-  } else {
-    throw UserError(kAppTitle, NotAvailableText(f.name));
   }
+  if (ctx.newEditAreaWidth) SetMaxRowLength(*ctx.newEditAreaWidth);
   fresh.SetFile(path.string());
   fresh.modified = false;
   fresh.saved = false;
@@ -153,7 +144,8 @@ bool Workstation::ImportDialogOk(int row, int encodingChoice) {
     settings_.SetInt("Import", "Import file type", row);
     settings_.SetInt("Import", "Text encoding", encodingChoice);
   }
-  if (f.openTitle.empty() && (f.fileType.empty() || !FindFileType(f.fileType))) {
+  const Format* format = FormatOf(f);
+  if (f.openTitle.empty() && (!format || !format->read)) {
     prompter_.Inform(kAppTitle, NotAvailableText(f.name));
     return false;
   }
@@ -162,7 +154,7 @@ bool Workstation::ImportDialogOk(int row, int encodingChoice) {
   FileDialog d;
   d.title = f.openTitle;
   d.filter = f.openFilter;
-  d.fileName = d.filter.empty() ? "" : "*." + ToLowerAscii(f.fileType == "SUB" ? "txt;*.sub" : f.fileType);
+  d.fileName = f.fileName;
   d.initialDir = settings_.Get("IO", "Open", "");
   d.pathMustExist = true;
   std::optional<FileChoice> choice = prompter_.OpenFile(d);
@@ -170,10 +162,10 @@ bool Workstation::ImportDialogOk(int row, int encodingChoice) {
   std::optional<TextEncoding> enc;
   if (encodingChoice == 1) enc = TextEncoding::Utf16;
   else if (encodingChoice == 2) enc = TextEncoding::Utf8;
-  // SubRip's open dialog names the encoding by its filter: 1 ANSI, 2 UTF-8, 3 UTF-16.
-  if (f.fileType == "SRT" && encodingChoice == 0 && choice->filterIndex >= 2)
+  // An open dialog that names the encoding by its filter: 1 ANSI, 2 UTF-8, 3 UTF-16.
+  if (f.encodingByFilter && encodingChoice == 0 && choice->filterIndex >= 2)
     enc = choice->filterIndex == 2 ? TextEncoding::Utf8 : TextEncoding::Utf16;
-  if (f.fileType == "VTT" || f.fileType == "SBV") enc = enc.value_or(TextEncoding::Utf8);
+  if (f.defaultEncoding) enc = enc.value_or(*f.defaultEncoding);
   try {
     Warnings w = ImportFile(f, choice->path, enc);
     lastExportWarnings = std::move(w);

@@ -4,7 +4,6 @@
 #include <unordered_set>
 
 #include "app/file_dialogs.h"
-#include "app/file_types_broadcast.h"
 #include "app/file_types.h"
 #include "app/native_settings.h"
 #include "app/workstation.h"
@@ -188,15 +187,14 @@ bool Workstation::SaveAs() {
     std::string ext = ExtensionForFilterIndex(kSaveFileAsDialog.filter, choice->filterIndex);
     path += "." + ToLowerAscii(ext.empty() ? std::string("kpox") : ext);
   }
-  if (UpperExtension(path) == "WSB")
-    for (const std::string& w : WsbFormatWarnings(doc_)) prompter_.Inform("Format warning", w, Icon::Warning);
+  if (const Format* format = FormatForExtension(UpperExtension(path)); format && format->hooks.formatWarnings)
+    for (const std::string& w : format->hooks.formatWarnings(doc_)) prompter_.Inform("Format warning", w, Icon::Warning);
   return SaveToPath(path);
 }
 
 bool Workstation::SaveToPath(const std::string& path) {
-  const std::string ext = UpperExtension(path);
-  const FileType* type = FindFileType(ext);
-  if (!type || !type->write) {
+  const Format* format = FormatForExtension(UpperExtension(path));
+  if (!format || !format->write) {
     prompter_.Inform(kAppTitle, "Kipo cannot save files of this type: " + std::filesystem::path(path).filename().string(),
                      Icon::Critical);
     return false;
@@ -210,35 +208,12 @@ bool Workstation::SaveToPath(const std::string& path) {
   AutoSaveOptions autosave = AutoSaveOptionsFrom(settings_);
   if (autosave.interval >= 1) autosaver().SaveNow(doc_, autosave, prompter_);
 
-  const bool native = ext == "KPO" || ext == "KPOX";
-  const std::string step = ext == "KPO" ? "MakeKipoFile()" : "MakeKipoXFile()";
   if (onWindowTitle) onWindowTitle(std::string(kAppTitle) + " - Saving " + ToLowerAscii(path));
   Warnings warnings;
   try {
-    if (native) {
-      LogError("Prior to " + step);
-      NativeWriteResult r =
-          WriteNative(doc_, ext == "KPO" ? NativeVariant::Kpo : NativeVariant::Kpox, NativeWriteOptionsFrom(settings_));
-      WriteFileAtomic(path, r.bytes);
-      LogError(step + " OK");
-      warnings = std::move(r.warnings);
-    } else if (ext == "PAC") {
-      // Keeps a safety copy of the file it replaces until the new one is complete.
-      warnings = SavePacFile(doc_, path, PacWriteOptionsFromSettings(settings_));
-    } else {
-      FileContext ctx{prompter_, settings_};
-      warnings = WriteDocumentFile(doc_, path, ctx);
-      if (ext == "WSB") {
-        // Save As has shown these before writing.
-        auto shown = WsbFormatWarnings(doc_);
-        std::erase_if(warnings, [&](const std::string& w) { return std::ranges::find(shown, w) != shown.end(); });
-        if (BackupsEnabled(settings_)) {
-          std::error_code ec;
-          std::filesystem::path bak = std::filesystem::path(path).replace_extension(".BAK");
-          std::filesystem::copy_file(path, bak, std::filesystem::copy_options::overwrite_existing, ec);
-        }
-      }
-    }
+    // The file type's own steps around the bytes: trace lines, safety copy, .BAK copy.
+    FileContext ctx{prompter_, settings_};
+    warnings = SaveDocument(*format, doc_, path, ctx);
   } catch (const UserError& e) {
     if (onWindowTitle) onWindowTitle(WindowTitle());
     LogError(e.text());

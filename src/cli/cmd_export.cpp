@@ -5,7 +5,7 @@
 #include "app/text_exporters.h"
 #include "app/workstation.h"
 #include "cli/cli.h"
-#include "formats/exchange/catalogue.h"
+#include "formats/registry.h"
 #include "platform/text_util.h"
 
 namespace kipo::cli {

@@ -1,4 +1,5 @@
-// kipo formats: the export catalogue and the file types, with what each can read and write.
+// kipo formats: the export catalogue and the file types, with what each can read and write;
+// with --json also every format of the registry by id.
 #include <nlohmann/json.hpp>
 #include <cstdio>
 #include <ostream>
@@ -6,14 +7,16 @@
 #include "app/file_types.h"
 #include "app/text_exporters.h"
 #include "cli/cli.h"
-#include "formats/exchange/catalogue.h"
+#include "formats/registry.h"
 #include "platform/text_util.h"
 
 namespace kipo::cli {
 namespace {
 
-// The four cue-list formats are the export rows with a reader of their own.
-bool CanRead(const ExportFormat& f) { return HasTextExporter(f.name); }
+bool CanRead(const ExportFormat& f) {
+  const Format* format = FormatOf(f);
+  return format && format->CanRead();
+}
 
 std::string EncodingList(const ExportFormat& f) {
   std::string s;
@@ -28,6 +31,7 @@ int RunFormats(Context& ctx, bool json) {
     for (const ExportFormat& f : ExportCatalogue()) {
       nlohmann::json e;
       e["position"] = f.position;
+      e["id"] = f.formatId;
       e["name"] = f.name;
       e["category"] = f.category;
       e["type"] = f.type;
@@ -48,7 +52,15 @@ int RunFormats(Context& ctx, bool json) {
                              {"available", !f.fileType.empty() && FindFileType(f.fileType) != nullptr}});
     j["fileTypes"] = nlohmann::json::array();
     for (const FileType& t : FileTypes())
-      j["fileTypes"].push_back({{"extension", t.extension}, {"name", t.name}, {"read", bool(t.read)}, {"write", bool(t.write)}});
+      j["fileTypes"].push_back({{"extension", t.extension},
+                                {"name", t.name},
+                                {"id", t.format->id},
+                                {"read", bool(t.read)},
+                                {"write", bool(t.write)}});
+    j["formats"] = nlohmann::json::array();
+    for (const Format& f : Formats())
+      j["formats"].push_back(
+          {{"id", f.id}, {"name", f.name}, {"extensions", f.extensions}, {"read", f.CanRead()}, {"write", f.CanWrite()}});
     ctx.out << j.dump(2) << "\n";
     return kExitOk;
   }

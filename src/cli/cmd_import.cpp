@@ -4,7 +4,7 @@
 #include "app/file_types.h"
 #include "app/workstation.h"
 #include "cli/cli.h"
-#include "formats/exchange/catalogue.h"
+#include "formats/registry.h"
 #include "platform/text_util.h"
 
 namespace kipo::cli {

@@ -7,7 +7,7 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
-#include "formats/exchange/catalogue.h"
+#include "formats/registry.h"
 
 namespace kipo::gui {
 

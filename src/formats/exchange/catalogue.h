@@ -1,7 +1,9 @@
 #pragma once
-// The export catalogue (the 42 rows of the export dialog, in the order they are listed),
-// the import dialog's list, and the targets of quick conversion and batch export. All of
-// it is data: the export flow, the command line and the desktop dialogs read these rows.
+// The rows of the program's format lists: the export catalogue (the 42 rows of the export
+// dialog), the import dialog's list, and the targets of quick conversion and batch export.
+// Each row belongs to one format of the registry (formats/registry.h), which builds the
+// lists; the export flow, the command line and the desktop dialogs read them from there.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +26,8 @@ struct ExportFormat {
   bool hasPreview = false;      // false: "No preview available"
   bool ownWindow = false;       // exported through its own window, not the save dialog
   bool available = false;       // a writer exists in this build
+  int rowLimit = 0;             // characters a row may hold before the export asks; 0 = no limit
+  std::string formatId;         // the registry's format
 
   // The encoding of each filter of `filter`, by 1-based filter index, read from the
   // filter's wording (UTF-8, Unicode, otherwise ANSI).
@@ -34,11 +38,8 @@ struct ExportFormat {
   int FilterIndexOf(TextEncoding e) const;
 };
 
-const std::vector<ExportFormat>& ExportCatalogue();
-// By exact name, or failing that by name in any case; nullptr when unknown.
-const ExportFormat* FindExportFormat(std::string_view name);
-// By 1-based position; nullptr outside 1..42.
-const ExportFormat* ExportFormatAt(int position);
+// The extension of a filter's first pattern, lower case without the dot ("ebuttd.xml").
+std::string FilterFirstExtension(std::string_view filter);
 
 inline constexpr const char* kNoPreview = "No preview available";
 // The status text after a successful export.
@@ -49,13 +50,18 @@ std::string NotAvailableText(std::string_view formatName);
 // Rows of the import dialog, in its order. `fileType` names the row of the file-type table
 // that reads it ("SRT", "VTT", ...); empty when no reader exists yet.
 struct ImportFormat {
+  int position = 0;      // place in the import dialog's list
   std::string name;
   std::string fileType;
   std::string openTitle;
   std::string openFilter;
+  std::string fileName;  // the open dialog's starting file name ("*.srt"); "" without a dialog
+  // The open dialog's filter names the encoding (1 ANSI, 2 UTF-8, 3 UTF-16) when the user
+  // left the import dialog at "System default".
+  bool encodingByFilter = false;
+  std::optional<TextEncoding> defaultEncoding;  // when the user chose none
+  std::string formatId;
 };
-const std::vector<ImportFormat>& ImportCatalogue();
-const ImportFormat* FindImportFormat(std::string_view name);
 // The import dialog's "Text encoding" choices, in order.
 const std::vector<std::string>& ImportEncodingNames();
 
@@ -63,6 +69,7 @@ const std::vector<std::string>& ImportEncodingNames();
 // catalogue row (`exportName`) or by a main-window file type (`fileType`: "STL", "PAC",
 // "890", "KPO").
 struct ConvertTarget {
+  int position = 0;         // place in quick conversion's (and batch export's) list
   std::string quickName;    // quick conversion's list ("SubRip SRT")
   std::string batchName;    // batch export's list
   std::string exportName;   // export catalogue row, or ""
@@ -70,9 +77,7 @@ struct ConvertTarget {
   std::string extension;    // of the written file, without the dot
   std::string tag;          // batch export's file-name tag; "" when the extension suffices
   std::string progressName; // "Batch Export - Creating <progressName> File..."
+  std::string formatId;
 };
-const std::vector<ConvertTarget>& QuickConvertTargets();  // the 20 formats
-const std::vector<ConvertTarget>& BatchExportTargets();   // the 20 formats + "Kipo KPO"
-const ConvertTarget* FindConvertTarget(std::string_view name);  // quick, batch or export name
 
 }  // namespace kipo
