@@ -11,7 +11,7 @@ namespace {
 
 struct Options {
   std::vector<std::string> inputs;
-  std::string out, to, rate, offset, encoding;
+  std::string out, to, rate, retime, offset, encoding;
 };
 
 int RunConvert(Context& ctx, const Options& o) {
@@ -29,6 +29,7 @@ int RunConvert(Context& ctx, const Options& o) {
     opts.encoding = *e;
   }
   if (!o.rate.empty()) opts.frameRateCode = ParseRateOption(o.rate);
+  if (!o.retime.empty()) opts.retimeRateCode = ParseRateOption(o.retime);
   if (!o.offset.empty()) {
     if (!ParseOffset(o.offset, *FrameRate::FromCode(25))) {
       ctx.err << "kipo convert: the offset '" << o.offset << "' is not HH:MM:SS:FF or a frame count\n";
@@ -94,11 +95,17 @@ Registrar reg(31, [](CLI::App& app) -> Handler {
       "  kipo convert *.srt --to vtt                    # each beside its input\n"
       "  kipo convert a.stl b.pac -o out/ --to srt --encoding utf8\n"
       "  kipo convert film.srt -o film.sub --rate 23.976 --offset -00:00:01:00\n"
+      "  kipo convert film.txt -o film.stl --rate 29.97    # labels the cues as 29.97 fps\n"
+      "  kipo convert film.kpox -o film.srt --retime-to 25 # moves every cue to 25 fps by real time\n"
       "Every file type of kipo formats is read and written by its extension.");
   sub->add_option("inputs", o->inputs, "Files to convert")->required();
   sub->add_option("-o,--output", o->out, "Output file, or a folder when there are several inputs");
   sub->add_option("--to,-t", o->to, "Extension of the output format (srt, vtt, sbv, sub, stl, pac, ...)");
-  sub->add_option("--rate,-r", o->rate, "Output frame rate: 23.976, 24, 25, 29.97, 30, ... (default: as read)");
+  sub->add_option("--rate,-r", o->rate,
+                  "Frame rate of the document: 23.976, 24, 25, 29.97, 30, ... Cue labels stay as they are; "
+                  "files timed in milliseconds or frame counts are read at it (default: as read)");
+  sub->add_option("--retime-to", o->retime,
+                  "Re-time every cue to this frame rate by real time, so labels follow the new rate");
   sub->add_option("--offset", o->offset, "Add HH:MM:SS:FF (or -HH:MM:SS:FF, or frames) to every cue");
   sub->add_option("--encoding,-e", o->encoding, "ansi, utf8, utf16 or same (as the input); default: the format's");
   return [o](Context& ctx) { return RunConvert(ctx, *o); };

@@ -111,5 +111,55 @@ TEST(CliExchange, ConvertExportImportAndFormats) {
   EXPECT_NE(r.out.find("\"name\": \"Scenarist Closed Caption\""), std::string::npos);
 }
 
+// --rate names the rate of the labels the file already has; --retime-to moves every cue to
+// another rate by real time. Both read the same 25 fps document.
+TEST(CliExchange, ConvertRateLabelsTheDocumentAndRetimeToMovesTheCues) {
+  test::TempHome home;
+  const std::string settings = (home / "s.ini").string();
+  SubtitleDocument d(25, kDefaultLanguageId, 0);
+  Subtitle s;
+  s.inCue = "00000110";   // 00:00:01:10
+  s.outCue = "00000224";  // 00:00:02:24
+  s.text = "One";
+  d.Append(s);
+  {
+    SettingsStore store;
+    test::RecordingPrompter prompter;
+    FileContext ctx{prompter, store};
+    WriteDocumentFile(d, home / "film.kpox", ctx);
+  }
+  struct Case {
+    std::vector<std::string> options;
+    int rate;
+    const char *in, *out;
+  };
+  for (const Case& c : {Case{{"--rate", "29.97"}, 29, "00000110", "00000224"},
+                        Case{{"--rate", "30"}, 30, "00000110", "00000224"},
+                        Case{{"--retime-to", "30"}, 30, "00000112", "00000229"},
+                        Case{{"--rate", "25", "--retime-to", "50"}, 50, "00000120", "00000248"},
+                        Case{{}, 25, "00000110", "00000224"}}) {
+    SCOPED_TRACE(c.options.empty() ? "no rate" : c.options[0] + " " + c.options[1]);
+    std::vector<std::string> args{"--settings", settings, "convert", (home / "film.kpox").string(), "-o",
+                                  (home / "out.kpox").string()};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    auto r = Kipo(args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    SettingsStore store;
+    test::RecordingPrompter prompter;
+    FileContext ctx{prompter, store};
+    SubtitleDocument out = ReadDocumentFile(home / "out.kpox", ctx).doc;
+    EXPECT_EQ(out.frameRate().code, c.rate);
+    ASSERT_EQ(out.Count(), 1u);
+    EXPECT_EQ(out.At(0).inCue, c.in);
+    EXPECT_EQ(out.At(0).outCue, c.out);
+  }
+  auto help = Kipo({"convert", "--help"});
+  EXPECT_NE(help.out.find("--retime-to"), std::string::npos);
+  auto bad = Kipo({"--settings", settings, "convert", (home / "film.kpox").string(), "-o",
+                   (home / "x.kpox").string(), "--retime-to", "26"});
+  EXPECT_NE(bad.code, 0);
+  EXPECT_FALSE(std::filesystem::exists(home / "x.kpox"));
+}
+
 }  // namespace
 }  // namespace kipo
