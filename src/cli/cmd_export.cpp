@@ -45,7 +45,16 @@ int RunExport(Context& ctx, const Options& o) {
     std::size_t eq = kv.find('=');
     if (eq == std::string::npos || !SetExportOption(settings, f->name, kv.substr(0, eq), kv.substr(eq + 1))) {
       std::string keys;
-      for (const std::string& k : ExportOptionKeys(f->name)) keys += (keys.empty() ? "" : ", ") + k;
+      bool known = false;
+      for (const std::string& k : ExportOptionKeys(f->name)) {
+        keys += (keys.empty() ? "" : ", ") + k;
+        known = known || (eq != std::string::npos && EqualsIgnoreCase(k, kv.substr(0, eq)));
+      }
+      if (known) {
+        ctx.err << "kipo export: " << f->name << " option '" << kv.substr(0, eq) << "' does not take '"
+                << kv.substr(eq + 1) << "'\n";
+        return kExitError;
+      }
       ctx.err << "kipo export: " << f->name << " has no option '" << kv << "'"
               << (keys.empty() ? std::string(" (it has none)") : " (options: " + keys + ")") << "\n";
       return kExitError;

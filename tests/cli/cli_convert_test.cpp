@@ -95,6 +95,9 @@ TEST(CliExchange, ConvertExportImportAndFormats) {
   r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "WebVTT", "--option", "Nope=1"});
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("WebVTT movie name"), std::string::npos) << r.err;
+  r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "SubRip", "--option", "Font size=big"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("option 'Font size' does not take 'big'"), std::string::npos) << r.err;
 
   r = Kipo({"--settings", settings, "import", p("a.srt"), "--format", "srt", "--rate", "30"});
   EXPECT_EQ(r.code, 0) << r.err;
