@@ -10,7 +10,7 @@ Format MakeMicroDvdFormat() {
   f.id = "microdvd";
   f.name = "MicroDVD";
   f.extensions = {"sub", "txt"};
-  f.fileType = FileTypeRow{"SUB", "MicroDVD subtitle file"};
+  f.fileType = FileTypeRow{"SUB", "MicroDVD subtitle file", 0, "", 0, 0};
   f.exportRow = MakeExportRow(20, "MicroDVD", "Miscellaneous", "SUB", "ExportMicroDVDSubFile",
                               "MicroDVD file (*.sub)|*.sub|MicroDVD UTF-8 file (*.sub)|*.sub|"
                               "MicroDVD Unicode file (*.sub)|*.sub",

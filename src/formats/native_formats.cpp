@@ -144,7 +144,7 @@ Format MakeIbfFormat() {
   f.id = "ibf";
   f.name = "IBF";
   f.extensions = {"ibf"};
-  f.fileType = FileTypeRow{"IBF", "IBF Files (*.ibf)"};
+  f.fileType = FileTypeRow{"IBF", "IBF Files (*.ibf)", 0, "", 0, 0};
   f.read = [](std::span<const std::uint8_t>, FormatContext&) -> ReadResult {
     throw InvalidFileFormat("This is not a valid IBF file");
   };

@@ -10,7 +10,7 @@ Format MakeRacFormat() {
   f.id = "rac";
   f.name = "Screen RAC";
   f.extensions = {"rac"};
-  f.fileType = FileTypeRow{"RAC", "RAC Files (*.rac)"};
+  f.fileType = FileTypeRow{"RAC", "RAC Files (*.rac)", 0, "", 0, 0};
   ImportFormat in;
   in.position = 13;
   in.name = "Screen RAC file";

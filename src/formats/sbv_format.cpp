@@ -10,7 +10,7 @@ Format MakeYouTubeSbvFormat() {
   f.id = "youtube-sbv";
   f.name = "YouTube SBV";
   f.extensions = {"sbv"};
-  f.fileType = FileTypeRow{"SBV", "YouTube SBV file"};
+  f.fileType = FileTypeRow{"SBV", "YouTube SBV file", 0, "", 0, 0};
   f.exportRow = MakeExportRow(35, "YouTube", "Web", "SBV", "ExportYouTubeSBV",
                               "YouTube SBV ANSI text file (*.sbv)|*.sbv|YouTube SBV UTF-8 text file (*.sbv)|*.sbv|"
                               "YouTube SBV Unicode text file (*.sbv)|*.sbv",

@@ -48,7 +48,7 @@ Format MakeSubRipFormat() {
   f.id = "subrip";
   f.name = "SubRip";
   f.extensions = {"srt"};
-  f.fileType = FileTypeRow{"SRT", "SubRip SRT file"};
+  f.fileType = FileTypeRow{"SRT", "SubRip SRT file", 0, "", 0, 0};
   f.exportRow = MakeExportRow(19, "SubRip", "Miscellaneous", "SRT", "ExportSubRipSRTFile",
                               "SubRip SRT text file (*.srt)|*.srt|SubRip SRT UTF-8 text file (*.srt)|*.srt|"
                               "SubRip SRT Unicode text file (*.srt)|*.srt",

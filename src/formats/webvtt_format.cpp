@@ -38,7 +38,7 @@ Format MakeWebVttFormat() {
   f.id = "webvtt";
   f.name = "WebVTT";
   f.extensions = {"vtt"};
-  f.fileType = FileTypeRow{"VTT", "WebVTT file"};
+  f.fileType = FileTypeRow{"VTT", "WebVTT file", 0, "", 0, 0};
   f.exportRow = MakeExportRow(40, "WebVTT", "Web", "VTT", "ExportWebVTT",
                               "WebVTT UTF-8 file (*.vtt)|*.vtt|WebVTT Unicode file (*.vtt)|*.vtt", "Export WebVTT File",
                               "frmWebVTTOptions", "OP");
@@ -53,6 +53,7 @@ Format MakeWebVttFormat() {
   f.convert = MakeConvertTarget(19, "WebVTT", "WebVTT", "WebVTT", "", "vtt", "webvtt", "WebVTT");
   f.options = FormatOptions::Of(WebVttOptionTable());
   f.traits.keepsComments = true;
+  f.traits.keepsUnderline = true;
   return TextCueFormat(std::move(f), &ReadWebVtt, [](const SubtitleDocument& doc, const SettingsStore& s, Warnings& w) {
     return WriteWebVtt(doc, WebVttOptionTable().Load(s), w);
   });

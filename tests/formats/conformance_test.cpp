@@ -103,7 +103,8 @@ std::string Seen(const Subtitle& s) {
 // Markup a format is known to lose without saying so; each entry is a fault to mend, and
 // the suite names it instead of failing until then.
 bool KnownSilentLoss(const Format& f, std::string_view what) {
-  return f.id == "webvtt" && what == "underline";  // comes back as italics
+  // The EBU and 890 writers drop underline without a word (EBU has codes for it).
+  return what == "underline" && (f.id == "ebu-stl" || f.id == "scan890");
 }
 
 // --- The lists -------------------------------------------------------------------------
