@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
@@ -32,8 +33,11 @@ int RunShotCuts(Context& ctx, const Options& o) {
   const bool terminal = &ctx.err == &std::cerr && isatty(STDERR_FILENO);
   JobObserver observer;
   if (terminal)
-    observer.onProgress = [&ctx](const JobProgress& p) {
-      ctx.err << "\rAnalysing video... " << (p.total ? p.done * 100 / p.total : 100) << "%" << std::flush;
+    observer.onProgress = [&ctx, shown = std::make_shared<std::size_t>(101)](const JobProgress& p) {
+      // The observer is copied for each report, so the last figure shown lives outside it.
+      const std::size_t percent = p.total ? p.done * 100 / p.total : 100;
+      if (percent != *shown) ctx.err << "\rAnalysing video... " << percent << "%" << std::flush;
+      *shown = percent;
     };
   const std::string path = o.file;
   auto job = RunJob(SharedPool(), [path, options](JobContext& c) { return MeasureFrames(path, options, c); },

@@ -79,7 +79,9 @@ TEST(ShotCuts, PropertiesOverRandomMeasures) {
     EXPECT_EQ(low.back(), 0);
     for (std::size_t f = 0; f < m.size(); ++f) {
       EXPECT_TRUE(low[f] == 0 || low[f] == -1);
-      if (high[f]) EXPECT_TRUE(low[f]) << "round " << round << " frame " << f;
+      if (high[f]) {
+        EXPECT_TRUE(low[f]) << "round " << round << " frame " << f;
+      }
     }
   }
 }
