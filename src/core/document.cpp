@@ -32,20 +32,16 @@ SubtitleDocument::SubtitleDocument(const SubtitleDocument& o)
 
 SubtitleDocument& SubtitleDocument::operator=(const SubtitleDocument& o) {
   if (this == &o) return *this;
-  auto listeners = std::move(listeners_);
-  int next = nextListener_;
+  auto listeners = std::move(changed_);
   SubtitleDocument copy(o);
   *this = std::move(copy);
-  listeners_ = std::move(listeners);
-  nextListener_ = next;
+  changed_ = std::move(listeners);
   Notify({DocumentChange::Reset, 0, subtitles_.size()});
   return *this;
 }
 
 SubtitleDocument& SubtitleDocument::operator=(SubtitleDocument&& o) {
   // Moving a document in (a reader's result) keeps this document's listeners.
-  auto listeners = std::move(listeners_);
-  int next = nextListener_;
   subtitles_ = std::move(o.subtitles_);
   frameRate_ = o.frameRate_;
   characterSet_ = o.characterSet_;
@@ -57,8 +53,7 @@ SubtitleDocument& SubtitleDocument::operator=(SubtitleDocument&& o) {
   fileType = std::move(o.fileType);
   modified = o.modified;
   saved = o.saved;
-  listeners_ = listeners.empty() ? std::move(o.listeners_) : std::move(listeners);
-  nextListener_ = std::max(next, o.nextListener_);
+  if (changed_.empty()) changed_ = std::move(o.changed_);
   Notify({DocumentChange::Reset, 0, subtitles_.size()});
   return *this;
 }
@@ -66,7 +61,7 @@ SubtitleDocument& SubtitleDocument::operator=(SubtitleDocument&& o) {
 Subtitle& SubtitleDocument::Mut(std::size_t i) { return subtitles_.at(i); }
 
 void SubtitleDocument::Notify(const DocumentChange& c) {
-  for (auto& [id, l] : listeners_) l(c);
+  changed_(c);
 }
 
 void SubtitleDocument::Changed(std::size_t first, std::size_t count) {
@@ -257,15 +252,6 @@ void SubtitleDocument::SetFile(const std::string& path) {
   filePath = path;
   std::string up = ToUpperAscii(path);
   fileType = up.size() >= 3 ? up.substr(up.size() - 3) : up;
-}
-
-int SubtitleDocument::Subscribe(Listener l) {
-  listeners_.emplace_back(nextListener_, std::move(l));
-  return nextListener_++;
-}
-
-void SubtitleDocument::Unsubscribe(int id) {
-  std::erase_if(listeners_, [id](const auto& p) { return p.first == id; });
 }
 
 }  // namespace kipo

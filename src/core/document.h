@@ -11,6 +11,7 @@
 
 #include "core/cue.h"
 #include "core/timecode.h"
+#include "platform/signal.h"
 
 namespace kipo {
 
@@ -148,9 +149,8 @@ class SubtitleDocument {
   // Sets filePath and fileType together.
   void SetFile(const std::string& path);
 
-  // Listeners; the id is for removal.
-  int Subscribe(Listener l);
-  void Unsubscribe(int id);
+  // Listeners hear every change until the returned connection is destroyed.
+  [[nodiscard]] Connection Subscribe(Listener l) { return changed_.Connect(std::move(l)); }
   // Marks modified and announces a change made by code that edits through Replace.
   void Touch(std::size_t first, std::size_t count) { Changed(first, count); }
 
@@ -166,8 +166,7 @@ class SubtitleDocument {
   std::string notes_;
   std::int16_t currentNumber_ = 1;
   std::map<std::string, std::string> properties_;
-  std::vector<std::pair<int, Listener>> listeners_;
-  int nextListener_ = 1;
+  Signal<const DocumentChange&> changed_;
 };
 
 }  // namespace kipo

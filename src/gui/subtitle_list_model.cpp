@@ -15,10 +15,8 @@ QString OneLineText(const std::string& text) {
 
 SubtitleListModel::SubtitleListModel(SubtitleDocument& doc, QObject* parent)
     : QAbstractTableModel(parent), doc_(doc) {
-  listener_ = doc_.Subscribe([this](const DocumentChange& c) { OnChange(c); });
+  listening_ = doc_.Subscribe([this](const DocumentChange& c) { OnChange(c); });
 }
-
-SubtitleListModel::~SubtitleListModel() { doc_.Unsubscribe(listener_); }
 
 void SubtitleListModel::OnChange(const DocumentChange& c) {
   switch (c.kind) {

@@ -13,7 +13,6 @@ class SubtitleListModel : public QAbstractTableModel {
  public:
   enum Column { Number, In, Out, Duration, Text, ColumnCount };
   explicit SubtitleListModel(SubtitleDocument& doc, QObject* parent = nullptr);
-  ~SubtitleListModel() override;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -26,7 +25,7 @@ class SubtitleListModel : public QAbstractTableModel {
  private:
   void OnChange(const DocumentChange& c);
   SubtitleDocument& doc_;
-  int listener_ = 0;
+  Connection listening_;
   std::set<std::size_t> faulty_;
 };
 

@@ -106,7 +106,7 @@ TEST(Document, HoldsAtMost32767Subtitles) {
 TEST(Document, ListenersHearChangesAndAreNotCopied) {
   SubtitleDocument d;
   std::vector<DocumentChange::Kind> heard;
-  d.Subscribe([&](const DocumentChange& c) { heard.push_back(c.kind); });
+  Connection listening = d.Subscribe([&](const DocumentChange& c) { heard.push_back(c.kind); });
   d.Append(Sub("a"));
   d.SetText(0, "b");
   d.Remove(0);

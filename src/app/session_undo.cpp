@@ -1,9 +1,9 @@
-// The document history on the Workstation: what each action captures, and how a step is
+// The document history of the session: what each action captures, and how a step is
 // written back.
 #include <algorithm>
 #include <map>
 
-#include "app/workstation.h"
+#include "app/session.h"
 
 namespace kipo {
 namespace {
@@ -47,8 +47,8 @@ Scope ScopeOf(const std::string& action) {
 
 }  // namespace
 
-void Workstation::Record(const std::string& action) {
-  if (suppressUndo) return;
+void DocumentSession::Record(const std::string& action) {
+  if (suppressUndo_) return;
   if (action == kUndoNothing) {
     UndoStep marker;
     marker.action = action;
@@ -76,10 +76,10 @@ void Workstation::Record(const std::string& action) {
   if (UndoStep* top = undo_.Top(); top && top->action == action) top->name = scope.control;
 }
 
-void Workstation::RecordDocument(const std::string& action) { RecordRange(action, 0, doc_.Count()); }
+void DocumentSession::RecordDocument(const std::string& action) { RecordRange(action, 0, doc_.Count()); }
 
-void Workstation::RecordRange(const std::string& action, std::size_t first, std::size_t count) {
-  if (suppressUndo) return;
+void DocumentSession::RecordRange(const std::string& action, std::size_t first, std::size_t count) {
+  if (suppressUndo_) return;
   UndoStep step;
   step.action = action;
   step.subtitleNumber = static_cast<std::int16_t>(current_ + 1);
@@ -93,11 +93,11 @@ void Workstation::RecordRange(const std::string& action, std::size_t first, std:
   undo_.Push(std::move(step));
 }
 
-bool Workstation::CanUndo() const { return undo_.Pointer() > 0 && undo_.ActionAt(undo_.Pointer()) != kUndoEmpty; }
+bool DocumentSession::CanUndo() const { return undo_.Pointer() > 0 && undo_.ActionAt(undo_.Pointer()) != kUndoEmpty; }
 
-void Workstation::ResetUndo() { undo_.Reset(0); }
+void DocumentSession::ResetUndo() { undo_.Reset(0); }
 
-void Workstation::Undo() {
+void DocumentSession::Undo() {
   if (undo_.Pointer() <= 0) return;
   bool restored = false;
   for (bool more = true; more;) {
@@ -121,18 +121,26 @@ void Workstation::Undo() {
   if (!restored) return;
   if (HasCurrent()) {
     doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
-    toolbar.alignment = doc_.At(current_).alignment;
-    toolbar.italic = doc_.At(current_).italic;
+    toolbar_.alignment = doc_.At(current_).alignment;
+    toolbar_.italic = doc_.At(current_).italic;
   }
   doc_.modified = true;
   Refresh();
 }
 
-void Workstation::EndCommand() {
+void DocumentSession::EndCommand() {
   doc_.modified = true;
   if (HasCurrent()) doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
   LoadEditArea();
   Refresh();
+}
+
+// The subtitle that became current after Delete or Merge is recorded as "Subtitle", joined
+// to the command's step so that one Undo takes back both.
+void DocumentSession::RecordNewCurrent() {
+  Record("Subtitle");
+  if (UndoStep* s = undo_.Top(); s && s->action == "Subtitle") s->joinsPrevious = true;
+  Record(kUndoNothing);
 }
 
 }  // namespace kipo

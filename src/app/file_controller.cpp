@@ -6,7 +6,8 @@
 #include "app/file_dialogs.h"
 #include "app/file_types.h"
 #include "app/native_settings.h"
-#include "app/workstation.h"
+#include "app/file_controller.h"
+#include "app/text_controller.h"
 #include "core/autosave.h"
 #include "core/legacy_wsb.h"
 #include "core/markup.h"
@@ -15,6 +16,8 @@
 #include "platform/log.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
+#include "settings/keys.h"
+#include "timing/error_list.h"
 
 namespace kipo {
 namespace {
@@ -80,53 +83,52 @@ void ShowWarnings(Prompter& prompter, const Warnings& warnings) {
 
 }  // namespace
 
-AutoSaver& Workstation::autosaver() {
-  if (!autosaver_) autosaver_ = std::make_shared<AutoSaver>();
+FileController::FileController(DocumentSession& session, TextController& text) : s_(session), text_(text) {}
+
+FileController::~FileController() = default;
+
+AutoSaver& FileController::autosaver() {
+  if (!autosaver_) autosaver_ = std::make_unique<AutoSaver>();
   return *autosaver_;
 }
 
-void Workstation::AutoSaveTick() {
-  autosaver().Tick(doc_, AutoSaveOptionsFrom(settings_), prompter_, [this] { CommitEditArea(); });
+void FileController::AutoSaveTick() {
+  autosaver().Tick(s_.doc(), AutoSaveOptionsFrom(s_.settings()), s_.prompter(), [this] { s_.CommitEditArea(); });
 }
 
-void Workstation::SetMaxRowLength(int characters) {
-  house_.maxRowLength = static_cast<short>(std::clamp(characters, 1, 32767));
-  settings_.SetInt(kHouseOptionsSection, "Maximum row length", house_.maxRowLength);
-}
-
-bool Workstation::QuerySaveChanges() {
-  if (!doc_.modified) return true;
-  switch (prompter_.Ask({kAppTitle, "Save changes to current file?", Buttons::YesNoCancel, Icon::Question})) {
+bool FileController::QuerySaveChanges() {
+  if (!s_.doc().modified) return true;
+  switch (s_.prompter().Ask({kAppTitle, "Save changes to current file?", Buttons::YesNoCancel, Icon::Question})) {
     case Answer::No: return true;
     case Answer::Yes: return Save();
     default: return false;
   }
 }
 
-bool Workstation::New(int frameRateCode, std::int32_t languageId, std::int16_t characterSet) {
+bool FileController::New(int frameRateCode, std::int32_t languageId, std::int16_t characterSet) {
   if (!QuerySaveChanges()) return false;
-  NewDocument(frameRateCode, languageId, characterSet);
+  s_.NewDocument(frameRateCode, languageId, characterSet);
   return true;
 }
 
-bool Workstation::Open() {
+bool FileController::Open() {
   if (!QuerySaveChanges()) return false;
-  auto choice = prompter_.OpenFile(MakeFileDialog(kOpenSubtitleDialog, UpperExtension(doc_.filePath)));
+  auto choice = s_.prompter().OpenFile(MakeFileDialog(kOpenSubtitleDialog, UpperExtension(s_.doc().filePath)));
   return choice && OpenPath(choice->path);
 }
 
-bool Workstation::OpenPath(const std::string& path) {
-  SetStatus("Reading " + path);
+bool FileController::OpenPath(const std::string& path) {
+  s_.SetStatus("Reading " + path);
   autosaver().suppressed = true;
-  auto loaded = ReadForWorkstation(path, settings_, prompter_);
+  auto loaded = ReadForWorkstation(path, s_.settings(), s_.prompter());
   autosaver().suppressed = false;
   if (!loaded) {
-    SetStatus("");
+    s_.SetStatus("");
     return false;
   }
   SubtitleDocument doc = std::move(loaded->doc);
-  if (settings_.GetBool("Punctuation", "Delete spaces", false)) {
-    SetStatus("Deleting extra spaces...");
+  if (s_.settings().Get(keys::kDeleteSpaces)) {
+    s_.SetStatus("Deleting extra spaces...");
     std::vector<Subtitle> subs = doc.Subtitles();
     bool changed = false;
     for (Subtitle& s : subs) changed = CollapseSpaces(s.text) || changed;
@@ -135,52 +137,52 @@ bool Workstation::OpenPath(const std::string& path) {
     }
   }
   // The stored position is used only with "Remember Last Location".
-  if (!settings_.GetBool("Options", "Remember Last Location", false)) doc.SetCurrentNumber(1);
-  ReplaceDocument(std::move(doc));
-  SetStatus("");
-  if (loaded->newEditAreaWidth) SetMaxRowLength(*loaded->newEditAreaWidth);
-  ShowWarnings(prompter_, loaded->warnings);
-  AutoCleanAfterOpen();
+  if (!s_.settings().Get(keys::kRememberLastLocation)) doc.SetCurrentNumber(1);
+  s_.ReplaceDocument(std::move(doc));
+  s_.SetStatus("");
+  if (loaded->newEditAreaWidth) s_.SetMaxRowLength(*loaded->newEditAreaWidth);
+  ShowWarnings(s_.prompter(), loaded->warnings);
+  text_.AutoCleanAfterOpen();
   return true;
 }
 
-bool Workstation::Append() {
-  auto choice = prompter_.OpenFile(MakeFileDialog(kAppendFileDialog, UpperExtension(doc_.filePath)));
+bool FileController::Append() {
+  auto choice = s_.prompter().OpenFile(MakeFileDialog(kAppendFileDialog, UpperExtension(s_.doc().filePath)));
   return choice && AppendPath(choice->path);
 }
 
-bool Workstation::AppendPath(const std::string& path) {
-  CommitEditArea();
-  SetStatus("Reading " + path);
+bool FileController::AppendPath(const std::string& path) {
+  s_.CommitEditArea();
+  s_.SetStatus("Reading " + path);
   autosaver().suppressed = true;
-  auto loaded = ReadForWorkstation(path, settings_, prompter_);
+  auto loaded = ReadForWorkstation(path, s_.settings(), s_.prompter());
   autosaver().suppressed = false;
-  SetStatus("");
+  s_.SetStatus("");
   if (!loaded) return false;
   const auto& extra = loaded->doc.Subtitles();
-  if (doc_.Count() + extra.size() > kMaxSubtitles) {
-    prompter_.Inform(kAppTitle, "A document can hold at most 32767 subtitles.", Icon::Critical);
+  if (s_.doc().Count() + extra.size() > kMaxSubtitles) {
+    s_.prompter().Inform(kAppTitle, "A document can hold at most 32767 subtitles.", Icon::Critical);
     return false;
   }
-  RecordDocument("Append file");
-  std::vector<Subtitle> all = doc_.Subtitles();
+  s_.RecordDocument("Append file");
+  std::vector<Subtitle> all = s_.doc().Subtitles();
   all.insert(all.end(), extra.begin(), extra.end());
-  doc_.ReplaceAll(std::move(all));
-  doc_.modified = true;
-  doc_.saved = false;
-  GoTo(current_);
-  if (loaded->newEditAreaWidth) SetMaxRowLength(*loaded->newEditAreaWidth);
-  ShowWarnings(prompter_, loaded->warnings);
+  s_.doc().ReplaceAll(std::move(all));
+  s_.doc().modified = true;
+  s_.doc().saved = false;
+  s_.GoTo(s_.current());
+  if (loaded->newEditAreaWidth) s_.SetMaxRowLength(*loaded->newEditAreaWidth);
+  ShowWarnings(s_.prompter(), loaded->warnings);
   return true;
 }
 
-bool Workstation::Save() {
-  if (doc_.filePath.empty()) return SaveAs();
-  return SaveToPath(doc_.filePath);
+bool FileController::Save() {
+  if (s_.doc().filePath.empty()) return SaveAs();
+  return SaveToPath(s_.doc().filePath);
 }
 
-bool Workstation::SaveAs() {
-  auto choice = prompter_.SaveFile(MakeFileDialog(kSaveFileAsDialog, UpperExtension(doc_.filePath)));
+bool FileController::SaveAs() {
+  auto choice = s_.prompter().SaveFile(MakeFileDialog(kSaveFileAsDialog, UpperExtension(s_.doc().filePath)));
   if (!choice || choice->path.empty()) return false;
   std::string path = choice->path;
   if (UpperExtension(path).empty()) {
@@ -188,47 +190,47 @@ bool Workstation::SaveAs() {
     path += "." + ToLowerAscii(ext.empty() ? std::string("kpox") : ext);
   }
   if (const Format* format = FormatForExtension(UpperExtension(path)); format && format->hooks.formatWarnings)
-    for (const std::string& w : format->hooks.formatWarnings(doc_)) prompter_.Inform("Format warning", w, Icon::Warning);
+    for (const std::string& w : format->hooks.formatWarnings(s_.doc())) s_.prompter().Inform("Format warning", w, Icon::Warning);
   return SaveToPath(path);
 }
 
-bool Workstation::SaveToPath(const std::string& path) {
+bool FileController::SaveToPath(const std::string& path) {
   const Format* format = FormatForExtension(UpperExtension(path));
   if (!format || !format->write) {
-    prompter_.Inform(kAppTitle, "Kipo cannot save files of this type: " + std::filesystem::path(path).filename().string(),
+    s_.prompter().Inform(kAppTitle, "Kipo cannot save files of this type: " + std::filesystem::path(path).filename().string(),
                      Icon::Critical);
     return false;
   }
-  CommitEditArea();
-  for (std::size_t i = 0; i < doc_.Count(); ++i) {
-    std::string text = doc_.At(i).text;
-    if (MendLineBreaks(text)) doc_.SetText(i, text);
+  s_.CommitEditArea();
+  for (std::size_t i = 0; i < s_.doc().Count(); ++i) {
+    std::string text = s_.doc().At(i).text;
+    if (MendLineBreaks(text)) s_.doc().SetText(i, text);
   }
   // The backup taken before every save.
-  AutoSaveOptions autosave = AutoSaveOptionsFrom(settings_);
-  if (autosave.interval >= 1) autosaver().SaveNow(doc_, autosave, prompter_);
+  AutoSaveOptions autosave = AutoSaveOptionsFrom(s_.settings());
+  if (autosave.interval >= 1) autosaver().SaveNow(s_.doc(), autosave, s_.prompter());
 
-  if (onWindowTitle) onWindowTitle(std::string(kAppTitle) + " - Saving " + ToLowerAscii(path));
+  s_.ShowTitle(std::string(kAppTitle) + " - Saving " + ToLowerAscii(path));
   Warnings warnings;
   try {
     // The file type's own steps around the bytes: trace lines, safety copy, .BAK copy.
-    FileContext ctx{prompter_, settings_};
-    warnings = SaveDocument(*format, doc_, path, ctx);
+    FileContext ctx{s_.prompter(), s_.settings()};
+    warnings = SaveDocument(*format, s_.doc(), path, ctx);
   } catch (const UserError& e) {
-    if (onWindowTitle) onWindowTitle(WindowTitle());
+    s_.ShowTitle(s_.WindowTitle());
     LogError(e.text());
-    prompter_.Inform(e.title(), e.text(), Icon::Critical);
+    s_.prompter().Inform(e.title(), e.text(), Icon::Critical);
     return false;
   }
-  doc_.SetFile(path);
-  doc_.saved = true;
-  doc_.modified = false;
-  if (onWindowTitle) onWindowTitle(WindowTitle());
-  GoTo(current_);
-  SetStatus("File saved OK");
-  DropTooManyRowsLines(warnings, doc_);
-  ShowWarnings(prompter_, warnings);
-  WarnTooManyRows();
+  s_.doc().SetFile(path);
+  s_.doc().saved = true;
+  s_.doc().modified = false;
+  s_.ShowTitle(s_.WindowTitle());
+  s_.GoTo(s_.current());
+  s_.SetStatus("File saved OK");
+  DropTooManyRowsLines(warnings, s_.doc());
+  ShowWarnings(s_.prompter(), warnings);
+  kipo::WarnTooManyRows(s_.doc(), s_.house(), s_.prompter());
   return true;
 }
 

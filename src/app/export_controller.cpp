@@ -1,16 +1,18 @@
-// The export dialog's flow, the import dialog and batch export on the main window.
+// The export dialog's flow, the import dialog and batch export.
 #include "app/quick_convert.h"
 #include "app/text_exporters.h"
-#include "app/workstation.h"
+#include "app/export_controller.h"
+#include "app/app_keys.h"
+#include "app/file_controller.h"
+#include "app/text_controller.h"
 #include "core/markup.h"
 #include "platform/files.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
+#include "settings/keys.h"
 
 namespace kipo {
 namespace {
-
-constexpr const char* kExport = "Export";
 
 std::string FolderWithSeparator(const std::filesystem::path& file) {
   std::string folder = file.parent_path().string();
@@ -29,135 +31,138 @@ std::optional<std::size_t> FirstLongRow(const SubtitleDocument& doc, int limit) 
 
 }  // namespace
 
-std::string Workstation::ExportStartFolder() const {
-  std::string open = settings_.Get("IO", "Open", "");
-  if (settings_.GetInt("IO", "Save in open", 0) == 1 && !open.empty()) return open;
-  return settings_.Get("IO", "Save", "");
+ExportController::ExportController(DocumentSession& session, FileController& files, TextController& text)
+    : s_(session), files_(files), text_(text) {}
+
+std::string ExportController::ExportStartFolder() const {
+  std::string open = s_.settings().Get(keys::kOpenFolder);
+  if (s_.settings().Get(keys::kSaveInOpen) == 1 && !open.empty()) return open;
+  return s_.settings().Get(keys::kSaveFolder);
 }
 
-std::string Workstation::ProposedExportName() const {
-  if (doc_.filePath.empty() || doc_.filePath == "[Untitled]") return {};
-  return std::filesystem::path(doc_.filePath).stem().string();
+std::string ExportController::ProposedExportName() const {
+  if (s_.doc().filePath.empty() || s_.doc().filePath == "[Untitled]") return {};
+  return std::filesystem::path(s_.doc().filePath).stem().string();
 }
 
-bool Workstation::ExportDialogOk(int position, bool alwaysShowOptions) {
+bool ExportController::ExportDialogOk(int position, bool alwaysShowOptions) {
   const ExportFormat* f = ExportFormatAt(position);
   if (!f) return false;
   {
-    SettingsStore::Batch batch(settings_);
-    settings_.SetInt(kExport, "Last export format", position);
-    settings_.SetInt(kExport, "Always show options", alwaysShowOptions ? 1 : 0);
+    SettingsStore::Batch batch(s_.settings());
+    s_.settings().Set(keys::kLastExportFormat, position);
+    s_.settings().Set(keys::kAlwaysShowOptions, alwaysShowOptions ? 1 : 0);
   }
-  CommitEditArea();
-  optionsCancelled = false;
-  if (alwaysShowOptions && f->optionsOnOk && onExportOptions) {
-    if (!onExportOptions(*f)) optionsCancelled = true;
-    if (optionsCancelled) return false;
+  s_.CommitEditArea();
+  optionsCancelled_ = false;
+  if (alwaysShowOptions && f->optionsOnOk && optionsDialog_) {
+    if (!optionsDialog_(*f)) optionsCancelled_ = true;
+    if (optionsCancelled_) return false;
   }
   if (f->rowLimit > 0) {
-    if (auto i = FirstLongRow(doc_, f->rowLimit)) {
+    if (auto i = FirstLongRow(s_.doc(), f->rowLimit)) {
       Message m{kAppTitle,
                 "Subtitle " + std::to_string(*i + 1) + " contains more than " + std::to_string(f->rowLimit) +
                     " characters.",
                 Buttons::OkCancel, Icon::Warning};
-      if (prompter_.Ask(m) != Answer::Ok) return false;
+      if (s_.prompter().Ask(m) != Answer::Ok) return false;
     }
   }
   if (f->ownWindow || !f->available) {
-    prompter_.Inform(kAppTitle, NotAvailableText(f->name));
+    s_.prompter().Inform(kAppTitle, NotAvailableText(f->name));
     return false;
   }
   return ExportWithSaveDialog(*f);
 }
 
-bool Workstation::ExportWithSaveDialog(const ExportFormat& f) {
+bool ExportController::ExportWithSaveDialog(const ExportFormat& f) {
   FileDialog d;
   d.title = f.title;
   d.filter = f.filter;
-  d.filterIndex = ExportFilterIndex(f, settings_);
+  d.filterIndex = ExportFilterIndex(f, s_.settings());
   d.defaultExt = f.defaultExt;
   d.initialDir = ExportStartFolder();
   d.fileName = ProposedExportName();
   d.overwritePrompt = true;
   d.pathMustExist = true;
-  std::optional<FileChoice> choice = prompter_.SaveFile(d);
+  std::optional<FileChoice> choice = s_.prompter().SaveFile(d);
   if (!choice || choice->path.empty()) return false;  // Cancel: nothing written, nothing said
   std::filesystem::path path = choice->path;
   if (!path.has_extension()) path += "." + f.defaultExt;
   try {
-    lastExportWarnings = ExportToFile(f, path, f.EncodingAt(choice->filterIndex));
+    lastWarnings_ = ExportToFile(f, path, f.EncodingAt(choice->filterIndex));
   } catch (const UserError& e) {
-    prompter_.Inform(e.title(), e.text(), Icon::Critical);
+    s_.prompter().Inform(e.title(), e.text(), Icon::Critical);
     return false;
   }
-  SettingsStore::Batch batch(settings_);
-  StoreExportFilterIndex(f, settings_, choice->filterIndex);
-  SetStatus(kExportedOk);
-  settings_.Set("IO", "Save", FolderWithSeparator(path));
+  SettingsStore::Batch batch(s_.settings());
+  StoreExportFilterIndex(f, s_.settings(), choice->filterIndex);
+  s_.SetStatus(kExportedOk);
+  s_.settings().Set(keys::kSaveFolder, FolderWithSeparator(path));
   return true;
 }
 
-Warnings Workstation::ExportToFile(const ExportFormat& f, const std::filesystem::path& path, TextEncoding encoding) {
+Warnings ExportController::ExportToFile(const ExportFormat& f, const std::filesystem::path& path, TextEncoding encoding) {
   Warnings w;
   if (f.FilterIndexOf(encoding) == 0) {
     w.push_back(f.name + " files cannot be written in " + TextEncodingName(encoding) + "; written in " +
                 TextEncodingName(f.EncodingAt(1)));
     encoding = f.EncodingAt(1);
   }
-  Bytes bytes = ExportBytes(f, doc_, settings_, encoding, w);
+  Bytes bytes = ExportBytes(f, s_.doc(), s_.settings(), encoding, w);
   WriteFileAtomic(path, bytes);
   return w;
 }
 
-Warnings Workstation::ImportFile(const ImportFormat& f, const std::filesystem::path& path,
+Warnings ExportController::ImportFile(const ImportFormat& f, const std::filesystem::path& path,
                                  std::optional<TextEncoding> encoding) {
   Warnings w;
   Bytes bytes = ReadFileBytes(path, std::uintmax_t(256) << 20);
   const Format* format = FormatOf(f);
   if (!format || !format->read) throw UserError(kAppTitle, NotAvailableText(f.name));
-  FileContext ctx{prompter_, settings_, doc_.frameRate().code, -1};
+  FileContext ctx{s_.prompter(), s_.settings(), s_.doc().frameRate().code, -1};
   ctx.textEncoding = encoding;
-  ctx.ansiCodePage = AnsiCodePageOf(doc_);
+  ctx.ansiCodePage = AnsiCodePageOf(s_.doc());
   ReadResult read = format->read(bytes, ctx);
   SubtitleDocument fresh = std::move(read.document);
   w = std::move(read.warnings);
   if (format->traits.textFile) {
     // The imported document keeps the open document's character set and language.
-    fresh.SetCharacterSet(doc_.characterSet());
-    fresh.SetLanguageId(doc_.languageId());
+    fresh.SetCharacterSet(s_.doc().characterSet());
+    fresh.SetLanguageId(s_.doc().languageId());
   }
-  if (ctx.newEditAreaWidth) SetMaxRowLength(*ctx.newEditAreaWidth);
+  if (ctx.newEditAreaWidth) s_.SetMaxRowLength(*ctx.newEditAreaWidth);
   fresh.SetFile(path.string());
   fresh.modified = false;
   fresh.saved = false;
-  ReplaceDocument(std::move(fresh));
-  AutoCleanAfterOpen();
+  s_.ReplaceDocument(std::move(fresh));
+  text_.AutoCleanAfterOpen();
   return w;
 }
 
-bool Workstation::ImportDialogOk(int row, int encodingChoice) {
+bool ExportController::ImportDialogOk(int row, int encodingChoice) {
   const auto& list = ImportCatalogue();
   if (row < 0 || row >= static_cast<int>(list.size())) return false;
   const ImportFormat& f = list[static_cast<std::size_t>(row)];
   {
-    SettingsStore::Batch batch(settings_);
-    settings_.SetInt("Import", "Import file type", row);
-    settings_.SetInt("Import", "Text encoding", encodingChoice);
+    SettingsStore::Batch batch(s_.settings());
+    s_.settings().Set(app_keys::kImportFileType, row);
+    s_.settings().Set(app_keys::kImportTextEncoding, encodingChoice);
   }
   const Format* format = FormatOf(f);
   if (f.openTitle.empty() && (!format || !format->read)) {
-    prompter_.Inform(kAppTitle, NotAvailableText(f.name));
+    s_.prompter().Inform(kAppTitle, NotAvailableText(f.name));
     return false;
   }
-  CommitEditArea();
-  if (!QuerySaveChanges()) return false;
+  s_.CommitEditArea();
+  if (!files_.QuerySaveChanges()) return false;
   FileDialog d;
   d.title = f.openTitle;
   d.filter = f.openFilter;
   d.fileName = f.fileName;
-  d.initialDir = settings_.Get("IO", "Open", "");
+  d.initialDir = s_.settings().Get(keys::kOpenFolder);
   d.pathMustExist = true;
-  std::optional<FileChoice> choice = prompter_.OpenFile(d);
+  std::optional<FileChoice> choice = s_.prompter().OpenFile(d);
   if (!choice || choice->path.empty()) return false;
   std::optional<TextEncoding> enc;
   if (encodingChoice == 1) enc = TextEncoding::Utf16;
@@ -168,68 +173,70 @@ bool Workstation::ImportDialogOk(int row, int encodingChoice) {
   if (f.defaultEncoding) enc = enc.value_or(*f.defaultEncoding);
   try {
     Warnings w = ImportFile(f, choice->path, enc);
-    lastExportWarnings = std::move(w);
+    lastWarnings_ = std::move(w);
   } catch (const Cancelled&) {
     return false;
   } catch (const UserError& e) {
-    prompter_.Inform(e.title(), e.text(), Icon::Critical);
+    s_.prompter().Inform(e.title(), e.text(), Icon::Critical);
     return false;
   }
-  settings_.Set("IO", "Open", FolderWithSeparator(choice->path));
+  s_.settings().Set(keys::kOpenFolder, FolderWithSeparator(choice->path));
   return true;
 }
 
-std::vector<Workstation::BatchResult> Workstation::BatchExport(const std::vector<bool>& ticked, TextEncoding encoding) {
+std::vector<ExportController::BatchResult> ExportController::BatchExport(const std::vector<bool>& ticked, TextEncoding encoding) {
   FileDialog d;
   d.title = "Batch Export Base File Name";
   d.initialDir = ExportStartFolder();
   d.fileName = ProposedExportName();
   d.pathMustExist = true;
-  std::optional<FileChoice> choice = prompter_.SaveFile(d);
+  std::optional<FileChoice> choice = s_.prompter().SaveFile(d);
   if (!choice || choice->path.empty()) return {};
   return BatchExportTo(ticked, encoding, choice->path);
 }
 
-std::vector<Workstation::BatchResult> Workstation::BatchExportTo(const std::vector<bool>& ticked,
+std::vector<ExportController::BatchResult> ExportController::BatchExportTo(const std::vector<bool>& ticked,
                                                                  TextEncoding encoding,
                                                                  const std::filesystem::path& basePath) {
   const auto& targets = BatchExportTargets();
   {
-    SettingsStore::Batch batch(settings_);
-    for (std::size_t i = 0; i < targets.size(); ++i)
-      settings_.SetCheck(kExport, "Batch export " + std::to_string(i), i < ticked.size() && ticked[i]);
+    SettingsStore::Batch batch(s_.settings());
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+      const std::string name = std::string(app_keys::kBatchExportTickPrefix) + std::to_string(i);
+      s_.settings().Set(FlagSetting{keys::kExport, name, false, FlagForm::OneZero}, i < ticked.size() && ticked[i]);
+    }
     static const char* kNames[] = {"ANSI", "UTF-8", "Unicode"};
-    settings_.Set(kExport, "Batch export encoding", kNames[static_cast<int>(encoding)]);
+    s_.settings().Set(app_keys::kBatchExportEncoding, kNames[static_cast<int>(encoding)]);
   }
-  CommitEditArea();
+  s_.CommitEditArea();
   std::filesystem::path base = basePath;
   base.replace_extension();
   // The document's own file is never overwritten by its exports.
-  if (!doc_.filePath.empty() && std::filesystem::path(doc_.filePath).replace_extension() == base)
+  if (!s_.doc().filePath.empty() && std::filesystem::path(s_.doc().filePath).replace_extension() == base)
     base += "_export";
   std::vector<BatchResult> results;
   long total = 0;
   for (std::size_t i = 0; i < targets.size() && i < ticked.size(); ++i) total += ticked[i];
-  prompter_.Progress("Batch Export - Creating Files...", 0, total);
+  s_.prompter().Progress("Batch Export - Creating Files...", 0, total);
   long done = 0;
   for (std::size_t i = 0; i < targets.size() && i < ticked.size(); ++i) {
     if (!ticked[i]) continue;
     const ConvertTarget& t = targets[i];
-    prompter_.Progress("Batch Export - Creating " + t.progressName + " File...", done++, total);
+    s_.prompter().Progress("Batch Export - Creating " + t.progressName + " File...", done++, total);
     BatchResult r;
     r.target = t.batchName;
     r.file = base;
     r.file += (t.tag.empty() ? "" : "_" + t.tag) + "." + t.extension;
     try {
-      Bytes bytes = WriteConvertTarget(t, doc_, encoding, settings_, prompter_, r.warnings);
+      Bytes bytes = WriteConvertTarget(t, s_.doc(), encoding, s_.settings(), s_.prompter(), r.warnings);
       WriteFileAtomic(r.file, bytes);
     } catch (const UserError& e) {
       r.error = e.text();
     }
     results.push_back(std::move(r));
   }
-  prompter_.Progress("", total, total);
-  SetStatus(kExportedOk);
+  s_.prompter().Progress("", total, total);
+  s_.SetStatus(kExportedOk);
   return results;
 }
 

@@ -1,0 +1,87 @@
+#pragma once
+// The timing commands: the cue rules over the edit area, the leaving step, the cue keys,
+// cues from the player, subtitle zero, the cps labels, the checks with their reports and
+// the bulk cue operations.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "timing/bulk_cues.h"
+#include "timing/cue_rules.h"
+#include "timing/error_list.h"
+
+namespace kipo {
+
+// The cue keys' step: Up or Down in a cue field moves a cue 1 frame, plus 5 for each
+// modifier weight held (Shift 1, Ctrl 2, Alt 4): Shift 6, Ctrl 11, Alt 21, all three 36.
+int CueKeyModifiers(bool shift, bool ctrl, bool alt);
+
+class TimingController {
+ public:
+  explicit TimingController(DocumentSession& session) : s_(session) {}
+
+  // The timing numbers of the house options at the document's frame rate.
+  TimingParameters Timing() const;
+  // The edit area's cues in frames (only complete cue fields count as set).
+  EditCues CurrentCues() const;
+  // Ctrl+Alt+keypad plus / minus, the menu commands and the duration bar. Without the
+  // cues they need they explain why and change nothing; false then.
+  bool RecalculateOutCue();
+  bool RecalculateInCue();
+  // The check of the current cues run on leaving a subtitle: 0, or 5 / 10 (in / out cue
+  // incomplete), 15 / 20 (too short / too long). Rewrites the duration field.
+  int CheckCurrentCues();
+  // Acts on CheckCurrentCues; false when the user chose to stay on the subtitle.
+  bool LeaveCurrentSubtitle();
+  // Makes another subtitle current through the leaving step; false when the user stayed.
+  bool MoveTo(std::size_t index);
+  // Up (later) or Down (earlier) in a cue field with the held modifiers (CueKeyModifiers).
+  // False when the move was discarded.
+  bool MoveCueByKey(CueField field, bool later, int modifiers);
+  // Entering a cue field: fills an empty cue when "Calculate in/out cue" is on.
+  void EnterInCueField();
+  void EnterOutCueField();
+  // Writes a player position (frames) into a cue field, as if typed.
+  void SetCueFromPlayer(CueField field, Timecode frames);
+  // "Auto zero-based" = 1: records whether the document starts with a subtitle zero
+  // ("Options" / "Subtitle zero") and sets the toolbar's Zero button.
+  void DetectSubtitleZero();
+  bool zeroButton() const { return zeroButton_; }
+  // The cps labels of the current, previous and next subtitles.
+  CpsLabel CurrentCps() const;
+  CpsLabel LastCps() const;
+  CpsLabel NextCps() const;
+  // The check settings as they are now (house options and "Options" keys).
+  CheckSettings CurrentCheckSettings() const;
+  std::vector<ErrorRow> ErrorList() const;
+  // The interactive run: from the current (or next) subtitle to the first fault, which
+  // becomes current and is shown in the warning panel; returns its index. After the last
+  // subtitle it says "Check completed" and returns nullopt.
+  std::optional<std::size_t> RunAllChecks();
+  // Asks for a file and saves the error list; false when cancelled or not written.
+  bool SaveErrorList();
+  // The statistics report (the status panel says so while it is prepared).
+  std::string StatisticsReport();
+  // After a save: the warning log and question for subtitles with too many rows.
+  int WarnTooManyRows();
+
+  // Bulk cue operations (one undo step each; nothing is recorded when a question is
+  // answered No or Cancel or nothing changes). See timing/bulk_cues.h.
+  int FixInvalidIntervals();
+  int FillBlankOutCues();
+  int ScaleCues(double factor);
+  // The current subtitle starts at the video position (frames); later ones follow.
+  int QuickOffset(Timecode videoPosition);
+  bool DeleteCurrentCues();
+  bool DeleteCuesFromHere();
+  bool DeleteAllCues();
+  // The range deletion dialog's OK (subtitle numbers, inclusive).
+  RangeOutcome DeleteRange(long start, long end, RangeAction action);
+
+ private:
+  DocumentSession& s_;
+  bool zeroButton_ = false;
+};
+
+}  // namespace kipo
