@@ -26,16 +26,16 @@ struct Open {
   SettingsStore settings;
   SilentPrompter prompter;
   Workstation ws{settings, prompter};
-  Open() { ws.ReplaceDocument(FullDocument()); }
+  Open() { ws.session().ReplaceDocument(FullDocument()); }
 };
 
 void BM_InsertAtStart(benchmark::State& state) {
   Open open;
   Workstation& ws = open.ws;
   for (auto _ : state) {
-    ws.Insert();
+    ws.editing().Insert();
     state.PauseTiming();
-    ws.Undo();
+    ws.session().Undo();
     state.ResumeTiming();
   }
 }
@@ -45,9 +45,9 @@ void BM_DeleteAtStart(benchmark::State& state) {
   Open open;
   Workstation& ws = open.ws;
   for (auto _ : state) {
-    ws.Delete();
+    ws.editing().Delete();
     state.PauseTiming();
-    ws.Undo();
+    ws.session().Undo();
     state.ResumeTiming();
   }
 }
@@ -59,9 +59,9 @@ void BM_UndoWholeDocumentStretch(benchmark::State& state) {
   Workstation& ws = open.ws;
   for (auto _ : state) {
     state.PauseTiming();
-    ws.ScaleCues(1.001);
+    ws.timing().ScaleCues(1.001);
     state.ResumeTiming();
-    ws.Undo();
+    ws.session().Undo();
   }
 }
 BENCHMARK(BM_UndoWholeDocumentStretch)->Unit(benchmark::kMillisecond);
@@ -70,9 +70,9 @@ void BM_StretchWholeDocument(benchmark::State& state) {
   Open open;
   Workstation& ws = open.ws;
   for (auto _ : state) {
-    ws.ScaleCues(1.001);
+    ws.timing().ScaleCues(1.001);
     state.PauseTiming();
-    ws.Undo();
+    ws.session().Undo();
     state.ResumeTiming();
   }
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/file_types.h"
 #include "app/session.h"
 #include "formats/exchange/catalogue.h"
 

@@ -59,13 +59,13 @@ void OpenStartUpDocument(Workstation& ws, const std::string& commandLine) {
     bool known = std::find(kStartUpTypes.begin(), kStartUpTypes.end(), ext) != kStartUpTypes.end();
     const FileType* type = known ? FindFileType(ext) : nullptr;
     // A reader that refuses the file has said so; the program goes on with an empty document.
-    if (type && type->read) ws.OpenPath(commandLine);
+    if (type && type->read) ws.files().OpenPath(commandLine);
     return;
   }
   NativeReadOptions options;
   options.ansiCodePage = kAnsiCodePage;
-  if (auto doc = RecoverAutoSave(ws.prompter(), options, [&](const std::string& s) { ws.SetStatus(s); })) {
-    ws.ReplaceDocument(std::move(*doc));
+  if (auto doc = RecoverAutoSave(ws.prompter(), options, [&](const std::string& s) { ws.session().SetStatus(s); })) {
+    ws.session().ReplaceDocument(std::move(*doc));
     ws.doc().modified = true;
   }
 }
@@ -107,7 +107,7 @@ StartUpOutcome StartUp(Workstation& ws, const std::string& commandLine, const St
   step("Build menus");
   step("Menu icons built");
   step("Load user options");
-  ws.ReloadHouseOptions();
+  ws.session().ReloadHouseOptions();
   step("Enumerate system fonts");
   step("Fill font size combo");
   step("Set max edit width");
@@ -151,10 +151,10 @@ std::vector<std::string> CleanBackups(int mode, const std::filesystem::path& bac
 }
 
 bool QueryShutdown(Workstation& ws, const WindowState& window) {
-  if (!ws.QuerySaveChanges()) return false;
+  if (!ws.files().QuerySaveChanges()) return false;
   SettingsStore& settings = ws.settings();
-  ws.ReloadHouseOptions();
-  const HouseOptions& house = ws.house();
+  ws.session().ReloadHouseOptions();
+  const HouseOptions& house = ws.session().house();
   if (BackupsEnabled(settings) && house.cleanBackupsOnExit) {
     auto failures = CleanBackups(house.backupCleanMode, BackupsFolder(), house.backupArchiveFolder);
     // The backups that stayed behind are still in the backups folder; the user is told once.
@@ -165,7 +165,7 @@ bool QueryShutdown(Workstation& ws, const WindowState& window) {
                                " and are still in the backups folder:\n" + failures.front(),
                            Icon::Warning);
   }
-  ws.SetStatus("Kipo is shutting down...");
+  ws.session().SetStatus("Kipo is shutting down...");
   WindowTable().Save(settings, window);
   std::error_code ec;
   std::filesystem::remove(AutoSaveFile(), ec);

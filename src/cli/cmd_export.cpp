@@ -79,8 +79,8 @@ int RunExport(Context& ctx, const Options& o) {
     return kExitError;
   }
   Workstation ws(settings, ctx.prompter);
-  ws.ReplaceDocument(std::move(loaded.doc));
-  Warnings warnings = ws.ExportToFile(*f, out, enc);
+  ws.session().ReplaceDocument(std::move(loaded.doc));
+  Warnings warnings = ws.exports().ExportToFile(*f, out, enc);
   for (const std::string& w : warnings) ctx.err << "kipo export: warning: " << w << "\n";
   ctx.out << out.string() << " (" << f->name << ", " << TextEncodingName(enc) << ", " << ws.doc().Count()
           << " subtitles)\n";

@@ -41,8 +41,8 @@ int RunImport(Context& ctx, const Options& o) {
     }
   }
   Workstation ws(ctx.settings, ctx.prompter);
-  if (!o.rate.empty()) ws.SetFrameRate(ParseRateOption(o.rate));
-  Warnings warnings = ws.ImportFile(*f, o.file, enc);
+  if (!o.rate.empty()) ws.session().SetFrameRate(ParseRateOption(o.rate));
+  Warnings warnings = ws.exports().ImportFile(*f, o.file, enc);
   for (const std::string& w : warnings) ctx.err << "kipo import: warning: " << w << "\n";
   const SubtitleDocument& doc = ws.doc();
   ctx.out << o.file << ": " << doc.Count() << " subtitles at " << doc.frameRate().label();

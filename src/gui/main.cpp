@@ -18,8 +18,7 @@ int main(int argc, char** argv) {
   kipo::gui::QtPrompter prompter;
   kipo::Workstation ws(settings, prompter);
   // The auto-replace list and its switch are read before the window builds its menus.
-  ws.LoadAutoReplaceList();
-  ws.replaceAsYouType = settings.Get(kipo::keys::kReplaceAsYouType);
+  ws.text().LoadAutoReplaceList();
   kipo::gui::MainWindow window(ws, prompter);
 
   QStringList args = QApplication::arguments();

@@ -23,7 +23,9 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <map>
 
+#include "app/commands.h"
 #include "app/startup.h"
 #include "gui/catalogue_dialogs.h"
 #include "gui/markup_highlighter.h"
@@ -36,7 +38,7 @@
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
-#include "settings/profiles.h"
+#include "settings/keys.h"
 #include "timing/cue_rules.h"
 
 namespace kipo::gui {
@@ -149,15 +151,13 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
 
   BuildMenus();
   BuildStatusBar();
-  ws_.onRefresh = [this] { ShowState(); };
-  ws_.onWindowTitle = [this](const std::string& t) { setWindowTitle(Q(t) + "[*]"); };
+  refreshed_ = ws_.session().OnRefresh([this] { ShowState(); });
+  titleShown_ = ws_.session().OnWindowTitle([this](const std::string& t) { setWindowTitle(Q(t) + "[*]"); });
   resize(1180, 760);
   ShowState();
 }
 
 MainWindow::~MainWindow() {
-  ws_.onRefresh = nullptr;
-  ws_.onWindowTitle = nullptr;
   prompter_.onStatus = nullptr;
 }
 
@@ -214,9 +214,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   bool isIn = watched == inCue_, isOut = watched == outCue_;
   if ((isIn || isOut) && event->type() == QEvent::FocusIn && !showing_) {
     // Entering an empty cue field fills it automatically when the house rules say so.
-    Command([&] { isIn ? ws_.EnterInCueField() : ws_.EnterOutCueField(); });
+    Command([&] { isIn ? ws_.timing().EnterInCueField() : ws_.timing().EnterOutCueField(); });
   }
-  if (watched == text_ && event->type() == QEvent::KeyPress && ws_.replaceAsYouType) {
+  if (watched == text_ && event->type() == QEvent::KeyPress && ws_.text().replaceAsYouType()) {
     auto* key = static_cast<QKeyEvent*>(event);
     QString typed = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ? QString("\r") : key->text();
     if (typed.size() == 1 && QString(" \r?;:.,)'!\"").contains(typed)) {
@@ -226,10 +226,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       QString before = text_->toPlainText().left(text_->textCursor().position()).replace("\n", "\r\n");
       std::size_t caret = before.toStdString().size();
       bool replaced = false;
-      Command([&] { replaced = ws_.AutoReplaceTyped(typed.toStdString(), caret); });
+      Command([&] { replaced = ws_.text().AutoReplaceTyped(typed.toStdString(), caret); });
       if (replaced) {
         QTextCursor c = text_->textCursor();
-        c.setPosition(static_cast<int>(QString::fromStdString(ws_.edit().text.substr(0, caret)).replace("\r\n", "\n").size()));
+        c.setPosition(static_cast<int>(QString::fromStdString(ws_.session().edit().text.substr(0, caret)).replace("\r\n", "\n").size()));
         text_->setTextCursor(c);
       }
       return true;
@@ -238,10 +238,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if ((isIn || isOut) && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
-      // Up moves the cue later, Down earlier; each held modifier adds five frames.
+      // Up moves the cue later, Down earlier; the held modifiers set the step.
       Qt::KeyboardModifiers m = key->modifiers();
-      int held = (m & Qt::ShiftModifier ? 1 : 0) + (m & Qt::ControlModifier ? 1 : 0) + (m & Qt::AltModifier ? 1 : 0);
-      Command([&] { ws_.MoveCueByKey(isIn ? CueField::In : CueField::Out, key->key() == Qt::Key_Up, held); });
+      int held = CueKeyModifiers(m & Qt::ShiftModifier, m & Qt::ControlModifier, m & Qt::AltModifier);
+      Command([&] { ws_.timing().MoveCueByKey(isIn ? CueField::In : CueField::Out, key->key() == Qt::Key_Up, held); });
       return true;
     }
   }
@@ -249,7 +249,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::TakeEdits() {
-  EditArea& e = ws_.edit();
+  EditArea& e = ws_.session().edit();
   // The text box shows rows with line feeds; the model keeps CR LF.
   e.text = text_->toPlainText().replace("\n", "\r\n").toStdString();
   e.comment = comment_->toPlainText().replace("\n", "\r\n").toStdString();
@@ -259,7 +259,7 @@ void MainWindow::TakeEdits() {
 
 void MainWindow::ShowState() {
   showing_ = true;
-  const EditArea& e = ws_.edit();
+  const EditArea& e = ws_.session().edit();
   auto setCue = [](QLineEdit* f, const std::string& v) {
     if (f->text().toStdString() != v) f->setText(Q(v));
   };
@@ -272,15 +272,15 @@ void MainWindow::ShowState() {
   if (text_->toPlainText() != text) text_->setPlainText(text);
   QString comment = Q(e.comment).replace("\r\n", "\n");
   if (comment_->toPlainText() != comment) comment_->setPlainText(comment);
-  bool has = ws_.HasCurrent();
+  bool has = ws_.session().HasCurrent();
   for (QWidget* w : {static_cast<QWidget*>(inCue_), static_cast<QWidget*>(outCue_), static_cast<QWidget*>(text_),
                      static_cast<QWidget*>(comment_)})
     w->setEnabled(has);
   if (has) {
-    ShowCps(cps_[0], ws_.CurrentCps());
-    ShowCps(cps_[1], ws_.LastCps());
-    ShowCps(cps_[2], ws_.NextCps());
-    QModelIndex idx = model_->index(static_cast<int>(ws_.current()), 0);
+    ShowCps(cps_[0], ws_.timing().CurrentCps());
+    ShowCps(cps_[1], ws_.timing().LastCps());
+    ShowCps(cps_[2], ws_.timing().NextCps());
+    QModelIndex idx = model_->index(static_cast<int>(ws_.session().current()), 0);
     if (list_->currentIndex().row() != idx.row()) {
       list_->setCurrentIndex(idx);
       list_->scrollTo(idx);
@@ -288,7 +288,7 @@ void MainWindow::ShowState() {
   } else {
     for (QLabel* l : cps_) l->clear();
   }
-  const StatusPanels& p = ws_.panels();
+  const StatusPanels& p = ws_.session().panels();
   if (rateLabel_) {
     rateLabel_->setText(Q(p.frameRate));
     fileLabel_->setText(Q(p.fileName));
@@ -298,11 +298,13 @@ void MainWindow::ShowState() {
   warning_->setVisible(!p.warning.empty());
   if (rateGroup_)
     for (QAction* a : rateGroup_->actions()) a->setChecked(a->data().toInt() == ws_.doc().frameRate().code);
-  if (undoAction_) {
-    undoAction_->setEnabled(ws_.CanUndo());
-    for (QAction* a : needsSubtitle_) a->setEnabled(has);
+  for (const CommandInfo& c : Commands()) {
+    if (QAction* a = command(c.id)) {
+      a->setEnabled(IsAvailable(c, ws_));
+      if (c.checked) a->setChecked(c.checked(ws_));
+    }
   }
-  setWindowTitle(Q(ws_.WindowTitle()) + "[*]");  // [*] shows the modified mark
+  setWindowTitle(Q(ws_.session().WindowTitle()) + "[*]");  // [*] shows the modified mark
   setWindowModified(ws_.doc().modified);
   showing_ = false;
 }
@@ -319,38 +321,24 @@ void MainWindow::Command(F&& f) {
   ShowState();
 }
 
-QAction* MainWindow::action(const QString& text) const {
-  for (QAction* a : menuBar()->findChildren<QAction*>()) {
-    QString plain = a->text();
-    plain.remove('&');
-    if (a->text() == text || plain == text) return a;
-  }
-  return nullptr;
+QAction* MainWindow::command(std::string_view id) const {
+  auto it = commands_.find(std::string(id));
+  return it == commands_.end() ? nullptr : it->second;
 }
 
 void MainWindow::MoveTo(int row) {
   if (row < 0 || static_cast<std::size_t>(row) >= ws_.doc().Count()) return;
-  Command([&] { ws_.MoveTo(static_cast<std::size_t>(row)); });
-}
-
-void MainWindow::Step(int delta) {
-  Command([&] {
-    if (!ws_.LeaveCurrentSubtitle()) return;
-    delta < 0 ? ws_.PageUp() : ws_.PageDown();
-  });
+  Command([&] { ws_.timing().MoveTo(static_cast<std::size_t>(row)); });
 }
 
 bool MainWindow::NewProject() {
-  ProfileStore store(DataFolder());
-  std::vector<std::string> names;
-  for (const Profile& p : store.ReadProfileData()) names.push_back(p.name);
-  std::string current = ws_.settings().Get("Options", "Profile", kDefaultProfileName);
-  NewProjectDialog dlg(names, current, ws_.doc().frameRate().code, ws_.doc().languageId(), this);
+  ProfileController& profiles = ws_.profiles();
+  NewProjectDialog dlg(profiles.Names(), profiles.Current(), ws_.doc().frameRate().code, ws_.doc().languageId(), this);
   if (dlg.exec() != QDialog::Accepted) return false;
   bool done = false;
   Command([&] {
-    store.ApplyProfile(dlg.profile(), ws_.house(), ws_.settings());
-    done = ws_.New(dlg.frameRateCode(), dlg.languageId(), dlg.characterSet());
+    profiles.Apply(dlg.profile());
+    done = ws_.files().New(dlg.frameRateCode(), dlg.languageId(), dlg.characterSet());
   });
   return done;
 }
@@ -368,7 +356,7 @@ void MainWindow::FillRecentMenu() {
     QAction* a = recentMenu_->addAction(QString("&%1 %2").arg(n++).arg(Q(path)));
     connect(a, &QAction::triggered, this, [this, path] {
       Command([&] {
-        if (ws_.QuerySaveChanges() && ws_.OpenPath(path)) RememberFile();
+        if (ws_.files().QuerySaveChanges() && ws_.files().OpenPath(path)) RememberFile();
       });
     });
   }
@@ -376,12 +364,12 @@ void MainWindow::FillRecentMenu() {
 }
 
 void MainWindow::RunChecks() {
-  Command([&] { ws_.RunAllChecks(); });
+  Command([&] { ws_.timing().RunAllChecks(); });
   ShowErrorList();
 }
 
 void MainWindow::ShowErrorList() {
-  std::vector<ErrorRow> rows = ws_.ErrorList();
+  std::vector<ErrorRow> rows = ws_.timing().ErrorList();
   std::set<std::size_t> faulty;
   for (const ErrorRow& r : rows) faulty.insert(static_cast<std::size_t>(r.number - 1));
   model_->setFaulty(std::move(faulty));
@@ -395,8 +383,8 @@ void MainWindow::DeleteRangeDialog() {
   auto* from = new QSpinBox;
   auto* to = new QSpinBox;
   for (QSpinBox* s : {from, to}) s->setRange(1, 32767);
-  from->setValue(static_cast<int>(ws_.current()) + 1);
-  to->setValue(static_cast<int>(ws_.current()) + 1);
+  from->setValue(static_cast<int>(ws_.session().current()) + 1);
+  to->setValue(static_cast<int>(ws_.session().current()) + 1);
   form->addRow("From subtitle:", from);
   form->addRow("To subtitle:", to);
   QRadioButton* options[3];
@@ -412,65 +400,19 @@ void MainWindow::DeleteRangeDialog() {
   connect(buttons, &QDialogButtonBox::accepted, &dlg, [&] {
     RangeAction action = actions[options[1]->isChecked() ? 1 : options[2]->isChecked() ? 2 : 0];
     RangeOutcome outcome = RangeOutcome::Refused;
-    Command([&] { outcome = ws_.DeleteRange(from->value(), to->value(), action); });
+    Command([&] { outcome = ws_.timing().DeleteRange(from->value(), to->value(), action); });
     // A refusal keeps the dialog open for corrected numbers.
     if (outcome != RangeOutcome::Refused) dlg.accept();
   });
   dlg.exec();
 }
 
-void MainWindow::BuildMenus() {
-  auto add = [this](QMenu* menu, const QString& text, const QKeySequence& key, auto&& fn, bool needsSubtitle = false) {
-    QAction* a = menu->addAction(text);
-    if (!key.isEmpty()) a->setShortcut(key);
-    connect(a, &QAction::triggered, this, fn);
-    if (needsSubtitle) needsSubtitle_.push_back(a);
-    return a;
-  };
-
-  QMenu* file = menuBar()->addMenu("&File");
-  add(file, "&New...", QKeySequence::New, [this] { NewProject(); });
-  add(file, "&Open...", QKeySequence::Open, [this] {
-    Command([&] {
-      if (ws_.Open()) RememberFile();
-    });
-  });
-  add(file, "&Append...", QKeySequence(), [this] { Command([&] { ws_.Append(); }); });
-  add(file, "&Import...", QKeySequence(), [this] {
-    ImportDialog dlg(this);
-    if (dlg.exec() != QDialog::Accepted || dlg.row() < 0) return;
-    Command([&] {
-      if (ws_.ImportDialogOk(dlg.row(), dlg.encoding())) RememberFile();
-    });
-  });
-  add(file, "&Export...", QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
-    ExportDialog dlg(static_cast<int>(ws_.settings().GetInt("Export", "Last export format", 1)),
-                     ws_.settings().GetInt("Export", "Always show options", 0) != 0, this);
-    if (dlg.exec() != QDialog::Accepted || dlg.position() < 1) return;
-    Command([&] { ws_.ExportDialogOk(dlg.position(), dlg.alwaysShowOptions()); });
-  });
-  recentMenu_ = file->addMenu("&Recent files");
-  connect(recentMenu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
-  file->addSeparator();
-  add(file, "&Save", QKeySequence::Save, [this] {
-    Command([&] {
-      if (ws_.Save()) RememberFile();
-    });
-  });
-  add(file, "Save &As...", QKeySequence::SaveAs, [this] {
-    Command([&] {
-      if (ws_.SaveAs()) RememberFile();
-    });
-  });
-  file->addSeparator();
-  add(file, "E&xit", QKeySequence::Quit, [this] { close(); });
-
-  QMenu* edit = menuBar()->addMenu("&Edit");
-  undoAction_ = add(edit, "&Undo", QKeySequence::Undo, [this] { Command([&] { ws_.Undo(); }); });
-  edit->addSeparator();
+// The actions of the commands that need the window: a dialog, the selection in a text box
+// or the cursor. Every other command runs from the table.
+std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActions() {
   auto clip = [this](auto op) {
     QPlainTextEdit* box = comment_->hasFocus() ? comment_ : text_;
-    Workstation::TextBox which = box == comment_ ? Workstation::TextBox::Comment : Workstation::TextBox::Text;
+    auto which = box == comment_ ? EditingController::TextBox::Comment : EditingController::TextBox::Text;
     QTextCursor c = box->textCursor();
     QString all = box->toPlainText().replace("\n", "\r\n");
     // Selection positions in code points of the stored text (CR LF rows).
@@ -478,140 +420,134 @@ void MainWindow::BuildMenus() {
     int lineEndsIn = box->toPlainText().mid(c.selectionStart(), c.selectionEnd() - c.selectionStart()).count('\n');
     std::size_t start = CodePoints(all, c.selectionStart() + lineEndsBefore);
     std::size_t end = CodePoints(all, c.selectionEnd() + lineEndsBefore + lineEndsIn);
-    Command([&] { op(which, start, end - start); });
+    Command([&] { op(ws_.editing(), which, start, end - start); });
   };
-  add(edit, "Cu&t", QKeySequence(), [this, clip] {
-    clip([this](Workstation::TextBox b, std::size_t s, std::size_t n) { ws_.Cut(*clipboard_, b, s, n); });
-  }, true);
-  add(edit, "&Copy", QKeySequence(), [this, clip] {
-    clip([this](Workstation::TextBox b, std::size_t s, std::size_t n) { ws_.Copy(*clipboard_, b, s, n); });
-  }, true);
-  add(edit, "&Paste", QKeySequence(), [this, clip] {
-    clip([this](Workstation::TextBox b, std::size_t s, std::size_t n) { ws_.Paste(*clipboard_, b, s, n); });
-  }, true);
-  edit->addSeparator();
-  add(edit, "&Insert", QKeySequence(Qt::CTRL | Qt::Key_Insert), [this] { Command([&] { ws_.Insert(); }); });
-  add(edit, "Insert A&fter", QKeySequence(Qt::Key_Insert), [this] { Command([&] { ws_.InsertAfter(); }); });
-  add(edit, "&Delete", QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { Command([&] { ws_.Delete(); }); }, true);
-  add(edit, "&Merge with next", QKeySequence(Qt::CTRL | Qt::Key_M), [this] { Command([&] { ws_.MergeWithNext(); }); }, true);
-  add(edit, "Merge with p&revious", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
-      [this] { Command([&] { ws_.MergeWithPrevious(); }); }, true);
-  add(edit, "&Split at cursor", QKeySequence(Qt::CTRL | Qt::Key_Return), [this] {
-    std::size_t cursor = CodePoints(text_->toPlainText().replace("\n", "\r\n"),
-                                    text_->textCursor().position() +
-                                        text_->toPlainText().left(text_->textCursor().position()).count('\n'));
-    Command([&] { ws_.Split(cursor); });
-  }, true);
-  add(edit, "S&hift text", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), [this] { Command([&] { ws_.ShiftText(); }); }, true);
-  edit->addSeparator();
-  add(edit, "&Tidy subtitle", QKeySequence(Qt::CTRL | Qt::Key_T), [this] { Command([&] { ws_.TidyCurrentSubtitle(); }); }, true);
+  using Box = EditingController::TextBox;
+  return {
+      {"file.new", [this] { NewProject(); }},
+      {"file.import",
+       [this] {
+         ImportDialog dlg(this);
+         if (dlg.exec() != QDialog::Accepted || dlg.row() < 0) return;
+         Command([&] {
+           if (ws_.exports().ImportDialogOk(dlg.row(), dlg.encoding())) RememberFile();
+         });
+       }},
+      {"file.export",
+       [this] {
+         ExportDialog dlg(static_cast<int>(ws_.settings().Get(keys::kLastExportFormat)),
+                          ws_.settings().Get(keys::kAlwaysShowOptions) != 0, this);
+         if (dlg.exec() != QDialog::Accepted || dlg.position() < 1) return;
+         Command([&] { ws_.exports().ExportDialogOk(dlg.position(), dlg.alwaysShowOptions()); });
+       }},
+      {"file.exit", [this] { close(); }},
+      {"edit.cut", [this, clip] { clip([this](EditingController& e, Box b, std::size_t s, std::size_t n) { e.Cut(*clipboard_, b, s, n); }); }},
+      {"edit.copy", [this, clip] { clip([this](EditingController& e, Box b, std::size_t s, std::size_t n) { e.Copy(*clipboard_, b, s, n); }); }},
+      {"edit.paste", [this, clip] { clip([this](EditingController& e, Box b, std::size_t s, std::size_t n) { e.Paste(*clipboard_, b, s, n); }); }},
+      {"edit.split",
+       [this] {
+         const QString plain = text_->toPlainText();
+         const int pos = text_->textCursor().position();
+         std::size_t cursor = CodePoints(QString(plain).replace("\n", "\r\n"), pos + plain.left(pos).count('\n'));
+         Command([&] { ws_.editing().Split(cursor); });
+       }},
+      {"cues.deleteRange", [this] { DeleteRangeDialog(); }},
+      {"tools.runChecks", [this] { RunChecks(); }},
+      {"tools.errorList", [this] { ShowErrorList(); }},
+      {"tools.statistics",
+       [this] {
+         std::string report;
+         Command([&] { report = ws_.timing().StatisticsReport(); });
+         reports_->ShowStatistics(report);
+       }},
+      {"tools.options", [this] { OptionsWindow(); }},
+      {"help.about",
+       [this] {
+         QMessageBox::about(this, "About Kipo",
+                            "Kipo - professional subtitle preparation.\n"
+                            "Time, edit, check and deliver subtitles for broadcast, web and cinema.");
+       }},
+  };
+}
 
-  QMenu* go = menuBar()->addMenu("&Navigate");
-  add(go, "&Previous subtitle", QKeySequence(Qt::Key_PageUp), [this] { Step(-1); });
-  add(go, "&Next subtitle", QKeySequence(Qt::Key_PageDown), [this] { Step(1); });
-  add(go, "&First subtitle", QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { MoveTo(0); });
-  add(go, "&Last subtitle", QKeySequence(Qt::CTRL | Qt::Key_End),
-      [this] { MoveTo(static_cast<int>(ws_.doc().Count()) - 1); });
+void MainWindow::BuildMenus() {
+  std::map<std::string, QMenu*, std::less<>> menus;
+  for (const MenuInfo& m : Menus()) menus[std::string(m.id)] = menuBar()->addMenu(Q(std::string(m.title)));
+  const auto windowActions = WindowActions();
+  for (const CommandInfo& c : Commands()) {
+    QMenu* menu = menus.at(std::string(c.menu));
+    if (c.separatorBefore) menu->addSeparator();
+    if (c.submenu) {
+      recentMenu_ = menu->addMenu(Q(std::string(c.text)));
+      connect(recentMenu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
+      continue;
+    }
+    QAction* a = menu->addAction(Q(std::string(c.text)));
+    a->setObjectName(Q(std::string(c.id)));
+    if (!c.keys.empty()) a->setShortcut(QKeySequence::fromString(Q(std::string(c.keys)), QKeySequence::PortableText));
+    a->setCheckable(c.checked != nullptr);
+    commands_[std::string(c.id)] = a;
+    if (auto w = windowActions.find(c.id); w != windowActions.end()) {
+      connect(a, &QAction::triggered, this, w->second);
+    } else if (c.run) {
+      connect(a, &QAction::triggered, this, [this, &c] {
+        Command([&] {
+          if (c.run(ws_) && c.remembersFile) RememberFile();
+        });
+      });
+    }
+  }
 
-  QMenu* cues = menuBar()->addMenu("&Cues");
-  add(cues, "Recalculate &out cue", QKeySequence(Qt::Key_F7), [this] { Command([&] { ws_.RecalculateOutCue(); }); }, true);
-  add(cues, "Recalculate &in cue", QKeySequence(Qt::SHIFT | Qt::Key_F7), [this] { Command([&] { ws_.RecalculateInCue(); }); }, true);
-  cues->addSeparator();
-  add(cues, "Fix invalid &intervals", QKeySequence(), [this] { Command([&] { ws_.FixInvalidIntervals(); }); });
-  add(cues, "Fill &blank out cues", QKeySequence(), [this] { Command([&] { ws_.FillBlankOutCues(); }); });
-  add(cues, "S&tretch cues (x 1.001)", QKeySequence(), [this] { Command([&] { ws_.ScaleCues(1.001); }); });
-  add(cues, "Shrin&k cues (x 0.999)", QKeySequence(), [this] { Command([&] { ws_.ScaleCues(0.999); }); });
-  cues->addSeparator();
-  add(cues, "Delete &current cues", QKeySequence(), [this] { Command([&] { ws_.DeleteCurrentCues(); }); }, true);
-  add(cues, "Delete cues from &here", QKeySequence(), [this] { Command([&] { ws_.DeleteCuesFromHere(); }); }, true);
-  add(cues, "Delete &all cues", QKeySequence(), [this] { Command([&] { ws_.DeleteAllCues(); }); });
-  add(cues, "Delete &range...", QKeySequence(), [this] { DeleteRangeDialog(); });
-
-  QMenu* tools = menuBar()->addMenu("&Tools");
-  add(tools, "&Run all checks", QKeySequence(Qt::Key_F9), [this] { RunChecks(); });
-  add(tools, "&Error list", QKeySequence(Qt::CTRL | Qt::Key_F9), [this] { ShowErrorList(); });
-  add(tools, "&Save error list...", QKeySequence(), [this] { Command([&] { ws_.SaveErrorList(); }); });
-  add(tools, "S&tatistics", QKeySequence(), [this] {
-    std::string report;
-    Command([&] { report = ws_.StatisticsReport(); });
-    reports_->ShowStatistics(report);
-  });
-  tools->addSeparator();
-  add(tools, "&Options...", QKeySequence(), [this] {
-    OptionsDialog dlg(ws_.house(), PunctuationRules::Load(ws_.settings()), this);
-    dlg.onAccept = [this](const HouseOptions& house, const PunctuationRules& rules) {
-      try {
-        // Contradictory punctuation rules are refused before anything is stored.
-        ValidatePunctuationRules(rules);
-      } catch (const UserError& e) {
-        prompter_.Inform(e.title(), e.text(), Icon::Warning);
-        return false;
-      }
-      SettingsStore::Batch batch(ws_.settings());
-      house.Save(ws_.settings());
-      rules.Save(ws_.settings());
-      ws_.ReloadHouseOptions();
-      return true;
-    };
-    if (dlg.exec() == QDialog::Accepted) ShowState();
-  });
-  add(tools, "&Clean file", QKeySequence(), [this] { Command([&] { ws_.CleanFile(); }); });
-  add(tools, "&Punctuation check", QKeySequence(), [this] { Command([&] { ws_.PunctuationCheck(); }); });
-  add(tools, "Replace &now (auto-replace list)", QKeySequence(), [this] { Command([&] { ws_.ReplaceNow(); }); });
-  QAction* asYouType = add(tools, "Replace &while typing", QKeySequence(), [this](bool on) {
-    ws_.replaceAsYouType = on;
-    ws_.settings().SetBool("Options", "Replace as you type", on);
-  });
-  asYouType->setCheckable(true);
-  asYouType->setChecked(ws_.replaceAsYouType);
-
-  QMenu* rate = menuBar()->addMenu("F&rame rate");
+  QMenu* rate = menus.at("rate");
   rateGroup_ = new QActionGroup(this);
   for (int code : AllFrameRateCodes()) {
     QAction* a = rate->addAction(Q(FrameRate::FromCode(code)->label()));
     a->setCheckable(true);
     a->setData(code);
     rateGroup_->addAction(a);
-    connect(a, &QAction::triggered, this, [this, code] { Command([&] { ws_.SetFrameRate(code); }); });
+    connect(a, &QAction::triggered, this, [this, code] { Command([&] { ws_.session().SetFrameRate(code); }); });
   }
 
-  profileMenu_ = menuBar()->addMenu("&Profile");
-  connect(profileMenu_, &QMenu::aboutToShow, this, [this] {
-    profileMenu_->clear();
-    ProfileStore store(DataFolder());
-    std::string current = ws_.settings().Get("Options", "Profile", kDefaultProfileName);
-    for (const Profile& p : store.ReadProfileData()) {
-      QAction* a = profileMenu_->addAction(Q(p.name));
-      a->setCheckable(true);
-      a->setChecked(p.name == current);
-      std::string name = p.name;
-      connect(a, &QAction::triggered, this, [this, name] {
-        Command([&] { ProfileStore(DataFolder()).ApplyProfile(name, ws_.house(), ws_.settings()); });
-      });
-    }
-    profileMenu_->addSeparator();
-    profileMenu_->addAction("&Save rules as profile...", this, [this, current] {
-      // The working house rules and punctuation rules, with the checks the current
-      // profile forces and ignores, under a name the user gives.
-      auto name = prompter_.Input("Save Profile", "Profile name:", current);
-      if (!name || name->empty()) return;
-      Command([&] {
-        ProfileStore store(DataFolder());
-        store.Save(ProfileFromSettings(*name, ws_.house(), ws_.settings()));
-        store.ApplyProfile(*name, ws_.house(), ws_.settings());
-      });
-    });
-    profileMenu_->addAction("&Delete profile...", this, [this, current] {
-      Command([&] { ProfileStore(DataFolder()).DeleteProfile(current, prompter_); });
-    });
-  });
+  // The stored profiles are listed above the profile commands each time the menu opens.
+  profileMenu_ = menus.at("profile");
+  connect(profileMenu_, &QMenu::aboutToShow, this, [this] { FillProfileMenu(); });
+}
 
-  QMenu* help = menuBar()->addMenu("&Help");
-  help->addAction("&About Kipo", this, [this] {
-    QMessageBox::about(this, "About Kipo",
-                       "Kipo - professional subtitle preparation.\n"
-                       "Time, edit, check and deliver subtitles for broadcast, web and cinema.");
-  });
+void MainWindow::FillProfileMenu() {
+  for (QAction* a : profileItems_) {
+    profileMenu_->removeAction(a);
+    a->deleteLater();
+  }
+  profileItems_.clear();
+  QAction* before = profileMenu_->actions().isEmpty() ? nullptr : profileMenu_->actions().first();
+  const std::string current = ws_.profiles().Current();
+  for (const std::string& name : ws_.profiles().Names()) {
+    auto* a = new QAction(Q(name), profileMenu_);
+    a->setCheckable(true);
+    a->setChecked(name == current);
+    connect(a, &QAction::triggered, this, [this, name] { Command([&] { ws_.profiles().Apply(name); }); });
+    profileMenu_->insertAction(before, a);
+    profileItems_.push_back(a);
+  }
+}
+
+void MainWindow::OptionsWindow() {
+  OptionsDialog dlg(ws_.session().house(), PunctuationRules::Load(ws_.settings()), this);
+  dlg.onAccept = [this](const HouseOptions& house, const PunctuationRules& rules) {
+    try {
+      // Contradictory punctuation rules are refused before anything is stored.
+      ValidatePunctuationRules(rules);
+    } catch (const UserError& e) {
+      prompter_.Inform(e.title(), e.text(), Icon::Warning);
+      return false;
+    }
+    SettingsStore::Batch batch(ws_.settings());
+    house.Save(ws_.settings());
+    rules.Save(ws_.settings());
+    ws_.session().ReloadHouseOptions();
+    return true;
+  };
+  if (dlg.exec() == QDialog::Accepted) ShowState();
 }
 
 void MainWindow::BuildStatusBar() {
@@ -645,7 +581,7 @@ WindowState MainWindow::Placement() const {
 void MainWindow::StartAutoSave() {
   if (autosave_) return;
   autosave_ = new QTimer(this);
-  connect(autosave_, &QTimer::timeout, this, [this] { Command([&] { ws_.AutoSaveTick(); }); });
+  connect(autosave_, &QTimer::timeout, this, [this] { Command([&] { ws_.files().AutoSaveTick(); }); });
   autosave_->start(60 * 1000);
 }
 
@@ -653,7 +589,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   TakeEdits();
   bool proceed = false;
   Command([&] {
-    ws_.CommitEditArea();
+    ws_.session().CommitEditArea();
     proceed = QueryShutdown(ws_, Placement());
   });
   if (!proceed) {

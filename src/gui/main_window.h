@@ -1,9 +1,15 @@
 #pragma once
 // The main window: the subtitle list, the edit area, the reports, the status panels and
-// the menus, all over one app::Workstation. The window holds no subtitle rules of its own:
-// every command is a Workstation command, and the window only shows its state.
+// the menus, all over one Workstation. The window holds no subtitle rules of its own: the
+// menus are built from the command table, every command runs on a controller, and the
+// window only shows the session's state.
 #include <QMainWindow>
+#include <functional>
+#include <map>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/workstation.h"
 #include "settings/recent_files.h"
@@ -40,8 +46,9 @@ class MainWindow : public QMainWindow {
   QLineEdit* inCueField() const { return inCue_; }
   QLineEdit* outCueField() const { return outCue_; }
   ReportsPanel* reports() const { return reports_; }
-  // The menu command with this text ("&Save" or "Save"), for tests and the toolbar.
-  QAction* action(const QString& text) const;
+  // The action of a command of the table (app/commands.h) by its id ("file.save"); null
+  // for an unknown id.
+  QAction* command(std::string_view id) const;
   // Shows the Workstation's current state in every widget.
   void ShowState();
   // Runs the new-project window and starts a new document from its choices.
@@ -59,9 +66,11 @@ class MainWindow : public QMainWindow {
  private:
   void BuildEditArea();
   void BuildMenus();
+  std::map<std::string, std::function<void()>, std::less<>> WindowActions();
+  void FillProfileMenu();
+  void OptionsWindow();
   void BuildStatusBar();
   void MoveTo(int row);
-  void Step(int delta);
   void TakeEdits();
   void RunChecks();
   void ShowErrorList();
@@ -95,8 +104,10 @@ class MainWindow : public QMainWindow {
   QActionGroup* rateGroup_ = nullptr;
   QMenu* profileMenu_ = nullptr;
   QMenu* recentMenu_ = nullptr;
-  QAction* undoAction_ = nullptr;
-  std::vector<QAction*> needsSubtitle_;
+  std::vector<QAction*> profileItems_;
+  std::map<std::string, QAction*, std::less<>> commands_;
+  Connection refreshed_;
+  Connection titleShown_;
   QTimer* autosave_ = nullptr;
   bool showing_ = false;
 };

@@ -24,7 +24,7 @@ struct Bench {
       s.outCue = FramesToDigits(300 + i * 54, kPal);
       d.Append(s);
     }
-    ws.ReplaceDocument(std::move(d));
+    ws.session().ReplaceDocument(std::move(d));
   }
   std::string Texts() const {
     std::string s;
@@ -37,56 +37,56 @@ struct Bench {
 TEST(Editing, InsertDeleteAndTheirUndo) {
   Bench b;
   b.Open(6);
-  EXPECT_FALSE(b.ws.CanUndo());
+  EXPECT_FALSE(b.ws.session().CanUndo());
   {
     SCOPED_TRACE("Insert on 5: the new one is 5 and current, the former 5 is 6");
-    b.ws.GoTo(4);
+    b.ws.session().GoTo(4);
     b.ws.doc().SetAlignment(4, AlignRight);
-    b.ws.toolbar.italic = true;
-    b.ws.Insert();
+    b.ws.session().SetToolbar({b.ws.session().toolbar().alignment, true});
+    b.ws.editing().Insert();
     EXPECT_EQ(b.Texts(), "1,2,3,4,,5,6");
-    EXPECT_EQ(b.ws.current(), 4u);
+    EXPECT_EQ(b.ws.session().current(), 4u);
     EXPECT_EQ(b.ws.doc().At(4).alignment, AlignRight);
     EXPECT_TRUE(b.ws.doc().At(4).italic);
-    EXPECT_TRUE(b.ws.CanUndo());
-    b.ws.Undo();
+    EXPECT_TRUE(b.ws.session().CanUndo());
+    b.ws.session().Undo();
     EXPECT_EQ(b.Texts(), "1,2,3,4,5,6");
-    EXPECT_FALSE(b.ws.CanUndo());
+    EXPECT_FALSE(b.ws.session().CanUndo());
   }
   {
     SCOPED_TRACE("Insert After on 5: the new one is 6 and current, not italic");
-    b.ws.InsertAfter();
+    b.ws.editing().InsertAfter();
     EXPECT_EQ(b.Texts(), "1,2,3,4,5,,6");
-    EXPECT_EQ(b.ws.current(), 5u);
+    EXPECT_EQ(b.ws.session().current(), 5u);
     EXPECT_FALSE(b.ws.doc().At(5).italic);
     EXPECT_EQ(b.ws.doc().currentNumber(), 6);
-    b.ws.Undo();
+    b.ws.session().Undo();
   }
   {
     SCOPED_TRACE("Delete records the new current subtitle, and one Undo takes back both");
-    b.ws.GoTo(5);
-    b.ws.Delete();
+    b.ws.session().GoTo(5);
+    b.ws.editing().Delete();
     EXPECT_EQ(b.Texts(), "1,2,3,4,5");
-    EXPECT_EQ(b.ws.current(), 4u);  // the last was deleted: one up
-    EXPECT_EQ(b.ws.edit().text, "5");
-    EXPECT_EQ(b.ws.undoHistory().Dump(),
+    EXPECT_EQ(b.ws.session().current(), 4u);  // the last was deleted: one up
+    EXPECT_EQ(b.ws.session().edit().text, "5");
+    EXPECT_EQ(b.ws.session().undoHistory().Dump(),
               "Action: Initial state - Subtitle: 1 - Name: \r\n"
               "Action: Delete - Subtitle: 6 - Name: \r\n"
               "Action: Nothing - Subtitle: 6 - Name: \r\n"
               "Action: Subtitle - Subtitle: 5 - Name: TextBox\r\n"
               "Action: Nothing - Subtitle: 5 - Name: \r\n");
-    b.ws.Undo();
+    b.ws.session().Undo();
     EXPECT_EQ(b.Texts(), "1,2,3,4,5,6");
-    EXPECT_EQ(b.ws.current(), 5u);
-    EXPECT_FALSE(b.ws.CanUndo());
+    EXPECT_EQ(b.ws.session().current(), 5u);
+    EXPECT_FALSE(b.ws.session().CanUndo());
   }
   {
     SCOPED_TRACE("deleting the only subtitle leaves an empty document at number 1");
     b.Open(1);
-    b.ws.Delete();
+    b.ws.editing().Delete();
     EXPECT_EQ(b.ws.doc().Count(), 0u);
-    EXPECT_EQ(b.ws.current(), 0u);
-    b.ws.Undo();
+    EXPECT_EQ(b.ws.session().current(), 0u);
+    b.ws.session().Undo();
     EXPECT_EQ(b.Texts(), "1");
   }
 }
@@ -94,44 +94,44 @@ TEST(Editing, InsertDeleteAndTheirUndo) {
 TEST(Editing, MergeUsesTheEditAreaAndTheSettings) {
   Bench b;
   b.Open(4);
-  b.ws.GoTo(1);
+  b.ws.session().GoTo(1);
   b.ws.doc().SetRow(1, 3);
   b.ws.doc().SetComment(2, "music");
-  b.ws.edit().text = "Two...\r\nrows";  // typed, not yet committed
-  b.ws.MergeWithNext();
+  b.ws.session().edit().text = "Two...\r\nrows";  // typed, not yet committed
+  b.ws.editing().MergeWithNext();
   EXPECT_EQ(b.Texts(), "1,Two \r\nrows\r\n3,4");
   EXPECT_EQ(b.ws.doc().At(1).row, 1);  // row 3 lowered by the two rows typed
   EXPECT_EQ(b.ws.doc().At(1).comment, "//music");
   EXPECT_EQ(b.ws.doc().At(1).outCue, FramesToDigits(300 + 2 * 54, kPal));
-  b.ws.Undo();
+  b.ws.session().Undo();
   // The typed text was committed before the step: it stays, the merge goes.
   EXPECT_EQ(b.Texts(), "1,Two...\r\nrows,3,4");
 
   b.settings.SetCheck("Options", "Delete ellipses when merging", false);
-  b.ws.GoTo(2);
-  b.ws.MergeWithPrevious();
+  b.ws.session().GoTo(2);
+  b.ws.editing().MergeWithPrevious();
   EXPECT_EQ(b.Texts(), "1,Two...\r\nrows\r\n3,4");
-  EXPECT_EQ(b.ws.current(), 1u);
+  EXPECT_EQ(b.ws.session().current(), 1u);
   {
     SCOPED_TRACE("no neighbour: nothing happens and nothing is recorded");
-    b.ws.GoTo(0);
-    b.ws.MergeWithPrevious();
-    b.ws.GoTo(2);
-    b.ws.MergeWithNext();
+    b.ws.session().GoTo(0);
+    b.ws.editing().MergeWithPrevious();
+    b.ws.session().GoTo(2);
+    b.ws.editing().MergeWithNext();
     EXPECT_EQ(b.Texts(), "1,Two...\r\nrows\r\n3,4");
-    EXPECT_FALSE(b.ws.CanUndo());
+    EXPECT_FALSE(b.ws.session().CanUndo());
   }
 }
 
 TEST(Editing, SplitCuesByReadingSpeed) {
   Bench b;
   b.Open(2);
-  b.ws.GoTo(0);
-  b.ws.edit().text = "Hello world, how are you?";
-  b.ws.toolbar = {AlignCentreLeft, true};
+  b.ws.session().GoTo(0);
+  b.ws.session().edit().text = "Hello world, how are you?";
+  b.ws.session().SetToolbar({AlignCentreLeft, true});
   {
     SCOPED_TRACE("11 letters at 15 cps: 18 frames; the second part follows after the interval");
-    b.ws.Split(13);
+    b.ws.editing().Split(13);
     EXPECT_EQ(b.Texts(), "Hello world,,how are you?,2");
     const Subtitle& first = b.ws.doc().At(0);
     const Subtitle& second = b.ws.doc().At(1);
@@ -141,23 +141,23 @@ TEST(Editing, SplitCuesByReadingSpeed) {
     EXPECT_EQ(second.outCue, FramesToDigits(300, kPal));
     EXPECT_EQ(second.alignment, AlignCentreLeft);
     EXPECT_TRUE(second.italic);
-    b.ws.Undo();
+    b.ws.session().Undo();
     EXPECT_EQ(b.Texts(), "Hello world, how are you?,2");
     EXPECT_EQ(b.ws.doc().At(0).outCue, FramesToDigits(300, kPal));
   }
   {
     SCOPED_TRACE("at the start: the first subtitle is left empty, with no reading time");
-    b.ws.toolbar = {7, false};  // no button pressed: centre
-    b.ws.Split(0);
+    b.ws.session().SetToolbar({7, false});  // no button pressed: centre
+    b.ws.editing().Split(0);
     EXPECT_EQ(b.Texts(), ",Hello world, how are you?,2");
     EXPECT_EQ(b.ws.doc().At(0).outCue, b.ws.doc().At(0).inCue);
     EXPECT_EQ(b.ws.doc().At(1).alignment, AlignCentre);
   }
   {
     SCOPED_TRACE("a subtitle without both cues keeps its cues; the new one has none");
-    b.ws.GoTo(2);
-    b.ws.edit().outCue = "";
-    b.ws.Split(0);
+    b.ws.session().GoTo(2);
+    b.ws.session().edit().outCue = "";
+    b.ws.editing().Split(0);
     EXPECT_EQ(b.ws.doc().At(2).inCue, FramesToDigits(304, kPal));
     EXPECT_TRUE(b.ws.doc().At(3).inCue.empty());
   }
@@ -166,14 +166,14 @@ TEST(Editing, SplitCuesByReadingSpeed) {
 TEST(Editing, ShiftTextKeepsCues) {
   Bench b;
   b.Open(4);
-  b.ws.GoTo(1);
+  b.ws.session().GoTo(1);
   auto cues = b.ws.doc().Subtitles();
-  b.ws.ShiftText();
+  b.ws.editing().ShiftText();
   EXPECT_EQ(b.Texts(), "1,,2,3,4");
-  EXPECT_EQ(b.ws.current(), 2u);
+  EXPECT_EQ(b.ws.session().current(), 2u);
   for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(b.ws.doc().At(i).inCue, cues[i].inCue);
   EXPECT_TRUE(b.ws.doc().At(4).inCue.empty());
-  b.ws.Undo();
+  b.ws.session().Undo();
   EXPECT_EQ(b.Texts(), "1,2,3,4");
 }
 
@@ -183,8 +183,8 @@ TEST(Editing, ClipboardCommands) {
   MemoryClipboard clip;
   {
     SCOPED_TRACE("nothing on the clipboard: Paste does nothing; asking for text says why");
-    EXPECT_EQ(b.ws.Paste(clip, Workstation::TextBox::Text, 0, 0), 0u);
-    EXPECT_FALSE(b.ws.CanUndo());
+    EXPECT_EQ(b.ws.editing().Paste(clip, EditingController::TextBox::Text, 0, 0), 0u);
+    EXPECT_FALSE(b.ws.session().CanUndo());
     try {
       clip.GetText();
       FAIL() << "no error";
@@ -195,22 +195,22 @@ TEST(Editing, ClipboardCommands) {
   {
     SCOPED_TRACE("paste replaces the selection, with CR LF rows; one Undo takes it back");
     clip.SetText("a\nb");
-    b.ws.edit().text = "\xC3\xA9t\xC3\xA9 1";
-    EXPECT_EQ(b.ws.Paste(clip, Workstation::TextBox::Text, 1, 2), 5u);  // after "éa\r\nb"
+    b.ws.session().edit().text = "\xC3\xA9t\xC3\xA9 1";
+    EXPECT_EQ(b.ws.editing().Paste(clip, EditingController::TextBox::Text, 1, 2), 5u);  // after "éa\r\nb"
     EXPECT_EQ(b.ws.doc().At(0).text, "\xC3\xA9" "a\r\nb 1");
-    EXPECT_EQ(b.ws.undoHistory().ActionAt(1), "Paste");
-    b.ws.Undo();
+    EXPECT_EQ(b.ws.session().undoHistory().ActionAt(1), "Paste");
+    b.ws.session().Undo();
     EXPECT_EQ(b.ws.doc().At(0).text, "\xC3\xA9t\xC3\xA9 1");
   }
   {
     SCOPED_TRACE("cut from the comment box");
-    b.ws.edit().comment = "keep this";
-    b.ws.Cut(clip, Workstation::TextBox::Comment, 4, 5);
+    b.ws.session().edit().comment = "keep this";
+    b.ws.editing().Cut(clip, EditingController::TextBox::Comment, 4, 5);
     EXPECT_EQ(b.ws.doc().At(0).comment, "keep");
     EXPECT_EQ(clip.GetText(), " this");
-    b.ws.Copy(clip, Workstation::TextBox::Text, 0, 1);
+    b.ws.editing().Copy(clip, EditingController::TextBox::Text, 0, 1);
     EXPECT_EQ(clip.GetText(), "\xC3\xA9");
-    b.ws.Undo();
+    b.ws.session().Undo();
     EXPECT_EQ(b.ws.doc().At(0).comment, "keep this");
   }
 }
@@ -218,52 +218,52 @@ TEST(Editing, ClipboardCommands) {
 TEST(Editing, HistoryResetsOnNavigationUnlessFullUndo) {
   Bench b;
   b.Open(4);
-  b.ws.GoTo(1);
-  b.ws.Insert();
-  b.ws.GoTo(3);
-  EXPECT_FALSE(b.ws.CanUndo()) << "the list starts a new visit";
-  b.ws.Insert();
-  b.ws.PageDown();
-  EXPECT_FALSE(b.ws.CanUndo()) << "page keys reset without Full undo";
+  b.ws.session().GoTo(1);
+  b.ws.editing().Insert();
+  b.ws.session().GoTo(3);
+  EXPECT_FALSE(b.ws.session().CanUndo()) << "the list starts a new visit";
+  b.ws.editing().Insert();
+  b.ws.editing().PageDown();
+  EXPECT_FALSE(b.ws.session().CanUndo()) << "page keys reset without Full undo";
 
   b.settings.SetBool("Options", "Full undo", true);
   b.ws.doc().SetAlignment(4, AlignLeft);
-  b.ws.GoTo(4);
-  b.ws.toolbar = {AlignRight, true};
-  b.ws.edit().text = "typed";
-  b.ws.PageDown();
-  EXPECT_EQ(b.ws.current(), 5u);
-  EXPECT_TRUE(b.ws.CanUndo());
-  b.ws.Undo();
+  b.ws.session().GoTo(4);
+  b.ws.session().SetToolbar({AlignRight, true});
+  b.ws.session().edit().text = "typed";
+  b.ws.editing().PageDown();
+  EXPECT_EQ(b.ws.session().current(), 5u);
+  EXPECT_TRUE(b.ws.session().CanUndo());
+  b.ws.session().Undo();
   // Back on the subtitle left, as it was shown: the typed text in the box, not yet saved.
-  EXPECT_EQ(b.ws.current(), 4u);
-  EXPECT_EQ(b.ws.edit().text, "typed");
+  EXPECT_EQ(b.ws.session().current(), 4u);
+  EXPECT_EQ(b.ws.session().edit().text, "typed");
   EXPECT_EQ(b.ws.doc().At(4).text, "3");
-  EXPECT_EQ(b.ws.toolbar.alignment, AlignLeft);
-  EXPECT_STREQ(Workstation::AlignmentButton(b.ws.toolbar.alignment), "AlignLeft");
-  EXPECT_FALSE(b.ws.toolbar.italic);
+  EXPECT_EQ(b.ws.session().toolbar().alignment, AlignLeft);
+  EXPECT_STREQ(EditingController::AlignmentButton(b.ws.session().toolbar().alignment), "AlignLeft");
+  EXPECT_FALSE(b.ws.session().toolbar().italic);
 }
 
 TEST(Editing, BulkCommandsRecordOneStepOrNone) {
   Bench b;
   b.Open(5);
-  b.ws.GoTo(2);
-  b.ws.DeleteCuesFromHere();  // answered No
-  EXPECT_FALSE(b.ws.CanUndo());
+  b.ws.session().GoTo(2);
+  b.ws.timing().DeleteCuesFromHere();  // answered No
+  EXPECT_FALSE(b.ws.session().CanUndo());
   b.prompter.answers = {Answer::Ok};
-  EXPECT_EQ(b.ws.DeleteRange(2, 4, RangeAction::WholeSubtitles), RangeOutcome::Deleted);
+  EXPECT_EQ(b.ws.timing().DeleteRange(2, 4, RangeAction::WholeSubtitles), RangeOutcome::Deleted);
   EXPECT_EQ(b.Texts(), "1,5");
-  EXPECT_EQ(b.ws.undoHistory().ActionAt(1), "MultipleSubtitleDelete");
-  EXPECT_EQ(b.ws.current(), 1u);
-  b.ws.Undo();
+  EXPECT_EQ(b.ws.session().undoHistory().ActionAt(1), "MultipleSubtitleDelete");
+  EXPECT_EQ(b.ws.session().current(), 1u);
+  b.ws.session().Undo();
   EXPECT_EQ(b.Texts(), "1,2,3,4,5");
-  EXPECT_FALSE(b.ws.CanUndo());
+  EXPECT_FALSE(b.ws.session().CanUndo());
 
   // A quick offset needs the current in cue; refused, it records nothing.
-  b.ws.edit().inCue = "";
-  EXPECT_THROW(b.ws.QuickOffset(0), UserError);
-  b.ws.CommitEditArea();
-  EXPECT_FALSE(b.ws.CanUndo());
+  b.ws.session().edit().inCue = "";
+  EXPECT_THROW(b.ws.timing().QuickOffset(0), UserError);
+  b.ws.session().CommitEditArea();
+  EXPECT_FALSE(b.ws.session().CanUndo());
 }
 
 }  // namespace

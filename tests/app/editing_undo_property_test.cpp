@@ -50,73 +50,73 @@ TEST(EditingUndo, EveryCommandIsUndoneByOneUndo) {
     settings.SetBool("Options", "Full undo", true);
     test::RecordingPrompter prompter;
     Workstation ws(settings, prompter);
-    ws.ReplaceDocument(RandomDoc(rng, 12));
+    ws.session().ReplaceDocument(RandomDoc(rng, 12));
     MemoryClipboard clipboard;
     std::vector<std::vector<Subtitle>> expected;  // the document before each recorded command
     auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
-    auto cursor = [&] { return static_cast<std::size_t>(pick(static_cast<int>(ws.edit().text.size()) + 3)); };
+    auto cursor = [&] { return static_cast<std::size_t>(pick(static_cast<int>(ws.session().edit().text.size()) + 3)); };
 
     for (int step = 0; step < 300; ++step) {
-      ASSERT_EQ(ws.CanUndo(), !expected.empty()) << "step " << step;
+      ASSERT_EQ(ws.session().CanUndo(), !expected.empty()) << "step " << step;
       int op = pick(26);
       if (op >= 22) {  // Undo, more often than any single command
         if (expected.empty()) continue;
-        ws.Undo();
+        ws.session().Undo();
         ASSERT_EQ(ws.doc().Subtitles(), expected.back()) << "step " << step;
         expected.pop_back();
-        ASSERT_TRUE(ws.doc().Count() == 0 || ws.HasCurrent());
+        ASSERT_TRUE(ws.doc().Count() == 0 || ws.session().HasCurrent());
         continue;
       }
-      ws.CommitEditArea();  // what was typed so far is part of the document before the command
+      ws.session().CommitEditArea();  // what was typed so far is part of the document before the command
       const std::vector<Subtitle> before = ws.doc().Subtitles();
-      const int pointer = ws.undoHistory().Pointer();
+      const int pointer = ws.session().undoHistory().Pointer();
       prompter.answers = {pick(2) ? Answer::Yes : Answer::No};
       if (pick(2)) prompter.answers = {pick(2) ? Answer::Ok : Answer::Cancel};
-      ws.toolbar = {1 + pick(4), pick(2) == 0};
+      ws.session().SetToolbar({1 + pick(4), pick(2) == 0});
       bool reset = false;
       std::string name;
       try {
         switch (op) {
-          case 0: name = "Insert"; ws.Insert(); break;
-          case 1: name = "InsertAfter"; ws.InsertAfter(); break;
-          case 2: name = "Delete"; ws.Delete(); break;
-          case 3: name = "MergeWithNext"; ws.MergeWithNext(); break;
-          case 4: name = "MergeWithPrevious"; ws.MergeWithPrevious(); break;
-          case 5: name = "Split"; ws.Split(cursor()); break;
-          case 6: name = "ShiftText"; ws.ShiftText(); break;
-          case 7: name = "PageUp"; ws.PageUp(); break;
-          case 8: name = "PageDown"; ws.PageDown(); break;
+          case 0: name = "Insert"; ws.editing().Insert(); break;
+          case 1: name = "InsertAfter"; ws.editing().InsertAfter(); break;
+          case 2: name = "Delete"; ws.editing().Delete(); break;
+          case 3: name = "MergeWithNext"; ws.editing().MergeWithNext(); break;
+          case 4: name = "MergeWithPrevious"; ws.editing().MergeWithPrevious(); break;
+          case 5: name = "Split"; ws.editing().Split(cursor()); break;
+          case 6: name = "ShiftText"; ws.editing().ShiftText(); break;
+          case 7: name = "PageUp"; ws.editing().PageUp(); break;
+          case 8: name = "PageDown"; ws.editing().PageDown(); break;
           case 9:
             name = "GoTo";
-            ws.GoTo(static_cast<std::size_t>(pick(static_cast<int>(ws.doc().Count()) + 1)));
+            ws.session().GoTo(static_cast<std::size_t>(pick(static_cast<int>(ws.doc().Count()) + 1)));
             reset = true;
             break;
           case 10:  // typing, as the window records it
             name = "Type";
-            if (!ws.HasCurrent()) break;
-            ws.Record("Subtitle");
-            ws.Record("Nothing");
-            ws.edit().text = RandomText(rng);
-            ws.CommitEditArea();
+            if (!ws.session().HasCurrent()) break;
+            ws.session().Record("Subtitle");
+            ws.session().Record("Nothing");
+            ws.session().edit().text = RandomText(rng);
+            ws.session().CommitEditArea();
             break;
-          case 11: name = "Cut"; ws.Cut(clipboard, Workstation::TextBox(pick(2)), cursor(), cursor()); break;
+          case 11: name = "Cut"; ws.editing().Cut(clipboard, EditingController::TextBox(pick(2)), cursor(), cursor()); break;
           case 12:
             name = "Paste";
             if (pick(3) == 0) clipboard.Clear(); else clipboard.SetText(RandomText(rng) + "\nend");
-            ws.Paste(clipboard, Workstation::TextBox(pick(2)), cursor(), cursor());
+            ws.editing().Paste(clipboard, EditingController::TextBox(pick(2)), cursor(), cursor());
             break;
-          case 13: name = "Fix"; ws.FixInvalidIntervals(); break;
-          case 14: name = "Fill"; ws.FillBlankOutCues(); break;
-          case 15: name = "Stretch"; ws.ScaleCues(pick(2) ? 1.001 : 0.999); break;
-          case 16: name = "QuickOffset"; ws.QuickOffset(pick(3000)); break;
-          case 17: name = "DeleteCurrentCues"; ws.DeleteCurrentCues(); break;
-          case 18: name = "DeleteCuesFromHere"; ws.DeleteCuesFromHere(); break;
-          case 19: name = "DeleteAllCues"; ws.DeleteAllCues(); break;
+          case 13: name = "Fix"; ws.timing().FixInvalidIntervals(); break;
+          case 14: name = "Fill"; ws.timing().FillBlankOutCues(); break;
+          case 15: name = "Stretch"; ws.timing().ScaleCues(pick(2) ? 1.001 : 0.999); break;
+          case 16: name = "QuickOffset"; ws.timing().QuickOffset(pick(3000)); break;
+          case 17: name = "DeleteCurrentCues"; ws.timing().DeleteCurrentCues(); break;
+          case 18: name = "DeleteCuesFromHere"; ws.timing().DeleteCuesFromHere(); break;
+          case 19: name = "DeleteAllCues"; ws.timing().DeleteAllCues(); break;
           default: {
             name = "DeleteRange";
             long n = static_cast<long>(ws.doc().Count());
             long a = 1 + pick(static_cast<int>(n) + 1), b = a + pick(4) - 1;
-            ws.DeleteRange(a, b, RangeAction(pick(3)));
+            ws.timing().DeleteRange(a, b, RangeAction(pick(3)));
           }
         }
       } catch (const UserError&) {
@@ -125,8 +125,8 @@ TEST(EditingUndo, EveryCommandIsUndoneByOneUndo) {
       SCOPED_TRACE("step " + std::to_string(step) + " " + name);
       if (reset) {
         expected.clear();
-        ASSERT_FALSE(ws.CanUndo());
-      } else if (ws.undoHistory().Pointer() != pointer) {
+        ASSERT_FALSE(ws.session().CanUndo());
+      } else if (ws.session().undoHistory().Pointer() != pointer) {
         expected.push_back(before);
       } else {
         ASSERT_EQ(ws.doc().Subtitles(), before) << "changed without an undo step";
@@ -134,11 +134,11 @@ TEST(EditingUndo, EveryCommandIsUndoneByOneUndo) {
     }
     // Everything left in the history still comes back in order.
     while (!expected.empty()) {
-      ws.Undo();
+      ws.session().Undo();
       ASSERT_EQ(ws.doc().Subtitles(), expected.back());
       expected.pop_back();
     }
-    EXPECT_FALSE(ws.CanUndo());
+    EXPECT_FALSE(ws.session().CanUndo());
   }
 }
 

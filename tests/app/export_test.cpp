@@ -35,7 +35,7 @@ struct ExportFixture : ::testing::Test {
     d.Append(a);
     d.SetFile((home / "film.kpox").string());
     d.modified = false;
-    ws.ReplaceDocument(std::move(d));
+    ws.session().ReplaceDocument(std::move(d));
   }
   int Row(const char* name) { return FindExportFormat(name)->position; }
   Bytes Head(const std::filesystem::path& p, std::size_t n) {
@@ -77,14 +77,14 @@ TEST_F(ExportFixture, CommonFlowFolderNameEncodingAndStatus) {
   settings.Set("IO", "Open", "/elsewhere/");
   std::filesystem::create_directories(home / "out");
   prompter.files.push_back(FileChoice{(home / "out" / "film.srt").string(), 3});
-  ASSERT_TRUE(ws.ExportDialogOk(Row("SubRip"), false));
+  ASSERT_TRUE(ws.exports().ExportDialogOk(Row("SubRip"), false));
   const FileDialog& d = prompter.dialogs.back();
   EXPECT_EQ(d.title, "Export SubRip SRT file");
   EXPECT_EQ(d.filterIndex, 3) << "SubRip without a stored filter index starts at UTF-16";
   EXPECT_EQ(d.initialDir, (home.path() / "out").string() + "/");
   EXPECT_EQ(d.fileName, "film");
   EXPECT_EQ(Head(home / "out" / "film.srt", 2), (Bytes{0xFF, 0xFE}));
-  EXPECT_EQ(ws.panels().status, "File exported successfully");
+  EXPECT_EQ(ws.session().panels().status, "File exported successfully");
   EXPECT_EQ(settings.Get("Export", "Last export format", ""), "19");
   EXPECT_EQ(settings.Get("SRT", "Filter index", ""), "3");
   EXPECT_EQ(settings.Get("IO", "Save", ""), (home.path() / "out").string() + "/");
@@ -92,7 +92,7 @@ TEST_F(ExportFixture, CommonFlowFolderNameEncodingAndStatus) {
   // "Save in open" starts in the Open folder; an untitled document gets no proposed name.
   settings.SetInt("IO", "Save in open", 1);
   ws.doc().SetFile("");
-  EXPECT_FALSE(ws.ExportDialogOk(Row("WebVTT"), false)) << "Cancel in the save dialog writes nothing";
+  EXPECT_FALSE(ws.exports().ExportDialogOk(Row("WebVTT"), false)) << "Cancel in the save dialog writes nothing";
   EXPECT_EQ(prompter.dialogs.back().initialDir, "/elsewhere/");
   EXPECT_EQ(prompter.dialogs.back().fileName, "");
   EXPECT_EQ(prompter.shown.back().kind, "save") << "no message after Cancel";
@@ -105,7 +105,7 @@ TEST_F(ExportFixture, RemoveBomOnlyTouchesUnicodeFiles) {
   for (const Case& c : {Case{TextEncoding::Ansi, {'0', ':'}}, Case{TextEncoding::Utf8, {'0', ':'}},
                         Case{TextEncoding::Utf16, {'0', 0}}}) {
     SCOPED_TRACE(TextEncodingName(c.e));
-    ws.ExportToFile(sbv, home / "x.sbv", c.e);
+    ws.exports().ExportToFile(sbv, home / "x.sbv", c.e);
     EXPECT_EQ(Head(home / "x.sbv", 2), c.head);
   }
   // RemoveBOM on a file: a first byte 255 drops two bytes, 239 three, others nothing.
@@ -120,20 +120,20 @@ TEST_F(ExportFixture, RemoveBomOnlyTouchesUnicodeFiles) {
 TEST_F(ExportFixture, OptionsDialogCancelAndLaterFormats) {
   settings.SetInt("Export", "Always show options", 0);
   int opened = 0;
-  ws.onExportOptions = [&](const ExportFormat&) {
+  ws.exports().SetOptionsDialog([&](const ExportFormat&) {
     ++opened;
     return false;  // Cancel
-  };
+  });
   // "Always show options" off: OK exports at once with the stored options.
   prompter.files.push_back(FileChoice{(home / "a.vtt").string(), 1});
-  EXPECT_TRUE(ws.ExportDialogOk(Row("WebVTT"), false));
+  EXPECT_TRUE(ws.exports().ExportDialogOk(Row("WebVTT"), false));
   EXPECT_EQ(opened, 0);
-  EXPECT_FALSE(ws.ExportDialogOk(Row("WebVTT"), true));
+  EXPECT_FALSE(ws.exports().ExportDialogOk(Row("WebVTT"), true));
   EXPECT_EQ(opened, 1);
-  EXPECT_TRUE(ws.optionsCancelled);
+  EXPECT_TRUE(ws.exports().optionsCancelled());
   EXPECT_EQ(settings.Get("Export", "Always show options", ""), "1");
   // Timed Text formats never open their dialog on OK.
-  EXPECT_FALSE(ws.ExportDialogOk(Row("W3C Timed Text (DFXP)"), true));
+  EXPECT_FALSE(ws.exports().ExportDialogOk(Row("W3C Timed Text (DFXP)"), true));
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(prompter.shown.back().text, NotAvailableText("W3C Timed Text (DFXP)"));
 
@@ -141,7 +141,7 @@ TEST_F(ExportFixture, OptionsDialogCancelAndLaterFormats) {
   ws.doc().SetText(1, std::string(33, 'x'));
   prompter.answers.push_back(Answer::Cancel);
   std::size_t before = prompter.shown.size();
-  EXPECT_FALSE(ws.ExportDialogOk(Row("Scenarist Closed Caption"), false));
+  EXPECT_FALSE(ws.exports().ExportDialogOk(Row("Scenarist Closed Caption"), false));
   ASSERT_EQ(prompter.shown.size(), before + 1);
   EXPECT_EQ(prompter.shown.back().text, "Subtitle 2 contains more than 32 characters.");
   EXPECT_EQ(prompter.shown.back().buttons, Buttons::OkCancel);
@@ -154,17 +154,17 @@ TEST_F(ExportFixture, ImportReplacesDocumentOnlyOnSuccess) {
   ws.doc().SetText(0, "changed");  // unsaved changes: the question comes first
   prompter.answers.push_back(Answer::No);
   prompter.files.push_back(FileChoice{(home / "bad.srt").string(), 1});
-  EXPECT_FALSE(ws.ImportDialogOk(row, 0));
+  EXPECT_FALSE(ws.exports().ImportDialogOk(row, 0));
   EXPECT_EQ(prompter.shown[0].text, "Save changes to current file?");
   EXPECT_EQ(prompter.shown.back().text, "This is not a valid SubRip file");
   EXPECT_EQ(ws.doc().Count(), 2u) << "a failed import leaves the document as it was";
   prompter.answers.push_back(Answer::No);
   prompter.files.push_back(FileChoice{(home / "in.srt").string(), 1});
-  ASSERT_TRUE(ws.ImportDialogOk(row, 0));
+  ASSERT_TRUE(ws.exports().ImportDialogOk(row, 0));
   EXPECT_EQ(prompter.dialogs.back().title, "Import SubRip SRT File");
   ASSERT_EQ(ws.doc().Count(), 1u);
   EXPECT_EQ(ws.doc().At(0).text, "Imported");
-  EXPECT_EQ(ws.WindowTitle(), "Kipo - " + ToUpperAscii((home / "in.srt").string()));
+  EXPECT_EQ(ws.session().WindowTitle(), "Kipo - " + ToUpperAscii((home / "in.srt").string()));
   EXPECT_EQ(settings.Get("Import", "Import file type", ""), std::to_string(row));
 }
 
@@ -173,7 +173,7 @@ TEST_F(ExportFixture, BatchExportNamesTagsAndProgress) {
   for (const char* name : {"SubRip SRT", "WebVTT", "YouTube SBV", "MicroDVD SUB", "QUBE"})
     ticks[static_cast<std::size_t>(FindConvertTarget(name) - BatchExportTargets().data())] = true;
   prompter.files.push_back(FileChoice{(home / "film.kpox").string(), 1});
-  auto results = ws.BatchExport(ticks, TextEncoding::Utf8);
+  auto results = ws.exports().BatchExport(ticks, TextEncoding::Utf8);
   EXPECT_EQ(prompter.dialogs.back().title, "Batch Export Base File Name");
   ASSERT_EQ(results.size(), 5u);
   // The base equals the document's own name, so "_export" is added.

@@ -80,7 +80,7 @@ TEST_F(Shell, CommandLineFileIsChosenByExtension) {
   test::WriteFile(home / "notes.txt", "0001\t00:00:01:00\t00:00:02:00\r\nHi\r\n");
   StartUp(other, (home / "notes.txt").string());
   EXPECT_EQ(other.doc().Count(), 0u);
-  EXPECT_EQ(other.WindowTitle(), "Kipo - [Untitled]");
+  EXPECT_EQ(other.session().WindowTitle(), "Kipo - [Untitled]");
 
   std::filesystem::copy_file(doc, AutoSaveFile());
   prompter.answers.push_back(Answer::Yes);
@@ -89,7 +89,7 @@ TEST_F(Shell, CommandLineFileIsChosenByExtension) {
   EXPECT_EQ(prompter.Last().title, "AutoSave File Detected");
   EXPECT_EQ(third.doc().Count(), 4u);
   EXPECT_TRUE(third.doc().modified);
-  EXPECT_EQ(third.WindowTitle(), "Kipo - [Untitled]");
+  EXPECT_EQ(third.session().WindowTitle(), "Kipo - [Untitled]");
 }
 
 TEST_F(Shell, ShutdownAsksStoresAndDeletesTheAutosaveFile) {
@@ -104,7 +104,7 @@ TEST_F(Shell, ShutdownAsksStoresAndDeletesTheAutosaveFile) {
   EXPECT_TRUE(std::filesystem::exists(AutoSaveFile()));
   prompter.answers.push_back(Answer::No);
   EXPECT_TRUE(QueryShutdown(ws, w));
-  EXPECT_EQ(ws.panels().status, "Kipo is shutting down...");
+  EXPECT_EQ(ws.session().panels().status, "Kipo is shutting down...");
   EXPECT_FALSE(std::filesystem::exists(AutoSaveFile()));
   EXPECT_EQ(settings.GetInt("General", "Window width", 0), 1280);
   EXPECT_EQ(settings.GetInt("General", "Window state", 0), 2);

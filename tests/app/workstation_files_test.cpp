@@ -45,11 +45,11 @@ using WorkstationFiles = Fixture;
 
 TEST_F(WorkstationFiles, OpenDispatchesByExtensionAndAFailedReadChangesNothing) {
   auto kpo = Write(home / "a.KPO", Film(2), NativeVariant::Kpo);
-  ASSERT_TRUE(ws.OpenPath(kpo.string()));
+  ASSERT_TRUE(ws.files().OpenPath(kpo.string()));
   EXPECT_EQ(ws.doc().Count(), 2u);
   EXPECT_EQ(ws.doc().fileType, "KPO");
   EXPECT_FALSE(ws.doc().modified);
-  EXPECT_EQ(ws.WindowTitle(), "Kipo - " + ToUpperAscii(kpo.string()));
+  EXPECT_EQ(ws.session().WindowTitle(), "Kipo - " + ToUpperAscii(kpo.string()));
   EXPECT_EQ(prompter.statuses.front(), "Reading " + kpo.string());
 
   ws.doc().SetText(0, "edited");
@@ -62,7 +62,7 @@ TEST_F(WorkstationFiles, OpenDispatchesByExtensionAndAFailedReadChangesNothing) 
     SCOPED_TRACE(name);
     auto path = home / name;
     if (!bytes.empty()) test::WriteFile(path, bytes);
-    EXPECT_FALSE(ws.OpenPath(path.string()));
+    EXPECT_FALSE(ws.files().OpenPath(path.string()));
     if (*message) {
       EXPECT_EQ(prompter.Last().title, "Invalid file format");
       EXPECT_EQ(prompter.Last().text, message);
@@ -77,22 +77,22 @@ TEST_F(WorkstationFiles, SaveChangesQuestionGuardsOpenAndNew) {
   ws.doc().Append(Subtitle{});
   ASSERT_TRUE(ws.doc().modified);
   // Cancel: nothing happens, no dialog is shown.
-  EXPECT_FALSE(ws.Open());
+  EXPECT_FALSE(ws.files().Open());
   EXPECT_EQ(prompter.Last().text, "Save changes to current file?");
   EXPECT_EQ(prompter.Last().buttons, Buttons::YesNoCancel);
   EXPECT_EQ(prompter.dialogs.size(), 0u);
   // Yes on an untitled document runs Save As; cancelling that cancels New.
   prompter.answers.push_back(Answer::Yes);
-  EXPECT_FALSE(ws.New(25, 2057, 0));
+  EXPECT_FALSE(ws.files().New(25, 2057, 0));
   EXPECT_EQ(prompter.dialogs.back().title, "Save File As");
   EXPECT_EQ(ws.doc().Count(), 1u);
   // No: the new document replaces it.
   prompter.answers.push_back(Answer::No);
-  EXPECT_TRUE(ws.New(29, 1036, 0));
+  EXPECT_TRUE(ws.files().New(29, 1036, 0));
   EXPECT_EQ(ws.doc().Count(), 0u);
   EXPECT_EQ(ws.doc().frameRate().code, 29);
   // Unmodified: Open shows its dialog at once, with the filter of the current type.
-  EXPECT_FALSE(ws.Open());
+  EXPECT_FALSE(ws.files().Open());
   EXPECT_EQ(prompter.dialogs.back().title, "Open subtitle file");
   EXPECT_EQ(prompter.dialogs.back().filter, kOpenSubtitleDialog.filter);
 }
@@ -100,19 +100,19 @@ TEST_F(WorkstationFiles, SaveChangesQuestionGuardsOpenAndNew) {
 TEST_F(WorkstationFiles, SaveWritesWarningListAndOffersIt) {
   SubtitleDocument d = Film();
   d.SetText(2, "1\r\n2\r\n3");
-  ws.ReplaceDocument(std::move(d));
+  ws.session().ReplaceDocument(std::move(d));
   std::vector<std::string> titles;
-  ws.onWindowTitle = [&](const std::string& t) { titles.push_back(t); };
+  Connection watching = ws.session().OnWindowTitle([&](const std::string& t) { titles.push_back(t); });
   auto path = home / "Out" / "Reel.kpox";
   std::filesystem::create_directories(path.parent_path());
   prompter.files.push_back(FileChoice{path.string(), 1});
-  EXPECT_TRUE(ws.SaveAs());
-  EXPECT_EQ(ws.panels().status, "File saved OK");
+  EXPECT_TRUE(ws.files().SaveAs());
+  EXPECT_EQ(ws.session().panels().status, "File saved OK");
   EXPECT_FALSE(ws.doc().modified);
   EXPECT_EQ(ws.doc().filePath, path.string());
   ASSERT_EQ(titles.size(), 2u);
   EXPECT_EQ(titles[0], "Kipo - Saving " + ToLowerAscii(path.string()));
-  EXPECT_EQ(titles[1], ws.WindowTitle());
+  EXPECT_EQ(titles[1], ws.session().WindowTitle());
   EXPECT_EQ(test::ReadFile(WarningListPath()), "Subtitle 3 contains 3 lines\r\n");
   EXPECT_EQ(prompter.Last().text,
             "One or more subtitles contain more than 2 rows.\nWould you like to view a list of these subtitles?");
@@ -124,7 +124,7 @@ TEST_F(WorkstationFiles, SaveWritesWarningListAndOffersIt) {
 
   SCOPED_TRACE("a later save without faults empties the list");
   ws.doc().SetText(2, "one row");
-  EXPECT_TRUE(ws.Save());
+  EXPECT_TRUE(ws.files().Save());
   EXPECT_EQ(test::ReadFile(WarningListPath()), "");
 }
 
@@ -132,15 +132,15 @@ TEST_F(WorkstationFiles, EverySaveTypeListsTooManyRowsOnceAndHonoursTheSwitch) {
   SubtitleDocument d = Film();
   for (std::size_t i = 0; i < d.Count(); ++i) d.SetOutCue(i, "000002" + std::to_string(10 + i));
   d.SetText(2, "1\r\n2\r\n3");
-  ws.ReplaceDocument(std::move(d));
+  ws.session().ReplaceDocument(std::move(d));
   const std::string question = TooManyRowsQuestion(2);
   for (const char* ext : {"kpox", "pac", "890", "srt"}) {
     for (bool warn : {true, false}) {
       SCOPED_TRACE(std::string(ext) + (warn ? " warning on" : " warning off"));
-      ws.house().warnTooManyRows = warn;
+      ws.session().house().warnTooManyRows = warn;
       test::WriteFile(WarningListPath(), "an older list\r\n");
       prompter.shown.clear();
-      ASSERT_TRUE(ws.SaveToPath((home / ("reel." + std::string(ext))).string()));
+      ASSERT_TRUE(ws.files().SaveToPath((home / ("reel." + std::string(ext))).string()));
       EXPECT_EQ(test::ReadFile(WarningListPath()), "Subtitle 3 contains 3 lines\r\n");
       std::vector<std::string> texts = prompter.Texts();
       EXPECT_EQ(std::ranges::count(texts, question), warn ? 1 : 0);
@@ -150,20 +150,20 @@ TEST_F(WorkstationFiles, EverySaveTypeListsTooManyRowsOnceAndHonoursTheSwitch) {
 }
 
 TEST_F(WorkstationFiles, PacSaveGoesThroughTheSafetyCopy) {
-  ws.ReplaceDocument(Film());
+  ws.session().ReplaceDocument(Film());
   // A leftover copy of an earlier PAC save is cleared by the next one.
   test::WriteFile(DataFolder() / "~$kipo.sav", "left from a crash");
   auto path = home / "reel.pac";
-  ASSERT_TRUE(ws.SaveToPath(path.string()));
+  ASSERT_TRUE(ws.files().SaveToPath(path.string()));
   EXPECT_FALSE(std::filesystem::exists(DataFolder() / "~$kipo.sav"));
   EXPECT_EQ(ReadFileBytes(path).at(0), 0x01);
 
   SCOPED_TRACE("a failed save puts the earlier file back and keeps the document's file");
   ws.doc().SetText(1, std::string(70000, 'x'));
-  ws.LoadEditArea();
+  ws.session().LoadEditArea();
   std::string before = test::ReadFile(path);
-  EXPECT_FALSE(ws.SaveToPath((home / "other.pac").string()));
-  EXPECT_FALSE(ws.SaveToPath(path.string()));
+  EXPECT_FALSE(ws.files().SaveToPath((home / "other.pac").string()));
+  EXPECT_FALSE(ws.files().SaveToPath(path.string()));
   EXPECT_NE(prompter.Last().text.find("You may also like to check subtitle 2."), std::string::npos) << prompter.Last().text;
   EXPECT_EQ(test::ReadFile(path), before);
   EXPECT_EQ(ws.doc().filePath, path.string());
@@ -174,10 +174,10 @@ TEST_F(WorkstationFiles, SaveAsWsbWarnsAndKeepsABakCopy) {
   settings.SetBool("Options", "Enable backups", true);
   SubtitleDocument d = Film();
   d.SetBoxStyle(0, BoxBoxedOutline);
-  ws.ReplaceDocument(std::move(d));
+  ws.session().ReplaceDocument(std::move(d));
   // No extension typed: the filter chosen gives it.
   prompter.files.push_back(FileChoice{(home / "legacy").string(), 3});
-  EXPECT_TRUE(ws.SaveAs());
+  EXPECT_TRUE(ws.files().SaveAs());
   EXPECT_EQ(prompter.shown[prompter.shown.size() - 1].title, "Format warning");
   EXPECT_EQ(prompter.Last().text,
             "Warning: one or more subtitles in this file contain outlining. This is not supported in WSB format");
@@ -191,9 +191,9 @@ TEST_F(WorkstationFiles, AppendKeepsTheDocumentValuesAndOpenCollapsesSpaces) {
   other.SetFrameRate(30);
   auto extra = Write(home / "extra.kpox", other, NativeVariant::Kpox);
   auto main = Write(home / "main.kpox", Film(3), NativeVariant::Kpox);
-  ASSERT_TRUE(ws.OpenPath(main.string()));
+  ASSERT_TRUE(ws.files().OpenPath(main.string()));
   EXPECT_EQ(ws.doc().At(0).text, "Line 1");  // "Line  1" with its double space reduced
-  ASSERT_TRUE(ws.AppendPath(extra.string()));
+  ASSERT_TRUE(ws.files().AppendPath(extra.string()));
   EXPECT_EQ(ws.doc().Count(), 5u);
   EXPECT_EQ(ws.doc().frameRate().code, 25);
   EXPECT_EQ(ws.doc().filePath, main.string());
@@ -209,13 +209,13 @@ TEST_F(WorkstationFiles, OpenAndImportCleanTheNewDocumentWhenSetToAutomatic) {
   auto path = Write(home / "italic.kpox", d, NativeVariant::Kpox);
   {
     SCOPED_TRACE("Open cleans without asking; one Undo gives the file's text back");
-    ASSERT_TRUE(ws.OpenPath(path.string()));
+    ASSERT_TRUE(ws.files().OpenPath(path.string()));
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(ws.doc().At(0).text, "Partly italic");
-    EXPECT_EQ(ws.edit().text, "Partly italic");
+    EXPECT_EQ(ws.session().edit().text, "Partly italic");
     EXPECT_TRUE(ws.doc().modified) << "the document no longer matches its file";
-    ASSERT_TRUE(ws.CanUndo());
-    ws.Undo();
+    ASSERT_TRUE(ws.session().CanUndo());
+    ws.session().Undo();
     EXPECT_EQ(ws.doc().At(0).text, "<Partly> italic");
   }
   {
@@ -223,7 +223,7 @@ TEST_F(WorkstationFiles, OpenAndImportCleanTheNewDocumentWhenSetToAutomatic) {
     settings.SetCheck("File clean", "Always apply confirm", true);
     ws.doc().modified = false;
     prompter.answers.push_back(Answer::No);
-    ASSERT_TRUE(ws.OpenPath(path.string()));
+    ASSERT_TRUE(ws.files().OpenPath(path.string()));
     EXPECT_EQ(prompter.Last().title, "Confirm File Clean");
     EXPECT_EQ(ws.doc().At(0).text, "<Partly> italic");
     EXPECT_FALSE(ws.doc().modified);
@@ -232,7 +232,7 @@ TEST_F(WorkstationFiles, OpenAndImportCleanTheNewDocumentWhenSetToAutomatic) {
     SCOPED_TRACE("an import asks and cleans the same way");
     test::WriteFile(home / "in.srt", "1\n00:00:05,000 --> 00:00:06,000\n<i>Imported</i> text\n");
     prompter.answers.push_back(Answer::Yes);
-    ws.ImportFile(*FindImportFormat("SubRip SRT file"), home / "in.srt", TextEncoding::Utf8);
+    ws.exports().ImportFile(*FindImportFormat("SubRip SRT file"), home / "in.srt", TextEncoding::Utf8);
     EXPECT_EQ(prompter.Last().title, "Confirm File Clean");
     ASSERT_EQ(ws.doc().Count(), 1u);
     EXPECT_EQ(ws.doc().At(0).text, "Imported text");
@@ -251,13 +251,13 @@ TEST_F(WorkstationFiles, ReadersQuestionsAnsweredNoShowNothingAndChangeNothing) 
   WriteFileAtomic(stl, bytes);
 
   auto main = Write(home / "main.kpox", Film(2), NativeVariant::Kpox);
-  ASSERT_TRUE(ws.OpenPath(main.string()));
+  ASSERT_TRUE(ws.files().OpenPath(main.string()));
   const SubtitleDocument before = ws.doc();
   for (const auto& [label, run] : std::vector<std::pair<std::string, std::function<bool()>>>{
-           {"Open PAC, language not chosen", [&] { return ws.OpenPath(pac.string()); }},
-           {"Append PAC, language not chosen", [&] { return ws.AppendPath(pac.string()); }},
-           {"Open STL, No to the signature question", [&] { return ws.OpenPath(stl.string()); }},
-           {"Append STL, No to the signature question", [&] { return ws.AppendPath(stl.string()); }}}) {
+           {"Open PAC, language not chosen", [&] { return ws.files().OpenPath(pac.string()); }},
+           {"Append PAC, language not chosen", [&] { return ws.files().AppendPath(pac.string()); }},
+           {"Open STL, No to the signature question", [&] { return ws.files().OpenPath(stl.string()); }},
+           {"Append STL, No to the signature question", [&] { return ws.files().AppendPath(stl.string()); }}}) {
     SCOPED_TRACE(label);
     prompter.shown.clear();
     EXPECT_FALSE(run());
@@ -278,19 +278,19 @@ TEST_F(WorkstationFiles, YesToWideningTheEditAreaKeepsTheWidth) {
   d.SetText(1, std::string(45, 'w'));
   auto stl = home / "wide.stl";
   WriteDocumentFile(d, stl, ctx);
-  ASSERT_EQ(ws.house().maxRowLength, 37);
+  ASSERT_EQ(ws.session().house().maxRowLength, 37);
 
-  ASSERT_TRUE(ws.OpenPath(stl.string()));  // No: the width stays
-  EXPECT_EQ(ws.house().maxRowLength, 37);
+  ASSERT_TRUE(ws.files().OpenPath(stl.string()));  // No: the width stays
+  EXPECT_EQ(ws.session().house().maxRowLength, 37);
   EXPECT_FALSE(settings.Has("House options", "Maximum row length"));
 
   prompter.answers.push_back(Answer::Yes);
-  ASSERT_TRUE(ws.OpenPath(stl.string()));
+  ASSERT_TRUE(ws.files().OpenPath(stl.string()));
   EXPECT_NE(std::ranges::find(prompter.statuses, "Max Line Width 45"), prompter.statuses.end());
-  EXPECT_EQ(ws.house().maxRowLength, 45);
+  EXPECT_EQ(ws.session().house().maxRowLength, 45);
   EXPECT_EQ(settings.GetInt("House options", "Maximum row length", 0), 45);
-  ws.ReloadHouseOptions();
-  EXPECT_EQ(ws.house().maxRowLength, 45);
+  ws.session().ReloadHouseOptions();
+  EXPECT_EQ(ws.session().house().maxRowLength, 45);
 }
 
 TEST(FileDialogs, FilterIndexFollowsTheType) {

@@ -21,7 +21,7 @@ struct Fixture {
     }
     d.SetFile("/films/reel.kpox");
     d.modified = false;
-    ws.ReplaceDocument(std::move(d));
+    ws.session().ReplaceDocument(std::move(d));
   }
   std::vector<std::string> Texts() const {
     std::vector<std::string> out;
@@ -34,30 +34,30 @@ TEST(WorkstationText, TidyAndReplacementWhileTyping) {
   Fixture f({"first"});
   f.settings.Set("Punctuation", "Delete spaces", "True");
   f.settings.Set("Punctuation", "Insert space after dash", "True");
-  f.ws.edit().text = "-Hello  there\r\n";
-  f.ws.TidyCurrentSubtitle();
-  EXPECT_EQ(f.ws.edit().text, "- Hello there");
+  f.ws.session().edit().text = "-Hello  there\r\n";
+  f.ws.text().TidyCurrentSubtitle();
+  EXPECT_EQ(f.ws.session().edit().text, "- Hello there");
   EXPECT_EQ(f.ws.doc().At(0).text, "first");  // the text box only, until committed
 
-  f.ws.autoReplace = {{"teh", "the"}};
-  f.ws.edit().text = "teh ";
+  f.ws.text().SetAutoReplaceList({{"teh", "the"}});
+  f.ws.session().edit().text = "teh ";
   std::size_t caret = 4;
-  EXPECT_FALSE(f.ws.AutoReplaceTyped(" ", caret));  // switched off
-  f.ws.replaceAsYouType = true;
-  EXPECT_TRUE(f.ws.AutoReplaceTyped(" ", caret));
-  EXPECT_EQ(f.ws.edit().text, "the ");
+  EXPECT_FALSE(f.ws.text().AutoReplaceTyped(" ", caret));  // switched off
+  f.ws.text().SetReplaceAsYouType(true);
+  EXPECT_TRUE(f.ws.text().AutoReplaceTyped(" ", caret));
+  EXPECT_EQ(f.ws.session().edit().text, "the ");
   EXPECT_EQ(caret, 4u);
-  f.ws.edit().text = "Teh ";
-  EXPECT_FALSE(f.ws.AutoReplaceTyped(" ", caret));
-  f.ws.edit().text = "tehx";
+  f.ws.session().edit().text = "Teh ";
+  EXPECT_FALSE(f.ws.text().AutoReplaceTyped(" ", caret));
+  f.ws.session().edit().text = "tehx";
   caret = 4;
-  EXPECT_FALSE(f.ws.AutoReplaceTyped("x", caret));
+  EXPECT_FALSE(f.ws.text().AutoReplaceTyped("x", caret));
 }
 
 TEST(WorkstationText, ReplaceNowReportsFormattingComplete) {
   Fixture f({"It\u2019s \u201Cfine\u201D", "plain"});
   f.settings.Set("AutoReplace", "Quotes", "1");
-  f.ws.ReplaceNow();
+  f.ws.text().ReplaceNow();
   EXPECT_EQ(f.Texts(), (std::vector<std::string>{"It's \"fine\"", "plain"}));
   EXPECT_EQ(f.prompter.Texts(), std::vector<std::string>{"Formatting complete."});
 }
@@ -72,9 +72,9 @@ TEST(WorkstationText, CleanKeepsReportAndRestoresOneRow) {
   f.settings.Set("File clean", "SDH interjections 1", "Um");
   f.settings.Set("Punctuation", "Delete spaces", "True");
   const std::vector<std::string> before = f.Texts();
-  f.ws.GoTo(2);
-  f.ws.edit().text = "Nothing at all";  // uncommitted typing is part of the clean
-  const CleanReport& r = f.ws.CleanFile();
+  f.ws.session().GoTo(2);
+  f.ws.session().edit().text = "Nothing at all";  // uncommitted typing is part of the clean
+  const CleanReport& r = f.ws.text().CleanFile();
   EXPECT_EQ(f.Texts(), (std::vector<std::string>{", hello there", "Music", "Nothing at all"}));
   EXPECT_EQ(f.prompter.statuses.front(), "Cleaning reel.kpox");
   ASSERT_EQ(r.rows.size(), 4u);
@@ -82,14 +82,14 @@ TEST(WorkstationText, CleanKeepsReportAndRestoresOneRow) {
   EXPECT_EQ(r.rows[2].description, "Character '#' deleted");
   EXPECT_EQ(r.rows[2].formerText(), "# Music #");
 
-  ASSERT_TRUE(f.ws.RestoreCleanRow(2));
-  EXPECT_EQ(f.ws.current(), 1u);
-  EXPECT_EQ(f.ws.edit().text, "# Music #");
+  ASSERT_TRUE(f.ws.text().RestoreCleanRow(2));
+  EXPECT_EQ(f.ws.session().current(), 1u);
+  EXPECT_EQ(f.ws.session().edit().text, "# Music #");
   EXPECT_EQ(f.Texts()[1], before[1]);
   EXPECT_EQ(f.Texts()[0], ", hello there");
-  EXPECT_FALSE(f.ws.RestoreCleanRow(99));
+  EXPECT_FALSE(f.ws.text().RestoreCleanRow(99));
 
-  const CleanReport& p = f.ws.PunctuationCheck();
+  const CleanReport& p = f.ws.text().PunctuationCheck();
   EXPECT_EQ(p.kind, CleanKind::PunctuationCheck);
   EXPECT_EQ(f.Texts()[1], "# Music #");  // the check has no hearing-impaired step
 }
@@ -98,38 +98,38 @@ TEST(WorkstationText, AutoCleanAfterOpenWithoutQuestion) {
   Fixture f({"<Partly> italic"});
   f.settings.Set("File clean", "Remove italics", "1");
   f.settings.Set("File clean", "Always apply", "1");
-  EXPECT_TRUE(f.ws.AutoCleanAfterOpen());
+  EXPECT_TRUE(f.ws.text().AutoCleanAfterOpen());
   EXPECT_TRUE(f.prompter.shown.empty());
   EXPECT_EQ(f.ws.doc().At(0).text, "Partly italic");
-  EXPECT_EQ(f.ws.edit().text, "Partly italic");
+  EXPECT_EQ(f.ws.session().edit().text, "Partly italic");
 }
 
 TEST(WorkstationText, ProfanityFindAsksForEachOccurrence) {
   Fixture f({"Start here", "Damn it, damn.", "Darn", "Oh damn"});
-  f.ws.GoTo(1);
+  f.ws.session().GoTo(1);
   WordList list{{"damn", "darn"}, {"missing", "x"}};
   f.prompter.answers = {Answer::Yes, Answer::No, Answer::Yes};
-  EXPECT_EQ(f.ws.FindProfanity(list), ProfanityResult::EndOfFile);
+  EXPECT_EQ(f.ws.text().FindProfanity(list), ProfanityResult::EndOfFile);
   EXPECT_EQ(f.Texts(), (std::vector<std::string>{"Start here", "darn it, damn.", "Darn", "Oh darn"}));
   EXPECT_EQ(f.prompter.Texts(),
             (std::vector<std::string>{"Replace damn with darn?", "Replace damn with darn?", "Replace damn with darn?",
                                       "End of file reached"}));
-  EXPECT_EQ(f.ws.current(), 3u);
-  EXPECT_EQ(f.ws.textSelection, (TextRange{3, 4}));
-  EXPECT_EQ(f.ws.edit().text, "Oh darn");
+  EXPECT_EQ(f.ws.session().current(), 3u);
+  EXPECT_EQ(f.ws.text().textSelection(), (TextRange{3, 4}));
+  EXPECT_EQ(f.ws.session().edit().text, "Oh darn");
 
   {
     SCOPED_TRACE("Cancel stops without the end message");
     f.prompter.shown.clear();
-    f.ws.GoTo(0);
+    f.ws.session().GoTo(0);
     f.prompter.answers = {Answer::Cancel};
-    EXPECT_EQ(f.ws.FindProfanity(list), ProfanityResult::Cancelled);
+    EXPECT_EQ(f.ws.text().FindProfanity(list), ProfanityResult::Cancelled);
     EXPECT_EQ(f.prompter.Texts(), std::vector<std::string>{"Replace damn with darn?"});
   }
   {
     SCOPED_TRACE("no listed word: straight to the end");
     f.prompter.shown.clear();
-    EXPECT_EQ(f.ws.FindProfanity({{"heck", "h"}}), ProfanityResult::EndOfFile);
+    EXPECT_EQ(f.ws.text().FindProfanity({{"heck", "h"}}), ProfanityResult::EndOfFile);
     EXPECT_EQ(f.prompter.Texts(), std::vector<std::string>{"End of file reached"});
   }
 }
@@ -138,8 +138,8 @@ TEST(WorkstationText, AutoReplaceListLoadsFromDataFolder) {
   test::TempHome home;
   test::WriteFile(home / "data/Kipo Software/Kipo/autoreplace.dat", "teh\tthe\r\n");
   Fixture f({"x"});
-  f.ws.LoadAutoReplaceList();
-  EXPECT_EQ(f.ws.autoReplace, (WordList{{"teh", "the"}}));
+  f.ws.text().LoadAutoReplaceList();
+  EXPECT_EQ(f.ws.text().autoReplaceList(), (WordList{{"teh", "the"}}));
 }
 
 }  // namespace
@@ -164,45 +164,45 @@ TEST(WorkstationText, WholeCleanIsOneUndoStep) {
     raised.comment = "keep me";
     f.ws.doc().Replace(2, raised);
     const SubtitleDocument before = f.ws.doc();
-    if (kind == CleanKind::FileClean) f.ws.CleanFile();
-    else f.ws.PunctuationCheck();
-    ASSERT_FALSE(f.ws.cleanReport.rows.empty());
+    if (kind == CleanKind::FileClean) f.ws.text().CleanFile();
+    else f.ws.text().PunctuationCheck();
+    ASSERT_FALSE(f.ws.text().cleanReport().rows.empty());
     ASSERT_NE(f.ws.doc().Subtitles(), before.Subtitles());
     EXPECT_TRUE(f.ws.doc().modified);
-    ASSERT_TRUE(f.ws.CanUndo());
-    EXPECT_EQ(f.ws.undoHistory().ActionAt(1), CleanUndoName(kind));
+    ASSERT_TRUE(f.ws.session().CanUndo());
+    EXPECT_EQ(f.ws.session().undoHistory().ActionAt(1), CleanUndoName(kind));
     // Restoring a row first changes nothing about what the one undo gives back.
-    f.ws.RestoreCleanRow(0);
-    f.ws.Undo();
+    f.ws.text().RestoreCleanRow(0);
+    f.ws.session().Undo();
     EXPECT_EQ(f.ws.doc().Subtitles(), before.Subtitles());
-    EXPECT_FALSE(f.ws.CanUndo());
+    EXPECT_FALSE(f.ws.session().CanUndo());
   }
 }
 
 TEST(WorkstationText, NothingToCleanRecordsNothing) {
   Fixture f({"Fine.", "Also fine."});
   f.settings.Set("File clean", "Remove comments", "1");
-  EXPECT_TRUE(f.ws.CleanFile().rows.empty());
-  EXPECT_FALSE(f.ws.CanUndo());
+  EXPECT_TRUE(f.ws.text().CleanFile().rows.empty());
+  EXPECT_FALSE(f.ws.session().CanUndo());
   EXPECT_FALSE(f.ws.doc().modified);
 }
 
 TEST(WorkstationText, AutoReplaceAndProfanityAreUndoable) {
   Fixture f({"Oh damn"});
-  f.ws.autoReplace = {{"teh", "the"}};
-  f.ws.replaceAsYouType = true;
-  f.ws.edit().text = "Oh teh ";
+  f.ws.text().SetAutoReplaceList({{"teh", "the"}});
+  f.ws.text().SetReplaceAsYouType(true);
+  f.ws.session().edit().text = "Oh teh ";
   std::size_t caret = 7;
-  ASSERT_TRUE(f.ws.AutoReplaceTyped(" ", caret));
-  EXPECT_EQ(f.ws.undoHistory().ActionAt(1), "AutoReplace");
-  f.ws.Undo();
-  EXPECT_EQ(f.ws.edit().text, "Oh teh ");
+  ASSERT_TRUE(f.ws.text().AutoReplaceTyped(" ", caret));
+  EXPECT_EQ(f.ws.session().undoHistory().ActionAt(1), "AutoReplace");
+  f.ws.session().Undo();
+  EXPECT_EQ(f.ws.session().edit().text, "Oh teh ");
 
-  f.ws.edit().text = "Oh damn";
+  f.ws.session().edit().text = "Oh damn";
   f.prompter.answers = {Answer::Yes};
-  f.ws.FindProfanity({{"damn", "darn"}});
+  f.ws.text().FindProfanity({{"damn", "darn"}});
   EXPECT_EQ(f.ws.doc().At(0).text, "Oh darn");
-  f.ws.Undo();
+  f.ws.session().Undo();
   EXPECT_EQ(f.ws.doc().At(0).text, "Oh damn");
 }
 

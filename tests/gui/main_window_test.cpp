@@ -2,20 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTest>
 
+#include "app/commands.h"
 #include "gui/new_project_dialog.h"
 #include "gui/qt_prompter.h"
 #include "gui/subtitle_list_model.h"
 #include "support/temp_home.h"
+#include "support/timed_subtitle.h"
 
 namespace kipo {
 namespace {
@@ -51,14 +56,14 @@ struct Fixture {
 
 TEST(MainWindow, KeyboardMovesThroughSubtitlesAndTypedCuesReachTheDocument) {
   Fixture f;
-  f.ws.ReplaceDocument(Demo(50));
+  f.ws.session().ReplaceDocument(Demo(50));
   f.Show();
   EXPECT_EQ(f.window.windowTitle().toStdString(), "Kipo - /FILMS/HARBOUR.KPOX[*]");
   EXPECT_EQ(f.window.inCueField()->text().toStdString(), "00:00:10:00");
 
   QTest::keyClick(&f.window, Qt::Key_PageDown);
   QTest::keyClick(&f.window, Qt::Key_PageDown);
-  EXPECT_EQ(f.ws.current(), 2u);
+  EXPECT_EQ(f.ws.session().current(), 2u);
   EXPECT_EQ(f.window.list()->currentIndex().row(), 2);
   EXPECT_EQ(f.window.inCueField()->text().toStdString(), "00:00:18:00");
 
@@ -66,21 +71,21 @@ TEST(MainWindow, KeyboardMovesThroughSubtitlesAndTypedCuesReachTheDocument) {
   QTest::keyClicks(f.window.outCueField(), "00002012");
   f.window.textBox()->setPlainText("New words\nsecond row");
   QTest::keyClick(&f.window, Qt::Key_PageUp);
-  EXPECT_EQ(f.ws.current(), 1u);
+  EXPECT_EQ(f.ws.session().current(), 1u);
   EXPECT_EQ(f.ws.doc().At(2).outCue, "00002012");
   EXPECT_EQ(f.ws.doc().At(2).text, "New words\r\nsecond row");
   EXPECT_TRUE(f.ws.doc().modified);
 
   // Selecting a row in the list makes it current.
   f.window.list()->setCurrentIndex(f.window.list()->model()->index(40, 0));
-  EXPECT_EQ(f.ws.current(), 40u);
+  EXPECT_EQ(f.ws.session().current(), 40u);
   QTest::keyClick(&f.window, Qt::Key_End, Qt::ControlModifier);
-  EXPECT_EQ(f.ws.current(), 49u);
+  EXPECT_EQ(f.ws.session().current(), 49u);
 }
 
 TEST(MainWindow, ListStaysVirtualForTheLargestDocuments) {
   Fixture f;
-  f.ws.ReplaceDocument(Demo(kMaxSubtitles));
+  f.ws.session().ReplaceDocument(Demo(kMaxSubtitles));
   f.Show();
   auto* model = f.window.list()->model();
   EXPECT_EQ(model->rowCount(), 32767);
@@ -88,12 +93,12 @@ TEST(MainWindow, ListStaysVirtualForTheLargestDocuments) {
   EXPECT_EQ(model->data(model->index(0, 4)).toString().toStdString(), "Where were you | last night?");
   f.window.list()->scrollToBottom();
   QTest::keyClick(&f.window, Qt::Key_End, Qt::ControlModifier);
-  EXPECT_EQ(f.ws.current(), 32766u);
+  EXPECT_EQ(f.ws.session().current(), 32766u);
 }
 
 TEST(MainWindow, FrameRateMenuAndStatusPanels) {
   Fixture f;
-  f.ws.ReplaceDocument(Demo(3));
+  f.ws.session().ReplaceDocument(Demo(3));
   f.Show();
   auto* rate = f.window.findChild<QLabel*>("frameRatePanel");
   EXPECT_EQ(rate->text().toStdString(), "25 fps");
@@ -102,16 +107,16 @@ TEST(MainWindow, FrameRateMenuAndStatusPanels) {
   EXPECT_EQ(f.ws.doc().frameRate().code, 29);
   EXPECT_EQ(rate->text().toStdString(), "29.97 fps");
   EXPECT_EQ(f.window.findChild<QLabel*>("fileNamePanel")->text().toStdString(), "/films/harbour.kpox");
-  f.ws.SetWarning("Duration too short");
+  f.ws.session().SetWarning("Duration too short");
   f.window.ShowState();
   EXPECT_TRUE(f.window.findChild<QLabel*>("warningPanel")->isVisible());
 }
 
 TEST(Screenshots, MainWindowAndNewProject) {
   Fixture f;
-  ASSERT_TRUE(f.ws.OpenPath(std::string(KIPO_TEST_DATA) + "/../../examples/demo.kpox"));
+  ASSERT_TRUE(f.ws.files().OpenPath(std::string(KIPO_TEST_DATA) + "/../../examples/demo.kpox"));
   f.Show();
-  f.window.action("Run all checks")->trigger();
+  f.window.command("tools.runChecks")->trigger();
   QDir().mkpath(KIPO_SCREENSHOTS);
   QTest::qWait(50);
   EXPECT_TRUE(f.window.grab().save(QString(KIPO_SCREENSHOTS) + "/main_window.png"));
@@ -122,6 +127,94 @@ TEST(Screenshots, MainWindowAndNewProject) {
   EXPECT_EQ(dlg.findChild<QComboBox*>("frameRate")->currentText().toStdString(), "PAL (25 fps)");
   EXPECT_EQ(dlg.findChild<QComboBox*>("language")->currentText().toStdString(), "English (United Kingdom)");
   EXPECT_TRUE(dlg.grab().save(QString(KIPO_SCREENSHOTS) + "/new_project.png"));
+}
+
+// The cue keys as the user presses them: each modifier has its own weight (Shift 1, Ctrl 2,
+// Alt 4) and the step is 1 + 5 x their sum, so no two combinations move a cue alike.
+TEST(MainWindow, CueKeysMoveByTheWeightOfTheHeldModifiers) {
+  Fixture f;
+  f.Show();
+  struct Case {
+    Qt::KeyboardModifiers held;
+    Timecode step;
+  };
+  const Case cases[] = {{Qt::NoModifier, 1},
+                        {Qt::ShiftModifier, 6},
+                        {Qt::ControlModifier, 11},
+                        {Qt::ShiftModifier | Qt::ControlModifier, 16},
+                        {Qt::AltModifier, 21},
+                        {Qt::AltModifier | Qt::ShiftModifier, 26},
+                        {Qt::AltModifier | Qt::ControlModifier, 31},
+                        {Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier, 36}};
+  for (const Case& c : cases) {
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down}) {
+      SCOPED_TRACE(::testing::Message() << "modifiers " << c.held.toInt() << (key == Qt::Key_Up ? " up" : " down"));
+      SubtitleDocument d;
+      for (const Subtitle& s : {test::TimedSub("Before", 0, 50), test::TimedSub("Moved", 500, 700),
+                                test::TimedSub("After", 1200, 1300)})
+        d.Append(s);
+      f.ws.session().ReplaceDocument(std::move(d));
+      f.ws.session().GoTo(1);
+      f.window.ShowState();
+      QTest::keyClick(f.window.inCueField(), key, c.held);
+      const Timecode delta = key == Qt::Key_Up ? c.step : -c.step;
+      EXPECT_EQ(f.ws.session().edit().inCue, FramesToLabel(500 + delta, test::kPal));
+      EXPECT_EQ(f.window.inCueField()->text().toStdString(), FramesToLabel(500 + delta, test::kPal));
+    }
+  }
+}
+
+// The menus are the command table: every command has its action under its id with the
+// table's key, no two actions anywhere in the menus share a shortcut, and availability
+// follows the session.
+TEST(MainWindow, MenusAreBuiltFromTheCommandTable) {
+  Fixture f;
+  f.Show();
+  std::map<QString, QString> shortcuts;
+  for (const CommandInfo& c : Commands()) {
+    SCOPED_TRACE(std::string(c.id));
+    if (c.submenu) continue;
+    QAction* a = f.window.command(c.id);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->text().toStdString(), c.text);
+    EXPECT_EQ(a->shortcut(), QKeySequence::fromString(QString::fromUtf8(c.keys.data(), c.keys.size()),
+                                                      QKeySequence::PortableText));
+    EXPECT_EQ(a->isEnabled(), IsAvailable(c, f.ws));
+  }
+  for (QAction* a : f.window.menuBar()->findChildren<QAction*>()) {
+    if (a->shortcut().isEmpty()) continue;
+    auto [at, fresh] = shortcuts.emplace(a->shortcut().toString(), a->text());
+    EXPECT_TRUE(fresh) << a->shortcut().toString().toStdString() << ": " << a->text().toStdString() << " and "
+                       << at->second.toStdString();
+  }
+  EXPECT_FALSE(f.window.command("edit.mergeNext")->isEnabled());
+  f.ws.session().ReplaceDocument(Demo(3));
+  EXPECT_TRUE(f.window.command("edit.mergeNext")->isEnabled());  // the session's refresh reached the menus
+  f.window.command("edit.mergeNext")->trigger();
+  EXPECT_EQ(f.ws.doc().Count(), 2u);
+  EXPECT_TRUE(f.window.command("edit.undo")->isEnabled());
+  QTest::keyClick(&f.window, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(f.ws.doc().Count(), 3u);
+}
+
+TEST(MainWindow, ProfileMenuListsTheStoredProfiles) {
+  Fixture f;
+  f.Show();
+  f.ws.profiles().SaveWorkingRules("Late news");
+  QMenu* menu = nullptr;
+  for (QMenu* m : f.window.menuBar()->findChildren<QMenu*>())
+    if (m->title() == "&Profile") menu = m;
+  ASSERT_NE(menu, nullptr);
+  for (int round = 0; round < 2; ++round) {  // opening twice lists each profile once
+    emit menu->aboutToShow();
+    QStringList names;
+    for (QAction* a : menu->actions())
+      if (a->isCheckable()) names << a->text() + (a->isChecked() ? "*" : "");
+    EXPECT_EQ(names.join(",").toStdString(), "Default,Late news*");
+  }
+  for (QAction* a : menu->actions())
+    if (a->text() == "Default") a->trigger();
+  EXPECT_EQ(f.ws.profiles().Current(), "Default");
 }
 
 TEST(QtFilter, SystemFiltersBecomeQtFilters) {

@@ -79,7 +79,7 @@ TEST(Workflow, OpenTimeUndoCheckAndTheSaveQuestion) {
     dlg->selectFile(QString::fromStdString(s.film.string()));
     QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
   });
-  s.window.action("Open...")->trigger();
+  s.window.command("file.open")->trigger();
   ASSERT_EQ(s.ws.doc().filePath, s.film.string());
   EXPECT_EQ(s.ws.doc().Count(), 40u);
   EXPECT_NE(s.window.windowTitle().toStdString().find("FILM.KPOX"), std::string::npos);
@@ -88,7 +88,7 @@ TEST(Workflow, OpenTimeUndoCheckAndTheSaveQuestion) {
   // Down the list with the keyboard.
   QTest::keyClick(&s.window, Qt::Key_PageDown);
   QTest::keyClick(&s.window, Qt::Key_PageDown);
-  EXPECT_EQ(s.ws.current(), 2u);
+  EXPECT_EQ(s.ws.session().current(), 2u);
   EXPECT_EQ(s.window.inCueField()->text().toStdString(), "10:00:08:08");
 
   // Up in the out cue field moves the cue a frame later; Shift adds five more.
@@ -107,16 +107,16 @@ TEST(Workflow, OpenTimeUndoCheckAndTheSaveQuestion) {
   s.window.inCueField()->selectAll();
   QTest::keyClicks(s.window.inCueField(), "10000809");
   s.window.list()->setFocus();
-  s.window.action("Insert After")->trigger();
+  s.window.command("edit.insertAfter")->trigger();
   EXPECT_EQ(s.ws.doc().Count(), 41u);
   EXPECT_EQ(s.ws.doc().At(2).inCue, "10000809");
-  ASSERT_TRUE(s.window.action("Undo")->isEnabled());
-  s.window.action("Undo")->trigger();
+  ASSERT_TRUE(s.window.command("edit.undo")->isEnabled());
+  s.window.command("edit.undo")->trigger();
   EXPECT_EQ(s.ws.doc().Count(), 40u);
 
   // Run all checks: the first fault becomes current and shows in the warning panel and
   // the error list; choosing an error row makes its subtitle current.
-  s.window.action("Run all checks")->trigger();
+  s.window.command("tools.runChecks")->trigger();
   auto* warning = s.window.findChild<QLabel*>("warningPanel");
   EXPECT_TRUE(warning->isVisible());
   EXPECT_FALSE(warning->text().isEmpty());
@@ -124,7 +124,7 @@ TEST(Workflow, OpenTimeUndoCheckAndTheSaveQuestion) {
   ASSERT_GT(errors->count(), 0);
   errors->setCurrentRow(errors->count() - 1);
   int chosen = errors->item(errors->count() - 1)->data(Qt::UserRole).toInt();
-  EXPECT_EQ(static_cast<int>(s.ws.current()) + 1, chosen);
+  EXPECT_EQ(static_cast<int>(s.ws.session().current()) + 1, chosen);
 
   // Closing a modified document asks; Cancel keeps the window, No closes it.
   s.ws.doc().modified = true;
@@ -145,7 +145,7 @@ namespace {
 
 TEST(Workflow, ExportThroughTheExportWindowAndTheSaveDialog) {
   Session s;
-  ASSERT_TRUE(s.ws.OpenPath(s.film.string()));
+  ASSERT_TRUE(s.ws.files().OpenPath(s.film.string()));
   s.Activate();
   auto target = s.home / "film.srt";
   WhenModal<QDialog>([&](QWidget* w) {
@@ -162,9 +162,9 @@ TEST(Workflow, ExportThroughTheExportWindowAndTheSaveDialog) {
     });
     QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
   });
-  s.window.action("Export...")->trigger();
+  s.window.command("file.export")->trigger();
   ASSERT_TRUE(std::filesystem::exists(target));
-  EXPECT_EQ(s.ws.panels().status, "File exported successfully");
+  EXPECT_EQ(s.ws.session().panels().status, "File exported successfully");
   // SubRip defaults to its third filter, UTF-16 with a byte-order mark.
   std::string bytes = test::ReadFile(target);
   std::string text = DecodeText(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), "windows-1252").text;
@@ -198,9 +198,9 @@ TEST(Workflow, OptionsWindowRefusesContradictionsAndStoresHouseRules) {
     });
     QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
   });
-  s.window.action("Options...")->trigger();
+  s.window.command("tools.options")->trigger();
   EXPECT_TRUE(refusedSeen);
-  EXPECT_EQ(s.ws.house().readingSpeed, 12);
+  EXPECT_EQ(s.ws.session().house().readingSpeed, 12);
   EXPECT_EQ(SettingsStore(s.home / "settings.ini").Get("House options", "Reading speed", ""), "12");
   EXPECT_TRUE(s.settings.GetBool("Punctuation", "Insert space after dash", false));
   EXPECT_FALSE(s.settings.GetBool("Punctuation", "Delete space after dash", true));

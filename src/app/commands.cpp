@@ -1,0 +1,157 @@
+#include "app/commands.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "app/workstation.h"
+#include "platform/text_util.h"
+
+namespace kipo {
+namespace {
+
+constexpr std::array kMenus{
+    MenuInfo{"file", "&File"},   MenuInfo{"edit", "&Edit"},          MenuInfo{"go", "&Navigate"},
+    MenuInfo{"cues", "&Cues"},   MenuInfo{"tools", "&Tools"},        MenuInfo{"rate", "F&rame rate"},
+    MenuInfo{"profile", "&Profile"}, MenuInfo{"help", "&Help"},
+};
+
+constexpr auto S = Availability::Subtitle;
+constexpr auto U = Availability::Undo;
+constexpr auto A = Availability::Always;
+
+// Helpers that keep the rows on one line each.
+template <void (EditingController::*F)()>
+bool Editing(Workstation& w) {
+  (w.editing().*F)();
+  return true;
+}
+template <bool (TimingController::*F)()>
+bool Timing(Workstation& w) {
+  return (w.timing().*F)();
+}
+template <int (TimingController::*F)()>
+bool Bulk(Workstation& w) {
+  return (w.timing().*F)() > 0;
+}
+
+bool Step(Workstation& w, bool forward) {
+  if (!w.timing().LeaveCurrentSubtitle()) return false;
+  forward ? w.editing().PageDown() : w.editing().PageUp();
+  return true;
+}
+
+const std::vector<CommandInfo>& Table() {
+  static const std::vector<CommandInfo> table{
+      // id, menu, text, keys, availability, run, checked, separator before, remembers file, submenu
+      {"file.new", "file", "&New...", "Ctrl+N", A},
+      {"file.open", "file", "&Open...", "Ctrl+O", A, [](Workstation& w) { return w.files().Open(); }, nullptr, false, true},
+      {"file.append", "file", "Appen&d...", "", A, [](Workstation& w) { return w.files().Append(); }},
+      {"file.import", "file", "&Import...", "", A},
+      {"file.export", "file", "&Export...", "Ctrl+E", A},
+      {"file.recent", "file", "&Recent files", "", A, nullptr, nullptr, false, false, true},
+      {"file.save", "file", "&Save", "Ctrl+S", A, [](Workstation& w) { return w.files().Save(); }, nullptr, true, true},
+      {"file.saveAs", "file", "Save &As...", "Ctrl+Shift+S", A, [](Workstation& w) { return w.files().SaveAs(); }, nullptr, false, true},
+      {"file.exit", "file", "E&xit", "Ctrl+Q", A, nullptr, nullptr, true},
+
+      {"edit.undo", "edit", "&Undo", "Ctrl+Z", U, [](Workstation& w) { w.session().Undo(); return true; }},
+      {"edit.cut", "edit", "Cu&t", "", S, nullptr, nullptr, true},
+      {"edit.copy", "edit", "&Copy", "", S},
+      {"edit.paste", "edit", "&Paste", "", S},
+      {"edit.insert", "edit", "&Insert", "Ctrl+Ins", A, Editing<&EditingController::Insert>, nullptr, true},
+      {"edit.insertAfter", "edit", "Insert A&fter", "Ins", A, Editing<&EditingController::InsertAfter>},
+      {"edit.delete", "edit", "&Delete", "Ctrl+Del", S, Editing<&EditingController::Delete>},
+      {"edit.mergeNext", "edit", "&Merge with next", "Ctrl+M", S, Editing<&EditingController::MergeWithNext>},
+      {"edit.mergePrevious", "edit", "Merge with p&revious", "Ctrl+Shift+M", S, Editing<&EditingController::MergeWithPrevious>},
+      {"edit.split", "edit", "&Split at cursor", "Ctrl+Return", S},
+      {"edit.shiftText", "edit", "S&hift text", "Ctrl+Shift+T", S, Editing<&EditingController::ShiftText>},
+      {"edit.tidy", "edit", "Tid&y subtitle", "Ctrl+T", S, [](Workstation& w) { w.text().TidyCurrentSubtitle(); return true; }, nullptr, true},
+
+      {"go.previous", "go", "&Previous subtitle", "PgUp", A, [](Workstation& w) { return Step(w, false); }},
+      {"go.next", "go", "&Next subtitle", "PgDown", A, [](Workstation& w) { return Step(w, true); }},
+      {"go.first", "go", "&First subtitle", "Ctrl+Home", A, [](Workstation& w) { return w.doc().Count() > 0 && w.timing().MoveTo(0); }},
+      {"go.last", "go", "&Last subtitle", "Ctrl+End", A, [](Workstation& w) { return w.doc().Count() > 0 && w.timing().MoveTo(w.doc().Count() - 1); }},
+
+      {"cues.recalculateOut", "cues", "Recalculate &out cue", "F7", S, Timing<&TimingController::RecalculateOutCue>},
+      {"cues.recalculateIn", "cues", "Recalculate &in cue", "Shift+F7", S, Timing<&TimingController::RecalculateInCue>},
+      {"cues.fixIntervals", "cues", "Fix invalid inter&vals", "", A, Bulk<&TimingController::FixInvalidIntervals>, nullptr, true},
+      {"cues.fillBlank", "cues", "Fill &blank out cues", "", A, Bulk<&TimingController::FillBlankOutCues>},
+      {"cues.stretch", "cues", "S&tretch cues (x 1.001)", "", A, [](Workstation& w) { return w.timing().ScaleCues(1.001) > 0; }},
+      {"cues.shrink", "cues", "Shrin&k cues (x 0.999)", "", A, [](Workstation& w) { return w.timing().ScaleCues(0.999) > 0; }},
+      {"cues.deleteCurrent", "cues", "Delete &current cues", "", S, Timing<&TimingController::DeleteCurrentCues>, nullptr, true},
+      {"cues.deleteFromHere", "cues", "Delete cues from &here", "", S, Timing<&TimingController::DeleteCuesFromHere>},
+      {"cues.deleteAll", "cues", "Delete &all cues", "", A, Timing<&TimingController::DeleteAllCues>},
+      {"cues.deleteRange", "cues", "Delete &range...", "", A},
+
+      {"tools.runChecks", "tools", "&Run all checks", "F9", A},
+      {"tools.errorList", "tools", "&Error list", "Ctrl+F9", A},
+      {"tools.saveErrorList", "tools", "&Save error list...", "", A, Timing<&TimingController::SaveErrorList>},
+      {"tools.statistics", "tools", "S&tatistics", "", A},
+      {"tools.options", "tools", "&Options...", "", A, nullptr, nullptr, true},
+      {"tools.clean", "tools", "&Clean file", "", A, [](Workstation& w) { return !w.text().CleanFile().rows.empty(); }},
+      {"tools.punctuation", "tools", "&Punctuation check", "", A, [](Workstation& w) { return !w.text().PunctuationCheck().rows.empty(); }},
+      {"tools.replaceNow", "tools", "Replace &now (auto-replace list)", "", A, [](Workstation& w) { w.text().ReplaceNow(); return true; }},
+      {"tools.replaceWhileTyping", "tools", "Replace &while typing", "", A,
+       [](Workstation& w) { w.text().SetReplaceAsYouType(!w.text().replaceAsYouType()); return true; },
+       [](const Workstation& w) { return w.text().replaceAsYouType(); }},
+
+      {"profile.save", "profile", "&Save rules as profile...", "", A, [](Workstation& w) { return w.profiles().SaveWorkingRulesAs(); }, nullptr, true},
+      {"profile.delete", "profile", "&Delete profile...", "", A, [](Workstation& w) { return w.profiles().DeleteCurrent(); }},
+
+      {"help.about", "help", "&About Kipo", "", A},
+  };
+  return table;
+}
+
+}  // namespace
+
+std::span<const MenuInfo> Menus() { return kMenus; }
+
+std::span<const CommandInfo> Commands() { return Table(); }
+
+const CommandInfo* FindCommand(std::string_view id) {
+  for (const CommandInfo& c : Table())
+    if (c.id == id) return &c;
+  return nullptr;
+}
+
+bool IsAvailable(const CommandInfo& command, const Workstation& ws) {
+  switch (command.availability) {
+    case Availability::Subtitle: return ws.session().HasCurrent();
+    case Availability::Undo: return ws.session().CanUndo();
+    case Availability::Always: break;
+  }
+  return true;
+}
+
+char Mnemonic(std::string_view text) {
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] == '&') {
+      ++i;  // "&&" is a literal ampersand
+      continue;
+    }
+    char c = text[i + 1];
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return 0;
+}
+
+std::string NormalizeKeys(std::string_view keys) {
+  bool ctrl = false, alt = false, shift = false;
+  std::string key;
+  std::size_t start = 0;
+  while (start <= keys.size()) {
+    std::size_t plus = keys.find('+', start + 1);  // "Ctrl++" names the plus key
+    if (plus == std::string_view::npos) plus = keys.size();
+    std::string part = ToLowerAscii(std::string(keys.substr(start, plus - start)));
+    if (part == "ctrl") ctrl = true;
+    else if (part == "alt") alt = true;
+    else if (part == "shift") shift = true;
+    else key = part;
+    start = plus + 1;
+  }
+  return std::string(ctrl ? "ctrl+" : "") + (alt ? "alt+" : "") + (shift ? "shift+" : "") + key;
+}
+
+}  // namespace kipo
