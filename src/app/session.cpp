@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "app/app_keys.h"
-
 #include "platform/text_util.h"
 #include "platform/user_error.h"
 #include "settings/keys.h"
@@ -20,7 +18,7 @@ void DocumentSession::ReloadHouseOptions() { house_ = HouseOptions::Load(setting
 
 void DocumentSession::SetMaxRowLength(int characters) {
   house_.maxRowLength = static_cast<short>(std::clamp(characters, 1, 32767));
-  settings_.Set(app_keys::kMaxRowLength, house_.maxRowLength);
+  settings_.Set(keys::kMaxRowLength, house_.maxRowLength);
 }
 
 void DocumentSession::Refresh() {

@@ -8,7 +8,6 @@
 #include "app/workstation.h"
 #include "gui/main_window.h"
 #include "gui/qt_prompter.h"
-#include "settings/keys.h"
 #include "settings/settings_store.h"
 
 int main(int argc, char** argv) {
