@@ -81,9 +81,9 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     : QMainWindow(parent), ws_(ws), prompter_(prompter), clipboard_(std::make_unique<QtClipboard>()) {
   setObjectName("MainWindow");
   prompter_.setParent(this);
-  prompter_.onStatus = [this](const std::string& s) {
+  statusShown_ = prompter_.OnStatus([this](const std::string& s) {
     if (statusLabel_) statusLabel_->setText(Q(s));
-  };
+  });
   recent_.Load(ws_.settings());
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
@@ -157,9 +157,7 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
   ShowState();
 }
 
-MainWindow::~MainWindow() {
-  prompter_.onStatus = nullptr;
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::BuildEditArea() {
   inCue_ = CueField("inCue");

@@ -108,6 +108,7 @@ class MainWindow : public QMainWindow {
   std::map<std::string, QAction*, std::less<>> commands_;
   Connection refreshed_;
   Connection titleShown_;
+  Connection statusShown_;
   QTimer* autosave_ = nullptr;
   bool showing_ = false;
 };

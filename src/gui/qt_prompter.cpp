@@ -96,11 +96,11 @@ std::optional<int> QtPrompter::Choose(const std::string& title, const std::strin
 }
 
 void QtPrompter::Status(const std::string& text) {
-  if (onStatus) onStatus(text);
+  status_(text);
 }
 
 void QtPrompter::Progress(const std::string& text, long done, long total) {
-  if (onStatus) onStatus(total > 0 ? text + " " + std::to_string(100 * done / total) + "%" : text);
+  status_(total > 0 ? text + " " + std::to_string(100 * done / total) + "%" : text);
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

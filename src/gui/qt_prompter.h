@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/prompter.h"
+#include "platform/signal.h"
 
 namespace kipo::gui {
 
@@ -16,8 +17,8 @@ class QtPrompter : public Prompter {
  public:
   explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
   void setParent(QWidget* parent) { parent_ = parent; }
-  // Where status texts go (the main window's status panel).
-  std::function<void(const std::string&)> onStatus;
+  // Status texts (the main window's status panel listens while it exists).
+  [[nodiscard]] Connection OnStatus(std::function<void(const std::string&)> f) { return status_.Connect(std::move(f)); }
 
   Answer Ask(const Message& message) override;
   std::optional<std::string> Input(const std::string& title, const std::string& prompt,
@@ -32,6 +33,7 @@ class QtPrompter : public Prompter {
 
  private:
   QPointer<QWidget> parent_;
+  Signal<const std::string&> status_;
 };
 
 }  // namespace kipo::gui
