@@ -115,6 +115,8 @@ class DocumentSession {
   void Record(const std::string& action);
   // Records the whole document, for operations that change many subtitles at once.
   void RecordDocument(const std::string& action);
+  // Records the whole document with its frame rate, for operations that change both.
+  void RecordDocumentAndRate(const std::string& action);
   // Records subtitles [first, first + count), for operations that know their range.
   void RecordRange(const std::string& action, std::size_t first, std::size_t count);
   // The subtitle that became current after a command is recorded as "Subtitle", joined to

@@ -78,6 +78,11 @@ void DocumentSession::Record(const std::string& action) {
 
 void DocumentSession::RecordDocument(const std::string& action) { RecordRange(action, 0, doc_.Count()); }
 
+void DocumentSession::RecordDocumentAndRate(const std::string& action) {
+  RecordDocument(action);
+  if (UndoStep* top = undo_.Top(); top && !suppressUndo_) top->frameRate = doc_.frameRate();
+}
+
 void DocumentSession::RecordRange(const std::string& action, std::size_t first, std::size_t count) {
   if (suppressUndo_) return;
   UndoStep step;

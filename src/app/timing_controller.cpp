@@ -349,4 +349,44 @@ RangeOutcome TimingController::DeleteRange(long start, long end, RangeAction act
   return r;
 }
 
+// --- re-timing: each records one undo step of the whole document (with its frame rate)
+// just before its first change, so a refusal records nothing.
+
+bool TimingController::ConvertCues(ConversionMethod method, Conversion conversion, int startHour) {
+  s_.CommitEditArea();
+  ConversionChoices choices = LoadConversionChoices(s_.settings());
+  choices.method = method;
+  choices.conversion = conversion;
+  SaveConversionChoices(s_.settings(), choices);
+  ConversionOutcome done;
+  try {
+    done = kipo::ConvertCues(s_.doc(), method, conversion, startHour, LoadTelecineFactors(s_.settings()),
+                             [this](std::size_t, std::size_t) {
+                               s_.RecordDocumentAndRate(kCueSteps);
+                               s_.Record(kUndoNothing);
+                             });
+  } catch (const UserError& e) {
+    s_.prompter().Ask({e.title(), e.text(), Buttons::Ok, Icon::Warning});
+    return false;
+  }
+  if (!done.converted) return false;
+  s_.EndCommand();
+  return true;
+}
+
+RecutOutcome TimingController::Recut(RecutType type, long first, long last, const RecutOptions& options) {
+  s_.CommitEditArea();
+  {
+    SettingsStore::Batch batch(s_.settings());
+    s_.settings().Set(kOffsetType, static_cast<long>(type));
+    s_.settings().Set(kOffsetMaintainInterval, options.keepInterval);
+  }
+  RecutOutcome r = kipo::Recut(s_.doc(), type, first, last, options, s_.house(), s_.prompter(), [this](std::size_t, std::size_t) {
+    s_.RecordDocument(kCueSteps);
+    s_.Record(kUndoNothing);
+  });
+  if (r.result == RecutResult::Recut) s_.EndCommand();
+  return r;
+}
+
 }  // namespace kipo

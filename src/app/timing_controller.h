@@ -8,8 +8,10 @@
 
 #include "app/session.h"
 #include "timing/bulk_cues.h"
+#include "timing/cue_conversion.h"
 #include "timing/cue_rules.h"
 #include "timing/error_list.h"
+#include "timing/recut.h"
 
 namespace kipo {
 
@@ -78,6 +80,15 @@ class TimingController {
   bool DeleteAllCues();
   // The range deletion dialog's OK (subtitle numbers, inclusive).
   RangeOutcome DeleteRange(long start, long end, RangeAction action);
+
+  // Re-timing: one undo step each, which also takes back the frame rate a conversion set.
+  // The conversion window's OK: stores its choices, converts with the stored telecine
+  // factors and sets the target rate. False (a message shown where there is one) when the
+  // method has no rule for the conversion or a cue cannot be converted.
+  bool ConvertCues(ConversionMethod method, Conversion conversion, int startHour);
+  // The recut window's OK over subtitles `first` to `last` (numbers); stores "Offset type"
+  // and the "Do not override default interval" box.
+  RecutOutcome Recut(RecutType type, long first, long last, const RecutOptions& options);
 
  private:
   DocumentSession& s_;
