@@ -35,5 +35,5 @@ function(kipo_test name)
     KIPO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     KIPO_SHARED_SAMPLES="${PROJECT_SOURCE_DIR}/../shared/samples")
   gtest_discover_tests(test_${target} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "KIPO_TEST=1")
+    PROPERTIES ENVIRONMENT "KIPO_TEST=1" TIMEOUT 300)
 endfunction()

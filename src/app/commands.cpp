@@ -82,6 +82,8 @@ const std::vector<CommandInfo>& Table() {
       {"cues.deleteFromHere", "cues", "Delete cues from &here", "", S, Timing<&TimingController::DeleteCuesFromHere>},
       {"cues.deleteAll", "cues", "Delete &all cues", "", A, Timing<&TimingController::DeleteAllCues>},
       {"cues.deleteRange", "cues", "Delete &range...", "", A},
+      {"cues.convert", "cues", "Cue conversio&n...", "", A, nullptr, nullptr, true},
+      {"cues.recut", "cues", "Rec&ut...", "", S},
 
       {"tools.runChecks", "tools", "&Run all checks", "F9", A},
       {"tools.errorList", "tools", "&Error list", "Ctrl+F9", A},

@@ -30,6 +30,8 @@
 #include "gui/catalogue_dialogs.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
+#include "gui/recut_dialog.h"
+#include "gui/retime_dialog.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_clipboard.h"
 #include "gui/qt_prompter.h"
@@ -450,6 +452,27 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
          Command([&] { ws_.editing().Split(cursor); });
        }},
       {"cues.deleteRange", [this] { DeleteRangeDialog(); }},
+      {"cues.convert",
+       [this] {
+         RetimeDialog dlg(ws_.settings(), DefaultStartHour(ws_.doc()), this);
+         dlg.apply = [this](const RetimeDialog& d) {
+           bool done = false;
+           Command([&] { done = ws_.timing().ConvertCues(d.method(), d.conversion(), d.startHour()); });
+           return done;
+         };
+         dlg.exec();
+       }},
+      {"cues.recut",
+       [this] {
+         RecutDialog dlg(ws_.settings(), static_cast<int>(ws_.doc().Count()),
+                         static_cast<int>(ws_.session().current()) + 1, this);
+         dlg.apply = [this](const RecutDialog& d) {
+           bool done = false;
+           Command([&] { done = ws_.timing().Recut(d.type(), d.first(), d.last(), d.options()).result != RecutResult::Refused; });
+           return done;
+         };
+         dlg.exec();
+       }},
       {"tools.runChecks", [this] { RunChecks(); }},
       {"tools.errorList", [this] { ShowErrorList(); }},
       {"tools.statistics",
