@@ -60,27 +60,13 @@ class OptionTable {
     return *this;
   }
 
-  template <std::integral N>
-    requires(!std::same_as<N, bool>)
+  // Whole numbers, and enumerations stored as their number ([key.min, key.max] are then
+  // the valid values).
+  template <class N>
+    requires((std::integral<N> && !std::same_as<N, bool>) || std::is_enum_v<N>)
   OptionTable& Bind(N Options::*field, const IntSetting& key) {
     rows_.push_back({key.section, key.name,
                      [=](const SettingsStore& s, Options& o) { o.*field = static_cast<N>(s.Get(key)); },
-                     [=](SettingsStore& s, const Options& o) { s.Set(key, static_cast<long>(o.*field)); },
-                     [=](SettingsStore& s, std::string_view v) {
-                       long n = 0;
-                       if (!ParseInt(Trim(v), n) || n < key.min || n > key.max) return false;
-                       s.Set(key, n);
-                       return true;
-                     }});
-    return *this;
-  }
-
-  // An enumeration stored as its number; [key.min, key.max] are its valid values.
-  template <class E>
-    requires std::is_enum_v<E>
-  OptionTable& Bind(E Options::*field, const IntSetting& key) {
-    rows_.push_back({key.section, key.name,
-                     [=](const SettingsStore& s, Options& o) { o.*field = static_cast<E>(s.Get(key)); },
                      [=](SettingsStore& s, const Options& o) { s.Set(key, static_cast<long>(o.*field)); },
                      [=](SettingsStore& s, std::string_view v) {
                        long n = 0;
