@@ -29,20 +29,10 @@ std::string WriteDoc(const test::TempHome& home, const std::string& name,
     if (out >= 0) s.outCue = FramesToDigits(out, kPal);
     d.Append(s);
   }
-  SilentPrompter p;
-  SettingsStore settings;
-  FileContext ctx{p, settings};
-  std::string path = (home / name).string();
-  WriteDocumentFile(d, path, ctx);
-  return path;
+  return test::SaveDoc(d, (home / name).string());
 }
 
-SubtitleDocument ReadDoc(const std::string& path) {
-  SilentPrompter p;
-  SettingsStore settings;
-  FileContext ctx{p, settings};
-  return ReadDocumentFile(path, ctx).doc;
-}
+using test::ReadDoc;
 
 TEST(CliEditing, FixPrintsEveryChangedCue) {
   test::TempHome home;

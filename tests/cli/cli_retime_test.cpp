@@ -25,20 +25,10 @@ std::string WriteDoc(const test::TempHome& home, const std::string& name,
     s.outCue = out;
     d.Append(s);
   }
-  SilentPrompter p;
-  SettingsStore settings;
-  FileContext ctx{p, settings};
-  std::string path = (home / name).string();
-  WriteDocumentFile(d, path, ctx);
-  return path;
+  return test::SaveDoc(d, (home / name).string());
 }
 
-SubtitleDocument ReadDoc(const std::string& path) {
-  SilentPrompter p;
-  SettingsStore settings;
-  FileContext ctx{p, settings};
-  return ReadDocumentFile(path, ctx).doc;
-}
+using test::ReadDoc;
 
 std::vector<std::string> Cues(const SubtitleDocument& d) {
   std::vector<std::string> v;
