@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 fs::path SourceRoot() { return fs::path(KIPO_TEST_DATA).parent_path().parent_path() / "src"; }
 
 // The module order, lowest first. Modules on the same level are siblings: neither may
-// include the other. "formats" is the registry over both format families (src/formats/*.h).
+// include the other. "formats" is the registry over every format family (src/formats/*.h).
 const std::map<std::string, int>& Levels() {
   static const std::map<std::string, int> levels{
       {"platform", 0},
@@ -31,11 +31,14 @@ const std::map<std::string, int>& Levels() {
       {"text", 5},
       {"formats/exchange", 6},
       {"formats/broadcast", 6},
-      {"formats", 7},
-      {"imaging", 8},
-      {"app", 9},
-      {"cli", 10},
-      {"gui", 10},
+      {"formats/timedtext", 6},
+      {"formats/caption", 6},
+      {"imaging", 7},
+      {"formats/cinema", 8},
+      {"formats", 9},
+      {"app", 10},
+      {"cli", 11},
+      {"gui", 11},
   };
   return levels;
 }
