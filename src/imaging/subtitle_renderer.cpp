@@ -338,7 +338,12 @@ RenderResult SubtitleRenderer::Render(const Subtitle& sub, int number) const {
       pango_cairo_layout_path(cr, p.layout.get());
     }
     cairo_set_source_rgba(cr, 0, 0, 0, 1);
-    if (strokeWidth > 0) {
+    if (strokeWidth > 0 && st.boxed) {
+      cairo_fill(cr);  // the letters, then the boxes as a path of their own
+      for (const Placed& p : placed)
+        cairo_rectangle(cr, p.x + p.logical.x - strokeWidth / 2 / sx, p.y + p.logical.y,
+                        p.logical.width + strokeWidth / sx, p.logical.height);
+    } else if (strokeWidth > 0) {
       cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
       cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
       cairo_identity_matrix(cr);

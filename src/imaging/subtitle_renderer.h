@@ -50,6 +50,7 @@ struct RenderStyle {
   int kerning = 0;       // extra pixels between characters
   int leading = 2;       // extra pixels between rows
   int border = 1;        // border width in pixels, 1-8 (0 draws none)
+  bool boxed = false;    // the border is a box behind each row instead of an outline
   bool dropShadow = false;
   int shadowX = 2, shadowY = 2;
   AntiAlias antialias = AntiAlias::None;
