@@ -45,6 +45,9 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, FileContext& 
     throw UserError("Invalid file format", "Kipo cannot open files of this type: " + path.filename().string());
   // Subtitle files are small; anything beyond 256 MiB is not one.
   Bytes bytes = ReadFileBytes(path, std::uintmax_t(256) << 20);
+  // Extensions that several formats share (.xml) are told apart by the file's content.
+  if (const Format* byContent = FormatForFile(UpperExtension(path.string()), bytes); byContent && byContent->read)
+    format = byContent;
   ReadResult r = format->read(bytes, ctx);
   LoadedDocument result{std::move(r.document), std::move(r.warnings), ctx.newEditAreaWidth};
   result.doc.SetFile(path.string());

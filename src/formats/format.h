@@ -121,6 +121,12 @@ struct Format {
   std::function<WriteResult(const SubtitleDocument&, FormatContext&)> write;
   // Cue-list text formats: the file as UTF-8 text, before the export's encoding.
   std::function<std::string(const SubtitleDocument&, const SettingsStore&, Warnings&)> cueText;
+  // Tells the format's files by their content, where several formats share an extension
+  // (.xml): the first format of that extension whose test accepts the bytes reads them.
+  std::function<bool(std::span<const std::uint8_t>)> sniff;
+  // An export that writes more than one file's bytes (the two eyes of a 3D pair, pictures
+  // beside their index): writes everything from `path` and returns the warnings.
+  std::function<Warnings(const SubtitleDocument&, const std::filesystem::path&, FormatContext&)> exportTo;
   SaveHooks hooks;
   FormatOptions options;
   // The setting that keeps the export save dialog's filter index; nullptr: it starts at 1.

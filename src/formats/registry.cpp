@@ -73,6 +73,19 @@ const Format* FormatForExtension(std::string_view extension) {
   return nullptr;
 }
 
+const Format* FormatForFile(std::string_view extension, std::span<const std::uint8_t> bytes) {
+  const std::string ext = CleanExtension(extension);
+  const Format* fallback = nullptr;
+  for (const Format& f : Formats()) {
+    if (!f.fileType || f.fileType->extension != ext) continue;
+    if (f.sniff ? f.sniff(bytes) : true) {
+      if (f.sniff) return &f;
+      if (!fallback) fallback = &f;
+    }
+  }
+  return fallback ? fallback : FormatForExtension(extension);
+}
+
 const std::vector<ExportFormat>& ExportCatalogue() {
   static const std::vector<ExportFormat> rows =
       View(&Format::exportRow, [](const Format& f) { return f.exportRow->position; });

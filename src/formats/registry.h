@@ -2,7 +2,9 @@
 // The one list of subtitle formats, and every list of the program as a view of it: the
 // Open/Save file types and their dialog filters, the export catalogue, the import list,
 // quick conversion and batch export. The formats are registered in format_list.h.
+#include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -17,6 +19,9 @@ const Format* FindFormat(std::string_view id);
 // The format whose Open/Save file type has this extension (any case, with or without the
 // dot); nullptr when none has.
 const Format* FormatForExtension(std::string_view extension);
+// The format that reads a file: of the formats whose file type has the extension, the first
+// whose content test accepts the bytes, else the first without a content test.
+const Format* FormatForFile(std::string_view extension, std::span<const std::uint8_t> bytes);
 
 // The export catalogue's 42 rows in their order, with or without a writer.
 const std::vector<ExportFormat>& ExportCatalogue();
