@@ -68,6 +68,7 @@ bool ExportController::ExportDialogOk(int position, bool alwaysShowOptions) {
       if (s_.prompter().Ask(m) != Answer::Ok) return false;
     }
   }
+  if (f->ownWindow && ownWindow_) return ownWindow_(*f);
   if (f->ownWindow || !f->available) {
     s_.prompter().Inform(kAppTitle, NotAvailableText(f->name));
     return false;
@@ -103,6 +104,10 @@ bool ExportController::ExportWithSaveDialog(const ExportFormat& f) {
 }
 
 Warnings ExportController::ExportToFile(const ExportFormat& f, const std::filesystem::path& path, TextEncoding encoding) {
+  if (const Format* format = FormatOf(f); format && format->exportTo) {
+    FileContext ctx{s_.prompter(), s_.settings(), s_.doc().frameRate().code, -1};
+    return format->exportTo(s_.doc(), path, ctx);
+  }
   Warnings w;
   if (f.FilterIndexOf(encoding) == 0) {
     w.push_back(f.name + " files cannot be written in " + TextEncodingName(encoding) + "; written in " +

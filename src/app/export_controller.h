@@ -35,6 +35,10 @@ class ExportController {
   // options are used as they are.
   using OptionsDialog = std::function<bool(const ExportFormat&)>;
   void SetOptionsDialog(OptionsDialog dialog) { optionsDialog_ = std::move(dialog); }
+  // The desktop app's window for a row exported through its own window (digital cinema):
+  // the export dialog's OK hands the row over; true when the window exported.
+  using OwnWindow = std::function<bool(const ExportFormat&)>;
+  void SetOwnWindow(OwnWindow window) { ownWindow_ = std::move(window); }
   // Whether the last export stopped at a cancelled options dialog.
   bool optionsCancelled() const { return optionsCancelled_; }
   // Warnings of the last export or import.
@@ -66,6 +70,7 @@ class ExportController {
   FileController& files_;
   TextController& text_;
   OptionsDialog optionsDialog_;
+  OwnWindow ownWindow_;
   bool optionsCancelled_ = false;
   Warnings lastWarnings_;
 };

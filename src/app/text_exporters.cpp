@@ -37,6 +37,12 @@ bool SetExportOption(SettingsStore& s, std::string_view name, std::string_view k
 
 bool HasTextExporter(std::string_view name) { return TextFormatOf(name) != nullptr; }
 
+bool HasExporter(std::string_view name) {
+  const ExportFormat* row = FindExportFormat(name);
+  const Format* f = row ? FormatOf(*row) : nullptr;
+  return f && (f->cueText || f->exportTo);
+}
+
 std::string ExportText(const ExportFormat& row, const SubtitleDocument& doc, const SettingsStore& settings,
                        Warnings& warnings) {
   const Format* f = TextFormatOf(row.name);

@@ -28,6 +28,9 @@ std::vector<std::string> ExportOptionKeys(std::string_view formatName);
 
 // True when the row has a text writer in this build.
 bool HasTextExporter(std::string_view formatName);
+// True when the row can be exported without its window: a text writer, or a format that
+// writes its own files (digital cinema's 3D pair).
+bool HasExporter(std::string_view formatName);
 // The row's file as UTF-8 text with CR LF line ends; throws UserError when the row has
 // no writer yet.
 std::string ExportText(const ExportFormat& f, const SubtitleDocument& doc, const SettingsStore& settings,

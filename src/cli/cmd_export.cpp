@@ -34,7 +34,7 @@ int RunExport(Context& ctx, const Options& o) {
     ctx.err << "kipo export: unknown format '" << o.format << "' (see kipo formats)\n";
     return kExitError;
   }
-  if (!HasTextExporter(f->name)) {
+  if (!HasExporter(f->name)) {
     ctx.err << "kipo export: " << NotAvailableText(f->name) << "\n";
     return kExitError;
   }

@@ -41,7 +41,7 @@ int RunFormats(Context& ctx, bool json) {
       for (TextEncoding enc : f.Encodings()) e["encodings"].push_back(TextEncodingName(enc));
       e["optionsDialog"] = f.optionsDialog;
       e["options"] = ExportOptionKeys(f.name);
-      e["write"] = HasTextExporter(f.name);
+      e["write"] = HasExporter(f.name);
       e["read"] = CanRead(f);
       j["export"].push_back(e);
     }
@@ -68,8 +68,8 @@ int RunFormats(Context& ctx, bool json) {
   for (const ExportFormat& f : ExportCatalogue()) {
     char line[256];
     std::snprintf(line, sizeof line, "%3d %c%c %-40s %-27s %-9s %s\n", f.position, CanRead(f) ? 'R' : '-',
-                  HasTextExporter(f.name) ? 'W' : '-', f.name.c_str(), f.category.c_str(), f.type.c_str(),
-                  HasTextExporter(f.name) ? ("." + f.defaultExt + " " + EncodingList(f)).c_str() : "");
+                  HasExporter(f.name) ? 'W' : '-', f.name.c_str(), f.category.c_str(), f.type.c_str(),
+                  HasExporter(f.name) ? ("." + f.defaultExt + " " + EncodingList(f)).c_str() : "");
     ctx.out << line;
   }
   ctx.out << "\nFile types of kipo convert (by extension):\n";
