@@ -9,7 +9,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libicu-dev libpugixml-dev libfreeimage-dev
   libpango1.0-dev libcairo2-dev fontconfig fonts-liberation2 fonts-dejavu-core
-  libxml2-utils
+  libxml2-utils libxml2-dev
   qt6-base-dev libgl-dev
   ffmpeg libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
 )

@@ -1,0 +1,453 @@
+#include "formats/cinema/dcinema_reader.h"
+
+#include <unicode/uloc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <pugixml.hpp>
+#include <set>
+
+#include "core/languages.h"
+#include "core/rich_text.h"
+#include "platform/text_util.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+constexpr double kScreenPoints = 792.0;
+constexpr int kMaxDepth = 100;
+
+std::string_view Local(const char* name) {
+  std::string_view n = name;
+  std::size_t colon = n.find(':');
+  return colon == std::string_view::npos ? n : n.substr(colon + 1);
+}
+
+// An attribute by any of its spellings (DCSubtitle "VAlign", SMPTE "Valign").
+pugi::xml_attribute AttrOf(const pugi::xml_node& n, std::initializer_list<const char*> names) {
+  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+    for (const char* name : names)
+      if (EqualsIgnoreCase(Local(a.name()), name)) return a;
+  return {};
+}
+
+struct Style {
+  bool italic = false;
+  bool underline = false;
+  bool bold = false;
+  std::uint32_t rgb = 0xFFFFFF;
+};
+
+Style Apply(Style st, const pugi::xml_node& font) {
+  if (auto a = AttrOf(font, {"Italic"})) st.italic = EqualsIgnoreCase(Trim(a.value()), "yes");
+  if (auto a = AttrOf(font, {"Underlined", "Underline"})) st.underline = EqualsIgnoreCase(Trim(a.value()), "yes");
+  if (auto a = AttrOf(font, {"Weight"})) st.bold = EqualsIgnoreCase(Trim(a.value()), "bold");
+  if (auto a = AttrOf(font, {"Color"})) {
+    std::string v = Trim(a.value());
+    if (v.size() == 8) v = v.substr(2);  // AARRGGBB: the alpha is not kept
+    if (auto rgb = ParseRgb(v)) st.rgb = *rgb;
+  }
+  return st;
+}
+
+struct Piece {
+  std::string text;
+  Style style;
+};
+
+struct Line {
+  std::vector<Piece> pieces;
+  std::string valign = "center";
+  double vpos = 0;
+  std::string halign = "center";
+  double hpos = 0;
+  double order = 0;  // distance from the top of the screen, for sorting
+};
+
+struct ParsedTime {
+  int h = 0, m = 0, s = 0;
+  long ms = 0;
+};
+
+[[noreturn]] void Refuse(const std::string& reason) { throw InvalidFileFormat(reason); }
+
+// "HH:MM:SS:TTT" (ticks of 4 ms, or frames of `unitRate` when it is not 0) or "HH:MM:SS.mmm".
+std::optional<ParsedTime> ParseTime(std::string_view text, int unitRate) {
+  std::string t = Trim(text);
+  std::vector<std::string> f;
+  std::string cur;
+  char lastSep = 0;
+  for (char c : t) {
+    if (c == ':' || c == '.') {
+      f.push_back(cur);
+      cur.clear();
+      lastSep = c;
+    } else if (c >= '0' && c <= '9') {
+      if (cur.size() >= 4) return std::nullopt;
+      cur += c;
+    } else {
+      return std::nullopt;
+    }
+  }
+  f.push_back(cur);
+  if (f.size() != 4) return std::nullopt;
+  long v[4];
+  for (int i = 0; i < 4; ++i) {
+    if (f[i].empty() || !ParseInt(f[i], v[i])) return std::nullopt;
+  }
+  if (v[0] > 99 || v[1] > 59 || v[2] > 59) return std::nullopt;
+  ParsedTime p{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]), 0};
+  if (lastSep == '.') {
+    // A decimal fraction of a second: ".5" is half a second.
+    std::string frac = f[3];
+    while (frac.size() < 3) frac += '0';
+    p.ms = std::stol(frac.substr(0, 3));
+  } else if (unitRate > 0) {
+    if (v[3] >= unitRate) return std::nullopt;
+    p.ms = std::lround(v[3] * 1000.0 / unitRate);
+  } else {
+    if (v[3] > 249) return std::nullopt;
+    p.ms = v[3] * 4;
+  }
+  return p;
+}
+
+class Reader {
+ public:
+  Reader(const DlpOptions& o, int rateCode, const BoldMarkers& bold, Warnings& w)
+      : o_(o), rateCode_(rateCode == 0 ? 25 : rateCode), bold_(bold), w_(w) {
+    lineHeight_ = o.fontSize * (o.leading / 100.0) / kScreenPoints * 100.0;
+    if (lineHeight_ <= 0) lineHeight_ = 7;
+  }
+
+  SubtitleDocument Read(std::span<const std::uint8_t> bytes) {
+    pugi::xml_document xml;
+    const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata;
+    pugi::xml_parse_result r = xml.load_buffer(bytes.data(), bytes.size(), flags);
+    if (!r) Refuse(std::string("The file is not well-formed XML (") + r.description() + " at byte " +
+                   std::to_string(r.offset) + ").");
+    pugi::xml_node root = xml.document_element();
+    const std::string_view name = Local(root.name());
+    if (name == "DCSubtitle") smpte_ = false;
+    else if (name == "SubtitleReel") smpte_ = true;
+    else Refuse("The file is not a digital cinema subtitle file: its root element is <" + std::string(root.name()) + ">.");
+
+    SubtitleDocument doc(25, kDefaultLanguageId, 0);
+    int unitRate = 0;
+    if (smpte_) {
+      long tcr = 0;
+      if (!ParseInt(Trim(Child(root, "TimeCodeRate").text().get()), tcr) || tcr < 1 || tcr > 1000)
+        Refuse("The subtitle reel has no valid TimeCodeRate.");
+      unitRate = static_cast<int>(tcr);
+      const std::string edit = Trim(Child(root, "EditRate").text().get());
+      const bool ntsc = edit == "24000 1001" || edit == "30000 1001" || edit == "60000 1001";
+      int code = 0;
+      switch (tcr) {
+        case 24: code = ntsc ? 23 : 24; break;
+        case 25: code = 25; break;
+        case 30: code = ntsc ? 29 : 30; break;
+        case 48: code = 48; break;
+        case 50: code = 50; break;
+        case 60: code = ntsc ? 59 : 60; break;
+        default:
+          code = 25;
+          w_.push_back("Time code rate " + std::to_string(tcr) + " is not a frame rate of a document; the times "
+                       "were converted to 25 fps");
+      }
+      doc.SetFrameRate(code);
+    } else {
+      doc.SetFrameRate(rateCode_);
+    }
+    Language(doc, root);
+
+    std::set<std::string> fonts;
+    std::vector<Subtitle> subs;
+    // The colour of the outermost font is the text colour; others are colour switches.
+    baseRgb_ = 0xFFFFFF;
+    Walk(root, Style{}, 0, [&](const pugi::xml_node& sub, const Style& st) { subs.push_back(ReadSubtitle(sub, st, unitRate, doc.frameRate())); },
+         fonts, true);
+    if (subs.size() > kMaxSubtitles)
+      Refuse("The file holds " + std::to_string(subs.size()) + " subtitles; a document holds at most 32767.");
+    doc.ReplaceAll(std::move(subs));
+    doc.modified = false;
+
+    if (!fonts.empty()) {
+      std::string list;
+      for (const std::string& f : fonts) list += (list.empty() ? "" : ", ") + f;
+      w_.push_back("The file loads the font " + list + "; a document keeps no fonts");
+    }
+    if (images_ > 0)
+      w_.push_back(std::to_string(images_) + " subtitle(s) are pictures (Image), which a document cannot hold; "
+                   "they were read without text");
+    if (depths_ > 0)
+      w_.push_back(std::to_string(depths_) + " subtitle(s) have a depth (Z position), which a document cannot hold");
+    if (unmapped_)
+      w_.push_back("Colours that are not in the colour map were read as the nearest colour of the map");
+    if (bolds_ && !bold_.enabled) w_.push_back("Bold text was read as normal text (bold text is not enabled)");
+    return doc;
+  }
+
+ private:
+  static pugi::xml_node Child(const pugi::xml_node& n, std::string_view local) {
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+      if (c.type() == pugi::node_element && Local(c.name()) == local) return c;
+    return {};
+  }
+
+  void Language(SubtitleDocument& doc, const pugi::xml_node& root) {
+    const std::string lang = Trim(Child(root, "Language").text().get());
+    if (lang.empty()) return;
+    for (const kipo::Language& l : Languages())
+      if (EqualsIgnoreCase(l.name, lang)) return doc.SetLanguageId(l.id);
+    // A language tag ("en", "fr-FR"); a bare language prefers the document default's.
+    std::string tag = ReplaceAll(lang, "-", "_");
+    if (tag.size() > 2 && tag.size() <= 3 && tag.find('_') == std::string::npos) {
+      char two[8] = {};
+      UErrorCode st = U_ZERO_ERROR;
+      uloc_getLanguage(tag.c_str(), two, sizeof two, &st);
+      if (U_SUCCESS(st) && two[0]) tag = two;
+    }
+    const std::uint32_t lcid = uloc_getLCID(tag.c_str());
+    if (lcid != 0 && FindLanguage(static_cast<std::int32_t>(lcid))) return doc.SetLanguageId(static_cast<std::int32_t>(lcid));
+    char want[16] = {};
+    UErrorCode st = U_ZERO_ERROR;
+    uloc_getLanguage(tag.c_str(), want, sizeof want, &st);
+    if (U_FAILURE(st) || !want[0]) return;
+    auto languageOf = [](std::int32_t id) {
+      char loc[64] = {}, l[16] = {};
+      UErrorCode s = U_ZERO_ERROR;
+      uloc_getLocaleForLCID(static_cast<std::uint32_t>(id), loc, sizeof loc, &s);
+      if (U_SUCCESS(s)) uloc_getLanguage(loc, l, sizeof l, &s);
+      return U_SUCCESS(s) ? std::string(l) : std::string();
+    };
+    if (languageOf(doc.languageId()) == want) return;
+    for (const kipo::Language& l : Languages())
+      if (languageOf(l.id) == want) return doc.SetLanguageId(l.id);
+  }
+
+  template <class F>
+  void Walk(const pugi::xml_node& n, Style st, int depth, F&& onSubtitle, std::set<std::string>& fonts, bool outer) {
+    if (depth > kMaxDepth) Refuse("The file's elements are nested too deeply.");
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+      if (c.type() != pugi::node_element) continue;
+      const std::string_view name = Local(c.name());
+      if (name == "LoadFont") {
+        std::string f = Trim(AttrOf(c, {"URI"}).value());
+        if (f.empty()) f = Trim(c.text().get());
+        if (!f.empty() && fonts.size() < 8) fonts.insert(f);
+      } else if (name == "Font") {
+        Style inner = Apply(st, c);
+        if (outer && AttrOf(c, {"Color"})) baseRgb_ = inner.rgb;
+        Walk(c, inner, depth + 1, onSubtitle, fonts, outer && !AttrOf(c, {"Color"}));
+      } else if (name == "SubtitleList") {
+        Walk(c, st, depth + 1, onSubtitle, fonts, outer);
+      } else if (name == "Subtitle") {
+        if (outer) baseRgb_ = st.rgb;
+        onSubtitle(c, st);
+      }
+    }
+  }
+
+  Subtitle ReadSubtitle(const pugi::xml_node& n, const Style& st, int unitRate, const FrameRate& rate) {
+    const std::size_t number = ++count_;
+    auto time = [&](const char* attr) {
+      pugi::xml_attribute a = AttrOf(n, {attr});
+      auto t = a ? ParseTime(a.value(), unitRate) : std::nullopt;
+      if (!t)
+        Refuse("Subtitle " + std::to_string(number) + " has no valid " + attr + (a ? std::string(" (\"") + std::string(a.value()).substr(0, 20) + "\")" : std::string()) + ".");
+      const std::string ff = MillisToFrames(static_cast<int>(t->ms), rate);
+      return Cue(ZeroPad(t->h, 2) + ZeroPad(t->m, 2) + ZeroPad(t->s, 2) + ff);
+    };
+    Subtitle s;
+    s.inCue = time("TimeIn");
+    s.outCue = time("TimeOut");
+    if (auto z = AttrOf(n, {"ZPosition", "Zposition"}); z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
+
+    std::vector<Line> lines;
+    bool image = false;
+    CollectLines(n, st, 0, lines, image);
+    if (zSeen_) ++depths_;
+    zSeen_ = false;
+    if (image) ++images_;
+    if (lines.empty()) return s;
+
+    for (Line& l : lines) {
+      if (l.valign == "top") l.order = l.vpos;
+      else if (l.valign == "bottom") l.order = 100 - l.vpos;
+      else l.order = 50 + l.vpos;
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.order < b.order; });
+    const int rows = static_cast<int>(lines.size());
+    const Line& low = lines.back();
+    const Line& top = lines.front();
+    int row = 0;
+    if (low.valign == "bottom") row = static_cast<int>(std::lround((low.vpos - o_.marginBottom) / lineHeight_));
+    else if (top.valign == "top")
+      row = static_cast<int>(kMaxRows) - rows - static_cast<int>(std::lround((top.vpos - o_.marginTop) / lineHeight_));
+    else row = static_cast<int>(std::lround((50 - low.vpos - o_.marginBottom) / lineHeight_));
+    s.row = std::clamp(row, 0, std::max(0, static_cast<int>(kMaxRows) - rows));
+
+    bool allLeft = true, allRight = true;
+    double minLeft = 100;
+    for (const Line& l : lines) {
+      allLeft = allLeft && l.halign == "left";
+      allRight = allRight && l.halign == "right";
+      if (l.halign == "left") minLeft = std::min(minLeft, l.hpos);
+    }
+    if (allLeft) s.alignment = minLeft > o_.marginLeft + 5 ? AlignCentreLeft : AlignLeft;
+    else if (allRight) s.alignment = AlignRight;
+
+    s.text = Markup(lines);
+    return s;
+  }
+
+  void CollectLines(const pugi::xml_node& n, const Style& st, int depth, std::vector<Line>& lines, bool& image) {
+    if (depth > kMaxDepth) Refuse("The file's elements are nested too deeply.");
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+      if (c.type() != pugi::node_element) continue;
+      const std::string_view name = Local(c.name());
+      if (name == "Font") {
+        CollectLines(c, Apply(st, c), depth + 1, lines, image);
+      } else if (name == "Image") {
+        image = true;
+        if (auto z = AttrOf(c, {"Zposition"}); z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
+      } else if (name == "Text") {
+        Line l;
+        if (auto a = AttrOf(c, {"VAlign"})) l.valign = ToLowerAscii(Trim(a.value()));
+        if (auto a = AttrOf(c, {"VPosition"})) l.vpos = std::clamp(a.as_double(), -100.0, 100.0);
+        if (auto a = AttrOf(c, {"HAlign"})) l.halign = ToLowerAscii(Trim(a.value()));
+        if (auto a = AttrOf(c, {"HPosition"})) l.hpos = std::clamp(a.as_double(), -100.0, 100.0);
+        if (auto z = AttrOf(c, {"Zposition"}); z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
+        Pieces(c, st, depth + 1, l.pieces);
+        // Line ends inside the element are layout of the file, not text.
+        for (Piece& p : l.pieces)
+          for (char& ch : p.text)
+            if (ch == '\r' || ch == '\n' || ch == '\t') ch = ' ';
+        while (!l.pieces.empty()) {
+          std::string& t = l.pieces.front().text;
+          t.erase(0, std::min(t.find_first_not_of(' '), t.size()));
+          if (!t.empty()) break;
+          l.pieces.erase(l.pieces.begin());
+        }
+        while (!l.pieces.empty()) {
+          std::string& t = l.pieces.back().text;
+          std::size_t keep = t.find_last_not_of(' ');
+          t.erase(keep == std::string::npos ? 0 : keep + 1);
+          if (!t.empty()) break;
+          l.pieces.pop_back();
+        }
+        if (!l.pieces.empty()) lines.push_back(std::move(l));
+      }
+    }
+  }
+
+  void Pieces(const pugi::xml_node& n, const Style& st, int depth, std::vector<Piece>& out) {
+    if (depth > kMaxDepth) Refuse("The file's elements are nested too deeply.");
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+      if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
+        out.push_back({c.value(), st});
+      } else if (c.type() == pugi::node_element) {
+        const std::string_view name = Local(c.name());
+        if (name == "Font") Pieces(c, Apply(st, c), depth + 1, out);
+        else if (name == "Space") out.push_back({" ", st});
+        else Pieces(c, st, depth + 1, out);  // Ruby, HGroup, Rotate: their text
+      }
+    }
+  }
+
+  // The colour switch of a colour: the map's colour that is nearest (exact when it is one).
+  int CodeOf(std::uint32_t rgb) {
+    if (rgb == baseRgb_) return 0;
+    int best = 7;
+    long bestDistance = -1;
+    for (int code = 1; code <= 7; ++code) {
+      const std::uint32_t c = MappedColour(o_, code);
+      long d = 0;
+      for (int shift : {16, 8, 0}) {
+        long x = static_cast<long>((rgb >> shift) & 0xFF) - static_cast<long>((c >> shift) & 0xFF);
+        d += x * x;
+      }
+      if (bestDistance < 0 || d < bestDistance) bestDistance = d, best = code;
+    }
+    if (bestDistance != 0) unmapped_ = true;
+    return best;
+  }
+
+  std::string Markup(const std::vector<Line>& lines) {
+    std::string out;
+    int colour = 0;
+    bool underline = false, bold = false;
+    for (std::size_t r = 0; r < lines.size(); ++r) {
+      if (r) out += "\r\n";
+      bool italic = false;
+      for (const Piece& p : lines[r].pieces) {
+        if (p.text.empty()) continue;
+        const int code = CodeOf(p.style.rgb);
+        if (code != colour) {
+          out += static_cast<char>(code == 0 ? 7 : code);
+          colour = code;
+        }
+        if (p.style.bold) bolds_ = true;
+        const bool b = p.style.bold && bold_.enabled;
+        if (b != bold) {
+          out += b ? bold_.start : bold_.end;
+          bold = b;
+        }
+        if (p.style.underline != underline) {
+          out += p.style.underline ? kUnderlineOn : kUnderlineOff;
+          underline = p.style.underline;
+        }
+        if (p.style.italic != italic) {
+          out += p.style.italic ? kItalicOn : kItalicOff;
+          italic = p.style.italic;
+        }
+        AppendEscaped(out, p.text);
+      }
+      if (italic) out += kItalicOff;
+    }
+    if (underline) out += kUnderlineOff;
+    if (bold) out += bold_.end;
+    return out;
+  }
+
+  const DlpOptions& o_;
+  int rateCode_;
+  BoldMarkers bold_;
+  Warnings& w_;
+  bool smpte_ = false;
+  double lineHeight_ = 7;
+  std::uint32_t baseRgb_ = 0xFFFFFF;
+  std::size_t count_ = 0;
+  int images_ = 0, depths_ = 0;
+  bool zSeen_ = false, unmapped_ = false, bolds_ = false;
+};
+
+}  // namespace
+
+bool LooksLikeDcinema(std::span<const std::uint8_t> bytes) {
+  // The first few kilobytes as ASCII (UTF-16 loses its zero bytes).
+  std::string head;
+  for (std::size_t i = 0; i < bytes.size() && head.size() < 4096; ++i)
+    if (bytes[i] != 0) head += static_cast<char>(bytes[i]);
+  std::size_t at = 0;
+  while ((at = head.find('<', at)) != std::string::npos) {
+    ++at;
+    if (at >= head.size()) return false;
+    const char c = head[at];
+    if (c == '?' || c == '!') continue;
+    std::size_t end = head.find_first_of(" \t\r\n/>", at);
+    const std::string tag = head.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    const std::string_view name = Local(tag.c_str());
+    return name == "DCSubtitle" || name == "SubtitleReel";
+  }
+  return false;
+}
+
+SubtitleDocument ReadDcinemaXml(std::span<const std::uint8_t> bytes, const DlpOptions& options, int frameRateCode,
+                                const BoldMarkers& bold, Warnings& warnings) {
+  return Reader(options, frameRateCode, bold, warnings).Read(bytes);
+}
+
+}  // namespace kipo

@@ -1,0 +1,637 @@
+#include "formats/cinema/dcinema_writer.h"
+
+#include <unicode/uloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+#include "core/languages.h"
+#include "core/rich_text.h"
+#include "formats/cinema/uuid.h"
+#include "platform/files.h"
+#include "platform/text_util.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+constexpr const char* kCrLfC = "\r\n";
+// Font sizes are points of a screen 11 inches (792 points) high.
+constexpr double kScreenPoints = 792.0;
+// One nudge step of a subtitle's fine position, in percent of the screen.
+constexpr double kNudgePercent = 0.1;
+
+bool IsZeroValue(double v) { return std::abs(v) < 0.005; }
+
+// --- Escaping ------------------------------------------------------------------------
+
+// Characters as XML text: markup characters escaped, characters XML cannot hold (C0
+// controls other than tab, broken UTF-8) left out and counted. `escape` off keeps the
+// characters as they are and only leaves out what XML cannot hold.
+void AppendXml(std::string& out, std::string_view s, bool attribute, int& dropped, bool escape = true) {
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      if ((c < 0x20 && c != '\t') || c == 0x7F) ++dropped;
+      else if (!escape) out += static_cast<char>(c);
+      else if (c == '&') out += "&amp;";
+      else if (c == '<') out += "&lt;";
+      else if (c == '>') out += "&gt;";
+      else if (c == '"' && attribute) out += "&quot;";
+      else if (c == '\t' && attribute) out += "&#9;";
+      else out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    // A whole UTF-8 sequence, or nothing.
+    std::size_t len = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    bool ok = len > 0 && i + len <= s.size();
+    for (std::size_t k = 1; ok && k < len; ++k) ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+    if (ok && len == 3) {
+      // U+FFFE and U+FFFF are not XML characters; surrogates are not UTF-8.
+      const unsigned char c1 = static_cast<unsigned char>(s[i + 1]), c2 = static_cast<unsigned char>(s[i + 2]);
+      if ((c == 0xED && c1 >= 0xA0) || (c == 0xEF && c1 == 0xBF && c2 >= 0xBE) || (c == 0xE0 && c1 < 0xA0)) ok = false;
+    }
+    if (ok && len == 4) {
+      const unsigned char c1 = static_cast<unsigned char>(s[i + 1]);
+      if ((c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90)) ok = false;
+    }
+    if (!ok) {
+      ++dropped;
+      ++i;
+      continue;
+    }
+    out.append(s.substr(i, len));
+    i += len;
+  }
+}
+
+std::string Attr(std::string_view s) {
+  std::string out;
+  int dropped = 0;
+  AppendXml(out, s, true, dropped);
+  return out;
+}
+
+// A position: whole, or with up to two decimals (at least one).
+std::string Number(double v, bool whole) {
+  char b[32];
+  std::snprintf(b, sizeof b, whole ? "%.0f" : "%.2f", v);
+  std::string s = b;
+  if (!whole && s.ends_with('0')) s.pop_back();
+  if (s == "-0" || s == "-0.0") s.erase(0, 1);
+  return s;
+}
+
+std::string Two(long n) { return ZeroPad(n, 2); }
+
+// --- Styled runs of one line -------------------------------------------------------
+
+struct Style {
+  bool italic = false;
+  bool underline = false;
+  bool bold = false;
+  int colour = 0;  // 0 the text colour, 1-7 a colour switch
+  bool operator==(const Style&) const = default;
+  bool Plain() const { return !italic && !underline && !bold && colour == 0; }
+};
+
+struct Piece {
+  std::string text;
+  Style style;
+};
+using Line = std::vector<Piece>;
+
+std::vector<Line> LinesOf(const Subtitle& sub, const BoldMarkers& bold, int& dropped) {
+  RichText rich = RichText::Parse(sub.text, bold);
+  std::vector<Line> lines;
+  for (std::size_t r = 0; r < rich.rows.size(); ++r) {
+    Line line;
+    const char rowColour = r < sub.rowColours.size() ? sub.rowColours[r] : '0';
+    for (const Run& run : rich.rows[r]) {
+      if (run.mark != Mark::None || run.text.empty()) continue;
+      Style st;
+      st.italic = run.style.italic || sub.italic;
+      st.underline = run.style.underline;
+      st.bold = run.style.bold;
+      st.colour = static_cast<int>(run.style.colour);
+      if (st.colour == 0 && rowColour >= '1' && rowColour <= '7') st.colour = rowColour - '0';
+      std::string clean;
+      AppendXml(clean, run.text, false, dropped, false);
+      if (clean.empty()) continue;
+      if (!line.empty() && line.back().style == st) line.back().text += clean;
+      else line.push_back({std::move(clean), st});
+    }
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+void CollapseSpaces(Line& line) {
+  bool lastSpace = false;
+  for (Piece& p : line) {
+    std::string t;
+    for (char c : p.text) {
+      if (c == ' ' && lastSpace) continue;
+      lastSpace = c == ' ';
+      t += c;
+    }
+    p.text = std::move(t);
+  }
+}
+
+// Spaces inside the edges of an italic run go outside it (a space already there is enough).
+void MoveEdgeSpacesOut(Line& line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    Piece& p = line[i];
+    if (!p.style.italic) continue;
+    std::size_t lead = p.text.find_first_not_of(' ');
+    if (lead == std::string::npos) lead = p.text.size();
+    if (lead > 0) {
+      p.text.erase(0, lead);
+      if (i > 0 && !line[i - 1].text.ends_with(' ')) line[i - 1].text += ' ';
+    }
+    std::size_t keep = p.text.find_last_not_of(' ');
+    keep = keep == std::string::npos ? 0 : keep + 1;
+    if (keep < p.text.size()) {
+      p.text.erase(keep);
+      if (i + 1 < line.size() && !line[i + 1].text.starts_with(' ')) line[i + 1].text.insert(0, " ");
+    }
+  }
+}
+
+void TrimEnds(Line& line) {
+  while (!line.empty()) {
+    std::string& t = line.front().text;
+    t.erase(0, std::min(t.find_first_not_of(' '), t.size()));
+    if (!t.empty()) break;
+    line.erase(line.begin());
+  }
+  while (!line.empty()) {
+    std::string& t = line.back().text;
+    std::size_t keep = t.find_last_not_of(' ');
+    t.erase(keep == std::string::npos ? 0 : keep + 1);
+    if (!t.empty()) break;
+    line.pop_back();
+  }
+}
+
+std::string PlainOf(const Line& line) {
+  std::string s;
+  for (const Piece& p : line) s += p.text;
+  return s;
+}
+
+// --- The writer --------------------------------------------------------------------
+
+class Writer {
+ public:
+  Writer(const SubtitleDocument& doc, const DcinemaSetup& setup, Warnings& warnings)
+      : doc_(doc), setup_(setup), o_(setup.options), w_(warnings) {
+    smpte_ = IsSmpte(o_.version);
+    // Only the 2014 edition has a place for the depth of a line.
+    edition_ = o_.version == DcVersion::SmpteZ ? 2014 : o_.smpteEdition;
+    p_ = smpte_ ? "dcst:" : "";
+    screen_ = ParseScreenSize(o_.screenSize);
+    lineHeight_ = o_.fontSize * (o_.leading / 100.0) / kScreenPoints * 100.0;
+  }
+
+  std::string Write() {
+    Header();
+    for (std::size_t i = 0; i < doc_.Count(); ++i) Subtitle(i);
+    Footer();
+    if (dropped_ > 0)
+      w_.push_back(std::to_string(dropped_) + " control character(s) that XML cannot hold were left out");
+    if (zDropped_)
+      w_.push_back("DCSubtitle files have no place for the depth of a subtitle; the Z offsets are written only in "
+                   "the 3D pair (\"3D subs\")");
+    return std::move(out_);
+  }
+
+ private:
+  void Ln(std::string_view s) {
+    out_ += s;
+    out_ += kCrLfC;
+  }
+
+  std::string TextArgb() const { return Argb(o_.alphaText, MappedColour(o_, 0)); }
+  std::string EffectArgb() const { return Argb(o_.alphaEffect, ParseRgb(o_.effectColour).value_or(0)); }
+  std::string Effect() const { return ToLowerAscii(o_.effect); }
+  std::string Weight() const { return ToLowerAscii(o_.fontWeight); }
+  std::string Spacing() const {
+    std::string s = Trim(o_.spacing);
+    return smpte_ ? s : s + "em";
+  }
+  std::string FontUuid() const { return o_.fontUuid.empty() ? NewUuid() : o_.fontUuid; }
+
+  std::string IssueDate() const {
+    if (!setup_.issueDate.empty()) return setup_.issueDate;
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char b[40];
+    std::strftime(b, sizeof b, "%Y-%m-%dT%H:%M:%S", &tm);
+    return std::string(b) + "-00:00";
+  }
+
+  std::string LanguageName() const {
+    const Language* l = FindLanguage(doc_.languageId());
+    return l ? l->name : "English";
+  }
+
+  void Header() {
+    const std::string id = setup_.subtitleId.empty() ? NewUuid() : setup_.subtitleId;
+    const std::string title = Attr(o_.movieTitle);
+    if (smpte_) {
+      Ln("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>");
+      Ln("<dcst:SubtitleReel xmlns:dcst=\"" + SmpteNamespace(edition_) + "\">");
+      Ln("  <dcst:Id>urn:uuid:" + id + "</dcst:Id>");
+      Ln("  <dcst:ContentTitleText>" + title + "</dcst:ContentTitleText>");
+      Ln("  <dcst:AnnotationText>" + title + "</dcst:AnnotationText>");
+      Ln("  <dcst:IssueDate>" + IssueDate() + "</dcst:IssueDate>");
+      Ln("  <dcst:ReelNumber>" + std::to_string(o_.reelNumber) + "</dcst:ReelNumber>");
+      Ln("  <dcst:Language>" + LanguageTag(doc_.languageId()) + "</dcst:Language>");
+      Ln("  <dcst:EditRate>" + std::to_string(o_.dcdmFrameRate) + " 1</dcst:EditRate>");
+      Ln("  <dcst:TimeCodeRate>" + std::to_string(o_.dcdmFrameRate) + "</dcst:TimeCodeRate>");
+      Ln("  <dcst:StartTime>00:00:00:00</dcst:StartTime>");
+      Ln("  <dcst:LoadFont ID=\"Font1\">urn:uuid:" + FontUuid() + "</dcst:LoadFont>");
+      Ln("  <dcst:SubtitleList>");
+      std::string font = "    <dcst:Font ID=\"Font1\"";
+      font += " Size=\"" + std::to_string(o_.fontSize) + "\" Weight=\"" + Weight() + "\"";
+      if (!o_.basicFont) font += " Script=\"normal\" Underline=\"no\"";
+      // The 2007 edition has no aspect or spacing attributes.
+      if (edition_ != 2007 && !o_.basicFont)
+        font += " AspectAdjust=\"" + Attr(o_.aspectAdjust) + "\" Spacing=\"" + Attr(Spacing()) + "\"";
+      font += " Color=\"" + TextArgb() + "\" Effect=\"" + Effect() + "\" EffectColor=\"" + EffectArgb() + "\">";
+      Ln(font);
+      return;
+    }
+    const bool v10 = o_.version == DcVersion::Dlp10;
+    Ln(v10 ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?> " : "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?> ");
+    Ln(v10 ? "<DCSubtitle Version=\"1.0\">" : "<DCSubtitle Version=\"1.1\">");
+    Ln("  <SubtitleID>" + id + "</SubtitleID>");
+    Ln("  <MovieTitle>" + title + "</MovieTitle>");
+    Ln("  <ReelNumber>" + std::to_string(o_.reelNumber) + "</ReelNumber>");
+    Ln("  <Language>" + Attr(LanguageName()) + "</Language>");
+    // The font is loaded before the first Font element: the schema allows LoadFont only there.
+    Ln("  <LoadFont Id=\"Font1\" URI=\"" + Attr(o_.fontUri) + "\"/>");
+    Ln("  <Font Italic=\"no\">");
+    std::string font = "  <Font Size=\"" + std::to_string(o_.fontSize) + "\" Weight=\"" + Weight() + "\"";
+    if (!o_.basicFont) font += " Script=\"normal\" Underlined=\"no\"";
+    font += " Id=\"Font1\" Color=\"" + TextArgb() + "\" Effect=\"" + Effect() + "\" EffectColor=\"" + EffectArgb() + "\"";
+    if (!v10 && !o_.basicFont)
+      font += " AspectAdjust=\"" + Attr(o_.aspectAdjust) + "\" Spacing=\"" + Attr(Spacing()) + "\"";
+    Ln(font + ">");
+  }
+
+  void Footer() {
+    if (smpte_) {
+      Ln("    </dcst:Font>");
+      Ln("  </dcst:SubtitleList>");
+      Ln("</dcst:SubtitleReel>");
+      return;
+    }
+    Ln("  </Font>");
+    Ln("  </Font>");
+    Ln("</DCSubtitle>");
+  }
+
+  std::string Time(const Cue& c) const {
+    return smpte_ ? EditUnitTime(c, doc_.frameRate(), o_.dcdmFrameRate) : TickTime(c, doc_.frameRate());
+  }
+
+  std::string Fade(int ms) const {
+    ms = std::max(ms, 0);
+    if (smpte_) {
+      long frames = std::lround(ms * static_cast<double>(o_.dcdmFrameRate) / 1000.0);
+      const long r = o_.dcdmFrameRate;
+      long s = frames / r;
+      return Two(s / 3600) + ":" + Two(s / 60 % 60) + ":" + Two(s % 60) + ":" + Two(frames % r);
+    }
+    const long ticks = ms / 4;
+    if (ticks <= 249) return std::to_string(ticks);
+    const long s = ms / 1000;
+    return Two(s / 3600) + ":" + Two(s / 60 % 60) + ":" + Two(s % 60) + ":" + ZeroPad(ms % 1000 / 4, 3);
+  }
+
+  double ZOf(std::size_t index) const {
+    if (!setup_.zOffsets) return 0;
+    auto it = setup_.zOffsets->find(static_cast<int>(index + 1));
+    return it == setup_.zOffsets->end() ? 0 : std::clamp(it->second, -100.0, 100.0);
+  }
+
+  // The alignment of a line: the option's, else the row's own, else the subtitle's.
+  int AlignmentOf(const kipo::Subtitle& s, std::size_t row) const {
+    if (o_.alignment >= 1 && o_.alignment <= 4) return o_.alignment;
+    if (row < s.rowAlignments.size() && s.rowAlignments[row] >= '1' && s.rowAlignments[row] <= '4')
+      return s.rowAlignments[row] - '0';
+    return s.alignment >= 1 && s.alignment <= 4 ? s.alignment : AlignCentre;
+  }
+
+  // Width of a line in percent of the screen width.
+  double WidthPercent(const std::string& text) {
+    if (!setup_.measurer && !measurer_) measurer_ = MakePangoMeasurer();
+    const TextMeasurer& m = setup_.measurer ? *setup_.measurer : *measurer_;
+    FontFace f;
+    f.family = o_.fontName;
+    f.pixelSize = o_.fontSize / kScreenPoints * screen_.height;
+    f.bold = EqualsIgnoreCase(o_.fontWeight, "Bold");
+    double aspect = 1.0;
+    if (auto v = std::strtod(o_.aspectAdjust.c_str(), nullptr); v >= 0.25 && v <= 4.0) aspect = v;
+    return m.Width(text, f) * aspect / screen_.width * 100.0;
+  }
+
+  void Subtitle(std::size_t index) {
+    const kipo::Subtitle& s = doc_.At(index);
+    std::vector<Line> lines = LinesOf(s, setup_.bold, dropped_);
+    for (Line& l : lines) {
+      if (o_.trimSpaces) CollapseSpaces(l);
+      if (o_.trimItalics) MoveEdgeSpacesOut(l);
+      if (o_.trimText) TrimEnds(l);
+    }
+    const double z = ZOf(index);
+    const std::string spot = std::to_string(index + 1);
+    std::string head = "    <" + p_ + "Subtitle SpotNumber=\"" + spot + "\" TimeIn=\"" + Time(s.inCue) +
+                       "\" TimeOut=\"" + Time(s.outCue) + "\" FadeUpTime=\"" + Fade(o_.fadeUp) +
+                       "\" FadeDownTime=\"" + Fade(o_.fadeDown) + "\">";
+    if (smpte_) head = "  " + head;
+    Ln(head);
+    if (!smpte_ && HasZPosition(o_.version) && setup_.eye == Eye::Both && !IsZeroValue(z)) zDropped_ = true;
+
+    // Centred blocks of left-aligned lines start where the widest line of the block does.
+    double blockWidth = -1;
+    const std::size_t n = lines.size();
+    // Without "Bottom up" a subtitle raised into the upper half hangs from the top margin.
+    const bool fromTop = o_.direction == 1 || (!o_.bottomUp && s.row >= static_cast<int>(kMaxRows) / 2);
+    for (std::size_t r = 0; r < n; ++r) {
+      const Line& line = lines[r];
+      if (line.empty()) continue;
+      double v = 0;
+      const char* valign = "bottom";
+      if (fromTop) {
+        const int topRow = std::max(0, static_cast<int>(kMaxRows) - (s.row + static_cast<int>(n)));
+        v = o_.marginTop + (topRow + static_cast<int>(r)) * lineHeight_ + s.shiftY * kNudgePercent;
+        valign = "top";
+      } else {
+        v = o_.marginBottom + (s.row + static_cast<int>(n - 1 - r)) * lineHeight_ - s.shiftY * kNudgePercent;
+      }
+      v = std::clamp(v, 0.0, 100.0);
+
+      const int align = AlignmentOf(s, r);
+      const char* halign = "center";
+      double h = 0;
+      if (align == AlignLeft) {
+        halign = "left";
+        h = o_.marginLeft;
+      } else if (align == AlignRight) {
+        halign = "right";
+        h = o_.marginRight;
+      } else if (align == AlignCentreLeft) {
+        if (blockWidth < 0) {
+          blockWidth = 0;
+          for (const Line& l : lines) blockWidth = std::max(blockWidth, WidthPercent(PlainOf(l)));
+        }
+        halign = "left";
+        const double area = 100.0 - o_.marginLeft - o_.marginRight;
+        h = o_.marginLeft + std::max(0.0, (area - blockWidth) / 2);
+      } else {
+        h = (o_.marginLeft - o_.marginRight) / 2.0;
+      }
+      // Nudges move right for positive steps; from the right edge that is a smaller offset.
+      double right = s.shiftX * kNudgePercent;
+      // The eyes of a 3D pair see the line shifted apart by its depth: in front of the
+      // screen (negative Z) the left eye's picture moves right and the right eye's left.
+      if (setup_.eye == Eye::Left) right += -z / 2;
+      if (setup_.eye == Eye::Right) right += z / 2;
+      h += std::string_view(halign) == "right" ? -right : right;
+      h = std::clamp(h, -100.0, 100.0);
+
+      std::string t = "       <" + p_ + "Text ";
+      if (o_.direction == 1) t += smpte_ ? "Direction=\"ttb\" " : "Direction=\"vertical\" ";
+      t += smpte_ ? "Valign=\"" : "VAlign=\"";
+      t += std::string(valign) + (smpte_ ? "\" Vposition=\"" : "\" VPosition=\"") + Number(v, o_.round) + "\"";
+      t += smpte_ ? " Halign=\"" : " HAlign=\"";
+      t += std::string(halign) + (smpte_ ? "\" Hposition=\"" : "\" HPosition=\"") + Number(h, o_.round) + "\"";
+      if (smpte_ && edition_ == 2014 && HasZPosition(o_.version) && setup_.eye == Eye::Both)
+        t += " Zposition=\"" + ZOffsetText(z) + "\"";
+      t += ">";
+      if (smpte_) t = "  " + t;
+      out_ += t;
+      Inline(line);
+      out_ += "</" + p_ + "Text>";
+      out_ += kCrLfC;
+    }
+    Ln(smpte_ ? "      </dcst:Subtitle>" : "    </Subtitle>");
+  }
+
+  // The attributes of one level of inline style: colour, italic, underline, bold.
+  std::string LevelAttr(int level, const Style& st) const {
+    switch (level) {
+      case 0: return "Color=\"" + Argb(o_.alphaText, MappedColour(o_, st.colour)) + "\"";
+      case 1: return "Italic=\"yes\"";
+      case 2: return smpte_ ? "Underline=\"yes\"" : "Underlined=\"yes\"";
+      default: return "Weight=\"bold\"";
+    }
+  }
+  static bool Active(int level, const Style& st) {
+    switch (level) {
+      case 0: return st.colour != 0;
+      case 1: return st.italic;
+      case 2: return st.underline;
+      default: return st.bold;
+    }
+  }
+  // Without inheritance each inline Font repeats the font it sits in.
+  std::string FullFont() const {
+    if (o_.inherit) return "";
+    return " Size=\"" + std::to_string(o_.fontSize) + "\" Weight=\"" + Weight() + "\" Effect=\"" + Effect() +
+           "\" EffectColor=\"" + EffectArgb() + "\"";
+  }
+
+  void OpenFont(std::string attrs, bool hasColour, bool hasWeight) {
+    std::string full = FullFont();
+    if (!full.empty()) {
+      if (hasWeight) full = ReplaceAll(full, " Weight=\"" + Weight() + "\"", "");
+      attrs += full;
+      if (!hasColour) attrs += " Color=\"" + TextArgb() + "\"";
+    }
+    out_ += "<" + p_ + "Font " + attrs + ">";
+  }
+
+  void Inline(const Line& line) {
+    // The inline Fonts of a reel's Text hold no Font of their own, so the reel always
+    // closes each one; DCSubtitle nests them unless "Close font" is on.
+    if (smpte_ || o_.closeFont) {
+      for (const Piece& p : line) {
+        if (p.style.Plain()) {
+          AppendXml(out_, p.text, false, dropped_);
+          continue;
+        }
+        std::string attrs;
+        for (int level = 0; level < 4; ++level)
+          if (Active(level, p.style)) attrs += (attrs.empty() ? "" : " ") + LevelAttr(level, p.style);
+        OpenFont(attrs, p.style.colour != 0, p.style.bold);
+        AppendXml(out_, p.text, false, dropped_);
+        out_ += "</" + p_ + "Font>";
+      }
+      return;
+    }
+    std::vector<int> open;  // levels, innermost last
+    Style current;
+    for (const Piece& p : line) {
+      int first = 4;
+      for (int level = 0; level < 4; ++level) {
+        const bool isOpen = std::ranges::find(open, level) != open.end();
+        if (isOpen != Active(level, p.style) || (level == 0 && isOpen && current.colour != p.style.colour)) {
+          first = level;
+          break;
+        }
+      }
+      while (!open.empty() && open.back() >= first) {
+        out_ += "</" + p_ + "Font>";
+        open.pop_back();
+      }
+      for (int level = first; level < 4; ++level)
+        if (Active(level, p.style)) {
+          OpenFont(LevelAttr(level, p.style), level == 0, level == 3);
+          open.push_back(level);
+        }
+      current = p.style;
+      AppendXml(out_, p.text, false, dropped_);
+    }
+    while (!open.empty()) {
+      out_ += "</" + p_ + "Font>";
+      open.pop_back();
+    }
+  }
+
+  const SubtitleDocument& doc_;
+  const DcinemaSetup& setup_;
+  const DlpOptions& o_;
+  Warnings& w_;
+  bool smpte_ = false;
+  int edition_ = 2007;
+  std::string p_;
+  ScreenSize screen_;
+  double lineHeight_ = 0;
+  std::unique_ptr<TextMeasurer> measurer_;
+  std::string out_;
+  int dropped_ = 0;
+  bool zDropped_ = false;
+};
+
+std::string Joined(const std::vector<std::string>& problems) {
+  std::string text;
+  const std::size_t shown = std::min<std::size_t>(problems.size(), 20);
+  for (std::size_t i = 0; i < shown; ++i) text += (i ? "\n" : "") + problems[i];
+  if (problems.size() > shown) text += "\n... and " + std::to_string(problems.size() - shown) + " more";
+  return text;
+}
+
+}  // namespace
+
+std::string TickTime(const Cue& cue, const FrameRate& rate) {
+  const std::string d = cue.digits();
+  if (!IsCompleteCue(d)) return "00:00:00:000";
+  const int ff = (d[6] - '0') * 10 + (d[7] - '0');
+  const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
+  const long ticks = std::clamp(ms / 4, 0L, 249L);
+  return d.substr(0, 2) + ":" + d.substr(2, 2) + ":" + d.substr(4, 2) + ":" + ZeroPad(ticks, 3);
+}
+
+std::string EditUnitTime(const Cue& cue, const FrameRate& rate, int timeCodeRate) {
+  const std::string d = cue.digits();
+  if (!IsCompleteCue(d)) return "00:00:00:00";
+  int ff = (d[6] - '0') * 10 + (d[7] - '0');
+  if (timeCodeRate != rate.countingRate()) {
+    const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
+    ff = static_cast<int>(std::min<long>(std::lround(ms * timeCodeRate / 1000.0), timeCodeRate - 1));
+  }
+  return d.substr(0, 2) + ":" + d.substr(2, 2) + ":" + d.substr(4, 2) + ":" + Two(ff);
+}
+
+std::string LanguageTag(std::int32_t languageId) {
+  char locale[64] = {};
+  UErrorCode status = U_ZERO_ERROR;
+  uloc_getLocaleForLCID(static_cast<std::uint32_t>(languageId), locale, sizeof locale, &status);
+  if (U_FAILURE(status) || locale[0] == '\0') return "en";
+  char lang[16] = {};
+  status = U_ZERO_ERROR;
+  uloc_getLanguage(locale, lang, sizeof lang, &status);
+  if (U_FAILURE(status) || lang[0] == '\0') return "en";
+  return lang;
+}
+
+std::vector<std::string> DcinemaProblems(const SubtitleDocument& doc) {
+  std::vector<std::string> out;
+  const FrameRate& rate = doc.frameRate();
+  FrameCount previousIn = -1;
+  for (std::size_t i = 0; i < doc.Count(); ++i) {
+    const Subtitle& s = doc.At(i);
+    const std::string n = std::to_string(i + 1);
+    // Italic markers must pair up, one run at a time.
+    bool inItalic = false, badUse = false;
+    for (char c : s.text) {
+      if (c == kItalicOn) {
+        if (inItalic) badUse = true;
+        inItalic = true;
+      } else if (c == kItalicOff) {
+        if (!inItalic) badUse = true;
+        inItalic = false;
+      }
+    }
+    if (badUse) out.push_back("Invalid use of italics in subtitle " + n);
+    else if (inItalic) out.push_back("Mismatched italics in subtitle " + n);
+    bool cuesOk = true;
+    if (s.inCue.empty()) out.push_back("In cue not set in subtitle " + n), cuesOk = false;
+    else if (!IsValidCue(s.inCue.digits(), rate)) out.push_back("Invalid in cue format in subtitle " + n), cuesOk = false;
+    if (s.outCue.empty()) out.push_back("Out cue not set in subtitle " + n), cuesOk = false;
+    else if (!IsValidCue(s.outCue.digits(), rate)) out.push_back("Invalid out cue format in subtitle " + n), cuesOk = false;
+    if (cuesOk) {
+      const FrameCount in = s.inCue.ToFrames(rate), outF = s.outCue.ToFrames(rate);
+      if (outF < in) out.push_back("Negative duration in subtitle " + n);
+      if (in < previousIn) out.push_back("Inconsistent in cue in subtitle " + n);
+      previousIn = in;
+    }
+    if (Trim(ReplaceAll(StripMarkup(s.text), "\r\n", "")).empty()) out.push_back("Subtitle " + n + " is empty");
+  }
+  return out;
+}
+
+std::string WriteDcinemaXml(const SubtitleDocument& doc, const DcinemaSetup& setup, Warnings& warnings) {
+  if (doc.Count() == 0) throw UserError(kAppTitle, "There are no subtitles to export.");
+  std::vector<std::string> problems = DcinemaProblems(doc);
+  if (!problems.empty()) throw UserError(kAppTitle, Joined(problems));
+  return Writer(doc, setup, warnings).Write();
+}
+
+std::vector<std::filesystem::path> DcinemaFilePaths(const std::filesystem::path& path, const DlpOptions& o) {
+  if (!(HasZPosition(o.version) && o.subs3d)) return {path};
+  std::filesystem::path stem = path;
+  stem.replace_extension();
+  return {std::filesystem::path(stem.string() + "_Left.xml"), std::filesystem::path(stem.string() + "_Right.xml")};
+}
+
+std::vector<std::filesystem::path> ExportDcinema(const SubtitleDocument& doc, const DcinemaSetup& setup,
+                                                 const std::filesystem::path& path, Warnings& warnings) {
+  std::vector<std::filesystem::path> paths = DcinemaFilePaths(path, setup.options);
+  // Every file is made before any is written, so a refused export leaves nothing behind.
+  std::vector<std::string> texts;
+  DcinemaSetup s = setup;
+  if (s.options.fontUuid.empty()) s.options.fontUuid = NewUuid();
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    s.eye = paths.size() == 1 ? Eye::Both : (i == 0 ? Eye::Left : Eye::Right);
+    s.subtitleId = paths.size() == 1 ? setup.subtitleId : std::string();
+    Warnings w;
+    texts.push_back(WriteDcinemaXml(doc, s, w));
+    if (i == 0) warnings.insert(warnings.end(), w.begin(), w.end());
+  }
+  for (std::size_t i = 0; i < paths.size(); ++i) WriteFileAtomic(paths[i], texts[i]);
+  return paths;
+}
+
+}  // namespace kipo

@@ -1,0 +1,199 @@
+// Reading cinema subtitle files: our own files of every dialect back to the document they
+// came from, files as other tools and laboratories write them, and the refusals.
+#include <gtest/gtest.h>
+
+#include "core/markup.h"
+#include "core/rich_text.h"
+#include "formats/cinema/cinema_test_util.h"
+#include "formats/cinema/dcinema_reader.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+std::span<const std::uint8_t> Bytes(const std::string& s) {
+  return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+SubtitleDocument Read(const std::string& xml, Warnings& w, int rateCode = 0, DlpOptions o = {}) {
+  return ReadDcinemaXml(Bytes(xml), o, rateCode, BoldMarkers{}, w);
+}
+
+TEST(DcinemaRoundTrip, EveryDialectGivesBackTheDocument) {
+  for (int rateCode : {24, 25, 23}) {
+    const SubtitleDocument doc = test::CinemaSample(rateCode);
+    for (DcVersion v : test::AllDcVersions()) {
+      SCOPED_TRACE(DcVersionNames()[static_cast<int>(v)] + " at code " + std::to_string(rateCode));
+      Warnings w;
+      // Reels are timed at the document's own rate, so that no frame moves.
+      const std::string xml = test::CinemaXml(doc, v, [&](DlpOptions& o) { o.dcdmFrameRate = rateCode == 25 ? 25 : 24; });
+      SubtitleDocument back = Read(xml, w, rateCode);
+      ASSERT_EQ(back.Count(), doc.Count());
+      EXPECT_EQ(back.frameRate().countingRate(), doc.frameRate().countingRate());
+      for (std::size_t i = 0; i < doc.Count(); ++i) {
+        SCOPED_TRACE(doc.At(i).text);
+        EXPECT_EQ(back.At(i).inCue, doc.At(i).inCue);
+        EXPECT_EQ(back.At(i).outCue, doc.At(i).outCue);
+        EXPECT_EQ(back.At(i).text, doc.At(i).text);
+        EXPECT_EQ(back.At(i).row, doc.At(i).row);
+        EXPECT_EQ(back.At(i).alignment, doc.At(i).alignment);
+      }
+      ASSERT_EQ(w.size(), 1u);  // the font
+      EXPECT_NE(w[0].find("a document keeps no fonts"), std::string::npos);
+    }
+  }
+}
+
+// Files as others write them: LF line ends, a byte-order mark, the fraction time form,
+// Fonts around whole subtitles, text over several lines, SMPTE with a default namespace.
+TEST(DcinemaRead, FilesFromOtherTools) {
+  struct Case {
+    const char* what;
+    std::string xml;
+    int rateCode;
+    std::vector<std::pair<std::string, std::string>> cues;  // in, out
+    std::vector<std::string> texts;
+    int expectRate;
+  };
+  const Case cases[] = {
+      {"interop with LF, BOM, fraction times and subtitle-level fonts",
+       "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DCSubtitle Version=\"1.0\">\n"
+       "<SubtitleID>40950d85-63eb-4ee2-b1e8-45c126601b94</SubtitleID><MovieTitle>Film</MovieTitle>\n"
+       "<ReelNumber>1</ReelNumber><Language>French</Language>\n"
+       "<LoadFont Id=\"theFont\" URI=\"font.ttf\"/>\n"
+       "<Font Id=\"theFont\" Size=\"39\" Color=\"FFFFFFFF\" Effect=\"border\">\n"
+       "  <Subtitle SpotNumber=\"1\" TimeIn=\"00:00:05.500\" TimeOut=\"00:00:07.04\">\n"
+       "    <Font Italic=\"yes\"><Text VAlign=\"bottom\" VPosition=\"10\">Bonjour</Text></Font>\n"
+       "  </Subtitle>\n"
+       "  <Subtitle SpotNumber=\"2\" TimeIn=\"00:01:00:125\" TimeOut=\"00:01:02:000\">\n"
+       "    <Text VAlign=\"bottom\" VPosition=\"16\">\n      premi\xC3\xA8re\n    </Text>\n"
+       "    <Text VAlign=\"bottom\" VPosition=\"10\">et <Font Color=\"FFFFFF00\">jaune</Font></Text>\n"
+       "  </Subtitle>\n</Font>\n</DCSubtitle>\n",
+       25,
+       {{"00000513", "00000701"}, {"00010013", "00010200"}},  // half a second rounds up
+       {"<Bonjour>", "premi\xC3\xA8re\r\net \x03jaune"},
+       25},
+      {"SMPTE 2010 without a prefix, 25 fps, CR LF",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+       "<SubtitleReel xmlns=\"http://www.smpte-ra.org/schemas/428-7/2010/DCST\" "
+       "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">\r\n"
+       "<Id>urn:uuid:40950d85-63eb-4ee2-b1e8-45c126601b94</Id><ContentTitleText>F</ContentTitleText>\r\n"
+       "<IssueDate>2020-01-01T00:00:00</IssueDate><ReelNumber>2</ReelNumber><Language>de</Language>\r\n"
+       "<EditRate>25 1</EditRate><TimeCodeRate>25</TimeCodeRate><StartTime>00:00:00:00</StartTime>\r\n"
+       "<LoadFont ID=\"f\">urn:uuid:3dec6dc0-39d0-498d-97d0-928d2eb78391</LoadFont>\r\n<SubtitleList>\r\n"
+       "<Font ID=\"f\" Size=\"42\" Weight=\"normal\" Color=\"FFFFFFFF\">\r\n"
+       "<Subtitle SpotNumber=\"1\" TimeIn=\"00:00:10:05\" TimeOut=\"00:00:12:24\" FadeUpTime=\"00:00:00:00\">\r\n"
+       "<Text Valign=\"top\" Vposition=\"10\" Halign=\"left\" Hposition=\"10\" Zposition=\"-1.5\">oben links</Text>\r\n"
+       "</Subtitle>\r\n<Subtitle SpotNumber=\"2\" TimeIn=\"00:00:13:00\" TimeOut=\"00:00:14:00\">\r\n"
+       "<Image Vposition=\"10\">urn:uuid:11111111-2222-4333-8444-555555555555</Image>\r\n"
+       "</Subtitle>\r\n</Font>\r\n</SubtitleList>\r\n</SubtitleReel>\r\n",
+       0,
+       {{"00001005", "00001224"}, {"00001300", "00001400"}},
+       {"oben links", ""},
+       25},
+      {"SMPTE at 24 fps, ticks in edit units, markup characters as text",
+       "<SubtitleReel xmlns=\"http://www.smpte-ra.org/schemas/428-7/2007/DCST\"><Id>x</Id>"
+       "<EditRate>24 1</EditRate><TimeCodeRate>24</TimeCodeRate><SubtitleList>"
+       "<Subtitle TimeIn=\"01:00:00:23\" TimeOut=\"01:00:02:00\"><Text>a &lt;b&gt; [c]</Text></Subtitle>"
+       "</SubtitleList></SubtitleReel>",
+       0,
+       {{"01000023", "01000200"}},
+       {"a " + LiteralStandIn('<') + "b" + LiteralStandIn('>') + " " + LiteralStandIn('[') + "c" + LiteralStandIn(']')},
+       24},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Warnings w;
+    SubtitleDocument d = Read(c.xml, w, c.rateCode);
+    EXPECT_EQ(d.frameRate().countingRate(), c.expectRate);
+    ASSERT_EQ(d.Count(), c.cues.size());
+    for (std::size_t i = 0; i < d.Count(); ++i) {
+      EXPECT_EQ(d.At(i).inCue.digits(), c.cues[i].first);
+      EXPECT_EQ(d.At(i).outCue.digits(), c.cues[i].second);
+      EXPECT_EQ(d.At(i).text, c.texts[i]);
+    }
+  }
+}
+
+TEST(DcinemaRead, PositionsAlignmentsLanguageAndWarnings) {
+  Warnings w;
+  const std::string xml =
+      "<DCSubtitle Version=\"1.1\"><Language>German</Language><LoadFont Id=\"a\" URI=\"a.ttf\"/>"
+      "<Subtitle SpotNumber=\"1\" TimeIn=\"00:00:01:000\" TimeOut=\"00:00:02:000\">"
+      "<Text VAlign=\"top\" VPosition=\"8\" HAlign=\"right\" HPosition=\"10\">top right</Text></Subtitle>"
+      "<Subtitle SpotNumber=\"2\" TimeIn=\"00:00:03:000\" TimeOut=\"00:00:04:000\">"
+      "<Text VAlign=\"bottom\" VPosition=\"22\" HAlign=\"left\" HPosition=\"30\">block</Text>"
+      "<Text VAlign=\"bottom\" VPosition=\"15\" HAlign=\"left\" HPosition=\"30\">raised</Text></Subtitle>"
+      "<Subtitle SpotNumber=\"3\" TimeIn=\"00:00:05:000\" TimeOut=\"00:00:06:000\">"
+      "<Text><Font Color=\"FF123456\">odd colour</Font></Text></Subtitle>"
+      "</DCSubtitle>";
+  SubtitleDocument d = Read(xml, w);
+  ASSERT_EQ(d.Count(), 3u);
+  EXPECT_EQ(d.At(0).alignment, AlignRight);
+  EXPECT_EQ(d.At(0).row, 10);  // the top row of eleven
+  EXPECT_EQ(d.At(1).alignment, AlignCentreLeft);
+  EXPECT_EQ(d.At(1).text, "block\r\nraised");
+  EXPECT_EQ(d.At(1).row, 1);
+  EXPECT_EQ(d.At(2).text, "\x04odd colour");  // nearest of the map: blue
+  EXPECT_EQ(d.languageId(), 1031);
+  ASSERT_EQ(w.size(), 2u);
+  EXPECT_EQ(w[0], "The file loads the font a.ttf; a document keeps no fonts");
+  EXPECT_EQ(w[1], "Colours that are not in the colour map were read as the nearest colour of the map");
+}
+
+TEST(DcinemaRead, RefusalsSayWhy) {
+  struct Case {
+    const char* what;
+    std::string xml;
+    const char* reason;  // the start of the reason
+  };
+  const Case cases[] = {
+      {"not XML", "just text", "The file is not well-formed XML"},
+      {"truncated", "<DCSubtitle Version=\"1.1\"><Subtitle TimeIn=", "The file is not well-formed XML"},
+      {"Timed Text", "<tt xmlns=\"http://www.w3.org/ns/ttml\"/>", "The file is not a digital cinema subtitle file: its root element is <tt>."},
+      {"no time in", "<DCSubtitle><Subtitle TimeOut=\"00:00:01:000\"><Text>x</Text></Subtitle></DCSubtitle>",
+       "Subtitle 1 has no valid TimeIn."},
+      {"ticks past 249", "<DCSubtitle><Subtitle TimeIn=\"00:00:01:250\" TimeOut=\"00:00:02:000\"/></DCSubtitle>",
+       "Subtitle 1 has no valid TimeIn (\"00:00:01:250\")."},
+      {"frames past the rate",
+       "<SubtitleReel><TimeCodeRate>24</TimeCodeRate><SubtitleList><Subtitle TimeIn=\"00:00:01:00\" "
+       "TimeOut=\"00:00:01:24\"/></SubtitleList></SubtitleReel>",
+       "Subtitle 1 has no valid TimeOut"},
+      {"reel without a rate", "<SubtitleReel><SubtitleList/></SubtitleReel>", "The subtitle reel has no valid TimeCodeRate."},
+      {"nested too deeply", "<DCSubtitle><Subtitle TimeIn=\"00:00:01:000\" TimeOut=\"00:00:02:000\"><Text>" +
+                                [] { std::string s; for (int i = 0; i < 300; ++i) s += "<Font>"; return s; }() + "x" +
+                                [] { std::string s; for (int i = 0; i < 300; ++i) s += "</Font>"; return s; }() +
+                                "</Text></Subtitle></DCSubtitle>",
+       "The file's elements are nested too deeply."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Warnings w;
+    try {
+      Read(c.xml, w);
+      ADD_FAILURE() << "read";
+    } catch (const UserError& e) {
+      EXPECT_EQ(e.title(), "Invalid file format");
+      EXPECT_EQ(e.text().substr(0, std::string(c.reason).size()), c.reason) << e.text();
+    }
+  }
+}
+
+TEST(DcinemaRead, SniffTellsCinemaFilesFromOtherXml) {
+  struct Case {
+    std::string head;
+    bool cinema;
+  };
+  const Case cases[] = {
+      {"<?xml version=\"1.0\"?>\n<!-- made by hand -->\n<DCSubtitle Version=\"1.0\">", true},
+      {"\xEF\xBB\xBF<dcst:SubtitleReel xmlns:dcst=\"x\">", true},
+      {std::string("\xFF\xFE<\0S\0u\0b\0t\0i\0t\0l\0e\0R\0e\0e\0l\0>\0", 30), true},
+      {"<?xml version=\"1.0\"?><tt xmlns=\"http://www.w3.org/ns/ttml\">", false},
+      {"<DCSubtitleX>", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LooksLikeDcinema(Bytes(c.head)), c.cinema) << c.head;
+}
+
+}  // namespace
+}  // namespace kipo
