@@ -16,14 +16,16 @@ DeclaredDefaults SettingsModuleDefaults() {
   for (const FlagSetting& k :
        {kEnableBoldText, kEnableColours, kReadingSpeedIncludeSpaces, kSubtitleZero, kRememberLastLocation, kFullUndo,
         kDeleteEllipsesWhenMerging, kReplaceAsYouType, kEnableBackups, kDoNotBackupUntitled, kUnstructured,
-        kDisplayNewProjectWindow, kDoNotShowSplash, kRememberWindowSize, kRemoveBom})
+        kDisplayNewProjectWindow, kDoNotShowSplash, kRememberWindowSize, kRemoveBom, kShowTimelineShotCuts})
     d.Add(k);
   for (const FlagSetting& k : kPunctuationRules) d.Add(k);
   for (const TextSetting& k : {kStartBoldText, kEndBoldText, kProfile, kTextFileEncoding, kEbuDisplayStandard,
                                kDisplayFontName, kDisplayFontWeight, kOpenFolder, kSaveFolder})
     d.Add(k);
   for (const IntSetting& k :
-       {kAutoZeroBased, kMaxRowLength, kDisplayFontSize, kDisplayVideoFormat, kLastExportFormat, kAlwaysShowOptions, kSaveInOpen})
+       {kAutoZeroBased, kMaxRowLength, kDisplayFontSize, kDisplayVideoFormat, kLastExportFormat, kAlwaysShowOptions, kSaveInOpen,
+        kShotCutIn, kShotCutOut, kShotCutThreshold, kSnapShotCutRange, kLastShotCutOffset, kNextShotCutOffset,
+        kShotCutColor})
     d.Add(k);
   d.AddWrittenBy([](SettingsStore& s) { HouseOptions{}.Save(s); });
   return d;

@@ -84,6 +84,24 @@ inline constexpr std::array<FlagSetting, 14> kPunctuationRules{
     kAddDutchEllipsesAtEnd, kInsertMissingEllipses,  kDeleteFirstHyphen,         kDeleteSpaces,
     kReplaceCommasWithEllipses, kCorrectTwoInitialCapitals};
 
+// --- "Options": shot cuts. Where snapping puts a cue against a cut (the snap window and
+// the Alt+keypad 5 key), the jumps of the video transport and the timeline's display.
+// The analysis settings ("Shot cut sample size" ...) belong to the video module.
+// "Shot cut in": 0 on the cut, 1 or 2 frames after it (the value is the offset).
+inline constexpr IntSetting kShotCutIn{kOptions, "Shot cut in", 0, 0, 2};
+// "Shot cut out": 0 one frame before the cut, 1 two frames before, 2 the default interval.
+inline constexpr IntSetting kShotCutOut{kOptions, "Shot cut out", 2, 0, 2};
+// The snapping window in frames on each side of a cue.
+inline constexpr IntSetting kShotCutThreshold{kOptions, "Shot cut threshold", 7, 0, 30};
+// The snap window's last range: 0 whole file, 1 current subtitle, 2 from ... to.
+inline constexpr IntSetting kSnapShotCutRange{kOptions, "Snap shot cut range", 2, 0, 2};
+// Where the jumps land, stored with a bias of 5: 5 on the cut, 7 two frames after it.
+inline constexpr IntSetting kLastShotCutOffset{kOptions, "Last shot cut offset", 5, 0, 10};
+inline constexpr IntSetting kNextShotCutOffset{kOptions, "Next shot cut offset", 5, 0, 10};
+inline constexpr FlagSetting kShowTimelineShotCuts{kOptions, "Show timeline shot cuts", true, FlagForm::TrueFalse};
+// The cut marks' colour as 0xBBGGRR (red by default).
+inline constexpr IntSetting kShotCutColor{kOptions, "Shot cut color", 0x0000FF, 0, 0xFFFFFF};
+
 // --- "Display Settings": the subtitle font and picture size of the display
 inline constexpr TextSetting kDisplayFontName{kDisplay, "Font name", "Arial"};
 inline constexpr IntSetting kDisplayFontSize{kDisplay, "Font size", 40, 1, 1000};
