@@ -71,6 +71,8 @@ const std::vector<CommandInfo>& Table() {
       {"go.next", "go", "&Next subtitle", "PgDown", A, [](Workstation& w) { return Step(w, true); }},
       {"go.first", "go", "&First subtitle", "Ctrl+Home", A, [](Workstation& w) { return w.doc().Count() > 0 && w.timing().MoveTo(0); }},
       {"go.last", "go", "&Last subtitle", "Ctrl+End", A, [](Workstation& w) { return w.doc().Count() > 0 && w.timing().MoveTo(w.doc().Count() - 1); }},
+      {"go.lastShotCut", "go", "Previous shot &cut", "", A, [](Workstation& w) { return w.timing().JumpToShotCut(false).has_value(); }, nullptr, true},
+      {"go.nextShotCut", "go", "Next shot cu&t", "", A, [](Workstation& w) { return w.timing().JumpToShotCut(true).has_value(); }},
 
       {"cues.recalculateOut", "cues", "Recalculate &out cue", "F7", S, Timing<&TimingController::RecalculateOutCue>},
       {"cues.recalculateIn", "cues", "Recalculate &in cue", "Shift+F7", S, Timing<&TimingController::RecalculateInCue>},
@@ -84,6 +86,10 @@ const std::vector<CommandInfo>& Table() {
       {"cues.deleteRange", "cues", "Delete &range...", "", A},
       {"cues.convert", "cues", "Cue conversio&n...", "", A, nullptr, nullptr, true},
       {"cues.recut", "cues", "Rec&ut...", "", S},
+      {"cues.snapShotCuts", "cues", "&Snap to shot cuts...", "", A, nullptr, nullptr, true},
+      {"cues.snapCurrent", "cues", "Sna&p current subtitle to shot cuts", "Alt+Num+5", S, Timing<&TimingController::SnapCurrentToShotCuts>},
+      {"cues.fromShotCuts", "cues", "Cr&eate cues from shot cuts", "", A, Timing<&TimingController::CreateCuesFromShotCuts>},
+      {"cues.shiftShotCuts", "cues", "Shi&ft shot cuts...", "", A},
 
       {"tools.runChecks", "tools", "&Run all checks", "F9", A},
       {"tools.errorList", "tools", "&Error list", "Ctrl+F9", A},

@@ -1,5 +1,6 @@
 // The timing commands: the cue rules over the edit area, the leaving step, the interactive
 // check run, the reports and the bulk cue operations.
+#include <cmath>
 #include <ctime>
 
 #include "app/timing_controller.h"
@@ -7,6 +8,7 @@
 #include "platform/user_error.h"
 #include "settings/keys.h"
 #include "timing/statistics.h"
+#include "video/tcd_file.h"
 
 namespace kipo {
 namespace {
@@ -387,6 +389,120 @@ RecutOutcome TimingController::Recut(RecutType type, long first, long last, cons
   });
   if (r.result == RecutResult::Recut) s_.EndCommand();
   return r;
+}
+
+// --- shot cuts
+
+void TimingController::SetFrameTable(FrameTable table, std::string dataFile) {
+  frames_ = std::move(table);
+  dataFile_ = std::move(dataFile);
+}
+
+CutTimeline TimingController::ShotCutTimeline() const {
+  // A table counted at another rate than the document's is read at the document's: the
+  // labels name the same frames only when the rates agree, so they are recounted.
+  if (frames_.rate == s_.doc().frameRate()) return CutTimeline(frames_.Times(), frames_.cuts);
+  std::vector<Timecode> times = frames_.Times();
+  const FrameRate& to = s_.doc().frameRate();
+  for (Timecode& t : times)
+    t = static_cast<Timecode>(std::llround(static_cast<double>(t) * to.num * frames_.rate.den /
+                                           (static_cast<double>(to.den) * frames_.rate.num)));
+  return CutTimeline(times, frames_.cuts);
+}
+
+SnapOutcome TimingController::SnapShotCuts(SnapRange range, long from, long to, const SnapOptions& options) {
+  Prompter& p = s_.prompter();
+  if (range == SnapRange::Numbered && to < from) {
+    p.Inform("Snap to shot cuts", "End subtitle must be less than start subtitle", Icon::Critical);
+    return SnapOutcome::Refused;
+  }
+  const CutTimeline cuts = ShotCutTimeline();
+  if (!cuts.HasCuts()) {
+    p.Inform("Snap to shot cuts", "No shot cuts found!");
+    return SnapOutcome::NoCuts;
+  }
+  {
+    SettingsStore::Batch batch(s_.settings());
+    options.Save(s_.settings());
+    s_.settings().Set(keys::kSnapShotCutRange, static_cast<long>(range));
+  }
+  s_.CommitEditArea();
+  const std::size_t n = s_.doc().Count();
+  if (n == 0) return SnapOutcome::Snapped;
+  std::size_t first = 0, last = n - 1;
+  if (range == SnapRange::CurrentSubtitle) {
+    if (!s_.HasCurrent()) return SnapOutcome::Snapped;
+    first = last = s_.current();
+  } else if (range == SnapRange::Numbered) {
+    if (to < 1 || from > static_cast<long>(n)) return SnapOutcome::Snapped;
+    first = static_cast<std::size_t>(std::max(1L, from) - 1);
+    last = static_cast<std::size_t>(std::min(static_cast<long>(n), to) - 1);
+  }
+  const int changed = SnapRangeToShotCuts(s_.doc(), first, last, cuts, options, s_.house(), Recorder(s_, kCueSteps));
+  if (changed > 0) s_.EndCommand();
+  return SnapOutcome::Snapped;
+}
+
+bool TimingController::SnapCurrentToShotCuts() {
+  if (!s_.HasCurrent()) return false;
+  return SnapShotCuts(SnapRange::CurrentSubtitle, 0, 0, SnapOptions::Load(s_.settings())) == SnapOutcome::Snapped;
+}
+
+bool TimingController::CreateCuesFromShotCuts() {
+  Prompter& p = s_.prompter();
+  if (!p.AskYesNo("Create cues from shot cuts",
+                  "Warning! This will delete all subtitles in the current file and create an empty file containing "
+                  "only cues. Do you want to continue?"))
+    return false;
+  const CutTimeline cuts = ShotCutTimeline();
+  std::vector<Subtitle> subs;
+  try {
+    subs = CuesFromShotCuts(cuts, Timing(), s_.doc().frameRate(),
+                            [this](std::string_view phase, std::size_t done, std::size_t total) {
+                              const std::string text(phase);
+                              if (s_.panels().status != text) s_.SetStatus(text);
+                              s_.prompter().Progress(text, static_cast<long>(done), static_cast<long>(total));
+                            });
+  } catch (const UserError& e) {
+    s_.SetStatus("");
+    p.Inform(e.title().empty() ? "Create cues from shot cuts" : e.title(), e.text());
+    return false;
+  }
+  s_.CommitEditArea();
+  s_.RecordDocument(kCueSteps);
+  s_.Record(kUndoNothing);
+  s_.doc().ReplaceAll(std::move(subs));
+  s_.SetCurrent(0);
+  s_.SetStatus("");
+  s_.EndCommand();
+  return true;
+}
+
+bool TimingController::ShiftShotCuts(int frames, bool up) {
+  if (frames_.size() == 0 || frames < 1) return false;
+  kipo::ShiftShotCuts(frames_.cuts, frames_.measures, frames, up);
+  if (!dataFile_.empty()) {
+    try {
+      RewriteTimecodeData(dataFile_, frames_);
+    } catch (const UserError& e) {
+      s_.prompter().Inform(e.title(), e.text(), Icon::Warning);
+    }
+  }
+  s_.Refresh();
+  return true;
+}
+
+std::optional<FrameCount> TimingController::JumpToShotCut(bool next) {
+  const int offset = static_cast<int>(s_.settings().Get(next ? keys::kNextShotCutOffset : keys::kLastShotCutOffset));
+  auto to = next ? NextShotCutFrame(frames_.cuts, videoFrame_, offset)
+                 : PreviousShotCutFrame(frames_.cuts, videoFrame_, offset);
+  if (to) videoFrame_ = *to;
+  return to;
+}
+
+double TimingController::ShotCutJumpSeconds(FrameCount frame) const {
+  if (frames_.videoRateNum <= 0 || frames_.videoRateDen <= 0) return 0.001;
+  return static_cast<double>(frame) * frames_.videoRateDen / frames_.videoRateNum + 0.001;
 }
 
 }  // namespace kipo

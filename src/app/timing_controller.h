@@ -12,8 +12,18 @@
 #include "timing/cue_rules.h"
 #include "timing/error_list.h"
 #include "timing/recut.h"
+#include "timing/shot_cuts.h"
+#include "video/frame_table.h"
 
 namespace kipo {
+
+// The snap window's range choice ("Snap shot cut range").
+enum class SnapRange { WholeFile = 0, CurrentSubtitle = 1, Numbered = 2 };
+enum class SnapOutcome {
+  Snapped,
+  Refused,  // the numbers were refused; the window stays open
+  NoCuts,   // "No shot cuts found!" was shown; nothing changed
+};
 
 // The cue keys' step: Up or Down in a cue field moves a cue 1 frame, plus 5 for each
 // modifier weight held (Shift 1, Ctrl 2, Alt 4): Shift 6, Ctrl 11, Alt 21, all three 36.
@@ -90,9 +100,41 @@ class TimingController {
   // and the "Do not override default interval" box.
   RecutOutcome Recut(RecutType type, long first, long last, const RecutOptions& options);
 
+  // --- the open video's shot cuts. The video panel hands over the analysed table (from the
+  // analysis or the timecode data file) with the path it was stored at; empty while no
+  // video is analysed. Snapping and cue creation read it, the shift changes it.
+  void SetFrameTable(FrameTable table, std::string dataFile = {});
+  const FrameTable& frameTable() const { return frames_; }
+  // The cut flags on the document's time axis (the table's timecodes at its rate).
+  CutTimeline ShotCutTimeline() const;
+  // The snap window's OK: refuses an end below the start ("End subtitle must be less than
+  // start subtitle"), says "No shot cuts found!" when the table has none, stores the three
+  // settings and the range, and snaps the range (subtitle numbers `from` to `to` for a
+  // numbered range) as one undo step.
+  SnapOutcome SnapShotCuts(SnapRange range, long from, long to, const SnapOptions& options);
+  // Alt+keypad 5: the current subtitle with the stored settings, one undo step.
+  bool SnapCurrentToShotCuts();
+  // Asks first, then replaces every subtitle by empty ones timed on the cuts (one undo
+  // step), the status panel naming each phase with its progress.
+  bool CreateCuesFromShotCuts();
+  // The shift window's OK: moves the cut flags and measures n frames up (earlier) or down
+  // and rewrites the timecode data file.
+  bool ShiftShotCuts(int frames, bool up);
+  // The video transport's position in video frames; "lastshotcut"/"nextshotcut" move it to
+  // the previous or next cut with the stored offsets. nullopt (and no move) at the ends.
+  FrameCount videoFrame() const { return videoFrame_; }
+  void SetVideoFrame(FrameCount frame) { videoFrame_ = frame; }
+  std::optional<FrameCount> JumpToShotCut(bool next);
+  // Where a player is positioned for frame i: its start plus a millisecond, so that
+  // rounding never shows the frame before.
+  double ShotCutJumpSeconds(FrameCount frame) const;
+
  private:
   DocumentSession& s_;
   bool zeroButton_ = false;
+  FrameTable frames_;
+  std::string dataFile_;
+  FrameCount videoFrame_ = 0;
 };
 
 }  // namespace kipo

@@ -7,6 +7,7 @@
 #include "settings/keys.h"
 #include "text/clean.h"
 #include "text/punctuation.h"
+#include "video/frame_measure.h"
 
 namespace kipo::cli {
 namespace {
@@ -24,6 +25,9 @@ const DeclaredDefaults& Defaults() {
     d.AddWrittenBy([](SettingsStore& s) { PunctuationRules{}.Save(s); });
     d.AddWrittenBy([](SettingsStore& s) { TypographicOptions{}.Save(s); });
     d.AddWrittenBy([](SettingsStore& s) { CleanSteps{}.Save(s); });
+    for (const IntSetting& k : {kShotCutSampleSize, kShotCutBaselineRgb, kShotCutMaxRgb, kShotCutMinRgb, kShotCutBitsPerPixel})
+      d.Add(k);
+    d.Add(kShotCutAdvanced);
     d.AddWrittenBy([](SettingsStore& s) {
       // The hearing-impaired window shows its default lists while nothing is stored.
       SdhOptions sdh;

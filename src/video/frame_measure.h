@@ -8,6 +8,7 @@
 
 #include "platform/jobs.h"
 #include "settings/keys.h"
+#include "video/frame_table.h"
 
 namespace kipo {
 
@@ -29,6 +30,7 @@ struct MeasureOptions {
   bool advanced = false;  // take out an even brightness change of the whole picture first
 
   static MeasureOptions Load(const SettingsStore& settings);
+  bool operator==(const MeasureOptions&) const = default;
 };
 
 // The largest value a frame's measure can take.
@@ -43,7 +45,19 @@ std::int32_t CompareSamples(const std::uint8_t* prev, const std::uint8_t* cur, s
 // The sample's size for a picture: the picture's shape with about sampleSize pixels.
 void SampleSize(int width, int height, int sampleSize, int& w, int& h);
 
-// Decodes every frame of the video once (frame threads on every core) and returns each
+struct VideoAnalysis {
+  std::vector<std::int32_t> measures;  // one per frame of the video's frame table
+  WaveformPeaks peaks;                 // the first audio stream's, per video frame
+};
+
+// The one analysis pass: decodes every video frame once (frame threads on every core) for
+// its measure against the frame before it (frame 0 gets 0), and the first audio stream
+// alongside for the waveform peaks of each video frame's time. Reports progress through
+// `job` and stops with JobCancelled when it is cancelled. Throws InvalidFileFormat when the
+// file cannot be read; audio that cannot be decoded leaves the peaks empty.
+VideoAnalysis AnalyseFrames(const std::string& path, const MeasureOptions& options, JobContext& job);
+
+// The measures alone: decodes every frame of the video once (frame threads on every core) and returns each
 // frame's measure against the frame before it (frame 0 gets 0), indexed by frame number.
 // Reports progress through `job` and stops with JobCancelled when it is cancelled. Throws
 // InvalidFileFormat when the file cannot be read.

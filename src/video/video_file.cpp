@@ -197,6 +197,8 @@ VideoRate VideoFile::rate() const { return impl_->rate; }
 const std::vector<FrameCount>& VideoFile::keyframes() const { return impl_->keyframes; }
 const std::optional<std::string>& VideoFile::startTimecode() const { return impl_->startTimecode; }
 
+double VideoFile::StartSeconds() const { return static_cast<double>(impl_->pts.front()) * av_q2d(impl_->timeBase); }
+
 double VideoFile::FrameSeconds(FrameCount n) const {
   if (n < 0 || n >= frameCount()) return 0;
   return static_cast<double>(impl_->pts[n] - impl_->pts.front()) * av_q2d(impl_->timeBase);

@@ -49,6 +49,9 @@ class VideoFile {
   VideoRate rate() const;
   // From the first frame's start to the last frame's end.
   double durationSeconds() const;
+  // The first frame's presentation time on the file's clock (seconds), where the audio's
+  // times are counted from too.
+  double StartSeconds() const;
   // Seconds from the first frame to frame n.
   double FrameSeconds(FrameCount n) const;
   // Numbers of the frames that start a group of pictures, in order.

@@ -58,6 +58,11 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
        "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
        "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)'\"" + gop},
       {"audio.wav", "-f lavfi -i sine=d=0.5"},
+      // Two seconds with stereo sound from the second second on: left at half scale,
+      // right at a quarter, inverted.
+      {"tone.mkv", "-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i "
+                   "\"aevalsrc='if(gte(t,1),0.5*sin(2*PI*440*t),0)|if(gte(t,1),-0.25*sin(2*PI*440*t),0)':s=48000:d=2\" "
+                   "-c:a pcm_s16le" + gop},
   };
   return recipes;
 }

@@ -114,5 +114,34 @@ TEST(FrameMeasure, CancelStopsTheAnalysis) {
   EXPECT_EQ(batch.Get().front(), 170u);
 }
 
+// The waveform peaks come out of the same pass: silence for the first second, then the
+// left channel at half scale and the right at a quarter, per video frame.
+TEST(FrameMeasure, WaveformPeaksPerVideoFrame) {
+  KIPO_TEST_VIDEO(path, "tone.mkv");
+  detail::JobCore core(1, JobObserver{});
+  JobContext job(core);
+  const VideoAnalysis a = AnalyseFrames(path.string(), MeasureOptions{}, job);
+  ASSERT_EQ(a.measures.size(), 50u);
+  ASSERT_EQ(a.peaks.channels, 2);
+  ASSERT_EQ(a.peaks.frames(), 50u);
+  for (std::size_t f = 0; f < 50; ++f) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    if (f < 25) {
+      for (int c = 0; c < 2; ++c) {
+        EXPECT_EQ(a.peaks.Min(f, c), 0);
+        EXPECT_EQ(a.peaks.Max(f, c), 0);
+      }
+    } else if (f > 25) {  // frame 25 starts on the first sound
+      EXPECT_NEAR(a.peaks.Max(f, 0), 16384, 300);
+      EXPECT_NEAR(a.peaks.Min(f, 0), -16384, 300);
+      EXPECT_NEAR(a.peaks.Max(f, 1), 8192, 300);
+      EXPECT_NEAR(a.peaks.Min(f, 1), -8192, 300);
+    }
+  }
+  // A video without sound has no peaks.
+  KIPO_TEST_VIDEO(silent, "h264.mp4");
+  EXPECT_EQ(AnalyseFrames(silent.string(), MeasureOptions{}, job).peaks.channels, 0);
+}
+
 }  // namespace
 }  // namespace kipo
