@@ -133,9 +133,8 @@ struct BitmapExport::State {
     // High-definition targets take the subtitle's own rectangle; DVD targets the frame.
     DibSection pic;
     if (NeedsPng(target) && !layout.fitToSubtitle) {
-      PixelRect rect = out.ink.empty() ? PixelRect{0, 0, 1, 1} : out.ink;
-      pic = out.picture.Crop(rect);
-      r.entry.rect = rect;
+      r.entry.rect = out.ink.empty() ? PixelRect{0, 0, out.picture.width(), out.picture.height()} : out.ink;
+      pic = std::move(out.picture);
     } else {
       r.entry.rect = {0, 0, out.picture.width(), out.picture.height()};
       pic = std::move(out.picture);
@@ -170,9 +169,12 @@ BitmapExport::BitmapExport(BitmapExportRequest request) : s_(std::make_unique<St
   style.fontFiles = s.req.fontFiles;
   // 32-bit pictures keep a transparent background; the others are drawn on it.
   if (!(s.format == PictureFormat::Png32 || s.format == PictureFormat::Tga32)) style.background.a = 255;
+  style.colourPlane = !IsEightBit(s.format);
   s.layout = s.req.options.Layout();
   if (s.target == AuthoringTarget::Ultech) s.layout.width = 720, s.layout.height = 512;
-  s.renderers = std::make_unique<RendererPool>(style, s.layout);
+  RenderLayout drawn = s.layout;
+  drawn.cropToInk = NeedsPng(s.target) && !s.layout.fitToSubtitle;
+  s.renderers = std::make_unique<RendererPool>(style, drawn);
 }
 
 BitmapExport::~BitmapExport() = default;
@@ -271,6 +273,7 @@ BitmapExportResult BitmapExport::Finish() {
     ++res.warnings;
   }
   if (res.script.empty()) lastName = s.prefix;
+  FlushFolder(s.req.folder);
   res.log.push_back(CompletionLine(lastName, res.warnings));
   return res;
 }

@@ -2,7 +2,13 @@
 
 #include <FreeImage.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 
 #include "platform/user_error.h"
@@ -11,10 +17,10 @@
 
 namespace kipo {
 
-DibSection::DibSection(int width, int height)
+DibSection::DibSection(int width, int height, bool withColour)
     : width_(std::max(0, width)),
       height_(std::max(0, height)),
-      rgba_(static_cast<std::size_t>(width_) * height_ * 4, 0),
+      rgba_(withColour ? static_cast<std::size_t>(width_) * height_ * 4 : 0, 0),
       classes_(static_cast<std::size_t>(width_) * height_, 0) {}
 
 Rgba DibSection::Pixel(int x, int y) const {
@@ -25,9 +31,9 @@ Rgba DibSection::Pixel(int x, int y) const {
 DibSection DibSection::Crop(PixelRect r) const {
   int x0 = std::clamp(r.x, 0, width_), y0 = std::clamp(r.y, 0, height_);
   int x1 = std::clamp(r.x + r.width, x0, width_), y1 = std::clamp(r.y + r.height, y0, height_);
-  DibSection out(x1 - x0, y1 - y0);
+  DibSection out(x1 - x0, y1 - y0, hasColour());
   for (int y = y0; y < y1; ++y) {
-    std::copy_n(&rgba_[Index(x0, y) * 4], (x1 - x0) * 4, &out.rgba_[out.Index(0, y - y0) * 4]);
+    if (hasColour()) std::copy_n(&rgba_[Index(x0, y) * 4], (x1 - x0) * 4, &out.rgba_[out.Index(0, y - y0) * 4]);
     if (!classes_.empty()) std::copy_n(&classes_[Index(x0, y)], x1 - x0, &out.classes_[out.Index(0, y - y0)]);
   }
   return out;
@@ -122,7 +128,7 @@ DibPtr ToFreeImage(const DibSection& pic, PictureFormat f, const PaletteMap& pal
     BYTE* line = FreeImage_GetScanLine(dib.get(), h - 1 - y);
     for (int x = 0; x < w; ++x) {
       BYTE* o = line + x * step;
-      if (empty) {
+      if (empty || !pic.hasColour()) {
         o[FI_RGBA_RED] = bg.r, o[FI_RGBA_GREEN] = bg.g, o[FI_RGBA_BLUE] = bg.b;
         if (alpha) o[FI_RGBA_ALPHA] = 0;
         continue;
@@ -173,7 +179,37 @@ std::vector<std::uint8_t> EncodePicture(const DibSection& pic, PictureFormat f, 
 }
 
 void SavePicture(const std::filesystem::path& path, const DibSection& pic, PictureFormat f, const PaletteMap& palette) {
-  WriteFileAtomic(path, EncodePicture(pic, f, palette));
+  const std::vector<std::uint8_t> bytes = EncodePicture(pic, f, palette);
+  std::string tmp = (path.parent_path() / ("." + path.filename().string() + ".kipo-XXXXXX")).string();
+  int fd = ::mkstemp(tmp.data());
+  if (fd < 0) throw UserError("Cannot save file", "Cannot write to " + path.parent_path().string() + ": " + std::strerror(errno));
+  const std::uint8_t* p = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      int err = errno;
+      ::close(fd);
+      ::unlink(tmp.c_str());
+      throw UserError("Cannot save file", "Cannot write " + path.string() + ": " + std::strerror(err));
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  ::fchmod(fd, 0644);
+  if (::close(fd) != 0 || ::rename(tmp.c_str(), path.c_str()) != 0) {
+    int err = errno;
+    ::unlink(tmp.c_str());
+    throw UserError("Cannot save file", "Cannot write " + path.string() + ": " + std::strerror(err));
+  }
+}
+
+void FlushFolder(const std::filesystem::path& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  ::syncfs(fd);
+  ::close(fd);
 }
 
 DibSection LoadPicture(const std::filesystem::path& path) {

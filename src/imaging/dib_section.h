@@ -32,7 +32,9 @@ struct PixelRect {
 class DibSection {
  public:
   DibSection() = default;
-  DibSection(int width, int height);
+  // withColour false: the classes plane only (8-bit pictures).
+  DibSection(int width, int height, bool withColour = true);
+  bool hasColour() const { return !rgba_.empty(); }
 
   int width() const { return width_; }
   int height() const { return height_; }
@@ -78,8 +80,13 @@ struct PaletteMap {
 
 // The file's bytes. Throws UserError when FreeImage cannot encode the picture.
 std::vector<std::uint8_t> EncodePicture(const DibSection& pic, PictureFormat f, const PaletteMap& palette);
-// Encodes and writes atomically.
+// Encodes and writes atomically (a temporary file renamed over the target). The file is
+// not flushed to disk one by one: an export writes thousands, and flushes the folder once
+// at its end (FlushFolder).
 void SavePicture(const std::filesystem::path& path, const DibSection& pic, PictureFormat f, const PaletteMap& palette);
+
+// Flushes the file system of a folder to disk (after many pictures were saved).
+void FlushFolder(const std::filesystem::path& folder);
 
 // Reads a picture file (any type FreeImage knows) into full colour; the classes plane is
 // left empty. Throws UserError when the file is not a picture.

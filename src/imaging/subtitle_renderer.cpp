@@ -150,6 +150,42 @@ void BoxBlur(Mask& m, int r) {
     }
 }
 
+// The border: every pixel within `k` pixels of the letters (a round pen of radius k around
+// the outlines). A running maximum over rows for each half-width of the disc, then the
+// maximum over the disc's rows; the letters' own soft edges carry over to the border's.
+Mask Dilate(const Mask& m, int k) {
+  if (k <= 0 || m.w == 0) return m;
+  const std::size_t n = m.a.size();
+  std::vector<std::vector<std::uint8_t>> h(static_cast<std::size_t>(k) + 1);
+  h[0] = m.a;
+  for (int w = 1; w <= k; ++w) {
+    h[w].resize(n);
+    const auto& prev = h[w - 1];
+    for (int y = 0; y < m.h; ++y) {
+      const std::uint8_t* p = &prev[static_cast<std::size_t>(y) * m.w];
+      std::uint8_t* o = &h[w][static_cast<std::size_t>(y) * m.w];
+      for (int x = 0; x < m.w; ++x) {
+        std::uint8_t v = p[x];
+        if (x > 0) v = std::max(v, p[x - 1]);
+        if (x + 1 < m.w) v = std::max(v, p[x + 1]);
+        o[x] = v;
+      }
+    }
+  }
+  Mask out = m;
+  for (int dy = -k; dy <= k; ++dy) {
+    int w = 0;
+    while (w < k && (w + 1) * (w + 1) + dy * dy <= k * k + k) ++w;
+    const auto& src = h[w];
+    for (int y = std::max(0, -dy); y < m.h && y + dy < m.h; ++y) {
+      const std::uint8_t* p = &src[static_cast<std::size_t>(y + dy) * m.w];
+      std::uint8_t* o = &out.a[static_cast<std::size_t>(y) * m.w];
+      for (int x = 0; x < m.w; ++x) o[x] = std::max(o[x], p[x]);
+    }
+  }
+  return out;
+}
+
 std::uint8_t Over(std::uint8_t dst, std::uint8_t src, std::uint8_t a) {
   return static_cast<std::uint8_t>((src * a + dst * (255 - a) + 127) / 255);
 }
@@ -242,13 +278,21 @@ RenderResult SubtitleRenderer::Render(const Subtitle& sub, int number) const {
   ParsedText parsed = ParseSubtitleText(sub.text, st, sub.italic);
   if (parsed.illegalChevrons) out.messages.push_back({false, "Illegal chevrons in subtitle " + std::to_string(number)});
   const int W = lay.width, H = lay.height;
-  out.picture = DibSection(W, H);
-  if (st.background.a != 0) {
-    auto& px = out.picture.rgba();
-    for (std::size_t i = 0; i < px.size(); i += 4)
-      px[i] = st.background.r, px[i + 1] = st.background.g, px[i + 2] = st.background.b, px[i + 3] = st.background.a;
-  }
+  // The picture covers the frame, or with cropToInk only the part the drawing touches
+  // (its top left corner at ox, oy of the frame).
+  int ox = 0, oy = 0;
+  auto allocate = [&](int x, int y, int w, int h) {
+    ox = x, oy = y;
+    out.picture = DibSection(w, h, st.colourPlane);
+    if (st.background.a != 0 && st.colourPlane) {
+      auto& px = out.picture.rgba();
+      for (std::size_t i = 0; i < px.size(); i += 4)
+        px[i] = st.background.r, px[i + 1] = st.background.g, px[i + 2] = st.background.b, px[i + 3] = st.background.a;
+    }
+  };
   if (!parsed.visible) {
+    if (lay.cropToInk) allocate(0, 0, 1, 1);
+    else allocate(0, 0, W, H);
     out.empty = true;
     return out;
   }
@@ -315,10 +359,14 @@ RenderResult SubtitleRenderer::Render(const Subtitle& sub, int number) const {
   area.y = std::clamp(static_cast<int>(std::floor(by0)) - grow, 0, H);
   area.w = std::clamp(static_cast<int>(std::ceil(bx1)) + grow, 0, W) - area.x;
   area.h = std::clamp(static_cast<int>(std::ceil(by1)) + grow, 0, H) - area.y;
-  if (area.w <= 0 || area.h <= 0) {
-    out.empty = false;
-    return out;
+  if (lay.cropToInk) {
+    const int x0 = std::max(0, area.x - lay.hpad), y0 = std::max(0, area.y - lay.pad);
+    allocate(x0, y0, std::max(1, std::min(W, area.x + area.w + lay.hpad) - x0),
+             std::max(1, std::min(H, area.y + area.h + lay.pad) - y0));
+  } else {
+    allocate(0, 0, W, H);
   }
+  if (area.w <= 0 || area.h <= 0) return out;
 
   const bool subsampled = st.antialias == AntiAlias::Subsampled;
   const int ss = subsampled ? 4 : 1;
@@ -359,18 +407,22 @@ RenderResult SubtitleRenderer::Render(const Subtitle& sub, int number) const {
     m.a.assign(static_cast<std::size_t>(area.w) * area.h, 0);
     const unsigned char* data = cairo_image_surface_get_data(surf);
     const int stride = cairo_image_surface_get_stride(surf);
-    for (int y = 0; y < area.h; ++y)
-      for (int x = 0; x < area.w; ++x) {
-        int sum = 0;
-        for (int dy = 0; dy < ss; ++dy)
-          for (int dx = 0; dx < ss; ++dx) sum += data[(y * ss + dy) * stride + x * ss + dx];
-        m.a[static_cast<std::size_t>(y) * area.w + x] = static_cast<std::uint8_t>(sum / (ss * ss));
-      }
+    if (ss == 1) {
+      for (int y = 0; y < area.h; ++y) std::memcpy(&m.a[static_cast<std::size_t>(y) * area.w], data + y * stride, area.w);
+    } else {
+      for (int y = 0; y < area.h; ++y)
+        for (int x = 0; x < area.w; ++x) {
+          int sum = 0;
+          for (int dy = 0; dy < ss; ++dy)
+            for (int dx = 0; dx < ss; ++dx) sum += data[(y * ss + dy) * stride + x * ss + dx];
+          m.a[static_cast<std::size_t>(y) * area.w + x] = static_cast<std::uint8_t>(sum / (ss * ss));
+        }
+    }
     cairo_surface_destroy(surf);
     return m;
   };
   Mask text = draw(0);
-  Mask border = st.border > 0 ? draw(2.0 * st.border) : text;
+  Mask border = st.border <= 0 ? text : st.boxed ? draw(2.0 * st.border) : Dilate(text, st.border);
   if (blur > 0) {
     BoxBlur(text, blur);
     if (st.border > 0) BoxBlur(border, blur);
@@ -393,9 +445,11 @@ RenderResult SubtitleRenderer::Render(const Subtitle& sub, int number) const {
   const Rgba colours[4] = {st.background, st.text, st.borderColour, st.antialiasColour};
   for (int y = area.y; y < area.y + area.h; ++y)
     for (int x = area.x; x < area.x + area.w; ++x) {
-      const std::uint8_t t = text.at(x, y);
-      std::uint8_t b = border.at(x, y);
+      const std::size_t li = static_cast<std::size_t>(y - area.y) * area.w + (x - area.x);
+      const std::uint8_t t = text.a[li];
+      std::uint8_t b = border.a[li];
       if (st.dropShadow) b = std::max(b, border.at(x - st.shadowX, y - st.shadowY));
+      if (t == 0 && b == 0) continue;  // background, as the picture already is
       PixelClass c = PixelClass::Background;
       if (t >= high) c = PixelClass::Pattern;
       else if (t >= low && st.antialias != AntiAlias::None && inner == 0) c = PixelClass::Emphasis2;
@@ -408,11 +462,12 @@ RenderResult SubtitleRenderer::Render(const Subtitle& sub, int number) const {
       }
       if (c == PixelClass::Pattern && st.antialias == AntiAlias::AntiAliasedBevel && !isText(x - 1, y - 1))
         c = PixelClass::Emphasis2;
-      const std::size_t i = static_cast<std::size_t>(y) * W + x;
+      const std::size_t i = static_cast<std::size_t>(y - oy) * out.picture.width() + (x - ox);
       cls[i] = static_cast<std::uint8_t>(c);
       if (c != PixelClass::Background) {
         ix0 = std::min(ix0, x), iy0 = std::min(iy0, y), ix1 = std::max(ix1, x), iy1 = std::max(iy1, y);
       }
+      if (!st.colourPlane) continue;
       std::uint8_t* o = &px[i * 4];
       if (smooth && st.antialias != AntiAlias::AntiAliasedBevel) {
         // Full colour keeps the real coverage: border over the background, text over that.
@@ -445,7 +500,9 @@ RenderResult SubtitleRenderer::Render(const Subtitle& sub, int number) const {
     int x1 = std::min(W, out.ink.x + out.ink.width), y1 = std::min(H, out.ink.y + out.ink.height);
     out.ink = PixelRect{x0, y0, x1 - x0, y1 - y0};
   }
-  if (lay.fitToSubtitle && !out.ink.empty()) {
+  if (lay.cropToInk) {
+    if (!out.ink.empty()) out.picture = out.picture.Crop({out.ink.x - ox, out.ink.y - oy, out.ink.width, out.ink.height});
+  } else if (lay.fitToSubtitle && !out.ink.empty()) {
     out.picture = out.picture.Crop(out.ink);
     out.ink = PixelRect{0, 0, out.picture.width(), out.picture.height()};
   }

@@ -61,11 +61,17 @@ struct RenderStyle {
   Rgba antialiasColour{128, 128, 128, 255};
   int opacity = 100;  // percent, applied to text, border and anti-alias of the colour planes
   BoldMarkers boldMarkers;
+  // False when only the pixel classes are wanted (8-bit DVD pictures): the colour plane is
+  // then left transparent, which saves the compositing.
+  bool colourPlane = true;
 };
 
 struct RenderLayout {
   int width = 720, height = 576;
   bool fitToSubtitle = false;  // each picture as large as its text (plus pads)
+  // The picture is only the ink rectangle (`ink` still gives its place in the frame): the
+  // high-definition targets, without drawing a whole frame for each subtitle.
+  bool cropToInk = false;
   int baseline = 540;          // pixel row of the bottom row's base
   int ceiling = 50;            // pixel row of the top of the highest allowed row
   int leftMargin = 60, rightMargin = 60;
@@ -83,7 +89,7 @@ struct RenderMessage {
 };
 
 struct RenderResult {
-  DibSection picture;   // the whole frame (or the fitted picture)
+  DibSection picture;   // the whole frame (or the fitted or cropped picture)
   PixelRect ink;        // where the drawn pixels are, widened by the pads
   bool empty = false;   // the subtitle has no visible text
   bool exceedsMargins = false;

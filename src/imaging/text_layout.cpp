@@ -81,3 +81,19 @@ std::string ReferenceFontFile() {
 }
 
 }  // namespace kipo
+
+namespace kipo {
+
+std::vector<std::string> ReferenceFontFiles() {
+  std::vector<std::string> out;
+  const std::string regular = ReferenceFontFile();
+  if (regular.empty()) return out;
+  out.push_back(regular);
+  const std::string stem = regular.substr(0, regular.size() - 4);  // without ".ttf"
+  std::error_code ec;
+  for (const char* face : {"-Bold.ttf", "-Oblique.ttf", "-BoldOblique.ttf"})
+    if (std::filesystem::exists(stem + face, ec)) out.push_back(stem + face);
+  return out;
+}
+
+}  // namespace kipo

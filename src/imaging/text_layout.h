@@ -40,5 +40,8 @@ std::unique_ptr<TextMeasurer> MakeLayoutMeasurer(const std::vector<std::string>&
 // A font file the project installs, for reproducible pictures: DejaVu Sans
 // (fonts-dejavu-core). Empty when it is not installed.
 std::string ReferenceFontFile();
+// DejaVu Sans with its bold, oblique and bold oblique faces (those installed), so that
+// italics and bold runs are drawn from real faces.
+std::vector<std::string> ReferenceFontFiles();
 
 }  // namespace kipo

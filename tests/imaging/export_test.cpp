@@ -43,7 +43,7 @@ BitmapExportRequest Request(const fs::path& folder, AuthoringTarget t, PictureFo
   r.options.fontName = "DejaVu Sans";
   r.options.fontSize = 30;
   r.options.bitmapStream = "sub";
-  r.fontFiles = {ReferenceFontFile()};
+  r.fontFiles = ReferenceFontFiles();
   r.folder = folder;
   r.generatedOn = "06/12/2026 08:00:00";
   return r;

@@ -76,7 +76,7 @@ TEST(Pgs, FfmpegFindsEveryEventAtItsTimeWithItsSize) {
   req.options.antialiasType = static_cast<int>(AntiAlias::AntiAliased);
   req.options.ignoreEmpty = true;
   req.options.fontName = "DejaVu Sans";
-  req.fontFiles = {ReferenceFontFile()};
+  req.fontFiles = ReferenceFontFiles();
   req.folder = home / "pgs";
   WorkerPool pool(2);
   BitmapExportResult r = BitmapExport::Run(req, pool);

@@ -13,7 +13,7 @@ namespace kipo::test {
 inline RenderStyle ReferenceStyle() {
   RenderStyle s;
   s.fontFamily = "DejaVu Sans";
-  s.fontFiles = {ReferenceFontFile()};
+  s.fontFiles = ReferenceFontFiles();
   s.fontSize = 32;
   return s;
 }

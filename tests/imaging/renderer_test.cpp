@@ -228,7 +228,6 @@ TEST(Renderer, RightToLeftRowsKeepTheirOrder) {
 TEST(Renderer, MarkupChangesTheFont) {
   KIPO_NEED_REFERENCE_FONT();
   RenderStyle st = ReferenceStyle();
-  st.fontFiles.push_back("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
   SubtitleRenderer r(st, RenderLayout{});
   const double plain = r.RowWidth("Wide words");
   EXPECT_GT(r.RowWidth("{/bold}Wide words{/bold}"), plain) << "bold runs in braces";
@@ -277,6 +276,21 @@ TEST(Renderer, EmptySubtitlesAndFittedPictures) {
   EXPECT_EQ(ink.x, 5);
   EXPECT_EQ(ink.y, 3);
   EXPECT_EQ(fit.picture.width(), ink.width + 10);
+  // Drawing only the ink rectangle gives the pixels of the whole frame's crop.
+  RenderLayout whole, cropped;
+  whole.hpad = cropped.hpad = 4;
+  cropped.cropToInk = true;
+  for (AntiAlias aa : {AntiAlias::None, AntiAlias::AntiAliased}) {
+    RenderStyle st = ReferenceStyle();
+    st.antialias = aa;
+    st.dropShadow = true;
+    RenderResult a = SubtitleRenderer(st, whole).Render(TextSub("Crop <me>\r\nplease", AlignLeft, 2), 1);
+    RenderResult b = SubtitleRenderer(st, cropped).Render(TextSub("Crop <me>\r\nplease", AlignLeft, 2), 1);
+    EXPECT_EQ(a.ink, b.ink);
+    DibSection c = a.picture.Crop(a.ink);
+    EXPECT_EQ(c.rgba(), b.picture.rgba());
+    EXPECT_EQ(c.classes(), b.picture.classes());
+  }
 }
 
 // Golden pictures: a few subtitles whose look must not change by accident. A difference
