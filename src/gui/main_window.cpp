@@ -31,6 +31,7 @@
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
 #include "gui/recut_dialog.h"
+#include "gui/snap_dialog.h"
 #include "gui/retime_dialog.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_clipboard.h"
@@ -472,6 +473,22 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
            return done;
          };
          dlg.exec();
+       }},
+      {"cues.snapShotCuts",
+       [this] {
+         SnapDialog dlg(ws_.settings(), static_cast<int>(ws_.doc().Count()),
+                        static_cast<int>(ws_.session().current()) + 1, this);
+         dlg.apply = [this](const SnapDialog& d) {
+           SnapOutcome r = SnapOutcome::NoCuts;
+           Command([&] { r = ws_.timing().SnapShotCuts(d.range(), d.from(), d.to(), d.options()); });
+           return r;
+         };
+         dlg.exec();
+       }},
+      {"cues.shiftShotCuts",
+       [this] {
+         ShiftShotCutsDialog dlg(this);
+         if (dlg.exec() == QDialog::Accepted) Command([&] { ws_.timing().ShiftShotCuts(dlg.frames(), dlg.up()); });
        }},
       {"tools.runChecks", [this] { RunChecks(); }},
       {"tools.errorList", [this] { ShowErrorList(); }},
