@@ -27,6 +27,7 @@
 
 #include "app/commands.h"
 #include "app/startup.h"
+#include "gui/bitmap_export_dialog.h"
 #include "gui/catalogue_dialogs.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
@@ -88,6 +89,16 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     if (statusLabel_) statusLabel_->setText(Q(s));
   });
   recent_.Load(ws_.settings());
+  // Export rows with a window of their own: the bitmap export window for DVD and Blu-ray.
+  ws_.exports().SetOwnWindow([this](const ExportFormat& f) {
+    if (f.name != "DVD/Blu-ray bitmap stream") {
+      prompter_.Inform(kAppTitle, NotAvailableText(f.name));
+      return false;
+    }
+    const int current = static_cast<int>(ws_.session().current()) + 1;
+    BitmapExportDialog dlg(ws_.settings(), prompter_, ws_.doc(), current, current, this);
+    return dlg.exec() == QDialog::Accepted;
+  });
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
   list_->setObjectName("subtitleList");
