@@ -28,6 +28,7 @@
 #include "app/commands.h"
 #include "app/startup.h"
 #include "gui/catalogue_dialogs.h"
+#include "gui/dlp_options_dialog.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
 #include "gui/recut_dialog.h"
@@ -87,6 +88,14 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     if (statusLabel_) statusLabel_->setText(Q(s));
   });
   recent_.Load(ws_.settings());
+  // The digital cinema row is exported through its own window.
+  ws_.exports().SetOwnWindow([this](const ExportFormat& f) -> std::optional<bool> {
+    if (f.name != "Texas Instruments DLP Cinema") return std::nullopt;
+    DlpOptionsDialog dlg(ws_.settings(), ws_.doc(), ws_.session().current(), prompter_, this);
+    dlg.onStatus = [this](const std::string& s) { ws_.session().SetStatus(s); };
+    dlg.exec();
+    return dlg.exported();
+  });
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
   list_->setObjectName("subtitleList");
