@@ -29,6 +29,7 @@
 #include "app/startup.h"
 #include "gui/bitmap_export_dialog.h"
 #include "gui/catalogue_dialogs.h"
+#include "gui/dlp_options_dialog.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
 #include "gui/recut_dialog.h"
@@ -89,15 +90,21 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     if (statusLabel_) statusLabel_->setText(Q(s));
   });
   recent_.Load(ws_.settings());
-  // Export rows with a window of their own: the bitmap export window for DVD and Blu-ray.
-  ws_.exports().SetOwnWindow([this](const ExportFormat& f) {
-    if (f.name != "DVD/Blu-ray bitmap stream") {
-      prompter_.Inform(kAppTitle, NotAvailableText(f.name));
-      return false;
+  // Export rows with a window of their own: the bitmap export window for DVD and Blu-ray,
+  // the digital cinema window for DLP Cinema.
+  ws_.exports().SetOwnWindow([this](const ExportFormat& f) -> std::optional<bool> {
+    if (f.name == "DVD/Blu-ray bitmap stream") {
+      const int current = static_cast<int>(ws_.session().current()) + 1;
+      BitmapExportDialog dlg(ws_.settings(), prompter_, ws_.doc(), current, current, this);
+      return dlg.exec() == QDialog::Accepted;
     }
-    const int current = static_cast<int>(ws_.session().current()) + 1;
-    BitmapExportDialog dlg(ws_.settings(), prompter_, ws_.doc(), current, current, this);
-    return dlg.exec() == QDialog::Accepted;
+    if (f.name == "Texas Instruments DLP Cinema") {
+      DlpOptionsDialog dlg(ws_.settings(), ws_.doc(), ws_.session().current(), prompter_, this);
+      dlg.onStatus = [this](const std::string& s) { ws_.session().SetStatus(s); };
+      dlg.exec();
+      return dlg.exported();
+    }
+    return std::nullopt;
   });
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
