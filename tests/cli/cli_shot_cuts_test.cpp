@@ -123,5 +123,20 @@ TEST(CliShotCuts, CuesFromShots) {
   EXPECT_EQ(Kipo({"cues-from-shots", video}).code, 2) << "the output file is required";
 }
 
+// Pictures much taller than the sample are scaled from every few rows only; the cuts stay
+// the same, on the same frames, for both sample depths.
+TEST(CliShotCuts, LargePicturesFindTheSameCuts) {
+  KIPO_TEST_VIDEO(path, "shots720.mp4");
+  test::TempHome home;
+  const auto settings = (home / "kipo.ini").string();
+  for (const char* bits : {"1", "0"}) {
+    SCOPED_TRACE(std::string("bits per pixel ") + bits);
+    ASSERT_EQ(Kipo({"--settings", settings, "settings", "set", "Options", "Shot cut bits per pixel", bits}).code, 0);
+    const auto r = Kipo({"--settings", settings, "shotcuts", path.string(), "--json"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(CutFrames(r.out), (std::vector<int>{30, 60, 90}));
+  }
+}
+
 }  // namespace
 }  // namespace kipo

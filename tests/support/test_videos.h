@@ -58,6 +58,15 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
        "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
        "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)'\"" + gop},
       {"audio.wav", "-f lavfi -i sine=d=0.5"},
+      // The same shots at 1280x720: the analysis scales large pictures another way.
+      {"shots720.mp4",
+       "-f lavfi -i testsrc2=s=160x120:r=25:d=1.2 -f lavfi -i smptebars=s=160x120:r=25:d=1.2 "
+       "-f lavfi -i color=c=0x336699:s=160x120:r=25:d=1.2 -f lavfi -i rgbtestsrc=s=160x120:r=25:d=2 "
+       "-t 2 -f lavfi -i mandelbrot=s=160x120:r=25 -filter_complex "
+       "\"[0]format=yuv420p[a];[1]format=yuv420p[b];[2]format=yuv420p[c];[3]format=yuv420p[d];"
+       "[4]format=yuv420p,settb=1/25[e];[a][b][c][d]concat=n=4,settb=1/25[v];"
+       "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
+       "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)',scale=1280:720\" -preset ultrafast" + gop},
       // Two seconds with stereo sound from the second second on: left at half scale,
       // right at a quarter, inverted.
       {"tone.mkv", "-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i "
