@@ -18,16 +18,6 @@ struct ExportRowData {
 const ExportRowData kExportRows[] = {
     {"swift-interchange-format-file", 1, "Swift Interchange Format file", "Swift Interchange Format file", "Text", "",
      "Swift Interchange Format File (*.sif)|*.sif", "", "P"},
-    {"ebu-tt-timed-text-ebu-tech-3350", 2, "EBU-TT Timed Text (EBU Tech 3350)", "Web/broadcast", "XML/TT", "ExportEBUTimedText",
-     "EBU-TT Timed Text File (*.xml)|*.xml", "frmTimedTextOptions", ""},
-    {"ebu-tt-d-timed-text-ebu-tech-3380", 3, "EBU-TT-D Timed Text (EBU Tech 3380)", "Web/broadcast", "XML/TT", "ExportEBUTimedTextD",
-     "EBU-TT-D Timed Text File (*.ebuttd.xml)|*.ebuttd.xml", "frmEBUTTD", ""},
-    {"generic-timed-text", 4, "Generic Timed Text", "Web/broadcast", "XML/TT", "ExportGenericTimedText",
-     "Generic Timed Text File (*.tt)|*.tt", "frmTimedTextOptions", ""},
-    {"w3c-timed-text-dfxp", 5, "W3C Timed Text (DFXP)", "Web/broadcast", "XML/TT", "ExportW3CTimedText",
-     "W3C Timed Text File (*.xml)|*.xml", "frmTimedTextOptions", ""},
-    {"netflix-timed-text-dfxp", 6, "Netflix Timed Text (DFXP)", "Web/broadcast", "XML/TT", "ExportNetFlixTimedText",
-     "Netflix Timed Text File (*.dfxp)|*.dfxp", "frmTimedTextOptions", ""},
     {"custom-text-format", 7, "Custom text format", "Miscellaneous", "Text", "ExportCustomText",
      "Text files (*.txt)|*.txt", "frmSimpleTextOptions", "OP"},
     {"qube", 8, "QUBE", "Theatrical, web", "Text", "ExportQUBE",
@@ -76,8 +66,6 @@ const ExportRowData kExportRows[] = {
      "Figaro Systems in-Ovation text file (*.txt)|*.txt", "", "P"},
     {"theatrical-rtf-spotting-list", 33, "Theatrical RTF spotting list", "Theatrical", "RTF", "",
      "Rich text files (*.rtf)|*.rtf", "frmTheatricalRTFHeader", "OP"},
-    {"apple-itunes-timed-text", 34, "Apple iTunes Timed Text", "Web", "XML/TT", "ExportAppleITunes",
-     "Apple iTunes Timed Text File (*.itt)|*.itt", "frmiTuneOptions", "O"},
     {"final-cut-pro", 36, "Final Cut Pro", "DVD/Blu-ray", "XML", "ExportFCPXML",
      "Final Cut Pro XML Files (*.xml)|*.xml", "", ""},
     {"pmwin", 37, "PMWin", "Other subtitling software", "OVR", "ExportPMWinOVRFile",
@@ -99,15 +87,12 @@ struct ImportRowData {
 };
 
 const ImportRowData kImportRows[] = {
-    {1, "Apple iTunes Timed Text file"},
     {2, "Caption Inc CIN file"},
     {3, "CaptionMaker ASCII text file"},
     {4, "Cheetah closed caption CAP file"},
     {5, "Closed caption text file"},
-    {6, "Generic timed text file"},
     {7, "SDI Media Group formatted text file"},
     {8, "Hoek en Sonépouse voice-over text format"},
-    {10, "Netflix Timed Text file"},
     {11, "PMWin OVR file"},
     {12, "QUBE file"},
     {14, "Screen structured ASCII file"},
@@ -134,10 +119,8 @@ struct ConvertRowData {
 
 const ConvertRowData kConvertRows[] = {
     {1, "Adobe Encore", "Adobe Encore", "Adobe Encore CS3", "txt", "adobe", "Adobe Encore"},
-    {2, "Apple iTunes", "Apple iTunes", "Apple iTunes Timed Text", "itt", "apple", "Apple iTunes"},
     {3, "Avid DS Nitris", "Avid DS Nitris", "Avid DS Nitris", "txt", "avid", "Avid DS Nitris"},
     {4, "Custom-built text file", "Custom format text file", "Custom text format", "txt", "custom", "Custom Text"},
-    {6, "EBU-TT Timed Text", "EBU-TT Timed Text", "EBU-TT Timed Text (EBU Tech 3350)", "xml", "ebutt", "EBU-TT"},
     {7, "Final Cut Pro XML", "Final Cut Pro XML", "Final Cut Pro", "xml", "fcp", "Final Cut Pro"},
     {9, "QUBE", "QUBE", "QUBE", "txt", "qube", "QUBE"},
     {10, "Preformatted text file", "Preformatted text file", "Preformatted text", "txt", "preset", "Preformatted Text"},
@@ -145,7 +128,6 @@ const ConvertRowData kConvertRows[] = {
     {14, "Spruce Maestro STL", "Spruce Maestro STL", "Spruce Maestro", "stl", "spruce", "Spruce STL"},
     {15, "Swift text", "Swift text", "Swift text", "txt", "swift", "Swift Text"},
     {17, "Ulead DVD Workshop", "Ulead DVD Workshop", "Ulead DVD Workshop", "txt", "ulead", "Ulead DVD Workshop"},
-    {18, "W3C Timed Text", "W3C Timed Text", "W3C Timed Text (DFXP)", "xml", "wc3", "W3C Timed Text"},
 };
 
 std::string Slug(std::string_view name) {
