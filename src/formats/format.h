@@ -103,6 +103,7 @@ struct FormatTraits {
   bool keepsComments = false;
   bool keepsTenHours = true;      // cues of 10 hours and more
   bool needsLanguage = false;     // the reader asks for the language of the file
+  bool ownEncoding = false;       // the writer's own options choose the encoding, not the save dialog's filter
 };
 
 struct Format {
