@@ -30,7 +30,10 @@
 #include "gui/catalogue_dialogs.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
+#include "formats/custom_text_format.h"
+#include "gui/custom_text_dialog.h"
 #include "gui/recut_dialog.h"
+#include "gui/split_dialog.h"
 #include "gui/retime_dialog.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_clipboard.h"
@@ -87,6 +90,11 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     if (statusLabel_) statusLabel_->setText(Q(s));
   });
   recent_.Load(ws_.settings());
+  ws_.exports().SetOptionsDialog([this](const ExportFormat& f) {
+    if (f.name != kCustomTextName) return true;
+    CustomTextDialog dlg(ws_.settings(), prompter_, this);
+    return dlg.exec() == QDialog::Accepted;
+  });
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
   list_->setObjectName("subtitleList");
@@ -450,6 +458,16 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
          const int pos = text_->textCursor().position();
          std::size_t cursor = CodePoints(QString(plain).replace("\n", "\r\n"), pos + plain.left(pos).count('\n'));
          Command([&] { ws_.editing().Split(cursor); });
+       }},
+      {"file.split",
+       [this] {
+         SplitDialog dlg(ws_.doc(), this);
+         dlg.apply = [this](const SplitDialog& d) {
+           SplitOutcome r = SplitOutcome::Refused;
+           Command([&] { r = ws_.split().SplitFile(d.splitPoints(), d.confirmStartTimes()); });
+           return r != SplitOutcome::Refused;
+         };
+         dlg.exec();
        }},
       {"cues.deleteRange", [this] { DeleteRangeDialog(); }},
       {"cues.convert",
