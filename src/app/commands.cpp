@@ -52,6 +52,10 @@ const std::vector<CommandInfo>& Table() {
       {"file.recent", "file", "&Recent files", "", A, nullptr, nullptr, false, false, true},
       {"file.save", "file", "&Save", "Ctrl+S", A, [](Workstation& w) { return w.files().Save(); }, nullptr, true, true},
       {"file.saveAs", "file", "Save &As...", "Ctrl+Shift+S", A, [](Workstation& w) { return w.files().SaveAs(); }, nullptr, false, true},
+      {"file.split", "file", "Spli&t file...", "", S, nullptr, nullptr, true},
+      {"file.keepSecondLanguage", "file", "Keep second lan&guage", "", S, [](Workstation& w) { return w.split().DualLanguage(0); }},
+      {"file.keepFirstLanguage", "file", "Keep &first language", "", S, [](Workstation& w) { return w.split().DualLanguage(1); }},
+      {"file.languageFiles", "file", "Write &language files...", "", S, [](Workstation& w) { return w.split().DualLanguage(2); }},
       {"file.exit", "file", "E&xit", "Ctrl+Q", A, nullptr, nullptr, true},
 
       {"edit.undo", "edit", "&Undo", "Ctrl+Z", U, [](Workstation& w) { w.session().Undo(); return true; }},

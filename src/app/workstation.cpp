@@ -9,6 +9,7 @@ Workstation::Workstation(SettingsStore& settings, Prompter& prompter, std::files
       editing_(session_),
       files_(session_, text_),
       exports_(session_, files_, text_),
-      profiles_(session_, std::move(profileFolder)) {}
+      profiles_(session_, std::move(profileFolder)),
+      split_(session_) {}
 
 }  // namespace kipo

@@ -10,6 +10,7 @@
 //   text()      tidy, auto-replace, clean, punctuation check, profanity
 //   exports()   the export and import windows' flow, batch export
 //   profiles()  the profile list, apply, save the working rules, delete
+//   split()     splitting into part files and language files, keeping one language
 #include <filesystem>
 
 #include "app/editing_controller.h"
@@ -17,6 +18,7 @@
 #include "app/file_controller.h"
 #include "app/profile_controller.h"
 #include "app/session.h"
+#include "app/split_controller.h"
 #include "app/text_controller.h"
 #include "app/timing_controller.h"
 
@@ -39,6 +41,7 @@ class Workstation {
   const TextController& text() const { return text_; }
   ExportController& exports() { return exports_; }
   ProfileController& profiles() { return profiles_; }
+  SplitController& split() { return split_; }
 
   // Shortcuts to the session's three most used parts.
   SubtitleDocument& doc() { return session_.doc(); }
@@ -54,6 +57,7 @@ class Workstation {
   FileController files_;
   ExportController exports_;
   ProfileController profiles_;
+  SplitController split_;
 };
 
 }  // namespace kipo

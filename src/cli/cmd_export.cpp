@@ -5,14 +5,16 @@
 #include "app/text_exporters.h"
 #include "app/workstation.h"
 #include "cli/cli.h"
+#include "formats/custom_text_format.h"
 #include "formats/registry.h"
+#include "platform/files.h"
 #include "platform/text_util.h"
 
 namespace kipo::cli {
 namespace {
 
 struct Options {
-  std::string file, format, out, encoding, rate;
+  std::string file, format, out, encoding, rate, templateFile;
   std::vector<std::string> options;
 };
 
@@ -41,6 +43,15 @@ int RunExport(Context& ctx, const Options& o) {
   // Options given here apply to this export only; the user's stored options stay.
   SettingsStore settings;
   settings.Parse(ctx.settings.Serialise());
+  const bool customText = f->name == kCustomTextName;
+  if (!o.templateFile.empty()) {
+    if (!customText) {
+      ctx.err << "kipo export: --template is for the " << kCustomTextName << " only\n";
+      return kExitError;
+    }
+    // The template's layout first; --option and --encoding change it from there.
+    SaveCustomTextOptions(settings, ReadCustomTemplate(ReadFileBytes(o.templateFile, 1 << 20)));
+  }
   for (const std::string& kv : o.options) {
     std::size_t eq = kv.find('=');
     if (eq == std::string::npos || !SetExportOption(settings, f->name, kv.substr(0, eq), kv.substr(eq + 1))) {
@@ -68,7 +79,11 @@ int RunExport(Context& ctx, const Options& o) {
       return kExitError;
     }
     enc = *e;
+    if (customText) settings.Set(kCustomTextEncoding, *e == TextEncoding::Utf8 ? 1 : *e == TextEncoding::Utf16 ? 2 : 0);
   }
+  // The custom text layout writes in the encoding of its own options.
+  const TextEncoding written = customText ? CustomTextEncoding(LoadCustomTextOptions(settings).encoding) : enc;
+  if (customText) enc = DefaultExportEncoding(*f, settings);
   FileContext fc{ctx.prompter, settings, o.rate.empty() ? 0 : ParseRateOption(o.rate), -1};
   LoadedDocument loaded = ReadDocumentFile(o.file, fc);
   for (const std::string& w : loaded.warnings) ctx.err << "kipo export: " << o.file << ": " << w << "\n";
@@ -82,7 +97,7 @@ int RunExport(Context& ctx, const Options& o) {
   ws.session().ReplaceDocument(std::move(loaded.doc));
   Warnings warnings = ws.exports().ExportToFile(*f, out, enc);
   for (const std::string& w : warnings) ctx.err << "kipo export: warning: " << w << "\n";
-  ctx.out << out.string() << " (" << f->name << ", " << TextEncodingName(enc) << ", " << ws.doc().Count()
+  ctx.out << out.string() << " (" << f->name << ", " << TextEncodingName(written) << ", " << ws.doc().Count()
           << " subtitles)\n";
   return kExitOk;
 }
@@ -95,6 +110,7 @@ Registrar reg(32, [](CLI::App& app) -> Handler {
       "  kipo export film.kpox --format SubRip --encoding utf8\n"
       "  kipo export film.srt --format WebVTT -o film.vtt --option \"WebVTT movie name=Film\"\n"
       "  kipo export film.stl --format SubRip --option Tags=1 --option \"Font name=DejaVu Sans\"\n"
+      "  kipo export film.kpox --format \"Custom text format\" --template layout.ctf --option \"TC format=4\" -o film.txt\n"
       "The format is a name from kipo formats (any case), its number, or an extension (srt, vtt, sbv, sub).\n"
       "Options are the format's settings keys; they apply to this export only.");
   sub->add_option("file", o->file, "Subtitle file to export (any type kipo reads)")->required();
@@ -102,6 +118,7 @@ Registrar reg(32, [](CLI::App& app) -> Handler {
   sub->add_option("-o,--output", o->out, "Output file (default: the input with the format's extension)");
   sub->add_option("--encoding,-e", o->encoding, "ansi, utf8 or utf16 (default: the format's own)");
   sub->add_option("--option", o->options, "KEY=VALUE: one of the format's options (repeatable)");
+  sub->add_option("--template", o->templateFile, "Custom text format: a layout template (.ctf) to start from");
   sub->add_option("--rate,-r", o->rate, "Frame rate for inputs timed in milliseconds (default 25)");
   return [o](Context& ctx) { return RunExport(ctx, *o); };
 });

@@ -104,6 +104,7 @@ struct FormatTraits {
   bool keepsTenHours = true;      // cues of 10 hours and more
   bool needsLanguage = false;     // the reader asks for the language of the file
   bool alwaysUtf8 = false;        // XML: written in UTF-8 whatever encoding the export's filter names
+  bool ownEncoding = false;       // the writer's own options choose the encoding, not the save dialog's filter
 };
 
 struct Format {

@@ -18,8 +18,6 @@ struct ExportRowData {
 const ExportRowData kExportRows[] = {
     {"swift-interchange-format-file", 1, "Swift Interchange Format file", "Swift Interchange Format file", "Text", "",
      "Swift Interchange Format File (*.sif)|*.sif", "", "P"},
-    {"custom-text-format", 7, "Custom text format", "Miscellaneous", "Text", "ExportCustomText",
-     "Text files (*.txt)|*.txt", "frmSimpleTextOptions", "OP"},
     {"qube", 8, "QUBE", "Theatrical, web", "Text", "ExportQUBE",
      "QUBE files (*.txt)|*.txt|QUBE UTF-8 files (*.txt)|*.txt|QUBE Unicode files (*.txt)|*.txt", "", "P"},
     {"preformatted-text", 9, "Preformatted text", "Miscellaneous", "Text", "ExportPreformattedText",
@@ -120,7 +118,6 @@ struct ConvertRowData {
 const ConvertRowData kConvertRows[] = {
     {1, "Adobe Encore", "Adobe Encore", "Adobe Encore CS3", "txt", "adobe", "Adobe Encore"},
     {3, "Avid DS Nitris", "Avid DS Nitris", "Avid DS Nitris", "txt", "avid", "Avid DS Nitris"},
-    {4, "Custom-built text file", "Custom format text file", "Custom text format", "txt", "custom", "Custom Text"},
     {7, "Final Cut Pro XML", "Final Cut Pro XML", "Final Cut Pro", "xml", "fcp", "Final Cut Pro"},
     {9, "QUBE", "QUBE", "QUBE", "txt", "qube", "QUBE"},
     {10, "Preformatted text file", "Preformatted text file", "Preformatted text", "txt", "preset", "Preformatted Text"},

@@ -33,6 +33,11 @@ std::optional<TextEncoding> EncodingOfCodePage(int codePage) {
 
 WriteResult EncodeCueText(const Format& format, const SubtitleDocument& doc, const SettingsStore& settings,
                           TextEncoding encoding) {
+  if (format.traits.ownEncoding && format.write) {
+    SilentPrompter silent;
+    FormatContext ctx{silent, settings};
+    return format.write(doc, ctx);
+  }
   Warnings warnings;
   std::string text = format.cueText(doc, settings, warnings);
   if (format.traits.alwaysUtf8) encoding = TextEncoding::Utf8;

@@ -32,8 +32,11 @@
 #include "gui/dlp_options_dialog.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
+#include "formats/custom_text_format.h"
+#include "gui/custom_text_dialog.h"
 #include "gui/recut_dialog.h"
 #include "gui/snap_dialog.h"
+#include "gui/split_dialog.h"
 #include "gui/retime_dialog.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_clipboard.h"
@@ -109,6 +112,10 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
   });
   // The formats' options windows, opened on OK when "Always show options" asks for them.
   ws_.exports().SetOptionsDialog([this](const ExportFormat& f) {
+    if (f.name == kCustomTextName) {
+      CustomTextDialog dlg(ws_.settings(), prompter_, this);
+      return dlg.exec() == QDialog::Accepted;
+    }
     return RunTimedTextOptions(f, ws_.settings(), this).value_or(true);
   });
   model_ = new SubtitleListModel(ws_.doc(), this);
@@ -477,6 +484,16 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
          const int pos = text_->textCursor().position();
          std::size_t cursor = CodePoints(QString(plain).replace("\n", "\r\n"), pos + plain.left(pos).count('\n'));
          Command([&] { ws_.editing().Split(cursor); });
+       }},
+      {"file.split",
+       [this] {
+         SplitDialog dlg(ws_.doc(), this);
+         dlg.apply = [this](const SplitDialog& d) {
+           SplitOutcome r = SplitOutcome::Refused;
+           Command([&] { r = ws_.split().SplitFile(d.splitPoints(), d.confirmStartTimes()); });
+           return r != SplitOutcome::Refused;
+         };
+         dlg.exec();
        }},
       {"cues.deleteRange", [this] { DeleteRangeDialog(); }},
       {"cues.convert",
