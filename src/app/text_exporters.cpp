@@ -16,6 +16,14 @@ const Format* TextFormatOf(std::string_view name) {
   return f && f->cueText ? f : nullptr;
 }
 
+// The format that writes an export row's one file: a text writer, or a format that writes
+// its bytes whole (captions).
+const Format* WriterOf(std::string_view name) {
+  const ExportFormat* row = FindExportFormat(name);
+  const Format* f = row ? FormatOf(*row) : nullptr;
+  return f && (f->cueText || f->write) ? f : nullptr;
+}
+
 }  // namespace
 
 SubRipOptions LoadSubRipOptions(const SettingsStore& s) { return SubRipOptionTable().Load(s); }
@@ -40,7 +48,7 @@ bool HasTextExporter(std::string_view name) { return TextFormatOf(name) != nullp
 bool HasExporter(std::string_view name) {
   const ExportFormat* row = FindExportFormat(name);
   const Format* f = row ? FormatOf(*row) : nullptr;
-  return f && (f->cueText || f->exportTo);
+  return f && (f->cueText || f->exportTo || f->write);
 }
 
 std::string ExportText(const ExportFormat& row, const SubtitleDocument& doc, const SettingsStore& settings,
@@ -53,9 +61,17 @@ std::string ExportText(const ExportFormat& row, const SubtitleDocument& doc, con
 std::string AnsiCodePageOf(const SubtitleDocument& doc) { return CodePageForCharset(doc.characterSet()); }
 
 Bytes ExportBytes(const ExportFormat& row, const SubtitleDocument& doc, const SettingsStore& settings,
-                  TextEncoding encoding, Warnings& warnings) {
-  const Format* f = TextFormatOf(row.name);
+                  TextEncoding encoding, Warnings& warnings, Prompter* prompter) {
+  const Format* f = WriterOf(row.name);
   if (!f) throw UserError(kAppTitle, NotAvailableText(row.name));
+  if (!f->cueText) {
+    // Byte-coded files (captions) are written whole by their format, in their own encoding.
+    SilentPrompter silent;
+    FormatContext ctx{prompter ? *prompter : silent, settings};
+    WriteResult r = f->write(doc, ctx);
+    warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
+    return std::move(r.bytes);
+  }
   WriteResult r = EncodeCueText(*f, doc, settings, encoding);
   warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
   return std::move(r.bytes);

@@ -105,6 +105,11 @@ struct FormatTraits {
   bool needsLanguage = false;     // the reader asks for the language of the file
   bool alwaysUtf8 = false;        // XML: written in UTF-8 whatever encoding the export's filter names
   bool ownEncoding = false;       // the writer's own options choose the encoding, not the save dialog's filter
+  // Cues are where a broadcast decoder shows and clears the text (caption streams: a
+  // caption loads before its in cue, a start at frame 0 waits for its loading, and the next
+  // caption's loading may clear it early), so a written file reads back with the texts in
+  // order but not every cue to the frame; the format's own tests prove its timing.
+  bool cuesAsShown = false;
 };
 
 struct Format {

@@ -28,6 +28,7 @@
 #include "app/commands.h"
 #include "app/startup.h"
 #include "gui/bitmap_export_dialog.h"
+#include "gui/caption_dialogs.h"
 #include "gui/catalogue_dialogs.h"
 #include "gui/dlp_options_dialog.h"
 #include "gui/markup_highlighter.h"
@@ -110,12 +111,14 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     }
     return std::nullopt;
   });
-  // The formats' options windows, opened on OK when "Always show options" asks for them.
+  // The formats' options windows, opened on OK when "Always show options" asks for them;
+  // other rows export with their stored options.
   ws_.exports().SetOptionsDialog([this](const ExportFormat& f) {
     if (f.name == kCustomTextName) {
       CustomTextDialog dlg(ws_.settings(), prompter_, this);
       return dlg.exec() == QDialog::Accepted;
     }
+    if (std::optional<bool> shown = EditCaptionOptions(f, ws_.settings(), this)) return *shown;
     return RunTimedTextOptions(f, ws_.settings(), this).value_or(true);
   });
   model_ = new SubtitleListModel(ws_.doc(), this);
