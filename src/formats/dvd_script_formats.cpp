@@ -134,7 +134,8 @@ Format MakeTabDvdScriptFormat() {
   f.fileType = FileTypeRow{"TABDVD", "Tab separated DVD script", 0, "", 0, 0};
   f.importRow = MakeImportRow(21, "Tab separated DVD script file", "Import Tab separated DVD script file",
                               "Tab separated DVD script file (*.txt)|*.txt");
-  return ScriptReaderFormat(std::move(f), Reader(&ReadTabDvdScript));
+  return ScriptReaderFormat(std::move(f), [](std::string_view text, const FrameRate& rate, const SettingsStore&,
+                                             Warnings& w) { return ReadTabDvdScript(text, rate, w); });
 }
 
 Format MakeTmpgEncFormat() {

@@ -309,30 +309,38 @@ SubtitleDocument ReadTimedLines(std::string_view text, const FrameRate& rate, co
       continue;
     }
     nonBlank = true;
+    const bool prefixed = !layout.rowPrefix.empty() && line.starts_with(layout.rowPrefix);
     std::string_view rest = line;
     const bool marked = layout.cueMark.empty() || TrimView(line).starts_with(layout.cueMark);
-    if (auto cue = marked ? ReadCueLine(rest, rate) : std::nullopt) {
+    std::optional<CueLine> cue;
+    if (marked && !prefixed) cue = ReadCueLine(rest, rate);
+    // Below an open subtitle, a line of cues followed by words is a row that looks like one.
+    if (cue && layout.textBelow && !layout.ignoreRest && open && !TrimView(rest).empty()) cue.reset();
+    if (cue) {
       if (!flush()) break;
       current = Subtitle{};
       current.inCue = cue->in;
       current.outCue = cue->out;
       hasCurrent = open = true;
       rows.clear();
-      hasText = !TrimView(rest).empty();
+      hasText = !TrimView(rest).empty() && !layout.ignoreRest;
       if (hasText && layout.textBelow) {
         cues.Skipped("Text after the cues was skipped", line);
         hasText = false;
       }
-      if (hasText) rows = std::string(rest);
+      if (hasText) rows = std::string(layout.trimRows ? TrimView(rest) : rest);
       continue;
     }
-    if (open && !(layout.quiet && layout.quiet(line))) {
+    const bool quiet = layout.quiet && layout.quiet(line);
+    if (open && !quiet) {
+      std::string_view row = prefixed ? line.substr(layout.rowPrefix.size()) : line;
+      if (layout.trimRows) row = TrimView(row);
       if (hasText) rows += "\r\n";
-      rows += line;
+      rows += row;
       hasText = true;
       continue;
     }
-    if (layout.quiet && layout.quiet(line)) continue;
+    if (quiet || (layout.headerFirst && !hasCurrent && cues.Count() == 0)) continue;
     cues.Skipped("A line that is not part of a subtitle was skipped", line);
   }
   flush();

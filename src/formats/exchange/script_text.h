@@ -110,6 +110,15 @@ struct TimedLineLayout {
   bool textBelow = false;
   // Cue lines start with this mark (the text below them may not be taken for cues).
   std::string_view cueMark;
+  // Rows start with this mark: it is taken off where a row has it, and a line that starts
+  // with it is a row even when it looks like a cue line.
+  std::string_view rowPrefix;
+  // Spaces around each row are layout, not text.
+  bool trimRows = false;
+  // What follows the out cue on a cue line (a duration) is not text.
+  bool ignoreRest = false;
+  // Lines before the first cue line are the file's header and skipped without a word.
+  bool headerFirst = false;
 };
 SubtitleDocument ReadTimedLines(std::string_view text, const FrameRate& rate, const TimedLineLayout& layout,
                                 Warnings& warnings, std::string_view invalid);

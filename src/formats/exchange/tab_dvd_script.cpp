@@ -5,7 +5,8 @@
 
 namespace kipo {
 
-SubtitleDocument ReadTabDvdScript(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+SubtitleDocument ReadTabDvdScript(std::string_view text, const FrameRate& rate, Warnings& warnings,
+                                  std::string_view invalid) {
   constexpr ScriptMarks kMarks{"<i>", "</i>", "", "", "|"};
   CueCollector cues(warnings);
   bool any = false;
@@ -37,7 +38,7 @@ SubtitleDocument ReadTabDvdScript(std::string_view text, const FrameRate& rate, 
     s.text = ScriptTextToMarkup(TrimView(body), kMarks);
     if (!cues.Add(std::move(s))) break;
   }
-  return cues.Finish(rate, "This is not a valid tab-separated DVD script", !any);
+  return cues.Finish(rate, invalid, !any);
 }
 
 }  // namespace kipo

@@ -11,6 +11,7 @@ namespace kipo {
 
 using Warnings = std::vector<std::string>;
 
-SubtitleDocument ReadTabDvdScript(std::string_view text, const FrameRate& rate, Warnings& warnings);
+SubtitleDocument ReadTabDvdScript(std::string_view text, const FrameRate& rate, Warnings& warnings,
+                                  std::string_view invalid = "This is not a valid tab-separated DVD script");
 
 }  // namespace kipo

@@ -28,6 +28,7 @@ const FrameRate kPal = *FrameRate::FromCode(25);
 
 SubtitleDocument ReadCsv(std::string_view t, const FrameRate& r, Warnings& w) { return ReadExcelCsv(t, r, "<P>", w); }
 std::string WriteCsv(const SubtitleDocument& d, Warnings& w) { return WriteExcelCsv(d, "<P>", w); }
+SubtitleDocument ReadTab(std::string_view t, const FrameRate& r, Warnings& w) { return ReadTabDvdScript(t, r, w); }
 std::string WriteSpruce(const SubtitleDocument& d, Warnings& w) { return WriteSpruceStl(d, DefaultSpruceHeader(), w); }
 
 struct Expected {
@@ -77,7 +78,7 @@ TEST(DvdScripts, ForeignFilesReadAsTheirToolsMeantThem) {
       {"CSV with a line end inside a quoted field, doubled quotes and no number column", &ReadCsv,
        "In,Out,Text\n00:00:01:00,00:00:02:00,\"He said \"\"go\"\"\nnow\"\n", 25,
        {{"00000100", "00000200", "He said \"go\"\r\nnow"}}},
-      {"Tab-separated script with a number column, '|' rows and <i>", &ReadTabDvdScript,
+      {"Tab-separated script with a number column, '|' rows and <i>", &ReadTab,
        "No\tIn\tOut\tText\n1\t00:00:01:00\t00:00:02:00\t<i>One</i>|Two\n2\t00:00:03:00\t00:00:04:00\tThree\n", 25,
        {{"00000100", "00000200", "<One>\r\nTwo"}, {"00000300", "00000400", "Three"}}},
       {"TMPGEnc with its layout sections", &ReadTmpgEnc,
@@ -181,7 +182,7 @@ TEST(DvdScripts, NothingReadableGivesTheFormatsMessage) {
   const std::vector<std::pair<const char*, Reader>> readers = {
       {"Encore", &ReadAdobeEncore},       {"Sony", &ReadSonyDvdArchitect}, {"Sonic", &ReadSonicDvdCreator},
       {"Ulead", &ReadUleadDvdWorkshop},   {"Spruce", &ReadSpruceStl},      {"CSV", &ReadCsv},
-      {"Tab", &ReadTabDvdScript},         {"TMPGEnc", &ReadTmpgEnc},       {"Vegas", &ReadVegasRegions}};
+      {"Tab", &ReadTab},         {"TMPGEnc", &ReadTmpgEnc},       {"Vegas", &ReadVegasRegions}};
   for (const auto& [name, read] : readers) {
     SCOPED_TRACE(name);
     for (std::string_view bad : {std::string_view("just some words\nand more"), std::string_view("99:99:99:99 nonsense"),
