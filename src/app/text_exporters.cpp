@@ -16,6 +16,13 @@ const Format* TextFormatOf(std::string_view name) {
   return f && f->cueText ? f : nullptr;
 }
 
+// The format of a row written as bytes of its own (a presentation), not as text.
+const Format* BinaryFormatOf(std::string_view name) {
+  const ExportFormat* row = FindExportFormat(name);
+  const Format* f = row ? FormatOf(*row) : nullptr;
+  return f && f->write && !f->cueText && !row->ownWindow ? f : nullptr;
+}
+
 }  // namespace
 
 SubRipOptions LoadSubRipOptions(const SettingsStore& s) { return SubRipOptionTable().Load(s); }
@@ -35,7 +42,7 @@ bool SetExportOption(SettingsStore& s, std::string_view name, std::string_view k
   return f && f->options.setFromText && f->options.setFromText(s, key, value);
 }
 
-bool HasTextExporter(std::string_view name) { return TextFormatOf(name) != nullptr; }
+bool HasTextExporter(std::string_view name) { return TextFormatOf(name) || BinaryFormatOf(name); }
 
 bool HasExporter(std::string_view name) {
   const ExportFormat* row = FindExportFormat(name);
@@ -54,6 +61,14 @@ std::string AnsiCodePageOf(const SubtitleDocument& doc) { return CodePageForChar
 
 Bytes ExportBytes(const ExportFormat& row, const SubtitleDocument& doc, const SettingsStore& settings,
                   TextEncoding encoding, Warnings& warnings) {
+  if (const Format* b = BinaryFormatOf(row.name)) {
+    SilentPrompter prompter;
+    FormatContext ctx{prompter, settings};
+    ctx.frameRateCode = doc.frameRate().code;
+    WriteResult r = b->write(doc, ctx);
+    warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
+    return std::move(r.bytes);
+  }
   const Format* f = TextFormatOf(row.name);
   if (!f) throw UserError(kAppTitle, NotAvailableText(row.name));
   WriteResult r = EncodeCueText(*f, doc, settings, encoding);
