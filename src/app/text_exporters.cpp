@@ -43,7 +43,7 @@ bool SetExportOption(SettingsStore& s, std::string_view name, std::string_view k
   return f && f->options.setFromText && f->options.setFromText(s, key, value);
 }
 
-bool HasTextExporter(std::string_view name) { return TextFormatOf(name) != nullptr; }
+bool HasTextExporter(std::string_view name) { return TextFormatOf(name) || BinaryFormatOf(name); }
 
 bool HasExporter(std::string_view name) {
   const ExportFormat* row = FindExportFormat(name);
@@ -68,6 +68,7 @@ Bytes ExportBytes(const ExportFormat& row, const SubtitleDocument& doc, const Se
     // Byte-coded files (captions) are written whole by their format, in their own encoding.
     SilentPrompter silent;
     FormatContext ctx{prompter ? *prompter : silent, settings};
+    ctx.frameRateCode = doc.frameRate().code;
     WriteResult r = f->write(doc, ctx);
     warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
     return std::move(r.bytes);

@@ -98,6 +98,7 @@ struct FormatOptions {
 struct FormatTraits {
   bool textFile = false;          // cue-list text read through the import encodings
   bool keepsItalics = true;
+  bool keepsWholeItalics = false; // only a wholly italic subtitle keeps its italics
   bool keepsColours = false;
   bool keepsUnderline = false;
   bool keepsComments = false;

@@ -16,60 +16,16 @@ struct ExportRowData {
 };
 
 const ExportRowData kExportRows[] = {
-    {"swift-interchange-format-file", 1, "Swift Interchange Format file", "Swift Interchange Format file", "Text", "",
-     "Swift Interchange Format File (*.sif)|*.sif", "", "P"},
-    {"qube", 8, "QUBE", "Theatrical, web", "Text", "ExportQUBE",
-     "QUBE files (*.txt)|*.txt|QUBE UTF-8 files (*.txt)|*.txt|QUBE Unicode files (*.txt)|*.txt", "", "P"},
     {"preformatted-text", 9, "Preformatted text", "Miscellaneous", "Text", "ExportPreformattedText",
      "Plain text files (*.txt)|*.txt|Unicode text files (*.txt)|*.txt|UTF-8 text files (*.txt)|*.txt", "Options (Files tab)", "P"},
     {"dvd-blu-ray-bitmap-stream", 10, "DVD/Blu-ray bitmap stream", "DVD/Blu-ray", "Bitmap", "frmDVD",
      "", "", "W"},
-    {"windows-media-player-file", 11, "Windows Media Player File", "Web", "SAMI/SMI", "frmSAMI",
-     "", "", "PW"},
-    {"titra", 12, "Titra", "Theatrical", "Text", "ExportTitraFile",
-     "Titra Text Files (*.txt)|*.txt|Titra UTF-8 Text Files (*.txt)|*.txt", "", "P"},
-    {"gelula", 13, "Gelula", "Other subtitling software", "RTF", "ExportGelulaFile",
-     "Rich Text Files (*.rtf)|*.RTF|DAS Text Files (*.das)|*.DAS", "", "P"},
-    {"swift-text", 14, "Swift text", "Other subtitling software", "Text", "ExportSwiftTextFile",
-     "Swift text file (*.txt)|*.txt|Swift UTF-8 text file (*.txt)|*.txt|Swift Unicode text file (*.txt)|*.txt", "", "P"},
-    {"microsoft-excel", 15, "Microsoft Excel", "Microsoft Office", "CSV", "ExportCSVFile",
-     "CSV Text Files (*.csv)|*.csv", "Microsoft Excel CSV file", "P"},
-    {"spruce-maestro", 16, "Spruce Maestro", "DVD/Blu-ray", "STL", "frmSpruceOptions",
-     "Spruce STL Text File (*.stl)|*.stl|Spruce STL UTF-8 Text File (*.stl)|*.stl|Spruce STL Unicode Text File (*.stl)|*.stl", "frmSpruceHeader", "PW"},
-    {"sonic-dvd-creator-script", 17, "Sonic DVD Creator script", "DVD/Blu-ray", "SUB", "ExportSonicDVDCreatorFile",
-     "Sonic DVD Creator script file (*.sub)|*.sub|Sonic DVD Creator UTF-8 script file (*.sub)|*.sub|Sonic DVD Creator Unicode script file (*.sub)|*.sub", "", "P"},
-    {"sony-dvd-architect", 18, "Sony DVD Architect", "DVD/Blu-ray", "SUB", "ExportSonyArchitectSubFile",
-     "Sony DVD Architect script file (*.sub)|*.sub|Sony DVD Architect UTF-8 script file (*.sub)|*.sub|Sony DVD Architect Unicode script file (*.sub)|*.sub", "", "P"},
-    {"hoek-en-sonepouse-voice-over", 23, "Hoek en Sonépouse voice-over", "Other subtitling software", "Text", "ExportHoek",
-     "Hoek en Sonépouse Text Files (*.txt)|*.txt", "frmHoekOptions", "OP"},
-    {"adobe-encore-cs3", 24, "Adobe Encore CS3", "DVD/Blu-ray", "Text", "ExportAdobeEncore",
-     "Adobe Encore UTF-8 text file (*.txt)|*.txt|Adobe Encore Unicode text file (*.txt)|*.txt", "", "P"},
-    {"sonya-friedman-tab-delimited", 25, "Sonya Friedman tab-delimited", "Surtitles", "Text", "ExportSonyaFriedman",
-     "Sonya Friedman tab-delimited text file (*.txt)|*.txt", "", "P"},
-    {"avid-ds-nitris", 26, "Avid DS Nitris", "DVD/Blu-ray", "Text", "ExportDSNitrisFile",
-     "Avid DS Nitris UTF-8 text file (*.txt)|*.txt|Avid DS Nitris Unicode text file (*.txt)|*.txt", "frmNitrisOptions", "O"},
-    {"fab-shortform", 27, "FAB shortform", "Other subtitling software", "Text", "ExportFABShortform",
-     "FAB shortform text file(*.txt)|*.txt|FAB shortform UTF-8 text file(*.txt)|*.txt", "FAB Shortform", "P"},
     {"flash", 28, "Flash", "Web", "XML", "ExportFlashFile",
      "Flash XML files (*.xml)|*.xml", "", "P"},
-    {"theatrical-spotting-list", 29, "Theatrical spotting list", "Theatrical", "Text", "",
-     "Spotting List Text File(*.txt)|*.txt", "frmTheatricalHeader", "OP"},
     {"cheetah", 30, "Cheetah", "Closed caption", "CAP", "ExportCheetahCAPFile",
      "Cheetah CAP Files (*.cap)|*.cap", "", ""},
-    {"microsoft-powerpoint-presentation", 31, "Microsoft PowerPoint Presentation", "Microsoft Office", "PPT", "ExportPowerPoint",
-     "Microsoft PowerPoint Presentation(*.ppt)|*.ppt", "frmPowerPointOptions", "O"},
-    {"figaro-systems-in-ovation", 32, "Figaro Systems in-Ovation", "Surtitles", "Text", "ExportFigaro",
-     "Figaro Systems in-Ovation text file (*.txt)|*.txt", "", "P"},
-    {"theatrical-rtf-spotting-list", 33, "Theatrical RTF spotting list", "Theatrical", "RTF", "",
-     "Rich text files (*.rtf)|*.rtf", "frmTheatricalRTFHeader", "OP"},
-    {"final-cut-pro", 36, "Final Cut Pro", "DVD/Blu-ray", "XML", "ExportFCPXML",
-     "Final Cut Pro XML Files (*.xml)|*.xml", "", ""},
     {"pmwin", 37, "PMWin", "Other subtitling software", "OVR", "ExportPMWinOVRFile",
      "PMWin Asian Language OVR Files (*.ovr)|*.ovr", "", ""},
-    {"ulead-dvd-workshop", 38, "Ulead DVD Workshop", "DVD/Blu-ray", "Text", "ExportUleadFile",
-     "Ulead DVD Workshop text file (*.txt)|*.txt|Ulead DVD Workshop UTF-8 text file (*.txt)|*.txt|Ulead DVD Workshop Unicode text file (*.txt)|*.txt", "", ""},
-    {"translation-template", 41, "Translation Template", "Translation template", "RTF/HTML", "ExportTranslationTemplate",
-     "Translation template files (*.rtf)|*.rtf", "", ""},
 };
 
 // Import rows of formats that have no export row yet.
@@ -80,26 +36,9 @@ struct ImportRowData {
 
 const ImportRowData kImportRows[] = {
     {2, "Caption Inc CIN file"},
-    {3, "CaptionMaker ASCII text file"},
     {4, "Cheetah closed caption CAP file"},
     {5, "Closed caption text file"},
-    {7, "SDI Media Group formatted text file"},
-    {8, "Hoek en Sonépouse voice-over text format"},
     {11, "PMWin OVR file"},
-    {12, "QUBE file"},
-    {14, "Screen structured ASCII file"},
-    {15, "Softni text file"},
-    {16, "Sonic DVD Creator script file"},
-    {18, "Spruce Maestro STL file"},
-    {20, "Swift Interchange Format file"},
-    {21, "Tab separated DVD script file"},
-    {23, "Titra theatrical file"},
-    {24, "Theatrical DOC or RTF spotting list"},
-    {25, "TMPGEnc VME subtitle File"},
-    {26, "Translation template"},
-    {27, "Unstructured Word or RTF document"},
-    {28, "Vegas Region List"},
-    {30, "Windows Media Player File"},
 };
 
 // Quick-conversion targets, each written by the export row it names.
@@ -109,15 +48,7 @@ struct ConvertRowData {
 };
 
 const ConvertRowData kConvertRows[] = {
-    {1, "Adobe Encore", "Adobe Encore", "Adobe Encore CS3", "txt", "adobe", "Adobe Encore"},
-    {3, "Avid DS Nitris", "Avid DS Nitris", "Avid DS Nitris", "txt", "avid", "Avid DS Nitris"},
-    {7, "Final Cut Pro XML", "Final Cut Pro XML", "Final Cut Pro", "xml", "fcp", "Final Cut Pro"},
-    {9, "QUBE", "QUBE", "QUBE", "txt", "qube", "QUBE"},
     {10, "Preformatted text file", "Preformatted text file", "Preformatted text", "txt", "preset", "Preformatted Text"},
-    {13, "Sony DVD Architect", "Sony DVD Architect", "Sony DVD Architect", "sub", "sony", "Sony DVD Architect"},
-    {14, "Spruce Maestro STL", "Spruce Maestro STL", "Spruce Maestro", "stl", "spruce", "Spruce STL"},
-    {15, "Swift text", "Swift text", "Swift text", "txt", "swift", "Swift Text"},
-    {17, "Ulead DVD Workshop", "Ulead DVD Workshop", "Ulead DVD Workshop", "txt", "ulead", "Ulead DVD Workshop"},
 };
 
 std::string Slug(std::string_view name) {

@@ -89,7 +89,10 @@ TEST(CliExchange, ConvertExportImportAndFormats) {
   EXPECT_EQ(test::ReadFile(home / "t.srt").substr(0, 40), "1\r\n00:00:03,000 --> 00:00:04,000\r\n{\\an2 ");
   EXPECT_EQ(test::ReadFile(home / "s.ini").find("Tags"), std::string::npos) << "options apply to one export";
 
-  r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "QUBE"});
+  r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "QUBE", "-o", p("q.txt")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(test::ReadFile(home / "q.txt"), "0001  00:00:03:00  00:00:04:00\r\nYo\r\n\r\n");
+  r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "PMWin"});
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("not available yet"), std::string::npos);
   r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "WebVTT", "--option", "Nope=1"});

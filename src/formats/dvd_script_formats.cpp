@@ -1,0 +1,163 @@
+// The DVD authoring scripts: text files of cues and text that authoring tools import to
+// make their subtitle streams, and the timing lists of video editors read as scripts.
+#include "formats/exchange/adobe_encore.h"
+#include "formats/exchange/sonic_dvd_creator.h"
+#include "formats/exchange/sony_dvd_architect.h"
+#include "formats/exchange/spruce_stl.h"
+#include "formats/exchange/tab_dvd_script.h"
+#include "formats/exchange/tmpgenc.h"
+#include "formats/exchange/ulead_dvd_workshop.h"
+#include "formats/exchange/vegas_regions.h"
+#include "formats/format_rows.h"
+#include "formats/script_format.h"
+#include "platform/files.h"
+
+namespace kipo {
+namespace {
+
+using PlainReader = SubtitleDocument (*)(std::string_view, const FrameRate&, Warnings&);
+using PlainWriter = std::string (*)(const SubtitleDocument&, Warnings&);
+
+ScriptReader Reader(PlainReader read) {
+  return [read](std::string_view text, const FrameRate& rate, const SettingsStore&, Warnings& w) {
+    return read(text, rate, w);
+  };
+}
+CueTextWriter Writer(PlainWriter write) {
+  return [write](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) { return write(doc, w); };
+}
+
+}  // namespace
+
+Format MakeAdobeEncoreFormat() {
+  Format f;
+  f.id = "adobe-encore";
+  f.name = "Adobe Encore CS3";
+  f.extensions = {"txt"};
+  f.fileType = FileTypeRow{"ENCORE", "Adobe Encore script", 0, "", 0, 0};
+  f.exportRow = MakeExportRow(24, "Adobe Encore CS3", "DVD/Blu-ray", "Text", "ExportAdobeEncore",
+                              "Adobe Encore UTF-8 text file (*.txt)|*.txt|Adobe Encore Unicode text file (*.txt)|*.txt",
+                              "Export Adobe Encore file", "", "P");
+  f.convert = MakeConvertTarget(1, "Adobe Encore", "Adobe Encore", "Adobe Encore CS3", "", "txt", "adobe", "Adobe Encore");
+  f.traits.keepsItalics = false;
+  return ScriptFormat(std::move(f), Reader(&ReadAdobeEncore), Writer(&WriteAdobeEncore));
+}
+
+Format MakeSonyDvdArchitectFormat() {
+  Format f;
+  f.id = "sony-dvd-architect";
+  f.name = "Sony DVD Architect";
+  f.extensions = {"sub"};
+  f.fileType = FileTypeRow{"SONYSUB", "Sony DVD Architect script", 0, "", 0, 0};
+  f.exportRow = MakeExportRow(18, "Sony DVD Architect", "DVD/Blu-ray", "SUB", "ExportSonyArchitectSubFile",
+                              "Sony DVD Architect script file (*.sub)|*.sub|Sony DVD Architect UTF-8 script file "
+                              "(*.sub)|*.sub|Sony DVD Architect Unicode script file (*.sub)|*.sub",
+                              "Export Sony DVD Architect file", "", "P");
+  f.convert = MakeConvertTarget(13, "Sony DVD Architect", "Sony DVD Architect", "Sony DVD Architect", "", "sub", "sony",
+                                "Sony DVD Architect");
+  f.traits.keepsItalics = false;
+  return ScriptFormat(std::move(f), Reader(&ReadSonyDvdArchitect), Writer(&WriteSonyDvdArchitect));
+}
+
+Format MakeSonicDvdCreatorFormat() {
+  Format f;
+  f.id = "sonic-dvd-creator";
+  f.name = "Sonic DVD Creator script";
+  f.extensions = {"sub"};
+  f.fileType = FileTypeRow{"SONICSUB", "Sonic DVD Creator script", 0, "", 0, 0};
+  f.exportRow = MakeExportRow(17, "Sonic DVD Creator script", "DVD/Blu-ray", "SUB", "ExportSonicDVDCreatorFile",
+                              "Sonic DVD Creator script file (*.sub)|*.sub|Sonic DVD Creator UTF-8 script file "
+                              "(*.sub)|*.sub|Sonic DVD Creator Unicode script file (*.sub)|*.sub",
+                              "Export Sonic DVD Creator script file", "", "P");
+  f.importRow = MakeImportRow(16, "Sonic DVD Creator script file", "Import Sonic DVD Creator script file",
+                              "Sonic DVD Creator script file (*.sub)|*.sub");
+  f.traits.keepsItalics = false;
+  return ScriptFormat(std::move(f), Reader(&ReadSonicDvdCreator), Writer(&WriteSonicDvdCreator));
+}
+
+Format MakeUleadDvdWorkshopFormat() {
+  Format f;
+  f.id = "ulead-dvd-workshop";
+  f.name = "Ulead DVD Workshop";
+  f.extensions = {"txt"};
+  f.fileType = FileTypeRow{"ULEAD", "Ulead DVD Workshop text file", 0, "", 0, 0};
+  f.exportRow = MakeExportRow(38, "Ulead DVD Workshop", "DVD/Blu-ray", "Text", "ExportUleadFile",
+                              "Ulead DVD Workshop text file (*.txt)|*.txt|Ulead DVD Workshop UTF-8 text file "
+                              "(*.txt)|*.txt|Ulead DVD Workshop Unicode text file (*.txt)|*.txt",
+                              "Export Ulead DVD Workshop file", "", "");
+  f.convert = MakeConvertTarget(17, "Ulead DVD Workshop", "Ulead DVD Workshop", "Ulead DVD Workshop", "", "txt", "ulead",
+                                "Ulead DVD Workshop");
+  f.traits.keepsItalics = false;
+  return ScriptFormat(std::move(f), Reader(&ReadUleadDvdWorkshop), Writer(&WriteUleadDvdWorkshop));
+}
+
+// The header lines of the data folder's spruce.dat, or the default header when the file
+// is missing or unreadable.
+std::string SpruceHeader() {
+  try {
+    const auto path = DataFolder() / kSpruceHeaderFile;
+    if (std::filesystem::exists(path)) {
+      Bytes bytes = ReadFileBytes(path, 1 << 20);
+      return DecodeImportText(bytes, std::nullopt);
+    }
+  } catch (const std::exception&) {
+  }
+  return DefaultSpruceHeader();
+}
+
+Format MakeSpruceStlFormat() {
+  Format f;
+  f.id = "spruce-stl";
+  f.name = "Spruce Maestro";
+  f.extensions = {"stl"};
+  f.fileType = FileTypeRow{"SPRUCE", "Spruce STL text file", 0, "", 0, 0};
+  f.exportRow = MakeExportRow(16, "Spruce Maestro", "DVD/Blu-ray", "STL", "frmSpruceOptions",
+                              "Spruce STL Text File (*.stl)|*.stl|Spruce STL UTF-8 Text File (*.stl)|*.stl|Spruce STL "
+                              "Unicode Text File (*.stl)|*.stl",
+                              "Export Spruce STL file", "frmSpruceHeader", "PW");
+  f.importRow = MakeImportRow(18, "Spruce Maestro STL file", "Import Spruce Maestro STL file",
+                              "Spruce STL Text File (*.stl)|*.stl");
+  f.convert = MakeConvertTarget(14, "Spruce Maestro STL", "Spruce Maestro STL", "Spruce Maestro", "", "stl", "spruce",
+                                "Spruce STL");
+  f.traits.keepsUnderline = true;
+  return ScriptFormat(std::move(f), Reader(&ReadSpruceStl),
+                      [](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) {
+                        return WriteSpruceStl(doc, SpruceHeader(), w);
+                      });
+}
+
+Format MakeTabDvdScriptFormat() {
+  Format f;
+  f.id = "tab-dvd-script";
+  f.name = "Tab separated DVD script";
+  f.extensions = {"txt"};
+  f.fileType = FileTypeRow{"TABDVD", "Tab separated DVD script", 0, "", 0, 0};
+  f.importRow = MakeImportRow(21, "Tab separated DVD script file", "Import Tab separated DVD script file",
+                              "Tab separated DVD script file (*.txt)|*.txt");
+  return ScriptReaderFormat(std::move(f), [](std::string_view text, const FrameRate& rate, const SettingsStore&,
+                                             Warnings& w) { return ReadTabDvdScript(text, rate, w); });
+}
+
+Format MakeTmpgEncFormat() {
+  Format f;
+  f.id = "tmpgenc";
+  f.name = "TMPGEnc VME subtitle";
+  f.extensions = {"subtitle", "txt"};
+  f.fileType = FileTypeRow{"SUBTITLE", "TMPGEnc subtitle file", 0, "", 0, 0};
+  f.importRow = MakeImportRow(25, "TMPGEnc VME subtitle File", "Import TMPGEnc VME subtitle File",
+                              "TMPGEnc subtitle file (*.subtitle;*.txt)|*.subtitle;*.txt");
+  return ScriptReaderFormat(std::move(f), Reader(&ReadTmpgEnc));
+}
+
+Format MakeVegasRegionsFormat() {
+  Format f;
+  f.id = "vegas-region-list";
+  f.name = "Vegas Region List";
+  f.extensions = {"txt", "csv"};
+  f.fileType = FileTypeRow{"VEGAS", "Vegas region list", 0, "", 0, 0};
+  f.importRow = MakeImportRow(28, "Vegas Region List", "Import Vegas Region List",
+                              "Vegas region list (*.txt;*.csv)|*.txt;*.csv");
+  return ScriptReaderFormat(std::move(f), Reader(&ReadVegasRegions));
+}
+
+}  // namespace kipo

@@ -1,0 +1,27 @@
+#pragma once
+// Final Cut Pro XML interchange files (xmeml, version 5) of text subtitles: one sequence
+// whose video track holds a "Text" generator item per subtitle, placed at the subtitle's
+// cues, with the text (rows separated by CR), font, size, alignment and style as the
+// generator's parameters. The generator styles a whole item: a wholly italic subtitle is
+// written in the italic style, italics over part of a text are left out with a warning.
+#include <string>
+#include <string_view>
+
+#include "core/document.h"
+
+namespace kipo {
+
+using Warnings = std::vector<std::string>;
+
+struct FinalCutProOptions {
+  std::string fontName = "Arial";
+  int fontSize = 36;
+  int frameWidth = 1920, frameHeight = 1080;
+};
+
+std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptions& options, Warnings& warnings);
+// Reads the text generator items of every video track, in timeline order; throws
+// InvalidFileFormat when the file is not xmeml or holds no text item.
+SubtitleDocument ReadFinalCutPro(std::string_view text, const FrameRate& rate, Warnings& warnings);
+
+}  // namespace kipo

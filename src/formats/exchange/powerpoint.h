@@ -1,0 +1,41 @@
+#pragma once
+// PowerPoint presentations in the Office Open XML form (.pptx): one slide per subtitle,
+// the text in one text box in the chosen font, weight, colour and alignment on a plain
+// background, italics as the word processor's italic runs, and the subtitle's comment in a
+// second box when asked for. Each slide's name holds its cues ("in out"), so that a
+// presentation read back keeps them.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/document.h"
+
+namespace kipo {
+
+using Warnings = std::vector<std::string>;
+
+// Alignments: 0 left / top, 1 centre / middle, 2 right / bottom. Colours are stored as
+// Windows colour numbers (red in the low byte).
+struct PowerPointOptions {
+  std::string fontName = "Arial";
+  int fontWeight = 400;          // 700 and above is bold
+  long textColor = 0xFFFFFF;
+  long backColor = 0x000000;
+  int hAlign = 1;
+  int vAlign = 2;
+  int margin = 36;               // points between the slide's edge and the text
+  bool baselineAlign = false;    // rows sit on a fixed baseline: the box does not shrink the text
+  bool blankLine = false;        // an empty row between the text and the comment
+  bool comments = false;
+  int fontSizeComments = 18;     // points
+  int hAlignComments = 1;
+  int vAlignComments = 0;
+};
+
+std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const PowerPointOptions& options,
+                                          Warnings& warnings);
+// Throws InvalidFileFormat when the bytes are not a presentation.
+SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const FrameRate& rate, Warnings& warnings);
+
+}  // namespace kipo

@@ -1,0 +1,255 @@
+#include "formats/exchange/rtf_text.h"
+
+#include <vector>
+
+#include "platform/encoding.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+// Code points of a UTF-8 string (invalid bytes as U+FFFD).
+std::vector<char32_t> CodePoints(std::string_view s) {
+  std::vector<char32_t> out;
+  for (std::size_t i = 0; i < s.size();) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    char32_t v = n == 1 ? c : c & (0xFF >> (n + 1));
+    for (int k = 1; k < n; ++k) v = (v << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    out.push_back(v);
+    i += n;
+  }
+  return out;
+}
+
+// Destinations whose text is not document text.
+bool IsSkippedDestination(std::string_view word) {
+  static const std::string_view kSkip[] = {"fonttbl", "colortbl", "stylesheet", "info",     "pict",   "object",
+                                           "header",  "footer",   "headerl",    "headerr",  "footerl", "footerr",
+                                           "fldinst", "themedata", "datastore", "latentstyles", "listtable",
+                                           "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "mmathPr"};
+  for (std::string_view s : kSkip)
+    if (word == s) return true;
+  return false;
+}
+
+}  // namespace
+
+RtfWriter::RtfWriter(std::string_view fontName, int halfPoints) {
+  out_ = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 " + std::string(fontName) +
+         ";}}\r\n\\viewkind4\\uc1\\pard\\f0\\fs" + std::to_string(halfPoints) + " ";
+}
+
+void RtfWriter::Text(std::string_view utf8) {
+  for (char32_t c : CodePoints(utf8)) {
+    if (c == '\\' || c == '{' || c == '}') {
+      out_ += '\\';
+      out_ += static_cast<char>(c);
+    } else if (c == '\t') {
+      out_ += "\\tab ";
+    } else if (c >= 0x20 && c < 0x80) {
+      out_ += static_cast<char>(c);
+    } else if (c < 0x20) {
+      // Control characters have no place in a paragraph.
+    } else if (c < 0x10000) {
+      out_ += "\\u" + std::to_string(static_cast<int>(static_cast<std::int16_t>(c))) + "?";
+    } else {
+      // Outside the basic plane: a surrogate pair, each half as its own escape.
+      char32_t v = c - 0x10000;
+      out_ += "\\u" + std::to_string(static_cast<int>(static_cast<std::int16_t>(0xD800 + (v >> 10)))) + "?";
+      out_ += "\\u" + std::to_string(static_cast<int>(static_cast<std::int16_t>(0xDC00 + (v & 0x3FF)))) + "?";
+    }
+  }
+}
+
+void RtfWriter::Italic(bool on) { out_ += on ? "\\i " : "\\i0 "; }
+void RtfWriter::Bold(bool on) { out_ += on ? "\\b " : "\\b0 "; }
+void RtfWriter::Tab() { out_ += "\\tab "; }
+void RtfWriter::LineBreak() { out_ += "\\line\r\n"; }
+void RtfWriter::EndParagraph() { out_ += "\\par\r\n"; }
+
+std::string RtfWriter::Finish() { return out_ + "}\r\n"; }
+
+std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
+  std::size_t start = 0;
+  while (start < rtf.size() && (rtf[start] == ' ' || rtf[start] == '\r' || rtf[start] == '\n')) ++start;
+  if (rtf.substr(start, 5) != "{\\rtf") throw InvalidFileFormat("This is not a Rich Text Format document");
+  struct State {
+    bool skip = false;
+    bool italic = false;
+    int uc = 1;
+  };
+  std::vector<State> stack{State{}};
+  std::string out;
+  std::string codePage(ansiCodePage);
+  bool italicShown = false;
+  int toSkip = 0;         // fallback characters still to skip after a \u escape
+  char32_t highHalf = 0;  // the first half of a surrogate pair
+  std::string bytes;      // \'hh bytes still to decode together
+  auto flushBytes = [&] {
+    if (bytes.empty()) return;
+    try {
+      out += CodePageToUtf8(std::string_view(bytes), codePage);
+    } catch (const std::exception&) {
+      // A code page the converter does not know: the Western one is the likeliest.
+      out += CodePageToUtf8(std::string_view(bytes), "windows-1252");
+    }
+    bytes.clear();
+  };
+  auto syncItalic = [&] {
+    const bool want = stack.back().italic && !stack.back().skip;
+    if (want != italicShown) {
+      flushBytes();
+      out += want ? kRtfItalicOn : kRtfItalicOff;
+      italicShown = want;
+    }
+  };
+  auto emit = [&](std::string_view s) {
+    if (stack.back().skip) return;
+    if (toSkip > 0) {
+      --toSkip;
+      return;
+    }
+    syncItalic();
+    flushBytes();
+    out += s;
+  };
+  for (std::size_t i = start; i < rtf.size();) {
+    char c = rtf[i];
+    if (c == '{') {
+      if (stack.size() > 4000) throw InvalidFileFormat("The document nests its groups too deeply");
+      stack.push_back(stack.back());
+      ++i;
+      if (rtf.substr(i, 2) == "\\*") stack.back().skip = true;
+      continue;
+    }
+    if (c == '}') {
+      if (stack.size() > 1) stack.pop_back();
+      ++i;
+      continue;
+    }
+    if (c == '\r' || c == '\n') {
+      ++i;
+      continue;
+    }
+    if (c != '\\') {
+      if (toSkip > 0 && !stack.back().skip) {
+        --toSkip;
+        ++i;
+        continue;
+      }
+      emit(std::string_view(&rtf[i], 1));
+      ++i;
+      continue;
+    }
+    // A control symbol or word.
+    ++i;
+    if (i >= rtf.size()) break;
+    char s = rtf[i];
+    if (s == '\\' || s == '{' || s == '}') {
+      emit(std::string_view(&rtf[i], 1));
+      ++i;
+      continue;
+    }
+    if (s == '\'') {
+      unsigned v = 0;
+      int n = 0;
+      for (; n < 2 && i + 1 + n < rtf.size(); ++n) {
+        char h = rtf[i + 1 + n];
+        int d = h >= '0' && h <= '9' ? h - '0' : h >= 'a' && h <= 'f' ? h - 'a' + 10 : h >= 'A' && h <= 'F' ? h - 'A' + 10 : -1;
+        if (d < 0) break;
+        v = v * 16 + static_cast<unsigned>(d);
+      }
+      i += 1 + n;
+      if (stack.back().skip) continue;
+      if (toSkip > 0) {
+        --toSkip;
+        continue;
+      }
+      syncItalic();
+      bytes += static_cast<char>(v);
+      continue;
+    }
+    if (s == '~') {
+      emit("\xC2\xA0");
+      ++i;
+      continue;
+    }
+    if (!((s >= 'a' && s <= 'z') || (s >= 'A' && s <= 'Z'))) {
+      ++i;  // other control symbols (\-, \_, \:) carry no text
+      continue;
+    }
+    std::size_t w = i;
+    while (w < rtf.size() && ((rtf[w] >= 'a' && rtf[w] <= 'z') || (rtf[w] >= 'A' && rtf[w] <= 'Z'))) ++w;
+    std::string_view word = rtf.substr(i, w - i);
+    bool hasParam = false, negative = false;
+    long param = 0;
+    if (w < rtf.size() && rtf[w] == '-') {
+      negative = true;
+      ++w;
+    }
+    while (w < rtf.size() && rtf[w] >= '0' && rtf[w] <= '9' && param < 100000000) {
+      param = param * 10 + (rtf[w] - '0');
+      hasParam = true;
+      ++w;
+    }
+    if (negative) param = -param;
+    if (w < rtf.size() && rtf[w] == ' ') ++w;
+    i = w;
+    if (IsSkippedDestination(word)) {
+      stack.back().skip = true;
+    } else if (word == "par" || word == "line" || word == "row" || word == "sect" || word == "page") {
+      emit("\r\n");
+    } else if (word == "tab" || word == "cell") {
+      emit("\t");
+    } else if (word == "i") {
+      stack.back().italic = !hasParam || param != 0;
+    } else if (word == "plain") {
+      stack.back().italic = false;
+    } else if (word == "u" && hasParam) {
+      char32_t v = static_cast<char32_t>(param < 0 ? param + 65536 : param);
+      if (v >= 0xD800 && v < 0xDC00) {
+        highHalf = v;
+      } else {
+        if (v >= 0xDC00 && v < 0xE000 && highHalf) v = 0x10000 + ((highHalf - 0xD800) << 10) + (v - 0xDC00);
+        highHalf = 0;
+        std::string u;
+        AppendUtf8(u, v);
+        if (!stack.back().skip) {
+          syncItalic();
+          flushBytes();
+          out += u;
+        }
+      }
+      toSkip = stack.back().skip ? 0 : stack.back().uc;
+    } else if (word == "uc" && hasParam) {
+      stack.back().uc = static_cast<int>(param < 0 ? 0 : param > 10 ? 10 : param);
+    } else if (word == "ansicpg" && hasParam) {
+      codePage = "windows-" + std::to_string(param);
+    } else if (word == "emdash") {
+      emit("\xE2\x80\x94");
+    } else if (word == "endash") {
+      emit("\xE2\x80\x93");
+    } else if (word == "lquote") {
+      emit("\xE2\x80\x98");
+    } else if (word == "rquote") {
+      emit("\xE2\x80\x99");
+    } else if (word == "ldblquote") {
+      emit("\xE2\x80\x9C");
+    } else if (word == "rdblquote") {
+      emit("\xE2\x80\x9D");
+    } else if (word == "bullet") {
+      emit("\xE2\x80\xA2");
+    }
+  }
+  flushBytes();
+  if (italicShown) out += kRtfItalicOff;
+  return out;
+}
+
+}  // namespace kipo

@@ -1,0 +1,208 @@
+#include "formats/exchange/sami.h"
+
+#include <filesystem>
+
+#include "formats/exchange/cue_text.h"
+#include "formats/exchange/script_text.h"
+#include "platform/text_util.h"
+
+namespace kipo {
+namespace {
+
+long CueMillis(const Cue& cue, const FrameRate& rate) {
+  std::string_view d = cue.digits();
+  auto num = [&](std::size_t at) { return (d[at] - '0') * 10 + (d[at + 1] - '0'); };
+  return num(0) * 3600000L + num(2) * 60000L + num(4) * 1000L + std::stoi(FramesToMillis(num(6), rate));
+}
+
+CueDigits MillisCue(long ms, const FrameRate& rate) {
+  ClockTime t;
+  if (ms < 0) ms = 0;
+  if (ms > 359999999L) ms = 359999999L;
+  t.hours = static_cast<int>(ms / 3600000);
+  t.minutes = static_cast<int>(ms / 60000 % 60);
+  t.seconds = static_cast<int>(ms / 1000 % 60);
+  t.millis = static_cast<int>(ms % 1000);
+  return ClockToDigits(t, rate);
+}
+
+// Case-insensitive search.
+std::size_t FindNoCase(std::string_view hay, std::string_view needle, std::size_t from = 0) {
+  for (std::size_t i = from; i + needle.size() <= hay.size(); ++i) {
+    bool same = true;
+    for (std::size_t k = 0; k < needle.size() && same; ++k) {
+      char a = hay[i + k];
+      if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+      same = a == needle[k];
+    }
+    if (same) return i;
+  }
+  return std::string_view::npos;
+}
+
+// The value of an attribute inside a tag ("Start=1000", "start = '1000'", "Class=ENCC").
+std::string Attribute(std::string_view tag, std::string_view name) {
+  std::size_t p = FindNoCase(tag, name);
+  while (p != std::string_view::npos) {
+    std::size_t q = p + name.size();
+    while (q < tag.size() && tag[q] == ' ') ++q;
+    if (q < tag.size() && tag[q] == '=') {
+      ++q;
+      while (q < tag.size() && tag[q] == ' ') ++q;
+      char quote = q < tag.size() && (tag[q] == '"' || tag[q] == '\'') ? tag[q] : '\0';
+      if (quote) ++q;
+      std::size_t end = q;
+      while (end < tag.size() && (quote ? tag[end] != quote : (tag[end] != ' ' && tag[end] != '>'))) ++end;
+      return std::string(tag.substr(q, end - q));
+    }
+    p = FindNoCase(tag, name, p + 1);
+  }
+  return {};
+}
+
+std::string HtmlEscape(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else out += c;
+  }
+  return out;
+}
+
+bool IsBlankCaption(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (text.substr(i).starts_with("\xC2\xA0")) i += 2;
+    else if (text[i] == ' ' || text[i] == '\r' || text[i] == '\n' || text[i] == '\t') ++i;
+    else return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string WriteSami(const SubtitleDocument& doc, const SamiOptions& o, Warnings& warnings) {
+  const FrameRate& rate = doc.frameRate();
+  std::string title = o.title;
+  if (title.empty()) title = std::filesystem::path(doc.filePath).stem().string();
+  std::string out;
+  out.reserve(doc.Count() * 90 + 600);
+  out += "<SAMI>\r\n<HEAD>\r\n<TITLE>" + HtmlEscape(title) + "</TITLE>\r\n";
+  out += "<SAMIParam>\r\n  Metrics {time:ms;}\r\n  Spec {MSFT:1.0;}\r\n</SAMIParam>\r\n";
+  out += "<STYLE TYPE=\"text/css\">\r\n<!--\r\n";
+  out += "P { margin-left: 8pt; margin-right: 8pt; margin-bottom: 2pt; margin-top: 2pt;\r\n";
+  out += "    text-align: center; font-size: " + std::to_string(o.fontSize) + "pt; font-family: " + o.fontName +
+         ";\r\n    font-weight: normal; color: white; background-color: black; }\r\n";
+  out += "." + o.className + " { Name: " + o.languageName + "; lang: " + o.languageCode + "; SAMIType: CC; }\r\n";
+  out += "-->\r\n</STYLE>\r\n</HEAD>\r\n<BODY>\r\n";
+  const std::string p = "<P Class=" + o.className + ">";
+  const auto& subs = doc.Subtitles();
+  for (std::size_t i = 0; i < subs.size(); ++i) {
+    const Subtitle& s = subs[i];
+    if (!s.inCue.IsSet()) continue;
+    const long in = CueMillis(s.inCue, rate);
+    out += "<SYNC Start=" + std::to_string(in) + ">" + p;
+    std::string text = s.italic && !HasItalicMarkers(s.text) ? kItalicOn + s.text + kItalicOff : s.text;
+    TagWriter tags({.escapeAll = true, .colours = true});
+    bool first = true;
+    for (const std::string& row : SplitRows(text)) {
+      if (!first) out += "<br>";
+      first = false;
+      tags.AppendRow(out, row);
+    }
+    out += "</P></SYNC>\r\n";
+    // The screen is cleared at the out cue unless the next caption starts there.
+    const bool next = i + 1 < subs.size() && subs[i + 1].inCue.IsSet();
+    const long out_ = CueMillis(OutCueOf(s), rate);
+    if (s.outCue.IsSet() && (!next || CueMillis(subs[i + 1].inCue, rate) != out_))
+      out += "<SYNC Start=" + std::to_string(out_) + ">" + p + "&nbsp;</P></SYNC>\r\n";
+  }
+  out += "</BODY>\r\n</SAMI>\r\n";
+  (void)warnings;
+  return out;
+}
+
+SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  text = StripBomChar(text);
+  CueCollector cues(warnings);
+  std::string firstClass;
+  bool otherClass = false, any = false;
+  Subtitle* open = nullptr;  // the caption still on screen
+  std::size_t p = FindNoCase(text, "<sync");
+  // Searched once: searching from each caption on would read the rest of the file again.
+  const std::size_t bodyEnd = p == std::string_view::npos ? p : FindNoCase(text, "</body", p);
+  while (p != std::string_view::npos) {
+    std::size_t tagEnd = text.find('>', p);
+    if (tagEnd == std::string_view::npos) break;
+    std::string_view tag = text.substr(p, tagEnd - p);
+    std::size_t next = FindNoCase(text, "<sync", tagEnd);
+    std::size_t end = std::min(next, bodyEnd);
+    std::string_view body = text.substr(tagEnd + 1, end == std::string_view::npos ? std::string_view::npos : end - tagEnd - 1);
+    p = next;
+    const std::string start = Attribute(tag, "start");
+    long ms = 0;
+    bool number = !start.empty() && start.size() < 10;
+    for (char c : start) number = number && c >= '0' && c <= '9';
+    if (!number) {
+      cues.Skipped("A SYNC element without a start time was skipped", tag);
+      continue;
+    }
+    any = true;
+    ms = std::stol(start);
+    const CueDigits at = MillisCue(ms, rate);
+    if (open) {
+      open->outCue = at;
+      open = nullptr;
+    }
+    // The first P element of the first class; P elements of other classes (other languages)
+    // are left out.
+    std::string caption;
+    std::size_t q = FindNoCase(body, "<p");
+    if (q == std::string_view::npos) caption = std::string(body);
+    while (q != std::string_view::npos) {
+      std::size_t qEnd = body.find('>', q);
+      if (qEnd == std::string_view::npos) break;
+      std::string cls = ToLowerAscii(Attribute(body.substr(q, qEnd - q), "class"));
+      std::size_t after = FindNoCase(body, "<p", qEnd);
+      std::size_t close = FindNoCase(body, "</p", qEnd);
+      std::size_t stop = std::min(after, close);
+      if (firstClass.empty()) firstClass = cls;
+      if (cls == firstClass) {
+        caption = std::string(body.substr(qEnd + 1, stop == std::string_view::npos ? std::string_view::npos : stop - qEnd - 1));
+        // Another P in the same SYNC is another language's caption.
+        otherClass = otherClass || after != std::string_view::npos;
+        break;
+      }
+      otherClass = true;
+      q = after;
+    }
+    // Line ends in the file are spaces to HTML; rows end at <br>.
+    for (char& c : caption)
+      if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    for (std::size_t k = FindNoCase(caption, "</sync"); k != std::string::npos; k = FindNoCase(caption, "</sync"))
+      caption.erase(k, caption.find('>', k) == std::string::npos ? std::string::npos : caption.find('>', k) - k + 1);
+    Subtitle s;
+    s.inCue = at;
+    TagReader tags;
+    tags.AppendLine(s.text, caption);
+    if (IsBlankCaption(s.text)) continue;
+    // Spaces around the rows are layout of the HTML, not text.
+    std::string trimmed;
+    for (const std::string& row : SplitRows(s.text)) {
+      std::string t = Trim(row);
+      while (StartsWith(t, "\xC2\xA0")) t.erase(0, 2);
+      if (!trimmed.empty()) trimmed += "\r\n";
+      trimmed += t;
+    }
+    s.text = trimmed;
+    if (!cues.Add(std::move(s))) break;
+    open = cues.Last();
+  }
+  if (otherClass) warnings.push_back("Only the captions of the first language class were read");
+  if (!any) cues.Finish(rate, "This is not a valid SAMI file");
+  if (cues.Count() == 0) return cues.Finish(rate, "", true);
+  return cues.Finish(rate, "This is not a valid SAMI file");
+}
+
+}  // namespace kipo

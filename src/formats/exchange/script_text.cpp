@@ -1,0 +1,350 @@
+#include "formats/exchange/script_text.h"
+
+#include "core/markup.h"
+#include "core/rich_text.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLabelSep(char c) { return c == ':' || c == ';' || c == '.' || c == ','; }
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (prefix.empty() || s.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char a = s[i], b = prefix[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+const Cue kZeroCue{"00000000"};
+
+}  // namespace
+
+const Cue& OutCueOf(const Subtitle& s) { return s.outCue.IsSet() ? s.outCue : s.inCue; }
+
+std::string FrameLabel(const Cue& cue, char sep, char frameSep) {
+  std::string_view d = cue.IsSet() ? cue.digits() : kZeroCue.digits();
+  std::string out;
+  out.reserve(11);
+  out.append(d.substr(0, 2));
+  out += sep;
+  out.append(d.substr(2, 2));
+  out += sep;
+  out.append(d.substr(4, 2));
+  out += frameSep;
+  out.append(d.substr(6, 2));
+  return out;
+}
+
+std::optional<CueDigits> ReadFrameLabel(std::string_view& s, const FrameRate& rate) {
+  std::string_view p = s;
+  while (!p.empty() && (p.front() == ' ' || p.front() == '\t')) p.remove_prefix(1);
+  int f[4] = {0, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    int n = 0, v = 0;
+    while (n < (i == 0 ? 3 : 2) && n < static_cast<int>(p.size()) && IsDigit(p[n])) v = v * 10 + (p[n++] - '0');
+    if (n == 0 || (i > 0 && n != 2)) return std::nullopt;
+    p.remove_prefix(n);
+    f[i] = v;
+    if (i < 3) {
+      if (p.empty() || !IsLabelSep(p.front())) return std::nullopt;
+      p.remove_prefix(1);
+    }
+  }
+  if (!p.empty() && IsDigit(p.front())) return std::nullopt;
+  if (f[0] > 99 || f[1] > 59 || f[2] > 59 || f[3] >= rate.countingRate()) return std::nullopt;
+  CueDigits d;
+  for (int v : f) {
+    d += static_cast<char>('0' + v / 10);
+    d += static_cast<char>('0' + v % 10);
+  }
+  s = p;
+  return d;
+}
+
+std::optional<CueDigits> FrameLabelField(std::string_view field, const FrameRate& rate) {
+  auto d = ReadFrameLabel(field, rate);
+  if (!d || !TrimView(field).empty()) return std::nullopt;
+  return d;
+}
+
+CueDigits ShiftDigits(std::string_view digits, long frames, const FrameRate& rate) {
+  long f = static_cast<long>(LabelToFrames(digits, rate)) + frames;
+  const long last = static_cast<long>(LabelToFrames("99595900", rate)) + rate.countingRate() - 1;
+  if (f < 0) f = 0;
+  if (f > last) f = last;
+  return FramesToDigits(static_cast<Timecode>(f), rate);
+}
+
+std::vector<std::string> ScriptTextWriter::Rows(const Subtitle& s) {
+  std::string text;
+  if (s.italic && !HasItalicMarkers(s.text)) text = kItalicOn + s.text + kItalicOff;
+  std::string_view source = text.empty() ? std::string_view(s.text) : std::string_view(text);
+  std::vector<std::string> rows(1);
+  bool italic = false, underline = false;
+  const bool hasItalics = !marks_.italicOn.empty();
+  const bool hasUnderline = !marks_.underlineOn.empty();
+  ScanMarkup(source, MarkerView{}, [&](Mark m, std::string_view piece) {
+    std::string& row = rows.back();
+    switch (m) {
+      case Mark::None: row += UnescapeLiterals(piece); break;
+      case Mark::RowBreak:
+        if (italic && hasItalics) row += marks_.italicOff;
+        if (underline && hasUnderline) row += marks_.underlineOff;
+        rows.emplace_back();
+        if (italic && hasItalics) rows.back() += marks_.italicOn;
+        if (underline && hasUnderline) rows.back() += marks_.underlineOn;
+        break;
+      case Mark::ItalicOn:
+      case Mark::ItalicOff: {
+        const bool on = m == Mark::ItalicOn;
+        if (!hasItalics) lostItalics_ = true;
+        else if (on != italic) row += on ? marks_.italicOn : marks_.italicOff;
+        italic = on;
+        break;
+      }
+      case Mark::UnderlineOn:
+      case Mark::UnderlineOff: {
+        const bool on = m == Mark::UnderlineOn;
+        if (!hasUnderline) lostUnderline_ = true;
+        else if (on != underline) row += on ? marks_.underlineOn : marks_.underlineOff;
+        underline = on;
+        break;
+      }
+      case Mark::Colour: lostColour_ = true; break;
+      case Mark::GroupStart:
+      case Mark::GroupEnd: lostGroup_ = true; break;
+      default: row += piece; break;
+    }
+  });
+  if (italic && hasItalics) rows.back() += marks_.italicOff;
+  if (underline && hasUnderline) rows.back() += marks_.underlineOff;
+  return rows;
+}
+
+std::string ScriptTextWriter::Text(const Subtitle& s) {
+  std::string out;
+  bool first = true;
+  for (const std::string& row : Rows(s)) {
+    if (!first) out += marks_.rowBreak;
+    first = false;
+    out += row;
+  }
+  return out;
+}
+
+void ScriptTextWriter::Finish(Warnings& w) const {
+  if (lostItalics_) w.push_back("Italics cannot be written in " + name_ + " files and were left out");
+  if (lostUnderline_) w.push_back("Underline cannot be written in " + name_ + " files and was left out");
+  if (lostColour_) w.push_back("Colours cannot be written in " + name_ + " files and were left out");
+  if (lostGroup_) w.push_back("Horizontal groups cannot be written in " + name_ + " files and were left out");
+}
+
+std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  const bool italicToggles = !marks.italicOn.empty() && marks.italicOn == marks.italicOff;
+  const bool underlineToggles = !marks.underlineOn.empty() && marks.underlineOn == marks.underlineOff;
+  bool italic = false, underline = false;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::string_view rest = text.substr(i);
+    if (!marks.rowBreak.empty() && rest.starts_with(marks.rowBreak) && marks.rowBreak != "\r\n") {
+      out += "\r\n";
+      i += marks.rowBreak.size();
+    } else if (rest[0] == '\r' || rest[0] == '\n') {
+      out += "\r\n";
+      i += (rest[0] == '\r' && rest.size() > 1 && rest[1] == '\n') ? 2 : 1;
+    } else if (StartsWithNoCase(rest, marks.italicOn)) {
+      italic = italicToggles ? !italic : true;
+      out += italic ? kItalicOn : kItalicOff;
+      i += marks.italicOn.size();
+    } else if (!italicToggles && StartsWithNoCase(rest, marks.italicOff)) {
+      italic = false;
+      out += kItalicOff;
+      i += marks.italicOff.size();
+    } else if (StartsWithNoCase(rest, marks.underlineOn)) {
+      underline = underlineToggles ? !underline : true;
+      out += underline ? kUnderlineOn : kUnderlineOff;
+      i += marks.underlineOn.size();
+    } else if (!underlineToggles && StartsWithNoCase(rest, marks.underlineOff)) {
+      underline = false;
+      out += kUnderlineOff;
+      i += marks.underlineOff.size();
+    } else {
+      // One UTF-8 character as it stands (markup characters as their stand-ins).
+      std::size_t n = 1;
+      while (i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) ++n;
+      AppendEscaped(out, text.substr(i, n));
+      i += n;
+    }
+  }
+  // Italics closed and opened again around a row end are one stretch.
+  for (std::size_t p = 0; (p = out.find(">\r\n<", p)) != std::string::npos;) out.replace(p, 4, "\r\n");
+  return out;
+}
+
+bool CueCollector::Add(Subtitle s) {
+  if (full_) return false;
+  if (subs_.size() == kMaxSubtitles) {
+    warnings_.push_back("Only the first " + std::to_string(kMaxSubtitles) + " subtitles were read");
+    full_ = true;
+    return false;
+  }
+  subs_.push_back(std::move(s));
+  return true;
+}
+
+void CueCollector::Skipped(std::string_view what, std::string_view line) {
+  ++skipped_;
+  if (skipped_ <= 3) {
+    std::string shown(line.substr(0, 60));
+    warnings_.push_back(std::string(what) + ": " + shown);
+  } else if (skipped_ == 4) {
+    warnings_.push_back("Further lines that could not be read were skipped");
+  }
+}
+
+SubtitleDocument CueCollector::Finish(const FrameRate& rate, std::string_view invalid, bool emptyFile) {
+  if (subs_.empty() && !emptyFile) throw InvalidFileFormat(std::string(invalid));
+  SubtitleDocument doc;
+  doc.SetFrameRate(rate.code);
+  doc.ReplaceAll(std::move(subs_));
+  doc.modified = false;
+  return doc;
+}
+
+std::vector<std::string_view> ScriptLines(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c != '\r' && c != '\n') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+std::vector<std::string_view> SplitFields(std::string_view line, char sep) {
+  std::vector<std::string_view> out;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t p = line.find(sep, start);
+    out.push_back(line.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
+    if (p == std::string_view::npos) return out;
+    start = p + 1;
+  }
+}
+
+std::string_view TrimView(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace kipo
+
+namespace kipo {
+namespace {
+
+bool IsSepChar(char c) { return c == ' ' || c == '\t' || c == ',' || c == '-' || c == '>' || c == '='; }
+
+}  // namespace
+
+std::optional<CueLine> ReadCueLine(std::string_view& line, const FrameRate& rate) {
+  std::string_view p = TrimView(line);
+  if (!p.empty() && p.front() == '#') p.remove_prefix(1);
+  // A subtitle number before the cues.
+  std::size_t n = 0;
+  while (n < p.size() && p[n] >= '0' && p[n] <= '9') ++n;
+  if (n > 0 && n < p.size() && (p[n] == ' ' || p[n] == '\t' || p[n] == ',')) {
+    p.remove_prefix(n);
+    while (!p.empty() && (p.front() == ' ' || p.front() == '\t' || p.front() == ',')) p.remove_prefix(1);
+  }
+  auto in = ReadFrameLabel(p, rate);
+  if (!in) return std::nullopt;
+  std::size_t sep = 0;
+  while (sep < p.size() && IsSepChar(p[sep])) ++sep;
+  if (sep == 0) return std::nullopt;
+  p.remove_prefix(sep);
+  auto out = ReadFrameLabel(p, rate);
+  if (!out) return std::nullopt;
+  // One separator before the text: a tab, a comma with the spaces around it, or spaces.
+  while (!p.empty() && (p.front() == ' ' || p.front() == ',')) {
+    p.remove_prefix(1);
+    if (!p.empty() && p.front() == '\t') break;
+  }
+  if (!p.empty() && p.front() == '\t') p.remove_prefix(1);
+  line = p;
+  return CueLine{*in, *out};
+}
+
+SubtitleDocument ReadTimedLines(std::string_view text, const FrameRate& rate, const TimedLineLayout& layout,
+                                Warnings& warnings, std::string_view invalid) {
+  CueCollector cues(warnings);
+  std::string rows;   // the open subtitle's text in the script's marks
+  bool open = false;  // a subtitle takes text lines
+  Subtitle current;
+  bool hasCurrent = false, hasText = false;
+  bool nonBlank = false;
+  auto flush = [&]() -> bool {
+    if (!hasCurrent) return true;
+    current.text = ScriptTextToMarkup(rows, layout.marks);
+    hasCurrent = false;
+    rows.clear();
+    return cues.Add(std::move(current));
+  };
+  for (std::string_view line : ScriptLines(text)) {
+    if (TrimView(line).empty()) {
+      open = false;
+      continue;
+    }
+    nonBlank = true;
+    const bool prefixed = !layout.rowPrefix.empty() && line.starts_with(layout.rowPrefix);
+    std::string_view rest = line;
+    const bool marked = layout.cueMark.empty() || TrimView(line).starts_with(layout.cueMark);
+    std::optional<CueLine> cue;
+    if (marked && !prefixed) cue = ReadCueLine(rest, rate);
+    // Below an open subtitle, a line of cues followed by words is a row that looks like one.
+    if (cue && layout.textBelow && !layout.ignoreRest && open && !TrimView(rest).empty()) cue.reset();
+    if (cue) {
+      if (!flush()) break;
+      current = Subtitle{};
+      current.inCue = cue->in;
+      current.outCue = cue->out;
+      hasCurrent = open = true;
+      rows.clear();
+      hasText = !TrimView(rest).empty() && !layout.ignoreRest;
+      if (hasText && layout.textBelow) {
+        cues.Skipped("Text after the cues was skipped", line);
+        hasText = false;
+      }
+      if (hasText) rows = std::string(layout.trimRows ? TrimView(rest) : rest);
+      continue;
+    }
+    const bool quiet = layout.quiet && layout.quiet(line);
+    if (open && !quiet) {
+      std::string_view row = prefixed ? line.substr(layout.rowPrefix.size()) : line;
+      if (layout.trimRows) row = TrimView(row);
+      if (hasText) rows += "\r\n";
+      rows += row;
+      hasText = true;
+      continue;
+    }
+    if (quiet || (layout.headerFirst && !hasCurrent && cues.Count() == 0)) continue;
+    cues.Skipped("A line that is not part of a subtitle was skipped", line);
+  }
+  flush();
+  return cues.Finish(rate, invalid, !nonBlank);
+}
+
+}  // namespace kipo

@@ -1,0 +1,156 @@
+#include "formats/exchange/spotting_list.h"
+
+#include <cstdio>
+
+#include "formats/exchange/rtf_text.h"
+#include "formats/exchange/script_text.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+constexpr ScriptMarks kTextMarks{"<i>", "</i>", "", "", "\r\n"};
+constexpr ScriptMarks kRtfMarks{kRtfItalicOn, kRtfItalicOff, "", "", "\r\n"};
+
+std::string ListCueLine(std::size_t n, const Subtitle& s, const FrameRate& rate, bool duration) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%04zu", n);
+  std::string line = std::string(number) + '\t' + FrameLabel(s.inCue) + '\t' + FrameLabel(OutCueOf(s));
+  if (duration) {
+    long d = static_cast<long>(OutCueOf(s).ToFrames(rate) - s.inCue.ToFrames(rate));
+    if (d < 0) d = 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "\t%02ld:%02ld", d / rate.countingRate(), d % rate.countingRate());
+    line += text;
+  }
+  return line;
+}
+
+SubtitleDocument ReadList(std::string_view text, const FrameRate& rate, const ScriptMarks& marks, Warnings& warnings,
+                          const char* invalid) {
+  TimedLineLayout layout;
+  layout.marks = marks;
+  layout.textBelow = true;
+  layout.ignoreRest = true;
+  layout.rowPrefix = "\t";
+  layout.headerFirst = true;
+  return ReadTimedLines(text, rate, layout, warnings, invalid);
+}
+
+}  // namespace
+
+const std::string& DefaultTheatricalHeader() {
+  static const std::string header = "SPOTTING LIST\r\nTitle:\r\nReel:\r\nFrame rate:\r\n";
+  return header;
+}
+
+std::string WriteSpottingText(const SubtitleDocument& doc, const ListLayout& layout, Warnings& warnings) {
+  ScriptTextWriter text(layout.name, kTextMarks);
+  std::string out;
+  for (std::string_view line : ScriptLines(layout.header)) out += std::string(line) + "\r\n";
+  out += "\r\n";
+  out.reserve(out.size() + doc.Count() * 80);
+  std::size_t n = 0;
+  for (const Subtitle& s : doc.Subtitles()) {
+    out += ListCueLine(++n, s, doc.frameRate(), layout.duration) + "\r\n";
+    for (const std::string& row : text.Rows(s)) out += "\t" + row + "\r\n";
+    out += "\r\n";
+  }
+  text.Finish(warnings);
+  return out;
+}
+
+std::string WriteSpottingRtf(const SubtitleDocument& doc, const ListLayout& layout, Warnings& warnings) {
+  // Rows are written in the text marks and turned into the word processor's italics.
+  ScriptTextWriter text(layout.name, kTextMarks);
+  RtfWriter rtf;
+  auto styled = [&rtf](std::string_view row) {
+    for (std::size_t i = 0; i < row.size();) {
+      if (row.substr(i).starts_with("<i>")) {
+        rtf.Italic(true);
+        i += 3;
+      } else if (row.substr(i).starts_with("</i>")) {
+        rtf.Italic(false);
+        i += 4;
+      } else {
+        std::size_t next = row.find('<', i + 1);
+        rtf.Text(row.substr(i, next == std::string_view::npos ? std::string_view::npos : next - i));
+        i = next == std::string_view::npos ? row.size() : next;
+      }
+    }
+  };
+  for (std::string_view line : ScriptLines(layout.header)) {
+    rtf.Text(line);
+    rtf.EndParagraph();
+  }
+  rtf.EndParagraph();
+  std::size_t n = 0;
+  for (const Subtitle& s : doc.Subtitles()) {
+    rtf.Bold(true);
+    rtf.Text(ListCueLine(++n, s, doc.frameRate(), layout.duration));
+    rtf.Bold(false);
+    rtf.EndParagraph();
+    for (const std::string& row : text.Rows(s)) {
+      rtf.Tab();
+      styled(row);
+      rtf.Italic(false);
+      rtf.EndParagraph();
+    }
+    rtf.EndParagraph();
+  }
+  text.Finish(warnings);
+  return rtf.Finish();
+}
+
+SubtitleDocument ReadSpottingText(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  return ReadList(text, rate, kTextMarks, warnings, "This is not a valid spotting list");
+}
+
+SubtitleDocument ReadSpottingRtf(std::string_view rtf, const FrameRate& rate, std::string_view ansiCodePage,
+                                 Warnings& warnings) {
+  return ReadList(RtfToText(rtf, ansiCodePage), rate, kRtfMarks, warnings, "This is not a valid RTF spotting list");
+}
+
+SubtitleDocument ReadUnstructuredDocument(std::string_view bytes, const FrameRate& rate, std::string_view ansiCodePage,
+                                          Warnings& warnings) {
+  std::string_view body = bytes;
+  if (body.starts_with("\xEF\xBB\xBF")) body.remove_prefix(3);
+  std::string text;
+  ScriptMarks marks;
+  if (TrimView(body.substr(0, 16)).starts_with("{\\rtf")) {
+    text = RtfToText(body, ansiCodePage);
+    marks = kRtfMarks;
+  } else if (body.starts_with("\xD0\xCF\x11\xE0")) {
+    throw InvalidFileFormat("Word 97-2003 documents cannot be read; save the document as RTF and import that");
+  } else if (body.starts_with("PK")) {
+    throw InvalidFileFormat("Word documents cannot be read; save the document as RTF and import that");
+  } else {
+    text = std::string(body);
+  }
+  CueCollector cues(warnings);
+  std::string block;
+  bool any = false;
+  auto flush = [&]() -> bool {
+    if (block.empty()) return true;
+    Subtitle s;
+    s.text = ScriptTextToMarkup(block, marks);
+    block.clear();
+    return cues.Add(std::move(s));
+  };
+  for (std::string_view line : ScriptLines(text)) {
+    std::string_view t = TrimView(line);
+    // Italic marks alone on a line are not text.
+    if (t.empty() || t == kRtfItalicOn || t == kRtfItalicOff) {
+      if (!flush()) break;
+      continue;
+    }
+    any = true;
+    if (!block.empty()) block += "\r\n";
+    block += t;
+  }
+  flush();
+  (void)rate;
+  return cues.Finish(rate, "The document holds no text", !any);
+}
+
+}  // namespace kipo

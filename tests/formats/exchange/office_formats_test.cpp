@@ -1,0 +1,147 @@
+// Final Cut Pro XML and PowerPoint presentations: files as the editing system writes them
+// read with their text items, our files read back, and our presentations open in
+// independent readers (python-pptx, or Python's own zip and XML readers checking the
+// package's parts and relationships) when those are installed.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "formats/exchange/final_cut_pro.h"
+#include "formats/exchange/powerpoint.h"
+#include "platform/files.h"
+#include "platform/user_error.h"
+#include "support/temp_home.h"
+
+namespace kipo {
+namespace {
+
+const FrameRate kPal = *FrameRate::FromCode(25);
+
+SubtitleDocument Sample() {
+  SubtitleDocument d;
+  const char* texts[] = {"Plain", "<Wholly italic>", "Two\r\nrows & signs", "Caf\xC3\xA9 \xD0\x9F\xD1\x80\xD0\xB8",
+                         "Partly <italic>"};
+  for (int i = 0; i < 5; ++i) {
+    Subtitle s;
+    s.inCue = FramesToDigits(100 + i * 90, kPal);
+    s.outCue = FramesToDigits(160 + i * 90, kPal);
+    s.text = texts[i];
+    s.comment = i == 2 ? "Check the name" : "";
+    d.Append(s);
+  }
+  return d;
+}
+
+TEST(FinalCutPro, EditorsFilesReadTheirTextItems) {
+  // As the editor exports a sequence: a video clip and a cross dissolve on the same track,
+  // text items on a second track out of order, a title of another generator, CR rows.
+  const std::string file =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE xmeml>\n<xmeml version=\"4\"><sequence id=\"Seq\">"
+      "<rate><timebase>25</timebase><ntsc>FALSE</ntsc></rate><media><video>"
+      "<track><clipitem id=\"c1\"><name>shot.mov</name><start>0</start><end>500</end></clipitem>"
+      "<transitionitem><start>490</start><end>510</end></transitionitem></track><track>"
+      "<generatoritem id=\"t2\"><name>Text</name><rate><timebase>25</timebase></rate><start>300</start><end>350</end>"
+      "<effect><name>Text</name><effectid>Text</effectid><parameter><parameterid>str</parameterid>"
+      "<value>Second&#13;row two</value></parameter><parameter><parameterid>fontstyle</parameterid><value>3</value>"
+      "</parameter></effect></generatoritem>"
+      "<generatoritem id=\"t1\"><name>Text</name><start>100</start><end>150</end><effect><name>Text</name>"
+      "<effectid>Text</effectid><parameter><parameterid>str</parameterid><value>First &lt;one&gt;</value></parameter>"
+      "</effect></generatoritem><generatoritem id=\"s\"><name>Slug</name><start>0</start><end>10</end><effect>"
+      "<effectid>Slug</effectid></effect></generatoritem></track></video></media></sequence></xmeml>";
+  Warnings w;
+  SubtitleDocument d = ReadFinalCutPro(file, kPal, w);
+  ASSERT_EQ(d.Count(), 2u);
+  EXPECT_EQ(d.At(0).inCue.digits(), "00000400");
+  EXPECT_EQ(d.At(0).text, "First \xEE\x80\xBCone\xEE\x80\xBE");
+  EXPECT_EQ(d.At(1).outCue.digits(), "00001400");
+  EXPECT_EQ(d.At(1).text, "<Second\r\nrow two>");
+  EXPECT_THROW(ReadFinalCutPro("<fcpxml version=\"1.8\"/>", kPal, w), UserError);
+  EXPECT_THROW(ReadFinalCutPro("<xmeml version=\"5\"><sequence/></xmeml>", kPal, w), UserError);
+}
+
+TEST(FinalCutPro, OurFilesReadBackAndStayAscii) {
+  for (int code : {25, 29, 24}) {
+    SCOPED_TRACE(code);
+    SubtitleDocument doc = Sample();
+    doc.SetFrameRate(code);
+    Warnings w;
+    const std::string file = WriteFinalCutPro(doc, {}, w);
+    for (char c : file) ASSERT_LT(static_cast<unsigned char>(c), 0x80) << "written as character references";
+    ASSERT_EQ(w.size(), 1u) << "the partial italics are named";
+    Warnings rw;
+    SubtitleDocument back = ReadFinalCutPro(file, doc.frameRate(), rw);
+    ASSERT_EQ(back.Count(), doc.Count());
+    for (std::size_t i = 0; i < doc.Count(); ++i) {
+      EXPECT_EQ(back.At(i).inCue, doc.At(i).inCue);
+      EXPECT_EQ(back.At(i).outCue, doc.At(i).outCue);
+      EXPECT_EQ(back.At(i).text, i == 4 ? "Partly italic" : doc.At(i).text);
+    }
+  }
+}
+
+TEST(PowerPoint, OurPresentationsReadBackWithCuesItalicsAndComments) {
+  const SubtitleDocument doc = Sample();
+  for (bool comments : {false, true}) {
+    SCOPED_TRACE(comments ? "with comments" : "without comments");
+    PowerPointOptions o;
+    o.comments = comments;
+    o.blankLine = true;
+    Warnings w;
+    const auto bytes = WritePowerPoint(doc, o, w);
+    EXPECT_TRUE(w.empty());
+    Warnings rw;
+    SubtitleDocument back = ReadPowerPoint(bytes, kPal, rw);
+    ASSERT_EQ(back.Count(), doc.Count());
+    for (std::size_t i = 0; i < doc.Count(); ++i) {
+      EXPECT_EQ(back.At(i).inCue, doc.At(i).inCue);
+      EXPECT_EQ(back.At(i).outCue, doc.At(i).outCue);
+      EXPECT_EQ(back.At(i).text, doc.At(i).text);
+      EXPECT_EQ(back.At(i).comment, comments ? doc.At(i).comment : "");
+    }
+  }
+  Warnings w;
+  EXPECT_THROW(ReadPowerPoint(std::vector<std::uint8_t>{'P', 'K', 3, 4, 0, 0}, kPal, w), UserError);
+}
+
+bool Python(const std::string& module) {
+  return std::system(("python3 -c 'import " + module + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
+TEST(PowerPoint, IndependentReadersOpenOurPresentation) {
+  if (!Python("zipfile")) GTEST_SKIP() << "python3 is not installed";
+  test::TempHome home;
+  const auto path = home / "deck.pptx";
+  Warnings w;
+  WriteFileAtomic(path, WritePowerPoint(Sample(), {}, w));
+  // Every part is well-formed XML, every relationship's target is a part, and every part
+  // has a content type.
+  const std::string check = home / "check.py";
+  std::ofstream(check) << R"py(
+import sys, zipfile, posixpath, xml.dom.minidom as dom
+z = zipfile.ZipFile(sys.argv[1])
+names = set(z.namelist())
+types = dom.parseString(z.read('[Content_Types].xml'))
+defaults = {e.getAttribute('Extension') for e in types.getElementsByTagName('Default')}
+overrides = {e.getAttribute('PartName').lstrip('/') for e in types.getElementsByTagName('Override')}
+for n in names:
+    d = dom.parseString(z.read(n))
+    assert n in overrides or n.rsplit('.', 1)[-1] in defaults, n
+    if n.endswith('.rels'):
+        base = posixpath.dirname(posixpath.dirname(n))
+        for r in d.getElementsByTagName('Relationship'):
+            t = posixpath.normpath(posixpath.join(base, r.getAttribute('Target')))
+            assert t in names, (n, t)
+print('ok')
+)py";
+  EXPECT_EQ(std::system(("python3 '" + check + "' '" + path.string() + "' >/dev/null").c_str()), 0);
+  if (!Python("pptx")) GTEST_SKIP() << "python-pptx is not installed";
+  const std::string read = home / "read.py";
+  std::ofstream(read) << "import sys, pptx\n"
+                         "p = pptx.Presentation(sys.argv[1])\n"
+                         "print('|'.join(sh.text_frame.text for s in p.slides for sh in s.shapes if sh.has_text_frame))\n";
+  EXPECT_EQ(std::system(("python3 '" + read + "' '" + path.string() + "' | grep -q 'Plain|Wholly italic|Two'").c_str()), 0);
+}
+
+}  // namespace
+}  // namespace kipo

@@ -1,0 +1,113 @@
+// Spotting lists, translation templates and documents from a word processor: RTF as word
+// processors save it (their tables, code pages, escapes and groups) reads as its text,
+// our lists read back with cues and italics, and an edited list (tabs lost, a header
+// changed) still reads.
+#include <gtest/gtest.h>
+
+#include "formats/exchange/rtf_text.h"
+#include "formats/exchange/spotting_list.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+const FrameRate kPal = *FrameRate::FromCode(25);
+
+TEST(Rtf, WordProcessorFilesReadAsTheirText) {
+  struct Case {
+    const char* what;
+    std::string rtf;
+    std::string text;
+  };
+  const std::string on(kRtfItalicOn), off(kRtfItalicOff);
+  const std::vector<Case> cases = {
+      {"tables, a generator group and \\'hh bytes in the file's code page",
+       "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil Arial;}}{\\colortbl ;\\red255\\green0\\blue0;}"
+       "{\\*\\generator Riched20 10.0;}\\viewkind4\\uc1\\pard\\f0\\fs20 Caf\\'e9 cr\\'e8me\\par\r\n}",
+       "Caf\xC3\xA9 cr\xC3\xA8me\r\n"},
+      {"a Central European code page",
+       "{\\rtf1\\ansi\\ansicpg1250 \\'8a\\'e8\\par}", "\xC5\xA0\xC4\x8D\r\n"},
+      {"\\u escapes with their fallback characters, \\uc2, a surrogate pair",
+       "{\\rtf1\\ansi \\u1055?\\u1088?{\\uc2\\u955??}\\u-10179?\\u-8704? end}",
+       "\xD0\x9F\xD1\x80\xCE\xBB\xF0\x9F\x98\x80 end"},
+      {"italic groups, \\i0, \\plain and typographic words",
+       "{\\rtf1 {\\i lean} flat \\i on\\i0 off \\i x\\plain y \\rquote\\emdash\\tab z\\line w}",
+       on + "lean" + off + " flat " + on + "on" + off + "off " + on + "x" + off + "y \xE2\x80\x99\xE2\x80\x94\tz\r\nw"},
+      {"escaped braces and backslashes, a field instruction left out",
+       "{\\rtf1 \\{a\\}\\\\ {\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt shown}}}", "{a}\\ shown"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(RtfToText(c.rtf), c.text);
+  }
+  EXPECT_THROW(RtfToText("plain words"), UserError);
+  EXPECT_THROW(RtfToText(std::string(10000, '{').insert(0, "{\\rtf1")), UserError) << "nesting without end";
+}
+
+SubtitleDocument Sample() {
+  SubtitleDocument d;
+  const char* texts[] = {"Plain", "<Wholly italic>", "Partly <italic>\r\nsecond {row} \\ ok",
+                         "Caf\xC3\xA9 \xD0\x9F\xD1\x80\xD0\xB8", "0002\t00:00:01:00\t00:00:02:00 looks like cues"};
+  for (int i = 0; i < 5; ++i) {
+    Subtitle s;
+    s.inCue = FramesToDigits(100 + i * 90, kPal);
+    s.outCue = FramesToDigits(160 + i * 90, kPal);
+    s.text = texts[i];
+    d.Append(s);
+  }
+  return d;
+}
+
+TEST(SpottingLists, OurListsReadBack) {
+  const SubtitleDocument doc = Sample();
+  for (bool rtf : {false, true}) {
+    for (bool duration : {true, false}) {
+      SCOPED_TRACE(std::string(rtf ? "RTF" : "text") + (duration ? " with durations" : ""));
+      Warnings w;
+      ListLayout layout{"List", "SPOTTING LIST\r\nTitle: 0001 00:00:00:00 00:00:01:00", duration};
+      const std::string file = rtf ? WriteSpottingRtf(doc, layout, w) : WriteSpottingText(doc, layout, w);
+      EXPECT_TRUE(w.empty());
+      Warnings rw;
+      SubtitleDocument back = rtf ? ReadSpottingRtf(file, kPal, "windows-1252", rw) : ReadSpottingText(file, kPal, rw);
+      ASSERT_EQ(back.Count(), doc.Count()) << file;
+      for (std::size_t i = 0; i < doc.Count(); ++i) {
+        EXPECT_EQ(back.At(i).inCue, doc.At(i).inCue);
+        EXPECT_EQ(back.At(i).outCue, doc.At(i).outCue);
+        EXPECT_EQ(back.At(i).text, doc.At(i).text);
+      }
+    }
+  }
+}
+
+TEST(SpottingLists, EditedListsStillRead) {
+  // A list after a person edited it: tabs before rows lost, the header rewritten, blank
+  // lines doubled, LF line ends.
+  const std::string edited =
+      "Reel 3 of FILM\n\nNotes: none\n\n0001\t00:00:01:00\t00:00:02:00\t01:00\n\tFirst\nsecond without tab\n\n\n"
+      "0002 00:00:03:00 00:00:04:00 01:00\n<i>Third</i>\n";
+  Warnings w;
+  SubtitleDocument d = ReadSpottingText(edited, kPal, w);
+  ASSERT_EQ(d.Count(), 2u);
+  EXPECT_EQ(d.At(0).text, "First\r\nsecond without tab");
+  EXPECT_EQ(d.At(1).text, "<Third>");
+  EXPECT_EQ(d.At(1).inCue.digits(), "00000300");
+  EXPECT_TRUE(w.empty());
+}
+
+TEST(SpottingLists, UnstructuredDocumentsGiveOneSubtitlePerBlock) {
+  Warnings w;
+  SubtitleDocument d = ReadUnstructuredDocument(
+      "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard First line\\par second\\par\\par {\\i Third}\\par\\par\\par}", kPal,
+      "windows-1252", w);
+  ASSERT_EQ(d.Count(), 2u);
+  EXPECT_EQ(d.At(0).text, "First line\r\nsecond");
+  EXPECT_EQ(d.At(1).text, "<Third>");
+  EXPECT_FALSE(d.At(0).inCue.IsSet());
+  d = ReadUnstructuredDocument("One\r\n\r\nTwo\r\nrows\r\n", kPal, "windows-1252", w);
+  ASSERT_EQ(d.Count(), 2u);
+  EXPECT_EQ(d.At(1).text, "Two\r\nrows");
+  EXPECT_THROW(ReadUnstructuredDocument("\xD0\xCF\x11\xE0 binary", kPal, "windows-1252", w), UserError);
+}
+
+}  // namespace
+}  // namespace kipo
