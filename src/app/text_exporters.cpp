@@ -24,6 +24,14 @@ const Format* WriterOf(std::string_view name) {
   return f && (f->cueText || f->write) ? f : nullptr;
 }
 
+// The format of a row written as bytes of its own (a presentation, a caption file), not as
+// text, and not through a window of its own.
+const Format* BinaryFormatOf(std::string_view name) {
+  const ExportFormat* row = FindExportFormat(name);
+  const Format* f = row ? FormatOf(*row) : nullptr;
+  return f && f->write && !f->cueText && !row->ownWindow ? f : nullptr;
+}
+
 }  // namespace
 
 SubRipOptions LoadSubRipOptions(const SettingsStore& s) { return SubRipOptionTable().Load(s); }
