@@ -78,8 +78,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     try {
       return handler(ctx);
     } catch (const UserError& e) {
-      // An empty text is a question the user answered with Cancel: nothing more to say.
-      if (e.text().empty()) err << "kipo: cancelled\n";
+      // An empty text is a question answered No or Cancel (the answer a run without a
+      // terminal gives unless --yes is given).
+      if (e.text().empty()) err << "kipo: cancelled: a question was answered No (--yes answers Yes)\n";
       else err << "kipo: " << e.title() << ": " << e.text() << "\n";
       return kExitError;
     } catch (const CLI::ParseError& e) {

@@ -23,6 +23,12 @@ constexpr const char* kLongLineQuestion =
     "One or more subtitles in this file are longer than the current edit area width.\n"
     "Do you want to increase the edit area width to accommodate these subtitles?";
 
+std::string TooShort(std::size_t size) {
+  if (size == 0) return std::string(kNotStl) + ": the file is empty";
+  return std::string(kNotStl) + ": it holds " + std::to_string(size) + " bytes, fewer than the " +
+         std::to_string(kStlGsiSize) + " of the header block";
+}
+
 CueDigits CueFromBytes(const std::array<std::uint8_t, 4>& b) {
   if (b[1] == 0xFF) return {};
   CueDigits cue;
@@ -68,7 +74,7 @@ bool ConfirmStlSignature(std::span<const std::uint8_t> bytes, Prompter& prompter
 }
 
 void ReadStlHeader(std::span<const std::uint8_t> bytes, SubtitleDocument& doc) {
-  if (bytes.size() < kStlGsiSize) throw InvalidFileFormat(kNotStl);
+  if (bytes.size() < kStlGsiSize) throw InvalidFileFormat(TooShort(bytes.size()));
   StlGsi g = ParseStlGsi(bytes.first(kStlGsiSize));
   doc.SetFrameRate(FrameRateCode(g.dfc));
   for (const char* name : kStlHeaderFields) {
@@ -87,12 +93,14 @@ void ReadStlHeader(std::span<const std::uint8_t> bytes, SubtitleDocument& doc) {
 }
 
 StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions& o, Prompter& prompter) {
+  // Too short to hold a header: nothing to ask about.
+  if (bytes.size() < kStlGsiSize) throw InvalidFileFormat(TooShort(bytes.size()));
   if (!ConfirmStlSignature(bytes, prompter)) throw Cancelled();
   StlBlocks file;
   try {
     file = SplitStlFile(bytes);
   } catch (const ReadError&) {
-    throw InvalidFileFormat(kNotStl);
+    throw InvalidFileFormat(TooShort(bytes.size()));
   }
   StlReadResult result;
   SubtitleDocument& doc = result.doc;
