@@ -55,7 +55,7 @@ void ApplyOffsetText(SubtitleDocument& doc, const std::string& text, Warnings& w
 // Why a file was not converted. A question answered No (the answer a run without a
 // terminal gives) has no message of its own, so it is named here.
 std::string Refusal(const UserError& e) {
-  if (e.text().empty()) return "not read: a question about the file was answered No";
+  if (e.text().empty()) return "not read: a question about the file was answered No or left without a choice";
   return e.title() + ": " + e.text();
 }
 
