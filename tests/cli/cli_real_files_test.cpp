@@ -60,7 +60,7 @@ TEST(CliRealFiles, FpcFilesAreReadAsPac) {
   const std::string pac = test::SaveDoc(OneSubtitle("From an fpc"), (home / "film.pac").string());
   std::filesystem::copy_file(pac, home / "film.fpc");
   auto r = Kipo({"--language", "English (Ireland)", "convert", (home / "film.fpc").string(), "-o",
-                 (home / "film.srt").string()});
+                 (home / "film.srt").string(), "--encoding", "utf8"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(test::ReadFile(home / "film.srt").find("From an fpc"), std::string::npos);
 }

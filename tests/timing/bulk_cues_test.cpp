@@ -113,8 +113,8 @@ TEST(ScaleCues, EveryResultIsALabelTheRateHas) {
       }
     }
   }
-  // 00:00:59:29 stretched at 29.97 lands on the first second of minute 1.
-  EXPECT_EQ(ScaleCue("00005929", 1.001, *FrameRate::FromCode(29)), "00010002");
+  // 00:00:59:23 stretched at 29.97 lands on frame 01 of minute 1, a label that is skipped.
+  EXPECT_EQ(ScaleCue("00005923", 1.001, *FrameRate::FromCode(29)), "00010002");
 }
 
 // Overlapping subtitles: moving the out cue before the next in cue can put it before its
