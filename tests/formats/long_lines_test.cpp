@@ -17,7 +17,7 @@ TEST(BroadcastReaders, AskToWidenTheEditAreaForLongRows) {
     Subtitle s;
     s.inCue = "00000100";
     s.outCue = "00000300";
-    s.text = "short\r\n<" + std::string(50, 'w') + ">";
+    s.text = "short\r\n<" + std::string(45, 'w') + ">";
     doc.Append(s);
     for (bool yes : {true, false}) {
       SettingsStore settings;
@@ -40,7 +40,7 @@ TEST(BroadcastReaders, AskToWidenTheEditAreaForLongRows) {
       EXPECT_EQ(prompter.Last().text,
                 "One or more subtitles in this file are longer than the current edit area width.\nDo you want to "
                 "increase the edit area width to accommodate these subtitles?");
-      EXPECT_EQ(read.newEditAreaWidth, yes ? std::optional<int>(50) : std::nullopt);
+      EXPECT_EQ(read.newEditAreaWidth, yes ? std::optional<int>(45) : std::nullopt);
     }
   }
 }
