@@ -52,6 +52,13 @@ void ApplyOffsetText(SubtitleDocument& doc, const std::string& text, Warnings& w
   ApplyOffset(doc, *frames, warnings);
 }
 
+// Why a file was not converted. A question answered No (the answer a run without a
+// terminal gives) has no message of its own, so it is named here.
+std::string Refusal(const UserError& e) {
+  if (e.text().empty()) return "not read: a question about the file was answered No or left without a choice";
+  return e.title() + ": " + e.text();
+}
+
 }  // namespace
 
 // Reads an input by its extension, re-times and offsets it, and picks the output encoding.
@@ -168,7 +175,7 @@ ConvertedFile ConvertFile(const std::filesystem::path& input, const std::filesys
     Warnings w = WriteDocumentFile(doc, output, writeCtx);
     result.warnings.insert(result.warnings.end(), w.begin(), w.end());
   } catch (const UserError& e) {
-    result.error = e.title() + ": " + e.text();
+    result.error = Refusal(e);
   }
   return result;
 }
@@ -202,7 +209,7 @@ std::vector<ConvertedFile> QuickConvert(const std::vector<std::filesystem::path>
       Bytes bytes = WriteConvertTarget(target, doc, enc, settings, prompter, r.warnings);
       WriteFileAtomic(dest, bytes);
     } catch (const UserError& e) {
-      r.error = e.title() + ": " + e.text();
+      r.error = Refusal(e);
     }
     out.push_back(std::move(r));
   }

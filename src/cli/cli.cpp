@@ -6,6 +6,7 @@
 #include <map>
 
 #include "cli/terminal_prompter.h"
+#include "core/native_save.h"
 #include "platform/user_error.h"
 
 namespace kipo::cli {
@@ -24,6 +25,13 @@ const char* kDescription =
 }  // namespace
 
 Registrar::Registrar(int order, Registration r) { Registry().emplace_back(order, std::move(r)); }
+
+void LogWarnings(Context& ctx, const std::string& command, const std::vector<std::string>& warnings) {
+  if (!WriteWarningList(warnings))
+    ctx.err << "kipo " << command << ": the warning list " << WarningListPath().string() << " could not be written\n";
+  else if (!warnings.empty())
+    ctx.err << "kipo " << command << ": the warnings are listed in " << WarningListPath().string() << "\n";
+}
 
 int ParseRateOption(const std::string& text) {
   static const std::map<std::string, int> kRates{
@@ -78,8 +86,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     try {
       return handler(ctx);
     } catch (const UserError& e) {
-      // An empty text is a question the user answered with Cancel: nothing more to say.
-      if (e.text().empty()) err << "kipo: cancelled\n";
+      // An empty text is a question answered No or Cancel (the answer a run without a
+      // terminal gives unless --yes is given).
+      if (e.text().empty()) err << "kipo: cancelled: a question was answered No or left without a choice\n";
       else err << "kipo: " << e.title() << ": " << e.text() << "\n";
       return kExitError;
     } catch (const CLI::ParseError& e) {

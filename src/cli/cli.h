@@ -35,6 +35,11 @@ struct Registrar {
   Registrar(int order, Registration r);
 };
 
+// The warnings of a command that wrote files (export, convert) go to the warning list
+// "warning.log" in the data folder, as the desktop's saves put theirs there; the list is
+// rewritten by every such command, empty when there were none. A line on stderr names it.
+void LogWarnings(Context& ctx, const std::string& command, const std::vector<std::string>& warnings);
+
 // Runs kipo with the given arguments (without the program name), writing to the streams.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -60,6 +60,7 @@ int RunConvert(Context& ctx, const Options& o) {
   }
   if (outIsFolder) std::filesystem::create_directories(outPath);
   int failures = 0;
+  std::vector<std::string> logged;  // for the warning list
   for (const std::string& in : o.inputs) {
     std::filesystem::path dest;
     if (!o.out.empty() && !outIsFolder) dest = outPath;
@@ -79,8 +80,12 @@ int RunConvert(Context& ctx, const Options& o) {
       continue;
     }
     ctx.out << in << " -> " << dest.string() << "\n";
-    for (const std::string& w : r.warnings) ctx.out << "  warning: " << w << "\n";
+    for (const std::string& w : r.warnings) {
+      ctx.out << "  warning: " << w << "\n";
+      logged.push_back(in + ": " + w);
+    }
   }
+  LogWarnings(ctx, "convert", logged);
   std::size_t done = o.inputs.size() - static_cast<std::size_t>(failures);
   ctx.out << QuickConvertEndMessage(done) << "\n";
   return failures ? kExitError : kExitOk;

@@ -97,6 +97,7 @@ int RunExport(Context& ctx, const Options& o) {
   ws.session().ReplaceDocument(std::move(loaded.doc));
   Warnings warnings = ws.exports().ExportToFile(*f, out, enc);
   for (const std::string& w : warnings) ctx.err << "kipo export: warning: " << w << "\n";
+  LogWarnings(ctx, "export", warnings);
   ctx.out << out.string() << " (" << f->name << ", " << TextEncodingName(written) << ", " << ws.doc().Count()
           << " subtitles)\n";
   return kExitOk;

@@ -53,6 +53,7 @@ int RunImport(Context& ctx, const Options& o) {
     FileContext fc{ctx.prompter, ctx.settings, doc.frameRate().code, -1};
     Warnings w = WriteDocumentFile(doc, o.out, fc);
     for (const std::string& m : w) ctx.err << "kipo import: warning: " << m << "\n";
+    LogWarnings(ctx, "import", w);
     ctx.out << "Saved " << o.out << "\n";
   }
   return kExitOk;

@@ -1,5 +1,6 @@
 // kipo timecode: a subtitler's timecode calculator.
 #include <iomanip>
+#include <optional>
 #include <ostream>
 
 #include "cli/cli.h"
@@ -16,23 +17,46 @@ struct Options {
   bool asLabel = false;
 };
 
+// The digits of a label typed as HH:MM:SS:FF (";" or "." before the frames), MM:SS or
+// MM:SS:FF, or eight bare digits; nullopt for anything else.
+std::optional<std::string> LabelDigits(const std::string& v, bool bareDigits) {
+  std::string d;
+  if (IsLabelShape(v)) d = StripSeparators(v);
+  else if ((v.size() == 5 && v[2] == ':') || (v.size() == 8 && v[2] == ':' && v[5] == ':')) d = StripSeparators(NormalizeShortLabel(v));
+  else if (bareDigits && v.size() == 8) d = v;
+  if (d.size() != 8 || d.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  return d;
+}
+
+// Why a label of well-formed digits is not one the rate has.
+std::string OutOfRange(const std::string& d, const FrameRate& rate) {
+  const std::string label = DigitsToLabel(d);
+  if (IsSkippedLabel(d, rate))
+    return label + " does not exist at " + rate.label() +
+           ": drop-frame labels skip frames 00 and 01 at the start of every minute except each tenth (the next "
+           "label is " + label.substr(0, 9) + "02)";
+  if (d.compare(2, 2, "59") > 0) return label + " has minutes past 59";
+  if (d.compare(4, 2, "59") > 0) return label + " has seconds past 59";
+  return label + " has a frame number past " + std::to_string(rate.countingRate() - 1) + ", the last at " + rate.label();
+}
+
 int RunTimecode(Context& ctx, const Options& o) {
   FrameRate rate = *FrameRate::FromCode(ParseRateOption(o.rate));
   bool hasSep = o.value.find_first_of(":;.") != std::string::npos;
   bool isLabel = o.asLabel || (!o.asFrames && hasSep);
   Timecode frames = 0;
   if (isLabel) {
-    std::string label = o.value;
-    if (IsLabelShape(label) || hasSep) label = StripSeparators(label);
-    if (label.size() != 8) label = StripSeparators(NormalizeShortLabel(o.value));
-    for (char c : label)
-      if (c < '0' || c > '9') {
-        ctx.err << "kipo timecode: '" << o.value << "' is not a timecode (HH:MM:SS:FF)\n";
-        return kExitError;
-      }
-    if (!IsValidCue(label, rate))
-      ctx.err << "kipo timecode: note: " << o.value << " is out of range at " << rate.label() << "\n";
-    frames = LabelToFrames(label, rate);
+    const std::optional<std::string> label = LabelDigits(o.value, o.asLabel);
+    if (!label) {
+      ctx.err << "kipo timecode: '" << o.value
+              << "' is not a timecode: write HH:MM:SS:FF with two digits in each field (or MM:SS, MM:SS:FF)\n";
+      return kExitError;
+    }
+    if (!IsValidCue(*label, rate)) {
+      ctx.err << "kipo timecode: " << OutOfRange(*label, rate) << "\n";
+      return kExitError;
+    }
+    frames = LabelToFrames(*label, rate);
   } else {
     long n = 0;
     if (!ParseInt(o.value, n) || n < 0 || n > 2147483647L) {

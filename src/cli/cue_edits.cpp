@@ -17,7 +17,9 @@ SubtitleDocument OpenForEditing(Context& ctx, const std::string& path) {
 void SaveEdited(Context& ctx, const SubtitleDocument& doc, const std::string& input, const std::string& output) {
   FileContext fc{ctx.prompter, ctx.settings};
   const std::string& target = output.empty() ? input : output;
-  for (const std::string& w : WriteDocumentFile(doc, target, fc)) ctx.err << "warning: " << w << "\n";
+  const Warnings warnings = WriteDocumentFile(doc, target, fc);
+  for (const std::string& w : warnings) ctx.err << "warning: " << w << "\n";
+  LogWarnings(ctx, "save", warnings);
   ctx.out << "Saved " << target << "\n";
 }
 

@@ -34,6 +34,18 @@ const char* Name(Answer a) {
 
 std::string OneLine(const std::string& s) { return ReplaceAll(s, "\n", " "); }
 
+// The choices by name: "Greek (1032)" is offered as Greek (the number is accepted too).
+std::string ChoiceNames(const std::vector<std::string>& options) {
+  std::string names;
+  for (const std::string& o : options) {
+    const std::size_t open = o.rfind(" (");
+    const bool number = open != std::string::npos && o.back() == ')' && open + 3 < o.size() &&
+                        o.find_first_not_of("0123456789", open + 2) == o.size() - 1;
+    names += (names.empty() ? "" : ", ") + (number ? o.substr(0, open) : o);
+  }
+  return names;
+}
+
 }  // namespace
 
 Answer TerminalPrompter::Ask(const Message& m) {
@@ -118,11 +130,13 @@ std::optional<int> TerminalPrompter::Choose(const std::string& title, const std:
           (bracket && o.substr(open + 2, o.size() - open - 3) == preset_))
         return static_cast<int>(i);
     }
-    err_ << name << ": '" << preset_ << "' is not one of the choices\n";
+    err_ << name << ": '" << preset_ << "' is not one of the choices; --language NAME takes one of: "
+         << ChoiceNames(options) << "\n";
     return std::nullopt;
   }
   if (!interactive_ || options.empty()) {
-    err_ << name << ": " << OneLine(prompt) << " -> nothing chosen (no terminal to ask)\n";
+    err_ << name << ": " << OneLine(prompt) << " -> nothing chosen (no terminal to ask); give --language NAME, one of: "
+         << ChoiceNames(options) << "\n";
     return std::nullopt;
   }
   err_ << name << ": " << OneLine(prompt) << "\n";

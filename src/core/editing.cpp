@@ -23,7 +23,8 @@ std::string DeleteEllipses(std::string text) {
 
 Subtitle MergeSubtitles(const Subtitle& a, const Subtitle& b, bool deleteEllipses) {
   Subtitle m = a;
-  m.text = a.text.empty() ? b.text : a.text + std::string(kCrLf) + b.text;
+  // An empty text on either side adds no row (an empty next subtitle left a blank row).
+  m.text = a.text.empty() ? b.text : b.text.empty() ? a.text : a.text + std::string(kCrLf) + b.text;
   if (deleteEllipses) m.text = DeleteEllipses(std::move(m.text));
   if (!b.comment.empty()) m.comment = a.comment + "//" + b.comment;
   if (b.outCue.IsSet()) m.outCue = b.outCue;

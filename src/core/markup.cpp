@@ -33,6 +33,22 @@ std::string StripMarkup(std::string_view text, const BoldMarkers& bold) {
   return s;
 }
 
+std::string ColoursAsSpaces(std::string_view text) {
+  std::string s;
+  s.reserve(text.size());
+  bool cell = false;  // a colour code stood after a character that is not a space
+  for (char c : text) {
+    if (IsColourCode(c)) {
+      cell = cell || (!s.empty() && s.back() != ' ' && s.back() != '\n');
+      continue;
+    }
+    if (cell && c != ' ' && c != '\r') s += ' ';
+    cell = false;
+    s += c;
+  }
+  return s;
+}
+
 std::string StripItalics(std::string_view text) {
   std::string s;
   s.reserve(text.size());

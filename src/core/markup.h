@@ -34,6 +34,10 @@ struct BoldMarkers {
 std::size_t CountRows(std::string_view text);
 // The text without any markup (italics, colours, underline, bold, group markers).
 std::string StripMarkup(std::string_view text, const BoldMarkers& bold = {});
+// A colour code takes a character cell on a teletext screen, so two words parted only by
+// one stand apart on screen. The text without its colour codes, a space left where a code
+// stood between two characters neither of which is a space (or a row's edge).
+std::string ColoursAsSpaces(std::string_view text);
 // The text without italics markers only.
 std::string StripItalics(std::string_view text);
 // Visible characters of a row (Unicode code points, markup not counted).

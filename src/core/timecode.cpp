@@ -245,6 +245,7 @@ std::string FormatTimecodeFromLabel(std::string_view label, int index, const Fra
     case 4:
     case 5: {
       const char* sep = index == 3 ? ":" : index == 4 ? "." : ",";
+      if (l.size() == 11) return LabelMillisText(StripSeparators(l), sep, rate);
       int ff = static_cast<int>(LeadingNumber(l.size() >= 11 ? l.substr(9, 2) : std::string()));
       return l.substr(0, 8) + sep + FramesToMillis(ff, rate);
     }
@@ -282,11 +283,52 @@ std::string MillisToFrames(int millis, const FrameRate& rate) {
   return std::string(kPairs.p + 2 * fr, 2);
 }
 
+std::string LabelMillisText(std::string_view d, std::string_view sep, const FrameRate& rate) {
+  if (d.size() != 8) return {};
+  auto pair = [&](std::size_t at) {
+    auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : 0; };
+    return static_cast<long>(digit(d[at]) * 10 + digit(d[at + 1]));
+  };
+  const std::string millis = FramesToMillis(static_cast<int>(pair(6)), rate);
+  if (millis.size() == 3) return std::string(d.substr(0, 2)) + ":" + std::string(d.substr(2, 2)) + ":" +
+                                 std::string(d.substr(4, 2)) + std::string(sep) + millis;
+  // A frame number past the rate's range: whole seconds carry upwards.
+  long ms = std::stol(millis), h = pair(0), m = pair(2), sec = pair(4) + ms / 1000;
+  ms %= 1000;
+  m += sec / 60;
+  sec %= 60;
+  h += m / 60;
+  m %= 60;
+  if (h > 99) h = 99, m = 59, sec = 59, ms = 999;
+  return Two(h) + ":" + Two(m) + ":" + Two(sec) + std::string(sep) + ZeroPad(ms, 3);
+}
+
+bool IsSkippedLabel(std::string_view digits, const FrameRate& rate) {
+  if (!rate.dropFrame || digits.size() != 8) return false;
+  // Every minute but each tenth: 00 and 01 of its first second.
+  return digits[3] != '0' && digits[4] == '0' && digits[5] == '0' && digits[6] == '0' && digits[7] <= '1';
+}
+
+CueDigits ClockLabel(long hours, long minutes, long seconds, long frames, const FrameRate& rate) {
+  const long base = rate.countingRate();
+  seconds += frames / base;
+  frames %= base;
+  minutes += seconds / 60;
+  seconds %= 60;
+  hours += minutes / 60;
+  minutes %= 60;
+  if (hours > 99) return "995959" + Two(base - 1);
+  CueDigits d = Two(hours) + Two(minutes) + Two(seconds) + Two(frames);
+  if (IsSkippedLabel(d, rate)) d[6] = '0', d[7] = '2';
+  return d;
+}
+
 std::string MillisToLabel(long totalMillis, const FrameRate& rate) {
   if (totalMillis < 0) totalMillis = 0;
   long seconds = totalMillis / 1000;
-  std::string ff = MillisToFrames(static_cast<int>(totalMillis % 1000), rate);
-  return Two(seconds / 3600) + ":" + Two((seconds / 60) % 60) + ":" + Two(seconds % 60) + ":" + ff;
+  // The frame number may round up to a whole second (999 ms at 50 fps): it carries.
+  long ff = std::stol(MillisToFrames(static_cast<int>(totalMillis % 1000), rate));
+  return DigitsToLabel(ClockLabel(0, 0, seconds, ff, rate));
 }
 
 std::string SecondsToLabel(double seconds, const FrameRate& rate) {
@@ -295,7 +337,7 @@ std::string SecondsToLabel(double seconds, const FrameRate& rate) {
   long s = static_cast<long>(whole);
   Clock c = LabelClock(rate);
   long ff = std::lround((seconds - whole) * static_cast<double>(c.num) / c.den);
-  return Two(s / 3600) + ":" + Two((s / 60) % 60) + ":" + Two(s % 60) + ":" + Two(ff);
+  return DigitsToLabel(ClockLabel(0, 0, s, ff, rate));
 }
 
 double FramesToSeconds(Timecode frames, const FrameRate& rate) {
@@ -327,7 +369,7 @@ bool IsValidCue(std::string_view text, const FrameRate& rate) {
   int mm = (d[2] - '0') * 10 + (d[3] - '0');
   int ss = (d[4] - '0') * 10 + (d[5] - '0');
   int ff = (d[6] - '0') * 10 + (d[7] - '0');
-  if (mm > 59 || ss > 59) return false;
+  if (mm > 59 || ss > 59 || IsSkippedLabel(d, rate)) return false;
   int limit = 99;
   switch (rate.countingRate()) {
     case 25: limit = 24; break;

@@ -85,6 +85,11 @@ std::string FormatTimecodeFromLabel(std::string_view label, int index, const Fra
 // used its real rate here (a frame is 1001/60 ms).
 std::string FramesToMillis(int frames, const FrameRate& rate);
 std::string MillisToFrames(int millis, const FrameRate& rate);
+// "HH:MM:SS" + sep + "mmm" of stored digits: the frames pair in milliseconds, a frame
+// number past the rate's range (1000 ms or more) carried into the seconds. "" unless eight
+// digits.
+std::string LabelMillisText(std::string_view digits, std::string_view sep, const FrameRate& rate);
+// Both carry a frame number that rounds up to a whole second into the seconds.
 std::string MillisToLabel(long totalMillis, const FrameRate& rate);
 std::string SecondsToLabel(double seconds, const FrameRate& rate);
 // Real seconds of a frame count, and its real milliseconds rounded to the nearest.
@@ -97,7 +102,15 @@ std::optional<std::string> DurationLabel(std::string_view inCue, std::string_vie
 
 // 11 characters with ":" at positions 3 and 6 and ":", ";" or "." at position 9.
 bool IsLabelShape(std::string_view text);
-// Fields within range for the rate (separators ":", ";", "." ignored).
+// A drop-frame label that does not exist: frames 00 and 01 of the first second of every
+// minute except each tenth (00:01:00:00 and 00:01:00:01 at 29.97). False at other rates.
+bool IsSkippedLabel(std::string_view digits, const FrameRate& rate);
+// The label of a clock time whose fields may run over (a frame number that rounded up to
+// a whole second, 60 seconds): carried upwards, moved off a skipped drop-frame label to
+// the next that exists, and held at the last label of 99:59:59.
+CueDigits ClockLabel(long hours, long minutes, long seconds, long frames, const FrameRate& rate);
+// Fields within range for the rate (separators ":", ";", "." ignored), and not a skipped
+// drop-frame label.
 bool IsValidCue(std::string_view text, const FrameRate& rate);
 // "MM:SS" -> "00:MM:SS:00"; "MM:SS:FF" -> "00:MM:SS:FF"; anything else unchanged.
 std::string NormalizeShortLabel(std::string_view text);

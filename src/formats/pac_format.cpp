@@ -3,6 +3,7 @@
 #include "formats/pac_format.h"
 
 #include "core/detect_frame_rate.h"
+#include "formats/broadcast/long_lines.h"
 #include "formats/broadcast/pac_languages.h"
 #include "formats/format_rows.h"
 #include "formats/pac_read_options.h"
@@ -58,7 +59,7 @@ Format MakePacFormat() {
   Format f;
   f.id = "pac";
   f.name = "Screen Subtitling PAC";
-  f.extensions = {"pac"};
+  f.extensions = {"pac", "fpc"};  // ".fpc" files have the same layout
   f.fileType = FileTypeRow{"PAC", "Screen Subtitling PAC Files (*.pac)", 3, "*.PAC", 3, 4};
   f.convert = MakeConvertTarget(12, "Screen Subtitling Systems PAC", "Screen Subtitling Systems PAC", "", "PAC", "pac",
                                 "", "PAC");
@@ -69,6 +70,8 @@ Format MakePacFormat() {
     ReadResult r;
     r.document = ReadPac(bytes, o, r.warnings);
     if (ctx.settings.Get(kDetectRate)) DetectFrameRate(r.document, ctx.prompter);
+    ctx.newEditAreaWidth =
+        AskToWidenEditArea(r.document, HouseOptions::Load(ctx.settings).maxRowLength, ctx.prompter);
     r.document.modified = false;
     return r;
   };

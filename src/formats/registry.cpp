@@ -70,6 +70,10 @@ const Format* FormatForExtension(std::string_view extension) {
   const std::string ext = CleanExtension(extension);
   for (const Format& f : Formats())
     if (f.fileType && f.fileType->extension == ext) return &f;
+  // Other extensions a file type goes by (".fpc" files have the PAC layout).
+  const std::string lower = ToLowerAscii(ext);
+  for (const Format& f : Formats())
+    if (f.fileType && std::find(f.extensions.begin(), f.extensions.end(), lower) != f.extensions.end()) return &f;
   return nullptr;
 }
 

@@ -1,6 +1,8 @@
 // Scantitling 890: cues as frame counts without a rate of their own.
+#include "formats/broadcast/long_lines.h"
 #include "formats/broadcast/scan890.h"
 #include "formats/format_rows.h"
+#include "settings/house_options.h"
 #include "settings/keys.h"
 
 namespace kipo {
@@ -25,6 +27,8 @@ Format MakeScan890Format() {
     if (ctx.frameRateCode > 0) o.frameRateCode = ctx.frameRateCode;
     ReadResult r;
     r.document = Read890(bytes, o, r.warnings);
+    ctx.newEditAreaWidth =
+        AskToWidenEditArea(r.document, HouseOptions::Load(ctx.settings).maxRowLength, ctx.prompter);
     return r;
   };
   f.write = [](const SubtitleDocument& doc, FormatContext& ctx) {

@@ -1,5 +1,6 @@
 #include "timing/bulk_cues.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -52,6 +53,7 @@ int FixInvalidIntervals(SubtitleDocument& doc, const HouseOptions& house, Prompt
                         const BeforeCueChange& before) {
   const FrameRate& rate = doc.frameRate();
   std::vector<CueEdit> edits;
+  std::vector<std::size_t> negative;  // subtitles the fix leaves with out <= in
   for (std::size_t i = 0; i + 1 < doc.Count(); ++i) {
     const Subtitle& s = doc.At(i);
     const Subtitle& next = doc.At(i + 1);
@@ -60,13 +62,23 @@ int FixInvalidIntervals(SubtitleDocument& doc, const HouseOptions& house, Prompt
     Timecode nextIn = LabelToFrames(next.inCue, rate);
     if (out <= 0 || nextIn <= 0) continue;
     if (!IsInvalidInterval(nextIn - out, house)) continue;
-    edits.push_back({i, true, FramesToDigits(nextIn - house.defaultInterval, rate)});
+    const Timecode fixed = std::max<Timecode>(nextIn - house.defaultInterval, 0);
+    edits.push_back({i, true, FramesToDigits(fixed, rate)});
+    // Overlapping subtitles: the out cue moves to or before its own in cue.
+    if (IsSet(s.inCue) && fixed <= LabelToFrames(s.inCue, rate)) negative.push_back(i);
   }
   Apply(doc, edits, before);
   int count = static_cast<int>(edits.size());
-  prompter.Inform("Fix invalid intervals", count == 0 ? std::string("No invalid intervals found")
-                                                      : "Kipo has fixed " + std::to_string(count) +
-                                                            " invalid intervals");
+  std::string text = count == 0 ? std::string("No invalid intervals found")
+                                : "Kipo has fixed " + std::to_string(count) + " invalid intervals";
+  if (!negative.empty()) {
+    text += "\n" + std::to_string(negative.size()) + (negative.size() == 1 ? " subtitle now ends" : " subtitles now end") +
+            " before it starts (a negative duration); check the timing of subtitle";
+    for (std::size_t k = 0; k < negative.size() && k < 20; ++k)
+      text += (k ? ", " : " ") + ZeroPad(static_cast<long>(negative[k] + 1), 4);
+    if (negative.size() > 20) text += ", ...";
+  }
+  prompter.Inform("Fix invalid intervals", text);
   return count;
 }
 

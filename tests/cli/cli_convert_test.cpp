@@ -77,7 +77,7 @@ TEST(CliExchange, ConvertExportImportAndFormats) {
   EXPECT_NE(r.out.find("warning: Colours cannot be written in this format"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("2 files have been converted."), std::string::npos);
   EXPECT_EQ(test::ReadFile(home / "out" / "b.vtt"),
-            "\xEF\xBB\xBFWEBVTT \r\n\r\n1\r\n00:00:03.000 --> 00:00:04.000 align:middle\r\nYo\r\n\r\n");
+            "\xEF\xBB\xBFWEBVTT \r\n\r\n1\r\n00:00:03.000 --> 00:00:04.000 align:center\r\nYo\r\n\r\n");
 
   r = Kipo({"--settings", settings, "convert", p("b.srt"), "-o", p("b.sub"), "--offset", "00:00:01:00"});
   EXPECT_EQ(r.code, 0) << r.err;

@@ -21,9 +21,10 @@ TEST(Merge, TextCommentOutCueAndRow) {
     EXPECT_EQ(MergeSubtitles(Sub("one", 0), Sub("two"), false).row, 0);
   }
   {
-    SCOPED_TRACE("an empty first text takes the second alone");
+    SCOPED_TRACE("an empty text on either side adds no row");
     EXPECT_EQ(MergeSubtitles(Sub(""), Sub("two"), false).text, "two");
-    EXPECT_EQ(MergeSubtitles(Sub("one"), Sub(""), false).text, "one\r\n");
+    EXPECT_EQ(MergeSubtitles(Sub("one"), Sub(""), false).text, "one");
+    EXPECT_EQ(MergeSubtitles(Sub("one\r\ntwo"), Sub(""), false).text, "one\r\ntwo");
   }
   {
     SCOPED_TRACE("ellipses become spaces, three dots before two");

@@ -266,8 +266,66 @@ TEST_P(RoundTrip, LargestDocument) {
   EXPECT_EQ(back.document.At(last).text, doc.At(last).text);
 }
 
+// Labels at the ends of seconds (the last frame number, and under drop-frame counting the
+// first label each minute has) come back as the same labels at every rate the file keeps;
+// none is ever out of range.
+TEST_P(RoundTrip, LabelsAtTheEndsOfSecondsAtEveryRate) {
+  const Format& f = *GetParam();
+  for (int code : AllFrameRateCodes()) {
+    SCOPED_TRACE(code);
+    const FrameRate rate = *FrameRate::FromCode(code);
+    SubtitleDocument doc(code, kDefaultLanguageId, 0);
+    for (int k = 0; k < 4; ++k) {
+      Subtitle s;
+      const std::string last = std::to_string(rate.countingRate() - 1);
+      s.inCue = "000" + std::to_string(k + 1) + "00" + (rate.dropFrame ? "02" : "00");
+      s.outCue = "000" + std::to_string(k + 1) + "09" + last;
+      s.text = "Cue " + std::to_string(k);
+      doc.Append(s);
+    }
+    Harness h;
+    h.AnswerLanguage(f);
+    FormatContext ctx = h.Context();
+    ctx.frameRateCode = code;
+    WriteResult written = f.write(doc, ctx);
+    ReadResult back = f.read(written.bytes, ctx);
+    if (back.document.frameRate().code != code) continue;  // the file keeps another rate
+    ASSERT_EQ(back.document.Count(), doc.Count());
+    for (std::size_t i = 0; i < doc.Count(); ++i) {
+      EXPECT_EQ(back.document.At(i).inCue, doc.At(i).inCue);
+      EXPECT_EQ(back.document.At(i).outCue, doc.At(i).outCue);
+      EXPECT_TRUE(IsValidCue(back.document.At(i).outCue, rate)) << back.document.At(i).outCue.digits();
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, RoundTrip,
                          ::testing::ValuesIn(FormatsWhere([](const Format& f) { return f.CanRead() && f.CanWrite(); })),
+                         NameOf);
+
+// --- Text files ------------------------------------------------------------------------
+
+class TextFiles : public ::testing::TestWithParam<const Format*> {};
+
+// Colour codes and stray control characters in a document never reach a text file as
+// control characters: colours become the format's tags or are left out with a warning.
+TEST_P(TextFiles, NoControlCharacters) {
+  const Format& f = *GetParam();
+  Harness h;
+  SubtitleDocument doc(25, kDefaultLanguageId, 0);
+  doc.Append(Cue(25, 75, "\x01Red\x07 text\r\n\x06" "cyan\x0B with\x1B junk\x7F\x08"));
+  Warnings w;
+  const std::string text = f.cueText(doc, h.settings, w);
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    EXPECT_FALSE((u < 0x20 && c != '\r' && c != '\n' && c != '\t') || u == 0x7F) << "byte " << int(u) << " in " << text;
+  }
+  const bool tags = text.find("color") != std::string::npos;
+  if (!f.traits.keepsColours && !tags) EXPECT_FALSE(w.empty()) << "colours left out without a warning";
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TextFiles,
+                         ::testing::ValuesIn(FormatsWhere([](const Format& f) { return static_cast<bool>(f.cueText); })),
                          NameOf);
 
 // --- Bad input -------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text_util.h"
 #include "platform/user_error.h"
 #include "support/recording_prompter.h"
 
@@ -95,6 +96,42 @@ TEST(ScaleCues, FramesCountFixedMilliseconds) {
   EXPECT_EQ(ScaleCues(d, 1.001), 1);
   EXPECT_EQ(d.At(0).inCue, "01000315");
   EXPECT_TRUE(d.At(0).outCue.empty());
+}
+
+// Labels that drop-frame counting skips, and frame numbers past the rate, are never made.
+TEST(ScaleCues, EveryResultIsALabelTheRateHas) {
+  for (int code : {29, 30, 25, 50, 59}) {
+    SCOPED_TRACE(code);
+    const FrameRate rate = *FrameRate::FromCode(code);
+    for (double factor : {1.001, 0.999}) {
+      for (long s = 0; s < 3 * 3600; s += 7) {
+        for (int f : {0, 1, 2, rate.countingRate() - 1}) {
+          const CueDigits cue = ZeroPad(s / 3600, 2) + ZeroPad(s / 60 % 60, 2) + ZeroPad(s % 60, 2) + ZeroPad(f, 2);
+          const CueDigits scaled = ScaleCue(cue, factor, rate);
+          ASSERT_TRUE(IsValidCue(scaled, rate)) << cue << " -> " << scaled;
+        }
+      }
+    }
+  }
+  // 00:00:59:23 stretched at 29.97 lands on frame 01 of minute 1, a label that is skipped.
+  EXPECT_EQ(ScaleCue("00005923", 1.001, *FrameRate::FromCode(29)), "00010002");
+}
+
+// Overlapping subtitles: moving the out cue before the next in cue can put it before its
+// own in cue, and the message says so.
+TEST(FixInvalidIntervals, ReportsNegativeDurations) {
+  HouseOptions house;
+  house.defaultInterval = 4;
+  house.invalidIntervalThreshold = 12;
+  SubtitleDocument d = Doc({{100, 300}, {102, 400}, {401, 500}, {450, 600}});
+  test::RecordingPrompter p;
+  EXPECT_EQ(FixInvalidIntervals(d, house, p), 3);
+  EXPECT_EQ(Out(d, 0), 98);
+  EXPECT_EQ(Out(d, 1), 397);
+  EXPECT_EQ(Out(d, 2), 446);
+  EXPECT_EQ(p.Last().text,
+            "Kipo has fixed 3 invalid intervals\n1 subtitle now ends before it starts (a negative duration); check the "
+            "timing of subtitle 0001");
 }
 
 TEST(OffsetCues, LaterOnlyAndNeverBeforeZero) {

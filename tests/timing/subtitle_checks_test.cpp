@@ -206,6 +206,21 @@ TEST(SubtitleChecks, CuesAndDurations) {
     ASSERT_EQ(f.size(), 1u);
     EXPECT_EQ(ListText(f[0]), "Invalid in cue format");
   }
+  {
+    SCOPED_TRACE("drop-frame labels that do not exist: 00 and 01 of minute 1");
+    SubtitleDocument df;
+    df.SetFrameRate(29);
+    df.Append(Sub("Skipped", 2000, 2100));
+    df.SetInCue(0, "00010001");
+    df.SetOutCue(0, "00010000");
+    auto f = Faults(df, 0, s);
+    ASSERT_EQ(f.size(), 2u);
+    EXPECT_EQ(ListText(f[0]), "Invalid in cue format");
+    EXPECT_EQ(ListText(f[1]), "Invalid out cue format");
+    df.SetInCue(0, "00100000");  // each tenth minute keeps them
+    df.SetOutCue(0, "00100100");
+    EXPECT_FALSE(Has(Faults(df, 0, s), Fault::InvalidInCueFormat));
+  }
 }
 
 TEST(SubtitleChecks, ReportsInCatalogueOrder) {

@@ -3,6 +3,7 @@
 
 #include "core/markup.h"
 #include "formats/broadcast/ebu_stl.h"
+#include "formats/broadcast/long_lines.h"
 #include "formats/broadcast/stl_language.h"
 #include "formats/broadcast/stl_layout.h"
 #include "formats/broadcast/stl_text.h"
@@ -19,9 +20,11 @@ constexpr const char* kSignatureQuestion =
     "If the file is a Spruce Maestro DVD STL file, click No and open the file from the File, Import menu\n"
     "Clicking Yes to open as an EBU STL file may crash Kipo";
 
-constexpr const char* kLongLineQuestion =
-    "One or more subtitles in this file are longer than the current edit area width.\n"
-    "Do you want to increase the edit area width to accommodate these subtitles?";
+std::string TooShort(std::size_t size) {
+  if (size == 0) return std::string(kNotStl) + ": the file is empty";
+  return std::string(kNotStl) + ": it holds " + std::to_string(size) + " bytes, fewer than the " +
+         std::to_string(kStlGsiSize) + " of the header block";
+}
 
 CueDigits CueFromBytes(const std::array<std::uint8_t, 4>& b) {
   if (b[1] == 0xFF) return {};
@@ -68,7 +71,7 @@ bool ConfirmStlSignature(std::span<const std::uint8_t> bytes, Prompter& prompter
 }
 
 void ReadStlHeader(std::span<const std::uint8_t> bytes, SubtitleDocument& doc) {
-  if (bytes.size() < kStlGsiSize) throw InvalidFileFormat(kNotStl);
+  if (bytes.size() < kStlGsiSize) throw InvalidFileFormat(TooShort(bytes.size()));
   StlGsi g = ParseStlGsi(bytes.first(kStlGsiSize));
   doc.SetFrameRate(FrameRateCode(g.dfc));
   for (const char* name : kStlHeaderFields) {
@@ -87,12 +90,14 @@ void ReadStlHeader(std::span<const std::uint8_t> bytes, SubtitleDocument& doc) {
 }
 
 StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions& o, Prompter& prompter) {
+  // Too short to hold a header: nothing to ask about.
+  if (bytes.size() < kStlGsiSize) throw InvalidFileFormat(TooShort(bytes.size()));
   if (!ConfirmStlSignature(bytes, prompter)) throw Cancelled();
   StlBlocks file;
   try {
     file = SplitStlFile(bytes);
   } catch (const ReadError&) {
-    throw InvalidFileFormat(kNotStl);
+    throw InvalidFileFormat(TooShort(bytes.size()));
   }
   StlReadResult result;
   SubtitleDocument& doc = result.doc;
@@ -152,13 +157,7 @@ StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions&
                               " bytes that do not make a whole block; they were ignored");
   doc.ReplaceAll(std::move(subs));
 
-  std::size_t longest = 0;
-  for (const Subtitle& s : doc.Subtitles())
-    for (const std::string& row : SplitRows(s.text)) longest = std::max(longest, VisibleLength(row));
-  if (longest > static_cast<std::size_t>(std::max(o.editAreaWidth, 0)) && prompter.AskYesNo("", kLongLineQuestion)) {
-    result.newEditAreaWidth = static_cast<int>(longest);
-    prompter.Status("Max Line Width " + std::to_string(longest));
-  }
+  result.newEditAreaWidth = AskToWidenEditArea(doc, o.editAreaWidth, prompter);
   doc.modified = false;
   return result;
 }

@@ -101,8 +101,12 @@ int StlVerticalPosition(int n, int row, const StlWriteOptions& o) {
     int vp = (x >= 1 && x <= 11) ? kRows[x] : 0;
     return vp < 1 || vp == 2 ? 1 : vp;
   }
-  // Teletext: two teletext rows per text line, the lowest line on row 22.
-  if (o.doubleHeight || o.screenEbu || o.force23) return 24 - 2 * n - 2 * row;
+  // Teletext: two teletext rows per text line, the lowest line on row 22. Row 0 is the
+  // page header, so a subtitle at the top starts on row 1.
+  if (o.doubleHeight || o.screenEbu || o.force23) {
+    const int vp = 24 - 2 * n - 2 * row;
+    return vp == 0 ? 1 : vp;
+  }
   return 12 - n - row;
 }
 
@@ -153,11 +157,12 @@ Bytes WriteStl(const SubtitleDocument& doc, const StlWriteOptions& o, Prompter& 
     t.tco = CueBytes(s.outCue);
     int lines = static_cast<int>(SplitRows(s.text).size());
     int vp = StlVerticalPosition(lines, s.row, o);
-    if (vp < 0 || vp > 255) {
+    // Teletext has no subtitle rows above row 1 (row 0 is the page header).
+    const int lowest = o.doubleHeight || o.screenEbu || o.force23 ? 1 : 0;
+    if (vp < lowest || vp > 255) {
+      vp = std::clamp(vp, lowest, 255);
       warnings.push_back(SubtitleLabel(i) + ": row " + std::to_string(s.row) +
-                         " is outside the screen; vertical position " + std::to_string(std::clamp(vp, 0, 255)) +
-                         " written");
-      vp = std::clamp(vp, 0, 255);
+                         " is outside the screen; vertical position " + std::to_string(vp) + " written");
     }
     t.vp = static_cast<std::uint8_t>(vp);
     switch (s.alignment) {

@@ -65,7 +65,8 @@ bool IsCombining(char32_t c) { return c >= 0x0300 && c <= 0x036F; }
 }  // namespace
 
 char32_t Iso6937Char(std::uint8_t b) {
-  if (b == 0x24) return 0x00A4;
+  // Below 0xA0 the bytes are ASCII as files are written in practice: 0x24 is "$" and 0x23
+  // "#", although the table's own positions for them are 0xA4 and 0xA6.
   if (b >= 0x20 && b < 0x7F) return b;
   if (b >= 0xA0) return kUpper[b - 0xA0];
   return 0;
@@ -84,7 +85,6 @@ std::uint8_t Iso6937DiacriticByte(char32_t mark) {
 
 std::uint8_t Iso6937Byte(char32_t c) {
   if (c == 0x24) return 0xA4;
-  if (c == 0xA4) return 0x24;
   if (c >= 0x20 && c < 0x7F) return static_cast<std::uint8_t>(c);
   auto it = Rev().single.find(c);
   return it == Rev().single.end() ? 0 : it->second;

@@ -1,7 +1,9 @@
 #pragma once
 // ISO/IEC 6937 as EBU subtitle files use it (character code table 00): printable ASCII
-// except 0x24, which is the currency sign; single-byte letters and symbols in 0xA0-0xFF;
-// and the non-spacing diacritics 0xC1-0xCF, each written before the letter it sits on.
+// below 0x7F; single-byte letters and symbols in 0xA0-0xFF; and the non-spacing
+// diacritics 0xC1-0xCF, each written before the letter it sits on. "$" is written at the
+// table's own 0xA4 and the currency sign at 0xA8, but 0x24 reads as "$" (and 0x23 as
+// "#"), as the files of other systems mean them.
 #include <cstdint>
 #include <span>
 #include <string>

@@ -83,7 +83,7 @@ PacBody ReadPacBody(ByteReader& r, std::uint16_t length, std::uint8_t rowByte, P
     alignCode = attributes[1];
     remaining -= 3;
   }
-  if (remaining < 4) throw InvalidFileFormat("A subtitle record of this file has an invalid length");
+  if (remaining < 4) throw PacBadRecord("invalid record length");
   PacDecodedText decoded = DecodePacText(r.bytes(static_cast<std::size_t>(remaining - 4)), script, text,
                                          &body.unknownBytes);
   s.alignment = AlignmentFromCode(alignCode, racAlignment);
@@ -107,6 +107,11 @@ std::string UnknownBytesWarning(std::size_t number, PacScript script, const std:
 }
 
 }  // namespace
+
+std::string BadLengthWarning(std::size_t number, std::uint16_t length) {
+  return "The record of " + SubtitleLabel(number) + " gives a length of " + std::to_string(length) +
+         " bytes, too short for its contents";
+}
 
 CueDigits PacCueFromWords(std::uint16_t hhmm, std::uint16_t ssff) {
   if (hhmm == kNoCue && (ssff == 0 || ssff == kNoCue)) return {};
@@ -154,7 +159,14 @@ SubtitleDocument ReadPac(std::span<const std::uint8_t> bytes, const PacReadOptio
         r.seek(start + 18);
         continue;
       }
-      if (!ReadPacRecordTail(r, head, /*rac=*/false, script, text, subs, warnings)) break;
+      try {
+        if (!ReadPacRecordTail(r, head, /*rac=*/false, script, text, subs, warnings)) break;
+      } catch (const PacBadRecord&) {
+        // The length cannot hold the record's groups, so where the next record starts is
+        // not known either: the records before it stand.
+        warnings.push_back(BadLengthWarning(subs.size() + 1, head.length) + "; the subtitles before it were loaded");
+        break;
+      }
     } catch (const ReadError&) {
       // A record cut off by the end of the file: the complete ones before it stand.
       warnings.push_back("The file ends inside the record of " + SubtitleLabel(subs.size() + 1) +

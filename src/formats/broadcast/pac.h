@@ -58,6 +58,14 @@ std::string PacSaveFailureText(long number);
 // message above) is thrown.
 Warnings SavePacFile(const SubtitleDocument& doc, const std::filesystem::path& path, const PacWriteOptions& options);
 
+// Thrown by ReadPacRecordTail for a record whose length cannot hold its groups; the
+// readers keep the other records and name it with BadLengthWarning.
+class PacBadRecord : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+std::string BadLengthWarning(std::size_t number, std::uint16_t length);
+
 // Parts of a PAC record shared with the RAC reader.
 CueDigits PacCueFromWords(std::uint16_t hhmm, std::uint16_t ssff);
 struct PacRecordHead {

@@ -33,7 +33,12 @@ SubtitleDocument ReadRac(std::span<const std::uint8_t> bytes, const PacReadOptio
       r.seek(start + kSlotPrefix);
       PacRecordHead head{r.u16le(), r.u16le(), r.u16le(), r.u16le(), r.u16le()};
       if (head.length == 1) break;  // the end of the subtitles, whatever the count says
-      if (!ReadPacRecordTail(r, head, /*rac=*/true, script, text, subs, warnings)) break;
+      try {
+        if (!ReadPacRecordTail(r, head, /*rac=*/true, script, text, subs, warnings)) break;
+      } catch (const PacBadRecord&) {
+        // Records sit in slots of one size: the next one is read all the same.
+        warnings.push_back(BadLengthWarning(subs.size() + 1, head.length) + "; it was skipped");
+      }
     } catch (const ReadError&) {
       warnings.push_back("The file ends inside record" + NumberText(static_cast<long>(i + 1)) +
                          "; the subtitles before it were loaded");

@@ -4,6 +4,7 @@
 #include <array>
 #include <unordered_map>
 
+#include "core/markup.h"
 #include "core/rich_text.h"
 #include "formats/broadcast/iso6937.h"
 #include "platform/encoding.h"
@@ -101,6 +102,20 @@ void EncodeChars(std::string_view row, const StlTextLayout& l, bool markup, std:
   }
 }
 
+// Leading spaces of a row go, also those after the colour codes and italics or underline
+// markers that open it ("\x06   soon" is "\x06soon").
+std::string TrimLeadingSpaces(std::string_view r) {
+  std::string lead;
+  std::size_t k = 0;
+  for (; k < r.size(); ++k) {
+    const char c = r[k];
+    if (c == ' ') continue;
+    if (!IsColourCode(c) && c != kItalicOn && c != kUnderlineOn) break;
+    lead += c;
+  }
+  return lead + std::string(r.substr(k));
+}
+
 void Push(std::string& s, std::uint8_t b, int n = 1) { s.append(static_cast<std::size_t>(n), static_cast<char>(b)); }
 
 // Appends one decoded character of a row; returns the number of bytes used.
@@ -175,7 +190,8 @@ std::string EncodeStlText(std::string_view text, const StlTextLayout& l, std::ve
     if (r > 0) out += end + lineFeed;
     out += start;
     std::size_t rowStart = out.size();
-    EncodeChars(rows[r], l, true, out, unmappable);
+    // Without colours a code that parted two words leaves the space its cell made.
+    EncodeChars(l.colours ? rows[r] : ColoursAsSpaces(rows[r]), l, true, out, unmappable);
     char colour = r < l.rowColours.size() ? l.rowColours[r] : '0';
     if (l.colours && colour >= '1' && colour <= '7') {
       char code = static_cast<char>(colour - '0');
@@ -202,8 +218,10 @@ std::vector<std::string> DecodeStlRows(std::span<const std::uint8_t> b, const St
   std::string row;
   bool framed = false;  // the row holds teletext framing (double height, boxes)
   auto finish = [&] {
-    std::string r = TrimRight(row);
-    if (framed || d.trimLeading) r = TrimLeft(r);
+    // Colour codes are read even when colours are off: each takes a character cell, so a
+    // code that parts two words leaves a space between them.
+    std::string r = TrimRight(d.colours ? row : ColoursAsSpaces(row));
+    if (framed || d.trimLeading) r = TrimLeadingSpaces(r);
     rows.push_back(ComposeNfc(r));
     row.clear();
     framed = false;
@@ -216,7 +234,7 @@ std::vector<std::string> DecodeStlRows(std::span<const std::uint8_t> b, const St
       continue;
     }
     if (c < 0x20) {
-      if (c >= 1 && c <= 7 && d.colours) row.push_back(static_cast<char>(c));
+      if (c >= 1 && c <= 7) row.push_back(static_cast<char>(c));
       if (c == stl::kStartBox || c == stl::kEndBox || c == stl::kDoubleHeight) framed = true;
       ++i;
       continue;

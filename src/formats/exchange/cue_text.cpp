@@ -1,5 +1,6 @@
 #include "formats/exchange/cue_text.h"
 
+#include <algorithm>
 #include <array>
 
 #include "core/rich_text.h"
@@ -10,11 +11,6 @@ namespace kipo {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void Two(std::string& out, int v) {
-  out += static_cast<char>('0' + (v / 10) % 10);
-  out += static_cast<char>('0' + v % 10);
-}
 
 // Up to `max` digits; returns the count read.
 int Digits(std::string_view& s, int max, int& value) {
@@ -28,19 +24,8 @@ int Digits(std::string_view& s, int max, int& value) {
 }  // namespace
 
 std::string MillisCueText(std::string_view d, char sep, const FrameRate& rate, int hoursDigits) {
-  if (d.size() != 8) return {};
-  std::string out;
-  out.reserve(12);
-  if (hoursDigits == 1) out += d[1];
-  else out.append(d.substr(0, 2));
-  out += ':';
-  out.append(d.substr(2, 2));
-  out += ':';
-  out.append(d.substr(4, 2));
-  out += sep;
-  int ff = 0;
-  for (char c : d.substr(6, 2)) ff = ff * 10 + (IsDigit(c) ? c - '0' : 0);
-  out += FramesToMillis(ff, rate);
+  std::string out = LabelMillisText(d, std::string_view(&sep, 1), rate);
+  if (hoursDigits == 1 && !out.empty()) out.erase(0, 1);
   return out;
 }
 
@@ -83,13 +68,9 @@ std::optional<ClockTime> ReadClockTime(std::string_view& s) {
 }
 
 CueDigits ClockToDigits(const ClockTime& t, const FrameRate& rate) {
-  CueDigits d;
-  d.reserve(8);
-  Two(d, t.hours);
-  Two(d, t.minutes);
-  Two(d, t.seconds);
-  d += MillisToFrames(t.millis, rate);
-  return d;
+  // The frame number may round up to a whole second (999 ms at 50 fps), which carries.
+  const std::string ff = MillisToFrames(t.millis, rate);
+  return ClockLabel(t.hours, t.minutes, t.seconds, (ff[0] - '0') * 10 + (ff[1] - '0'), rate);
 }
 
 std::optional<TimingLine> ReadArrowTimingLine(std::string_view line, const FrameRate& rate) {
@@ -252,6 +233,13 @@ bool IsPlainRow(std::string_view row) {
   return row.find(kGroupEnd) == std::string_view::npos;
 }
 
+// Control characters other than the tab (colour codes are markup, not these).
+bool IsControl(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return (u < 0x20 && u != '\t' && !IsColourCode(c)) || u == 0x7F;
+}
+bool HasControl(std::string_view row) { return std::any_of(row.begin(), row.end(), IsControl); }
+
 // Whether text after a "<" would make it a tag: to this reader, or to players that allow
 // spaces before the names of the tags they know ("< b >" is bold to ffmpeg).
 bool OpensTag(std::string_view after) {
@@ -332,9 +320,17 @@ std::string TagsToMarkup(std::string_view line) {
 
 void TagWriter::AppendRow(std::string& out, std::string_view row) {
   static constexpr std::string_view kFont[] = {"", "#ff0000", "#00ff00", "#ffff00", "#0000ff", "#ff00ff", "#00ffff", ""};
-  if (colour_ == Colour::Default && !how_.rtlMarks && IsPlainRow(row)) {
+  if (colour_ == Colour::Default && !how_.rtlMarks && IsPlainRow(row) && !HasControl(row)) {
     out += row;
     return;
+  }
+  // Without colour tags a colour code still parts the words it stood between.
+  std::string spaced;
+  if (!how_.colours && std::any_of(row.begin(), row.end(), IsColourCode)) {
+    for (char c : row)
+      droppedColour_ = droppedColour_ || (IsColourCode(c) && static_cast<Colour>(c) != Colour::White);
+    spaced = ColoursAsSpaces(row);
+    row = spaced;
   }
   bool fontOpen = false;
   auto openColour = [&] {
@@ -377,6 +373,7 @@ void TagWriter::AppendRow(std::string& out, std::string_view row) {
           continue;
         }
       }
+      if (IsControl(c)) continue;  // control characters have no place in a text file
       if (c == '&' && (how_.escapeAll || MatchEntity(piece.substr(i)))) out += "&amp;";
       else if (how_.escapeAll && c == '<') out += "&lt;";
       else if (how_.escapeAll && c == '>') out += "&gt;";

@@ -1,5 +1,9 @@
 #include "formats/exchange/microdvd.h"
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
 #include "formats/exchange/cue_text.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
@@ -19,6 +23,29 @@ bool ReadBraced(std::string_view& s, long& frames) {
   return true;
 }
 
+// "23.976", "25", "29.970": digits with at most one point.
+bool IsRateText(std::string_view t) {
+  return !t.empty() && t.size() <= 12 && t.find_first_not_of("0123456789.") == std::string_view::npos &&
+         std::count(t.begin(), t.end(), '.') <= 1 && t.front() != '.';
+}
+
+// The frame-rate choice of a rate as MicroDVD files name it, nullopt when none is near.
+std::optional<int> RateCodeOf(std::string_view t) {
+  double fps = 0;
+  try {
+    fps = std::stod(std::string(t));
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  std::optional<int> best;
+  double gap = 0.02;  // 23.98 for 23.976, 29.97 for 29.970
+  for (int code : AllFrameRateCodes()) {
+    const double d = std::abs(FrameRate::FromCode(code)->fps() - fps);
+    if (d < gap) gap = d, best = code;
+  }
+  return best;
+}
+
 }  // namespace
 
 std::string WriteMicroDvd(const SubtitleDocument& doc, Warnings& warnings) {
@@ -32,6 +59,8 @@ std::string WriteMicroDvd(const SubtitleDocument& doc, Warnings& warnings) {
     out += "}{";
     if (s.outCue.digits().size() == 8) out += std::to_string(LabelToFrames(s.outCue, rate));
     out += '}';
+    // A subtitle in italics as a whole carries the format's own italics code.
+    if (s.italic) out += "{y:i}";
     TagWriter writer({.escapeAll = false, .colours = false});
     std::string_view text = s.text;
     for (std::size_t start = 0;;) {
@@ -51,6 +80,8 @@ std::string WriteMicroDvd(const SubtitleDocument& doc, Warnings& warnings) {
 SubtitleDocument ReadMicroDvd(std::string_view text, const FrameRate& rate, Warnings& warnings) {
   SubtitleDocument doc;
   doc.SetFrameRate(rate.code);
+  FrameRate r = rate;  // the file's own rate once its first line names one
+  bool rateLine = false;
   std::vector<Subtitle> subs;
   bool any = false;
   for (std::string_view line : SplitAnyLines(StripBomChar(text))) {
@@ -78,18 +109,27 @@ SubtitleDocument ReadMicroDvd(std::string_view text, const FrameRate& rate, Warn
       }
       body += p[i++];
     }
-    // A first line "{1}{1}23.976" names the frame rate of the file; it is not a subtitle.
-    if (subs.empty() && in == 1 && out == 1 && !body.empty() &&
-        body.find_first_not_of("0123456789.") == std::string::npos)
+    // A first line "{1}{1}23.976" (or "{0}{0}", "{1}{20}") names the frame rate of the
+    // file's frame counts; it is not a subtitle.
+    if (subs.empty() && !rateLine && in >= 0 && in <= 1 && IsRateText(Trim(body))) {
+      rateLine = true;
+      if (std::optional<int> code = RateCodeOf(Trim(body))) {
+        r = *FrameRate::FromCode(*code);
+        doc.SetFrameRate(*code);
+      } else {
+        warnings.push_back("The file names a frame rate of " + Trim(body) + " fps, which has no place here; read at " +
+                           r.label());
+      }
       continue;
+    }
     Subtitle s;
     // Frame counts beyond 99:59:59 have no label.
-    if (in > LastCueFrame(rate) || out > LastCueFrame(rate)) {
+    if (in > LastCueFrame(r) || out > LastCueFrame(r)) {
       warnings.push_back("A line with frame counts beyond 100 hours was skipped: " + std::string(line.substr(0, 60)));
       continue;
     }
-    if (in >= 0) s.inCue = FramesToDigits(static_cast<Timecode>(in), rate);
-    if (out >= 0) s.outCue = FramesToDigits(static_cast<Timecode>(out), rate);
+    if (in >= 0) s.inCue = FramesToDigits(static_cast<Timecode>(in), r);
+    if (out >= 0) s.outCue = FramesToDigits(static_cast<Timecode>(out), r);
     TagReader tags;
     const std::string trimmed = TrimRight(body);
     std::string_view rest = trimmed;

@@ -19,6 +19,20 @@ std::optional<TimingLine> ReadSbvTiming(std::string_view line, const FrameRate& 
   return TimingLine{ClockToDigits(*in, rate), ClockToDigits(*out, rate)};
 }
 
+// "[br]" (any case) is a line break in SBV files: rows of one line of the file.
+std::string LineBreaks(std::string_view line) {
+  std::string out;
+  for (std::size_t i = 0; i < line.size();) {
+    if (line[i] == '[' && i + 4 <= line.size() && ToLowerAscii(line.substr(i, 4)) == "[br]") {
+      out += "<br>";
+      i += 4;
+      continue;
+    }
+    out += line[i++];
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string WriteSbv(const SubtitleDocument& doc, Warnings& warnings) {
@@ -31,6 +45,9 @@ std::string WriteSbv(const SubtitleDocument& doc, Warnings& warnings) {
     if (n++) out += "\r\n";
     const std::string& in = s.inCue.digits().size() == 8 ? s.inCue.digits() : std::string("00000000");
     const std::string& outCue = s.outCue.digits().size() == 8 ? s.outCue.digits() : in;
+    if (s.inCue.digits().size() != 8 || s.outCue.digits().size() != 8)
+      warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) +
+                         " has an unset cue; written with a zero-length time");
     tenHours = tenHours || in[0] != '0' || outCue[0] != '0';
     out += MillisCueText(in, '.', rate, 1);
     out += ',';
@@ -40,7 +57,10 @@ std::string WriteSbv(const SubtitleDocument& doc, Warnings& warnings) {
     for (std::size_t start = 0;;) {
       std::size_t p = text.find("\r\n", start);
       out += "\r\n";
+      // A subtitle in italics as a whole has each row in italics tags.
+      if (s.italic) out += "<i>";
       writer.AppendRow(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
+      if (s.italic) out += "</i>";
       if (p == std::string_view::npos) break;
       start = p + 2;
     }
@@ -73,7 +93,7 @@ SubtitleDocument ReadSbv(std::string_view text, const FrameRate& rate, Warnings&
     TagReader tags;
     for (std::size_t first = ++i; i < lines.size() && !IsBlank(lines[i]); ++i) {
       if (i > first) s.text += "\r\n";
-      tags.AppendLine(s.text, lines[i]);
+      tags.AppendLine(s.text, LineBreaks(lines[i]));
     }
     if (subs.size() == kMaxSubtitles) {
       warnings.push_back("Only the first " + std::to_string(kMaxSubtitles) + " subtitles were read");

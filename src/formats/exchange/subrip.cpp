@@ -88,6 +88,9 @@ std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, War
     }
     out += " --> ";
     out += MillisCueText(s.outCue, ',', rate);
+    if (s.outCue.digits().size() != 8)
+      warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) +
+                         " has no out cue; its timing line ends after the arrow, which players do not read");
     std::string tags = o.tags ? TagBlock(s, o) : std::string();
     TagWriter writer({.escapeAll = false, .colours = true, .rtlMarks = rtl});
     std::size_t start = 0;

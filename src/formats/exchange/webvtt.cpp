@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "core/rich_text.h"
@@ -25,11 +26,18 @@ std::string NoArrow(std::string s, bool& changed) {
   return s;
 }
 
-void AppendCueLine(std::string& out, std::string_view row, bool italic, TagWriter& w) {
-  if (italic) out += "<i>";
+// Appends one row as a line of cue text; false, appending nothing, when the line would be
+// empty (an empty line ends the cue).
+bool AppendCueLine(std::string& out, std::string_view row, bool italic, TagWriter& w) {
+  const std::size_t start = out.size();
   w.AppendRow(out, row);
-  if (italic) out += "</i>";
+  if (out.size() == start) return false;
+  if (italic) {
+    out.insert(start, "<i>");
+    out += "</i>";
+  }
   out += "\r\n";
+  return true;
 }
 
 }  // namespace
@@ -53,7 +61,7 @@ std::string WebVttCueSettings(const Subtitle& s, const WebVttOptions& o, const T
     case AlignRight: return " align:end";
     case AlignCentreLeft: {
       std::vector<std::string> rows = SplitRows(s.text);
-      if (rows.size() < 2) return " align:middle";
+      if (rows.size() < 2) return " align:center";
       double widest = 0;
       for (const std::string& r : rows) widest = std::max(widest, m.Width(UnescapeLiterals(StripMarkup(r)), o.font));
       double w = widest * 0.75;
@@ -63,7 +71,9 @@ std::string WebVttCueSettings(const Subtitle& s, const WebVttOptions& o, const T
       p = std::clamp(p, 0L, 100L);
       return " align:start position:" + std::to_string(p) + "%";
     }
-    default: return " align:middle";  // centred, and codes outside 1-4
+    // Centred, and codes outside 1-4. "center" is the keyword of the W3C recommendation;
+    // the "middle" of the early drafts is dropped by its parser.
+    default: return " align:center";
   }
 }
 
@@ -111,11 +121,13 @@ std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, War
     for (std::size_t start = 0;;) {
       std::size_t p = text.find("\r\n", start);
       std::string_view row = text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start);
-      // An empty line would end the cue, so blank rows are left out. In "-->" the ">" is
-      // an italics marker, which the arrow loses.
-      if (IsBlank(row)) blank = true;
-      else if (row.find("-->") != std::string_view::npos) AppendCueLine(out, NoArrow(std::string(row), arrow), s.italic, writer);
-      else AppendCueLine(out, row, s.italic, writer);
+      // An empty line would end the cue, so empty rows are left out (a row of spaces is
+      // cue text). In "-->" the ">" is an italics marker, which the arrow loses.
+      if (row.find("-->") != std::string_view::npos) {
+        if (!AppendCueLine(out, NoArrow(std::string(row), arrow), s.italic, writer)) blank = true;
+      } else if (!AppendCueLine(out, row, s.italic, writer)) {
+        blank = true;
+      }
       if (p == std::string_view::npos) break;
       start = p + 2;
     }
@@ -140,58 +152,122 @@ std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, War
   return out;
 }
 
+namespace {
+
+bool IsSignature(std::string_view line) {
+  return StartsWith(line, "WEBVTT") && (line.size() == 6 || line[6] == ' ' || line[6] == '\t');
+}
+
+// A line that starts with the word (a block's kind): followed by a space, a tab or nothing.
+bool StartsWithWord(std::string_view line, std::string_view word) {
+  return StartsWith(line, word) && (line.size() == word.size() || line[word.size()] == ' ' || line[word.size()] == '\t');
+}
+
+// Form feeds separate the parts of a timing line as spaces and tabs do.
+std::string TimingWithSpaces(std::string_view line) {
+  std::string s(line);
+  for (char& c : s)
+    if (c == '\f') c = ' ';
+  return s;
+}
+
+// A NUL in the file is the replacement character.
+std::string WithoutNul(std::string_view text) {
+  std::string s;
+  if (text.find('\0') == std::string_view::npos) return std::string(text);
+  s.reserve(text.size() + 8);
+  for (char c : text) {
+    if (c == '\0') s += "\xEF\xBF\xBD";
+    else s += c;
+  }
+  return s;
+}
+
+}  // namespace
+
+// Blocks are collected as the W3C parser collects them: a block ends at an empty line (a
+// line of spaces is cue text), a timing line is the block's first line or its second after
+// an identifier, and a line with "-->" further down ends the cue and starts the next block.
 SubtitleDocument ReadWebVtt(std::string_view text, const FrameRate& rate, Warnings& warnings) {
-  std::vector<std::string_view> lines = SplitAnyLines(StripBomChar(text));
-  std::string_view first = lines.empty() ? std::string_view() : lines[0];
-  if (!StartsWith(first, "WEBVTT") || (first.size() > 6 && first[6] != ' ' && first[6] != '\t'))
-    throw InvalidFileFormat("This is not a valid WebVTT file");
+  const std::string clean = WithoutNul(StripBomChar(text));
+  std::vector<std::string_view> lines = SplitAnyLines(clean);
+  const bool signature = IsSignature(lines[0]);
+  Warnings notes;
+  std::size_t i = 0;
+  if (signature) {
+    // The header runs to the first empty line; a timing line ends it early.
+    for (i = 1; i < lines.size() && !lines[i].empty(); ++i)
+      if (lines[i].find("-->") != std::string_view::npos) {
+        notes.push_back("A cue follows the header with no empty line before it; it was read");
+        break;
+      }
+  } else if (StartsWith(lines[0], "WEBVTT")) {
+    i = 1;  // "WEBVTT-..." or "WEBVTTFILE": a header line all the same
+  }
   SubtitleDocument doc;
   doc.SetFrameRate(rate.code);
   std::vector<Subtitle> subs;
-  std::size_t i = 0;
-  // The header block runs to the first blank line.
-  while (i < lines.size() && !IsBlank(lines[i])) ++i;
   bool truncated = false;
-  while (i < lines.size()) {
-    while (i < lines.size() && IsBlank(lines[i])) ++i;
-    std::size_t start = i;
-    while (i < lines.size() && !IsBlank(lines[i])) ++i;
-    if (start == i) break;
-    std::span<std::string_view> block(lines.data() + start, i - start);
-    std::string head = ToUpperAscii(Trim(block[0]));
-    if (StartsWith(head, "NOTE") && (head.size() == 4 || head[4] == ' ' || head[4] == '\t')) {
-      if (subs.empty()) continue;  // a note before the first cue belongs to no subtitle
-      std::vector<std::string> rows;
-      for (std::string_view l : block) rows.emplace_back(l);
-      std::string note = Trim(TrimLeft(JoinRows(rows)).substr(4));
-      Subtitle& last = subs.back();
-      last.comment = last.comment.empty() ? note : last.comment + "\r\n" + note;
+  while (i < lines.size() && !truncated) {
+    if (lines[i].empty()) {
+      ++i;
       continue;
     }
-    std::size_t t = 0;
-    if (block[0].find("-->") == std::string_view::npos) {
-      if (block.size() < 2 || block[1].find("-->") == std::string_view::npos) continue;  // STYLE, REGION, ...
-      t = 1;
+    std::vector<std::string_view> body;
+    std::optional<std::string_view> timingLine;
+    for (std::size_t count = 1; i < lines.size() && !lines[i].empty(); ++count) {
+      const std::string_view line = lines[i];
+      if (line.find("-->") != std::string_view::npos) {
+        if (!timingLine && (count == 1 || count == 2)) {
+          timingLine = line;
+          body.clear();  // the identifier
+          ++i;
+          continue;
+        }
+        break;  // the next block starts here
+      }
+      body.push_back(line);
+      ++i;
     }
-    auto timing = ReadArrowTimingLine(block[t], rate);
+    if (!timingLine) {
+      if (body.empty()) continue;
+      if (StartsWithWord(body[0], "NOTE")) {
+        if (subs.empty()) continue;  // a note before the first cue belongs to no subtitle
+        std::vector<std::string> rows(body.begin(), body.end());
+        std::string note = Trim(TrimLeft(JoinRows(rows)).substr(4));
+        Subtitle& last = subs.back();
+        last.comment = last.comment.empty() ? note : last.comment + "\r\n" + note;
+      } else if (!StartsWithWord(body[0], "STYLE") && !StartsWithWord(body[0], "REGION")) {
+        notes.push_back("A block that is neither a cue nor a note was skipped: " + std::string(body[0].substr(0, 60)));
+      }
+      continue;
+    }
+    auto timing = ReadArrowTimingLine(TimingWithSpaces(*timingLine), rate);
     if (!timing) {
-      warnings.push_back("A cue with an unreadable timing line was skipped: " + std::string(block[t].substr(0, 60)));
+      notes.push_back("A cue with an unreadable timing line was skipped: " + std::string(timingLine->substr(0, 60)));
       continue;
     }
     if (subs.size() == kMaxSubtitles) {
       truncated = true;
       break;
     }
+    // Rows of spaces at the end of a cue show nothing.
+    while (!body.empty() && IsBlank(body.back())) body.pop_back();
     Subtitle s;
     s.inCue = timing->in;
     s.outCue = timing->out;
     TagReader tags;
-    for (std::size_t k = t + 1; k < block.size(); ++k) {
-      if (k > t + 1) s.text += "\r\n";
-      tags.AppendLine(s.text, block[k]);
+    for (std::size_t k = 0; k < body.size(); ++k) {
+      if (k > 0) s.text += "\r\n";
+      tags.AppendLine(s.text, body[k]);
     }
     subs.push_back(std::move(s));
   }
+  if (!signature) {
+    if (subs.empty()) throw InvalidFileFormat("This is not a valid WebVTT file");
+    warnings.push_back("The file does not start with a \"WEBVTT\" line; its cues were read all the same");
+  }
+  warnings.insert(warnings.end(), notes.begin(), notes.end());
   if (truncated)
     warnings.push_back("The file holds more than " + std::to_string(kMaxSubtitles) + " cues; only the first " +
                        std::to_string(kMaxSubtitles) + " were read");

@@ -147,6 +147,86 @@ TEST(StlRead, RoundTripKeepsEveryField) {
   }
 }
 
+// A teletext file as broadcasters' systems write it: one subtitle of the given text field
+// (0x8F fill added), double height and boxing around the row as such systems put them.
+Bytes TeletextFile(std::string_view tf, std::uint8_t vp = 22, std::uint8_t jc = 2) {
+  StlGsi g;
+  for (const StlGsiField& f : StlGsiFields()) g.*f.member = std::string(f.width, ' ');
+  g.cpn = "850";
+  g.dfc = "STL25.01";
+  g.dsc = "1";
+  g.cct = "00";
+  g.lc = "09";
+  Bytes b = BuildStlGsi(g);
+  ByteWriter out(128);
+  StlTti t;
+  t.sn = 1;
+  t.tci = {10, 0, 1, 0};
+  t.tco = {10, 0, 3, 0};
+  t.vp = vp;
+  t.jc = jc;
+  t.tf.fill(0x8F);
+  std::copy(tf.begin(), tf.end(), t.tf.begin());
+  AppendStlTti(t, out);
+  Bytes blocks = out.take();
+  b.insert(b.end(), blocks.begin(), blocks.end());
+  return b;
+}
+
+TEST(StlRead, TextAsOtherSystemsWriteIt) {
+  struct Case {
+    const char* what;
+    std::string tf;
+    bool screenEbu, colours;
+    std::string text;
+  };
+  const std::string open = "\x0D\x0B\x0B";  // double height, start box
+  for (const Case& c : {
+           // Below 0xA1 the bytes are ASCII: 0x24 is the dollar, 0x23 the number sign.
+           Case{"dollar", open + "$1.1 million, #2", true, true, "$1.1 million, #2"},
+           Case{"table dollar", open + "\xA4" "5 \xA8", true, true, "$5 \xC2\xA4"},
+           // Spaces after a colour code that opens the row go with "Screen EBU" on.
+           Case{"indent after colour", open + "\x06       soon to be killers.", true, true, "\x06soon to be killers."},
+           Case{"indent, colours off", open + "\x06       soon to be killers.", true, false, "soon to be killers."},
+           Case{"indent kept", "\x06   soon", false, true, "\x06   soon"},
+           // A colour code takes a cell on screen: dropped, it leaves a space between words.
+           Case{"colour between words", open + "been?\x06Great.", true, false, "been? Great."},
+           Case{"colour beside a space", open + "been? \x06Great.", true, false, "been? Great."},
+           Case{"colour kept", open + "been?\x06Great.", true, true, "been?\x06Great."},
+           Case{"two rows", open + "\x03  One\x8A\x8A" + open + "\x07  two\x01" "three", true, false,
+                "One\r\ntwo three"},
+       }) {
+    SCOPED_TRACE(c.what);
+    StlReadOptions o;
+    o.screenEbu = c.screenEbu;
+    o.colours = c.colours;
+    StlReadResult r = Read(TeletextFile(c.tf), o);
+    ASSERT_EQ(r.doc.Count(), 1u);
+    EXPECT_EQ(r.doc.At(0).text, c.text);
+  }
+}
+
+// The top teletext row is 1; what is read there is written there again.
+TEST(StlRead, TopRowRoundTrips) {
+  for (bool screen : {true, false}) {
+    SCOPED_TRACE(screen);
+    StlReadOptions o;
+    o.screenEbu = screen;
+    o.doubleHeight = !screen;
+    StlReadResult r = Read(TeletextFile("\x0D\x0B\x0BTop", 1), o);
+    ASSERT_EQ(r.doc.Count(), 1u);
+    EXPECT_EQ(r.doc.At(0).row, 11);
+    StlWriteOptions wo;
+    wo.screenEbu = screen;
+    wo.doubleHeight = !screen;
+    RecordingPrompter p;
+    std::vector<std::string> w;
+    Bytes b = WriteStl(r.doc, wo, p, w);
+    EXPECT_EQ(ParseStlTti(std::span(b).subspan(kStlGsiSize, kStlTtiSize)).vp, 1);
+    EXPECT_TRUE(w.empty());
+  }
+}
+
 TEST(StlRead, Questions) {
   // A file that does not start like an EBU file: No leaves it unopened.
   Bytes b = Load("open_extension_comment.stl");
@@ -178,8 +258,17 @@ TEST(StlRead, BadFiles) {
     FAIL() << "a file shorter than its header was read";
   } catch (const UserError& e) {
     EXPECT_EQ(e.title(), "Invalid file format");
-    EXPECT_EQ(e.text(), "This is not a valid EBU STL file");
+    EXPECT_EQ(e.text(), "This is not a valid EBU STL file: it holds 1023 bytes, fewer than the 1024 of the header block");
   }
+  // Every refusal says why; an empty file is refused before any question.
+  RecordingPrompter quiet;
+  try {
+    Read(Bytes{}, {}, &quiet);
+    FAIL() << "an empty file was read";
+  } catch (const UserError& e) {
+    EXPECT_EQ(e.text(), "This is not a valid EBU STL file: the file is empty");
+  }
+  EXPECT_TRUE(quiet.shown.empty());
   // A block cut short is reported, the whole ones are read.
   Bytes b = Load("teletext_double_height.stl");
   b.resize(b.size() - 100);

@@ -174,7 +174,10 @@ TEST(StlWrite, VerticalPosition) {
                  Case{false, true, false, false, 2, 0, 20}, Case{true, false, false, false, 2, 4, 12},
                  Case{false, false, true, true, 1, 0, 23}, Case{false, false, true, true, 2, 0, 21},
                  Case{false, false, true, true, 1, 10, 1}, Case{false, false, true, true, 1, 9, 3},
-                 Case{false, false, true, true, 1, 8, 7}, Case{false, false, false, true, 1, 0, 11}}) {
+                 Case{false, false, true, true, 1, 8, 7}, Case{false, false, false, true, 1, 0, 11},
+                 // The top row: teletext row 0 is the page header, so the subtitle starts on 1.
+                 Case{true, false, false, false, 1, 11, 1}, Case{false, true, false, false, 2, 10, 1},
+                 Case{false, false, false, false, 1, 11, 0}}) {
     SCOPED_TRACE(testing::Message() << c.screen << c.dh << c.f23 << c.zero << " " << c.lines << " " << c.row);
     StlWriteOptions o = Plain();
     o.screenEbu = c.screen;
@@ -190,9 +193,9 @@ TEST(StlWrite, VerticalPosition) {
   o.doubleHeight = true;
   std::vector<std::string> w;
   Bytes b = Write(Doc({s}), o, &w);
-  EXPECT_EQ(Block(b, 0).vp, 0);
+  EXPECT_EQ(Block(b, 0).vp, 1);
   ASSERT_EQ(w.size(), 1u);
-  EXPECT_EQ(w[0], "Subtitle 0001: row 40 is outside the screen; vertical position 0 written");
+  EXPECT_EQ(w[0], "Subtitle 0001: row 40 is outside the screen; vertical position 1 written");
   EXPECT_EQ(Field(b, "MNR"), "23");
 }
 

@@ -16,8 +16,8 @@ TEST(Iso6937, EverySingleByteRoundTrips) {
   for (int b = 0x20; b <= 0xFF; ++b) {
     if (b == 0x7F || (b > 0x7F && b < 0xA0) || (b >= 0xC1 && b <= 0xCF)) continue;
     char32_t c = Iso6937Char(static_cast<std::uint8_t>(b));
-    // 0xA6 and 0xA8 repeat "#" and the currency sign, which are written as 0x23 and 0x24.
-    if (!c || b == 0xA6 || b == 0xA8) continue;
+    // 0x24 reads as "$", which is written at 0xA4; 0xA6 repeats "#", written as 0x23.
+    if (!c || b == 0x24 || b == 0xA6) continue;
     SCOPED_TRACE(b);
     std::string bytes(1, static_cast<char>(b));
     std::string text = Iso6937ToUtf8(Span(bytes));
@@ -36,9 +36,11 @@ TEST(Iso6937, AccentedLettersAreDiacriticThenLetter) {
     EXPECT_EQ(Utf8ToIso6937(c.text), c.bytes);
     EXPECT_EQ(Iso6937ToUtf8(Span(c.bytes)), c.text);  // composed again
   }
-  // The currency sign and the dollar swap places with ASCII.
+  // The dollar is written at the table's own place; 0x24 and 0x23 read as ASCII, as other
+  // systems write them; the currency sign has its own byte.
   EXPECT_EQ(Utf8ToIso6937("$"), "\xA4");
-  EXPECT_EQ(Iso6937ToUtf8(Span(std::string("\x24"))), "\xC2\xA4");
+  EXPECT_EQ(Iso6937ToUtf8(Span(std::string("\x24\x23\xA4\xA8"))), "$#$\xC2\xA4");
+  EXPECT_EQ(Utf8ToIso6937("\xC2\xA4"), "\xA8");
   // A diacritic before a space is the accent alone.
   EXPECT_EQ(Iso6937ToUtf8(Span(std::string("\xC2 "))), "\xC2\xB4");
 }

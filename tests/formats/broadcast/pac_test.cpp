@@ -169,9 +169,22 @@ TEST(PacReader, RefusesWhatIsNotAPacFile) {
     EXPECT_EQ(e.title(), "Invalid file format");
     EXPECT_EQ(e.text(), "This is not a valid PAC file");
   }
-  Bytes bad(20, 0);
-  for (int x : {0, 1, 0, 0x60, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 10, 0xFE, 2, 3}) bad.push_back(static_cast<std::uint8_t>(x));
-  EXPECT_THROW(ReadPac(bad, PacReadOptions{}, w), UserError);  // L = 2 is shorter than the row byte and attribute group
+}
+
+// A record whose length is too short for its contents ends the PAC file's subtitles as a
+// file cut short does: the records before it stand, with a warning.
+TEST(PacReader, BadRecordLengthKeepsTheRecordsBefore) {
+  Bytes b = Write(Doc({Sub("One"), Sub("Two"), Sub("Three")}));
+  const std::size_t second = 20 + 14 + (b[32] | b[33] << 8);
+  b[second + 12] = 2;  // L = 2 is shorter than the row byte and attribute group
+  b[second + 13] = 0;
+  Warnings w;
+  const SubtitleDocument d = ReadPac(b, PacReadOptions{}, w);
+  ASSERT_EQ(d.Count(), 1u);
+  EXPECT_EQ(d.At(0).text, "One");
+  ASSERT_EQ(w.size(), 1u);
+  EXPECT_EQ(w[0], "The record of Subtitle 0002 gives a length of 2 bytes, too short for its contents; the subtitles "
+                  "before it were loaded");
 }
 
 TEST(PacText, LatinAccentsAndSpecialBytes) {

@@ -38,5 +38,18 @@ TEST(RacReader, CountLimitsTheRecordsAndShortFilesFail) {
   EXPECT_THROW(ReadRac(Bytes(5, 0), PacReadOptions{}, w), UserError);
 }
 
+// Records sit in slots of one size: a bad length loses its own record only.
+TEST(RacReader, BadRecordLengthLosesOnlyItsRecord) {
+  Bytes b = ReadData("count_and_end_record.rac");
+  b[6 + 15] = 2;  // record 1: L = 2 cannot hold its groups
+  b[6 + 16] = 0;
+  Warnings w;
+  const SubtitleDocument d = ReadRac(b, PacReadOptions{}, w);
+  ASSERT_EQ(d.Count(), 1u);
+  EXPECT_EQ(d.At(0).inCue, "10001200");
+  ASSERT_EQ(w.size(), 1u);
+  EXPECT_EQ(w[0], "The record of Subtitle 0001 gives a length of 2 bytes, too short for its contents; it was skipped");
+}
+
 }  // namespace
 }  // namespace kipo

@@ -286,12 +286,16 @@ TEST(StlConformance, SharedSampleFiles) {
   EXPECT_EQ(files, 108);
   // Two expectations differ from ISO 6937 itself and are kept as the standard has them:
   // 0xE3 and 0xEB are the ordinal indicators (expected: a and o with dot below), and 0xCC is
-  // the non-spacing underline (expected: macron below).
+  // the non-spacing underline (expected: macron below). A third is a choice of ours: 0x24
+  // reads as "$" (expected: the currency sign of ISO 6937), because broadcasters' files
+  // write their dollars there ("$1.1 million"); the currency sign is read from 0xA8.
   std::vector<std::string> known;
   for (const auto& f : all.failures)
-    if (!StartsWith(f, "requirement-0166-003.stl") && !StartsWith(f, "requirement-0166-005.stl")) known.push_back(f);
+    if (!StartsWith(f, "requirement-0166-003.stl") && !StartsWith(f, "requirement-0166-005.stl") &&
+        !StartsWith(f, "requirement-0165-001.stl"))
+      known.push_back(f);
   EXPECT_TRUE(known.empty());
-  EXPECT_EQ(passed, 101);
+  EXPECT_EQ(passed, 100);
 }
 
 }  // namespace

@@ -148,9 +148,9 @@ TEST(WebVttWrite, HeaderCuesNotesAndSettings) {
   std::string out = WriteWebVtt(d, o, w);
   EXPECT_EQ(out,
             "WEBVTT \r\n\r\n"
-            "1\r\n00:00:01.000 --> 00:00:02.000 align:middle\r\n<i>Hi</i> <u>there</u>\r\n\r\nNOTE First note\r\n\r\n"
+            "1\r\n00:00:01.000 --> 00:00:02.000 align:center\r\n<i>Hi</i> <u>there</u>\r\n\r\nNOTE First note\r\n\r\n"
             "3\r\n00:00:05.000 --> 00:00:06.000 align:start\r\nLeft\r\n\r\n"
-            "4\r\n00:00:07.000 --> 00:00:08.000 align:middle\r\nOne\r\n\r\nNOTE Last note\r\n");
+            "4\r\n00:00:07.000 --> 00:00:08.000 align:center\r\nOne\r\n\r\nNOTE Last note\r\n");
   o.includePositioning = false;
   o.movieName = "Film";
   out = WriteWebVtt(d, o, w);
@@ -184,7 +184,7 @@ TEST(WebVttRead, CuesWithAndWithoutIdentifiersAndNotes) {
   EXPECT_EQ(d.At(0).comment, "a comment\r\nover two lines");
   EXPECT_EQ(d.At(1).inCue, "01000300");
   EXPECT_EQ(d.At(1).text, "Yo");
-  for (const char* bad : {"", "WEBVTTX\n\n", "1\n00:00:01.000 --> 00:00:02.000\nx"}) {
+  for (const char* bad : {"", "WEBVTTX\n\n", "1\n00:00:01.000 -> 00:00:02.000\nx"}) {
     SCOPED_TRACE(bad);
     EXPECT_THROW(ReadWebVtt(bad, Rate(25), w), UserError);
   }

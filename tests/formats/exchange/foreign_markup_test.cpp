@@ -144,7 +144,8 @@ TEST(ForeignMarkup, HowEachFormatWritesLiterals) {
       {L("x < y and 2 > 1"), "x < y and 2 > 1", "x &lt; y and 2 &gt; 1"},
       {L("A&B &amp;"), "A&B &amp;amp;", "A&amp;B &amp;amp;"},
       {"<It> " + L("[x]"), "<i>It</i> [x]", "<i>It</i> [x]"},
-      {"[u]\x02g\x07w", "<u>u</u><font color=\"#00ff00\">g</font>w", "<u>u</u>gw"},
+      // Without colour tags each colour code keeps its character cell as a space.
+      {"[u]\x02g\x07w", "<u>u</u><font color=\"#00ff00\">g</font>w", "<u>u</u> g w"},
       {"\x04" "blue\r\nrow", "<font color=\"#0000ff\">blue</font>\r\n<font color=\"#0000ff\">row</font>", "blue\r\nrow"},
   };
   for (const Case& c : cases) {

@@ -1,0 +1,23 @@
+#include "formats/broadcast/long_lines.h"
+
+#include <algorithm>
+
+#include "core/markup.h"
+#include "platform/text_util.h"
+
+namespace kipo {
+
+std::optional<int> AskToWidenEditArea(const SubtitleDocument& doc, int editAreaWidth, Prompter& prompter) {
+  static constexpr const char* kQuestion =
+      "One or more subtitles in this file are longer than the current edit area width.\n"
+      "Do you want to increase the edit area width to accommodate these subtitles?";
+  std::size_t longest = 0;
+  for (const Subtitle& s : doc.Subtitles())
+    for (const std::string& row : SplitRows(s.text)) longest = std::max(longest, VisibleLength(row));
+  if (longest <= static_cast<std::size_t>(std::max(editAreaWidth, 0)) || !prompter.AskYesNo("", kQuestion))
+    return std::nullopt;
+  prompter.Status("Max Line Width " + std::to_string(longest));
+  return static_cast<int>(longest);
+}
+
+}  // namespace kipo
