@@ -87,6 +87,7 @@ void StoreExportFilterIndex(const ExportFormat& row, SettingsStore& settings, in
 }
 
 TextEncoding DefaultExportEncoding(const ExportFormat& row, const SettingsStore& settings) {
+  if (const Format* f = FormatOf(row); f && f->traits.alwaysUtf8) return TextEncoding::Utf8;
   return row.EncodingAt(ExportFilterIndex(row, settings));
 }
 

@@ -104,6 +104,7 @@ struct FormatTraits {
   bool keepsComments = false;
   bool keepsTenHours = true;      // cues of 10 hours and more
   bool needsLanguage = false;     // the reader asks for the language of the file
+  bool alwaysUtf8 = false;        // XML: written in UTF-8 whatever encoding the export's filter names
 };
 
 struct Format {
@@ -123,7 +124,8 @@ struct Format {
   // Cue-list text formats: the file as UTF-8 text, before the export's encoding.
   std::function<std::string(const SubtitleDocument&, const SettingsStore&, Warnings&)> cueText;
   // Tells the format's files by their content, where several formats share an extension
-  // (.xml): the first format of that extension whose test accepts the bytes reads them.
+  // (.xml): the first format of that extension whose test accepts the bytes reads them. A
+  // format with a test may claim an extension by listing it in `extensions` alone.
   std::function<bool(std::span<const std::uint8_t>)> sniff;
   // An export that writes more than one file's bytes (the two eyes of a 3D pair, pictures
   // beside their index): writes everything from `path` and returns the warnings.

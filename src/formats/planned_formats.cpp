@@ -16,16 +16,6 @@ struct ExportRowData {
 };
 
 const ExportRowData kExportRows[] = {
-    {"ebu-tt-timed-text-ebu-tech-3350", 2, "EBU-TT Timed Text (EBU Tech 3350)", "Web/broadcast", "XML/TT", "ExportEBUTimedText",
-     "EBU-TT Timed Text File (*.xml)|*.xml", "frmTimedTextOptions", ""},
-    {"ebu-tt-d-timed-text-ebu-tech-3380", 3, "EBU-TT-D Timed Text (EBU Tech 3380)", "Web/broadcast", "XML/TT", "ExportEBUTimedTextD",
-     "EBU-TT-D Timed Text File (*.ebuttd.xml)|*.ebuttd.xml", "frmEBUTTD", ""},
-    {"generic-timed-text", 4, "Generic Timed Text", "Web/broadcast", "XML/TT", "ExportGenericTimedText",
-     "Generic Timed Text File (*.tt)|*.tt", "frmTimedTextOptions", ""},
-    {"w3c-timed-text-dfxp", 5, "W3C Timed Text (DFXP)", "Web/broadcast", "XML/TT", "ExportW3CTimedText",
-     "W3C Timed Text File (*.xml)|*.xml", "frmTimedTextOptions", ""},
-    {"netflix-timed-text-dfxp", 6, "Netflix Timed Text (DFXP)", "Web/broadcast", "XML/TT", "ExportNetFlixTimedText",
-     "Netflix Timed Text File (*.dfxp)|*.dfxp", "frmTimedTextOptions", ""},
     {"custom-text-format", 7, "Custom text format", "Miscellaneous", "Text", "ExportCustomText",
      "Text files (*.txt)|*.txt", "frmSimpleTextOptions", "OP"},
     {"preformatted-text", 9, "Preformatted text", "Miscellaneous", "Text", "ExportPreformattedText",
@@ -38,8 +28,6 @@ const ExportRowData kExportRows[] = {
      "Flash XML files (*.xml)|*.xml", "", "P"},
     {"cheetah", 30, "Cheetah", "Closed caption", "CAP", "ExportCheetahCAPFile",
      "Cheetah CAP Files (*.cap)|*.cap", "", ""},
-    {"apple-itunes-timed-text", 34, "Apple iTunes Timed Text", "Web", "XML/TT", "ExportAppleITunes",
-     "Apple iTunes Timed Text File (*.itt)|*.itt", "frmiTuneOptions", "O"},
     {"pmwin", 37, "PMWin", "Other subtitling software", "OVR", "ExportPMWinOVRFile",
      "PMWin Asian Language OVR Files (*.ovr)|*.ovr", "", ""},
     {"ultech", 39, "Ultech", "Closed caption", "ULT", "frmULT",
@@ -55,12 +43,9 @@ struct ImportRowData {
 };
 
 const ImportRowData kImportRows[] = {
-    {1, "Apple iTunes Timed Text file"},
     {2, "Caption Inc CIN file"},
     {4, "Cheetah closed caption CAP file"},
     {5, "Closed caption text file"},
-    {6, "Generic timed text file"},
-    {10, "Netflix Timed Text file"},
     {11, "PMWin OVR file"},
     {17, "Sonic Scenarist closed caption file"},
 };
@@ -72,11 +57,8 @@ struct ConvertRowData {
 };
 
 const ConvertRowData kConvertRows[] = {
-    {2, "Apple iTunes", "Apple iTunes", "Apple iTunes Timed Text", "itt", "apple", "Apple iTunes"},
     {4, "Custom-built text file", "Custom format text file", "Custom text format", "txt", "custom", "Custom Text"},
-    {6, "EBU-TT Timed Text", "EBU-TT Timed Text", "EBU-TT Timed Text (EBU Tech 3350)", "xml", "ebutt", "EBU-TT"},
     {10, "Preformatted text file", "Preformatted text file", "Preformatted text", "txt", "preset", "Preformatted Text"},
-    {18, "W3C Timed Text", "W3C Timed Text", "W3C Timed Text (DFXP)", "xml", "wc3", "W3C Timed Text"},
 };
 
 std::string Slug(std::string_view name) {

@@ -75,9 +75,13 @@ const Format* FormatForExtension(std::string_view extension) {
 
 const Format* FormatForFile(std::string_view extension, std::span<const std::uint8_t> bytes) {
   const std::string ext = CleanExtension(extension);
+  const std::string lower = ToLowerAscii(ext);
   const Format* fallback = nullptr;
   for (const Format& f : Formats()) {
-    if (!f.fileType || f.fileType->extension != ext) continue;
+    const bool byType = f.fileType && f.fileType->extension == ext;
+    // A format with a content test may also claim an extension it only lists (.xml).
+    const bool byName = f.sniff && std::find(f.extensions.begin(), f.extensions.end(), lower) != f.extensions.end();
+    if (!byType && !byName) continue;
     if (f.sniff ? f.sniff(bytes) : true) {
       if (f.sniff) return &f;
       if (!fallback) fallback = &f;

@@ -19,8 +19,9 @@ const Format* FindFormat(std::string_view id);
 // The format whose Open/Save file type has this extension (any case, with or without the
 // dot); nullptr when none has.
 const Format* FormatForExtension(std::string_view extension);
-// The format that reads a file: of the formats whose file type has the extension, the first
-// whose content test accepts the bytes, else the first without a content test.
+// The format that reads a file: of the formats whose file type has the extension (or that
+// list it and have a content test), the first whose content test accepts the bytes, else
+// the first without a content test.
 const Format* FormatForFile(std::string_view extension, std::span<const std::uint8_t> bytes);
 
 // The export catalogue's 42 rows in their order, with or without a writer.

@@ -35,6 +35,7 @@ WriteResult EncodeCueText(const Format& format, const SubtitleDocument& doc, con
                           TextEncoding encoding) {
   Warnings warnings;
   std::string text = format.cueText(doc, settings, warnings);
+  if (format.traits.alwaysUtf8) encoding = TextEncoding::Utf8;
   return Encode(text, doc, settings, encoding, std::move(warnings));
 }
 

@@ -1,0 +1,748 @@
+// The Timed Text reader: one walk over a TTML document of any dialect. Times are read in
+// every form the timing vocabulary has and inherited down the tree; styles are resolved
+// through style references, inline attributes, inheritance and the paragraph's region;
+// the text keeps italics, colours and underline as the document's markup, and the region
+// and text alignment give the subtitle's row and alignment.
+#include <unicode/uloc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <pugixml.hpp>
+#include <unordered_map>
+
+#include "core/languages.h"
+#include "core/rich_text.h"
+#include "formats/timedtext/timed_text.h"
+#include "formats/timedtext/timed_text_names.h"
+#include "platform/text_util.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+std::string_view Local(const char* name) {
+  std::string_view n = name;
+  std::size_t colon = n.find(':');
+  return colon == std::string_view::npos ? n : n.substr(colon + 1);
+}
+
+bool Is(const pugi::xml_node& n, std::string_view local) { return n.type() == pugi::node_element && Local(n.name()) == local; }
+
+// An attribute by local name; `prefixed` asks for one with a prefix (tts:, ttp:), an
+// unprefixed one otherwise (begin, style, region).
+pugi::xml_attribute AttrOf(const pugi::xml_node& n, std::string_view local, bool prefixed) {
+  for (pugi::xml_attribute a : n.attributes()) {
+    std::string_view name = a.name();
+    const bool hasPrefix = name.find(':') != std::string_view::npos;
+    if (hasPrefix == prefixed && Local(a.name()) == local) return a;
+  }
+  return {};
+}
+
+std::string_view Value(const pugi::xml_node& n, std::string_view local, bool prefixed = false) {
+  pugi::xml_attribute a = AttrOf(n, local, prefixed);
+  return a ? std::string_view(a.value()) : std::string_view();
+}
+
+std::vector<std::string_view> Words(std::string_view s) {
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n')) ++i;
+    std::size_t j = i;
+    while (j < s.size() && !(s[j] == ' ' || s[j] == '\t' || s[j] == '\r' || s[j] == '\n')) ++j;
+    if (j > i) out.push_back(s.substr(i, j - i));
+    i = j;
+  }
+  return out;
+}
+
+std::string_view Strip(std::string_view s) {
+  const char* ws = " \t\r\n";
+  std::size_t b = s.find_first_not_of(ws);
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(ws) - b + 1);
+}
+
+bool ParseNumber(std::string_view s, double& out) {
+  if (s.empty() || s.size() > 40) return false;
+  std::size_t i = 0;
+  double v = 0;
+  bool digits = false;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') v = v * 10 + (s[i++] - '0'), digits = true;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    double scale = 0.1;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') v += (s[i++] - '0') * scale, scale /= 10, digits = true;
+  }
+  if (!digits || i != s.size()) return false;
+  out = v;
+  return true;
+}
+
+// --- Timing parameters and time expressions -------------------------------------------
+
+struct TimingParameters {
+  double frameRate = 30;     // labels per second of frame-based times
+  double subFrameRate = 1;
+  double tickRate = 1;
+  bool frameRateGiven = false;
+};
+
+// Seconds on the label clock: "HH:MM:SS:FF" counts FF at the file's frame rate, so that
+// a label read back is the label written.
+std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
+  t = Strip(t);
+  if (t.empty()) return std::nullopt;
+  if (t.find(':') != std::string_view::npos) {
+    // Clock time: hours:minutes:seconds with a fraction, or with frames (and sub-frames).
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= t.size(); ++i)
+      if (i == t.size() || t[i] == ':' || t[i] == ';') {
+        parts.push_back(t.substr(start, i - start));
+        start = i + 1;
+      }
+    if (parts.size() != 3 && parts.size() != 4) return std::nullopt;
+    double h = 0, m = 0, s = 0;
+    if (!ParseNumber(parts[0], h) || !ParseNumber(parts[1], m) || parts[0].find('.') != std::string_view::npos ||
+        parts[1].find('.') != std::string_view::npos || m >= 60)
+      return std::nullopt;
+    if (parts.size() == 3) {
+      if (!ParseNumber(parts[2], s) || s >= 61) return std::nullopt;
+      return h * 3600 + m * 60 + s;
+    }
+    double f = 0, sub = 0;
+    std::string_view frames = parts[3];
+    if (std::size_t dot = frames.find('.'); dot != std::string_view::npos) {
+      if (!ParseNumber(frames.substr(dot + 1), sub)) return std::nullopt;
+      frames = frames.substr(0, dot);
+    }
+    if (!ParseNumber(parts[2], s) || !ParseNumber(frames, f) || parts[2].find('.') != std::string_view::npos ||
+        s >= 61)
+      return std::nullopt;
+    return h * 3600 + m * 60 + s + (f + sub / p.subFrameRate) / p.frameRate;
+  }
+  // Offset time: a number and its metric.
+  std::size_t unit = t.size();
+  while (unit > 0 && ((t[unit - 1] >= 'a' && t[unit - 1] <= 'z'))) --unit;
+  std::string_view metric = t.substr(unit);
+  double v = 0;
+  if (!ParseNumber(t.substr(0, unit), v)) return std::nullopt;
+  if (metric == "h") return v * 3600;
+  if (metric == "m") return v * 60;
+  if (metric == "s") return v;
+  if (metric == "ms") return v / 1000;
+  if (metric == "f") return v / p.frameRate;
+  if (metric == "t") return v / p.tickRate;
+  return std::nullopt;
+}
+
+// --- Styles ---------------------------------------------------------------------------
+
+struct Props {
+  std::optional<bool> italic, underline, bold;
+  std::optional<int> colour;  // 0 white (the default colour), 1-7 the colour switches
+  std::optional<int> align;
+  std::optional<std::string_view> displayAlign;
+  std::optional<std::string_view> origin, extent;
+  bool fontOrSize = false;
+};
+
+int ColourOf(std::string_view v, bool& understood) {
+  understood = true;
+  std::string c = ToLowerAscii(Strip(v));
+  static const std::pair<const char*, int> named[] = {
+      {"white", 0},   {"red", 1},    {"lime", 2},    {"green", 2},   {"yellow", 3}, {"blue", 4},
+      {"magenta", 5}, {"fuchsia", 5}, {"cyan", 6},    {"aqua", 6},    {"black", 0},  {"transparent", 0},
+      {"silver", 0},  {"gray", 0},    {"maroon", 1},  {"olive", 3},   {"navy", 4},   {"purple", 5},
+      {"teal", 6}};
+  for (const auto& [name, code] : named)
+    if (c == name) return code;
+  int r = -1, g = -1, b = -1;
+  if (c.size() >= 7 && c[0] == '#') {
+    auto hex = [&](std::size_t i) { return static_cast<int>(std::strtol(c.substr(i, 2).c_str(), nullptr, 16)); };
+    r = hex(1), g = hex(3), b = hex(5);
+  } else if (c.starts_with("rgb")) {
+    std::size_t open = c.find('(');
+    if (open != std::string::npos) std::sscanf(c.c_str() + open + 1, "%d ,%d ,%d", &r, &g, &b);
+  }
+  if (r < 0 || g < 0 || b < 0) {
+    understood = false;
+    return 0;
+  }
+  const int code = (r > 127 ? 1 : 0) | (g > 127 ? 2 : 0) | (b > 127 ? 4 : 0);
+  // red 1, green 2, yellow 3, blue 4, magenta 5, cyan 6, white 7 -> the default colour.
+  static const int kByBits[8] = {0, 1, 2, 3, 4, 5, 6, 0};
+  return kByBits[code];
+}
+
+struct Reader {
+  TimingParameters timing;
+  std::unordered_map<std::string_view, pugi::xml_node> styles, regions;
+  std::vector<std::string>& warnings;
+  bool fontsSeen = false, colourNotUnderstood = false, regionNotUnderstood = false;
+  int cellRows = 15;
+  std::unordered_map<std::string_view, Props> regionProps;
+
+  explicit Reader(std::vector<std::string>& w) : warnings(w) {}
+
+  void ApplyInline(const pugi::xml_node& n, Props& p) {
+    for (pugi::xml_attribute a : n.attributes()) {
+      std::string_view name = a.name();
+      if (name.find(':') == std::string_view::npos) continue;
+      if (name.starts_with("xml:") || name.starts_with("xmlns")) continue;
+      std::string_view local = Local(a.name());
+      std::string_view v = Strip(a.value());
+      if (local == "fontStyle") p.italic = v == "italic" || v == "oblique";
+      else if (local == "fontWeight") p.bold = v == "bold";
+      else if (local == "textDecoration") {
+        if (v.find("noUnderline") != std::string_view::npos) p.underline = false;
+        else if (v.find("underline") != std::string_view::npos) p.underline = true;
+        else if (v == "none") p.underline = false;
+      } else if (local == "color") {
+        bool ok = true;
+        p.colour = ColourOf(v, ok);
+        colourNotUnderstood = colourNotUnderstood || !ok;
+      } else if (local == "textAlign") {
+        if (v == "left" || v == "start") p.align = AlignLeft;
+        else if (v == "right" || v == "end") p.align = AlignRight;
+        else p.align = AlignCentre;
+      } else if (local == "displayAlign") p.displayAlign = v;
+      else if (local == "origin") p.origin = v;
+      else if (local == "extent") p.extent = v;
+      else if (local == "fontFamily" || local == "fontSize") p.fontOrSize = true;
+    }
+  }
+
+  // The element's referenced styles (in order, each with its own references first),
+  // then its own attributes.
+  void ApplyElement(const pugi::xml_node& n, Props& p, int depth = 0) {
+    if (depth > 16) return;
+    for (std::string_view id : Words(Value(n, "style"))) {
+      auto it = styles.find(id);
+      if (it != styles.end()) ApplyElement(it->second, p, depth + 1);
+    }
+    ApplyInline(n, p);
+  }
+
+  // --- Rows from regions ----------------------------------------------------------------
+
+  // A length along the vertical axis in percent of the root area.
+  std::optional<double> VerticalPercent(std::string_view pair, bool second) {
+    std::vector<std::string_view> w = Words(pair);
+    if (w.size() != 2) return std::nullopt;
+    std::string_view v = w[second ? 1 : 0];
+    double n = 0;
+    if (v.ends_with("%") && ParseNumber(v.substr(0, v.size() - 1), n)) return n;
+    if (v.ends_with("c") && ParseNumber(v.substr(0, v.size() - 1), n)) return n * 100.0 / cellRows;
+    return std::nullopt;
+  }
+
+  int RowOf(const Props& region, bool& understood) {
+    understood = true;
+    std::string_view display = region.displayAlign.value_or("before");
+    double top = 0, height = 100;
+    if (region.origin && *region.origin != "auto") {
+      auto y = VerticalPercent(*region.origin, true);
+      if (!y) understood = false;
+      else top = *y;
+    }
+    if (region.extent && *region.extent != "auto") {
+      auto h = VerticalPercent(*region.extent, true);
+      if (!h) understood = false;
+      else height = *h;
+    }
+    if (!understood) return 0;
+    double anchor = display == "after" ? top + height : display == "center" ? top + height / 2 : top;
+    if (anchor >= 66) return 0;
+    if (anchor <= 34) return 9;
+    return 5;
+  }
+
+  // --- Text -----------------------------------------------------------------------------
+
+  struct Piece {
+    std::string text;
+    Props style;
+    bool preserve = false;
+  };
+  using Row = std::vector<Piece>;
+
+  void Collect(const pugi::xml_node& n, const Props& inherited, bool preserve, std::vector<Row>& rows) {
+    for (pugi::xml_node c : n.children()) {
+      if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
+        std::string_view text = c.value();
+        if (preserve) {
+          // Preserved line feeds are line breaks.
+          std::size_t start = 0;
+          for (std::size_t i = 0; i <= text.size(); ++i)
+            if (i == text.size() || text[i] == '\n') {
+              std::string piece(text.substr(start, i - start));
+              piece.erase(std::remove(piece.begin(), piece.end(), '\r'), piece.end());
+              rows.back().push_back({std::move(piece), inherited, true});
+              if (i < text.size()) rows.emplace_back();
+              start = i + 1;
+            }
+        } else {
+          rows.back().push_back({std::string(text), inherited, false});
+        }
+        continue;
+      }
+      if (c.type() != pugi::node_element) continue;
+      std::string_view local = Local(c.name());
+      if (local == "br") {
+        rows.emplace_back();
+        continue;
+      }
+      if (local == "metadata" || local == "set" || local == "region") continue;
+      Props p = inherited;
+      ApplyElement(c, p);
+      if (local == "i") p.italic = true;
+      bool keep = preserve;
+      if (std::string_view sp = Value(c, "space", true); !sp.empty()) keep = sp == "preserve";
+      Collect(c, p, keep, rows);
+    }
+  }
+
+  // Default white space handling: line feeds and tabs are spaces, runs of spaces are one,
+  // and rows lose the spaces at their ends.
+  static void Collapse(Row& row) {
+    bool lastSpace = true;  // at the start of a row spaces go
+    for (Piece& piece : row) {
+      if (piece.preserve) {
+        std::replace(piece.text.begin(), piece.text.end(), '\t', ' ');
+        lastSpace = !piece.text.empty() ? piece.text.back() == ' ' : lastSpace;
+        continue;
+      }
+      std::string out;
+      for (char ch : piece.text) {
+        const bool space = ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n';
+        if (space) {
+          if (!lastSpace) out += ' ';
+          lastSpace = true;
+        } else {
+          out += ch;
+          lastSpace = false;
+        }
+      }
+      piece.text = std::move(out);
+    }
+    for (auto it = row.rbegin(); it != row.rend(); ++it) {
+      if (it->preserve) break;
+      while (!it->text.empty() && it->text.back() == ' ') it->text.pop_back();
+      if (!it->text.empty()) break;
+    }
+  }
+
+  // The rows as document text: markup switches where the style changes.
+  std::string Markup(std::vector<Row>& rows) {
+    while (!rows.empty() && rows.back().empty()) rows.pop_back();
+    std::string out;
+    bool italic = false, underline = false;
+    int colour = 0;
+    for (Row& row : rows) Collapse(row);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      if (r) {
+        // Italics and underline that stop where the row stops are closed on that row.
+        for (const Piece& piece : rows[r]) {
+          if (piece.text.empty()) continue;
+          if (italic && !piece.style.italic.value_or(false)) out += kItalicOff, italic = false;
+          if (underline && !piece.style.underline.value_or(false)) out += kUnderlineOff, underline = false;
+          break;
+        }
+        out += "\r\n";
+      }
+      for (const Piece& piece : rows[r]) {
+        if (piece.text.empty()) continue;
+        const bool wantItalic = piece.style.italic.value_or(false);
+        const bool wantUnder = piece.style.underline.value_or(false);
+        const int wantColour = piece.style.colour.value_or(0);
+        if (italic && !wantItalic) out += kItalicOff, italic = false;
+        if (underline && !wantUnder) out += kUnderlineOff, underline = false;
+        if (wantColour != colour) {
+          out += static_cast<char>(wantColour ? wantColour : 7);
+          colour = wantColour;
+        }
+        if (!underline && wantUnder) out += kUnderlineOn, underline = true;
+        if (!italic && wantItalic) out += kItalicOn, italic = true;
+        fontsSeen = fontsSeen || piece.style.fontOrSize;
+        AppendEscaped(out, piece.text);
+      }
+    }
+    if (underline) out += kUnderlineOff;
+    if (italic) out += kItalicOff;
+    return out;
+  }
+
+  // --- Timing ---------------------------------------------------------------------------
+
+  struct Interval {
+    double begin = 0;
+    std::optional<double> end;  // nullopt: open
+  };
+
+  bool TimeAttr(const pugi::xml_node& n, std::string_view name, std::optional<double>& out) {
+    std::string_view v = Value(n, name);
+    if (v.empty()) return true;
+    out = ParseTime(v, timing);
+    return out.has_value();
+  }
+
+  // The element's interval from its parent's; false when a time is not understood.
+  bool IntervalOf(const pugi::xml_node& n, const Interval& parent, double syncBase, Interval& out) {
+    std::optional<double> b, e, d;
+    if (!TimeAttr(n, "begin", b) || !TimeAttr(n, "end", e) || !TimeAttr(n, "dur", d)) return false;
+    out.begin = syncBase + b.value_or(0);
+    std::optional<double> end;
+    // End times count from the same base as begin times.
+    if (e) end = syncBase + *e;
+    if (d) end = end ? std::min(*end, out.begin + *d) : out.begin + *d;
+    if (!end) end = parent.end;
+    if (end && parent.end) end = std::min(*end, *parent.end);
+    out.end = end;
+    return true;
+  }
+
+  // The span children of a paragraph without times of its own: their earliest begin and
+  // latest end.
+  void SpanTimes(const pugi::xml_node& n, const Interval& at, std::optional<double>& first,
+                 std::optional<double>& last) {
+    for (pugi::xml_node c : n.children()) {
+      if (c.type() != pugi::node_element) continue;
+      Interval iv;
+      if (!IntervalOf(c, at, at.begin, iv)) continue;
+      const bool timed = AttrOf(c, "begin", false) || AttrOf(c, "end", false) || AttrOf(c, "dur", false);
+      if (timed) {
+        first = first ? std::min(*first, iv.begin) : iv.begin;
+        if (iv.end) last = last ? std::max(*last, *iv.end) : *iv.end;
+      }
+      SpanTimes(c, iv, first, last);
+    }
+  }
+
+  // --- Walk -----------------------------------------------------------------------------
+
+  struct Found {
+    double begin, end;
+    std::string text;
+    int row, align;
+    std::size_t order;
+  };
+  std::vector<Found> found;
+  std::size_t untimed = 0, badTimes = 0;
+
+  void Paragraph(const pugi::xml_node& p, const std::vector<pugi::xml_node>& chain, const Interval& iv,
+                 std::string_view region, bool preserve) {
+    Interval at = iv;
+    if (!AttrOf(p, "begin", false) && !AttrOf(p, "end", false) && !AttrOf(p, "dur", false)) {
+      std::optional<double> first, last;
+      SpanTimes(p, iv, first, last);
+      if (first) at.begin = *first;
+      if (last) at.end = last;
+    }
+    if (!at.end) {
+      ++untimed;
+      return;
+    }
+    if (std::string_view r = Value(p, "region"); !r.empty()) region = r;
+    Props base;
+    auto rit = regionProps.find(region);
+    if (rit != regionProps.end()) base = rit->second;
+    Props props = base;
+    // Region styles reach the content only where the content does not say otherwise.
+    props.origin.reset();
+    props.extent.reset();
+    props.displayAlign.reset();
+    for (const pugi::xml_node& a : chain) ApplyElement(a, props);
+    ApplyElement(p, props);
+    if (std::string_view sp = Value(p, "space", true); !sp.empty()) preserve = sp == "preserve";
+    std::vector<Row> rows(1);
+    Collect(p, props, preserve, rows);
+    bool understood = true;
+    const int row = rit != regionProps.end() ? RowOf(base, understood) : 0;
+    regionNotUnderstood = regionNotUnderstood || !understood;
+    fontsSeen = fontsSeen || props.fontOrSize;
+    found.push_back({at.begin, *at.end, Markup(rows), row, props.align.value_or(AlignCentre), found.size()});
+  }
+
+  void Walk(const pugi::xml_node& n, std::vector<pugi::xml_node>& chain, const Interval& iv, std::string_view region,
+            bool preserve) {
+    bool seq = Value(n, "timeContainer") == "seq";
+    double seqBase = iv.begin;
+    for (pugi::xml_node c : n.children()) {
+      if (c.type() != pugi::node_element) continue;
+      std::string_view local = Local(c.name());
+      if (local != "div" && local != "p") continue;
+      Interval civ;
+      if (!IntervalOf(c, iv, seq ? seqBase : iv.begin, civ)) {
+        ++badTimes;
+        continue;
+      }
+      if (seq) seqBase = civ.end.value_or(seqBase);
+      std::string_view r = region;
+      if (std::string_view own = Value(c, "region"); !own.empty()) r = own;
+      bool keep = preserve;
+      if (std::string_view sp = Value(c, "space", true); !sp.empty()) keep = sp == "preserve";
+      if (local == "p") {
+        Paragraph(c, chain, civ, r, keep);
+      } else {
+        chain.push_back(c);
+        Walk(c, chain, civ, r, keep);
+        chain.pop_back();
+      }
+    }
+  }
+};
+
+// The document rate of the file's frame-rate parameters; 0 when they name none we have.
+int RateCodeOf(double frameRate, double multiplier) {
+  const double effective = frameRate * multiplier;
+  struct Row {
+    double fps;
+    int code;
+  };
+  static const Row rows[] = {{15, 15}, {24000.0 / 1001, 23}, {24, 24}, {25, 25}, {30000.0 / 1001, 29},
+                             {30, 30}, {48, 48},            {50, 50}, {60000.0 / 1001, 59}, {60, 60}};
+  for (const Row& r : rows)
+    if (std::fabs(effective - r.fps) < 0.005) return r.code;
+  return 0;
+}
+
+bool KnownNamespace(std::string_view ns) {
+  return ns == kTtmlNs || ns.find("ttaf1") != std::string_view::npos || ns.starts_with("http://www.w3.org/ns/ttml");
+}
+
+// The namespace of an element from the declarations on it and its ancestors.
+std::string_view NamespaceOf(const pugi::xml_node& n) {
+  std::string_view name = n.name();
+  std::size_t colon = name.find(':');
+  std::string attr = colon == std::string_view::npos ? "xmlns" : "xmlns:" + std::string(name.substr(0, colon));
+  for (pugi::xml_node e = n; e; e = e.parent())
+    if (pugi::xml_attribute a = e.attribute(attr.c_str())) return a.value();
+  return {};
+}
+
+pugi::xml_parse_result Parse(pugi::xml_document& doc, std::span<const std::uint8_t> bytes) {
+  return doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata,
+                         pugi::encoding_auto);
+}
+
+// The one-line reason a file is not Timed Text; empty when the root is a TTML tt.
+std::string RootProblem(const pugi::xml_document& doc) {
+  pugi::xml_node root = doc.document_element();
+  if (!root) return "The file holds no XML element.";
+  if (Local(root.name()) != "tt")
+    return "The root element is <" + std::string(root.name()) + ">, not the <tt> of a Timed Text document.";
+  std::string_view ns = NamespaceOf(root);
+  if (!ns.empty() && !KnownNamespace(ns))
+    return "The <tt> element is in the namespace " + std::string(ns) + ", not a Timed Text namespace.";
+  return {};
+}
+
+void SetLanguage(SubtitleDocument& doc, std::string_view lang) {
+  if (lang.empty()) return;
+  std::string code(lang);
+  std::replace(code.begin(), code.end(), '-', '_');
+  std::uint32_t id = uloc_getLCID(code.c_str());
+  const Language* l = id ? FindLanguage(static_cast<std::int32_t>(id)) : nullptr;
+  if (!l) {
+    // A bare language ("fr"): its first regional form in the list.
+    char language[16] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    uloc_getLanguage(code.c_str(), language, sizeof language, &status);
+    for (const Language& candidate : Languages()) {
+      if (U_FAILURE(status) || !language[0]) break;
+      if (ShortLanguageCode(candidate.id) == language) {
+        l = &candidate;
+        break;
+      }
+    }
+  }
+  if (!l) return;
+  doc.SetLanguageId(l->id);
+  doc.SetCharacterSet(l->charset);
+}
+
+}  // namespace
+
+bool LooksLikeTimedText(std::span<const std::uint8_t> bytes) {
+  pugi::xml_document doc;
+  if (!Parse(doc, bytes)) return false;
+  return RootProblem(doc).empty();
+}
+
+SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultRateCode,
+                               std::vector<std::string>& warnings) {
+  pugi::xml_document xml;
+  pugi::xml_parse_result parsed = Parse(xml, bytes);
+  if (!parsed)
+    throw InvalidFileFormat(std::string("The file is not well-formed XML: ") + parsed.description() + " at byte " +
+                            std::to_string(parsed.offset) + ".");
+  if (std::string problem = RootProblem(xml); !problem.empty()) throw InvalidFileFormat(problem);
+  pugi::xml_node tt = xml.document_element();
+
+  Reader r(warnings);
+  double frameRate = 0, multiplier = 1;
+  if (std::string_view v = Value(tt, "frameRate", true); !v.empty() && ParseNumber(Strip(v), frameRate) && frameRate > 0) {
+    r.timing.frameRate = frameRate;
+    r.timing.frameRateGiven = true;
+  } else {
+    frameRate = 0;
+  }
+  if (std::vector<std::string_view> m = Words(Value(tt, "frameRateMultiplier", true)); m.size() == 2) {
+    double a = 0, b = 0;
+    if (ParseNumber(m[0], a) && ParseNumber(m[1], b) && a > 0 && b > 0) multiplier = a / b;
+  }
+  if (double sub = 0; ParseNumber(Strip(Value(tt, "subFrameRate", true)), sub) && sub > 0) r.timing.subFrameRate = sub;
+  if (double tick = 0; ParseNumber(Strip(Value(tt, "tickRate", true)), tick) && tick > 0) r.timing.tickRate = tick;
+  else if (r.timing.frameRateGiven) r.timing.tickRate = r.timing.frameRate * r.timing.subFrameRate;
+  if (std::vector<std::string_view> c = Words(Value(tt, "cellResolution", true)); c.size() == 2) {
+    double rows = 0;
+    if (ParseNumber(c[1], rows) && rows >= 1) r.cellRows = static_cast<int>(rows);
+  }
+
+  int code = frameRate > 0 ? RateCodeOf(frameRate, multiplier) : 0;
+  if (frameRate > 0 && !code)
+    warnings.push_back("The file's frame rate of " + std::string(Value(tt, "frameRate", true)) +
+                       " frames per second is not one Kipo edits at; its times are read at the document's rate");
+  if (!code) code = FrameRate::FromCode(defaultRateCode) ? defaultRateCode : 25;
+  if (!r.timing.frameRateGiven) r.timing.frameRate = FrameRate::FromCode(code)->countingRate();
+
+  // Styles and regions by id.
+  pugi::xml_node head, body;
+  for (pugi::xml_node c : tt.children()) {
+    if (Is(c, "head")) head = c;
+    if (Is(c, "body")) body = c;
+  }
+  for (pugi::xml_node section : head.children()) {
+    if (Is(section, "styling"))
+      for (pugi::xml_node s : section.children())
+        if (Is(s, "style")) r.styles.emplace(Value(s, "id", true), s);
+  }
+  for (pugi::xml_node section : head.children()) {
+    if (!Is(section, "layout")) continue;
+    for (pugi::xml_node reg : section.children()) {
+      if (!Is(reg, "region")) continue;
+      Props p;
+      r.ApplyElement(reg, p);
+      // Styles given as children of the region.
+      for (pugi::xml_node s : reg.children())
+        if (Is(s, "style")) r.ApplyElement(s, p);
+      r.regionProps.emplace(Value(reg, "id", true), p);
+    }
+  }
+
+  SubtitleDocument doc(code, kDefaultLanguageId, 0);
+  SetLanguage(doc, Value(tt, "lang", true));
+  if (body) {
+    Reader::Interval top;
+    if (!r.IntervalOf(body, Reader::Interval{}, 0, top)) ++r.badTimes;
+    std::vector<pugi::xml_node> chain{body};
+    bool preserve = Value(tt, "space", true) == "preserve";
+    if (std::string_view sp = Value(body, "space", true); !sp.empty()) preserve = sp == "preserve";
+    r.Walk(body, chain, top, Value(body, "region"), preserve);
+  }
+  if (r.found.size() > kMaxSubtitles)
+    throw InvalidFileFormat("The file holds " + std::to_string(r.found.size()) + " subtitles; a document holds at most " +
+                            std::to_string(kMaxSubtitles) + ".");
+  std::stable_sort(r.found.begin(), r.found.end(), [](const auto& a, const auto& b) { return a.begin < b.begin; });
+
+  const FrameRate& rate = doc.frameRate();
+  auto label = [&](double seconds) {
+    if (seconds < 0) seconds = 0;
+    double whole = std::floor(seconds);
+    long ms = std::lround((seconds - whole) * 1000);
+    if (ms >= 1000) whole += 1, ms -= 1000;
+    const long s = static_cast<long>(whole);
+    if (s >= 100L * 3600) throw InvalidFileFormat("A time of the file lies beyond 99:59:59, the last a cue can hold.");
+    char b[8] = {static_cast<char>('0' + s / 36000),     static_cast<char>('0' + s / 3600 % 10),
+                  static_cast<char>('0' + s / 600 % 6),     static_cast<char>('0' + s / 60 % 10),
+                  static_cast<char>('0' + s % 60 / 10),     static_cast<char>('0' + s % 10)};
+    return std::string(b, 6) + MillisToFrames(static_cast<int>(ms), rate);
+  };
+  std::vector<Subtitle> subs;
+  subs.reserve(r.found.size());
+  for (const auto& f : r.found) {
+    Subtitle s;
+    s.inCue = label(f.begin);
+    s.outCue = label(f.end);
+    s.text = f.text;
+    s.row = f.row;
+    s.alignment = f.align;
+    subs.push_back(std::move(s));
+  }
+  doc.ReplaceAll(std::move(subs));
+
+  if (r.untimed) warnings.push_back(std::to_string(r.untimed) + " paragraphs without an end time left out");
+  if (r.badTimes) warnings.push_back(std::to_string(r.badTimes) + " elements with times Kipo does not understand left out");
+  if (r.fontsSeen) warnings.push_back("Fonts and font sizes of the file are not kept");
+  if (r.colourNotUnderstood) warnings.push_back("Colours Kipo does not understand are read as white");
+  if (r.regionNotUnderstood)
+    warnings.push_back("Regions placed in units other than percent or cells are read as the bottom row");
+  doc.modified = false;
+  return doc;
+}
+
+SubtitleDocument ReadITunesPieces(std::string_view text, const FrameRate& rate, std::vector<std::string>& warnings) {
+  SubtitleDocument doc(rate.code, kDefaultLanguageId, 0);
+  std::vector<Subtitle> subs;
+  constexpr std::string_view kMarker = "p begin=";
+  std::size_t at = text.find(kMarker);
+  std::size_t skipped = 0;
+  while (at != std::string_view::npos) {
+    std::size_t next = text.find(kMarker, at + kMarker.size());
+    const std::size_t from = at + kMarker.size();
+    std::string_view piece =
+        text.substr(from, next == std::string_view::npos ? std::string_view::npos : next - from);
+    at = next;
+    // The piece starts at the quote of the in cue: the cues are the 11 characters at its
+    // second and twentieth characters.
+    if (piece.size() < 31) {
+      ++skipped;
+      continue;
+    }
+    std::string in(piece.substr(1, 11)), out(piece.substr(19, 11));
+    if (!IsLabelShape(in) || !IsLabelShape(out)) {
+      ++skipped;
+      continue;
+    }
+    std::size_t gt = piece.find('>');
+    std::size_t endP = piece.find("</p>");
+    if (gt == std::string_view::npos || endP == std::string_view::npos || endP < gt) {
+      ++skipped;
+      continue;
+    }
+    std::string body(piece.substr(gt + 1, endP - gt - 1));
+    std::string plain;
+    // <i> and </i> are the italic markers, </br> and <br/> row breaks; other markup stays
+    // as the characters it is.
+    for (std::size_t i = 0; i < body.size();) {
+      auto starts = [&](std::string_view s) { return std::string_view(body).substr(i).starts_with(s); };
+      if (starts("<i>")) plain += kItalicOn, i += 3;
+      else if (starts("</i>")) plain += kItalicOff, i += 4;
+      else if (starts("</br>")) plain += "\r\n", i += 5;
+      else if (starts("<br/>")) plain += "\r\n", i += 5;
+      else {
+        const char c = body[i++];
+        if (IsMarkupChar(c)) plain += LiteralStandIn(c);
+        else plain += c;
+      }
+    }
+    Subtitle s;
+    s.inCue = StripSeparators(in);
+    s.outCue = StripSeparators(out);
+    s.text = std::move(plain);
+    subs.push_back(std::move(s));
+    if (subs.size() > kMaxSubtitles) throw InvalidFileFormat("The file holds more subtitles than a document can.");
+  }
+  if (subs.empty()) throw InvalidFileFormat("No <p begin=\"HH:MM:SS:FF\" end=\"HH:MM:SS:FF\"> paragraphs found.");
+  if (skipped) warnings.push_back(std::to_string(skipped) + " paragraphs without cues in the expected places left out");
+  doc.ReplaceAll(std::move(subs));
+  doc.modified = false;
+  return doc;
+}
+
+}  // namespace kipo
