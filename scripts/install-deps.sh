@@ -9,7 +9,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libicu-dev libpugixml-dev libfreeimage-dev libzip-dev
   libpango1.0-dev libcairo2-dev fontconfig fonts-liberation2 fonts-dejavu-core
-  libxml2-utils libxml2-dev
+  libxml2-utils libxml2-dev nodejs
   qt6-base-dev libgl-dev
   ffmpeg libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
 )
@@ -20,11 +20,23 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# npm comes with some builds of nodejs; Debian's own nodejs needs the npm package.
+if ! command -v npm >/dev/null 2>&1 && ! dpkg-query -W -f='${Status}' npm 2>/dev/null | grep -q "install ok installed"; then
+  missing+=(npm)
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The independent Timed Text reader the tests run the writers' files through (imscJS),
+# at the version tests/tools/package-lock.json names.
+tools="$(cd "$(dirname "$0")/../tests/tools" && pwd)"
+if [ ! -d "$tools/node_modules/imsc" ] && command -v npm >/dev/null 2>&1; then
+  echo "Installing the test tools in tests/tools (npm ci)"
+  (cd "$tools" && npm ci --silent --no-audit --no-fund >/dev/null)
+fi

@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QListWidget>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "formats/registry.h"
@@ -38,8 +39,14 @@ ExportDialog::ExportDialog(int lastPosition, bool alwaysShowOptions, QWidget* pa
   if (!list_->currentItem() && list_->count() > 0) list_->setCurrentRow(0);
   always_ = new QCheckBox("Always show options");
   always_->setChecked(alwaysShowOptions);
+  auto* options = new QPushButton("Options...");
+  options->setObjectName("cmdOptions");
+  connect(options, &QPushButton::clicked, this, [this] {
+    if (showOptions && position() > 0) showOptions(position());
+  });
   layout->addWidget(list_);
   layout->addWidget(always_);
+  layout->addWidget(options);
   layout->addWidget(OkCancel(this));
   connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
   resize(420, 520);

@@ -1,6 +1,7 @@
 #pragma once
 // The export and import windows: a list of the catalogue's formats with their choices.
 #include <QDialog>
+#include <functional>
 
 class QListWidget;
 class QCheckBox;
@@ -16,6 +17,8 @@ class ExportDialog : public QDialog {
   int position() const;  // 1-based catalogue position
   bool alwaysShowOptions() const;
   QListWidget* list() const { return list_; }
+  // Options...: opens the options window of the format at a catalogue position.
+  std::function<void(int position)> showOptions;
 
  private:
   QListWidget* list_;

@@ -39,6 +39,7 @@
 #include "gui/qt_prompter.h"
 #include "gui/reports_panel.h"
 #include "gui/subtitle_list_model.h"
+#include "gui/timed_text_dialogs.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -98,6 +99,10 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     const int current = static_cast<int>(ws_.session().current()) + 1;
     BitmapExportDialog dlg(ws_.settings(), prompter_, ws_.doc(), current, current, this);
     return dlg.exec() == QDialog::Accepted;
+  });
+  // The formats' options windows, opened on OK when "Always show options" asks for them.
+  ws_.exports().SetOptionsDialog([this](const ExportFormat& f) {
+    return RunTimedTextOptions(f, ws_.settings(), this).value_or(true);
   });
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
@@ -449,6 +454,9 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
        [this] {
          ExportDialog dlg(static_cast<int>(ws_.settings().Get(keys::kLastExportFormat)),
                           ws_.settings().Get(keys::kAlwaysShowOptions) != 0, this);
+         dlg.showOptions = [this](int position) {
+           if (const ExportFormat* f = ExportFormatAt(position)) RunTimedTextOptions(*f, ws_.settings(), this);
+         };
          if (dlg.exec() != QDialog::Accepted || dlg.position() < 1) return;
          Command([&] { ws_.exports().ExportDialogOk(dlg.position(), dlg.alwaysShowOptions()); });
        }},

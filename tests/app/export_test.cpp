@@ -132,10 +132,11 @@ TEST_F(ExportFixture, OptionsDialogCancelAndLaterFormats) {
   EXPECT_EQ(opened, 1);
   EXPECT_TRUE(ws.exports().optionsCancelled());
   EXPECT_EQ(settings.Get("Export", "Always show options", ""), "1");
-  // Timed Text formats never open their dialog on OK.
+  // Timed Text formats never open their dialog on OK: the save dialog comes at once.
   EXPECT_FALSE(ws.exports().ExportDialogOk(Row("W3C Timed Text (DFXP)"), true));
   EXPECT_EQ(opened, 1);
-  EXPECT_EQ(prompter.shown.back().text, NotAvailableText("W3C Timed Text (DFXP)"));
+  EXPECT_EQ(prompter.shown.back().kind, "save");
+  EXPECT_EQ(prompter.shown.back().title, "Export W3C Timed Text File");
 
   // Scenarist: a 33-character row asks first; Cancel exports nothing and says nothing more.
   ws.doc().SetText(1, std::string(33, 'x'));

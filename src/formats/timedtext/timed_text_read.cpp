@@ -179,8 +179,13 @@ int ColourOf(std::string_view v, bool& understood) {
   return kByBits[code];
 }
 
+// Elements nested deeper than this are not read (no subtitle file nests so deep; a file
+// that does is not allowed to exhaust the stack).
+constexpr int kMaxDepth = 200;
+
 struct Reader {
   TimingParameters timing;
+  bool tooDeep = false;
   std::unordered_map<std::string_view, pugi::xml_node> styles, regions;
   std::vector<std::string>& warnings;
   bool fontsSeen = false, colourNotUnderstood = false, regionNotUnderstood = false;
@@ -271,7 +276,11 @@ struct Reader {
   };
   using Row = std::vector<Piece>;
 
-  void Collect(const pugi::xml_node& n, const Props& inherited, bool preserve, std::vector<Row>& rows) {
+  void Collect(const pugi::xml_node& n, const Props& inherited, bool preserve, std::vector<Row>& rows, int depth = 0) {
+    if (depth > kMaxDepth) {
+      tooDeep = true;
+      return;
+    }
     for (pugi::xml_node c : n.children()) {
       if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
         std::string_view text = c.value();
@@ -303,7 +312,7 @@ struct Reader {
       if (local == "i") p.italic = true;
       bool keep = preserve;
       if (std::string_view sp = Value(c, "space", true); !sp.empty()) keep = sp == "preserve";
-      Collect(c, p, keep, rows);
+      Collect(c, p, keep, rows, depth + 1);
     }
   }
 
@@ -360,8 +369,19 @@ struct Reader {
         const bool wantItalic = piece.style.italic.value_or(false);
         const bool wantUnder = piece.style.underline.value_or(false);
         const int wantColour = piece.style.colour.value_or(0);
-        if (italic && !wantItalic) out += kItalicOff, italic = false;
-        if (underline && !wantUnder) out += kUnderlineOff, underline = false;
+        // A space at the edge of an italic or underlined stretch is an ordinary space:
+        // the markers go inside it.
+        std::string_view text = piece.text;
+        if ((italic && !wantItalic) || (underline && !wantUnder)) {
+          std::size_t spaces = 0;
+          while (spaces < out.size() && out[out.size() - 1 - spaces] == ' ') ++spaces;
+          std::string off;
+          if (italic && !wantItalic) off += kItalicOff, italic = false;
+          if (underline && !wantUnder) off += kUnderlineOff, underline = false;
+          out.insert(out.size() - spaces, off);
+        }
+        if ((!italic && wantItalic) || (!underline && wantUnder))
+          while (!text.empty() && text.front() == ' ') out += ' ', text.remove_prefix(1);
         if (wantColour != colour) {
           out += static_cast<char>(wantColour ? wantColour : 7);
           colour = wantColour;
@@ -369,7 +389,7 @@ struct Reader {
         if (!underline && wantUnder) out += kUnderlineOn, underline = true;
         if (!italic && wantItalic) out += kItalicOn, italic = true;
         fontsSeen = fontsSeen || piece.style.fontOrSize;
-        AppendEscaped(out, piece.text);
+        AppendEscaped(out, text);
       }
     }
     if (underline) out += kUnderlineOff;
@@ -409,7 +429,8 @@ struct Reader {
   // The span children of a paragraph without times of its own: their earliest begin and
   // latest end.
   void SpanTimes(const pugi::xml_node& n, const Interval& at, std::optional<double>& first,
-                 std::optional<double>& last) {
+                 std::optional<double>& last, int depth = 0) {
+    if (depth > kMaxDepth) return;
     for (pugi::xml_node c : n.children()) {
       if (c.type() != pugi::node_element) continue;
       Interval iv;
@@ -419,7 +440,7 @@ struct Reader {
         first = first ? std::min(*first, iv.begin) : iv.begin;
         if (iv.end) last = last ? std::max(*last, *iv.end) : *iv.end;
       }
-      SpanTimes(c, iv, first, last);
+      SpanTimes(c, iv, first, last, depth + 1);
     }
   }
 
@@ -470,6 +491,10 @@ struct Reader {
 
   void Walk(const pugi::xml_node& n, std::vector<pugi::xml_node>& chain, const Interval& iv, std::string_view region,
             bool preserve) {
+    if (chain.size() > static_cast<std::size_t>(kMaxDepth)) {
+      tooDeep = true;
+      return;
+    }
     bool seq = Value(n, "timeContainer") == "seq";
     double seqBase = iv.begin;
     for (pugi::xml_node c : n.children()) {
@@ -548,6 +573,8 @@ void SetLanguage(SubtitleDocument& doc, std::string_view lang) {
   std::replace(code.begin(), code.end(), '-', '_');
   std::uint32_t id = uloc_getLCID(code.c_str());
   const Language* l = id ? FindLanguage(static_cast<std::int32_t>(id)) : nullptr;
+  // A bare language is its default regional form (sub-language 1).
+  if (!l && id && id < 0x400) l = FindLanguage(static_cast<std::int32_t>(id | 0x400));
   if (!l) {
     // A bare language ("fr"): its first regional form in the list.
     char language[16] = {};
@@ -653,15 +680,20 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
   const FrameRate& rate = doc.frameRate();
   auto label = [&](double seconds) {
     if (seconds < 0) seconds = 0;
+    if (seconds >= 100.0 * 3600)
+      throw InvalidFileFormat("A time of the file lies beyond 99:59:59, the last a cue can hold.");
     double whole = std::floor(seconds);
     long ms = std::lround((seconds - whole) * 1000);
     if (ms >= 1000) whole += 1, ms -= 1000;
-    const long s = static_cast<long>(whole);
+    long s = static_cast<long>(whole);
+    std::string ff = MillisToFrames(static_cast<int>(ms), rate);
+    // A fraction that rounds up to a whole second is the next second's first frame.
+    if (std::stoi(ff) >= rate.countingRate()) ++s, ff = "00";
     if (s >= 100L * 3600) throw InvalidFileFormat("A time of the file lies beyond 99:59:59, the last a cue can hold.");
     char b[8] = {static_cast<char>('0' + s / 36000),     static_cast<char>('0' + s / 3600 % 10),
                   static_cast<char>('0' + s / 600 % 6),     static_cast<char>('0' + s / 60 % 10),
                   static_cast<char>('0' + s % 60 / 10),     static_cast<char>('0' + s % 10)};
-    return std::string(b, 6) + MillisToFrames(static_cast<int>(ms), rate);
+    return std::string(b, 6) + ff;
   };
   std::vector<Subtitle> subs;
   subs.reserve(r.found.size());
@@ -678,6 +710,7 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
 
   if (r.untimed) warnings.push_back(std::to_string(r.untimed) + " paragraphs without an end time left out");
   if (r.badTimes) warnings.push_back(std::to_string(r.badTimes) + " elements with times Kipo does not understand left out");
+  if (r.tooDeep) warnings.push_back("Elements nested more than " + std::to_string(kMaxDepth) + " deep are left out");
   if (r.fontsSeen) warnings.push_back("Fonts and font sizes of the file are not kept");
   if (r.colourNotUnderstood) warnings.push_back("Colours Kipo does not understand are read as white");
   if (r.regionNotUnderstood)

@@ -95,11 +95,17 @@ std::string GenericCue(const Cue& c, const FrameRate& rate) {
   return c.IsSet() ? HundredthsLabel(c.digits(), rate) : std::string();
 }
 
+// The duration as the difference of the two times as written, so that begin + dur is the
+// end exactly.
 std::string GenericDuration(const Cue& in, const Cue& out, const FrameRate& rate) {
   if (!in.IsSet() || !out.IsSet()) return {};
-  FrameCount d = out.ToFrames(rate) - in.ToFrames(rate);
-  if (d < 0) d = 0;
-  return HundredthsLabel(FramesToDigits(d, rate), rate);
+  auto hundredths = [&](const std::string& d) {
+    const long seconds = std::stol(d.substr(0, 2)) * 3600 + std::stol(d.substr(2, 2)) * 60 + std::stol(d.substr(4, 2));
+    const int frames = (d[6] - '0') * 10 + (d[7] - '0');
+    return seconds * 100 + std::min(99L, std::lround(frames * HundredthsFactor(rate) / 10.0));
+  };
+  const long h = std::max(0L, hundredths(out.digits()) - hundredths(in.digits()));
+  return Two(h / 360000) + ":" + Two(h / 6000 % 60) + ":" + Two(h / 100 % 60) + "." + Two(h % 100);
 }
 
 // "HH:MM:SS.mmm": the frames part in milliseconds.
@@ -142,61 +148,46 @@ struct TextLosses {
   bool coloursUsed[8] = {};
 };
 
-// Nested spans: italics and one colour at a time, closed and reopened so that they always
-// nest properly (an italic stretch that ends inside a colour closes the colour first).
+// Nested spans: italics and one colour at a time. Spans open where text needs them and
+// close in the right order (an italic stretch that ends inside a colour closes the colour
+// first and opens it again), so they always nest; every row closes what it opened, and
+// the next row opens again what carries on.
 void NestedText(std::string& out, const RichText& rich, const InlineForm& f, TextLosses& loss) {
   enum Kind { Italic, Colour };
+  struct Open {
+    Kind kind;
+    int colour;
+  };
+  std::vector<Open> open;
+  auto close = [&] {
+    out += open.back().kind == Italic ? f.italicClose : f.spanClose;
+    open.pop_back();
+  };
   for (std::size_t r = 0; r < rich.rows.size(); ++r) {
     if (r) out += f.br;
-    std::vector<Kind> open;
-    bool italic = false;
-    int colour = 0;  // 0 none
-    auto closeTo = [&](Kind k) {
-      while (!open.empty()) {
-        Kind top = open.back();
-        open.pop_back();
-        out += top == Italic ? f.italicClose : f.spanClose;
-        if (top == k) break;
-      }
-    };
-    auto has = [&](Kind k) { return std::find(open.begin(), open.end(), k) != open.end(); };
-    auto openColour = [&] {
-      out += f.spanOpen + " tts:color=\"" + ColourAttributeName(colour) + "\">";
-      open.push_back(Colour);
-    };
-    auto sync = [&] {
-      if (!italic && has(Italic)) {
-        closeTo(Italic);
-        if (colour && !has(Colour)) openColour();
-      }
-      if (italic && !has(Italic)) {
-        out += f.italicOpen;
-        open.push_back(Italic);
-      }
-    };
     for (const Run& run : rich.rows[r]) {
-      if (run.mark == Mark::Colour) {
-        if (has(Colour)) {
-          const bool italicInside = open.back() == Italic;
-          closeTo(Colour);
-          if (italicInside) {
-            // The italic stretch stays open around the new colour.
-            open.push_back(Italic);
-            out += f.italicOpen;
-          }
-        }
-        colour = static_cast<int>(run.style.colour);
-        loss.coloursUsed[colour] = true;
-        openColour();
-        continue;
-      }
       if (run.mark == Mark::UnderlineOn) ++loss.underline;
-      italic = run.style.italic;
-      sync();
-      if (run.mark == Mark::None) AppendText(out, run.text, loss.dropped);
+      if (run.mark != Mark::None || run.text.empty()) continue;
+      const bool italic = run.style.italic;
+      const int colour = static_cast<int>(run.style.colour);
+      // Close from the first open span that no longer fits.
+      std::size_t keep = 0;
+      while (keep < open.size() && (open[keep].kind == Italic ? italic : open[keep].colour == colour)) ++keep;
+      while (open.size() > keep) close();
+      const bool hasItalic = std::any_of(open.begin(), open.end(), [](const Open& o) { return o.kind == Italic; });
+      const bool hasColour = std::any_of(open.begin(), open.end(), [](const Open& o) { return o.kind == Colour; });
+      if (italic && !hasItalic) {
+        out += f.italicOpen;
+        open.push_back({Italic, 0});
+      }
+      if (colour && !hasColour) {
+        out += f.spanOpen + " tts:color=\"" + ColourAttributeName(colour) + "\">";
+        open.push_back({Colour, colour});
+        loss.coloursUsed[colour] = true;
+      }
+      AppendText(out, run.text, loss.dropped);
     }
-    closeTo(Italic);
-    closeTo(Colour);
+    while (!open.empty()) close();
   }
 }
 
@@ -570,6 +561,9 @@ struct Writer {
                           (dialect == TimedTextDialect::ITunes && o.forceRegion);
     if (rowsLost && raised)
       warnings.push_back(name + ": " + std::to_string(raised) + " subtitles above the bottom row written at the bottom");
+    const int code = doc.frameRate().code;
+    if (dialect == TimedTextDialect::Generic && (code == 48 || code == 59 || code == 60))
+      warnings.push_back(name + ": hundredths of a second cannot tell every frame apart at " + doc.frameRate().label());
     if (dialect == TimedTextDialect::ITunes && aligned)
       warnings.push_back(name + " files centre every subtitle: " + std::to_string(aligned) +
                          " left or right aligned subtitles written centred");
