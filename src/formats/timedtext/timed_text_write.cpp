@@ -23,9 +23,21 @@ bool RightToLeft(const SubtitleDocument& doc) { return doc.characterSet() == 177
 
 // Text content: the three characters XML reserves, with the ampersand as a numeric
 // reference; characters XML 1.0 cannot hold at all (control codes) are left out and
-// counted.
+// counted. Stand-ins of markup characters are the characters they hold.
 void AppendText(std::string& out, std::string_view text, int& dropped) {
-  for (char c : text) {
+  std::size_t plain = 0;  // start of the stretch not yet copied
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    std::size_t len = 1;
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && c != '&' && c != '<' && c != '>' && u != 0xEE) continue;
+    if (u == 0xEE) {
+      const char held = StandInAt(text.substr(i));
+      if (!held) continue;
+      c = held;
+      len = 3;
+    }
+    out.append(text.data() + plain, i - plain);
     switch (c) {
       case '&': out += "&#38;"; break;
       case '<': out += "&lt;"; break;
@@ -34,7 +46,10 @@ void AppendText(std::string& out, std::string_view text, int& dropped) {
         if (static_cast<unsigned char>(c) < 0x20 && c != '\t') ++dropped;
         else out += c;
     }
+    i += len - 1;
+    plain = i + 1;
   }
+  out.append(text.data() + plain, text.size() - plain);
 }
 
 // Attribute values: also the quote that delimits them.
@@ -148,105 +163,113 @@ struct TextLosses {
   bool coloursUsed[8] = {};
 };
 
-// Nested spans: italics and one colour at a time. Spans open where text needs them and
-// close in the right order (an italic stretch that ends inside a colour closes the colour
-// first and opens it again), so they always nest; every row closes what it opened, and
-// the next row opens again what carries on.
-void NestedText(std::string& out, const RichText& rich, const InlineForm& f, TextLosses& loss) {
-  enum Kind { Italic, Colour };
-  struct Open {
-    Kind kind;
-    int colour;
-  };
-  std::vector<Open> open;
-  auto close = [&] {
-    out += open.back().kind == Italic ? f.italicClose : f.spanClose;
-    open.pop_back();
-  };
-  for (std::size_t r = 0; r < rich.rows.size(); ++r) {
-    if (r) out += f.br;
-    for (const Run& run : rich.rows[r]) {
-      if (run.mark == Mark::UnderlineOn) ++loss.underline;
-      if (run.mark != Mark::None || run.text.empty()) continue;
-      const bool italic = run.style.italic;
-      const int colour = static_cast<int>(run.style.colour);
-      // Close from the first open span that no longer fits.
-      std::size_t keep = 0;
-      while (keep < open.size() && (open[keep].kind == Italic ? italic : open[keep].colour == colour)) ++keep;
-      while (open.size() > keep) close();
-      const bool hasItalic = std::any_of(open.begin(), open.end(), [](const Open& o) { return o.kind == Italic; });
-      const bool hasColour = std::any_of(open.begin(), open.end(), [](const Open& o) { return o.kind == Colour; });
-      if (italic && !hasItalic) {
-        out += f.italicOpen;
-        open.push_back({Italic, 0});
-      }
-      if (colour && !hasColour) {
-        out += f.spanOpen + " tts:color=\"" + ColourAttributeName(colour) + "\">";
-        open.push_back({Colour, colour});
-        loss.coloursUsed[colour] = true;
-      }
-      AppendText(out, run.text, loss.dropped);
-    }
-    while (!open.empty()) close();
-  }
-}
-
-// EBU-TT-D: one span per stretch of the same style; the spans sit side by side.
-void FlatText(std::string& out, const RichText& rich, const InlineForm& f, TextLosses& loss) {
-  std::string current;  // style attribute of the open span; empty: none open
-  auto styleOf = [&](const TextStyle& s) {
-    std::string st = "spanStyle";
-    if (s.colour != Colour::Default) {
-      st = std::string("span") + ColourStyleSuffix(static_cast<int>(s.colour));
-      loss.coloursUsed[static_cast<int>(s.colour)] = true;
-    }
-    if (s.italic) st += " styleItalic";
-    return st;
-  };
-  auto ensure = [&](const std::string& st) {
-    if (current == st) return;
-    if (!current.empty()) out += f.spanClose;
-    out += f.spanOpen + " style=\"" + st + "\">";
-    current = st;
-  };
-  for (std::size_t r = 0; r < rich.rows.size(); ++r) {
-    if (r) {
-      ensure(current.empty() ? std::string("spanStyle") : current);
-      out += f.br;
-    }
-    for (const Run& run : rich.rows[r]) {
-      if (run.mark == Mark::UnderlineOn) ++loss.underline;
-      if (run.mark != Mark::None) continue;
-      ensure(styleOf(run.style));
-      AppendText(out, run.text, loss.dropped);
-    }
-  }
-  if (current.empty()) ensure("spanStyle");
-  out += f.spanClose;
-}
-
-std::string ParagraphText(const Subtitle& s, const InlineForm& f, TextLosses& loss) {
-  std::string text = s.text;
+// The text of a subtitle as pieces of one style each: calls f(piece, italic, colour) for
+// every stretch of characters and row(r) at each row break; underline is counted. A
+// subtitle italic as a whole has each row inside the italic markers.
+template <class Piece, class RowBreak>
+void WalkText(const Subtitle& s, TextLosses& loss, Piece&& piece, RowBreak&& rowBreak) {
+  std::string wrapped;
+  std::string_view text = s.text;
   if (s.italic) {
-    // A subtitle italic as a whole: each row inside the italic markers.
-    std::string wrapped;
     std::size_t start = 0;
     while (true) {
       std::size_t end = text.find("\r\n", start);
       wrapped += kItalicOn;
-      wrapped += text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      wrapped += text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
       wrapped += kItalicOff;
-      if (end == std::string::npos) break;
+      if (end == std::string_view::npos) break;
       wrapped += "\r\n";
       start = end + 2;
     }
-    text = std::move(wrapped);
+    text = wrapped;
   }
-  RichText rich = RichText::Parse(text);
-  std::string out;
-  if (f.flatSpans) FlatText(out, rich, f, loss);
-  else NestedText(out, rich, f, loss);
-  return out;
+  bool italic = false;
+  int colour = 0;
+  ScanMarkup(text, MarkerView{}, [&](Mark m, std::string_view bytes) {
+    switch (m) {
+      case Mark::None: piece(bytes, italic, colour); break;
+      case Mark::RowBreak: rowBreak(); break;
+      case Mark::ItalicOn: italic = true; break;
+      case Mark::ItalicOff: italic = false; break;
+      case Mark::Colour: colour = bytes[0]; break;
+      case Mark::UnderlineOn: ++loss.underline; break;
+      default: break;
+    }
+  });
+}
+
+// Nested spans: italics and one colour at a time. Spans open where text needs them and
+// close in the right order (an italic stretch that ends inside a colour closes the colour
+// first and opens it again), so they always nest; every row closes what it opened, and
+// the next row opens again what carries on.
+void NestedText(std::string& out, const Subtitle& s, const InlineForm& f, TextLosses& loss) {
+  // Open spans from the outside in: 'i' italic, or a colour code.
+  char open[2];
+  int depth = 0;
+  auto closeTo = [&](int keep) {
+    while (depth > keep) out += open[--depth] == 'i' ? f.italicClose : f.spanClose;
+  };
+  WalkText(
+      s, loss,
+      [&](std::string_view text, bool italic, int colour) {
+        int keep = 0;
+        while (keep < depth && (open[keep] == 'i' ? italic : open[keep] == colour)) ++keep;
+        closeTo(keep);
+        const bool hasItalic = (depth > 0 && open[0] == 'i') || (depth > 1 && open[1] == 'i');
+        const bool hasColour = (depth > 0 && open[0] != 'i') || (depth > 1 && open[1] != 'i');
+        if (italic && !hasItalic) {
+          out += f.italicOpen;
+          open[depth++] = 'i';
+        }
+        if (colour && !hasColour) {
+          out += f.spanOpen;
+          out += " tts:color=\"";
+          out += ColourAttributeName(colour);
+          out += "\">";
+          open[depth++] = static_cast<char>(colour);
+          loss.coloursUsed[colour] = true;
+        }
+        AppendText(out, text, loss.dropped);
+      },
+      [&] {
+        closeTo(0);
+        out += f.br;
+      });
+  closeTo(0);
+}
+
+// EBU-TT-D: one span per stretch of the same style; the spans sit side by side.
+void FlatText(std::string& out, const Subtitle& s, const InlineForm& f, TextLosses& loss) {
+  int current = -1;  // style of the open span: colour (0 default) + 8 when italic; -1 none
+  auto ensure = [&](int style) {
+    if (current == style) return;
+    if (current >= 0) out += f.spanClose;
+    out += f.spanOpen;
+    out += " style=\"";
+    out += (style & 7) ? "span" : "spanStyle";
+    if (style & 7) out += ColourStyleSuffix(style & 7);
+    if (style & 8) out += " styleItalic";
+    out += "\">";
+    current = style;
+  };
+  WalkText(
+      s, loss,
+      [&](std::string_view text, bool italic, int colour) {
+        if (colour) loss.coloursUsed[colour] = true;
+        ensure(colour + (italic ? 8 : 0));
+        AppendText(out, text, loss.dropped);
+      },
+      [&] {
+        ensure(current < 0 ? 0 : current);
+        out += f.br;
+      });
+  ensure(current < 0 ? 0 : current);
+  out += f.spanClose;
+}
+
+void ParagraphText(std::string& out, const Subtitle& s, const InlineForm& f, TextLosses& loss) {
+  if (f.flatSpans) FlatText(out, s, f, loss);
+  else NestedText(out, s, f, loss);
 }
 
 // --- Head -----------------------------------------------------------------------------
@@ -469,63 +492,103 @@ struct Writer {
     }
   }
 
-  std::string Paragraph(const Subtitle& s, std::size_t n, const InlineForm& f, TextLosses& loss) {
+  // Appends pieces without building temporaries (the body of a full document is
+  // written in one pass).
+  template <class... T>
+  static void Put(std::string& b, const T&... parts) {
+    (b.append(parts), ...);
+  }
+
+  // One paragraph line (with its end) appended to `b`.
+  void Paragraph(std::string& b, const Subtitle& s, std::size_t n, const InlineForm& f, TextLosses& loss) {
     const FrameRate& rate = doc.frameRate();
-    const std::string dir = RightToLeft(doc) ? " tts:direction=\"rtl\"" : "";
-    const std::string align = AlignName(s.alignment);
-    const std::string text = ParagraphText(s, f, loss);
+    const std::string_view dir = RightToLeft(doc) ? " tts:direction=\"rtl\"" : "";
+    const std::string_view align = AlignName(s.alignment);
+    auto smpte = [&](const Cue& c) {
+      if (c.IsSet()) {
+        const std::string& d = c.digits();
+        const char label[11] = {d[0], d[1], ':', d[2], d[3], ':', d[4], d[5], ':', d[6], d[7]};
+        b.append(label, 11);
+      }
+    };
+    auto smpteTimes = [&] {
+      b += " begin=\"";
+      smpte(s.inCue);
+      b += "\" end=\"";
+      smpte(s.outCue);
+      b += '"';
+    };
     switch (dialect) {
       case TimedTextDialect::W3C:
-        return "      <p region=\"region" + align + "\" style=\"style" + align + "\" begin=\"" + SmpteCue(s.inCue) +
-               "\" end=\"" + SmpteCue(s.outCue) + "\"" + dir + ">" + text + "</p>";
+        Put(b, "      <p region=\"region", align, "\" style=\"style", align, "\"");
+        smpteTimes();
+        Put(b, dir, ">");
+        ParagraphText(b, s, f, loss);
+        b += "</p>";
+        break;
       case TimedTextDialect::Netflix: {
-        const char* v = s.row >= 7 ? "top" : s.row >= 4 ? "middle" : "bottom";
-        const char* h = s.alignment == AlignLeft ? "left" : s.alignment == AlignRight ? "right" : "centre";
-        return "      <p style=\"style.default\" region=\"region." + std::string(v) + "." + h + "\" begin=\"" +
-               SmpteCue(s.inCue) + "\" end=\"" + SmpteCue(s.outCue) + "\"" + dir + ">" + text + "</p>";
+        const std::string_view v = s.row >= 7 ? "top" : s.row >= 4 ? "middle" : "bottom";
+        const std::string_view h = s.alignment == AlignLeft ? "left" : s.alignment == AlignRight ? "right" : "centre";
+        Put(b, "      <p style=\"style.default\" region=\"region.", v, ".", h, "\"");
+        smpteTimes();
+        Put(b, dir, ">");
+        ParagraphText(b, s, f, loss);
+        b += "</p>";
+        break;
       }
       case TimedTextDialect::Generic:
         // The timing vocabulary's duration attribute is "dur".
-        return "      <p begin=\"" + GenericCue(s.inCue, rate) + "\" end=\"" + GenericCue(s.outCue, rate) +
-               "\" dur=\"" + GenericDuration(s.inCue, s.outCue, rate) + "\" style=\"style" + align + "\"" + dir +
-               ">" + text + "</p>";
+        Put(b, "      <p begin=\"", GenericCue(s.inCue, rate), "\" end=\"", GenericCue(s.outCue, rate), "\" dur=\"",
+            GenericDuration(s.inCue, s.outCue, rate), "\" style=\"style", align, "\"", dir, ">");
+        ParagraphText(b, s, f, loss);
+        b += "</p>";
+        break;
       case TimedTextDialect::EbuTt: {
-        const char* region = s.row > 8 ? "regionTop" : s.row < 4 ? "regionBottom" : "regionCenter";
-        return "      <tt:p xml:id=\"sub_" + std::to_string(n) + "\" region=\"" + region + "\" begin=\"" +
-               SmpteCue(s.inCue) + "\" end=\"" + SmpteCue(s.outCue) + "\" style=\"style" + align + "\"" + dir + ">" +
-               text + "\r\n      </tt:p>";
+        const std::string_view region = s.row > 8 ? "regionTop" : s.row < 4 ? "regionBottom" : "regionCenter";
+        Put(b, "      <tt:p xml:id=\"sub_", std::to_string(n), "\" region=\"", region, "\"");
+        smpteTimes();
+        Put(b, " style=\"style", align, "\"", dir, ">");
+        ParagraphText(b, s, f, loss);
+        b += "\r\n      </tt:p>";
+        break;
       }
       case TimedTextDialect::EbuTtD: {
-        const char* region = s.row >= 6 ? "regionTop" : "regionBottom";
-        return "      <tt:p xml:id=\"sub_" + std::to_string(n) + "\" region=\"" + region + "\" begin=\"" +
-               MediaCue(s.inCue, rate) + "\" end=\"" + MediaCue(s.outCue, rate) + "\" style=\"style" + align +
-               "\">\r\n        " + text + "\r\n      </tt:p>";
+        const std::string_view region = s.row >= 6 ? "regionTop" : "regionBottom";
+        Put(b, "      <tt:p xml:id=\"sub_", std::to_string(n), "\" region=\"", region, "\" begin=\"",
+            MediaCue(s.inCue, rate), "\" end=\"", MediaCue(s.outCue, rate), "\" style=\"style", align,
+            "\">\r\n        ");
+        ParagraphText(b, s, f, loss);
+        b += "\r\n      </tt:p>";
+        break;
       }
       case TimedTextDialect::ITunes: {
-        const char* region = !o.forceRegion && s.row >= 5 ? "top" : "bottom";
-        return std::string("      <p region=\"") + region + "\" style=\"" + (s.italic ? "italic" : "normal") +
-               "\" begin=\"" + SmpteCue(s.inCue) + "\" end=\"" + SmpteCue(s.outCue) + "\"" + dir + ">" + text +
-               "</p>";
+        const std::string_view region = !o.forceRegion && s.row >= 5 ? "top" : "bottom";
+        Put(b, "      <p region=\"", region, "\" style=\"", std::string_view(s.italic ? "italic" : "normal"), "\"");
+        smpteTimes();
+        Put(b, dir, ">");
+        ParagraphText(b, s, f, loss);
+        b += "</p>";
+        break;
       }
     }
-    return {};
+    b += kEol;
   }
 
   void Write() {
     const InlineForm form = FormOf(dialect);
     TextLosses loss;
     // The paragraphs first: the head lists the colour styles the text uses.
-    std::vector<std::string> paragraphs;
-    paragraphs.reserve(doc.Count());
+    std::string body;
+    body.reserve(doc.Count() * 200);
     std::size_t noCue = 0, raised = 0, aligned = 0;
     for (std::size_t i = 0; i < doc.Count(); ++i) {
       const Subtitle& s = doc.At(i);
-      paragraphs.push_back(Paragraph(s, i + 1, form, loss));
+      Paragraph(body, s, i + 1, form, loss);
       if (!s.inCue.IsSet() || !s.outCue.IsSet()) ++noCue;
       if (s.row > 0) ++raised;
       if (s.alignment == AlignLeft || s.alignment == AlignRight) ++aligned;
     }
-    out.reserve(paragraphs.size() * 160 + 4096);
+    out.reserve(body.size() + 8192);
     Line("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
     if (dialect == TimedTextDialect::Netflix) Line("<!-- File created by Kipo subtitling system version 6.1 -->");
     Root();
@@ -537,13 +600,12 @@ struct Writer {
     Line("  </" + p + "head>");
     // A distribution document's division holds at least one paragraph: an empty document
     // has no body.
-    const bool body = !(dialect == TimedTextDialect::EbuTtD && paragraphs.empty());
-    if (body) {
+    if (!(dialect == TimedTextDialect::EbuTtD && doc.Count() == 0)) {
       Line("  <" + p + "body>");
       if (dialect == TimedTextDialect::EbuTt) Line("    <tt:div style=\"styleCenter\">");
       else if (dialect == TimedTextDialect::ITunes) Line("    <div begin=\"00:00:00:00\">");
       else Line("    <" + p + "div>");
-      for (const std::string& para : paragraphs) Line(para);
+      out += body;
       Line("    </" + p + "div>");
       Line("  </" + p + "body>");
     }
