@@ -46,6 +46,51 @@ std::string_view Value(const pugi::xml_node& n, std::string_view local, bool pre
   return a ? std::string_view(a.value()) : std::string_view();
 }
 
+// The attributes the reader looks at, gathered in one pass over an element.
+struct Own {
+  std::string_view begin, end, dur, region, style, space, timeContainer;
+  bool timed = false;   // begin, end or dur given
+  bool styled = false;  // some prefixed attribute (tts: and the like) to read
+};
+
+Own Gather(const pugi::xml_node& n) {
+  Own o;
+  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+    const char* name = a.name();
+    const char* colon = std::strchr(name, ':');
+    if (!colon) {
+      const std::string_view v = a.value();
+      switch (name[0]) {
+        case 'b': if (!std::strcmp(name, "begin")) o.begin = v, o.timed = true; break;
+        case 'e': if (!std::strcmp(name, "end")) o.end = v, o.timed = true; break;
+        case 'd': if (!std::strcmp(name, "dur")) o.dur = v, o.timed = true; break;
+        case 'r': if (!std::strcmp(name, "region")) o.region = v; break;
+        case 's': if (!std::strcmp(name, "style")) o.style = v; break;
+        case 't': if (!std::strcmp(name, "timeContainer")) o.timeContainer = v; break;
+        default: break;
+      }
+    } else if (colon - name == 3 && !std::strncmp(name, "xml", 3)) {
+      if (!std::strcmp(colon + 1, "space")) o.space = a.value();
+    } else if (std::strncmp(name, "xmlns", 5)) {
+      o.styled = true;
+    }
+  }
+  return o;
+}
+
+// Calls f for each white-space separated word of s.
+template <class F>
+void ForEachWord(std::string_view s, F&& f) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n')) ++i;
+    std::size_t j = i;
+    while (j < s.size() && !(s[j] == ' ' || s[j] == '\t' || s[j] == '\r' || s[j] == '\n')) ++j;
+    if (j > i) f(s.substr(i, j - i));
+    i = j;
+  }
+}
+
 std::vector<std::string_view> Words(std::string_view s) {
   std::vector<std::string_view> out;
   std::size_t i = 0;
@@ -151,6 +196,19 @@ struct Props {
   bool fontOrSize = false;
 };
 
+// The fields `src` sets, set in `dst`.
+void Overlay(Props& dst, const Props& src) {
+  if (src.italic) dst.italic = src.italic;
+  if (src.underline) dst.underline = src.underline;
+  if (src.bold) dst.bold = src.bold;
+  if (src.colour) dst.colour = src.colour;
+  if (src.align) dst.align = src.align;
+  if (src.displayAlign) dst.displayAlign = src.displayAlign;
+  if (src.origin) dst.origin = src.origin;
+  if (src.extent) dst.extent = src.extent;
+  dst.fontOrSize = dst.fontOrSize || src.fontOrSize;
+}
+
 int ColourOf(std::string_view v, bool& understood) {
   understood = true;
   std::string c = ToLowerAscii(Strip(v));
@@ -222,16 +280,33 @@ struct Reader {
     }
   }
 
-  // The element's referenced styles (in order, each with its own references first),
-  // then its own attributes.
-  void ApplyElement(const pugi::xml_node& n, Props& p, int depth = 0) {
-    if (depth > 16) return;
-    for (std::string_view id : Words(Value(n, "style"))) {
-      auto it = styles.find(id);
-      if (it != styles.end()) ApplyElement(it->second, p, depth + 1);
-    }
-    ApplyInline(n, p);
+  // What a style element sets, with the styles it refers to first; each style is resolved
+  // once.
+  std::unordered_map<const void*, Props> styleCache;
+  const Props& StyleProps(const pugi::xml_node& style, int depth = 0) {
+    static const Props kNone;
+    if (depth > 16) return kNone;
+    auto it = styleCache.find(style.internal_object());
+    if (it != styleCache.end()) return it->second;
+    Props p;
+    const Own own = Gather(style);
+    ForEachWord(own.style, [&](std::string_view id) {
+      auto ref = styles.find(id);
+      if (ref != styles.end()) Overlay(p, StyleProps(ref->second, depth + 1));
+    });
+    if (own.styled) ApplyInline(style, p);
+    return styleCache.insert_or_assign(style.internal_object(), p).first->second;
   }
+
+  // The element's referenced styles (in order), then its own attributes.
+  void ApplyElement(const pugi::xml_node& n, Props& p, const Own& own) {
+    ForEachWord(own.style, [&](std::string_view id) {
+      auto it = styles.find(id);
+      if (it != styles.end()) Overlay(p, StyleProps(it->second));
+    });
+    if (own.styled) ApplyInline(n, p);
+  }
+  void ApplyElement(const pugi::xml_node& n, Props& p) { ApplyElement(n, p, Gather(n)); }
 
   // --- Rows from regions ----------------------------------------------------------------
 
@@ -307,11 +382,12 @@ struct Reader {
         continue;
       }
       if (local == "metadata" || local == "set" || local == "region") continue;
+      const Own own = Gather(c);
       Props p = inherited;
-      ApplyElement(c, p);
+      ApplyElement(c, p, own);
       if (local == "i") p.italic = true;
       bool keep = preserve;
-      if (std::string_view sp = Value(c, "space", true); !sp.empty()) keep = sp == "preserve";
+      if (!own.space.empty()) keep = own.space == "preserve";
       Collect(c, p, keep, rows, depth + 1);
     }
   }
@@ -404,17 +480,16 @@ struct Reader {
     std::optional<double> end;  // nullopt: open
   };
 
-  bool TimeAttr(const pugi::xml_node& n, std::string_view name, std::optional<double>& out) {
-    std::string_view v = Value(n, name);
+  bool TimeAttr(std::string_view v, std::optional<double>& out) {
     if (v.empty()) return true;
     out = ParseTime(v, timing);
     return out.has_value();
   }
 
   // The element's interval from its parent's; false when a time is not understood.
-  bool IntervalOf(const pugi::xml_node& n, const Interval& parent, double syncBase, Interval& out) {
+  bool IntervalOf(const Own& own, const Interval& parent, double syncBase, Interval& out) {
     std::optional<double> b, e, d;
-    if (!TimeAttr(n, "begin", b) || !TimeAttr(n, "end", e) || !TimeAttr(n, "dur", d)) return false;
+    if (!TimeAttr(own.begin, b) || !TimeAttr(own.end, e) || !TimeAttr(own.dur, d)) return false;
     out.begin = syncBase + b.value_or(0);
     std::optional<double> end;
     // End times count from the same base as begin times.
@@ -434,9 +509,9 @@ struct Reader {
     for (pugi::xml_node c : n.children()) {
       if (c.type() != pugi::node_element) continue;
       Interval iv;
-      if (!IntervalOf(c, at, at.begin, iv)) continue;
-      const bool timed = AttrOf(c, "begin", false) || AttrOf(c, "end", false) || AttrOf(c, "dur", false);
-      if (timed) {
+      const Own own = Gather(c);
+      if (!IntervalOf(own, at, at.begin, iv)) continue;
+      if (own.timed) {
         first = first ? std::min(*first, iv.begin) : iv.begin;
         if (iv.end) last = last ? std::max(*last, *iv.end) : *iv.end;
       }
@@ -455,10 +530,10 @@ struct Reader {
   std::vector<Found> found;
   std::size_t untimed = 0, badTimes = 0;
 
-  void Paragraph(const pugi::xml_node& p, const std::vector<pugi::xml_node>& chain, const Interval& iv,
+  void Paragraph(const pugi::xml_node& p, const Own& own, const Props& chainProps, const Interval& iv,
                  std::string_view region, bool preserve) {
     Interval at = iv;
-    if (!AttrOf(p, "begin", false) && !AttrOf(p, "end", false) && !AttrOf(p, "dur", false)) {
+    if (!own.timed) {
       std::optional<double> first, last;
       SpanTimes(p, iv, first, last);
       if (first) at.begin = *first;
@@ -468,55 +543,66 @@ struct Reader {
       ++untimed;
       return;
     }
-    if (std::string_view r = Value(p, "region"); !r.empty()) region = r;
-    Props base;
     auto rit = regionProps.find(region);
-    if (rit != regionProps.end()) base = rit->second;
-    Props props = base;
-    // Region styles reach the content only where the content does not say otherwise.
-    props.origin.reset();
-    props.extent.reset();
-    props.displayAlign.reset();
-    for (const pugi::xml_node& a : chain) ApplyElement(a, props);
-    ApplyElement(p, props);
-    if (std::string_view sp = Value(p, "space", true); !sp.empty()) preserve = sp == "preserve";
-    std::vector<Row> rows(1);
-    Collect(p, props, preserve, rows);
-    bool understood = true;
-    const int row = rit != regionProps.end() ? RowOf(base, understood) : 0;
-    regionNotUnderstood = regionNotUnderstood || !understood;
+    Props props;
+    if (rit != regionProps.end()) {
+      props = rit->second;
+      // Region styles reach the content only where the content does not say otherwise.
+      props.origin.reset();
+      props.extent.reset();
+      props.displayAlign.reset();
+    }
+    Overlay(props, chainProps);
+    ApplyElement(p, props, own);
+    rows_.assign(1, Row{});
+    Collect(p, props, preserve, rows_);
+    int row = 0;
+    if (rit != regionProps.end()) {
+      // Each region's row once.
+      auto [cached, fresh] = regionRows.try_emplace(region, 0);
+      if (fresh) {
+        bool understood = true;
+        cached->second = RowOf(rit->second, understood);
+        regionNotUnderstood = regionNotUnderstood || !understood;
+      }
+      row = cached->second;
+    }
     fontsSeen = fontsSeen || props.fontOrSize;
-    found.push_back({at.begin, *at.end, Markup(rows), row, props.align.value_or(AlignCentre), found.size()});
+    found.push_back({at.begin, *at.end, Markup(rows_), row, props.align.value_or(AlignCentre), found.size()});
   }
+  std::vector<Row> rows_;
+  std::unordered_map<std::string_view, int> regionRows;
 
-  void Walk(const pugi::xml_node& n, std::vector<pugi::xml_node>& chain, const Interval& iv, std::string_view region,
-            bool preserve) {
-    if (chain.size() > static_cast<std::size_t>(kMaxDepth)) {
+  // The divisions and paragraphs below `n`; `chainProps` holds what body and divisions
+  // above set, `own` is n's gathered attributes.
+  void Walk(const pugi::xml_node& n, const Own& own, int depth, const Props& chainProps, const Interval& iv,
+            std::string_view region, bool preserve) {
+    if (depth > kMaxDepth) {
       tooDeep = true;
       return;
     }
-    bool seq = Value(n, "timeContainer") == "seq";
+    const bool seq = own.timeContainer == "seq";
     double seqBase = iv.begin;
-    for (pugi::xml_node c : n.children()) {
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
       if (c.type() != pugi::node_element) continue;
       std::string_view local = Local(c.name());
-      if (local != "div" && local != "p") continue;
+      const bool isP = local == "p";
+      if (!isP && local != "div") continue;
+      const Own cown = Gather(c);
       Interval civ;
-      if (!IntervalOf(c, iv, seq ? seqBase : iv.begin, civ)) {
+      if (!IntervalOf(cown, iv, seq ? seqBase : iv.begin, civ)) {
         ++badTimes;
         continue;
       }
       if (seq) seqBase = civ.end.value_or(seqBase);
-      std::string_view r = region;
-      if (std::string_view own = Value(c, "region"); !own.empty()) r = own;
-      bool keep = preserve;
-      if (std::string_view sp = Value(c, "space", true); !sp.empty()) keep = sp == "preserve";
-      if (local == "p") {
-        Paragraph(c, chain, civ, r, keep);
+      const std::string_view r = cown.region.empty() ? region : cown.region;
+      const bool keep = cown.space.empty() ? preserve : cown.space == "preserve";
+      if (isP) {
+        Paragraph(c, cown, chainProps, civ, r, keep);
       } else {
-        chain.push_back(c);
-        Walk(c, chain, civ, r, keep);
-        chain.pop_back();
+        Props props = chainProps;
+        ApplyElement(c, props, cown);
+        Walk(c, cown, depth + 1, props, civ, r, keep);
       }
     }
   }
@@ -666,16 +752,19 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
   SetLanguage(doc, Value(tt, "lang", true));
   if (body) {
     Reader::Interval top;
-    if (!r.IntervalOf(body, Reader::Interval{}, 0, top)) ++r.badTimes;
-    std::vector<pugi::xml_node> chain{body};
+    const Own own = Gather(body);
+    if (!r.IntervalOf(own, Reader::Interval{}, 0, top)) ++r.badTimes;
     bool preserve = Value(tt, "space", true) == "preserve";
-    if (std::string_view sp = Value(body, "space", true); !sp.empty()) preserve = sp == "preserve";
-    r.Walk(body, chain, top, Value(body, "region"), preserve);
+    if (!own.space.empty()) preserve = own.space == "preserve";
+    Props props;
+    r.ApplyElement(body, props, own);
+    r.Walk(body, own, 0, props, top, own.region, preserve);
   }
   if (r.found.size() > kMaxSubtitles)
     throw InvalidFileFormat("The file holds " + std::to_string(r.found.size()) + " subtitles; a document holds at most " +
                             std::to_string(kMaxSubtitles) + ".");
-  std::stable_sort(r.found.begin(), r.found.end(), [](const auto& a, const auto& b) { return a.begin < b.begin; });
+  auto earlier = [](const auto& a, const auto& b) { return a.begin < b.begin; };
+  if (!std::is_sorted(r.found.begin(), r.found.end(), earlier)) std::stable_sort(r.found.begin(), r.found.end(), earlier);
 
   const FrameRate& rate = doc.frameRate();
   auto label = [&](double seconds) {
@@ -688,7 +777,7 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
     long s = static_cast<long>(whole);
     std::string ff = MillisToFrames(static_cast<int>(ms), rate);
     // A fraction that rounds up to a whole second is the next second's first frame.
-    if (std::stoi(ff) >= rate.countingRate()) ++s, ff = "00";
+    if (std::atoi(ff.c_str()) >= rate.countingRate()) ++s, ff = "00";
     if (s >= 100L * 3600) throw InvalidFileFormat("A time of the file lies beyond 99:59:59, the last a cue can hold.");
     char b[8] = {static_cast<char>('0' + s / 36000),     static_cast<char>('0' + s / 3600 % 10),
                   static_cast<char>('0' + s / 600 % 6),     static_cast<char>('0' + s / 60 % 10),
