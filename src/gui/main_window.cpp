@@ -121,6 +121,10 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     if (std::optional<bool> shown = EditCaptionOptions(f, ws_.settings(), this)) return *shown;
     return RunTimedTextOptions(f, ws_.settings(), this).value_or(true);
   });
+  // The formats' options windows, opened on OK when "Always show options" asks for them.
+  ws_.exports().SetOptionsDialog([this](const ExportFormat& f) {
+    return RunTimedTextOptions(f, ws_.settings(), this).value_or(true);
+  });
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
   list_->setObjectName("subtitleList");
