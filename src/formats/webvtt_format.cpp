@@ -3,6 +3,7 @@
 
 #include "formats/format_rows.h"
 #include "formats/text_cue_format.h"
+#include "imaging/text_layout.h"
 #include "platform/text_util.h"
 #include "settings/keys.h"
 
@@ -55,7 +56,13 @@ Format MakeWebVttFormat() {
   f.traits.keepsComments = true;
   f.traits.keepsUnderline = true;
   return TextCueFormat(std::move(f), &ReadWebVtt, [](const SubtitleDocument& doc, const SettingsStore& s, Warnings& w) {
-    return WriteWebVtt(doc, WebVttOptionTable().Load(s), w);
+    WebVttOptions o = WebVttOptionTable().Load(s);
+    // Centred-left blocks are placed by their width in the pictures' own text layout.
+    std::unique_ptr<TextMeasurer> m;
+    for (const Subtitle& x : doc.Subtitles())
+      if (!m && o.includePositioning && x.alignment == AlignCentreLeft) m = MakeLayoutMeasurer();
+    o.measurer = m.get();
+    return WriteWebVtt(doc, o, w);
   });
 }
 

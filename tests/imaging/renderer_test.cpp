@@ -343,3 +343,30 @@ TEST(Renderer, GoldenPictures) {
 
 }  // namespace
 }  // namespace kipo
+
+namespace kipo {
+namespace {
+
+// The text measure (WebVTT's centred-left positions, digital cinema widths) shares the
+// pictures' layout: the same width for the same text and font.
+TEST(LayoutMeasurer, MeasuresAsTheRendererDraws) {
+  KIPO_NEED_REFERENCE_FONT();
+  auto m = MakeLayoutMeasurer(ReferenceFontFiles());
+  RenderStyle st = test::ReferenceStyle();
+  SubtitleRenderer r(st, RenderLayout{});
+  FontFace f;
+  f.family = st.fontFamily;
+  f.pixelSize = st.fontSize;
+  for (const char* text : {"Short", "Twenty characters!!!", "\xD7\x90\xD7\x91 mixed", "日本語"}) {
+    SCOPED_TRACE(text);
+    EXPECT_NEAR(m->Width(text, f), r.RowWidth(text), 0.01);
+  }
+  EXPECT_GT(m->Width("Twenty characters!!!", f), m->Width("Short", f));
+  f.bold = true;
+  EXPECT_GT(m->Width("Twenty characters!!!", f), r.RowWidth("Twenty characters!!!"));
+  EXPECT_EQ(m->Width("", f), 0);
+  EXPECT_GT(m->Width("bad \xFF\xFE bytes", f), 0) << "invalid UTF-8 is measured as replacement characters";
+}
+
+}  // namespace
+}  // namespace kipo

@@ -12,6 +12,7 @@
 #include "core/languages.h"
 #include "core/rich_text.h"
 #include "formats/cinema/uuid.h"
+#include "imaging/text_layout.h"
 #include "platform/files.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
@@ -334,7 +335,7 @@ class Writer {
 
   // Width of a line in percent of the screen width.
   double WidthPercent(const std::string& text) {
-    if (!setup_.measurer && !measurer_) measurer_ = MakePangoMeasurer();
+    if (!setup_.measurer && !measurer_) measurer_ = MakeLayoutMeasurer();
     const TextMeasurer& m = setup_.measurer ? *setup_.measurer : *measurer_;
     FontFace f;
     f.family = o_.fontName;

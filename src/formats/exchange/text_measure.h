@@ -22,9 +22,8 @@ class TextMeasurer {
   virtual double Width(std::string_view utf8, const FontFace& font) const = 0;
 };
 
-// Measures with Pango (fontconfig picks the nearest installed family). Each instance has
-// its own font map, so instances may be used on different threads.
-std::unique_ptr<TextMeasurer> MakePangoMeasurer();
+// The measure over the pictures' text layout (Pango) is imaging's MakeLayoutMeasurer; the
+// registry hands it in.
 
 // A stand-in where every character is `advance` pixels wide (tests, headless tools).
 class FixedWidthMeasurer : public TextMeasurer {

@@ -73,7 +73,7 @@ std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, War
   bool anyCentreLeft = false;
   for (const Subtitle& s : doc.Subtitles()) anyCentreLeft = anyCentreLeft || s.alignment == AlignCentreLeft;
   if (!m && o.includePositioning && anyCentreLeft) {
-    own = MakePangoMeasurer();
+    own = std::make_unique<FixedWidthMeasurer>(o.font.pixelSize / 2);  // no layout handed in: an estimate
     m = own.get();
   }
   FixedWidthMeasurer unused(0);
