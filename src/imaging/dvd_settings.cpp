@@ -95,6 +95,11 @@ const std::vector<std::string>& RenderCharacterSetNames() {
   return n;
 }
 
+std::string_view CharacterSetLanguage(int characterSet) {
+  static const char* const kTags[] = {"", "ja", "ko", "ko", "zh-cn", "zh-tw", "el", "tr", "he", "ar", "lt", "ru", "th", "pl", ""};
+  return characterSet >= 0 && characterSet < 15 ? kTags[characterSet] : "";
+}
+
 const std::vector<std::string>& ExportRangeNames() {
   static const std::vector<std::string> n{"Whole file", "Selection", "Script only"};
   return n;
@@ -318,6 +323,7 @@ RenderStyle DvdOptions::Style() const {
   s.background = backgroundColour;
   s.background.a = 0;
   s.opacity = opacity;
+  s.language = std::string(CharacterSetLanguage(characterSet));
   return s;
 }
 

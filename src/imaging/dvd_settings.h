@@ -51,6 +51,8 @@ bool IsHighDefinition(AuthoringTarget t);
 
 // The "Character set" list of the window.
 const std::vector<std::string>& RenderCharacterSetNames();
+// The language tag the text layout gets for a character set ("" for Western and OEM).
+std::string_view CharacterSetLanguage(int characterSet);
 // "Whole file", "Selection", "Script only".
 const std::vector<std::string>& ExportRangeNames();
 enum class ExportRange { WholeFile = 0, Selection = 1, ScriptOnly = 2 };

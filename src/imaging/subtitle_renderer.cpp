@@ -233,6 +233,7 @@ struct SubtitleRenderer::Impl {
       if (p.underline) add(pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
       if (!p.family.empty()) add(pango_attr_family_new(p.family.c_str()));
     }
+    if (!s.language.empty()) pango_attr_list_insert(attrs, pango_attr_language_new(pango_language_from_string(s.language.c_str())));
     if (s.kerning != 0) {
       PangoAttribute* a = pango_attr_letter_spacing_new(s.kerning * PANGO_SCALE);
       pango_attr_list_insert(attrs, a);

@@ -61,6 +61,9 @@ struct RenderStyle {
   Rgba antialiasColour{128, 128, 128, 255};
   int opacity = 100;  // percent, applied to text, border and anti-alias of the colour planes
   BoldMarkers boldMarkers;
+  // The text's language as a BCP 47 tag ("ja", "zh-tw", "he"): picks the language's glyph
+  // forms and fonts where a script serves several languages. Empty: Pango's guess.
+  std::string language;
   // False when only the pixel classes are wanted (8-bit DVD pictures): the colour plane is
   // then left transparent, which saves the compositing.
   bool colourPlane = true;

@@ -26,6 +26,12 @@ TEST(DvdSettings, DefaultsAreThePalFrameWithItsMargins) {
   EXPECT_EQ(o.Style().leading, 2);
   EXPECT_EQ((std::array{o.contrastBG, o.contrastPA, o.contrastE1, o.contrastE2}), (std::array{0, 13, 10, 12}));
   EXPECT_EQ(o.previewText, "The quick brown fox jumped over...");
+  EXPECT_EQ(o.Style().language, "");
+  o.characterSet = 1;  // Japanese
+  EXPECT_EQ(o.Style().language, "ja");
+  o.characterSet = 5;
+  EXPECT_EQ(o.Style().language, "zh-tw");
+  o.characterSet = 0;
   // Stored under the names of section "DVD"; check boxes as 1/0.
   SettingsStore s;
   o.ignoreEmpty = true;
