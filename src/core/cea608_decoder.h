@@ -1,0 +1,89 @@
+#pragma once
+// A model of a line-21 caption decoder (data channel 1, field 1), fed one code word per
+// frame as an encoder sends them. It keeps the displayed and the non-displayed memory of
+// 15 rows by 32 columns, follows the three caption styles (pop-on: load off screen, then
+// flip; roll-up: a window of 2-4 rows that scrolls on carriage return; paint-on: straight
+// onto the screen), and counts a control code sent twice in consecutive frames once.
+//
+// The SCC reader turns what the model shows into subtitles, the tests play the SCC
+// writer's output through it, and the closed-caption checks ask it when a caption can be
+// shown.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/cea608.h"
+
+namespace kipo::cea608 {
+
+struct Cell {
+  char32_t ch = 0;       // 0: nothing written here
+  bool italic = false;
+  bool underline = false;
+  bool midRow = false;   // the cell holds a mid-row code (shown as a space)
+  bool operator==(const Cell&) const = default;
+};
+
+struct ScreenRow {
+  std::array<Cell, 32> cells{};
+  // The feed tag (SetTag) current when a character was last written into the row; it
+  // moves with the row when a roll-up window scrolls.
+  int tag = 0;
+  bool used = false;
+  bool operator==(const ScreenRow&) const = default;
+};
+
+struct Screen {
+  std::array<ScreenRow, 15> rows{};  // rows[0] is row 1
+  bool Empty() const;
+  void Clear();
+  // The characters of a row (1-15) from its first to its last written cell; cells never
+  // written and mid-row codes read as spaces.
+  std::u32string RowText(int row) const;
+  bool operator==(const Screen&) const = default;
+};
+
+enum class Style : std::uint8_t { PopOn, RollUp, PaintOn };
+
+class Decoder {
+ public:
+  // What one word did.
+  enum Effect : unsigned { None = 0, DisplayChanged = 1, TextShown = 2, OtherChannel = 4, Ignored = 8 };
+
+  // The word of one frame, parity included. Words with a parity error are dropped, as a
+  // decoder drops them.
+  unsigned Feed(Word w);
+
+  const Screen& displayed() const { return displayed_; }
+  const Screen& nonDisplayed() const { return loading_; }
+  Style style() const { return style_; }
+  int rollUpRows() const { return rollRows_; }
+  // The row and column the next character goes to.
+  int cursorRow() const { return row_; }
+  int cursorColumn() const { return column_; }
+  // Data of channel 2 or field 2 has been seen (and skipped).
+  bool sawOtherChannel() const { return sawOther_; }
+  // Rows written from now on carry this tag.
+  void SetTag(int tag) { tag_ = tag; }
+
+ private:
+  Screen& Target() { return style_ == Style::PopOn ? loading_ : displayed_; }
+  unsigned Put(char32_t c, bool midRow = false);
+  unsigned Control(std::uint8_t hi, std::uint8_t lo);
+  unsigned Misc(std::uint8_t lo);
+  unsigned Scroll();
+  void MoveWindow(int newBase);
+
+  Screen displayed_, loading_;
+  Style style_ = Style::PopOn;
+  int rollRows_ = 0;
+  int row_ = 15, column_ = 0;
+  bool italic_ = false, underline_ = false;
+  bool ours_ = true;   // the data channel of the latest control code is channel 1, field 1
+  bool text_ = false;  // text mode (text restart / resume text display): not captions
+  bool sawOther_ = false;
+  Word previous_ = 0;  // the control code of the previous frame, for doubled codes
+  int tag_ = 0;
+};
+
+}  // namespace kipo::cea608
