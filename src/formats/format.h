@@ -103,6 +103,11 @@ struct FormatTraits {
   bool keepsComments = false;
   bool keepsTenHours = true;      // cues of 10 hours and more
   bool needsLanguage = false;     // the reader asks for the language of the file
+  // Cues are where a broadcast decoder shows and clears the text (caption streams: a
+  // caption loads before its in cue, a start at frame 0 waits for its loading, and the next
+  // caption's loading may clear it early), so a written file reads back with the texts in
+  // order but not every cue to the frame; the format's own tests prove its timing.
+  bool cuesAsShown = false;
 };
 
 struct Format {

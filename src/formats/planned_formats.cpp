@@ -52,8 +52,6 @@ const ExportRowData kExportRows[] = {
      "Sonic DVD Creator script file (*.sub)|*.sub|Sonic DVD Creator UTF-8 script file (*.sub)|*.sub|Sonic DVD Creator Unicode script file (*.sub)|*.sub", "", "P"},
     {"sony-dvd-architect", 18, "Sony DVD Architect", "DVD/Blu-ray", "SUB", "ExportSonyArchitectSubFile",
      "Sony DVD Architect script file (*.sub)|*.sub|Sony DVD Architect UTF-8 script file (*.sub)|*.sub|Sony DVD Architect Unicode script file (*.sub)|*.sub", "", "P"},
-    {"caption-inc", 22, "Caption Inc", "Closed caption", "CIN", "ExportCaptionIncFile",
-     "Caption Inc Files (*.cin)|*.cin", "frmCINOptions", "O"},
     {"hoek-en-sonepouse-voice-over", 23, "Hoek en Sonépouse voice-over", "Other subtitling software", "Text", "ExportHoek",
      "Hoek en Sonépouse Text Files (*.txt)|*.txt", "frmHoekOptions", "OP"},
     {"adobe-encore-cs3", 24, "Adobe Encore CS3", "DVD/Blu-ray", "Text", "ExportAdobeEncore",
@@ -84,12 +82,8 @@ const ExportRowData kExportRows[] = {
      "PMWin Asian Language OVR Files (*.ovr)|*.ovr", "", ""},
     {"ulead-dvd-workshop", 38, "Ulead DVD Workshop", "DVD/Blu-ray", "Text", "ExportUleadFile",
      "Ulead DVD Workshop text file (*.txt)|*.txt|Ulead DVD Workshop UTF-8 text file (*.txt)|*.txt|Ulead DVD Workshop Unicode text file (*.txt)|*.txt", "", ""},
-    {"ultech", 39, "Ultech", "Closed caption", "ULT", "frmULT",
-     "Ultech CC Files (*.ult)|*.ult", "", "W"},
     {"translation-template", 41, "Translation Template", "Translation template", "RTF/HTML", "ExportTranslationTemplate",
      "Translation template files (*.rtf)|*.rtf", "", ""},
-    {"scenarist-closed-caption", 42, "Scenarist Closed Caption", "Closed caption", "SCC", "ExportScenaristClosedCaptionFile",
-     "Scenarist Closed Caption Files (*.scc)|*.scc", "frmSCCOptions", ""},
 };
 
 // Import rows of formats that have no export row yet.
@@ -113,7 +107,6 @@ const ImportRowData kImportRows[] = {
     {14, "Screen structured ASCII file"},
     {15, "Softni text file"},
     {16, "Sonic DVD Creator script file"},
-    {17, "Sonic Scenarist closed caption file"},
     {18, "Spruce Maestro STL file"},
     {20, "Swift Interchange Format file"},
     {21, "Tab separated DVD script file"},
@@ -170,8 +163,6 @@ std::vector<Format> PlannedFormats() {
     f.exportRow = MakeExportRow(r.position, r.name, r.category, r.type, r.exporter, r.filter, "", r.optionsDialog,
                                 r.flags);
     if (!f.exportRow->defaultExt.empty()) f.extensions = {f.exportRow->defaultExt};
-    // A caption row holds 32 characters; the export asks before going on with longer rows.
-    if (f.exportRow->type == "SCC") f.exportRow->rowLimit = 32;
     for (const ConvertRowData& c : kConvertRows)
       if (f.exportRow->name == c.exportName)
         f.convert = MakeConvertTarget(c.position, c.quickName, c.batchName, c.exportName, "", c.extension, c.tag,

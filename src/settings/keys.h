@@ -118,4 +118,8 @@ inline constexpr TextSetting kOpenFolder{kIo, "Open", ""};
 inline constexpr TextSetting kSaveFolder{kIo, "Save", ""};
 inline constexpr IntSetting kSaveInOpen{kIo, "Save in open", 0, 0, 1};
 
+// --- Line-21 captions: read by the caption writers and by the closed-caption checks
+inline constexpr IntSetting kCcDelayTolerance{"EIA 608", "Delay tolerance", 0};
+inline constexpr IntSetting kUltechCueOffset{"Ultech CC", "Cue offset", 0};
+
 }  // namespace kipo::keys

@@ -1,0 +1,216 @@
+#include "formats/caption/caption_files.h"
+
+#include <algorithm>
+
+#include "core/cea608_caption.h"
+#include "platform/text_util.h"
+
+namespace kipo {
+
+using namespace cea608;
+
+namespace {
+
+enum class Style { PopOn, RollUp2, RollUp3, RollUp4, PaintOn };
+
+struct Built {
+  std::vector<Word> words;
+  bool lost = false, illegal = false;
+};
+
+// One caption's words: pop-on loads a cleared memory and flips it in; roll-up scrolls its
+// rows in at the base row; paint-on clears the screen and writes straight onto it.
+Built CaptionWords(const Subtitle& s, Style style) {
+  const bool rollUp = style == Style::RollUp2 || style == Style::RollUp3 || style == Style::RollUp4;
+  const CaptionCode code = EncodeCaption(s, {rollUp, false});
+  Built b;
+  b.lost = code.lostMarkup;
+  b.illegal = !code.illegalRows.empty();
+  switch (style) {
+    case Style::PopOn: b.words = {kResumeCaptionLoading, kEraseNonDisplayed}; break;
+    case Style::RollUp2: b.words = {kRollUp2}; break;
+    case Style::RollUp3: b.words = {kRollUp3}; break;
+    case Style::RollUp4: b.words = {kRollUp4}; break;
+    case Style::PaintOn: b.words = {kResumeDirectCaptioning, kEraseDisplayed}; break;
+  }
+  for (const RowCode& r : code.rows) b.words.insert(b.words.end(), r.words.begin(), r.words.end());
+  if (style == Style::PopOn) b.words.push_back(kEndOfCaption);
+  return b;
+}
+
+void Warn(std::vector<std::string>& warnings, bool lost, bool illegal) {
+  if (lost) warnings.push_back("Colours, underline and bold cannot be written as line-21 captions; left out");
+  if (illegal) warnings.push_back("Characters that line-21 captions cannot show were left out");
+}
+
+std::string CueLabel(FrameCount frames, const FrameRate& rate) {
+  std::string label = FramesToLabel(std::max<FrameCount>(frames, 0), rate);
+  if (rate.dropFrame && label.size() == 11) label[8] = ';';
+  return label;
+}
+
+}  // namespace
+
+Word OnChannel(Word w, int channel) {
+  const std::uint8_t hi = High(w);
+  if (channel != 2 || hi < 0x10 || hi > 0x17) return w;
+  return MakeWord(static_cast<std::uint8_t>(hi | 0x08), Low(w));
+}
+
+// --- Ultech ------------------------------------------------------------------------------
+
+std::vector<CaptionEvent> UltechEvents(const SubtitleDocument& doc, const UltechOptions& o,
+                                       std::vector<std::string>& warnings) {
+  const FrameRate& rate = doc.frameRate();
+  const Style style = o.captionType == 1 ? Style::RollUp2 : o.captionType == 2 ? Style::PaintOn : Style::PopOn;
+  std::vector<CaptionEvent> events;
+  FrameCount free = 0;  // the first frame no earlier event still uses
+  bool lost = false, illegal = false;
+  std::vector<Built> built;
+  built.reserve(doc.Count());
+  for (const Subtitle& s : doc.Subtitles()) built.push_back(CaptionWords(s, style));
+  auto wanted = [&](std::size_t i) {
+    FrameCount f = doc.At(i).inCue.ToFrames(rate) + o.cueOffset;
+    // Sent early by its length, the caption's last word lands on the in cue.
+    if (o.compensate) f -= static_cast<FrameCount>(built[i].words.size()) - 1;
+    return std::max<FrameCount>(f, 0);
+  };
+  for (std::size_t i = 0; i < doc.Count(); ++i) {
+    lost = lost || built[i].lost;
+    illegal = illegal || built[i].illegal;
+    const FrameCount want = wanted(i);
+    const FrameCount at = std::max(want, free);
+    if (at - want > o.delayTolerance)
+      warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(i + 1), 4) + " is shown " + std::to_string(at - want) +
+                         " frames late");
+    CaptionEvent e{at, {}};
+    for (Word w : built[i].words) e.words.push_back(OnChannel(w, o.dataChannel));
+    free = at + static_cast<FrameCount>(e.words.size());
+    events.push_back(std::move(e));
+    if (o.noOutCue) continue;
+    const FrameCount out = doc.At(i).outCue.ToFrames(rate) + o.cueOffset;
+    // The next caption replaces this one when it shows at the out cue or before.
+    if (i + 1 < doc.Count() && doc.At(i + 1).inCue.ToFrames(rate) + o.cueOffset <= out) continue;
+    CaptionEvent erase{0, {}};
+    if (o.eraseDisplayed || style != Style::PopOn) erase.words = {kEraseDisplayed};
+    else erase.words = {kResumeCaptionLoading, kEraseNonDisplayed, kEndOfCaption};  // flips in nothing
+    for (Word& w : erase.words) w = OnChannel(w, o.dataChannel);
+    const FrameCount early = o.compensate ? static_cast<FrameCount>(erase.words.size()) - 1 : 0;
+    erase.frame = std::max(out - early, free);
+    free = erase.frame + static_cast<FrameCount>(erase.words.size());
+    events.push_back(std::move(erase));
+  }
+  Warn(warnings, lost, illegal);
+  return events;
+}
+
+Bytes WriteUltech(const SubtitleDocument& doc, const UltechOptions& o, std::vector<std::string>& warnings) {
+  const std::vector<CaptionEvent> events = UltechEvents(doc, o, warnings);
+  ByteWriter w(512 + events.size() * 40);
+  w.field("ULTECH", 7, 0);
+  w.field("1.30", 5, 0);
+  w.u16le(512);
+  w.u16le(static_cast<std::uint16_t>(doc.frameRate().countingRate()));
+  w.u32le(1);  // the record count, written once the records are
+  w.u16le(static_cast<std::uint16_t>(o.dataChannel));
+  w.u16le(1);
+  for (int entry = 0; entry < 16; ++entry) {
+    if (entry == 0) {
+      w.u8(15);
+      for (int v : {21, 1, o.dataChannel, 1, 1, 0}) w.u16le(static_cast<std::uint16_t>(v));
+    } else {
+      w.u8(0xFF);
+      w.fill(12, 0);
+    }
+  }
+  w.fill(280, 0);
+  for (const CaptionEvent& e : events) {
+    w.u32le(static_cast<std::uint32_t>(e.frame));
+    w.u16le(static_cast<std::uint16_t>(e.words.size() * 2));
+    for (Word word : e.words) {
+      w.u8(static_cast<std::uint8_t>(word >> 8));
+      w.u8(static_cast<std::uint8_t>(word));
+    }
+  }
+  w.patchU32le(16, static_cast<std::uint32_t>(events.size()));
+  return w.take();
+}
+
+std::vector<CaptionEvent> ReadUltechRecords(std::span<const std::uint8_t> bytes) {
+  std::vector<CaptionEvent> out;
+  if (bytes.size() < 512 || std::string_view(reinterpret_cast<const char*>(bytes.data()), 6) != "ULTECH") return out;
+  const std::uint32_t count = bytes[16] | bytes[17] << 8 | bytes[18] << 16 | static_cast<std::uint32_t>(bytes[19]) << 24;
+  std::size_t at = 512;
+  for (std::uint32_t i = 0; i < count && at + 6 <= bytes.size(); ++i) {
+    CaptionEvent e;
+    e.frame = static_cast<FrameCount>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                      static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+    const std::size_t n = bytes[at + 4] | bytes[at + 5] << 8;
+    at += 6;
+    if (at + n > bytes.size()) break;
+    for (std::size_t k = 0; k + 1 < n; k += 2) e.words.push_back(static_cast<Word>(bytes[at + k] << 8 | bytes[at + k + 1]));
+    at += n;
+    out.push_back(std::move(e));
+  }
+  return out;
+}
+
+// --- Caption Inc ------------------------------------------------------------------------
+
+std::vector<CaptionEvent> CaptionIncEvents(const SubtitleDocument& doc, const CaptionIncOptions& o,
+                                           std::vector<std::string>& warnings) {
+  const FrameRate& rate = doc.frameRate();
+  const Style style = o.captionType == 1   ? Style::RollUp2
+                      : o.captionType == 2 ? Style::RollUp3
+                      : o.captionType == 3 ? Style::RollUp4
+                                           : Style::PopOn;
+  std::vector<CaptionEvent> events;
+  bool lost = false, illegal = false;
+  FrameCount free = 0;
+  auto start = [&](std::size_t i) { return std::max<FrameCount>(doc.At(i).inCue.ToFrames(rate) - o.precompensate, 0); };
+  for (std::size_t i = 0; i < doc.Count(); ++i) {
+    Built b = CaptionWords(doc.At(i), style);
+    lost = lost || b.lost;
+    illegal = illegal || b.illegal;
+    CaptionEvent e{std::max(start(i), free), {}};
+    for (Word w : b.words) e.words.push_back(OnChannel(w, o.dataChannel));
+    free = e.frame + static_cast<FrameCount>(e.words.size());
+    events.push_back(std::move(e));
+    const FrameCount out = std::max(doc.At(i).outCue.ToFrames(rate) - o.precompensate, free);
+    if (i + 1 < doc.Count() && start(i + 1) <= out) continue;  // replaced by the next caption
+    events.push_back({out, {OnChannel(kEraseDisplayed, o.dataChannel)}});
+    free = out + 1;
+  }
+  Warn(warnings, lost, illegal);
+  return events;
+}
+
+Bytes WriteCaptionInc(const SubtitleDocument& doc, const CaptionIncOptions& o, std::vector<std::string>& warnings) {
+  const std::vector<CaptionEvent> events = CaptionIncEvents(doc, o, warnings);
+  const FrameRate& rate = doc.frameRate();
+  std::string rateText = rate.label();
+  if (rateText.ends_with(" fps")) rateText.resize(rateText.size() - 4);
+  std::string text = ZeroPad(static_cast<long>(events.size()), 8) + " " + ZeroPad(static_cast<long>(doc.Count()), 8) +
+                     " // Kipo Subtitling Software v6. Video standard: " + rateText +
+                     (rate.dropFrame ? " drop frame" : " non-drop") + " // " + o.headerInfo + "\r\n";
+  for (const CaptionEvent& e : events) {
+    text += CueLabel(e.frame, rate);
+    text += '\xFE';
+    text += o.dataChannel == 2 ? "002" : "000";
+    // The bytes without parity; the filler bytes of text words are left out.
+    for (Word w : e.words) {
+      const std::uint8_t hi = High(w), lo = Low(w);
+      if (hi >= 0x10 && hi < 0x20) {
+        text += static_cast<char>(hi);
+        text += static_cast<char>(lo);
+        continue;
+      }
+      if (hi >= 0x20) text += static_cast<char>(hi);
+      if (lo >= 0x20) text += static_cast<char>(lo);
+    }
+    text += "\r\n";
+  }
+  return Bytes(text.begin(), text.end());
+}
+
+}  // namespace kipo
