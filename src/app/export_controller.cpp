@@ -114,7 +114,7 @@ Warnings ExportController::ExportToFile(const ExportFormat& f, const std::filesy
                 TextEncodingName(f.EncodingAt(1)));
     encoding = f.EncodingAt(1);
   }
-  Bytes bytes = ExportBytes(f, s_.doc(), s_.settings(), encoding, w);
+  Bytes bytes = ExportBytes(f, s_.doc(), s_.settings(), encoding, w, &s_.prompter());
   WriteFileAtomic(path, bytes);
   return w;
 }

@@ -13,7 +13,7 @@ namespace {
 const Format* TextFormatOf(std::string_view name) {
   const ExportFormat* row = FindExportFormat(name);
   const Format* f = row ? FormatOf(*row) : nullptr;
-  return f && f->cueText ? f : nullptr;
+  return f && (f->cueText || f->write) ? f : nullptr;
 }
 
 }  // namespace
@@ -46,16 +46,24 @@ bool HasExporter(std::string_view name) {
 std::string ExportText(const ExportFormat& row, const SubtitleDocument& doc, const SettingsStore& settings,
                        Warnings& warnings) {
   const Format* f = TextFormatOf(row.name);
-  if (!f) throw UserError(kAppTitle, NotAvailableText(row.name));
+  if (!f || !f->cueText) throw UserError(kAppTitle, NotAvailableText(row.name));
   return f->cueText(doc, settings, warnings);
 }
 
 std::string AnsiCodePageOf(const SubtitleDocument& doc) { return CodePageForCharset(doc.characterSet()); }
 
 Bytes ExportBytes(const ExportFormat& row, const SubtitleDocument& doc, const SettingsStore& settings,
-                  TextEncoding encoding, Warnings& warnings) {
+                  TextEncoding encoding, Warnings& warnings, Prompter* prompter) {
   const Format* f = TextFormatOf(row.name);
   if (!f) throw UserError(kAppTitle, NotAvailableText(row.name));
+  if (!f->cueText) {
+    // Byte-coded files (captions) are written whole by their format, in their own encoding.
+    SilentPrompter silent;
+    FormatContext ctx{prompter ? *prompter : silent, settings};
+    WriteResult r = f->write(doc, ctx);
+    warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
+    return std::move(r.bytes);
+  }
   WriteResult r = EncodeCueText(*f, doc, settings, encoding);
   warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
   return std::move(r.bytes);

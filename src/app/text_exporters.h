@@ -26,7 +26,7 @@ bool SetExportOption(SettingsStore& settings, std::string_view formatName, std::
 // The keys `SetExportOption` knows for a format.
 std::vector<std::string> ExportOptionKeys(std::string_view formatName);
 
-// True when the row has a text writer in this build.
+// True when the row has a writer in this build (a text writer, or a caption file's).
 bool HasTextExporter(std::string_view formatName);
 // True when the row can be exported without its window: a text writer, or a format that
 // writes its own files (digital cinema's 3D pair).
@@ -36,8 +36,10 @@ bool HasExporter(std::string_view formatName);
 std::string ExportText(const ExportFormat& f, const SubtitleDocument& doc, const SettingsStore& settings,
                        Warnings& warnings);
 // The whole file in an encoding, with "Export"/"Remove BOM" applied.
+// Formats without a text writer (captions) are written by their `write`, with `prompter`
+// for their questions (none: a silent one).
 Bytes ExportBytes(const ExportFormat& f, const SubtitleDocument& doc, const SettingsStore& settings,
-                  TextEncoding encoding, Warnings& warnings);
+                  TextEncoding encoding, Warnings& warnings, Prompter* prompter = nullptr);
 // The encoding a row starts with: its stored filter index (SubRip's "SRT"/"Filter index",
 // default 3), for the others the first filter.
 TextEncoding DefaultExportEncoding(const ExportFormat& f, const SettingsStore& settings);
