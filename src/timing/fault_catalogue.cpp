@@ -10,7 +10,7 @@ namespace {
 using G = CheckGroup;
 using F = Fault;
 
-constexpr std::array<FaultInfo, 22> kCatalogue{{
+constexpr std::array<FaultInfo, 24> kCatalogue{{
     {F::MismatchedItalics, "Mismatched italics", "Mismatched italics", G::Always},
     {F::InvalidItalics, "Invalid use of italics", "Invalid use of italics", G::Always},
     {F::InCueNotSet, "In cue not set", "In cue not set", G::CuesNotSet},
@@ -32,9 +32,13 @@ constexpr std::array<FaultInfo, 22> kCatalogue{{
     {F::TooManyCharacters, "Line{row} contains too many characters", "Line{row} contains more than {max} characters",
      G::TooManyCharacters},
     {F::Raised, "Subtitle has been raised", "This subtitle has been raised", G::RaisedSubtitles},
-    {F::WholeCaptionItalic, "", "Whole subtitle is italicised", G::ClosedCaption},
-    {F::IllegalCharacter, "", "Line{row} contains an illegal character", G::ClosedCaption},
+    {F::WholeCaptionItalic, "Whole subtitle is italicised", "Whole subtitle is italicised", G::ClosedCaption},
+    {F::IllegalCharacter, "Line{row} contains an illegal character", "Line{row} contains an illegal character",
+     G::ClosedCaption},
     {F::KaraokeInterval, "", "Karaoke interval should be 0 frames", G::ClosedCaption},
+    {F::SendTime, "Caption reaches the screen {rows} frames late", "Caption reaches the screen {rows} frames late",
+     G::ClosedCaption},
+    {F::RowMapping, "Rows do not fit on the caption rows", "Rows do not fit on the caption rows", G::ClosedCaption},
 }};
 
 std::string Fill(std::string text, const Finding& f, int maxRowLength) {

@@ -30,6 +30,8 @@ enum class Fault : int {
   WholeCaptionItalic,
   IllegalCharacter,
   KaraokeInterval,
+  SendTime,    // a closed caption that a decoder shows late; `rows` holds the frames
+  RowMapping,  // rows that do not fit on the caption rows
 };
 
 // The switch that turns a fault's check on.

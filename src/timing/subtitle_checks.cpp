@@ -6,8 +6,10 @@
 #include "core/rich_text.h"
 #include "platform/encoding.h"
 #include "platform/text_util.h"
+#include "settings/keys.h"
 #include "settings/option_table.h"
 #include "settings/settings_store.h"
+#include "timing/caption_checks.h"
 #include "timing/interval_rule.h"
 #include "timing/timing_parameters.h"
 
@@ -15,22 +17,20 @@ namespace kipo {
 namespace {
 
 constexpr FlagSetting kIgnoreDurationTooLong{"Options", "Ignore duration too long", false, FlagForm::TrueFalse};
-constexpr IntSetting kCcDelayTolerance{"EIA 608", "Delay tolerance", 0};
 constexpr FlagSetting kCcCheckSendTime{"EIA 608", "Check send time", false, FlagForm::OneZero};
 constexpr FlagSetting kCcCheckIllegalCharacters{"EIA 608", "Check for illegal characters", false, FlagForm::OneZero};
 constexpr FlagSetting kCcCheckRowMapping{"EIA 608", "Check row mapping", false, FlagForm::OneZero};
 constexpr FlagSetting kCcCheckF3Italics{"EIA 608", "Check F3 italics", false, FlagForm::OneZero};
-constexpr IntSetting kUltechCueOffset{"Ultech CC", "Cue offset", 0};
 
 const OptionTable<CheckSettings>& CheckTable() {
   static const auto t = OptionTable<CheckSettings>()
                             .Bind(&CheckSettings::ignoreDurationTooLong, kIgnoreDurationTooLong)
-                            .Bind(&CheckSettings::ccDelayTolerance, kCcDelayTolerance)
+                            .Bind(&CheckSettings::ccDelayTolerance, keys::kCcDelayTolerance)
                             .Bind(&CheckSettings::ccCheckSendTime, kCcCheckSendTime)
                             .Bind(&CheckSettings::ccCheckIllegalCharacters, kCcCheckIllegalCharacters)
                             .Bind(&CheckSettings::ccCheckRowMapping, kCcCheckRowMapping)
                             .Bind(&CheckSettings::ccCheckF3Italics, kCcCheckF3Italics)
-                            .Bind(&CheckSettings::ultechCueOffset, kUltechCueOffset);
+                            .Bind(&CheckSettings::ultechCueOffset, keys::kUltechCueOffset);
   return t;
 }
 
@@ -205,12 +205,14 @@ void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSe
     });
   }
   if (on(CheckGroup::RaisedSubtitles) && sub.row >= 1) add(Fault::Raised);
+  if (on(CheckGroup::ClosedCaption)) CollectCaptionTextFaults(sub, s, out);
   if (mode == CheckMode::Run && on(CheckGroup::ClosedCaption)) {
     // A karaoke subtitle follows the previous one of its stanza without a gap.
     if (sub.karaokeRole >= 2 && index > 0 && doc.At(index - 1).karaokeRole >= 1 && in &&
         prevOut && prev != *in)
       add(Fault::KaraokeInterval);
   }
+  if (on(CheckGroup::ClosedCaption)) CollectCaptionTimingFaults(doc, index, s, cues, out);
 }
 
 std::string CheckSubtitle(const SubtitleDocument& doc, std::size_t index, const CheckSettings& s) {

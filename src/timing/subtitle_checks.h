@@ -22,8 +22,7 @@ struct CheckSettings {
   ReadingOptions reading;
   bool ignoreDurationTooLong = false;   // "Options" / "Ignore duration too long"
   // Closed-caption checks ("EIA 608", "Ultech CC"); they run only with the house switch
-  // "Enable closed caption checks". Send time, illegal characters, row mapping and F3
-  // italics need the caption encoder; the karaoke interval check runs now.
+  // "Enable closed caption checks" (caption_checks.h).
   int ccDelayTolerance = 0;             // frames
   bool ccCheckSendTime = false;
   bool ccCheckIllegalCharacters = false;
