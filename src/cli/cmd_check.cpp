@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/file_types.h"
+#include "cli/caption_report.h"
 #include "cli/check_report.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -44,6 +45,7 @@ namespace {
 struct Options {
   std::string file, profile, saveList;
   bool json = false;
+  bool captions = false;
 };
 
 Registrar reg(40, [](CLI::App& app) -> Handler {
@@ -59,11 +61,14 @@ Registrar reg(40, [](CLI::App& app) -> Handler {
       "  kipo check film.kpox --save-list film-errors.txt\n"
       "  kipo check film.kpox --json > report.json\n"
       "  kipo check film.kpox --profile \"Broadcaster A\"\n"
-      "  kipo check film.kpox || echo \"film.kpox needs work\"");
+      "  kipo check film.kpox || echo \"film.kpox needs work\"\n"
+      "  kipo check --captions film.scc");
   sub->add_option("file", o->file, "Subtitle file")->required();
   sub->add_option("--profile", o->profile, "Check with a named profile's rules");
   sub->add_flag("--json", o->json, "Print the result as JSON");
   sub->add_option("--save-list", o->saveList, "Also save the error list to this text file");
+  sub->add_flag("--captions", o->captions,
+                "Show when each line-21 caption appears and disappears, and what cannot go out as captions");
   return [o](Context& ctx) {
     HouseOptions house = HouseOptions::Load(ctx.settings);
     if (!o->profile.empty()) {
@@ -77,6 +82,7 @@ Registrar reg(40, [](CLI::App& app) -> Handler {
     }
     auto doc = ReadForReport(ctx, "check", o->file);
     if (!doc) return kExitError;
+    if (o->captions) return ReportCaptions(ctx, *doc, o->file);
     return ReportCheck(ctx, *doc, house, {o->json, o->saveList});
   };
 });
