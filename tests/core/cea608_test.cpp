@@ -83,7 +83,9 @@ TEST(Cea608Tables, CharacterSets) {
       EXPECT_EQ(WordHex(w), c.word);
       EXPECT_EQ(code.kind == CharCode::Special ? SpecialChar(code.second) : ExtendedChar(code.first, code.second), c.c);
     }
-    if (c.kind == CharCode::Extended) EXPECT_NE(code.fallback, 0);
+    if (c.kind == CharCode::Extended) {
+      EXPECT_NE(code.fallback, 0);
+    }
   }
   for (char32_t none : {U'\u0416', U'\u4E2D', U'\t', U'\u20AC'}) EXPECT_EQ(Encode(none).kind, CharCode::None);
   // Every code of the three sets reads back to the character it encodes.
@@ -283,7 +285,9 @@ TEST(Cea608Caption, RowsColumnsAndWords) {
     for (std::size_t i = 0; i < k.rows.size(); ++i) {
       EXPECT_EQ(code.rows[i].line21Row, k.rows[i]);
       EXPECT_EQ(code.rows[i].column, k.columns[i]);
-      if (k.rollUp) EXPECT_EQ(code.rows[i].words.front(), kCarriageReturn);
+      if (k.rollUp) {
+        EXPECT_EQ(code.rows[i].words.front(), kCarriageReturn);
+      }
     }
   }
   // Characters line 21 does not have are named by row.

@@ -289,8 +289,11 @@ TEST(SccProof, EverySubtitleShowsOnItsInCueAndClearsOnItsOutCue) {
                             return l.starts_with(erase);
                           }) != lines.end();
       const FrameCount gone = t.NextChange(shown);
-      if (erased && out > shown) EXPECT_EQ(gone, out);
-      else if (i + 1 < doc.Count()) EXPECT_LE(gone, doc.At(i + 1).inCue.ToFrames(rate) + by + 200);
+      if (erased && out > shown) {
+        EXPECT_EQ(gone, out);
+      } else if (i + 1 < doc.Count()) {
+        EXPECT_LE(gone, doc.At(i + 1).inCue.ToFrames(rate) + by + 200);
+      }
       ++checked;
     }
   }
