@@ -2,6 +2,7 @@
 // was chosen, and store it under the formats' keys on OK.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
