@@ -1,5 +1,7 @@
 #include "gui/caption_dialogs.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -3,7 +3,7 @@
 // (frmULT) and Caption Inc (frmCINOptions). Each opens with the stored options and saves
 // them on OK through the format's option table.
 #include <QDialog>
-#include <vector>
+#include <optional>
 
 #include "formats/caption_formats.h"
 #include "formats/exchange/catalogue.h"
