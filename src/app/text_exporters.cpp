@@ -13,6 +13,14 @@ namespace {
 const Format* TextFormatOf(std::string_view name) {
   const ExportFormat* row = FindExportFormat(name);
   const Format* f = row ? FormatOf(*row) : nullptr;
+  return f && f->cueText ? f : nullptr;
+}
+
+// The format that writes an export row's one file: a text writer, or a format that writes
+// its bytes whole (captions).
+const Format* WriterOf(std::string_view name) {
+  const ExportFormat* row = FindExportFormat(name);
+  const Format* f = row ? FormatOf(*row) : nullptr;
   return f && (f->cueText || f->write) ? f : nullptr;
 }
 
@@ -40,13 +48,13 @@ bool HasTextExporter(std::string_view name) { return TextFormatOf(name) != nullp
 bool HasExporter(std::string_view name) {
   const ExportFormat* row = FindExportFormat(name);
   const Format* f = row ? FormatOf(*row) : nullptr;
-  return f && (f->cueText || f->exportTo);
+  return f && (f->cueText || f->exportTo || f->write);
 }
 
 std::string ExportText(const ExportFormat& row, const SubtitleDocument& doc, const SettingsStore& settings,
                        Warnings& warnings) {
   const Format* f = TextFormatOf(row.name);
-  if (!f || !f->cueText) throw UserError(kAppTitle, NotAvailableText(row.name));
+  if (!f) throw UserError(kAppTitle, NotAvailableText(row.name));
   return f->cueText(doc, settings, warnings);
 }
 
@@ -54,7 +62,7 @@ std::string AnsiCodePageOf(const SubtitleDocument& doc) { return CodePageForChar
 
 Bytes ExportBytes(const ExportFormat& row, const SubtitleDocument& doc, const SettingsStore& settings,
                   TextEncoding encoding, Warnings& warnings, Prompter* prompter) {
-  const Format* f = TextFormatOf(row.name);
+  const Format* f = WriterOf(row.name);
   if (!f) throw UserError(kAppTitle, NotAvailableText(row.name));
   if (!f->cueText) {
     // Byte-coded files (captions) are written whole by their format, in their own encoding.

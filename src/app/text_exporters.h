@@ -26,10 +26,10 @@ bool SetExportOption(SettingsStore& settings, std::string_view formatName, std::
 // The keys `SetExportOption` knows for a format.
 std::vector<std::string> ExportOptionKeys(std::string_view formatName);
 
-// True when the row has a writer in this build (a text writer, or a caption file's).
+// True when the row has a text writer in this build.
 bool HasTextExporter(std::string_view formatName);
-// True when the row can be exported without its window: a text writer, or a format that
-// writes its own files (digital cinema's 3D pair).
+// True when the row can be exported without its window: a text writer, a format that
+// writes its bytes whole (captions), or one that writes its own files (digital cinema's 3D pair).
 bool HasExporter(std::string_view formatName);
 // The row's file as UTF-8 text with CR LF line ends; throws UserError when the row has
 // no writer yet.
