@@ -58,7 +58,7 @@ TEST(CliCaptions, ExportCheckAndConvert) {
   EXPECT_EQ(r.code, 0) << r.err << r.out;
   EXPECT_NE(r.out.find("\tHello\n"), std::string::npos) << r.out;
 
-  r = Kipo({"--settings", settings, "convert", p("film.scc"), "-o", p("film.srt")});
+  r = Kipo({"--settings", settings, "convert", p("film.scc"), "-o", p("film.srt"), "--encoding", "utf8"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(Text(home / "film.srt").find("of text"), std::string::npos);
 
