@@ -16,16 +16,7 @@ const Format* TextFormatOf(std::string_view name) {
   return f && f->cueText ? f : nullptr;
 }
 
-// The format that writes an export row's one file: a text writer, or a format that writes
-// its bytes whole (captions).
-const Format* WriterOf(std::string_view name) {
-  const ExportFormat* row = FindExportFormat(name);
-  const Format* f = row ? FormatOf(*row) : nullptr;
-  return f && (f->cueText || f->write) ? f : nullptr;
-}
-
-// The format of a row written as bytes of its own (a presentation, a caption file), not as
-// text, and not through a window of its own.
+// The format of a row written as bytes of its own (a presentation), not as text.
 const Format* BinaryFormatOf(std::string_view name) {
   const ExportFormat* row = FindExportFormat(name);
   const Format* f = row ? FormatOf(*row) : nullptr;
@@ -70,7 +61,20 @@ std::string AnsiCodePageOf(const SubtitleDocument& doc) { return CodePageForChar
 
 Bytes ExportBytes(const ExportFormat& row, const SubtitleDocument& doc, const SettingsStore& settings,
                   TextEncoding encoding, Warnings& warnings, Prompter* prompter) {
-  const Format* f = WriterOf(row.name);
+  const ExportFormat* own = FindExportFormat(row.name);
+  const Format* ownFormat = own ? FormatOf(*own) : nullptr;
+  // A row with a window of its own (Ultech) is written the same way when asked without it.
+  const Format* b = BinaryFormatOf(row.name);
+  if (!b && ownFormat && ownFormat->write && !ownFormat->cueText) b = ownFormat;
+  if (b) {
+    SilentPrompter silent;
+    FormatContext ctx{prompter ? *prompter : silent, settings};
+    ctx.frameRateCode = doc.frameRate().code;
+    WriteResult r = b->write(doc, ctx);
+    warnings.insert(warnings.end(), r.warnings.begin(), r.warnings.end());
+    return std::move(r.bytes);
+  }
+  const Format* f = TextFormatOf(row.name);
   if (!f) throw UserError(kAppTitle, NotAvailableText(row.name));
   if (!f->cueText) {
     // Byte-coded files (captions) are written whole by their format, in their own encoding.

@@ -29,15 +29,15 @@ std::vector<std::string> ExportOptionKeys(std::string_view formatName);
 // True when the row has a text writer in this build.
 bool HasTextExporter(std::string_view formatName);
 // True when the row can be exported without its window: a text writer, a format that
-// writes its bytes whole (captions), or one that writes its own files (digital cinema's 3D pair).
+// writes its bytes (captions, presentations), or one that writes its own files (digital
+// cinema's 3D pair).
 bool HasExporter(std::string_view formatName);
 // The row's file as UTF-8 text with CR LF line ends; throws UserError when the row has
 // no writer yet.
 std::string ExportText(const ExportFormat& f, const SubtitleDocument& doc, const SettingsStore& settings,
                        Warnings& warnings);
-// The whole file in an encoding, with "Export"/"Remove BOM" applied.
-// Formats without a text writer (captions) are written by their `write`, with `prompter`
-// for their questions (none: a silent one).
+// The whole file in an encoding, with "Export"/"Remove BOM" applied. `prompter` answers the
+// questions of a format that writes its own bytes (none: a silent one).
 Bytes ExportBytes(const ExportFormat& f, const SubtitleDocument& doc, const SettingsStore& settings,
                   TextEncoding encoding, Warnings& warnings, Prompter* prompter = nullptr);
 // The encoding a row starts with: its stored filter index (SubRip's "SRT"/"Filter index",

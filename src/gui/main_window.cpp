@@ -191,6 +191,9 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
 
   BuildMenus();
   BuildStatusBar();
+  // The caption files' options windows; other rows export with their stored options.
+  ws_.exports().SetOptionsDialog(
+      [this](const ExportFormat& f) { return EditCaptionOptions(f, ws_.settings(), this).value_or(true); });
   refreshed_ = ws_.session().OnRefresh([this] { ShowState(); });
   titleShown_ = ws_.session().OnWindowTitle([this](const std::string& t) { setWindowTitle(Q(t) + "[*]"); });
   resize(1180, 760);
