@@ -362,6 +362,11 @@ class Writer {
     Ln(head);
     if (!smpte_ && HasZPosition(o_.version) && setup_.eye == Eye::Both && !IsZeroValue(z)) zDropped_ = true;
 
+    if (setup_.images && index < setup_.images->size()) {
+      Image((*setup_.images)[index], z);
+      Ln(smpte_ ? "      </dcst:Subtitle>" : "    </Subtitle>");
+      return;
+    }
     // Centred blocks of left-aligned lines start where the widest line of the block does.
     double blockWidth = -1;
     const std::size_t n = lines.size();
@@ -426,6 +431,21 @@ class Writer {
       out_ += kCrLfC;
     }
     Ln(smpte_ ? "      </dcst:Subtitle>" : "    </Subtitle>");
+  }
+
+  // A subtitle's picture, placed by its bottom centre and shifted apart for each eye.
+  void Image(const DcinemaImage& img, double z) {
+    double h = img.hpos;
+    if (setup_.eye == Eye::Left) h += -z / 2;
+    if (setup_.eye == Eye::Right) h += z / 2;
+    std::string t = "       <" + p_ + "Image ";
+    t += smpte_ ? "Valign=\"bottom\" Vposition=\"" : "VAlign=\"bottom\" VPosition=\"";
+    t += Number(std::clamp(img.vpos, 0.0, 100.0), o_.round) + "\"";
+    t += smpte_ ? " Halign=\"center\" Hposition=\"" : " HAlign=\"center\" HPosition=\"";
+    t += Number(std::clamp(h, -100.0, 100.0), o_.round) + "\"";
+    if (smpte_ && edition_ == 2014 && HasZPosition(o_.version) && setup_.eye == Eye::Both)
+      t += " Zposition=\"" + ZOffsetText(z) + "\"";
+    Ln((smpte_ ? "  " : "") + t + ">" + Attr(img.ref) + "</" + p_ + "Image>");
   }
 
   // The attributes of one level of inline style: colour, italic, underline, bold.
@@ -623,6 +643,13 @@ std::vector<std::filesystem::path> ExportDcinema(const SubtitleDocument& doc, co
   std::vector<std::string> texts;
   DcinemaSetup s = setup;
   if (s.options.fontUuid.empty()) s.options.fontUuid = NewUuid();
+  DcinemaPictures pictures;
+  if (s.options.images) {
+    if (doc.Count() == 0) throw UserError(kAppTitle, "There are no subtitles to export.");
+    if (auto problems = DcinemaProblems(doc); !problems.empty()) throw UserError(kAppTitle, Joined(problems));
+    pictures = DrawDcinemaPictures(doc, s.options, s.bold, path);
+    s.images = &pictures.images;
+  }
   for (std::size_t i = 0; i < paths.size(); ++i) {
     s.eye = paths.size() == 1 ? Eye::Both : (i == 0 ? Eye::Left : Eye::Right);
     s.subtitleId = paths.size() == 1 ? setup.subtitleId : std::string();
@@ -630,7 +657,9 @@ std::vector<std::filesystem::path> ExportDcinema(const SubtitleDocument& doc, co
     texts.push_back(WriteDcinemaXml(doc, s, w));
     if (i == 0) warnings.insert(warnings.end(), w.begin(), w.end());
   }
+  for (std::size_t i = 0; i < pictures.files.size(); ++i) WriteFileAtomic(pictures.files[i], pictures.bytes[i]);
   for (std::size_t i = 0; i < paths.size(); ++i) WriteFileAtomic(paths[i], texts[i]);
+  paths.insert(paths.end(), pictures.files.begin(), pictures.files.end());
   return paths;
 }
 

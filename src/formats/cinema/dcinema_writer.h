@@ -9,6 +9,7 @@
 
 #include "core/document.h"
 #include "core/markup.h"
+#include "formats/cinema/dcinema_images.h"
 #include "formats/cinema/dlp_options.h"
 #include "formats/cinema/z_offsets.h"
 #include "formats/exchange/text_measure.h"
@@ -29,6 +30,8 @@ struct DcinemaSetup {
   std::string issueDate;            // "" -> now ("yyyy-mm-ddThh:mm:ss-00:00")
   // Widths for centred blocks of left-aligned lines; nullptr -> Pango.
   const TextMeasurer* measurer = nullptr;
+  // The image variant: one picture per subtitle, in document order, in place of the text.
+  const std::vector<DcinemaImage>* images = nullptr;
 };
 
 // Every problem that stops an export, one message per problem with its subtitle number
@@ -42,8 +45,8 @@ std::string WriteDcinemaXml(const SubtitleDocument& doc, const DcinemaSetup& set
 // The files an export to `path` writes: the path itself, or with a ZPosition dialect and
 // "3D subs" on, "<name>_Left.xml" and "<name>_Right.xml".
 std::vector<std::filesystem::path> DcinemaFilePaths(const std::filesystem::path& path, const DlpOptions& o);
-// Writes every file of an export (each atomically; none when the document has problems).
-// Returns the files written.
+// Writes every file of an export (each atomically; none when the document has problems),
+// with "Images" on also the PNG picture of each subtitle. Returns the files written.
 std::vector<std::filesystem::path> ExportDcinema(const SubtitleDocument& doc, const DcinemaSetup& setup,
                                                  const std::filesystem::path& path, Warnings& warnings);
 

@@ -61,6 +61,7 @@ constexpr FlagSetting kTrimItalics{kDlp, "Trim italics", true, FlagForm::OneZero
 constexpr FlagSetting kTrimSpaces{kDlp, "Trim spaces", false, FlagForm::OneZero};
 constexpr FlagSetting kCloseAfterExport{kDlp, "Close after export", true, FlagForm::OneZero};
 constexpr TextSetting kZOffsetsFile{kDlp, "Z offsets file", ""};
+constexpr FlagSetting kImages{kDlp, "Images", false, FlagForm::OneZero};
 
 bool IsDecimal(std::string_view s, double lo, double hi) {
   s = std::string_view(s).substr(0);
@@ -273,6 +274,7 @@ const OptionTable<DlpOptions>& DlpOptionTable() {
     t.Bind(&DlpOptions::trimSpaces, kTrimSpaces);
     t.Bind(&DlpOptions::closeAfterExport, kCloseAfterExport);
     t.Bind(&DlpOptions::zOffsetsFile, kZOffsetsFile);
+    t.Bind(&DlpOptions::images, kImages);
     return t;
   }();
   return table;

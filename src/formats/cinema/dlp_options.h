@@ -75,6 +75,7 @@ struct DlpOptions {
   bool trimSpaces = false;       // runs of spaces become one
   bool closeAfterExport = true;
   std::string zOffsetsFile;      // the offsets file an export without the window reads
+  bool images = false;           // each subtitle as a PNG picture beside the file (Image elements)
 
   bool operator==(const DlpOptions&) const = default;
 };

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "formats/cinema/cinema_test_util.h"
+#include "support/temp_home.h"
 #include "platform/text_util.h"
 
 namespace kipo {
@@ -104,6 +105,36 @@ TEST_F(DcinemaSchema, EveryDialectValidatesUnderEveryOptionSet) {
           EXPECT_EQ(Validate(SchemaOf(v, edition), xml), "") << xml.substr(0, 1500);
         }
       }
+}
+
+// The image variant: one PNG per subtitle beside the file, placed by Image elements.
+TEST_F(DcinemaSchema, ImageVariantValidatesAndPointsAtItsPictures) {
+  test::TempHome home;
+  SubtitleDocument doc(24, kDefaultLanguageId, 0);
+  doc.Append(test::CinemaCue("00000100", "00000200", "Picture <one>"));
+  doc.Append(test::CinemaCue("00000300", "00000400", "Picture\r\ntwo"));
+  for (DcVersion v : {DcVersion::Dlp11, DcVersion::Smpte, DcVersion::SmpteZ}) {
+    SCOPED_TRACE(DcVersionNames()[static_cast<int>(v)]);
+    const std::filesystem::path dir = home / DcVersionNames()[static_cast<int>(v)];
+    std::filesystem::create_directories(dir);
+    DcinemaSetup setup = test::CinemaSetup(v, [](DlpOptions& o) { o.images = true; });
+    Warnings w;
+    const auto files = ExportDcinema(doc, setup, dir / "reel1.xml", w);
+    ASSERT_EQ(files.size(), 3u);
+    const std::string xml = test::ReadFile(files[0]);
+    EXPECT_EQ(Validate(SchemaOf(v, 2007), xml), "") << xml;
+    EXPECT_EQ(xml.find("Text V"), std::string::npos) << "no text lines beside the pictures";
+    for (std::size_t i = 1; i < files.size(); ++i) {
+      const std::string png = test::ReadFile(files[i]);
+      EXPECT_EQ(png.substr(1, 3), "PNG");
+      // A reel names its pictures by UUID, DCSubtitle by file name.
+      const std::string ref = IsSmpte(v) ? "urn:uuid:" + files[i].stem().string() : files[i].filename().string();
+      EXPECT_NE(xml.find(">" + ref + "</"), std::string::npos) << ref;
+    }
+    if (!IsSmpte(v)) {
+      EXPECT_EQ(files[1].filename(), "reel1_0001.png");
+    }
+  }
 }
 
 // The layout's literal forms, to show why the writer departs from them: each is refused.
