@@ -68,7 +68,8 @@ bool ExportController::ExportDialogOk(int position, bool alwaysShowOptions) {
       if (s_.prompter().Ask(m) != Answer::Ok) return false;
     }
   }
-  if (f->ownWindow && ownWindow_) return ownWindow_(*f);
+  if (f->ownWindow && ownWindow_)
+    if (std::optional<bool> exported = ownWindow_(*f)) return *exported;
   if (f->ownWindow || !f->available) {
     s_.prompter().Inform(kAppTitle, NotAvailableText(f->name));
     return false;

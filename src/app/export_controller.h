@@ -36,8 +36,9 @@ class ExportController {
   using OptionsDialog = std::function<bool(const ExportFormat&)>;
   void SetOptionsDialog(OptionsDialog dialog) { optionsDialog_ = std::move(dialog); }
   // The desktop app's window for a row exported through its own window (digital cinema):
-  // the export dialog's OK hands the row over; true when the window exported.
-  using OwnWindow = std::function<bool(const ExportFormat&)>;
+  // the export dialog's OK hands the row over; true when the window exported, nullopt when
+  // the app has no window for the row.
+  using OwnWindow = std::function<std::optional<bool>(const ExportFormat&)>;
   void SetOwnWindow(OwnWindow window) { ownWindow_ = std::move(window); }
   // Whether the last export stopped at a cancelled options dialog.
   bool optionsCancelled() const { return optionsCancelled_; }

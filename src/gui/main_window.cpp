@@ -29,6 +29,7 @@
 #include "app/startup.h"
 #include "gui/bitmap_export_dialog.h"
 #include "gui/catalogue_dialogs.h"
+#include "gui/dlp_options_dialog.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
 #include "gui/recut_dialog.h"
@@ -89,8 +90,15 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     if (statusLabel_) statusLabel_->setText(Q(s));
   });
   recent_.Load(ws_.settings());
-  // Export rows with a window of their own: the bitmap export window for DVD and Blu-ray.
-  ws_.exports().SetOwnWindow([this](const ExportFormat& f) {
+  // Export rows with a window of their own: the bitmap export window for DVD and Blu-ray,
+  // the digital cinema window.
+  ws_.exports().SetOwnWindow([this](const ExportFormat& f) -> std::optional<bool> {
+    if (f.name == "Texas Instruments DLP Cinema") {
+      DlpOptionsDialog dlg(ws_.settings(), ws_.doc(), ws_.session().current(), prompter_, this);
+      dlg.onStatus = [this](const std::string& s) { ws_.session().SetStatus(s); };
+      dlg.exec();
+      return dlg.exported();
+    }
     if (f.name != "DVD/Blu-ray bitmap stream") {
       prompter_.Inform(kAppTitle, NotAvailableText(f.name));
       return false;
