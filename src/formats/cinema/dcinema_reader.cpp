@@ -10,6 +10,7 @@
 
 #include "core/languages.h"
 #include "core/rich_text.h"
+#include "platform/encoding.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
 
@@ -73,6 +74,25 @@ struct ParsedTime {
 
 [[noreturn]] void Refuse(const std::string& reason) { throw InvalidFileFormat(reason); }
 
+// The encoding named by the XML declaration, lower case; "" without one.
+std::string DeclaredEncoding(std::span<const std::uint8_t> bytes) {
+  std::string head(reinterpret_cast<const char*>(bytes.data()), std::min<std::size_t>(bytes.size(), 200));
+  if (!head.starts_with("<?xml")) return "";
+  const std::size_t end = head.find("?>");
+  std::size_t at = head.find("encoding");
+  if (at == std::string::npos || (end != std::string::npos && at > end)) return "";
+  at = head.find_first_of("\"'", at);
+  if (at == std::string::npos) return "";
+  const std::size_t close = head.find(head[at], at + 1);
+  if (close == std::string::npos) return "";
+  return ToLowerAscii(head.substr(at + 1, close - at - 1));
+}
+
+// UTF-16 or UTF-32 without a byte-order mark: zero bytes among the first characters.
+bool LooksLikeWideText(std::span<const std::uint8_t> bytes) {
+  return bytes.size() >= 4 && (bytes[0] == 0 || bytes[1] == 0);
+}
+
 // "HH:MM:SS:TTT" (ticks of 4 ms, or frames of `unitRate` when it is not 0) or "HH:MM:SS.mmm".
 std::optional<ParsedTime> ParseTime(std::string_view text, int unitRate) {
   std::string t = Trim(text);
@@ -125,6 +145,31 @@ class Reader {
   SubtitleDocument Read(std::span<const std::uint8_t> bytes) {
     pugi::xml_document xml;
     const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata;
+    // pugixml reads UTF-8, UTF-16, UTF-32 and Latin-1 itself; other 8-bit files (older
+    // tools write windows-1252, declared or not) are made UTF-8 first.
+    std::string converted;
+    if (DetectBom(bytes).encoding == UnicodeEncoding::None) {
+      const std::string declared = DeclaredEncoding(bytes);
+      const bool pugiReads = declared.empty() || declared.starts_with("utf") || declared == "iso-8859-1" ||
+                             declared == "latin1" || declared == "latin-1";
+      std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+      std::string codePage = pugiReads ? std::string() : declared;
+      if (codePage.empty() && (declared.empty() || declared.starts_with("utf-8") || declared == "utf8") &&
+          !IsValidUtf8(raw) && !LooksLikeWideText(bytes)) {
+        codePage = "windows-1252";
+        w_.push_back("The file is not UTF-8; it was read as Western (Windows-1252) text");
+      }
+      if (!codePage.empty()) {
+        try {
+          converted = CodePageToUtf8(raw, codePage);
+          if (std::size_t at = converted.find("?>"); at != std::string::npos && converted.starts_with("<?xml"))
+            converted.replace(0, at, "<?xml version=\"1.0\" encoding=\"UTF-8\"");
+          bytes = std::span(reinterpret_cast<const std::uint8_t*>(converted.data()), converted.size());
+        } catch (const std::exception&) {
+          converted.clear();  // a code page ICU does not know: read the bytes as they are
+        }
+      }
+    }
     pugi::xml_parse_result r = xml.load_buffer(bytes.data(), bytes.size(), flags);
     if (!r) Refuse(std::string("The file is not well-formed XML (") + r.description() + " at byte " +
                    std::to_string(r.offset) + ").");

@@ -115,6 +115,32 @@ TEST(DcinemaRead, FilesFromOtherTools) {
   }
 }
 
+TEST(DcinemaRead, EightBitFilesOfOlderTools) {
+  const std::string body = "<DCSubtitle Version=\"1.0\"><Subtitle SpotNumber=\"1\" TimeIn=\"00:00:01:000\" "
+                           "TimeOut=\"00:00:02:000\"><Text>caf\xE9 \x93" "cr\xE8me\x94</Text></Subtitle></DCSubtitle>";
+  const std::string utf8 = "caf\xC3\xA9 \xE2\x80\x9C" "cr\xC3\xA8me\xE2\x80\x9D";
+  struct Case {
+    const char* what;
+    std::string declaration;
+    std::size_t warnings;
+  };
+  for (const Case& c : {Case{"declared windows-1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>", 0},
+                        Case{"declared UTF-8 but not", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 1},
+                        Case{"no declaration", "", 1}}) {
+    SCOPED_TRACE(c.what);
+    Warnings w;
+    SubtitleDocument d = Read(c.declaration + body, w);
+    ASSERT_EQ(d.Count(), 1u);
+    EXPECT_EQ(d.At(0).text, utf8);
+    EXPECT_EQ(w.size(), c.warnings);
+  }
+  // Latin-1 is pugixml's own.
+  Warnings w;
+  const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + body.substr(0, body.find("\x93")) +
+                             "</Text></Subtitle></DCSubtitle>";
+  EXPECT_EQ(Read(latin1, w).At(0).text, "caf\xC3\xA9");
+}
+
 TEST(DcinemaRead, PositionsAlignmentsLanguageAndWarnings) {
   Warnings w;
   const std::string xml =
