@@ -153,7 +153,11 @@ TEST(FormatRegistry, ViewsCoverEveryRowInOrder) {
     ASSERT_NE(f, nullptr);
     // A row with a reader names the file type that reads it, and the reader is there.
     EXPECT_EQ(!row.fileType.empty(), f->CanRead());
-    if (!row.fileType.empty()) EXPECT_EQ(FormatForExtension(row.fileType), f);
+    // A format that knows its files by content may share its extension with another.
+    if (!row.fileType.empty()) {
+      if (f->sniff) EXPECT_EQ(f->fileType->extension, row.fileType);
+      else EXPECT_EQ(FormatForExtension(row.fileType), f);
+    }
   }
   for (const ConvertTarget& t : BatchExportTargets()) {
     SCOPED_TRACE(t.batchName);
