@@ -121,10 +121,6 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     if (std::optional<bool> shown = EditCaptionOptions(f, ws_.settings(), this)) return *shown;
     return RunTimedTextOptions(f, ws_.settings(), this).value_or(true);
   });
-  // The formats' options windows, opened on OK when "Always show options" asks for them.
-  ws_.exports().SetOptionsDialog([this](const ExportFormat& f) {
-    return RunTimedTextOptions(f, ws_.settings(), this).value_or(true);
-  });
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
   list_->setObjectName("subtitleList");
@@ -191,9 +187,6 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
 
   BuildMenus();
   BuildStatusBar();
-  // The caption files' options windows; other rows export with their stored options.
-  ws_.exports().SetOptionsDialog(
-      [this](const ExportFormat& f) { return EditCaptionOptions(f, ws_.settings(), this).value_or(true); });
   refreshed_ = ws_.session().OnRefresh([this] { ShowState(); });
   titleShown_ = ws_.session().OnWindowTitle([this](const std::string& t) { setWindowTitle(Q(t) + "[*]"); });
   resize(1180, 760);
