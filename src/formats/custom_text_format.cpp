@@ -2,6 +2,10 @@
 // window's choices, in the encoding chosen there.
 #include "formats/custom_text_format.h"
 
+#include <algorithm>
+
+#include "core/markup.h"
+
 #include "formats/format_rows.h"
 #include "formats/registry.h"
 #include "platform/encoding.h"
@@ -64,6 +68,17 @@ Bytes CustomTextBytes(const SubtitleDocument& doc, const SettingsStore& settings
   return bytes;
 }
 
+// Custom layouts are plain text: colours are left out, and said so.
+void WarnLostColours(const SubtitleDocument& doc, Warnings& warnings) {
+  for (std::size_t i = 0; i < doc.Count(); ++i) {
+    const std::string& t = doc.At(i).text;
+    if (std::any_of(t.begin(), t.end(), [](char c) { return IsColourCode(c) && c != static_cast<char>(Colour::White); })) {
+      warnings.push_back("Colours cannot be written in " + std::string(kCustomTextName) + " files and were left out");
+      return;
+    }
+  }
+}
+
 Format MakeCustomTextFormat() {
   Format f;
   f.id = "custom-text-format";
@@ -75,11 +90,13 @@ Format MakeCustomTextFormat() {
                                 "Custom Text");
   f.options = FormatOptions::Of(CustomTextOptionTable());
   f.traits.ownEncoding = true;
-  f.cueText = [](const SubtitleDocument& doc, const SettingsStore& s, Warnings&) {
+  f.cueText = [](const SubtitleDocument& doc, const SettingsStore& s, Warnings& warnings) {
+    WarnLostColours(doc, warnings);
     return WriteCustomText(doc, LoadCustomTextOptions(s));
   };
   f.write = [](const SubtitleDocument& doc, FormatContext& ctx) {
     WriteResult r;
+    WarnLostColours(doc, r.warnings);
     r.bytes = CustomTextBytes(doc, ctx.settings, r.warnings);
     return r;
   };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/markup.h"
 #include "core/rich_text.h"
 #include "platform/encoding.h"
 #include "platform/text_util.h"
@@ -18,9 +19,15 @@ constexpr const char* kTemplateCodePage = "windows-1252";
 // as stand-ins are written as themselves.
 void AppendRow(std::string& out, std::string_view row, bool wholeItalic, const CustomTextOptions& o) {
   if (wholeItalic) out += o.startItalic;
-  ScanMarkup(row, MarkerView{}, [&](Mark m, std::string_view piece) {
+  // A colour code holds a character cell: left out, it still parts the words beside it.
+  const std::string spaced = ColoursAsSpaces(row);
+  ScanMarkup(spaced, MarkerView{}, [&](Mark m, std::string_view piece) {
     switch (m) {
-      case Mark::None: out += UnescapeLiterals(piece); break;
+      case Mark::None:
+        // Control characters have no place in a text file.
+        for (char c : UnescapeLiterals(piece))
+          if (!((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F)) out += c;
+        break;
       case Mark::ItalicOn: out += o.startItalic; break;
       case Mark::ItalicOff: out += o.endItalic; break;
       default: break;

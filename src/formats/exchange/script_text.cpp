@@ -85,6 +85,16 @@ std::vector<std::string> ScriptTextWriter::Rows(const Subtitle& s) {
   std::string text;
   if (s.italic && !HasItalicMarkers(s.text)) text = kItalicOn + s.text + kItalicOff;
   std::string_view source = text.empty() ? std::string_view(s.text) : std::string_view(text);
+  // A colour code holds a character cell on screen: dropped, it still parts the words
+  // it stood between.
+  std::string spaced;
+  if (std::any_of(source.begin(), source.end(), IsColourCode)) {
+    lostColour_ = lostColour_ || std::any_of(source.begin(), source.end(), [](char c) {
+                    return IsColourCode(c) && static_cast<Colour>(c) != Colour::White;
+                  });
+    spaced = ColoursAsSpaces(source);
+    source = spaced;
+  }
   std::vector<std::string> rows(1);
   bool italic = false, underline = false;
   const bool hasItalics = !marks_.italicOn.empty();
@@ -92,7 +102,11 @@ std::vector<std::string> ScriptTextWriter::Rows(const Subtitle& s) {
   ScanMarkup(source, MarkerView{}, [&](Mark m, std::string_view piece) {
     std::string& row = rows.back();
     switch (m) {
-      case Mark::None: row += UnescapeLiterals(piece); break;
+      case Mark::None:
+        // Control characters have no place in a text file.
+        for (char c : UnescapeLiterals(piece))
+          if (!((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F)) row += c;
+        break;
       case Mark::RowBreak:
         if (italic && hasItalics) row += marks_.italicOff;
         if (underline && hasUnderline) row += marks_.underlineOff;

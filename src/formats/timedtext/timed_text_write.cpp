@@ -30,7 +30,7 @@ void AppendText(std::string& out, std::string_view text, int& dropped) {
     char c = text[i];
     std::size_t len = 1;
     const unsigned char u = static_cast<unsigned char>(c);
-    if (u >= 0x20 && c != '&' && c != '<' && c != '>' && u != 0xEE) continue;
+    if (u >= 0x20 && u != 0x7F && c != '&' && c != '<' && c != '>' && u != 0xEE) continue;
     if (u == 0xEE) {
       const char held = StandInAt(text.substr(i));
       if (!held) continue;
@@ -43,7 +43,7 @@ void AppendText(std::string& out, std::string_view text, int& dropped) {
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       default:
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') ++dropped;
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) ++dropped;
         else out += c;
     }
     i += len - 1;
@@ -62,7 +62,7 @@ std::string Attr(std::string_view value) {
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
       default:
-        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
+        if ((static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) || c == '\t') out += c;
     }
   }
   return out;
