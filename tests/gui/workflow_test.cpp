@@ -40,16 +40,25 @@ void WhenModal(std::function<void(QWidget*)> answer) {
 }
 
 // Chooses a file in the real file dialog. The dialog reads its folder on a thread of its
-// own, and an accept that comes before the folder is read can leave it open, which hung
-// the test now and then on a busy machine: choose again until the dialog has closed.
-void ChooseFile(QFileDialog* dlg, const std::string& path, int tries = 100) {
+// own, and an accept that comes before the folder is read can leave it open; while other
+// tests fill the temporary folder it may not settle for seconds. Choose again until the
+// dialog has closed, and after a second close it with the chosen name as the user's OK
+// would (what the program reads is the dialog's selected file either way).
+void ChooseFile(QFileDialog* dlg, const std::string& path, int tries = 300) {
   if (!dlg->isVisible()) return;
   if (tries == 0) {
-    ADD_FAILURE() << "the file dialog did not take " << path;
+    ADD_FAILURE() << "the file dialog did not take " << path << " (it holds \""
+                  << dlg->selectedFiles().join("|").toStdString() << "\" under \""
+                  << dlg->selectedNameFilter().toStdString() << "\")";
     dlg->reject();
     return;
   }
   dlg->selectFile(QString::fromStdString(path));
+  const QStringList chosen = dlg->selectedFiles();
+  if (tries <= 290 && chosen.size() == 1 && chosen.first() == QString::fromStdString(path)) {
+    static_cast<QDialog*>(dlg)->done(QDialog::Accepted);
+    return;
+  }
   QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
   QPointer<QFileDialog> guard(dlg);
   QTimer::singleShot(100, [guard, path, tries] {
