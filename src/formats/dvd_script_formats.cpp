@@ -13,21 +13,6 @@
 #include "platform/files.h"
 
 namespace kipo {
-namespace {
-
-using PlainReader = SubtitleDocument (*)(std::string_view, const FrameRate&, Warnings&);
-using PlainWriter = std::string (*)(const SubtitleDocument&, Warnings&);
-
-ScriptReader Reader(PlainReader read) {
-  return [read](std::string_view text, const FrameRate& rate, const SettingsStore&, Warnings& w) {
-    return read(text, rate, w);
-  };
-}
-CueTextWriter Writer(PlainWriter write) {
-  return [write](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) { return write(doc, w); };
-}
-
-}  // namespace
 
 Format MakeAdobeEncoreFormat() {
   Format f;

@@ -39,4 +39,14 @@ ImportFormat MakeImportRow(int position, std::string name, std::string openTitle
   return in;
 }
 
+ScriptReader Reader(PlainReader read) {
+  return [read](std::string_view text, const FrameRate& rate, const SettingsStore&, Warnings& w) {
+    return read(text, rate, w);
+  };
+}
+
+CueTextWriter Writer(PlainWriter write) {
+  return [write](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) { return write(doc, w); };
+}
+
 }  // namespace kipo

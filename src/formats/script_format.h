@@ -15,6 +15,12 @@ namespace kipo {
 using ScriptReader = std::function<SubtitleDocument(std::string_view text, const FrameRate& rate,
                                                     const SettingsStore& settings, Warnings& warnings)>;
 
+// Readers and writers that take no options, as the registration helpers want them.
+using PlainReader = SubtitleDocument (*)(std::string_view, const FrameRate&, Warnings&);
+using PlainWriter = std::string (*)(const SubtitleDocument&, Warnings&);
+ScriptReader Reader(PlainReader read);
+CueTextWriter Writer(PlainWriter write);
+
 // A text format with a reader and a writer over its export row's encodings.
 Format ScriptFormat(Format format, ScriptReader reader, CueTextWriter writer);
 // A text format the program only reads (an import row without an export row).

@@ -12,18 +12,6 @@
 namespace kipo {
 namespace {
 
-using PlainReader = SubtitleDocument (*)(std::string_view, const FrameRate&, Warnings&);
-using PlainWriter = std::string (*)(const SubtitleDocument&, Warnings&);
-
-ScriptReader Reader(PlainReader read) {
-  return [read](std::string_view text, const FrameRate& rate, const SettingsStore&, Warnings& w) {
-    return read(text, rate, w);
-  };
-}
-CueTextWriter Writer(PlainWriter write) {
-  return [write](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) { return write(doc, w); };
-}
-
 // The mark each FAB row starts with, set through the export's input box.
 constexpr TextSetting kFabLineStart{keys::kExport, "FAB shortform line start", "C"};
 struct FabOptions {

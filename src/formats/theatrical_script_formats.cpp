@@ -10,18 +10,6 @@
 namespace kipo {
 namespace {
 
-using PlainReader = SubtitleDocument (*)(std::string_view, const FrameRate&, Warnings&);
-using PlainWriter = std::string (*)(const SubtitleDocument&, Warnings&);
-
-ScriptReader Reader(PlainReader read) {
-  return [read](std::string_view text, const FrameRate& rate, const SettingsStore&, Warnings& w) {
-    return read(text, rate, w);
-  };
-}
-CueTextWriter Writer(PlainWriter write) {
-  return [write](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) { return write(doc, w); };
-}
-
 // The voice-over script's choices (the Hoek options window).
 constexpr FlagSetting kHoekFrame{keys::kExport, "Hoek frame", true, FlagForm::OneZero};
 constexpr IntSetting kHoekTimecodeFormat{keys::kExport, "Hoek timecode format", 0, 0, 1};
