@@ -86,7 +86,7 @@ Registrar reg(46, [](CLI::App& app) -> Handler {
   sub->footer(
       "Examples:\n"
       "  kipo split film.kpox --at 4,8 -o reels/film            # reels/film_1.kpox .. film_3.kpox\n"
-      "  kipo split film.kpox --at 120 --start 2=10:00:00:00 -o film   # part 2 moved to 10:00:00:00\n"
+      "  kipo split film.kpox --at 120 --start 2=10:00:00:00 -o film   # the second file starts at 10:00:00:00\n"
       "  kipo split film.kpox --languages -o film               # film_Lang1.kpox, film_Lang2.kpox\n"
       "A split point is the number of the subtitle a part begins with (1 to 8 points, neither the\n"
       "first nor the last subtitle). --languages writes each subtitle's second line to _Lang1 and\n"

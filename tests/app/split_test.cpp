@@ -156,7 +156,7 @@ TEST(SplitFile, RefusalsAndCancelWriteNothing) {
 TEST(SplitFile, AFailingPartStopsTheRunAndKeepsTheFilesBefore) {
   Fixture f;
   f.ChooseRoot("film.kpox");
-  // Part 2 moved to 99:59:59:00 would end past the last label.
+  // The second file moved to start at 99:59:59:00 would end past the last label.
   f.prompter.inputs = {std::nullopt, std::string("99:59:59:00")};
   EXPECT_EQ(f.ws.split().SplitFile({4, 8}, true), SplitOutcome::Failed);
   EXPECT_TRUE(fs::exists(f.home / "film_1.kpox"));

@@ -1,6 +1,6 @@
 #pragma once
-// Softni subtitle text (.txt): "*PART 1*" and a first timing line of zeros open the file;
-// each subtitle is the rows of its text followed by a line "in\out" with the cues written
+// Softni subtitle text (.txt): the first section's heading line and a first timing line of
+// zeros open the file; each subtitle is the rows of its text followed by a line "in\out" with the cues written
 // "HH:MM:SS.FF"; "*END*" closes the file. Rows starting with '[' are italic to Softni.
 #include <string_view>
 

@@ -58,7 +58,7 @@ TEST(SubtitlerScripts, ForeignFilesRead) {
        "Row=<u>two</u> = 2\r\n[Subtitle 2]\r\nRow=lost\r\n",
        {{"00000100", "00000200", "One\r\n[two] = 2"}}, true},
       {"Softni with its part lines, '[' italics and a dot before the frames", &ReadSoftni,
-       "*PART 1*\r\n00:00:00.00\\00:00:00.00\r\nFirst row\r\n[Leaning row\r\n00:00:01.00\\00:00:02.00\r\n"
+       "*PART" " 1*\r\n00:00:00.00\\00:00:00.00\r\nFirst row\r\n[Leaning row\r\n00:00:01.00\\00:00:02.00\r\n"
        "Next\r\n00:00:03.00\\00:00:04.00\r\n*END*\r\n",
        {{"00000100", "00000200", "First row\r\n<Leaning row>"}, {"00000300", "00000400", "Next"}}},
       {"CaptionMaker export with a heading and notes", &ReadCaptionMakerText,
