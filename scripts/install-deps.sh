@@ -12,6 +12,7 @@ packages=(
   libxml2-utils libxml2-dev nodejs
   qt6-base-dev libgl-dev
   ffmpeg libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+  libmpv-dev libhunspell-dev hunspell-en-us hunspell-en-gb
 )
 
 missing=()

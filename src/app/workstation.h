@@ -11,11 +11,13 @@
 //   exports()   the export and import windows' flow, batch export
 //   profiles()  the profile list, apply, save the working rules, delete
 //   split()     splitting into part files and language files, keeping one language
+//   playhead()  where the programme is: the video panel moves it, the timeline follows
 #include <filesystem>
 
 #include "app/editing_controller.h"
 #include "app/export_controller.h"
 #include "app/file_controller.h"
+#include "app/playhead.h"
 #include "app/profile_controller.h"
 #include "app/session.h"
 #include "app/split_controller.h"
@@ -42,6 +44,7 @@ class Workstation {
   ExportController& exports() { return exports_; }
   ProfileController& profiles() { return profiles_; }
   SplitController& split() { return split_; }
+  Playhead& playhead() { return playhead_; }
 
   // Shortcuts to the session's three most used parts.
   SubtitleDocument& doc() { return session_.doc(); }
@@ -58,6 +61,7 @@ class Workstation {
   ExportController exports_;
   ProfileController profiles_;
   SplitController split_;
+  Playhead playhead_;
 };
 
 }  // namespace kipo
