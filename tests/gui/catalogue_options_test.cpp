@@ -88,6 +88,8 @@ TEST(CatalogueOptions, EveryRowsWindowStoresOnOkAndNothingOnCancel) {
       {"Spruce Maestro", "Spruce Header",
        [](QDialog& d) { d.findChild<QPlainTextEdit*>()->setPlainText("$FontName = Tahoma\n$FontSize = 30"); },
        [](const SettingsStore&) { return LoadHeaderFile(HeaderFile::Spruce) == "$FontName = Tahoma\r\n$FontSize = 30"; }},
+      {"Preformatted text", "Preformatted Text", [](QDialog& d) { d.findChild<QComboBox*>()->setCurrentIndex(3); },
+       [](const SettingsStore& s) { return PreformattedOptionTable().Load(s).layout == 3; }},
       {"Theatrical spotting list", "Theatrical Header",
        [](QDialog& d) { d.findChild<QPlainTextEdit*>()->setPlainText("FILM\nReel 2 \xC3\xA9t\xC3\xA9"); },
        [](const SettingsStore&) { return LoadHeaderFile(HeaderFile::Theatrical) == "FILM\r\nReel 2 \xC3\xA9t\xC3\xA9"; }},
