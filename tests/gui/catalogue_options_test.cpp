@@ -129,6 +129,20 @@ TEST(CatalogueOptions, HeaderFilesAreWrittenWithTheirDefaultsAndKeptWhenEdited) 
   }
 }
 
+TEST(CatalogueOptions, HeaderWindowPutsTheDefaultBack) {
+  test::TempHome home;
+  SaveHeaderFile(HeaderFile::Theatrical, "Edited by hand");
+  SettingsStore settings;
+  test::RecordingPrompter prompter;
+  OnWindow([](QDialog& d) {
+    for (QPushButton* b : d.findChildren<QPushButton*>())
+      if (b->text() == "Default") b->click();
+    Press(d, QDialogButtonBox::Ok);
+  });
+  EXPECT_TRUE(gui::RunExportOptions(*FindExportFormat("Theatrical spotting list"), settings, prompter, nullptr));
+  EXPECT_EQ(LoadHeaderFile(HeaderFile::Theatrical), DefaultHeader(HeaderFile::Theatrical));
+}
+
 TEST(CatalogueOptions, InputBoxesKeepTheOldValueOnAnEmptyAnswer) {
   struct Case {
     const char* row;
