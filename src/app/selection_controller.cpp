@@ -81,24 +81,38 @@ struct Parts {
   TextStyle before, after;
 };
 
-// Markers of the style being changed that touch the selection belong to it: switching
-// italics off "<two>" leaves "two", not "<>two<>".
+// Markers of the style being changed that touch the selection belong to it, also behind
+// other markers: switching italics off "<two>" leaves "two", not "<>two<>", and in
+// "<\x01[two]>" the italics markers go while the colour and underline stay.
 template <class IsOurs>
 void Widen(std::string_view text, const BoldMarkers& bold, std::size_t& b0, std::size_t& b1, IsOurs ours) {
   struct Piece {
     std::size_t start, end;
+    bool ours;
   };
   std::vector<Piece> marks;
   ScanMarkup(text, bold, [&](Mark m, std::string_view piece) {
-    if (ours(m)) {
-      const auto at = static_cast<std::size_t>(piece.data() - text.data());
-      marks.push_back({at, at + piece.size()});
-    }
+    if (m == Mark::None || m == Mark::RowBreak) return;
+    const auto at = static_cast<std::size_t>(piece.data() - text.data());
+    marks.push_back({at, at + piece.size(), ours(m)});
   });
-  for (auto it = marks.rbegin(); it != marks.rend(); ++it)
-    if (it->end == b0) b0 = it->start;
-  for (const Piece& p : marks)
-    if (p.start == b1) b1 = p.end;
+  // Back from the start through markers that follow one another directly.
+  std::size_t edge = b0, widened = b0;
+  for (auto it = marks.rbegin(); it != marks.rend(); ++it) {
+    if (it->start >= b0) continue;
+    if (it->end != edge) break;
+    edge = it->start;
+    if (it->ours) widened = edge;
+  }
+  b0 = widened;
+  edge = widened = b1;
+  for (const Piece& p : marks) {
+    if (p.start < b1) continue;
+    if (p.start != edge) break;
+    edge = p.end;
+    if (p.ours) widened = edge;
+  }
+  b1 = widened;
 }
 
 template <class IsOurs>

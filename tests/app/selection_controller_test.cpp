@@ -28,6 +28,7 @@ TEST(MarkupToggles, StyleAndColourOnASelection) {
       {"empty selection is the whole text", "Hello", 2, 2, StyleToggle::Italic, "<Hello>"},
       {"over the row break", "ab\r\ncd", 1, 5, StyleToggle::Underline, "a[b\r\nc]d"},
       {"underline leaves italics alone", "<abc>", 1, 4, StyleToggle::Underline, "<[abc]>"},
+      {"italics off behind other markers", "x <\x01[two]\x07> y", 5, 8, StyleToggle::Italic, "x \x01[two]\x07 y"},
       {"bold with its markers", "a b c", 2, 3, StyleToggle::Bold, "a \xC2\xAB" "b\xC2\xBB c"},
       {"beyond ASCII", "\xC3\xA9t\xC3\xA9 x", 0, 3, StyleToggle::Italic, "<\xC3\xA9t\xC3\xA9> x"},
   };
