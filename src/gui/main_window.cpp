@@ -45,6 +45,7 @@
 #include "gui/reports_panel.h"
 #include "gui/subtitle_list_model.h"
 #include "gui/timed_text_dialogs.h"
+#include "gui/toolbar_basics.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -185,7 +186,9 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
   split->setStretchFactor(1, 1);
   setCentralWidget(split);
 
+  basics_ = new EditingBasics(*this);
   BuildMenus();
+  basics_->Install();
   BuildStatusBar();
   refreshed_ = ws_.session().OnRefresh([this] { ShowState(); });
   titleShown_ = ws_.session().OnWindowTitle([this](const std::string& t) { setWindowTitle(Q(t) + "[*]"); });
@@ -354,6 +357,8 @@ void MainWindow::Command(F&& f) {
   }
   ShowState();
 }
+
+void MainWindow::RunCommand(const std::function<void()>& f) { Command(f); }
 
 QAction* MainWindow::command(std::string_view id) const {
   auto it = commands_.find(std::string(id));
@@ -557,7 +562,8 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
 void MainWindow::BuildMenus() {
   std::map<std::string, QMenu*, std::less<>> menus;
   for (const MenuInfo& m : Menus()) menus[std::string(m.id)] = menuBar()->addMenu(Q(std::string(m.title)));
-  const auto windowActions = WindowActions();
+  auto windowActions = WindowActions();
+  windowActions.merge(basics_->Actions());
   for (const CommandInfo& c : Commands()) {
     QMenu* menu = menus.at(std::string(c.menu));
     if (c.separatorBefore) menu->addSeparator();
