@@ -30,6 +30,7 @@
 #include "gui/bitmap_export_dialog.h"
 #include "gui/caption_dialogs.h"
 #include "gui/catalogue_dialogs.h"
+#include "gui/catalogue_options.h"
 #include "gui/dlp_options_dialog.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
@@ -110,18 +111,12 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
       dlg.exec();
       return dlg.exported();
     }
-    return std::nullopt;
+    return RunExportWindow(f, ws_.settings(), [this, &f] { return ws_.exports().ExportWithSaveDialog(f); }, this);
   });
   // The formats' options windows, opened on OK when "Always show options" asks for them;
   // other rows export with their stored options.
-  ws_.exports().SetOptionsDialog([this](const ExportFormat& f) {
-    if (f.name == kCustomTextName) {
-      CustomTextDialog dlg(ws_.settings(), prompter_, this);
-      return dlg.exec() == QDialog::Accepted;
-    }
-    if (std::optional<bool> shown = EditCaptionOptions(f, ws_.settings(), this)) return *shown;
-    return RunTimedTextOptions(f, ws_.settings(), this).value_or(true);
-  });
+  ws_.exports().SetOptionsDialog(
+      [this](const ExportFormat& f) { return RunExportOptions(f, ws_.settings(), prompter_, this); });
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
   list_->setObjectName("subtitleList");
@@ -477,7 +472,7 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
          ExportDialog dlg(static_cast<int>(ws_.settings().Get(keys::kLastExportFormat)),
                           ws_.settings().Get(keys::kAlwaysShowOptions) != 0, this);
          dlg.showOptions = [this](int position) {
-           if (const ExportFormat* f = ExportFormatAt(position)) RunTimedTextOptions(*f, ws_.settings(), this);
+           if (const ExportFormat* f = ExportFormatAt(position)) RunExportOptions(*f, ws_.settings(), prompter_, this);
          };
          if (dlg.exec() != QDialog::Accepted || dlg.position() < 1) return;
          Command([&] { ws_.exports().ExportDialogOk(dlg.position(), dlg.alwaysShowOptions()); });
