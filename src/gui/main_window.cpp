@@ -45,6 +45,7 @@
 #include "gui/reports_panel.h"
 #include "gui/subtitle_list_model.h"
 #include "gui/timed_text_dialogs.h"
+#include "gui/timeline_widget.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -183,6 +184,7 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
   split->addWidget(editArea);
   split->addWidget(lower);
   split->setStretchFactor(1, 1);
+  split->insertWidget(1, new TimelineWidget(ws_, statusBar()));  // waveform, shot cuts and blocks
   setCentralWidget(split);
 
   BuildMenus();
