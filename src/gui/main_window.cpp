@@ -47,6 +47,7 @@
 #include "gui/subtitle_list_model.h"
 #include "gui/timed_text_dialogs.h"
 #include "gui/toolbar_basics.h"
+#include "gui/timeline_widget.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -179,6 +180,7 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
   split->addWidget(editArea);
   split->addWidget(lower);
   split->setStretchFactor(1, 1);
+  split->insertWidget(1, new TimelineWidget(ws_, statusBar()));  // waveform, shot cuts and blocks
   setCentralWidget(split);
 
   basics_ = new EditingBasics(*this);
