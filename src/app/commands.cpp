@@ -80,6 +80,8 @@ const std::vector<CommandInfo>& Table() {
       {"edit.mergePrevious", "edit", "Merge with p&revious", "Ctrl+Shift+M", S, Editing<&EditingController::MergeWithPrevious>},
       {"edit.split", "edit", "&Split at cursor", "Ctrl+Return", S},
       {"edit.shiftText", "edit", "S&hift text", "Ctrl+Shift+T", S, Editing<&EditingController::ShiftText>},
+      {"edit.italicise", "edit", "It&alicise subtitle", "", S, Editing<&EditingController::ToggleItalics>,
+       [](const Workstation& w) { return w.session().HasCurrent() && w.session().toolbar().italic; }},
       {"edit.tidy", "edit", "Tid&y subtitle", "Ctrl+T", S, [](Workstation& w) { w.text().TidyCurrentSubtitle(); return true; }, nullptr, true},
       // Find, the list's selection and the text box's selection: the window runs them.
       {"edit.find", "edit", "Fi&nd and replace...", "Ctrl+F", A, nullptr, nullptr, true},
