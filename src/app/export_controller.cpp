@@ -124,12 +124,14 @@ std::string ExportWarningText(const Warnings& warnings) {
 }
 
 Warnings ExportController::ExportToFile(const ExportFormat& f, const std::filesystem::path& path, TextEncoding encoding) {
-  if (const Format* format = FormatOf(f); format && format->exportTo) {
+  const Format* format = FormatOf(f);
+  if (format && format->exportTo) {
     FileContext ctx{s_.prompter(), s_.settings(), s_.doc().frameRate().code, -1};
     return format->exportTo(s_.doc(), path, ctx);
   }
   Warnings w;
-  if (f.FilterIndexOf(encoding) == 0) {
+  // XML rows are UTF-8 whatever their filter's wording says.
+  if (f.FilterIndexOf(encoding) == 0 && !(format && format->traits.alwaysUtf8)) {
     w.push_back(f.name + " files cannot be written in " + TextEncodingName(encoding) + "; written in " +
                 TextEncodingName(f.EncodingAt(1)));
     encoding = f.EncodingAt(1);

@@ -26,6 +26,12 @@ const OptionTable<TextOption>& CsvLineBreakTable();        // "CSV line break"
 const OptionTable<TextOption>& FabLineStartTable();        // "FAB shortform line start"
 const OptionTable<TextOption>& TheatricalRtfHeaderTable(); // "Theatrical RTF header"
 
+// The preformatted text layout ("Text file format", 0-5; see exchange/preformatted_text.h).
+struct PreformattedOptions {
+  int layout = 0;
+};
+const OptionTable<PreformattedOptions>& PreformattedOptionTable();
+
 // The header files of the data folder.
 enum class HeaderFile { Spruce, Theatrical };
 // The file's text; when the file is missing its default is written there first (a folder

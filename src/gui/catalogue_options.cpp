@@ -18,6 +18,7 @@
 
 #include "formats/caption_formats.h"
 #include "formats/custom_text_format.h"
+#include "formats/exchange/preformatted_text.h"
 #include "gui/caption_dialogs.h"
 #include "gui/custom_text_dialog.h"
 #include "gui/timed_text_dialogs.h"
@@ -287,6 +288,16 @@ SamiOptions SamiDialog::options() const {
   return o;
 }
 
+PreformattedDialog::PreformattedDialog(const PreformattedOptions& o, QWidget* parent) : QDialog(parent) {
+  QFormLayout* form = Frame(this, "Preformatted Text");
+  QStringList samples;
+  for (const std::string& s : PreformattedLayoutSamples()) samples << Q(s);
+  layout_ = Combo(samples, o.layout);
+  form->addRow("Text file format", layout_);
+}
+
+PreformattedOptions PreformattedDialog::options() const { return {layout_->currentIndex()}; }
+
 bool RunExportOptions(const ExportFormat& row, SettingsStore& settings, Prompter& prompter, QWidget* parent) {
   const std::string& w = row.optionsDialog;
   if (row.name == kCustomTextName) {
@@ -296,6 +307,7 @@ bool RunExportOptions(const ExportFormat& row, SettingsStore& settings, Prompter
   if (w == "frmNitrisOptions") return Edit<NitrisOptionsDialog>(NitrisOptionTable(), settings, parent);
   if (w == "frmHoekOptions") return Edit<HoekOptionsDialog>(HoekOptionTable(), settings, parent);
   if (w == "frmPowerPointOptions") return Edit<PowerPointOptionsDialog>(PowerPointOptionTable(), settings, parent);
+  if (w == "Options (Files tab)") return Edit<PreformattedDialog>(PreformattedOptionTable(), settings, parent);
   if (w == "frmSpruceHeader") return EditHeaderFile(HeaderFile::Spruce, "Spruce Header", {}, parent);
   if (w == "frmTheatricalHeader") return EditHeaderFile(HeaderFile::Theatrical, "Theatrical Header", {}, parent);
   if (w == "frmTheatricalRTFHeader") {

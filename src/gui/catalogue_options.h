@@ -9,6 +9,7 @@
 //    the header file spruce.dat or theatrical.dat, or the stored RTF title block;
 //  - PowerPoint (frmPowerPointOptions): the slides' font, colours, alignment, comments;
 //  - Windows Media Player File (frmSAMI): title, font and the caption language;
+//  - preformatted text: the layout ("Text file format");
 //  - the Excel and FAB input boxes ("CSV line break", "FAB shortform line start").
 // Each loads its options on opening, stores them on OK and leaves them on Cancel.
 #include <QDialog>
@@ -105,6 +106,17 @@ class SamiDialog : public QDialog {
   QSpinBox* size_;
   QLineEdit* languageName_;
   QLineEdit* languageCode_;
+};
+
+// The layout of preformatted text, standing in for the Files tab of the program's options
+// until that tab exists: one list of the layouts with a sample of each.
+class PreformattedDialog : public QDialog {
+ public:
+  explicit PreformattedDialog(const PreformattedOptions& o, QWidget* parent = nullptr);
+  PreformattedOptions options() const;
+
+ private:
+  QComboBox* layout_;
 };
 
 // Opens the options window of an export row: the catalogue rows' windows above, the input

@@ -383,6 +383,38 @@ TEST_P(BadInput, GarbageGivesTheFormatsMessage) {
   }
 }
 
+// A file of the format with bytes changed here and there: lengths, counts and labels that
+// no longer agree with the rest of the file.
+class DamagedFiles : public ::testing::TestWithParam<const Format*> {};
+
+TEST_P(DamagedFiles, GiveADocumentOrTheFormatsMessage) {
+  const Format& f = *GetParam();
+  Harness h;
+  const Bytes good = h.Write(f, Sample()).bytes;
+  ASSERT_FALSE(good.empty());
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    Bytes bad = good;
+    const int changes = 1 + static_cast<int>(random() % 8);
+    for (int k = 0; k < changes; ++k) {
+      const std::size_t at = random() % bad.size();
+      switch (random() % 3) {
+        case 0: bad[at] = static_cast<std::uint8_t>(random()); break;
+        case 1: bad[at] = random() % 2 ? 0xFF : 0x00; break;
+        default: bad.erase(bad.begin() + static_cast<std::ptrdiff_t>(at)); break;
+      }
+      if (bad.empty()) break;
+    }
+    SCOPED_TRACE("round " + std::to_string(round));
+    ReadsOrRefuses(h, f, bad, false);
+    if (::testing::Test::HasFailure()) break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DamagedFiles,
+                         ::testing::ValuesIn(FormatsWhere([](const Format& f) { return f.CanRead() && f.CanWrite(); })),
+                         NameOf);
+
 INSTANTIATE_TEST_SUITE_P(Formats, BadInput, ::testing::ValuesIn(FormatsWhere([](const Format& f) { return f.CanRead(); })),
                          NameOf);
 

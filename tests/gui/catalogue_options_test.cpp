@@ -88,6 +88,8 @@ TEST(CatalogueOptions, EveryRowsWindowStoresOnOkAndNothingOnCancel) {
       {"Spruce Maestro", "Spruce Header",
        [](QDialog& d) { d.findChild<QPlainTextEdit*>()->setPlainText("$FontName = Tahoma\n$FontSize = 30"); },
        [](const SettingsStore&) { return LoadHeaderFile(HeaderFile::Spruce) == "$FontName = Tahoma\r\n$FontSize = 30"; }},
+      {"Preformatted text", "Preformatted Text", [](QDialog& d) { d.findChild<QComboBox*>()->setCurrentIndex(3); },
+       [](const SettingsStore& s) { return PreformattedOptionTable().Load(s).layout == 3; }},
       {"Theatrical spotting list", "Theatrical Header",
        [](QDialog& d) { d.findChild<QPlainTextEdit*>()->setPlainText("FILM\nReel 2 \xC3\xA9t\xC3\xA9"); },
        [](const SettingsStore&) { return LoadHeaderFile(HeaderFile::Theatrical) == "FILM\r\nReel 2 \xC3\xA9t\xC3\xA9"; }},
@@ -125,6 +127,20 @@ TEST(CatalogueOptions, HeaderFilesAreWrittenWithTheirDefaultsAndKeptWhenEdited) 
     test::WriteFile(file, std::string("\xFF\xFE$\0A\0\n\0B\0", 10));
     EXPECT_EQ(LoadHeaderFile(which), "$A\nB");
   }
+}
+
+TEST(CatalogueOptions, HeaderWindowPutsTheDefaultBack) {
+  test::TempHome home;
+  SaveHeaderFile(HeaderFile::Theatrical, "Edited by hand");
+  SettingsStore settings;
+  test::RecordingPrompter prompter;
+  OnWindow([](QDialog& d) {
+    for (QPushButton* b : d.findChildren<QPushButton*>())
+      if (b->text() == "Default") b->click();
+    Press(d, QDialogButtonBox::Ok);
+  });
+  EXPECT_TRUE(gui::RunExportOptions(*FindExportFormat("Theatrical spotting list"), settings, prompter, nullptr));
+  EXPECT_EQ(LoadHeaderFile(HeaderFile::Theatrical), DefaultHeader(HeaderFile::Theatrical));
 }
 
 TEST(CatalogueOptions, InputBoxesKeepTheOldValueOnAnEmptyAnswer) {

@@ -21,7 +21,7 @@ void ReadPlacement(std::string_view rest, Subtitle& s) {
     if (field.size() >= 2 && (field[0] == 'R' || field[0] == 'r')) {
       int row = 0;
       auto [end, ec] = std::from_chars(field.data() + 1, field.data() + field.size(), row);
-      if (ec == std::errc() && end == field.data() + field.size() && row >= 0 && row <= 15) s.row = row;
+      if (ec == std::errc() && end == field.data() + field.size() && row >= 0 && row <= static_cast<int>(kMaxRows)) s.row = row;
     } else if (field == "L" || field == "l") {
       s.alignment = AlignLeft;
     } else if (field == "R" || field == "r") {
