@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "app/timing_controller.h"
+#include "imaging/display_measure.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
 #include "settings/keys.h"
@@ -247,7 +248,13 @@ CpsLabel TimingController::NextCps() const {
                            Timing(), ReadingOptions::Load(s_.settings()));
 }
 
-CheckSettings TimingController::CurrentCheckSettings() const { return CheckSettings::Load(s_.house(), s_.settings()); }
+CheckSettings TimingController::CurrentCheckSettings() const {
+  CheckSettings c = CheckSettings::Load(s_.house(), s_.settings());
+  // Rebuilt on every check: the display settings may have changed since the last one.
+  display_ = MakeDisplayMeasure(DisplayGeometry::Load(s_.settings()));
+  c.display = display_.get();
+  return c;
+}
 
 std::vector<ErrorRow> TimingController::ErrorList() const { return BuildErrorList(s_.doc(), CurrentCheckSettings()); }
 

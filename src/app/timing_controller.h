@@ -2,6 +2,7 @@
 // The timing commands: the cue rules over the edit area, the leaving step, the cue keys,
 // cues from the player, subtitle zero, the cps labels, the checks with their reports and
 // the bulk cue operations.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -135,6 +136,8 @@ class TimingController {
   FrameTable frames_;
   std::string dataFile_;
   FrameCount videoFrame_ = 0;
+  // The display's row measure for the safe area and soft wrapping, made on the first check.
+  mutable std::unique_ptr<RowMeasure> display_;
 };
 
 }  // namespace kipo

@@ -17,8 +17,11 @@ struct CheckReportOptions {
 
 // Prints the error list (or JSON); kExitOk when clean, kExitFindings when faults were found.
 int ReportCheck(Context& ctx, const SubtitleDocument& doc, const HouseOptions& house, const CheckReportOptions& o);
-// Prints the statistics report (or JSON); always kExitOk.
-int ReportStatistics(Context& ctx, const SubtitleDocument& doc, const HouseOptions& house, bool json);
+// Prints the statistics report (or JSON); always kExitOk. With `reportFile`, also writes the
+// printed report there ("Report for NAME created on DATE", CR LF lines); kExitError when
+// it cannot be written.
+int ReportStatistics(Context& ctx, const SubtitleDocument& doc, const HouseOptions& house, bool json,
+                     const std::string& reportFile = {});
 
 // Reads a subtitle file with the reader its extension selects; on failure prints
 // "kipo COMMAND: TITLE: TEXT" and returns nullopt.

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/file_types.h"
+#include "imaging/display_measure.h"
 #include "cli/caption_report.h"
 #include "cli/check_report.h"
 #include "platform/files.h"
@@ -25,7 +26,14 @@ std::optional<SubtitleDocument> ReadForReport(Context& ctx, const std::string& c
 }
 
 int ReportCheck(Context& ctx, const SubtitleDocument& doc, const HouseOptions& house, const CheckReportOptions& o) {
-  std::vector<ErrorRow> rows = BuildErrorList(doc, CheckSettings::Load(house, ctx.settings));
+  CheckSettings settings = CheckSettings::Load(house, ctx.settings);
+  // The safe area is measured as the display sets the rows: its font, its picture.
+  std::unique_ptr<RowMeasure> display;
+  if (settings.Enabled(CheckGroup::SafeArea)) {
+    display = MakeDisplayMeasure(DisplayGeometry::Load(ctx.settings));
+    settings.display = display.get();
+  }
+  std::vector<ErrorRow> rows = BuildErrorList(doc, settings);
   if (!o.saveList.empty()) SaveErrorList(o.saveList, rows, doc, std::time(nullptr));
   if (o.json) {
     nlohmann::ordered_json j;

@@ -1,10 +1,14 @@
 // kipo stats: the statistics report of a subtitle file.
 #include <cmath>
+#include <ctime>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "cli/check_report.h"
+#include "platform/files.h"
 #include "platform/text_util.h"
+#include "platform/user_error.h"
+#include "timing/error_list.h"
 #include "timing/statistics.h"
 
 namespace kipo::cli {
@@ -19,9 +23,20 @@ double Rounded(double v, int decimals) {
 
 }  // namespace
 
-int ReportStatistics(Context& ctx, const SubtitleDocument& doc, const HouseOptions& house, bool json) {
+int ReportStatistics(Context& ctx, const SubtitleDocument& doc, const HouseOptions& house, bool json,
+                     const std::string& reportFile) {
   TimingParameters p = TimingParameters::From(house, doc.frameRate());
   ReadingOptions reading = ReadingOptions::Load(ctx.settings);
+  if (!reportFile.empty()) {
+    // The printed report as a file of its own: this machine has no printer to hand it to.
+    try {
+      WriteFileAtomic(reportFile, StatisticsReportText(doc, p, reading, ReportFileName(doc),
+                                                       LongDateText(std::time(nullptr))));
+    } catch (const UserError& e) {
+      ctx.err << "kipo stats: " << e.title() << ": " << e.text() << "\n";
+      return kExitError;
+    }
+  }
   if (!json) {
     ctx.out << BuildStatistics(doc, p, reading, "\n");
     return kExitOk;
@@ -90,7 +105,7 @@ int ReportStatistics(Context& ctx, const SubtitleDocument& doc, const HouseOptio
 namespace {
 
 struct Options {
-  std::string file;
+  std::string file, report;
   bool json = false;
 };
 
@@ -101,13 +116,15 @@ Registrar reg(41, [](CLI::App& app) -> Handler {
       "Counts, averages, durations against the reading speed and layout counts.\n"
       "Examples:\n"
       "  kipo stats film.kpox\n"
-      "  kipo stats film.kpox --json");
+      "  kipo stats film.kpox --json\n"
+      "  kipo stats film.kpox --report film-report.txt   # the printed report");
   sub->add_option("file", o->file, "Subtitle file")->required();
   sub->add_flag("--json", o->json, "Print the statistics as JSON");
+  sub->add_option("--report", o->report, "Also write the printed report (\"Report for ...\") to this text file");
   return [o](Context& ctx) {
     auto doc = ReadForReport(ctx, "stats", o->file);
     if (!doc) return kExitError;
-    return ReportStatistics(ctx, *doc, HouseOptions::Load(ctx.settings), o->json);
+    return ReportStatistics(ctx, *doc, HouseOptions::Load(ctx.settings), o->json, o->report);
   };
 });
 

@@ -65,14 +65,22 @@ int RunTimecode(Context& ctx, const Options& o) {
     }
     frames = static_cast<Timecode>(n);
   }
-  CueDigits digits = FramesToDigits(frames, rate);
+  // A cue holds two digits of hours; the calculator goes on past them, the hours growing
+  // to as many digits as they need ("100:00:00:00").
+  const std::string label = FramesToLabel(frames, rate);
+  const bool pastCues = frames > LastCueFrame(rate);
   ctx.out << "Rate:    " << rate.label() << (rate.dropFrame ? " (drop-frame labels)" : "") << "\n";
   ctx.out << "Frames:  " << frames << "\n";
-  ctx.out << "Label:   " << FramesToLabel(frames, rate) << "\n";
+  ctx.out << "Label:   " << label << "\n";
   ctx.out << "Seconds: " << std::fixed << std::setprecision(3) << FramesToSeconds(frames, rate) << " (real time)\n";
+  if (pastCues)
+    ctx.out << "Note:    past " << FramesToLabel(LastCueFrame(rate), rate) << ", the last timecode a cue can hold\n";
   const auto& labels = TimecodeFormatLabels();
-  for (int i = 0; i < static_cast<int>(labels.size()); ++i)
-    ctx.out << "  " << std::left << std::setw(14) << labels[i] << FormatTimecode(digits, i, rate) << "\n";
+  for (int i = 0; i < static_cast<int>(labels.size()); ++i) {
+    const std::string form =
+        pastCues ? FormatTimecodeFromLabel(label, i, rate) : FormatTimecode(FramesToDigits(frames, rate), i, rate);
+    ctx.out << "  " << std::left << std::setw(14) << labels[i] << form << "\n";
+  }
   return kExitOk;
 }
 

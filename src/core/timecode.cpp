@@ -128,8 +128,10 @@ Timecode LabelToFrames(std::string_view label, const FrameRate& rate, double rat
     // Ties go to even, as the original rounding of labels did.
     t = static_cast<long>(std::nearbyint(static_cast<double>(seconds) * rateOverride + static_cast<double>(ff)));
   }
-  if (t > 2147483647L) t = 2147483647L;
+  // Skipped labels are taken out before the count is capped, so that the labels of the
+  // last frames a count can hold read back as those frames.
   if (rate.dropFrame) t = t - 2 * (t / 1800) + 2 * (t / 18000);
+  if (t > 2147483647L) t = 2147483647L;
   return static_cast<Timecode>(t);
 }
 
@@ -246,8 +248,10 @@ std::string FormatTimecodeFromLabel(std::string_view label, int index, const Fra
     case 5: {
       const char* sep = index == 3 ? ":" : index == 4 ? "." : ",";
       if (l.size() == 11) return LabelMillisText(StripSeparators(l), sep, rate);
-      int ff = static_cast<int>(LeadingNumber(l.size() >= 11 ? l.substr(9, 2) : std::string()));
-      return l.substr(0, 8) + sep + FramesToMillis(ff, rate);
+      // Past 99 hours the hours take more digits: the frames are always the last pair.
+      const std::size_t cut = l.size() >= 11 ? l.size() - 3 : 8;
+      int ff = static_cast<int>(LeadingNumber(l.size() >= 11 ? l.substr(cut + 1, 2) : std::string()));
+      return l.substr(0, cut) + sep + FramesToMillis(ff, rate);
     }
     case 6: return std::to_string(LabelToFrames(l, rate));
     case 7: {

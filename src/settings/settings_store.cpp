@@ -11,7 +11,9 @@ namespace kipo {
 namespace {
 
 // Values and keys may hold any character; line ends, "=", "[" at the start and the
-// backslash itself are escaped so that every value survives a round trip.
+// backslash itself are escaped so that every value survives a round trip. Other control
+// characters are written as hex escapes: a form feed or vertical tab at the end of a line
+// would otherwise be trimmed away as white space when the file is read back.
 std::string Escape(std::string_view s, bool isKey) {
   std::string o;
   o.reserve(s.size());
@@ -32,6 +34,11 @@ std::string Escape(std::string_view s, bool isKey) {
           o += c == '[' ? "5B" : c == ';' ? "3B" : c == '#' ? "23" : "20";
         } else if (c == ' ' && i + 1 == s.size()) {
           o += "\\x20";
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+          static constexpr char kHex[] = "0123456789ABCDEF";
+          o += "\\x";
+          o += kHex[static_cast<unsigned char>(c) >> 4];
+          o += kHex[c & 0xF];
         } else {
           o += c;
         }

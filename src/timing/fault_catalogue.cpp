@@ -56,6 +56,10 @@ const FaultInfo& Info(Fault f) { return kCatalogue[static_cast<std::size_t>(f) -
 
 std::string ListText(const Finding& f) { return Fill(Info(f.fault).listText, f, 0); }
 
-std::string RunText(const Finding& f, int maxRowLength) { return Fill(Info(f.fault).runText, f, maxRowLength); }
+std::string RunText(const Finding& f, int maxRowLength) {
+  std::string t = Fill(Info(f.fault).runText, f, maxRowLength);
+  if (f.softWrap) t += " (soft wrap)";
+  return t;
+}
 
 }  // namespace kipo

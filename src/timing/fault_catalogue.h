@@ -68,6 +68,7 @@ struct Finding {
   Fault fault;
   int row = 0;   // 1-based row for per-row faults
   int rows = 0;  // row count for the too-many-rows fault
+  bool softWrap = false;  // too many rows only once the editor wraps long rows
   bool operator==(const Finding&) const = default;
 };
 

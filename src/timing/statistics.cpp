@@ -163,4 +163,14 @@ std::string BuildStatistics(const SubtitleDocument& doc, const TimingParameters&
   return t;
 }
 
+std::string StatisticsReportText(const SubtitleDocument& doc, const TimingParameters& p, const ReadingOptions& o,
+                                 const std::string& fileName, const std::string& date, std::string_view eol) {
+  std::string t = "Report for " + fileName + " created on " + date;
+  t += eol;
+  t += eol;
+  t += "Statistics: ";
+  t += eol;
+  return t + BuildStatistics(doc, p, o, eol);
+}
+
 }  // namespace kipo

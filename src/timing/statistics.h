@@ -41,4 +41,10 @@ std::string BuildStatistics(const SubtitleDocument& doc, const TimingParameters&
 // italics marks (",", ".", "-", "!", "<", ">", "?").
 long CountWords(std::string_view row);
 
+// The printed report: "Report for NAME created on DATE", an empty line, "Statistics: " and
+// the items as BuildStatistics sets them; lines end with `eol`.
+std::string StatisticsReportText(const SubtitleDocument& doc, const TimingParameters& p, const ReadingOptions& o,
+                                 const std::string& fileName, const std::string& date,
+                                 std::string_view eol = "\r\n");
+
 }  // namespace kipo

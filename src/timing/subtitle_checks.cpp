@@ -1,5 +1,6 @@
 #include "timing/subtitle_checks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -118,6 +119,43 @@ bool ReadingTooFast(const Subtitle& sub, Timecode duration, const TimingParamete
 
 }  // namespace
 
+double WidestRow(std::string_view text, bool italic, const BoldMarkers& bold, const RowMeasure& m) {
+  double widest = 0;
+  for (const RichRow& row : RichText::Parse(text, bold).rows) {
+    double w = 0;
+    for (const Run& r : row)
+      if (r.mark == Mark::None && !r.text.empty()) w += m.Width(r.text, r.style.bold, italic || r.style.italic);
+    widest = std::max(widest, w);
+  }
+  return widest;
+}
+
+int SoftWrappedRows(std::string_view text, bool italic, const BoldMarkers& bold, const RowMeasure& m) {
+  const double limit = m.SafeWidth();
+  int rows = 0;
+  ForEachRow(text, [&](std::string_view markup, int) {
+    // A row wraps in one style: italic when the subtitle or the whole row is.
+    const bool rowItalic = italic || IsWhollyItalic(markup);
+    const std::string plain = StripMarkup(markup, bold);
+    ++rows;
+    std::string line;
+    std::size_t start = 0;
+    while (start <= plain.size()) {
+      std::size_t sp = plain.find(' ', start);
+      const std::string word = plain.substr(start, sp == std::string::npos ? std::string::npos : sp - start);
+      std::string tried = line.empty() ? word : line + " " + word;
+      if (!line.empty() && m.Width(tried, false, rowItalic) > limit) {
+        ++rows;
+        tried = word;
+      }
+      line = std::move(tried);
+      if (sp == std::string::npos) break;
+      start = sp + 1;
+    }
+  });
+  return rows;
+}
+
 CueFrames ReadCueFrames(const Subtitle& s, const FrameRate& rate) {
   return {Frames(s.inCue, rate), Frames(s.outCue, rate)};
 }
@@ -177,15 +215,23 @@ void CollectFaults(const SubtitleDocument& doc, std::size_t index, const CheckSe
   }
   if (on(CheckGroup::TooManyRows)) {
     int rows = static_cast<int>(CountRows(sub.text));
-    // Soft wrapping belongs to the editor's display; rows here are the text's own rows.
-    if (rows > h.maxRows) add(Fault::TooManyRows, 0, rows);
+    if (rows > h.maxRows) {
+      add(Fault::TooManyRows, 0, rows);
+    } else if (mode == CheckMode::Run && s.display) {
+      // The run also says when the rows are too many only as the editor wraps them.
+      const int wrapped = SoftWrappedRows(sub.text, sub.italic, s.reading.Bold(), *s.display);
+      if (wrapped > h.maxRows) out.push_back({Fault::TooManyRows, 0, wrapped, true});
+    }
     if (!h.allowBlankLines && !sub.text.empty()) {
       bool blank = false;
       ForEachRow(sub.text, [&](std::string_view row, int) { blank = blank || row.empty(); });
       if (blank) add(Fault::BlankRows);
     }
   }
-  // The safe area needs the editor's display font; it is measured by the display.
+  // The safe area is measured in the display's font; the single-subtitle text leaves it out.
+  if (on(CheckGroup::SafeArea) && mode != CheckMode::Single && s.display &&
+      WidestRow(sub.text, sub.italic, s.reading.Bold(), *s.display) > s.display->SafeWidth())
+    add(Fault::SafeAreaOverride);
   if (on(CheckGroup::ReadingSpeed) && both &&
       (h.ignoreReadingBelow <= 0 ? !sub.text.empty()
                                  : CountCodePoints(sub.text) > static_cast<std::size_t>(h.ignoreReadingBelow)) &&

@@ -16,6 +16,24 @@ namespace kipo {
 
 class SettingsStore;
 
+// How the display lays out a row of subtitle text: its width in the display font and the
+// width the safe area leaves a row. The display owns its font and picture (imaging's
+// MakeDisplayMeasure); a check without one skips the safe area and soft wrapping.
+class RowMeasure {
+ public:
+  virtual ~RowMeasure() = default;
+  // Width in pixels of plain text (no markup, no line ends) in one style.
+  virtual double Width(std::string_view plain, bool bold, bool italic) const = 0;
+  virtual double SafeWidth() const = 0;
+};
+
+// The widest row of a text as the display sets it, each run in its own style (`italic`:
+// the subtitle is italic as a whole).
+double WidestRow(std::string_view text, bool italic, const BoldMarkers& bold, const RowMeasure& m);
+// The rows the editor shows once rows wider than the safe area wrap at spaces (a word
+// wider than the safe area on its own stays one row).
+int SoftWrappedRows(std::string_view text, bool italic, const BoldMarkers& bold, const RowMeasure& m);
+
 // Everything a check reads, gathered once at the start of a check.
 struct CheckSettings {
   HouseOptions house;
@@ -29,6 +47,8 @@ struct CheckSettings {
   bool ccCheckRowMapping = false;
   bool ccCheckF3Italics = false;
   int ultechCueOffset = 0;
+  // The display's measure for the safe area and soft wrapping; not owned, may be null.
+  const RowMeasure* display = nullptr;
 
   static CheckSettings Load(const HouseOptions& house, const SettingsStore& store);
   // A check group's switch after the applied profile's force/ignore flags.

@@ -148,5 +148,58 @@ TEST(CliStats, TextAndJson) {
   EXPECT_EQ(Kipo({"stats", (home / "none.kpox").string()}).code, 2);
 }
 
+// The safe area is measured in the display's font against its picture less the margins:
+// a row of 35 capital Ws passes the 37-character limit but not the safe area at 40 pixels,
+// and fits once the display font is small or the picture wide.
+TEST(CliCheck, SafeAreaIsMeasuredWithTheDisplayFont) {
+  test::TempHome home;
+  SubtitleDocument d = Doc(false);
+  d.SetText(1, std::string(35, 'W'));
+  auto file = Save(d, home / "wide.kpox").string();
+  // 35 characters in two seconds read too fast; that is another check's business.
+  ASSERT_EQ(Kipo({"settings", "set", "House options", "Reading speed check", "False"}).code, 0);
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> settings;  // "Display Settings" keys
+    std::string out;
+  };
+  const Case cases[] = {
+      {"the default display", {}, "File contains 1 error\n0002\tSafe area override\n"},
+      {"a small display font", {{"Font size", "10"}}, "File contains 0 errors\n"},
+      {"a 4K picture", {{"Font size", "40"}, {"Video format", "9"}}, "File contains 0 errors\n"},
+      {"margins that leave no room", {{"Video format", "9"}, {"Left margin", "1900"}, {"Right margin", "1900"}},
+       "File contains 1 error\n0002\tSafe area override\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const auto& [key, value] : c.settings)
+      ASSERT_EQ(Kipo({"settings", "set", "Display Settings", key, value}).code, 0);
+    auto r = Kipo({"check", file});
+    EXPECT_EQ(r.out, c.out) << r.err;
+  }
+  ASSERT_EQ(Kipo({"settings", "set", "House options", "Safe area override", "False"}).code, 0);
+  EXPECT_EQ(Kipo({"check", file}).out, "File contains 0 errors\n");
+}
+
+TEST(CliStats, PrintedReportNamesTheFileAndTheDay) {
+  test::TempHome home;
+  auto file = Save(Doc(false), home / "film.kpox").string();
+  const std::string report = (home / "report.txt").string();
+  auto r = Kipo({"stats", file, "--report", report});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::string text = test::ReadFile(report);
+  EXPECT_EQ(text.rfind("Report for film.kpox created on ", 0), 0u) << text;
+  EXPECT_NE(text.find(" 20"), std::string::npos) << "the year of the date";
+  EXPECT_NE(text.find("\r\n\r\nStatistics: \r\nSubtitles\r\n3\r\nRows\r\n3\r\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\n"), text.find("\r\n") + 1) << "CR LF lines";
+  EXPECT_EQ(r.out.rfind("Subtitles\n3\n", 0), 0u) << "the screen report is printed as before";
+  {
+    SCOPED_TRACE("a report that cannot be written");
+    r = Kipo({"stats", file, "--report", (home / "film.kpox" / "r.txt").string()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("kipo stats: Cannot save file"), std::string::npos) << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace kipo

@@ -140,6 +140,71 @@ TEST(SubtitleChecks, RowsBlankRowsAndRowLength) {
   }
 }
 
+// A display where a character is 10 pixels wide, 12 in italics and 11 in bold, with a safe
+// area of 300 pixels: 30 plain characters fit, 25 italic ones.
+class TenPixelDisplay : public RowMeasure {
+ public:
+  double Width(std::string_view plain, bool bold, bool italic) const override {
+    double n = 0;
+    for (char c : plain) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n * (italic ? 12 : bold ? 11 : 10);
+  }
+  double SafeWidth() const override { return 300; }
+};
+
+TEST(SubtitleChecks, SafeAreaAndSoftWrapAreMeasuredByTheDisplay) {
+  const TenPixelDisplay display;
+  CheckSettings s = Settings();
+  s.house.tooManyChars.enabled = false;  // the row length has its own check
+  s.display = &display;
+  const std::string fits(30, 'a'), over(31, 'a'), italicFits(25, 'i'), italicOver(26, 'i');
+  struct Case {
+    const char* what;
+    std::string text;
+    bool italic;
+    bool safeArea;       // "Safe area override"
+    const char* run;     // the run's first text; "" when the run finds nothing
+  };
+  const Case cases[] = {
+      {"a row that just fits", fits + "\r\nshort", false, false, ""},
+      {"one pixel more on the second row", "short\r\n" + over, false, true, "Safe area override"},
+      {"a colour code takes no room", "\x03" + fits, false, false, ""},
+      {"italic markup widens the run inside it", "<" + italicOver + ">", false, true, "Safe area override"},
+      {"the whole-subtitle italic flag widens every row", italicOver, true, true, "Safe area override"},
+      {"an accented letter is one character, not two bytes",
+       std::string(15, 'a') + std::string(15, 'x').replace(0, 1, "\xC3\xA9"), false, false, ""},
+      {"a word after a wide row wraps onto a row of its own", over + "\r\n" + over + " b", false, true,
+       "Subtitle contains 3 lines (soft wrap)"},
+      {"a single long word cannot wrap", std::string(40, 'w') + "\r\nb", false, true, "Safe area override"},
+      {"words wrap at spaces, past the limit", "aaaa aaaa aaaa aaaa aaaa aaaa aaaa\r\nb", false, true,
+       "Subtitle contains 3 lines (soft wrap)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SubtitleDocument d;
+    Subtitle sub = Sub(c.text, 0, 150);
+    sub.italic = c.italic;
+    d.Append(sub);
+    EXPECT_EQ(Has(Faults(d, 0, s), Fault::SafeAreaOverride), c.safeArea);
+    const auto run = Faults(d, 0, s, CheckMode::Run);
+    EXPECT_EQ(run.empty() ? std::string() : RunText(run.front(), 37), c.run);
+    // The list names rows only by the text's own rows; the single-subtitle text measures nothing.
+    EXPECT_FALSE(Has(Faults(d, 0, s), Fault::TooManyRows));
+    EXPECT_EQ(CheckSubtitle(d, 0, s), "");
+  }
+  SCOPED_TRACE("without a display, or with the check off, nothing is measured");
+  SubtitleDocument d;
+  d.Append(Sub(over + "\r\n" + over, 0, 150));
+  CheckSettings none = Settings();
+  none.house.tooManyChars.enabled = false;
+  EXPECT_TRUE(Faults(d, 0, none, CheckMode::Run).empty());
+  CheckSettings off = s;
+  off.house.safeAreaOverride.enabled = false;
+  EXPECT_FALSE(Has(Faults(d, 0, off), Fault::SafeAreaOverride));
+  EXPECT_EQ(SoftWrappedRows(over + "\r\n" + over, false, {}, display), 2);
+  EXPECT_EQ(SoftWrappedRows("a b c d e f g h i j k l m n o p q r s t", false, {}, display), 2);
+}
+
 TEST(SubtitleChecks, ItalicsRaisedAndEmpty) {
   CheckSettings s = Settings();
   SubtitleDocument d;
