@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Times `kipo convert in.srt out.vtt` against `ffmpeg -i in.srt out.vtt` on the same
-# 32,767-subtitle file, best of five runs each, and prints the ratio.
-# Usage: bench/convert_vs_ffmpeg.sh [path/to/kipo]   (default: build/kipo)
+# Whole-process conversion of a 32,767-subtitle file, kipo beside ffmpeg, run in turn on
+# the same input: SubRip to WebVTT, SubRip to EBU STL and EBU STL to SubRip (ffmpeg
+# writes no EBU STL and reads none, so those two rows time kipo alone). Each command runs
+# RUNS times (default 7); the medians of wall and CPU time (user + system) and the largest
+# peak memory (maximum resident set) are printed, with the ratio kipo/ffmpeg. The memory
+# floor is what `kipo --version` takes: the goal is a peak within twice the input's size
+# above it.
+# Usage: bench/convert_vs_ffmpeg.sh [path/to/kipo]   (default: build/kipo; RUNS=n to change)
 set -euo pipefail
 kipo=${1:-build/kipo}
-command -v ffmpeg >/dev/null || { echo "ffmpeg is not installed"; exit 1; }
+runs=${RUNS:-7}
+[[ -x /usr/bin/time ]] || { echo "GNU time (/usr/bin/time) is not installed"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 awk 'BEGIN {
@@ -15,19 +21,44 @@ awk 'BEGIN {
   }
 }' > "$work/in.srt"
 export KIPO_SETTINGS="$work/settings.ini"
-best() {  # best wall time in ms of five runs of "$@"
-  local b=999999
-  for _ in 1 2 3 4 5; do
-    local t0 t1
-    t0=$(date +%s%N); "$@" >/dev/null 2>&1; t1=$(date +%s%N)
-    local ms=$(( (t1 - t0) / 1000000 ))
-    (( ms < b )) && b=$ms
-  done
-  echo "$b"
+"$kipo" convert "$work/in.srt" -o "$work/in.stl" >/dev/null
+
+# One run: prints "wall cpu peakKiB" of "$@".
+measure() {
+  /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+  awk '{ printf "%.3f %.3f %d\n", $1, $2 + $3, $4 }' "$work/time"
 }
-k=$(best "$kipo" convert "$work/in.srt" -o "$work/kipo.vtt")
-f=$(best ffmpeg -nostdin -v error -y -i "$work/in.srt" "$work/ffmpeg.vtt")
-echo "input: 32767 subtitles, $(( $(stat -c %s "$work/in.srt") / 1024 )) KiB"
-echo "kipo convert:  ${k} ms"
-echo "ffmpeg:        ${f} ms"
-awk -v k="$k" -v f="$f" 'BEGIN { printf "ratio kipo/ffmpeg: %.2f\n", (f > 0 ? k / f : 0) }'
+# RUNS runs: prints "median-wall median-cpu max-peakKiB".
+summary() {
+  local wall cpu peak
+  wall=$(sort -n -k1,1 "$1" | awk -v n="$runs" 'NR == int((n + 1) / 2) { print $1 }')
+  cpu=$(sort -n -k2,2 "$1" | awk -v n="$runs" 'NR == int((n + 1) / 2) { print $2 }')
+  peak=$(sort -n -k3,3 "$1" | tail -1 | awk '{ print $3 }')
+  echo "$wall $cpu $peak"
+}
+row() { awk -v a="$1" -v b="$2" -v w="$3" -v c="$4" -v p="$5" \
+  'BEGIN { printf "%-12s %-7s wall %6.3f s  cpu %6.3f s  peak %6.1f MiB\n", a, b, w, c, p / 1024 }'; }
+# compare NAME INPUT OUTPUT-EXT [ffmpeg]: kipo and (when asked) ffmpeg in turn.
+compare() {
+  local name=$1 in=$2 ext=$3 with=${4:-}
+  : > "$work/k"; : > "$work/f"
+  for ((r = 0; r < runs; r++)); do
+    measure "$kipo" convert "$in" -o "$work/kipo.$ext" >> "$work/k"
+    [[ -n $with ]] && measure ffmpeg -nostdin -v error -y -i "$in" "$work/ffmpeg.$ext" >> "$work/f"
+  done
+  read -r kw kc kp < <(summary "$work/k")
+  row "$name" kipo "$kw" "$kc" "$kp"
+  if [[ -n $with ]]; then
+    read -r fw fc fp < <(summary "$work/f")
+    row "" ffmpeg "$fw" "$fc" "$fp"
+    awk -v kw="$kw" -v fw="$fw" -v kc="$kc" -v fc="$fc" -v name="" 'BEGIN {
+      printf "%-12s ffmpeg/kipo  wall %.1fx  cpu %.1fx\n", name, (kw > 0 ? fw / kw : 0), (kc > 0 ? fc / kc : 0) }'
+  fi
+}
+
+read -r _ _ floor < <(measure "$kipo" --version)
+echo "input: 32767 subtitles; in.srt $(( $(stat -c %s "$work/in.srt") / 1024 )) KiB, in.stl $(( $(stat -c %s "$work/in.stl") / 1024 )) KiB"
+echo "runs: $runs each, medians; memory floor (kipo --version): $(( floor / 1024 )) MiB"
+compare "srt -> vtt" "$work/in.srt" vtt ffmpeg
+compare "srt -> stl" "$work/in.srt" stl
+compare "stl -> srt" "$work/in.stl" srt

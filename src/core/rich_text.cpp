@@ -1,5 +1,7 @@
 #include "core/rich_text.h"
 
+#include <array>
+
 #include "platform/text_util.h"
 
 namespace kipo {
@@ -15,11 +17,19 @@ std::string LiteralStandIn(char c) {
 }
 
 void AppendEscaped(std::string& out, std::string_view plain) {
+  static const auto kMarkup = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c) t[c] = IsMarkupChar(static_cast<char>(c));
+    return t;
+  }();
   std::size_t from = 0;
   for (std::size_t i = 0; i < plain.size(); ++i) {
-    if (!IsMarkupChar(plain[i])) continue;
+    if (!kMarkup[static_cast<unsigned char>(plain[i])]) continue;
     out.append(plain.substr(from, i - from));
-    out += LiteralStandIn(plain[i]);
+    const auto code = static_cast<unsigned char>(plain[i]);
+    const char standIn[3] = {static_cast<char>(0xEE), static_cast<char>(code >= 0x40 ? 0x81 : 0x80),
+                             static_cast<char>(0x80 | (code & 0x3F))};
+    out.append(standIn, 3);
     from = i + 1;
   }
   out.append(plain.substr(from));

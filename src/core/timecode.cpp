@@ -287,24 +287,43 @@ std::string MillisToFrames(int millis, const FrameRate& rate) {
   return std::string(kPairs.p + 2 * fr, 2);
 }
 
-std::string LabelMillisText(std::string_view d, std::string_view sep, const FrameRate& rate) {
-  if (d.size() != 8) return {};
-  auto pair = [&](std::size_t at) {
-    auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : 0; };
-    return static_cast<long>(digit(d[at]) * 10 + digit(d[at + 1]));
-  };
-  const std::string millis = FramesToMillis(static_cast<int>(pair(6)), rate);
-  if (millis.size() == 3) return std::string(d.substr(0, 2)) + ":" + std::string(d.substr(2, 2)) + ":" +
-                                 std::string(d.substr(4, 2)) + std::string(sep) + millis;
+namespace {
+
+void AppendLabelMillisText(std::string& out, std::string_view d, std::string_view sep, const FrameRate& rate) {
+  if (d.size() != 8) return;
+  auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : 0; };
+  auto pair = [&](std::size_t at) { return static_cast<long>(digit(d[at]) * 10 + digit(d[at + 1])); };
+  const Clock c = LabelClock(rate);
+  long ms = RoundDiv(pair(6) * 1000L * c.den, c.num);
+  if (ms >= 0 && ms <= 999) {
+    // The common case: the label's own fields, written as they stand.
+    char b[8] = {d[0], d[1], ':', d[2], d[3], ':', d[4], d[5]};
+    out.append(b, 8);
+    out.append(sep);
+    const char m[3] = {static_cast<char>('0' + ms / 100), static_cast<char>('0' + ms / 10 % 10),
+                       static_cast<char>('0' + ms % 10)};
+    out.append(m, 3);
+    return;
+  }
   // A frame number past the rate's range: whole seconds carry upwards.
-  long ms = std::stol(millis), h = pair(0), m = pair(2), sec = pair(4) + ms / 1000;
+  long h = pair(0), m = pair(2), sec = pair(4) + ms / 1000;
   ms %= 1000;
   m += sec / 60;
   sec %= 60;
   h += m / 60;
   m %= 60;
   if (h > 99) h = 99, m = 59, sec = 59, ms = 999;
-  return Two(h) + ":" + Two(m) + ":" + Two(sec) + std::string(sep) + ZeroPad(ms, 3);
+  out += Two(h) + ":" + Two(m) + ":" + Two(sec);
+  out.append(sep);
+  out += ZeroPad(ms, 3);
+}
+
+}  // namespace
+
+std::string LabelMillisText(std::string_view d, std::string_view sep, const FrameRate& rate) {
+  std::string out;
+  AppendLabelMillisText(out, d, sep, rate);
+  return out;
 }
 
 bool IsSkippedLabel(std::string_view digits, const FrameRate& rate) {
@@ -322,7 +341,13 @@ CueDigits ClockLabel(long hours, long minutes, long seconds, long frames, const 
   hours += minutes / 60;
   minutes %= 60;
   if (hours > 99) return "995959" + Two(base - 1);
-  CueDigits d = Two(hours) + Two(minutes) + Two(seconds) + Two(frames);
+  if (hours < 0 || minutes < 0 || seconds < 0 || frames < 0) return Two(hours) + Two(minutes) + Two(seconds) + Two(frames);
+  // Every field is below 100 here: four pairs straight from the table.
+  CueDigits d(8, '0');
+  std::memcpy(d.data(), kPairs.p + 2 * hours, 2);
+  std::memcpy(d.data() + 2, kPairs.p + 2 * minutes, 2);
+  std::memcpy(d.data() + 4, kPairs.p + 2 * seconds, 2);
+  std::memcpy(d.data() + 6, kPairs.p + 2 * frames, 2);
   if (IsSkippedLabel(d, rate)) d[6] = '0', d[7] = '2';
   return d;
 }

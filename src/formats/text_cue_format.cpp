@@ -11,10 +11,8 @@ namespace {
 WriteResult Encode(const std::string& text, const SubtitleDocument& doc, const SettingsStore& settings,
                    TextEncoding encoding, Warnings warnings) {
   const std::string cp = CodePageForCharset(doc.characterSet());
-  TextFileWriter writer(encoding, cp);
-  writer.Write(text);
   std::vector<char32_t> lost;
-  Bytes bytes = writer.Close(&lost);
+  Bytes bytes = EncodeText(text, encoding, cp, &lost);
   if (!lost.empty()) warnings.push_back(UnmappableWarning(lost, cp));
   if (encoding != TextEncoding::Ansi && settings.Get(keys::kRemoveBom)) RemoveBOM(bytes);
   return {std::move(bytes), std::move(warnings)};

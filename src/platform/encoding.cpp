@@ -6,6 +6,7 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 
@@ -84,27 +85,64 @@ std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
   return out;
 }
 
-std::string Utf16LEToUtf8(std::span<const std::uint8_t> b) {
-  std::u16string s;
-  s.reserve(b.size() / 2);
-  for (std::size_t i = 0; i + 1 < b.size(); i += 2) s.push_back(static_cast<char16_t>(b[i] | (b[i + 1] << 8)));
-  return ToUtf8(icu::UnicodeString(s.data(), static_cast<int32_t>(s.size())));
+namespace {
+
+// UTF-16 code units to UTF-8 in one pass; a lone surrogate becomes U+FFFD, as ICU does.
+template <bool kBigEndian>
+std::string Utf16ToUtf8(std::span<const std::uint8_t> b) {
+  std::string out;
+  out.reserve(b.size() / 2 + b.size() / 8);
+  const std::size_t n = b.size() / 2;
+  auto unit = [&](std::size_t i) -> char16_t {
+    return kBigEndian ? static_cast<char16_t>((b[2 * i] << 8) | b[2 * i + 1])
+                      : static_cast<char16_t>(b[2 * i] | (b[2 * i + 1] << 8));
+  };
+  for (std::size_t i = 0; i < n; ++i) {
+    char32_t c = unit(i);
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
 }
 
-std::string Utf16BEToUtf8(std::span<const std::uint8_t> b) {
-  std::u16string s;
-  s.reserve(b.size() / 2);
-  for (std::size_t i = 0; i + 1 < b.size(); i += 2) s.push_back(static_cast<char16_t>((b[i] << 8) | b[i + 1]));
-  return ToUtf8(icu::UnicodeString(s.data(), static_cast<int32_t>(s.size())));
-}
+}  // namespace
+
+std::string Utf16LEToUtf8(std::span<const std::uint8_t> b) { return Utf16ToUtf8<false>(b); }
+
+std::string Utf16BEToUtf8(std::span<const std::uint8_t> b) { return Utf16ToUtf8<true>(b); }
 
 std::vector<std::uint8_t> Utf8ToUtf16LE(std::string_view utf8) {
-  auto u = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
   std::vector<std::uint8_t> out;
-  out.reserve(static_cast<std::size_t>(u.length()) * 2);
-  for (int32_t i = 0; i < u.length(); ++i) {
-    out.push_back(u[i] & 0xFF);
-    out.push_back(u[i] >> 8);
+  out.reserve(utf8.size() * 2);
+  const auto* p = reinterpret_cast<const uint8_t*>(utf8.data());
+  const auto n = static_cast<int32_t>(utf8.size());
+  auto put = [&out](char16_t u) {
+    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(u >> 8));
+  };
+  for (int32_t i = 0; i < n;) {
+    if (p[i] < 0x80) {  // ASCII, by far the most common
+      put(p[i++]);
+      continue;
+    }
+    UChar32 c;
+    U8_NEXT(p, i, n, c);
+    if (c < 0) c = 0xFFFD;  // a broken sequence, as ICU's conversion gives it
+    if (c > 0xFFFF) {
+      put(static_cast<char16_t>(U16_LEAD(c)));
+      put(static_cast<char16_t>(U16_TRAIL(c)));
+    } else {
+      put(static_cast<char16_t>(c));
+    }
   }
   return out;
 }
@@ -119,6 +157,18 @@ bool IsValidUtf8(std::string_view s) {
   int32_t i = 0, n = static_cast<int32_t>(s.size());
   const auto* p = reinterpret_cast<const uint8_t*>(s.data());
   while (i < n) {
+    // Runs of ASCII, eight bytes at a time.
+    while (i + 8 <= n) {
+      std::uint64_t w;
+      std::memcpy(&w, p + i, 8);
+      if (w & 0x8080808080808080ULL) break;
+      i += 8;
+    }
+    if (i < n && p[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    if (i >= n) break;
     UChar32 c;
     U8_NEXT(p, i, n, c);
     if (c < 0) return false;

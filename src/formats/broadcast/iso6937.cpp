@@ -4,6 +4,8 @@
 #include <array>
 #include <unordered_map>
 
+#include <unicode/normalizer2.h>
+
 #include "platform/encoding.h"
 
 namespace kipo {
@@ -133,20 +135,38 @@ std::string Utf8ToIso6937(std::string_view utf8, std::vector<char32_t>* unmappab
   return out;
 }
 
+void AppendIso6937Accented(std::uint8_t diacritic, std::uint8_t next, std::string& out) {
+  const char32_t mark = Iso6937Diacritic(diacritic);
+  if (!mark) return;
+  if (next == 0x20 || next == 0xA0) {
+    AppendUtf8(out, kSpacing[diacritic - 0xC1]);
+    return;
+  }
+  const char32_t base = Iso6937Char(next);
+  if (!base) return;
+  // The pair's composed letter straight from ICU's tables: no string is normalised.
+  static const icu::Normalizer2* nfc = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* n = icu::Normalizer2::getNFCInstance(status);
+    return U_SUCCESS(status) ? n : nullptr;
+  }();
+  const UChar32 composed = nfc ? nfc->composePair(static_cast<UChar32>(base), static_cast<UChar32>(mark)) : -1;
+  if (composed >= 0) {
+    AppendUtf8(out, static_cast<char32_t>(composed));
+  } else {
+    AppendUtf8(out, base);
+    AppendUtf8(out, mark);
+  }
+}
+
 std::string Iso6937ToUtf8(std::span<const std::uint8_t> bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     std::uint8_t b = bytes[i];
-    if (char32_t mark = Iso6937Diacritic(b)) {
+    if (Iso6937Diacritic(b)) {
       if (i + 1 >= bytes.size()) break;
-      std::uint8_t next = bytes[++i];
-      if (next == 0x20 || next == 0xA0) {
-        AppendUtf8(out, kSpacing[b - 0xC1]);
-      } else if (char32_t base = Iso6937Char(next)) {
-        AppendUtf8(out, base);
-        AppendUtf8(out, mark);
-      }
+      AppendIso6937Accented(b, bytes[++i], out);
       continue;
     }
     if (char32_t c = Iso6937Char(b)) AppendUtf8(out, c);

@@ -34,5 +34,9 @@ std::string Utf8ToIso6937(std::string_view utf8, std::vector<char32_t>* unmappab
 // ISO 6937 bytes to composed (NFC) UTF-8. A diacritic before a space is the spacing
 // accent; control bytes and unused positions are left out.
 std::string Iso6937ToUtf8(std::span<const std::uint8_t> bytes);
+// Appends the character of a diacritic byte and the byte after it (the accent alone before
+// a space), composed where Unicode has the accented letter; a letter without a composed
+// form keeps its combining mark after it.
+void AppendIso6937Accented(std::uint8_t diacritic, std::uint8_t next, std::string& out);
 
 }  // namespace kipo

@@ -12,8 +12,15 @@ std::optional<int> AskToWidenEditArea(const SubtitleDocument& doc, int editAreaW
       "One or more subtitles in this file are longer than the current edit area width.\n"
       "Do you want to increase the edit area width to accommodate these subtitles?";
   std::size_t longest = 0;
-  for (const Subtitle& s : doc.Subtitles())
-    for (const std::string& row : SplitRows(s.text)) longest = std::max(longest, VisibleLength(row));
+  for (const Subtitle& s : doc.Subtitles()) {
+    const std::string_view text = s.text;
+    for (std::size_t start = 0;;) {
+      const std::size_t end = text.find(kCrLf, start);
+      longest = std::max(longest, VisibleLength(text.substr(start, end - start)));
+      if (end == std::string_view::npos) break;
+      start = end + 2;
+    }
+  }
   if (longest <= static_cast<std::size_t>(std::max(editAreaWidth, 0)) || !prompter.AskYesNo("", kQuestion))
     return std::nullopt;
   prompter.Status("Max Line Width " + std::to_string(longest));

@@ -103,17 +103,23 @@ void EncodeChars(std::string_view row, const StlTextLayout& l, bool markup, std:
 }
 
 // Leading spaces of a row go, also those after the colour codes and italics or underline
-// markers that open it ("\x06   soon" is "\x06soon").
-std::string TrimLeadingSpaces(std::string_view r) {
-  std::string lead;
-  std::size_t k = 0;
+// markers that open it ("\x06   soon" is "\x06soon"). In place: the markers kept move
+// forward over the spaces.
+void TrimLeadingSpaces(std::string& r) {
+  std::size_t kept = 0, k = 0;
   for (; k < r.size(); ++k) {
     const char c = r[k];
     if (c == ' ') continue;
     if (!IsColourCode(c) && c != kItalicOn && c != kUnderlineOn) break;
-    lead += c;
+    r[kept++] = c;
   }
-  return lead + std::string(r.substr(k));
+  r.erase(kept, k - kept);
+}
+
+// Whether UTF-8 text holds a combining mark of U+0300-U+036F (lead byte 0xCC or 0xCD):
+// a row without one is already composed.
+bool HasCombiningMark(std::string_view s) {
+  return s.find_first_of("\xCC\xCD") != std::string_view::npos;
 }
 
 void Push(std::string& s, std::uint8_t b, int n = 1) { s.append(static_cast<std::size_t>(n), static_cast<char>(b)); }
@@ -127,9 +133,9 @@ std::size_t DecodeChar(std::span<const std::uint8_t> b, std::size_t i, StlTable 
   }
   if (table == StlTable::Latin) {
     if (Iso6937Diacritic(c)) {
-      std::size_t n = (i + 1 < b.size()) ? 2 : 1;
-      out += Iso6937ToUtf8(b.subspan(i, n));
-      return n;
+      if (i + 1 >= b.size()) return 1;  // an accent with no letter after it
+      AppendIso6937Accented(c, b[i + 1], out);
+      return 2;
     }
     if (char32_t u = Iso6937Char(c)) AppendUtf8(out, u);
     return 1;
@@ -220,9 +226,13 @@ std::vector<std::string> DecodeStlRows(std::span<const std::uint8_t> b, const St
   auto finish = [&] {
     // Colour codes are read even when colours are off: each takes a character cell, so a
     // code that parts two words leaves a space between them.
-    std::string r = TrimRight(d.colours ? row : ColoursAsSpaces(row));
-    if (framed || d.trimLeading) r = TrimLeadingSpaces(r);
-    rows.push_back(ComposeNfc(r));
+    if (!d.colours && std::any_of(row.begin(), row.end(), IsColourCode)) row = ColoursAsSpaces(row);
+    const std::size_t end = row.find_last_not_of(" \t\r\n\f\v");
+    row.erase(end == std::string::npos ? 0 : end + 1);
+    if (framed || d.trimLeading) TrimLeadingSpaces(row);
+    // Accented letters are composed as they are read; only a letter Unicode has no
+    // composed form for leaves a mark to normalise.
+    rows.push_back(HasCombiningMark(row) ? ComposeNfc(row) : row);
     row.clear();
     framed = false;
   };
@@ -242,7 +252,7 @@ std::vector<std::string> DecodeStlRows(std::span<const std::uint8_t> b, const St
     if (c >= 0x80 && c < 0xA0) {
       if (c == stl::kItalicOn) row.push_back('<');
       // Italics switched off before anything is written is left over from the last row.
-      if (c == stl::kItalicOff && !Trim(row).empty()) row.push_back('>');
+      if (c == stl::kItalicOff && row.find_first_not_of(" \t\r\n\f\v") != std::string::npos) row.push_back('>');
       if (c == stl::kUnderlineOn) row.push_back('[');
       if (c == stl::kUnderlineOff) row.push_back(']');
       ++i;

@@ -23,9 +23,25 @@ int Digits(std::string_view& s, int max, int& value) {
 
 }  // namespace
 
+void AppendMillisCueText(std::string& out, std::string_view d, char sep, const FrameRate& rate, int hoursDigits) {
+  const std::size_t start = out.size();
+  // The common case, a frame number inside the second, is written field by field; a
+  // frame number past the rate's range carries into the seconds (LabelMillisText).
+  const std::string ms =
+      d.size() == 8 && IsDigit(d[6]) && IsDigit(d[7]) ? FramesToMillis((d[6] - '0') * 10 + (d[7] - '0'), rate) : "";
+  if (ms.size() == 3 && ms[0] != '-') {
+    const char fields[9] = {d[0], d[1], ':', d[2], d[3], ':', d[4], d[5], sep};
+    out.append(fields, 9);
+    out += ms;
+  } else {
+    out += LabelMillisText(d, std::string_view(&sep, 1), rate);
+  }
+  if (hoursDigits == 1 && out.size() > start) out.erase(start, 1);
+}
+
 std::string MillisCueText(std::string_view d, char sep, const FrameRate& rate, int hoursDigits) {
-  std::string out = LabelMillisText(d, std::string_view(&sep, 1), rate);
-  if (hoursDigits == 1 && !out.empty()) out.erase(0, 1);
+  std::string out;
+  AppendMillisCueText(out, d, sep, rate, hoursDigits);
   return out;
 }
 
@@ -89,6 +105,8 @@ std::optional<TimingLine> ReadArrowTimingLine(std::string_view line, const Frame
 
 std::vector<std::string_view> SplitAnyLines(std::string_view text) {
   std::vector<std::string_view> lines;
+  // One counting pass (vectorised) spares the vector its regrowth copies.
+  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
@@ -347,6 +365,13 @@ void TagWriter::AppendRow(std::string& out, std::string_view row) {
     }
   };
   if (colour_ != Colour::Default) openColour();
+  // Characters the loop below may change: a stand-in's lead, controls, entities' "&",
+  // "<" and ">", and the punctuation that takes a right-to-left mark.
+  auto needsCare = [this](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || c == '\xEE' || c == '&' || c == '<' || c == '>') return true;
+    return how_.rtlMarks && (c == '.' || c == '?' || c == '!' || c == ',' || c == ':');
+  };
   ScanMarkup(row, {}, [&](Mark m, std::string_view piece) {
     switch (m) {
       case Mark::ItalicOn: out += "<i>"; return;
@@ -361,6 +386,11 @@ void TagWriter::AppendRow(std::string& out, std::string_view row) {
       default: return;  // group markers have no cue-text form; rows come one at a time
     }
     for (std::size_t i = 0; i < piece.size(); ++i) {
+      // Ordinary characters go over in one run.
+      const std::size_t run = i;
+      while (i < piece.size() && !needsCare(piece[i])) ++i;
+      out.append(piece.data() + run, i - run);
+      if (i == piece.size()) break;
       char c = piece[i];
       if (c == '\xEE') {
         if (char lit = StandInAt(piece.substr(i))) {

@@ -16,6 +16,9 @@ namespace kipo {
 // "HH:MM:SS" + sep + "mmm" for stored digits; hoursDigits 1 drops the first hour digit
 // (SBV). Empty digits give "".
 std::string MillisCueText(std::string_view digits, char sep, const FrameRate& rate, int hoursDigits = 2);
+// The same appended to `out`.
+void AppendMillisCueText(std::string& out, std::string_view digits, char sep, const FrameRate& rate,
+                         int hoursDigits = 2);
 
 // A clock time as cue-list files write it, read leniently: one or more hour digits (or
 // none: "MM:SS.mmm"), ":" between fields, "," or "." (or ":") before one to three

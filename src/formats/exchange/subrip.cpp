@@ -84,14 +84,14 @@ std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, War
       warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) + " has no in cue; written as 00:00:00,000");
       out += "00:00:00,000";
     } else {
-      out += MillisCueText(s.inCue, ',', rate);
+      AppendMillisCueText(out, s.inCue, ',', rate);
     }
     out += " --> ";
-    out += MillisCueText(s.outCue, ',', rate);
+    AppendMillisCueText(out, s.outCue, ',', rate);
     if (s.outCue.digits().size() != 8)
       warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) +
                          " has no out cue; its timing line ends after the arrow, which players do not read");
-    std::string tags = o.tags ? TagBlock(s, o) : std::string();
+    const std::string tags = o.tags ? TagBlock(s, o) : std::string();
     TagWriter writer({.escapeAll = false, .colours = true, .rtlMarks = rtl});
     std::size_t start = 0;
     std::string_view text = s.text;

@@ -108,13 +108,17 @@ std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, War
     bool arrow = false, blank = false;
     out += std::to_string(n);
     out += "\r\n";
-    out += s.inCue.digits().size() == 8 ? MillisCueText(s.inCue, '.', rate) : std::string("00:00:00.000");
+    if (s.inCue.digits().size() == 8) AppendMillisCueText(out, s.inCue, '.', rate);
+    else out += "00:00:00.000";
     out += " --> ";
     // A cue needs an end time; an unset out cue ends where it starts.
-    out += MillisCueText(s.outCue.digits().size() == 8 ? s.outCue : s.inCue.digits().size() == 8 ? s.inCue : "00000000", '.', rate);
+    const std::string_view end = s.outCue.digits().size() == 8 ? s.outCue.digits()
+                                 : s.inCue.digits().size() == 8 ? s.inCue.digits()
+                                                                : std::string_view("00000000");
+    AppendMillisCueText(out, end, '.', rate);
     if (s.inCue.digits().size() != 8 || s.outCue.digits().size() != 8)
       warnings.push_back("Subtitle " + Numbered(n) + " has an unset cue; written with a zero-length time");
-    out += WebVttCueSettings(s, o, *m);
+    if (o.includePositioning) out += WebVttCueSettings(s, o, *m);
     out += "\r\n";
     std::string_view text = s.text;
     TagWriter writer({.escapeAll = true, .colours = false});
