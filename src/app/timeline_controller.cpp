@@ -204,8 +204,13 @@ TimelineController::TimelineController(Workstation& ws) : ws_(ws), options_(Time
     // A new document, a changed rate or a shifted cut table all arrive here.
     blocksDirty_ = true;
     cutsDirty_ = true;
-    if (!drag_ && ws_.session().HasCurrent()) {
-      const Subtitle& s = ws_.doc().At(ws_.session().current());
+    // Another current subtitle comes into view; a view scrolled away from the same one
+    // stays where the user put it.
+    const std::size_t current = currentSubtitle();
+    const bool chosen = current != shownCurrent_;
+    shownCurrent_ = current;
+    if (chosen && !drag_ && ws_.session().HasCurrent()) {
+      const Subtitle& s = ws_.doc().At(current);
       if (s.inCue.IsSet() && !ws_.playhead().playing()) {
         const Timecode in = s.inCue.ToFrames(ws_.doc().frameRate());
         if (in < left() || in >= right()) Reveal(in);
@@ -214,8 +219,9 @@ TimelineController::TimelineController(Workstation& ws) : ws_(ws), options_(Time
     changed();
   });
   moved_ = ws_.playhead().moved.Connect([this](Timecode) {
+    // The view holds still under a drag, or the block would slide from under the mouse.
     const Timecode t = PlayheadTime();
-    if (ws_.playhead().playing() || t < left() || t >= right()) Reveal(t);
+    if (!drag_ && (ws_.playhead().playing() || t < left() || t >= right())) Reveal(t);
     changed();
   });
   opened_ = ws_.playhead().opened.Connect([this](Timecode frames) {

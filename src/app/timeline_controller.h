@@ -250,6 +250,7 @@ class TimelineController {
   mutable bool cutsDirty_ = true;
 
   std::optional<TimelineDrag> drag_;
+  std::size_t shownCurrent_ = static_cast<std::size_t>(-1);
 
   std::function<void(std::function<void()>)> post_;
   std::shared_ptr<Analysis> job_;

@@ -180,6 +180,17 @@ TEST(TimelineView, TheViewFollowsThePlayHeadAndTheCurrentSubtitle) {
   b.ws.timing().MoveTo(1);
   EXPECT_LE(t.left(), 30000);
   EXPECT_GT(t.right(), 30000);
+  // A view scrolled away stays there while the same subtitle is edited.
+  t.ScrollTo(70000);
+  b.ws.session().Refresh();
+  EXPECT_DOUBLE_EQ(t.left(), 70000);
+  // Under a drag the view holds still even while the picture plays on past it.
+  b.ws.timing().MoveTo(0);
+  t.ScrollTo(0);
+  ASSERT_TRUE(t.BeginDrag(t.HitTest(120), 120));
+  b.ws.playhead().Report(5000, true);
+  EXPECT_DOUBLE_EQ(t.left(), 0);
+  t.CancelDrag();
 }
 
 // The blocks in view come from halving over the ordered blocks; they must be exactly the
