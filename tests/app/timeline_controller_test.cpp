@@ -363,21 +363,24 @@ TEST(TimelineDrag, SnapsToCutsNeighboursAndThePlayHeadUnlessShiftIsHeld) {
 TEST(TimelineVideo, FramesSitAtTheirTimecodesAndAtTheDocumentRate) {
   struct Case {
     const char* what;
-    int docRate;
+    int docRate, tableRate;
     Timecode start;
     Timecode cutAt;  // on the document's axis for the cut of video frame 30
     Timecode frame40;
   };
   const Case cases[] = {
-      {"a video from 00:00:00:00", 25, 0, 30, 40},
-      {"a video from 10:00:00:00", 25, 900000, 900030, 900040},
-      {"a 25 fps table read by a 50 fps document", 50, 0, 60, 80},
+      {"a video from 00:00:00:00", 25, 25, 0, 30, 40},
+      {"a video from 10:00:00:00", 25, 25, 900000, 900030, 900040},
+      {"a 25 fps table read by a 50 fps document", 50, 25, 0, 60, 80},
+      // 00:00:59;28 is frame 1798; the labels skip ;00 and ;01 of the next minute, the
+      // frames run on.
+      {"a drop-frame video across a minute", 29, 29, 1798, 1828, 1838},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Bench b({});
     b.ws.session().SetFrameRate(c.docRate);
-    b.OpenVideo(100, Table(100, {30}, c.start));
+    b.OpenVideo(100, Table(100, {30}, c.start, *FrameRate::FromCode(c.tableRate)));
     EXPECT_EQ(b.timeline.Cuts(), std::vector<Timecode>{c.cutAt});
     EXPECT_EQ(b.timeline.TimeOfVideoFrame(40), c.frame40);
     EXPECT_EQ(b.timeline.VideoFrameAt(c.frame40 + 0.5), 40);
