@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "app/workstation.h"
 
@@ -42,6 +43,32 @@ TimelineWidget::TimelineWidget(Workstation& ws, QStatusBar* status, QWidget* par
     status->addPermanentWidget(statusBar_);
   }
   progress_ = controller_->analysisProgress.Connect([this](const JobProgress& p) { ShowProgress(p); });
+  dragScroll_ = new QTimer(this);
+  dragScroll_->setInterval(30);
+  connect(dragScroll_, &QTimer::timeout, this, [this] { DragScroll(); });
+}
+
+namespace {
+// Pixels from either end where a drag scrolls the view, and the most it scrolls a tick.
+constexpr double kScrollZone = 24;
+constexpr double kScrollStep = 16;
+}  // namespace
+
+void TimelineWidget::DragScroll() {
+  if (!dragging_) {
+    dragScroll_->stop();
+    return;
+  }
+  double by = 0;
+  if (dragX_ < kScrollZone) by = -kScrollStep * (kScrollZone - dragX_) / kScrollZone;
+  else if (dragX_ > width() - kScrollZone) by = kScrollStep * (dragX_ - (width() - kScrollZone)) / kScrollZone;
+  if (by == 0) {
+    dragScroll_->stop();
+    return;
+  }
+  by = std::clamp(by, -4 * kScrollStep, 4 * kScrollStep);
+  controller_->ScrollBy(by);
+  controller_->DragTo(dragX_, dragSnap_);
 }
 
 TimelineWidget::~TimelineWidget() = default;
@@ -97,7 +124,10 @@ void TimelineWidget::mousePressEvent(QMouseEvent* e) {
 void TimelineWidget::mouseMoveEvent(QMouseEvent* e) {
   const double x = e->position().x();
   if (dragging_) {
-    controller_->DragTo(x, !(e->modifiers() & Qt::ShiftModifier));
+    dragX_ = x;
+    dragSnap_ = !(e->modifiers() & Qt::ShiftModifier);
+    controller_->DragTo(x, dragSnap_);
+    if ((x < kScrollZone || x > width() - kScrollZone) && !dragScroll_->isActive()) dragScroll_->start();
     return;
   }
   if (scrubbing_) {

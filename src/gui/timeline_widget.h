@@ -40,6 +40,8 @@ class TimelineWidget : public QWidget {
 
  private:
   void ShowProgress(const JobProgress& p);
+  // While a drag holds the mouse near an end, the view scrolls on under it.
+  void DragScroll();
   bool InBand(double y) const;
 
   std::unique_ptr<TimelineController> controller_;
@@ -49,6 +51,9 @@ class TimelineWidget : public QWidget {
   QProgressBar* statusBar_ = nullptr;
   bool scrubbing_ = false;
   bool dragging_ = false;
+  QTimer* dragScroll_ = nullptr;
+  double dragX_ = 0;
+  bool dragSnap_ = true;
 };
 
 }  // namespace kipo::gui
