@@ -162,6 +162,14 @@ void TimelineWidget::mouseReleaseEvent(QMouseEvent* e) {
   scrubbing_ = false;
 }
 
+void TimelineWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  // A double click on a block takes the picture to its in cue.
+  const TimelineHit hit = InBand(e->position().y()) ? controller_->HitTest(e->position().x()) : TimelineHit{};
+  if (e->button() != Qt::LeftButton || hit.part == TimelineHit::None) return QWidget::mouseDoubleClickEvent(e);
+  const Cue in = controller_->document().At(hit.index).inCue;
+  if (controller_->Choose(hit) && in.IsSet()) controller_->SeekTo(controller_->FrameToX(in.ToFrames(controller_->rate())));
+}
+
 void TimelineWidget::wheelEvent(QWheelEvent* e) {
   const QPoint delta = e->angleDelta();
   const int steps = (std::abs(delta.y()) >= std::abs(delta.x()) ? delta.y() : delta.x()) / 120;

@@ -173,6 +173,13 @@ TEST(TimelineWidget, ShowsPeaksAndCutsAndTheMouseSeeksZoomsAndDrags) {
     EXPECT_FALSE(s.ws.session().CanUndo());
   }
   {
+    SCOPED_TRACE("a double click on a block takes the picture to its in cue");
+    asked.clear();
+    Send(w, QEvent::MouseButtonDblClick, {c.FrameToX(20), bandY});
+    EXPECT_EQ(s.ws.session().current(), 0u);
+    EXPECT_EQ(asked, std::vector<Timecode>{10});
+  }
+  {
     SCOPED_TRACE("an edge dragged near a cut snaps onto it, with Shift it does not");
     // The in edge of the second block, dragged to a tenth of a frame before the cut at 60.
     const double edge = c.FrameToX(50);
