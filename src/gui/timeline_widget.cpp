@@ -1,6 +1,8 @@
 #include "gui/timeline_widget.h"
 
 #include <QContextMenuEvent>
+#include <QDockWidget>
+#include <QMainWindow>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -225,6 +227,16 @@ void TimelineWidget::contextMenuEvent(QContextMenuEvent* e) {
   menu.addAction("Zoom &in", this, [this] { controller_->ZoomAt(width() / 2.0, 1); });
   menu.addAction("Zoom &out", this, [this] { controller_->ZoomAt(width() / 2.0, -1); });
   menu.exec(e->globalPos());
+}
+
+TimelineWidget* InstallTimeline(QMainWindow& window, Workstation& ws) {
+  auto* dock = new QDockWidget("Timeline", &window);
+  dock->setObjectName("timelineDock");
+  dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+  auto* timeline = new TimelineWidget(ws, window.statusBar(), dock);
+  dock->setWidget(timeline);
+  window.addDockWidget(Qt::BottomDockWidgetArea, dock);
+  return timeline;
 }
 
 }  // namespace kipo::gui

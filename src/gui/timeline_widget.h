@@ -11,6 +11,7 @@
 #include "gui/timeline_painter.h"
 
 class QLabel;
+class QMainWindow;
 class QProgressBar;
 class QStatusBar;
 class QTimer;
@@ -56,5 +57,9 @@ class TimelineWidget : public QWidget {
   double dragX_ = 0;
   bool dragSnap_ = true;
 };
+
+// Puts the timeline in a dock along the bottom of the window, under the video and the
+// list, with the analysis' progress in the window's status bar.
+TimelineWidget* InstallTimeline(QMainWindow& window, Workstation& ws);
 
 }  // namespace kipo::gui

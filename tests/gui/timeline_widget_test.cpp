@@ -238,7 +238,7 @@ TEST(TimelineWidget, ADragNearTheEndScrollsOn) {
   EXPECT_EQ(ws.doc().At(0).outCue.ToFrames(kPal) - ws.doc().At(0).inCue.ToFrames(kPal), 50);
 }
 
-// The main window holds the timeline under the edit area, and the analysis shows in its
+// The main window holds the timeline in a dock along its bottom, and the analysis shows in its
 // status bar.
 TEST(TimelineWidget, SitsInTheMainWindow) {
   if (!test::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
