@@ -247,6 +247,13 @@ TEST(TimelineView, HitTestFindsEdgesAndBlocksAndPrefersTheCurrentSubtitle) {
   // Where two blocks overlap the current one is on top.
   b.ws.session().GoTo(0);
   EXPECT_EQ(b.timeline.HitTest(130), (TimelineHit{Part::Block, 0}));
+  // A new text leaves the blocks as they are; a new cue moves one.
+  b.ws.doc().SetText(0, "Wider");
+  EXPECT_EQ(b.timeline.HitTest(110), (TimelineHit{Part::Block, 0}));
+  b.ws.doc().SetInCue(0, FramesToDigits(140, kPal));
+  EXPECT_EQ(b.timeline.HitTest(110), (TimelineHit{}));
+  EXPECT_EQ(b.timeline.HitTest(140), (TimelineHit{Part::InEdge, 0}));
+  EXPECT_EQ(b.timeline.Blocks().front().index, 1u);
 }
 
 // --- dragging through the workstation
