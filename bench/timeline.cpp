@@ -3,7 +3,8 @@
 // analysis with a cut every four seconds. "Cached" paints a view whose waveform images are
 // made already, as when the play head or a drag redraws; "Scrolling" moves the view a tenth
 // of its width each paint, as while playing or scrolling; "Cold" throws the waveform images
-// away each paint, as after a zoom. The argument is the zoom level (0: eight pixels a frame,
+// away each paint, as after a zoom; "AfterEdit" changes a subtitle's text before each paint,
+// so the blocks are read from the document again. The argument is the zoom level (0: eight pixels a frame,
 // 17: 16384 frames a pixel, the whole document in view).
 #include <benchmark/benchmark.h>
 
@@ -80,7 +81,7 @@ Scene& TheScene() {
   return scene;
 }
 
-enum class Mode { Cached, Scrolling, Cold };
+enum class Mode { Cached, Scrolling, Cold, Edited };
 
 void Paint(benchmark::State& state, Mode mode) {
   Scene& s = TheScene();
@@ -97,6 +98,9 @@ void Paint(benchmark::State& state, Mode mode) {
       s.timeline->ScrollTo(start + (++step % 50) * s.timeline->width() * s.timeline->framesPerPixel() / 10);
     } else if (mode == Mode::Cold) {
       s.painter.Forget();
+    } else if (mode == Mode::Edited) {
+      // A change to the document (a word typed) orders the blocks again before the paint.
+      s.ws.doc().SetText(kSubtitles / 2, step++ % 2 ? "Then we leave at dawn." : "Then we leave at noon.");
     }
     s.Paint();
     benchmark::DoNotOptimize(s.image.constBits());
@@ -108,10 +112,12 @@ void Paint(benchmark::State& state, Mode mode) {
 void BM_PaintCached(benchmark::State& state) { Paint(state, Mode::Cached); }
 void BM_PaintScrolling(benchmark::State& state) { Paint(state, Mode::Scrolling); }
 void BM_PaintCold(benchmark::State& state) { Paint(state, Mode::Cold); }
+void BM_PaintAfterEdit(benchmark::State& state) { Paint(state, Mode::Edited); }
 
 BENCHMARK(BM_PaintCached)->Arg(0)->Arg(5)->Arg(9)->Arg(13)->Arg(17)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintScrolling)->Arg(0)->Arg(5)->Arg(9)->Arg(13)->Arg(17)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintCold)->Arg(0)->Arg(5)->Arg(9)->Arg(13)->Arg(17)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintAfterEdit)->Arg(5)->Arg(17)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -196,7 +196,14 @@ struct TimelineController::Analysis {
 // --- the controller
 
 TimelineController::TimelineController(Workstation& ws) : ws_(ws), options_(TimelineOptions::Load(ws.settings())) {
-  docChanged_ = ws_.doc().Subscribe([this](const DocumentChange&) {
+  docChanged_ = ws_.doc().Subscribe([this](const DocumentChange& c) {
+    // A change of text, style or comment leaves the blocks where they are: only a change
+    // of cues orders them again (typing must not cost a pass over every subtitle).
+    if (c.kind == DocumentChange::ValuesChanged) return;
+    if (c.kind == DocumentChange::Changed && !blocksDirty_ && CuesKept(c.first, c.count)) {
+      changed();
+      return;
+    }
     blocksDirty_ = true;
     changed();
   });
@@ -204,8 +211,13 @@ TimelineController::TimelineController(Workstation& ws) : ws_(ws), options_(Time
     // A new document, a changed rate or a shifted cut table all arrive here.
     blocksDirty_ = true;
     cutsDirty_ = true;
-    if (!drag_ && ws_.session().HasCurrent()) {
-      const Subtitle& s = ws_.doc().At(ws_.session().current());
+    // Another current subtitle comes into view; a view scrolled away from the same one
+    // stays where the user put it.
+    const std::size_t current = currentSubtitle();
+    const bool chosen = current != shownCurrent_;
+    shownCurrent_ = current;
+    if (chosen && !drag_ && ws_.session().HasCurrent()) {
+      const Subtitle& s = ws_.doc().At(current);
       if (s.inCue.IsSet() && !ws_.playhead().playing()) {
         const Timecode in = s.inCue.ToFrames(ws_.doc().frameRate());
         if (in < left() || in >= right()) Reveal(in);
@@ -214,8 +226,9 @@ TimelineController::TimelineController(Workstation& ws) : ws_(ws), options_(Time
     changed();
   });
   moved_ = ws_.playhead().moved.Connect([this](Timecode) {
+    // The view holds still under a drag, or the block would slide from under the mouse.
     const Timecode t = PlayheadTime();
-    if (ws_.playhead().playing() || t < left() || t >= right()) Reveal(t);
+    if (!drag_ && (ws_.playhead().playing() || t < left() || t >= right())) Reveal(t);
     changed();
   });
   opened_ = ws_.playhead().opened.Connect([this](Timecode frames) {
@@ -321,14 +334,24 @@ void TimelineController::Reveal(Timecode frame) {
 
 // --- blocks
 
+bool TimelineController::CuesKept(std::size_t first, std::size_t count) const {
+  const SubtitleDocument& doc = ws_.doc();
+  if (cues_.size() != doc.Count() || first + count > cues_.size()) return false;
+  for (std::size_t i = first; i < first + count; ++i)
+    if (cues_[i].first != doc.At(i).inCue || cues_[i].second != doc.At(i).outCue) return false;
+  return true;
+}
+
 void TimelineController::Rebuild() const {
   blocks_.clear();
   reach_.clear();
   const SubtitleDocument& doc = ws_.doc();
   const FrameRate& rate = doc.frameRate();
   blocks_.reserve(doc.Count());
+  cues_.resize(doc.Count());
   for (std::size_t i = 0; i < doc.Count(); ++i) {
     const Subtitle& s = doc.At(i);
+    cues_[i] = {s.inCue, s.outCue};
     if (!s.inCue.IsSet()) continue;
     TimelineBlock b;
     b.index = i;

@@ -222,6 +222,8 @@ class TimelineController {
   struct Analysis;
   void Invalidate();
   void Rebuild() const;
+  // Whether subtitles first ... first + count - 1 still have the cues the blocks were made from.
+  bool CuesKept(std::size_t first, std::size_t count) const;
   void RebuildTable() const;
   void ClampScroll();
   void TakeChunk(AnalysisChunk chunk);
@@ -237,6 +239,7 @@ class TimelineController {
   mutable bool blocksDirty_ = true;
   mutable std::vector<TimelineBlock> blocks_;
   mutable std::vector<Timecode> reach_;  // the latest out cue among blocks 0 ... i
+  mutable std::vector<std::pair<Cue, Cue>> cues_;  // every subtitle's cues when the blocks were made
 
   // The table drawn: the analysis' while it runs, then the timing controller's.
   FrameTable partial_;
@@ -250,6 +253,7 @@ class TimelineController {
   mutable bool cutsDirty_ = true;
 
   std::optional<TimelineDrag> drag_;
+  std::size_t shownCurrent_ = static_cast<std::size_t>(-1);
 
   std::function<void(std::function<void()>)> post_;
   std::shared_ptr<Analysis> job_;

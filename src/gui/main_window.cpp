@@ -189,7 +189,6 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
   split->addWidget(editArea);
   split->addWidget(lower);
   split->setStretchFactor(1, 1);
-  split->insertWidget(1, new TimelineWidget(ws_, statusBar()));  // waveform, shot cuts and blocks
   setCentralWidget(split);
 
   basics_ = new EditingBasics(*this);
@@ -199,6 +198,7 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
   for (const char* id : {"edit.insert", "edit.insertAfter"})
     connect(command(id), &QAction::triggered, this, [this] { text_->setFocus(); });
   BuildStatusBar();
+  InstallTimeline(*this, ws_);
   refreshed_ = ws_.session().OnRefresh([this] { ShowState(); });
   titleShown_ = ws_.session().OnWindowTitle([this](const std::string& t) { setWindowTitle(Q(t) + "[*]"); });
   resize(1180, 760);

@@ -80,6 +80,13 @@ void TimelinePainter::Paint(QPainter& p, const QRect& area, const TimelineContro
     if (x1 > x0) p.fillRect(QRectF(area.left() + x0, l.wave.top(), x1 - x0, l.wave.height()), kVideoBackground);
   }
   PaintWave(p, l.wave, c);
+  // While the analysis runs, the frames it has not reached yet are shaded.
+  if (c.analysing() && c.progress().total > 0 && !times.empty()) {
+    const auto done = static_cast<FrameCount>(c.progress().done);
+    const double x0 = std::max(0.0, c.FrameToX(c.TimeOfVideoFrame(done)));
+    const double x1 = std::min<double>(area.width(), c.FrameToX(times.back() + 1));
+    if (x1 > x0) p.fillRect(QRectF(area.left() + x0, l.wave.top(), x1 - x0, l.wave.height()), QColor(0, 0, 0, 90));
+  }
   if (c.options().showShotCuts) {
     const auto& cuts = c.Cuts();
     p.setPen(QPen(StoredColour(c.options().shotCutColor), 1));

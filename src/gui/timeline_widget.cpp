@@ -1,6 +1,8 @@
 #include "gui/timeline_widget.h"
 
 #include <QContextMenuEvent>
+#include <QDockWidget>
+#include <QMainWindow>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -11,6 +13,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "app/workstation.h"
 
@@ -42,6 +45,32 @@ TimelineWidget::TimelineWidget(Workstation& ws, QStatusBar* status, QWidget* par
     status->addPermanentWidget(statusBar_);
   }
   progress_ = controller_->analysisProgress.Connect([this](const JobProgress& p) { ShowProgress(p); });
+  dragScroll_ = new QTimer(this);
+  dragScroll_->setInterval(30);
+  connect(dragScroll_, &QTimer::timeout, this, [this] { DragScroll(); });
+}
+
+namespace {
+// Pixels from either end where a drag scrolls the view, and the most it scrolls a tick.
+constexpr double kScrollZone = 24;
+constexpr double kScrollStep = 16;
+}  // namespace
+
+void TimelineWidget::DragScroll() {
+  if (!dragging_) {
+    dragScroll_->stop();
+    return;
+  }
+  double by = 0;
+  if (dragX_ < kScrollZone) by = -kScrollStep * (kScrollZone - dragX_) / kScrollZone;
+  else if (dragX_ > width() - kScrollZone) by = kScrollStep * (dragX_ - (width() - kScrollZone)) / kScrollZone;
+  if (by == 0) {
+    dragScroll_->stop();
+    return;
+  }
+  by = std::clamp(by, -4 * kScrollStep, 4 * kScrollStep);
+  controller_->ScrollBy(by);
+  controller_->DragTo(dragX_, dragSnap_);
 }
 
 TimelineWidget::~TimelineWidget() = default;
@@ -97,7 +126,10 @@ void TimelineWidget::mousePressEvent(QMouseEvent* e) {
 void TimelineWidget::mouseMoveEvent(QMouseEvent* e) {
   const double x = e->position().x();
   if (dragging_) {
-    controller_->DragTo(x, !(e->modifiers() & Qt::ShiftModifier));
+    dragX_ = x;
+    dragSnap_ = !(e->modifiers() & Qt::ShiftModifier);
+    controller_->DragTo(x, dragSnap_);
+    if ((x < kScrollZone || x > width() - kScrollZone) && !dragScroll_->isActive()) dragScroll_->start();
     return;
   }
   if (scrubbing_) {
@@ -130,6 +162,14 @@ void TimelineWidget::mouseReleaseEvent(QMouseEvent* e) {
     }
   }
   scrubbing_ = false;
+}
+
+void TimelineWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  // A double click on a block takes the picture to its in cue.
+  const TimelineHit hit = InBand(e->position().y()) ? controller_->HitTest(e->position().x()) : TimelineHit{};
+  if (e->button() != Qt::LeftButton || hit.part == TimelineHit::None) return QWidget::mouseDoubleClickEvent(e);
+  const Cue in = controller_->document().At(hit.index).inCue;
+  if (controller_->Choose(hit) && in.IsSet()) controller_->SeekTo(controller_->FrameToX(in.ToFrames(controller_->rate())));
 }
 
 void TimelineWidget::wheelEvent(QWheelEvent* e) {
@@ -187,6 +227,16 @@ void TimelineWidget::contextMenuEvent(QContextMenuEvent* e) {
   menu.addAction("Zoom &in", this, [this] { controller_->ZoomAt(width() / 2.0, 1); });
   menu.addAction("Zoom &out", this, [this] { controller_->ZoomAt(width() / 2.0, -1); });
   menu.exec(e->globalPos());
+}
+
+TimelineWidget* InstallTimeline(QMainWindow& window, Workstation& ws) {
+  auto* dock = new QDockWidget("Timeline", &window);
+  dock->setObjectName("timelineDock");
+  dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+  auto* timeline = new TimelineWidget(ws, window.statusBar(), dock);
+  dock->setWidget(timeline);
+  window.addDockWidget(Qt::BottomDockWidgetArea, dock);
+  return timeline;
 }
 
 }  // namespace kipo::gui

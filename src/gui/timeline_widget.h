@@ -11,6 +11,7 @@
 #include "gui/timeline_painter.h"
 
 class QLabel;
+class QMainWindow;
 class QProgressBar;
 class QStatusBar;
 class QTimer;
@@ -34,12 +35,15 @@ class TimelineWidget : public QWidget {
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
 
  private:
   void ShowProgress(const JobProgress& p);
+  // While a drag holds the mouse near an end, the view scrolls on under it.
+  void DragScroll();
   bool InBand(double y) const;
 
   std::unique_ptr<TimelineController> controller_;
@@ -49,6 +53,13 @@ class TimelineWidget : public QWidget {
   QProgressBar* statusBar_ = nullptr;
   bool scrubbing_ = false;
   bool dragging_ = false;
+  QTimer* dragScroll_ = nullptr;
+  double dragX_ = 0;
+  bool dragSnap_ = true;
 };
+
+// Puts the timeline in a dock along the bottom of the window, under the video and the
+// list, with the analysis' progress in the window's status bar.
+TimelineWidget* InstallTimeline(QMainWindow& window, Workstation& ws);
 
 }  // namespace kipo::gui

@@ -180,6 +180,17 @@ TEST(TimelineView, TheViewFollowsThePlayHeadAndTheCurrentSubtitle) {
   b.ws.timing().MoveTo(1);
   EXPECT_LE(t.left(), 30000);
   EXPECT_GT(t.right(), 30000);
+  // A view scrolled away stays there while the same subtitle is edited.
+  t.ScrollTo(70000);
+  b.ws.session().Refresh();
+  EXPECT_DOUBLE_EQ(t.left(), 70000);
+  // Under a drag the view holds still even while the picture plays on past it.
+  b.ws.timing().MoveTo(0);
+  t.ScrollTo(0);
+  ASSERT_TRUE(t.BeginDrag(t.HitTest(120), 120));
+  b.ws.playhead().Report(5000, true);
+  EXPECT_DOUBLE_EQ(t.left(), 0);
+  t.CancelDrag();
 }
 
 // The blocks in view come from halving over the ordered blocks; they must be exactly the
@@ -236,6 +247,13 @@ TEST(TimelineView, HitTestFindsEdgesAndBlocksAndPrefersTheCurrentSubtitle) {
   // Where two blocks overlap the current one is on top.
   b.ws.session().GoTo(0);
   EXPECT_EQ(b.timeline.HitTest(130), (TimelineHit{Part::Block, 0}));
+  // A new text leaves the blocks as they are; a new cue moves one.
+  b.ws.doc().SetText(0, "Wider");
+  EXPECT_EQ(b.timeline.HitTest(110), (TimelineHit{Part::Block, 0}));
+  b.ws.doc().SetInCue(0, FramesToDigits(140, kPal));
+  EXPECT_EQ(b.timeline.HitTest(110), (TimelineHit{}));
+  EXPECT_EQ(b.timeline.HitTest(140), (TimelineHit{Part::InEdge, 0}));
+  EXPECT_EQ(b.timeline.Blocks().front().index, 1u);
 }
 
 // --- dragging through the workstation
@@ -352,21 +370,24 @@ TEST(TimelineDrag, SnapsToCutsNeighboursAndThePlayHeadUnlessShiftIsHeld) {
 TEST(TimelineVideo, FramesSitAtTheirTimecodesAndAtTheDocumentRate) {
   struct Case {
     const char* what;
-    int docRate;
+    int docRate, tableRate;
     Timecode start;
     Timecode cutAt;  // on the document's axis for the cut of video frame 30
     Timecode frame40;
   };
   const Case cases[] = {
-      {"a video from 00:00:00:00", 25, 0, 30, 40},
-      {"a video from 10:00:00:00", 25, 900000, 900030, 900040},
-      {"a 25 fps table read by a 50 fps document", 50, 0, 60, 80},
+      {"a video from 00:00:00:00", 25, 25, 0, 30, 40},
+      {"a video from 10:00:00:00", 25, 25, 900000, 900030, 900040},
+      {"a 25 fps table read by a 50 fps document", 50, 25, 0, 60, 80},
+      // 00:00:59;28 is frame 1798; the labels skip ;00 and ;01 of the next minute, the
+      // frames run on.
+      {"a drop-frame video across a minute", 29, 29, 1798, 1828, 1838},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Bench b({});
     b.ws.session().SetFrameRate(c.docRate);
-    b.OpenVideo(100, Table(100, {30}, c.start));
+    b.OpenVideo(100, Table(100, {30}, c.start, *FrameRate::FromCode(c.tableRate)));
     EXPECT_EQ(b.timeline.Cuts(), std::vector<Timecode>{c.cutAt});
     EXPECT_EQ(b.timeline.TimeOfVideoFrame(40), c.frame40);
     EXPECT_EQ(b.timeline.VideoFrameAt(c.frame40 + 0.5), 40);

@@ -173,6 +173,13 @@ TEST(TimelineWidget, ShowsPeaksAndCutsAndTheMouseSeeksZoomsAndDrags) {
     EXPECT_FALSE(s.ws.session().CanUndo());
   }
   {
+    SCOPED_TRACE("a double click on a block takes the picture to its in cue");
+    asked.clear();
+    Send(w, QEvent::MouseButtonDblClick, {c.FrameToX(20), bandY});
+    EXPECT_EQ(s.ws.session().current(), 0u);
+    EXPECT_EQ(asked, std::vector<Timecode>{10});
+  }
+  {
     SCOPED_TRACE("an edge dragged near a cut snaps onto it, with Shift it does not");
     // The in edge of the second block, dragged to a tenth of a frame before the cut at 60.
     const double edge = c.FrameToX(50);
@@ -204,7 +211,34 @@ TEST(TimelineWidget, ShowsPeaksAndCutsAndTheMouseSeeksZoomsAndDrags) {
   }
 }
 
-// The main window holds the timeline under the edit area, and the analysis shows in its
+// A drag held near an end scrolls the view on, and the block with it.
+TEST(TimelineWidget, ADragNearTheEndScrollsOn) {
+  SettingsStore settings;
+  gui::QtPrompter prompter;
+  Workstation ws{settings, prompter};
+  SubtitleDocument d(25, 2057, 0);
+  for (int i = 0; i < 40; ++i) d.Append(test::TimedSub("Line " + std::to_string(i), 100 + 200 * i, 150 + 200 * i));
+  ws.session().ReplaceDocument(std::move(d));
+  gui::TimelineWidget w(ws);
+  w.resize(400, 120);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  TimelineController& c = w.controller();
+  c.SetZoomLevel(3);
+  c.ScrollTo(0);
+  const double y = gui::TimelinePainter::LayoutFor(w.rect(), true).band.center().y();
+  Send(w, QEvent::MouseButtonPress, {c.FrameToX(125), y});
+  Send(w, QEvent::MouseMove, {398, y}, Qt::ShiftModifier);
+  const Timecode before = c.drag()->now.in;
+  QTest::qWait(300);
+  EXPECT_GT(c.left(), 0);
+  EXPECT_GT(c.drag()->now.in, before);
+  Send(w, QEvent::MouseButtonRelease, {398, y});
+  EXPECT_GT(ws.doc().At(0).inCue.ToFrames(kPal), before);
+  EXPECT_EQ(ws.doc().At(0).outCue.ToFrames(kPal) - ws.doc().At(0).inCue.ToFrames(kPal), 50);
+}
+
+// The main window holds the timeline in a dock along its bottom, and the analysis shows in its
 // status bar.
 TEST(TimelineWidget, SitsInTheMainWindow) {
   if (!test::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
