@@ -45,6 +45,7 @@
 #include "gui/reports_panel.h"
 #include "gui/subtitle_list_model.h"
 #include "gui/timed_text_dialogs.h"
+#include "gui/workstation_windows.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -457,7 +458,7 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
     Command([&] { op(ws_.editing(), which, start, end - start); });
   };
   using Box = EditingController::TextBox;
-  return {
+  std::map<std::string, std::function<void()>, std::less<>> actions{
       {"file.new", [this] { NewProject(); }},
       {"file.import",
        [this] {
@@ -552,6 +553,8 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
                             "Time, edit, check and deliver subtitles for broadcast, web and cinema.");
        }},
   };
+  AddWorkstationWindows(actions, {ws_, prompter_, this, [this](const std::function<void()>& f) { Command(f); }});
+  return actions;
 }
 
 void MainWindow::BuildMenus() {
