@@ -26,6 +26,7 @@
 #include <map>
 
 #include "app/commands.h"
+#include "app/layout_commands.h"
 #include "app/startup.h"
 #include "gui/bitmap_export_dialog.h"
 #include "gui/caption_dialogs.h"
@@ -592,7 +593,7 @@ void MainWindow::BuildMenus() {
     a->setCheckable(true);
     a->setData(code);
     rateGroup_->addAction(a);
-    connect(a, &QAction::triggered, this, [this, code] { Command([&] { ws_.session().SetFrameRate(code); }); });
+    connect(a, &QAction::triggered, this, [this, code] { Command([&] { RelabelFrameRate(ws_, code); }); });
   }
 
   // The stored profiles are listed above the profile commands each time the menu opens.

@@ -88,6 +88,7 @@ ProfileDialog::ProfileDialog(ProfileController& profiles, QWidget* parent) : QDi
     grid->addWidget(force_[i], i + 1, 1);
     grid->addWidget(ignore_[i], i + 1, 2);
   }
+  grid->setRowStretch(6, 1);
   columns->addWidget(checks);
   layout->addLayout(columns);
 
