@@ -4,7 +4,9 @@
 #include <array>
 #include <vector>
 
+#include "app/layout_commands.h"
 #include "app/workstation.h"
+#include "settings/keys.h"
 #include "platform/text_util.h"
 #include "text/spelling.h"
 
@@ -13,7 +15,7 @@ namespace {
 
 constexpr std::array kMenus{
     MenuInfo{"file", "&File"},   MenuInfo{"edit", "&Edit"},          MenuInfo{"format", "F&ormat"},
-    MenuInfo{"go", "&Navigate"},
+    MenuInfo{"go", "&Navigate"}, MenuInfo{"subtitle", "&Subtitle"},
     MenuInfo{"cues", "&Cues"},   MenuInfo{"tools", "&Tools"},        MenuInfo{"rate", "F&rame rate"},
     MenuInfo{"profile", "&Profile"}, MenuInfo{"help", "&Help"},
 };
@@ -109,8 +111,21 @@ const std::vector<CommandInfo>& Table() {
       {"go.lastShotCut", "go", "Previous shot &cut", "Alt+Num+4", A, [](Workstation& w) { return JumpToCut(w, false); }, nullptr, true},
       {"go.nextShotCut", "go", "Next shot cu&t", "Alt+Num+6", A, [](Workstation& w) { return JumpToCut(w, true); }},
 
+      {"subtitle.rowUp", "subtitle", "Move row &up", "", S, [](Workstation& w) { return MoveCurrentRow(w, true); }},
+      {"subtitle.rowDown", "subtitle", "Move row &down", "", S, [](Workstation& w) { return MoveCurrentRow(w, false); }},
+      {"subtitle.nudgeLeft", "subtitle", "Nudge &left", "", S, [](Workstation& w) { return NudgeCurrent(w, 1); }, nullptr, true},
+      {"subtitle.nudgeRight", "subtitle", "Nudge &right", "", S, [](Workstation& w) { return NudgeCurrent(w, 2); }},
+      {"subtitle.nudgeUp", "subtitle", "Nudge u&p", "", S, [](Workstation& w) { return NudgeCurrent(w, 3); }},
+      {"subtitle.nudgeDown", "subtitle", "Nudge dow&n", "", S, [](Workstation& w) { return NudgeCurrent(w, 4); }},
+      {"subtitle.boxStyle", "subtitle", "&Box style...", "", S, nullptr, nullptr, true},
+      {"subtitle.rowColours", "subtitle", "Row &colours...", "", S},
+      {"subtitle.convertColours", "subtitle", "Con&vert row colours to text colours", "", S,
+       [](Workstation& w) { return ConvertCurrentRowColours(w); }},
+
       {"cues.recalculateOut", "cues", "Recalculate &out cue", "F7", S, Timing<&TimingController::RecalculateOutCue>},
       {"cues.recalculateIn", "cues", "Recalculate &in cue", "Shift+F7", S, Timing<&TimingController::RecalculateInCue>},
+      {"cues.quickOffset", "cues", "&Quick Offset...", "", S, nullptr, nullptr, true},
+      {"cues.videoOffset", "cues", "Vi&deo offset...", "", A},
       {"cues.fixIntervals", "cues", "Fix invalid inter&vals", "", A, Bulk<&TimingController::FixInvalidIntervals>, nullptr, true},
       {"cues.fillBlank", "cues", "Fill &blank out cues", "", A, Bulk<&TimingController::FillBlankOutCues>},
       {"cues.stretch", "cues", "S&tretch cues (x 1.001)", "", A, [](Workstation& w) { return w.timing().ScaleCues(1.001) > 0; }},
@@ -134,6 +149,8 @@ const std::vector<CommandInfo>& Table() {
       {"tools.options", "tools", "&Options...", "", A, nullptr, nullptr, true},
       {"tools.clean", "tools", "&Clean file", "", A, [](Workstation& w) { return !w.text().CleanFile().rows.empty(); }},
       {"tools.punctuation", "tools", "&Punctuation check", "", A, [](Workstation& w) { return !w.text().PunctuationCheck().rows.empty(); }},
+      {"tools.autoReplace", "tools", "&AutoReplace list...", "", A, nullptr, nullptr, true},
+      {"tools.profanity", "tools", "Pro&fanity list...", "", A},
       {"tools.replaceNow", "tools", "Replace &now (auto-replace list)", "", A, [](Workstation& w) { w.text().ReplaceNow(); return true; }},
       {"tools.replaceWhileTyping", "tools", "Replace &while typing", "", A,
        [](Workstation& w) { w.text().SetReplaceAsYouType(!w.text().replaceAsYouType()); return true; },
@@ -142,6 +159,17 @@ const std::vector<CommandInfo>& Table() {
        [](const Workstation& w) { return w.settings().Get(kCheckSpellingWhileTyping); }, true},
       {"tools.shortcuts", "tools", "&Keyboard shortcuts...", "", A},
 
+      {"tools.backups", "tools", "&Backups...", "", A, nullptr, nullptr, true},
+      {"tools.autosave", "tools", "Autosave and bac&kups settings...", "", A},
+      {"tools.subtitleZero", "tools", "Subtitle &zero", "", A,
+       [](Workstation& w) { w.settings().Set(keys::kSubtitleZero, !w.settings().Get(keys::kSubtitleZero)); return true; },
+       [](const Workstation& w) { return w.settings().Get(keys::kSubtitleZero); }},
+
+      {"rate.detect", "rate", "&Detect frame rate", "", A, [](Workstation& w) { return DetectDocumentFrameRate(w) != DetectedRate::None; }},
+
+      {"profile.edit", "profile", "&Edit profiles...", "", A},
+      {"profile.import", "profile", "&Import profiles...", "", A, [](Workstation& w) { return w.profiles().ImportProfiles(); }},
+      {"profile.export", "profile", "E&xport profiles...", "", A, [](Workstation& w) { return w.profiles().ExportProfiles(); }},
       {"profile.save", "profile", "&Save rules as profile...", "", A, [](Workstation& w) { return w.profiles().SaveWorkingRulesAs(); }, nullptr, true},
       {"profile.delete", "profile", "&Delete profile...", "", A, [](Workstation& w) { return w.profiles().DeleteCurrent(); }},
 

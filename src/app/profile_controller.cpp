@@ -1,6 +1,7 @@
 #include "app/profile_controller.h"
 
 #include "platform/files.h"
+#include "platform/user_error.h"
 #include "settings/keys.h"
 #include "settings/profiles.h"
 
@@ -43,6 +44,52 @@ bool ProfileController::DeleteCurrent() {
   bool deleted = ProfileStore(folder()).DeleteProfile(Current(), s_.prompter());
   if (deleted) s_.Refresh();
   return deleted;
+}
+
+std::optional<Profile> ProfileController::Find(const std::string& name) const { return ProfileStore(folder()).Find(name); }
+
+bool ProfileController::SaveEdited(const Profile& original, const Profile& edited) {
+  if (edited == original) return true;
+  Prompter& ask = s_.prompter();
+  if (auto why = ValidateProfile(edited)) {
+    ask.Inform("", *why, Icon::Warning);
+    return false;
+  }
+  if (edited.name.empty()) {
+    ask.Inform("", "No profile selected!", Icon::Warning);
+    return false;
+  }
+  if (!edited.displayFile.empty()) {
+    std::error_code ec;
+    std::filesystem::path file = edited.displayFile;
+    if (file.is_relative()) file = folder() / file;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+      ask.Inform("", "Display settings file does not exist or cannot be accessed", Icon::Warning);
+      return false;
+    }
+  }
+  if (!ask.AskYesNo("", "You have altered one or more settings in your " + original.name +
+                            " profile.\nDo you want to make these changes permanent and save them to the profile now?"))
+    return true;
+  ProfileStore store(folder());
+  try {
+    store.Save(edited);
+  } catch (const UserError& e) {
+    ask.Inform(e.title(), e.text(), Icon::Critical);
+    return false;
+  }
+  const std::string current = Current();
+  if (current == edited.name) store.ApplyProfile(edited.name, s_.house(), s_.settings());
+  s_.Refresh();
+  return true;
+}
+
+bool ProfileController::ExportProfiles() { return ProfileStore(folder()).ExportProfiles(s_.prompter()); }
+
+bool ProfileController::ImportProfiles() {
+  bool imported = ProfileStore(folder()).ImportProfiles(s_.prompter());
+  if (imported) s_.Refresh();
+  return imported;
 }
 
 }  // namespace kipo

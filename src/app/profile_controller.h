@@ -3,10 +3,12 @@
 // to the working rules, saving the working rules under a name and deleting the profile in
 // use. The window only shows the list and forwards the choices.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/session.h"
+#include "settings/profiles.h"
 
 namespace kipo {
 
@@ -30,6 +32,23 @@ class ProfileController {
   bool SaveWorkingRulesAs();
   // Deletes the profile in use after the profile store's question; true when deleted.
   bool DeleteCurrent();
+
+  // --- the profile window
+  std::optional<Profile> Find(const std::string& name) const;
+  // The window's OK over `edited` (the profile as it was opened is `original`). Nothing
+  // changed: true, nothing asked. Otherwise the profile is checked first (a check forced
+  // and ignored, a display-settings file that cannot be found, fields too long for the
+  // record: the message, false, the window stays) and then the user is asked whether to
+  // make the changes permanent; Yes stores the profile (the name is the record's key
+  // and is not edited here) and applies it when it is the one in use. No closes without storing
+  // (true); only a refusal returns false.
+  bool SaveEdited(const Profile& original, const Profile& edited);
+  // Copies profiles.dat into a folder the user picks / replaces it with a chosen
+  // "profiles.dat"; the profile store's questions and messages.
+  bool ExportProfiles();
+  bool ImportProfiles();
+  // Where the display-settings files of the profiles are looked for (the data folder).
+  std::filesystem::path displaySettingsFolder() const { return folder(); }
 
  private:
   std::filesystem::path folder() const;

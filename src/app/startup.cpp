@@ -118,6 +118,8 @@ StartUpOutcome StartUp(Workstation& ws, const std::string& commandLine, const St
   step("Load opts");
 
   OpenStartUpDocument(ws, commandLine);
+  // A recovered or empty document too: the stored "Subtitle zero" must describe this one.
+  ws.timing().DetectSubtitleZero();
 
   if (settings.Get(keys::kRememberWindowSize)) out.window = WindowTable().Load(settings);
   out.showNewProjectWindow = settings.Get(keys::kDisplayNewProjectWindow);

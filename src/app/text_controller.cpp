@@ -1,8 +1,10 @@
 // The text commands of the main window: tidy, auto-replace, file clean and punctuation
 // check with their report, and the profanity find.
+#include <algorithm>
 #include <filesystem>
 
 #include "app/text_controller.h"
+#include "platform/user_error.h"
 #include "settings/keys.h"
 #include "text/punctuation.h"
 
@@ -23,6 +25,56 @@ void TextController::LoadAutoReplaceList() {
 void TextController::SetReplaceAsYouType(bool on) {
   replaceAsYouType_ = on;
   s_.settings().Set(keys::kReplaceAsYouType, on);
+}
+
+void TextController::SaveAutoReplaceList(WordList list, bool replaceAsYouType) {
+  // Written first: a list that cannot be stored stays out of use, so the one in use and
+  // the file never disagree.
+  SaveAutoReplace(list);
+  autoReplace_ = std::move(list);
+  autoReplace_.erase(std::remove_if(autoReplace_.begin(), autoReplace_.end(),
+                                    [](const WordPair& p) { return p.find.empty() && p.replacement.empty(); }),
+                     autoReplace_.end());
+  SetReplaceAsYouType(replaceAsYouType);
+}
+
+namespace {
+
+FileDialog WordListDialog(const std::string& title) {
+  FileDialog d;
+  d.title = title;
+  d.filter = "Word lists (*.dat)|*.dat|All Files|*.*";
+  d.defaultExt = "dat";
+  return d;
+}
+
+}  // namespace
+
+std::optional<WordList> TextController::OpenWordListFile(const std::string& title) {
+  FileDialog d = WordListDialog(title);
+  d.pathMustExist = true;
+  auto chosen = s_.prompter().OpenFile(d);
+  if (!chosen) return std::nullopt;
+  try {
+    return LoadWordListFile(chosen->path);
+  } catch (const UserError& e) {
+    s_.prompter().Inform(e.title(), e.text(), Icon::Critical);
+    return std::nullopt;
+  }
+}
+
+bool TextController::SaveWordListFileAs(const std::string& title, const WordList& list) {
+  FileDialog d = WordListDialog(title);
+  d.overwritePrompt = true;
+  auto chosen = s_.prompter().SaveFile(d);
+  if (!chosen) return false;
+  try {
+    SaveWordListFile(chosen->path, list);
+  } catch (const UserError& e) {
+    s_.prompter().Inform(e.title(), e.text(), Icon::Critical);
+    return false;
+  }
+  return true;
 }
 
 void TextController::TidyCurrentSubtitle() {
@@ -109,6 +161,7 @@ bool TextController::RestoreCleanRow(std::size_t row) {
 }
 
 bool TextController::AutoCleanAfterOpen() {
+  if (loaded_) loaded_();
   if (!ShouldAutoClean(s_.settings(), s_.prompter())) return false;
   CleanFile();
   return true;

@@ -1,6 +1,9 @@
 #pragma once
 // The text commands: tidy, auto-replace (the list, replacement while typing, Replace Now),
 // the file clean and the punctuation check with their report, and the profanity find.
+#include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/session.h"
@@ -19,6 +22,16 @@ class TextController {
   void LoadAutoReplaceList();
   const WordList& autoReplaceList() const { return autoReplace_; }
   void SetAutoReplaceList(WordList list) { autoReplace_ = std::move(list); }
+  // The auto-replace window's OK: the list becomes the one in use and is written to
+  // "autoreplace.dat" (pairs with both texts empty are left out); the switch for
+  // replacement while typing is stored with it.
+  void SaveAutoReplaceList(WordList list, bool replaceAsYouType);
+
+  // The profanity window's Open and Save of a list file ("Profanity list (*.dat)"): the
+  // list read, or nothing when the dialog is cancelled; a file that cannot be read or
+  // written is reported and changes nothing.
+  std::optional<WordList> OpenWordListFile(const std::string& title);
+  bool SaveWordListFileAs(const std::string& title, const WordList& list);
   // The switch for replacement while typing (the dialog's tick box, kept with the
   // program's options).
   bool replaceAsYouType() const { return replaceAsYouType_; }
@@ -45,8 +58,11 @@ class TextController {
   // change took away. False for a row number out of range.
   bool ShowCleanRow(std::size_t row);
   bool RestoreCleanRow(std::size_t row);
-  // Called by Open and the imports once a document is loaded: the automatic clean.
+  // Called by Open and the imports once a document is loaded: first what the workstation
+  // runs on every loaded document (SetLoadedHook: the subtitle-zero detection), then the
+  // automatic clean.
   bool AutoCleanAfterOpen();
+  void SetLoadedHook(std::function<void()> hook) { loaded_ = std::move(hook); }
 
   // The profanity find from the current subtitle; each occurrence is shown with
   // textSelection() set on the edit area's text.
@@ -59,6 +75,7 @@ class TextController {
   bool replaceAsYouType_ = false;
   CleanReport cleanReport_;
   TextRange textSelection_{0, 0};
+  std::function<void()> loaded_;
 };
 
 }  // namespace kipo

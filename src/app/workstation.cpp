@@ -10,6 +10,9 @@ Workstation::Workstation(SettingsStore& settings, Prompter& prompter, std::files
       files_(session_, text_),
       exports_(session_, files_, text_),
       profiles_(session_, std::move(profileFolder)),
-      split_(session_) {}
+      split_(session_) {
+  // Every opened or imported document is looked at for a subtitle zero.
+  text_.SetLoadedHook([this] { timing_.DetectSubtitleZero(); });
+}
 
 }  // namespace kipo

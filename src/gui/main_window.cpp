@@ -27,6 +27,7 @@
 #include <map>
 
 #include "app/commands.h"
+#include "app/layout_commands.h"
 #include "app/startup.h"
 #include "gui/bitmap_export_dialog.h"
 #include "gui/caption_dialogs.h"
@@ -49,6 +50,7 @@
 #include "gui/timed_text_dialogs.h"
 #include "gui/toolbar_basics.h"
 #include "gui/timeline_widget.h"
+#include "gui/workstation_windows.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -485,7 +487,7 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
     Command([&] { op(ws_.editing(), which, start, end - start); });
   };
   using Box = EditingController::TextBox;
-  return {
+  std::map<std::string, std::function<void()>, std::less<>> actions{
       {"file.new", [this] { NewProject(); }},
       {"file.import",
        [this] {
@@ -580,6 +582,8 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
                             "Time, edit, check and deliver subtitles for broadcast, web and cinema.");
        }},
   };
+  AddWorkstationWindows(actions, {ws_, prompter_, this, [this](const std::function<void()>& f) { Command(f); }});
+  return actions;
 }
 
 void MainWindow::BuildMenus() {
@@ -618,7 +622,7 @@ void MainWindow::BuildMenus() {
     a->setCheckable(true);
     a->setData(code);
     rateGroup_->addAction(a);
-    connect(a, &QAction::triggered, this, [this, code] { Command([&] { ws_.session().SetFrameRate(code); }); });
+    connect(a, &QAction::triggered, this, [this, code] { Command([&] { RelabelFrameRate(ws_, code); }); });
   }
 
   // The stored profiles are listed above the profile commands each time the menu opens.
