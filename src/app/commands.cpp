@@ -160,7 +160,7 @@ const std::vector<CommandInfo>& Table() {
       {"tools.shortcuts", "tools", "&Keyboard shortcuts...", "", A},
 
       {"tools.backups", "tools", "&Backups...", "", A, nullptr, nullptr, true},
-      {"tools.autosave", "tools", "Autosave and bac&kups settings...", "", A},
+      {"tools.autosave", "tools", "A&utosave and backups settings...", "", A},
       {"tools.subtitleZero", "tools", "Subtitle &zero", "", A,
        [](Workstation& w) { w.settings().Set(keys::kSubtitleZero, !w.settings().Get(keys::kSubtitleZero)); return true; },
        [](const Workstation& w) { return w.settings().Get(keys::kSubtitleZero); }},
