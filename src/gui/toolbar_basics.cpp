@@ -85,7 +85,9 @@ std::map<std::string, std::function<void()>, std::less<>> EditingBasics::Actions
       {"edit.find",
        [this] {
          FindDialog* dlg = findDialog();
-         dlg->setPattern(window_.textBox()->textCursor().selectedText());
+         // A selection within one row is the text to find; one over a row break is not.
+         const QString chosen = window_.textBox()->textCursor().selectedText();
+         dlg->setPattern(chosen.contains(QChar::ParagraphSeparator) ? QString() : chosen);
          dlg->show();
          dlg->raise();
          dlg->activateWindow();
