@@ -192,6 +192,7 @@ TEST(EditingBasics, SpellingUnderlinesWhileTypingAndOffersSuggestions) {
   QApplication::processEvents();
   EXPECT_FALSE(Underlined(box, 1, 0));    // "last"
   EXPECT_TRUE(Underlined(box, 1, 12));    // "Recieve" after "last night? "
+  f.Screenshot(&f.window, "spelling_underline.png");
   // Markup keeps its formatting under the underline: the italics of subtitle 3.
   f.window.command("go.next")->trigger();
   f.window.command("go.next")->trigger();
