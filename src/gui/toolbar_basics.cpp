@@ -81,7 +81,12 @@ EditingBasics::~EditingBasics() = default;
 
 std::map<std::string, std::function<void()>, std::less<>> EditingBasics::Actions() {
   std::map<std::string, std::function<void()>, std::less<>> a{
-      {"file.open", [this] { window_.RunCommand([this] { OpenAnyFileDialog(window_.workstation()); }); }},
+      {"file.open",
+       [this] {
+         window_.RunCommand([this] {
+           if (OpenAnyFileDialog(window_.workstation())) window_.RememberFile();
+         });
+       }},
       {"edit.find",
        [this] {
          FindDialog* dlg = findDialog();
@@ -362,7 +367,10 @@ bool EditingBasics::OpenDropped(const QList<QUrl>& urls) {
       return true;
     }
     bool opened = false;
-    window_.RunCommand([&] { opened = OpenAnyFile(window_.workstation(), path.toStdString()); });
+    window_.RunCommand([&] {
+      opened = OpenAnyFile(window_.workstation(), path.toStdString());
+      if (opened) window_.RememberFile();
+    });
     return opened;
   }
   return false;
