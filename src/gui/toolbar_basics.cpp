@@ -163,10 +163,12 @@ void EditingBasics::Install() {
   for (const char* id : {"edit.deleteSelected", "cues.offsetSelected", "format.italicSelected"})
     if (QAction* a = window_.command(id)) list->addAction(a);
 
-  // Files dropped anywhere on the window.
+  // Files dropped anywhere on the window. The text boxes take drops on their viewports,
+  // so those are watched too (text dragged within a box stays the box's).
   window_.setAcceptDrops(true);
-  for (QWidget* w : {static_cast<QWidget*>(&window_), static_cast<QWidget*>(text), static_cast<QWidget*>(list),
-                     list->viewport()})
+  QPlainTextEdit* comment = window_.commentBox();
+  for (QWidget* w : {static_cast<QWidget*>(&window_), static_cast<QWidget*>(text), text->viewport(),
+                     static_cast<QWidget*>(comment), comment->viewport(), static_cast<QWidget*>(list), list->viewport()})
     w->installEventFilter(this);
 
   BuildToolBar();
