@@ -43,6 +43,15 @@ bool Step(Workstation& w, bool forward) {
   return true;
 }
 
+// The jumps start from the picture shown and move it to the cut ("Last shot cut offset",
+// "Next shot cut offset" say how far after the cut).
+bool JumpToCut(Workstation& w, bool next) {
+  w.timing().SetVideoFrame(w.playhead().position());
+  const auto to = w.timing().JumpToShotCut(next);
+  if (to) w.playhead().Seek(*to);
+  return to.has_value();
+}
+
 const std::vector<CommandInfo>& Table() {
   static const std::vector<CommandInfo> table{
       // id, menu, text, keys, availability, run, checked, separator before, remembers file, submenu
@@ -71,6 +80,8 @@ const std::vector<CommandInfo>& Table() {
       {"edit.mergePrevious", "edit", "Merge with p&revious", "Ctrl+Shift+M", S, Editing<&EditingController::MergeWithPrevious>},
       {"edit.split", "edit", "&Split at cursor", "Ctrl+Return", S},
       {"edit.shiftText", "edit", "S&hift text", "Ctrl+Shift+T", S, Editing<&EditingController::ShiftText>},
+      {"edit.italicise", "edit", "It&alicise subtitle", "", S, Editing<&EditingController::ToggleItalics>,
+       [](const Workstation& w) { return w.session().HasCurrent() && w.session().toolbar().italic; }},
       {"edit.tidy", "edit", "Tid&y subtitle", "Ctrl+T", S, [](Workstation& w) { w.text().TidyCurrentSubtitle(); return true; }, nullptr, true},
       // Find, the list's selection and the text box's selection: the window runs them.
       {"edit.find", "edit", "Fi&nd and replace...", "Ctrl+F", A, nullptr, nullptr, true},
@@ -95,8 +106,8 @@ const std::vector<CommandInfo>& Table() {
       {"go.first", "go", "&First subtitle", "Ctrl+Home", A, [](Workstation& w) { return w.doc().Count() > 0 && w.timing().MoveTo(0); }},
       {"go.last", "go", "&Last subtitle", "Ctrl+End", A, [](Workstation& w) { return w.doc().Count() > 0 && w.timing().MoveTo(w.doc().Count() - 1); }},
       {"go.goTo", "go", "&Go to...", "Ctrl+G", A},
-      {"go.lastShotCut", "go", "Previous shot &cut", "", A, [](Workstation& w) { return w.timing().JumpToShotCut(false).has_value(); }, nullptr, true},
-      {"go.nextShotCut", "go", "Next shot cu&t", "", A, [](Workstation& w) { return w.timing().JumpToShotCut(true).has_value(); }},
+      {"go.lastShotCut", "go", "Previous shot &cut", "Alt+Num+4", A, [](Workstation& w) { return JumpToCut(w, false); }, nullptr, true},
+      {"go.nextShotCut", "go", "Next shot cu&t", "Alt+Num+6", A, [](Workstation& w) { return JumpToCut(w, true); }},
 
       {"cues.recalculateOut", "cues", "Recalculate &out cue", "F7", S, Timing<&TimingController::RecalculateOutCue>},
       {"cues.recalculateIn", "cues", "Recalculate &in cue", "Shift+F7", S, Timing<&TimingController::RecalculateInCue>},

@@ -120,6 +120,10 @@ class MainWindow : public QMainWindow {
   Connection statusShown_;
   QTimer* autosave_ = nullptr;
   bool showing_ = false;
+  // The edit area's fields as last shown, in the widgets' own form.
+  struct Shown {
+    std::string text, comment, inCue, outCue;
+  } shown_;
 };
 
 }  // namespace kipo::gui
