@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/find_controller.h"
+#include "platform/encoding.h"
 #include "platform/user_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -31,8 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     int n = 0;
     search.ReplaceAll(text, replacement, &n);
-    if (!o.regex) {
-      // A plain search replaced by its own text changes nothing it matched exactly.
+    // A plain search replaced by its own text changes nothing it matched exactly, where the
+    // text is UTF-8 without stand-ins (a broken byte and a stand-in match as the character
+    // they are searched as, and are then replaced by typed text).
+    if (!o.regex && kipo::IsValidUtf8(o.pattern) && kipo::IsValidUtf8(text) && text.find('\xEE') == std::string_view::npos) {
       kipo::FindOptions exact = o;
       exact.matchCase = true;
       kipo::TextSearch same(exact);
