@@ -2,6 +2,7 @@
 
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 
@@ -26,22 +27,20 @@ struct Haystack {
 
 Haystack MakeHaystack(std::string_view utf8) {
   Haystack h;
-  h.text = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
-  h.bytes.reserve(static_cast<std::size_t>(h.text.length()) + 1);
-  std::size_t b = 0;
-  for (int32_t i = 0; i < h.text.length(); ++i) {
-    h.bytes.push_back(b);
-    const char16_t u = h.text.charAt(i);
-    if (U16_IS_LEAD(u)) {
-      h.bytes.push_back(b);  // the trail unit shares the code point's offset
-      ++i;
-      b += 4;
-      continue;
-    }
-    if (char held = StandInAt(utf8.substr(b)); held != '\0') h.text.setCharAt(i, static_cast<char16_t>(held));
-    b += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+  h.bytes.reserve(utf8.size() + 1);
+  const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+  const auto n = static_cast<int32_t>(utf8.size());
+  for (int32_t i = 0; i < n;) {
+    const int32_t at = i;
+    UChar32 c;
+    U8_NEXT(s, i, n, c);
+    if (c < 0) c = 0xFFFD;  // a broken sequence is one replacement character
+    if (char held = StandInAt(utf8.substr(static_cast<std::size_t>(at))); held != '\0') c = held;
+    h.text.append(c);
+    h.bytes.push_back(static_cast<std::size_t>(at));
+    if (c > 0xFFFF) h.bytes.push_back(static_cast<std::size_t>(at));  // the trail unit shares the offset
   }
-  h.bytes.push_back(b);
+  h.bytes.push_back(utf8.size());
   return h;
 }
 

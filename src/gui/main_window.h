@@ -50,6 +50,8 @@ class MainWindow : public QMainWindow {
   // Runs a command as the menus do: the typed edits first, a UserError in a message box,
   // the new state shown afterwards.
   void RunCommand(const std::function<void()>& f);
+  // Puts the document's file on the recent-files list.
+  void RememberFile();
   QLineEdit* inCueField() const { return inCue_; }
   QLineEdit* outCueField() const { return outCue_; }
   ReportsPanel* reports() const { return reports_; }
@@ -82,7 +84,6 @@ class MainWindow : public QMainWindow {
   void RunChecks();
   void ShowErrorList();
   void DeleteRangeDialog();
-  void RememberFile();
   void FillRecentMenu();
   // Runs a Workstation command: the edits typed so far first, a UserError in a message
   // box, the new state shown afterwards.

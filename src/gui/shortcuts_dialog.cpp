@@ -42,6 +42,7 @@ ShortcutsDialog::ShortcutsDialog(const SettingsStore& settings, QWidget* parent)
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
+  table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
   table_->horizontalHeader()->setStretchLastSection(true);
   for (const CommandInfo& c : Commands()) {
     if (c.submenu) continue;
@@ -61,7 +62,9 @@ ShortcutsDialog::ShortcutsDialog(const SettingsStore& settings, QWidget* parent)
   clear->setObjectName("clearShortcut");
   auto* reset = new QPushButton("&Reset all");
   reset->setObjectName("resetShortcuts");
-  edit->addWidget(new QLabel("&Keys:"));
+  auto* label = new QLabel("&Keys:");
+  label->setBuddy(keys_);
+  edit->addWidget(label);
   edit->addWidget(keys_, 1);
   edit->addWidget(set);
   edit->addWidget(clear);

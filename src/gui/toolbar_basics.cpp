@@ -81,11 +81,18 @@ EditingBasics::~EditingBasics() = default;
 
 std::map<std::string, std::function<void()>, std::less<>> EditingBasics::Actions() {
   std::map<std::string, std::function<void()>, std::less<>> a{
-      {"file.open", [this] { window_.RunCommand([this] { OpenAnyFileDialog(window_.workstation()); }); }},
+      {"file.open",
+       [this] {
+         window_.RunCommand([this] {
+           if (OpenAnyFileDialog(window_.workstation())) window_.RememberFile();
+         });
+       }},
       {"edit.find",
        [this] {
          FindDialog* dlg = findDialog();
-         dlg->setPattern(window_.textBox()->textCursor().selectedText());
+         // A selection within one row is the text to find; one over a row break is not.
+         const QString chosen = window_.textBox()->textCursor().selectedText();
+         dlg->setPattern(chosen.contains(QChar::ParagraphSeparator) ? QString() : chosen);
          dlg->show();
          dlg->raise();
          dlg->activateWindow();
@@ -156,10 +163,12 @@ void EditingBasics::Install() {
   for (const char* id : {"edit.deleteSelected", "cues.offsetSelected", "format.italicSelected"})
     if (QAction* a = window_.command(id)) list->addAction(a);
 
-  // Files dropped anywhere on the window.
+  // Files dropped anywhere on the window. The text boxes take drops on their viewports,
+  // so those are watched too (text dragged within a box stays the box's).
   window_.setAcceptDrops(true);
-  for (QWidget* w : {static_cast<QWidget*>(&window_), static_cast<QWidget*>(text), static_cast<QWidget*>(list),
-                     list->viewport()})
+  QPlainTextEdit* comment = window_.commentBox();
+  for (QWidget* w : {static_cast<QWidget*>(&window_), static_cast<QWidget*>(text), text->viewport(),
+                     static_cast<QWidget*>(comment), comment->viewport(), static_cast<QWidget*>(list), list->viewport()})
     w->installEventFilter(this);
 
   BuildToolBar();
@@ -175,22 +184,31 @@ void EditingBasics::BuildToolBar() {
   struct Item {
     const char* id;
     QStyle::StandardPixmap icon;  // SP_CustomBase: text only
+    const char* label;            // the button's short text; the menus keep theirs
     bool separatorBefore;
   };
   constexpr auto T = QStyle::SP_CustomBase;
   const Item items[] = {
-      {"file.new", QStyle::SP_FileIcon, false},         {"file.open", QStyle::SP_DialogOpenButton, false},
-      {"file.save", QStyle::SP_DialogSaveButton, false}, {"edit.undo", QStyle::SP_ArrowBack, true},
-      {"edit.find", T, true},                            {"go.goTo", T, false},
-      {"edit.insertAfter", T, true},                     {"edit.delete", T, false},
-      {"edit.split", T, false},                          {"edit.mergeNext", T, false},
-      {"format.italic", T, true},                        {"format.bold", T, false},
-      {"format.underline", T, false},                    {"tools.runChecks", T, true},
+      {"file.new", QStyle::SP_FileIcon, "New", false},
+      {"file.open", QStyle::SP_DialogOpenButton, "Open", false},
+      {"file.save", QStyle::SP_DialogSaveButton, "Save", false},
+      {"edit.undo", QStyle::SP_ArrowBack, "Undo", true},
+      {"edit.find", T, "Find", true},
+      {"go.goTo", T, "Go to", false},
+      {"edit.insertAfter", T, "Insert", true},
+      {"edit.delete", T, "Delete", false},
+      {"edit.split", T, "Split", false},
+      {"edit.mergeNext", T, "Merge", false},
+      {"format.italic", T, "I", true},
+      {"format.bold", T, "B", false},
+      {"format.underline", T, "U", false},
+      {"tools.runChecks", T, "Check", true},
   };
   for (const Item& it : items) {
     QAction* a = window_.command(it.id);
     if (!a) continue;
     if (it.separatorBefore) toolBar_->addSeparator();
+    a->setIconText(it.label);
     if (it.icon != T && a->icon().isNull()) a->setIcon(style->standardIcon(it.icon));
     toolBar_->addAction(a);
     if (QWidget* b = toolBar_->widgetForAction(a)) b->setObjectName(QString("tool_") + it.id);
@@ -225,6 +243,11 @@ void EditingBasics::ApplyShortcuts() {
     QAction* a = window_.command(c.id);
     if (!a) continue;
     a->setShortcut(QKeySequence::fromString(QString::fromStdString(ShortcutFor(s, c.id)), QKeySequence::PortableText));
+    // The toolbar's tip names the command as its menu does, with its keys.
+    QString tip = a->text().remove('&');
+    if (tip.endsWith("...")) tip.chop(3);
+    if (!a->shortcut().isEmpty()) tip += " (" + a->shortcut().toString(QKeySequence::NativeText) + ")";
+    a->setToolTip(tip);
   }
 }
 
@@ -346,7 +369,10 @@ bool EditingBasics::OpenDropped(const QList<QUrl>& urls) {
       return true;
     }
     bool opened = false;
-    window_.RunCommand([&] { opened = OpenAnyFile(window_.workstation(), path.toStdString()); });
+    window_.RunCommand([&] {
+      opened = OpenAnyFile(window_.workstation(), path.toStdString());
+      if (opened) window_.RememberFile();
+    });
     return opened;
   }
   return false;

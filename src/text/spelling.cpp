@@ -6,6 +6,7 @@
 #include <unicode/uchar.h>
 #include <unicode/uloc.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -49,23 +50,23 @@ bool HasLetter(std::string_view utf8) {
 }
 
 void AddWords(std::string_view piece, std::size_t base, icu::BreakIterator& it, std::vector<WordSpan>& out) {
-  icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(piece.data(), static_cast<int32_t>(piece.size())));
-  // UTF-16 index to byte offset within the piece.
+  // The piece as UTF-16 with each unit's byte offset (one more for the end); a broken
+  // sequence is one replacement character.
+  icu::UnicodeString u;
   std::vector<std::size_t> bytes;
-  bytes.reserve(static_cast<std::size_t>(u.length()) + 1);
-  std::size_t b = 0;
-  for (int32_t i = 0; i < u.length(); ++i) {
-    bytes.push_back(b);
-    const char16_t c = u.charAt(i);
-    if (U16_IS_LEAD(c) && i + 1 < u.length()) {
-      bytes.push_back(b);
-      ++i;
-      b += 4;
-    } else {
-      b += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
-    }
+  bytes.reserve(piece.size() + 1);
+  const auto* s = reinterpret_cast<const uint8_t*>(piece.data());
+  const auto n = static_cast<int32_t>(piece.size());
+  for (int32_t i = 0; i < n;) {
+    const int32_t at = i;
+    UChar32 c;
+    U8_NEXT(s, i, n, c);
+    if (c < 0) c = 0xFFFD;
+    u.append(c);
+    bytes.push_back(static_cast<std::size_t>(at));
+    if (c > 0xFFFF) bytes.push_back(static_cast<std::size_t>(at));
   }
-  bytes.push_back(b);
+  bytes.push_back(piece.size());
   it.setText(u);
   int32_t start = it.first();
   for (int32_t end = it.next(); end != icu::BreakIterator::DONE; start = end, end = it.next()) {
@@ -244,21 +245,30 @@ std::vector<std::string> SpellChecker::Suggest(std::string_view word, std::size_
   return out;
 }
 
+std::set<std::string> ParsePersonalWords(std::string_view bytes) {
+  std::set<std::string> words;
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  while (!bytes.empty()) {
+    const std::size_t end = std::min(bytes.find('\n'), bytes.size());
+    std::string line = Trim(bytes.substr(0, end));
+    bytes.remove_prefix(std::min(end + 1, bytes.size()));
+    // A damaged or foreign file: lines that are not one UTF-8 word are left out.
+    if (line.empty() || line.size() > 100 || !IsValidUtf8(line)) continue;
+    if (line.find_first_of(" \t\r\v\f") != std::string::npos) continue;
+    if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) continue;
+    words.insert(std::move(line));
+  }
+  return words;
+}
+
 void SpellChecker::UsePersonalList(fs::path file) {
   personalFile_ = std::move(file);
-  personal_.clear();
   cache_.clear();
   std::ifstream in(personalFile_, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
-    line = Trim(line);
-    // A damaged or foreign file: lines that are not one UTF-8 word are left out.
-    if (line.empty() || line.size() > 100 || !IsValidUtf8(line) || line.find(' ') != std::string::npos) continue;
-    personal_.insert(line);
-    if (dict_) dict_->hunspell.add(ToDictionary(line));
-  }
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  personal_ = ParsePersonalWords(bytes);
+  if (dict_)
+    for (const std::string& w : personal_) dict_->hunspell.add(ToDictionary(w));
 }
 
 bool SpellChecker::AddToPersonal(std::string_view word) {

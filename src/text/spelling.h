@@ -41,6 +41,10 @@ std::vector<std::string> InstalledDictionaries(const std::vector<std::filesystem
 // The dictionary for a locale: the same name, else one of the same language ("en_US"
 // for "en_AU", the first in order), else nullopt.
 std::optional<std::string> ChooseDictionary(std::string_view locale, const std::vector<std::string>& installed);
+// The words of a personal word list file: one a line, UTF-8, CR LF or LF, a byte-order
+// mark allowed; lines that are not one word (spaces, control characters, not UTF-8, over
+// 100 bytes) are left out.
+std::set<std::string> ParsePersonalWords(std::string_view bytes);
 // The personal word list: <data folder>/personal_words.txt.
 std::filesystem::path PersonalWordsFile();
 

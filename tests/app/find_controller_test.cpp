@@ -66,6 +66,7 @@ TEST(TextSearch, MatchesAcrossOptions) {
       {"empty matches are skipped", "aaa", Opt("x*", false, false, true), {}},
       {"stand-in found as its character", literalBracket, Opt("[door"), {LiteralStandIn('[') + "door"}},
       {"italic marker found as typed", "<Hi>", Opt("<"), {"<"}},
+      {"broken UTF-8 keeps offsets", "a\xFF\xFE" "cat \xC3", Opt("cat"), {"cat"}},
       {"emoji keeps offsets", "\xF0\x9F\x98\x80 ok \xF0\x9F\x98\x80 ok", Opt("ok"), {"ok", "ok"}},
   };
   for (const Case& c : cases) {

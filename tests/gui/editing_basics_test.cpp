@@ -192,6 +192,7 @@ TEST(EditingBasics, SpellingUnderlinesWhileTypingAndOffersSuggestions) {
   QApplication::processEvents();
   EXPECT_FALSE(Underlined(box, 1, 0));    // "last"
   EXPECT_TRUE(Underlined(box, 1, 12));    // "Recieve" after "last night? "
+  f.Screenshot(&f.window, "spelling_underline.png");
   // Markup keeps its formatting under the underline: the italics of subtitle 3.
   f.window.command("go.next")->trigger();
   f.window.command("go.next")->trigger();
@@ -314,7 +315,7 @@ TEST(EditingBasics, DroppedFilesOpenAndVideosGoToThePanel) {
   // A SubRip file as another tool writes it: BOM, CR LF, a one-digit hour.
   const auto srt = test::WriteFile(f.home / "dropped.srt",
                                    "\xEF\xBB\xBF" "1\r\n0:00:01,000 --> 0:00:02,000\r\n<i>Dropped</i> in\r\n\r\n");
-  Drop(f.window.textBox(), {QUrl::fromLocalFile(QString::fromStdString(srt.string()))});
+  Drop(f.window.textBox()->viewport(), {QUrl::fromLocalFile(QString::fromStdString(srt.string()))});
   ASSERT_EQ(f.ws.doc().Count(), 1u);
   EXPECT_EQ(f.ws.doc().At(0).text, "<Dropped> in");
   EXPECT_EQ(f.window.textBox()->toPlainText().toStdString(), "<Dropped> in");

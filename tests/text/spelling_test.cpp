@@ -35,6 +35,7 @@ TEST(Spelling, WordsOfSubtitleText) {
       {"stand-in between words", "a" + LiteralStandIn('<') + "b", {"a", "b"}},
       {"beyond ASCII", "\xC3\xA9t\xC3\xA9 \xD0\xBC\xD0\xB8\xD1\x80", {"\xC3\xA9t\xC3\xA9", "\xD0\xBC\xD0\xB8\xD1\x80"}},
       {"letters with digits", "R2D2 3rd", {"R2D2", "3rd"}},
+      {"broken bytes part words", "ab\xFF" "cd \xE2\x82", {"ab", "cd"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
