@@ -258,14 +258,16 @@ class Reader {
     if (lcid != 0 && FindLanguage(static_cast<std::int32_t>(lcid))) return doc.SetLanguageId(static_cast<std::int32_t>(lcid));
     char want[16] = {};
     UErrorCode st = U_ZERO_ERROR;
+    // A language that fills the buffer comes back without its terminating NUL (a warning,
+    // not a failure): no language code is that long, so such a tag names none.
     uloc_getLanguage(tag.c_str(), want, sizeof want, &st);
-    if (U_FAILURE(st) || !want[0]) return;
+    if (U_FAILURE(st) || st == U_STRING_NOT_TERMINATED_WARNING || !want[0]) return;
     auto languageOf = [](std::int32_t id) {
       char loc[64] = {}, l[16] = {};
       UErrorCode s = U_ZERO_ERROR;
       uloc_getLocaleForLCID(static_cast<std::uint32_t>(id), loc, sizeof loc, &s);
       if (U_SUCCESS(s)) uloc_getLanguage(loc, l, sizeof l, &s);
-      return U_SUCCESS(s) ? std::string(l) : std::string();
+      return U_SUCCESS(s) && s != U_STRING_NOT_TERMINATED_WARNING ? std::string(l) : std::string();
     };
     if (languageOf(doc.languageId()) == want) return;
     for (const kipo::Language& l : Languages())

@@ -167,6 +167,24 @@ TEST(DcinemaRead, PositionsAlignmentsLanguageAndWarnings) {
   EXPECT_EQ(w[1], "Colours that are not in the colour map were read as the nearest colour of the map");
 }
 
+// Languages that are neither a name of the list nor a language tag leave the document's
+// language as it was. A language part that filled the tag reader's buffer exactly once read
+// past it (found by fuzzing).
+TEST(DcinemaRead, LanguagesThatNameNoLanguageChangeNothing) {
+  for (const std::string lang : {std::string("abcdefghijklmno"), std::string("abcdefghijklmnop"),
+                                 std::string("abcdefghijklmnopq"), std::string("Eng\xEC" "isEditRateh"),
+                                 std::string("xyzzyxyzzyxyzzyx-GB"), std::string("qq")}) {
+    SCOPED_TRACE(lang);
+    Warnings w;
+    const std::string xml = "<DCSubtitle Version=\"1.0\"><Language>" + lang +
+                            "</Language><Subtitle SpotNumber=\"1\" TimeIn=\"00:00:01:000\" "
+                            "TimeOut=\"00:00:02:000\"><Text>row</Text></Subtitle></DCSubtitle>";
+    SubtitleDocument d = Read(xml, w);
+    ASSERT_EQ(d.Count(), 1u);
+    EXPECT_EQ(d.languageId(), SubtitleDocument().languageId());
+  }
+}
+
 TEST(DcinemaRead, RefusalsSayWhy) {
   struct Case {
     const char* what;
