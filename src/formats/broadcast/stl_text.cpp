@@ -258,6 +258,13 @@ std::vector<std::string> DecodeStlRows(std::span<const std::uint8_t> b, const St
       ++i;
       continue;
     }
+    // Printable ASCII is itself in every table: a run of it goes over at once.
+    if (c < 0x7F && !IsMarkupChar(static_cast<char>(c))) {
+      const std::size_t from = i;
+      while (i < b.size() && b[i] >= 0x20 && b[i] < 0x7F && !IsMarkupChar(static_cast<char>(b[i]))) ++i;
+      row.append(reinterpret_cast<const char*>(b.data() + from), i - from);
+      continue;
+    }
     // A "<", ">", "[" or "]" written as a character is a character, not markup.
     const std::size_t before = row.size();
     i += DecodeChar(b, i, d.table, row);
