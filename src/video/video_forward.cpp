@@ -58,8 +58,13 @@ std::int32_t CompareSamples(const std::uint8_t* prev, const std::uint8_t* cur, s
                             const MeasureOptions& o) {
   return VideoLibraries().compareSamples(prev, cur, pixels, channels, o);
 }
-VideoAnalysis AnalyseFrames(const std::string& path, const MeasureOptions& options, JobContext& job) {
-  return VideoLibraries().analyseFrames(path, options, job);
+VideoAnalysis AnalyseFrames(const std::string& path, const MeasureOptions& options, JobContext& job,
+                            const AnalysisChunkSink& partial) {
+  return VideoLibraries().analyseFrames(path, options, job, partial);
+}
+VideoAnalysis AnalyseFrames(const VideoFile& video, const std::string& path, const MeasureOptions& options,
+                            JobContext& job, const AnalysisChunkSink& partial) {
+  return VideoLibraries().analyseOpenVideo(video, path, options, job, partial);
 }
 std::vector<std::int32_t> MeasureFrames(const std::string& path, const MeasureOptions& options, JobContext& job) {
   return VideoLibraries().measureFrames(path, options, job);

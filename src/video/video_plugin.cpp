@@ -27,6 +27,7 @@ const VideoPlugin kTable{
     .sampleSize = &SampleSize,
     .compareSamples = &CompareSamples,
     .analyseFrames = &AnalyseFrames,
+    .analyseOpenVideo = &AnalyseFrames,
     .measureFrames = &MeasureFrames,
 };
 

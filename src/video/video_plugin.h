@@ -33,7 +33,9 @@ struct VideoPlugin {
   MeasureOptions (*loadMeasureOptions)(const SettingsStore&);
   void (*sampleSize)(int, int, int, int&, int&);
   std::int32_t (*compareSamples)(const std::uint8_t*, const std::uint8_t*, std::size_t, int, const MeasureOptions&);
-  VideoAnalysis (*analyseFrames)(const std::string&, const MeasureOptions&, JobContext&);
+  VideoAnalysis (*analyseFrames)(const std::string&, const MeasureOptions&, JobContext&, const AnalysisChunkSink&);
+  VideoAnalysis (*analyseOpenVideo)(const VideoFile&, const std::string&, const MeasureOptions&, JobContext&,
+                                    const AnalysisChunkSink&);
   std::vector<std::int32_t> (*measureFrames)(const std::string&, const MeasureOptions&, JobContext&);
 };
 
