@@ -268,6 +268,7 @@ SubtitleDocument ReadWebVtt(std::string_view text, const FrameRate& rate, Warnin
     s.inCue = timing->in;
     s.outCue = timing->out;
     TagReader tags;
+    if (!body.empty()) s.text.reserve(static_cast<std::size_t>(body.back().end() - body.front().begin()) + 8);
     for (std::size_t k = 0; k < body.size(); ++k) {
       if (k > 0) s.text += "\r\n";
       tags.AppendLine(s.text, body[k]);
