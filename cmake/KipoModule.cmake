@@ -1,12 +1,16 @@
-# kipo_module(NAME [DIR dir] DEPS ...): one static library per folder of src/, built from
-# every .cpp in that folder, with src/ as the include root.
+# kipo_module(NAME [DIR dir] DEPS ... [EXCLUDE files]): one static library per folder of
+# src/, built from every .cpp in that folder (but the EXCLUDE'd ones, which a plugin
+# holds), with src/ as the include root.
 function(kipo_module name)
-  cmake_parse_arguments(M "" "DIR" "DEPS" ${ARGN})
+  cmake_parse_arguments(M "" "DIR" "DEPS;EXCLUDE" ${ARGN})
   if(NOT M_DIR)
     set(M_DIR ${name})
   endif()
   string(REPLACE "/" "_" target ${name})
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${M_DIR}/*.cpp)
+  if(M_EXCLUDE)
+    list(REMOVE_ITEM sources ${M_EXCLUDE})
+  endif()
   if(NOT sources)
     # A module with headers only so far: an interface target, so that users can link it.
     add_library(kipo_${target} INTERFACE)
@@ -18,6 +22,26 @@ function(kipo_module name)
   target_include_directories(kipo_${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(kipo_${target} PUBLIC ${M_DEPS})
   set_target_properties(kipo_${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+endfunction()
+
+# kipo_plugin(NAME FOR module SOURCES ... DEPS ...): a shared module loaded on first use
+# (platform/plugin.h) beside the programs in the build folder. It holds its own copy of the
+# static modules it uses and exports only its entry function, so its code never binds to
+# the program's; `module` (which forwards to it) depends on it, so whatever links the module
+# finds the plugin built.
+function(kipo_plugin name)
+  cmake_parse_arguments(P "" "FOR" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} MODULE ${P_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PRIVATE ${P_DEPS})
+  set_target_properties(${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
+                        CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_link_options(${name} PRIVATE -Wl,--exclude-libs,ALL)
+  if(NOT KIPO_BUILD_FUZZ)
+    # Every symbol resolved when the plugin is linked, not when a user first needs it.
+    target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  endif()
+  add_dependencies(${P_FOR} ${name})
 endfunction()
 
 # kipo_test(MODULE DEPS ...): one GoogleTest binary per module, from tests/<module>/*.cpp.

@@ -12,14 +12,6 @@
 
 namespace kipo {
 
-const std::vector<std::string>& AntiAliasNames() {
-  static const std::vector<std::string> names{
-      "None",           "Windows smoothing 1",     "Windows smoothing 2", "Windows smoothing 3",
-      "Inner border, 1 pixel", "Inner border, 2 pixels", "Anti-aliased", "Anti-aliased with bevel",
-      "Blur 1",         "Blur 2",                  "Blur 3",              "Subsampled"};
-  return names;
-}
-
 namespace {
 
 // A stretch of one row drawn in one font.
@@ -245,14 +237,8 @@ struct SubtitleRenderer::Impl {
   }
 };
 
-SubtitleRenderer::SubtitleRenderer(RenderStyle style, RenderLayout layout)
-    : style_(std::move(style)), layout_(layout), impl_(std::make_unique<Impl>(style_)) {
-  style_.border = std::clamp(style_.border, 0, 8);
-  layout_.width = std::clamp(layout_.width, 1, 8192);
-  layout_.height = std::clamp(layout_.height, 1, 8192);
-}
-
-SubtitleRenderer::~SubtitleRenderer() = default;
+SubtitleRenderer::Impl* SubtitleRenderer::NewImpl(const RenderStyle& style) { return new Impl(style); }
+void SubtitleRenderer::DeleteImpl(Impl* impl) { delete impl; }
 
 double SubtitleRenderer::RowWidth(std::string_view row) const {
   ParsedText p = ParseSubtitleText(row, style_, false);

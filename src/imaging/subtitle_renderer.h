@@ -117,11 +117,19 @@ class SubtitleRenderer {
   const RenderStyle& style() const { return style_; }
   const RenderLayout& layout() const { return layout_; }
 
- private:
+  // The drawing state (Pango and Cairo objects) is created and freed in the picture plugin
+  // (imaging_plugin.h), so the program holds it only by pointer.
   struct Impl;
+  static Impl* NewImpl(const RenderStyle& style);
+  static void DeleteImpl(Impl* impl);
+
+ private:
+  struct ImplDeleter {
+    void operator()(Impl* impl) const { DeleteImpl(impl); }
+  };
   RenderStyle style_;
   RenderLayout layout_;
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<Impl, ImplDeleter> impl_;
 };
 
 }  // namespace kipo

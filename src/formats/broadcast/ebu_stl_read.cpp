@@ -28,8 +28,12 @@ std::string TooShort(std::size_t size) {
 
 CueDigits CueFromBytes(const std::array<std::uint8_t, 4>& b) {
   if (b[1] == 0xFF) return {};
-  CueDigits cue;
-  for (std::uint8_t v : b) cue += ZeroPad(std::min<int>(v, 99), 2);
+  CueDigits cue(8, '0');
+  for (std::size_t k = 0; k < 4; ++k) {
+    const int v = std::min<int>(b[k], 99);
+    cue[2 * k] = static_cast<char>('0' + v / 10);
+    cue[2 * k + 1] = static_cast<char>('0' + v % 10);
+  }
   return cue;
 }
 
@@ -107,6 +111,7 @@ StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions&
   bool teletext = o.doubleHeight || o.screenEbu || dsc == "1" || dsc == "2";
 
   std::vector<Subtitle> subs;
+  subs.reserve(std::min(file.blocks.size(), kMaxSubtitles));
   Pending p;
   bool full = false;
   auto finish = [&](const StlTti& t) {
@@ -125,7 +130,10 @@ StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions&
     s.comment = p.comment;
     s.boxStyle = BoxNone;
     subs.push_back(std::move(s));
-    p = Pending{};
+    // Cleared rather than replaced: the text buffer keeps its room for the next subtitle.
+    p.text.clear();
+    p.comment.clear();
+    p.any = false;
   };
   const StlTti* last = nullptr;
   for (const StlTti& t : file.blocks) {

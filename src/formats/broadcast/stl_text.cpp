@@ -4,6 +4,8 @@
 #include <array>
 #include <unordered_map>
 
+#include <unicode/normalizer2.h>
+
 #include "core/markup.h"
 #include "core/rich_text.h"
 #include "formats/broadcast/iso6937.h"
@@ -47,13 +49,58 @@ void Miss(std::vector<char32_t>& unmappable, char32_t c) {
   if (std::find(unmappable.begin(), unmappable.end(), c) == unmappable.end()) unmappable.push_back(c);
 }
 
+// The row's code points split into letters and diacritics (NFD). ASCII and the accented
+// letters of Latin-1 and Latin Extended-A, followed by no combining mark, come from a
+// table ICU fills once; any other row goes through ICU's normaliser whole, so the result
+// is NFD's in every case.
+std::u32string DecomposeLatin(std::string_view row) {
+  struct Pair {
+    char32_t base = 0, mark = 0;  // base 0: the letter stands as it is
+  };
+  static const auto* nfd = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* n = icu::Normalizer2::getNFDInstance(status);
+    return U_SUCCESS(status) ? n : nullptr;
+  }();
+  static const auto table = [] {
+    std::array<Pair, 0x180 - 0xC0> t{};
+    for (char32_t c = 0xC0; c < 0x180; ++c) {
+      icu::UnicodeString d;
+      if (nfd && nfd->getDecomposition(static_cast<UChar32>(c), d) && d.length() == 2)
+        t[c - 0xC0] = {static_cast<char32_t>(d.charAt(0)), static_cast<char32_t>(d.charAt(1))};
+    }
+    return t;
+  }();
+  std::u32string cps = Utf8ToUtf32(row);
+  std::u32string out;
+  out.reserve(cps.size() + 8);
+  for (std::size_t i = 0; i < cps.size(); ++i) {
+    const char32_t c = cps[i];
+    if (c < 0x80) {
+      out.push_back(c);
+      continue;
+    }
+    const bool markAfter = i + 1 < cps.size() && cps[i + 1] >= 0x80 && nfd &&
+                           !nfd->hasBoundaryBefore(static_cast<UChar32>(cps[i + 1]));
+    if (!markAfter && c >= 0xC0 && c < 0x180 && table[c - 0xC0].base) {
+      out.push_back(table[c - 0xC0].base);
+      out.push_back(table[c - 0xC0].mark);
+    } else if (!markAfter && nfd && nfd->isInert(static_cast<UChar32>(c))) {
+      out.push_back(c);
+    } else {
+      return Utf8ToUtf32(DecomposeNfd(row));
+    }
+  }
+  return out;
+}
+
 // Converts the characters of one row (no CR LF inside).
 void EncodeChars(std::string_view row, const StlTextLayout& l, bool markup, std::string& out,
                  std::vector<char32_t>& unmappable) {
   bool latin = l.table == StlTable::Latin;
   // Latin letters are split into letter and diacritic; the 8859 parts hold their accented
   // letters precomposed, so their text is composed instead.
-  std::u32string cps = Utf8ToUtf32(latin ? DecomposeNfd(row) : ComposeNfc(row));
+  std::u32string cps = latin ? DecomposeLatin(row) : Utf8ToUtf32(ComposeNfc(row));
   for (std::size_t i = 0; i < cps.size(); ++i) {
     char32_t c = cps[i];
     char32_t mark = (latin && i + 1 < cps.size() && IsCombining(cps[i + 1])) ? cps[i + 1] : 0;
@@ -256,6 +303,13 @@ std::vector<std::string> DecodeStlRows(std::span<const std::uint8_t> b, const St
       if (c == stl::kUnderlineOn) row.push_back('[');
       if (c == stl::kUnderlineOff) row.push_back(']');
       ++i;
+      continue;
+    }
+    // Printable ASCII is itself in every table: a run of it goes over at once.
+    if (c < 0x7F && !IsMarkupChar(static_cast<char>(c))) {
+      const std::size_t from = i;
+      while (i < b.size() && b[i] >= 0x20 && b[i] < 0x7F && !IsMarkupChar(static_cast<char>(b[i]))) ++i;
+      row.append(reinterpret_cast<const char*>(b.data() + from), i - from);
       continue;
     }
     // A "<", ">", "[" or "]" written as a character is a character, not markup.

@@ -141,6 +141,7 @@ SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnin
     s.outCue = times[k].out;
     int anDigit = 0;
     TagReader tags;
+    if (first < last) s.text.reserve(static_cast<std::size_t>(lines[last - 1].end() - lines[first].begin()) + 8);
     for (std::size_t i = first; i < last; ++i) {
       if (i > first) s.text += "\r\n";
       if (lines[i].find('{') == std::string_view::npos) tags.AppendLine(s.text, lines[i]);

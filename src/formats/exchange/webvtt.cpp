@@ -167,18 +167,21 @@ bool StartsWithWord(std::string_view line, std::string_view word) {
   return StartsWith(line, word) && (line.size() == word.size() || line[word.size()] == ' ' || line[word.size()] == '\t');
 }
 
-// Form feeds separate the parts of a timing line as spaces and tabs do.
-std::string TimingWithSpaces(std::string_view line) {
-  std::string s(line);
-  for (char& c : s)
+// Form feeds separate the parts of a timing line as spaces and tabs do. `storage` holds
+// the changed copy when the line has any.
+std::string_view TimingWithSpaces(std::string_view line, std::string& storage) {
+  if (line.find('\f') == std::string_view::npos) return line;
+  storage.assign(line);
+  for (char& c : storage)
     if (c == '\f') c = ' ';
-  return s;
+  return storage;
 }
 
-// A NUL in the file is the replacement character.
-std::string WithoutNul(std::string_view text) {
-  std::string s;
-  if (text.find('\0') == std::string_view::npos) return std::string(text);
+// A NUL in the file is the replacement character. Files without one (all but damaged
+// ones) are read where they lie: `storage` is filled only when something changes.
+std::string_view WithoutNul(std::string_view text, std::string& storage) {
+  if (text.find('\0') == std::string_view::npos) return text;
+  std::string& s = storage;
   s.reserve(text.size() + 8);
   for (char c : text) {
     if (c == '\0') s += "\xEF\xBF\xBD";
@@ -193,7 +196,8 @@ std::string WithoutNul(std::string_view text) {
 // line of spaces is cue text), a timing line is the block's first line or its second after
 // an identifier, and a line with "-->" further down ends the cue and starts the next block.
 SubtitleDocument ReadWebVtt(std::string_view text, const FrameRate& rate, Warnings& warnings) {
-  const std::string clean = WithoutNul(StripBomChar(text));
+  std::string withoutNul;
+  const std::string_view clean = WithoutNul(StripBomChar(text), withoutNul);
   std::vector<std::string_view> lines = SplitAnyLines(clean);
   const bool signature = IsSignature(lines[0]);
   Warnings notes;
@@ -211,13 +215,16 @@ SubtitleDocument ReadWebVtt(std::string_view text, const FrameRate& rate, Warnin
   SubtitleDocument doc;
   doc.SetFrameRate(rate.code);
   std::vector<Subtitle> subs;
+  subs.reserve(std::min(lines.size() / 3 + 1, kMaxSubtitles));
   bool truncated = false;
+  std::vector<std::string_view> body;  // one block's lines, its room kept from block to block
+  std::string timingStorage;
   while (i < lines.size() && !truncated) {
     if (lines[i].empty()) {
       ++i;
       continue;
     }
-    std::vector<std::string_view> body;
+    body.clear();
     std::optional<std::string_view> timingLine;
     for (std::size_t count = 1; i < lines.size() && !lines[i].empty(); ++count) {
       const std::string_view line = lines[i];
@@ -246,7 +253,7 @@ SubtitleDocument ReadWebVtt(std::string_view text, const FrameRate& rate, Warnin
       }
       continue;
     }
-    auto timing = ReadArrowTimingLine(TimingWithSpaces(*timingLine), rate);
+    auto timing = ReadArrowTimingLine(TimingWithSpaces(*timingLine, timingStorage), rate);
     if (!timing) {
       notes.push_back("A cue with an unreadable timing line was skipped: " + std::string(timingLine->substr(0, 60)));
       continue;
@@ -261,6 +268,7 @@ SubtitleDocument ReadWebVtt(std::string_view text, const FrameRate& rate, Warnin
     s.inCue = timing->in;
     s.outCue = timing->out;
     TagReader tags;
+    if (!body.empty()) s.text.reserve(static_cast<std::size_t>(body.back().end() - body.front().begin()) + 8);
     for (std::size_t k = 0; k < body.size(); ++k) {
       if (k > 0) s.text += "\r\n";
       tags.AppendLine(s.text, body[k]);
