@@ -32,20 +32,20 @@ const QColor kSnap(255, 230, 0);
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// The tick step of the ruler in frames: the smallest of the usual steps that leaves room
-// for a label.
-Timecode TickStep(double framesPerPixel, int perSecond, int minPixels) {
+}  // namespace
+
+Timecode TimelinePainter::RulerStep(double framesPerPixel, int perSecond, int minPixels) {
   const Timecode s = std::max(1, perSecond);
   std::vector<Timecode> steps;
-  for (Timecode st : {1, 2, 5, 10})
-    if (st < s) steps.push_back(st);
-  for (Timecode m : {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200}) steps.push_back(m * s);
+  // Parts of a second that divide it, so that labels fall on the same frames each second.
+  for (Timecode st : {1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20, 25, 30})
+    if (2 * st <= s && s % st == 0) steps.push_back(st);
+  for (Timecode m : {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 14400, 36000, 86400, 180000})
+    steps.push_back(m * s);
   for (Timecode st : steps)
     if (st / framesPerPixel >= minPixels) return st;
   return steps.back();
 }
-
-}  // namespace
 
 QColor StoredColour(long bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
@@ -130,7 +130,7 @@ void TimelinePainter::PaintRuler(QPainter& p, const QRect& r, const TimelineCont
   QFont f = p.font();
   f.setPointSize(7);
   p.setFont(f);
-  const Timecode step = TickStep(c.framesPerPixel(), perSecond, 96);
+  const Timecode step = RulerStep(c.framesPerPixel(), perSecond, 96);
   const Timecode minor = step % 5 == 0 ? step / 5 : step % 2 == 0 ? step / 2 : step;
   const double fpp = c.framesPerPixel();
   Timecode t = static_cast<Timecode>(std::floor(c.left() / minor)) * minor;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "core/timecode.h"
+
 class QPainter;
 
 namespace kipo {
@@ -31,6 +33,9 @@ class TimelinePainter {
   static Layout LayoutFor(const QRect& area, bool subtitles);
 
   void Paint(QPainter& p, const QRect& area, const TimelineController& c);
+  // The ruler's labelled step in frames at a zoom: the shortest of the usual steps (frames,
+  // seconds, minutes, hours) that leaves `minPixels` between labels.
+  static Timecode RulerStep(double framesPerPixel, int framesPerSecond, int minPixels);
   // Waveform tiles made since the last Forget (tests and the benchmark see the cache work).
   int tilesMade() const { return made_; }
   void Forget();

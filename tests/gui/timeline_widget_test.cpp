@@ -211,6 +211,21 @@ TEST(TimelineWidget, ShowsPeaksAndCutsAndTheMouseSeeksZoomsAndDrags) {
   }
 }
 
+// At every zoom level and rate the ruler's labels have room, and the step is a whole number
+// of frames under a second or of seconds above, so labels fall on round timecodes.
+TEST(TimelinePainter, RulerStepsLeaveRoomAndFallOnRoundTimecodes) {
+  for (int perSecond : {24, 25, 30, 50, 60})
+    for (int level = 0; level < kTimelineZoomLevels; ++level) {
+      SCOPED_TRACE(testing::Message() << perSecond << " fps, zoom level " << level);
+      const double fpp = TimelineFramesPerPixel(level);
+      const Timecode step = gui::TimelinePainter::RulerStep(fpp, perSecond, 96);
+      EXPECT_GE(step / fpp, 96);
+      EXPECT_TRUE(step < perSecond ? perSecond % step == 0 : step % perSecond == 0) << step;
+      // Not much more room than needed: the step below it would not do.
+      if (step > 1) EXPECT_LT(step / fpp, 96 * 3.1) << step;
+    }
+}
+
 // A drag held near an end scrolls the view on, and the block with it.
 TEST(TimelineWidget, ADragNearTheEndScrollsOn) {
   SettingsStore settings;
