@@ -58,6 +58,13 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
        "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
        "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)'\"" + gop},
       {"audio.wav", "-f lavfi -i sine=d=0.5"},
+      // Three coloured shots of a second each (red, green, blue; cuts at 25 and 50), the
+      // frame number burnt in at the top left, a 440 Hz tone: what the player tests play.
+      {"numbered.mp4",
+       "-f lavfi -i color=c=0xC02020:s=320x240:r=25:d=1 -f lavfi -i color=c=0x20A040:s=320x240:r=25:d=1 "
+       "-f lavfi -i color=c=0x2040C0:s=320x240:r=25:d=1 -f lavfi -i sine=f=440:d=3 -filter_complex "
+       "\"[0][1][2]concat=n=3,drawtext=fontfile=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf:"
+       "text='%{frame_num}':x=8:y=8:fontsize=40:fontcolor=white[v]\" -map \"[v]\" -map 3:a -c:a aac -shortest" + gop},
       // The same shots at 1280x720: the analysis scales large pictures another way.
       {"shots720.mp4",
        "-f lavfi -i testsrc2=s=160x120:r=25:d=1.2 -f lavfi -i smptebars=s=160x120:r=25:d=1.2 "
