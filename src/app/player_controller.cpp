@@ -185,6 +185,7 @@ void PlayerController::CloseVideo() {
   if (!video_) return;
   if (player_) player_->Close();
   video_.reset();
+  seeking_.reset();
   starts_.clear();
   stopAt_.reset();
   playhead_.Open({}, 0);
@@ -296,6 +297,8 @@ void PlayerController::Report(FrameCount f, bool playing) {
 
 void PlayerController::Play() {
   if (!video_ || !player_) return;
+  // At the end, playing starts again from the beginning.
+  if (!stopAt_ && frame() >= video_->frameCount() - 1) SeekFrame(0);
   player_->Play();
 }
 
@@ -310,19 +313,25 @@ void PlayerController::PlayPause() { playing() ? Pause() : Play(); }
 void PlayerController::SeekFrame(FrameCount f) {
   if (!video_) return;
   f = std::clamp<FrameCount>(f, 0, video_->frameCount() - 1);
-  if (player_) player_->Seek(starts_[static_cast<std::size_t>(f)]);
-  else Report(f, false);
+  if (player_) {
+    seeking_ = f;
+    player_->Seek(starts_[static_cast<std::size_t>(f)]);
+  } else {
+    Report(f, false);
+  }
 }
+
+FrameCount PlayerController::Cursor() const { return seeking_.value_or(frame()); }
 
 void PlayerController::StepFrames(int frames) {
   if (!video_) return;
   Pause();
-  SeekFrame(frame() + frames);
+  SeekFrame(Cursor() + frames);
 }
 
 void PlayerController::StepSeconds(double seconds) {
   if (!video_) return;
-  const double now = starts_[static_cast<std::size_t>(std::clamp<FrameCount>(frame(), 0, video_->frameCount() - 1))];
+  const double now = starts_[static_cast<std::size_t>(std::clamp<FrameCount>(Cursor(), 0, video_->frameCount() - 1))];
   SeekFrame(FrameOfSeconds(std::max(now + seconds, starts_.front())));
 }
 
@@ -465,6 +474,7 @@ bool PlayerController::QuickOffset() {
 void PlayerController::OnPlayerPosition(double seconds, bool playing) {
   if (!video_) return;
   const FrameCount f = FrameOfSeconds(seconds);
+  if (seeking_ && (f == *seeking_ || playing)) seeking_.reset();
   if (stopAt_ && playing && f >= *stopAt_) {
     if (loop_ && player_) {
       SeekFrame(loopFrom_);  // the engine reports the in cue's frame when it is there

@@ -174,6 +174,8 @@ class PlayerController {
 
  private:
   FrameCount FrameOfSeconds(double seconds) const;
+  // Where the next step starts: the frame a seek is on its way to, else the frame shown.
+  FrameCount Cursor() const;
   void Report(FrameCount frame, bool playing);
   void LoadOffset();
   bool ApplyCue(CueField field);
@@ -187,6 +189,7 @@ class PlayerController {
   std::optional<VideoFile> video_;
   std::vector<double> starts_;  // each frame's start on the file's clock
   std::optional<FrameCount> stopAt_;
+  std::optional<FrameCount> seeking_;  // a seek the engine has not reported yet
   FrameCount loopFrom_ = 0;
   bool loop_ = false;
   double speed_ = 1.0;

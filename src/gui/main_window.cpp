@@ -45,6 +45,7 @@
 #include "gui/reports_panel.h"
 #include "gui/subtitle_list_model.h"
 #include "gui/timed_text_dialogs.h"
+#include "gui/video_panel.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -187,6 +188,7 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
 
   BuildMenus();
   BuildStatusBar();
+  InstallVideoPanel(*this);
   refreshed_ = ws_.session().OnRefresh([this] { ShowState(); });
   titleShown_ = ws_.session().OnWindowTitle([this](const std::string& t) { setWindowTitle(Q(t) + "[*]"); });
   resize(1180, 760);

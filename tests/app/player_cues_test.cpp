@@ -198,8 +198,11 @@ struct ScriptedPlayer : Player {
   void Seek(double seconds) override {
     at = seconds;
     ++seeks;
-    onPosition(at, playing);
+    if (!slow) onPosition(at, playing);
   }
+  // A slow engine reports only the seek that landed last.
+  bool slow = false;
+  void Land() { onPosition(at, playing); }
   void SetSpeed(double f) override { speed = f; }
   void Advance(int frames) {
     for (int i = 0; i < frames && playing; ++i) {
@@ -261,6 +264,17 @@ TEST(PlayerTransport, PlayingTheSubtitleStopsOnItsOutCue) {
     engine.Advance(100);
     EXPECT_EQ(ws.playhead().position(), 74);
     EXPECT_FALSE(ws.playhead().playing());
+  }
+
+  {
+    SCOPED_TRACE("steps taken before the engine has landed add up");
+    ws.playhead().Seek(20);
+    engine.slow = true;
+    for (int i = 0; i < 3; ++i) FindCommand("video.frameForward")->run(ws);
+    FindCommand("video.forward1")->run(ws);
+    engine.Land();
+    engine.slow = false;
+    EXPECT_EQ(ws.playhead().position(), 48);
   }
 
   for (auto [asked, got] : {std::pair{0.1, 0.5}, {0.75, 0.75}, {3.0, 2.0}}) {
