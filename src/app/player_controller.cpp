@@ -210,7 +210,7 @@ void PlayerController::DocumentShown() {
     // offset go with it.
     if (video_) {
       s_.settings().Set(kDocumentVideos, path, video_->path());
-      if (offset_ != 0) SetVideoOffset(OffsetLabel(), offset_ < 0);
+      StoreOffset();
     } else {
       offset_ = 0;
     }
@@ -391,12 +391,16 @@ void PlayerController::SetVideoOffset(const std::string& label, bool back) {
   }
   offset_ = back ? -frames : frames;
   s_.settings().Set(kOffsetTimecodeBack, back);
-  if (!s_.doc().filePath.empty()) {
-    if (offset_ == 0) s_.settings().Remove(kDocumentVideoOffsets, s_.doc().filePath);
-    else s_.settings().Set(kDocumentVideoOffsets, s_.doc().filePath, (back ? "-" : "") + Label(frames, rate));
-  }
+  StoreOffset();
   Report(frame(), playing());
   s_.Refresh();
+}
+
+void PlayerController::StoreOffset() {
+  const std::string& path = s_.doc().filePath;
+  if (path.empty()) return;
+  if (offset_ == 0) s_.settings().Remove(kDocumentVideoOffsets, path);
+  else s_.settings().Set(kDocumentVideoOffsets, path, (offset_ < 0 ? "-" : "") + OffsetLabel());
 }
 
 void PlayerController::LoadOffset() {

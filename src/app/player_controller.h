@@ -178,6 +178,7 @@ class PlayerController {
   FrameCount Cursor() const;
   void Report(FrameCount frame, bool playing);
   void LoadOffset();
+  void StoreOffset();
   bool ApplyCue(CueField field);
   std::optional<FrameCount> CueFrame(CueField field) const;
 

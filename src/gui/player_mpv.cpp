@@ -23,6 +23,9 @@ MpvPlayer::MpvPlayer(bool withSound, QObject* parent) : QObject(parent) {
   set("keep-open", "always");          // the last frame stays at the end, paused
   set("hr-seek", "yes");               // every seek lands on its frame, not a keyframe
   set("hr-seek-framedrop", "no");
+  // Transport and program streams are sought by their bytes and can land after the frame
+  // asked for, whose keyframe then lies behind: start decoding a second earlier.
+  set("hr-seek-demuxer-offset", "1.0");
   set("rebase-start-time", "no");      // times on the file's own clock, as our frame table
   set("sub-auto", "no");               // the subtitles are ours, drawn over the picture
   set("sid", "no");

@@ -119,6 +119,49 @@ TEST(VideoPanel, SeeksToExactFramesAndSetsCuesFromThem) {
   EXPECT_EQ(s.ws.doc().At(0).outCue, "");
 }
 
+// The frame mpv shows after a seek is the frame our own decoder gives for that number, in
+// every container (B-frames, a transport stream starting at 11.4 s, MPEG-2 program
+// stream, 29.97 with a drop-frame timecode track), and the timecode shown is that frame's.
+TEST(VideoPanel, EveryContainerShowsTheFrameOurDecoderNames) {
+  struct Case {
+    const char* video;
+    int rateCode;
+    std::vector<FrameCount> frames;
+  };
+  const Case cases[] = {
+      {"hues.mp4", 25, {0, 1, 13, 37, 36, 74, 12}},
+      {"hues.ts", 25, {0, 1, 13, 37, 36, 74, 12}},
+      {"hues.mpg", 25, {0, 1, 13, 37, 36, 74, 12}},
+      {"hues.mov", 29, {0, 1, 59, 60, 61, 89, 30}},
+  };
+  Studio s({test::TimedSub("One", 0, 20)});
+  ASSERT_NE(s.panel->player(), nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.video);
+    KIPO_TEST_VIDEO(path, c.video);
+    s.ws.session().SetFrameRate(c.rateCode);
+    ASSERT_TRUE(s.panel->OpenVideo(QString::fromStdString(path.string())));
+    VideoFile ours = VideoFile::Open(path.string());
+    for (FrameCount f : c.frames) {
+      SCOPED_TRACE("frame " + std::to_string(f));
+      s.ws.playhead().Seek(f);
+      ASSERT_TRUE(s.ShowsFrame(f));
+      EXPECT_EQ(s.panel->timecode()->text().toStdString(), ours.FrameLabel(f, s.ws.doc().frameRate()));
+      const VideoPicture pic = ours.DecodeFrame(f);
+      const std::size_t mid = 3 * (static_cast<std::size_t>(pic.height / 2) * pic.width + pic.width / 2);
+      const QColor want(pic.rgb[mid], pic.rgb[mid + 1], pic.rgb[mid + 2]);
+      auto near = [&] {
+        const QColor got = s.Middle();
+        return std::abs(got.red() - want.red()) < 12 && std::abs(got.green() - want.green()) < 12 &&
+               std::abs(got.blue() - want.blue()) < 12;
+      };
+      EXPECT_TRUE(Studio::Until(near, 3000)) << "shown " << s.Middle().name().toStdString() << ", frame "
+                                             << want.name().toStdString();
+    }
+  }
+  EXPECT_EQ(s.panel->timecode()->text().toStdString().substr(8, 1), ";") << "drop-frame labels at 29.97";
+}
+
 // Playing the subtitle plays at speed through the engine and stops on the out cue's frame;
 // the video offset moves every timecode shown and the cues set from the picture.
 TEST(VideoPanel, PlaysTheSubtitleToItsOutCueAndShowsTheOffset) {
