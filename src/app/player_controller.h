@@ -76,8 +76,8 @@ const std::vector<double>& PlaybackSpeeds();
 
 // Video files of the "Open video" dialog.
 inline constexpr const char* kVideoFilter =
-    "Video files (*.mp4;*.mov;*.mkv;*.avi;*.mpg;*.mpeg;*.m2ts;*.ts;*.mxf;*.wmv;*.webm)|"
-    "*.mp4;*.mov;*.mkv;*.avi;*.mpg;*.mpeg;*.m2ts;*.ts;*.mxf;*.wmv;*.webm|All files (*.*)|*.*";
+    "Video files|*.mp4;*.m4v;*.mov;*.mkv;*.avi;*.mxf;*.mpg;*.mpeg;*.m2ts;*.mts;*.ts;*.wmv;*.webm;*.vob;*.flv;*.3gp;"
+    "*.dv;*.ogv|All files (*.*)|*.*";
 
 // Whether a file name is one the "Open video" dialog lists (by its extension, any case).
 bool IsVideoFileName(const std::filesystem::path& path);

@@ -17,6 +17,7 @@
 
 #include "gui/main_window.h"
 #include "gui/player_mpv.h"
+#include "gui/toolbar_basics.h"
 #include "gui/video_offset_dialog.h"
 #include "gui/video_view.h"
 #include "platform/user_error.h"
@@ -30,14 +31,6 @@ inline constexpr FlagSetting kSafeAreaGuides{kVideoPanel, "Safe area guides", fa
 inline constexpr FlagSetting kMarginGuides{kVideoPanel, "Margin guides", false, FlagForm::OneZero};
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-// The first local file of a drag that names a video.
-QString DroppedVideo(const QMimeData* mime) {
-  if (!mime || !mime->hasUrls()) return {};
-  for (const QUrl& url : mime->urls())
-    if (url.isLocalFile() && IsVideoFileName(url.toLocalFile().toStdString())) return url.toLocalFile();
-  return {};
-}
 
 }  // namespace
 
@@ -202,26 +195,6 @@ void VideoPanel::ShowState() {
   if (view_) view_->update();
 }
 
-bool VideoPanel::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &window_ && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
-    auto* e = static_cast<QDropEvent*>(event);
-    if (!DroppedVideo(e->mimeData()).isEmpty()) {
-      e->acceptProposedAction();
-      return true;
-    }
-  }
-  if (watched == &window_ && event->type() == QEvent::Drop) {
-    auto* e = static_cast<QDropEvent*>(event);
-    const QString video = DroppedVideo(e->mimeData());
-    if (!video.isEmpty()) {
-      e->acceptProposedAction();
-      OpenVideo(video);
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
 VideoPanel* InstallVideoPanel(MainWindow& window) {
   auto* dock = new QDockWidget("Video", &window);
   dock->setObjectName("videoDock");
@@ -229,9 +202,8 @@ VideoPanel* InstallVideoPanel(MainWindow& window) {
   auto* panel = new VideoPanel(window, dock);
   dock->setWidget(panel);
   window.addDockWidget(Qt::RightDockWidgetArea, dock);
-  // Video files dropped anywhere on the window open in the panel; other drops go on.
-  window.setAcceptDrops(true);
-  window.installEventFilter(panel);
+  // Video files dropped anywhere on the window open in the panel.
+  window.basics().onVideoDropped = [panel](const std::string& path) { panel->OpenVideo(QString::fromStdString(path)); };
   if (QAction* offset = window.command("video.offset"))
     QObject::connect(offset, &QAction::triggered, panel, [panel] { panel->OffsetWindow(); });
   return panel;

@@ -38,9 +38,6 @@ class VideoPanel : public QWidget {
   // Shows the position, the subtitle on screen and the controls' state.
   void ShowState();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   MainWindow& window_;
   Workstation& ws_;
