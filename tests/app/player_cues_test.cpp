@@ -295,6 +295,8 @@ TEST(PlayerTransport, PlayingTheSubtitleStopsOnItsOutCue) {
     EXPECT_EQ(engine.seeks, before + 1);
     EXPECT_EQ(ws.playhead().position(), 74);
   }
+  for (const char* name : {"film.mp4", "REEL1.MXF", "cut.Mov", "tx.ts", "a.m2ts"}) EXPECT_TRUE(IsVideoFileName(name)) << name;
+  for (const char* name : {"film.srt", "notes", "mp4", "film.mp4.txt", ".ts.kpox"}) EXPECT_FALSE(IsVideoFileName(name)) << name;
   ws.player().CloseVideo();
   EXPECT_FALSE(ws.playhead().hasVideo());
   EXPECT_EQ(engine.opened, "");
