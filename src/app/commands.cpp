@@ -16,7 +16,7 @@ namespace {
 constexpr std::array kMenus{
     MenuInfo{"file", "&File"},   MenuInfo{"edit", "&Edit"},          MenuInfo{"format", "F&ormat"},
     MenuInfo{"go", "&Navigate"}, MenuInfo{"subtitle", "&Subtitle"},
-    MenuInfo{"cues", "&Cues"},   MenuInfo{"tools", "&Tools"},        MenuInfo{"rate", "F&rame rate"},
+    MenuInfo{"cues", "&Cues"},   MenuInfo{"video", "&Video"},        MenuInfo{"tools", "&Tools"},        MenuInfo{"rate", "F&rame rate"},
     MenuInfo{"profile", "&Profile"}, MenuInfo{"help", "&Help"},
 };
 
@@ -37,6 +37,21 @@ bool Timing(Workstation& w) {
 template <int (TimingController::*F)()>
 bool Bulk(Workstation& w) {
   return (w.timing().*F)() > 0;
+}
+
+template <void (PlayerController::*F)()>
+bool Transport(Workstation& w) {
+  (w.player().*F)();
+  return true;
+}
+
+// The next playback speed up or down the panel's list.
+bool StepSpeed(Workstation& w, int direction) {
+  const std::vector<double>& speeds = PlaybackSpeeds();
+  auto at = std::lower_bound(speeds.begin(), speeds.end(), w.player().speed() - 1e-9);
+  std::ptrdiff_t i = std::clamp<std::ptrdiff_t>((at - speeds.begin()) + direction, 0, static_cast<std::ptrdiff_t>(speeds.size()) - 1);
+  w.player().SetSpeed(speeds[static_cast<std::size_t>(i)]);
+  return true;
 }
 
 bool Step(Workstation& w, bool forward) {
@@ -61,6 +76,7 @@ const std::vector<CommandInfo>& Table() {
       {"file.open", "file", "&Open...", "Ctrl+O", A, [](Workstation& w) { return w.files().Open(); }, nullptr, false, true},
       {"file.append", "file", "Appen&d...", "", A, [](Workstation& w) { return w.files().Append(); }},
       {"file.import", "file", "&Import...", "", A},
+      {"file.openVideo", "file", "Open &video...", "", A, [](Workstation& w) { return w.player().OpenVideoDialog(); }},
       {"file.export", "file", "&Export...", "Ctrl+E", A},
       {"file.recent", "file", "&Recent files", "", A, nullptr, nullptr, false, false, true},
       {"file.save", "file", "&Save", "Ctrl+S", A, [](Workstation& w) { return w.files().Save(); }, nullptr, true, true},
@@ -141,6 +157,26 @@ const std::vector<CommandInfo>& Table() {
       {"cues.fromShotCuts", "cues", "Cr&eate cues from shot cuts", "", A, Timing<&TimingController::CreateCuesFromShotCuts>},
       {"cues.shiftShotCuts", "cues", "Shi&ft shot cuts...", "", A},
       {"cues.offsetSelected", "cues", "Offset se&lected subtitles...", "", S, nullptr, nullptr, true},
+
+      // The video transport and the cues set from the picture (a no-op without a video).
+      {"video.playPause", "video", "&Play / pause", "Ctrl+Space", A, Transport<&PlayerController::PlayPause>},
+      {"video.playSubtitle", "video", "Play current &subtitle", "F8", S, [](Workstation& w) { return w.player().PlayCurrentSubtitle(); }},
+      {"video.loop", "video", "&Loop", "", A, [](Workstation& w) { w.player().SetLoop(!w.player().loop()); return true; },
+       [](const Workstation& w) { return w.player().loop(); }},
+      {"video.frameBack", "video", "Frame &back", "Alt+Left", A, [](Workstation& w) { w.player().StepFrames(-1); return true; }, nullptr, true},
+      {"video.frameForward", "video", "&Frame forward", "Alt+Right", A, [](Workstation& w) { w.player().StepFrames(1); return true; }},
+      {"video.back1", "video", "Back &1 second", "Alt+Shift+Left", A, [](Workstation& w) { w.player().StepSeconds(-1); return true; }},
+      {"video.forward1", "video", "Forward 1 secon&d", "Alt+Shift+Right", A, [](Workstation& w) { w.player().StepSeconds(1); return true; }},
+      {"video.back5", "video", "Back &5 seconds", "Alt+PgUp", A, [](Workstation& w) { w.player().StepSeconds(-5); return true; }},
+      {"video.forward5", "video", "Forward 5 seco&nds", "Alt+PgDown", A, [](Workstation& w) { w.player().StepSeconds(5); return true; }},
+      {"video.goToIn", "video", "&Go to in cue", "Shift+F5", S, [](Workstation& w) { return w.player().GoToInCue(); }, nullptr, true},
+      {"video.goToOut", "video", "Go to o&ut cue", "Shift+F6", S, [](Workstation& w) { return w.player().GoToOutCue(); }},
+      {"video.setIn", "video", "Set &in cue", "F5", S, [](Workstation& w) { return w.player().SetInCue(); }, nullptr, true},
+      {"video.setOut", "video", "Set &out cue", "F6", S, [](Workstation& w) { return w.player().SetOutCue(); }},
+      {"video.slower", "video", "Slo&wer", "", A, [](Workstation& w) { return StepSpeed(w, -1); }, nullptr, true},
+      {"video.faster", "video", "F&aster", "", A, [](Workstation& w) { return StepSpeed(w, 1); }},
+      {"video.offset", "video", "&Video offset...", "", A, nullptr, nullptr, true},
+      {"video.close", "video", "&Close video", "", A, [](Workstation& w) { w.player().CloseVideo(); return true; }},
 
       {"tools.runChecks", "tools", "&Run all checks", "F9", A},
       {"tools.errorList", "tools", "&Error list", "Ctrl+F9", A},

@@ -12,12 +12,14 @@
 //   profiles()  the profile list, apply, save the working rules, delete
 //   split()     splitting into part files and language files, keeping one language
 //   playhead()  where the programme is: the video panel moves it, the timeline follows
+//   player()    the open video, its transport and offset, cues set from the picture
 #include <filesystem>
 
 #include "app/editing_controller.h"
 #include "app/export_controller.h"
 #include "app/file_controller.h"
 #include "app/playhead.h"
+#include "app/player_controller.h"
 #include "app/profile_controller.h"
 #include "app/session.h"
 #include "app/split_controller.h"
@@ -45,6 +47,8 @@ class Workstation {
   ProfileController& profiles() { return profiles_; }
   SplitController& split() { return split_; }
   Playhead& playhead() { return playhead_; }
+  PlayerController& player() { return player_; }
+  const PlayerController& player() const { return player_; }
 
   // Shortcuts to the session's three most used parts.
   SubtitleDocument& doc() { return session_.doc(); }
@@ -62,6 +66,7 @@ class Workstation {
   ProfileController profiles_;
   SplitController split_;
   Playhead playhead_;
+  PlayerController player_{session_, timing_, editing_, playhead_};
 };
 
 }  // namespace kipo

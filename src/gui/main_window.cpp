@@ -51,6 +51,7 @@
 #include "gui/toolbar_basics.h"
 #include "gui/timeline_widget.h"
 #include "gui/workstation_windows.h"
+#include "gui/video_panel.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -201,6 +202,7 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
     connect(command(id), &QAction::triggered, this, [this] { text_->setFocus(); });
   BuildStatusBar();
   InstallTimeline(*this, ws_);
+  InstallVideoPanel(*this);
   refreshed_ = ws_.session().OnRefresh([this] { ShowState(); });
   titleShown_ = ws_.session().OnWindowTitle([this](const std::string& t) { setWindowTitle(Q(t) + "[*]"); });
   resize(1180, 760);

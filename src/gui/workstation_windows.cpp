@@ -28,7 +28,7 @@ void AddWorkstationWindows(WindowActionMap& actions, const WindowHost& host) {
     h.command([] {});  // the typed cues count
     if (!ws.session().HasCurrent()) return;
     QuickOffsetDialog dlg(h.prompter, ws.doc().frameRate(), ws.doc().At(ws.session().current()).inCue,
-                          ws.playhead().position(), h.parent);
+                          ws.player().Position(), h.parent);  // the picture's position with the video offset
     dlg.apply = [&](Timecode position) {
       bool done = false;
       h.command([&] {

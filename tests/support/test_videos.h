@@ -37,6 +37,7 @@ inline const std::filesystem::path& VideoFolder() {
 
 // The recipes: ffmpeg arguments between the inputs and the output file.
 inline const std::map<std::string, std::string>& VideoRecipes() {
+  static const std::string kHues = "\"format=gbrp,geq=r='mod(N*67\\,256)':g='mod(N*139\\,256)':b='mod(N*29\\,256)'\" ";
   static const std::string gop = " -c:v libx264 -pix_fmt yuv420p -x264-params keyint=12:min-keyint=12:scenecut=0 ";
   static const std::map<std::string, std::string> recipes{
       // 50 frames at 25 fps, B-frames, a keyframe every 12 frames.
@@ -58,6 +59,21 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
        "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
        "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)'\"" + gop},
       {"audio.wav", "-f lavfi -i sine=d=0.5"},
+      // Every frame one flat colour of its own (frame n: red 67n, green 139n, blue 29n,
+      // each mod 256), so a picture names its frame: the same frames in the containers
+      // broadcasters and tools deliver. The transport stream starts at 11.4 s as muxers
+      // write them; the QuickTime file runs at 29.97 with a drop-frame timecode track.
+      {"hues.mp4", "-f lavfi -i color=c=black:s=160x120:r=25:d=3 -vf " + kHues + gop + "-bf 2"},
+      {"hues.ts", "-f lavfi -i color=c=black:s=160x120:r=25:d=3 -vf " + kHues + gop + "-bf 2 -f mpegts -output_ts_offset 10"},
+      {"hues.mov", "-f lavfi -i color=c=black:s=160x120:r=30000/1001:d=3 -vf " + kHues + gop + "-bf 2 -timecode '00:59:59;00'"},
+      {"hues.mpg", "-f lavfi -i color=c=black:s=160x120:r=25:d=3 -vf " + kHues + " -c:v mpeg2video -pix_fmt yuv420p -g 12 -bf 2 -q:v 2 -f mpeg"},
+      // Three coloured shots of a second each (red, green, blue; cuts at 25 and 50), the
+      // frame number burnt in at the top left, a 440 Hz tone: what the player tests play.
+      {"numbered.mp4",
+       "-f lavfi -i color=c=0xC02020:s=320x240:r=25:d=1 -f lavfi -i color=c=0x20A040:s=320x240:r=25:d=1 "
+       "-f lavfi -i color=c=0x2040C0:s=320x240:r=25:d=1 -f lavfi -i sine=f=440:d=3 -filter_complex "
+       "\"[0][1][2]concat=n=3,drawtext=fontfile=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf:"
+       "text='%{frame_num}':x=8:y=8:fontsize=40:fontcolor=white[v]\" -map \"[v]\" -map 3:a -c:a aac -shortest" + gop},
       // The same shots at 1280x720: the analysis scales large pictures another way.
       {"shots720.mp4",
        "-f lavfi -i testsrc2=s=160x120:r=25:d=1.2 -f lavfi -i smptebars=s=160x120:r=25:d=1.2 "
