@@ -31,6 +31,7 @@ struct CheckSettings {
   int ultechCueOffset = 0;
 
   static CheckSettings Load(const HouseOptions& house, const SettingsStore& store);
+  bool operator==(const CheckSettings&) const = default;
   // A check group's switch after the applied profile's force/ignore flags.
   bool Enabled(CheckGroup g) const;
 };
