@@ -37,6 +37,7 @@
 #include "gui/bitmap_export_dialog.h"
 #include "gui/caption_dialogs.h"
 #include "gui/catalogue_dialogs.h"
+#include "gui/catalogue_options.h"
 #include "gui/dlp_options_dialog.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
@@ -52,6 +53,8 @@
 #include "gui/reports_panel.h"
 #include "gui/subtitle_list_model.h"
 #include "gui/timed_text_dialogs.h"
+#include "gui/toolbar_basics.h"
+#include "gui/timeline_widget.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -156,18 +159,12 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
       dlg.exec();
       return dlg.exported();
     }
-    return std::nullopt;
+    return RunExportWindow(f, ws_.settings(), [this, &f] { return ws_.exports().ExportWithSaveDialog(f); }, this);
   });
   // The formats' options windows, opened on OK when "Always show options" asks for them;
   // other rows export with their stored options.
-  ws_.exports().SetOptionsDialog([this](const ExportFormat& f) {
-    if (f.name == kCustomTextName) {
-      CustomTextDialog dlg(ws_.settings(), prompter_, this);
-      return dlg.exec() == QDialog::Accepted;
-    }
-    if (std::optional<bool> shown = EditCaptionOptions(f, ws_.settings(), this)) return *shown;
-    return RunTimedTextOptions(f, ws_.settings(), this).value_or(true);
-  });
+  ws_.exports().SetOptionsDialog(
+      [this](const ExportFormat& f) { return RunExportOptions(f, ws_.settings(), prompter_, this); });
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
   list_->setObjectName("subtitleList");
@@ -236,12 +233,15 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
   split->addWidget(editArea);
   split->addWidget(lower);
   split->setStretchFactor(1, 1);
+  split->insertWidget(1, new TimelineWidget(ws_, statusBar()));  // waveform, shot cuts and blocks
   setCentralWidget(split);
 
+  basics_ = new EditingBasics(*this);
   BuildMenus();
   // Redo answers to both of the usual keys.
   if (QAction* redo = command("edit.redo"))
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  basics_->Install();
   // After Insert the new subtitle's text box is where the user types next.
   for (const char* id : {"edit.insert", "edit.insertAfter"})
     connect(command(id), &QAction::triggered, this, [this] { text_->setFocus(); });
@@ -524,6 +524,8 @@ void MainWindow::Command(F&& f) {
   ShowState();
 }
 
+void MainWindow::RunCommand(const std::function<void()>& f) { Command(f); }
+
 QAction* MainWindow::command(std::string_view id) const {
   auto it = commands_.find(std::string(id));
   return it == commands_.end() ? nullptr : it->second;
@@ -682,7 +684,7 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
          ExportDialog dlg(static_cast<int>(ws_.settings().Get(keys::kLastExportFormat)),
                           ws_.settings().Get(keys::kAlwaysShowOptions) != 0, this);
          dlg.showOptions = [this](int position) {
-           if (const ExportFormat* f = ExportFormatAt(position)) RunTimedTextOptions(*f, ws_.settings(), this);
+           if (const ExportFormat* f = ExportFormatAt(position)) RunExportOptions(*f, ws_.settings(), prompter_, this);
          };
          if (dlg.exec() != QDialog::Accepted || dlg.position() < 1) return;
          Command([&] { ws_.exports().ExportDialogOk(dlg.position(), dlg.alwaysShowOptions()); });
@@ -767,7 +769,8 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
 void MainWindow::BuildMenus() {
   std::map<std::string, QMenu*, std::less<>> menus;
   for (const MenuInfo& m : Menus()) menus[std::string(m.id)] = menuBar()->addMenu(Q(std::string(m.title)));
-  const auto windowActions = WindowActions();
+  auto windowActions = WindowActions();
+  windowActions.merge(basics_->Actions());
   for (const CommandInfo& c : Commands()) {
     QMenu* menu = menus.at(std::string(c.menu));
     if (c.separatorBefore) menu->addSeparator();

@@ -35,6 +35,7 @@ class SubtitleListModel;
 class QtPrompter;
 class QtClipboard;
 class ReportsPanel;
+class EditingBasics;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -45,6 +46,12 @@ class MainWindow : public QMainWindow {
   Workstation& workstation() { return ws_; }
   QTableView* list() const { return list_; }
   QPlainTextEdit* textBox() const { return text_; }
+  QPlainTextEdit* commentBox() const { return comment_; }
+  // Find, go to, spelling, toggles, the toolbar, dropped files and shortcuts.
+  EditingBasics& basics() { return *basics_; }
+  // Runs a command as the menus do: the typed edits first, a UserError in a message box,
+  // the new state shown afterwards.
+  void RunCommand(const std::function<void()>& f);
   QLineEdit* inCueField() const { return inCue_; }
   QLineEdit* outCueField() const { return outCue_; }
   QLineEdit* durationField() const { return duration_; }
@@ -91,6 +98,7 @@ class MainWindow : public QMainWindow {
   Workstation& ws_;
   QtPrompter& prompter_;
   std::unique_ptr<QtClipboard> clipboard_;
+  EditingBasics* basics_ = nullptr;
   RecentFiles recent_;
   SubtitleListModel* model_ = nullptr;
   QTableView* list_ = nullptr;
