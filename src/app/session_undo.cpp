@@ -266,7 +266,10 @@ void DocumentSession::Redo() {
 
 void DocumentSession::EndCommand() {
   doc_.modified = true;
-  EndMove();
+  // A command's own warning (a rule it applied) stays: only moves end warnings.
+  if (HasCurrent()) doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
+  LoadEditArea();
+  Refresh();
 }
 
 void DocumentSession::EndMove() {

@@ -55,7 +55,6 @@ class MainWindow : public QMainWindow {
   QLineEdit* inCueField() const { return inCue_; }
   QLineEdit* outCueField() const { return outCue_; }
   QLineEdit* durationField() const { return duration_; }
-  QPlainTextEdit* commentBox() const { return comment_; }
   ReportsPanel* reports() const { return reports_; }
   // The action of a command of the table (app/commands.h) by its id ("file.save"); null
   // for an unknown id.
