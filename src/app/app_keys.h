@@ -14,4 +14,8 @@ inline constexpr IntSetting kImportTextEncoding{"Import", "Text encoding", 0, 0,
 inline constexpr TextSetting kBatchExportEncoding{"Export", "Batch export encoding", "ANSI"};
 inline constexpr std::string_view kBatchExportTickPrefix = "Batch export ";
 
+// Moves to another subtitle keep the undo history (the history otherwise lasts one visit,
+// or with "Full undo" the page keys' moves).
+inline constexpr FlagSetting kKeepUndoHistory{"Options", "Keep undo history on every move", false, FlagForm::OneZero};
+
 }  // namespace kipo::app_keys

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/layout_commands.h"
+#include "app/app_keys.h"
 #include "app/workstation.h"
 #include "settings/keys.h"
 #include "platform/text_util.h"
@@ -88,6 +89,10 @@ const std::vector<CommandInfo>& Table() {
       {"file.exit", "file", "E&xit", "Ctrl+Q", A, nullptr, nullptr, true},
 
       {"edit.undo", "edit", "&Undo", "Ctrl+Z", U, [](Workstation& w) { w.session().Undo(); return true; }},
+      {"edit.redo", "edit", "Red&o", "Ctrl+Y", Availability::Redo, [](Workstation& w) { w.session().Redo(); return true; }},
+      {"edit.keepUndoHistory", "edit", "&Keep undo history on every move", "", A,
+       [](Workstation& w) { w.settings().Set(app_keys::kKeepUndoHistory, !w.session().keepsHistoryOnMoves()); return true; },
+       [](const Workstation& w) { return w.session().keepsHistoryOnMoves(); }},
       {"edit.cut", "edit", "Cu&t", "", S, nullptr, nullptr, true},
       {"edit.copy", "edit", "&Copy", "", S},
       {"edit.paste", "edit", "&Paste", "", S},
@@ -100,6 +105,8 @@ const std::vector<CommandInfo>& Table() {
       {"edit.shiftText", "edit", "S&hift text", "Ctrl+Shift+T", S, Editing<&EditingController::ShiftText>},
       {"edit.italicise", "edit", "It&alicise subtitle", "", S, Editing<&EditingController::ToggleItalics>,
        [](const Workstation& w) { return w.session().HasCurrent() && w.session().toolbar().italic; }},
+      {"edit.copyTextToComments", "edit", "Copy text to comment &box", "", S, Editing<&EditingController::CopyTextToComments>},
+      {"edit.swapTextAndComments", "edit", "S&wap text and comments", "", S, Editing<&EditingController::SwapTextAndComments>},
       {"edit.tidy", "edit", "Tid&y subtitle", "Ctrl+T", S, [](Workstation& w) { w.text().TidyCurrentSubtitle(); return true; }, nullptr, true},
       // Find, the list's selection and the text box's selection: the window runs them.
       {"edit.find", "edit", "Fi&nd and replace...", "Ctrl+F", A, nullptr, nullptr, true},
@@ -230,6 +237,7 @@ bool IsAvailable(const CommandInfo& command, const Workstation& ws) {
   switch (command.availability) {
     case Availability::Subtitle: return ws.session().HasCurrent();
     case Availability::Undo: return ws.session().CanUndo();
+    case Availability::Redo: return ws.session().CanRedo();
     case Availability::Always: break;
   }
   return true;

@@ -18,6 +18,7 @@ enum class Availability {
   Always,
   Subtitle,  // a current subtitle
   Undo,      // a step in the history
+  Redo,      // a step the undos took back
 };
 
 struct MenuInfo {

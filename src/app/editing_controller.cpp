@@ -141,11 +141,32 @@ void EditingController::ToggleItalics() {
   s_.EndCommand();
 }
 
+void EditingController::CopyTextToComments() {
+  if (!s_.HasCurrent()) return;
+  s_.CommitEditArea();
+  s_.Record("CopyTextComments");
+  s_.Record(kUndoNothing);
+  s_.doc().SetComment(s_.current(), s_.doc().At(s_.current()).text);
+  s_.EndCommand();
+}
+
+void EditingController::SwapTextAndComments() {
+  if (!s_.HasCurrent()) return;
+  s_.CommitEditArea();
+  s_.Record("SwapTextComments");
+  s_.Record(kUndoNothing);
+  const Subtitle& s = s_.doc().At(s_.current());
+  std::string text = s.comment, comment = s.text;
+  s_.doc().SetText(s_.current(), std::move(text));
+  s_.doc().SetComment(s_.current(), std::move(comment));
+  s_.EndCommand();
+}
+
 // --- page keys
 
 void EditingController::PageUp() {
   if (!s_.HasCurrent() || s_.current() == 0) return;
-  const bool full = s_.settings().Get(keys::kFullUndo);
+  const bool full = s_.settings().Get(keys::kFullUndo) || s_.keepsHistoryOnMoves();
   if (full) {
     s_.Record("PageUp");
     s_.Record(kUndoNothing);
@@ -158,7 +179,7 @@ void EditingController::PageUp() {
 
 void EditingController::PageDown() {
   if (!s_.HasCurrent() || s_.current() + 1 >= s_.doc().Count()) return;
-  const bool full = s_.settings().Get(keys::kFullUndo);
+  const bool full = s_.settings().Get(keys::kFullUndo) || s_.keepsHistoryOnMoves();
   if (full) {
     s_.Record("PageDown");
     s_.Record(kUndoNothing);

@@ -29,6 +29,10 @@ class EditingController {
   // The italic mode of the text toolbar: italicises the current subtitle as a whole, or
   // takes its italics away ("Italics" step). New subtitles take the mode shown.
   void ToggleItalics();
+  // The text copied into the comment box ("CopyTextComments"), or the two swapped
+  // ("SwapTextComments"): one undo step each.
+  void CopyTextToComments();
+  void SwapTextAndComments();
 
   // Moving with the page keys: the edits of the subtitle left are recorded first, and the
   // history is kept when "Full undo" is on (otherwise it is emptied as for any move).

@@ -12,6 +12,22 @@ DocumentSession::DocumentSession(SettingsStore& settings, Prompter& prompter)
     : settings_(settings), prompter_(prompter), house_(HouseOptions::Load(settings)) {
   panels_.frameRate = doc_.frameRate().label();
   panels_.fileName = "[Untitled]";
+  // "File saved OK", "File exported successfully" and the like describe the document as it
+  // was: the first change to it ends them.
+  watching_ = doc_.Subscribe([this](const DocumentChange& c) {
+    if (c.kind != DocumentChange::ValuesChanged) panels_.status.clear();
+  });
+}
+
+void DocumentSession::MoveDone() {
+  if (keepWarning_) keepWarning_ = false;
+  else panels_.warning.clear();
+}
+
+std::string ShownDuration(std::string_view in, std::string_view out, const FrameRate& rate) {
+  const std::string a = StripSeparators(in), b = StripSeparators(out);
+  if (!IsCompleteCue(a) || !IsCompleteCue(b)) return {};
+  return DurationLabel(a, b, rate).value_or("");
 }
 
 void DocumentSession::ReloadHouseOptions() { house_ = HouseOptions::Load(settings_); }
@@ -43,7 +59,7 @@ void DocumentSession::LoadEditArea() {
     const Subtitle& s = doc_.At(i);
     in = s.inCue.empty() ? "" : DigitsToLabel(s.inCue);
     out = s.outCue.empty() ? "" : DigitsToLabel(s.outCue);
-    dur = DurationLabel(s.inCue, s.outCue, r).value_or("");
+    dur = ShownDuration(s.inCue, s.outCue, r);
   };
   if (!HasCurrent()) return;
   toolbar_.alignment = doc_.At(current_).alignment;
@@ -92,7 +108,10 @@ void DocumentSession::GoTo(std::size_t index) {
     doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
   }
   LoadEditArea();
-  ResetUndo();  // moving through the list starts a new visit
+  // Moving through the list starts a new visit, unless the history is kept on every move.
+  if (!KeepsHistoryOnMoves()) ResetUndo();
+  typing_.reset();
+  MoveDone();
   Refresh();
 }
 
@@ -112,7 +131,11 @@ void DocumentSession::ReplaceDocument(SubtitleDocument doc) {
       static_cast<std::size_t>(doc_.currentNumber()) <= doc_.Count())
     current_ = static_cast<std::size_t>(doc_.currentNumber() - 1);
   undo_.SetInitialState(InitialStep(static_cast<std::int16_t>(current_ + 1)));
+  redo_.clear();
+  typing_.reset();
   LoadEditArea();
+  keepWarning_ = false;
+  MoveDone();
   Refresh();
 }
 

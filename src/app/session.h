@@ -5,7 +5,11 @@
 // views hear about changes through its signals and never poll.
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
 #include <string>
+#include <string_view>
 
 #include "core/document.h"
 #include "core/undo.h"
@@ -27,6 +31,13 @@ struct EditArea {
   std::string lastIn, lastOut, lastDuration;
   std::string nextIn, nextOut, nextDuration;
 };
+
+// The duration box's text for two cues: seconds and frames, or blank while either cue is
+// incomplete (never the label's mask).
+std::string ShownDuration(std::string_view in, std::string_view out, const FrameRate& rate);
+
+// The boxes of the edit area the user types in.
+enum class EditField { Text, Comment, InCue, OutCue, Duration };
 
 // What the desktop app shows in the status bar and the warning panel.
 struct StatusPanels {
@@ -89,9 +100,18 @@ class DocumentSession {
   const StatusPanels& panels() const { return panels_; }
   void SetStatus(const std::string& text);
   void SetWarning(const std::string& text) { panels_.warning = text; }
-  // Shows a message in the warning panel (drawn in kWarningPanelBackground and
-  // kWarningPanelText); the caption is the message and one space.
-  void ShowWarning(const std::string& message) { SetWarning(message + " "); }
+  // Shows a message in the warning panel (drawn in kWarningPanelBackground); the caption
+  // is the message and one space. It stays until the next move to another subtitle (or
+  // the next warning): then the panel shows that subtitle's own state.
+  void ShowWarning(const std::string& message) {
+    SetWarning(message + " ");
+    keepWarning_ = false;
+  }
+  // A warning about the subtitle being left: it stays through the move it came with.
+  void ShowLeaveWarning(const std::string& message) {
+    SetWarning(message + " ");
+    keepWarning_ = true;
+  }
   // Replaces the whole document (New, Open, recovery); the current subtitle becomes the
   // first one, or the stored position when "Remember Last Location" is on.
   void ReplaceDocument(SubtitleDocument doc);
@@ -124,14 +144,27 @@ class DocumentSession {
   // The subtitle that became current after a command is recorded as "Subtitle", joined to
   // the command's step so that one Undo takes back both.
   void RecordNewCurrent();
+  // The user typed a value into a box of the edit area. The first change of a run of
+  // typing in one box of one subtitle records the state before it ("Subtitle", "Comments",
+  // "InCue", "OutCue" or "Duration"), so that leaving the subtitle never loses an edit that
+  // Undo could take back. A typed duration moves the out cue to the in cue plus it.
+  void Typed(EditField field, std::string value);
   // Pops the latest step and writes it back, making its subtitle current. One Undo takes
-  // back one command.
+  // back one command; a step that would change nothing visible (typing already taken back
+  // in its box) is passed over.
   void Undo();
   // The Undo menu item's state.
   bool CanUndo() const;
+  // Puts back what the last Undo took away; any new step forgets what could be redone.
+  void Redo();
+  bool CanRedo() const { return !redo_.empty(); }
   const UndoStack& undoHistory() const { return undo_; }
   // Empties the history (New, Open, moving through the list, the timeline, go-to...).
   void ResetUndo();
+  // "Keep undo history on every move" ("Options", off by default): moves through the
+  // list, the checks, go-to and the page keys keep the history, so nothing recorded on
+  // one subtitle is lost by looking at another.
+  bool keepsHistoryOnMoves() const { return KeepsHistoryOnMoves(); }
   // While set (cues captured from the video, a window that suppresses it) nothing is recorded.
   void SetUndoSuppressed(bool on) { suppressUndo_ = on; }
   bool undoSuppressed() const { return suppressUndo_; }
@@ -153,6 +186,21 @@ class DocumentSession {
   StatusPanels panels_;
   UndoStack undo_;
   bool suppressUndo_ = false;
+  bool keepWarning_ = false;
+  // The steps the undos took back, each group in the order it was undone.
+  std::vector<std::vector<UndoStep>> redo_;
+  // The run of typing whose step is recorded (a box of a subtitle), if one is open.
+  std::optional<std::pair<EditField, std::size_t>> typing_;
+  // Moving or the settings decide whether the history is emptied.
+  bool KeepsHistoryOnMoves() const;
+  // The state a step would overwrite, as a step that puts it back.
+  UndoStep CaptureFor(const UndoStep& step) const;
+  bool ChangesAnything(const UndoStep& step) const;
+  // Makes a restored step's subtitle current with the edit area it held.
+  void ShowRestored(const UndoStep& step);
+  Connection watching_;
+  // A move to another subtitle ends the warnings raised before it.
+  void MoveDone();
   Signal<> refreshed_;
   Signal<const std::string&> titleShown_;
 };

@@ -1,9 +1,13 @@
 // The document history of the session: what each action captures, and how a step is
 // written back.
 #include <algorithm>
+#include <cmath>
 #include <map>
 
+#include "app/app_keys.h"
 #include "app/session.h"
+#include "timing/cue_rules.h"
+#include "platform/text_util.h"
 
 namespace kipo {
 namespace {
@@ -33,6 +37,8 @@ Scope ScopeOf(const std::string& action) {
       {"Merge", {Scope::Range, 0, 2}},
       {"Split", {Scope::Range, 0, 1}},
       {"Italics", {Scope::Range, 0, 1, "Italicise"}},
+      {"CopyTextComments", {Scope::Range, 0, 1, "CommentBox"}},
+      {"SwapTextComments", {Scope::Range, 0, 1, "TextBox"}},
       {"ShiftTextUp", {Scope::ToEnd}},
       {"PageDown at End Of File", {Scope::ToEnd}},
       {"MultipleCueDelete", {Scope::Whole}},
@@ -86,6 +92,10 @@ void DocumentSession::RecordDocumentAndRate(const std::string& action) {
 
 void DocumentSession::RecordRange(const std::string& action, std::size_t first, std::size_t count) {
   if (suppressUndo_) return;
+  // A new step: what the undos took back can no longer be put back, and a run of typing
+  // that follows records its own step.
+  redo_.clear();
+  typing_.reset();
   UndoStep step;
   step.action = action;
   step.subtitleNumber = static_cast<std::int16_t>(current_ + 1);
@@ -101,47 +111,171 @@ void DocumentSession::RecordRange(const std::string& action, std::size_t first, 
 
 bool DocumentSession::CanUndo() const { return undo_.Pointer() > 0 && undo_.ActionAt(undo_.Pointer()) != kUndoEmpty; }
 
-void DocumentSession::ResetUndo() { undo_.Reset(0); }
+void DocumentSession::ResetUndo() {
+  undo_.Reset(0);
+  redo_.clear();
+  typing_.reset();
+}
+
+bool DocumentSession::KeepsHistoryOnMoves() const { return settings_.Get(app_keys::kKeepUndoHistory); }
+
+namespace {
+
+// Where a step's subtitles go back: the range they became (see RestoreSubtitles).
+std::optional<std::size_t> Span(const UndoStep& s, std::size_t count) {
+  long span = static_cast<long>(s.subtitles.size()) + static_cast<long>(count) - static_cast<long>(s.countBefore);
+  if (span < 0 || s.first + static_cast<std::size_t>(span) > count) return std::nullopt;
+  return static_cast<std::size_t>(span);
+}
+
+const char* TypingAction(EditField f) {
+  switch (f) {
+    case EditField::Text: return "Subtitle";
+    case EditField::Comment: return "Comments";
+    case EditField::InCue: return "InCue";
+    case EditField::OutCue: return "OutCue";
+    case EditField::Duration: return "Duration";
+  }
+  return "Subtitle";
+}
+
+}  // namespace
+
+void DocumentSession::Typed(EditField field, std::string value) {
+  std::string* slot = nullptr;
+  switch (field) {
+    case EditField::Text: slot = &edit_.text; break;
+    case EditField::Comment: slot = &edit_.comment; break;
+    case EditField::InCue: slot = &edit_.inCue; break;
+    case EditField::OutCue: slot = &edit_.outCue; break;
+    case EditField::Duration: slot = &edit_.duration; break;
+  }
+  if (*slot == value) return;
+  if (HasCurrent() && !(typing_ && typing_->first == field && typing_->second == current_)) {
+    Record(TypingAction(field));
+    Record(kUndoNothing);
+    typing_ = std::make_pair(field, current_);
+  }
+  *slot = std::move(value);
+  if (field != EditField::Duration) return;
+  // A duration typed as seconds and frames ("02:10", "210") moves the out cue after a
+  // complete in cue; anything else waits for more digits.
+  const FrameRate& rate = doc_.frameRate();
+  const std::string digits = StripSeparators(edit_.duration);
+  const auto in = CueFieldFrames(edit_.inCue, rate);
+  const long fps = std::lround(rate.timingFps());
+  if (!in || digits.size() < 3 || digits.size() > 6 || fps <= 0) return;
+  const long frames = std::stol(digits.substr(digits.size() - 2));
+  const long seconds = std::stol(digits.substr(0, digits.size() - 2));
+  if (frames >= fps) return;
+  edit_.outCue = FramesToLabel(*in + static_cast<Timecode>(seconds * fps + frames), rate);
+}
+
+UndoStep DocumentSession::CaptureFor(const UndoStep& s) const {
+  UndoStep back;
+  back.action = s.action;
+  back.name = s.name;
+  back.joinsPrevious = s.joinsPrevious;
+  back.subtitleNumber = static_cast<std::int16_t>(current_ + 1);
+  back.first = s.first;
+  back.countBefore = doc_.Count();
+  if (auto span = Span(s, doc_.Count())) {
+    auto b = doc_.Subtitles().begin() + static_cast<std::ptrdiff_t>(s.first);
+    back.subtitles.assign(b, b + static_cast<std::ptrdiff_t>(*span));
+  }
+  if (s.frameRate) back.frameRate = doc_.frameRate();
+  back.edit = {edit_.text, edit_.comment, edit_.inCue, edit_.outCue, edit_.duration};
+  return back;
+}
+
+bool DocumentSession::ChangesAnything(const UndoStep& s) const {
+  auto span = Span(s, doc_.Count());
+  if (!span || *span != s.subtitles.size()) return true;
+  if (s.frameRate && !(doc_.frameRate() == *s.frameRate)) return true;
+  if (static_cast<std::size_t>(std::max<int>(s.subtitleNumber, 1) - 1) != current_) return true;
+  if (!(s.edit == UndoEditValues{edit_.text, edit_.comment, edit_.inCue, edit_.outCue, edit_.duration})) return true;
+  for (std::size_t k = 0; k < s.subtitles.size(); ++k)
+    if (!(doc_.At(s.first + k) == s.subtitles[k])) return true;
+  return false;
+}
+
+void DocumentSession::ShowRestored(const UndoStep& step) {
+  current_ = doc_.Count() == 0 ? 0 : std::min<std::size_t>(std::max(step.subtitleNumber, std::int16_t{1}) - 1,
+                                                           doc_.Count() - 1);
+  LoadEditArea();
+  if (HasCurrent()) {
+    // The edit area as it stood, typed values included.
+    edit_.text = step.edit.text;
+    edit_.comment = step.edit.comment;
+    edit_.inCue = step.edit.inCue;
+    edit_.outCue = step.edit.outCue;
+    edit_.duration = step.edit.duration;
+  }
+}
 
 void DocumentSession::Undo() {
-  if (undo_.Pointer() <= 0) return;
   bool restored = false;
-  for (bool more = true; more;) {
-    std::optional<UndoStep> step = undo_.Pop();
-    if (!step) break;
-    more = step->joinsPrevious;
-    if (!RestoreSubtitles(doc_, *step)) continue;
-    restored = true;
-    current_ = doc_.Count() == 0 ? 0 : std::min<std::size_t>(std::max(step->subtitleNumber, std::int16_t{1}) - 1,
-                                                             doc_.Count() - 1);
-    LoadEditArea();
-    if (HasCurrent()) {
-      // The edit area as it stood, typed values included.
-      edit_.text = step->edit.text;
-      edit_.comment = step->edit.comment;
-      edit_.inCue = step->edit.inCue;
-      edit_.outCue = step->edit.outCue;
-      edit_.duration = step->edit.duration;
+  while (undo_.Pointer() > 0) {
+    std::vector<UndoStep> taken;
+    bool visible = false;
+    for (bool more = true; more;) {
+      std::optional<UndoStep> step = undo_.Pop();
+      if (!step) break;
+      more = step->joinsPrevious;
+      const bool changes = ChangesAnything(*step);
+      UndoStep back = CaptureFor(*step);
+      if (!RestoreSubtitles(doc_, *step)) continue;
+      restored = true;
+      visible = visible || changes;
+      taken.push_back(std::move(back));
+      ShowRestored(*step);
+    }
+    // Typing already taken back in its own box leaves a step that shows nothing: the Undo
+    // goes on to the step below it.
+    if (visible) {
+      redo_.push_back(std::move(taken));
+      break;
     }
   }
+  typing_.reset();
   if (!restored) return;
-  if (HasCurrent()) {
-    doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
-    toolbar_.alignment = doc_.At(current_).alignment;
-    toolbar_.italic = doc_.At(current_).italic;
+  if (HasCurrent()) doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
+  doc_.modified = true;
+  Refresh();
+}
+
+void DocumentSession::Redo() {
+  if (redo_.empty()) return;
+  std::vector<UndoStep> group = std::move(redo_.back());
+  redo_.pop_back();
+  bool restored = false;
+  // Undone top first: put back bottom first, so the history holds the group as before.
+  for (auto it = group.rbegin(); it != group.rend(); ++it) {
+    UndoStep back = CaptureFor(*it);
+    if (!RestoreSubtitles(doc_, *it)) continue;
+    restored = true;
+    undo_.Push(std::move(back));
+    ShowRestored(*it);
   }
+  typing_.reset();
+  if (!restored) return;
+  if (HasCurrent()) doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
   doc_.modified = true;
   Refresh();
 }
 
 void DocumentSession::EndCommand() {
   doc_.modified = true;
-  EndMove();
+  // A command's own warning (a rule it applied) stays: only moves end warnings.
+  if (HasCurrent()) doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
+  LoadEditArea();
+  Refresh();
 }
 
 void DocumentSession::EndMove() {
   if (HasCurrent()) doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
   LoadEditArea();
+  MoveDone();
   Refresh();
 }
 

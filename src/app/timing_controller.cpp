@@ -19,8 +19,9 @@ std::string Label(Timecode frames, const FrameRate& rate) { return FramesToLabel
 // Shows a refusal of a timing rule the way the rules show them: exclamation icon, OK.
 void ShowRefusal(Prompter& p, const UserError& e) { p.Ask({e.title(), e.text(), Buttons::Ok, Icon::Warning}); }
 
+// The duration shown follows the cue fields: blank while either cue is incomplete.
 void UpdateDuration(EditArea& e, const FrameRate& rate) {
-  if (auto d = DurationLabel(StripSeparators(e.inCue), StripSeparators(e.outCue), rate)) e.duration = *d;
+  e.duration = ShownDuration(e.inCue, e.outCue, rate);
 }
 
 std::optional<Timecode> FieldFrames(const std::string& field, const FrameRate& rate) {
@@ -109,8 +110,8 @@ bool TimingController::LeaveCurrentSubtitle() {
   CueRulePolicy policy;
   std::string fault;
   switch (code) {
-    case kLeaveInIncomplete: s_.ShowWarning("In cue " + number + " is invalid"); return true;
-    case kLeaveOutIncomplete: s_.ShowWarning("Out cue " + number + " is invalid"); return true;
+    case kLeaveInIncomplete: s_.ShowLeaveWarning("In cue " + number + " is invalid"); return true;
+    case kLeaveOutIncomplete: s_.ShowLeaveWarning("Out cue " + number + " is invalid"); return true;
     case kLeaveTooShort:
       // The first subtitle may be short (a subtitle zero, a title at the very start).
       if (s_.current() == 0) return true;
@@ -128,7 +129,7 @@ bool TimingController::LeaveCurrentSubtitle() {
     case CueRulePolicy::Prevent:
       return s_.prompter().Ask({"", "Click OK or press Enter to ignore this warning.\n" + what, Buttons::OkCancel,
                             Icon::Warning}) == Answer::Ok;
-    case CueRulePolicy::Warn: s_.ShowWarning(what); return true;
+    case CueRulePolicy::Warn: s_.ShowLeaveWarning(what); return true;
     case CueRulePolicy::Allow: return true;
   }
   return true;
@@ -256,7 +257,33 @@ CheckSettings TimingController::CurrentCheckSettings() const {
   return c;
 }
 
-std::vector<ErrorRow> TimingController::ErrorList() const { return BuildErrorList(s_.doc(), CurrentCheckSettings()); }
+TimingController::TimingController(DocumentSession& session) : s_(session) {
+  watching_ = s_.doc().Subscribe([this](const DocumentChange& c) { live_.Apply(s_.doc(), c); });
+}
+
+const LiveErrorList& TimingController::LiveErrors() const {
+  live_.Sync(s_.doc(), CurrentCheckSettings());
+  return live_;
+}
+
+std::vector<ErrorRow> TimingController::ErrorList() const { return LiveErrors().Rows(); }
+
+std::string TimingController::CurrentSubtitleState() const {
+  if (!s_.HasCurrent()) return {};
+  std::string text;
+  for (const Finding& f : LiveErrors().FaultsOf(s_.current()))
+    text += (text.empty() ? "Subtitle " + std::to_string(s_.current() + 1) + ": " : "; ") + RunText(f, s_.house().maxRowLength);
+  return text;
+}
+
+std::vector<std::size_t> TimingController::CurrentRowLengths() const {
+  const ReadingOptions o = ReadingOptions::Load(s_.settings());
+  std::vector<std::size_t> lengths;
+  for (const std::string& row : SplitRows(s_.edit().text)) lengths.push_back(RowLength(row, o));
+  return lengths;
+}
+
+void TimingController::CuesTyped() { UpdateDuration(s_.edit(), s_.doc().frameRate()); }
 
 std::optional<std::size_t> TimingController::RunAllChecks() {
   s_.CommitEditArea();

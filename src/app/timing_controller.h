@@ -12,6 +12,7 @@
 #include "timing/cue_conversion.h"
 #include "timing/cue_rules.h"
 #include "timing/error_list.h"
+#include "timing/live_errors.h"
 #include "timing/recut.h"
 #include "timing/shot_cuts.h"
 #include "video/frame_table.h"
@@ -32,7 +33,7 @@ int CueKeyModifiers(bool shift, bool ctrl, bool alt);
 
 class TimingController {
  public:
-  explicit TimingController(DocumentSession& session) : s_(session) {}
+  explicit TimingController(DocumentSession& session);
 
   // The timing numbers of the house options at the document's frame rate.
   TimingParameters Timing() const;
@@ -68,6 +69,16 @@ class TimingController {
   // The check settings as they are now (house options and "Options" keys).
   CheckSettings CurrentCheckSettings() const;
   std::vector<ErrorRow> ErrorList() const;
+  // The error list kept up to date with the document (each change re-checks what it
+  // touched) and with the check settings (a change of them checks everything again).
+  const LiveErrorList& LiveErrors() const;
+  // The current subtitle's faults as the warning panel shows them: "Subtitle 5: " and the
+  // run's wording of each, or "" when it is clean.
+  std::string CurrentSubtitleState() const;
+  // The cue fields were typed in: the duration follows (blank while a cue is incomplete).
+  void CuesTyped();
+  // The lengths of the text box's rows as the row-length check counts them.
+  std::vector<std::size_t> CurrentRowLengths() const;
   // The interactive run: from the current (or next) subtitle to the first fault, which
   // becomes current and is shown in the warning panel; returns its index. After the last
   // subtitle it says "Check completed" and returns nullopt.
@@ -135,6 +146,8 @@ class TimingController {
 
  private:
   DocumentSession& s_;
+  mutable LiveErrorList live_;
+  Connection watching_;
   bool zeroButton_ = false;
   FrameTable frames_;
   std::string dataFile_;

@@ -17,6 +17,12 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTextDocument>
+#include <QRegularExpressionValidator>
+#include <chrono>
+#include <QScreen>
+#include <QGuiApplication>
+#include <QPalette>
+#include <algorithm>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QSplitter>
@@ -81,10 +87,21 @@ QString Cues(const std::string& in, const std::string& out, const std::string& d
   return Q(or_dash(in) + "  " + or_dash(out) + "  " + dur);
 }
 
+// The figure's colour on the window's own background: the rules' grey is the theme's quiet
+// text colour, and their red is lightened on a dark background so that it stays readable.
 void ShowCps(QLabel* label, const CpsLabel& cps) {
   label->setText(Q(cps.text));
-  label->setStyleSheet(cps.colour ? QString("color: rgb(%1,%2,%3);").arg(cps.colour->r).arg(cps.colour->g).arg(cps.colour->b)
-                                  : QString());
+  QPalette p = QApplication::palette(label);
+  if (!cps.colour) {
+    label->setPalette(p);
+    return;
+  }
+  QColor c(cps.colour->r, cps.colour->g, cps.colour->b);
+  const QColor background = p.color(QPalette::Window);
+  if (c.red() == c.green() && c.green() == c.blue()) c = p.color(QPalette::PlaceholderText);
+  else if (ContrastRatio(c, background) < 4.5) c = background.lightness() < 128 ? c.lighter(160) : c.darker(130);
+  p.setColor(QPalette::WindowText, c);
+  label->setPalette(p);
 }
 
 // The text of a box as the model keeps it: rows joined by CR LF and every character as
@@ -93,6 +110,27 @@ std::string BoxText(const QPlainTextEdit* box) {
   QString raw = box->document()->toRawText();
   raw.replace(QChar::ParagraphSeparator, "\r\n").replace(QChar::LineSeparator, "\r\n");
   return raw.toStdString();
+}
+
+}  // namespace
+
+// The menu items' availability and ticks.
+static void ShowCommandStates(MainWindow& w) {
+  for (const CommandInfo& c : Commands()) {
+    if (QAction* a = w.command(c.id)) {
+      a->setEnabled(IsAvailable(c, w.workstation()));
+      if (c.checked) a->setChecked(c.checked(w.workstation()));
+    }
+  }
+}
+
+namespace {
+
+// A text box's content and selection as its undo keeps them (positions in the box).
+TextState StateOf(const QPlainTextEdit* box) {
+  const QTextCursor c = box->textCursor();
+  return {BoxText(box), static_cast<std::size_t>(c.selectionStart()),
+          static_cast<std::size_t>(c.selectionEnd() - c.selectionStart())};
 }
 
 // Code points before a position of a QString (the Workstation counts code points).
@@ -176,13 +214,19 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
   cues->addStretch();
   editLayout->addLayout(cues);
   auto* texts = new QHBoxLayout;
-  texts->addWidget(text_, 3);
+  auto* textColumn = new QVBoxLayout;
+  textColumn->addWidget(text_);
+  textColumn->addWidget(rowLengths_);
+  texts->addLayout(textColumn, 3);
   texts->addWidget(comment_, 1);
   editLayout->addLayout(texts);
   editLayout->addWidget(warning_);
 
   reports_ = new ReportsPanel;
   reports_->onErrorChosen = [this](int number) { MoveTo(number - 1); };
+  // The error list and the marked rows follow the document from the start.
+  reports_->ShowErrors(ws_.timing().LiveErrors());
+  model_->setFaults(&ws_.timing().LiveErrors());
   auto* lower = new QSplitter(Qt::Horizontal);
   lower->addWidget(list_);
   lower->addWidget(reports_);
@@ -196,6 +240,9 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
 
   basics_ = new EditingBasics(*this);
   BuildMenus();
+  // Redo answers to both of the usual keys.
+  if (QAction* redo = command("edit.redo"))
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   basics_->Install();
   // After Insert the new subtitle's text box is where the user types next.
   for (const char* id : {"edit.insert", "edit.insertAfter"})
@@ -216,13 +263,22 @@ void MainWindow::BuildEditArea() {
   outCue_ = CueField("outCue");
   inCue_->installEventFilter(this);
   outCue_->installEventFilter(this);
-  duration_ = new QLabel;
+  // The duration box: seconds and frames ("02:10"); typing one moves the out cue. It has
+  // no input mask, so a subtitle without cues shows it blank.
+  duration_ = new QLineEdit;
   duration_->setObjectName("duration");
+  duration_->setMaximumWidth(70);
+  duration_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,4}:?[0-9]{0,2}"), duration_));
   last_ = new QLabel;
   last_->setObjectName("lastCues");
   next_ = new QLabel;
   next_->setObjectName("nextCues");
-  for (QLabel* l : {last_, next_}) l->setStyleSheet("color: #555;");
+  // The neighbours' cues are secondary: the theme's own quiet text colour, readable in a
+  // dark theme as in a light one.
+  for (QLabel* l : {last_, next_}) l->setForegroundRole(QPalette::PlaceholderText);
+  rowLengths_ = new QLabel;
+  rowLengths_->setObjectName("rowLengths");
+  rowLengths_->setTextFormat(Qt::RichText);
   const char* cpsNames[] = {"currentCps", "lastCps", "nextCps"};
   for (int i = 0; i < 3; ++i) {
     cps_[i] = new QLabel;
@@ -243,25 +299,103 @@ void MainWindow::BuildEditArea() {
   comment_->setMaximumHeight(140);
   warning_ = new QLabel;
   warning_->setObjectName("warningPanel");
-  warning_->setStyleSheet(QString("background-color: rgb(%1,%2,%3); color: rgb(%4,%5,%6); padding: 3px;")
-                              .arg(kWarningPanelBackground.r)
-                              .arg(kWarningPanelBackground.g)
-                              .arg(kWarningPanelBackground.b)
-                              .arg(kWarningPanelText.r)
-                              .arg(kWarningPanelText.g)
-                              .arg(kWarningPanelText.b));
+  // White on the panel's pink reads at about 2:1; the text takes whichever of black and
+  // white reads better on it (black: about 10:1).
+  const QColor panel(kWarningPanelBackground.r, kWarningPanelBackground.g, kWarningPanelBackground.b);
+  warning_->setStyleSheet(QString("background-color: %1; color: %2; padding: 3px;")
+                              .arg(panel.name(), ReadableTextOn(panel).name()));
+  warning_->setWordWrap(true);
   warning_->hide();
+  // Typing updates the figures that depend on it at once: characters per second, row
+  // lengths, the duration.
   auto take = [this] {
-    if (!showing_) TakeEdits();
+    if (showing_) return;
+    TakeEdits();
+    ShowLiveFigures();
+  };
+  auto takeCue = [this] {
+    if (showing_) return;
+    TakeEdits();
+    ws_.timing().CuesTyped();
+    ShowLiveFigures();
   };
   connect(text_, &QPlainTextEdit::textChanged, this, take);
   connect(comment_, &QPlainTextEdit::textChanged, this, take);
-  connect(inCue_, &QLineEdit::textEdited, this, take);
-  connect(outCue_, &QLineEdit::textEdited, this, take);
+  connect(inCue_, &QLineEdit::textEdited, this, takeCue);
+  connect(outCue_, &QLineEdit::textEdited, this, takeCue);
+  connect(duration_, &QLineEdit::textEdited, this, [this] {
+    if (showing_) return;
+    TakeEdits();
+    // A complete duration has moved the out cue.
+    const std::string& out = ws_.session().edit().outCue;
+    if (outCue_->text().toStdString() != out) {
+      showing_ = true;
+      outCue_->setText(Q(out));
+      shown_.outCue = outCue_->text().toStdString();
+      showing_ = false;
+    }
+    ShowLiveFigures();
+  });
+  // The text boxes' own undo: typing grouped by pauses, taken back and put back with the
+  // usual keys; once a box has nothing left, the keys reach the document's history.
+  for (QPlainTextEdit* box : {text_, comment_}) {
+    box->setUndoRedoEnabled(false);
+    BoxUndo& u = box == text_ ? textUndo_ : commentUndo_;
+    u.undo = std::make_unique<TextUndo>(box == text_ ? "TextBox" : "CommentBox", std::chrono::milliseconds(800));
+    u.timer = new QTimer(this);
+    u.timer->setObjectName(QString::fromStdString(u.undo->TimerName()));
+    u.timer->setSingleShot(true);
+    u.timer->setInterval(800);
+    connect(u.timer, &QTimer::timeout, this, [&u] { u.undo->Tick(TextUndo::Clock::now()); });
+    connect(box, &QPlainTextEdit::textChanged, this, [this, box, &u] {
+      if (showing_) {
+        u.undo->Clear();
+      } else if (!u.applying) {
+        u.undo->Changed(u.before, TextUndo::Clock::now());
+        u.timer->start();
+      }
+      u.before = StateOf(box);
+    });
+    connect(box, &QPlainTextEdit::cursorPositionChanged, this, [box, &u] {
+      const TextState now = StateOf(box);
+      if (now.text == u.before.text) u.before = now;
+    });
+    box->installEventFilter(this);
+  }
+}
+
+void MainWindow::UndoInBox(QPlainTextEdit* box, bool redo) {
+  BoxUndo& u = box == text_ ? textUndo_ : commentUndo_;
+  auto apply = [&](const TextState& s) {
+    u.applying = true;
+    box->setPlainText(Q(s.text).replace("\r\n", "\n"));
+    QTextCursor c = box->textCursor();
+    const int end = static_cast<int>(box->toPlainText().size());
+    c.setPosition(std::min(static_cast<int>(s.selStart), end));
+    c.setPosition(std::min(static_cast<int>(s.selStart + s.selLength), end), QTextCursor::KeepAnchor);
+    box->setTextCursor(c);
+    u.applying = false;
+  };
+  if (redo ? u.undo->Redo(StateOf(box), apply) : u.undo->Undo(StateOf(box), apply)) return;
+  // Nothing left in the box: the document's history.
+  if (QAction* a = command(redo ? "edit.redo" : "edit.undo"); a && a->isEnabled()) a->trigger();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   bool isIn = watched == inCue_, isOut = watched == outCue_;
+  if ((watched == text_ || watched == comment_) &&
+      (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers m = key->modifiers() & ~Qt::KeypadModifier;
+    const bool undo = key->key() == Qt::Key_Z && m == Qt::ControlModifier;
+    const bool redo = (key->key() == Qt::Key_Y && m == Qt::ControlModifier) ||
+                      (key->key() == Qt::Key_Z && m == (Qt::ControlModifier | Qt::ShiftModifier));
+    if (undo || redo) {
+      event->accept();
+      if (event->type() == QEvent::KeyPress) UndoInBox(static_cast<QPlainTextEdit*>(watched), redo);
+      return true;
+    }
+  }
   if ((isIn || isOut) && event->type() == QEvent::FocusIn && !showing_) {
     // Entering an empty cue field fills it automatically when the house rules say so.
     Command([&] { isIn ? ws_.timing().EnterInCueField() : ws_.timing().EnterOutCueField(); });
@@ -303,15 +437,18 @@ void MainWindow::TakeEdits() {
   // Only what the user changed since the state was shown is taken: a box that merely
   // shows a value (a lone line break, an unusual character) never writes it back in the
   // box's own form, so looking at a subtitle does not change it.
-  auto take = [](std::string now, std::string& shown, std::string& field) {
+  // Each box's first change of a run of typing is recorded for Undo.
+  (void)e;
+  auto take = [this](EditField field, std::string now, std::string& shown) {
     if (now == shown) return;
-    field = now;
-    shown = std::move(now);
+    shown = now;
+    ws_.session().Typed(field, std::move(now));
   };
-  take(BoxText(text_), shown_.text, e.text);
-  take(BoxText(comment_), shown_.comment, e.comment);
-  take(inCue_->text().toStdString(), shown_.inCue, e.inCue);
-  take(outCue_->text().toStdString(), shown_.outCue, e.outCue);
+  take(EditField::Text, BoxText(text_), shown_.text);
+  take(EditField::Comment, BoxText(comment_), shown_.comment);
+  take(EditField::InCue, inCue_->text().toStdString(), shown_.inCue);
+  take(EditField::OutCue, outCue_->text().toStdString(), shown_.outCue);
+  take(EditField::Duration, duration_->text().toStdString(), shown_.duration);
 }
 
 void MainWindow::ShowState() {
@@ -324,9 +461,13 @@ void MainWindow::ShowState() {
   setCue(outCue_, e.outCue);
   shown_.inCue = inCue_->text().toStdString();
   shown_.outCue = outCue_->text().toStdString();
-  duration_->setText(Q(e.duration));
   last_->setText(Cues(e.lastIn, e.lastOut, e.lastDuration));
   next_->setText(Cues(e.nextIn, e.nextOut, e.nextDuration));
+  // Another subtitle shown: the boxes' own undo starts afresh.
+  if (ws_.session().current() != shownCurrent_ || !ws_.session().HasCurrent()) {
+    shownCurrent_ = ws_.session().current();
+    for (BoxUndo* u : {&textUndo_, &commentUndo_}) u->undo->Clear();
+  }
   if (BoxText(text_) != e.text) text_->setPlainText(Q(e.text).replace("\r\n", "\n"));
   shown_.text = BoxText(text_);
   if (BoxText(comment_) != e.comment) comment_->setPlainText(Q(e.comment).replace("\r\n", "\n"));
@@ -337,11 +478,11 @@ void MainWindow::ShowState() {
     text_->setFont(f);
   }
   bool has = ws_.session().HasCurrent();
-  for (QWidget* w : {static_cast<QWidget*>(inCue_), static_cast<QWidget*>(outCue_), static_cast<QWidget*>(text_),
+  for (QWidget* w : {static_cast<QWidget*>(inCue_), static_cast<QWidget*>(outCue_), static_cast<QWidget*>(duration_), static_cast<QWidget*>(text_),
                      static_cast<QWidget*>(comment_)})
     w->setEnabled(has);
+  ShowLiveFigures();
   if (has) {
-    ShowCps(cps_[0], ws_.timing().CurrentCps());
     ShowCps(cps_[1], ws_.timing().LastCps());
     ShowCps(cps_[2], ws_.timing().NextCps());
     QModelIndex idx = model_->index(static_cast<int>(ws_.session().current()), 0);
@@ -358,16 +499,18 @@ void MainWindow::ShowState() {
     fileLabel_->setText(Q(p.fileName));
     statusLabel_->setText(Q(p.status));
   }
-  warning_->setText(Q(p.warning));
-  warning_->setVisible(!p.warning.empty());
+  // The warning just raised, or else the current subtitle's own faults.
+  const std::string warning = p.warning.empty() ? ws_.timing().CurrentSubtitleState() : p.warning;
+  warning_->setText(Q(warning));
+  warning_->setVisible(!warning.empty());
+  if (const LiveErrorList& live = ws_.timing().LiveErrors(); live.revision() != shownRevision_) {
+    shownRevision_ = live.revision();
+    reports_->Reload();
+    model_->faultsChanged();
+  }
   if (rateGroup_)
     for (QAction* a : rateGroup_->actions()) a->setChecked(a->data().toInt() == ws_.doc().frameRate().code);
-  for (const CommandInfo& c : Commands()) {
-    if (QAction* a = command(c.id)) {
-      a->setEnabled(IsAvailable(c, ws_));
-      if (c.checked) a->setChecked(c.checked(ws_));
-    }
-  }
+  ShowCommandStates(*this);
   setWindowTitle(Q(ws_.session().WindowTitle()) + "[*]");  // [*] shows the modified mark
   setWindowModified(ws_.doc().modified);
   showing_ = false;
@@ -435,11 +578,52 @@ void MainWindow::RunChecks() {
 }
 
 void MainWindow::ShowErrorList() {
-  std::vector<ErrorRow> rows = ws_.timing().ErrorList();
-  std::set<std::size_t> faulty;
-  for (const ErrorRow& r : rows) faulty.insert(static_cast<std::size_t>(r.number - 1));
-  model_->setFaulty(std::move(faulty));
-  reports_->ShowErrors(rows);
+  ShowState();  // the list is live: bring it up to date and to the front
+  reports_->RaiseErrors();
+}
+
+void MainWindow::ShowLiveFigures() {
+  // Typing may have recorded a step: Undo becomes available at once.
+  ShowCommandStates(*this);
+  const bool has = ws_.session().HasCurrent();
+  if (duration_->text().toStdString() != ws_.session().edit().duration) {
+    const bool was = showing_;
+    showing_ = true;
+    duration_->setText(Q(ws_.session().edit().duration));
+    showing_ = was;
+  }
+  shown_.duration = duration_->text().toStdString();
+  if (!has) {
+    cps_[0]->clear();
+    rowLengths_->clear();
+    text_->setExtraSelections({});
+    return;
+  }
+  ShowCps(cps_[0], ws_.timing().CurrentCps());
+  // One counter per row; a row over the house maximum is marked in the counter and in the
+  // text box.
+  const std::vector<std::size_t> lengths = ws_.timing().CurrentRowLengths();
+  const std::size_t limit = static_cast<std::size_t>(std::max<int>(1, ws_.session().house().maxRowLength));
+  const QColor mark = FaultBackground();
+  QStringList parts;
+  QList<QTextEdit::ExtraSelection> marks;
+  for (std::size_t i = 0; i < lengths.size(); ++i) {
+    if (lengths[i] <= limit) {
+      parts << QString::number(lengths[i]);
+      continue;
+    }
+    parts << QString("<span style='background-color:%1; color:%2; font-weight:bold'>&nbsp;%3&nbsp;</span>")
+                 .arg(mark.name(), ReadableTextOn(mark).name())
+                 .arg(lengths[i]);
+    QTextEdit::ExtraSelection sel;
+    sel.cursor = QTextCursor(text_->document()->findBlockByNumber(static_cast<int>(i)));
+    sel.format.setBackground(mark);
+    sel.format.setForeground(ReadableTextOn(mark));
+    sel.format.setProperty(QTextFormat::FullWidthSelection, true);
+    marks << sel;
+  }
+  rowLengths_->setText(QString("Row lengths: %1 (max %2)").arg(parts.join(" | ")).arg(limit));
+  text_->setExtraSelections(marks);
 }
 
 void MainWindow::DeleteRangeDialog() {
@@ -682,7 +866,21 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::Restore(const WindowState& s) {
-  if (s.width > 0 && s.height > 0) setGeometry(s.left, s.top, s.width, s.height);
+  if (s.width > 0 && s.height > 0) {
+    // A placement stored on a larger or another screen is brought onto the screen it
+    // overlaps most (or the primary one), no larger than that screen's free area.
+    QRect wanted(s.left, s.top, s.width, s.height);
+    QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) {
+      const QRect free = screen->availableGeometry();
+      wanted.setWidth(std::min(wanted.width(), free.width()));
+      wanted.setHeight(std::min(wanted.height(), free.height()));
+      wanted.moveLeft(std::clamp(wanted.left(), free.left(), free.right() + 1 - wanted.width()));
+      wanted.moveTop(std::clamp(wanted.top(), free.top(), free.bottom() + 1 - wanted.height()));
+    }
+    setGeometry(wanted);
+  }
   if (s.state == 2) setWindowState(Qt::WindowMaximized);
 }
 

@@ -4,6 +4,7 @@
 // menus are built from the command table, every command runs on a controller, and the
 // window only shows the session's state.
 #include <QMainWindow>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/workstation.h"
+#include "core/text_undo.h"
 #include "settings/recent_files.h"
 
 class QAction;
@@ -54,6 +56,7 @@ class MainWindow : public QMainWindow {
   void RememberFile();
   QLineEdit* inCueField() const { return inCue_; }
   QLineEdit* outCueField() const { return outCue_; }
+  QLineEdit* durationField() const { return duration_; }
   ReportsPanel* reports() const { return reports_; }
   // The action of a command of the table (app/commands.h) by its id ("file.save"); null
   // for an unknown id.
@@ -83,6 +86,8 @@ class MainWindow : public QMainWindow {
   void TakeEdits();
   void RunChecks();
   void ShowErrorList();
+  // What typing changes at once: the duration, characters per second and row lengths.
+  void ShowLiveFigures();
   void DeleteRangeDialog();
   void FillRecentMenu();
   // Runs a Workstation command: the edits typed so far first, a UserError in a message
@@ -99,7 +104,7 @@ class MainWindow : public QMainWindow {
   QTableView* list_ = nullptr;
   QLineEdit* inCue_ = nullptr;
   QLineEdit* outCue_ = nullptr;
-  QLabel* duration_ = nullptr;
+  QLineEdit* duration_ = nullptr;
   QLabel* last_ = nullptr;
   QLabel* next_ = nullptr;
   QLabel* cps_[3] = {nullptr, nullptr, nullptr};  // current, last, next
@@ -110,6 +115,8 @@ class MainWindow : public QMainWindow {
   QLabel* fileLabel_ = nullptr;
   QLabel* statusLabel_ = nullptr;
   QLabel* warning_ = nullptr;
+  QLabel* rowLengths_ = nullptr;
+  std::uint64_t shownRevision_ = ~std::uint64_t{0};
   QActionGroup* rateGroup_ = nullptr;
   QMenu* profileMenu_ = nullptr;
   QMenu* recentMenu_ = nullptr;
@@ -122,8 +129,19 @@ class MainWindow : public QMainWindow {
   bool showing_ = false;
   // The edit area's fields as last shown, in the widgets' own form.
   struct Shown {
-    std::string text, comment, inCue, outCue;
+    std::string text, comment, inCue, outCue, duration;
   } shown_;
+  std::size_t shownCurrent_ = ~std::size_t{0};
+  // A text box's own undo, its grouping timer and the state before the next change.
+  struct BoxUndo {
+    std::unique_ptr<TextUndo> undo;
+    QTimer* timer = nullptr;
+    TextState before;
+    bool applying = false;
+  };
+  BoxUndo textUndo_, commentUndo_;
+  // Ctrl+Z / Ctrl+Y (Ctrl+Shift+Z) in a text box: its own undo first, then the document's.
+  void UndoInBox(QPlainTextEdit* box, bool redo);
 };
 
 }  // namespace kipo::gui

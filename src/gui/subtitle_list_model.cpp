@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <cmath>
 
 #include "core/rich_text.h"
 #include "platform/text_util.h"
@@ -32,7 +33,6 @@ void SubtitleListModel::OnChange(const DocumentChange& c) {
     default:
       // Inserts and removals arrive after the fact: a reset is cheap for a virtual model.
       beginResetModel();
-      faulty_.clear();
       endResetModel();
   }
 }
@@ -51,12 +51,17 @@ QVariant SubtitleListModel::data(const QModelIndex& index, int role) const {
       case In: return s.inCue.empty() ? QString() : QString::fromStdString(DigitsToLabel(s.inCue));
       case Out: return s.outCue.empty() ? QString() : QString::fromStdString(DigitsToLabel(s.outCue));
       case Duration:
-        return QString::fromStdString(DurationLabel(s.inCue, s.outCue, doc_.frameRate()).value_or("--:--"));
+        // Blank for a subtitle without both cues, like the edit area's duration box.
+        return s.inCue.IsSet() && s.outCue.IsSet()
+                   ? QString::fromStdString(DurationLabel(s.inCue, s.outCue, doc_.frameRate()).value_or("--:--"))
+                   : QString();
       case Text: return OneLineText(s.text);
     }
   }
-  if (role == Qt::BackgroundRole && faulty_.count(static_cast<std::size_t>(index.row())))
-    return QBrush(QColor(255, 149, 149));
+  const bool faulty = faults_ && !faults_->FaultsOf(static_cast<std::size_t>(index.row())).empty();
+  // A faulty row keeps its text readable whatever the theme's text colour.
+  if (role == Qt::BackgroundRole && faulty) return QBrush(FaultBackground());
+  if (role == Qt::ForegroundRole && faulty) return QBrush(ReadableTextOn(FaultBackground()));
   if (role == Qt::FontRole && index.column() == Text && (s.italic || IsWhollyItalic(s.text))) {
     QFont f;
     f.setItalic(true);
@@ -73,9 +78,36 @@ QVariant SubtitleListModel::headerData(int section, Qt::Orientation orientation,
   return section >= 0 && section < ColumnCount ? QString(kHeaders[section]) : QVariant();
 }
 
-void SubtitleListModel::setFaulty(std::set<std::size_t> rows) {
-  faulty_ = std::move(rows);
-  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+void SubtitleListModel::setFaults(const LiveErrorList* faults) {
+  faults_ = faults;
+  faultsChanged();
+}
+
+void SubtitleListModel::faultsChanged() {
+  if (rowCount() > 0)
+    emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+QColor FaultBackground() { return QColor(255, 149, 149); }
+
+namespace {
+
+double Luminance(const QColor& c) {
+  auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+}  // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+  double la = Luminance(a), lb = Luminance(b);
+  if (la < lb) std::swap(la, lb);
+  return (la + 0.05) / (lb + 0.05);
+}
+
+QColor ReadableTextOn(const QColor& background) {
+  return ContrastRatio(background, Qt::black) >= ContrastRatio(background, Qt::white) ? QColor(Qt::black)
+                                                                                      : QColor(Qt::white);
 }
 
 }  // namespace kipo::gui

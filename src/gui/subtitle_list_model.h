@@ -2,9 +2,10 @@
 // The subtitle list: a virtual table over the open document (number, in, out, duration,
 // text on one line). It reads the document on demand, so 32,767 subtitles scroll freely.
 #include <QAbstractTableModel>
-#include <set>
+#include <QColor>
 
 #include "core/document.h"
+#include "timing/live_errors.h"
 
 namespace kipo::gui {
 
@@ -19,15 +20,24 @@ class SubtitleListModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  // Subtitles (0-based) drawn as faulty, from the last error list.
-  void setFaulty(std::set<std::size_t> rows);
+  // The live error list whose faulty subtitles are drawn marked; faultsChanged after it
+  // changed.
+  void setFaults(const LiveErrorList* faults);
+  void faultsChanged();
 
  private:
   void OnChange(const DocumentChange& c);
   SubtitleDocument& doc_;
   Connection listening_;
-  std::set<std::size_t> faulty_;
+  const LiveErrorList* faults_ = nullptr;
 };
+
+// The marking of a faulty subtitle and of the warning panel.
+QColor FaultBackground();
+// The contrast ratio of two colours as accessibility guidelines define it (1 to 21).
+double ContrastRatio(const QColor& a, const QColor& b);
+// Black or white, whichever reads better on a background.
+QColor ReadableTextOn(const QColor& background);
 
 // The text of a subtitle on one line: rows joined by " | ", markup removed.
 QString OneLineText(const std::string& text);

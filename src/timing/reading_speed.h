@@ -24,6 +24,7 @@ struct ReadingOptions {
   bool boldEnabled = false;
   BoldMarkers Bold() const { return {boldEnabled, boldStart, boldEnd}; }
   static ReadingOptions Load(const SettingsStore& store);
+  bool operator==(const ReadingOptions&) const = default;
 };
 
 // The length of one row as the row-length check and the statistics count it: visible

@@ -51,6 +51,7 @@ struct CheckSettings {
   const RowMeasure* display = nullptr;
 
   static CheckSettings Load(const HouseOptions& house, const SettingsStore& store);
+  bool operator==(const CheckSettings&) const = default;
   // A check group's switch after the applied profile's force/ignore flags.
   bool Enabled(CheckGroup g) const;
 };

@@ -52,7 +52,18 @@ TEST(EditingUndo, EveryCommandIsUndoneByOneUndo) {
     Workstation ws(settings, prompter);
     ws.session().ReplaceDocument(RandomDoc(rng, 12));
     MemoryClipboard clipboard;
-    std::vector<std::vector<Subtitle>> expected;  // the document before each recorded command
+    // What the user sees: the subtitles, the current one and its boxes.
+    auto look = [&ws] {
+      const EditArea& e = ws.session().edit();
+      return std::make_tuple(ws.doc().Subtitles(), ws.session().current(), e.text, e.comment, e.inCue, e.outCue);
+    };
+    // The document before each recorded command, and whether the command changed nothing
+    // the user sees (Undo passes over such a step to the one below it).
+    struct Expected {
+      std::vector<Subtitle> subs;
+      bool noop = false;
+    };
+    std::vector<Expected> expected;
     auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
     auto cursor = [&] { return static_cast<std::size_t>(pick(static_cast<int>(ws.session().edit().text.size()) + 3)); };
 
@@ -62,13 +73,19 @@ TEST(EditingUndo, EveryCommandIsUndoneByOneUndo) {
       if (op >= 22) {  // Undo, more often than any single command
         if (expected.empty()) continue;
         ws.session().Undo();
-        ASSERT_EQ(ws.doc().Subtitles(), expected.back()) << "step " << step;
+        while (!expected.empty() && expected.back().noop) expected.pop_back();
+        if (expected.empty()) {
+          ASSERT_FALSE(ws.session().CanUndo()) << "step " << step;
+          continue;
+        }
+        ASSERT_EQ(ws.doc().Subtitles(), expected.back().subs) << "step " << step;
         expected.pop_back();
         ASSERT_TRUE(ws.doc().Count() == 0 || ws.session().HasCurrent());
         continue;
       }
       ws.session().CommitEditArea();  // what was typed so far is part of the document before the command
       const std::vector<Subtitle> before = ws.doc().Subtitles();
+      const auto seenBefore = look();
       const int pointer = ws.session().undoHistory().Pointer();
       prompter.answers = {pick(2) ? Answer::Yes : Answer::No};
       if (pick(2)) prompter.answers = {pick(2) ? Answer::Ok : Answer::Cancel};
@@ -127,7 +144,7 @@ TEST(EditingUndo, EveryCommandIsUndoneByOneUndo) {
         expected.clear();
         ASSERT_FALSE(ws.session().CanUndo());
       } else if (ws.session().undoHistory().Pointer() != pointer) {
-        expected.push_back(before);
+        expected.push_back({before, look() == seenBefore});
       } else {
         ASSERT_EQ(ws.doc().Subtitles(), before) << "changed without an undo step";
       }
@@ -135,7 +152,9 @@ TEST(EditingUndo, EveryCommandIsUndoneByOneUndo) {
     // Everything left in the history still comes back in order.
     while (!expected.empty()) {
       ws.session().Undo();
-      ASSERT_EQ(ws.doc().Subtitles(), expected.back());
+      while (!expected.empty() && expected.back().noop) expected.pop_back();
+      if (expected.empty()) break;
+      ASSERT_EQ(ws.doc().Subtitles(), expected.back().subs);
       expected.pop_back();
     }
     EXPECT_FALSE(ws.session().CanUndo());

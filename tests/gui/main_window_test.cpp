@@ -16,8 +16,15 @@
 #include <QTest>
 
 #include "app/commands.h"
+#include "app/startup.h"
+#include "timing/error_list.h"
+#include <QApplication>
+#include <QGuiApplication>
+#include <QListView>
+#include <QScreen>
 #include "gui/new_project_dialog.h"
 #include "gui/qt_prompter.h"
+#include "gui/reports_panel.h"
 #include "gui/subtitle_list_model.h"
 #include "support/temp_home.h"
 #include "support/timed_subtitle.h"
@@ -320,6 +327,254 @@ TEST(MainWindow, ItalicModeIsShownAndInsertTypesIntoTheNewSubtitle) {
   QTest::keyClick(&f.window, Qt::Key_Insert);
   EXPECT_FALSE(f.ws.doc().At(3).italic);
   EXPECT_TRUE(f.window.textBox()->hasFocus());
+}
+
+}  // namespace
+}  // namespace kipo
+
+namespace kipo {
+namespace {
+
+QString ErrorRowText(gui::MainWindow& w, int row) {
+  auto* m = w.reports()->errors()->model();
+  return m->data(m->index(row, 0)).toString();
+}
+
+// The error list is the document's: a renumbering, an edit that mends a fault, and a new
+// document all show in it, and choosing a row always reaches the subtitle it names.
+TEST(MainWindow, ErrorListFollowsTheDocument) {
+  Fixture f;
+  SubtitleDocument d = Demo(12);
+  d.SetText(8, "<Unbalanced");
+  d.modified = false;
+  f.ws.session().ReplaceDocument(d);
+  f.Show();
+  f.window.command("tools.runChecks")->trigger();
+  auto* model = f.window.reports()->errors()->model();
+  auto rowOf = [&](const QString& text) {
+    for (int r = 0; r < model->rowCount(); ++r)
+      if (ErrorRowText(f.window, r) == text) return r;
+    return -1;
+  };
+  ASSERT_GE(rowOf("0009   Mismatched italics"), 0);
+  const auto expectSame = [&](const std::string& when) {
+    SCOPED_TRACE(when);
+    const std::vector<ErrorRow> fresh = BuildErrorList(f.ws.doc(), f.ws.timing().CurrentCheckSettings());
+    ASSERT_EQ(model->rowCount(), static_cast<int>(fresh.size()));
+    for (int r = 0; r < model->rowCount(); ++r)
+      EXPECT_EQ(model->data(model->index(r, 0), Qt::UserRole).toInt(), fresh[static_cast<std::size_t>(r)].number);
+  };
+
+  // Deleting subtitle 2 renumbers: the fault now belongs to 0008, and choosing it goes there.
+  f.ws.session().GoTo(1);
+  f.window.command("edit.delete")->trigger();
+  expectSame("after a deletion");
+  const int row = rowOf("0008   Mismatched italics");
+  ASSERT_GE(row, 0);
+  f.window.reports()->ChooseRow(row);
+  EXPECT_EQ(f.ws.session().current(), 7u);
+  EXPECT_EQ(f.ws.doc().At(7).text, "<Unbalanced");
+
+  // Mending the text takes its row away once the edit reaches the document.
+  f.window.textBox()->setPlainText("<Balanced>");
+  QTest::keyClick(&f.window, Qt::Key_PageDown);
+  EXPECT_EQ(rowOf("0008   Mismatched italics"), -1);
+  expectSame("after an edit");
+
+  // A new document brings its own list.
+  f.ws.session().ReplaceDocument(Demo(3));
+  f.window.ShowState();
+  expectSame("after a new document");
+}
+
+// The warning panel shows the current subtitle's faults; a warning raised on leaving a
+// subtitle stays for the move it came with and goes at the next one; the status of a save
+// goes with the next change.
+TEST(MainWindow, WarningPanelAndStatusDescribeWhatIsShown) {
+  Fixture f;
+  SubtitleDocument d = Demo(6);
+  d.SetText(3, "<Unbalanced");
+  d.SetOutCue(1, FramesToDigits(LabelToFrames(d.At(1).inCue, d.frameRate()) + 3, d.frameRate()));
+  d.modified = false;
+  f.ws.session().ReplaceDocument(d);
+  f.ws.session().house().durationTooShortPolicy = CueRulePolicy::Warn;
+  f.Show();
+  auto* panel = f.window.findChild<QLabel*>("warningPanel");
+  auto panelText = [&] { return panel->isVisible() ? panel->text().toStdString() : std::string(); };
+  EXPECT_EQ(panelText(), "");
+  f.window.list()->setCurrentIndex(f.window.list()->model()->index(3, 0));
+  EXPECT_EQ(panelText(), "Subtitle 4: Mismatched italics");
+  f.window.list()->setCurrentIndex(f.window.list()->model()->index(1, 0));
+  EXPECT_NE(panelText().find("Duration too short"), std::string::npos) << panelText();
+  QTest::keyClick(&f.window, Qt::Key_PageDown);  // leaving 2 warns about it
+  EXPECT_EQ(panelText(), "Subtitle 2: duration too short ");
+  QTest::keyClick(&f.window, Qt::Key_PageDown);
+  EXPECT_EQ(panelText(), "Subtitle 4: Mismatched italics");
+  QTest::keyClick(&f.window, Qt::Key_PageDown);
+  EXPECT_EQ(panelText(), "");
+
+  auto* status = f.window.findChild<QLabel*>("statusPanel");
+  f.ws.session().SetStatus("File saved OK");
+  f.window.ShowState();
+  EXPECT_EQ(status->text().toStdString(), "File saved OK");
+  QTest::keyClick(&f.window, Qt::Key_PageDown);
+  EXPECT_EQ(status->text().toStdString(), "File saved OK") << "moving does not make it untrue";
+  f.window.textBox()->setPlainText("changed");
+  QTest::keyClick(&f.window, Qt::Key_PageUp);
+  EXPECT_EQ(status->text().toStdString(), "");
+}
+
+// Typing shows its effect at once: characters per second, one counter per row with the
+// over-long row marked, and the duration, blank while a cue is incomplete.
+TEST(MainWindow, FiguresFollowTypingAtOnce) {
+  Fixture f;
+  SubtitleDocument d = Demo(3);
+  d.SetInCue(1, "");
+  d.SetOutCue(1, "");
+  d.modified = false;
+  f.ws.session().ReplaceDocument(d);
+  f.ws.session().house().maxRowLength = 12;
+  f.Show();
+  auto* cps = f.window.findChild<QLabel*>("currentCps");
+  auto* rows = f.window.findChild<QLabel*>("rowLengths");
+  auto* duration = f.window.durationField();
+  f.window.textBox()->setPlainText("");
+  f.window.textBox()->setFocus();
+  QTest::keyClicks(f.window.textBox(), "Short");
+  EXPECT_EQ(cps->text().toStdString(), "2 cps");  // 5 characters over 2.8 seconds
+  EXPECT_EQ(rows->text().toStdString(), "Row lengths: 5 (max 12)");
+  EXPECT_TRUE(f.window.textBox()->extraSelections().isEmpty());
+  QTest::keyClick(f.window.textBox(), Qt::Key_Return);
+  QTest::keyClicks(f.window.textBox(), "a second row too long");
+  EXPECT_EQ(cps->text().toStdString(), "8 cps");  // 22 characters, spaces left out
+  EXPECT_NE(rows->text().indexOf("Row lengths: 5 | <span"), -1) << rows->text().toStdString();
+  EXPECT_NE(rows->text().indexOf("21"), -1);
+  ASSERT_EQ(f.window.textBox()->extraSelections().size(), 1);
+  EXPECT_EQ(f.window.textBox()->extraSelections()[0].cursor.blockNumber(), 1);
+
+  // Subtitle 2 has no cues: no duration, and none while its in cue is half typed.
+  QTest::keyClick(&f.window, Qt::Key_PageDown);
+  EXPECT_EQ(duration->text().toStdString(), "");
+  EXPECT_EQ(cps->text().toStdString(), "-");
+  f.window.inCueField()->setFocus();
+  f.window.inCueField()->home(false);
+  QTest::keyClicks(f.window.inCueField(), "0000");
+  EXPECT_EQ(duration->text().toStdString(), "");
+  f.window.inCueField()->home(false);
+  QTest::keyClicks(f.window.inCueField(), "00001000");
+  f.window.outCueField()->home(false);
+  QTest::keyClicks(f.window.outCueField(), "00001210");
+  EXPECT_EQ(duration->text().toStdString(), "02:10");
+  f.window.outCueField()->home(false);
+  QTest::keyClick(f.window.outCueField(), Qt::Key_Delete);
+  EXPECT_EQ(duration->text().toStdString(), "");
+}
+
+// A dark theme stays readable: the quiet labels take the theme's colours, the red figure
+// and the marked rows keep a 4.5:1 contrast, and the warning panel's text does too.
+TEST(MainWindow, ColoursFollowThePaletteAndStayReadable) {
+  const QPalette before = QApplication::palette();
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(30, 30, 30));
+  dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+  dark.setColor(QPalette::Base, QColor(20, 20, 20));
+  dark.setColor(QPalette::Text, QColor(230, 230, 230));
+  dark.setColor(QPalette::PlaceholderText, QColor(160, 160, 160));
+  QApplication::setPalette(dark);
+  {
+    Fixture f;
+    SubtitleDocument d = Demo(3);
+    d.SetOutCue(1, FramesToDigits(LabelToFrames(d.At(1).inCue, d.frameRate()) + 5, d.frameRate()));
+    f.ws.session().ReplaceDocument(d);
+    f.ws.session().GoTo(1);
+    f.Show();
+    const QColor bg = f.window.palette().color(QPalette::Window);
+    auto* cps = f.window.findChild<QLabel*>("currentCps");
+    EXPECT_NE(cps->text().toStdString(), "-");
+    EXPECT_GE(gui::ContrastRatio(cps->palette().color(QPalette::WindowText), bg), 4.5);
+    for (const char* name : {"lastCues", "nextCues", "lastCps", "nextCps"}) {
+      SCOPED_TRACE(name);
+      auto* l = f.window.findChild<QLabel*>(name);
+      EXPECT_GE(gui::ContrastRatio(l->palette().color(l->foregroundRole()), bg), 4.5);
+    }
+    auto* model = f.window.list()->model();
+    const QModelIndex faulty = model->index(1, 4);
+    const QColor rowBg = model->data(faulty, Qt::BackgroundRole).value<QBrush>().color();
+    const QColor rowText = model->data(faulty, Qt::ForegroundRole).value<QBrush>().color();
+    EXPECT_GE(gui::ContrastRatio(rowBg, rowText), 4.5);
+    const QString sheet = f.window.findChild<QLabel*>("warningPanel")->styleSheet();
+    EXPECT_NE(sheet.indexOf("background-color: #ff9595"), -1) << sheet.toStdString();
+    EXPECT_GE(gui::ContrastRatio(QColor(255, 149, 149), gui::ReadableTextOn(QColor(255, 149, 149))), 4.5);
+  }
+  QApplication::setPalette(before);
+  EXPECT_NEAR(gui::ContrastRatio(Qt::white, Qt::black), 21.0, 1e-9);
+  EXPECT_NEAR(gui::ContrastRatio(QColor(255, 149, 149), Qt::white), 2.1, 0.05);
+}
+
+// A placement stored on a larger screen comes back inside this one.
+TEST(MainWindow, RestoredWindowIsClampedToTheScreen) {
+  Fixture f;
+  const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+  for (WindowState s : {WindowState{0, free.bottom() + 500, free.right() + 900, 4000, 3000},
+                        WindowState{0, -800, -2000, 300, 200}, WindowState{0, free.top() + 10, free.left() + 10, 200, 150}}) {
+    SCOPED_TRACE(::testing::Message() << s.left << "," << s.top << " " << s.width << "x" << s.height);
+    f.window.Restore(s);
+    EXPECT_TRUE(free.contains(f.window.geometry())) << f.window.geometry().x() << "," << f.window.geometry().y() << " "
+                                                    << f.window.geometry().width() << "x" << f.window.geometry().height();
+  }
+}
+
+}  // namespace
+}  // namespace kipo
+
+namespace kipo {
+namespace {
+
+// Ctrl+Z in a text box takes back its typing in pauses, then reaches the document's
+// history; Ctrl+Y and Ctrl+Shift+Z put back. Typing a duration moves the out cue and is a
+// step of its own.
+TEST(MainWindow, UndoInTheBoxesThenTheDocumentAndRedoByEitherKey) {
+  Fixture f;
+  f.ws.session().ReplaceDocument(Demo(4));
+  f.Show();
+  f.window.list()->setFocus();
+  QTest::keyClick(&f.window, Qt::Key_Insert);
+  ASSERT_EQ(f.ws.doc().Count(), 5u);
+  QPlainTextEdit* text = f.window.textBox();
+  ASSERT_TRUE(text->hasFocus());
+  QTest::keyClicks(text, "Hello");
+  QTest::qWait(1000);  // a pause ends a group of typing
+  QTest::keyClicks(text, " world");
+  EXPECT_EQ(f.ws.session().undoHistory().ActionAt(3), "Subtitle");
+  EXPECT_TRUE(f.window.command("edit.undo")->isEnabled());
+
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(text->toPlainText().toStdString(), "Hello");
+  QTest::keyClick(text, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(text->toPlainText().toStdString(), "Hello world");
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(text->toPlainText().toStdString(), "");
+  EXPECT_EQ(f.ws.doc().Count(), 5u);
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);  // the box has nothing left: the Insert
+  EXPECT_EQ(f.ws.doc().Count(), 4u);
+  EXPECT_TRUE(f.window.command("edit.redo")->isEnabled());
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(f.ws.doc().Count(), 5u);
+  EXPECT_FALSE(f.window.command("edit.redo")->isEnabled());
+
+  // The duration box: "03:12" after an in cue of 00:00:10:00.
+  f.window.list()->setCurrentIndex(f.window.list()->model()->index(0, 0));
+  QLineEdit* duration = f.window.durationField();
+  duration->setFocus();
+  duration->selectAll();
+  QTest::keyClicks(duration, "03:12");
+  EXPECT_EQ(f.window.outCueField()->text().toStdString(), "00:00:13:12");
+  EXPECT_EQ(f.ws.session().undoHistory().ActionAt(1), "Duration");
+  f.window.list()->setFocus();
+  f.window.command("edit.undo")->trigger();
+  EXPECT_EQ(f.window.outCueField()->text().toStdString(), "00:00:12:20");
+  EXPECT_EQ(duration->text().toStdString(), "02:20");
 }
 
 }  // namespace

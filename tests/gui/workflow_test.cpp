@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -148,10 +149,11 @@ TEST(Workflow, OpenTimeUndoCheckAndTheSaveQuestion) {
   auto* warning = s.window.findChild<QLabel*>("warningPanel");
   EXPECT_TRUE(warning->isVisible());
   EXPECT_FALSE(warning->text().isEmpty());
-  QListWidget* errors = s.window.reports()->errors();
-  ASSERT_GT(errors->count(), 0);
-  errors->setCurrentRow(errors->count() - 1);
-  int chosen = errors->item(errors->count() - 1)->data(Qt::UserRole).toInt();
+  QAbstractItemModel* errors = s.window.reports()->errors()->model();
+  ASSERT_GT(errors->rowCount(), 0);
+  const int last = errors->rowCount() - 1;
+  s.window.reports()->ChooseRow(last);
+  int chosen = errors->data(errors->index(last, 0), Qt::UserRole).toInt();
   EXPECT_EQ(static_cast<int>(s.ws.session().current()) + 1, chosen);
 
   // Closing a modified document asks; Cancel keeps the window, No closes it.
