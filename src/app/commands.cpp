@@ -14,8 +14,8 @@ namespace {
 
 constexpr std::array kMenus{
     MenuInfo{"file", "&File"},   MenuInfo{"edit", "&Edit"},          MenuInfo{"go", "&Navigate"},
-    MenuInfo{"subtitle", "&Subtitle"},
     MenuInfo{"cues", "&Cues"},   MenuInfo{"tools", "&Tools"},        MenuInfo{"rate", "F&rame rate"},
+    MenuInfo{"subtitle", "&Subtitle"},
     MenuInfo{"profile", "&Profile"}, MenuInfo{"help", "&Help"},
 };
 
@@ -94,8 +94,6 @@ const std::vector<CommandInfo>& Table() {
 
       {"cues.recalculateOut", "cues", "Recalculate &out cue", "F7", S, Timing<&TimingController::RecalculateOutCue>},
       {"cues.recalculateIn", "cues", "Recalculate &in cue", "Shift+F7", S, Timing<&TimingController::RecalculateInCue>},
-      {"cues.quickOffset", "cues", "&Quick Offset...", "", S, nullptr, nullptr, true},
-      {"cues.videoOffset", "cues", "Vi&deo offset...", "", A},
       {"cues.fixIntervals", "cues", "Fix invalid inter&vals", "", A, Bulk<&TimingController::FixInvalidIntervals>, nullptr, true},
       {"cues.fillBlank", "cues", "Fill &blank out cues", "", A, Bulk<&TimingController::FillBlankOutCues>},
       {"cues.stretch", "cues", "S&tretch cues (x 1.001)", "", A, [](Workstation& w) { return w.timing().ScaleCues(1.001) > 0; }},
@@ -116,20 +114,19 @@ const std::vector<CommandInfo>& Table() {
       {"tools.saveErrorList", "tools", "&Save error list...", "", A, Timing<&TimingController::SaveErrorList>},
       {"tools.statistics", "tools", "S&tatistics", "", A},
       {"tools.options", "tools", "&Options...", "", A, nullptr, nullptr, true},
+      {"tools.autoReplace", "tools", "&AutoReplace list...", "", A},
+      {"tools.profanity", "tools", "Pro&fanity list...", "", A},
+      {"tools.backups", "tools", "&Backups...", "", A},
+      {"tools.autosave", "tools", "A&utosave and backups settings...", "", A},
+      {"tools.subtitleZero", "tools", "Subtitle &zero", "", A,
+       [](Workstation& w) { w.settings().Set(keys::kSubtitleZero, !w.settings().Get(keys::kSubtitleZero)); return true; },
+       [](const Workstation& w) { return w.settings().Get(keys::kSubtitleZero); }},
       {"tools.clean", "tools", "&Clean file", "", A, [](Workstation& w) { return !w.text().CleanFile().rows.empty(); }},
       {"tools.punctuation", "tools", "&Punctuation check", "", A, [](Workstation& w) { return !w.text().PunctuationCheck().rows.empty(); }},
-      {"tools.autoReplace", "tools", "&AutoReplace list...", "", A, nullptr, nullptr, true},
-      {"tools.profanity", "tools", "Pro&fanity list...", "", A},
       {"tools.replaceNow", "tools", "Replace &now (auto-replace list)", "", A, [](Workstation& w) { w.text().ReplaceNow(); return true; }},
       {"tools.replaceWhileTyping", "tools", "Replace &while typing", "", A,
        [](Workstation& w) { w.text().SetReplaceAsYouType(!w.text().replaceAsYouType()); return true; },
        [](const Workstation& w) { return w.text().replaceAsYouType(); }},
-
-      {"tools.backups", "tools", "&Backups...", "", A, nullptr, nullptr, true},
-      {"tools.autosave", "tools", "Autosave and bac&kups settings...", "", A},
-      {"tools.subtitleZero", "tools", "Subtitle &zero", "", A,
-       [](Workstation& w) { w.settings().Set(keys::kSubtitleZero, !w.settings().Get(keys::kSubtitleZero)); return true; },
-       [](const Workstation& w) { return w.settings().Get(keys::kSubtitleZero); }},
 
       {"rate.detect", "rate", "&Detect frame rate", "", A, [](Workstation& w) { return DetectDocumentFrameRate(w) != DetectedRate::None; }},
 
