@@ -8,12 +8,14 @@
 #include "app/workstation.h"
 #include "settings/keys.h"
 #include "platform/text_util.h"
+#include "text/spelling.h"
 
 namespace kipo {
 namespace {
 
 constexpr std::array kMenus{
-    MenuInfo{"file", "&File"},   MenuInfo{"edit", "&Edit"},          MenuInfo{"go", "&Navigate"},
+    MenuInfo{"file", "&File"},   MenuInfo{"edit", "&Edit"},          MenuInfo{"format", "F&ormat"},
+    MenuInfo{"go", "&Navigate"},
     MenuInfo{"cues", "&Cues"},   MenuInfo{"tools", "&Tools"},        MenuInfo{"rate", "F&rame rate"},
     MenuInfo{"subtitle", "&Subtitle"},
     MenuInfo{"profile", "&Profile"}, MenuInfo{"help", "&Help"},
@@ -44,6 +46,15 @@ bool Step(Workstation& w, bool forward) {
   return true;
 }
 
+// The jumps start from the picture shown and move it to the cut ("Last shot cut offset",
+// "Next shot cut offset" say how far after the cut).
+bool JumpToCut(Workstation& w, bool next) {
+  w.timing().SetVideoFrame(w.playhead().position());
+  const auto to = w.timing().JumpToShotCut(next);
+  if (to) w.playhead().Seek(*to);
+  return to.has_value();
+}
+
 const std::vector<CommandInfo>& Table() {
   static const std::vector<CommandInfo> table{
       // id, menu, text, keys, availability, run, checked, separator before, remembers file, submenu
@@ -72,14 +83,34 @@ const std::vector<CommandInfo>& Table() {
       {"edit.mergePrevious", "edit", "Merge with p&revious", "Ctrl+Shift+M", S, Editing<&EditingController::MergeWithPrevious>},
       {"edit.split", "edit", "&Split at cursor", "Ctrl+Return", S},
       {"edit.shiftText", "edit", "S&hift text", "Ctrl+Shift+T", S, Editing<&EditingController::ShiftText>},
+      {"edit.italicise", "edit", "It&alicise subtitle", "", S, Editing<&EditingController::ToggleItalics>,
+       [](const Workstation& w) { return w.session().HasCurrent() && w.session().toolbar().italic; }},
       {"edit.tidy", "edit", "Tid&y subtitle", "Ctrl+T", S, [](Workstation& w) { w.text().TidyCurrentSubtitle(); return true; }, nullptr, true},
+      // Find, the list's selection and the text box's selection: the window runs them.
+      {"edit.find", "edit", "Fi&nd and replace...", "Ctrl+F", A, nullptr, nullptr, true},
+      {"edit.findNext", "edit", "Find ne&xt", "F3", A},
+      {"edit.deleteSelected", "edit", "Delete s&elected subtitles", "", S},
+
+      {"format.italic", "format", "&Italics", "Ctrl+I", S},
+      {"format.bold", "format", "&Bold", "Ctrl+B", S},
+      {"format.underline", "format", "&Underline", "Ctrl+U", S},
+      {"format.red", "format", "Colour: &red", "", S, nullptr, nullptr, true},
+      {"format.green", "format", "Colour: &green", "", S},
+      {"format.yellow", "format", "Colour: &yellow", "", S},
+      {"format.blue", "format", "Colour: b&lue", "", S},
+      {"format.magenta", "format", "Colour: &magenta", "", S},
+      {"format.cyan", "format", "Colour: &cyan", "", S},
+      {"format.white", "format", "Colour: &white", "", S},
+      {"format.noColour", "format", "&Default colour", "", S},
+      {"format.italicSelected", "format", "Italics on &selected subtitles", "", S, nullptr, nullptr, true},
 
       {"go.previous", "go", "&Previous subtitle", "PgUp", A, [](Workstation& w) { return Step(w, false); }},
       {"go.next", "go", "&Next subtitle", "PgDown", A, [](Workstation& w) { return Step(w, true); }},
       {"go.first", "go", "&First subtitle", "Ctrl+Home", A, [](Workstation& w) { return w.doc().Count() > 0 && w.timing().MoveTo(0); }},
       {"go.last", "go", "&Last subtitle", "Ctrl+End", A, [](Workstation& w) { return w.doc().Count() > 0 && w.timing().MoveTo(w.doc().Count() - 1); }},
-      {"go.lastShotCut", "go", "Previous shot &cut", "", A, [](Workstation& w) { return w.timing().JumpToShotCut(false).has_value(); }, nullptr, true},
-      {"go.nextShotCut", "go", "Next shot cu&t", "", A, [](Workstation& w) { return w.timing().JumpToShotCut(true).has_value(); }},
+      {"go.goTo", "go", "&Go to...", "Ctrl+G", A},
+      {"go.lastShotCut", "go", "Previous shot &cut", "Alt+Num+4", A, [](Workstation& w) { return JumpToCut(w, false); }, nullptr, true},
+      {"go.nextShotCut", "go", "Next shot cu&t", "Alt+Num+6", A, [](Workstation& w) { return JumpToCut(w, true); }},
 
       {"subtitle.rowUp", "subtitle", "Move row &up", "", S, [](Workstation& w) { return MoveCurrentRow(w, true); }},
       {"subtitle.rowDown", "subtitle", "Move row &down", "", S, [](Workstation& w) { return MoveCurrentRow(w, false); }},
@@ -108,6 +139,7 @@ const std::vector<CommandInfo>& Table() {
       {"cues.snapCurrent", "cues", "Sna&p current subtitle to shot cuts", "Alt+Num+5", S, Timing<&TimingController::SnapCurrentToShotCuts>},
       {"cues.fromShotCuts", "cues", "Cr&eate cues from shot cuts", "", A, Timing<&TimingController::CreateCuesFromShotCuts>},
       {"cues.shiftShotCuts", "cues", "Shi&ft shot cuts...", "", A},
+      {"cues.offsetSelected", "cues", "Offset se&lected subtitles...", "", S, nullptr, nullptr, true},
 
       {"tools.runChecks", "tools", "&Run all checks", "F9", A},
       {"tools.errorList", "tools", "&Error list", "Ctrl+F9", A},
@@ -127,6 +159,9 @@ const std::vector<CommandInfo>& Table() {
       {"tools.replaceWhileTyping", "tools", "Replace &while typing", "", A,
        [](Workstation& w) { w.text().SetReplaceAsYouType(!w.text().replaceAsYouType()); return true; },
        [](const Workstation& w) { return w.text().replaceAsYouType(); }},
+      {"tools.spellWhileTyping", "tools", "Check spellin&g while typing", "", A, nullptr,
+       [](const Workstation& w) { return w.settings().Get(kCheckSpellingWhileTyping); }, true},
+      {"tools.shortcuts", "tools", "&Keyboard shortcuts...", "", A},
 
       {"rate.detect", "rate", "&Detect frame rate", "", A, [](Workstation& w) { return DetectDocumentFrameRate(w) != DetectedRate::None; }},
 

@@ -132,6 +132,15 @@ void EditingController::ShiftText() {
   s_.EndCommand();
 }
 
+void EditingController::ToggleItalics() {
+  if (!s_.HasCurrent()) return;
+  s_.CommitEditArea();
+  s_.Record("Italics");
+  s_.Record(kUndoNothing);
+  s_.doc().SetItalic(s_.current(), !s_.doc().At(s_.current()).italic);
+  s_.EndCommand();
+}
+
 // --- page keys
 
 void EditingController::PageUp() {
@@ -143,7 +152,7 @@ void EditingController::PageUp() {
   }
   s_.CommitEditArea();
   s_.SetCurrent(s_.current() - 1);
-  s_.EndCommand();
+  s_.EndMove();
   if (!full) s_.ResetUndo();
 }
 
@@ -156,7 +165,7 @@ void EditingController::PageDown() {
   }
   s_.CommitEditArea();
   s_.SetCurrent(s_.current() + 1);
-  s_.EndCommand();
+  s_.EndMove();
   if (!full) s_.ResetUndo();
 }
 

@@ -26,6 +26,9 @@ class EditingController {
   void Split(std::size_t cursor);
   // Moves every text from the current subtitle on one place down the list; cues stay.
   void ShiftText();
+  // The italic mode of the text toolbar: italicises the current subtitle as a whole, or
+  // takes its italics away ("Italics" step). New subtitles take the mode shown.
+  void ToggleItalics();
 
   // Moving with the page keys: the edits of the subtitle left are recorded first, and the
   // history is kept when "Full undo" is on (otherwise it is emptied as for any move).

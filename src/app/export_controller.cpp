@@ -6,6 +6,7 @@
 #include "app/file_controller.h"
 #include "app/text_controller.h"
 #include "core/markup.h"
+#include "core/native_save.h"
 #include "platform/files.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
@@ -100,8 +101,26 @@ bool ExportController::ExportWithSaveDialog(const ExportFormat& f) {
   SettingsStore::Batch batch(s_.settings());
   StoreExportFilterIndex(f, s_.settings(), choice->filterIndex);
   s_.SetStatus(kExportedOk);
+  ReportExportWarnings(lastWarnings_);
   s_.settings().Set(keys::kSaveFolder, FolderWithSeparator(path));
   return true;
+}
+
+void ExportController::ReportExportWarnings(const Warnings& warnings) {
+  // The list is rewritten by every export, empty when there was nothing to say, so an
+  // older list never passes for this file's.
+  WriteWarningList(warnings);
+  if (warnings.empty()) return;
+  s_.ShowWarning(ExportWarningText(warnings));
+}
+
+std::string ExportWarningText(const Warnings& warnings) {
+  constexpr std::size_t kShown = 4;
+  std::string text = std::to_string(warnings.size()) + (warnings.size() == 1 ? " warning" : " warnings") +
+                     " while exporting (listed in " + WarningListPath().string() + "):";
+  for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i) text += "\n" + warnings[i];
+  if (warnings.size() > kShown) text += "\n... and " + std::to_string(warnings.size() - kShown) + " more";
+  return text;
 }
 
 Warnings ExportController::ExportToFile(const ExportFormat& f, const std::filesystem::path& path, TextEncoding encoding) {

@@ -15,6 +15,10 @@ namespace kipo {
 class FileController;
 class TextController;
 
+// The warning panel's text for an export's warnings: their count, where the list is kept,
+// and the first few lines.
+std::string ExportWarningText(const Warnings& warnings);
+
 class ExportController {
  public:
   ExportController(DocumentSession& session, FileController& files, TextController& text);
@@ -44,6 +48,9 @@ class ExportController {
   bool optionsCancelled() const { return optionsCancelled_; }
   // Warnings of the last export or import.
   const Warnings& lastWarnings() const { return lastWarnings_; }
+  // After an export: the writer's warnings replace the warning list (warning.log) and are
+  // shown in the warning panel.
+  void ReportExportWarnings(const Warnings& warnings);
 
   // The import dialog's OK for a row of its list with a "Text encoding" choice (0 system
   // default, 1 UTF-16, 2 UTF-8): asks to save changes, shows the open dialog and replaces

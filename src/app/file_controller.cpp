@@ -81,6 +81,12 @@ void ShowWarnings(Prompter& prompter, const Warnings& warnings) {
   prompter.Inform(kAppTitle, text, Icon::Warning);
 }
 
+// The types of the Save As dialog: ours, and the broadcast types we keep documents in.
+bool IsSaveType(const std::string& path) {
+  const Format* format = FormatForExtension(UpperExtension(path));
+  return format && format->write && format->fileType && format->fileType->saveOrder > 0;
+}
+
 }  // namespace
 
 FileController::FileController(DocumentSession& session, TextController& text) : s_(session), text_(text) {}
@@ -177,17 +183,36 @@ bool FileController::AppendPath(const std::string& path) {
 }
 
 bool FileController::Save() {
-  if (s_.doc().filePath.empty()) return SaveAs();
+  // A document read from a file of another program (SubRip, WebVTT...) is never written
+  // back over it: its frames and encoding would silently replace the file's own. Save asks
+  // for a file of our own types; writing the foreign type again is an export.
+  if (s_.doc().filePath.empty() || !IsSaveType(s_.doc().filePath)) return SaveAs();
   return SaveToPath(s_.doc().filePath);
 }
 
 bool FileController::SaveAs() {
-  auto choice = s_.prompter().SaveFile(MakeFileDialog(kSaveFileAsDialog, UpperExtension(s_.doc().filePath)));
+  FileDialog dialog = MakeFileDialog(kSaveFileAsDialog, UpperExtension(s_.doc().filePath));
+  if (!s_.doc().filePath.empty() && !IsSaveType(s_.doc().filePath)) {
+    // Proposed: the imported file's name with our own extension, beside it.
+    std::filesystem::path proposed(s_.doc().filePath);
+    dialog.initialDir = proposed.parent_path().string();
+    dialog.fileName = proposed.stem().string() + "." + kSaveFileAsDialog.defaultExt;
+  } else if (!s_.doc().filePath.empty()) {
+    dialog.fileName = std::filesystem::path(s_.doc().filePath).filename().string();
+  }
+  auto choice = s_.prompter().SaveFile(dialog);
   if (!choice || choice->path.empty()) return false;
   std::string path = choice->path;
   if (UpperExtension(path).empty()) {
     std::string ext = ExtensionForFilterIndex(kSaveFileAsDialog.filter, choice->filterIndex);
     path += "." + ToLowerAscii(ext.empty() ? std::string("kpox") : ext);
+  }
+  if (!IsSaveType(path)) {
+    s_.prompter().Inform(kAppTitle,
+                         "Kipo saves its own file types here: " + std::filesystem::path(path).filename().string() +
+                             " is written with File > Export.",
+                         Icon::Warning);
+    return false;
   }
   if (const Format* format = FormatForExtension(UpperExtension(path)); format && format->hooks.formatWarnings)
     for (const std::string& w : format->hooks.formatWarnings(s_.doc())) s_.prompter().Inform("Format warning", w, Icon::Warning);

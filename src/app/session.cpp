@@ -46,6 +46,8 @@ void DocumentSession::LoadEditArea() {
     dur = DurationLabel(s.inCue, s.outCue, r).value_or("");
   };
   if (!HasCurrent()) return;
+  toolbar_.alignment = doc_.At(current_).alignment;
+  toolbar_.italic = doc_.At(current_).italic;
   fill(current_, edit_.inCue, edit_.outCue, edit_.duration);
   edit_.text = doc_.At(current_).text;
   edit_.comment = doc_.At(current_).comment;

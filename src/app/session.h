@@ -73,7 +73,9 @@ class DocumentSession {
   void SetCurrent(std::size_t index);
   EditArea& edit() { return edit_; }
   const EditArea& edit() const { return edit_; }
-  // Fills the edit area from the current subtitle and its neighbours.
+  // Fills the edit area from the current subtitle and its neighbours. The text toolbar
+  // follows the subtitle shown (its justification and italic mode), so a new subtitle
+  // never takes a state the window does not show.
   void LoadEditArea();
   // Writes the edit area's text, comment and complete cues back to the current subtitle
   // (only fields that differ). Returns true when anything changed.
@@ -136,6 +138,9 @@ class DocumentSession {
   // The end of every command that changed the document: marks it modified, shows the
   // current subtitle and refreshes the views.
   void EndCommand();
+  // The end of a move that changed nothing but the current subtitle: shows it and
+  // refreshes the views; the document is modified only if the edits left behind were.
+  void EndMove();
 
  private:
   SettingsStore& settings_;

@@ -32,6 +32,7 @@ Scope ScopeOf(const std::string& action) {
       {"Delete", {Scope::Range, 0, 1}},
       {"Merge", {Scope::Range, 0, 2}},
       {"Split", {Scope::Range, 0, 1}},
+      {"Italics", {Scope::Range, 0, 1, "Italicise"}},
       {"ShiftTextUp", {Scope::ToEnd}},
       {"PageDown at End Of File", {Scope::ToEnd}},
       {"MultipleCueDelete", {Scope::Whole}},
@@ -135,6 +136,10 @@ void DocumentSession::Undo() {
 
 void DocumentSession::EndCommand() {
   doc_.modified = true;
+  EndMove();
+}
+
+void DocumentSession::EndMove() {
   if (HasCurrent()) doc_.SetCurrentNumber(static_cast<std::int16_t>(current_ + 1));
   LoadEditArea();
   Refresh();

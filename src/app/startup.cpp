@@ -4,6 +4,7 @@
 
 #include "app/file_types.h"
 #include "app/native_settings.h"
+#include "app/open_any.h"
 #include "app/trash.h"
 #include "core/autosave.h"
 #include "core/backups.h"
@@ -17,9 +18,6 @@
 
 namespace kipo {
 namespace {
-
-// The readers the command line may choose; any other extension opens nothing.
-constexpr std::array<std::string_view, 7> kStartUpTypes{"KPOX", "KPO", "WSB", "IBF", "PAC", "890", "STL"};
 
 // Absent only before the very first start.
 constexpr FlagSetting kFirstTime{keys::kGeneral, "First time", true, FlagForm::TrueFalse};
@@ -55,11 +53,9 @@ ScreenCheck CheckScreenSize(int width, int height) {
 void OpenStartUpDocument(Workstation& ws, const std::string& commandLine) {
   std::error_code ec;
   if (!commandLine.empty() && std::filesystem::is_regular_file(commandLine, ec)) {
-    std::string ext = UpperExtension(commandLine);
-    bool known = std::find(kStartUpTypes.begin(), kStartUpTypes.end(), ext) != kStartUpTypes.end();
-    const FileType* type = known ? FindFileType(ext) : nullptr;
+    // Kipo's own types open as the document's file; any other type it reads is imported.
     // A reader that refuses the file has said so; the program goes on with an empty document.
-    if (type && type->read) ws.files().OpenPath(commandLine);
+    OpenAnyFile(ws, commandLine);
     return;
   }
   NativeReadOptions options;

@@ -2,6 +2,7 @@
 #include <ostream>
 #include <set>
 
+#include "app/timeline_controller.h"
 #include "cli/cli.h"
 #include "settings/declared_defaults.h"
 #include "settings/keys.h"
@@ -25,6 +26,7 @@ const DeclaredDefaults& Defaults() {
     d.AddWrittenBy([](SettingsStore& s) { PunctuationRules{}.Save(s); });
     d.AddWrittenBy([](SettingsStore& s) { TypographicOptions{}.Save(s); });
     d.AddWrittenBy([](SettingsStore& s) { CleanSteps{}.Save(s); });
+    d.AddWrittenBy([](SettingsStore& s) { TimelineOptions{}.Save(s); });
     for (const IntSetting& k : {kShotCutSampleSize, kShotCutBaselineRgb, kShotCutMaxRgb, kShotCutMinRgb, kShotCutBitsPerPixel})
       d.Add(k);
     d.Add(kShotCutAdvanced);

@@ -125,6 +125,19 @@ Format MakeCaptionIncFormat() {
     r.bytes = WriteCaptionInc(doc, CaptionIncTable().Load(ctx.settings), r.warnings);
     return r;
   };
+  f.fileType = FileTypeRow{"CIN", "Caption Inc file", 0, "", 0, 0};
+  ImportFormat in;
+  in.position = 2;
+  in.name = "Caption Inc CIN file";
+  in.openTitle = "Import Caption Inc CIN File";
+  in.openFilter = "Caption Inc Files (*.cin)|*.cin";
+  in.fileName = "*.cin";
+  f.importRow = std::move(in);
+  f.traits.cuesAsShown = true;
+  f.read = [](std::span<const std::uint8_t> bytes, FormatContext& ctx) {
+    CaptionIncReadResult r = ReadCaptionInc(bytes, ctx.frameRateCode);
+    return ReadResult{std::move(r.doc), std::move(r.warnings)};
+  };
   f.options = FormatOptions::Of(CaptionIncTable());
   return f;
 }

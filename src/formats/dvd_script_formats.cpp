@@ -8,6 +8,7 @@
 #include "formats/exchange/tmpgenc.h"
 #include "formats/exchange/ulead_dvd_workshop.h"
 #include "formats/exchange/vegas_regions.h"
+#include "formats/catalogue_options.h"
 #include "formats/format_rows.h"
 #include "formats/script_format.h"
 #include "platform/files.h"
@@ -76,20 +77,6 @@ Format MakeUleadDvdWorkshopFormat() {
   return ScriptFormat(std::move(f), Reader(&ReadUleadDvdWorkshop), Writer(&WriteUleadDvdWorkshop));
 }
 
-// The header lines of the data folder's spruce.dat, or the default header when the file
-// is missing or unreadable.
-std::string SpruceHeader() {
-  try {
-    const auto path = DataFolder() / kSpruceHeaderFile;
-    if (std::filesystem::exists(path)) {
-      Bytes bytes = ReadFileBytes(path, 1 << 20);
-      return DecodeImportText(bytes, std::nullopt);
-    }
-  } catch (const std::exception&) {
-  }
-  return DefaultSpruceHeader();
-}
-
 Format MakeSpruceStlFormat() {
   Format f;
   f.id = "spruce-stl";
@@ -107,7 +94,7 @@ Format MakeSpruceStlFormat() {
   f.traits.keepsUnderline = true;
   return ScriptFormat(std::move(f), Reader(&ReadSpruceStl),
                       [](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) {
-                        return WriteSpruceStl(doc, SpruceHeader(), w);
+                        return WriteSpruceStl(doc, LoadHeaderFile(HeaderFile::Spruce), w);
                       });
 }
 

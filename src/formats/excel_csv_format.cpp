@@ -1,5 +1,6 @@
 // Spreadsheet files (.csv) for a spreadsheet program.
 #include "formats/exchange/excel_csv.h"
+#include "formats/catalogue_options.h"
 #include "formats/format_rows.h"
 #include "formats/script_format.h"
 #include "settings/keys.h"
@@ -10,16 +11,12 @@ namespace {
 // The mark between the rows of a subtitle's text, set through the export's input box.
 constexpr TextSetting kCsvLineBreak{keys::kExport, "CSV line break", "<P>"};
 
-struct CsvOptions {
-  std::string lineBreak;
-};
+}  // namespace
 
-const OptionTable<CsvOptions>& CsvOptionTable() {
-  static const auto t = OptionTable<CsvOptions>().Bind(&CsvOptions::lineBreak, kCsvLineBreak);
+const OptionTable<TextOption>& CsvLineBreakTable() {
+  static const auto t = OptionTable<TextOption>().Bind(&TextOption::value, kCsvLineBreak);
   return t;
 }
-
-}  // namespace
 
 Format MakeExcelCsvFormat() {
   Format f;
@@ -30,14 +27,14 @@ Format MakeExcelCsvFormat() {
   f.exportRow = MakeExportRow(15, "Microsoft Excel", "Microsoft Office", "CSV", "ExportCSVFile",
                               "CSV Text Files (*.csv)|*.csv", "Export Microsoft Excel CSV file",
                               "Microsoft Excel CSV file", "P");
-  f.options = FormatOptions::Of(CsvOptionTable());
+  f.options = FormatOptions::Of(CsvLineBreakTable());
   return ScriptFormat(
       std::move(f),
       [](std::string_view text, const FrameRate& rate, const SettingsStore& s, Warnings& w) {
-        return ReadExcelCsv(text, rate, CsvOptionTable().Load(s).lineBreak, w);
+        return ReadExcelCsv(text, rate, CsvLineBreakTable().Load(s).value, w);
       },
       [](const SubtitleDocument& doc, const SettingsStore& s, Warnings& w) {
-        return WriteExcelCsv(doc, CsvOptionTable().Load(s).lineBreak, w);
+        return WriteExcelCsv(doc, CsvLineBreakTable().Load(s).value, w);
       });
 }
 

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "formats/format_rows.h"
-#include "platform/text_util.h"
 
 namespace kipo {
 namespace {
@@ -20,25 +19,6 @@ const ExportRowData kExportRows[] = {
      "Plain text files (*.txt)|*.txt|Unicode text files (*.txt)|*.txt|UTF-8 text files (*.txt)|*.txt", "Options (Files tab)", "P"},
     {"dvd-blu-ray-bitmap-stream", 10, "DVD/Blu-ray bitmap stream", "DVD/Blu-ray", "Bitmap", "frmDVD",
      "", "", "W"},
-    {"flash", 28, "Flash", "Web", "XML", "ExportFlashFile",
-     "Flash XML files (*.xml)|*.xml", "", "P"},
-    {"cheetah", 30, "Cheetah", "Closed caption", "CAP", "ExportCheetahCAPFile",
-     "Cheetah CAP Files (*.cap)|*.cap", "", ""},
-    {"pmwin", 37, "PMWin", "Other subtitling software", "OVR", "ExportPMWinOVRFile",
-     "PMWin Asian Language OVR Files (*.ovr)|*.ovr", "", ""},
-};
-
-// Import rows of formats that have no export row yet.
-struct ImportRowData {
-  int position;
-  const char* name;
-};
-
-const ImportRowData kImportRows[] = {
-    {2, "Caption Inc CIN file"},
-    {4, "Cheetah closed caption CAP file"},
-    {5, "Closed caption text file"},
-    {11, "PMWin OVR file"},
 };
 
 // Quick-conversion targets, each written by the export row it names.
@@ -50,17 +30,6 @@ struct ConvertRowData {
 const ConvertRowData kConvertRows[] = {
     {10, "Preformatted text file", "Preformatted text file", "Preformatted text", "txt", "preset", "Preformatted Text"},
 };
-
-std::string Slug(std::string_view name) {
-  std::string id;
-  for (char c : ToLowerAscii(name)) {
-    const bool keep = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-    if (keep) id += c;
-    else if (!id.empty() && id.back() != '-') id += '-';
-  }
-  while (!id.empty() && id.back() == '-') id.pop_back();
-  return id;
-}
 
 }  // namespace
 
@@ -77,16 +46,6 @@ std::vector<Format> PlannedFormats() {
       if (f.exportRow->name == c.exportName)
         f.convert = MakeConvertTarget(c.position, c.quickName, c.batchName, c.exportName, "", c.extension, c.tag,
                                       c.progressName);
-    out.push_back(std::move(f));
-  }
-  for (const ImportRowData& r : kImportRows) {
-    Format f;
-    f.id = "import-" + Slug(r.name);
-    f.name = r.name;
-    ImportFormat row;
-    row.position = r.position;
-    row.name = r.name;
-    f.importRow = std::move(row);
     out.push_back(std::move(f));
   }
   return out;

@@ -1,5 +1,6 @@
 // PowerPoint presentations, one slide per subtitle, in the Office Open XML form.
 #include "formats/exchange/powerpoint.h"
+#include "formats/catalogue_options.h"
 #include "formats/format_rows.h"
 #include "formats/text_cue_format.h"
 
@@ -22,6 +23,8 @@ constexpr IntSetting kPptFontSizeComments{kPowerPoint, "Font size comments", 18,
 constexpr IntSetting kPptHAlignComments{kPowerPoint, "HAlign comments", 1, 0, 2};
 constexpr IntSetting kPptVAlignComments{kPowerPoint, "VAlign comments", 0, 0, 2};
 
+}  // namespace
+
 const OptionTable<PowerPointOptions>& PowerPointOptionTable() {
   static const auto t = OptionTable<PowerPointOptions>()
                             .Bind(&PowerPointOptions::fontName, kPptFontName)
@@ -39,8 +42,6 @@ const OptionTable<PowerPointOptions>& PowerPointOptionTable() {
                             .Bind(&PowerPointOptions::vAlignComments, kPptVAlignComments);
   return t;
 }
-
-}  // namespace
 
 Format MakePowerPointFormat() {
   Format f;

@@ -1,5 +1,6 @@
 // The Windows media player's SAMI captions (.smi), exported through the SAMI window.
 #include "formats/exchange/sami.h"
+#include "formats/catalogue_options.h"
 #include "formats/format_rows.h"
 #include "formats/script_format.h"
 #include "settings/setting_key.h"
@@ -14,6 +15,8 @@ constexpr IntSetting kSamiFontSize{"SAMI", "Font size", 24, 1, 200};
 constexpr TextSetting kSamiLanguageName{"SAMI", "Language name", "English"};
 constexpr TextSetting kSamiLanguageCode{"SAMI", "Language code", "en-US"};
 
+}  // namespace
+
 const OptionTable<SamiOptions>& SamiOptionTable() {
   static const OptionTable<SamiOptions> table = [] {
     OptionTable<SamiOptions> t;
@@ -26,8 +29,6 @@ const OptionTable<SamiOptions>& SamiOptionTable() {
   }();
   return table;
 }
-
-}  // namespace
 
 Format MakeSamiFormat() {
   Format f;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "formats/exchange/spotting_list.h"
+#include "formats/catalogue_options.h"
 #include "formats/format_rows.h"
 #include "formats/script_format.h"
 #include "platform/files.h"
@@ -14,23 +15,6 @@ namespace {
 
 // The RTF list's title block, set in the header window.
 constexpr TextSetting kTheatricalRtfHeader{keys::kExport, "Theatrical RTF header", "SPOTTING LIST"};
-struct RtfHeaderOptions {
-  std::string header;
-};
-const OptionTable<RtfHeaderOptions>& RtfHeaderTable() {
-  static const auto t = OptionTable<RtfHeaderOptions>().Bind(&RtfHeaderOptions::header, kTheatricalRtfHeader);
-  return t;
-}
-
-// The header lines of the data folder's theatrical.dat, or the default header.
-std::string TheatricalHeader() {
-  try {
-    const auto path = DataFolder() / kTheatricalHeaderFile;
-    if (std::filesystem::exists(path)) return DecodeImportText(ReadFileBytes(path, 1 << 20), std::nullopt);
-  } catch (const std::exception&) {
-  }
-  return DefaultTheatricalHeader();
-}
 
 ScriptReader RtfReader() {
   return [](std::string_view text, const FrameRate& rate, const SettingsStore&, Warnings& w) {
@@ -39,6 +23,11 @@ ScriptReader RtfReader() {
 }
 
 }  // namespace
+
+const OptionTable<TextOption>& TheatricalRtfHeaderTable() {
+  static const auto t = OptionTable<TextOption>().Bind(&TextOption::value, kTheatricalRtfHeader);
+  return t;
+}
 
 Format MakeTheatricalListFormat() {
   Format f;
@@ -55,7 +44,7 @@ Format MakeTheatricalListFormat() {
         return ReadSpottingText(text, rate, w);
       },
       [](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) {
-        return WriteSpottingText(doc, {"Theatrical spotting list", TheatricalHeader(), true}, w);
+        return WriteSpottingText(doc, {"Theatrical spotting list", LoadHeaderFile(HeaderFile::Theatrical), true}, w);
       });
 }
 
@@ -70,9 +59,9 @@ Format MakeTheatricalRtfListFormat() {
                               "frmTheatricalRTFHeader", "OP");
   f.importRow = MakeImportRow(24, "Theatrical DOC or RTF spotting list", "Import theatrical spotting list",
                               "Rich text files (*.rtf)|*.rtf");
-  f.options = FormatOptions::Of(RtfHeaderTable());
+  f.options = FormatOptions::Of(TheatricalRtfHeaderTable());
   return ScriptFormat(std::move(f), RtfReader(), [](const SubtitleDocument& doc, const SettingsStore& s, Warnings& w) {
-    return WriteSpottingRtf(doc, {"Theatrical RTF spotting list", RtfHeaderTable().Load(s).header, true}, w);
+    return WriteSpottingRtf(doc, {"Theatrical RTF spotting list", TheatricalRtfHeaderTable().Load(s).value, true}, w);
   });
 }
 

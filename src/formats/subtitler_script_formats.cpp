@@ -5,38 +5,13 @@
 #include "formats/exchange/softni.h"
 #include "formats/exchange/swift_interchange.h"
 #include "formats/exchange/swift_text.h"
+#include "formats/catalogue_options.h"
 #include "formats/format_rows.h"
 #include "formats/script_format.h"
 #include "settings/keys.h"
 
 namespace kipo {
 namespace {
-
-// The mark each FAB row starts with, set through the export's input box.
-constexpr TextSetting kFabLineStart{keys::kExport, "FAB shortform line start", "C"};
-struct FabOptions {
-  std::string lineStart;
-};
-const OptionTable<FabOptions>& FabOptionTable() {
-  static const auto t = OptionTable<FabOptions>().Bind(&FabOptions::lineStart, kFabLineStart);
-  return t;
-}
-
-// The subtitle generator's choices (the Nitris options window).
-constexpr TextSetting kNitrisPreset{keys::kExport, "Nitris preset", ""};
-constexpr TextSetting kNitrisTimecodeOffset{keys::kExport, "Nitris timecode offset", "00:00:00:00"};
-constexpr IntSetting kNitrisTransformY{keys::kExport, "Nitris character transform y", 0};
-constexpr FlagSetting kNitrisNonRealtime{keys::kExport, "Nitris force non realtime", false, FlagForm::OneZero};
-constexpr FlagSetting kNitrisAddSpaces{keys::kOptions, "Nitris add spaces", false, FlagForm::OneZero};
-const OptionTable<NitrisOptions>& NitrisOptionTable() {
-  static const auto t = OptionTable<NitrisOptions>()
-                            .Bind(&NitrisOptions::preset, kNitrisPreset)
-                            .Bind(&NitrisOptions::timecodeOffset, kNitrisTimecodeOffset)
-                            .Bind(&NitrisOptions::characterTransformY, kNitrisTransformY)
-                            .Bind(&NitrisOptions::forceNonRealtime, kNitrisNonRealtime)
-                            .Bind(&NitrisOptions::addSpaces, kNitrisAddSpaces);
-  return t;
-}
 
 Format ImportOnly(const char* id, const char* name, const char* key, int position, const char* rowName,
                   const char* filter, PlainReader read) {
@@ -49,7 +24,32 @@ Format ImportOnly(const char* id, const char* name, const char* key, int positio
   return ScriptReaderFormat(std::move(f), Reader(read));
 }
 
+// The mark each FAB row starts with, set through the export's input box.
+constexpr TextSetting kFabLineStart{keys::kExport, "FAB shortform line start", "C"};
+
+// The subtitle generator's choices (the Nitris options window).
+constexpr TextSetting kNitrisPreset{keys::kExport, "Nitris preset", ""};
+constexpr TextSetting kNitrisTimecodeOffset{keys::kExport, "Nitris timecode offset", "00:00:00:00"};
+constexpr IntSetting kNitrisTransformY{keys::kExport, "Nitris character transform y", 0};
+constexpr FlagSetting kNitrisNonRealtime{keys::kExport, "Nitris force non realtime", false, FlagForm::OneZero};
+constexpr FlagSetting kNitrisAddSpaces{keys::kOptions, "Nitris add spaces", false, FlagForm::OneZero};
+
 }  // namespace
+
+const OptionTable<TextOption>& FabLineStartTable() {
+  static const auto t = OptionTable<TextOption>().Bind(&TextOption::value, kFabLineStart);
+  return t;
+}
+
+const OptionTable<NitrisOptions>& NitrisOptionTable() {
+  static const auto t = OptionTable<NitrisOptions>()
+                            .Bind(&NitrisOptions::preset, kNitrisPreset)
+                            .Bind(&NitrisOptions::timecodeOffset, kNitrisTimecodeOffset)
+                            .Bind(&NitrisOptions::characterTransformY, kNitrisTransformY)
+                            .Bind(&NitrisOptions::forceNonRealtime, kNitrisNonRealtime)
+                            .Bind(&NitrisOptions::addSpaces, kNitrisAddSpaces);
+  return t;
+}
 
 Format MakeFabShortformFormat() {
   Format f;
@@ -60,14 +60,14 @@ Format MakeFabShortformFormat() {
   f.exportRow = MakeExportRow(27, "FAB shortform", "Other subtitling software", "Text", "ExportFABShortform",
                               "FAB shortform text file(*.txt)|*.txt|FAB shortform UTF-8 text file(*.txt)|*.txt",
                               "Export FAB shortform file", "FAB Shortform", "P");
-  f.options = FormatOptions::Of(FabOptionTable());
+  f.options = FormatOptions::Of(FabLineStartTable());
   return ScriptFormat(
       std::move(f),
       [](std::string_view text, const FrameRate& rate, const SettingsStore& s, Warnings& w) {
-        return ReadFabShortform(text, rate, FabOptionTable().Load(s).lineStart, w);
+        return ReadFabShortform(text, rate, FabLineStartTable().Load(s).value, w);
       },
       [](const SubtitleDocument& doc, const SettingsStore& s, Warnings& w) {
-        return WriteFabShortform(doc, FabOptionTable().Load(s).lineStart, w);
+        return WriteFabShortform(doc, FabLineStartTable().Load(s).value, w);
       });
 }
 

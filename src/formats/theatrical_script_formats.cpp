@@ -3,6 +3,7 @@
 #include "formats/exchange/qube.h"
 #include "formats/exchange/surtitles.h"
 #include "formats/exchange/titra.h"
+#include "formats/catalogue_options.h"
 #include "formats/format_rows.h"
 #include "formats/script_format.h"
 #include "settings/keys.h"
@@ -15,6 +16,8 @@ constexpr FlagSetting kHoekFrame{keys::kExport, "Hoek frame", true, FlagForm::On
 constexpr IntSetting kHoekTimecodeFormat{keys::kExport, "Hoek timecode format", 0, 0, 1};
 constexpr FlagSetting kHoekCr{keys::kExport, "Hoek CR", true, FlagForm::OneZero};
 
+}  // namespace
+
 const OptionTable<HoekOptions>& HoekOptionTable() {
   static const auto t = OptionTable<HoekOptions>()
                             .Bind(&HoekOptions::frames, kHoekFrame)
@@ -22,8 +25,6 @@ const OptionTable<HoekOptions>& HoekOptionTable() {
                             .Bind(&HoekOptions::rowsOnLines, kHoekCr);
   return t;
 }
-
-}  // namespace
 
 Format MakeQubeFormat() {
   Format f;

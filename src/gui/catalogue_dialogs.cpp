@@ -5,9 +5,11 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/text_exporters.h"
 #include "formats/registry.h"
 
 namespace kipo::gui {
@@ -31,8 +33,9 @@ ExportDialog::ExportDialog(int lastPosition, bool alwaysShowOptions, QWidget* pa
   for (const ExportFormat& f : ExportCatalogue()) {
     auto* item = new QListWidgetItem(QString::fromStdString(f.category + " - " + f.name));
     item->setData(Qt::UserRole, f.position);
-    // Formats without a writer in this build stay listed; choosing one says so.
-    if (!f.available) item->setForeground(Qt::gray);
+    // Formats without a writer in this build stay listed; choosing one says so. Rows
+    // exported through a window of their own are available through it.
+    if (!f.available && !f.ownWindow) item->setForeground(Qt::gray);
     list_->addItem(item);
     if (f.position == lastPosition) list_->setCurrentItem(item);
   }
@@ -44,12 +47,26 @@ ExportDialog::ExportDialog(int lastPosition, bool alwaysShowOptions, QWidget* pa
   connect(options, &QPushButton::clicked, this, [this] {
     if (showOptions && position() > 0) showOptions(position());
   });
+  // Two sample subtitles as the selected format lays them out.
+  preview_ = new QPlainTextEdit;
+  preview_->setObjectName("txtPreview");
+  preview_->setReadOnly(true);
+  preview_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  preview_->setFont(QFont("Tahoma"));
+  preview_->setMaximumHeight(150);
+  auto showPreview = [this] {
+    const ExportFormat* f = ExportFormatAt(position());
+    preview_->setPlainText(QString::fromStdString(f ? ExportPreview(*f) : std::string(kNoPreview)));
+  };
+  connect(list_, &QListWidget::currentRowChanged, this, showPreview);
+  showPreview();
   layout->addWidget(list_);
+  layout->addWidget(preview_);
   layout->addWidget(always_);
   layout->addWidget(options);
   layout->addWidget(OkCancel(this));
   connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
-  resize(420, 520);
+  resize(420, 640);
 }
 
 int ExportDialog::position() const {

@@ -1,11 +1,13 @@
 #pragma once
-// The export and import windows: a list of the catalogue's formats with their choices.
+// The export and import windows: a list of the catalogue's formats with their choices and,
+// in the export window, the selected format's preview sample.
 #include <QDialog>
 #include <functional>
 
 class QListWidget;
 class QCheckBox;
 class QComboBox;
+class QPlainTextEdit;
 
 namespace kipo::gui {
 
@@ -17,11 +19,13 @@ class ExportDialog : public QDialog {
   int position() const;  // 1-based catalogue position
   bool alwaysShowOptions() const;
   QListWidget* list() const { return list_; }
+  QPlainTextEdit* preview() const { return preview_; }
   // Options...: opens the options window of the format at a catalogue position.
   std::function<void(int position)> showOptions;
 
  private:
   QListWidget* list_;
+  QPlainTextEdit* preview_;
   QCheckBox* always_;
 };
 

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QSplitter>
@@ -31,6 +32,7 @@
 #include "gui/bitmap_export_dialog.h"
 #include "gui/caption_dialogs.h"
 #include "gui/catalogue_dialogs.h"
+#include "gui/catalogue_options.h"
 #include "gui/dlp_options_dialog.h"
 #include "gui/markup_highlighter.h"
 #include "gui/new_project_dialog.h"
@@ -47,6 +49,8 @@
 #include "gui/reports_panel.h"
 #include "gui/subtitle_list_model.h"
 #include "gui/timed_text_dialogs.h"
+#include "gui/toolbar_basics.h"
+#include "gui/timeline_widget.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -82,6 +86,14 @@ void ShowCps(QLabel* label, const CpsLabel& cps) {
                                   : QString());
 }
 
+// The text of a box as the model keeps it: rows joined by CR LF and every character as
+// typed (the plain-text form would turn non-breaking spaces into plain ones).
+std::string BoxText(const QPlainTextEdit* box) {
+  QString raw = box->document()->toRawText();
+  raw.replace(QChar::ParagraphSeparator, "\r\n").replace(QChar::LineSeparator, "\r\n");
+  return raw.toStdString();
+}
+
 // Code points before a position of a QString (the Workstation counts code points).
 std::size_t CodePoints(const QString& text, int utf16Pos) {
   return CountCodePoints(text.left(utf16Pos).toStdString());
@@ -111,18 +123,12 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
       dlg.exec();
       return dlg.exported();
     }
-    return std::nullopt;
+    return RunExportWindow(f, ws_.settings(), [this, &f] { return ws_.exports().ExportWithSaveDialog(f); }, this);
   });
   // The formats' options windows, opened on OK when "Always show options" asks for them;
   // other rows export with their stored options.
-  ws_.exports().SetOptionsDialog([this](const ExportFormat& f) {
-    if (f.name == kCustomTextName) {
-      CustomTextDialog dlg(ws_.settings(), prompter_, this);
-      return dlg.exec() == QDialog::Accepted;
-    }
-    if (std::optional<bool> shown = EditCaptionOptions(f, ws_.settings(), this)) return *shown;
-    return RunTimedTextOptions(f, ws_.settings(), this).value_or(true);
-  });
+  ws_.exports().SetOptionsDialog(
+      [this](const ExportFormat& f) { return RunExportOptions(f, ws_.settings(), prompter_, this); });
   model_ = new SubtitleListModel(ws_.doc(), this);
   list_ = new QTableView;
   list_->setObjectName("subtitleList");
@@ -185,9 +191,15 @@ MainWindow::MainWindow(Workstation& ws, QtPrompter& prompter, QWidget* parent)
   split->addWidget(editArea);
   split->addWidget(lower);
   split->setStretchFactor(1, 1);
+  split->insertWidget(1, new TimelineWidget(ws_, statusBar()));  // waveform, shot cuts and blocks
   setCentralWidget(split);
 
+  basics_ = new EditingBasics(*this);
   BuildMenus();
+  basics_->Install();
+  // After Insert the new subtitle's text box is where the user types next.
+  for (const char* id : {"edit.insert", "edit.insertAfter"})
+    connect(command(id), &QAction::triggered, this, [this] { text_->setFocus(); });
   BuildStatusBar();
   refreshed_ = ws_.session().OnRefresh([this] { ShowState(); });
   titleShown_ = ws_.session().OnWindowTitle([this](const std::string& t) { setWindowTitle(Q(t) + "[*]"); });
@@ -286,11 +298,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::TakeEdits() {
   EditArea& e = ws_.session().edit();
-  // The text box shows rows with line feeds; the model keeps CR LF.
-  e.text = text_->toPlainText().replace("\n", "\r\n").toStdString();
-  e.comment = comment_->toPlainText().replace("\n", "\r\n").toStdString();
-  e.inCue = inCue_->text().toStdString();
-  e.outCue = outCue_->text().toStdString();
+  // Only what the user changed since the state was shown is taken: a box that merely
+  // shows a value (a lone line break, an unusual character) never writes it back in the
+  // box's own form, so looking at a subtitle does not change it.
+  auto take = [](std::string now, std::string& shown, std::string& field) {
+    if (now == shown) return;
+    field = now;
+    shown = std::move(now);
+  };
+  take(BoxText(text_), shown_.text, e.text);
+  take(BoxText(comment_), shown_.comment, e.comment);
+  take(inCue_->text().toStdString(), shown_.inCue, e.inCue);
+  take(outCue_->text().toStdString(), shown_.outCue, e.outCue);
 }
 
 void MainWindow::ShowState() {
@@ -301,13 +320,20 @@ void MainWindow::ShowState() {
   };
   setCue(inCue_, e.inCue);
   setCue(outCue_, e.outCue);
+  shown_.inCue = inCue_->text().toStdString();
+  shown_.outCue = outCue_->text().toStdString();
   duration_->setText(Q(e.duration));
   last_->setText(Cues(e.lastIn, e.lastOut, e.lastDuration));
   next_->setText(Cues(e.nextIn, e.nextOut, e.nextDuration));
-  QString text = Q(e.text).replace("\r\n", "\n");
-  if (text_->toPlainText() != text) text_->setPlainText(text);
-  QString comment = Q(e.comment).replace("\r\n", "\n");
-  if (comment_->toPlainText() != comment) comment_->setPlainText(comment);
+  if (BoxText(text_) != e.text) text_->setPlainText(Q(e.text).replace("\r\n", "\n"));
+  shown_.text = BoxText(text_);
+  if (BoxText(comment_) != e.comment) comment_->setPlainText(Q(e.comment).replace("\r\n", "\n"));
+  shown_.comment = BoxText(comment_);
+  // The italic mode shows in the text box itself: a new subtitle takes what is seen here.
+  if (QFont f = text_->font(); f.italic() != ws_.session().toolbar().italic) {
+    f.setItalic(ws_.session().toolbar().italic);
+    text_->setFont(f);
+  }
   bool has = ws_.session().HasCurrent();
   for (QWidget* w : {static_cast<QWidget*>(inCue_), static_cast<QWidget*>(outCue_), static_cast<QWidget*>(text_),
                      static_cast<QWidget*>(comment_)})
@@ -356,6 +382,8 @@ void MainWindow::Command(F&& f) {
   }
   ShowState();
 }
+
+void MainWindow::RunCommand(const std::function<void()>& f) { Command(f); }
 
 QAction* MainWindow::command(std::string_view id) const {
   auto it = commands_.find(std::string(id));
@@ -474,7 +502,7 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
          ExportDialog dlg(static_cast<int>(ws_.settings().Get(keys::kLastExportFormat)),
                           ws_.settings().Get(keys::kAlwaysShowOptions) != 0, this);
          dlg.showOptions = [this](int position) {
-           if (const ExportFormat* f = ExportFormatAt(position)) RunTimedTextOptions(*f, ws_.settings(), this);
+           if (const ExportFormat* f = ExportFormatAt(position)) RunExportOptions(*f, ws_.settings(), prompter_, this);
          };
          if (dlg.exec() != QDialog::Accepted || dlg.position() < 1) return;
          Command([&] { ws_.exports().ExportDialogOk(dlg.position(), dlg.alwaysShowOptions()); });
@@ -561,7 +589,8 @@ std::map<std::string, std::function<void()>, std::less<>> MainWindow::WindowActi
 void MainWindow::BuildMenus() {
   std::map<std::string, QMenu*, std::less<>> menus;
   for (const MenuInfo& m : Menus()) menus[std::string(m.id)] = menuBar()->addMenu(Q(std::string(m.title)));
-  const auto windowActions = WindowActions();
+  auto windowActions = WindowActions();
+  windowActions.merge(basics_->Actions());
   for (const CommandInfo& c : Commands()) {
     QMenu* menu = menus.at(std::string(c.menu));
     if (c.separatorBefore) menu->addSeparator();

@@ -33,6 +33,7 @@ class SubtitleListModel;
 class QtPrompter;
 class QtClipboard;
 class ReportsPanel;
+class EditingBasics;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -43,6 +44,12 @@ class MainWindow : public QMainWindow {
   Workstation& workstation() { return ws_; }
   QTableView* list() const { return list_; }
   QPlainTextEdit* textBox() const { return text_; }
+  QPlainTextEdit* commentBox() const { return comment_; }
+  // Find, go to, spelling, toggles, the toolbar, dropped files and shortcuts.
+  EditingBasics& basics() { return *basics_; }
+  // Runs a command as the menus do: the typed edits first, a UserError in a message box,
+  // the new state shown afterwards.
+  void RunCommand(const std::function<void()>& f);
   QLineEdit* inCueField() const { return inCue_; }
   QLineEdit* outCueField() const { return outCue_; }
   ReportsPanel* reports() const { return reports_; }
@@ -85,6 +92,7 @@ class MainWindow : public QMainWindow {
   Workstation& ws_;
   QtPrompter& prompter_;
   std::unique_ptr<QtClipboard> clipboard_;
+  EditingBasics* basics_ = nullptr;
   RecentFiles recent_;
   SubtitleListModel* model_ = nullptr;
   QTableView* list_ = nullptr;
@@ -111,6 +119,10 @@ class MainWindow : public QMainWindow {
   Connection statusShown_;
   QTimer* autosave_ = nullptr;
   bool showing_ = false;
+  // The edit area's fields as last shown, in the widgets' own form.
+  struct Shown {
+    std::string text, comment, inCue, outCue;
+  } shown_;
 };
 
 }  // namespace kipo::gui

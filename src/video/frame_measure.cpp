@@ -112,6 +112,17 @@ class PeakCollector {
     }
   }
 
+  // Frames before this one have heard all their sound.
+  std::size_t settled() const { return dec_ ? cursor_ : 0; }
+  WaveformPeaks Slice(std::size_t from, std::size_t to) const {
+    WaveformPeaks p;
+    p.channels = channels_;
+    const std::size_t per = 2 * static_cast<std::size_t>(channels_);
+    p.values.assign(peaks_.values.begin() + static_cast<std::ptrdiff_t>(from * per),
+                    peaks_.values.begin() + static_cast<std::ptrdiff_t>(to * per));
+    return p;
+  }
+
   WaveformPeaks Finish() {
     if (!dec_) return {};
     Send(nullptr);
@@ -197,9 +208,14 @@ class PeakCollector {
 
 }  // namespace
 
-VideoAnalysis AnalyseFrames(const std::string& path, const MeasureOptions& o, JobContext& job) {
+VideoAnalysis AnalyseFrames(const std::string& path, const MeasureOptions& o, JobContext& job,
+                            const AnalysisChunkSink& partial) {
   // The frame table gives the count and the order of the frames by timestamp.
-  const VideoFile video = VideoFile::Open(path);
+  return AnalyseFrames(VideoFile::Open(path), path, o, job, partial);
+}
+
+VideoAnalysis AnalyseFrames(const VideoFile& video, const std::string& path, const MeasureOptions& o,
+                            JobContext& job, const AnalysisChunkSink& partial) {
   const FrameCount total = video.frameCount();
   int stream = -1;
   ff::Format fmt = ff::OpenInput(path, stream);
@@ -220,6 +236,20 @@ VideoAnalysis AnalyseFrames(const std::string& path, const MeasureOptions& o, Jo
   std::vector<std::int32_t>& measures = result.measures;
   measures.reserve(total);
   const std::size_t step = std::max<std::size_t>(1, total / 200);
+  std::size_t sentMeasures = 0, sentPeaks = 0;
+  auto send = [&] {
+    if (!partial) return;
+    AnalysisChunk c;
+    c.frames = static_cast<std::size_t>(total);
+    c.first = sentMeasures;
+    c.measures.assign(measures.begin() + static_cast<std::ptrdiff_t>(sentMeasures), measures.end());
+    sentMeasures = measures.size();
+    const std::size_t settled = std::max(sentPeaks, audio.settled());
+    c.peaksFirst = sentPeaks;
+    if (audio.stream() >= 0) c.peaks = audio.Slice(sentPeaks, settled);
+    sentPeaks = settled;
+    partial(std::move(c));
+  };
   auto take = [&]() {
     while (avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
       // The scaler sees every k-th row only (each plane's rows k times as far apart, so
@@ -241,7 +271,10 @@ VideoAnalysis AnalyseFrames(const std::string& path, const MeasureOptions& o, Jo
       av_frame_unref(frame.get());
       measures.push_back(measures.empty() ? 0 : CompareSamples(prev.data(), cur.data(), pixels, channels, o));
       std::swap(prev, cur);
-      if (measures.size() % step == 0) job.Report(measures.size(), total, "Analysing video...");
+      if (measures.size() % step == 0) {
+        send();
+        job.Report(measures.size(), total, "Analysing video...");
+      }
     }
   };
   while (av_read_frame(fmt.get(), pkt.get()) >= 0) {

@@ -3,6 +3,7 @@
 // with the frame before it. The result, one number per frame, peaks where the picture
 // changes (docs/video.md explains the measure and its settings).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,12 +51,32 @@ struct VideoAnalysis {
   WaveformPeaks peaks;                 // the first audio stream's, per video frame
 };
 
+// What the pass has found since its last report, so that a view can fill in the waveform
+// and the cut marks while the pass runs: the measures of frames `first` on, and the peaks of
+// frames `peaksFirst` on whose sound has all been heard (sound runs forward, so a frame
+// before the last sample heard will not change any more). The final VideoAnalysis holds
+// everything again.
+struct AnalysisChunk {
+  std::size_t frames = 0;  // frames in the video
+  std::size_t first = 0;
+  std::vector<std::int32_t> measures;
+  std::size_t peaksFirst = 0;
+  WaveformPeaks peaks;
+};
+// Called on the worker thread with each progress report; it must copy what it keeps.
+using AnalysisChunkSink = std::function<void(AnalysisChunk)>;
+
 // The one analysis pass: decodes every video frame once (frame threads on every core) for
 // its measure against the frame before it (frame 0 gets 0), and the first audio stream
 // alongside for the waveform peaks of each video frame's time. Reports progress through
 // `job` and stops with JobCancelled when it is cancelled. Throws InvalidFileFormat when the
 // file cannot be read; audio that cannot be decoded leaves the peaks empty.
-VideoAnalysis AnalyseFrames(const std::string& path, const MeasureOptions& options, JobContext& job);
+// With `partial`, what was found since the last report goes there with each report.
+VideoAnalysis AnalyseFrames(const std::string& path, const MeasureOptions& options, JobContext& job,
+                            const AnalysisChunkSink& partial = {});
+// The same over a video already opened (its frame table read) from `path`.
+VideoAnalysis AnalyseFrames(const VideoFile& video, const std::string& path, const MeasureOptions& options,
+                            JobContext& job, const AnalysisChunkSink& partial = {});
 
 // The measures alone: decodes every frame of the video once (frame threads on every core) and returns each
 // frame's measure against the frame before it (frame 0 gets 0), indexed by frame number.

@@ -75,12 +75,16 @@ TEST_F(Shell, CommandLineFileIsChosenByExtension) {
   EXPECT_EQ(ws.doc().Count(), 4u);
   EXPECT_EQ(ws.doc().filePath, doc.string());
 
-  SCOPED_TRACE("a .txt file starts an empty document; a missing file offers recovery");
+  SCOPED_TRACE("any type the program reads opens; a missing file offers recovery");
   Workstation other(settings, prompter);
   test::WriteFile(home / "notes.txt", "0001\t00:00:01:00\t00:00:02:00\r\nHi\r\n");
   StartUp(other, (home / "notes.txt").string());
-  EXPECT_EQ(other.doc().Count(), 0u);
-  EXPECT_EQ(other.session().WindowTitle(), "Kipo - [Untitled]");
+  EXPECT_EQ(other.doc().Count(), 1u);
+  Workstation imported(settings, prompter);
+  test::WriteFile(home / "film.srt", "1\n00:00:01,000 --> 00:00:02,000\nHi\n");
+  StartUp(imported, (home / "film.srt").string());
+  EXPECT_EQ(imported.doc().Count(), 1u);
+  EXPECT_FALSE(imported.doc().saved);  // imported: a Save asks for a name of its own
 
   std::filesystem::copy_file(doc, AutoSaveFile());
   prompter.answers.push_back(Answer::Yes);

@@ -92,7 +92,7 @@ TEST(CliExchange, ConvertExportImportAndFormats) {
   r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "QUBE", "-o", p("q.txt")});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(test::ReadFile(home / "q.txt"), "0001  00:00:03:00  00:00:04:00\r\nYo\r\n\r\n");
-  r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "PMWin"});
+  r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "Preformatted text"});
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("not available yet"), std::string::npos);
   r = Kipo({"--settings", settings, "export", p("b.srt"), "--format", "WebVTT", "--option", "Nope=1"});

@@ -225,3 +225,102 @@ TEST(QtFilter, SystemFiltersBecomeQtFilters) {
 
 }  // namespace
 }  // namespace kipo
+
+namespace kipo {
+namespace {
+
+// Every menu, the menu bar included: no two entries share a mnemonic letter, so Alt and a
+// letter always reaches one entry.
+TEST(MainWindow, EveryMenuHasUniqueMnemonics) {
+  Fixture f;
+  f.ws.session().ReplaceDocument(Demo(3));
+  std::function<void(const QString&, const QList<QAction*>&)> check = [&](const QString& where,
+                                                                          const QList<QAction*>& actions) {
+    std::map<char, QString> seen;
+    for (QAction* a : actions) {
+      if (a->isSeparator()) continue;
+      const std::string text = a->text().toStdString();
+      SCOPED_TRACE(where.toStdString() + " > " + text);
+      if (a->menu()) {
+        emit a->menu()->aboutToShow();  // lists filled on opening (profiles, recent files)
+        check(where + " > " + a->text(), a->menu()->actions());
+      }
+      char m = Mnemonic(text);
+      if (m == 0) continue;
+      auto [at, fresh] = seen.emplace(m, a->text());
+      EXPECT_TRUE(fresh) << "'" << m << "' is taken by " << at->second.toStdString();
+    }
+  };
+  check("menu bar", f.window.menuBar()->actions());
+}
+
+// Moving with the keyboard or the list is not editing: texts that the boxes show in a
+// form of their own (non-breaking spaces, a lone CR, control characters) stay as they are,
+// and typing in one box takes only that box.
+TEST(MainWindow, LookingAtSubtitlesChangesNothing) {
+  Fixture f;
+  SubtitleDocument d = Demo(6);
+  d.SetText(1, "Bonjour\xC2\xA0!\r\nOn y va\xC2\xA0?");
+  d.SetText(2, "Line one\rline two");
+  d.SetText(3, "\x03Yellow  words ");
+  d.SetComment(1, "Note\xC2\xA0: keep");
+  d.modified = false;
+  f.ws.session().ReplaceDocument(d);
+  const std::vector<Subtitle> before = f.ws.doc().Subtitles();
+  f.Show();
+  for (int i = 0; i < 5; ++i) QTest::keyClick(&f.window, Qt::Key_PageDown);
+  for (int i = 0; i < 5; ++i) QTest::keyClick(&f.window, Qt::Key_PageUp);
+  f.window.list()->setCurrentIndex(f.window.list()->model()->index(3, 0));
+  QTest::keyClick(&f.window, Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_FALSE(f.ws.doc().modified);
+  EXPECT_FALSE(f.window.isWindowModified());
+  EXPECT_EQ(f.ws.doc().Subtitles(), before);
+
+  // Typing in the comment box of subtitle 2 leaves its text's characters alone.
+  QTest::keyClick(&f.window, Qt::Key_PageDown);
+  auto* comment = f.window.findChild<QPlainTextEdit*>("comment");
+  comment->moveCursor(QTextCursor::End);
+  QTest::keyClicks(comment, " now");
+  QTest::keyClick(&f.window, Qt::Key_PageDown);
+  EXPECT_EQ(f.ws.doc().At(1).comment, "Note\xC2\xA0: keep now");
+  EXPECT_EQ(f.ws.doc().At(1).text, before[1].text);
+  EXPECT_TRUE(f.window.isWindowModified());
+}
+
+// The italic mode is on screen (the menu's tick and the text box's slant) and follows the
+// subtitle shown; Insert gives the new subtitle that mode and puts the cursor in its text.
+TEST(MainWindow, ItalicModeIsShownAndInsertTypesIntoTheNewSubtitle) {
+  Fixture f;
+  SubtitleDocument d = Demo(4);
+  d.SetItalic(2, true);
+  d.modified = false;
+  f.ws.session().ReplaceDocument(d);
+  f.Show();
+  QAction* italicise = f.window.command("edit.italicise");
+  ASSERT_NE(italicise, nullptr);
+  for (int row : {0, 2, 1, 2, 3}) {
+    SCOPED_TRACE(row);
+    f.window.list()->setCurrentIndex(f.window.list()->model()->index(row, 0));
+    EXPECT_EQ(italicise->isChecked(), row == 2);
+    EXPECT_EQ(f.window.textBox()->font().italic(), row == 2);
+  }
+  f.window.list()->setCurrentIndex(f.window.list()->model()->index(2, 0));
+  f.window.list()->setFocus();
+  QTest::keyClick(&f.window, Qt::Key_Insert, Qt::ControlModifier);
+  ASSERT_EQ(f.ws.doc().Count(), 5u);
+  EXPECT_TRUE(f.ws.doc().At(2).italic);
+  EXPECT_TRUE(f.window.textBox()->hasFocus());
+  QTest::keyClicks(f.window.textBox(), "typed at once");
+  EXPECT_EQ(f.ws.session().edit().text, "typed at once");
+
+  italicise->trigger();
+  EXPECT_FALSE(f.ws.doc().At(2).italic);
+  EXPECT_FALSE(italicise->isChecked());
+  EXPECT_FALSE(f.window.textBox()->font().italic());
+  QTest::keyClick(&f.window, Qt::Key_Insert);
+  EXPECT_FALSE(f.ws.doc().At(3).italic);
+  EXPECT_TRUE(f.window.textBox()->hasFocus());
+}
+
+}  // namespace
+}  // namespace kipo

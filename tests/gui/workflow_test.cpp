@@ -24,6 +24,8 @@
 #include "platform/encoding.h"
 #include "gui/qt_prompter.h"
 #include "gui/reports_panel.h"
+#include "core/native_save.h"
+#include <QFileInfo>
 #include "support/temp_home.h"
 
 namespace kipo {
@@ -229,6 +231,78 @@ TEST(Workflow, OptionsWindowRefusesContradictionsAndStoresHouseRules) {
   EXPECT_EQ(SettingsStore(s.home / "settings.ini").Get("House options", "Reading speed", ""), "12");
   EXPECT_TRUE(s.settings.GetBool("Punctuation", "Insert space after dash", false));
   EXPECT_FALSE(s.settings.GetBool("Punctuation", "Delete space after dash", true));
+}
+
+}  // namespace
+}  // namespace kipo
+
+namespace kipo {
+namespace {
+
+// Ctrl+Shift+S opens Save As wherever the focus is in the window, and Save of a file
+// imported from another program asks for a name of our own type beside it.
+TEST(Workflow, SaveAsByKeyAndSaveOfAForeignFileAsksForANativeName) {
+  Session s;
+  const auto srt = s.home / "episode.srt";
+  const std::string bytes = "1\r\n00:00:01,234 --> 00:00:03,001\r\nFirst line\r\n\r\n";
+  test::WriteFile(srt, bytes);
+  ASSERT_TRUE(s.ws.files().OpenPath(srt.string()));
+  s.Activate();
+  for (QWidget* focus : {static_cast<QWidget*>(s.window.textBox()), static_cast<QWidget*>(s.window.list()),
+                         static_cast<QWidget*>(s.window.inCueField())}) {
+    SCOPED_TRACE(focus->objectName().toStdString());
+    s.Activate();
+    focus->setFocus();
+    QString title;
+    WhenModal<QFileDialog>([&](QWidget* w) {
+      title = w->windowTitle();
+      qobject_cast<QFileDialog*>(w)->reject();
+    });
+    QTest::keyClick(focus, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(title.toStdString(), "Save File As");
+  }
+
+  s.Activate();
+  s.window.textBox()->setFocus();
+  QTest::keyClicks(s.window.textBox(), " edited");
+  QString proposed;
+  WhenModal<QFileDialog>([&](QWidget* w) {
+    auto* dlg = qobject_cast<QFileDialog*>(w);
+    proposed = QFileInfo(dlg->selectedFiles().value(0)).fileName();
+    ChooseFile(dlg, (s.home / "episode.kpox").string());
+  });
+  QTest::keyClick(s.window.textBox(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(proposed.toStdString(), "episode.kpox");
+  EXPECT_EQ(test::ReadFile(srt), bytes);
+  EXPECT_EQ(s.ws.doc().filePath, (s.home / "episode.kpox").string());
+  EXPECT_TRUE(std::filesystem::exists(s.home / "episode.kpox"));
+}
+
+// The writer's warnings reach the window's warning panel after an export.
+TEST(Workflow, ExportWarningsShowInTheWarningPanel) {
+  Session s;
+  ASSERT_TRUE(s.ws.files().OpenPath(s.film.string()));
+  s.ws.session().GoTo(3);
+  s.ws.session().edit().outCue = "";
+  s.ws.session().CommitEditArea();
+  s.ws.session().Refresh();
+  s.Activate();
+  const auto target = s.home / "warned.srt";
+  WhenModal<QDialog>([&](QWidget* w) {
+    auto* list = w->findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < list->count(); ++i)
+      if (list->item(i)->text().endsWith(" - SubRip")) list->setCurrentRow(i);
+    WhenModal<QFileDialog>([&](QWidget* save) { ChooseFile(qobject_cast<QFileDialog*>(save), target.string()); });
+    QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
+  });
+  s.window.command("file.export")->trigger();
+  ASSERT_TRUE(std::filesystem::exists(target));
+  auto* warning = s.window.findChild<QLabel*>("warningPanel");
+  EXPECT_TRUE(warning->isVisible());
+  EXPECT_NE(warning->text().toStdString().find("Subtitle 0004 has no out cue"), std::string::npos)
+      << warning->text().toStdString();
+  EXPECT_NE(test::ReadFile(WarningListPath()).find("Subtitle 0004 has no out cue"), std::string::npos);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "core/cea608_caption.h"
+#include "formats/caption/scc.h"
 #include "platform/text_util.h"
+#include "platform/user_error.h"
 
 namespace kipo {
 
@@ -211,6 +213,108 @@ Bytes WriteCaptionInc(const SubtitleDocument& doc, const CaptionIncOptions& o, s
     text += "\r\n";
   }
   return Bytes(text.begin(), text.end());
+}
+
+// Caption Inc reading.
+
+namespace {
+
+// The rate the header line names ("Video standard: 29.97 drop frame"), if any.
+std::optional<int> HeaderRate(std::string_view line) {
+  const std::size_t at = line.find("Video standard:");
+  if (at == std::string_view::npos) return std::nullopt;
+  const std::string trimmed = Trim(line.substr(at + 15));
+  const std::string_view rest = trimmed;
+  const bool drop = rest.find("drop frame") != std::string_view::npos && rest.find("non") == std::string_view::npos;
+  if (rest.starts_with("23.9")) return 23;
+  if (rest.starts_with("29.97")) return drop ? 29 : 30;
+  if (rest.starts_with("59.9")) return 59;
+  for (int code : {24, 25, 30, 48, 50, 60})
+    if (rest.starts_with(std::to_string(code))) return code;
+  return std::nullopt;
+}
+
+// The bytes of one caption line as code words with parity: control codes are two bytes,
+// characters pair up (a lone one is completed with a null). Control codes of channel 2
+// come back to channel 1, where the decoder model listens. Bytes below 0x10 are dropped.
+std::vector<Word> CaptionIncWords(std::string_view bytes, bool channel2, int& bad) {
+  std::vector<Word> words;
+  for (std::size_t i = 0; i < bytes.size();) {
+    std::uint8_t b = static_cast<std::uint8_t>(bytes[i]) & 0x7F;
+    if (b >= 0x10 && b < 0x20) {
+      if (i + 1 >= bytes.size()) {
+        ++bad;
+        break;
+      }
+      if (channel2 && b >= 0x18) b = static_cast<std::uint8_t>(b & ~0x08);
+      words.push_back(MakeWord(b, static_cast<std::uint8_t>(bytes[i + 1])));
+      i += 2;
+      continue;
+    }
+    if (b < 0x20) {
+      ++bad;
+      ++i;
+      continue;
+    }
+    std::uint8_t second = 0;
+    if (i + 1 < bytes.size()) {
+      const std::uint8_t n = static_cast<std::uint8_t>(bytes[i + 1]) & 0x7F;
+      if (n >= 0x20) {
+        second = n;
+        ++i;
+      }
+    }
+    words.push_back(MakeWord(b, second));
+    ++i;
+  }
+  return words;
+}
+
+}  // namespace
+
+CaptionIncReadResult ReadCaptionInc(std::span<const std::uint8_t> bytes, int rateCode) {
+  constexpr const char* kNotCin = "This is not a valid Caption Inc file.";
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  std::optional<int> named;
+  std::vector<SccLine> lines;
+  int bad = 0, skipped = 0;
+  bool drop = false;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (line.empty()) continue;
+    if (line.size() < 11 || !IsLabelShape(line.substr(0, 11))) {
+      if (lines.empty() && !named) named = HeaderRate(line);
+      else ++skipped;
+      continue;
+    }
+    SccLine l;
+    l.label = std::string(line.substr(0, 11));
+    drop = drop || l.label[8] == ';';
+    std::string_view rest = line.substr(11);
+    if (!rest.empty() && static_cast<std::uint8_t>(rest[0]) == 0xFE) rest.remove_prefix(1);
+    bool channel2 = false;
+    if (rest.size() >= 3 && (rest.substr(0, 3) == "000" || rest.substr(0, 3) == "001" || rest.substr(0, 3) == "002")) {
+      channel2 = rest[2] == '2';
+      rest.remove_prefix(3);
+    }
+    l.words = CaptionIncWords(rest, channel2, bad);
+    lines.push_back(std::move(l));
+  }
+  if (lines.empty()) throw InvalidFileFormat(kNotCin);
+  int code = named.value_or(rateCode != 0 && rateCode != 29 ? rateCode : 30);
+  if (drop) code = 29;
+  std::optional<FrameRate> rate = FrameRate::FromCode(code);
+  if (!rate) rate = FrameRate::FromCode(30);
+  SccReadResult decoded = DecodeCaptionLines(lines, *rate);
+  CaptionIncReadResult r{std::move(decoded.doc), std::move(decoded.warnings)};
+  if (bad) r.warnings.push_back(std::to_string(bad) + " bytes that are not caption codes were skipped");
+  if (skipped) r.warnings.push_back(std::to_string(skipped) + " lines without a timecode were skipped");
+  return r;
 }
 
 }  // namespace kipo

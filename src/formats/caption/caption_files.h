@@ -45,4 +45,15 @@ std::vector<CaptionEvent> CaptionIncEvents(const SubtitleDocument& doc, const Ca
                                            std::vector<std::string>& warnings);
 Bytes WriteCaptionInc(const SubtitleDocument& doc, const CaptionIncOptions& o, std::vector<std::string>& warnings);
 
+// Reads a Caption Inc file: the header line's video standard (or drop-frame labels) gives
+// the rate, each further line is a cue, the 0xFE mark and channel ("000", "002") and the
+// caption's bytes without parity, played through the decoder model as SCC lines are.
+// `rateCode` is the rate when the file names none (0: 29.97 counted as 30). Throws
+// InvalidFileFormat("This is not a valid Caption Inc file.") when no line is a caption line.
+struct CaptionIncReadResult {
+  SubtitleDocument doc;
+  std::vector<std::string> warnings;
+};
+CaptionIncReadResult ReadCaptionInc(std::span<const std::uint8_t> bytes, int rateCode);
+
 }  // namespace kipo

@@ -269,6 +269,10 @@ SccReadResult ReadScc(std::span<const std::uint8_t> bytes, int rateCode) {
   if (drop) rate = *FrameRate::FromCode(29);
   else if (rateCode != 0 && rateCode != 29 && FrameRate::FromCode(rateCode)) rate = *FrameRate::FromCode(rateCode);
 
+  return DecodeCaptionLines(lines, rate);
+}
+
+SccReadResult DecodeCaptionLines(const std::vector<SccLine>& lines, const FrameRate& rate) {
   SccReadResult r;
   r.doc = SubtitleDocument(rate.code, kDefaultLanguageId, 0);
   std::vector<Subtitle> subs;

@@ -53,5 +53,9 @@ struct SccLine {
 };
 // The lines after the header; throws like ReadScc on a file without one.
 std::vector<SccLine> ParseSccLines(std::string_view text);
+// Plays timed lines of code words (parity included) through the decoder model, one word
+// per frame from each line's label, into the subtitles the model shows. Lines whose label
+// is not a valid cue at the rate are skipped and counted in the warnings.
+SccReadResult DecodeCaptionLines(const std::vector<SccLine>& lines, const FrameRate& rate);
 
 }  // namespace kipo

@@ -14,7 +14,10 @@
 
 namespace kipo {
 
-enum class TimedTextDialect { W3C, Netflix, Generic, EbuTt, EbuTtD, ITunes };
+// Flash: the DFXP subset web players of the Flash era read (one division, paragraphs with
+// clock times in milliseconds, styles as attributes of the paragraph and of spans that do
+// not nest, no regions).
+enum class TimedTextDialect { W3C, Netflix, Generic, EbuTt, EbuTtD, ITunes, Flash };
 
 // What the writers read from the settings (one struct for the six dialects; each reads
 // the fields it uses).

@@ -27,6 +27,7 @@ inline std::string DialectName(TimedTextDialect d) {
     case TimedTextDialect::EbuTt: return "EBU-TT Timed Text";
     case TimedTextDialect::EbuTtD: return "EBU-TT-D Timed Text";
     case TimedTextDialect::ITunes: return "Apple iTunes Timed Text";
+    case TimedTextDialect::Flash: return "Flash";
   }
   return "Timed Text";
 }

@@ -139,6 +139,7 @@ struct InlineForm {
   std::string spanOpen, spanClose;      // "<span", "</span>"
   std::string br;
   bool flatSpans = false;               // EBU-TT-D: spans cannot nest; each run is one styled span
+  bool inlineStyles = false;            // Flash: flat spans styled by their own attributes
 };
 
 InlineForm FormOf(TimedTextDialect d) {
@@ -151,6 +152,8 @@ InlineForm FormOf(TimedTextDialect d) {
       return {"<tt:span tts:fontStyle=\"italic\"> ", " </tt:span>", "<tt:span", "</tt:span>", "<tt:br/>"};
     case TimedTextDialect::EbuTtD:
       return {"", "", "<tt:span", "</tt:span>", "<tt:br/>", true};
+    case TimedTextDialect::Flash:
+      return {"", "", "<span", "</span>", "<br/>", true, true};
     default:
       return {"<span style=\"italic\"> ", " </span>", "<span", "</span>", "<br/>"};
   }
@@ -267,8 +270,42 @@ void FlatText(std::string& out, const Subtitle& s, const InlineForm& f, TextLoss
   out += f.spanClose;
 }
 
+// Flash players take no nested spans and no style references inside a paragraph: plain
+// text stays outside spans, each styled stretch is one span with its own attributes.
+void InlineStyledText(std::string& out, const Subtitle& s, const InlineForm& f, TextLosses& loss) {
+  int current = 0;  // colour (0 default) + 8 when italic
+  auto ensure = [&](int style) {
+    if (current == style) return;
+    if (current) out += f.spanClose;
+    current = style;
+    if (!style) return;
+    out += f.spanOpen;
+    if (style & 8) out += " tts:fontStyle=\"italic\"";
+    if (style & 7) {
+      out += " tts:color=\"";
+      out += ColourAttributeName(style & 7);
+      out += '"';
+    }
+    out += '>';
+  };
+  WalkText(
+      s, loss,
+      [&](std::string_view text, bool italic, int colour) {
+        ensure(colour + (italic ? 8 : 0));
+        AppendText(out, text, loss.dropped);
+      },
+      [&] {
+        const int keep = current;
+        ensure(0);
+        out += f.br;
+        ensure(keep);
+      });
+  ensure(0);
+}
+
 void ParagraphText(std::string& out, const Subtitle& s, const InlineForm& f, TextLosses& loss) {
-  if (f.flatSpans) FlatText(out, s, f, loss);
+  if (f.inlineStyles) InlineStyledText(out, s, f, loss);
+  else if (f.flatSpans) FlatText(out, s, f, loss);
   else NestedText(out, s, f, loss);
 }
 
@@ -318,6 +355,7 @@ struct Writer {
         break;
       }
       case TimedTextDialect::Generic:
+      case TimedTextDialect::Flash:
         // The language is required on the root by every version of the vocabulary.
         Line(std::string("<tt xmlns=\"") + kDfxp2006Ns + "\" xmlns:tts=\"" + kDfxp2006StylingNs + "\" xml:lang=\"" +
              Lang() + "\">");
@@ -419,6 +457,8 @@ struct Writer {
                  ColourHex(c) + "\" tts:backgroundColor=\"#000000\"/>");
         break;
       }
+      case TimedTextDialect::Flash:
+        break;
       case TimedTextDialect::ITunes:
         for (const char* st : {"normal", "italic"})
           Line(std::string("      <style xml:id=\"") + st +
@@ -455,6 +495,7 @@ struct Writer {
         Line("    </layout>");
         break;
       case TimedTextDialect::Generic:
+      case TimedTextDialect::Flash:
         break;
       case TimedTextDialect::EbuTt:
         Line("    <tt:layout>");
@@ -561,6 +602,15 @@ struct Writer {
         b += "\r\n      </tt:p>";
         break;
       }
+      case TimedTextDialect::Flash: {
+        // Clock times in milliseconds: the players take no frames.
+        const std::string_view textAlign = s.alignment == AlignLeft ? "left" : s.alignment == AlignRight ? "right" : "center";
+        Put(b, "      <p begin=\"", MediaCue(s.inCue, rate), "\" end=\"", MediaCue(s.outCue, rate),
+            "\" tts:textAlign=\"", textAlign, "\"", dir, ">");
+        ParagraphText(b, s, f, loss);
+        b += "</p>";
+        break;
+      }
       case TimedTextDialect::ITunes: {
         const std::string_view region = !o.forceRegion && s.row >= 5 ? "top" : "bottom";
         Put(b, "      <p region=\"", region, "\" style=\"", std::string_view(s.italic ? "italic" : "normal"), "\"");
@@ -593,11 +643,14 @@ struct Writer {
     if (dialect == TimedTextDialect::Netflix) Line("<!-- File created by Kipo subtitling system version 6.1 -->");
     Root();
     const std::string p = dialect == TimedTextDialect::EbuTt || dialect == TimedTextDialect::EbuTtD ? "tt:" : "";
-    Line("  <" + p + "head>");
-    Metadata();
-    Styles(loss);
-    Regions();
-    Line("  </" + p + "head>");
+    // Flash files style every paragraph where it stands and need no head.
+    if (dialect != TimedTextDialect::Flash) {
+      Line("  <" + p + "head>");
+      Metadata();
+      Styles(loss);
+      Regions();
+      Line("  </" + p + "head>");
+    }
     // A distribution document's division holds at least one paragraph: an empty document
     // has no body.
     if (!(dialect == TimedTextDialect::EbuTtD && doc.Count() == 0)) {
@@ -620,6 +673,7 @@ struct Writer {
                          " left out");
     if (noCue) warnings.push_back(std::to_string(noCue) + " subtitles without an in or out cue written with empty times");
     const bool rowsLost = dialect == TimedTextDialect::W3C || dialect == TimedTextDialect::Generic ||
+                          dialect == TimedTextDialect::Flash ||
                           (dialect == TimedTextDialect::ITunes && o.forceRegion);
     if (rowsLost && raised)
       warnings.push_back(name + ": " + std::to_string(raised) + " subtitles above the bottom row written at the bottom");

@@ -143,5 +143,27 @@ print('ok')
   EXPECT_EQ(std::system(("python3 '" + read + "' '" + path.string() + "' | grep -q 'Plain|Wholly italic|Two'").c_str()), 0);
 }
 
+// The presentation program converts our presentation headless: one page per slide. The
+// office suite is large and not installed by the project; the test runs where it is.
+TEST(PowerPoint, PresentationProgramConvertsOurPresentation) {
+  const char* program = std::system("command -v libreoffice >/dev/null 2>&1") == 0 ? "libreoffice"
+                        : std::system("command -v soffice >/dev/null 2>&1") == 0   ? "soffice"
+                                                                                    : nullptr;
+  if (!program) GTEST_SKIP() << "LibreOffice is not installed";
+  test::TempHome home;
+  const auto path = home / "deck.pptx";
+  Warnings w;
+  WriteFileAtomic(path, WritePowerPoint(Sample(), {}, w));
+  const std::string command = std::string(program) + " -env:UserInstallation=file://" + (home / "profile").string() +
+                              " --headless --convert-to pdf --outdir '" + home.path().string() + "' '" +
+                              path.string() + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string pdf = test::ReadFile(home / "deck.pdf");
+  std::size_t pages = 0;
+  for (std::size_t at = 0; (at = pdf.find("/Type /Page", at)) != std::string::npos; at += 11)
+    if (pdf.compare(at, 12, "/Type /Pages") != 0) ++pages;
+  EXPECT_EQ(pages, Sample().Count());
+}
+
 }  // namespace
 }  // namespace kipo

@@ -130,6 +130,7 @@ TEST(TimedTextSchema, OutputValidates) {
                         {TimedTextDialect::Netflix, &ttml, "Netflix"},
                         {TimedTextDialect::ITunes, &ttml, "iTunes"},
                         {TimedTextDialect::Generic, &ttml, "Generic"},
+                        {TimedTextDialect::Flash, &ttml, "Flash"},
                         {TimedTextDialect::EbuTtD, &ebuttd, "EBU-TT-D"}};
   int n = 0;
   for (const SubtitleDocument& d : Documents()) {
@@ -139,7 +140,7 @@ TEST(TimedTextSchema, OutputValidates) {
         SCOPED_TRACE(std::string(c.name) + " document " + std::to_string(n) + (unusual ? " unusual options" : ""));
         std::vector<std::string> w;
         std::string xml = WriteTimedText(d, c.dialect, Options(unusual), w);
-        if (c.dialect == TimedTextDialect::Generic)
+        if (c.dialect == TimedTextDialect::Generic || c.dialect == TimedTextDialect::Flash)
           for (std::size_t at; (at = xml.find("http://www.w3.org/2006/10/ttaf1")) != std::string::npos;)
             xml.replace(at, 31, "http://www.w3.org/ns/ttml");
         EXPECT_EQ(c.schema->Validate(xml), "");
