@@ -355,14 +355,6 @@ int TimingController::QuickOffset(Timecode videoPosition) {
   return n;
 }
 
-int TimingController::OffsetAllCues(Timecode offset) {
-  s_.CommitEditArea();
-  if (offset == 0 || s_.doc().Count() == 0) return 0;
-  int n = kipo::OffsetCues(s_.doc(), 0, offset, Recorder(s_, kCueSteps));
-  if (n > 0) s_.EndCommand();
-  return n;
-}
-
 bool TimingController::DeleteCurrentCues() {
   s_.CommitEditArea();
   bool done = kipo::DeleteCurrentCues(s_.doc(), s_.current(), s_.prompter(), Recorder(s_, kCueSteps));

@@ -97,9 +97,6 @@ class TimingController {
   int ScaleCues(double factor);
   // The current subtitle starts at the video position (frames); later ones follow.
   int QuickOffset(Timecode videoPosition);
-  // The video offset window's OK: every cue moves by `offset` frames (negative: back);
-  // cues not set stay empty, none goes before 00:00:00:00. One undo step.
-  int OffsetAllCues(Timecode offset);
   bool DeleteCurrentCues();
   bool DeleteCuesFromHere();
   bool DeleteAllCues();

@@ -45,6 +45,7 @@
 #include "formats/custom_text_format.h"
 #include "gui/custom_text_dialog.h"
 #include "gui/recut_dialog.h"
+#include "gui/workstation_windows.h"
 #include "gui/snap_dialog.h"
 #include "gui/split_dialog.h"
 #include "gui/retime_dialog.h"

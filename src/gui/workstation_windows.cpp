@@ -4,7 +4,6 @@
 #include "app/workstation.h"
 #include "gui/backups_dialogs.h"
 #include "gui/clean_dialogs.h"
-#include "gui/offset_dialogs.h"
 #include "gui/profile_dialog.h"
 #include "gui/subtitle_style_dialogs.h"
 #include "gui/word_list_dialogs.h"
@@ -23,27 +22,6 @@ void ShowCleanReport(const WindowHost& h) {
 void AddWorkstationWindows(WindowActionMap& actions, const WindowHost& host) {
   // Each action holds its own copy of the host.
   const WindowHost h = host;
-  actions["cues.quickOffset"] = [h] {
-    Workstation& ws = h.ws;
-    h.command([] {});  // the typed cues count
-    if (!ws.session().HasCurrent()) return;
-    QuickOffsetDialog dlg(h.prompter, ws.doc().frameRate(), ws.doc().At(ws.session().current()).inCue,
-                          ws.player().Position(), h.parent);  // the picture's position with the video offset
-    dlg.apply = [&](Timecode position) {
-      bool done = false;
-      h.command([&] {
-        ws.timing().QuickOffset(position);
-        done = true;
-      });
-      return done;
-    };
-    dlg.exec();
-  };
-  actions["cues.videoOffset"] = [h] {
-    VideoOffsetDialog dlg(h.ws.settings(), h.prompter, h.ws.doc().frameRate(), h.parent);
-    if (dlg.exec() != QDialog::Accepted) return;
-    h.command([&] { h.ws.timing().OffsetAllCues(*dlg.offset()); });
-  };
   actions["tools.clean"] = [h] {
     CleanFileDialog dlg(h.ws.settings(), h.parent);
     if (dlg.exec() != QDialog::Accepted) return;

@@ -1,6 +1,6 @@
 #pragma once
 // The windows of the workstation's tools that the main window opens by command id: the
-// offsets, the clean with its options and report, the word lists, the profile window, the
+// clean with its options and report, the word lists, the profile window, the
 // backups viewer and its settings, and the subtitle's box style and row colours. The main
 // window adds these actions to its own; each runs its controller calls through the
 // window's command runner, which shows refusals and the new state.

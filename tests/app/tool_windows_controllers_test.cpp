@@ -1,6 +1,6 @@
 // What the controllers give the tool windows: the auto-replace list stored only when its
 // file is written, word list files through the file dialogs, the profile window's save
-// with its question and refusals, and the offset of every cue.
+// with its question and refusals.
 #include <gtest/gtest.h>
 
 #include "app/workstation.h"
@@ -8,7 +8,6 @@
 #include "platform/user_error.h"
 #include "support/recording_prompter.h"
 #include "support/temp_home.h"
-#include "support/timed_subtitle.h"
 
 namespace kipo {
 namespace {
@@ -75,24 +74,6 @@ TEST(ToolWindowControllers, ProfileSaveAsksAndRefuses) {
   f.prompter.answers = {Answer::Yes};
   EXPECT_TRUE(f.ws.profiles().SaveEdited(original, display));
   EXPECT_EQ(f.ws.profiles().Find("Default")->displayFile, "client.dsp");
-}
-
-TEST(ToolWindowControllers, OffsetOfEveryCueIsOneStep) {
-  Fixture f;
-  SubtitleDocument d;
-  d.Append(test::TimedSub("A", 10, 60));
-  d.Append(test::TimedSub("B", 100, -1));
-  d.modified = false;
-  f.ws.session().ReplaceDocument(std::move(d));
-  EXPECT_EQ(f.ws.timing().OffsetAllCues(0), 0);
-  EXPECT_FALSE(f.ws.session().CanUndo());
-  EXPECT_GT(f.ws.timing().OffsetAllCues(-25), 0);
-  EXPECT_EQ(f.ws.doc().At(0).inCue.digits(), "00000000") << "held at zero";
-  EXPECT_EQ(f.ws.doc().At(1).inCue.digits(), "00000300");
-  EXPECT_TRUE(f.ws.doc().At(1).outCue.empty());
-  f.ws.session().Undo();
-  EXPECT_EQ(f.ws.doc().At(0).inCue.digits(), "00000010");
-  EXPECT_EQ(f.ws.doc().At(1).inCue.digits(), "00000400");
 }
 
 }  // namespace

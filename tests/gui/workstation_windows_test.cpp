@@ -33,7 +33,7 @@ struct Fixture {
 
 TEST(WorkstationWindows, EveryToolWindowHasItsMenuItem) {
   Fixture f;
-  for (const char* id : {"cues.quickOffset", "cues.videoOffset", "tools.clean", "tools.punctuation", "tools.autoReplace",
+  for (const char* id : {"tools.clean", "tools.punctuation", "tools.autoReplace",
                          "tools.profanity", "tools.backups", "tools.autosave", "tools.subtitleZero", "rate.detect",
                          "profile.edit", "profile.import", "profile.export", "subtitle.rowUp", "subtitle.rowDown",
                          "subtitle.nudgeLeft", "subtitle.nudgeRight", "subtitle.nudgeUp", "subtitle.nudgeDown",
