@@ -423,17 +423,22 @@ const FrameTable& TimelineController::Table() const { return job_ ? partial_ : w
 void TimelineController::RebuildTable() const {
   const FrameTable& t = Table();
   const FrameRate& doc = ws_.doc().frameRate();
-  if (t.timecodes.data() != tableKey_ || t.size() != tableSize_ || t.rate != tableRate_ || doc != docRate_) {
+  const Timecode offset = ws_.player().videoOffset();
+  if (t.timecodes.data() != tableKey_ || t.size() != tableSize_ || t.rate != tableRate_ || doc != docRate_ ||
+      offset != offset_) {
     tableKey_ = t.timecodes.data();
     tableSize_ = t.size();
     tableRate_ = t.rate;
     docRate_ = doc;
+    offset_ = offset;
     times_ = t.timecodes.size() == t.size() ? t.Times() : std::vector<Timecode>{};
     // Labels counted at another rate than the document's name other frames: recounted.
     if (t.rate != doc)
       for (Timecode& f : times_)
         f = static_cast<Timecode>(std::llround(static_cast<double>(f) * doc.num * t.rate.den /
                                                (static_cast<double>(doc.den) * t.rate.num)));
+    // The document's video offset moves the picture against the cues, as the player shows it.
+    for (Timecode& f : times_) f += offset;
     cutsDirty_ = true;
     ++tableVersion_;
   }
@@ -461,7 +466,7 @@ FrameCount TimelineController::VideoFrameAt(double t) const {
   const auto& times = FrameTimes();
   const FrameCount length = ws_.playhead().length();
   if (times.empty()) {
-    const FrameCount f = static_cast<FrameCount>(std::floor(t));
+    const FrameCount f = static_cast<FrameCount>(std::floor(t)) - offset_;
     return length > 0 ? std::clamp<FrameCount>(f, 0, length - 1) : std::max<FrameCount>(f, 0);
   }
   auto it = std::upper_bound(times.begin(), times.end(), t,
@@ -472,7 +477,7 @@ FrameCount TimelineController::VideoFrameAt(double t) const {
 
 Timecode TimelineController::TimeOfVideoFrame(FrameCount f) const {
   const auto& times = FrameTimes();
-  if (times.empty()) return f;
+  if (times.empty()) return f + offset_;
   if (f < 0) return times.front() + f;
   const std::size_t n = times.size();
   if (static_cast<std::size_t>(f) >= n) return times.back() + static_cast<Timecode>(f - (n - 1));

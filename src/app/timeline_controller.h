@@ -247,6 +247,7 @@ class TimelineController {
   mutable std::size_t tableSize_ = 0;
   mutable FrameRate tableRate_;
   mutable FrameRate docRate_;
+  mutable Timecode offset_ = 0;  // the document's video offset the times were made with
   mutable std::vector<Timecode> times_;
   mutable std::vector<Timecode> cuts_;
   mutable std::uint64_t tableVersion_ = 1;

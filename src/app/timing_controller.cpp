@@ -251,8 +251,17 @@ CpsLabel TimingController::NextCps() const {
 
 CheckSettings TimingController::CurrentCheckSettings() const {
   CheckSettings c = CheckSettings::Load(s_.house(), s_.settings());
-  // Rebuilt on every check: the display settings may have changed since the last one.
-  display_ = MakeDisplayMeasure(DisplayGeometry::Load(s_.settings()));
+  // Made again only when the display settings change: the live error list keeps the
+  // settings of its last check, measure included, and re-checks with them after each edit.
+  const DisplayGeometry g = DisplayGeometry::Load(s_.settings());
+  std::string key = g.font.family + '\n' + std::to_string(g.font.pixelSize) + '\n' + std::to_string(g.font.bold) + '\n' +
+                    std::to_string(g.font.italic) + '\n' + std::to_string(g.pictureWidth) + '\n' +
+                    std::to_string(g.leftMargin) + '\n' + std::to_string(g.rightMargin);
+  if (!display_ || key != displayKey_) {
+    if (display_) oldDisplays_.push_back(std::move(display_));
+    display_ = MakeDisplayMeasure(g);
+    displayKey_ = std::move(key);
+  }
   c.display = display_.get();
   return c;
 }

@@ -149,8 +149,12 @@ class TimingController {
   FrameTable frames_;
   std::string dataFile_;
   FrameCount videoFrame_ = 0;
-  // The display's row measure for the safe area and soft wrapping, made on the first check.
+  // The display's row measure for the safe area and soft wrapping, made on the first check
+  // and again when the display settings (`displayKey_`) change. Never freed while the live
+  // error list can hold it: a changed measure leaves the old one in `oldDisplays_`.
   mutable std::unique_ptr<RowMeasure> display_;
+  mutable std::string displayKey_;
+  mutable std::vector<std::unique_ptr<RowMeasure>> oldDisplays_;
 };
 
 }  // namespace kipo

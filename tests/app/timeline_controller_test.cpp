@@ -374,9 +374,13 @@ TEST(TimelineVideo, FramesSitAtTheirTimecodesAndAtTheDocumentRate) {
     Timecode start;
     Timecode cutAt;  // on the document's axis for the cut of video frame 30
     Timecode frame40;
+    const char* offset = "";  // the document's video offset, "Offset timecode back" with `back`
+    bool back = false;
   };
   const Case cases[] = {
       {"a video from 00:00:00:00", 25, 25, 0, 30, 40},
+      {"a video offset of ten seconds", 25, 25, 0, 280, 290, "00:00:10:00"},
+      {"a video offset taken back", 25, 25, 900000, 899780, 899790, "00:00:10:00", true},
       {"a video from 10:00:00:00", 25, 25, 900000, 900030, 900040},
       {"a 25 fps table read by a 50 fps document", 50, 25, 0, 60, 80},
       // 00:00:59;28 is frame 1798; the labels skip ;00 and ;01 of the next minute, the
@@ -387,6 +391,7 @@ TEST(TimelineVideo, FramesSitAtTheirTimecodesAndAtTheDocumentRate) {
     SCOPED_TRACE(c.what);
     Bench b({});
     b.ws.session().SetFrameRate(c.docRate);
+    if (*c.offset) b.ws.player().SetVideoOffset(c.offset, c.back);
     b.OpenVideo(100, Table(100, {30}, c.start, *FrameRate::FromCode(c.tableRate)));
     EXPECT_EQ(b.timeline.Cuts(), std::vector<Timecode>{c.cutAt});
     EXPECT_EQ(b.timeline.TimeOfVideoFrame(40), c.frame40);
