@@ -1,20 +1,17 @@
 #pragma once
 // What the video commands (shotcuts, snap, cues-from-shots) share: a video's frame table
 // with its cut flags, from the timecode data file beside the video when it matches, else
-// from one analysis pass (a progress line on a terminal) that is then stored.
+// from one analysis pass (a progress line on a terminal) that is then stored; a note on
+// `err` when it cannot be.
 #include <filesystem>
 #include <string>
 
+#include "app/video_analysis.h"
 #include "cli/cli.h"
-#include "video/frame_table.h"
 
 namespace kipo::cli {
 
-struct AnalysedVideo {
-  FrameTable table;
-  std::filesystem::path dataFile;  // where the analysis is stored; empty when it could not be
-  bool reused = false;             // read from the timecode data file
-};
+using kipo::AnalysedVideo;
 
 // The table counted at `rate`, cuts detected at `sensitivity`. A stored analysis made with
 // other settings, or of another state of the video, is made again.
