@@ -15,7 +15,7 @@
 #include <filesystem>
 
 #include "gui/main_window.h"
-#include "gui/qt_prompter.h"
+#include "gui/file_answers.h"
 #include "support/temp_home.h"
 
 namespace kipo {
@@ -31,27 +31,6 @@ void WhenModal(std::function<void(QWidget*)> answer, QWidget* not_ = nullptr) {
   });
 }
 
-// The file dialog reads its folder on a thread of its own: choose again until it closes.
-void ChooseFile(QFileDialog* dlg, const std::string& path, int tries = 300) {
-  if (!dlg->isVisible()) return;
-  dlg->selectFile(QString::fromStdString(path));
-  const QStringList chosen = dlg->selectedFiles();
-  if (tries <= 290 && chosen.size() == 1 && chosen.first() == QString::fromStdString(path)) {
-    static_cast<QDialog*>(dlg)->done(QDialog::Accepted);
-    return;
-  }
-  if (tries == 0) {
-    ADD_FAILURE() << "the file dialog did not take " << path;
-    dlg->reject();
-    return;
-  }
-  QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
-  QPointer<QFileDialog> guard(dlg);
-  QTimer::singleShot(100, [guard, path, tries] {
-    if (guard) ChooseFile(guard, path, tries - 1);
-  });
-}
-
 void SelectRow(QWidget* exportWindow, const char* name) {
   auto* list = exportWindow->findChild<QListWidget*>();
   ASSERT_NE(list, nullptr);
@@ -62,7 +41,7 @@ void SelectRow(QWidget* exportWindow, const char* name) {
 struct Session {
   test::TempHome home;
   SettingsStore settings{home / "settings.ini"};
-  gui::QtPrompter prompter;
+  test::FileAnswers prompter;
   Workstation ws{settings, prompter};
   gui::MainWindow window{ws, prompter};
 
@@ -81,13 +60,13 @@ struct Session {
 TEST(CatalogueWorkflow, SamiExportsThroughItsWindow) {
   Session s;
   const auto target = s.home / "ferry.smi";
+  s.prompter.paths = {target.string()};
   WhenModal<QDialog>([&](QWidget* exportWindow) {
     SelectRow(exportWindow, "Windows Media Player File");
     // The SAMI window, then the save dialog.
     WhenModal<QDialog>([&](QWidget* sami) {
       ASSERT_EQ(sami->windowTitle().toStdString(), "Windows Media Player File");
       sami->findChildren<QLineEdit*>()[0]->setText("Ferry");
-      WhenModal<QFileDialog>([&](QWidget* save) { ChooseFile(qobject_cast<QFileDialog*>(save), target.string()); });
       sami->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     }, exportWindow);
     QMetaObject::invokeMethod(exportWindow, "accept", Qt::QueuedConnection);

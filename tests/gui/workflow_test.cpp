@@ -14,7 +14,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -23,10 +22,10 @@
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
 #include "platform/encoding.h"
+#include "gui/file_answers.h"
 #include "gui/qt_prompter.h"
 #include "gui/reports_panel.h"
 #include "core/native_save.h"
-#include <QFileInfo>
 #include "support/temp_home.h"
 
 namespace kipo {
@@ -39,33 +38,6 @@ void WhenModal(std::function<void(QWidget*)> answer) {
     QWidget* w = QApplication::activeModalWidget();
     if (!w || !qobject_cast<Kind*>(w)) return WhenModal<Kind>(answer);
     answer(w);
-  });
-}
-
-// Chooses a file in the real file dialog. The dialog reads its folder on a thread of its
-// own, and an accept that comes before the folder is read can leave it open; while other
-// tests fill the temporary folder it may not settle for seconds. Choose again until the
-// dialog has closed, and after a second close it with the chosen name as the user's OK
-// would (what the program reads is the dialog's selected file either way).
-void ChooseFile(QFileDialog* dlg, const std::string& path, int tries = 300) {
-  if (!dlg->isVisible()) return;
-  if (tries == 0) {
-    ADD_FAILURE() << "the file dialog did not take " << path << " (it holds \""
-                  << dlg->selectedFiles().join("|").toStdString() << "\" under \""
-                  << dlg->selectedNameFilter().toStdString() << "\")";
-    dlg->reject();
-    return;
-  }
-  dlg->selectFile(QString::fromStdString(path));
-  const QStringList chosen = dlg->selectedFiles();
-  if (tries <= 290 && chosen.size() == 1 && chosen.first() == QString::fromStdString(path)) {
-    static_cast<QDialog*>(dlg)->done(QDialog::Accepted);
-    return;
-  }
-  QMetaObject::invokeMethod(dlg, "accept", Qt::QueuedConnection);
-  QPointer<QFileDialog> guard(dlg);
-  QTimer::singleShot(100, [guard, path, tries] {
-    if (guard) ChooseFile(guard, path, tries - 1);
   });
 }
 
@@ -83,7 +55,7 @@ void ClickButton(QMessageBox::StandardButton b) {
 struct Session {
   test::TempHome home;
   SettingsStore settings{home / "settings.ini"};
-  gui::QtPrompter prompter;
+  test::FileAnswers prompter;
   Workstation ws{settings, prompter};
   gui::MainWindow window{ws, prompter};
   std::filesystem::path film = home / "film.kpox";
@@ -102,13 +74,10 @@ struct Session {
 
 TEST(Workflow, OpenTimeUndoCheckAndTheSaveQuestion) {
   Session s;
-  // File > Open through the real file dialog.
-  WhenModal<QFileDialog>([&](QWidget* w) {
-    auto* dlg = qobject_cast<QFileDialog*>(w);
-    ASSERT_NE(dlg, nullptr);
-    ChooseFile(dlg, s.film.string());
-  });
+  // File > Open.
+  s.prompter.paths = {s.film.string()};
   s.window.command("file.open")->trigger();
+  EXPECT_EQ(s.prompter.asked.back().title, "Open subtitle file");
   ASSERT_EQ(s.ws.doc().filePath, s.film.string());
   EXPECT_EQ(s.ws.doc().Count(), 40u);
   EXPECT_NE(s.window.windowTitle().toStdString().find("FILM.KPOX"), std::string::npos);
@@ -178,17 +147,12 @@ TEST(Workflow, ExportThroughTheExportWindowAndTheSaveDialog) {
   ASSERT_TRUE(s.ws.files().OpenPath(s.film.string()));
   s.Activate();
   auto target = s.home / "film.srt";
+  s.prompter.paths = {target.string()};
   WhenModal<QDialog>([&](QWidget* w) {
     auto* list = w->findChild<QListWidget*>();
     ASSERT_NE(list, nullptr);
     for (int i = 0; i < list->count(); ++i)
       if (list->item(i)->text().endsWith(" - SubRip")) list->setCurrentRow(i);
-    WhenModal<QFileDialog>([&](QWidget* save) {
-      auto* dlg = qobject_cast<QFileDialog*>(save);
-      auto* box = qobject_cast<QMessageBox*>(save);
-      ASSERT_NE(dlg, nullptr) << save->metaObject()->className() << " " << (box ? box->text().toStdString() : "");
-      ChooseFile(dlg, target.string());
-    });
     QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
   });
   s.window.command("file.export")->trigger();
@@ -255,26 +219,18 @@ TEST(Workflow, SaveAsByKeyAndSaveOfAForeignFileAsksForANativeName) {
     SCOPED_TRACE(focus->objectName().toStdString());
     s.Activate();
     focus->setFocus();
-    QString title;
-    WhenModal<QFileDialog>([&](QWidget* w) {
-      title = w->windowTitle();
-      qobject_cast<QFileDialog*>(w)->reject();
-    });
+    s.prompter.asked.clear();
     QTest::keyClick(focus, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(title.toStdString(), "Save File As");
+    ASSERT_EQ(s.prompter.asked.size(), 1u);
+    EXPECT_EQ(s.prompter.asked[0].title, "Save File As");
   }
 
   s.Activate();
   s.window.textBox()->setFocus();
   QTest::keyClicks(s.window.textBox(), " edited");
-  QString proposed;
-  WhenModal<QFileDialog>([&](QWidget* w) {
-    auto* dlg = qobject_cast<QFileDialog*>(w);
-    proposed = QFileInfo(dlg->selectedFiles().value(0)).fileName();
-    ChooseFile(dlg, (s.home / "episode.kpox").string());
-  });
+  s.prompter.paths = {(s.home / "episode.kpox").string()};
   QTest::keyClick(s.window.textBox(), Qt::Key_S, Qt::ControlModifier);
-  EXPECT_EQ(proposed.toStdString(), "episode.kpox");
+  EXPECT_EQ(s.prompter.asked.back().fileName, "episode.kpox");
   EXPECT_EQ(test::ReadFile(srt), bytes);
   EXPECT_EQ(s.ws.doc().filePath, (s.home / "episode.kpox").string());
   EXPECT_TRUE(std::filesystem::exists(s.home / "episode.kpox"));
@@ -290,12 +246,12 @@ TEST(Workflow, ExportWarningsShowInTheWarningPanel) {
   s.ws.session().Refresh();
   s.Activate();
   const auto target = s.home / "warned.srt";
+  s.prompter.paths = {target.string()};
   WhenModal<QDialog>([&](QWidget* w) {
     auto* list = w->findChild<QListWidget*>();
     ASSERT_NE(list, nullptr);
     for (int i = 0; i < list->count(); ++i)
       if (list->item(i)->text().endsWith(" - SubRip")) list->setCurrentRow(i);
-    WhenModal<QFileDialog>([&](QWidget* save) { ChooseFile(qobject_cast<QFileDialog*>(save), target.string()); });
     QMetaObject::invokeMethod(w, "accept", Qt::QueuedConnection);
   });
   s.window.command("file.export")->trigger();
@@ -305,6 +261,44 @@ TEST(Workflow, ExportWarningsShowInTheWarningPanel) {
   EXPECT_NE(warning->text().toStdString().find("Subtitle 0004 has no out cue"), std::string::npos)
       << warning->text().toStdString();
   EXPECT_NE(test::ReadFile(WarningListPath()).find("Subtitle 0004 has no out cue"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kipo
+
+namespace kipo {
+namespace {
+
+// The platform file window as the program sets it up: its title, filters with the chosen
+// one selected, the default extension and the proposed name; Cancel answers nothing.
+TEST(Workflow, FileWindowShowsWhatTheProgramAsks) {
+  test::TempHome home;
+  gui::QtPrompter prompter;
+  FileDialog d;
+  d.title = "Export SubRip";
+  d.filter = "SubRip (*.srt)|*.srt|All Files|*.*";
+  d.filterIndex = 2;
+  d.defaultExt = "srt";
+  d.initialDir = home.path().string();
+  d.fileName = "film.srt";
+  QFileDialog* seen = nullptr;
+  QStringList filters;
+  QString selectedFilter, suffix;
+  WhenModal<QFileDialog>([&](QWidget* w) {
+    seen = qobject_cast<QFileDialog*>(w);
+    filters = seen->nameFilters();
+    selectedFilter = seen->selectedNameFilter();
+    suffix = seen->defaultSuffix();
+    EXPECT_EQ(seen->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(seen->windowTitle().toStdString(), "Export SubRip");
+    seen->reject();
+  });
+  EXPECT_FALSE(prompter.SaveFile(d).has_value());
+  ASSERT_NE(seen, nullptr);
+  ASSERT_EQ(filters.size(), 2);
+  EXPECT_EQ(filters[0].toStdString(), "SubRip (*.srt)");
+  EXPECT_EQ(selectedFilter, filters[1]);
+  EXPECT_EQ(suffix.toStdString(), "srt");
 }
 
 }  // namespace
