@@ -18,6 +18,9 @@ struct CheckSwitch {
   bool ignored = false;  // set by the applied profile
   // Off if ignored, on if forced, otherwise the option's own value.
   bool effective() const { return ignored ? false : (forced ? true : enabled); }
+  // A member, so that the defaulted comparisons of the structs holding it find it (clang
+  // looks the comparison up where HouseOptions is declared).
+  bool operator==(const CheckSwitch&) const = default;
 };
 
 struct HouseOptions {
@@ -76,10 +79,6 @@ struct HouseOptions {
   void Save(SettingsStore& store) const;
   bool operator==(const HouseOptions&) const = default;
 };
-
-inline bool operator==(const CheckSwitch& a, const CheckSwitch& b) {
-  return a.enabled == b.enabled && a.forced == b.forced && a.ignored == b.ignored;
-}
 
 inline constexpr const char* kHouseOptionsSection = "House options";
 
