@@ -2,7 +2,10 @@
 // detection on its result.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "platform/jobs.h"
+#include "platform/user_error.h"
 #include "support/test_videos.h"
 #include "timing/shot_cuts.h"
 #include "video/frame_measure.h"
@@ -183,6 +186,40 @@ TEST(FrameMeasure, SkippingPicturesFindsTheCutsOfTheFullDecode) {
       for (std::int32_t f = cut - 1; f <= cut + 1; ++f) EXPECT_EQ(skipping.measures[f], every.measures[f]) << f;
     EXPECT_EQ(skipping.peaks.channels, every.peaks.channels);
     EXPECT_EQ(skipping.peaks.values, every.peaks.values);
+  }
+}
+
+// Damaged pictures in the middle of a stream (lost packets, bytes overwritten) leave the
+// decoder without references and the skipping pass with odd groups and runs: it must still
+// give one measure per frame, or the file's own message, and never crash or hang.
+TEST(FrameMeasure, DamagedStreamsStillGiveOneMeasurePerFrame) {
+  for (const char* name : {"shots.mp4", "shots.hevc.mp4", "plaincuts.mp4"}) {
+    KIPO_TEST_VIDEO(path, name);
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    struct Damage {
+      const char* what;
+      char fill;
+      std::size_t from, length;  // parts of the file's size
+    } damages[] = {{"zeros", '\0', 3, 40}, {"noise", 'x', 2, 100}, {"one byte in every stretch", '\xff', 4, 1}};
+    for (const Damage& d : damages) {
+      SCOPED_TRACE(std::string(name) + ": " + d.what);
+      std::string damaged = bytes;
+      for (std::size_t at = damaged.size() / d.from; at < damaged.size() * 3 / 4; at += damaged.size() / 50)
+        for (std::size_t i = 0; i < d.length && at + i < damaged.size(); ++i)
+          damaged[at + i] = static_cast<char>(d.fill + static_cast<char>(i % 7));
+      const auto file = test::VideoFolder() / (std::string("damaged-") + d.what + "-" + name);
+      std::ofstream(file, std::ios::binary) << damaged;
+      for (bool every : {false, true}) {
+        try {
+          const VideoAnalysis a = Analyse(file, every);
+          EXPECT_EQ(a.measures.size(), static_cast<std::size_t>(VideoFile::Open(file.string()).frameCount()));
+          for (std::int32_t m : a.measures) EXPECT_TRUE(m >= 0 && m <= kMaxFrameMeasure) << m;
+        } catch (const UserError& e) {
+          SUCCEED() << e.what();
+        }
+      }
+    }
   }
 }
 
