@@ -176,10 +176,12 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-DecodedText DecodeText(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage) {
-  DecodedText d;
+DecodedView DecodeTextView(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage,
+                           std::string& storage) {
+  DecodedView d;
   BomInfo bom = DetectBom(bytes);
   auto body = bytes.subspan(bom.length);
+  const std::string_view sv(reinterpret_cast<const char*>(body.data()), body.size());
   d.hadBom = bom.encoding != UnicodeEncoding::None;
   UnicodeEncoding enc = bom.encoding;
   if (enc == UnicodeEncoding::None) {
@@ -189,18 +191,27 @@ DecodedText DecodeText(std::span<const std::uint8_t> bytes, std::string_view fal
       if (body[2 * i] == 0) ++evenZero;
       if (body[2 * i + 1] == 0) ++oddZero;
     }
-    std::string_view sv(reinterpret_cast<const char*>(body.data()), body.size());
     if (pairs >= 2 && oddZero * 10 >= pairs * 4 && evenZero * 10 < pairs) enc = UnicodeEncoding::Utf16LE;
     else if (pairs >= 2 && evenZero * 10 >= pairs * 4 && oddZero * 10 < pairs) enc = UnicodeEncoding::Utf16BE;
     else if (IsValidUtf8(sv)) enc = UnicodeEncoding::Utf8;
   }
   d.encoding = enc;
   switch (enc) {
-    case UnicodeEncoding::Utf8: d.text.assign(reinterpret_cast<const char*>(body.data()), body.size()); break;
-    case UnicodeEncoding::Utf16LE: d.text = Utf16LEToUtf8(body); break;
-    case UnicodeEncoding::Utf16BE: d.text = Utf16BEToUtf8(body); break;
-    case UnicodeEncoding::None: d.text = CodePageToUtf8(body, fallbackCodePage); break;
+    case UnicodeEncoding::Utf8: d.text = sv; return d;
+    case UnicodeEncoding::Utf16LE: storage = Utf16LEToUtf8(body); break;
+    case UnicodeEncoding::Utf16BE: storage = Utf16BEToUtf8(body); break;
+    case UnicodeEncoding::None: storage = CodePageToUtf8(body, fallbackCodePage); break;
   }
+  d.text = storage;
+  return d;
+}
+
+DecodedText DecodeText(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage) {
+  DecodedText d;
+  const DecodedView v = DecodeTextView(bytes, fallbackCodePage, d.text);
+  if (v.encoding == UnicodeEncoding::Utf8) d.text.assign(v.text);
+  d.encoding = v.encoding;
+  d.hadBom = v.hadBom;
   return d;
 }
 

@@ -42,6 +42,15 @@ struct DecodedText {
   bool hadBom = false;
 };
 DecodedText DecodeText(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage);
+// The same without copying UTF-8: its text is a view of `bytes` (after the mark); other
+// encodings are converted into `storage` and the view is of that.
+struct DecodedView {
+  std::string_view text;
+  UnicodeEncoding encoding = UnicodeEncoding::None;
+  bool hadBom = false;
+};
+DecodedView DecodeTextView(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage,
+                           std::string& storage);
 
 bool IsValidUtf8(std::string_view s);
 // Unicode code points of UTF-8 text (never bytes).

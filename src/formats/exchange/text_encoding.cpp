@@ -83,20 +83,29 @@ void RemoveBOM(const std::filesystem::path& file) {
   WriteFileAtomic(file, bytes);
 }
 
-std::string DecodeImportText(std::span<const std::uint8_t> bytes, std::optional<TextEncoding> forced,
-                             std::string_view ansiCodePage) {
+std::string_view DecodeImportText(std::span<const std::uint8_t> bytes, std::optional<TextEncoding> forced,
+                                  std::string_view ansiCodePage, std::string& storage) {
+  const std::string_view asText(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   BomInfo bom = DetectBom(bytes);
-  if (bom.encoding != UnicodeEncoding::None || !forced) return DecodeText(bytes, ansiCodePage).text;
+  if (bom.encoding != UnicodeEncoding::None || !forced) return DecodeTextView(bytes, ansiCodePage, storage).text;
   switch (*forced) {
-    case TextEncoding::Utf16: return Utf16LEToUtf8(bytes);
+    case TextEncoding::Utf16: storage = Utf16LEToUtf8(bytes); return storage;
     case TextEncoding::Utf8:
-      if (IsValidUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
-        return std::string(bytes.begin(), bytes.end());
+      if (IsValidUtf8(asText)) return asText;
       // Not UTF-8 after all: read it as the code page rather than keep broken bytes.
-      return CodePageToUtf8(bytes, ansiCodePage);
-    case TextEncoding::Ansi: return DecodeText(bytes, ansiCodePage).text;
+      storage = CodePageToUtf8(bytes, ansiCodePage);
+      return storage;
+    case TextEncoding::Ansi: return DecodeTextView(bytes, ansiCodePage, storage).text;
   }
   return {};
+}
+
+std::string DecodeImportText(std::span<const std::uint8_t> bytes, std::optional<TextEncoding> forced,
+                             std::string_view ansiCodePage) {
+  std::string storage;
+  const std::string_view text = DecodeImportText(bytes, forced, ansiCodePage, storage);
+  if (text.data() != storage.data()) storage.assign(text);
+  return storage;
 }
 
 std::string UnmappableWarning(const std::vector<char32_t>& chars, std::string_view codePage) {
