@@ -31,6 +31,7 @@ std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
 std::string Utf16LEToUtf8(std::span<const std::uint8_t> bytes);
 std::string Utf16BEToUtf8(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> Utf8ToUtf16LE(std::string_view utf8);
+void AppendUtf16LE(std::vector<std::uint8_t>& out, std::string_view utf8);
 std::vector<std::uint8_t> Utf8ToUtf16BE(std::string_view utf8);
 
 // Decodes a whole text file: a byte-order mark decides when there is one, otherwise

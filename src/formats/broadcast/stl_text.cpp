@@ -107,8 +107,15 @@ std::u32string DecomposeLatin(std::string_view row) {
 // EncodeChars below for the characters it holds; false, leaving `out` as it was, for a row
 // with any other character.
 bool EncodeAsciiChars(std::string_view row, const StlTextLayout& l, bool markup, std::string& out) {
+  // Printable characters that every table holds at their ASCII places go over in runs.
+  auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x7F && c != '<' && c != '>' && c != '$'; };
   const std::size_t start = out.size();
-  for (const char ch : row) {
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    const std::size_t run = i;
+    while (i < row.size() && plain(static_cast<unsigned char>(row[i]))) ++i;
+    out.append(row.data() + run, i - run);
+    if (i == row.size()) break;
+    const char ch = row[i];
     const auto c = static_cast<unsigned char>(ch);
     if (c >= 0x80) {
       out.resize(start);
@@ -201,8 +208,10 @@ void TrimLeadingSpaces(std::string& r) {
 // Whether UTF-8 text holds a combining mark of U+0300-U+036F (lead byte 0xCC or 0xCD):
 // a row without one is already composed.
 bool HasCombiningMark(std::string_view s) {
-  return s.find_first_of("\xCC\xCD") != std::string_view::npos;
+  return std::any_of(s.begin(), s.end(), [](char c) { return c == '\xCC' || c == '\xCD'; });
 }
+
+bool IsTrailingSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }  // " \t\n\v\f\r"
 
 void Push(std::string& s, std::uint8_t b, int n = 1) { s.append(static_cast<std::size_t>(n), static_cast<char>(b)); }
 
@@ -315,12 +324,13 @@ std::vector<std::string> DecodeStlRows(std::span<const std::uint8_t> b, const St
     // Colour codes are read even when colours are off: each takes a character cell, so a
     // code that parts two words leaves a space between them.
     if (!d.colours && std::any_of(row.begin(), row.end(), IsColourCode)) row = ColoursAsSpaces(row);
-    const std::size_t end = row.find_last_not_of(" \t\r\n\f\v");
-    row.erase(end == std::string::npos ? 0 : end + 1);
+    std::size_t end = row.size();
+    while (end > 0 && IsTrailingSpace(row[end - 1])) --end;
+    row.erase(end);
     if (framed || d.trimLeading) TrimLeadingSpaces(row);
     // Accented letters are composed as they are read; only a letter Unicode has no
     // composed form for leaves a mark to normalise.
-    rows.push_back(HasCombiningMark(row) ? ComposeNfc(row) : row);
+    rows.push_back(HasCombiningMark(row) ? ComposeNfc(row) : std::move(row));
     row.clear();
     framed = false;
   };

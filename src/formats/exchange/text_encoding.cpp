@@ -1,7 +1,6 @@
 #include "formats/exchange/text_encoding.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -45,17 +44,15 @@ Bytes EncodeText(std::string_view utf8, TextEncoding e, std::string_view ansiCod
       break;
     }
     case TextEncoding::Utf8:
-      out.resize(utf8.size() + 3);
-      out[0] = 0xEF, out[1] = 0xBB, out[2] = 0xBF;
-      if (!utf8.empty()) std::memcpy(out.data() + 3, utf8.data(), utf8.size());
+      out.reserve(utf8.size() + 3);
+      out = {0xEF, 0xBB, 0xBF};
+      out.insert(out.end(), reinterpret_cast<const std::uint8_t*>(utf8.data()),
+                 reinterpret_cast<const std::uint8_t*>(utf8.data() + utf8.size()));
       break;
-    case TextEncoding::Utf16: {
-      const Bytes body = Utf8ToUtf16LE(utf8);
-      out.resize(body.size() + 2);
-      out[0] = 0xFF, out[1] = 0xFE;
-      std::copy(body.begin(), body.end(), out.begin() + 2);
+    case TextEncoding::Utf16:
+      out = {0xFF, 0xFE};
+      AppendUtf16LE(out, utf8);
       break;
-    }
   }
   return out;
 }
