@@ -26,10 +26,7 @@ void AppendEscaped(std::string& out, std::string_view plain) {
   for (std::size_t i = 0; i < plain.size(); ++i) {
     if (!kMarkup[static_cast<unsigned char>(plain[i])]) continue;
     out.append(plain.substr(from, i - from));
-    const auto code = static_cast<unsigned char>(plain[i]);
-    const char standIn[3] = {static_cast<char>(0xEE), static_cast<char>(code >= 0x40 ? 0x81 : 0x80),
-                             static_cast<char>(0x80 | (code & 0x3F))};
-    out.append(standIn, 3);
+    AppendStandIn(out, plain[i]);
     from = i + 1;
   }
   out.append(plain.substr(from));

@@ -41,6 +41,13 @@ inline char StandInAt(std::string_view s) {
 // character becomes its stand-in. CR LF and everything else are kept.
 std::string EscapeLiterals(std::string_view plain);
 void AppendEscaped(std::string& out, std::string_view plain);
+// Appends the stand-in of the markup character c.
+inline void AppendStandIn(std::string& out, char c) {
+  const auto code = static_cast<unsigned char>(c);
+  const char standIn[3] = {static_cast<char>(0xEE), static_cast<char>(code >= 0x40 ? 0x81 : 0x80),
+                           static_cast<char>(0x80 | (code & 0x3F))};
+  out.append(standIn, 3);
+}
 // Stand-ins back to their characters (the text of a run).
 std::string UnescapeLiterals(std::string_view text);
 

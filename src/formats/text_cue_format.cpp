@@ -55,7 +55,8 @@ Format TextCueFormat(Format format, CueTextReader reader, CueTextWriter writer) 
   format.traits.textFile = true;
   format.read = [reader](std::span<const std::uint8_t> bytes, FormatContext& ctx) {
     ReadResult r;
-    const std::string text = DecodeImportText(bytes, ctx.textEncoding, ctx.ansiCodePage);
+    std::string converted;
+    const std::string_view text = DecodeImportText(bytes, ctx.textEncoding, ctx.ansiCodePage, converted);
     r.document = reader(text, RateOf(ctx), r.warnings);
     return r;
   };

@@ -120,14 +120,19 @@ std::string Utf16LEToUtf8(std::span<const std::uint8_t> b) { return Utf16ToUtf8<
 
 std::string Utf16BEToUtf8(std::span<const std::uint8_t> b) { return Utf16ToUtf8<true>(b); }
 
-std::vector<std::uint8_t> Utf8ToUtf16LE(std::string_view utf8) {
-  std::vector<std::uint8_t> out;
-  out.reserve(utf8.size() * 2);
+void AppendUtf16LE(std::vector<std::uint8_t>& out, std::string_view utf8) {
+  // Every byte of UTF-8 gives at most two bytes of UTF-16 (a four-byte sequence gives a
+  // surrogate pair, a broken byte one U+FFFD), so the room is made once and written
+  // through a pointer.
+  const std::size_t start = out.size();
+  out.resize(start + 2 * utf8.size());
+  std::uint8_t* q = out.data() + start;
   const auto* p = reinterpret_cast<const uint8_t*>(utf8.data());
   const auto n = static_cast<int32_t>(utf8.size());
-  auto put = [&out](char16_t u) {
-    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(u >> 8));
+  auto put = [&q](char16_t u) {
+    q[0] = static_cast<std::uint8_t>(u & 0xFF);
+    q[1] = static_cast<std::uint8_t>(u >> 8);
+    q += 2;
   };
   for (int32_t i = 0; i < n;) {
     if (p[i] < 0x80) {  // ASCII, by far the most common
@@ -144,6 +149,12 @@ std::vector<std::uint8_t> Utf8ToUtf16LE(std::string_view utf8) {
       put(static_cast<char16_t>(c));
     }
   }
+  out.resize(static_cast<std::size_t>(q - out.data()));
+}
+
+std::vector<std::uint8_t> Utf8ToUtf16LE(std::string_view utf8) {
+  std::vector<std::uint8_t> out;
+  AppendUtf16LE(out, utf8);
   return out;
 }
 
@@ -176,10 +187,12 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-DecodedText DecodeText(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage) {
-  DecodedText d;
+DecodedView DecodeTextView(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage,
+                           std::string& storage) {
+  DecodedView d;
   BomInfo bom = DetectBom(bytes);
   auto body = bytes.subspan(bom.length);
+  const std::string_view sv(reinterpret_cast<const char*>(body.data()), body.size());
   d.hadBom = bom.encoding != UnicodeEncoding::None;
   UnicodeEncoding enc = bom.encoding;
   if (enc == UnicodeEncoding::None) {
@@ -189,18 +202,27 @@ DecodedText DecodeText(std::span<const std::uint8_t> bytes, std::string_view fal
       if (body[2 * i] == 0) ++evenZero;
       if (body[2 * i + 1] == 0) ++oddZero;
     }
-    std::string_view sv(reinterpret_cast<const char*>(body.data()), body.size());
     if (pairs >= 2 && oddZero * 10 >= pairs * 4 && evenZero * 10 < pairs) enc = UnicodeEncoding::Utf16LE;
     else if (pairs >= 2 && evenZero * 10 >= pairs * 4 && oddZero * 10 < pairs) enc = UnicodeEncoding::Utf16BE;
     else if (IsValidUtf8(sv)) enc = UnicodeEncoding::Utf8;
   }
   d.encoding = enc;
   switch (enc) {
-    case UnicodeEncoding::Utf8: d.text.assign(reinterpret_cast<const char*>(body.data()), body.size()); break;
-    case UnicodeEncoding::Utf16LE: d.text = Utf16LEToUtf8(body); break;
-    case UnicodeEncoding::Utf16BE: d.text = Utf16BEToUtf8(body); break;
-    case UnicodeEncoding::None: d.text = CodePageToUtf8(body, fallbackCodePage); break;
+    case UnicodeEncoding::Utf8: d.text = sv; return d;
+    case UnicodeEncoding::Utf16LE: storage = Utf16LEToUtf8(body); break;
+    case UnicodeEncoding::Utf16BE: storage = Utf16BEToUtf8(body); break;
+    case UnicodeEncoding::None: storage = CodePageToUtf8(body, fallbackCodePage); break;
   }
+  d.text = storage;
+  return d;
+}
+
+DecodedText DecodeText(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage) {
+  DecodedText d;
+  const DecodedView v = DecodeTextView(bytes, fallbackCodePage, d.text);
+  if (v.encoding == UnicodeEncoding::Utf8) d.text.assign(v.text);
+  d.encoding = v.encoding;
+  d.hadBom = v.hadBom;
   return d;
 }
 

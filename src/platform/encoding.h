@@ -31,6 +31,7 @@ std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
 std::string Utf16LEToUtf8(std::span<const std::uint8_t> bytes);
 std::string Utf16BEToUtf8(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> Utf8ToUtf16LE(std::string_view utf8);
+void AppendUtf16LE(std::vector<std::uint8_t>& out, std::string_view utf8);
 std::vector<std::uint8_t> Utf8ToUtf16BE(std::string_view utf8);
 
 // Decodes a whole text file: a byte-order mark decides when there is one, otherwise
@@ -42,6 +43,15 @@ struct DecodedText {
   bool hadBom = false;
 };
 DecodedText DecodeText(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage);
+// The same without copying UTF-8: its text is a view of `bytes` (after the mark); other
+// encodings are converted into `storage` and the view is of that.
+struct DecodedView {
+  std::string_view text;
+  UnicodeEncoding encoding = UnicodeEncoding::None;
+  bool hadBom = false;
+};
+DecodedView DecodeTextView(std::span<const std::uint8_t> bytes, std::string_view fallbackCodePage,
+                           std::string& storage);
 
 bool IsValidUtf8(std::string_view s);
 // Unicode code points of UTF-8 text (never bytes).

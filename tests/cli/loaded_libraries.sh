@@ -1,6 +1,6 @@
 #!/bin/sh
 # `kipo --version` and a text conversion start without the video and picture libraries:
-# FFmpeg, Pango, Cairo and FreeImage come with the plugins, loaded on first use. The
+# FFmpeg, Pango, Cairo, FreeImage and libzip come with the plugins, loaded on first use. The
 # dynamic loader's own report (LD_DEBUG=files) names every library a run opens.
 # Usage: loaded_libraries.sh path/to/kipo
 set -eu
@@ -13,7 +13,7 @@ export KIPO_SETTINGS="$work/settings.ini" XDG_DATA_HOME="$work/data" XDG_CONFIG_
 status=0
 check() {
   LD_DEBUG=files "$@" >/dev/null 2>"$work/log" || { echo "failed: $*"; cat "$work/log"; exit 1; }
-  heavy=$(grep -oE 'file=[^ ]*(libav|libsw|libpango|libcairo|libfreeimage|libfontconfig|kipo-video|kipo-imaging)[^ ]*' "$work/log" | sort -u)
+  heavy=$(grep -oE 'file=[^ ]*(libav|libsw|libpango|libcairo|libfreeimage|libfontconfig|libzip|kipo-video|kipo-imaging|kipo-zip)[^ ]*' "$work/log" | sort -u)
   if [ -n "$heavy" ]; then
     echo "$* loaded:"; echo "$heavy"; status=1
   fi

@@ -155,7 +155,8 @@ Bytes WriteStl(const SubtitleDocument& doc, const StlWriteOptions& o, Prompter& 
     t.sn = static_cast<std::uint16_t>(o.subtitleZero ? i : i + 1);
     t.tci = CueBytes(s.inCue);
     t.tco = CueBytes(s.outCue);
-    int lines = static_cast<int>(SplitRows(s.text).size());
+    int lines = 1;
+    for (std::size_t p = s.text.find(kCrLf); p != std::string::npos; p = s.text.find(kCrLf, p + 2)) ++lines;
     int vp = StlVerticalPosition(lines, s.row, o);
     // Teletext has no subtitle rows above row 1 (row 0 is the page header).
     const int lowest = o.doubleHeight || o.screenEbu || o.force23 ? 1 : 0;

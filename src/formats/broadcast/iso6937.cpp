@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_map>
 
 #include <unicode/normalizer2.h>
 
@@ -44,12 +43,15 @@ constexpr std::array<char32_t, 15> kSpacing = {
     0x00A8, 0x02DA, 0x00B8, 0x005F, 0x02DD, 0x02DB, 0x02C7,
 };
 
+// The bytes of the characters the table holds, looked up by code point: a flat table up to
+// the last character it has (the music note, U+266A), one byte each.
+constexpr char32_t kReverseEnd = 0x2670;
 struct Reverse {
-  std::unordered_map<char32_t, std::uint8_t> single;
-  std::unordered_map<char32_t, std::uint8_t> spacing;
+  std::array<std::uint8_t, kReverseEnd> single{};
+  std::array<std::uint8_t, kReverseEnd> spacing{};
   Reverse() {
     for (int i = 0; i < 96; ++i)
-      if (kUpper[i]) single.emplace(kUpper[i], static_cast<std::uint8_t>(0xA0 + i));
+      if (kUpper[i]) single[kUpper[i]] = static_cast<std::uint8_t>(0xA0 + i);
     single[0x2126] = 0xE0;  // ohm sign
     single[0x00D0] = 0xE2;  // capital eth looks like capital D with stroke
     for (int i = 14; i >= 0; --i)
@@ -88,8 +90,7 @@ std::uint8_t Iso6937DiacriticByte(char32_t mark) {
 std::uint8_t Iso6937Byte(char32_t c) {
   if (c == 0x24) return 0xA4;
   if (c >= 0x20 && c < 0x7F) return static_cast<std::uint8_t>(c);
-  auto it = Rev().single.find(c);
-  return it == Rev().single.end() ? 0 : it->second;
+  return c < kReverseEnd ? Rev().single[c] : 0;
 }
 
 bool AppendIso6937(char32_t base, char32_t mark, std::string& out) {
@@ -98,9 +99,9 @@ bool AppendIso6937(char32_t base, char32_t mark, std::string& out) {
       out.push_back(static_cast<char>(b));
       return true;
     }
-    auto it = Rev().spacing.find(base);
-    if (it == Rev().spacing.end()) return false;
-    out.push_back(static_cast<char>(it->second));
+    const std::uint8_t spacing = base < kReverseEnd ? Rev().spacing[base] : 0;
+    if (!spacing) return false;
+    out.push_back(static_cast<char>(spacing));
     out.push_back(' ');
     return true;
   }

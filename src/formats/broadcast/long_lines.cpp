@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/markup.h"
+#include "core/rich_text.h"
 #include "platform/text_util.h"
 
 namespace kipo {
@@ -16,7 +17,10 @@ std::optional<int> AskToWidenEditArea(const SubtitleDocument& doc, int editAreaW
     const std::string_view text = s.text;
     for (std::size_t start = 0;;) {
       const std::size_t end = text.find(kCrLf, start);
-      longest = std::max(longest, VisibleLength(text.substr(start, end - start)));
+      // A row shows at most one character per byte: rows no longer than the longest so
+      // far cannot be longer, and are not counted.
+      const std::string_view row = text.substr(start, end - start);
+      if (row.size() > longest) longest = std::max(longest, VisibleChars(row, MarkerView{}));
       if (end == std::string_view::npos) break;
       start = end + 2;
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_map>
 
 #include <unicode/normalizer2.h>
 
@@ -19,16 +18,26 @@ namespace {
 // ICU once, with its reverse.
 struct UpperHalf {
   std::array<char32_t, 96> chars{};
-  std::unordered_map<char32_t, std::uint8_t> bytes;
+  // (character, byte) sorted by character, for a binary search.
+  std::vector<std::pair<char32_t, std::uint8_t>> bytes;
   explicit UpperHalf(const char* codePage) {
     for (int i = 0; i < 96; ++i) {
       std::uint8_t b = static_cast<std::uint8_t>(0xA0 + i);
       std::u32string s = Utf8ToUtf32(CodePageToUtf8(std::span(&b, 1), codePage));
       if (s.size() == 1 && s[0] != 0xFFFD && s[0] != 0x1A) {
         chars[i] = s[0];
-        bytes.emplace(s[0], b);
+        bytes.emplace_back(s[0], b);
       }
     }
+    // A character at two places keeps its first, as the file tables list them.
+    std::stable_sort(bytes.begin(), bytes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    bytes.erase(std::unique(bytes.begin(), bytes.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+                bytes.end());
+  }
+  // The byte of a character, 0 when the table has none.
+  std::uint8_t ByteOf(char32_t c) const {
+    auto it = std::lower_bound(bytes.begin(), bytes.end(), c, [](const auto& e, char32_t v) { return e.first < v; });
+    return it != bytes.end() && it->first == c ? it->second : 0;
   }
 };
 
@@ -94,9 +103,43 @@ std::u32string DecomposeLatin(std::string_view row) {
   return out;
 }
 
+// An ASCII row (most rows of most files) converted byte by byte, with the rules of
+// EncodeChars below for the characters it holds; false, leaving `out` as it was, for a row
+// with any other character.
+bool EncodeAsciiChars(std::string_view row, const StlTextLayout& l, bool markup, std::string& out) {
+  // Printable characters that every table holds at their ASCII places go over in runs.
+  auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x7F && c != '<' && c != '>' && c != '$'; };
+  const std::size_t start = out.size();
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    const std::size_t run = i;
+    while (i < row.size() && plain(static_cast<unsigned char>(row[i]))) ++i;
+    out.append(row.data() + run, i - run);
+    if (i == row.size()) break;
+    const char ch = row[i];
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x80) {
+      out.resize(start);
+      return false;
+    }
+    if (c >= 1 && c <= 7) {
+      if (markup && l.colours) out.push_back(ch);
+    } else if (c < 0x20 || c == 0x7F) {
+      // stray control characters carry nothing
+    } else if (markup && !l.literalItalics && (c == '<' || c == '>')) {
+      out.push_back(static_cast<char>(c == '<' ? stl::kItalicOn : stl::kItalicOff));
+    } else if (c == '$' && l.table == StlTable::Latin) {
+      out.push_back(static_cast<char>(Iso6937Byte(c)));
+    } else {
+      out.push_back(ch);
+    }
+  }
+  return true;
+}
+
 // Converts the characters of one row (no CR LF inside).
 void EncodeChars(std::string_view row, const StlTextLayout& l, bool markup, std::string& out,
                  std::vector<char32_t>& unmappable) {
+  if (EncodeAsciiChars(row, l, markup, out)) return;
   bool latin = l.table == StlTable::Latin;
   // Latin letters are split into letter and diacritic; the 8859 parts hold their accented
   // letters precomposed, so their text is composed instead.
@@ -143,8 +186,7 @@ void EncodeChars(std::string_view row, const StlTextLayout& l, bool markup, std:
       out.push_back(static_cast<char>(c));
       continue;
     }
-    auto it = Half(l.table).bytes.find(c);
-    if (it != Half(l.table).bytes.end()) out.push_back(static_cast<char>(it->second));
+    if (const std::uint8_t b = Half(l.table).ByteOf(c)) out.push_back(static_cast<char>(b));
     else Miss(unmappable, c);
   }
 }
@@ -166,8 +208,10 @@ void TrimLeadingSpaces(std::string& r) {
 // Whether UTF-8 text holds a combining mark of U+0300-U+036F (lead byte 0xCC or 0xCD):
 // a row without one is already composed.
 bool HasCombiningMark(std::string_view s) {
-  return s.find_first_of("\xCC\xCD") != std::string_view::npos;
+  return std::any_of(s.begin(), s.end(), [](char c) { return c == '\xCC' || c == '\xCD'; });
 }
+
+bool IsTrailingSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }  // " \t\n\v\f\r"
 
 void Push(std::string& s, std::uint8_t b, int n = 1) { s.append(static_cast<std::size_t>(n), static_cast<char>(b)); }
 
@@ -237,21 +281,27 @@ std::string EncodeStlText(std::string_view text, const StlTextLayout& l, std::ve
   if (l.blockMarkers) Push(end, stl::kEndBox, 2);
   std::string lineFeed(l.doubleHeight && l.doubleHeightCr ? 2 : 1, static_cast<char>(stl::kNewline));
 
-  std::vector<std::string> rows = SplitRows(text);
   std::string out;
-  for (std::size_t r = 0; r < rows.size(); ++r) {
+  out.reserve(text.size() + 16);
+  for (std::size_t r = 0, from = 0;; ++r) {
+    const std::size_t crlf = text.find(kCrLf, from);
+    const std::string_view row = text.substr(from, crlf == std::string_view::npos ? crlf : crlf - from);
     if (r > 0) out += end + lineFeed;
     out += start;
     std::size_t rowStart = out.size();
     // Without colours a code that parted two words leaves the space its cell made.
-    EncodeChars(l.colours ? rows[r] : ColoursAsSpaces(rows[r]), l, true, out, unmappable);
+    if (l.colours) EncodeChars(row, l, true, out, unmappable);
+    else EncodeChars(ColoursAsSpaces(row), l, true, out, unmappable);
     char colour = r < l.rowColours.size() ? l.rowColours[r] : '0';
     if (l.colours && colour >= '1' && colour <= '7') {
       char code = static_cast<char>(colour - '0');
       if (out.size() == rowStart || out[rowStart] != code) out.insert(out.begin() + rowStart, code);
     }
+    if (crlf == std::string_view::npos) break;
+    from = crlf + 2;
   }
-  return out + end;
+  out += end;
+  return out;
 }
 
 std::string EncodeStlPlain(std::string_view text, StlTable table, std::vector<char32_t>& unmappable) {
@@ -274,12 +324,13 @@ std::vector<std::string> DecodeStlRows(std::span<const std::uint8_t> b, const St
     // Colour codes are read even when colours are off: each takes a character cell, so a
     // code that parts two words leaves a space between them.
     if (!d.colours && std::any_of(row.begin(), row.end(), IsColourCode)) row = ColoursAsSpaces(row);
-    const std::size_t end = row.find_last_not_of(" \t\r\n\f\v");
-    row.erase(end == std::string::npos ? 0 : end + 1);
+    std::size_t end = row.size();
+    while (end > 0 && IsTrailingSpace(row[end - 1])) --end;
+    row.erase(end);
     if (framed || d.trimLeading) TrimLeadingSpaces(row);
     // Accented letters are composed as they are read; only a letter Unicode has no
     // composed form for leaves a mark to normalise.
-    rows.push_back(HasCombiningMark(row) ? ComposeNfc(row) : row);
+    rows.push_back(HasCombiningMark(row) ? ComposeNfc(row) : std::move(row));
     row.clear();
     framed = false;
   };

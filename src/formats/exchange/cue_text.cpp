@@ -40,6 +40,12 @@ void AppendMillisCueText(std::string& out, std::string_view d, char sep, const F
   if (hoursDigits == 1 && out.size() > start) out.erase(start, 1);
 }
 
+std::size_t CueListRoom(const SubtitleDocument& doc, std::size_t perCue) {
+  std::size_t room = 64;
+  for (const Subtitle& s : doc.Subtitles()) room += 2 * (s.text.size() + s.comment.size()) + perCue;
+  return room;
+}
+
 std::string MillisCueText(std::string_view d, char sep, const FrameRate& rate, int hoursDigits) {
   std::string out;
   AppendMillisCueText(out, d, sep, rate, hoursDigits);
@@ -49,6 +55,19 @@ std::string MillisCueText(std::string_view d, char sep, const FrameRate& rate, i
 std::optional<ClockTime> ReadClockTime(std::string_view& s) {
   std::string_view p = s;
   while (!p.empty() && (p.front() == ' ' || p.front() == '\t')) p.remove_prefix(1);
+  // The form nearly every file writes, "HH:MM:SS,mmm" (or "."), read at fixed places.
+  if (p.size() >= 12 && p[2] == ':' && p[5] == ':' && (p[8] == ',' || p[8] == '.') &&
+      (p.size() == 12 || !IsDigit(p[12]))) {
+    const char* d = p.data();
+    if (IsDigit(d[0]) && IsDigit(d[1]) && IsDigit(d[3]) && IsDigit(d[4]) && IsDigit(d[6]) && IsDigit(d[7]) &&
+        IsDigit(d[9]) && IsDigit(d[10]) && IsDigit(d[11])) {
+      auto two = [d](int at) { return (d[at] - '0') * 10 + (d[at + 1] - '0'); };
+      ClockTime t{two(0), two(3), two(6), (d[9] - '0') * 100 + two(10)};
+      if (t.minutes > 59 || t.seconds > 59) return std::nullopt;
+      s = p.substr(12);
+      return t;
+    }
+  }
   int f[3] = {0, 0, 0};
   int count = 0;
   for (;;) {
@@ -85,9 +104,21 @@ std::optional<ClockTime> ReadClockTime(std::string_view& s) {
 }
 
 CueDigits ClockToDigits(const ClockTime& t, const FrameRate& rate) {
-  // The frame number may round up to a whole second (999 ms at 50 fps), which carries.
-  const std::string ff = MillisToFrames(t.millis, rate);
-  return ClockLabel(t.hours, t.minutes, t.seconds, (ff[0] - '0') * 10 + (ff[1] - '0'), rate);
+  // The frame number of each millisecond value, worked out once for the rate being read
+  // (a file has two per cue). It may round up to a whole second (999 ms at 50 fps), which
+  // ClockLabel carries.
+  thread_local FrameRate tableRate;
+  thread_local std::array<std::uint8_t, 1000> frameOf{};
+  thread_local bool filled = false;
+  if (!filled || !(tableRate == rate)) {
+    for (int ms = 0; ms < 1000; ++ms) {
+      const std::string ff = MillisToFrames(ms, rate);
+      frameOf[static_cast<std::size_t>(ms)] = static_cast<std::uint8_t>((ff[0] - '0') * 10 + (ff[1] - '0'));
+    }
+    tableRate = rate;
+    filled = true;
+  }
+  return ClockLabel(t.hours, t.minutes, t.seconds, frameOf[static_cast<std::size_t>(std::clamp(t.millis, 0, 999))], rate);
 }
 
 std::optional<TimingLine> ReadArrowTimingLine(std::string_view line, const FrameRate& rate) {
@@ -104,32 +135,37 @@ std::optional<TimingLine> ReadArrowTimingLine(std::string_view line, const Frame
   return t;
 }
 
-std::vector<std::string_view> SplitAnyLines(std::string_view text) {
+bool LineReader::Next(std::string_view& line) {
+  if (done_) return false;
   // Lines end at CR LF, LF or a lone CR. The ends are found with memchr, which scans many
-  // bytes at a time; one counting pass first spares the table its regrowth copies.
-  const char* p = text.data();
-  const char* const end = p + text.size();
+  // bytes at a time; a file without CRs is searched for one only once.
+  const char* lf = static_cast<const char*>(std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_)));
+  const char* stop = lf ? lf : end_;
+  if (!cr_ || cr_ < p_) {
+    cr_ = static_cast<const char*>(std::memchr(p_, '\r', static_cast<std::size_t>(end_ - p_)));
+    if (!cr_) cr_ = end_;
+  }
+  if (cr_ < stop) {
+    line = std::string_view(p_, static_cast<std::size_t>(cr_ - p_));
+    p_ = cr_ + 1 == lf ? lf + 1 : cr_ + 1;  // the LF of a CR LF belongs to the same end
+    return true;
+  }
+  line = std::string_view(p_, static_cast<std::size_t>(stop - p_));
+  if (lf) p_ = lf + 1;
+  else done_ = true;
+  return true;
+}
+
+std::vector<std::string_view> SplitAnyLines(std::string_view text) {
+  // One counting pass first spares the table its regrowth copies.
   std::size_t count = 1;
-  for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', end - q))); ++q) ++count;
+  const char* const end = text.data() + text.size();
+  for (const char* q = text.data(); (q = static_cast<const char*>(std::memchr(q, '\n', end - q))); ++q) ++count;
   std::vector<std::string_view> lines;
   lines.reserve(count);
-  for (;;) {
-    const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
-    const char* stop = lf ? lf : end;
-    bool crlf = false;
-    for (const char* cr; !crlf && (cr = static_cast<const char*>(std::memchr(p, '\r', stop - p)));) {
-      lines.emplace_back(p, static_cast<std::size_t>(cr - p));
-      p = cr + 1;
-      crlf = lf && p == lf;  // the CR of a CR LF: the line feed is part of the same end
-    }
-    if (crlf) {
-      p = lf + 1;
-      continue;
-    }
-    lines.emplace_back(p, static_cast<std::size_t>(stop - p));
-    if (!lf) return lines;
-    p = lf + 1;
-  }
+  LineReader reader(text);
+  for (std::string_view line; reader.Next(line);) lines.push_back(line);
+  return lines;
 }
 
 bool IsBlank(std::string_view line) {
@@ -250,26 +286,23 @@ std::optional<std::pair<char32_t, std::size_t>> MatchEntity(std::string_view s) 
   return std::pair{v, semi + 1};
 }
 
-// No markup, stand-in, entity start or group marker: written as it stands.
-constexpr auto kNotPlain = [] {
-  std::array<bool, 256> t{};
-  for (int c = 0; c < 8; ++c) t[c] = true;
-  for (unsigned char c : {0x3C, 0x3E, 0x5B, 0x5D, 0x26, 0xEE}) t[c] = true;  // < > [ ] & and a stand-in's lead
+// A row's bytes as the tag writer sees them: the italics and underline markers, and
+// everything that needs the general path (controls and colour codes, "&", a stand-in's
+// lead, the "/" of group markers).
+enum : std::uint8_t { kStyleMarker = 1, kOtherMarkup = 2 };
+constexpr auto kWriteClass = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 0; c < 0x20; ++c) t[c] = c == '\t' ? 0 : kOtherMarkup;
+  for (unsigned char c : {0x7F, 0x26, 0xEE, 0x2F}) t[c] = kOtherMarkup;  // DEL & stand-in /
+  for (char c : {kItalicOn, kItalicOff, kUnderlineOn, kUnderlineOff}) t[static_cast<unsigned char>(c)] = kStyleMarker;
   return t;
 }();
-
-bool IsPlainRow(std::string_view row) {
-  for (char c : row)
-    if (kNotPlain[static_cast<unsigned char>(c)]) return false;
-  return row.find(kGroupEnd) == std::string_view::npos;
-}
 
 // Control characters other than the tab (colour codes are markup, not these).
 bool IsControl(char c) {
   const auto u = static_cast<unsigned char>(c);
   return (u < 0x20 && u != '\t' && !IsColourCode(c)) || u == 0x7F;
 }
-bool HasControl(std::string_view row) { return std::any_of(row.begin(), row.end(), IsControl); }
 
 // Whether text after a "<" would make it a tag: to this reader, or to players that allow
 // spaces before the names of the tags they know ("< b >" is bold to ffmpeg).
@@ -288,26 +321,67 @@ std::size_t TagLength(std::string_view s) {
   return t ? t->length : 0;
 }
 
+namespace {
+
+// What the tag reader stops at: a '<' (a tag, or a literal), an '&' (an entity, or a
+// literal) and the characters the document holds as markup (written as stand-ins).
+enum : std::uint8_t { kTextByte, kTagOpen, kEntityOpen, kMarkupByte };
+constexpr auto kReadClass = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 1; c <= 7; ++c) t[c] = kMarkupByte;  // colour codes
+  t['>'] = t['['] = t[']'] = kMarkupByte;
+  t['<'] = kTagOpen;
+  t['&'] = kEntityOpen;
+  return t;
+}();
+
+// "<x>" or "</x>" for a lower-case letter x (the italics, underline and bold tags most
+// files hold): its length, 0 for anything else, which the general tag reader reads.
+std::size_t LetterTag(std::string_view s, bool& end, char& letter) {
+  end = s.size() >= 4 && s[1] == '/';
+  const std::size_t at = end ? 2 : 1;
+  if (s.size() < at + 2 || s[at] < 'a' || s[at] > 'z' || s[at + 1] != '>') return 0;
+  letter = s[at];
+  return at + 2;
+}
+
+}  // namespace
+
 void TagReader::AppendLine(std::string& out, std::string_view line) {
-  // Most lines hold no tag, entity or markup character: they are the text as they stand.
-  if (!whiteAfter_ && IsPlainRow(line)) {
-    out += line;
-    return;
-  }
-  auto emit = [&](std::string_view chunk) {
-    if (chunk.empty()) return;
-    if (whiteAfter_) {
-      out += static_cast<char>(Colour::White);
-      whiteAfter_ = colourOpen_ = false;
-    }
-    AppendEscaped(out, chunk);
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  const char* run = p;  // characters read but not yet appended
+  // A colour's font tag closed: the next character is white again.
+  auto beforeText = [&] {
+    if (!whiteAfter_) return;
+    out += static_cast<char>(Colour::White);
+    whiteAfter_ = colourOpen_ = false;
   };
-  std::size_t from = 0;
-  for (std::size_t i = 0; i < line.size();) {
-    const char c = line[i];
-    if (c == '<') {
-      if (auto tag = MatchTag(line.substr(i))) {
-        emit(line.substr(from, i - from));
+  auto flush = [&] {
+    if (p == run) return;
+    beforeText();
+    out.append(run, static_cast<std::size_t>(p - run));
+  };
+  while (p < end) {
+    const std::uint8_t kind = kReadClass[static_cast<unsigned char>(*p)];
+    if (kind == kTextByte) {
+      ++p;
+      continue;
+    }
+    const std::string_view rest(p, static_cast<std::size_t>(end - p));
+    if (kind == kTagOpen) {
+      bool endTag = false;
+      char letter = 0;
+      if (const std::size_t n = LetterTag(rest, endTag, letter)) {
+        flush();
+        if (letter == 'i') out += endTag ? kItalicOff : kItalicOn;
+        else if (letter == 'u') out += endTag ? kUnderlineOff : kUnderlineOn;
+        p += n;  // other letters ("<b>", "<s>") are dropped, their text kept
+        run = p;
+        continue;
+      }
+      if (auto tag = MatchTag(rest)) {
+        flush();
         const std::string& n = tag->name;
         if (n == "i" || n == "em") out += tag->end ? kItalicOff : kItalicOn;
         else if (n == "u") out += tag->end ? kUnderlineOff : kUnderlineOn;
@@ -321,24 +395,30 @@ void TagReader::AppendLine(std::string& out, std::string_view line) {
         } else if (n == "font" && colourOpen_) {
           whiteAfter_ = true;
         }
-        i += tag->length;
-        from = i;
+        p += tag->length;
+        run = p;
         continue;
       }
-    } else if (c == '&') {
-      if (auto e = MatchEntity(line.substr(i))) {
-        emit(line.substr(from, i - from));
-        std::string decoded;
-        AppendUtf8(decoded, e->first);
-        emit(decoded);
-        i += e->second;
-        from = i;
+    } else if (kind == kEntityOpen) {
+      if (auto e = MatchEntity(rest)) {
+        flush();
+        beforeText();
+        if (e->first < 0x80 && IsMarkupChar(static_cast<char>(e->first))) AppendStandIn(out, static_cast<char>(e->first));
+        else AppendUtf8(out, e->first);
+        p += e->second;
+        run = p;
         continue;
       }
+      ++p;  // an "&" that starts no entity is itself
+      continue;
     }
-    ++i;
+    // A markup character, or a "<" that opens no tag: its stand-in.
+    flush();
+    beforeText();
+    AppendStandIn(out, *p);
+    run = ++p;
   }
-  emit(line.substr(from));
+  flush();
 }
 
 std::string TagsToMarkup(std::string_view line) {
@@ -351,9 +431,30 @@ std::string TagsToMarkup(std::string_view line) {
 
 void TagWriter::AppendRow(std::string& out, std::string_view row) {
   static constexpr std::string_view kFont[] = {"", "#ff0000", "#00ff00", "#ffff00", "#0000ff", "#ff00ff", "#00ffff", ""};
-  if (colour_ == Colour::Default && !how_.rtlMarks && IsPlainRow(row) && !HasControl(row)) {
-    out += row;
-    return;
+  if (colour_ == Colour::Default && !how_.rtlMarks) {
+    // The common rows, plain text or text with italics and underline markers only (each
+    // written as its tag), are written in one pass; anything else met on the way sends
+    // the row to the general path below.
+    const std::size_t start = out.size();
+    std::size_t from = 0;
+    bool general = false;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      const std::uint8_t kind = kWriteClass[static_cast<unsigned char>(row[i])];
+      if (kind == 0) continue;
+      if (kind != kStyleMarker) {
+        general = true;
+        break;
+      }
+      const char c = row[i];
+      out.append(row.data() + from, i - from);
+      out += c == kItalicOn ? "<i>" : c == kItalicOff ? "</i>" : c == kUnderlineOn ? "<u>" : "</u>";
+      from = i + 1;
+    }
+    if (!general) {
+      out.append(row.data() + from, row.size() - from);
+      return;
+    }
+    out.resize(start);
   }
   // Without colour tags a colour code still parts the words it stood between.
   std::string spaced;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/document.h"
 #include "core/markup.h"
 #include "core/timecode.h"
 
@@ -19,6 +20,12 @@ std::string MillisCueText(std::string_view digits, char sep, const FrameRate& ra
 // The same appended to `out`.
 void AppendMillisCueText(std::string& out, std::string_view digits, char sep, const FrameRate& rate,
                          int hoursDigits = 2);
+
+// Room for a cue-list file of the document: its texts twice over (tags are longer than
+// markers) and `perCue` bytes for each cue's number, timing and settings. Reserving more
+// than is written costs nothing, since pages never written are never touched, where
+// growing the buffer copies it and holds both copies for a moment.
+std::size_t CueListRoom(const SubtitleDocument& doc, std::size_t perCue);
 
 // A clock time as cue-list files write it, read leniently: one or more hour digits (or
 // none: "MM:SS.mmm"), ":" between fields, "," or "." (or ":") before one to three
@@ -38,6 +45,20 @@ std::optional<TimingLine> ReadArrowTimingLine(std::string_view line, const Frame
 
 // Splits at any line end (CR LF, LF, lone CR).
 std::vector<std::string_view> SplitAnyLines(std::string_view text);
+// The same lines one at a time, for readers that need no table of them.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+  // The next line without its end; false after the last one (text that ends with a line
+  // end has an empty last line, as SplitAnyLines gives).
+  bool Next(std::string_view& line);
+
+ private:
+  const char* p_;
+  const char* end_;
+  const char* cr_ = nullptr;  // the next CR at or after p_ (end_: none; null: not looked for)
+  bool done_ = false;
+};
 bool IsBlank(std::string_view line);
 // A line that is only a whole number (a cue number), spaces around allowed.
 bool IsCueNumber(std::string_view line);

@@ -1,7 +1,5 @@
 #include "formats/exchange/powerpoint.h"
 
-#include <zip.h>
-
 #include <pugixml.hpp>
 
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include "core/markup.h"
 #include "core/rich_text.h"
 #include "formats/exchange/script_text.h"
+#include "formats/exchange/zip_package.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
 
@@ -105,42 +104,9 @@ class Package {
  public:
   void Add(std::string name, std::string data) { parts_.emplace_back(std::move(name), std::move(data)); }
   std::vector<std::uint8_t> Zip() const {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* src = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!src) throw UserError("Export", "The presentation could not be put together");
-    zip_t* z = zip_open_from_source(src, ZIP_TRUNCATE, &error);
-    if (!z) {
-      zip_source_free(src);
-      throw UserError("Export", "The presentation could not be put together");
-    }
-    zip_source_keep(src);
-    for (const auto& [name, data] : parts_) {
-      zip_source_t* part = zip_source_buffer(z, data.data(), data.size(), 0);
-      if (!part || zip_file_add(z, name.c_str(), part, ZIP_FL_ENC_UTF_8) < 0) {
-        if (part) zip_source_free(part);
-        zip_discard(z);
-        zip_source_free(src);
-        throw UserError("Export", "The presentation could not be put together");
-      }
-    }
-    if (zip_close(z) < 0) {
-      zip_discard(z);
-      zip_source_free(src);
-      throw UserError("Export", "The presentation could not be put together");
-    }
-    std::vector<std::uint8_t> out;
-    zip_stat_t st;
-    if (zip_source_open(src) == 0) {
-      if (zip_source_stat(src, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
-        out.resize(st.size);
-        if (zip_source_read(src, out.data(), st.size) != static_cast<zip_int64_t>(st.size)) out.clear();
-      }
-      zip_source_close(src);
-    }
-    zip_source_free(src);
-    if (out.empty()) throw UserError("Export", "The presentation could not be put together");
-    return out;
+    auto bytes = ZipParts(parts_);
+    if (!bytes) throw UserError("Export", "The presentation could not be put together");
+    return std::move(*bytes);
   }
 
  private:
@@ -235,16 +201,8 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
 namespace {
 
 // One part of the package as text; empty when it is missing.
-std::string ReadPart(zip_t* z, const std::string& name) {
-  zip_stat_t st;
-  if (zip_stat(z, name.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) || st.size > (64u << 20)) return {};
-  zip_file_t* f = zip_fopen(z, name.c_str(), 0);
-  if (!f) return {};
-  std::string data(st.size, '\0');
-  const zip_int64_t got = zip_fread(f, data.data(), st.size);
-  zip_fclose(f);
-  if (got != static_cast<zip_int64_t>(st.size)) return {};
-  return data;
+std::string ReadPart(const ZipReader& z, const std::string& name) {
+  return z.Read(name, std::uint64_t(64) << 20).value_or(std::string());
 }
 
 // "ppt/slides/../x.xml" -> "ppt/x.xml".
@@ -261,16 +219,9 @@ std::string Resolve(std::string base, std::string target) {
 }  // namespace
 
 SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const FrameRate& rate, Warnings& warnings) {
-  zip_error_t error;
-  zip_error_init(&error);
-  zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-  if (!src) throw InvalidFileFormat("This is not a PowerPoint presentation");
-  zip_t* z = zip_open_from_source(src, ZIP_RDONLY, &error);
-  if (!z) {
-    zip_source_free(src);
-    throw InvalidFileFormat("This is not a PowerPoint presentation");
-  }
-  std::unique_ptr<zip_t, int (*)(zip_t*)> owner(z, zip_close);
+  const std::unique_ptr<ZipReader> zip = ZipReader::Open(bytes);
+  if (!zip) throw InvalidFileFormat("This is not a PowerPoint presentation");
+  const ZipReader& z = *zip;
   pugi::xml_document pres, presRels;
   if (!pres.load_string(ReadPart(z, "ppt/presentation.xml").c_str()) ||
       !presRels.load_string(ReadPart(z, "ppt/_rels/presentation.xml.rels").c_str()) ||

@@ -38,7 +38,7 @@ std::string LineBreaks(std::string_view line) {
 std::string WriteSbv(const SubtitleDocument& doc, Warnings& warnings) {
   const FrameRate& rate = doc.frameRate();
   std::string out;
-  out.reserve(doc.Count() * 56);
+  out.reserve(CueListRoom(doc, 64));
   bool tenHours = false;
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {

@@ -1,5 +1,7 @@
 #include "formats/exchange/subrip.h"
 
+#include <algorithm>
+
 #include "formats/exchange/cue_text.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
@@ -73,7 +75,7 @@ std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, War
   const FrameRate& rate = doc.frameRate();
   bool rtl = RightToLeft(doc);
   std::string out;
-  out.reserve(doc.Count() * 64);
+  out.reserve(CueListRoom(doc, 64 + (o.tags ? 64 + o.fontName.size() : 0)));
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
     ++n;
@@ -107,49 +109,61 @@ std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, War
   return out;
 }
 
+// One pass over the lines: a cue's text is the lines after its timing line up to the next
+// timing line, without the blank lines around it and without the next cue's number.
 SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnings& warnings) {
   SubtitleDocument doc;
   doc.SetFrameRate(rate.code);
-  std::vector<std::string_view> lines = SplitAnyLines(StripBomChar(text));
-  std::vector<std::size_t> timing;
-  std::vector<TimingLine> times;
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    if (lines[i].find("-->") != std::string_view::npos)
-      if (auto t = ReadArrowTimingLine(lines[i], rate)) {
-        timing.push_back(i);
-        times.push_back(*t);
-      }
-  if (timing.empty()) throw InvalidFileFormat("This is not a valid SubRip file");
-  if (timing.size() > kMaxSubtitles) {
-    warnings.push_back("The file holds " + std::to_string(timing.size()) + " subtitles; only the first " +
-                       std::to_string(kMaxSubtitles) + " were read");
-    timing.resize(kMaxSubtitles);
-  }
+  text = StripBomChar(text);
   std::vector<Subtitle> subs;
-  subs.reserve(timing.size());
-  for (std::size_t k = 0; k < timing.size(); ++k) {
-    std::size_t first = timing[k] + 1;
-    std::size_t last = k + 1 < timing.size() ? timing[k + 1] : lines.size();  // exclusive
+  // Room for every cue the file could hold (a cue takes at least a short timing line such
+  // as "0:01-->0:02" and its line end); pages of it never written are never touched.
+  subs.reserve(std::min(kMaxSubtitles, text.size() / 12 + 1));
+  std::vector<std::string_view> body;  // the open cue's lines, its room kept from cue to cue
+  TimingLine open;  // the timing of the cue being collected
+  bool isOpen = false;
+  std::size_t found = 0;
+  auto close = [&](bool numberFollows) {
+    std::size_t first = 0, last = body.size();  // exclusive
     // The next cue's number sits right before its timing line (it may be missing).
-    if (k + 1 < timing.size() && last > first && IsCueNumber(lines[last - 1]) &&
-        (last - 1 == first || IsBlank(lines[last - 2])))
+    if (numberFollows && last > first && IsCueNumber(body[last - 1]) && (last - 1 == first || IsBlank(body[last - 2])))
       --last;
-    while (first < last && IsBlank(lines[first])) ++first;
-    while (last > first && IsBlank(lines[last - 1])) --last;
-    Subtitle s;
-    s.inCue = times[k].in;
-    s.outCue = times[k].out;
+    while (first < last && IsBlank(body[first])) ++first;
+    while (last > first && IsBlank(body[last - 1])) --last;
+    Subtitle& s = subs.emplace_back();
+    s.inCue = std::move(open.in);
+    s.outCue = std::move(open.out);
     int anDigit = 0;
     TagReader tags;
-    if (first < last) s.text.reserve(static_cast<std::size_t>(lines[last - 1].end() - lines[first].begin()) + 8);
+    if (first < last) s.text.reserve(static_cast<std::size_t>(body[last - 1].end() - body[first].begin()) + 8);
     for (std::size_t i = first; i < last; ++i) {
       if (i > first) s.text += "\r\n";
-      if (lines[i].find('{') == std::string_view::npos) tags.AppendLine(s.text, lines[i]);
-      else tags.AppendLine(s.text, StripOverrides(lines[i], anDigit));
+      if (body[i].find('{') == std::string_view::npos) tags.AppendLine(s.text, body[i]);
+      else tags.AppendLine(s.text, StripOverrides(body[i], anDigit));
     }
     if (anDigit) ApplyPosition(s, anDigit, static_cast<int>(std::max<std::size_t>(1, last - first)));
-    subs.push_back(std::move(s));
+  };
+  LineReader lines(text);
+  for (std::string_view line; lines.Next(line);) {
+    if (line.find("-->") != std::string_view::npos) {
+      if (auto t = ReadArrowTimingLine(line, rate)) {
+        ++found;
+        if (isOpen) close(true);
+        isOpen = subs.size() < kMaxSubtitles;
+        if (isOpen) {
+          open = std::move(*t);
+          body.clear();
+        }
+        continue;
+      }
+    }
+    if (isOpen) body.push_back(line);
   }
+  if (isOpen) close(false);
+  if (found == 0) throw InvalidFileFormat("This is not a valid SubRip file");
+  if (found > kMaxSubtitles)
+    warnings.push_back("The file holds " + std::to_string(found) + " subtitles; only the first " +
+                       std::to_string(kMaxSubtitles) + " were read");
   doc.ReplaceAll(std::move(subs));
   doc.modified = false;
   return doc;

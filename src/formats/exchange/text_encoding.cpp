@@ -1,7 +1,6 @@
 #include "formats/exchange/text_encoding.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -45,17 +44,15 @@ Bytes EncodeText(std::string_view utf8, TextEncoding e, std::string_view ansiCod
       break;
     }
     case TextEncoding::Utf8:
-      out.resize(utf8.size() + 3);
-      out[0] = 0xEF, out[1] = 0xBB, out[2] = 0xBF;
-      if (!utf8.empty()) std::memcpy(out.data() + 3, utf8.data(), utf8.size());
+      out.reserve(utf8.size() + 3);
+      out = {0xEF, 0xBB, 0xBF};
+      out.insert(out.end(), reinterpret_cast<const std::uint8_t*>(utf8.data()),
+                 reinterpret_cast<const std::uint8_t*>(utf8.data() + utf8.size()));
       break;
-    case TextEncoding::Utf16: {
-      const Bytes body = Utf8ToUtf16LE(utf8);
-      out.resize(body.size() + 2);
-      out[0] = 0xFF, out[1] = 0xFE;
-      std::copy(body.begin(), body.end(), out.begin() + 2);
+    case TextEncoding::Utf16:
+      out = {0xFF, 0xFE};
+      AppendUtf16LE(out, utf8);
       break;
-    }
   }
   return out;
 }
@@ -83,20 +80,29 @@ void RemoveBOM(const std::filesystem::path& file) {
   WriteFileAtomic(file, bytes);
 }
 
-std::string DecodeImportText(std::span<const std::uint8_t> bytes, std::optional<TextEncoding> forced,
-                             std::string_view ansiCodePage) {
+std::string_view DecodeImportText(std::span<const std::uint8_t> bytes, std::optional<TextEncoding> forced,
+                                  std::string_view ansiCodePage, std::string& storage) {
+  const std::string_view asText(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   BomInfo bom = DetectBom(bytes);
-  if (bom.encoding != UnicodeEncoding::None || !forced) return DecodeText(bytes, ansiCodePage).text;
+  if (bom.encoding != UnicodeEncoding::None || !forced) return DecodeTextView(bytes, ansiCodePage, storage).text;
   switch (*forced) {
-    case TextEncoding::Utf16: return Utf16LEToUtf8(bytes);
+    case TextEncoding::Utf16: storage = Utf16LEToUtf8(bytes); return storage;
     case TextEncoding::Utf8:
-      if (IsValidUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
-        return std::string(bytes.begin(), bytes.end());
+      if (IsValidUtf8(asText)) return asText;
       // Not UTF-8 after all: read it as the code page rather than keep broken bytes.
-      return CodePageToUtf8(bytes, ansiCodePage);
-    case TextEncoding::Ansi: return DecodeText(bytes, ansiCodePage).text;
+      storage = CodePageToUtf8(bytes, ansiCodePage);
+      return storage;
+    case TextEncoding::Ansi: return DecodeTextView(bytes, ansiCodePage, storage).text;
   }
   return {};
+}
+
+std::string DecodeImportText(std::span<const std::uint8_t> bytes, std::optional<TextEncoding> forced,
+                             std::string_view ansiCodePage) {
+  std::string storage;
+  const std::string_view text = DecodeImportText(bytes, forced, ansiCodePage, storage);
+  if (text.data() != storage.data()) storage.assign(text);
+  return storage;
 }
 
 std::string UnmappableWarning(const std::vector<char32_t>& chars, std::string_view codePage) {

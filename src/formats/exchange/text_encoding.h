@@ -59,6 +59,10 @@ void RemoveBOM(const std::filesystem::path& file);
 // the bytes are sniffed (UTF-16 without a mark, valid UTF-8, else the ANSI code page).
 std::string DecodeImportText(std::span<const std::uint8_t> bytes, std::optional<TextEncoding> forced,
                              std::string_view ansiCodePage = "windows-1252");
+// The same without a copy of UTF-8 files: the text is a view of `bytes`, or of `storage`
+// when it had to be converted.
+std::string_view DecodeImportText(std::span<const std::uint8_t> bytes, std::optional<TextEncoding> forced,
+                                  std::string_view ansiCodePage, std::string& storage);
 
 // Warning text for characters the ANSI code page could not carry.
 std::string UnmappableWarning(const std::vector<char32_t>& chars, std::string_view codePage);

@@ -91,7 +91,7 @@ std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, War
 
   const FrameRate& rate = doc.frameRate();
   std::string out;
-  out.reserve(doc.Count() * 72 + 16);
+  out.reserve(CueListRoom(doc, 96) + o.movieName.size());
   bool nameChanged = false;
   std::string name = NoArrow(o.movieName, nameChanged);
   for (char& c : name)
