@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -93,16 +95,22 @@ SettingsStore::SettingsStore(std::filesystem::path file) : path_(std::move(file)
 
 std::filesystem::path SettingsStore::DefaultPath() { return ConfigFolder() / "settings.ini"; }
 
+std::optional<SettingsStore::FileStamp> SettingsStore::StampOf(const std::filesystem::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+  return FileStamp{static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::int64_t>(st.st_mtim.tv_nsec),
+                   static_cast<std::int64_t>(st.st_size), static_cast<std::uint64_t>(st.st_ino)};
+}
+
 void SettingsStore::Reload() const {
   if (path_.empty()) return;
-  std::error_code ec;
-  auto t = std::filesystem::last_write_time(path_, ec);
-  if (ec) {
+  const std::optional<FileStamp> t = StampOf(path_);
+  if (!t) {
     if (loadedTime_) data_.clear();
     loadedTime_.reset();
     return;
   }
-  if (loadedTime_ && *loadedTime_ == t) return;
+  if (loadedTime_ && *loadedTime_ == *t) return;
   std::ifstream in(path_, std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
@@ -162,8 +170,7 @@ void SettingsStore::Flush() {
   dirty_ = false;
   EnsureFolder(path_.parent_path());
   WriteFileAtomic(path_, Serialise());
-  std::error_code ec;
-  loadedTime_ = std::filesystem::last_write_time(path_, ec);
+  loadedTime_ = StampOf(path_);
 }
 
 SettingsStore::Batch::~Batch() {

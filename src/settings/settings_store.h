@@ -3,6 +3,7 @@
 // ($XDG_CONFIG_HOME/Kipo/settings.ini). Every read passes the caller's default. Every write
 // goes to disk at once (atomically), as the registry it stands in for would. Sections and
 // keys are the system's own English phrases, exactly as written.
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -76,7 +77,16 @@ class SettingsStore {
   using Section = std::map<std::string, std::string, std::less<>>;
   std::filesystem::path path_;
   mutable std::map<std::string, Section, std::less<>> data_;
-  mutable std::optional<std::filesystem::file_time_type> loadedTime_;
+  // What the file was when last read or written: its time, size and file number. The time
+  // alone misses a write by another process within the file system's clock tick; every
+  // write replaces the file, so its number changes.
+  struct FileStamp {
+    std::int64_t seconds = 0, nanoseconds = 0, size = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  static std::optional<FileStamp> StampOf(const std::filesystem::path& file);
+  mutable std::optional<FileStamp> loadedTime_;
   int batchDepth_ = 0;
   bool dirty_ = false;
 };
