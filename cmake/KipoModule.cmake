@@ -54,7 +54,7 @@ function(kipo_test name)
   endif()
   add_executable(test_${target} ${sources})
   target_include_directories(test_${target} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(test_${target} PRIVATE ${T_DEPS} kipo_testsupport GTest::gtest_main GTest::gmock)
+  target_link_libraries(test_${target} PRIVATE ${T_DEPS} kipo_testsupport kipo_testmain GTest::gmock)
   target_compile_definitions(test_${target} PRIVATE
     KIPO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     KIPO_SHARED_SAMPLES="${PROJECT_SOURCE_DIR}/../shared/samples")

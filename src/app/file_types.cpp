@@ -40,13 +40,14 @@ const FileType* FindFileType(std::string_view extension) {
 }
 
 LoadedDocument ReadDocumentFile(const std::filesystem::path& path, FileContext& ctx) {
-  const Format* format = FormatForExtension(UpperExtension(path.string()));
+  const Format* format = FormatForPath(path);
   if (!format || !format->read)
     throw UserError("Invalid file format", "Kipo cannot open files of this type: " + path.filename().string());
   // Subtitle files are small; anything beyond 256 MiB is not one.
   Bytes bytes = ReadFileBytes(path, std::uintmax_t(256) << 20);
   // Extensions that several formats share (.xml) are told apart by the file's content.
-  if (const Format* byContent = FormatForFile(UpperExtension(path.string()), bytes); byContent && byContent->read)
+  if (const Format* byContent = FormatForFile(UpperExtension(path.string()), bytes);
+      byContent && byContent->read && format->fileType)
     format = byContent;
   ReadResult r = format->read(bytes, ctx);
   LoadedDocument result{std::move(r.document), std::move(r.warnings), ctx.newEditAreaWidth};
@@ -57,7 +58,7 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, FileContext& 
 }
 
 Warnings WriteDocumentFile(const SubtitleDocument& doc, const std::filesystem::path& path, FileContext& ctx) {
-  const Format* format = FormatForExtension(UpperExtension(path.string()));
+  const Format* format = FormatForPath(path);
   if (!format || !format->write)
     throw UserError(kAppTitle, "Kipo cannot save files of this type: " + path.filename().string());
   WriteResult r = format->write(doc, ctx);

@@ -9,9 +9,30 @@
 #include "core/rich_text.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
+#include "settings/option_table.h"
+#include "settings/setting_key.h"
 
 namespace kipo {
 namespace {
+
+constexpr TextSetting kFindWhat{"Find", "Find what", ""};
+constexpr TextSetting kReplaceWith{"Find", "Replace with", ""};
+constexpr FlagSetting kMatchCase{"Find", "Match case", false, FlagForm::OneZero};
+constexpr FlagSetting kWholeWords{"Find", "Whole words", false, FlagForm::OneZero};
+constexpr FlagSetting kRegularExpression{"Find", "Regular expression", false, FlagForm::OneZero};
+constexpr FlagSetting kSearchTexts{"Find", "Search texts", true, FlagForm::OneZero};
+constexpr FlagSetting kSearchComments{"Find", "Search comments", false, FlagForm::OneZero};
+
+const OptionTable<FindOptions>& FindOptionTable() {
+  static const auto t = OptionTable<FindOptions>()
+                            .Bind(&FindOptions::pattern, kFindWhat)
+                            .Bind(&FindOptions::matchCase, kMatchCase)
+                            .Bind(&FindOptions::wholeWords, kWholeWords)
+                            .Bind(&FindOptions::regex, kRegularExpression)
+                            .Bind(&FindOptions::inText, kSearchTexts)
+                            .Bind(&FindOptions::inComments, kSearchComments);
+  return t;
+}
 
 // A search of one text stops after this many steps of the match engine (roughly
 // milliseconds): a pattern such as "(a+)+$" over a long row would otherwise never end.
@@ -362,6 +383,15 @@ bool FindController::GoToTimecode(std::string_view text) {
   std::optional<std::size_t> at = SubtitleAt(ws_.doc(), frames);
   if (!at) throw UserError(kGoToTitle, "The document has no subtitles.");
   return ws_.timing().MoveTo(*at);
+}
+
+FindOptions FindController::RememberedOptions() const { return FindOptionTable().Load(ws_.settings()); }
+
+std::string FindController::RememberedReplacement() const { return std::string(ws_.settings().Get(kReplaceWith)); }
+
+void FindController::Remember(const FindOptions& options, std::string_view replacement) {
+  FindOptionTable().Save(ws_.settings(), options);
+  ws_.settings().Set(kReplaceWith, std::string(replacement));
 }
 
 }  // namespace kipo

@@ -93,6 +93,12 @@ class FindController {
   void StartAt(FindField field, std::size_t byteOffset);
   const std::optional<FindMatch>& lastMatch() const { return last_; }
 
+  // The find window's last search and its choices, kept in the settings so that the
+  // window opens as it was left (section "Find").
+  FindOptions RememberedOptions() const;
+  std::string RememberedReplacement() const;
+  void Remember(const FindOptions& options, std::string_view replacement);
+
   // Makes subtitle `number` (1-based) current. Throws UserError for a number outside the
   // document.
   bool GoToNumber(long number);

@@ -212,7 +212,7 @@ void PlayerController::DocumentShown() {
       s_.settings().Set(kDocumentVideos, path, video_->path());
       StoreOffset();
     } else {
-      offset_ = 0;
+      SetOffsetFrames(0);
     }
     return;
   }
@@ -389,7 +389,7 @@ void PlayerController::SetVideoOffset(const std::string& label, bool back) {
     }
     if (!ok) throw UserError("Video offset", "\"" + label + "\" is not a timecode (HH:MM:SS:FF).");
   }
-  offset_ = back ? -frames : frames;
+  SetOffsetFrames(back ? -frames : frames);
   s_.settings().Set(kOffsetTimecodeBack, back);
   StoreOffset();
   Report(frame(), playing());
@@ -403,14 +403,21 @@ void PlayerController::StoreOffset() {
   else s_.settings().Set(kDocumentVideoOffsets, path, (offset_ < 0 ? "-" : "") + OffsetLabel());
 }
 
+void PlayerController::SetOffsetFrames(Timecode frames) {
+  offset_ = frames;
+  // Shot cuts are found on the video's clock; snapping and cues from cuts see them where
+  // the player shows them.
+  timing_.SetVideoOffset(frames);
+}
+
 void PlayerController::LoadOffset() {
-  offset_ = 0;
+  SetOffsetFrames(0);
   std::string stored = s_.settings().Get(kDocumentVideoOffsets, s_.doc().filePath, "");
   bool back = !stored.empty() && stored.front() == '-';
   std::string digits = StripSeparators(back ? stored.substr(1) : stored);
   if (digits.size() != 8) return;
   const Timecode f = LabelToFrames(digits, s_.doc().frameRate());
-  offset_ = back ? -f : f;
+  SetOffsetFrames(back ? -f : f);
 }
 
 std::string PlayerController::OffsetLabel() const {

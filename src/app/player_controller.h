@@ -179,6 +179,7 @@ class PlayerController {
   void Report(FrameCount frame, bool playing);
   void LoadOffset();
   void StoreOffset();
+  void SetOffsetFrames(Timecode frames);
   bool ApplyCue(CueField field);
   std::optional<FrameCount> CueFrame(CueField field) const;
 

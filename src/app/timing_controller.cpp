@@ -442,14 +442,15 @@ void TimingController::SetFrameTable(FrameTable table, std::string dataFile) {
 }
 
 CutTimeline TimingController::ShotCutTimeline() const {
+  std::vector<Timecode> times = frames_.Times();
   // A table counted at another rate than the document's is read at the document's: the
   // labels name the same frames only when the rates agree, so they are recounted.
-  if (frames_.rate == s_.doc().frameRate()) return CutTimeline(frames_.Times(), frames_.cuts);
-  std::vector<Timecode> times = frames_.Times();
   const FrameRate& to = s_.doc().frameRate();
-  for (Timecode& t : times)
-    t = static_cast<Timecode>(std::llround(static_cast<double>(t) * to.num * frames_.rate.den /
-                                           (static_cast<double>(to.den) * frames_.rate.num)));
+  if (frames_.rate != to)
+    for (Timecode& t : times)
+      t = static_cast<Timecode>(std::llround(static_cast<double>(t) * to.num * frames_.rate.den /
+                                             (static_cast<double>(to.den) * frames_.rate.num)));
+  for (Timecode& t : times) t += videoOffset_;
   return CutTimeline(times, frames_.cuts);
 }
 

@@ -118,7 +118,11 @@ class TimingController {
   void SetFrameTable(FrameTable table, std::string dataFile = {});
   const FrameTable& frameTable() const { return frames_; }
   // The cut flags on the document's time axis (the table's timecodes at its rate).
+  // The shot cuts at the document's timecodes: the table's frames recounted at the
+  // document's rate and moved by the document's video offset.
   CutTimeline ShotCutTimeline() const;
+  // The document's video offset in frames (the player sets it), added to the table's times.
+  void SetVideoOffset(Timecode frames) { videoOffset_ = frames; }
   // The snap window's OK: refuses an end below the start ("End subtitle must be less than
   // start subtitle"), says "No shot cuts found!" when the table has none, stores the three
   // settings and the range, and snaps the range (subtitle numbers `from` to `to` for a
@@ -148,6 +152,7 @@ class TimingController {
   bool zeroButton_ = false;
   FrameTable frames_;
   std::string dataFile_;
+  Timecode videoOffset_ = 0;
   FrameCount videoFrame_ = 0;
   // The display's row measure for the safe area and soft wrapping, made on the first check
   // and again when the display settings (`displayKey_`) change. Never freed while the live

@@ -47,6 +47,8 @@ int ParseRateOption(const std::string& text) {
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CLI::App app(kDescription, "kipo");
   app.require_subcommand(1);
+  // The program's own options may also follow the command (kipo list film.pac --language Greek).
+  app.fallthrough();
   bool yes = false, no = false;
   std::string settingsPath, language;
   app.add_flag("--yes", yes, "Answer Yes (or OK) to every question");

@@ -77,6 +77,19 @@ const Format* FormatForExtension(std::string_view extension) {
   return nullptr;
 }
 
+const Format* FormatForPath(const std::filesystem::path& path) {
+  const std::string name = ToLowerAscii(path.filename().string());
+  for (const Format& f : Formats())
+    for (const std::string& ext : f.extensions)
+      if (ext.find('.') != std::string::npos && name.size() > ext.size() + 1 && name.ends_with("." + ext)) return &f;
+  const std::string ext = ToUpperAscii(path.extension().string());
+  if (const Format* f = FormatForExtension(ext)) return f;
+  const std::string lower = ToLowerAscii(CleanExtension(ext));
+  for (const Format& f : Formats())
+    if (!f.fileType && std::find(f.extensions.begin(), f.extensions.end(), lower) != f.extensions.end()) return &f;
+  return nullptr;
+}
+
 const Format* FormatForFile(std::string_view extension, std::span<const std::uint8_t> bytes) {
   const std::string ext = CleanExtension(extension);
   const std::string lower = ToLowerAscii(ext);

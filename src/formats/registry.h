@@ -19,6 +19,10 @@ const Format* FindFormat(std::string_view id);
 // The format whose Open/Save file type has this extension (any case, with or without the
 // dot); nullptr when none has.
 const Format* FormatForExtension(std::string_view extension);
+// The format a file name asks for: a format's two-part extension (".ebuttd.xml") first,
+// then the Open/Save file type of its extension, then an export-only format that lists the
+// extension (".ult"); nullptr when none does.
+const Format* FormatForPath(const std::filesystem::path& path);
 // The format that reads a file: of the formats whose file type has the extension (or that
 // list it and have a content test), the first whose content test accepts the bytes, else
 // the first without a content test.

@@ -32,11 +32,15 @@ FindDialog::FindDialog(FindController& find, QWidget* parent) : QDialog(parent),
     c->setChecked(on);
     return c;
   };
-  matchCase_ = box("Match &case", "matchCase", false);
-  wholeWords_ = box("&Whole words", "wholeWords", false);
-  regex_ = box("Regular e&xpression", "regularExpression", false);
-  inText_ = box("Search &texts", "searchTexts", true);
-  inComments_ = box("Search c&omments", "searchComments", false);
+  // The window opens as it was last left.
+  const FindOptions last = controller_.RememberedOptions();
+  find_->setText(QString::fromStdString(last.pattern));
+  replace_->setText(QString::fromStdString(controller_.RememberedReplacement()));
+  matchCase_ = box("Match &case", "matchCase", last.matchCase);
+  wholeWords_ = box("&Whole words", "wholeWords", last.wholeWords);
+  regex_ = box("Regular e&xpression", "regularExpression", last.regex);
+  inText_ = box("Search &texts", "searchTexts", last.inText);
+  inComments_ = box("Search c&omments", "searchComments", last.inComments);
   auto* options = new QHBoxLayout;
   for (QCheckBox* c : {matchCase_, wholeWords_, regex_}) options->addWidget(c);
   layout->addLayout(options);
@@ -83,6 +87,7 @@ FindOptions FindDialog::options() const {
   o.regex = regex_->isChecked();
   o.inText = inText_->isChecked();
   o.inComments = inComments_->isChecked();
+  controller_.Remember(o, replace_->text().toStdString());  // each search is kept for next time
   return o;
 }
 

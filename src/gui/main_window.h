@@ -126,7 +126,9 @@ class MainWindow : public QMainWindow {
   Connection titleShown_;
   Connection statusShown_;
   QTimer* autosave_ = nullptr;
-  bool showing_ = false;
+  // True while the boxes are being filled from the document (and until the window first
+  // shows it): their change signals are then not the user typing.
+  bool showing_ = true;
   // The edit area's fields as last shown, in the widgets' own form.
   struct Shown {
     std::string text, comment, inCue, outCue, duration;

@@ -42,6 +42,7 @@ VideoPanel::VideoPanel(MainWindow& window, QWidget* parent)
   layout->setContentsMargins(4, 4, 4, 4);
   name_ = new QLabel("No video: File > Open video..., or drop a video file here");
   name_->setObjectName("videoName");
+  name_->setWordWrap(true);
   layout->addWidget(name_);
   try {
     // Sound on a real display; the tests and headless runs play without an audio device.
@@ -99,10 +100,13 @@ VideoPanel::VideoPanel(MainWindow& window, QWidget* parent)
       bar->addAction(a);
     }
   }
-  bar->addSeparator();
-  for (const char* id : {"video.goToIn", "video.goToOut", "video.setIn", "video.setOut"})
-    if (QAction* a = window_.command(id)) bar->addAction(a);
   layout->addWidget(bar);
+  // The cue buttons on a row of their own, so the panel stays narrow beside the list.
+  auto* cueBar = new QToolBar;
+  cueBar->setObjectName("videoCueButtons");
+  for (const char* id : {"video.goToIn", "video.goToOut", "video.setIn", "video.setOut"})
+    if (QAction* a = window_.command(id)) cueBar->addAction(a);
+  layout->addWidget(cueBar);
 
   auto* options = new QHBoxLayout;
   speed_ = new QComboBox;

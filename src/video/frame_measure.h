@@ -29,6 +29,9 @@ struct MeasureOptions {
   int minDiff = 5;        // differences below this are noise
   bool colour = true;     // 24-bit samples (true) or 8-bit brightness (false)
   bool advanced = false;  // take out an even brightness change of the whole picture first
+  // Decode every picture in the pass, never skipping one (slower; the measures the
+  // skipping pass is checked against). Not a setting: no stored analysis records it.
+  bool decodeEveryFrame = false;
 
   static MeasureOptions Load(const SettingsStore& settings);
   bool operator==(const MeasureOptions&) const = default;

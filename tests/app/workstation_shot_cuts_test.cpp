@@ -97,13 +97,29 @@ TEST(WorkstationShotCuts, SnapWindowRefusalsAndOneUndoStep) {
   }
 }
 
-TEST(WorkstationShotCuts, TableFromAVideoStartingLate) {
-  // Video timecodes from 10:00:00:00: the cut at video frame 53 is the cue 10:00:02:03.
-  const Timecode start = 10 * 3600 * 25;
-  Bench b({Sub("One", start + 50, start + 100)});
-  b.ws.timing().SetFrameTable(Table(200, {53}, start));
-  EXPECT_EQ(b.ws.timing().SnapShotCuts(SnapRange::WholeFile, 0, 0, {0, 2, 7}), SnapOutcome::Snapped);
-  EXPECT_EQ(b.Cues(), (CueList{{start + 53, start + 100}}));
+// Cuts are found on the video's clock; the snap window sees them where the player shows
+// them: the video's own start timecode, then the document's video offset (forward or back).
+TEST(WorkstationShotCuts, CutsSitWhereThePlayerShowsThem) {
+  const Timecode tenHours = 10 * 3600 * 25;
+  const struct {
+    const char* name;
+    Timecode videoStart;
+    const char* offset;
+    bool back;
+    Timecode cueBase;  // where video frame 0 lands on the document's timecode
+  } cases[] = {
+      {"a video starting at 10:00:00:00", tenHours, "00:00:00:00", false, tenHours},
+      {"an offset of 10 hours", 0, "10:00:00:00", false, tenHours},
+      {"an offset of 10 hours back", tenHours, "10:00:00:00", true, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bench b({Sub("One", c.cueBase + 50, c.cueBase + 100)});
+    b.ws.player().SetVideoOffset(c.offset, c.back);
+    b.ws.timing().SetFrameTable(Table(200, {53}, c.videoStart));
+    EXPECT_EQ(b.ws.timing().SnapShotCuts(SnapRange::WholeFile, 0, 0, {0, 2, 7}), SnapOutcome::Snapped);
+    EXPECT_EQ(b.Cues(), (CueList{{c.cueBase + 53, c.cueBase + 100}}));
+  }
 }
 
 TEST(WorkstationShotCuts, CreateCuesAsksAndIsOneStep) {

@@ -62,6 +62,10 @@ TEST(CliExchange, ConvertThroughEveryBroadcastTypeAndBackKeepsCuesAndText) {
             (home / "x.srt").string()});
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("Select Language: 'Klingon' is not one of the choices"), std::string::npos) << r.err;
+  // The program's options are taken after the command too, where users tend to put them.
+  r = Kipo({"list", (home / "step.pac").string(), "--language", "English (United Kingdom)", "--settings", settings});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Row 1"), std::string::npos) << r.out;
 }
 
 TEST(CliExchange, ConvertExportImportAndFormats) {

@@ -8,7 +8,8 @@ kipo=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 printf '1\r\n00:00:01,000 --> 00:00:02,000\r\nA line\r\n' > "$work/a.srt"
-export KIPO_SETTINGS="$work/settings.ini"
+export KIPO_SETTINGS="$work/settings.ini" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" \
+       XDG_DOCUMENTS_DIR="$work/documents"
 status=0
 check() {
   LD_DEBUG=files "$@" >/dev/null 2>"$work/log" || { echo "failed: $*"; cat "$work/log"; exit 1; }

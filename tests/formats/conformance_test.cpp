@@ -172,6 +172,31 @@ TEST(FormatRegistry, ViewsCoverEveryRowInOrder) {
     if (f.fileType && f.fileType->openOrder) EXPECT_NE(open.find(f.fileType->openPattern), std::string::npos) << f.id;
 }
 
+// The format a file name asks for: two-part extensions before the last part, then the file
+// types, then formats written only through the export window that list the extension.
+TEST(FormatRegistry, FileNamesChooseTheirFormat) {
+  const struct {
+    const char* name;
+    const Format* format;
+  } cases[] = {
+      {"film.ebuttd.xml", FindFormat("ebu-tt-d")},
+      {"/out/FILM.EBUTTD.XML", FindFormat("ebu-tt-d")},
+      {"ebuttd.xml", FormatForExtension("xml")},
+      {"film.xml", FormatForExtension("xml")},
+      {"film.ult", FindFormat("ultech")},
+      {"film.srt", FormatForExtension("srt")},
+      {"film.FPC", FormatForExtension("pac")},
+      {"film", nullptr},
+      {"film.nothing", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FormatForPath(c.name), c.format);
+  }
+  ASSERT_NE(FindFormat("ebu-tt-d"), nullptr);
+  ASSERT_NE(FindFormat("ultech"), nullptr);
+}
+
 TEST(FormatRegistry, OptionsAreTheFormatsSettingsKeys) {
   for (const Format& f : Formats()) {
     if (!f.options.names) continue;

@@ -133,6 +133,15 @@ TEST(EditingBasics, FindWindowFindsSelectsAndReplacesAll) {
   dlg->findChild<QPushButton*>("replaceAll")->click();
   EXPECT_NE(shown.find("not a valid regular expression"), std::string::npos);
   EXPECT_EQ(f.Texts()[3], "The ship never came.");
+
+  // A find window opened later (the next session) starts with the last search and choices.
+  gui::FindDialog again(f.basics().find(), nullptr);
+  EXPECT_EQ(again.findField()->text().toStdString(), "(ship");
+  EXPECT_EQ(again.replaceField()->text().toStdString(), "boat");
+  EXPECT_TRUE(again.findChild<QCheckBox*>("matchCase")->isChecked());
+  EXPECT_TRUE(again.findChild<QCheckBox*>("regularExpression")->isChecked());
+  EXPECT_FALSE(again.findChild<QCheckBox*>("wholeWords")->isChecked());
+  EXPECT_EQ(f.settings.Get("Find", "Match case", ""), "1");
 }
 
 TEST(EditingBasics, GoToNumberOrTimecode) {

@@ -61,6 +61,26 @@ struct Fixture {
   }
 };
 
+// A window built over a document that is already open (the desktop app opening a file given
+// on its command line) shows the current subtitle's cues, and taking its boxes back changes
+// nothing: the empty cue boxes of the window being built were once taken as typed.
+TEST(MainWindow, WindowBuiltOverAnOpenDocumentShowsItAndChangesNothing) {
+  test::TempHome home;
+  SettingsStore settings;
+  gui::QtPrompter prompter;
+  Workstation ws{settings, prompter};
+  ws.session().ReplaceDocument(Demo(3));
+  gui::MainWindow window(ws, prompter);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_EQ(window.inCueField()->text().toStdString(), "00:00:10:00");
+  EXPECT_EQ(ws.session().edit().inCue, "00:00:10:00");
+  ws.session().GoTo(1);
+  EXPECT_EQ(ws.doc().At(0).inCue, Demo(3).At(0).inCue);
+  EXPECT_EQ(ws.doc().At(0).outCue, Demo(3).At(0).outCue);
+  EXPECT_FALSE(ws.doc().modified);
+}
+
 TEST(MainWindow, KeyboardMovesThroughSubtitlesAndTypedCuesReachTheDocument) {
   Fixture f;
   f.ws.session().ReplaceDocument(Demo(50));

@@ -83,6 +83,28 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
        "[4]format=yuv420p,settb=1/25[e];[a][b][c][d]concat=n=4,settb=1/25[v];"
        "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
        "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)',scale=1280:720\" -preset ultrafast" + gop},
+      // The shots of shots.mp4 in HEVC.
+      {"shots.hevc.mp4",
+       "-f lavfi -i testsrc2=s=160x120:r=25:d=1.2 -f lavfi -i smptebars=s=160x120:r=25:d=1.2 "
+       "-f lavfi -i color=c=0x336699:s=160x120:r=25:d=1.2 -f lavfi -i rgbtestsrc=s=160x120:r=25:d=2 "
+       "-t 2 -f lavfi -i mandelbrot=s=160x120:r=25 -filter_complex "
+       "\"[0]format=yuv420p[a];[1]format=yuv420p[b];[2]format=yuv420p[c];[3]format=yuv420p[d];"
+       "[4]format=yuv420p,settb=1/25[e];[a][b][c][d]concat=n=4,settb=1/25[v];"
+       "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
+       "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)'\" "
+       "-c:v libx265 -pix_fmt yuv420p -x265-params keyint=12:min-keyint=12:scenecut=0:log-level=none"},
+      // Grainy moving shots cut to and from plain pictures (cuts at 30, 61, 96 and 131,
+      // falling on every place in the encoder's groups of pictures), one long group of
+      // pictures without scene-cut keyframes: the pictures after a cut into a plain colour
+      // are cheap to encode.
+      {"plaincuts.mp4",
+       "-f lavfi -i testsrc2=s=320x180:r=25:d=1.2 -f lavfi -i color=c=black:s=320x180:r=25:d=1.24 "
+       "-f lavfi -i mandelbrot=s=320x180:r=25 -f lavfi -i color=c=0x8090a0:s=320x180:r=25:d=1.4 "
+       "-f lavfi -i testsrc2=s=320x180:r=25:d=1 -filter_complex "
+       "\"[0]noise=alls=14:allf=t,format=yuv420p,settb=1/25[a];[1]format=yuv420p,settb=1/25[b];"
+       "[2]trim=duration=1.4,noise=alls=14:allf=t,format=yuv420p,settb=1/25[c];[3]format=yuv420p,settb=1/25[d];"
+       "[4]hflip,noise=alls=14:allf=t,format=yuv420p,settb=1/25[e];[a][b][c][d][e]concat=n=5\" "
+       "-c:v libx264 -pix_fmt yuv420p -x264-params keyint=250:scenecut=0 -bf 3"},
       // Two seconds with stereo sound from the second second on: left at half scale,
       // right at a quarter, inverted.
       {"tone.mkv", "-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i "

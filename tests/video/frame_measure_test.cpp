@@ -4,6 +4,7 @@
 
 #include "platform/jobs.h"
 #include "support/test_videos.h"
+#include "timing/shot_cuts.h"
 #include "video/frame_measure.h"
 #include "video/video_file.h"
 
@@ -141,6 +142,48 @@ TEST(FrameMeasure, WaveformPeaksPerVideoFrame) {
   // A video without sound has no peaks.
   KIPO_TEST_VIDEO(silent, "h264.mp4");
   EXPECT_EQ(AnalyseFrames(silent.string(), MeasureOptions{}, job).peaks.channels, 0);
+}
+
+VideoAnalysis Analyse(const std::filesystem::path& path, bool everyFrame) {
+  detail::JobCore core(1, JobObserver{});
+  JobContext job(core);
+  MeasureOptions o;
+  o.decodeEveryFrame = everyFrame;
+  return AnalyseFrames(path.string(), o, job);
+}
+
+// The pass leaves out pictures no other picture refers to where the stream shows no sign
+// of a new shot. The cuts it finds must be those of a decode of every picture, at the
+// default sensitivity and at the stricter ones a user can ask for over the stored
+// measures; the measures that decide a cut (the cut's and its neighbours') must be the
+// exact ones, and the sound's peaks are untouched. The videos: shots as H.264 (small and
+// large pictures, a keyframe every 12 frames) and HEVC, cuts into plain pictures that the
+// encoder makes cheap (found only by decoding a skipped run again), plain coloured shots
+// with the frame number burnt in, and sound.
+TEST(FrameMeasure, SkippingPicturesFindsTheCutsOfTheFullDecode) {
+  struct Case {
+    const char* video;
+    std::vector<std::int32_t> cuts;
+  } cases[] = {
+      {"shots.mp4", {30, 60, 90}},      {"shots720.mp4", {30, 60, 90}},     {"shots.hevc.mp4", {30, 60, 90}},
+      {"plaincuts.mp4", {30, 61, 96, 131}}, {"numbered.mp4", {25, 50}}, {"tone.mkv", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.video);
+    KIPO_TEST_VIDEO(path, c.video);
+    const VideoAnalysis every = Analyse(path, true);
+    const VideoAnalysis skipping = Analyse(path, false);
+    ASSERT_EQ(every.measures.size(), skipping.measures.size());
+    EXPECT_EQ(ShotCutFrames(DetectShotCuts(every.measures, kDefaultShotCutSensitivity)), c.cuts);
+    for (int sensitivity : {kDefaultShotCutSensitivity, 50, 100, 300, 1000}) {
+      SCOPED_TRACE("sensitivity " + std::to_string(sensitivity));
+      EXPECT_EQ(DetectShotCuts(skipping.measures, sensitivity), DetectShotCuts(every.measures, sensitivity));
+    }
+    for (std::int32_t cut : c.cuts)
+      for (std::int32_t f = cut - 1; f <= cut + 1; ++f) EXPECT_EQ(skipping.measures[f], every.measures[f]) << f;
+    EXPECT_EQ(skipping.peaks.channels, every.peaks.channels);
+    EXPECT_EQ(skipping.peaks.values, every.peaks.values);
+  }
 }
 
 }  // namespace
