@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <stdexcept>
 
@@ -55,31 +56,74 @@ std::string CodePageToUtf8(std::string_view bytes, std::string_view codePage) {
                         codePage);
 }
 
+namespace {
+
+// One code point through a converter set to stop at characters it lacks; false when the
+// code page has no bytes for it.
+bool FromCodePoint(UConverter* conv, char32_t c, std::string& out) {
+  UChar u16[2];
+  int32_t n = 0;
+  UBool err = false;
+  U16_APPEND(u16, n, 2, static_cast<UChar32>(c), err);
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_resetFromUnicode(conv);
+  char buf[16];
+  const int32_t len = ucnv_fromUChars(conv, buf, sizeof buf, u16, n, &status);
+  if (U_FAILURE(status) || err) return false;
+  out.append(buf, static_cast<std::size_t>(len));
+  return true;
+}
+
+Converter OpenStoppingConverter(std::string_view codePage) {
+  Converter conv = OpenConverter(codePage);
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  return conv;
+}
+
+// Whether a code page writes every ASCII character as that byte (the Windows and ISO 8859
+// code pages do), asked of ICU once per code page and thread.
+bool KeepsAscii(std::string_view codePage) {
+  thread_local std::map<std::string, bool, std::less<>> known;
+  if (auto it = known.find(codePage); it != known.end()) return it->second;
+  Converter conv = OpenStoppingConverter(codePage);
+  bool keeps = true;
+  for (char32_t c = 0; c < 0x80 && keeps; ++c) {
+    std::string b;
+    keeps = FromCodePoint(conv.get(), c, b) && b.size() == 1 && static_cast<char32_t>(b[0]) == c;
+  }
+  known.emplace(std::string(codePage), keeps);
+  return keeps;
+}
+
+}  // namespace
+
 std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
                            std::vector<char32_t>* unmappable) {
   if (utf8.empty()) return {};
-  auto conv = OpenConverter(codePage);
+  const bool ascii = KeepsAscii(codePage);
   std::string out;
   out.reserve(utf8.size());
-  char buf[16];
-  // Convert one code point at a time so that each character the code page lacks is known.
-  std::u32string cps = Utf8ToUtf32(utf8);
-  UErrorCode status = U_ZERO_ERROR;
-  ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-  for (char32_t c : cps) {
-    UChar u16[2];
-    int32_t n = 0;
-    UBool err = false;
-    U16_APPEND(u16, n, 2, static_cast<UChar32>(c), err);
-    status = U_ZERO_ERROR;
-    ucnv_resetFromUnicode(conv.get());
-    int32_t len = ucnv_fromUChars(conv.get(), buf, sizeof buf, u16, n, &status);
-    if (U_FAILURE(status) || err) {
+  // Runs of ASCII go over as they are where the code page keeps them; other characters
+  // are converted one at a time, so that each one the code page lacks is known.
+  Converter conv;
+  const auto* p = reinterpret_cast<const uint8_t*>(utf8.data());
+  const auto n = static_cast<int32_t>(utf8.size());
+  for (int32_t i = 0; i < n;) {
+    if (ascii && p[i] < 0x80) {
+      const int32_t from = i;
+      while (i < n && p[i] < 0x80) ++i;
+      out.append(utf8.data() + from, static_cast<std::size_t>(i - from));
+      continue;
+    }
+    UChar32 cp;
+    U8_NEXT(p, i, n, cp);
+    const char32_t c = cp < 0 ? U'\uFFFD' : static_cast<char32_t>(cp);
+    if (!conv) conv = OpenStoppingConverter(codePage);
+    if (!FromCodePoint(conv.get(), c, out)) {
       out.push_back('?');
       if (unmappable && std::find(unmappable->begin(), unmappable->end(), c) == unmappable->end())
         unmappable->push_back(c);
-    } else {
-      out.append(buf, static_cast<std::size_t>(len));
     }
   }
   return out;
@@ -135,7 +179,15 @@ void AppendUtf16LE(std::vector<std::uint8_t>& out, std::string_view utf8) {
     q += 2;
   };
   for (int32_t i = 0; i < n;) {
-    if (p[i] < 0x80) {  // ASCII, by far the most common
+    // ASCII, by far the most common, eight bytes at a time.
+    std::uint64_t w;
+    if (i + 8 <= n && (std::memcpy(&w, p + i, 8), (w & 0x8080808080808080ULL) == 0)) {
+      for (int k = 0; k < 8; ++k) q[2 * k] = p[i + k], q[2 * k + 1] = 0;
+      q += 16;
+      i += 8;
+      continue;
+    }
+    if (p[i] < 0x80) {
       put(p[i++]);
       continue;
     }

@@ -1,8 +1,8 @@
 #include "platform/text_util.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace kipo {
@@ -31,19 +31,22 @@ std::string JoinRows(const std::vector<std::string>& rows) {
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
+  // Each line is copied once, whole; the table is made large enough at the start (one
+  // line per line feed, more only for files that end lines with a lone CR).
   std::vector<std::string> lines;
-  std::string cur;
+  std::size_t count = 1;
+  const char* const end = text.data() + text.size();
+  for (const char* q = text.data(); (q = static_cast<const char*>(std::memchr(q, '\n', end - q))); ++q) ++count;
+  lines.reserve(count);
+  std::size_t from = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(std::move(cur));
-      cur.clear();
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      cur.push_back(c);
-    }
+    const char c = text[i];
+    if (c != '\r' && c != '\n') continue;
+    lines.emplace_back(text.substr(from, i - from));
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    from = i + 1;
   }
-  lines.push_back(std::move(cur));
+  lines.emplace_back(text.substr(from));
   return lines;
 }
 

@@ -8,6 +8,19 @@
 
 namespace kipo {
 
+namespace {
+
+// Visible characters of a row, as VisibleChars counts them. Without a "/" (which group
+// markers start with) that is its characters but the markup ones, counted in one pass.
+std::size_t RowLength(std::string_view row) {
+  if (row.find('/') != std::string_view::npos) return VisibleChars(row, MarkerView{});
+  std::size_t n = 0;
+  for (char c : row) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 && !IsMarkupChar(c);
+  return n;
+}
+
+}  // namespace
+
 std::optional<int> AskToWidenEditArea(const SubtitleDocument& doc, int editAreaWidth, Prompter& prompter) {
   static constexpr const char* kQuestion =
       "One or more subtitles in this file are longer than the current edit area width.\n"
@@ -20,7 +33,7 @@ std::optional<int> AskToWidenEditArea(const SubtitleDocument& doc, int editAreaW
       // A row shows at most one character per byte: rows no longer than the longest so
       // far cannot be longer, and are not counted.
       const std::string_view row = text.substr(start, end - start);
-      if (row.size() > longest) longest = std::max(longest, VisibleChars(row, MarkerView{}));
+      if (row.size() > longest) longest = std::max(longest, RowLength(row));
       if (end == std::string_view::npos) break;
       start = end + 2;
     }

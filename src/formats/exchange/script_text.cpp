@@ -1,5 +1,7 @@
 #include "formats/exchange/script_text.h"
 
+#include <array>
+
 #include "core/markup.h"
 #include "core/rich_text.h"
 #include "platform/user_error.h"
@@ -165,6 +167,17 @@ std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) 
   const bool italicToggles = !marks.italicOn.empty() && marks.italicOn == marks.italicOff;
   const bool underlineToggles = !marks.underlineOn.empty() && marks.underlineOn == marks.underlineOff;
   bool italic = false, underline = false;
+  // The bytes a mark or a line end can start with (letters in either case): text between
+  // them goes over in runs.
+  std::array<bool, 256> mayStart{};
+  mayStart['\r'] = mayStart['\n'] = true;
+  for (std::string_view m : {marks.italicOn, marks.italicOff, marks.underlineOn, marks.underlineOff, marks.rowBreak}) {
+    if (m.empty()) continue;
+    const auto c = static_cast<unsigned char>(m[0]);
+    mayStart[c] = true;
+    if (c >= 'a' && c <= 'z') mayStart[c - 'a' + 'A'] = true;
+    if (c >= 'A' && c <= 'Z') mayStart[c - 'A' + 'a'] = true;
+  }
   std::size_t i = 0;
   while (i < text.size()) {
     std::string_view rest = text.substr(i);
@@ -191,9 +204,10 @@ std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) 
       out += kUnderlineOff;
       i += marks.underlineOff.size();
     } else {
-      // One UTF-8 character as it stands (markup characters as their stand-ins).
+      // Characters as they stand (markup characters as their stand-ins), up to the next
+      // byte that may start a mark; a mark's first byte is never inside a character.
       std::size_t n = 1;
-      while (i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) ++n;
+      while (i + n < text.size() && !mayStart[static_cast<unsigned char>(text[i + n])]) ++n;
       AppendEscaped(out, text.substr(i, n));
       i += n;
     }

@@ -39,8 +39,8 @@ Bytes EncodeText(std::string_view utf8, TextEncoding e, std::string_view ansiCod
   Bytes out;
   switch (e) {
     case TextEncoding::Ansi: {
-      std::string s = Utf8ToCodePage(utf8, ansiCodePage, unmappable);
-      out.assign(s.begin(), s.end());
+      const std::string s = Utf8ToCodePage(utf8, ansiCodePage, unmappable);
+      out.assign(reinterpret_cast<const std::uint8_t*>(s.data()), reinterpret_cast<const std::uint8_t*>(s.data() + s.size()));
       break;
     }
     case TextEncoding::Utf8:
