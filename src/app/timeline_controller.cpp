@@ -373,14 +373,7 @@ void TimelineController::RebuildTable() const {
     tableRate_ = t.rate;
     docRate_ = doc;
     offset_ = offset;
-    times_ = t.timecodes.size() == t.size() ? t.Times() : std::vector<Timecode>{};
-    // Labels counted at another rate than the document's name other frames: recounted.
-    if (t.rate != doc)
-      for (Timecode& f : times_)
-        f = static_cast<Timecode>(std::llround(static_cast<double>(f) * doc.num * t.rate.den /
-                                               (static_cast<double>(doc.den) * t.rate.num)));
-    // The document's video offset moves the picture against the cues, as the player shows it.
-    for (Timecode& f : times_) f += offset;
+    times_ = t.timecodes.size() == t.size() ? TimesOnDocument(t, doc, offset) : std::vector<Timecode>{};
     cutsDirty_ = true;
     ++tableVersion_;
   }

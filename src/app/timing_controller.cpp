@@ -436,22 +436,23 @@ RecutOutcome TimingController::Recut(RecutType type, long first, long last, cons
 
 // --- shot cuts
 
+std::vector<Timecode> TimesOnDocument(const FrameTable& table, const FrameRate& doc, Timecode videoOffset) {
+  std::vector<Timecode> times = table.Times();
+  if (table.rate != doc)
+    for (Timecode& t : times)
+      t = static_cast<Timecode>(std::llround(static_cast<double>(t) * doc.num * table.rate.den /
+                                             (static_cast<double>(doc.den) * table.rate.num)));
+  for (Timecode& t : times) t += videoOffset;
+  return times;
+}
+
 void TimingController::SetFrameTable(FrameTable table, std::string dataFile) {
   frames_ = std::move(table);
   dataFile_ = std::move(dataFile);
 }
 
 CutTimeline TimingController::ShotCutTimeline() const {
-  std::vector<Timecode> times = frames_.Times();
-  // A table counted at another rate than the document's is read at the document's: the
-  // labels name the same frames only when the rates agree, so they are recounted.
-  const FrameRate& to = s_.doc().frameRate();
-  if (frames_.rate != to)
-    for (Timecode& t : times)
-      t = static_cast<Timecode>(std::llround(static_cast<double>(t) * to.num * frames_.rate.den /
-                                             (static_cast<double>(to.den) * frames_.rate.num)));
-  for (Timecode& t : times) t += videoOffset_;
-  return CutTimeline(times, frames_.cuts);
+  return CutTimeline(TimesOnDocument(frames_, s_.doc().frameRate(), videoOffset_), frames_.cuts);
 }
 
 SnapOutcome TimingController::SnapShotCuts(SnapRange range, long from, long to, const SnapOptions& options) {

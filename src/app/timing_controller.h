@@ -31,6 +31,11 @@ enum class SnapOutcome {
 // modifier weight held (Shift 1, Ctrl 2, Alt 4): Shift 6, Ctrl 11, Alt 21, all three 36.
 int CueKeyModifiers(bool shift, bool ctrl, bool alt);
 
+// A video's frame times at the document's timecodes: labels counted at another rate than the
+// document's name other frames, so they are recounted, then the document's video offset
+// moves the picture against the cues (as the player shows it).
+std::vector<Timecode> TimesOnDocument(const FrameTable& table, const FrameRate& doc, Timecode videoOffset);
+
 class TimingController {
  public:
   explicit TimingController(DocumentSession& session);

@@ -87,7 +87,13 @@ FindOptions FindDialog::options() const {
   o.regex = regex_->isChecked();
   o.inText = inText_->isChecked();
   o.inComments = inComments_->isChecked();
-  controller_.Remember(o, replace_->text().toStdString());  // each search is kept for next time
+  return o;
+}
+
+FindOptions FindDialog::Searched() {
+  // Each search is kept for the next time the window opens.
+  FindOptions o = options();
+  controller_.Remember(o, replacement().toStdString());
   return o;
 }
 
@@ -112,7 +118,7 @@ void FindDialog::FindNext(bool forward) {
   std::optional<FindMatch> m;
   bool ran = false;
   run([&] {
-    m = controller_.FindNext(options(), forward);
+    m = controller_.FindNext(Searched(), forward);
     ran = true;  // not after a refused pattern: its message has been shown
   });
   if (ran) Shown(m);
@@ -122,7 +128,7 @@ void FindDialog::ReplaceOne() {
   std::optional<FindMatch> m;
   bool ran = false;
   run([&] {
-    m = controller_.Replace(options(), replacement().toStdString());
+    m = controller_.Replace(Searched(), replacement().toStdString());
     ran = true;
   });
   if (ran) Shown(m);
@@ -130,7 +136,7 @@ void FindDialog::ReplaceOne() {
 
 void FindDialog::ReplaceAll() {
   int n = -1;
-  run([&] { n = controller_.ReplaceAll(options(), replacement().toStdString()); });
+  run([&] { n = controller_.ReplaceAll(Searched(), replacement().toStdString()); });
   if (n < 0) return;
   message_->setText(n == 0 ? QString("Cannot find \"%1\"").arg(find_->text())
                            : QString(n == 1 ? "%1 replacement made" : "%1 replacements made").arg(n));

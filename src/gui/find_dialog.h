@@ -40,6 +40,8 @@ class FindDialog : public QDialog {
   void ReplaceAll();
 
  private:
+  // The window's choices, remembered for the next time it opens.
+  FindOptions Searched();
   void Shown(const std::optional<FindMatch>& m);
 
   FindController& controller_;
