@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <span>
@@ -257,15 +258,23 @@ class FrameClock {
 
 // Frame threads cost processor time of their own (each thread keeps its own copy of the
 // decoder's state, handed on with every picture; about a tenth more on a 1080p clip): they
-// pay only where a core would otherwise stand idle. On a machine already busy (the last
-// minute's load average leaves no core free) the pass decodes in one thread, which is then
-// no slower and leaves the others their share.
+// pay only where a core would otherwise stand idle. When every core already has work
+// (the tasks ready to run at this moment, this one included, fill the machine) the pass
+// decodes in one thread, which is then no slower and leaves the others their share. The
+// moment's count is asked, not the minute's load average: that average still carries the
+// work of an analysis that has just ended and would keep an idle machine on one thread.
 bool CoresToSpare() {
   const unsigned cores = std::thread::hardware_concurrency();
-  double load[1] = {0};
   if (cores < 2) return false;
-  if (getloadavg(load, 1) != 1) return true;
-  return load[0] + 1 <= static_cast<double>(cores);
+  // /proc/loadavg: "0.70 1.63 2.03 1/105 25558"; the fourth field is running/total.
+  std::FILE* f = std::fopen("/proc/loadavg", "r");
+  if (!f) return true;
+  double a = 0, b = 0, c = 0;
+  unsigned running = 0, total = 0;
+  const int got = std::fscanf(f, "%lf %lf %lf %u/%u", &a, &b, &c, &running, &total);
+  std::fclose(f);
+  if (got != 5) return true;
+  return running < cores;
 }
 
 // Scales decoded pictures down to the sample the measure compares.
