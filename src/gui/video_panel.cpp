@@ -195,6 +195,7 @@ void VideoPanel::ShowState() {
       number = static_cast<int>(*at) + 1;
     }
   }
+  if (v) overlay_.SetPictureShape(v->width(), v->height());
   overlay_.Show(shown, number);
   if (view_) view_->update();
 }
