@@ -107,6 +107,11 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
        "[2]trim=duration=1.4,noise=alls=14:allf=t,format=yuv420p,settb=1/25[c];[3]format=yuv420p,settb=1/25[d];"
        "[4]hflip,noise=alls=14:allf=t,format=yuv420p,settb=1/25[e];[a][b][c][d][e]concat=n=5\" "
        "-c:v libx264 -pix_fmt yuv420p -x264-params keyint=250:scenecut=0 -bf 3"},
+      // An open group of pictures every 12 frames (B-pictures after each keyframe shown
+      // before it) in Matroska, a cut at 47: on a picture decoded after the keyframe at 48.
+      {"opengop.mkv", "-f lavfi -i testsrc2=s=160x120:r=25:d=1.88 -f lavfi -i smptebars=s=160x120:r=25:d=2 "
+                      "-filter_complex \"[0][1]concat=n=2\" -c:v libx264 -pix_fmt yuv420p -bf 3 "
+                      "-x264-params keyint=12:min-keyint=12:scenecut=0:open-gop=1"},
       // Two seconds with stereo sound from the second second on: left at half scale,
       // right at a quarter, inverted.
       {"tone.mkv", "-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i "
