@@ -745,8 +745,11 @@ void SetLanguage(SubtitleDocument& doc, std::string_view lang) {
     char language[16] = {};
     UErrorCode status = U_ZERO_ERROR;
     uloc_getLanguage(code.c_str(), language, sizeof language, &status);
+    // A language that fills the buffer comes back without its terminating NUL (a warning,
+    // not a failure): no language code is that long, so such a tag names none.
+    const bool named = U_SUCCESS(status) && status != U_STRING_NOT_TERMINATED_WARNING && language[0];
     for (const Language& candidate : Languages()) {
-      if (U_FAILURE(status) || !language[0]) break;
+      if (!named) break;
       if (ShortLanguageCode(candidate.id) == language) {
         l = &candidate;
         break;
