@@ -19,7 +19,8 @@ Format OpenInput(const std::string& path, int& stream) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec))
     throw InvalidFileFormat("The video file " + path + " does not exist or is not a file.");
-  av_log_set_level(AV_LOG_QUIET);
+  // Set once: the analysis opens readers from several threads at a time.
+  if (av_log_get_level() != AV_LOG_QUIET) av_log_set_level(AV_LOG_QUIET);
   AVFormatContext* raw = nullptr;
   if (int e = avformat_open_input(&raw, path.c_str(), nullptr, nullptr); e < 0)
     throw InvalidFileFormat("The video file cannot be read (" + ErrorText(e) + ").");
