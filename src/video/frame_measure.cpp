@@ -567,7 +567,7 @@ class RangeWorker {
       if (key && f == r.from) {
         SendGroup();  // the last packets before the range teach the history only
         live_ = true;
-      } else if (f > r.from) {
+      } else if (f > r.from && !fromStart_) {
         return false;
       }
     } else if (key && f == r.to && r.to < s_.total) {
