@@ -262,25 +262,27 @@ class FrameClock {
   std::vector<std::int64_t> pts_;
 };
 
-// Frame threads cost processor time of their own (each thread keeps its own copy of the
-// decoder's state, handed on with every picture; about a tenth more on a 1080p clip): they
-// pay only where a core would otherwise stand idle. When every core already has work
-// (the tasks ready to run at this moment, this one included, fill the machine) the pass
-// decodes in one thread, which is then no slower and leaves the others their share. The
-// moment's count is asked, not the minute's load average: that average still carries the
-// work of an analysis that has just ended and would keep an idle machine on one thread.
-bool CoresToSpare() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  if (cores < 2) return false;
+// The cores free at this moment (at least 1, at most 8): the machine's cores less the other
+// tasks ready to run now. A second decoder costs processor time of its own (frame threads
+// about a tenth more; two workers on ranges a few hundredths, the two decoders sharing the
+// caches): it pays only where a core would otherwise stand idle. When every core already
+// has work the pass decodes in one thread, which is then no slower and leaves the others
+// their share. The moment's count is asked, not the minute's load average: that average
+// still carries the work of an analysis that has just ended and would keep an idle machine
+// on one thread.
+unsigned FreeCores() {
+  const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+  if (cores < 2) return 1;
   // /proc/loadavg: "0.70 1.63 2.03 1/105 25558"; the fourth field is running/total.
   std::FILE* f = std::fopen("/proc/loadavg", "r");
-  if (!f) return true;
+  if (!f) return cores;
   double a = 0, b = 0, c = 0;
   unsigned running = 0, total = 0;
   const int got = std::fscanf(f, "%lf %lf %lf %u/%u", &a, &b, &c, &running, &total);
   std::fclose(f);
-  if (got != 5) return true;
-  return running < cores;
+  if (got != 5 || running < 1) return cores;
+  // `running` counts this thread too.
+  return running > cores ? 1 : cores - running + 1;
 }
 
 // Scales decoded pictures down to the sample the measure compares.
@@ -355,7 +357,7 @@ class SizeHistory {
 //
 // For the same codecs the video is cut at keyframes into ranges, each decoded by a worker
 // with its own reader and a decoder on one thread (the cheapest decoding per picture), as
-// many workers as cores taking the ranges in order. The first picture of a range is
+// many workers as cores are free taking the ranges in order. The first picture of a range is
 // compared with the last picture of the range before it once both are known, so the
 // measures are those of one pass from the start:
 //
@@ -701,7 +703,7 @@ class MeasurePass {
   }
 
   VideoAnalysis Run() {
-    const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+    const unsigned cores = FreeCores();
     std::size_t parts = 1;
     if (s_.byTime) parts = s_.o.ranges > 0 ? static_cast<std::size_t>(s_.o.ranges) : (cores > 1 ? 4 * cores : 1);
     for (const auto& [from, key] : PlanRanges(s_.video.keyframes(), s_.total, parts)) {
@@ -711,9 +713,11 @@ class MeasurePass {
     }
     for (std::size_t i = 0; i < s_.ranges.size(); ++i)
       s_.ranges[i].to = i + 1 < s_.ranges.size() ? s_.ranges[i + 1].from : s_.total;
-    const std::size_t workers = std::min<std::size_t>(cores, s_.ranges.size());
+    // Ranges asked for (tests, benchmarks) get a worker on every core, busy or not.
+    const unsigned hardware = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+    const std::size_t workers = std::min<std::size_t>(s_.o.ranges > 0 ? hardware : cores, s_.ranges.size());
     // One range alone may still use frame threads, where the machine has cores to spare.
-    const bool frameThreads = s_.ranges.size() == 1 && CoresToSpare();
+    const bool frameThreads = s_.ranges.size() == 1 && cores > 1;
     {
       std::atomic<std::size_t> running{workers};
       std::vector<std::jthread> threads;
