@@ -886,6 +886,40 @@ class MeasurePass {
       const double level = static_cast<double>(g.to - g.from) * std::max(before, after);
       if (g.change > mean && g.change > level + meanStep) runs.push_back({g.from, g.to});
     }
+    // A frame measured exactly between shared runs can stand out from them by the shares
+    // alone: in grain, two pictures a few frames apart are often closer than neighbours are
+    // (the encoder renders the grain differently in each kind of picture), so the share is
+    // far below the frames' own measures. Such a frame would be a single-frame peak; the
+    // runs on both sides are decoded again so that it is compared with exact neighbours.
+    std::vector<bool> shared(measures.size(), false);
+    for (const Gap& g : gaps)
+      for (FrameCount f = g.from + 1; f <= g.to; ++f) shared[static_cast<std::size_t>(f)] = true;
+    auto runOf = [&gaps](FrameCount f) {  // the run whose shared frames hold f
+      return std::lower_bound(gaps.begin(), gaps.end(), f, [](const Gap& g, FrameCount x) { return g.to < x; });
+    };
+    for (std::size_t f = 1; f + 1 < measures.size(); ++f) {
+      if (shared[f] || (!shared[f - 1] && !shared[f + 1])) continue;
+      const double m = measures[f];
+      if (m <= mean || m <= std::max(measures[f - 1], measures[f + 1]) + meanStep) continue;
+      // ... and only where it would be a cut at the default sensitivity (stricter ones ask
+      // for more): k = 3 times the level of the frames before it.
+      // (The level: the mean of the three-frame averages ending at f - 3, f - 2 and f - 1.)
+      static constexpr int kWeights[5] = {1, 2, 3, 2, 1};  // frames f - 5 ... f - 1
+      double level = 0;
+      for (std::size_t i = 0; i < 5; ++i)
+        if (f + i >= 5) level += kWeights[i] * static_cast<double>(measures[f + i - 5]);
+      if (m < 3 * std::max(1.0, level / 9)) continue;
+      // A change of most of the picture stays a cut next to runs that change little (each
+      // lies within one shot); a run next to it that changes much too may hold the way back
+      // of a flash. Subtler peaks always have their neighbours decoded again.
+      for (const std::size_t n : {f - 1, f + 1}) {
+        if (!shared[n]) continue;
+        const Gap& run = *runOf(static_cast<FrameCount>(n));
+        if (m < kMaxFrameMeasure / 4 || run.change >= m / 4) runs.push_back({run.from, run.to});
+      }
+    }
+    std::sort(runs.begin(), runs.end());
+    runs.erase(std::unique(runs.begin(), runs.end()), runs.end());
     if (runs.empty()) return;
     for (unsigned i = 0; i < fmt_->nb_streams; ++i)
       fmt_->streams[i]->discard = static_cast<int>(i) == stream_ ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
