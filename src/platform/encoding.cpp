@@ -112,6 +112,12 @@ std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
   for (int32_t i = 0; i < n;) {
     if (ascii && p[i] < 0x80) {
       const int32_t from = i;
+      while (i + 8 <= n) {  // eight bytes at a time while they are all ASCII
+        uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080ULL) break;
+        i += 8;
+      }
       while (i < n && p[i] < 0x80) ++i;
       out.append(utf8.data() + from, static_cast<std::size_t>(i - from));
       continue;
