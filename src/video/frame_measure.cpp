@@ -270,8 +270,11 @@ class FrameClock {
 // their share. The moment's count is asked, not the minute's load average: that average
 // still carries the work of an analysis that has just ended and would keep an idle machine
 // on one thread.
-unsigned FreeCores() {
-  const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+unsigned Cores() { return std::max(1u, std::min(std::thread::hardware_concurrency(), 8u)); }
+
+// `own`: the pass's workers, which are not others' work.
+unsigned FreeCores(unsigned own = 0) {
+  const unsigned cores = Cores();
   if (cores < 2) return 1;
   // /proc/loadavg: "0.70 1.63 2.03 1/105 25558"; the fourth field is running/total.
   std::FILE* f = std::fopen("/proc/loadavg", "r");
@@ -282,7 +285,8 @@ unsigned FreeCores() {
   std::fclose(f);
   if (got != 5 || running < 1) return cores;
   // `running` counts this thread too.
-  return running > cores ? 1 : cores - running + 1;
+  const unsigned others = running - 1 - std::min(own, running - 1);
+  return others >= cores ? 1 : cores - others;
 }
 
 // Scales decoded pictures down to the sample the measure compares.
@@ -703,9 +707,9 @@ class MeasurePass {
   }
 
   VideoAnalysis Run() {
-    const unsigned cores = FreeCores();
+    const unsigned cores = FreeCores(), hardware = Cores();
     std::size_t parts = 1;
-    if (s_.byTime) parts = s_.o.ranges > 0 ? static_cast<std::size_t>(s_.o.ranges) : (cores > 1 ? 4 * cores : 1);
+    if (s_.byTime) parts = s_.o.ranges > 0 ? static_cast<std::size_t>(s_.o.ranges) : (hardware > 1 ? 4 * hardware : 1);
     for (const auto& [from, key] : PlanRanges(s_.video.keyframes(), s_.total, parts)) {
       Range& r = s_.ranges.emplace_back();
       r.from = from;
@@ -713,13 +717,14 @@ class MeasurePass {
     }
     for (std::size_t i = 0; i < s_.ranges.size(); ++i)
       s_.ranges[i].to = i + 1 < s_.ranges.size() ? s_.ranges[i + 1].from : s_.total;
-    // Ranges asked for (tests, benchmarks) get a worker on every core, busy or not.
-    const unsigned hardware = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
-    const std::size_t workers = std::min<std::size_t>(s_.o.ranges > 0 ? hardware : cores, s_.ranges.size());
+    // Ranges asked for (tests, benchmarks) get a worker on every core, busy or not; else
+    // a worker per free core, and another when a core becomes free while ranges are left.
+    const std::size_t most = std::min<std::size_t>(hardware, s_.ranges.size());
+    const std::size_t workers = std::min<std::size_t>(s_.o.ranges > 0 ? hardware : cores, most);
     // One range alone may still use frame threads, where the machine has cores to spare.
     const bool frameThreads = s_.ranges.size() == 1 && cores > 1;
     {
-      std::atomic<std::size_t> running{workers};
+      std::atomic<std::size_t> running{0};
       std::vector<std::jthread> threads;
       auto work = [this, &running, frameThreads] {
         try {
@@ -732,9 +737,19 @@ class MeasurePass {
         running.fetch_sub(1);
         s_.Notify();
       };
+      auto more = [&] {
+        if (threads.size() >= most || s_.nextRange.load() >= s_.ranges.size() ||
+            FreeCores(static_cast<unsigned>(running.load())) <= running.load())
+          return;
+        running.fetch_add(1);
+        threads.emplace_back(work);
+      };
       try {
-        for (std::size_t w = 0; w < workers; ++w) threads.emplace_back(work);
-        Follow(running);
+        for (std::size_t w = 0; w < workers; ++w) {
+          running.fetch_add(1);
+          threads.emplace_back(work);
+        }
+        Follow(running, more);
       } catch (...) {
         s_.stop = true;
         throw;
@@ -754,10 +769,15 @@ class MeasurePass {
  private:
   // While the workers run: reads the sound, puts ranges together as they become ready and
   // reports.
-  void Follow(const std::atomic<std::size_t>& running) {
+  void Follow(const std::atomic<std::size_t>& running, const std::function<void()>& more) {
     ff::Packet pkt(av_packet_alloc());
     bool sound = audio_->stream() >= 0;
+    auto look = std::chrono::steady_clock::now();
     while (running.load() > 0) {
+      if (std::chrono::steady_clock::now() - look > std::chrono::milliseconds(500)) {
+        look = std::chrono::steady_clock::now();
+        more();
+      }
       if (s_.job.cancelled()) {
         s_.stop = true;
         throw JobCancelled();
