@@ -224,14 +224,17 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
     if (negative) param = -param;
     if (w < rtf.size() && rtf[w] == ' ') ++w;
     i = w;
-    if (IsSkippedDestination(word)) {
-      stack.back().skip = true;
-    } else if (word == "par" || word == "line" || word == "row" || word == "sect" || word == "page") {
+    // The words of every paragraph first; the destinations to skip after them.
+    if (word == "par" || word == "line" || word == "row" || word == "sect" || word == "page") {
       emit("\r\n");
     } else if (word == "tab" || word == "cell") {
       emit("\t");
     } else if (word == "i") {
       stack.back().italic = !hasParam || param != 0;
+    } else if (word == "b" || word == "fs" || word == "f" || word == "pard") {
+      // formatting that carries no text
+    } else if (IsSkippedDestination(word)) {
+      stack.back().skip = true;
     } else if (word == "plain") {
       stack.back().italic = false;
     } else if (word == "u" && hasParam) {
