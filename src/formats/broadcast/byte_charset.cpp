@@ -24,6 +24,7 @@ ByteCharset::ByteCharset(const ByteCharsetTable& table) : keepMarks_(table.keepM
   for (const AccentByte& a : table.readOnlyAccents) accent_[a.byte] = a;
   for (const BytePair& p : table.pairs) {
     pairs_[PairKey(p.first, p.second)] = p.text;
+    pairLead_[p.first] = true;
     if (p.text.size() == 1) pairOut_.emplace(p.text[0], std::string{char(p.first), char(p.second)});
   }
 
@@ -47,7 +48,7 @@ std::string ByteCharset::Decode(std::span<const std::uint8_t> bytes, std::vector
   const std::size_t n = bytes.size();
   while (i < n) {
     const std::uint8_t b = bytes[i];
-    if (i + 1 < n) {
+    if (i + 1 < n && pairLead_[b]) {
       auto p = pairs_.find(PairKey(b, bytes[i + 1]));
       if (p != pairs_.end()) {
         out += p->second;

@@ -74,6 +74,7 @@ class ByteCharset {
   std::array<std::u32string, 256> single_;
   std::array<AccentByte, 256> accent_{};
   std::unordered_map<std::uint16_t, std::u32string> pairs_;
+  std::array<bool, 256> pairLead_{};  // bytes that start a pair: only they are looked up
   std::unordered_map<char32_t, std::uint8_t> singleOut_;
   std::unordered_map<char32_t, std::uint8_t> accentOut_;
   std::unordered_map<char32_t, std::string> pairOut_;
