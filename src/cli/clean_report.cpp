@@ -4,6 +4,7 @@
 
 #include "app/file_types.h"
 #include "core/markup.h"
+#include "core/rich_text.h"
 #include "platform/text_util.h"
 
 namespace kipo::cli {
@@ -22,6 +23,10 @@ std::string OneLineText(const std::string& text, std::string_view rowSeparator) 
       ++i;
     } else if (IsColourCode(c)) {
       out += std::string("{") + ColourName(c) + "}";
+    } else if (char literal = StandInAt(std::string_view(text).substr(i)); literal != '\0') {
+      // A markup character read from a file as a plain one shows as itself.
+      out += literal;
+      i += 2;
     } else {
       out += c;
     }

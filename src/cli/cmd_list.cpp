@@ -6,6 +6,7 @@
 #include "app/file_types.h"
 #include "cli/clean_report.h"
 #include "cli/cli.h"
+#include "core/rich_text.h"
 #include "platform/text_util.h"
 
 namespace kipo::cli {
@@ -49,6 +50,9 @@ nlohmann::ordered_json SubtitleJson(long number, const Subtitle& s, const std::s
   j["duration"] = duration;
   j["rows"] = rows;
   j["text"] = s.text;
+  // What the screen shows: no markup, and the characters a file brought in as plain ones
+  // ("[door creaks]", "<3") as themselves rather than their private-use stand-ins.
+  j["plain"] = RichText::Parse(s.text).PlainText();
   j["comment"] = s.comment;
   j["alignment"] = s.alignment;
   j["alignmentName"] = AlignmentName(s.alignment);
@@ -100,6 +104,8 @@ Registrar reg(21, [](CLI::App& app) -> Handler {
       "  kipo list examples/demo.kpox --to 5\n"
       "  kipo list reel2.kpo --from 100 --to 120 --json\n"
       "Rows of a subtitle are joined with \" | \"; colour codes show as {red}, {green}, ...;\n"
+      "in --json, \"text\" is the stored text with its markup (<italics>, colour codes) and\n"
+      "\"plain\" the characters shown, rows joined by CR LF.\n"
       "a cue that is not set shows --:--:--:--. --json gives every field of each subtitle:\n"
       "text, comment, alignment, italic, row, box style, shifts, row colours and alignments,\n"
       "karaoke role and cues (frames).");

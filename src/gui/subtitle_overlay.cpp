@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPen>
+#include <cmath>
 
 #include "imaging/dvd_settings.h"
 #include "settings/settings_store.h"
@@ -20,10 +21,28 @@ void SubtitleOverlay::LoadSettings(const SettingsStore& settings) {
   layout.fitToSubtitle = false;
   layout.cropToInk = true;
   style_ = style;
-  layout_ = layout;
+  setLayout_ = layout;
+  Shape();
+}
+
+void SubtitleOverlay::SetPictureShape(int width, int height) {
+  if (width == pictureWidth_ && height == pictureHeight_) return;
+  pictureWidth_ = width;
+  pictureHeight_ = height;
+  Shape();
+}
+
+void SubtitleOverlay::Shape() {
+  layout_ = setLayout_;
+  if (pictureWidth_ > 0 && pictureHeight_ > 0 && layout_.height > 0) {
+    const double aspect = static_cast<double>(pictureWidth_) / pictureHeight_;
+    const int width = static_cast<int>(std::lround(layout_.height * aspect));
+    // Within a percent the raster is drawn as it is.
+    if (std::abs(width - layout_.width) * 100 > layout_.width) layout_.width = width;
+  }
   renderers_.clear();
   std::optional<Subtitle> again = std::exchange(shown_, std::nullopt);
-  Show(again, 0);
+  Show(again, lastNumber_);
 }
 
 const SubtitleRenderer& SubtitleOverlay::RendererFor(int boxStyle) {
@@ -50,6 +69,7 @@ const SubtitleRenderer& SubtitleOverlay::RendererFor(int boxStyle) {
 void SubtitleOverlay::Show(const std::optional<Subtitle>& subtitle, int number) {
   if (subtitle == shown_) return;
   shown_ = subtitle;
+  lastNumber_ = number;
   picture_ = QImage();
   ink_ = QRect();
   if (!subtitle) return;

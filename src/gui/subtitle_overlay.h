@@ -28,6 +28,10 @@ class SubtitleOverlay {
 
   // Reads the raster, font, colours and margins from the bitmap export's settings.
   void LoadSettings(const SettingsStore& settings);
+  // The shape of the picture the subtitle is drawn over (the video's frame size). The
+  // raster keeps its height and takes the picture's shape, so the letters keep theirs on a
+  // 16:9 picture instead of being stretched with a 720x576 raster; 0 x 0: the raster as set.
+  void SetPictureShape(int width, int height);
   // The subtitle to draw (nullopt: none). Renders only when it differs from the last one.
   void Show(const std::optional<Subtitle>& subtitle, int number);
   void SetGuides(bool safeArea, bool margins) {
@@ -49,10 +53,14 @@ class SubtitleOverlay {
 
  private:
   const SubtitleRenderer& RendererFor(int boxStyle);
+  void Shape();  // the layout for the picture's shape; renders the shown subtitle again
   RenderStyle style_;
   RenderLayout layout_;
+  RenderLayout setLayout_;  // the layout of the settings, before it takes the picture's shape
+  int pictureWidth_ = 0, pictureHeight_ = 0;
   std::map<int, std::unique_ptr<SubtitleRenderer>> renderers_;  // by box style
   std::optional<Subtitle> shown_;
+  int lastNumber_ = 0;
   QImage picture_;
   QRect ink_;
   bool safeArea_ = false, margins_ = false;

@@ -32,6 +32,9 @@ struct MeasureOptions {
   // Decode every picture in the pass, never skipping one (slower; the measures the
   // skipping pass is checked against). Not a setting: no stored analysis records it.
   bool decodeEveryFrame = false;
+  // How many ranges the pass cuts the video into, at keyframes, for its workers (H.264 and
+  // HEVC); 0: as the machine's cores suggest. The measures are the same for every count.
+  int ranges = 0;
 
   static MeasureOptions Load(const SettingsStore& settings);
   bool operator==(const MeasureOptions&) const = default;

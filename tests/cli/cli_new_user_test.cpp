@@ -8,6 +8,7 @@
 #include "cli/run_kipo.h"
 #include "core/autosave.h"
 #include "core/native_file.h"
+#include "core/rich_text.h"
 #include "platform/files.h"
 #include "platform/text_util.h"
 #include "support/recording_prompter.h"
@@ -42,7 +43,7 @@ SubtitleDocument Document() {
   a.karaokeOut = 310;
   d.Append(a);
   Subtitle b;
-  b.text = "Plain";
+  b.text = EscapeLiterals("[Plain] <3");
   b.karaokeRole = 3;
   d.Append(b);
   d.SetCurrentNumber(2);
@@ -96,12 +97,15 @@ TEST(CliNewUser, ListAndInfoShowEveryField) {
   EXPECT_EQ(j[0]["rowDetails"][0], (Json{{"colour", "yellow"}, {"alignment", 2}}));
   EXPECT_EQ(j[0]["rowDetails"][1], (Json{{"colour", "magenta"}, {"alignment", 1}}));
   EXPECT_EQ(j[1]["rowDetails"][0], (Json{{"colour", "default"}, {"alignment", 0}}));
+  // Characters a file brought in as plain ones read as themselves, not as stand-ins.
+  EXPECT_EQ(j[1]["plain"], "[Plain] <3");
+  EXPECT_EQ(j[0]["plain"], "Red row\r\ntwo cyan");
 
   r = Kipo({"list", file.string()});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "0001  00:00:10:00  00:00:12:00  02:00  {red}Red row | <two> {cyan}cyan\n"
-            "0002  --:--:--:--  --:--:--:--  __:__  Plain\n");
+            "0002  --:--:--:--  --:--:--:--  __:__  [Plain] <3\n");
 
   r = Kipo({"info", file.string()});
   EXPECT_NE(r.out.find("Current number: 2\n"), std::string::npos) << r.out;
@@ -250,14 +254,16 @@ TEST(CliNewUser, NativeFilesReadByTheirHeaderWithWarnings) {
   struct Case {
     NativeVariant written;
     const char* name;
+    const char* text;  // the 8-bit .kpo holds no plain "[" or "<": "?" and a save warning
   };
-  for (const Case& c : {Case{NativeVariant::Kpox, "renamed.kpo"}, Case{NativeVariant::Kpo, "renamed.kpox"}}) {
+  for (const Case& c : {Case{NativeVariant::Kpox, "renamed.kpo", "[Plain] <3"},
+                        Case{NativeVariant::Kpo, "renamed.kpox", "?Plain? ?3"}}) {
     SCOPED_TRACE(c.name);
     Bytes b = WriteNative(doc, c.written).bytes;
     const auto file = test::WriteFile(home / c.name, std::string(b.begin(), b.end()));
     auto r = Kipo({"list", file.string(), "--from", "2"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "0002  --:--:--:--  --:--:--:--  __:__  Plain\n");
+    EXPECT_EQ(r.out, std::string("0002  --:--:--:--  --:--:--:--  __:__  ") + c.text + "\n");
     EXPECT_EQ(r.err, "");
 
     b[16] = 99;  // a frame-rate code no rate has

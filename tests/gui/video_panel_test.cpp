@@ -23,9 +23,11 @@
 #include "gui/main_window.h"
 #include "gui/player_mpv.h"
 #include "gui/qt_prompter.h"
+#include "gui/subtitle_overlay.h"
 #include "gui/video_offset_dialog.h"
 #include "gui/video_panel.h"
 #include "gui/video_view.h"
+#include "settings/settings_store.h"
 #include "support/temp_home.h"
 #include "support/test_videos.h"
 #include "support/timed_subtitle.h"
@@ -255,6 +257,49 @@ TEST(VideoPanel, OverlayDrawsTheSubtitleOnScreenWithItsItalics) {
   QTest::qWait(100);
   QDir().mkpath(KIPO_SCREENSHOTS);
   EXPECT_TRUE(s.window.grab().save(QString(KIPO_SCREENSHOTS) + "/main_window_video.png"));
+}
+
+// The raster takes the picture's shape and keeps its height: the same text covers the same
+// raster pixels over a 4:3 and a 16:9 picture, and each raster pixel is drawn square.
+TEST(VideoPanel, OverlayLettersKeepTheirShapeOnWidePictures) {
+  test::TempHome home;
+  SettingsStore settings;
+  gui::SubtitleOverlay overlay;
+  overlay.LoadSettings(settings);
+  const RenderLayout set = overlay.layout();
+  ASSERT_GT(set.height, 0);
+  Subtitle sub = test::TimedSub("OOOO", 0, 20);
+  overlay.Show(sub, 1);
+  ASSERT_FALSE(overlay.picture().isNull());
+  const int letters = overlay.picture().width();
+  struct Case {
+    int w, h;
+  };
+  for (const Case& c : {Case{1920, 1080}, Case{640, 480}, Case{set.width, set.height}, Case{0, 0}}) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+    overlay.SetPictureShape(c.w, c.h);
+    ASSERT_FALSE(overlay.picture().isNull()) << "the shown subtitle is drawn again";
+    EXPECT_EQ(overlay.layout().height, set.height);
+    if (c.w > 0) EXPECT_NEAR(double(overlay.layout().width) / overlay.layout().height, double(c.w) / c.h, 0.01);
+    else EXPECT_EQ(overlay.layout().width, set.width);
+    EXPECT_NEAR(overlay.picture().width(), letters, 1) << "the letters are as wide on every picture";
+  }
+}
+
+// A video stored anamorphic shows at its pixels' shape: the picture's rectangle and the
+// subtitle's raster are 16:9, not the 5:4 of its stored 720x576.
+TEST(VideoPanel, AnamorphicVideoShowsAtItsPixelsShape) {
+  KIPO_TEST_VIDEO(video, "anamorphic.mp4");
+  Studio s({test::TimedSub("Wide", 0, 20)});
+  ASSERT_NE(s.panel->player(), nullptr);
+  ASSERT_TRUE(s.panel->OpenVideo(QString::fromStdString(video.string())));
+  s.ws.playhead().Seek(5);
+  ASSERT_TRUE(s.ShowsFrame(5));
+  for (int i = 0; i < 50 && s.panel->player()->displaySize().isEmpty(); ++i) QTest::qWait(20);
+  s.panel->ShowState();
+  EXPECT_EQ(s.panel->shownSize(), QSize(1024, 576));
+  const RenderLayout& layout = s.panel->overlay().layout();
+  EXPECT_NEAR(double(layout.width) / layout.height, 16.0 / 9.0, 0.01);
 }
 
 // A video file dropped on the window opens in the panel; a damaged one is refused with its

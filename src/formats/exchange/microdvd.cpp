@@ -59,8 +59,9 @@ std::string WriteMicroDvd(const SubtitleDocument& doc, Warnings& warnings) {
     out += "}{";
     if (s.outCue.digits().size() == 8) out += std::to_string(LabelToFrames(s.outCue, rate));
     out += '}';
-    // A subtitle in italics as a whole carries the format's own italics code.
-    if (s.italic) out += "{y:i}";
+    // A subtitle in italics as a whole carries the format's own italics code for every row
+    // ("{y:i}" would be the first row's alone).
+    if (s.italic) out += "{Y:i}";
     TagWriter writer({.escapeAll = false, .colours = false});
     std::string_view text = s.text;
     for (std::size_t start = 0;;) {
@@ -94,15 +95,19 @@ SubtitleDocument ReadMicroDvd(std::string_view text, const FrameRate& rate, Warn
       continue;
     }
     any = true;
-    bool italic = false;
+    // Control codes "{x:value}" may follow the counts or start a row. "{y:i}" puts its own
+    // row in italics, "{Y:i}" every row; the others are dropped.
+    bool allItalic = false;
+    std::vector<bool> rowItalic(1, false);
     std::string body;
-    // Control codes "{x:value}" may follow the counts or start a row; they are dropped.
     for (std::size_t i = 0; i < p.size();) {
+      if (p[i] == '|') rowItalic.push_back(false);
       if (p[i] == '{') {
         std::size_t close = p.find('}', i);
         if (close != std::string_view::npos && close - i > 2 && p[i + 2] == ':') {
-          std::string code = ToLowerAscii(p.substr(i + 1, close - i - 1));
-          if (code == "y:i") italic = true;
+          const std::string_view code = p.substr(i + 1, close - i - 1);
+          if (code == "y:i" || code == "y:I") rowItalic.back() = true;
+          if (code == "Y:i" || code == "Y:I") allItalic = true;
           i = close + 1;
           continue;
         }
@@ -133,14 +138,20 @@ SubtitleDocument ReadMicroDvd(std::string_view text, const FrameRate& rate, Warn
     TagReader tags;
     const std::string trimmed = TrimRight(body);
     std::string_view rest = trimmed;
-    for (std::size_t start = 0;;) {
+    // Every row in italics is an italic subtitle; some rows alone carry the markers.
+    const bool whole = allItalic || std::find(rowItalic.begin(), rowItalic.end(), false) == rowItalic.end();
+    std::size_t row = 0;
+    for (std::size_t start = 0;; ++row) {
       std::size_t bar = rest.find('|', start);
       if (start) s.text += "\r\n";
+      const bool marked = !whole && row < rowItalic.size() && rowItalic[row];
+      if (marked) s.text += kItalicOn;
       tags.AppendLine(s.text, rest.substr(start, bar == std::string_view::npos ? bar : bar - start));
+      if (marked) s.text += kItalicOff;
       if (bar == std::string_view::npos) break;
       start = bar + 1;
     }
-    s.italic = italic;
+    s.italic = whole;
     if (subs.size() == kMaxSubtitles) {
       warnings.push_back("Only the first " + std::to_string(kMaxSubtitles) + " subtitles were read");
       break;

@@ -11,7 +11,7 @@ using Warnings = std::vector<std::string>;
 
 std::string WriteMicroDvd(const SubtitleDocument& doc, Warnings& warnings);
 // Throws InvalidFileFormat when no line starts with two braced frame counts. Control
-// codes such as "{y:i}" are dropped ("{y:i}"/"{Y:i}" make the rows italic).
+// codes are dropped, except "{y:i}" (its row in italics) and "{Y:i}" (every row).
 SubtitleDocument ReadMicroDvd(std::string_view text, const FrameRate& rate, Warnings& warnings);
 
 }  // namespace kipo

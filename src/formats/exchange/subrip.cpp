@@ -111,6 +111,16 @@ std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, War
 
 // One pass over the lines: a cue's text is the lines after its timing line up to the next
 // timing line, without the blank lines around it and without the next cue's number.
+namespace {
+// The value of a line IsCueNumber accepts (at most nine digits, spaces around).
+unsigned long NumberValue(std::string_view line) {
+  unsigned long n = 0;
+  for (char c : line)
+    if (c >= '0' && c <= '9') n = n * 10 + static_cast<unsigned long>(c - '0');
+  return n;
+}
+}  // namespace
+
 SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnings& warnings) {
   SubtitleDocument doc;
   doc.SetFrameRate(rate.code);
@@ -123,11 +133,21 @@ SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnin
   TimingLine open;  // the timing of the cue being collected
   bool isOpen = false;
   std::size_t found = 0;
+  unsigned long lastNumber = 0;  // the last cue number taken off a cue's end
   auto close = [&](bool numberFollows) {
     std::size_t first = 0, last = body.size();  // exclusive
-    // The next cue's number sits right before its timing line (it may be missing).
-    if (numberFollows && last > first && IsCueNumber(body[last - 1]) && (last - 1 == first || IsBlank(body[last - 2])))
-      --last;
+    // The next cue's number sits right before its timing line (it may be missing). After a
+    // blank line any number is taken as it; where the blank line is missing too (files
+    // joined by hand, some tools' last-minute edits), only the number this cue or the one
+    // before it leads up to, so that a row "1984" at the end of a text stays text.
+    if (numberFollows && last > first && IsCueNumber(body[last - 1])) {
+      const bool afterBlank = last - 1 == first || IsBlank(body[last - 2]);
+      const unsigned long n = NumberValue(body[last - 1]);
+      if (afterBlank || n == found || (lastNumber != 0 && n == lastNumber + 1)) {
+        lastNumber = n;
+        --last;
+      }
+    }
     while (first < last && IsBlank(body[first])) ++first;
     while (last > first && IsBlank(body[last - 1])) --last;
     Subtitle& s = subs.emplace_back();

@@ -157,6 +157,25 @@ TEST(SbvAndMicroDvd, ConventionsOfOtherTools) {
     EXPECT_EQ(m.At(0).inCue, c.in);
     EXPECT_EQ(mw.size(), c.warned ? 1u : 0u) << Joined(mw);
   }
+  // MicroDVD italics: "{y:i}" is its own row's, "{Y:i}" every row's.
+  struct Italics {
+    const char* file;
+    bool whole;
+    const char* text;
+  };
+  for (const Italics& c : {Italics{"{10}{20}Hello|{y:i}world", false, "Hello\r\n<world>"},
+                           Italics{"{10}{20}{y:i}Hello|world", false, "<Hello>\r\nworld"},
+                           Italics{"{10}{20}{Y:i}Hello|world", true, "Hello\r\nworld"},
+                           Italics{"{10}{20}{y:i}Hello|{y:i}world", true, "Hello\r\nworld"},
+                           Italics{"{10}{20}{y:i}{c:$0000ff}Alone", true, "Alone"}}) {
+    SCOPED_TRACE(c.file);
+    Warnings mw;
+    SubtitleDocument m = ReadMicroDvd(c.file, Rate(25), mw);
+    ASSERT_EQ(m.Count(), 1u);
+    EXPECT_EQ(m.At(0).italic, c.whole);
+    EXPECT_EQ(m.At(0).text, c.text);
+    if (c.whole) EXPECT_NE(WriteMicroDvd(m, mw).find("{Y:i}"), std::string::npos);
+  }
 }
 
 // What a format cannot hold is named; what it can hold in its own way, it holds.
