@@ -38,6 +38,8 @@ ByteCharset::ByteCharset(const ByteCharsetTable& table) : keepMarks_(table.keepM
     if (!readOnly[b] && single_[b].size() == 1 && !accent_[b].mark)
       singleOut_.emplace(single_[b][0], static_cast<std::uint8_t>(b));
   for (const AccentByte& a : table.accents) accentOut_.emplace(a.mark, a.byte);
+  for (const auto& [mark, byte] : accentOut_) asciiMarks_ = asciiMarks_ || mark < 0x80;
+  for (char32_t c = 0; c < 0x80; ++c) asciiOk_[c] = EncodeChar(c, asciiOut_[c]);
 }
 
 std::string ByteCharset::Decode(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>* unknown) const {
@@ -124,6 +126,16 @@ bool ByteCharset::CanEncode(char32_t c) const {
 }
 
 void ByteCharset::Encode(std::string_view utf8, std::string& out, std::vector<char32_t>* unmappable) const {
+  // ASCII text has nothing to compose and no marks to move: each character from the table
+  // made once.
+  if (!asciiMarks_ && std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    for (char ch : utf8) {
+      const auto c = static_cast<unsigned char>(ch);
+      if (asciiOk_[c]) out += asciiOut_[c];
+      else if (unmappable) NoteUnmappable(*unmappable, c);
+    }
+    return;
+  }
   const std::u32string text = Utf8ToUtf32(ComposeNfc(utf8));
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char32_t c = text[i];

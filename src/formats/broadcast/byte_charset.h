@@ -79,6 +79,11 @@ class ByteCharset {
   std::unordered_map<char32_t, std::uint8_t> accentOut_;
   std::unordered_map<char32_t, std::string> pairOut_;
   bool keepMarks_ = false;
+  // What EncodeChar gives for each ASCII character, worked out once; usable while no ASCII
+  // character is an accent mark of the table.
+  std::array<std::string, 128> asciiOut_;
+  std::array<bool, 128> asciiOk_{};
+  bool asciiMarks_ = false;
 };
 
 // Adds each character once to a list of characters a writer could not carry.
