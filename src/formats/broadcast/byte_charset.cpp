@@ -40,9 +40,14 @@ ByteCharset::ByteCharset(const ByteCharsetTable& table) : keepMarks_(table.keepM
   for (const AccentByte& a : table.accents) accentOut_.emplace(a.mark, a.byte);
   for (const auto& [mark, byte] : accentOut_) asciiMarks_ = asciiMarks_ || mark < 0x80;
   for (char32_t c = 0; c < 0x80; ++c) asciiOk_[c] = EncodeChar(c, asciiOut_[c]);
+  for (int b = 0; b < 0x80; ++b)
+    plain_[b] = !accent_[b].mark && !pairLead_[b] && single_[b].size() == 1 && single_[b][0] == static_cast<char32_t>(b);
 }
 
 std::string ByteCharset::Decode(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>* unknown) const {
+  // A row of bytes that read as the ASCII characters they are is its own UTF-8.
+  if (std::all_of(bytes.begin(), bytes.end(), [this](std::uint8_t b) { return plain_[b]; }))
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   std::u32string out;
   out.reserve(bytes.size());
   bool needsNfc = false;

@@ -84,6 +84,8 @@ class ByteCharset {
   std::array<std::string, 128> asciiOut_;
   std::array<bool, 128> asciiOk_{};
   bool asciiMarks_ = false;
+  // Bytes that read as the ASCII character they are (no accent, no pair starts with them).
+  std::array<bool, 256> plain_{};
 };
 
 // Adds each character once to a list of characters a writer could not carry.
