@@ -5,6 +5,7 @@
 // are skipped.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -75,7 +76,16 @@ void BM_SameCuts(benchmark::State& state) {
       const auto a = ShotCutFrames(DetectShotCuts(every.measures, sensitivity));
       const auto b = ShotCutFrames(DetectShotCuts(skipping.measures, sensitivity));
       std::cerr << "sensitivity " << sensitivity << ": " << a.size() << " cuts decoding every picture, " << b.size()
-                << " skipping, " << (a == b ? "the same" : "different") << "\n";
+                << " skipping, " << (a == b ? "the same" : "different");
+      // The cuts one pass finds and the other not, with the measures around them.
+      for (const auto* mine : {&a, &b})
+        for (std::int32_t f : *mine)
+          if (!std::binary_search((mine == &a ? b : a).begin(), (mine == &a ? b : a).end(), f)) {
+            std::cerr << (mine == &a ? "; only decoding every picture: " : "; only skipping: ") << f << " (";
+            for (std::int32_t g = std::max(1, f - 2); g <= f + 2 && g < static_cast<std::int32_t>(every.measures.size()); ++g)
+              std::cerr << every.measures[g] << "/" << skipping.measures[g] << (g < f + 2 ? " " : ")");
+          }
+      std::cerr << "\n";
       if (a != b && sensitivity >= kDefaultShotCutSensitivity) ++differ;
     }
     if (differ) state.SkipWithError("the skipping pass finds other cuts");

@@ -262,25 +262,31 @@ class FrameClock {
   std::vector<std::int64_t> pts_;
 };
 
-// Frame threads cost processor time of their own (each thread keeps its own copy of the
-// decoder's state, handed on with every picture; about a tenth more on a 1080p clip): they
-// pay only where a core would otherwise stand idle. When every core already has work
-// (the tasks ready to run at this moment, this one included, fill the machine) the pass
-// decodes in one thread, which is then no slower and leaves the others their share. The
-// moment's count is asked, not the minute's load average: that average still carries the
-// work of an analysis that has just ended and would keep an idle machine on one thread.
-bool CoresToSpare() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  if (cores < 2) return false;
+// The cores free at this moment (at least 1, at most 8): the machine's cores less the other
+// tasks ready to run now. A second decoder costs processor time of its own (frame threads
+// about a tenth more; two workers on ranges a few hundredths, the two decoders sharing the
+// caches): it pays only where a core would otherwise stand idle. When every core already
+// has work the pass decodes in one thread, which is then no slower and leaves the others
+// their share. The moment's count is asked, not the minute's load average: that average
+// still carries the work of an analysis that has just ended and would keep an idle machine
+// on one thread.
+unsigned Cores() { return std::max(1u, std::min(std::thread::hardware_concurrency(), 8u)); }
+
+// `own`: the pass's workers, which are not others' work.
+unsigned FreeCores(unsigned own = 0) {
+  const unsigned cores = Cores();
+  if (cores < 2) return 1;
   // /proc/loadavg: "0.70 1.63 2.03 1/105 25558"; the fourth field is running/total.
   std::FILE* f = std::fopen("/proc/loadavg", "r");
-  if (!f) return true;
+  if (!f) return cores;
   double a = 0, b = 0, c = 0;
   unsigned running = 0, total = 0;
   const int got = std::fscanf(f, "%lf %lf %lf %u/%u", &a, &b, &c, &running, &total);
   std::fclose(f);
-  if (got != 5) return true;
-  return running < cores;
+  if (got != 5 || running < 1) return cores;
+  // `running` counts this thread too.
+  const unsigned others = running - 1 - std::min(own, running - 1);
+  return others >= cores ? 1 : cores - others;
 }
 
 // Scales decoded pictures down to the sample the measure compares.
@@ -355,7 +361,7 @@ class SizeHistory {
 //
 // For the same codecs the video is cut at keyframes into ranges, each decoded by a worker
 // with its own reader and a decoder on one thread (the cheapest decoding per picture), as
-// many workers as cores taking the ranges in order. The first picture of a range is
+// many workers as cores are free taking the ranges in order. The first picture of a range is
 // compared with the last picture of the range before it once both are known, so the
 // measures are those of one pass from the start:
 //
@@ -567,7 +573,7 @@ class RangeWorker {
       if (key && f == r.from) {
         SendGroup();  // the last packets before the range teach the history only
         live_ = true;
-      } else if (f > r.from) {
+      } else if (f > r.from && !fromStart_) {
         return false;
       }
     } else if (key && f == r.to && r.to < s_.total) {
@@ -701,9 +707,9 @@ class MeasurePass {
   }
 
   VideoAnalysis Run() {
-    const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+    const unsigned cores = FreeCores(), hardware = Cores();
     std::size_t parts = 1;
-    if (s_.byTime) parts = s_.o.ranges > 0 ? static_cast<std::size_t>(s_.o.ranges) : (cores > 1 ? 4 * cores : 1);
+    if (s_.byTime) parts = s_.o.ranges > 0 ? static_cast<std::size_t>(s_.o.ranges) : (hardware > 1 ? 4 * hardware : 1);
     for (const auto& [from, key] : PlanRanges(s_.video.keyframes(), s_.total, parts)) {
       Range& r = s_.ranges.emplace_back();
       r.from = from;
@@ -711,11 +717,14 @@ class MeasurePass {
     }
     for (std::size_t i = 0; i < s_.ranges.size(); ++i)
       s_.ranges[i].to = i + 1 < s_.ranges.size() ? s_.ranges[i + 1].from : s_.total;
-    const std::size_t workers = std::min<std::size_t>(cores, s_.ranges.size());
+    // Ranges asked for (tests, benchmarks) get a worker on every core, busy or not; else
+    // a worker per free core, and another when a core becomes free while ranges are left.
+    const std::size_t most = std::min<std::size_t>(hardware, s_.ranges.size());
+    const std::size_t workers = std::min<std::size_t>(s_.o.ranges > 0 ? hardware : cores, most);
     // One range alone may still use frame threads, where the machine has cores to spare.
-    const bool frameThreads = s_.ranges.size() == 1 && CoresToSpare();
+    const bool frameThreads = s_.ranges.size() == 1 && cores > 1;
     {
-      std::atomic<std::size_t> running{workers};
+      std::atomic<std::size_t> running{0};
       std::vector<std::jthread> threads;
       auto work = [this, &running, frameThreads] {
         try {
@@ -728,9 +737,19 @@ class MeasurePass {
         running.fetch_sub(1);
         s_.Notify();
       };
+      auto more = [&] {
+        if (threads.size() >= most || s_.nextRange.load() >= s_.ranges.size() ||
+            FreeCores(static_cast<unsigned>(running.load())) <= running.load())
+          return;
+        running.fetch_add(1);
+        threads.emplace_back(work);
+      };
       try {
-        for (std::size_t w = 0; w < workers; ++w) threads.emplace_back(work);
-        Follow(running);
+        for (std::size_t w = 0; w < workers; ++w) {
+          running.fetch_add(1);
+          threads.emplace_back(work);
+        }
+        Follow(running, more);
       } catch (...) {
         s_.stop = true;
         throw;
@@ -750,10 +769,15 @@ class MeasurePass {
  private:
   // While the workers run: reads the sound, puts ranges together as they become ready and
   // reports.
-  void Follow(const std::atomic<std::size_t>& running) {
+  void Follow(const std::atomic<std::size_t>& running, const std::function<void()>& more) {
     ff::Packet pkt(av_packet_alloc());
     bool sound = audio_->stream() >= 0;
+    auto look = std::chrono::steady_clock::now();
     while (running.load() > 0) {
+      if (std::chrono::steady_clock::now() - look > std::chrono::milliseconds(500)) {
+        look = std::chrono::steady_clock::now();
+        more();
+      }
       if (s_.job.cancelled()) {
         s_.stop = true;
         throw JobCancelled();
@@ -882,6 +906,40 @@ class MeasurePass {
       const double level = static_cast<double>(g.to - g.from) * std::max(before, after);
       if (g.change > mean && g.change > level + meanStep) runs.push_back({g.from, g.to});
     }
+    // A frame measured exactly between shared runs can stand out from them by the shares
+    // alone: in grain, two pictures a few frames apart are often closer than neighbours are
+    // (the encoder renders the grain differently in each kind of picture), so the share is
+    // far below the frames' own measures. Such a frame would be a single-frame peak; the
+    // runs on both sides are decoded again so that it is compared with exact neighbours.
+    std::vector<bool> shared(measures.size(), false);
+    for (const Gap& g : gaps)
+      for (FrameCount f = g.from + 1; f <= g.to; ++f) shared[static_cast<std::size_t>(f)] = true;
+    auto runOf = [&gaps](FrameCount f) {  // the run whose shared frames hold f
+      return std::lower_bound(gaps.begin(), gaps.end(), f, [](const Gap& g, FrameCount x) { return g.to < x; });
+    };
+    for (std::size_t f = 1; f + 1 < measures.size(); ++f) {
+      if (shared[f] || (!shared[f - 1] && !shared[f + 1])) continue;
+      const double m = measures[f];
+      if (m <= mean || m <= std::max(measures[f - 1], measures[f + 1]) + meanStep) continue;
+      // ... and only where it would be a cut at the default sensitivity (stricter ones ask
+      // for more): k = 3 times the level of the frames before it.
+      // (The level: the mean of the three-frame averages ending at f - 3, f - 2 and f - 1.)
+      static constexpr int kWeights[5] = {1, 2, 3, 2, 1};  // frames f - 5 ... f - 1
+      double level = 0;
+      for (std::size_t i = 0; i < 5; ++i)
+        if (f + i >= 5) level += kWeights[i] * static_cast<double>(measures[f + i - 5]);
+      if (m < 3 * std::max(1.0, level / 9)) continue;
+      // A change of most of the picture stays a cut next to runs that change little (each
+      // lies within one shot); a run next to it that changes much too may hold the way back
+      // of a flash. Subtler peaks always have their neighbours decoded again.
+      for (const std::size_t n : {f - 1, f + 1}) {
+        if (!shared[n]) continue;
+        const Gap& run = *runOf(static_cast<FrameCount>(n));
+        if (m < kMaxFrameMeasure / 4 || run.change >= m / 4) runs.push_back({run.from, run.to});
+      }
+    }
+    std::sort(runs.begin(), runs.end());
+    runs.erase(std::unique(runs.begin(), runs.end()), runs.end());
     if (runs.empty()) return;
     for (unsigned i = 0; i < fmt_->nb_streams; ++i)
       fmt_->streams[i]->discard = static_cast<int>(i) == stream_ ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
