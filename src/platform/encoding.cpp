@@ -42,8 +42,17 @@ BomInfo DetectBom(std::span<const std::uint8_t> b) {
   return {};
 }
 
+namespace {
+bool KeepsAscii(std::string_view codePage);
+}  // namespace
+
 std::string CodePageToUtf8(std::span<const std::uint8_t> bytes, std::string_view codePage) {
   if (bytes.empty()) return {};
+  // ASCII in a code page that keeps ASCII is already UTF-8 (the shift and escape bytes of
+  // stateful encodings excepted).
+  if (std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80 && b != 0x0E && b != 0x0F && b != 0x1B; }) &&
+      KeepsAscii(codePage))
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   auto conv = OpenConverter(codePage);
   UErrorCode status = U_ZERO_ERROR;
   icu::UnicodeString u(reinterpret_cast<const char*>(bytes.data()), static_cast<int32_t>(bytes.size()),

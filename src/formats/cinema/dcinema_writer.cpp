@@ -657,7 +657,14 @@ std::vector<std::string> DcinemaProblems(const SubtitleDocument& doc) {
       if (in < previousIn) out.push_back("Inconsistent in cue in subtitle " + n);
       previousIn = in;
     }
-    if (Trim(ReplaceAll(StripMarkup(s.text), "\r\n", "")).empty()) out.push_back("Subtitle " + n + " is empty");
+    // A letter or digit is text whatever markup stands around it; only texts without one
+    // are stripped of their markup to see whether anything is left.
+    const bool hasWord = std::any_of(s.text.begin(), s.text.end(), [](char c) {
+      const char lower = static_cast<char>(c | 0x20);
+      return (c >= '0' && c <= '9') || (lower >= 'a' && lower <= 'z');
+    });
+    if (!hasWord && Trim(ReplaceAll(StripMarkup(s.text), "\r\n", "")).empty())
+      out.push_back("Subtitle " + n + " is empty");
   }
   return out;
 }

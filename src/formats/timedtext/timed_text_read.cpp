@@ -219,6 +219,7 @@ struct Props {
   std::optional<std::string_view> displayAlign;
   std::optional<std::string_view> origin, extent;
   bool fontOrSize = false;
+  bool operator==(const Props&) const = default;
 };
 
 // The fields `src` sets, set in `dst`.
@@ -621,36 +622,51 @@ struct Reader {
       ++untimed;
       return;
     }
-    auto rit = regionProps.find(region);
     Props props;
-    if (rit != regionProps.end()) {
-      props = rit->second;
-      // Region styles reach the content only where the content does not say otherwise.
-      props.origin.reset();
-      props.extent.reset();
-      props.displayAlign.reset();
+    int row = 0;
+    if (!own.styled && last_.valid && last_.region == region && last_.style == own.style && last_.chain == chainProps) {
+      props = last_.props;
+      row = last_.row;
+    } else {
+      auto rit = regionProps.find(region);
+      if (rit != regionProps.end()) {
+        props = rit->second;
+        // Region styles reach the content only where the content does not say otherwise.
+        props.origin.reset();
+        props.extent.reset();
+        props.displayAlign.reset();
+      }
+      Overlay(props, chainProps);
+      ApplyElement(p, props, own);
+      if (rit != regionProps.end()) {
+        // Each region's row once.
+        auto [cached, fresh] = regionRows.try_emplace(region, 0);
+        if (fresh) {
+          bool understood = true;
+          cached->second = RowOf(rit->second, understood);
+          regionNotUnderstood = regionNotUnderstood || !understood;
+        }
+        row = cached->second;
+      }
+      if (!own.styled) last_ = {true, region, own.style, chainProps, props, row};
     }
-    Overlay(props, chainProps);
-    ApplyElement(p, props, own);
     pieces_.clear();
     rowStarts_.assign(1, 0);
     storeUsed_ = 0;
     Collect(p, props, preserve);
-    int row = 0;
-    if (rit != regionProps.end()) {
-      // Each region's row once.
-      auto [cached, fresh] = regionRows.try_emplace(region, 0);
-      if (fresh) {
-        bool understood = true;
-        cached->second = RowOf(rit->second, understood);
-        regionNotUnderstood = regionNotUnderstood || !understood;
-      }
-      row = cached->second;
-    }
     fontsSeen = fontsSeen || props.fontOrSize;
     found.push_back({at.begin, *at.end, Markup(), row, props.align.value_or(AlignCentre), found.size()});
   }
   std::unordered_map<std::string_view, int> regionRows;
+  // Paragraphs of a division nearly always share their region, their style references and
+  // what the division sets: the style and row of the last paragraph without inline styles
+  // are kept for the next that asks for the same.
+  struct ParagraphStyle {
+    bool valid = false;
+    std::string_view region, style;
+    Props chain, props;
+    int row = 0;
+  } last_;
 
   // The divisions and paragraphs below `n`; `chainProps` holds what body and divisions
   // above set, `own` is n's gathered attributes.
@@ -745,8 +761,11 @@ void SetLanguage(SubtitleDocument& doc, std::string_view lang) {
     char language[16] = {};
     UErrorCode status = U_ZERO_ERROR;
     uloc_getLanguage(code.c_str(), language, sizeof language, &status);
+    // A language that fills the buffer comes back without its terminating NUL (a warning,
+    // not a failure): no language code is that long, so such a tag names none.
+    const bool named = U_SUCCESS(status) && status != U_STRING_NOT_TERMINATED_WARNING && language[0];
     for (const Language& candidate : Languages()) {
-      if (U_FAILURE(status) || !language[0]) break;
+      if (!named) break;
       if (ShortLanguageCode(candidate.id) == language) {
         l = &candidate;
         break;
