@@ -5,6 +5,7 @@
 // are skipped.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -16,11 +17,12 @@
 namespace kipo {
 namespace {
 
-VideoAnalysis Analyse(const std::string& path, bool everyFrame) {
+VideoAnalysis Analyse(const std::string& path, bool everyFrame, int ranges = 0) {
   detail::JobCore core(1, JobObserver{});
   JobContext job(core);
   MeasureOptions o;
   o.decodeEveryFrame = everyFrame;
+  o.ranges = ranges;
   return AnalyseFrames(path, o, job);
 }
 
@@ -34,12 +36,33 @@ void BM_Analyse(benchmark::State& state) {
   const char* clip = Clip(state);
   if (!clip) return;
   VideoAnalysis a;
-  for (auto _ : state) a = Analyse(clip, state.range(0) != 0);
+  for (auto _ : state) a = Analyse(clip, state.range(0) != 0, static_cast<int>(state.range(1)));
   state.counters["frames"] = static_cast<double>(a.measures.size());
   state.counters["cuts"] = static_cast<double>(ShotCutFrames(DetectShotCuts(a.measures, kDefaultShotCutSensitivity)).size());
 }
-BENCHMARK(BM_Analyse)->ArgName("every_frame")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()->UseRealTime();
+// ranges 0: as many as the cores suggest; 1: one range decoded from the start.
+BENCHMARK(BM_Analyse)->ArgNames({"every_frame", "ranges"})->Args({0, 0})->Args({0, 1})->Args({1, 0})->Iterations(1)
+    ->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// Cutting the video into ranges for the workers gives the measures of one pass from the
+// start; a difference is an error.
+void BM_SameMeasuresInRanges(benchmark::State& state) {
+  const char* clip = Clip(state);
+  if (!clip) return;
+  for (auto _ : state) {
+    const VideoAnalysis one = Analyse(clip, false, 1);
+    for (int ranges : {2, 3, 8, 1000}) {
+      const VideoAnalysis many = Analyse(clip, false, ranges);
+      std::size_t differ = 0;
+      for (std::size_t f = 0; f < one.measures.size() && f < many.measures.size(); ++f)
+        differ += one.measures[f] != many.measures[f];
+      std::cerr << ranges << " ranges: " << differ << " measures differ from one range\n";
+      if (differ || one.measures.size() != many.measures.size() || one.peaks.values != many.peaks.values)
+        state.SkipWithError("ranges change the measures");
+    }
+  }
+}
+BENCHMARK(BM_SameMeasuresInRanges)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Both passes once; a sensitivity from the default up where the cuts differ is an error.
 void BM_SameCuts(benchmark::State& state) {
@@ -53,7 +76,16 @@ void BM_SameCuts(benchmark::State& state) {
       const auto a = ShotCutFrames(DetectShotCuts(every.measures, sensitivity));
       const auto b = ShotCutFrames(DetectShotCuts(skipping.measures, sensitivity));
       std::cerr << "sensitivity " << sensitivity << ": " << a.size() << " cuts decoding every picture, " << b.size()
-                << " skipping, " << (a == b ? "the same" : "different") << "\n";
+                << " skipping, " << (a == b ? "the same" : "different");
+      // The cuts one pass finds and the other not, with the measures around them.
+      for (const auto* mine : {&a, &b})
+        for (std::int32_t f : *mine)
+          if (!std::binary_search((mine == &a ? b : a).begin(), (mine == &a ? b : a).end(), f)) {
+            std::cerr << (mine == &a ? "; only decoding every picture: " : "; only skipping: ") << f << " (";
+            for (std::int32_t g = std::max(1, f - 2); g <= f + 2 && g < static_cast<std::int32_t>(every.measures.size()); ++g)
+              std::cerr << every.measures[g] << "/" << skipping.measures[g] << (g < f + 2 ? " " : ")");
+          }
+      std::cerr << "\n";
       if (a != b && sensitivity >= kDefaultShotCutSensitivity) ++differ;
     }
     if (differ) state.SkipWithError("the skipping pass finds other cuts");

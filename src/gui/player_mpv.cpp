@@ -155,4 +155,13 @@ void MpvPlayer::Drain() {
   if (moved && loaded_ && onPosition) onPosition(time_, !paused_);
 }
 
+QSize MpvPlayer::displaySize() const {
+  if (!mpv_ || !loaded_) return {};
+  std::int64_t w = 0, h = 0;
+  if (mpv_get_property(mpv_, "dwidth", MPV_FORMAT_INT64, &w) < 0 ||
+      mpv_get_property(mpv_, "dheight", MPV_FORMAT_INT64, &h) < 0 || w <= 0 || h <= 0)
+    return {};
+  return QSize(static_cast<int>(w), static_cast<int>(h));
+}
+
 }  // namespace kipo::gui

@@ -7,6 +7,7 @@
 // mpv runs on threads of its own: its wakeup callback posts to the interface thread, where
 // the events are read and positions reported, so `onPosition` always runs there.
 #include <QObject>
+#include <QSize>
 #include <functional>
 #include <optional>
 #include <string>
@@ -44,6 +45,9 @@ class MpvPlayer : public QObject, public Player {
   void Drain();
   bool loaded() const { return loaded_; }
   double time() const { return time_; }
+  // The picture's size as shown: a stored 720x576 with non-square pixels is 1024x576 at
+  // 16:9. Empty until the video's first picture is known.
+  QSize displaySize() const;
 
  signals:
   void wakeup();

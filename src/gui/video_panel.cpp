@@ -51,10 +51,7 @@ VideoPanel::VideoPanel(MainWindow& window, QWidget* parent)
   } catch (const UserError& e) {
     name_->setText(Q(e.text()));
   }
-  auto videoSize = [this] {
-    const VideoFile* v = ws_.player().video();
-    return v ? QSize(v->width(), v->height()) : QSize();
-  };
+  auto videoSize = [this] { return shownSize(); };
   if (player_) {
     view_ = MakeVideoView(*player_, overlay_, videoSize, this);
     ws_.player().SetPlayer(player_.get());
@@ -195,9 +192,22 @@ void VideoPanel::ShowState() {
       number = static_cast<int>(*at) + 1;
     }
   }
-  if (v) overlay_.SetPictureShape(v->width(), v->height());
+  if (v) {
+    const QSize shape = shownSize();
+    overlay_.SetPictureShape(shape.width(), shape.height());
+  }
   overlay_.Show(shown, number);
   if (view_) view_->update();
+}
+
+QSize VideoPanel::shownSize() const {
+  const VideoFile* v = ws_.player().video();
+  if (!v) return {};
+  // The player knows the pixels' shape (an anamorphic 720x576 shows 16:9); the file's
+  // stored size until it does.
+  if (player_)
+    if (QSize shown = player_->displaySize(); !shown.isEmpty()) return shown;
+  return QSize(v->width(), v->height());
 }
 
 VideoPanel* InstallVideoPanel(MainWindow& window) {

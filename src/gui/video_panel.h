@@ -37,6 +37,8 @@ class VideoPanel : public QWidget {
   void OffsetWindow();
   // Shows the position, the subtitle on screen and the controls' state.
   void ShowState();
+  // The open video's picture as shown (pixels' shape applied); empty without a video.
+  QSize shownSize() const;
 
  private:
   MainWindow& window_;

@@ -42,8 +42,17 @@ BomInfo DetectBom(std::span<const std::uint8_t> b) {
   return {};
 }
 
+namespace {
+bool KeepsAscii(std::string_view codePage);
+}  // namespace
+
 std::string CodePageToUtf8(std::span<const std::uint8_t> bytes, std::string_view codePage) {
   if (bytes.empty()) return {};
+  // ASCII in a code page that keeps ASCII is already UTF-8 (the shift and escape bytes of
+  // stateful encodings excepted).
+  if (std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80 && b != 0x0E && b != 0x0F && b != 0x1B; }) &&
+      KeepsAscii(codePage))
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   auto conv = OpenConverter(codePage);
   UErrorCode status = U_ZERO_ERROR;
   icu::UnicodeString u(reinterpret_cast<const char*>(bytes.data()), static_cast<int32_t>(bytes.size()),
@@ -112,6 +121,12 @@ std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
   for (int32_t i = 0; i < n;) {
     if (ascii && p[i] < 0x80) {
       const int32_t from = i;
+      while (i + 8 <= n) {  // eight bytes at a time while they are all ASCII
+        uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080ULL) break;
+        i += 8;
+      }
       while (i < n && p[i] < 0x80) ++i;
       out.append(utf8.data() + from, static_cast<std::size_t>(i - from));
       continue;

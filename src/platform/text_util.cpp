@@ -79,7 +79,13 @@ bool StartsWith(std::string_view s, std::string_view p) { return s.substr(0, p.s
 bool EndsWith(std::string_view s, std::string_view p) {
   return s.size() >= p.size() && s.substr(s.size() - p.size()) == p;
 }
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return ToUpperAscii(a) == ToUpperAscii(b); }
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (upper(a[i]) != upper(b[i])) return false;
+  return true;
+}
 
 std::string ReplaceAll(std::string s, std::string_view from, std::string_view to) {
   if (from.empty()) return s;

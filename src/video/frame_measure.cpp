@@ -2,9 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <thread>
@@ -256,25 +262,31 @@ class FrameClock {
   std::vector<std::int64_t> pts_;
 };
 
-// Frame threads cost processor time of their own (each thread keeps its own copy of the
-// decoder's state, handed on with every picture; about a tenth more on a 1080p clip): they
-// pay only where a core would otherwise stand idle. When every core already has work
-// (the tasks ready to run at this moment, this one included, fill the machine) the pass
-// decodes in one thread, which is then no slower and leaves the others their share. The
-// moment's count is asked, not the minute's load average: that average still carries the
-// work of an analysis that has just ended and would keep an idle machine on one thread.
-bool CoresToSpare() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  if (cores < 2) return false;
+// The cores free at this moment (at least 1, at most 8): the machine's cores less the other
+// tasks ready to run now. A second decoder costs processor time of its own (frame threads
+// about a tenth more; two workers on ranges a few hundredths, the two decoders sharing the
+// caches): it pays only where a core would otherwise stand idle. When every core already
+// has work the pass decodes in one thread, which is then no slower and leaves the others
+// their share. The moment's count is asked, not the minute's load average: that average
+// still carries the work of an analysis that has just ended and would keep an idle machine
+// on one thread.
+unsigned Cores() { return std::max(1u, std::min(std::thread::hardware_concurrency(), 8u)); }
+
+// `own`: the pass's workers, which are not others' work.
+unsigned FreeCores(unsigned own = 0) {
+  const unsigned cores = Cores();
+  if (cores < 2) return 1;
   // /proc/loadavg: "0.70 1.63 2.03 1/105 25558"; the fourth field is running/total.
   std::FILE* f = std::fopen("/proc/loadavg", "r");
-  if (!f) return true;
+  if (!f) return cores;
   double a = 0, b = 0, c = 0;
   unsigned running = 0, total = 0;
   const int got = std::fscanf(f, "%lf %lf %lf %u/%u", &a, &b, &c, &running, &total);
   std::fclose(f);
-  if (got != 5) return true;
-  return running < cores;
+  if (got != 5 || running < 1) return cores;
+  // `running` counts this thread too.
+  const unsigned others = running - 1 - std::min(own, running - 1);
+  return others >= cores ? 1 : cores - others;
 }
 
 // Scales decoded pictures down to the sample the measure compares.
@@ -321,9 +333,11 @@ class SizeHistory {
     return size > factor_ * s[n / 2];
   }
   void Add(int size) { sizes_[count_++ % kKeep] = size; }
+  std::size_t count() const { return count_; }
+
+  static constexpr std::size_t kKeep = 15;
 
  private:
-  static constexpr std::size_t kKeep = 15;
   std::array<int, kKeep> sizes_{};
   std::size_t count_ = 0;
   double factor_;
@@ -344,88 +358,263 @@ class SizeHistory {
 // - A cut into a picture the encoder finds cheap (a plain colour) can hide in a skipped
 //   run: when the change across a run stands out from the level around it, the run is
 //   decoded again exactly after the pass, from the keyframe before it.
-class MeasurePass {
+//
+// For the same codecs the video is cut at keyframes into ranges, each decoded by a worker
+// with its own reader and a decoder on one thread (the cheapest decoding per picture), as
+// many workers as cores are free taking the ranges in order. The first picture of a range is
+// compared with the last picture of the range before it once both are known, so the
+// measures are those of one pass from the start:
+//
+// - A range runs from its keyframe to the next range's. Pictures shown before that next
+//   keyframe but decoded after it (an open group of pictures) still belong to the range:
+//   its worker decodes the next keyframe's group too when it has such pictures.
+// - Which groups are decoded whole depends on the sizes of the packets before them. A
+//   worker reads the packets of the keyframe interval before its range without decoding
+//   them to learn those sizes; should that leave the history short where the range asks
+//   it (fewer than it keeps of a kind), it reads again from one keyframe earlier.
+// - Each picture is named by its timestamp, so a range knows its frame numbers from the
+//   frame table whatever the frame rate does.
+//
+// Other codecs (MPEG-2 and the rest) decode every picture, in one range from the start:
+// program streams carry timestamps on some packets only, and their pictures are named by
+// their place in the output instead.
+
+// A run of skipped frames: pictures `from` and `to` decoded, those between them not.
+struct Gap {
+  FrameCount from, to;
+  std::int32_t change;  // the measure of `to` against `from`
+};
+
+// One range of the pass and what its worker found there. The worker writes the measures of
+// the frames after its first picture straight into the pass's table; `ready`, `opened` and
+// `done` publish its progress to the thread that puts the ranges together.
+struct Range {
+  FrameCount from = 0, to = 0;  // frames [from, to)
+  std::size_t key = 0;          // `from`'s place in the keyframe list
+  std::atomic<std::size_t> ready{0};  // the last decoded picture + 1 (0: none yet)
+  std::atomic<bool> opened{false};    // `first` and its sample are set
+  std::atomic<bool> done{false};
+  FrameCount first = -1, last = -1;  // the first and last decoded pictures
+  std::vector<std::uint8_t> firstSample, lastSample;
+  std::vector<Gap> gaps;
+};
+
+// The ranges for `parts` parts of about equal length, cut at the keyframes nearest the
+// even division (a range at least a few frames long).
+std::vector<std::pair<FrameCount, std::size_t>> PlanRanges(const std::vector<FrameCount>& keys, FrameCount total,
+                                                           std::size_t parts) {
+  std::vector<std::pair<FrameCount, std::size_t>> starts{{0, 0}};
+  for (std::size_t p = 1; p < parts; ++p) {
+    const double at = static_cast<double>(total) * static_cast<double>(p) / static_cast<double>(parts);
+    auto it = std::lower_bound(keys.begin(), keys.end(), static_cast<FrameCount>(std::llround(at)));
+    if (it == keys.end() || (it != keys.begin() && at - static_cast<double>(*(it - 1)) < static_cast<double>(*it) - at))
+      --it;
+    if (it == keys.begin() || *it <= starts.back().first) continue;
+    starts.push_back({*it, static_cast<std::size_t>(it - keys.begin())});
+  }
+  return starts;
+}
+
+// What the workers share.
+struct PassState {
+  PassState(const VideoFile& v, const MeasureOptions& options, JobContext& j) : video(v), o(options), job(j) {}
+  const VideoFile& video;
+  const MeasureOptions& o;
+  JobContext& job;
+  FrameCount total = 0;
+  bool byTime = false;    // pictures are named by their timestamps (and ranges possible)
+  bool skipping = false;  // non-reference pictures left out where no shot changes
+  std::optional<FrameClock> clock;
+  int channels = 3, sampleWidth = 0, sampleHeight = 0;
+  std::size_t pixels = 0;
+  std::vector<std::int32_t> measures;
+  std::deque<Range> ranges;
+  std::atomic<std::size_t> nextRange{0};
+  std::atomic<bool> stop{false};
+  std::mutex mutex;
+  std::condition_variable wake;  // a worker has news
+  std::exception_ptr error;
+
+  bool news = false;  // under `mutex`
+
+  void Notify() {
+    {
+      std::lock_guard lock(mutex);
+      news = true;
+    }
+    wake.notify_one();
+  }
+  bool stopped() const { return stop.load(std::memory_order_relaxed) || job.cancelled(); }
+};
+
+// Thrown inside a worker when its history of packet sizes turns out short: the range is
+// read again from one keyframe earlier.
+struct HistoryShort {};
+
+// One worker: its own reader and decoder, taking ranges until none are left.
+class RangeWorker {
  public:
-  MeasurePass(const VideoFile& video, const std::string& path, const MeasureOptions& o, JobContext& job,
-              const AnalysisChunkSink& partial)
-      : video_(video), o_(o), job_(job), partial_(partial), total_(video.frameCount()) {
+  RangeWorker(PassState& s, const std::string& path, bool frameThreads) : s_(s) {
     fmt_ = ff::OpenInput(path, stream_);
-    audio_.emplace(fmt_.get(), video);
     for (unsigned i = 0; i < fmt_->nb_streams; ++i)
-      if (static_cast<int>(i) != stream_ && static_cast<int>(i) != audio_->stream())
-        fmt_->streams[i]->discard = AVDISCARD_ALL;
-    const AVStream* s = fmt_->streams[stream_];
-    dec_ = ff::OpenDecoder(s, CoresToSpare(), true);
-    const AVCodecID codec = s->codecpar->codec_id;
-    skipping_ = !o.decodeEveryFrame && (codec == AV_CODEC_ID_H264 || codec == AV_CODEC_ID_HEVC);
-    if (skipping_) clock_.emplace(video, s->time_base);
-    channels_ = o.colour ? 3 : 1;
-    int w = 0, h = 0;
-    SampleSize(dec_->width, dec_->height, o.sampleSize, w, h);
-    pixels_ = static_cast<std::size_t>(w) * h;
-    sampler_.emplace(w, h, o.colour);
-    prev_.resize(pixels_ * channels_);
-    cur_.resize(pixels_ * channels_);
-    measures_.assign(static_cast<std::size_t>(total_), 0);
-    step_ = std::max<std::size_t>(1, static_cast<std::size_t>(total_) / 200);
-    nextReport_ = step_;
+      if (static_cast<int>(i) != stream_) fmt_->streams[i]->discard = AVDISCARD_ALL;
+    dec_ = ff::OpenDecoder(fmt_->streams[stream_], frameThreads, true);
+    sampler_.emplace(s.sampleWidth, s.sampleHeight, s.o.colour);
+    prev_.resize(s.pixels * s.channels);
+    cur_.resize(s.pixels * s.channels);
+    frame_.reset(av_frame_alloc());
+    pkt_.reset(av_packet_alloc());
+    step_ = std::max<std::size_t>(1, static_cast<std::size_t>(s.total) / 200);
   }
 
-  VideoAnalysis Run() {
-    ff::Packet pkt(av_packet_alloc());
-    frame_.reset(av_frame_alloc());
-    while (!broken_ && av_read_frame(fmt_.get(), pkt.get()) >= 0) {
-      if (job_.cancelled()) throw JobCancelled();
-      if (pkt->stream_index == stream_) {
-        if (skipping_) {
-          Group(pkt.get());
-        } else {
-          Decode(pkt.get());
+  void Work() {
+    for (;;) {
+      const std::size_t i = s_.nextRange.fetch_add(1);
+      if (i >= s_.ranges.size() || s_.stopped()) return;
+      Range& r = s_.ranges[i];
+      for (std::size_t warm = r.key > 0 ? r.key - 1 : 0;; --warm) {
+        try {
+          Decode(r, warm);
+          break;
+        } catch (const HistoryShort&) {
         }
-      } else if (pkt->stream_index == audio_->stream()) {
-        audio_->Send(pkt.get());
       }
-      av_packet_unref(pkt.get());
+      r.last = havePrev_ ? last_ : -1;
+      if (havePrev_) r.lastSample = prev_;
+      r.gaps = std::move(gaps_);
+      r.done.store(true, std::memory_order_release);
+      s_.Notify();
     }
-    SendGroup();
-    avcodec_send_packet(dec_.get(), nullptr);
-    Take();
-    Refine();
-    VideoAnalysis result;
-    result.measures = std::move(measures_);
-    result.peaks = audio_->Finish();
-    job_.Report(static_cast<std::size_t>(total_), static_cast<std::size_t>(total_), "Analysing video...");
-    return result;
   }
 
  private:
-  // A run of skipped frames: pictures `from` and `to` decoded, those between them not.
-  struct Gap {
-    FrameCount from, to;
-    std::int32_t change;  // the measure of `to` against `from`
-  };
+  void Reset(Range& r, bool fromStart) {
+    avcodec_flush_buffers(dec_.get());
+    group_.clear();
+    anchors_ = SizeHistory(1.3);
+    others_ = SizeHistory(1.8);
+    lastAnchor_ = INT64_MIN;
+    fromStart_ = fromStart;
+    live_ = r.from == 0 && fromStart;
+    ending_ = finished_ = broken_ = havePrev_ = false;
+    last_ = r.from - 1;
+    gaps_.clear();
+    range_ = &r;
+  }
 
-  void Group(AVPacket* pkt) {
-    const bool anchor = pkt->pts == AV_NOPTS_VALUE || (pkt->flags & AV_PKT_FLAG_KEY) || pkt->pts > lastAnchor_;
+  // Decodes range r, reading from keyframe `warm` (0: the start of the file).
+  void Decode(Range& r, std::size_t warm) {
+    const std::vector<FrameCount>& keys = s_.video.keyframes();
+    for (int attempt = 0;; ++attempt) {
+      if (attempt > 0) warm = attempt == 1 && warm > 0 ? warm - 1 : 0;
+      Reset(r, warm == 0);
+      if (warm == 0 && fresh_) {
+        // A reader just opened is at the start already (seeking there is not exact in
+        // every container).
+      } else if (warm == 0) {
+        avformat_seek_file(fmt_.get(), stream_, INT64_MIN, s_.clock ? s_.clock->Pts(0) : 0,
+                           s_.clock ? s_.clock->Pts(0) : 0, 0);
+      } else {
+        av_seek_frame(fmt_.get(), stream_, s_.clock->Pts(keys[warm]), AVSEEK_FLAG_BACKWARD);
+      }
+      started_ = warm == 0;
+      fresh_ = false;
+      if (Read(r) || warm == 0) break;
+    }
+  }
+
+  // Reads the range's packets; false when the reader landed after the range's start.
+  bool Read(Range& r) {
+    while (!finished_ && !broken_) {
+      if (s_.stopped()) return true;
+      if (av_read_frame(fmt_.get(), pkt_.get()) < 0) break;
+      if (pkt_->stream_index == stream_) {
+        if (!s_.byTime) {
+          Send(pkt_.get());
+        } else if (!Packet(pkt_.get())) {
+          av_packet_unref(pkt_.get());
+          return false;
+        }
+      }
+      av_packet_unref(pkt_.get());
+    }
+    if (!finished_) {
+      // The end of the file (or a range whose next keyframe never came).
+      if (!ending_ || group_.size() > 1) SendGroup();
+      group_.clear();
+    }
+    if (!broken_) avcodec_send_packet(dec_.get(), nullptr);
+    Take();
+    return true;
+  }
+
+  // One packet of the video in decoding order. False when it shows that the reader landed
+  // after the range's start.
+  bool Packet(AVPacket* pkt) {
+    const Range& r = *range_;
+    const bool key = (pkt->flags & AV_PKT_FLAG_KEY) != 0;
+    const FrameCount f = pkt->pts == AV_NOPTS_VALUE ? -1 : s_.clock->Of(pkt->pts);
+    if (!started_) {
+      // After a seek the packets start at a keyframe at or before the range.
+      if (f > r.from) return false;
+      if (!key) return true;
+      started_ = true;
+    }
+    const bool anchor = pkt->pts == AV_NOPTS_VALUE || key || pkt->pts > lastAnchor_;
+    if (ending_ && anchor) {
+      // The next range's keyframe group is complete: decoded only when it holds pictures
+      // of this range (shown before its keyframe).
+      if (group_.size() > 1) SendGroup();
+      group_.clear();
+      finished_ = true;
+      return true;
+    }
+    if (!live_) {
+      if (key && f == r.from) {
+        SendGroup();  // the last packets before the range teach the history only
+        live_ = true;
+      } else if (f > r.from && !fromStart_) {
+        return false;
+      }
+    } else if (key && f == r.to && r.to < s_.total) {
+      SendGroup();
+      ending_ = true;
+    }
     if (anchor || group_.size() >= 64) SendGroup();
     if (anchor && pkt->pts != AV_NOPTS_VALUE) lastAnchor_ = pkt->pts;
     group_.emplace_back(av_packet_alloc());
     av_packet_move_ref(group_.back().get(), pkt);
+    return true;
   }
 
   void SendGroup() {
     if (group_.empty()) return;
+    if (!s_.skipping) {
+      if (live_)
+        for (ff::Packet& p : group_) Send(p.get());
+      group_.clear();
+      return;
+    }
     const AVPacket* anchor = group_.front().get();
-    bool whole = (anchor->flags & AV_PKT_FLAG_KEY) != 0 || anchors_.Large(anchor->size);
+    const bool key = (anchor->flags & AV_PKT_FLAG_KEY) != 0;
+    // A history learnt from part of the file is the one from the start only once it is
+    // full; before that the range must not rely on it (a keyframe's group is decoded whole
+    // whatever it says).
+    if (live_ && !fromStart_ && !key &&
+        (anchors_.count() < SizeHistory::kKeep || (group_.size() > 1 && others_.count() < SizeHistory::kKeep)))
+      throw HistoryShort();
+    bool whole = key || anchors_.Large(anchor->size);
     for (std::size_t i = 1; i < group_.size(); ++i) whole = others_.Large(group_[i]->size) || whole;
     anchors_.Add(anchor->size);
     for (std::size_t i = 1; i < group_.size(); ++i) others_.Add(group_[i]->size);
-    dec_->skip_frame = whole ? AVDISCARD_DEFAULT : AVDISCARD_NONREF;
-    for (ff::Packet& p : group_) Decode(p.get());
+    if (live_) {
+      dec_->skip_frame = whole ? AVDISCARD_DEFAULT : AVDISCARD_NONREF;
+      for (ff::Packet& p : group_) Send(p.get());
+    }
     group_.clear();
   }
 
-  void Decode(const AVPacket* pkt) {
+  void Send(const AVPacket* pkt) {
     const int e = avcodec_send_packet(dec_.get(), pkt);
     if (e < 0 && e != AVERROR(EAGAIN) && e != AVERROR_INVALIDDATA) broken_ = true;
     Take();
@@ -433,13 +622,14 @@ class MeasurePass {
 
   void Take() {
     while (avcodec_receive_frame(dec_.get(), frame_.get()) >= 0) {
-      // Without skipping every picture comes out in order; with it, its timestamp names it.
+      // Named by its timestamp, or by its place when the stream's timestamps are not to be
+      // trusted (then there is one range and every picture is decoded).
       FrameCount f = last_ + 1;
-      if (skipping_) {
+      if (s_.byTime) {
         const std::int64_t t = PictureTime(frame_.get());
-        if (t != AV_NOPTS_VALUE) f = clock_->Of(t);
+        if (t != AV_NOPTS_VALUE) f = s_.clock->Of(t);
       }
-      if (f > last_ && f < total_) {
+      if (f > last_ && f < range_->to) {
         sampler_->Take(frame_.get(), cur_.data());
         Put(f);
       }
@@ -448,31 +638,234 @@ class MeasurePass {
   }
 
   void Put(FrameCount f) {
-    if (last_ >= 0) {
-      const std::int32_t m = CompareSamples(prev_.data(), cur_.data(), pixels_, channels_, o_);
+    Range& r = *range_;
+    if (havePrev_) {
+      const std::int32_t m = CompareSamples(prev_.data(), cur_.data(), s_.pixels, s_.channels, s_.o);
       const FrameCount span = f - last_;
       const auto share = static_cast<std::int32_t>(std::lround(static_cast<double>(m) / static_cast<double>(span)));
-      for (FrameCount g = last_ + 1; g <= f; ++g) measures_[static_cast<std::size_t>(g)] = span == 1 ? m : share;
+      for (FrameCount g = last_ + 1; g <= f; ++g) s_.measures[static_cast<std::size_t>(g)] = span == 1 ? m : share;
       if (span > 1) gaps_.push_back({last_, f, m});
+    } else if (!r.opened.load(std::memory_order_relaxed)) {
+      // (A range read again from the start finds the same first picture.)
+      r.first = f;
+      r.firstSample = cur_;
+      r.opened.store(true, std::memory_order_release);
+      s_.Notify();
     }
     std::swap(prev_, cur_);
+    havePrev_ = true;
     last_ = f;
-    ready_ = static_cast<std::size_t>(f) + 1;
-    if (ready_ >= nextReport_) {
-      nextReport_ = (ready_ / step_ + 1) * step_;
-      SendChunk();
-      job_.Report(ready_, static_cast<std::size_t>(total_), "Analysing video...");
+    r.ready.store(static_cast<std::size_t>(f) + 1, std::memory_order_release);
+    if (++sinceNotice_ >= step_) {
+      sinceNotice_ = 0;
+      s_.Notify();
     }
+  }
+
+  PassState& s_;
+  ff::Format fmt_;
+  int stream_ = -1;
+  ff::Codec dec_;
+  ff::Frame frame_;
+  ff::Packet pkt_;
+  std::optional<Sampler> sampler_;
+  std::vector<std::uint8_t> prev_, cur_;
+  Range* range_ = nullptr;
+  bool fresh_ = true, fromStart_ = true, started_ = false, live_ = false, ending_ = false, finished_ = false, broken_ = false;
+  bool havePrev_ = false;
+  FrameCount last_ = -1;
+  std::int64_t lastAnchor_ = INT64_MIN;
+  std::vector<ff::Packet> group_;
+  SizeHistory anchors_{1.3}, others_{1.8};
+  std::vector<Gap> gaps_;
+  std::size_t step_ = 1, sinceNotice_ = 0;
+};
+
+// The whole pass: the workers over the ranges, the sound read here alongside, progress and
+// the partial results from here, then the ranges put together and the suspicious skipped
+// runs decoded again.
+class MeasurePass {
+ public:
+  MeasurePass(const VideoFile& video, const std::string& path, const MeasureOptions& o, JobContext& job,
+              const AnalysisChunkSink& partial)
+      : path_(path), s_(video, o, job), partial_(partial) {
+    s_.total = video.frameCount();
+    fmt_ = ff::OpenInput(path, stream_);
+    audio_.emplace(fmt_.get(), video);
+    for (unsigned i = 0; i < fmt_->nb_streams; ++i)
+      if (static_cast<int>(i) != audio_->stream()) fmt_->streams[i]->discard = AVDISCARD_ALL;
+    const AVStream* st = fmt_->streams[stream_];
+    const AVCodecID codec = st->codecpar->codec_id;
+    s_.byTime = codec == AV_CODEC_ID_H264 || codec == AV_CODEC_ID_HEVC;
+    s_.skipping = s_.byTime && !o.decodeEveryFrame;
+    if (s_.byTime) s_.clock.emplace(video, st->time_base);
+    s_.channels = o.colour ? 3 : 1;
+    SampleSize(st->codecpar->width, st->codecpar->height, o.sampleSize, s_.sampleWidth, s_.sampleHeight);
+    s_.pixels = static_cast<std::size_t>(s_.sampleWidth) * s_.sampleHeight;
+    s_.measures.assign(static_cast<std::size_t>(s_.total), 0);
+    step_ = std::max<std::size_t>(1, static_cast<std::size_t>(s_.total) / 200);
+  }
+
+  VideoAnalysis Run() {
+    const unsigned cores = FreeCores(), hardware = Cores();
+    std::size_t parts = 1;
+    if (s_.byTime) parts = s_.o.ranges > 0 ? static_cast<std::size_t>(s_.o.ranges) : (hardware > 1 ? 4 * hardware : 1);
+    for (const auto& [from, key] : PlanRanges(s_.video.keyframes(), s_.total, parts)) {
+      Range& r = s_.ranges.emplace_back();
+      r.from = from;
+      r.key = key;
+    }
+    for (std::size_t i = 0; i < s_.ranges.size(); ++i)
+      s_.ranges[i].to = i + 1 < s_.ranges.size() ? s_.ranges[i + 1].from : s_.total;
+    // Ranges asked for (tests, benchmarks) get a worker on every core, busy or not; else
+    // a worker per free core, and another when a core becomes free while ranges are left.
+    const std::size_t most = std::min<std::size_t>(hardware, s_.ranges.size());
+    const std::size_t workers = std::min<std::size_t>(s_.o.ranges > 0 ? hardware : cores, most);
+    // One range alone may still use frame threads, where the machine has cores to spare.
+    const bool frameThreads = s_.ranges.size() == 1 && cores > 1;
+    {
+      std::atomic<std::size_t> running{0};
+      std::vector<std::jthread> threads;
+      auto work = [this, &running, frameThreads] {
+        try {
+          RangeWorker(s_, path_, frameThreads).Work();
+        } catch (...) {
+          std::lock_guard lock(s_.mutex);
+          if (!s_.error) s_.error = std::current_exception();
+          s_.stop = true;
+        }
+        running.fetch_sub(1);
+        s_.Notify();
+      };
+      auto more = [&] {
+        if (threads.size() >= most || s_.nextRange.load() >= s_.ranges.size() ||
+            FreeCores(static_cast<unsigned>(running.load())) <= running.load())
+          return;
+        running.fetch_add(1);
+        threads.emplace_back(work);
+      };
+      try {
+        for (std::size_t w = 0; w < workers; ++w) {
+          running.fetch_add(1);
+          threads.emplace_back(work);
+        }
+        Follow(running, more);
+      } catch (...) {
+        s_.stop = true;
+        throw;
+      }
+    }
+    if (s_.error) std::rethrow_exception(s_.error);
+    if (s_.job.cancelled()) throw JobCancelled();
+    Stitch();
+    Refine();
+    VideoAnalysis result;
+    result.measures = std::move(s_.measures);
+    result.peaks = audio_->Finish();
+    s_.job.Report(static_cast<std::size_t>(s_.total), static_cast<std::size_t>(s_.total), "Analysing video...");
+    return result;
+  }
+
+ private:
+  // While the workers run: reads the sound, puts ranges together as they become ready and
+  // reports.
+  void Follow(const std::atomic<std::size_t>& running, const std::function<void()>& more) {
+    ff::Packet pkt(av_packet_alloc());
+    bool sound = audio_->stream() >= 0;
+    auto look = std::chrono::steady_clock::now();
+    while (running.load() > 0) {
+      if (std::chrono::steady_clock::now() - look > std::chrono::milliseconds(500)) {
+        look = std::chrono::steady_clock::now();
+        more();
+      }
+      if (s_.job.cancelled()) {
+        s_.stop = true;
+        throw JobCancelled();
+      }
+      if (sound) {
+        // A few packets of sound between looks at the workers.
+        for (int i = 0; i < 16 && sound; ++i) {
+          if (av_read_frame(fmt_.get(), pkt.get()) < 0) {
+            sound = false;
+            break;
+          }
+          if (pkt->stream_index == audio_->stream()) audio_->Send(pkt.get());
+          av_packet_unref(pkt.get());
+        }
+      } else {
+        std::unique_lock lock(s_.mutex);
+        s_.wake.wait_for(lock, std::chrono::milliseconds(50), [this] { return s_.news; });
+        s_.news = false;
+      }
+      Stitch();
+      Publish();
+    }
+    while (sound && av_read_frame(fmt_.get(), pkt.get()) >= 0) {
+      if (pkt->stream_index == audio_->stream()) audio_->Send(pkt.get());
+      av_packet_unref(pkt.get());
+    }
+  }
+
+  // Measures the first picture of each range whose predecessors are all done against the
+  // last picture before it, in order.
+  void Stitch() {
+    for (;;) {
+      // The last picture of each range done is what the ranges after it are measured against.
+      for (; settled_ < stitched_ && s_.ranges[settled_].done.load(std::memory_order_acquire); ++settled_) {
+        const Range& r = s_.ranges[settled_];
+        if (r.last >= 0) {
+          prevLast_ = r.last;
+          prevSample_ = &r.lastSample;
+        }
+      }
+      if (stitched_ == s_.ranges.size() || settled_ < stitched_) return;
+      const Range& r = s_.ranges[stitched_];
+      if (!r.opened.load(std::memory_order_acquire) && !r.done.load(std::memory_order_acquire)) return;
+      if (r.first >= 0 && prevLast_ >= 0) {
+        const std::int32_t m = CompareSamples(prevSample_->data(), r.firstSample.data(), s_.pixels, s_.channels, s_.o);
+        const FrameCount span = r.first - prevLast_;
+        const auto share = static_cast<std::int32_t>(std::lround(static_cast<double>(m) / static_cast<double>(span)));
+        for (FrameCount g = prevLast_ + 1; g <= r.first; ++g)
+          s_.measures[static_cast<std::size_t>(g)] = span == 1 ? m : share;
+        if (span > 1) stitchGaps_.push_back({stitched_, {prevLast_, r.first, m}});
+      }
+      ++stitched_;
+    }
+  }
+
+  // Frames measured for good so far: those up to the last picture of the last range put
+  // together.
+  std::size_t Measured() const {
+    if (stitched_ == 0) return sentMeasures_;
+    return std::max(sentMeasures_, s_.ranges[stitched_ - 1].ready.load(std::memory_order_acquire));
+  }
+
+  void Publish() {
+    std::size_t done = 0;
+    for (const Range& r : s_.ranges) {
+      if (r.done.load(std::memory_order_acquire)) {
+        done += static_cast<std::size_t>(r.to - r.from);
+      } else {
+        const std::size_t ready = r.ready.load(std::memory_order_acquire);
+        if (ready > static_cast<std::size_t>(r.from)) done += ready - static_cast<std::size_t>(r.from);
+      }
+    }
+    if (done < nextReport_) return;
+    nextReport_ = (done / step_ + 1) * step_;
+    SendChunk();
+    s_.job.Report(std::min(done, static_cast<std::size_t>(s_.total)), static_cast<std::size_t>(s_.total),
+                  "Analysing video...");
   }
 
   void SendChunk() {
     if (!partial_) return;
+    const std::size_t measured = Measured();
     AnalysisChunk c;
-    c.frames = static_cast<std::size_t>(total_);
+    c.frames = static_cast<std::size_t>(s_.total);
     c.first = sentMeasures_;
-    c.measures.assign(measures_.begin() + static_cast<std::ptrdiff_t>(sentMeasures_),
-                      measures_.begin() + static_cast<std::ptrdiff_t>(ready_));
-    sentMeasures_ = ready_;
+    c.measures.assign(s_.measures.begin() + static_cast<std::ptrdiff_t>(sentMeasures_),
+                      s_.measures.begin() + static_cast<std::ptrdiff_t>(measured));
+    sentMeasures_ = measured;
     const std::size_t settled = std::max(sentPeaks_, audio_->settled());
     c.peaksFirst = sentPeaks_;
     if (audio_->stream() >= 0) c.peaks = audio_->Slice(sentPeaks_, settled);
@@ -480,27 +873,80 @@ class MeasurePass {
     partial_(std::move(c));
   }
 
+  // The skipped runs of all ranges in order.
+  std::vector<Gap> Gaps() const {
+    std::vector<Gap> all;
+    std::size_t s = 0;
+    for (std::size_t i = 0; i < s_.ranges.size(); ++i) {
+      for (; s < stitchGaps_.size() && stitchGaps_[s].first == i; ++s) all.push_back(stitchGaps_[s].second);
+      all.insert(all.end(), s_.ranges[i].gaps.begin(), s_.ranges[i].gaps.end());
+    }
+    return all;
+  }
+
   // Decodes again, exactly, the skipped runs across which the picture changes much more
   // than around them (a run within a steady movement changes as much as its frames
   // together do; one holding a cut changes far more), and puts the exact measures in.
   void Refine() {
-    if (gaps_.empty() || total_ < 3) return;
+    const std::vector<Gap> gaps = Gaps();
+    const FrameCount total = s_.total;
+    std::vector<std::int32_t>& measures = s_.measures;
+    if (gaps.empty() || total < 3) return;
     long long sum = 0, steps = 0;
-    for (std::size_t f = 1; f < measures_.size(); ++f) {
-      sum += measures_[f];
-      steps += std::llabs(static_cast<long long>(measures_[f]) - measures_[f - 1]);
+    for (std::size_t f = 1; f < measures.size(); ++f) {
+      sum += measures[f];
+      steps += std::llabs(static_cast<long long>(measures[f]) - measures[f - 1]);
     }
-    const double frames = static_cast<double>(measures_.size() - 1);
+    const double frames = static_cast<double>(measures.size() - 1);
     const double mean = static_cast<double>(sum) / frames, meanStep = static_cast<double>(steps) / frames;
     std::vector<std::pair<FrameCount, FrameCount>> runs;
-    for (const Gap& g : gaps_) {
-      const double before = measures_[static_cast<std::size_t>(g.from)];
-      const double after = g.to + 1 < total_ ? measures_[static_cast<std::size_t>(g.to + 1)] : 0.0;
+    for (const Gap& g : gaps) {
+      const double before = measures[static_cast<std::size_t>(g.from)];
+      const double after = g.to + 1 < total ? measures[static_cast<std::size_t>(g.to + 1)] : 0.0;
       const double level = static_cast<double>(g.to - g.from) * std::max(before, after);
-      if (g.change > mean && g.change > level + meanStep)
-        runs.push_back({g.from, g.to});
+      if (g.change > mean && g.change > level + meanStep) runs.push_back({g.from, g.to});
     }
-    const std::vector<FrameCount>& keys = video_.keyframes();
+    // A frame measured exactly between shared runs can stand out from them by the shares
+    // alone: in grain, two pictures a few frames apart are often closer than neighbours are
+    // (the encoder renders the grain differently in each kind of picture), so the share is
+    // far below the frames' own measures. Such a frame would be a single-frame peak; the
+    // runs on both sides are decoded again so that it is compared with exact neighbours.
+    std::vector<bool> shared(measures.size(), false);
+    for (const Gap& g : gaps)
+      for (FrameCount f = g.from + 1; f <= g.to; ++f) shared[static_cast<std::size_t>(f)] = true;
+    auto runOf = [&gaps](FrameCount f) {  // the run whose shared frames hold f
+      return std::lower_bound(gaps.begin(), gaps.end(), f, [](const Gap& g, FrameCount x) { return g.to < x; });
+    };
+    for (std::size_t f = 1; f + 1 < measures.size(); ++f) {
+      if (shared[f] || (!shared[f - 1] && !shared[f + 1])) continue;
+      const double m = measures[f];
+      if (m <= mean || m <= std::max(measures[f - 1], measures[f + 1]) + meanStep) continue;
+      // ... and only where it would be a cut at the default sensitivity (stricter ones ask
+      // for more): k = 3 times the level of the frames before it.
+      // (The level: the mean of the three-frame averages ending at f - 3, f - 2 and f - 1.)
+      static constexpr int kWeights[5] = {1, 2, 3, 2, 1};  // frames f - 5 ... f - 1
+      double level = 0;
+      for (std::size_t i = 0; i < 5; ++i)
+        if (f + i >= 5) level += kWeights[i] * static_cast<double>(measures[f + i - 5]);
+      if (m < 3 * std::max(1.0, level / 9)) continue;
+      // A change of most of the picture stays a cut next to runs that change little (each
+      // lies within one shot); a run next to it that changes much too may hold the way back
+      // of a flash. Subtler peaks always have their neighbours decoded again.
+      for (const std::size_t n : {f - 1, f + 1}) {
+        if (!shared[n]) continue;
+        const Gap& run = *runOf(static_cast<FrameCount>(n));
+        if (m < kMaxFrameMeasure / 4 || run.change >= m / 4) runs.push_back({run.from, run.to});
+      }
+    }
+    std::sort(runs.begin(), runs.end());
+    runs.erase(std::unique(runs.begin(), runs.end()), runs.end());
+    if (runs.empty()) return;
+    for (unsigned i = 0; i < fmt_->nb_streams; ++i)
+      fmt_->streams[i]->discard = static_cast<int>(i) == stream_ ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    dec_ = ff::OpenDecoder(fmt_->streams[stream_], false, true);
+    sampler_.emplace(s_.sampleWidth, s_.sampleHeight, s_.o.colour);
+    frame_.reset(av_frame_alloc());
+    const std::vector<FrameCount>& keys = s_.video.keyframes();
     auto keyBefore = [&](FrameCount f) {
       return static_cast<std::size_t>(std::upper_bound(keys.begin(), keys.end(), f) - keys.begin()) - 1;
     };
@@ -519,24 +965,26 @@ class MeasurePass {
   }
 
   bool DecodeExactly(FrameCount key, std::span<const std::pair<FrameCount, FrameCount>> runs) {
+    const FrameClock& clock = *s_.clock;
     avcodec_flush_buffers(dec_.get());
     if (key == 0)
-      avformat_seek_file(fmt_.get(), stream_, INT64_MIN, clock_->Pts(0), clock_->Pts(0), 0);
+      avformat_seek_file(fmt_.get(), stream_, INT64_MIN, clock.Pts(0), clock.Pts(0), 0);
     else
-      av_seek_frame(fmt_.get(), stream_, clock_->Pts(key), AVSEEK_FLAG_BACKWARD);
+      av_seek_frame(fmt_.get(), stream_, clock.Pts(key), AVSEEK_FLAG_BACKWARD);
     auto wanted = [&](FrameCount f) {
       return std::any_of(runs.begin(), runs.end(), [f](const auto& r) { return f >= r.first && f <= r.second; });
     };
     const FrameCount end = runs.back().second;
+    const std::size_t size = s_.pixels * static_cast<std::size_t>(s_.channels);
     std::vector<std::pair<FrameCount, std::vector<std::uint8_t>>> pictures;
     FrameCount first = -1;
     bool done = false;
     auto receive = [&] {
       while (avcodec_receive_frame(dec_.get(), frame_.get()) >= 0) {
-        const FrameCount f = clock_->Of(PictureTime(frame_.get()));
+        const FrameCount f = clock.Of(PictureTime(frame_.get()));
         if (first < 0) first = f;
         if (f >= 0 && wanted(f)) {
-          pictures.emplace_back(f, std::vector<std::uint8_t>(pixels_ * channels_));
+          pictures.emplace_back(f, std::vector<std::uint8_t>(size));
           sampler_->Take(frame_.get(), pictures.back().second.data());
         }
         if (f >= end) done = true;
@@ -545,14 +993,14 @@ class MeasurePass {
     };
     ff::Packet pkt(av_packet_alloc());
     while (!done) {
-      if (job_.cancelled()) throw JobCancelled();
+      if (s_.job.cancelled()) throw JobCancelled();
       if (av_read_frame(fmt_.get(), pkt.get()) < 0) {
         avcodec_send_packet(dec_.get(), nullptr);
         receive();
         break;
       }
       if (pkt->stream_index == stream_) {
-        const FrameCount f = clock_->Of(pkt->pts);
+        const FrameCount f = clock.Of(pkt->pts);
         dec_->skip_frame = f < 0 || wanted(f) ? AVDISCARD_DEFAULT : AVDISCARD_NONREF;
         avcodec_send_packet(dec_.get(), pkt.get());
         receive();
@@ -569,34 +1017,25 @@ class MeasurePass {
       for (FrameCount f = from + 1; f <= to; ++f) {
         const std::uint8_t* a = picture(f - 1);
         const std::uint8_t* b = picture(f);
-        if (a && b) measures_[static_cast<std::size_t>(f)] = CompareSamples(a, b, pixels_, channels_, o_);
+        if (a && b) s_.measures[static_cast<std::size_t>(f)] = CompareSamples(a, b, s_.pixels, s_.channels, s_.o);
       }
     return true;
   }
 
-  const VideoFile& video_;
-  const MeasureOptions& o_;
-  JobContext& job_;
+  const std::string& path_;
+  PassState s_;
   const AnalysisChunkSink& partial_;
-  const FrameCount total_;
-  ff::Format fmt_;
+  ff::Format fmt_;  // the sound while the workers run; the runs decoded again after
   int stream_ = -1;
   std::optional<PeakCollector> audio_;
   ff::Codec dec_;
   ff::Frame frame_;
-  bool skipping_ = false, broken_ = false;
-  std::optional<FrameClock> clock_;
   std::optional<Sampler> sampler_;
-  int channels_ = 3;
-  std::size_t pixels_ = 0;
-  std::vector<std::uint8_t> prev_, cur_;
-  std::vector<std::int32_t> measures_;
-  FrameCount last_ = -1;
-  std::size_t ready_ = 0, step_ = 1, nextReport_ = 1, sentMeasures_ = 0, sentPeaks_ = 0;
-  std::int64_t lastAnchor_ = INT64_MIN;
-  std::vector<ff::Packet> group_;
-  SizeHistory anchors_{1.3}, others_{1.8};
-  std::vector<Gap> gaps_;
+  std::size_t stitched_ = 0, settled_ = 0;
+  FrameCount prevLast_ = -1;
+  const std::vector<std::uint8_t>* prevSample_ = nullptr;
+  std::vector<std::pair<std::size_t, Gap>> stitchGaps_;
+  std::size_t step_ = 1, nextReport_ = 1, sentMeasures_ = 0, sentPeaks_ = 0;
 };
 
 }  // namespace

@@ -32,6 +32,9 @@ struct MeasureOptions {
   // Decode every picture in the pass, never skipping one (slower; the measures the
   // skipping pass is checked against). Not a setting: no stored analysis records it.
   bool decodeEveryFrame = false;
+  // How many ranges the pass cuts the video into, at keyframes, for its workers (H.264 and
+  // HEVC); 0: as the machine's cores suggest. The measures are the same for every count.
+  int ranges = 0;
 
   static MeasureOptions Load(const SettingsStore& settings);
   bool operator==(const MeasureOptions&) const = default;
@@ -69,7 +72,8 @@ struct AnalysisChunk {
 // Called on the worker thread with each progress report; it must copy what it keeps.
 using AnalysisChunkSink = std::function<void(AnalysisChunk)>;
 
-// The one analysis pass: decodes every video frame once (frame threads on every core) for
+// The one analysis pass: decodes every video frame once (H.264 and HEVC in ranges between
+// keyframes, a worker on each core; other codecs in one range, frame threads on spare cores) for
 // its measure against the frame before it (frame 0 gets 0), and the first audio stream
 // alongside for the waveform peaks of each video frame's time. Reports progress through
 // `job` and stops with JobCancelled when it is cancelled. Throws InvalidFileFormat when the
@@ -81,7 +85,7 @@ VideoAnalysis AnalyseFrames(const std::string& path, const MeasureOptions& optio
 VideoAnalysis AnalyseFrames(const VideoFile& video, const std::string& path, const MeasureOptions& options,
                             JobContext& job, const AnalysisChunkSink& partial = {});
 
-// The measures alone: decodes every frame of the video once (frame threads on every core) and returns each
+// The measures alone: decodes every frame of the video once (as AnalyseFrames) and returns each
 // frame's measure against the frame before it (frame 0 gets 0), indexed by frame number.
 // Reports progress through `job` and stops with JobCancelled when it is cancelled. Throws
 // InvalidFileFormat when the file cannot be read.

@@ -15,11 +15,24 @@ namespace kipo {
 
 namespace ff {
 
+// The largest block FFmpeg may allocate: an uncompressed 8K picture with 16-bit samples
+// (7680 x 4320 x 3 x 2 bytes, 190 MiB) fits; the gigabytes a damaged header asks for do not.
+constexpr std::size_t kMaxVideoBlock = std::size_t{256} << 20;
+
 Format OpenInput(const std::string& path, int& stream) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec))
     throw InvalidFileFormat("The video file " + path + " does not exist or is not a file.");
-  av_log_set_level(AV_LOG_QUIET);
+  // Set once, before the first reader (the analysis opens readers from several threads).
+  // A damaged header can make a demuxer size a table by a count it has not checked and
+  // grow it to gigabytes (a 5 KB MP4 asked for 2 GB and took 20 s). No picture, packet or
+  // index of a real video needs a single block near this size; the demuxer then fails.
+  static const bool once = [] {
+    av_log_set_level(AV_LOG_QUIET);
+    av_max_alloc(kMaxVideoBlock);
+    return true;
+  }();
+  (void)once;
   AVFormatContext* raw = nullptr;
   if (int e = avformat_open_input(&raw, path.c_str(), nullptr, nullptr); e < 0)
     throw InvalidFileFormat("The video file cannot be read (" + ErrorText(e) + ").");

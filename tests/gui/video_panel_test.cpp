@@ -286,6 +286,22 @@ TEST(VideoPanel, OverlayLettersKeepTheirShapeOnWidePictures) {
   }
 }
 
+// A video stored anamorphic shows at its pixels' shape: the picture's rectangle and the
+// subtitle's raster are 16:9, not the 5:4 of its stored 720x576.
+TEST(VideoPanel, AnamorphicVideoShowsAtItsPixelsShape) {
+  KIPO_TEST_VIDEO(video, "anamorphic.mp4");
+  Studio s({test::TimedSub("Wide", 0, 20)});
+  ASSERT_NE(s.panel->player(), nullptr);
+  ASSERT_TRUE(s.panel->OpenVideo(QString::fromStdString(video.string())));
+  s.ws.playhead().Seek(5);
+  ASSERT_TRUE(s.ShowsFrame(5));
+  for (int i = 0; i < 50 && s.panel->player()->displaySize().isEmpty(); ++i) QTest::qWait(20);
+  s.panel->ShowState();
+  EXPECT_EQ(s.panel->shownSize(), QSize(1024, 576));
+  const RenderLayout& layout = s.panel->overlay().layout();
+  EXPECT_NEAR(double(layout.width) / layout.height, 16.0 / 9.0, 0.01);
+}
+
 // A video file dropped on the window opens in the panel; a damaged one is refused with its
 // reason and the open video stays; the video comes back with the document.
 TEST(VideoPanel, DroppedVideosOpenAndTheDocumentRemembersIt) {

@@ -74,6 +74,8 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
        "-f lavfi -i color=c=0x2040C0:s=320x240:r=25:d=1 -f lavfi -i sine=f=440:d=3 -filter_complex "
        "\"[0][1][2]concat=n=3,drawtext=fontfile=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf:"
        "text='%{frame_num}':x=8:y=8:fontsize=40:fontcolor=white[v]\" -map \"[v]\" -map 3:a -c:a aac -shortest" + gop},
+      // PAL 16:9 stored anamorphic: 720x576 pixels, each 64:45 wide (shown 1024x576).
+      {"anamorphic.mp4", "-f lavfi -i color=c=0x2040C0:s=720x576:r=25:d=1 -vf setsar=64/45" + gop},
       // The same shots at 1280x720: the analysis scales large pictures another way.
       {"shots720.mp4",
        "-f lavfi -i testsrc2=s=160x120:r=25:d=1.2 -f lavfi -i smptebars=s=160x120:r=25:d=1.2 "
@@ -105,6 +107,11 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
        "[2]trim=duration=1.4,noise=alls=14:allf=t,format=yuv420p,settb=1/25[c];[3]format=yuv420p,settb=1/25[d];"
        "[4]hflip,noise=alls=14:allf=t,format=yuv420p,settb=1/25[e];[a][b][c][d][e]concat=n=5\" "
        "-c:v libx264 -pix_fmt yuv420p -x264-params keyint=250:scenecut=0 -bf 3"},
+      // An open group of pictures every 12 frames (B-pictures after each keyframe shown
+      // before it) in Matroska, a cut at 47: on a picture decoded after the keyframe at 48.
+      {"opengop.mkv", "-f lavfi -i testsrc2=s=160x120:r=25:d=1.88 -f lavfi -i smptebars=s=160x120:r=25:d=2 "
+                      "-filter_complex \"[0][1]concat=n=2\" -c:v libx264 -pix_fmt yuv420p -bf 3 "
+                      "-x264-params keyint=12:min-keyint=12:scenecut=0:open-gop=1"},
       // Two seconds with stereo sound from the second second on: left at half scale,
       // right at a quarter, inverted.
       {"tone.mkv", "-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i "

@@ -2,6 +2,7 @@
 // detection on its result.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "platform/jobs.h"
@@ -187,6 +188,91 @@ TEST(FrameMeasure, SkippingPicturesFindsTheCutsOfTheFullDecode) {
     EXPECT_EQ(skipping.peaks.channels, every.peaks.channels);
     EXPECT_EQ(skipping.peaks.values, every.peaks.values);
   }
+}
+
+VideoAnalysis AnalyseInRanges(const std::filesystem::path& path, bool everyFrame, int ranges) {
+  detail::JobCore core(1, JobObserver{});
+  JobContext job(core);
+  MeasureOptions o;
+  o.decodeEveryFrame = everyFrame;
+  o.ranges = ranges;
+  return AnalyseFrames(path.string(), o, job);
+}
+
+// The pass cuts the video at keyframes into ranges that workers decode side by side; the
+// measures and peaks must be those of one range decoded from the start, for any number of
+// ranges (1000: every keyframe starts one), skipping pictures or not. With a keyframe every
+// 12 frames, ranges start on the cut at 60 of shots.mp4 and inside its cross-fade (120,
+// 132); opengop.mkv has pictures shown before each keyframe but decoded after it, the cut
+// at 47 among them; hues.ts has no index to seek by; vfr.mkv changes its frame rate.
+TEST(FrameMeasure, RangesGiveTheMeasuresOfOnePass) {
+  struct Case {
+    const char* video;
+    std::vector<FrameCount> boundaries;  // keyframes that must start a range with 1000
+  } cases[] = {
+      {"shots.mp4", {60, 120, 132}}, {"shots.hevc.mp4", {60, 120}}, {"opengop.mkv", {48}}, {"plaincuts.mp4", {}},
+      {"numbered.mp4", {24}},        {"tone.mkv", {12}},            {"hues.ts", {12}},     {"vfr.mkv", {12}},
+      {"shots720.mp4", {60}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.video);
+    KIPO_TEST_VIDEO(path, c.video);
+    const std::vector<FrameCount> keys = VideoFile::Open(path.string()).keyframes();
+    for (FrameCount b : c.boundaries) EXPECT_TRUE(std::binary_search(keys.begin(), keys.end(), b)) << b;
+    for (bool every : {false, true}) {
+      const VideoAnalysis one = AnalyseInRanges(path, every, 1);
+      ASSERT_EQ(one.measures.size(), static_cast<std::size_t>(VideoFile::Open(path.string()).frameCount()));
+      for (int ranges : {2, 4, 1000}) {
+        SCOPED_TRACE(std::to_string(ranges) + " ranges" + (every ? ", every picture" : ""));
+        const VideoAnalysis many = AnalyseInRanges(path, every, ranges);
+        EXPECT_EQ(many.measures, one.measures);
+        EXPECT_EQ(many.peaks.channels, one.peaks.channels);
+        EXPECT_EQ(many.peaks.values, one.peaks.values);
+      }
+    }
+  }
+  // The cut on a picture decoded after its keyframe is found however the file is cut up.
+  KIPO_TEST_VIDEO(open, "opengop.mkv");
+  EXPECT_EQ(ShotCutFrames(DetectShotCuts(AnalyseInRanges(open, false, 1000).measures, kDefaultShotCutSensitivity)),
+            std::vector<std::int32_t>{47});
+}
+
+// Progress and the partial results while the workers run: reports up to every frame, the
+// measures handed over in order from frame 0 without a hole, none of them changed by a
+// later range (every picture decoded: skipped runs may be decoded again at the end);
+// cancel from a report stops every worker.
+TEST(FrameMeasure, RangesReportInOrderAndStopOnCancel) {
+  KIPO_TEST_VIDEO(path, "shots.mp4");
+  std::vector<JobProgress> progress;
+  JobObserver obs;
+  obs.onProgress = [&progress](const JobProgress& p) { progress.push_back(p); };
+  detail::JobCore core(1, obs);
+  JobContext job(core);
+  MeasureOptions o;
+  o.ranges = 6;
+  o.decodeEveryFrame = true;
+  std::vector<std::int32_t> handed;
+  const VideoAnalysis a = AnalyseFrames(path.string(), o, job, [&handed](AnalysisChunk c) {
+    EXPECT_EQ(c.first, handed.size());
+    EXPECT_EQ(c.frames, 170u);
+    handed.insert(handed.end(), c.measures.begin(), c.measures.end());
+  });
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back().done, 170u);
+  for (std::size_t i = 1; i < progress.size(); ++i) EXPECT_GE(progress[i].done, progress[i - 1].done);
+  ASSERT_LE(handed.size(), a.measures.size());
+  EXPECT_GT(handed.size(), 0u);
+  for (std::size_t f = 0; f < handed.size(); ++f) EXPECT_EQ(handed[f], a.measures[f]) << f;
+
+  detail::JobCore* stopping = nullptr;
+  JobObserver cancel;
+  cancel.onProgress = [&stopping](const JobProgress& p) {
+    if (p.done > 0) stopping->stop().request_stop();
+  };
+  detail::JobCore cancelled(1, cancel);
+  stopping = &cancelled;
+  JobContext cancelledJob(cancelled);
+  EXPECT_THROW(AnalyseFrames(path.string(), o, cancelledJob), JobCancelled);
 }
 
 // Damaged pictures in the middle of a stream (lost packets, bytes overwritten) leave the

@@ -1,6 +1,8 @@
 // The frame table of generated videos and frame-exact decoding against ffmpeg's own.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <fstream>
 
 #include "platform/user_error.h"
@@ -12,6 +14,13 @@ namespace kipo {
 namespace {
 
 using test::FfmpegFrame;
+
+// The most memory the process has held so far, in KiB.
+long PeakMemoryKib() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
 
 // Frame n, ours and ffmpeg's, identical byte for byte; frames asked out of order so that
 // every decode seeks (backwards, forwards, inside and across groups of pictures).
@@ -87,20 +96,30 @@ TEST(VideoFile, RefusesWhatIsNotAVideo) {
   ASSERT_GT(good.size(), 4000u);
   std::string damaged = good;
   for (std::size_t i = 0; i < damaged.size(); i += 7) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+  // The sample size table says every sample is one byte and that there are 83,886,150 of
+  // them: the demuxer indexes them all (2 GB, seconds of paging) unless FFmpeg's blocks
+  // are capped.
+  std::string counted = good;
+  const std::size_t stsz = counted.find("stsz");
+  ASSERT_NE(stsz, std::string::npos);
+  counted.replace(stsz + 8, 8, std::string("\0\0\0\x01\x05\0\0\x46", 8));
   const std::pair<const char*, std::string> files[] = {
       {"empty.mp4", ""},
       {"text.mp4", "1\n00:00:01,000 --> 00:00:02,000\nHello\n"},
       {"noise.mkv", std::string(5000, '\x9c')},
       {"head-only.mp4", good.substr(0, 2000)},
       {"scrambled.mp4", damaged},
+      {"counted.mp4", counted},
   };
   for (const auto& [name, bytes] : files) {
     SCOPED_TRACE(name);
     const auto path = test::WriteFile(home / name, bytes);
+    const long peak = PeakMemoryKib();
     try {
       VideoFile v = VideoFile::Open(path.string());
-      // A file FFmpeg half-reads may open; every frame it lists must then decode or fail
-      // with the video's own message.
+      // A file FFmpeg half-reads may open; every frame it lists (a frame takes a byte of
+      // the file at least) must then decode or fail with the video's own message.
+      ASSERT_LE(static_cast<std::size_t>(v.frameCount()), bytes.size());
       for (FrameCount n = 0; n < v.frameCount(); ++n) try {
           v.DecodeFrame(n);
         } catch (const UserError&) {
@@ -110,6 +129,8 @@ TEST(VideoFile, RefusesWhatIsNotAVideo) {
       EXPECT_FALSE(e.text().empty());
       EXPECT_EQ(e.text().find('\n'), std::string::npos);
     }
+    // However much it claims, a damaged file of a few KB never takes a quarter GB to read.
+    EXPECT_LT(PeakMemoryKib() - peak, 256 * 1024);
   }
   for (const std::string& path : {(home / "missing.mp4").string(), test::MakeVideo("audio.wav").string()}) {
     SCOPED_TRACE(path);

@@ -24,6 +24,7 @@ ByteCharset::ByteCharset(const ByteCharsetTable& table) : keepMarks_(table.keepM
   for (const AccentByte& a : table.readOnlyAccents) accent_[a.byte] = a;
   for (const BytePair& p : table.pairs) {
     pairs_[PairKey(p.first, p.second)] = p.text;
+    pairLead_[p.first] = true;
     if (p.text.size() == 1) pairOut_.emplace(p.text[0], std::string{char(p.first), char(p.second)});
   }
 
@@ -37,9 +38,16 @@ ByteCharset::ByteCharset(const ByteCharsetTable& table) : keepMarks_(table.keepM
     if (!readOnly[b] && single_[b].size() == 1 && !accent_[b].mark)
       singleOut_.emplace(single_[b][0], static_cast<std::uint8_t>(b));
   for (const AccentByte& a : table.accents) accentOut_.emplace(a.mark, a.byte);
+  for (const auto& [mark, byte] : accentOut_) asciiMarks_ = asciiMarks_ || mark < 0x80;
+  for (char32_t c = 0; c < 0x80; ++c) asciiOk_[c] = EncodeChar(c, asciiOut_[c]);
+  for (int b = 0; b < 0x80; ++b)
+    plain_[b] = !accent_[b].mark && !pairLead_[b] && single_[b].size() == 1 && single_[b][0] == static_cast<char32_t>(b);
 }
 
 std::string ByteCharset::Decode(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>* unknown) const {
+  // A row of bytes that read as the ASCII characters they are is its own UTF-8.
+  if (std::all_of(bytes.begin(), bytes.end(), [this](std::uint8_t b) { return plain_[b]; }))
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   std::u32string out;
   out.reserve(bytes.size());
   bool needsNfc = false;
@@ -47,7 +55,7 @@ std::string ByteCharset::Decode(std::span<const std::uint8_t> bytes, std::vector
   const std::size_t n = bytes.size();
   while (i < n) {
     const std::uint8_t b = bytes[i];
-    if (i + 1 < n) {
+    if (i + 1 < n && pairLead_[b]) {
       auto p = pairs_.find(PairKey(b, bytes[i + 1]));
       if (p != pairs_.end()) {
         out += p->second;
@@ -123,6 +131,16 @@ bool ByteCharset::CanEncode(char32_t c) const {
 }
 
 void ByteCharset::Encode(std::string_view utf8, std::string& out, std::vector<char32_t>* unmappable) const {
+  // ASCII text has nothing to compose and no marks to move: each character from the table
+  // made once.
+  if (!asciiMarks_ && std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    for (char ch : utf8) {
+      const auto c = static_cast<unsigned char>(ch);
+      if (asciiOk_[c]) out += asciiOut_[c];
+      else if (unmappable) NoteUnmappable(*unmappable, c);
+    }
+    return;
+  }
   const std::u32string text = Utf8ToUtf32(ComposeNfc(utf8));
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char32_t c = text[i];

@@ -74,10 +74,18 @@ class ByteCharset {
   std::array<std::u32string, 256> single_;
   std::array<AccentByte, 256> accent_{};
   std::unordered_map<std::uint16_t, std::u32string> pairs_;
+  std::array<bool, 256> pairLead_{};  // bytes that start a pair: only they are looked up
   std::unordered_map<char32_t, std::uint8_t> singleOut_;
   std::unordered_map<char32_t, std::uint8_t> accentOut_;
   std::unordered_map<char32_t, std::string> pairOut_;
   bool keepMarks_ = false;
+  // What EncodeChar gives for each ASCII character, worked out once; usable while no ASCII
+  // character is an accent mark of the table.
+  std::array<std::string, 128> asciiOut_;
+  std::array<bool, 128> asciiOk_{};
+  bool asciiMarks_ = false;
+  // Bytes that read as the ASCII character they are (no accent, no pair starts with them).
+  std::array<bool, 256> plain_{};
 };
 
 // Adds each character once to a list of characters a writer could not carry.

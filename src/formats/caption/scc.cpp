@@ -114,15 +114,22 @@ SccWriteResult WriteScc(const SubtitleDocument& doc, const SccOptions& o) {
 
 // --- Reading ---------------------------------------------------------------------------
 
+namespace {
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsTrimmed(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+}  // namespace
+
 std::vector<SccLine> ParseSccLines(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::vector<SccLine> lines;
   bool header = false;
   while (!text.empty()) {
-    std::size_t end = text.find_first_of("\r\n");
-    std::string_view raw = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    std::string l = Trim(raw);
+    std::size_t end = 0;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    std::string_view l = text.substr(0, end);
+    text.remove_prefix(end == text.size() ? text.size() : end + 1);
+    while (!l.empty() && IsTrimmed(l.back())) l.remove_suffix(1);
+    while (!l.empty() && IsTrimmed(l.front())) l.remove_prefix(1);
     if (l.empty()) continue;
     if (!header) {
       if (ToLowerAscii(l) != "scenarist_scc v1.0") throw InvalidFileFormat(kNotScc);
@@ -133,19 +140,23 @@ std::vector<SccLine> ParseSccLines(std::string_view text) {
     std::string_view rest;
     std::size_t tab = l.find('\t');
     if (tab != std::string::npos) {
-      line.label = Trim(std::string_view(l).substr(0, tab));
-      rest = std::string_view(l).substr(tab + 1);
+      line.label = Trim(l.substr(0, tab));
+      rest = l.substr(tab + 1);
     } else {
       line.label = l.substr(0, std::min<std::size_t>(11, l.size()));
-      rest = std::string_view(l).substr(line.label.size());
+      rest = l.substr(line.label.size());
     }
+    // Words of four hexadecimal digits between spaces and tabs; one word takes five bytes.
+    line.words.reserve(rest.size() / 5 + 1);
     while (!rest.empty()) {
-      std::size_t a = rest.find_first_not_of(" \t");
-      if (a == std::string_view::npos) break;
+      std::size_t a = 0;
+      while (a < rest.size() && IsBlank(rest[a])) ++a;
+      if (a == rest.size()) break;
       rest.remove_prefix(a);
-      std::size_t b = rest.find_first_of(" \t");
+      std::size_t b = 0;
+      while (b < rest.size() && !IsBlank(rest[b])) ++b;
       std::string_view token = rest.substr(0, b);
-      rest.remove_prefix(b == std::string_view::npos ? rest.size() : b);
+      rest.remove_prefix(b);
       if (auto w = ParseWord(token)) line.words.push_back(*w);
       else ++line.badTokens;
     }

@@ -3,6 +3,7 @@
 #include <unicode/uloc.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <pugixml.hpp>
@@ -21,17 +22,39 @@ constexpr double kScreenPoints = 792.0;
 constexpr int kMaxDepth = 100;
 
 std::string_view Local(const char* name) {
-  std::string_view n = name;
-  std::size_t colon = n.find(':');
-  return colon == std::string_view::npos ? n : n.substr(colon + 1);
+  const char* p = name;
+  while (*p && *p != ':') ++p;
+  return *p ? std::string_view(p + 1) : std::string_view(name, static_cast<std::size_t>(p - name));
 }
 
 // An attribute by any of its spellings (DCSubtitle "VAlign", SMPTE "Valign").
 pugi::xml_attribute AttrOf(const pugi::xml_node& n, std::initializer_list<const char*> names) {
-  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+    const std::string_view local = Local(a.name());
     for (const char* name : names)
-      if (EqualsIgnoreCase(Local(a.name()), name)) return a;
+      if (EqualsIgnoreCase(local, name)) return a;
+  }
   return {};
+}
+
+// Several attributes in one pass over the element's attributes: found[i] is what
+// AttrOf(n, names[i]) returns.
+template <std::size_t N>
+std::array<pugi::xml_attribute, N> AttrsOf(const pugi::xml_node& n,
+                                           const std::array<std::initializer_list<const char*>, N>& names) {
+  std::array<pugi::xml_attribute, N> found{};
+  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+    const std::string_view local = Local(a.name());
+    for (std::size_t i = 0; i < N; ++i) {
+      if (found[i]) continue;
+      for (const char* name : names[i])
+        if (EqualsIgnoreCase(local, name)) {
+          found[i] = a;
+          break;
+        }
+    }
+  }
+  return found;
 }
 
 struct Style {
@@ -42,10 +65,11 @@ struct Style {
 };
 
 Style Apply(Style st, const pugi::xml_node& font) {
-  if (auto a = AttrOf(font, {"Italic"})) st.italic = EqualsIgnoreCase(Trim(a.value()), "yes");
-  if (auto a = AttrOf(font, {"Underlined", "Underline"})) st.underline = EqualsIgnoreCase(Trim(a.value()), "yes");
-  if (auto a = AttrOf(font, {"Weight"})) st.bold = EqualsIgnoreCase(Trim(a.value()), "bold");
-  if (auto a = AttrOf(font, {"Color"})) {
+  const auto [italic, underline, weight, color] = AttrsOf<4>(font, {{{"Italic"}, {"Underlined", "Underline"}, {"Weight"}, {"Color"}}});
+  if (auto a = italic) st.italic = EqualsIgnoreCase(Trim(a.value()), "yes");
+  if (auto a = underline) st.underline = EqualsIgnoreCase(Trim(a.value()), "yes");
+  if (auto a = weight) st.bold = EqualsIgnoreCase(Trim(a.value()), "bold");
+  if (auto a = color) {
     std::string v = Trim(a.value());
     if (v.size() == 8) v = v.substr(2);  // AARRGGBB: the alpha is not kept
     if (auto rgb = ParseRgb(v)) st.rgb = *rgb;
@@ -94,36 +118,40 @@ bool LooksLikeWideText(std::span<const std::uint8_t> bytes) {
 }
 
 // "HH:MM:SS:TTT" (ticks of 4 ms, or frames of `unitRate` when it is not 0) or "HH:MM:SS.mmm".
+bool IsTrimmed(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
 std::optional<ParsedTime> ParseTime(std::string_view text, int unitRate) {
-  std::string t = Trim(text);
-  std::vector<std::string> f;
-  std::string cur;
+  std::string_view t = text;
+  while (!t.empty() && IsTrimmed(t.back())) t.remove_suffix(1);
+  while (!t.empty() && IsTrimmed(t.front())) t.remove_prefix(1);
+  // Up to four fields of up to four digits each, in place.
+  std::string_view f[4];
+  std::size_t count = 0, start = 0;
   char lastSep = 0;
-  for (char c : t) {
-    if (c == ':' || c == '.') {
-      f.push_back(cur);
-      cur.clear();
-      lastSep = c;
-    } else if (c >= '0' && c <= '9') {
-      if (cur.size() >= 4) return std::nullopt;
-      cur += c;
-    } else {
+  for (std::size_t i = 0; i <= t.size(); ++i) {
+    if (i == t.size() || t[i] == ':' || t[i] == '.') {
+      if (count == 4) return std::nullopt;
+      f[count++] = t.substr(start, i - start);
+      start = i + 1;
+      if (i < t.size()) lastSep = t[i];
+    } else if (t[i] < '0' || t[i] > '9' || i - start >= 4) {
       return std::nullopt;
     }
   }
-  f.push_back(cur);
-  if (f.size() != 4) return std::nullopt;
+  if (count != 4) return std::nullopt;
   long v[4];
   for (int i = 0; i < 4; ++i) {
-    if (f[i].empty() || !ParseInt(f[i], v[i])) return std::nullopt;
+    if (f[i].empty()) return std::nullopt;
+    v[i] = 0;
+    for (char c : f[i]) v[i] = v[i] * 10 + (c - '0');
   }
   if (v[0] > 99 || v[1] > 59 || v[2] > 59) return std::nullopt;
   ParsedTime p{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]), 0};
   if (lastSep == '.') {
     // A decimal fraction of a second: ".5" is half a second.
-    std::string frac = f[3];
-    while (frac.size() < 3) frac += '0';
-    p.ms = std::stol(frac.substr(0, 3));
+    long ms = 0;
+    for (std::size_t i = 0; i < 3; ++i) ms = ms * 10 + (i < f[3].size() ? f[3][i] - '0' : 0);
+    p.ms = ms;
   } else if (unitRate > 0) {
     if (v[3] >= unitRate) return std::nullopt;
     p.ms = std::lround(v[3] * 1000.0 / unitRate);
@@ -305,7 +333,10 @@ class Reader {
       if (!t)
         Refuse("Subtitle " + std::to_string(number) + " has no valid " + attr + (a ? std::string(" (\"") + std::string(a.value()).substr(0, 20) + "\")" : std::string()) + ".");
       const std::string ff = MillisToFrames(static_cast<int>(t->ms), rate);
-      return Cue(ZeroPad(t->h, 2) + ZeroPad(t->m, 2) + ZeroPad(t->s, 2) + ff);
+      const char hms[6] = {static_cast<char>('0' + t->h / 10), static_cast<char>('0' + t->h % 10),
+                           static_cast<char>('0' + t->m / 10), static_cast<char>('0' + t->m % 10),
+                           static_cast<char>('0' + t->s / 10), static_cast<char>('0' + t->s % 10)};
+      return Cue(std::string(hms, 6) + ff);
     };
     Subtitle s;
     s.inCue = time("TimeIn");
@@ -362,11 +393,13 @@ class Reader {
         if (auto z = AttrOf(c, {"Zposition"}); z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
       } else if (name == "Text") {
         Line l;
-        if (auto a = AttrOf(c, {"VAlign"})) l.valign = ToLowerAscii(Trim(a.value()));
-        if (auto a = AttrOf(c, {"VPosition"})) l.vpos = std::clamp(a.as_double(), -100.0, 100.0);
-        if (auto a = AttrOf(c, {"HAlign"})) l.halign = ToLowerAscii(Trim(a.value()));
-        if (auto a = AttrOf(c, {"HPosition"})) l.hpos = std::clamp(a.as_double(), -100.0, 100.0);
-        if (auto z = AttrOf(c, {"Zposition"}); z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
+        const auto [valign, vpos, halign, hpos, zpos] =
+            AttrsOf<5>(c, {{{"VAlign"}, {"VPosition"}, {"HAlign"}, {"HPosition"}, {"Zposition"}}});
+        if (auto a = valign) l.valign = ToLowerAscii(Trim(a.value()));
+        if (auto a = vpos) l.vpos = std::clamp(a.as_double(), -100.0, 100.0);
+        if (auto a = halign) l.halign = ToLowerAscii(Trim(a.value()));
+        if (auto a = hpos) l.hpos = std::clamp(a.as_double(), -100.0, 100.0);
+        if (auto z = zpos; z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
         Pieces(c, st, depth + 1, l.pieces);
         // Line ends inside the element are layout of the file, not text.
         for (Piece& p : l.pieces)

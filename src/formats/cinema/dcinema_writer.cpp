@@ -3,6 +3,7 @@
 #include <unicode/uloc.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -35,6 +36,18 @@ bool IsZeroValue(double v) { return std::abs(v) < 0.005; }
 // characters as they are and only leaves out what XML cannot hold.
 void AppendXml(std::string& out, std::string_view s, bool attribute, int& dropped, bool escape = true) {
   for (std::size_t i = 0; i < s.size();) {
+    // Runs of printable ASCII that need no escaping go over at once.
+    std::size_t run = i;
+    while (run < s.size()) {
+      const unsigned char c = static_cast<unsigned char>(s[run]);
+      if (c < 0x20 || c >= 0x7F || c == '&' || c == '<' || c == '>' || c == '"') break;
+      ++run;
+    }
+    if (run > i) {
+      out.append(s.data() + i, run - i);
+      i = run;
+      if (i == s.size()) break;
+    }
     const unsigned char c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
       if ((c < 0x20 && c != '\t') || c == 0x7F) ++dropped;
@@ -80,9 +93,10 @@ std::string Attr(std::string_view s) {
 
 // A position: whole, or with up to two decimals (at least one).
 std::string Number(double v, bool whole) {
-  char b[32];
-  std::snprintf(b, sizeof b, whole ? "%.0f" : "%.2f", v);
-  std::string s = b;
+  // to_chars with a precision writes what printf's %.Nf writes, without the locale.
+  char b[400];
+  const auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, whole ? 0 : 2);
+  std::string s(b, r.ptr);
   if (!whole && s.ends_with('0')) s.pop_back();
   if (s == "-0" || s == "-0.0") s.erase(0, 1);
   return s;
@@ -355,12 +369,17 @@ class Writer {
       if (o_.trimText) TrimEnds(l);
     }
     const double z = ZOf(index);
-    const std::string spot = std::to_string(index + 1);
-    std::string head = "    <" + p_ + "Subtitle SpotNumber=\"" + spot + "\" TimeIn=\"" + Time(s.inCue) +
-                       "\" TimeOut=\"" + Time(s.outCue) + "\" FadeUpTime=\"" + Fade(o_.fadeUp) +
-                       "\" FadeDownTime=\"" + Fade(o_.fadeDown) + "\">";
-    if (smpte_) head = "  " + head;
-    Ln(head);
+    if (fades_.empty()) fades_ = "\" FadeUpTime=\"" + Fade(o_.fadeUp) + "\" FadeDownTime=\"" + Fade(o_.fadeDown) + "\">";
+    out_ += smpte_ ? "      <" : "    <";
+    out_ += p_;
+    out_ += "Subtitle SpotNumber=\"";
+    out_ += std::to_string(index + 1);
+    out_ += "\" TimeIn=\"";
+    out_ += Time(s.inCue);
+    out_ += "\" TimeOut=\"";
+    out_ += Time(s.outCue);
+    out_ += fades_;
+    out_ += kCrLfC;
     if (!smpte_ && HasZPosition(o_.version) && setup_.eye == Eye::Both && !IsZeroValue(z)) zDropped_ = true;
 
     if (setup_.images && index < setup_.images->size()) {
@@ -416,19 +435,28 @@ class Writer {
       h += std::string_view(halign) == "right" ? -right : right;
       h = std::clamp(h, -100.0, 100.0);
 
-      std::string t = "       <" + p_ + "Text ";
+      // The line's element, written into the file as it is made.
+      std::string& t = out_;
+      t += smpte_ ? "         <" : "       <";
+      t += p_;
+      t += "Text ";
       if (o_.direction == 1) t += smpte_ ? "Direction=\"ttb\" " : "Direction=\"vertical\" ";
       t += smpte_ ? "Valign=\"" : "VAlign=\"";
-      t += std::string(valign) + (smpte_ ? "\" Vposition=\"" : "\" VPosition=\"") + Number(v, o_.round) + "\"";
-      t += smpte_ ? " Halign=\"" : " HAlign=\"";
-      t += std::string(halign) + (smpte_ ? "\" Hposition=\"" : "\" HPosition=\"") + Number(h, o_.round) + "\"";
+      t += valign;
+      t += smpte_ ? "\" Vposition=\"" : "\" VPosition=\"";
+      t += Number(v, o_.round);
+      t += smpte_ ? "\" Halign=\"" : "\" HAlign=\"";
+      t += halign;
+      t += smpte_ ? "\" Hposition=\"" : "\" HPosition=\"";
+      t += Number(h, o_.round);
+      t += '"';
       if (smpte_ && edition_ == 2014 && HasZPosition(o_.version) && setup_.eye == Eye::Both)
         t += " Zposition=\"" + ZOffsetText(z) + "\"";
-      t += ">";
-      if (smpte_) t = "  " + t;
-      out_ += t;
+      t += '>';
       Inline(line);
-      out_ += "</" + p_ + "Text>";
+      out_ += "</";
+      out_ += p_;
+      out_ += "Text>";
       out_ += kCrLfC;
     }
     Ln(smpte_ ? "      </dcst:Subtitle>" : "    </Subtitle>");
@@ -541,6 +569,7 @@ class Writer {
   double lineHeight_ = 0;
   std::unique_ptr<TextMeasurer> measurer_;
   std::string out_;
+  std::string fades_;  // the fade attributes, the same for every subtitle
   int dropped_ = 0;
   bool zDropped_ = false;
 };
@@ -555,24 +584,34 @@ std::string Joined(const std::vector<std::string>& problems) {
 
 }  // namespace
 
+namespace {
+// "HH:MM:SS:" of a label's digits, then `last` digits of `value`.
+std::string ClockWith(std::string_view d, long value, int last) {
+  char b[12] = {d[0], d[1], ':', d[2], d[3], ':', d[4], d[5], ':'};
+  for (int k = last; k > 0; --k, value /= 10) b[8 + k] = static_cast<char>('0' + value % 10);
+  return std::string(b, static_cast<std::size_t>(9 + last));
+}
+}  // namespace
+
 std::string TickTime(const Cue& cue, const FrameRate& rate) {
-  const std::string d = cue.digits();
+  const std::string& d = cue.digits();
   if (!IsCompleteCue(d)) return "00:00:00:000";
   const int ff = (d[6] - '0') * 10 + (d[7] - '0');
   const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
   const long ticks = std::clamp(ms / 4, 0L, 249L);
-  return d.substr(0, 2) + ":" + d.substr(2, 2) + ":" + d.substr(4, 2) + ":" + ZeroPad(ticks, 3);
+  return ClockWith(d, ticks, 3);
 }
 
 std::string EditUnitTime(const Cue& cue, const FrameRate& rate, int timeCodeRate) {
-  const std::string d = cue.digits();
+  const std::string& d = cue.digits();
   if (!IsCompleteCue(d)) return "00:00:00:00";
   int ff = (d[6] - '0') * 10 + (d[7] - '0');
   if (timeCodeRate != rate.countingRate()) {
     const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
     ff = static_cast<int>(std::min<long>(std::lround(ms * timeCodeRate / 1000.0), timeCodeRate - 1));
   }
-  return d.substr(0, 2) + ":" + d.substr(2, 2) + ":" + d.substr(4, 2) + ":" + Two(ff);
+  if (ff < 0 || ff > 99) return d.substr(0, 2) + ":" + d.substr(2, 2) + ":" + d.substr(4, 2) + ":" + Two(ff);
+  return ClockWith(d, ff, 2);
 }
 
 std::string LanguageTag(std::int32_t languageId) {
@@ -618,7 +657,14 @@ std::vector<std::string> DcinemaProblems(const SubtitleDocument& doc) {
       if (in < previousIn) out.push_back("Inconsistent in cue in subtitle " + n);
       previousIn = in;
     }
-    if (Trim(ReplaceAll(StripMarkup(s.text), "\r\n", "")).empty()) out.push_back("Subtitle " + n + " is empty");
+    // A letter or digit is text whatever markup stands around it; only texts without one
+    // are stripped of their markup to see whether anything is left.
+    const bool hasWord = std::any_of(s.text.begin(), s.text.end(), [](char c) {
+      const char lower = static_cast<char>(c | 0x20);
+      return (c >= '0' && c <= '9') || (lower >= 'a' && lower <= 'z');
+    });
+    if (!hasWord && Trim(ReplaceAll(StripMarkup(s.text), "\r\n", "")).empty())
+      out.push_back("Subtitle " + n + " is empty");
   }
   return out;
 }

@@ -1,10 +1,13 @@
 #include "formats/exchange/final_cut_pro.h"
 
 #include <pugixml.hpp>
+#include <unicode/utf8.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
-#include <sstream>
 
 #include "core/markup.h"
 #include "formats/exchange/script_text.h"
@@ -14,20 +17,211 @@
 namespace kipo {
 namespace {
 
-void Rate(pugi::xml_node parent, const FrameRate& rate) {
-  pugi::xml_node r = parent.append_child("rate");
-  r.append_child("timebase").text().set(rate.countingRate());
-  r.append_child("ntsc").text().set(rate.den == 1001 ? "TRUE" : "FALSE");
+// The file is written straight into one string, laid out as an XML writer with two-space
+// indentation lays it out (CR LF line ends, elements holding only text on one line).
+// Characters outside ASCII are character references: the file is the same in whichever
+// encoding the export writes it, and stays valid UTF-8 as it declares.
+class XmlOut {
+ public:
+  explicit XmlOut(std::string& out, std::size_t depth = 0) : out_(out), depth_(depth) {}
+  std::size_t Depth() const { return depth_; }
+
+  void Open(std::string_view name, std::string_view attributes = {}) {
+    Indent();
+    out_ += '<';
+    out_ += name;
+    out_ += attributes;
+    out_ += ">\r\n";
+    ++depth_;
+  }
+  void Close(std::string_view name) {
+    --depth_;
+    Indent();
+    out_ += "</";
+    out_ += name;
+    out_ += ">\r\n";
+  }
+  // An element holding text, escaped.
+  void Text(std::string_view name, std::string_view text) {
+    Start(name);
+    Escaped(text);
+    End(name);
+  }
+  // An element holding text that needs no escaping (names, numbers).
+  void Plain(std::string_view name, std::string_view text) {
+    Start(name);
+    out_ += text;
+    End(name);
+  }
+  void Number(std::string_view name, long value) {
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, value);
+    Plain(name, std::string_view(digits, static_cast<std::size_t>(r.ptr - digits)));
+  }
+
+  // Markup characters as entities, control characters as two-digit references, line
+  // feeds as CR LF, other characters outside ASCII as character references.
+  void Escaped(std::string_view text);
+
+ private:
+  void Indent() { out_.append(2 * depth_, ' '); }
+  void Start(std::string_view name) {
+    Indent();
+    out_ += '<';
+    out_ += name;
+    out_ += '>';
+  }
+  void End(std::string_view name) {
+    out_ += "</";
+    out_ += name;
+    out_ += ">\r\n";
+  }
+  std::string& out_;
+  std::size_t depth_ = 0;
+};
+
+void XmlOut::Escaped(std::string_view text) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto n = static_cast<std::int32_t>(text.size());
+  for (std::int32_t i = 0; i < n;) {
+    const std::int32_t from = i;
+    while (i < n && p[i] >= 0x20 && p[i] < 0x80 && p[i] != '&' && p[i] != '<' && p[i] != '>') ++i;
+    out_.append(text.data() + from, static_cast<std::size_t>(i - from));
+    if (i == n) break;
+    const std::uint8_t c = p[i];
+    if (c == '&') out_ += "&amp;", ++i;
+    else if (c == '<') out_ += "&lt;", ++i;
+    else if (c == '>') out_ += "&gt;", ++i;
+    else if (c == '\n') out_ += "\r\n", ++i;
+    else if (c == '\t' || c == '\r') out_ += static_cast<char>(c), ++i;
+    else if (c < 0x20) {
+      const char ref[5] = {'&', '#', static_cast<char>('0' + c / 10), static_cast<char>('0' + c % 10), ';'};
+      out_.append(ref, 5);
+      ++i;
+    } else {
+      UChar32 cp;
+      U8_NEXT(p, i, n, cp);
+      out_ += "&#";
+      char digits[12];
+      const auto r = std::to_chars(digits, digits + sizeof digits, cp < 0 ? 0xFFFD : cp);
+      out_.append(digits, r.ptr);
+      out_ += ';';
+    }
+  }
 }
 
-void Parameter(pugi::xml_node effect, const char* id, const char* name, const std::string& value,
-               const char* min = nullptr, const char* max = nullptr) {
-  pugi::xml_node p = effect.append_child("parameter");
-  p.append_child("parameterid").text().set(id);
-  p.append_child("name").text().set(name);
-  if (min) p.append_child("valuemin").text().set(min);
-  if (max) p.append_child("valuemax").text().set(max);
-  p.append_child("value").text().set(value.c_str());
+void Rate(XmlOut& x, std::string_view timebase, std::string_view ntsc) {
+  x.Open("rate");
+  x.Plain("timebase", timebase);
+  x.Plain("ntsc", ntsc);
+  x.Close("rate");
+}
+
+void Parameter(XmlOut& x, std::string_view id, std::string_view name, std::string_view value,
+               std::string_view min = {}, std::string_view max = {}, bool escape = true) {
+  x.Open("parameter");
+  x.Plain("parameterid", id);
+  x.Plain("name", name);
+  if (!min.empty()) x.Plain("valuemin", min);
+  if (!max.empty()) x.Plain("valuemax", max);
+  if (escape) x.Text("value", value);
+  else x.Plain("value", value);
+  x.Close("parameter");
+}
+
+void AppendNumber(std::string& out, long value) {
+  char digits[24];
+  const auto r = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, r.ptr);
+}
+
+// A text item laid out once, with a hole for each value that changes from item to item
+// (its number, duration twice, start, end, text, style and alignment): the pieces between
+// the holes are then written as they stand.
+constexpr char kHole = '\x01';
+
+std::vector<std::string> ItemPieces(std::size_t depth, std::string_view timebase, std::string_view ntsc,
+                                    const FinalCutProOptions& o) {
+  std::string t;
+  XmlOut x(t, depth);
+  const std::string_view hole(&kHole, 1);
+  x.Open("generatoritem", " id=\"Text \x01\"");
+  x.Plain("name", "Text");
+  x.Plain("duration", hole);
+  Rate(x, timebase, ntsc);
+  x.Plain("in", "0");
+  x.Plain("out", hole);
+  x.Plain("start", hole);
+  x.Plain("end", hole);
+  x.Plain("enabled", "TRUE");
+  x.Plain("anamorphic", "FALSE");
+  x.Plain("alphatype", "black");
+  x.Open("effect");
+  x.Plain("name", "Text");
+  x.Plain("effectid", "Text");
+  x.Plain("effectcategory", "Text");
+  x.Plain("effecttype", "generator");
+  x.Plain("mediatype", "video");
+  Parameter(x, "str", "Text", hole, {}, {}, false);
+  Parameter(x, "fontname", "Font", o.fontName);  // escaped: a control character in it is no hole
+  Parameter(x, "fontsize", "Size", std::to_string(o.fontSize), "0", "1000");
+  Parameter(x, "fontstyle", "Style", hole, "1", "4", false);
+  Parameter(x, "fontalign", "Alignment", hole, "1", "3", false);
+  Parameter(x, "origin", "Origin", "0 0.3");
+  x.Close("effect");
+  x.Close("generatoritem");
+  std::vector<std::string> pieces(1);
+  for (char c : t) {
+    if (c == kHole) pieces.emplace_back();
+    else pieces.back() += c;
+  }
+  return pieces;
+}
+
+// The text of an element and everything in it, as XPath compares it.
+std::string StringValue(const pugi::xml_node& n) {
+  pugi::xml_node first = n.first_child();
+  if (first && !first.next_sibling() && (first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata))
+    return first.value();
+  std::string all;
+  for (pugi::xml_node d = n.first_child(); d;) {
+    if (d.type() == pugi::node_pcdata || d.type() == pugi::node_cdata) all += d.value();
+    if (d.first_child()) {
+      d = d.first_child();
+      continue;
+    }
+    while (d && !d.next_sibling() && d != n) d = d.parent();
+    if (!d || d == n) break;
+    d = d.next_sibling();
+  }
+  return all;
+}
+
+bool HasChildWithText(const pugi::xml_node& n, const char* name, std::string_view text) {
+  for (pugi::xml_node c : n.children(name))
+    if (StringValue(c) == text) return true;
+  return false;
+}
+
+// The generator items of a Text effect anywhere below the root, in document order (what
+// //generatoritem[effect/effectid='Text' or effect/name='Text'] selects), found in one
+// walk of the tree by pugixml's own traversal.
+std::vector<pugi::xml_node> TextGenerators(pugi::xml_node root) {
+  struct Finder : pugi::xml_tree_walker {
+    std::vector<pugi::xml_node> found;
+    bool for_each(pugi::xml_node& d) override {
+      const char* name = d.name();
+      if (name[0] != 'g' || std::strcmp(name, "generatoritem") || d.type() != pugi::node_element) return true;
+      for (pugi::xml_node e : d.children("effect"))
+        if (HasChildWithText(e, "effectid", "Text") || HasChildWithText(e, "name", "Text")) {
+          found.push_back(d);
+          break;
+        }
+      return true;
+    }
+  } finder;
+  root.traverse(finder);
+  return std::move(finder.found);
 }
 
 struct Item {
@@ -42,82 +236,79 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
   const FrameRate& rate = doc.frameRate();
   ScriptTextWriter plain("Final Cut Pro XML", {});
   bool partItalics = false;
-  pugi::xml_document x;
-  x.append_child(pugi::node_doctype).set_value("xmeml");
-  pugi::xml_node root = x.append_child("xmeml");
-  root.append_attribute("version") = "5";
-  pugi::xml_node seq = root.append_child("sequence");
-  seq.append_attribute("id") = "subtitles";
+  const std::string timebase = std::to_string(rate.countingRate());
+  const std::string_view ntsc = rate.den == 1001 ? "TRUE" : "FALSE";
+  std::string out;
+  // About two kilobytes of markup per text item.
+  out.reserve(1024 + doc.Subtitles().size() * 2200);
+  XmlOut x(out);
+  out += "<?xml version=\"1.0\"?>\r\n<!DOCTYPE xmeml>\r\n";
+  x.Open("xmeml", " version=\"5\"");
+  x.Open("sequence", " id=\"subtitles\"");
   std::string title = std::filesystem::path(doc.filePath).stem().string();
-  seq.append_child("name").text().set(title.empty() ? "Subtitles" : title.c_str());
+  x.Text("name", title.empty() ? "Subtitles" : title);
   long last = 0;
   for (const Subtitle& s : doc.Subtitles()) last = std::max<long>(last, static_cast<long>(OutCueOf(s).ToFrames(rate)));
-  seq.append_child("duration").text().set(last);
-  Rate(seq, rate);
-  pugi::xml_node tc = seq.append_child("timecode");
-  Rate(tc, rate);
-  tc.append_child("string").text().set(rate.dropFrame ? "00;00;00;00" : "00:00:00:00");
-  tc.append_child("frame").text().set(0);
-  tc.append_child("displayformat").text().set(rate.dropFrame ? "DF" : "NDF");
-  pugi::xml_node video = seq.append_child("media").append_child("video");
-  pugi::xml_node sc = video.append_child("format").append_child("samplecharacteristics");
-  sc.append_child("width").text().set(o.frameWidth);
-  sc.append_child("height").text().set(o.frameHeight);
-  pugi::xml_node track = video.append_child("track");
+  x.Number("duration", last);
+  Rate(x, timebase, ntsc);
+  x.Open("timecode");
+  Rate(x, timebase, ntsc);
+  x.Plain("string", rate.dropFrame ? "00;00;00;00" : "00:00:00:00");
+  x.Plain("frame", "0");
+  x.Plain("displayformat", rate.dropFrame ? "DF" : "NDF");
+  x.Close("timecode");
+  x.Open("media");
+  x.Open("video");
+  x.Open("format");
+  x.Open("samplecharacteristics");
+  x.Number("width", o.frameWidth);
+  x.Number("height", o.frameHeight);
+  x.Close("samplecharacteristics");
+  x.Close("format");
+  x.Open("track");
+  const std::vector<std::string> pieces = ItemPieces(x.Depth(), timebase, ntsc, o);
   std::size_t n = 0;
+  std::string text;
   for (const Subtitle& s : doc.Subtitles()) {
     if (!s.inCue.IsSet()) continue;
     const long in = static_cast<long>(s.inCue.ToFrames(rate));
-    const long out = std::max(in, static_cast<long>(OutCueOf(s).ToFrames(rate)));
+    const long end = std::max(in, static_cast<long>(OutCueOf(s).ToFrames(rate)));
     const bool italic = s.italic || IsWhollyItalic(s.text);
     Subtitle bare = s;
     bare.italic = false;
-    if (italic) bare.text = StripItalics(s.text);
-    else if (HasItalicMarkers(s.text)) partItalics = true;
-    if (!italic) bare.text = StripItalics(s.text);
-    std::string text;
-    for (const std::string& row : plain.Rows(bare)) text += (text.empty() ? "" : "\r") + row;
-    pugi::xml_node item = track.append_child("generatoritem");
-    item.append_attribute("id") = ("Text " + std::to_string(++n)).c_str();
-    item.append_child("name").text().set("Text");
-    item.append_child("duration").text().set(out - in);
-    Rate(item, rate);
-    item.append_child("in").text().set(0);
-    item.append_child("out").text().set(out - in);
-    item.append_child("start").text().set(in);
-    item.append_child("end").text().set(out);
-    item.append_child("enabled").text().set("TRUE");
-    item.append_child("anamorphic").text().set("FALSE");
-    item.append_child("alphatype").text().set("black");
-    pugi::xml_node effect = item.append_child("effect");
-    effect.append_child("name").text().set("Text");
-    effect.append_child("effectid").text().set("Text");
-    effect.append_child("effectcategory").text().set("Text");
-    effect.append_child("effecttype").text().set("generator");
-    effect.append_child("mediatype").text().set("video");
-    Parameter(effect, "str", "Text", text);
-    Parameter(effect, "fontname", "Font", o.fontName);
-    Parameter(effect, "fontsize", "Size", std::to_string(o.fontSize), "0", "1000");
-    Parameter(effect, "fontstyle", "Style", italic ? "3" : "1", "1", "4");
-    Parameter(effect, "fontalign", "Alignment", s.alignment == AlignLeft ? "1" : s.alignment == AlignRight ? "3" : "2",
-              "1", "3");
-    Parameter(effect, "origin", "Origin", "0 0.3");
+    if (!italic && HasItalicMarkers(s.text)) partItalics = true;
+    bare.text = StripItalics(s.text);
+    text.clear();
+    for (const std::string& row : plain.Rows(bare)) {
+      if (!text.empty()) text += '\r';
+      text += row;
+    }
+    out += pieces[0];
+    AppendNumber(out, static_cast<long>(++n));
+    out += pieces[1];
+    AppendNumber(out, end - in);
+    out += pieces[2];
+    AppendNumber(out, end - in);
+    out += pieces[3];
+    AppendNumber(out, in);
+    out += pieces[4];
+    AppendNumber(out, end);
+    out += pieces[5];
+    x.Escaped(text);
+    out += pieces[6];
+    out += italic ? '3' : '1';
+    out += pieces[7];
+    out += s.alignment == AlignLeft ? '1' : s.alignment == AlignRight ? '3' : '2';
+    out += pieces[8];
   }
-  std::ostringstream os;
-  x.save(os, "  ", pugi::format_default, pugi::encoding_utf8);
+  x.Close("track");
+  x.Close("video");
+  x.Close("media");
+  x.Close("sequence");
+  x.Close("xmeml");
   if (partItalics) warnings.push_back("Italics over part of a subtitle cannot be written in Final Cut Pro XML files and were left out");
   plain.Finish(warnings);
-  // Characters outside ASCII as character references: the file is the same in whichever
-  // encoding the export writes it, and stays valid UTF-8 as it declares.
-  std::string s;
-  const std::u32string all = Utf8ToUtf32(os.str());
-  s.reserve(all.size() + all.size() / 20);
-  for (char32_t c : all) {
-    if (c == '\n') s += "\r\n";
-    else if (c < 0x80) s += static_cast<char>(c);
-    else s += "&#" + std::to_string(static_cast<unsigned long>(c)) + ";";
-  }
-  return s;
+  return out;
 }
 
 SubtitleDocument ReadFinalCutPro(std::string_view text, const FrameRate& rate, Warnings& warnings) {
@@ -127,8 +318,7 @@ SubtitleDocument ReadFinalCutPro(std::string_view text, const FrameRate& rate, W
   if (!ok || !root) throw InvalidFileFormat("This is not a Final Cut Pro XML file");
   std::vector<Item> items;
   int otherRate = 0;
-  for (pugi::xpath_node n : root.select_nodes("//generatoritem[effect/effectid='Text' or effect/name='Text']")) {
-    pugi::xml_node g = n.node();
+  for (pugi::xml_node g : TextGenerators(root)) {
     Item item;
     item.start = g.child("start").text().as_llong(-1);
     item.end = g.child("end").text().as_llong(-1);

@@ -46,7 +46,25 @@ RtfWriter::RtfWriter(std::string_view fontName, int halfPoints) {
 }
 
 void RtfWriter::Text(std::string_view utf8) {
-  for (char32_t c : CodePoints(utf8)) {
+  for (std::size_t i = 0; i < utf8.size();) {
+    // Runs of ASCII that need no escaping go over at once.
+    std::size_t run = i;
+    while (run < utf8.size()) {
+      const unsigned char b = static_cast<unsigned char>(utf8[run]);
+      if (b < 0x20 || b >= 0x80 || b == '\\' || b == '{' || b == '}') break;
+      ++run;
+    }
+    if (run > i) {
+      out_.append(utf8.data() + i, run - i);
+      i = run;
+      if (i == utf8.size()) break;
+    }
+    // Then one character (a whole UTF-8 sequence).
+    const std::size_t from = i;
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    const int n = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+    i += n == 0 || from + static_cast<std::size_t>(n) > utf8.size() ? 1 : static_cast<std::size_t>(n);
+    const char32_t c = CodePoints(utf8.substr(from, i - from))[0];
     if (c == '\\' || c == '{' || c == '}') {
       out_ += '\\';
       out_ += static_cast<char>(c);
@@ -143,8 +161,13 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
         ++i;
         continue;
       }
-      emit(std::string_view(&rtf[i], 1));
-      ++i;
+      // A run of ordinary characters at once.
+      std::size_t run = i + 1;
+      while (run < rtf.size() && rtf[run] != '\\' && rtf[run] != '{' && rtf[run] != '}' && rtf[run] != '\r' &&
+             rtf[run] != '\n')
+        ++run;
+      emit(rtf.substr(i, run - i));
+      i = run;
       continue;
     }
     // A control symbol or word.
@@ -201,14 +224,17 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
     if (negative) param = -param;
     if (w < rtf.size() && rtf[w] == ' ') ++w;
     i = w;
-    if (IsSkippedDestination(word)) {
-      stack.back().skip = true;
-    } else if (word == "par" || word == "line" || word == "row" || word == "sect" || word == "page") {
+    // The words of every paragraph first; the destinations to skip after them.
+    if (word == "par" || word == "line" || word == "row" || word == "sect" || word == "page") {
       emit("\r\n");
     } else if (word == "tab" || word == "cell") {
       emit("\t");
     } else if (word == "i") {
       stack.back().italic = !hasParam || param != 0;
+    } else if (word == "b" || word == "fs" || word == "f" || word == "pard") {
+      // formatting that carries no text
+    } else if (IsSkippedDestination(word)) {
+      stack.back().skip = true;
     } else if (word == "plain") {
       stack.back().italic = false;
     } else if (word == "u" && hasParam) {

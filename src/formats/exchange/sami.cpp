@@ -1,5 +1,6 @@
 #include "formats/exchange/sami.h"
 
+#include <cstring>
 #include <filesystem>
 
 #include "formats/exchange/cue_text.h"
@@ -26,9 +27,18 @@ CueDigits MillisCue(long ms, const FrameRate& rate) {
   return ClockToDigits(t, rate);
 }
 
-// Case-insensitive search.
+// Case-insensitive search for a lower-case needle.
 std::size_t FindNoCase(std::string_view hay, std::string_view needle, std::size_t from = 0) {
+  if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
+  const char first = needle[0];
+  const bool letter = first >= 'a' && first <= 'z';
   for (std::size_t i = from; i + needle.size() <= hay.size(); ++i) {
+    if (!letter) {
+      // A needle that starts with a mark ("<sync", "</p"): its places found with memchr.
+      const void* at = std::memchr(hay.data() + i, first, hay.size() - needle.size() + 1 - i);
+      if (!at) return std::string_view::npos;
+      i = static_cast<std::size_t>(static_cast<const char*>(at) - hay.data());
+    }
     bool same = true;
     for (std::size_t k = 0; k < needle.size() && same; ++k) {
       char a = hay[i + k];

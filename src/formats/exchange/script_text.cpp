@@ -105,6 +105,15 @@ std::vector<std::string> ScriptTextWriter::Rows(const Subtitle& s) {
     std::string& row = rows.back();
     switch (m) {
       case Mark::None:
+        // Most text holds no stand-ins of literal markup characters (private-use letters,
+        // lead byte EE) and no control characters: it goes over as it stands.
+        if (std::none_of(piece.begin(), piece.end(), [](char c) {
+              const auto b = static_cast<unsigned char>(c);
+              return b < 0x20 || b == 0x7F || b == 0xEE;
+            })) {
+          row += piece;
+          break;
+        }
         // Control characters have no place in a text file.
         for (char c : UnescapeLiterals(piece))
           if (!((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F)) row += c;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <optional>
 #include <pugixml.hpp>
 #include <unordered_map>
@@ -81,6 +82,10 @@ Own Gather(const pugi::xml_node& n) {
 // Calls f for each white-space separated word of s.
 template <class F>
 void ForEachWord(std::string_view s, F&& f) {
+  if (std::none_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; })) {
+    if (!s.empty()) f(s);  // one word, the common case
+    return;
+  }
   std::size_t i = 0;
   while (i < s.size()) {
     while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n')) ++i;
@@ -104,7 +109,10 @@ std::vector<std::string_view> Words(std::string_view s) {
   return out;
 }
 
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 std::string_view Strip(std::string_view s) {
+  if (!s.empty() && !IsXmlSpace(s.front()) && !IsXmlSpace(s.back())) return s;
   const char* ws = " \t\r\n";
   std::size_t b = s.find_first_not_of(ws);
   if (b == std::string_view::npos) return {};
@@ -141,21 +149,38 @@ struct TimingParameters {
 std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
   t = Strip(t);
   if (t.empty()) return std::nullopt;
+  // The forms writers nearly always use, HH:MM:SS:FF and HH:MM:SS.fff, read at their
+  // places (the same sums as below).
+  if ((t.size() == 11 || t.size() == 12) && t[2] == ':' && t[5] == ':') {
+    auto pair = [&](std::size_t i) {
+      const unsigned a = static_cast<unsigned char>(t[i]) - '0', b = static_cast<unsigned char>(t[i + 1]) - '0';
+      return a < 10 && b < 10 ? static_cast<int>(a * 10 + b) : -1;
+    };
+    const int h = pair(0), m = pair(3), s = pair(6);
+    if (h >= 0 && m >= 0 && m < 60 && s >= 0 && s < 61) {
+      if (t.size() == 11 && (t[8] == ':' || t[8] == ';')) {
+        if (const int f = pair(9); f >= 0) return h * 3600.0 + m * 60.0 + s + f / p.frameRate;
+      } else if (t.size() == 12 && t[8] == '.') {
+        if (double seconds = 0; ParseNumber(t.substr(6), seconds)) return h * 3600.0 + m * 60.0 + seconds;
+      }
+    }
+  }
   if (t.find(':') != std::string_view::npos) {
     // Clock time: hours:minutes:seconds with a fraction, or with frames (and sub-frames).
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
+    std::string_view parts[4];
+    std::size_t count = 0, start = 0;
     for (std::size_t i = 0; i <= t.size(); ++i)
       if (i == t.size() || t[i] == ':' || t[i] == ';') {
-        parts.push_back(t.substr(start, i - start));
+        if (count == 4) return std::nullopt;
+        parts[count++] = t.substr(start, i - start);
         start = i + 1;
       }
-    if (parts.size() != 3 && parts.size() != 4) return std::nullopt;
+    if (count != 3 && count != 4) return std::nullopt;
     double h = 0, m = 0, s = 0;
     if (!ParseNumber(parts[0], h) || !ParseNumber(parts[1], m) || parts[0].find('.') != std::string_view::npos ||
         parts[1].find('.') != std::string_view::npos || m >= 60)
       return std::nullopt;
-    if (parts.size() == 3) {
+    if (count == 3) {
       if (!ParseNumber(parts[2], s) || s >= 61) return std::nullopt;
       return h * 3600 + m * 60 + s;
     }
@@ -194,6 +219,7 @@ struct Props {
   std::optional<std::string_view> displayAlign;
   std::optional<std::string_view> origin, extent;
   bool fontOrSize = false;
+  bool operator==(const Props&) const = default;
 };
 
 // The fields `src` sets, set in `dst`.
@@ -344,41 +370,64 @@ struct Reader {
 
   // --- Text -----------------------------------------------------------------------------
 
+  // A stretch of text with one style. The text lies in the parsed document where it is
+  // read as it stands, or in `store_` where white space had to be changed.
   struct Piece {
-    std::string text;
+    std::string_view text;
     Props style;
     bool preserve = false;
   };
-  using Row = std::vector<Piece>;
+  // The paragraph's pieces in order; row r holds pieces [rowStarts_[r], the next row's
+  // start). Both are reused from paragraph to paragraph, as are the strings of the store.
+  std::vector<Piece> pieces_;
+  std::vector<std::size_t> rowStarts_;
+  std::deque<std::string> store_;  // a deque: the views into it stay where they are
+  std::size_t storeUsed_ = 0;
 
-  void Collect(const pugi::xml_node& n, const Props& inherited, bool preserve, std::vector<Row>& rows, int depth = 0) {
+  std::string& Stored() {
+    if (storeUsed_ == store_.size()) store_.emplace_back();
+    std::string& s = store_[storeUsed_++];
+    s.clear();
+    return s;
+  }
+
+  void NewRow() { rowStarts_.push_back(pieces_.size()); }
+  std::size_t RowEnd(std::size_t r) const { return r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : pieces_.size(); }
+
+  void Collect(const pugi::xml_node& n, const Props& inherited, bool preserve, int depth = 0) {
     if (depth > kMaxDepth) {
       tooDeep = true;
       return;
     }
-    for (pugi::xml_node c : n.children()) {
-      if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+      const pugi::xml_node_type type = c.type();
+      if (type == pugi::node_pcdata || type == pugi::node_cdata) {
         std::string_view text = c.value();
         if (preserve) {
           // Preserved line feeds are line breaks.
           std::size_t start = 0;
           for (std::size_t i = 0; i <= text.size(); ++i)
             if (i == text.size() || text[i] == '\n') {
-              std::string piece(text.substr(start, i - start));
-              piece.erase(std::remove(piece.begin(), piece.end(), '\r'), piece.end());
-              rows.back().push_back({std::move(piece), inherited, true});
-              if (i < text.size()) rows.emplace_back();
+              std::string_view piece = text.substr(start, i - start);
+              if (piece.find('\r') != std::string_view::npos) {
+                std::string& kept = Stored();
+                for (char ch : piece)
+                  if (ch != '\r') kept += ch;
+                piece = kept;
+              }
+              pieces_.push_back({piece, inherited, true});
+              if (i < text.size()) NewRow();
               start = i + 1;
             }
         } else {
-          rows.back().push_back({std::string(text), inherited, false});
+          pieces_.push_back({text, inherited, false});
         }
         continue;
       }
-      if (c.type() != pugi::node_element) continue;
+      if (type != pugi::node_element) continue;
       std::string_view local = Local(c.name());
       if (local == "br") {
-        rows.emplace_back();
+        NewRow();
         continue;
       }
       if (local == "metadata" || local == "set" || local == "region") continue;
@@ -388,24 +437,49 @@ struct Reader {
       if (local == "i") p.italic = true;
       bool keep = preserve;
       if (!own.space.empty()) keep = own.space == "preserve";
-      Collect(c, p, keep, rows, depth + 1);
+      Collect(c, p, keep, depth + 1);
     }
   }
 
+  static bool IsSpace(char ch) { return IsXmlSpace(ch); }
+
   // Default white space handling: line feeds and tabs are spaces, runs of spaces are one,
   // and rows lose the spaces at their ends.
-  static void Collapse(Row& row) {
+  void Collapse(std::size_t from, std::size_t to) {
     bool lastSpace = true;  // at the start of a row spaces go
-    for (Piece& piece : row) {
+    for (std::size_t k = from; k < to; ++k) {
+      Piece& piece = pieces_[k];
       if (piece.preserve) {
-        std::replace(piece.text.begin(), piece.text.end(), '\t', ' ');
+        if (piece.text.find('\t') != std::string_view::npos) {
+          std::string& spaced = Stored();
+          spaced.assign(piece.text);
+          std::replace(spaced.begin(), spaced.end(), '\t', ' ');
+          piece.text = spaced;
+        }
         lastSpace = !piece.text.empty() ? piece.text.back() == ' ' : lastSpace;
         continue;
       }
-      std::string out;
+      // Most text has single spaces between words only and is kept where it lies.
+      bool same = true, after = lastSpace;
       for (char ch : piece.text) {
-        const bool space = ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n';
-        if (space) {
+        if (static_cast<unsigned char>(ch) > ' ') {
+          after = false;
+          continue;
+        }
+        const bool space = IsSpace(ch);
+        if (space && (ch != ' ' || after)) {
+          same = false;
+          break;
+        }
+        after = space;
+      }
+      if (same) {
+        lastSpace = after;
+        continue;
+      }
+      std::string& out = Stored();
+      for (char ch : piece.text) {
+        if (IsSpace(ch)) {
           if (!lastSpace) out += ' ';
           lastSpace = true;
         } else {
@@ -413,26 +487,30 @@ struct Reader {
           lastSpace = false;
         }
       }
-      piece.text = std::move(out);
+      piece.text = out;
     }
-    for (auto it = row.rbegin(); it != row.rend(); ++it) {
-      if (it->preserve) break;
-      while (!it->text.empty() && it->text.back() == ' ') it->text.pop_back();
-      if (!it->text.empty()) break;
+    for (std::size_t k = to; k > from; --k) {
+      Piece& piece = pieces_[k - 1];
+      if (piece.preserve) break;
+      while (!piece.text.empty() && piece.text.back() == ' ') piece.text.remove_suffix(1);
+      if (!piece.text.empty()) break;
     }
   }
 
-  // The rows as document text: markup switches where the style changes.
-  std::string Markup(std::vector<Row>& rows) {
-    while (!rows.empty() && rows.back().empty()) rows.pop_back();
+  // The paragraph's rows as document text: markup switches where the style changes.
+  std::string Markup() {
+    std::size_t rowCount = rowStarts_.size();
+    while (rowCount > 0 && rowStarts_[rowCount - 1] == RowEnd(rowCount - 1)) --rowCount;
     std::string out;
     bool italic = false, underline = false;
     int colour = 0;
-    for (Row& row : rows) Collapse(row);
-    for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t r = 0; r < rowCount; ++r) Collapse(rowStarts_[r], RowEnd(r));
+    for (std::size_t r = 0; r < rowCount; ++r) {
+      const std::size_t from = rowStarts_[r], to = RowEnd(r);
       if (r) {
         // Italics and underline that stop where the row stops are closed on that row.
-        for (const Piece& piece : rows[r]) {
+        for (std::size_t k = from; k < to; ++k) {
+          const Piece& piece = pieces_[k];
           if (piece.text.empty()) continue;
           if (italic && !piece.style.italic.value_or(false)) out += kItalicOff, italic = false;
           if (underline && !piece.style.underline.value_or(false)) out += kUnderlineOff, underline = false;
@@ -440,7 +518,8 @@ struct Reader {
         }
         out += "\r\n";
       }
-      for (const Piece& piece : rows[r]) {
+      for (std::size_t k = from; k < to; ++k) {
+        const Piece& piece = pieces_[k];
         if (piece.text.empty()) continue;
         const bool wantItalic = piece.style.italic.value_or(false);
         const bool wantUnder = piece.style.underline.value_or(false);
@@ -543,35 +622,51 @@ struct Reader {
       ++untimed;
       return;
     }
-    auto rit = regionProps.find(region);
     Props props;
-    if (rit != regionProps.end()) {
-      props = rit->second;
-      // Region styles reach the content only where the content does not say otherwise.
-      props.origin.reset();
-      props.extent.reset();
-      props.displayAlign.reset();
-    }
-    Overlay(props, chainProps);
-    ApplyElement(p, props, own);
-    rows_.assign(1, Row{});
-    Collect(p, props, preserve, rows_);
     int row = 0;
-    if (rit != regionProps.end()) {
-      // Each region's row once.
-      auto [cached, fresh] = regionRows.try_emplace(region, 0);
-      if (fresh) {
-        bool understood = true;
-        cached->second = RowOf(rit->second, understood);
-        regionNotUnderstood = regionNotUnderstood || !understood;
+    if (!own.styled && last_.valid && last_.region == region && last_.style == own.style && last_.chain == chainProps) {
+      props = last_.props;
+      row = last_.row;
+    } else {
+      auto rit = regionProps.find(region);
+      if (rit != regionProps.end()) {
+        props = rit->second;
+        // Region styles reach the content only where the content does not say otherwise.
+        props.origin.reset();
+        props.extent.reset();
+        props.displayAlign.reset();
       }
-      row = cached->second;
+      Overlay(props, chainProps);
+      ApplyElement(p, props, own);
+      if (rit != regionProps.end()) {
+        // Each region's row once.
+        auto [cached, fresh] = regionRows.try_emplace(region, 0);
+        if (fresh) {
+          bool understood = true;
+          cached->second = RowOf(rit->second, understood);
+          regionNotUnderstood = regionNotUnderstood || !understood;
+        }
+        row = cached->second;
+      }
+      if (!own.styled) last_ = {true, region, own.style, chainProps, props, row};
     }
+    pieces_.clear();
+    rowStarts_.assign(1, 0);
+    storeUsed_ = 0;
+    Collect(p, props, preserve);
     fontsSeen = fontsSeen || props.fontOrSize;
-    found.push_back({at.begin, *at.end, Markup(rows_), row, props.align.value_or(AlignCentre), found.size()});
+    found.push_back({at.begin, *at.end, Markup(), row, props.align.value_or(AlignCentre), found.size()});
   }
-  std::vector<Row> rows_;
   std::unordered_map<std::string_view, int> regionRows;
+  // Paragraphs of a division nearly always share their region, their style references and
+  // what the division sets: the style and row of the last paragraph without inline styles
+  // are kept for the next that asks for the same.
+  struct ParagraphStyle {
+    bool valid = false;
+    std::string_view region, style;
+    Props chain, props;
+    int row = 0;
+  } last_;
 
   // The divisions and paragraphs below `n`; `chainProps` holds what body and divisions
   // above set, `own` is n's gathered attributes.
@@ -666,8 +761,11 @@ void SetLanguage(SubtitleDocument& doc, std::string_view lang) {
     char language[16] = {};
     UErrorCode status = U_ZERO_ERROR;
     uloc_getLanguage(code.c_str(), language, sizeof language, &status);
+    // A language that fills the buffer comes back without its terminating NUL (a warning,
+    // not a failure): no language code is that long, so such a tag names none.
+    const bool named = U_SUCCESS(status) && status != U_STRING_NOT_TERMINATED_WARNING && language[0];
     for (const Language& candidate : Languages()) {
-      if (U_FAILURE(status) || !language[0]) break;
+      if (!named) break;
       if (ShortLanguageCode(candidate.id) == language) {
         l = &candidate;
         break;
@@ -767,6 +865,7 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
   if (!std::is_sorted(r.found.begin(), r.found.end(), earlier)) std::stable_sort(r.found.begin(), r.found.end(), earlier);
 
   const FrameRate& rate = doc.frameRate();
+  std::string framesOfMillis[1000];
   auto label = [&](double seconds) {
     if (seconds < 0) seconds = 0;
     if (seconds >= 100.0 * 3600)
@@ -775,22 +874,26 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
     long ms = std::lround((seconds - whole) * 1000);
     if (ms >= 1000) whole += 1, ms -= 1000;
     long s = static_cast<long>(whole);
-    std::string ff = MillisToFrames(static_cast<int>(ms), rate);
+    // Milliseconds to frames once per distinct fraction (nearly every file repeats a few).
+    std::string& ff = framesOfMillis[ms];
+    if (ff.empty()) ff = MillisToFrames(static_cast<int>(ms), rate);
     // A fraction that rounds up to a whole second is the next second's first frame.
-    if (std::atoi(ff.c_str()) >= rate.countingRate()) ++s, ff = "00";
+    const bool nextSecond = (ff[0] - '0') * 10 + (ff[1] - '0') >= rate.countingRate();
+    if (nextSecond) ++s;
     if (s >= 100L * 3600) throw InvalidFileFormat("A time of the file lies beyond 99:59:59, the last a cue can hold.");
-    char b[8] = {static_cast<char>('0' + s / 36000),     static_cast<char>('0' + s / 3600 % 10),
-                  static_cast<char>('0' + s / 600 % 6),     static_cast<char>('0' + s / 60 % 10),
-                  static_cast<char>('0' + s % 60 / 10),     static_cast<char>('0' + s % 10)};
-    return std::string(b, 6) + ff;
+    const char b[8] = {static_cast<char>('0' + s / 36000), static_cast<char>('0' + s / 3600 % 10),
+                       static_cast<char>('0' + s / 600 % 6), static_cast<char>('0' + s / 60 % 10),
+                       static_cast<char>('0' + s % 60 / 10), static_cast<char>('0' + s % 10),
+                       nextSecond ? '0' : ff[0],              nextSecond ? '0' : ff[1]};
+    return std::string(b, 8);
   };
   std::vector<Subtitle> subs;
   subs.reserve(r.found.size());
-  for (const auto& f : r.found) {
+  for (auto& f : r.found) {
     Subtitle s;
     s.inCue = label(f.begin);
     s.outCue = label(f.end);
-    s.text = f.text;
+    s.text = std::move(f.text);
     s.row = f.row;
     s.alignment = f.align;
     subs.push_back(std::move(s));

@@ -4,6 +4,7 @@
 #include <unicode/uloc.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -102,8 +103,9 @@ std::string HundredthsLabel(std::string_view digits, const FrameRate& rate) {
   const int frames = (digits[6] - '0') * 10 + (digits[7] - '0');
   long h = std::lround(frames * HundredthsFactor(rate) / 10.0);
   if (h > 99) h = 99;
-  return std::string(digits.substr(0, 2)) + ":" + std::string(digits.substr(2, 2)) + ":" +
-         std::string(digits.substr(4, 2)) + "." + Two(h);
+  const char b[11] = {digits[0], digits[1], ':', digits[2], digits[3], ':', digits[4], digits[5], '.',
+                      static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10)};
+  return std::string(b, 11);
 }
 
 std::string GenericCue(const Cue& c, const FrameRate& rate) {
@@ -114,13 +116,17 @@ std::string GenericCue(const Cue& c, const FrameRate& rate) {
 // end exactly.
 std::string GenericDuration(const Cue& in, const Cue& out, const FrameRate& rate) {
   if (!in.IsSet() || !out.IsSet()) return {};
+  auto pair = [](const std::string& d, std::size_t at) { return (d[at] - '0') * 10L + (d[at + 1] - '0'); };
   auto hundredths = [&](const std::string& d) {
-    const long seconds = std::stol(d.substr(0, 2)) * 3600 + std::stol(d.substr(2, 2)) * 60 + std::stol(d.substr(4, 2));
+    const long seconds = pair(d, 0) * 3600 + pair(d, 2) * 60 + pair(d, 4);
     const int frames = (d[6] - '0') * 10 + (d[7] - '0');
     return seconds * 100 + std::min(99L, std::lround(frames * HundredthsFactor(rate) / 10.0));
   };
   const long h = std::max(0L, hundredths(out.digits()) - hundredths(in.digits()));
-  return Two(h / 360000) + ":" + Two(h / 6000 % 60) + ":" + Two(h / 100 % 60) + "." + Two(h % 100);
+  auto two = [](long v) { return std::array<char, 2>{static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)}; };
+  const auto hh = two(h / 360000), mm = two(h / 6000 % 60), ss = two(h / 100 % 60), cc = two(h % 100);
+  const char b[11] = {hh[0], hh[1], ':', mm[0], mm[1], ':', ss[0], ss[1], '.', cc[0], cc[1]};
+  return std::string(b, 11);
 }
 
 // "HH:MM:SS.mmm": the frames part in milliseconds.

@@ -223,6 +223,35 @@ TEST(DcinemaRead, RefusalsSayWhy) {
   }
 }
 
+// The time forms tools write, read field by field in place: ticks, frames of the reel's
+// rate, fractions of any length up to four digits, spaces around; and the forms refused.
+TEST(DcinemaRead, TimeFormsAsToolsWriteThem) {
+  struct Case {
+    const char* timeIn;
+    const char* cue;  // empty: refused
+  };
+  const Case cases[] = {
+      {"00:00:05:125", "00000513"},   {" 00:00:05:125\t", "00000513"}, {"0:0:5:0", "00000500"},
+      {"00:00:05.5", "00000513"},     {"00:00:05.04", "00000501"},      {"00:00:05.5000", "00000513"},
+      {"99:59:59:249", "99595924"},   {"00:00:05:250", ""},             {"00:00:05:12345", ""},
+      {"00:00:05", ""},               {"00:00:05:000:000", ""},         {"00:60:00:000", ""},
+      {"00:00:05:1a0", ""},           {"00:00:05:", ""},                {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("\"") + c.timeIn + "\"");
+    const std::string xml = std::string("<DCSubtitle Version=\"1.0\"><Subtitle SpotNumber=\"1\" TimeIn=\"") + c.timeIn +
+                            "\" TimeOut=\"99:59:59:249\"><Text>x</Text></Subtitle></DCSubtitle>";
+    Warnings w;
+    if (!*c.cue) {
+      EXPECT_THROW(Read(xml, w, 25), UserError);
+      continue;
+    }
+    const SubtitleDocument d = Read(xml, w, 25);
+    ASSERT_EQ(d.Count(), 1u);
+    EXPECT_EQ(d.At(0).inCue.digits(), c.cue);
+  }
+}
+
 TEST(DcinemaRead, SniffTellsCinemaFilesFromOtherXml) {
   struct Case {
     std::string head;

@@ -6,9 +6,13 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <pugixml.hpp>
+#include <sstream>
 
+#include "core/rich_text.h"
 #include "formats/exchange/final_cut_pro.h"
 #include "formats/exchange/powerpoint.h"
+#include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
 #include "support/temp_home.h"
@@ -77,6 +81,49 @@ TEST(FinalCutPro, OurFilesReadBackAndStayAscii) {
       EXPECT_EQ(back.At(i).outCue, doc.At(i).outCue);
       EXPECT_EQ(back.At(i).text, i == 4 ? "Partly italic" : doc.At(i).text);
     }
+  }
+}
+
+// The file is written straight into a string, not through an XML library: it must be the
+// file pugixml makes of the same tree (two-space indentation, text elements on one line,
+// markup characters escaped), with CR LF line ends and every character outside ASCII as a
+// character reference, at both rates and with names and texts that need escaping.
+TEST(FinalCutPro, WrittenAsAnXmlLibraryLaysTheTreeOut) {
+  for (int code : {25, 29}) {
+    SCOPED_TRACE(code);
+    SubtitleDocument doc = Sample();
+    doc.SetFrameRate(code);
+    doc.filePath = "/work/R&D <cut> \xC3\xA9t\xC3\xA9.kpox";
+    Subtitle extra;
+    extra.inCue = FramesToDigits(1000, doc.frameRate());
+    extra.outCue = FramesToDigits(1050, doc.frameRate());
+    extra.text = "\xF0\x9F\x98\x80 a " + LiteralStandIn('>') + " b\tc";  // a literal >, escaped in the file
+    extra.alignment = AlignLeft;
+    doc.Append(extra);
+    FinalCutProOptions o;
+    o.fontName = "Arial & <Co>";
+    Warnings w;
+    const std::string file = WriteFinalCutPro(doc, o, w);
+
+    pugi::xml_document tree;
+    ASSERT_TRUE(tree.load_buffer(file.data(), file.size(), (pugi::parse_default | pugi::parse_doctype) & ~pugi::parse_eol));
+    std::ostringstream saved;
+    tree.save(saved, "  ", pugi::format_default, pugi::encoding_utf8);
+    std::string expected;
+    for (char32_t c : Utf8ToUtf32(saved.str())) {
+      if (c == '\n') expected += "\r\n";
+      else if (c < 0x80) expected += static_cast<char>(c);
+      else expected += "&#" + std::to_string(static_cast<unsigned long>(c)) + ";";
+    }
+    EXPECT_EQ(file, expected);
+    EXPECT_NE(file.find("<name>R&amp;D &lt;cut&gt; &#233;t&#233;</name>"), std::string::npos);
+    EXPECT_NE(file.find(code == 29 ? "<ntsc>TRUE</ntsc>" : "<ntsc>FALSE</ntsc>"), std::string::npos);
+    EXPECT_NE(file.find(code == 29 ? "<string>00;00;00;00</string>" : "<string>00:00:00:00</string>"), std::string::npos);
+    Warnings rw;
+    const SubtitleDocument back = ReadFinalCutPro(file, doc.frameRate(), rw);
+    ASSERT_EQ(back.Count(), doc.Count());
+    EXPECT_EQ(back.At(back.Count() - 1).text, extra.text);
+    EXPECT_NE(file.find("&#128512; a &gt; b\tc"), std::string::npos);
   }
 }
 

@@ -87,6 +87,12 @@ TEST(TimedTextRead, EveryTimingForm) {
        R"(<div><p begin="00:01:00:02" end="00:10:00:00">a</p></div>)", {{"00010002", "00100000", "a"}}, 29},
       {"23.976 with the multiplier written as 999 1000", R"( ttp:frameRate="24" ttp:frameRateMultiplier="999 1000")",
        R"(<div><p begin="00:00:01:23" end="00:00:02:00">a</p></div>)", {{"00000123", "00000200", "a"}}, 23},
+      {"frames and fractions at their fixed places, a semicolon, spaces around", R"( ttp:frameRate="25")",
+       R"(<div><p begin=" 00:00:01:12 " end="00:00:02;13">a</p><p begin="00:00:03.480" end="00:00:04.04">b</p></div>)",
+       {{"00000112", "00000213", "a"}, {"00000312", "00000401", "b"}}, 25},
+      {"clock times the fixed places refuse go the long way", R"( ttp:frameRate="25" ttp:subFrameRate="2")",
+       R"(<div><p begin="00:00:01:12.0" end="0:0:2:13">a</p><p begin="00:00:0a:00" end="3s">bad</p></div>)",
+       {{"00000112", "00000213", "a"}}, 25},
       {"overlapping paragraphs stay apart, in time order", "",
        R"(<div><p begin="5s" end="7s">late</p><p begin="1s" end="6s">early</p><p begin="1s" end="2s">same</p></div>)",
        {{"00000100", "00000600", "early"}, {"00000100", "00000200", "same"}, {"00000500", "00000700", "late"}}, 25},
@@ -148,6 +154,10 @@ TEST(TimedTextRead, TextStylesAndWhiteSpace) {
       {"preserved white space keeps spaces and line feeds",
        "<p begin='1s' end='2s' xml:space='preserve'>  two  spaces\nnext</p>", "  two  spaces\r\nnext"},
       {"CDATA", "<p begin='1s' end='2s'><![CDATA[a <b> c]]></p>", EscapeLiterals("a <b> c")},
+      {"tabs, line feeds and spaces at the edges of spans",
+       "<p begin='1s' end='2s'>a\t b <span style='it'> c </span>\n d  </p>", "a b <c> d"},
+      {"preserved carriage returns go, preserved tabs are spaces",
+       "<p begin='1s' end='2s' xml:space='preserve'>a&#13;\n\tb</p>", "a\r\n b"},
       {"metadata inside a paragraph is no text", "<p begin='1s' end='2s'><metadata>note</metadata>text</p>", "text"},
       {"rgb() and named colours", "<p begin='1s' end='2s'><span tts:color='rgb(0,255,255)'>c</span><span tts:color='lime'>g</span></p>",
        "\x06" "c\x02g"},
@@ -370,7 +380,15 @@ TEST(TimedTextRead, HostileFiles) {
 }
 
 TEST(TimedTextRead, LanguageFromTheRoot) {
-  const std::pair<const char*, std::int32_t> cases[] = {{"fr", 1036}, {"en-GB", 2057}, {"he", 1037}, {"xx", kDefaultLanguageId}};
+  // A language part of 16 letters or more fills ICU's buffer and comes back unterminated:
+  // such tags name no language.
+  const std::pair<const char*, std::int32_t> cases[] = {{"fr", 1036},
+                                                        {"en-GB", 2057},
+                                                        {"he", 1037},
+                                                        {"xx", kDefaultLanguageId},
+                                                        {"ew[[[[[[[[[[[[[n", kDefaultLanguageId},
+                                                        {"abcdefghijklmnop-FR", kDefaultLanguageId},
+                                                        {"abcdefghijklmnopqrstuvwxyz", kDefaultLanguageId}};
   for (auto [lang, id] : cases) {
     SCOPED_TRACE(lang);
     std::string file = Ttml("", "");
