@@ -6,8 +6,9 @@
 # peak memory (maximum resident set) are printed, with the ratio kipo/ffmpeg. The memory
 # floor is what `kipo --version` takes: the goal is a peak within twice the input's size
 # above it; each kipo row prints its peak above that floor as a multiple of the input's
-# size. The peak of converting a one-subtitle file (what the conversion code takes, however
-# small the input) is printed beside the floor.
+# size, (peak - floor) / input, against the goal of 2. The peak of converting a
+# one-subtitle file (what the conversion code takes, however small the input) is printed
+# beside the floor.
 # Usage: bench/convert_vs_ffmpeg.sh [path/to/kipo]   (default: build/kipo; RUNS=n to change)
 set -euo pipefail
 kipo=${1:-build/kipo}
@@ -59,7 +60,9 @@ compare() {
   read -r kw kc kp < <(summary "$work/k")
   row "$name" kipo "$kw" "$kc" "$kp"
   awk -v p="$kp" -v f="$floor" -v n="$(stat -c %s "$in")" \
-    'BEGIN { printf "%-12s peak above the floor %.1f MiB, %.1f times the input\n", "", (p - f) / 1024, (p - f) * 1024 / n }'
+    'BEGIN { r = (p - f) * 1024 / n
+      printf "%-12s peak above the floor %.1f MiB, %.1f times the input (goal: at most 2: %s)\n", "", (p - f) / 1024, r,
+        (r <= 2 ? "met" : "not met") }'
   if [[ -n $with ]]; then
     read -r fw fc fp < <(summary "$work/f")
     row "" ffmpeg "$fw" "$fc" "$fp"

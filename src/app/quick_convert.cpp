@@ -29,10 +29,11 @@ std::optional<TextEncoding> ToText(ConvertEncoding e) {
 }
 
 // The encoding an input file was in; nullopt for binary files.
-std::optional<TextEncoding> EncodingOfFile(const Bytes& bytes, const std::string& ext) {
+std::optional<TextEncoding> EncodingOfFile(std::span<const std::uint8_t> bytes, const std::string& ext) {
   const Format* f = FormatForExtension(ext);
   if (!f || !f->traits.textFile) return std::nullopt;
-  DecodedText d = DecodeText(bytes, "windows-1252");
+  std::string storage;
+  DecodedView d = DecodeTextView(bytes, "windows-1252", storage);
   // Plain ASCII without a mark is the same file in ANSI; UTF-8 would add a mark.
   bool ascii = std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; });
   if (!d.hadBom && ascii) return TextEncoding::Ansi;
@@ -107,45 +108,52 @@ std::optional<Timecode> ParseOffset(std::string_view text, const FrameRate& rate
   return static_cast<Timecode>(back ? -frames : frames);
 }
 
+CueDigits RetimeCue(const CueDigits& c, const FrameRate& from, const FrameRate& to) {
+  if (!IsCompleteCue(c)) return c;
+  double seconds = FramesToSeconds(LabelToFrames(c, from), from);
+  return FramesToDigits(static_cast<Timecode>(std::lround(seconds * to.fps())), to);
+}
+
 void RetimeToRate(SubtitleDocument& doc, int code) {
   auto target = FrameRate::FromCode(code);
   if (!target || *target == doc.frameRate()) return;
   FrameRate from = doc.frameRate();
-  double to = target->fps();
-  auto move = [&](const CueDigits& c) -> CueDigits {
-    if (!IsCompleteCue(c)) return c;
-    double seconds = FramesToSeconds(LabelToFrames(c, from), from);
-    return FramesToDigits(static_cast<Timecode>(std::lround(seconds * to)), *target);
-  };
   std::vector<Subtitle> subs = doc.Subtitles();
   for (Subtitle& s : subs) {
-    s.inCue = move(s.inCue);
-    s.outCue = move(s.outCue);
+    s.inCue = RetimeCue(s.inCue, from, *target);
+    s.outCue = RetimeCue(s.outCue, from, *target);
   }
   doc.SetFrameRate(code);
   doc.ReplaceAll(std::move(subs));
 }
 
+CueDigits OffsetCue(const CueDigits& c, Timecode offset, const FrameRate& r, std::size_t& clipped) {
+  if (!IsCompleteCue(c)) return c;
+  long f = static_cast<long>(LabelToFrames(c, r)) + offset;
+  if (f < 0) {
+    ++clipped;
+    f = 0;
+  }
+  return FramesToDigits(static_cast<Timecode>(f), r);
+}
+
+namespace {
+std::string ClippedWarning(std::size_t clipped) {
+  return std::to_string(clipped) + " cue(s) would fall before 00:00:00:00 and were set to it";
+}
+}  // namespace
+
 void ApplyOffset(SubtitleDocument& doc, Timecode offset, Warnings& warnings) {
   if (offset == 0) return;
   const FrameRate& r = doc.frameRate();
   std::size_t clipped = 0;
-  auto move = [&](const CueDigits& c) -> CueDigits {
-    if (!IsCompleteCue(c)) return c;
-    long f = static_cast<long>(LabelToFrames(c, r)) + offset;
-    if (f < 0) {
-      ++clipped;
-      f = 0;
-    }
-    return FramesToDigits(static_cast<Timecode>(f), r);
-  };
   std::vector<Subtitle> subs = doc.Subtitles();
   for (Subtitle& s : subs) {
-    s.inCue = move(s.inCue);
-    s.outCue = move(s.outCue);
+    s.inCue = OffsetCue(s.inCue, offset, r, clipped);
+    s.outCue = OffsetCue(s.outCue, offset, r, clipped);
   }
   doc.ReplaceAll(std::move(subs));
-  if (clipped) warnings.push_back(std::to_string(clipped) + " cue(s) would fall before 00:00:00:00 and were set to it");
+  if (clipped) warnings.push_back(ClippedWarning(clipped));
 }
 
 Bytes WriteConvertTarget(const ConvertTarget& target, const SubtitleDocument& doc, std::optional<TextEncoding> encoding,
@@ -165,10 +173,128 @@ Bytes WriteConvertTarget(const ConvertTarget& target, const SubtitleDocument& do
   return std::move(r.bytes);
 }
 
+namespace {
+
+// A conversion that holds one subtitle at a time: the reader's pass hands each subtitle
+// through the conversion's steps (rate label, re-timing, offset: all per cue) to the
+// writer, which puts the file together piece by piece. The file is created when the
+// first subtitle arrives, once the reader has taken the document's own fields from the
+// file, and is committed only when reader and writer have both finished; any error on the
+// way leaves no file behind. Warnings come in the document path's order: the reader's,
+// the offset's, the writer's; so do the questions, since writers ask theirs when they
+// finish, after the reader's last one.
+class StreamConversion {
+ public:
+  StreamConversion(const Format& from, const Format& to, const std::filesystem::path& input,
+                   const std::filesystem::path& output, const ConvertOptions& o, SettingsStore& settings,
+                   Prompter& prompter)
+      : from_(from), to_(to), input_(input), output_(output), o_(o), settings_(settings), prompter_(prompter) {}
+
+  Warnings Run(Bytes& bytes) {
+    encoding_ = ToText(o_.encoding);
+    if (o_.encoding == ConvertEncoding::SameAsOriginal) encoding_ = EncodingOfFile(bytes, UpperExtension(input_.string()));
+    FileContext readCtx{prompter_, settings_, o_.frameRateCode, -1};
+    Warnings warnings = from_.stream.read(bytes, readCtx, header_, [this](Subtitle&& s) { Add(std::move(s)); });
+    Start();  // a file without subtitles still gets its header
+    Warnings written = writer_->Finish();
+    file_->Commit();
+    if (clipped_) warnings.push_back(ClippedWarning(clipped_));
+    warnings.insert(warnings.end(), written.begin(), written.end());
+    return warnings;
+  }
+
+ private:
+  // The document's own fields are final: the steps that depend on them are set up.
+  void Start() {
+    if (writer_) return;
+    header_.SetFile(input_.string());
+    header_.saved = true;
+    header_.modified = false;
+    if (o_.frameRateCode && FrameRate::FromCode(o_.frameRateCode)) header_.SetFrameRate(o_.frameRateCode);
+    if (auto target = FrameRate::FromCode(o_.retimeRateCode); o_.retimeRateCode && target && *target != header_.frameRate()) {
+      retimeFrom_ = header_.frameRate();
+      header_.SetFrameRate(o_.retimeRateCode);
+    }
+    if (!o_.offset.empty()) {
+      std::optional<Timecode> frames = ParseOffset(o_.offset, header_.frameRate());
+      if (!frames)
+        throw UserError(kAppTitle, "The offset " + o_.offset + " is not a timecode (HH:MM:SS:FF) or a frame count");
+      offset_ = *frames;
+    }
+    writeCtx_.emplace(FileContext{prompter_, settings_, header_.frameRate().code, CodePageFor(encoding_)});
+    file_.emplace(output_);
+    writer_ = to_.stream.write(header_, *writeCtx_, *file_);
+  }
+
+  void Add(Subtitle&& s) {
+    Start();
+    if (retimeFrom_) {
+      s.inCue = RetimeCue(s.inCue, *retimeFrom_, header_.frameRate());
+      s.outCue = RetimeCue(s.outCue, *retimeFrom_, header_.frameRate());
+    }
+    if (offset_ != 0) {
+      s.inCue = OffsetCue(s.inCue, offset_, header_.frameRate(), clipped_);
+      s.outCue = OffsetCue(s.outCue, offset_, header_.frameRate(), clipped_);
+    }
+    writer_->Add(s);
+  }
+
+  const Format& from_;
+  const Format& to_;
+  const std::filesystem::path& input_;
+  const std::filesystem::path& output_;
+  const ConvertOptions& o_;
+  SettingsStore& settings_;
+  Prompter& prompter_;
+  std::optional<TextEncoding> encoding_;
+  SubtitleDocument header_;
+  std::optional<FrameRate> retimeFrom_;
+  Timecode offset_ = 0;
+  std::size_t clipped_ = 0;
+  std::optional<FileContext> writeCtx_;
+  std::optional<AtomicFileWriter> file_;  // before the writer, which writes into it
+  std::unique_ptr<SubtitleStreamWriter> writer_;
+};
+
+// The formats of a streamed conversion, or nullptrs when either cannot stream. The input's
+// format is chosen as ReadDocumentFile chooses it.
+std::pair<const Format*, const Format*> StreamFormats(const std::filesystem::path& input,
+                                                      const std::filesystem::path& output, const Bytes& bytes) {
+  const Format* from = FormatForPath(input);
+  const Format* to = FormatForPath(output);
+  if (!from || !from->read || !to || !to->stream.write) return {nullptr, nullptr};
+  if (const Format* byContent = FormatForFile(UpperExtension(input.string()), bytes);
+      byContent && byContent->read && from->fileType)
+    from = byContent;
+  if (!from->stream.read) return {nullptr, nullptr};
+  return {from, to};
+}
+
+}  // namespace
+
+Warnings ConvertStreamed(const Format& from, const Format& to, Bytes& bytes, const std::filesystem::path& input,
+                         const std::filesystem::path& output, const ConvertOptions& o, SettingsStore& settings,
+                         Prompter& prompter) {
+  return StreamConversion(from, to, input, output, o, settings, prompter).Run(bytes);
+}
+
 ConvertedFile ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
                           const ConvertOptions& o, SettingsStore& settings, Prompter& prompter) {
   ConvertedFile result{input, output, {}, {}};
   try {
+    if (o.stream) {
+      const Format* from = FormatForPath(input);
+      const Format* to = FormatForPath(output);
+      if (from && from->stream.read && to && to->stream.write) {
+        // Subtitle files are small; anything beyond 256 MiB is not one.
+        Bytes bytes = ReadFileBytes(input, std::uintmax_t(256) << 20);
+        if (auto [f, t] = StreamFormats(input, output, bytes); f) {
+          result.streamed = true;
+          result.warnings = ConvertStreamed(*f, *t, bytes, input, output, o, settings, prompter);
+          return result;
+        }
+      }
+    }
     std::optional<TextEncoding> enc;
     SubtitleDocument doc = LoadForConversion(input, o, settings, prompter, result.warnings, enc);
     FileContext writeCtx{prompter, settings, doc.frameRate().code, CodePageFor(enc)};

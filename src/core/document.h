@@ -53,6 +53,10 @@ struct Subtitle {
   bool operator==(const Subtitle&) const = default;
 };
 
+// Takes subtitles one at a time from a reader's pass: a document collects them, a
+// streamed conversion writes each one out and forgets it.
+using SubtitleSink = std::function<void(Subtitle&&)>;
+
 // What changed, for listeners.
 struct DocumentChange {
   enum Kind { Inserted, Removed, Changed, Reset, FrameRateChanged, ValuesChanged } kind;

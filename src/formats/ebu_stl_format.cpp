@@ -1,5 +1,6 @@
 // EBU subtitle files (STL): the GSI block and one TTI block per text piece.
 #include "formats/broadcast/ebu_stl.h"
+#include "formats/broadcast/stl_layout.h"
 #include "formats/format_rows.h"
 #include "settings/house_options.h"
 #include "settings/keys.h"
@@ -48,6 +49,54 @@ const OptionTable<StlReadOptions>& ReadTable() {
   return table;
 }
 
+StlReadOptions ReadOptions(const SettingsStore& settings) {
+  StlReadOptions o = ReadTable().Load(settings);
+  o.editAreaWidth = HouseOptions::Load(settings).maxRowLength;
+  return o;
+}
+
+StlWriteOptions WriteOptions(const SettingsStore& settings) {
+  StlWriteOptions o = WriteTable().Load(settings);
+  o.maxCharsPerRow = HouseOptions::Load(settings).maxRowLength;
+  return o;
+}
+
+// The blocks go to the file in pieces of about 128 KiB behind room for the header block,
+// which is written over that room once the totals are known.
+class StlStreamWriter : public SubtitleStreamWriter {
+ public:
+  static constexpr std::size_t kPiece = 128 * 1024;
+
+  StlStreamWriter(const SubtitleDocument& header, StlWriteOptions o, Prompter& prompter, AtomicFileWriter& file)
+      : writer_(header, std::move(o)), prompter_(prompter), file_(file), blocks_(kPiece + kStlTtiSize * 256) {
+    blocks_.fill(kStlGsiSize, ' ');
+  }
+
+  void Add(const Subtitle& s) override {
+    writer_.Add(s, blocks_, warnings_);
+    if (blocks_.size() >= kPiece) Flush();
+  }
+
+  Warnings Finish() override {
+    Flush();
+    const Bytes gsi = writer_.Header(prompter_, warnings_);
+    file_.WriteAt(0, gsi);
+    return std::move(warnings_);
+  }
+
+ private:
+  void Flush() {
+    file_.Write(blocks_.data());
+    blocks_ = ByteWriter(kPiece + kStlTtiSize * 256);
+  }
+
+  StlWriter writer_;
+  Prompter& prompter_;
+  AtomicFileWriter& file_;
+  ByteWriter blocks_;
+  Warnings warnings_;
+};
+
 }  // namespace
 
 Format MakeEbuStlFormat() {
@@ -60,18 +109,24 @@ Format MakeEbuStlFormat() {
   f.traits.keepsColours = true;
   f.traits.keepsComments = true;
   f.read = [](std::span<const std::uint8_t> bytes, FormatContext& ctx) {
-    StlReadOptions o = ReadTable().Load(ctx.settings);
-    o.editAreaWidth = HouseOptions::Load(ctx.settings).maxRowLength;
-    StlReadResult r = ReadStl(bytes, o, ctx.prompter);
+    StlReadResult r = ReadStl(bytes, ReadOptions(ctx.settings), ctx.prompter);
     if (r.newEditAreaWidth) ctx.newEditAreaWidth = r.newEditAreaWidth;
     return ReadResult{std::move(r.doc), std::move(r.warnings)};
   };
   f.write = [](const SubtitleDocument& doc, FormatContext& ctx) {
-    StlWriteOptions o = WriteTable().Load(ctx.settings);
-    o.maxCharsPerRow = HouseOptions::Load(ctx.settings).maxRowLength;
     WriteResult r;
-    r.bytes = WriteStl(doc, o, ctx.prompter, r.warnings);
+    r.bytes = WriteStl(doc, WriteOptions(ctx.settings), ctx.prompter, r.warnings);
     return r;
+  };
+  f.stream.read = [](Bytes& bytes, FormatContext& ctx, SubtitleDocument& header, const SubtitleSink& sink) {
+    Warnings warnings;
+    std::optional<int> width = ReadStlCues(bytes, ReadOptions(ctx.settings), ctx.prompter, header, sink, warnings);
+    if (width) ctx.newEditAreaWidth = width;
+    return warnings;
+  };
+  f.stream.write = [](const SubtitleDocument& header, FormatContext& ctx, AtomicFileWriter& file) {
+    return std::unique_ptr<SubtitleStreamWriter>(
+        std::make_unique<StlStreamWriter>(header, WriteOptions(ctx.settings), ctx.prompter, file));
   };
   return f;
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -21,6 +22,7 @@
 #include "formats/exchange/catalogue.h"
 #include "formats/exchange/text_encoding.h"
 #include "platform/binary_io.h"
+#include "platform/files.h"
 #include "platform/prompter.h"
 #include "settings/option_table.h"
 #include "settings/settings_store.h"
@@ -57,6 +59,30 @@ struct ReadResult {
 struct WriteResult {
   Bytes bytes;
   Warnings warnings;
+};
+
+// A file written while it is made, one subtitle at a time.
+class SubtitleStreamWriter {
+ public:
+  virtual ~SubtitleStreamWriter() = default;
+  virtual void Add(const Subtitle& s) = 0;
+  // Writes what is left (an ending, totals in a header); the caller commits the file.
+  // Returns what the file could not carry, as the format's writer names it.
+  virtual Warnings Finish() = 0;
+};
+
+// Formats whose files are read and written one subtitle at a time, so that a conversion
+// between two of them never holds a whole document: the same reader and writer as the
+// document ones, with the document left out.
+struct StreamHooks {
+  // Reads the bytes: the document's own fields (frame rate, character set, header
+  // properties) go into `header` before the first subtitle reaches the sink. The reader
+  // may release `bytes` once it no longer needs them. Returns the reader's warnings.
+  std::function<Warnings(Bytes& bytes, FormatContext&, SubtitleDocument& header, const SubtitleSink&)> read;
+  // Starts a file for a document whose own fields are `header`.
+  std::function<std::unique_ptr<SubtitleStreamWriter>(const SubtitleDocument& header, FormatContext&,
+                                                      AtomicFileWriter& file)>
+      write;
 };
 
 // The format's row among the main window's Open/Save file types.
@@ -137,6 +163,7 @@ struct Format {
   // beside their index): writes everything from `path` and returns the warnings.
   std::function<Warnings(const SubtitleDocument&, const std::filesystem::path&, FormatContext&)> exportTo;
   SaveHooks hooks;
+  StreamHooks stream;
   FormatOptions options;
   // The setting that keeps the export save dialog's filter index; nullptr: it starts at 1.
   const IntSetting* filterIndexSetting = nullptr;

@@ -23,9 +23,13 @@ Format MakeMicroDvdFormat() {
   in.fileName = "*.txt;*.sub";
   f.importRow = std::move(in);
   f.convert = MakeConvertTarget(8, "MicroDVD SUB", "MicroDVD SUB", "MicroDVD", "", "sub", "micro", "MicroDVD");
-  return TextCueFormat(std::move(f), &ReadMicroDvd, [](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) {
+  f = TextCueFormat(std::move(f), &ReadMicroDvd, [](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) {
     return WriteMicroDvd(doc, w);
   });
+  StreamTextCues(f, &ReadMicroDvdCues, [](const SubtitleDocument& header, const SettingsStore&) {
+    return std::make_unique<MicroDvdWriter>(header);
+  });
+  return f;
 }
 
 }  // namespace kipo

@@ -25,8 +25,12 @@ Format MakeYouTubeSbvFormat() {
   f.importRow = std::move(in);
   f.convert = MakeConvertTarget(20, "YouTube SBV", "YouTube SBV", "YouTube", "", "sbv", "youtube", "YouTube SBV");
   f.traits.keepsTenHours = false;  // one hour digit
-  return TextCueFormat(std::move(f), &ReadSbv,
-                       [](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) { return WriteSbv(doc, w); });
+  f = TextCueFormat(std::move(f), &ReadSbv,
+                    [](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) { return WriteSbv(doc, w); });
+  StreamTextCues(f, &ReadSbvCues, [](const SubtitleDocument& header, const SettingsStore&) {
+    return std::make_unique<SbvWriter>(header);
+  });
+  return f;
 }
 
 }  // namespace kipo

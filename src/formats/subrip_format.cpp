@@ -66,9 +66,13 @@ Format MakeSubRipFormat() {
   f.filterIndexSetting = &kFilterIndex;
   f.options = FormatOptions::Of(SubRipOptionTable());
   f.traits.keepsColours = false;
-  return TextCueFormat(std::move(f), &ReadSubRip, [](const SubtitleDocument& doc, const SettingsStore& s, Warnings& w) {
+  f = TextCueFormat(std::move(f), &ReadSubRip, [](const SubtitleDocument& doc, const SettingsStore& s, Warnings& w) {
     return WriteSubRip(doc, SubRipOptionTable().Load(s), w);
   });
+  StreamTextCues(f, &ReadSubRipCues, [](const SubtitleDocument& header, const SettingsStore& s) {
+    return std::make_unique<SubRipWriter>(header, SubRipOptionTable().Load(s));
+  });
+  return f;
 }
 
 }  // namespace kipo

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/exchange/cue_text.h"
 #include "formats/format.h"
 
 namespace kipo {
@@ -15,6 +16,13 @@ using CueTextWriter = std::function<std::string(const SubtitleDocument&, const S
 
 // A text format with a reader and a writer; `format` brings its id, names and rows.
 Format TextCueFormat(Format format, CueTextReader reader, CueTextWriter writer);
+
+// Gives the format its stream hooks: the reader's pass over the decoded text, and its
+// writer one subtitle at a time, the text encoded and written to the file in pieces of
+// about 128 KiB (the same bytes and warnings as the document writer's).
+using CueWriterFactory =
+    std::function<std::unique_ptr<CueListWriter>(const SubtitleDocument& header, const SettingsStore& settings)>;
+void StreamTextCues(Format& format, CuePass pass, CueWriterFactory writer);
 
 // The bytes of a cue-list text format in an encoding (the export dialog's filter): the
 // document's ANSI code page, the characters it cannot hold named, "Remove BOM" applied.

@@ -14,6 +14,14 @@ constexpr TextSetting kMovieName{keys::kExport, "WebVTT movie name", ""};
 constexpr FlagSetting kIncludePositioning{keys::kExport, "WebVTT include positioning", true, FlagForm::OneZero};
 constexpr FlagSetting kIncludeComments{keys::kExport, "WebVTT include comments", false, FlagForm::OneZero};
 
+// The options with the pictures' own text layout, which places centred-left blocks by their
+// width (made the first time one is written).
+WebVttOptions WriterOptions(const SettingsStore& s) {
+  WebVttOptions o = WebVttOptionTable().Load(s);
+  o.makeMeasurer = [] { return MakeLayoutMeasurer(); };
+  return o;
+}
+
 }  // namespace
 
 const OptionTable<WebVttOptions>& WebVttOptionTable() {
@@ -55,15 +63,13 @@ Format MakeWebVttFormat() {
   f.options = FormatOptions::Of(WebVttOptionTable());
   f.traits.keepsComments = true;
   f.traits.keepsUnderline = true;
-  return TextCueFormat(std::move(f), &ReadWebVtt, [](const SubtitleDocument& doc, const SettingsStore& s, Warnings& w) {
-    WebVttOptions o = WebVttOptionTable().Load(s);
-    // Centred-left blocks are placed by their width in the pictures' own text layout.
-    std::unique_ptr<TextMeasurer> m;
-    for (const Subtitle& x : doc.Subtitles())
-      if (!m && o.includePositioning && x.alignment == AlignCentreLeft) m = MakeLayoutMeasurer();
-    o.measurer = m.get();
-    return WriteWebVtt(doc, o, w);
+  f = TextCueFormat(std::move(f), &ReadWebVtt, [](const SubtitleDocument& doc, const SettingsStore& s, Warnings& w) {
+    return WriteWebVtt(doc, WriterOptions(s), w);
   });
+  StreamTextCues(f, &ReadWebVttCues, [](const SubtitleDocument& header, const SettingsStore& s) {
+    return std::make_unique<WebVttWriter>(header, WriterOptions(s));
+  });
+  return f;
 }
 
 }  // namespace kipo

@@ -55,44 +55,100 @@ std::vector<std::uint8_t> ReadFileBytes(const fs::path& path, std::uintmax_t max
   return data;
 }
 
-void WriteFileAtomic(const fs::path& path, std::span<const std::uint8_t> bytes) {
+AtomicFileWriter::AtomicFileWriter(const fs::path& path) : path_(path) {
   fs::path dir = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-  std::string tmpl = (dir / ("." + path.filename().string() + ".kipo-XXXXXX")).string();
-  int fd = mkstemp(tmpl.data());
-  if (fd < 0)
+  tmp_ = (dir / ("." + path.filename().string() + ".kipo-XXXXXX")).string();
+  fd_ = mkstemp(tmp_.data());
+  if (fd_ < 0) {
+    tmp_.clear();
     throw UserError("Cannot save file", "Cannot write to " + dir.string() + ": " + std::strerror(errno));
-  auto fail = [&](const char* what) {
-    int err = errno;
-    ::close(fd);
-    ::unlink(tmpl.c_str());
-    throw UserError("Cannot save file", std::string(what) + " " + path.string() + ": " + std::strerror(err));
-  };
+  }
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!tmp_.empty()) ::unlink(tmp_.c_str());
+}
+
+void AtomicFileWriter::Fail(const char* what) {
+  int err = errno;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!tmp_.empty()) ::unlink(tmp_.c_str());
+  tmp_.clear();
+  throw UserError("Cannot save file", std::string(what) + " " + path_.string() + ": " + std::strerror(err));
+}
+
+void AtomicFileWriter::Write(std::span<const std::uint8_t> bytes) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    Fail("Cannot write");
+  }
   const std::uint8_t* p = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
+    ssize_t n = ::write(fd_, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      fail("Cannot write");
+      Fail("Cannot write");
     }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
+  size_ += bytes.size();
+}
+
+void AtomicFileWriter::Write(std::string_view text) {
+  Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+void AtomicFileWriter::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+  if (fd_ < 0 || offset + bytes.size() > size_) {
+    errno = fd_ < 0 ? EBADF : EINVAL;
+    Fail("Cannot write");
+  }
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail("Cannot write");
+    }
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void AtomicFileWriter::Commit() {
+  if (fd_ < 0) {
+    errno = EBADF;
+    Fail("Cannot write");
+  }
   // Keep the permissions of the file being replaced; new files get the usual 0644.
   struct stat st {};
-  mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  ::fchmod(fd, mode);
-  if (::fsync(fd) != 0) fail("Cannot flush");
+  mode_t mode = ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  ::fchmod(fd_, mode);
+  if (::fsync(fd_) != 0) Fail("Cannot flush");
+  const int fd = fd_;
+  fd_ = -1;
   if (::close(fd) != 0) {
     int err = errno;
-    ::unlink(tmpl.c_str());
-    throw UserError("Cannot save file", "Cannot close " + path.string() + ": " + std::strerror(err));
+    ::unlink(tmp_.c_str());
+    tmp_.clear();
+    throw UserError("Cannot save file", "Cannot close " + path_.string() + ": " + std::strerror(err));
   }
-  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+  if (::rename(tmp_.c_str(), path_.c_str()) != 0) {
     int err = errno;
-    ::unlink(tmpl.c_str());
-    throw UserError("Cannot save file", "Cannot replace " + path.string() + ": " + std::strerror(err));
+    ::unlink(tmp_.c_str());
+    tmp_.clear();
+    throw UserError("Cannot save file", "Cannot replace " + path_.string() + ": " + std::strerror(err));
   }
+  tmp_.clear();
+}
+
+void WriteFileAtomic(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  AtomicFileWriter file(path);
+  file.Write(bytes);
+  file.Commit();
 }
 
 void WriteFileAtomic(const fs::path& path, std::string_view text) {

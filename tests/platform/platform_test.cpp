@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -124,6 +127,65 @@ TEST(Files, AtomicWriteReplacesWholeAndLeavesNoTemporaries) {
   EXPECT_THROW(WriteFileAtomic(home / "missing-folder/doc.bin", std::string_view("x")), UserError);
   EXPECT_THROW(ReadFileBytes(home / "nothing-here"), UserError);
   EXPECT_THROW(ReadFileBytes(target, 3), UserError);
+}
+
+// A file written in pieces is all or nothing: a writer dropped before Commit (an error on
+// the way) leaves the old target and no temporary file; a file-size limit stands in for a
+// full disk in the middle of the pieces.
+TEST(Files, PiecewiseAtomicWriteIsAllOrNothing) {
+  test::TempHome home;
+  auto target = home / "doc.bin";
+  WriteFileAtomic(target, std::string_view("old"));
+  auto onlyTarget = [&] {
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(home.path())) files += e.is_regular_file();
+    EXPECT_EQ(files, 1);
+    EXPECT_EQ(test::ReadFile(target), "old");
+  };
+  {
+    AtomicFileWriter w(target);
+    w.Write(std::string_view("header.."));
+    w.Write(std::string_view("body"));
+    EXPECT_TRUE(std::filesystem::exists(w.temporaryPath()));
+  }
+  onlyTarget();
+  {
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    AtomicFileWriter w(target);
+    const std::string piece(48 * 1024, 'x');
+    w.Write(piece);
+    try {
+      w.Write(piece);
+      ADD_FAILURE() << "a write past the limit went through";
+    } catch (const UserError& e) {
+      EXPECT_EQ(e.title(), "Cannot save file");
+      EXPECT_NE(e.text().find("Cannot write " + target.string()), std::string::npos) << e.text();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_THROW(w.Commit(), UserError);
+  }
+  onlyTarget();
+  {
+    AtomicFileWriter w(target);
+    w.Write(std::string_view("........body"));
+    w.WriteAt(0, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>("HEAD"), 4));
+    EXPECT_THROW(w.WriteAt(10, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>("HEAD"), 4)),
+                 UserError);  // past the end: a fault of the caller, and the file is dropped
+  }
+  onlyTarget();
+  AtomicFileWriter w(target);
+  w.Write(std::string_view("........body"));
+  w.WriteAt(2, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>("HEAD"), 4));
+  w.Commit();
+  EXPECT_EQ(test::ReadFile(target), "..HEAD..body");
+  EXPECT_TRUE(w.temporaryPath().empty());
+  EXPECT_THROW(AtomicFileWriter(home / "missing-folder/doc.bin"), UserError);
 }
 
 TEST(Files, UserFoldersFollowTheXdgVariables) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/document.h"
+#include "formats/broadcast/stl_text.h"
 #include "platform/binary_io.h"
 #include "platform/prompter.h"
 
@@ -55,6 +56,24 @@ int StlVerticalPosition(int lines, int row, const StlWriteOptions& o);
 // The screen row of a subtitle read from a file: `teletext` selects teletext rows.
 int StlRowFromVerticalPosition(int vp, int lines, bool teletext);
 
+// Writes the blocks of one subtitle at a time. The header block holds totals (blocks,
+// subtitles, the first in cue), so it is made last, for the file's first 1024 bytes.
+class StlWriter {
+ public:
+  StlWriter(const SubtitleDocument& header, StlWriteOptions options);
+  // Appends the subtitle's comment and text blocks.
+  void Add(const Subtitle& s, ByteWriter& out, std::vector<std::string>& warnings);
+  // The header block for what was added. The frame-rate message goes through the prompter.
+  Bytes Header(Prompter& prompter, std::vector<std::string>& warnings);
+
+ private:
+  const SubtitleDocument& header_;  // the document's own fields, read by Header
+  StlWriteOptions o_;
+  StlTable table_;
+  std::size_t count_ = 0, blocks_ = 0, commentsLeftOut_ = 0;
+  std::string firstIn_ = "00000000";
+};
+
 // Writes the file's bytes. The frame-rate message goes through the prompter; everything
 // the file cannot carry is added to `warnings`.
 Bytes WriteStl(const SubtitleDocument& doc, const StlWriteOptions& o, Prompter& prompter,
@@ -68,6 +87,11 @@ bool ConfirmStlSignature(std::span<const std::uint8_t> bytes, Prompter& prompter
 // ("Invalid file format") for files too short to hold a header, Cancelled when the user
 // declines the signature question.
 StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions& o, Prompter& prompter);
+// The same pass handing each subtitle to a sink; `header` gets the header block's fields
+// first. Returns the edit area width the long-row question set.
+std::optional<int> ReadStlCues(std::span<const std::uint8_t> bytes, const StlReadOptions& o, Prompter& prompter,
+                               SubtitleDocument& header, const SubtitleSink& sink,
+                               std::vector<std::string>& warnings);
 
 // Reads the header only into `doc`: frame rate, header fields, character set and
 // language. Throws UserError for a file too short to hold a header.

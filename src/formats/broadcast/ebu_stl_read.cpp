@@ -94,28 +94,32 @@ void ReadStlHeader(std::span<const std::uint8_t> bytes, SubtitleDocument& doc) {
 }
 
 StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions& o, Prompter& prompter) {
+  StlReadResult result;
+  std::vector<Subtitle> subs;
+  if (bytes.size() > kStlGsiSize) subs.reserve(std::min((bytes.size() - kStlGsiSize) / kStlTtiSize, kMaxSubtitles));
+  result.newEditAreaWidth = ReadStlCues(
+      bytes, o, prompter, result.doc, [&subs](Subtitle&& s) { subs.push_back(std::move(s)); }, result.warnings);
+  result.doc.ReplaceAll(std::move(subs));
+  result.doc.modified = false;
+  return result;
+}
+
+std::optional<int> ReadStlCues(std::span<const std::uint8_t> bytes, const StlReadOptions& o, Prompter& prompter,
+                               SubtitleDocument& doc, const SubtitleSink& sink, std::vector<std::string>& warnings) {
   // Too short to hold a header: nothing to ask about.
   if (bytes.size() < kStlGsiSize) throw InvalidFileFormat(TooShort(bytes.size()));
   if (!ConfirmStlSignature(bytes, prompter)) throw Cancelled();
-  StlBlocks file;
-  try {
-    file = SplitStlFile(bytes);
-  } catch (const ReadError&) {
-    throw InvalidFileFormat(TooShort(bytes.size()));
-  }
-  StlReadResult result;
-  SubtitleDocument& doc = result.doc;
   ReadStlHeader(bytes, doc);
-  StlTable table = StlTableFromCode(file.gsi.cct);
-  std::string dsc = Trim(file.gsi.dsc);
+  const StlGsi gsi = ParseStlGsi(bytes.first(kStlGsiSize));
+  StlTable table = StlTableFromCode(gsi.cct);
+  std::string dsc = Trim(gsi.dsc);
   bool teletext = o.doubleHeight || o.screenEbu || dsc == "1" || dsc == "2";
 
-  std::vector<Subtitle> subs;
-  subs.reserve(std::min(file.blocks.size(), kMaxSubtitles));
+  std::size_t taken = 0, longest = 0;
   Pending p;
   bool full = false;
   auto finish = [&](const StlTti& t) {
-    if (subs.size() >= kMaxSubtitles) {
+    if (taken >= kMaxSubtitles) {
       full = true;
       return;
     }
@@ -129,15 +133,21 @@ StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions&
     s.row = StlRowFromVerticalPosition(t.vp, std::max<int>(1, static_cast<int>(rows.size())), teletext);
     s.comment = p.comment;
     s.boxStyle = BoxNone;
-    subs.push_back(std::move(s));
+    longest = LongestRow(s.text, longest);
+    ++taken;
+    sink(std::move(s));
     // Cleared rather than replaced: the text buffer keeps its room for the next subtitle.
     p.text.clear();
     p.comment.clear();
     p.any = false;
   };
-  const StlTti* last = nullptr;
-  for (const StlTti& t : file.blocks) {
-    if (full) break;
+  // The blocks are read where they lie, one at a time.
+  const std::size_t blocks = (bytes.size() - kStlGsiSize) / kStlTtiSize;
+  const std::size_t trailingBytes = (bytes.size() - kStlGsiSize) % kStlTtiSize;
+  StlTti t, last;  // the block read, and the last text block before the closing one
+  bool haveLast = false;
+  for (std::size_t k = 0; k < blocks && !full; ++k) {
+    t = ParseStlTti(bytes.subspan(kStlGsiSize + k * kStlTtiSize, kStlTtiSize));
     if (t.cf == 1 || t.ebn == kEbnComment) {
       std::string c = DecodeStlPlain(t.tf, table);
       if (!c.empty()) p.comment += (p.comment.empty() ? "" : " ") + c;
@@ -148,26 +158,23 @@ StlReadResult ReadStl(std::span<const std::uint8_t> bytes, const StlReadOptions&
     } else if (t.ebn <= kEbnMaxExtension) {
       p.text.insert(p.text.end(), t.tf.begin(), t.tf.end());
       p.any = true;
-      last = &t;
+      last = t;
+      haveLast = true;
     }
     // Blocks with the reserved numbers 0xF0-0xFD carry nothing for the subtitles.
   }
   if (p.any && !full) {
-    const StlTti& t = last ? *last : file.blocks.back();
-    finish(t);
-    result.warnings.push_back("The last subtitle of the file has no closing block; it was read as it stands");
+    // The file's last block is `t`.
+    finish(haveLast ? last : t);
+    warnings.push_back("The last subtitle of the file has no closing block; it was read as it stands");
   }
   if (full)
-    result.warnings.push_back("The file holds more than " + std::to_string(kMaxSubtitles) +
-                              " subtitles; the rest were not read");
-  if (file.trailingBytes > 0)
-    result.warnings.push_back("The file ends with " + std::to_string(file.trailingBytes) +
-                              " bytes that do not make a whole block; they were ignored");
-  doc.ReplaceAll(std::move(subs));
-
-  result.newEditAreaWidth = AskToWidenEditArea(doc, o.editAreaWidth, prompter);
-  doc.modified = false;
-  return result;
+    warnings.push_back("The file holds more than " + std::to_string(kMaxSubtitles) +
+                       " subtitles; the rest were not read");
+  if (trailingBytes > 0)
+    warnings.push_back("The file ends with " + std::to_string(trailingBytes) +
+                       " bytes that do not make a whole block; they were ignored");
+  return AskToWidenEditArea(longest, o.editAreaWidth, prompter);
 }
 
 }  // namespace kipo

@@ -110,17 +110,103 @@ int StlVerticalPosition(int n, int row, const StlWriteOptions& o) {
   return 12 - n - row;
 }
 
-Bytes WriteStl(const SubtitleDocument& doc, const StlWriteOptions& o, Prompter& prompter,
-               std::vector<std::string>& warnings) {
-  const std::size_t count = doc.Count();
-  StlTable table = StlTableForCharset(doc.characterSet());
+StlWriter::StlWriter(const SubtitleDocument& header, StlWriteOptions options)
+    : header_(header), o_(std::move(options)), table_(StlTableForCharset(header.characterSet())) {}
 
+void StlWriter::Add(const Subtitle& s, ByteWriter& out, std::vector<std::string>& warnings) {
+  const StlWriteOptions& o = o_;
+  const StlTable table = table_;
+  const std::size_t i = count_++;
+  if (i == 0 && CueBytes(s.inCue)[1] != 0xFF) firstIn_ = s.inCue.digits();
+  StlTti t;
+  t.sn = static_cast<std::uint16_t>(o.subtitleZero ? i : i + 1);
+  t.tci = CueBytes(s.inCue);
+  t.tco = CueBytes(s.outCue);
+  int lines = 1;
+  for (std::size_t p = s.text.find(kCrLf); p != std::string::npos; p = s.text.find(kCrLf, p + 2)) ++lines;
+  int vp = StlVerticalPosition(lines, s.row, o);
+  // Teletext has no subtitle rows above row 1 (row 0 is the page header).
+  const int lowest = o.doubleHeight || o.screenEbu || o.force23 ? 1 : 0;
+  if (vp < lowest || vp > 255) {
+    vp = std::clamp(vp, lowest, 255);
+    warnings.push_back(SubtitleLabel(i) + ": row " + std::to_string(s.row) +
+                       " is outside the screen; vertical position " + std::to_string(vp) + " written");
+  }
+  t.vp = static_cast<std::uint8_t>(vp);
+  switch (s.alignment) {
+    case AlignLeft: t.jc = o.screenEbu ? 0 : 1; break;
+    case AlignRight: t.jc = 3; break;
+    case AlignCentreLeft: t.jc = 0; break;
+    default: t.jc = 2; break;
+  }
+
+  std::vector<char32_t> unmappable;
+  if (!Trim(s.comment).empty()) {
+    if (!o.saveComments) {
+      ++commentsLeftOut_;
+    } else {
+      std::string c = EncodeStlPlain(s.comment, table, unmappable);
+      if (c.size() > kStlTextSize) {
+        c.resize(kStlTextSize);
+        // Never end on a diacritic whose letter was cut off.
+        if (table == StlTable::Latin && (std::uint8_t)c.back() >= 0xC1 && (std::uint8_t)c.back() <= 0xCF) c.pop_back();
+        warnings.push_back(SubtitleLabel(i) + ": comment cut to 112 characters");
+      }
+      StlTti ct = t;
+      ct.ebn = kEbnComment;
+      ct.cf = 1;
+      AppendBlock(ct, std::span(reinterpret_cast<const std::uint8_t*>(c.data()), c.size()), out);
+      ++blocks_;
+    }
+  }
+
+  StlTextLayout l;
+  l.table = table;
+  l.boxing = (s.boxStyle >= BoxUnboxedOutline && s.boxStyle <= BoxGhostStripeOutline) || o.screenEbu;
+  l.blockMarkers = o.blockMarkers;
+  l.doubleHeight = o.doubleHeight;
+  l.doubleHeightCr = o.doubleHeightCr;
+  l.screenEbu = o.screenEbu;
+  l.indent = o.screenEbu && t.jc == 0;
+  l.italic = s.italic;
+  l.colours = o.colours;
+  l.literalItalics = o.literalItalics;
+  l.dashesAsHyphens = o.dashesAsHyphens;
+  l.rowColours = s.rowColours;
+  std::string text = EncodeStlText(s.text, l, unmappable);
+  constexpr std::size_t kMaxText = kStlTextSize * (kEbnMaxExtension + 2);
+  if (text.size() > kMaxText) {
+    text.resize(kMaxText);
+    warnings.push_back(SubtitleLabel(i) + ": text longer than 240 blocks cut");
+  }
+  if (!unmappable.empty())
+    warnings.push_back(SubtitleLabel(i) + ": characters the EBU character table cannot carry were left out: " +
+                       ListCharacters(unmappable));
+
+  // Text longer than one block continues in extension blocks numbered from 0; the last
+  // block is always 0xFF.
+  auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  std::size_t blocks = std::max<std::size_t>(1, (bytes.size() + kStlTextSize - 1) / kStlTextSize);
+  for (std::size_t b = 0; b < blocks; ++b) {
+    std::size_t from = b * kStlTextSize;
+    std::size_t n = std::min(kStlTextSize, bytes.size() - std::min(from, bytes.size()));
+    t.ebn = b + 1 == blocks ? kEbnLast : static_cast<std::uint8_t>(b);
+    AppendBlock(t, bytes.subspan(std::min(from, bytes.size()), n), out);
+  }
+  blocks_ += blocks;
+}
+
+Bytes StlWriter::Header(Prompter& prompter, std::vector<std::string>& warnings) {
+  const SubtitleDocument& doc = header_;
+  if (commentsLeftOut_ > 0)
+    warnings.push_back("Comments of " + std::to_string(commentsLeftOut_) +
+                       " subtitles were not saved (\"Do not save comments\" is on)");
   StlGsi g;
   g.cpn = "850";
   g.dfc = DiskFormat(doc, prompter);
-  g.dsc = o.displayStandard.empty() ? "0" : o.displayStandard.substr(0, 1);
-  g.cct = StlTableCode(table);
-  g.lc = LanguageCode(doc, table);
+  g.dsc = o_.displayStandard.empty() ? "0" : o_.displayStandard.substr(0, 1);
+  g.cct = StlTableCode(table_);
+  g.lc = LanguageCode(doc, table_);
   g.opt = doc.Property("STL.OPT");
   g.oet = doc.Property("STL.OET");
   g.tpt = doc.Property("STL.TPT");
@@ -128,15 +214,15 @@ Bytes WriteStl(const SubtitleDocument& doc, const StlWriteOptions& o, Prompter& 
   g.tn = doc.Property("STL.TN");
   g.tcd = doc.Property("STL.TCD");
   g.slr = doc.Property("STL.SLR");
-  g.cd = g.rd = o.today.empty() ? Today() : o.today;
+  g.cd = g.rd = o_.today.empty() ? Today() : o_.today;
   g.rn = RevisionNumber(doc);
-  g.tns = std::to_string(count);
+  g.tns = std::to_string(count_);
   g.tng = "1";
-  g.mnc = std::to_string(std::clamp(o.maxCharsPerRow, 0, 99));
-  g.mnr = (!o.screenEbu && (o.doubleHeight || o.force23)) ? "23" : "11";
+  g.mnc = std::to_string(std::clamp(o_.maxCharsPerRow, 0, 99));
+  g.mnr = (!o_.screenEbu && (o_.doubleHeight || o_.force23)) ? "23" : "11";
   g.tcs = "1";
   g.tcp = ProgrammeStart(doc);
-  g.tcf = (count > 0 && CueBytes(doc.At(0).inCue)[1] != 0xFF) ? doc.At(0).inCue : "00000000";
+  g.tcf = firstIn_;
   g.tnd = "1";
   g.dsn = "1";
   g.co = Trim(doc.Property("STL.CO")).empty() ? "GBR" : doc.Property("STL.CO");
@@ -144,100 +230,28 @@ Bytes WriteStl(const SubtitleDocument& doc, const StlWriteOptions& o, Prompter& 
   g.en = doc.Property("STL.EN");
   g.ecd = doc.Property("STL.ECD");
   g.uda = doc.Property("STL.UDA");
-
-  ByteWriter out(kStlGsiSize + kStlTtiSize * (count + 1));
-  out.fill(kStlGsiSize, ' ');  // the header is written once the block count is known
-  std::size_t commentsLeftOut = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    const Subtitle& s = doc.At(i);
-    prompter.Progress("Saving", static_cast<long>(i + 1), static_cast<long>(count));
-    StlTti t;
-    t.sn = static_cast<std::uint16_t>(o.subtitleZero ? i : i + 1);
-    t.tci = CueBytes(s.inCue);
-    t.tco = CueBytes(s.outCue);
-    int lines = 1;
-    for (std::size_t p = s.text.find(kCrLf); p != std::string::npos; p = s.text.find(kCrLf, p + 2)) ++lines;
-    int vp = StlVerticalPosition(lines, s.row, o);
-    // Teletext has no subtitle rows above row 1 (row 0 is the page header).
-    const int lowest = o.doubleHeight || o.screenEbu || o.force23 ? 1 : 0;
-    if (vp < lowest || vp > 255) {
-      vp = std::clamp(vp, lowest, 255);
-      warnings.push_back(SubtitleLabel(i) + ": row " + std::to_string(s.row) +
-                         " is outside the screen; vertical position " + std::to_string(vp) + " written");
-    }
-    t.vp = static_cast<std::uint8_t>(vp);
-    switch (s.alignment) {
-      case AlignLeft: t.jc = o.screenEbu ? 0 : 1; break;
-      case AlignRight: t.jc = 3; break;
-      case AlignCentreLeft: t.jc = 0; break;
-      default: t.jc = 2; break;
-    }
-
-    std::vector<char32_t> unmappable;
-    if (!Trim(s.comment).empty()) {
-      if (!o.saveComments) {
-        ++commentsLeftOut;
-      } else {
-        std::string c = EncodeStlPlain(s.comment, table, unmappable);
-        if (c.size() > kStlTextSize) {
-          c.resize(kStlTextSize);
-          // Never end on a diacritic whose letter was cut off.
-          if (table == StlTable::Latin && (std::uint8_t)c.back() >= 0xC1 && (std::uint8_t)c.back() <= 0xCF) c.pop_back();
-          warnings.push_back(SubtitleLabel(i) + ": comment cut to 112 characters");
-        }
-        StlTti ct = t;
-        ct.ebn = kEbnComment;
-        ct.cf = 1;
-        AppendBlock(ct, std::span(reinterpret_cast<const std::uint8_t*>(c.data()), c.size()), out);
-      }
-    }
-
-    StlTextLayout l;
-    l.table = table;
-    l.boxing = (s.boxStyle >= BoxUnboxedOutline && s.boxStyle <= BoxGhostStripeOutline) || o.screenEbu;
-    l.blockMarkers = o.blockMarkers;
-    l.doubleHeight = o.doubleHeight;
-    l.doubleHeightCr = o.doubleHeightCr;
-    l.screenEbu = o.screenEbu;
-    l.indent = o.screenEbu && t.jc == 0;
-    l.italic = s.italic;
-    l.colours = o.colours;
-    l.literalItalics = o.literalItalics;
-    l.dashesAsHyphens = o.dashesAsHyphens;
-    l.rowColours = s.rowColours;
-    std::string text = EncodeStlText(s.text, l, unmappable);
-    constexpr std::size_t kMaxText = kStlTextSize * (kEbnMaxExtension + 2);
-    if (text.size() > kMaxText) {
-      text.resize(kMaxText);
-      warnings.push_back(SubtitleLabel(i) + ": text longer than 240 blocks cut");
-    }
-    if (!unmappable.empty())
-      warnings.push_back(SubtitleLabel(i) + ": characters the EBU character table cannot carry were left out: " +
-                         ListCharacters(unmappable));
-
-    // Text longer than one block continues in extension blocks numbered from 0; the last
-    // block is always 0xFF.
-    auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    std::size_t blocks = std::max<std::size_t>(1, (bytes.size() + kStlTextSize - 1) / kStlTextSize);
-    for (std::size_t b = 0; b < blocks; ++b) {
-      std::size_t from = b * kStlTextSize;
-      std::size_t n = std::min(kStlTextSize, bytes.size() - std::min(from, bytes.size()));
-      t.ebn = b + 1 == blocks ? kEbnLast : static_cast<std::uint8_t>(b);
-      AppendBlock(t, bytes.subspan(std::min(from, bytes.size()), n), out);
-    }
-  }
-  if (commentsLeftOut > 0)
-    warnings.push_back("Comments of " + std::to_string(commentsLeftOut) +
-                       " subtitles were not saved (\"Do not save comments\" is on)");
-
   // The true number of TTI blocks, comments and extension blocks included.
-  Bytes bytes = out.take();
-  g.tnb = std::to_string((bytes.size() / kStlTtiSize) - 8);
+  g.tnb = std::to_string(blocks_);
   std::vector<char32_t> headerMisses;
   Bytes gsi = BuildStlGsi(g, &headerMisses);
   if (!headerMisses.empty())
     warnings.push_back("Header: characters code page 850 cannot carry were written as \"?\": " +
                        ListCharacters(headerMisses));
+  return gsi;
+}
+
+Bytes WriteStl(const SubtitleDocument& doc, const StlWriteOptions& o, Prompter& prompter,
+               std::vector<std::string>& warnings) {
+  const std::size_t count = doc.Count();
+  StlWriter writer(doc, o);
+  ByteWriter out(kStlGsiSize + kStlTtiSize * (count + 1));
+  out.fill(kStlGsiSize, ' ');  // the header is written once the block count is known
+  for (std::size_t i = 0; i < count; ++i) {
+    prompter.Progress("Saving", static_cast<long>(i + 1), static_cast<long>(count));
+    writer.Add(doc.At(i), out, warnings);
+  }
+  Bytes bytes = out.take();
+  const Bytes gsi = writer.Header(prompter, warnings);
   std::copy(gsi.begin(), gsi.end(), bytes.begin());
   return bytes;
 }

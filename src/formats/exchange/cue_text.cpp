@@ -135,6 +135,25 @@ std::optional<TimingLine> ReadArrowTimingLine(std::string_view line, const Frame
   return t;
 }
 
+SubtitleDocument CollectCues(CuePass pass, std::string_view text, const FrameRate& rate, Warnings& warnings,
+                             std::size_t expected) {
+  SubtitleDocument doc;
+  std::vector<Subtitle> subs;
+  subs.reserve(std::min(expected, kMaxSubtitles));
+  pass(text, rate, doc, [&subs](Subtitle&& s) { subs.push_back(std::move(s)); }, warnings);
+  doc.ReplaceAll(std::move(subs));
+  doc.modified = false;
+  return doc;
+}
+
+std::string WriteCueList(CueListWriter& writer, const SubtitleDocument& doc, std::size_t room, Warnings& warnings) {
+  std::string out;
+  out.reserve(room);
+  for (const Subtitle& s : doc.Subtitles()) writer.Add(out, s, warnings);
+  writer.Finish(out, warnings);
+  return out;
+}
+
 bool LineReader::Next(std::string_view& line) {
   if (done_) return false;
   // Lines end at CR LF, LF or a lone CR. The ends are found with memchr, which scans many

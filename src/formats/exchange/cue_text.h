@@ -14,6 +14,31 @@
 
 namespace kipo {
 
+using Warnings = std::vector<std::string>;
+
+// One pass of a cue-list reader over decoded text: the document's own fields (the frame
+// rate, and what the file names of itself) go into `header` before the first subtitle
+// reaches `sink`, and each subtitle is handed over once it is complete. Throws
+// InvalidFileFormat as the document reader does.
+using CuePass = void (*)(std::string_view text, const FrameRate& rate, SubtitleDocument& header,
+                         const SubtitleSink& sink, Warnings& warnings);
+// The document reader over a pass: every subtitle collected, with room for `expected`.
+SubtitleDocument CollectCues(CuePass pass, std::string_view text, const FrameRate& rate, Warnings& warnings,
+                             std::size_t expected = 0);
+
+// A cue-list file written one subtitle at a time as UTF-8 text with CR LF line ends. The
+// document writer loops over it into one buffer; a streamed conversion empties the
+// buffer into the file whenever it has grown.
+class CueListWriter {
+ public:
+  virtual ~CueListWriter() = default;
+  virtual void Add(std::string& out, const Subtitle& s, Warnings& warnings) = 0;
+  // After the last subtitle: what the file ends with, and warnings about the whole.
+  virtual void Finish(std::string& out, Warnings& warnings) {}
+};
+// Every subtitle of the document through a writer, into a buffer with `room` reserved.
+std::string WriteCueList(CueListWriter& writer, const SubtitleDocument& doc, std::size_t room, Warnings& warnings);
+
 // "HH:MM:SS" + sep + "mmm" for stored digits; hoursDigits 1 drops the first hour digit
 // (SBV). Empty digits give "".
 std::string MillisCueText(std::string_view digits, char sep, const FrameRate& rate, int hoursDigits = 2);

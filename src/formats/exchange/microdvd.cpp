@@ -48,44 +48,50 @@ std::optional<int> RateCodeOf(std::string_view t) {
 
 }  // namespace
 
-std::string WriteMicroDvd(const SubtitleDocument& doc, Warnings& warnings) {
-  const FrameRate& rate = doc.frameRate();
-  std::string out;
-  out.reserve(doc.Count() * 48);
-  bool dropped = false;
-  for (const Subtitle& s : doc.Subtitles()) {
-    out += '{';
-    if (s.inCue.digits().size() == 8) out += std::to_string(LabelToFrames(s.inCue, rate));
-    out += "}{";
-    if (s.outCue.digits().size() == 8) out += std::to_string(LabelToFrames(s.outCue, rate));
-    out += '}';
-    // A subtitle in italics as a whole carries the format's own italics code for every row
-    // ("{y:i}" would be the first row's alone).
-    if (s.italic) out += "{Y:i}";
-    TagWriter writer({.escapeAll = false, .colours = false});
-    std::string_view text = s.text;
-    for (std::size_t start = 0;;) {
-      std::size_t p = text.find("\r\n", start);
-      if (start) out += '|';
-      writer.AppendRow(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
-      if (p == std::string_view::npos) break;
-      start = p + 2;
-    }
-    out += "\r\n";
-    dropped = dropped || writer.droppedColour();
+void MicroDvdWriter::Add(std::string& out, const Subtitle& s, Warnings&) {
+  out += '{';
+  if (s.inCue.digits().size() == 8) out += std::to_string(LabelToFrames(s.inCue, rate_));
+  out += "}{";
+  if (s.outCue.digits().size() == 8) out += std::to_string(LabelToFrames(s.outCue, rate_));
+  out += '}';
+  // A subtitle in italics as a whole carries the format's own italics code for every row
+  // ("{y:i}" would be the first row's alone).
+  if (s.italic) out += "{Y:i}";
+  TagWriter writer({.escapeAll = false, .colours = false});
+  std::string_view text = s.text;
+  for (std::size_t start = 0;;) {
+    std::size_t p = text.find("\r\n", start);
+    if (start) out += '|';
+    writer.AppendRow(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
+    if (p == std::string_view::npos) break;
+    start = p + 2;
   }
-  if (dropped) warnings.push_back(kColoursNotWritten);
-  return out;
+  out += "\r\n";
+  dropped_ = dropped_ || writer.droppedColour();
+}
+
+void MicroDvdWriter::Finish(std::string&, Warnings& warnings) {
+  if (dropped_) warnings.push_back(kColoursNotWritten);
+}
+
+std::string WriteMicroDvd(const SubtitleDocument& doc, Warnings& warnings) {
+  MicroDvdWriter writer(doc);
+  return WriteCueList(writer, doc, doc.Count() * 48, warnings);
 }
 
 SubtitleDocument ReadMicroDvd(std::string_view text, const FrameRate& rate, Warnings& warnings) {
-  SubtitleDocument doc;
+  return CollectCues(&ReadMicroDvdCues, text, rate, warnings, text.size() / 24 + 1);
+}
+
+void ReadMicroDvdCues(std::string_view text, const FrameRate& rate, SubtitleDocument& doc, const SubtitleSink& sink,
+                      Warnings& warnings) {
   doc.SetFrameRate(rate.code);
   FrameRate r = rate;  // the file's own rate once its first line names one
   bool rateLine = false;
-  std::vector<Subtitle> subs;
+  std::size_t taken = 0;
   bool any = false;
-  for (std::string_view line : SplitAnyLines(StripBomChar(text))) {
+  LineReader lines(StripBomChar(text));
+  for (std::string_view line; lines.Next(line);) {
     std::string_view p = line;
     while (!p.empty() && (p.front() == ' ' || p.front() == '\t')) p.remove_prefix(1);
     if (p.empty()) continue;
@@ -116,7 +122,7 @@ SubtitleDocument ReadMicroDvd(std::string_view text, const FrameRate& rate, Warn
     }
     // A first line "{1}{1}23.976" (or "{0}{0}", "{1}{20}") names the frame rate of the
     // file's frame counts; it is not a subtitle.
-    if (subs.empty() && !rateLine && in >= 0 && in <= 1 && IsRateText(Trim(body))) {
+    if (taken == 0 && !rateLine && in >= 0 && in <= 1 && IsRateText(Trim(body))) {
       rateLine = true;
       if (std::optional<int> code = RateCodeOf(Trim(body))) {
         r = *FrameRate::FromCode(*code);
@@ -152,16 +158,14 @@ SubtitleDocument ReadMicroDvd(std::string_view text, const FrameRate& rate, Warn
       start = bar + 1;
     }
     s.italic = whole;
-    if (subs.size() == kMaxSubtitles) {
+    if (taken == kMaxSubtitles) {
       warnings.push_back("Only the first " + std::to_string(kMaxSubtitles) + " subtitles were read");
       break;
     }
-    subs.push_back(std::move(s));
+    ++taken;
+    sink(std::move(s));
   }
   if (!any) throw InvalidFileFormat("This is not a valid MicroDVD file");
-  doc.ReplaceAll(std::move(subs));
-  doc.modified = false;
-  return doc;
 }
 
 }  // namespace kipo

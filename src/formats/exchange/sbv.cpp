@@ -35,55 +35,62 @@ std::string LineBreaks(std::string_view line) {
 
 }  // namespace
 
-std::string WriteSbv(const SubtitleDocument& doc, Warnings& warnings) {
-  const FrameRate& rate = doc.frameRate();
-  std::string out;
-  out.reserve(CueListRoom(doc, 64));
-  bool tenHours = false;
-  std::size_t n = 0;
-  for (const Subtitle& s : doc.Subtitles()) {
-    if (n++) out += "\r\n";
-    const std::string& in = s.inCue.digits().size() == 8 ? s.inCue.digits() : std::string("00000000");
-    const std::string& outCue = s.outCue.digits().size() == 8 ? s.outCue.digits() : in;
-    if (s.inCue.digits().size() != 8 || s.outCue.digits().size() != 8)
-      warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) +
-                         " has an unset cue; written with a zero-length time");
-    tenHours = tenHours || in[0] != '0' || outCue[0] != '0';
-    out += MillisCueText(in, '.', rate, 1);
-    out += ',';
-    out += MillisCueText(outCue, '.', rate, 1);
-    TagWriter writer({.escapeAll = false, .colours = true});
-    std::string_view text = s.text;
-    for (std::size_t start = 0;;) {
-      std::size_t p = text.find("\r\n", start);
-      out += "\r\n";
-      // A subtitle in italics as a whole has each row in italics tags.
-      if (s.italic) out += "<i>";
-      writer.AppendRow(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
-      if (s.italic) out += "</i>";
-      if (p == std::string_view::npos) break;
-      start = p + 2;
-    }
+void SbvWriter::Add(std::string& out, const Subtitle& s, Warnings& warnings) {
+  if (n_++) out += "\r\n";
+  const std::size_t n = n_;
+  const std::string& in = s.inCue.digits().size() == 8 ? s.inCue.digits() : std::string("00000000");
+  const std::string& outCue = s.outCue.digits().size() == 8 ? s.outCue.digits() : in;
+  if (s.inCue.digits().size() != 8 || s.outCue.digits().size() != 8)
+    warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) +
+                       " has an unset cue; written with a zero-length time");
+  tenHours_ = tenHours_ || in[0] != '0' || outCue[0] != '0';
+  AppendMillisCueText(out, in, '.', rate_, 1);
+  out += ',';
+  AppendMillisCueText(out, outCue, '.', rate_, 1);
+  TagWriter writer({.escapeAll = false, .colours = true});
+  std::string_view text = s.text;
+  for (std::size_t start = 0;;) {
+    std::size_t p = text.find("\r\n", start);
     out += "\r\n";
+    // A subtitle in italics as a whole has each row in italics tags.
+    if (s.italic) out += "<i>";
+    writer.AppendRow(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
+    if (s.italic) out += "</i>";
+    if (p == std::string_view::npos) break;
+    start = p + 2;
   }
-  if (tenHours) warnings.push_back("Cues of 10 hours and above lose their first hour digit in SBV files");
-  return out;
+  out += "\r\n";
+}
+
+void SbvWriter::Finish(std::string&, Warnings& warnings) {
+  if (tenHours_) warnings.push_back("Cues of 10 hours and above lose their first hour digit in SBV files");
+}
+
+std::string WriteSbv(const SubtitleDocument& doc, Warnings& warnings) {
+  SbvWriter writer(doc);
+  return WriteCueList(writer, doc, CueListRoom(doc, 64), warnings);
 }
 
 SubtitleDocument ReadSbv(std::string_view text, const FrameRate& rate, Warnings& warnings) {
-  SubtitleDocument doc;
-  doc.SetFrameRate(rate.code);
-  std::vector<std::string_view> lines = SplitAnyLines(StripBomChar(text));
-  std::vector<Subtitle> subs;
+  return CollectCues(&ReadSbvCues, text, rate, warnings, text.size() / 32 + 1);
+}
+
+void ReadSbvCues(std::string_view text, const FrameRate& rate, SubtitleDocument& header, const SubtitleSink& sink,
+                 Warnings& warnings) {
+  header.SetFrameRate(rate.code);
+  LineReader reader(StripBomChar(text));
+  std::string_view line;
+  bool more = reader.Next(line);
+  auto next = [&] { more = reader.Next(line); };
+  std::size_t taken = 0;
   bool any = false;
-  std::size_t i = 0;
-  while (i < lines.size()) {
-    while (i < lines.size() && IsBlank(lines[i])) ++i;
-    if (i == lines.size()) break;
-    auto timing = ReadSbvTiming(lines[i], rate);
+  while (more) {
+    while (more && IsBlank(line)) next();
+    if (!more) break;
+    auto timing = ReadSbvTiming(line, rate);
     if (!timing) {
-      warnings.push_back("A block without a timing line was skipped: " + std::string(lines[i].substr(0, 60)));
-      while (i < lines.size() && !IsBlank(lines[i])) ++i;
+      warnings.push_back("A block without a timing line was skipped: " + std::string(line.substr(0, 60)));
+      while (more && !IsBlank(line)) next();
       continue;
     }
     any = true;
@@ -91,20 +98,19 @@ SubtitleDocument ReadSbv(std::string_view text, const FrameRate& rate, Warnings&
     s.inCue = timing->in;
     s.outCue = timing->out;
     TagReader tags;
-    for (std::size_t first = ++i; i < lines.size() && !IsBlank(lines[i]); ++i) {
-      if (i > first) s.text += "\r\n";
-      tags.AppendLine(s.text, LineBreaks(lines[i]));
+    next();
+    for (bool first = true; more && !IsBlank(line); next(), first = false) {
+      if (!first) s.text += "\r\n";
+      tags.AppendLine(s.text, LineBreaks(line));
     }
-    if (subs.size() == kMaxSubtitles) {
+    if (taken == kMaxSubtitles) {
       warnings.push_back("Only the first " + std::to_string(kMaxSubtitles) + " subtitles were read");
       break;
     }
-    subs.push_back(std::move(s));
+    ++taken;
+    sink(std::move(s));
   }
   if (!any) throw InvalidFileFormat("This is not a valid YouTube SBV file");
-  doc.ReplaceAll(std::move(subs));
-  doc.modified = false;
-  return doc;
 }
 
 }  // namespace kipo

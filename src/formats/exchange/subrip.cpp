@@ -71,42 +71,42 @@ int SubRipPositionDigit(int alignment, int row) {
   return band + column;
 }
 
-std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, Warnings& warnings) {
-  const FrameRate& rate = doc.frameRate();
-  bool rtl = RightToLeft(doc);
-  std::string out;
-  out.reserve(CueListRoom(doc, 64 + (o.tags ? 64 + o.fontName.size() : 0)));
-  std::size_t n = 0;
-  for (const Subtitle& s : doc.Subtitles()) {
-    ++n;
-    if (n > 1) out += "\r\n\r\n";
-    out += std::to_string(n);
-    out += "\r\n";
-    if (s.inCue.digits().size() != 8) {
-      warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) + " has no in cue; written as 00:00:00,000");
-      out += "00:00:00,000";
-    } else {
-      AppendMillisCueText(out, s.inCue, ',', rate);
-    }
-    out += " --> ";
-    AppendMillisCueText(out, s.outCue, ',', rate);
-    if (s.outCue.digits().size() != 8)
-      warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) +
-                         " has no out cue; its timing line ends after the arrow, which players do not read");
-    const std::string tags = o.tags ? TagBlock(s, o) : std::string();
-    TagWriter writer({.escapeAll = false, .colours = true, .rtlMarks = rtl});
-    std::size_t start = 0;
-    std::string_view text = s.text;
-    for (;;) {
-      std::size_t p = text.find("\r\n", start);
-      out += "\r\n";
-      AppendLine(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start), s, writer,
-                 tags);
-      if (p == std::string_view::npos) break;
-      start = p + 2;
-    }
+SubRipWriter::SubRipWriter(const SubtitleDocument& header, SubRipOptions options)
+    : o_(std::move(options)), rate_(header.frameRate()), rtl_(RightToLeft(header)) {}
+
+void SubRipWriter::Add(std::string& out, const Subtitle& s, Warnings& warnings) {
+  const std::size_t n = ++n_;
+  if (n > 1) out += "\r\n\r\n";
+  out += std::to_string(n);
+  out += "\r\n";
+  if (s.inCue.digits().size() != 8) {
+    warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) + " has no in cue; written as 00:00:00,000");
+    out += "00:00:00,000";
+  } else {
+    AppendMillisCueText(out, s.inCue, ',', rate_);
   }
-  return out;
+  out += " --> ";
+  AppendMillisCueText(out, s.outCue, ',', rate_);
+  if (s.outCue.digits().size() != 8)
+    warnings.push_back("Subtitle " + ZeroPad(static_cast<long>(n), 4) +
+                       " has no out cue; its timing line ends after the arrow, which players do not read");
+  if (o_.tags) tags_ = TagBlock(s, o_);
+  TagWriter writer({.escapeAll = false, .colours = true, .rtlMarks = rtl_});
+  std::size_t start = 0;
+  std::string_view text = s.text;
+  for (;;) {
+    std::size_t p = text.find("\r\n", start);
+    out += "\r\n";
+    AppendLine(out, text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start), s, writer,
+               tags_);
+    if (p == std::string_view::npos) break;
+    start = p + 2;
+  }
+}
+
+std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, Warnings& warnings) {
+  SubRipWriter writer(doc, o);
+  return WriteCueList(writer, doc, CueListRoom(doc, 64 + (o.tags ? 64 + o.fontName.size() : 0)), warnings);
 }
 
 // One pass over the lines: a cue's text is the lines after its timing line up to the next
@@ -122,13 +122,16 @@ unsigned long NumberValue(std::string_view line) {
 }  // namespace
 
 SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnings& warnings) {
-  SubtitleDocument doc;
-  doc.SetFrameRate(rate.code);
-  text = StripBomChar(text);
-  std::vector<Subtitle> subs;
   // Room for every cue the file could hold (a cue takes at least a short timing line such
   // as "0:01-->0:02" and its line end); pages of it never written are never touched.
-  subs.reserve(std::min(kMaxSubtitles, text.size() / 12 + 1));
+  return CollectCues(&ReadSubRipCues, text, rate, warnings, text.size() / 12 + 1);
+}
+
+void ReadSubRipCues(std::string_view text, const FrameRate& rate, SubtitleDocument& header, const SubtitleSink& sink,
+                    Warnings& warnings) {
+  header.SetFrameRate(rate.code);
+  text = StripBomChar(text);
+  std::size_t taken = 0;  // subtitles handed to the sink
   std::vector<std::string_view> body;  // the open cue's lines, its room kept from cue to cue
   TimingLine open;  // the timing of the cue being collected
   bool isOpen = false;
@@ -150,7 +153,7 @@ SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnin
     }
     while (first < last && IsBlank(body[first])) ++first;
     while (last > first && IsBlank(body[last - 1])) --last;
-    Subtitle& s = subs.emplace_back();
+    Subtitle s;
     s.inCue = std::move(open.in);
     s.outCue = std::move(open.out);
     int anDigit = 0;
@@ -162,6 +165,8 @@ SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnin
       else tags.AppendLine(s.text, StripOverrides(body[i], anDigit));
     }
     if (anDigit) ApplyPosition(s, anDigit, static_cast<int>(std::max<std::size_t>(1, last - first)));
+    ++taken;
+    sink(std::move(s));
   };
   LineReader lines(text);
   for (std::string_view line; lines.Next(line);) {
@@ -169,7 +174,7 @@ SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnin
       if (auto t = ReadArrowTimingLine(line, rate)) {
         ++found;
         if (isOpen) close(true);
-        isOpen = subs.size() < kMaxSubtitles;
+        isOpen = taken < kMaxSubtitles;
         if (isOpen) {
           open = std::move(*t);
           body.clear();
@@ -184,9 +189,6 @@ SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnin
   if (found > kMaxSubtitles)
     warnings.push_back("The file holds " + std::to_string(found) + " subtitles; only the first " +
                        std::to_string(kMaxSubtitles) + " were read");
-  doc.ReplaceAll(std::move(subs));
-  doc.modified = false;
-  return doc;
 }
 
 }  // namespace kipo

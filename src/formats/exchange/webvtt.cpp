@@ -77,83 +77,93 @@ std::string WebVttCueSettings(const Subtitle& s, const WebVttOptions& o, const T
   }
 }
 
-std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, Warnings& warnings) {
-  std::unique_ptr<TextMeasurer> own;
-  const TextMeasurer* m = o.measurer;
-  bool anyCentreLeft = false;
-  for (const Subtitle& s : doc.Subtitles()) anyCentreLeft = anyCentreLeft || s.alignment == AlignCentreLeft;
-  if (!m && o.includePositioning && anyCentreLeft) {
-    own = std::make_unique<FixedWidthMeasurer>(o.font.pixelSize / 2);  // no layout handed in: an estimate
-    m = own.get();
-  }
-  FixedWidthMeasurer unused(0);
-  if (!m) m = &unused;
+WebVttWriter::WebVttWriter(const SubtitleDocument& header, WebVttOptions options)
+    : o_(std::move(options)), rate_(header.frameRate()) {}
 
-  const FrameRate& rate = doc.frameRate();
-  std::string out;
-  out.reserve(CueListRoom(doc, 96) + o.movieName.size());
+const TextMeasurer& WebVttWriter::Measurer() {
+  if (o_.measurer) return *o_.measurer;
+  // No layout handed in: an estimate from the font size.
+  if (!own_) own_ = o_.makeMeasurer ? o_.makeMeasurer() : std::make_unique<FixedWidthMeasurer>(o_.font.pixelSize / 2);
+  return *own_;
+}
+
+void WebVttWriter::Start(std::string& out) {
+  if (started_) return;
+  started_ = true;
   bool nameChanged = false;
-  std::string name = NoArrow(o.movieName, nameChanged);
+  std::string name = NoArrow(o_.movieName, nameChanged);
   for (char& c : name)
     if (c == '\r' || c == '\n') c = ' ';
   out += "WEBVTT ";
   out += name;
   out += "\r\n\r\n";
-  std::size_t n = 0;
-  const std::size_t count = doc.Count();
-  bool droppedColour = false;
-  for (const Subtitle& s : doc.Subtitles()) {
-    ++n;
-    if (s.text.empty()) continue;
-    bool arrow = false, blank = false;
-    out += std::to_string(n);
-    out += "\r\n";
-    if (s.inCue.digits().size() == 8) AppendMillisCueText(out, s.inCue, '.', rate);
-    else out += "00:00:00.000";
-    out += " --> ";
-    // A cue needs an end time; an unset out cue ends where it starts.
-    const std::string_view end = s.outCue.digits().size() == 8 ? s.outCue.digits()
-                                 : s.inCue.digits().size() == 8 ? s.inCue.digits()
-                                                                : std::string_view("00000000");
-    AppendMillisCueText(out, end, '.', rate);
-    if (s.inCue.digits().size() != 8 || s.outCue.digits().size() != 8)
-      warnings.push_back("Subtitle " + Numbered(n) + " has an unset cue; written with a zero-length time");
-    if (o.includePositioning) out += WebVttCueSettings(s, o, *m);
-    out += "\r\n";
-    std::string_view text = s.text;
-    TagWriter writer({.escapeAll = true, .colours = false});
-    for (std::size_t start = 0;;) {
-      std::size_t p = text.find("\r\n", start);
-      std::string_view row = text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start);
-      // An empty line would end the cue, so empty rows are left out (a row of spaces is
-      // cue text). In "-->" the ">" is an italics marker, which the arrow loses.
-      if (row.find("-->") != std::string_view::npos) {
-        if (!AppendCueLine(out, NoArrow(std::string(row), arrow), s.italic, writer)) blank = true;
-      } else if (!AppendCueLine(out, row, s.italic, writer)) {
-        blank = true;
-      }
-      if (p == std::string_view::npos) break;
-      start = p + 2;
+}
+
+void WebVttWriter::Add(std::string& out, const Subtitle& s, Warnings& warnings) {
+  Start(out);
+  const std::size_t n = ++n_;
+  // An empty line parts a note from the block after it; the file's last note has none.
+  if (blankOwed_) out += "\r\n";
+  blankOwed_ = false;
+  if (s.text.empty()) return;
+  bool arrow = false, blank = false;
+  out += std::to_string(n);
+  out += "\r\n";
+  if (s.inCue.digits().size() == 8) AppendMillisCueText(out, s.inCue, '.', rate_);
+  else out += "00:00:00.000";
+  out += " --> ";
+  // A cue needs an end time; an unset out cue ends where it starts.
+  const std::string_view end = s.outCue.digits().size() == 8 ? s.outCue.digits()
+                               : s.inCue.digits().size() == 8 ? s.inCue.digits()
+                                                              : std::string_view("00000000");
+  AppendMillisCueText(out, end, '.', rate_);
+  if (s.inCue.digits().size() != 8 || s.outCue.digits().size() != 8)
+    warnings.push_back("Subtitle " + Numbered(n) + " has an unset cue; written with a zero-length time");
+  // Only centred-left blocks are placed by their width.
+  if (o_.includePositioning)
+    out += WebVttCueSettings(s, o_, s.alignment == AlignCentreLeft ? Measurer() : unmeasured_);
+  out += "\r\n";
+  std::string_view text = s.text;
+  TagWriter writer({.escapeAll = true, .colours = false});
+  for (std::size_t start = 0;;) {
+    std::size_t p = text.find("\r\n", start);
+    std::string_view row = text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start);
+    // An empty line would end the cue, so empty rows are left out (a row of spaces is
+    // cue text). In "-->" the ">" is an italics marker, which the arrow loses.
+    if (row.find("-->") != std::string_view::npos) {
+      if (!AppendCueLine(out, NoArrow(std::string(row), arrow), s.italic, writer)) blank = true;
+    } else if (!AppendCueLine(out, row, s.italic, writer)) {
+      blank = true;
     }
-    droppedColour = droppedColour || writer.droppedColour();
-    out += "\r\n";
-    if (arrow) warnings.push_back("Subtitle " + Numbered(n) + ": \"-->\" cannot appear in a cue and was written as \"--\"");
-    if (blank) warnings.push_back("Subtitle " + Numbered(n) + ": blank rows cannot appear in a cue and were left out");
-    if (o.includeComments && !s.comment.empty()) {
-      bool noteArrow = false;
-      std::string note = NoArrow(s.comment, noteArrow);
-      std::vector<std::string> rows;
-      for (std::string& r : SplitRows(ReplaceAll(note, "\n", "\r\n")))
-        if (!IsBlank(r)) rows.push_back(TrimRight(ReplaceAll(r, "\r", "")));
-      out += "NOTE ";
-      out += JoinRows(rows);
-      out += "\r\n";
-      if (n < count) out += "\r\n";
-      if (noteArrow) warnings.push_back("Subtitle " + Numbered(n) + ": \"-->\" cannot appear in a note and was written as \"--\"");
-    }
+    if (p == std::string_view::npos) break;
+    start = p + 2;
   }
-  if (droppedColour) warnings.push_back(kColoursNotWritten);
-  return out;
+  droppedColour_ = droppedColour_ || writer.droppedColour();
+  out += "\r\n";
+  if (arrow) warnings.push_back("Subtitle " + Numbered(n) + ": \"-->\" cannot appear in a cue and was written as \"--\"");
+  if (blank) warnings.push_back("Subtitle " + Numbered(n) + ": blank rows cannot appear in a cue and were left out");
+  if (o_.includeComments && !s.comment.empty()) {
+    bool noteArrow = false;
+    std::string note = NoArrow(s.comment, noteArrow);
+    std::vector<std::string> rows;
+    for (std::string& r : SplitRows(ReplaceAll(note, "\n", "\r\n")))
+      if (!IsBlank(r)) rows.push_back(TrimRight(ReplaceAll(r, "\r", "")));
+    out += "NOTE ";
+    out += JoinRows(rows);
+    out += "\r\n";
+    blankOwed_ = true;
+    if (noteArrow) warnings.push_back("Subtitle " + Numbered(n) + ": \"-->\" cannot appear in a note and was written as \"--\"");
+  }
+}
+
+void WebVttWriter::Finish(std::string& out, Warnings& warnings) {
+  Start(out);
+  if (droppedColour_) warnings.push_back(kColoursNotWritten);
+}
+
+std::string WriteWebVtt(const SubtitleDocument& doc, const WebVttOptions& o, Warnings& warnings) {
+  WebVttWriter writer(doc, o);
+  return WriteCueList(writer, doc, CueListRoom(doc, 96) + o.movieName.size(), warnings);
 }
 
 namespace {
@@ -196,58 +206,72 @@ std::string_view WithoutNul(std::string_view text, std::string& storage) {
 // line of spaces is cue text), a timing line is the block's first line or its second after
 // an identifier, and a line with "-->" further down ends the cue and starts the next block.
 SubtitleDocument ReadWebVtt(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  // A cue takes at least a timing line and an empty line.
+  return CollectCues(&ReadWebVttCues, text, rate, warnings, text.size() / 24 + 1);
+}
+
+void ReadWebVttCues(std::string_view text, const FrameRate& rate, SubtitleDocument& header, const SubtitleSink& sink,
+                    Warnings& warnings) {
+  header.SetFrameRate(rate.code);
   std::string withoutNul;
   const std::string_view clean = WithoutNul(StripBomChar(text), withoutNul);
-  std::vector<std::string_view> lines = SplitAnyLines(clean);
-  const bool signature = IsSignature(lines[0]);
+  LineReader reader(clean);
+  std::string_view line;  // the line being looked at
+  bool more = reader.Next(line);
+  auto next = [&] { more = reader.Next(line); };
+  const bool signature = IsSignature(line);
   Warnings notes;
-  std::size_t i = 0;
   if (signature) {
     // The header runs to the first empty line; a timing line ends it early.
-    for (i = 1; i < lines.size() && !lines[i].empty(); ++i)
-      if (lines[i].find("-->") != std::string_view::npos) {
+    for (next(); more && !line.empty(); next())
+      if (line.find("-->") != std::string_view::npos) {
         notes.push_back("A cue follows the header with no empty line before it; it was read");
         break;
       }
-  } else if (StartsWith(lines[0], "WEBVTT")) {
-    i = 1;  // "WEBVTT-..." or "WEBVTTFILE": a header line all the same
+  } else if (StartsWith(line, "WEBVTT")) {
+    next();  // "WEBVTT-..." or "WEBVTTFILE": a header line all the same
   }
-  SubtitleDocument doc;
-  doc.SetFrameRate(rate.code);
-  std::vector<Subtitle> subs;
-  subs.reserve(std::min(lines.size() / 3 + 1, kMaxSubtitles));
+  // A cue is handed over once the block after it is read: a note there is its comment.
+  Subtitle held;
+  bool holding = false;
+  std::size_t taken = 0;
+  auto handOver = [&] {
+    if (!holding) return;
+    holding = false;
+    ++taken;
+    sink(std::move(held));
+    held = Subtitle();
+  };
   bool truncated = false;
   std::vector<std::string_view> body;  // one block's lines, its room kept from block to block
   std::string timingStorage;
-  while (i < lines.size() && !truncated) {
-    if (lines[i].empty()) {
-      ++i;
+  while (more && !truncated) {
+    if (line.empty()) {
+      next();
       continue;
     }
     body.clear();
     std::optional<std::string_view> timingLine;
-    for (std::size_t count = 1; i < lines.size() && !lines[i].empty(); ++count) {
-      const std::string_view line = lines[i];
+    for (std::size_t count = 1; more && !line.empty(); ++count) {
       if (line.find("-->") != std::string_view::npos) {
         if (!timingLine && (count == 1 || count == 2)) {
           timingLine = line;
           body.clear();  // the identifier
-          ++i;
+          next();
           continue;
         }
         break;  // the next block starts here
       }
       body.push_back(line);
-      ++i;
+      next();
     }
     if (!timingLine) {
       if (body.empty()) continue;
       if (StartsWithWord(body[0], "NOTE")) {
-        if (subs.empty()) continue;  // a note before the first cue belongs to no subtitle
+        if (!holding) continue;  // a note before the first cue belongs to no subtitle
         std::vector<std::string> rows(body.begin(), body.end());
         std::string note = Trim(TrimLeft(JoinRows(rows)).substr(4));
-        Subtitle& last = subs.back();
-        last.comment = last.comment.empty() ? note : last.comment + "\r\n" + note;
+        held.comment = held.comment.empty() ? note : held.comment + "\r\n" + note;
       } else if (!StartsWithWord(body[0], "STYLE") && !StartsWithWord(body[0], "REGION")) {
         notes.push_back("A block that is neither a cue nor a note was skipped: " + std::string(body[0].substr(0, 60)));
       }
@@ -258,34 +282,32 @@ SubtitleDocument ReadWebVtt(std::string_view text, const FrameRate& rate, Warnin
       notes.push_back("A cue with an unreadable timing line was skipped: " + std::string(timingLine->substr(0, 60)));
       continue;
     }
-    if (subs.size() == kMaxSubtitles) {
+    handOver();
+    if (taken == kMaxSubtitles) {
       truncated = true;
       break;
     }
     // Rows of spaces at the end of a cue show nothing.
     while (!body.empty() && IsBlank(body.back())) body.pop_back();
-    Subtitle s;
-    s.inCue = timing->in;
-    s.outCue = timing->out;
+    held.inCue = timing->in;
+    held.outCue = timing->out;
     TagReader tags;
-    if (!body.empty()) s.text.reserve(static_cast<std::size_t>(body.back().end() - body.front().begin()) + 8);
+    if (!body.empty()) held.text.reserve(static_cast<std::size_t>(body.back().end() - body.front().begin()) + 8);
     for (std::size_t k = 0; k < body.size(); ++k) {
-      if (k > 0) s.text += "\r\n";
-      tags.AppendLine(s.text, body[k]);
+      if (k > 0) held.text += "\r\n";
+      tags.AppendLine(held.text, body[k]);
     }
-    subs.push_back(std::move(s));
+    holding = true;
   }
+  handOver();
   if (!signature) {
-    if (subs.empty()) throw InvalidFileFormat("This is not a valid WebVTT file");
+    if (taken == 0) throw InvalidFileFormat("This is not a valid WebVTT file");
     warnings.push_back("The file does not start with a \"WEBVTT\" line; its cues were read all the same");
   }
   warnings.insert(warnings.end(), notes.begin(), notes.end());
   if (truncated)
     warnings.push_back("The file holds more than " + std::to_string(kMaxSubtitles) + " cues; only the first " +
                        std::to_string(kMaxSubtitles) + " were read");
-  doc.ReplaceAll(std::move(subs));
-  doc.modified = false;
-  return doc;
 }
 
 }  // namespace kipo
