@@ -55,8 +55,9 @@ struct Studio {
     window.activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
   }
-  // Waits (the engine works on threads of its own) until `done` holds.
-  static bool Until(const std::function<bool()>& done, int ms = 8000) {
+  // Waits (the engine works on threads of its own) until `done` holds; a loaded machine
+  // can take many seconds to seek, so the limit is generous (a passing test never waits it).
+  static bool Until(const std::function<bool()>& done, int ms = 20000) {
     for (int waited = 0; waited < ms; waited += 10) {
       if (done()) return true;
       QTest::qWait(10);
