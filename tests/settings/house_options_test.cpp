@@ -69,8 +69,9 @@ TEST(HouseOptions, EachKeyHasOneStoredForm) {
     // Booleans and switches as "True"/"False", numbers as decimal text; the archive folder
     // is the only text.
     EXPECT_TRUE(v == "True" || v == "False" || number || key == "Move backup folders to") << v;
-    if (key.ends_with(" forced") || key.ends_with(" ignored") || key == "Lock cues")
+    if (key.ends_with(" forced") || key.ends_with(" ignored") || key == "Lock cues") {
       EXPECT_TRUE(v == "True" || v == "False") << v;
+    }
   }
   EXPECT_EQ(s.Get(keys::kHouse, "Maximum row length", ""), "42");
   EXPECT_EQ(s.Get(keys::kMaxRowLength), 42);

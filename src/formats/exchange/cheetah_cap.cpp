@@ -136,7 +136,7 @@ SubtitleDocument ReadCheetahCap(std::span<const std::uint8_t> bytes, std::vector
     s.inCue = in.value_or(Cue{});
     s.outCue = out.value_or(Cue{});
     const std::uint8_t align = rec.u8();
-    s.alignment = align >= 1 && align <= 4 ? align : AlignCentre;
+    s.alignment = align >= 1 && align <= 4 ? static_cast<int>(align) : static_cast<int>(AlignCentre);
     s.row = std::min<std::int32_t>(rec.u8(), static_cast<std::int32_t>(kMaxRows));  // the screen has no rows above
     const std::uint8_t rows = rec.u8();
     std::string text;

@@ -69,11 +69,6 @@ std::string Attr(std::string_view value) {
   return out;
 }
 
-std::string Two(long n) {
-  std::string s = std::to_string(n);
-  return s.size() < 2 ? "0" + s : s;
-}
-
 std::string Today() {
   std::time_t t = std::time(nullptr);
   std::tm tm{};
@@ -84,9 +79,6 @@ std::string Today() {
 }
 
 // --- Cue forms ------------------------------------------------------------------------
-
-// "HH:MM:SS:FF"; an empty cue gives an empty value.
-std::string SmpteCue(const Cue& c) { return c.IsSet() ? c.Label() : std::string(); }
 
 // Hundredths of a second from the frames of a label: F x k / 10, k by rate.
 int HundredthsFactor(const FrameRate& rate) {

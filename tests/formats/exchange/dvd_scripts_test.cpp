@@ -173,7 +173,9 @@ TEST(DvdScripts, OurFilesReadBackWithTheirTextAndCues) {
         EXPECT_EQ(back.At(i).text, want);
       }
       // What the file cannot hold is said once per kind.
-      if (!p.italics || !p.underline) EXPECT_FALSE(w.empty());
+      if (!p.italics || !p.underline) {
+        EXPECT_FALSE(w.empty());
+      }
     }
   }
 }

@@ -174,7 +174,9 @@ TEST(SbvAndMicroDvd, ConventionsOfOtherTools) {
     ASSERT_EQ(m.Count(), 1u);
     EXPECT_EQ(m.At(0).italic, c.whole);
     EXPECT_EQ(m.At(0).text, c.text);
-    if (c.whole) EXPECT_NE(WriteMicroDvd(m, mw).find("{Y:i}"), std::string::npos);
+    if (c.whole) {
+      EXPECT_NE(WriteMicroDvd(m, mw).find("{Y:i}"), std::string::npos);
+    }
   }
 }
 

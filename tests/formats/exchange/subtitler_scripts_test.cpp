@@ -166,7 +166,9 @@ TEST(SubtitlerScripts, OurFilesReadBackWithTheirTextAndCues) {
         }
         EXPECT_EQ(back.At(i).text, want);
       }
-      if (!p.italics || !p.underline) EXPECT_FALSE(w.empty()) << "the style the format cannot carry is named";
+      if (!p.italics || !p.underline) {
+        EXPECT_FALSE(w.empty()) << "the style the format cannot carry is named";
+      }
     }
   }
 }
