@@ -39,6 +39,16 @@ inline const std::filesystem::path& VideoFolder() {
 inline const std::map<std::string, std::string>& VideoRecipes() {
   static const std::string kHues = "\"format=gbrp,geq=r='mod(N*67\\,256)':g='mod(N*139\\,256)':b='mod(N*29\\,256)'\" ";
   static const std::string gop = " -c:v libx264 -pix_fmt yuv420p -x264-params keyint=12:min-keyint=12:scenecut=0 ";
+  // Shots cut at frames 30, 60 and 90; a cross-fade over frames 120-139 into a slow zoom;
+  // one white flash frame at 160; 170 frames. The filter graph is left open for a last step.
+  static const std::string kShots =
+      "-f lavfi -i testsrc2=s=160x120:r=25:d=1.2 -f lavfi -i smptebars=s=160x120:r=25:d=1.2 "
+      "-f lavfi -i color=c=0x336699:s=160x120:r=25:d=1.2 -f lavfi -i rgbtestsrc=s=160x120:r=25:d=2 "
+      "-t 2 -f lavfi -i mandelbrot=s=160x120:r=25 -filter_complex "
+      "\"[0]format=yuv420p[a];[1]format=yuv420p[b];[2]format=yuv420p[c];[3]format=yuv420p[d];"
+      "[4]format=yuv420p,settb=1/25[e];[a][b][c][d]concat=n=4,settb=1/25[v];"
+      "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
+      "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)'";
   static const std::map<std::string, std::string> recipes{
       // 50 frames at 25 fps, B-frames, a keyframe every 12 frames.
       {"h264.mp4", "-f lavfi -i testsrc2=s=160x120:r=25:d=2" + gop + "-bf 2"},
@@ -48,16 +58,7 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
                   "-fps_mode vfr" + gop},
       {"timecode.mov", "-f lavfi -i testsrc2=s=160x120:r=25:d=1 -timecode 01:00:00:00" + gop},
       {"dropframe.mov", "-f lavfi -i testsrc2=s=160x120:r=30000/1001:d=1 -timecode '00:00:59;28'" + gop},
-      // Shots cut at frames 30, 60 and 90; a cross-fade over frames 120-139 into a slow
-      // zoom; one white flash frame at 160; 170 frames.
-      {"shots.mp4",
-       "-f lavfi -i testsrc2=s=160x120:r=25:d=1.2 -f lavfi -i smptebars=s=160x120:r=25:d=1.2 "
-       "-f lavfi -i color=c=0x336699:s=160x120:r=25:d=1.2 -f lavfi -i rgbtestsrc=s=160x120:r=25:d=2 "
-       "-t 2 -f lavfi -i mandelbrot=s=160x120:r=25 -filter_complex "
-       "\"[0]format=yuv420p[a];[1]format=yuv420p[b];[2]format=yuv420p[c];[3]format=yuv420p[d];"
-       "[4]format=yuv420p,settb=1/25[e];[a][b][c][d]concat=n=4,settb=1/25[v];"
-       "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
-       "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)'\"" + gop},
+      {"shots.mp4", kShots + "\"" + gop},
       {"audio.wav", "-f lavfi -i sine=d=0.5"},
       // Every frame one flat colour of its own (frame n: red 67n, green 139n, blue 29n,
       // each mod 256), so a picture names its frame: the same frames in the containers
@@ -77,24 +78,10 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
       // PAL 16:9 stored anamorphic: 720x576 pixels, each 64:45 wide (shown 1024x576).
       {"anamorphic.mp4", "-f lavfi -i color=c=0x2040C0:s=720x576:r=25:d=1 -vf setsar=64/45" + gop},
       // The same shots at 1280x720: the analysis scales large pictures another way.
-      {"shots720.mp4",
-       "-f lavfi -i testsrc2=s=160x120:r=25:d=1.2 -f lavfi -i smptebars=s=160x120:r=25:d=1.2 "
-       "-f lavfi -i color=c=0x336699:s=160x120:r=25:d=1.2 -f lavfi -i rgbtestsrc=s=160x120:r=25:d=2 "
-       "-t 2 -f lavfi -i mandelbrot=s=160x120:r=25 -filter_complex "
-       "\"[0]format=yuv420p[a];[1]format=yuv420p[b];[2]format=yuv420p[c];[3]format=yuv420p[d];"
-       "[4]format=yuv420p,settb=1/25[e];[a][b][c][d]concat=n=4,settb=1/25[v];"
-       "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
-       "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)',scale=1280:720\" -preset ultrafast" + gop},
+      {"shots720.mp4", kShots + ",scale=1280:720\" -preset ultrafast" + gop},
       // The shots of shots.mp4 in HEVC.
       {"shots.hevc.mp4",
-       "-f lavfi -i testsrc2=s=160x120:r=25:d=1.2 -f lavfi -i smptebars=s=160x120:r=25:d=1.2 "
-       "-f lavfi -i color=c=0x336699:s=160x120:r=25:d=1.2 -f lavfi -i rgbtestsrc=s=160x120:r=25:d=2 "
-       "-t 2 -f lavfi -i mandelbrot=s=160x120:r=25 -filter_complex "
-       "\"[0]format=yuv420p[a];[1]format=yuv420p[b];[2]format=yuv420p[c];[3]format=yuv420p[d];"
-       "[4]format=yuv420p,settb=1/25[e];[a][b][c][d]concat=n=4,settb=1/25[v];"
-       "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
-       "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)'\" "
-       "-c:v libx265 -pix_fmt yuv420p -x265-params keyint=12:min-keyint=12:scenecut=0:log-level=none"},
+       kShots + "\" -c:v libx265 -pix_fmt yuv420p -x265-params keyint=12:min-keyint=12:scenecut=0:log-level=none"},
       // Grainy moving shots cut to and from plain pictures (cuts at 30, 61, 96 and 131,
       // falling on every place in the encoder's groups of pictures), one long group of
       // pictures without scene-cut keyframes: the pictures after a cut into a plain colour

@@ -111,16 +111,6 @@ std::string WriteSubRip(const SubtitleDocument& doc, const SubRipOptions& o, War
 
 // One pass over the lines: a cue's text is the lines after its timing line up to the next
 // timing line, without the blank lines around it and without the next cue's number.
-namespace {
-// The value of a line IsCueNumber accepts (at most nine digits, spaces around).
-unsigned long NumberValue(std::string_view line) {
-  unsigned long n = 0;
-  for (char c : line)
-    if (c >= '0' && c <= '9') n = n * 10 + static_cast<unsigned long>(c - '0');
-  return n;
-}
-}  // namespace
-
 SubtitleDocument ReadSubRip(std::string_view text, const FrameRate& rate, Warnings& warnings) {
   // Room for every cue the file could hold (a cue takes at least a short timing line such
   // as "0:01-->0:02" and its line end); pages of it never written are never touched.
@@ -136,7 +126,7 @@ void ReadSubRipCues(std::string_view text, const FrameRate& rate, SubtitleDocume
   TimingLine open;  // the timing of the cue being collected
   bool isOpen = false;
   std::size_t found = 0;
-  unsigned long lastNumber = 0;  // the last cue number taken off a cue's end
+  long lastNumber = 0;  // the last cue number taken off a cue's end
   auto close = [&](bool numberFollows) {
     std::size_t first = 0, last = body.size();  // exclusive
     // The next cue's number sits right before its timing line (it may be missing). After a
@@ -145,8 +135,9 @@ void ReadSubRipCues(std::string_view text, const FrameRate& rate, SubtitleDocume
     // before it leads up to, so that a row "1984" at the end of a text stays text.
     if (numberFollows && last > first && IsCueNumber(body[last - 1])) {
       const bool afterBlank = last - 1 == first || IsBlank(body[last - 2]);
-      const unsigned long n = NumberValue(body[last - 1]);
-      if (afterBlank || n == found || (lastNumber != 0 && n == lastNumber + 1)) {
+      long n = 0;
+      ParseInt(body[last - 1], n);  // IsCueNumber: digits with spaces around
+      if (afterBlank || n == static_cast<long>(found) || (lastNumber != 0 && n == lastNumber + 1)) {
         lastNumber = n;
         --last;
       }
