@@ -234,11 +234,11 @@ std::optional<int> HeaderRate(std::string_view line) {
   return std::nullopt;
 }
 
-// The bytes of one caption line as code words with parity: control codes are two bytes,
-// characters pair up (a lone one is completed with a null). Control codes of channel 2
-// come back to channel 1, where the decoder model listens. Bytes below 0x10 are dropped.
-std::vector<Word> CaptionIncWords(std::string_view bytes, bool channel2, int& bad) {
-  std::vector<Word> words;
+// The bytes of one caption line as code words with parity, appended to `words`: control
+// codes are two bytes, characters pair up (a lone one is completed with a null). Control
+// codes of channel 2 come back to channel 1, where the decoder model listens. Bytes below
+// 0x10 are dropped.
+void AppendCaptionIncWords(std::string_view bytes, bool channel2, int& bad, std::vector<Word>& words) {
   for (std::size_t i = 0; i < bytes.size();) {
     std::uint8_t b = static_cast<std::uint8_t>(bytes[i]) & 0x7F;
     if (b >= 0x10 && b < 0x20) {
@@ -267,7 +267,6 @@ std::vector<Word> CaptionIncWords(std::string_view bytes, bool channel2, int& ba
     words.push_back(MakeWord(b, second));
     ++i;
   }
-  return words;
 }
 
 }  // namespace
@@ -276,7 +275,8 @@ CaptionIncReadResult ReadCaptionInc(std::span<const std::uint8_t> bytes, int rat
   constexpr const char* kNotCin = "This is not a valid Caption Inc file.";
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   std::optional<int> named;
-  std::vector<SccLine> lines;
+  CaptionLines lines;
+  lines.words.reserve(text.size() / 2 + 1);
   int bad = 0, skipped = 0;
   bool drop = false;
   std::size_t start = 0;
@@ -288,12 +288,12 @@ CaptionIncReadResult ReadCaptionInc(std::span<const std::uint8_t> bytes, int rat
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (line.empty()) continue;
     if (line.size() < 11 || !IsLabelShape(line.substr(0, 11))) {
-      if (lines.empty() && !named) named = HeaderRate(line);
+      if (lines.lines.empty() && !named) named = HeaderRate(line);
       else ++skipped;
       continue;
     }
-    SccLine l;
-    l.label = std::string(line.substr(0, 11));
+    CaptionLines::Line l;
+    l.label = line.substr(0, 11);
     drop = drop || l.label[8] == ';';
     std::string_view rest = line.substr(11);
     if (!rest.empty() && static_cast<std::uint8_t>(rest[0]) == 0xFE) rest.remove_prefix(1);
@@ -302,10 +302,12 @@ CaptionIncReadResult ReadCaptionInc(std::span<const std::uint8_t> bytes, int rat
       channel2 = rest[2] == '2';
       rest.remove_prefix(3);
     }
-    l.words = CaptionIncWords(rest, channel2, bad);
-    lines.push_back(std::move(l));
+    l.first = static_cast<std::uint32_t>(lines.words.size());
+    AppendCaptionIncWords(rest, channel2, bad, lines.words);
+    l.count = static_cast<std::uint32_t>(lines.words.size() - l.first);
+    lines.lines.push_back(l);
   }
-  if (lines.empty()) throw InvalidFileFormat(kNotCin);
+  if (lines.lines.empty()) throw InvalidFileFormat(kNotCin);
   int code = named.value_or(rateCode != 0 && rateCode != 29 ? rateCode : 30);
   if (drop) code = 29;
   std::optional<FrameRate> rate = FrameRate::FromCode(code);

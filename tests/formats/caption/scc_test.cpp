@@ -173,12 +173,14 @@ struct Timeline {
     Timeline t;
     Decoder d;
     FrameCount next = 0;
-    for (const SccLine& line : ParseSccLines(text)) {
+    const CaptionLines lines = ParseSccLines(text);
+    for (const CaptionLines::Line& line : lines.lines) {
       const FrameCount start = std::max(LabelToFrames(StripSeparators(line.label), rate), next);
-      for (std::size_t j = 0; j < line.words.size(); ++j)
-        if (d.Feed(line.words[j]) & Decoder::DisplayChanged)
+      const auto words = lines.WordsOf(line);
+      for (std::size_t j = 0; j < words.size(); ++j)
+        if (d.Feed(words[j]) & Decoder::DisplayChanged)
           t.changes.emplace_back(start + static_cast<FrameCount>(j), d.displayed());
-      next = start + static_cast<FrameCount>(line.words.size());
+      next = start + static_cast<FrameCount>(words.size());
     }
     return t;
   }
