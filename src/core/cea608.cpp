@@ -145,6 +145,14 @@ char32_t ExtendedChar(std::uint8_t first, std::uint8_t second) {
 }
 
 CharCode Encode(char32_t c) {
+  // ASCII and Latin-1, most of what is sent, from a flat table.
+  static const auto kLatin1 = [] {
+    std::array<CharCode, 256> t{};
+    for (const auto& [ch, code] : EncodeTable())
+      if (ch < 256) t[ch] = code;
+    return t;
+  }();
+  if (c < 256) return kLatin1[c];
   const auto& t = EncodeTable();
   auto it = t.find(c);
   return it == t.end() ? CharCode{} : it->second;

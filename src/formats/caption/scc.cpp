@@ -26,10 +26,18 @@ std::string SccLabel(FrameCount frames, const FrameRate& rate) {
   return label;
 }
 
-void AppendWords(std::string& line, const std::vector<Word>& words) {
-  for (Word w : words) {
-    if (!line.empty() && line.back() != '\t' && line.back() != ' ') line += ' ';
-    line += WordHex(w);
+// The words as "9420 9476 ...": four lower-case digits each, a space between.
+void AppendWords(std::string& out, const std::vector<Word>& words) {
+  if (words.empty()) return;
+  static constexpr char kHex[] = "0123456789abcdef";
+  const std::size_t at = out.size();
+  out.resize(at + words.size() * 5 - 1);
+  char* p = out.data() + at;
+  for (std::size_t k = 0; k < words.size(); ++k) {
+    if (k) *p++ = ' ';
+    const Word w = words[k];
+    p[0] = kHex[w >> 12 & 15], p[1] = kHex[w >> 8 & 15], p[2] = kHex[w >> 4 & 15], p[3] = kHex[w & 15];
+    p += 4;
   }
 }
 
@@ -47,26 +55,18 @@ SccWriteResult WriteScc(const SubtitleDocument& doc, const SccOptions& o) {
   const bool twice = o.doubleControlCodes;
   const bool loads = o.ignoreBuildup == 0 && !rollUp;
   std::string& out = r.text;
-  out.reserve(doc.Count() * 96 + 32);
+  // About a word of five digits for every two characters, and the line's own words.
+  std::size_t room = 32;
+  for (const Subtitle& s : doc.Subtitles()) room += 72 + s.text.size() * 3;
+  out.reserve(room);
   out += "Scenarist_SCC V1.0\r\n\r\n";
   FrameCount x = 0;  // a caption line may start only after this frame
   bool lostMarkup = false, illegal = false;
-  std::string line;
+  CaptionEncoder encoder({rollUp, twice});
+  std::vector<Word> words;
   for (std::size_t i = 0; i < doc.Count(); ++i) {
     const Subtitle& s = doc.At(i);
-    const CaptionCode code = EncodeCaption(s, {rollUp, twice});
-    lostMarkup = lostMarkup || code.lostMarkup;
-    illegal = illegal || !code.illegalRows.empty();
-    const FrameCount in = s.inCue.ToFrames(rate), outCue = s.outCue.ToFrames(rate);
-    FrameCount start = std::max<FrameCount>(in - SccLoadTime(code.words, o), 0);
-    if (start <= x) {
-      const FrameCount by = x + 1 - start;
-      start = x + 1;
-      ++r.moved;
-      r.log.push_back("Subtitle " + ZeroPad(static_cast<long>(i + 1), 4) + ": in cue was offset by " +
-                      std::to_string(by) + " frames");
-    }
-    std::vector<Word> words;
+    words.clear();
     if (!rollUp) {
       words.push_back(kResumeCaptionLoading);
       if (twice) words.push_back(kResumeCaptionLoading);
@@ -77,7 +77,18 @@ SccWriteResult WriteScc(const SubtitleDocument& doc, const SccOptions& o) {
         if (twice) words.push_back(w);
       }
     }
-    for (const RowCode& row : code.rows) words.insert(words.end(), row.words.begin(), row.words.end());
+    const CaptionEncoder::Summary code = encoder.Append(s, words);
+    lostMarkup = lostMarkup || code.lostMarkup;
+    illegal = illegal || code.illegal;
+    const FrameCount in = s.inCue.ToFrames(rate), outCue = s.outCue.ToFrames(rate);
+    FrameCount start = std::max<FrameCount>(in - SccLoadTime(code.words, o), 0);
+    if (start <= x) {
+      const FrameCount by = x + 1 - start;
+      start = x + 1;
+      ++r.moved;
+      r.log.push_back("Subtitle " + ZeroPad(static_cast<long>(i + 1), 4) + ": in cue was offset by " +
+                      std::to_string(by) + " frames");
+    }
     if (!rollUp) {
       // Erase the caption on screen, wait two frames, then flip the loaded one in.
       words.push_back(kEraseDisplayed);
@@ -86,9 +97,9 @@ SccWriteResult WriteScc(const SubtitleDocument& doc, const SccOptions& o) {
       words.push_back(kEndOfCaption);
       if (twice) words.push_back(kEndOfCaption);
     }
-    line = SccLabel(start, rate) + '\t';
-    AppendWords(line, words);
-    out += line;
+    out += SccLabel(start, rate);
+    out += '\t';
+    AppendWords(out, words);
     out += "\r\n\r\n";
     // The next line goes out once this one has been sent: after the in cue, or after the
     // frame the moved caption flips in.
