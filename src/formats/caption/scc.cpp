@@ -413,6 +413,9 @@ SccReadResult DecodeCaptionLines(const CaptionLines& lines, const FrameRate& rat
       continue;
     }
     const FrameCount start = std::max(LabelToFrames(cue, rate), nextFree);
+    // The frames between two lines carry padding, so a control code at the start of a
+    // line that begins later is never the second of a doubled one.
+    if (start > nextFree) decoder.Feed(kNull);
     decoder.SetTag(++tag);
     FrameCount firstChange = -1, firstShown = -1;
     const std::span<const std::uint16_t> words = lines.WordsOf(line);
