@@ -6,6 +6,7 @@
 // A code word is two bytes sent in one frame, first byte first, each byte seven data bits
 // with odd parity in the top bit. Words are written as four lower-case hexadecimal digits
 // with parity included ("9420").
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <optional>
@@ -19,11 +20,13 @@ using Word = std::uint16_t;
 // --- Parity ------------------------------------------------------------------------
 
 // The byte with its top bit set or cleared so that the eight bits hold an odd number of ones.
-constexpr std::uint8_t WithParity(std::uint8_t b) {
-  b &= 0x7F;
-  return static_cast<std::uint8_t>(std::popcount(b) % 2 == 0 ? b | 0x80 : b);
-}
-constexpr bool HasOddParity(std::uint8_t b) { return std::popcount(b) % 2 == 1; }
+inline constexpr auto kWithParity = [] {
+  std::array<std::uint8_t, 128> t{};
+  for (unsigned b = 0; b < 128; ++b) t[b] = static_cast<std::uint8_t>(std::popcount(b) % 2 == 0 ? b | 0x80 : b);
+  return t;
+}();
+constexpr std::uint8_t WithParity(std::uint8_t b) { return kWithParity[b & 0x7F]; }
+constexpr bool HasOddParity(std::uint8_t b) { return WithParity(b) == b; }
 constexpr Word MakeWord(std::uint8_t b1, std::uint8_t b2) {
   return static_cast<Word>(WithParity(b1) << 8 | WithParity(b2));
 }

@@ -34,12 +34,6 @@ namespace {
 
 constexpr std::uint16_t Bit(int row) { return static_cast<std::uint16_t>(1u << row); }
 
-constexpr auto kOddParity = [] {
-  std::array<bool, 256> t{};
-  for (int b = 0; b < 256; ++b) t[static_cast<std::size_t>(b)] = HasOddParity(static_cast<std::uint8_t>(b));
-  return t;
-}();
-
 const auto kBasicChars = [] {
   std::array<char32_t, 128> t{};
   for (int b = 0; b < 128; ++b) t[static_cast<std::size_t>(b)] = BasicChar(static_cast<std::uint8_t>(b));
@@ -258,9 +252,9 @@ unsigned Decoder::Control(std::uint8_t hi, std::uint8_t lo) {
   return None;  // background and other optional attributes
 }
 
-unsigned Decoder::Feed(Word w) {
+inline unsigned Decoder::FeedOne(Word w) {
   const std::uint8_t b1 = static_cast<std::uint8_t>(w >> 8), b2 = static_cast<std::uint8_t>(w);
-  if (!kOddParity[b1] || !kOddParity[b2]) {
+  if (!HasOddParity(b1) || !HasOddParity(b2)) {
     previous_ = 0;
     return Ignored;
   }
@@ -296,6 +290,21 @@ unsigned Decoder::Feed(Word w) {
   r.tag = tag_;
   if (screen != shown_) return None;
   return DisplayChanged | (text ? unsigned{TextShown} : 0u);
+}
+
+unsigned Decoder::Feed(Word w) { return FeedOne(w); }
+
+Decoder::Run Decoder::FeedAll(std::span<const Word> words) {
+  Run run;
+  for (std::size_t j = 0; j < words.size(); ++j) {
+    const unsigned e = FeedOne(words[j]);
+    if (e == None) continue;
+    run.effects |= e;
+    const auto at = static_cast<std::ptrdiff_t>(j);
+    if ((e & DisplayChanged) && run.firstChange < 0) run.firstChange = at;
+    if ((e & TextShown) && run.firstShown < 0) run.firstShown = at;
+  }
+  return run;
 }
 
 }  // namespace kipo::cea608

@@ -9,7 +9,9 @@
 // writer's output through it, and the closed-caption checks ask it when a caption can be
 // shown.
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "core/cea608.h"
@@ -53,6 +55,14 @@ class Decoder {
   // The word of one frame, parity included. Words with a parity error are dropped, as a
   // decoder drops them.
   unsigned Feed(Word w);
+  // Words of consecutive frames, each fed as Feed does: the effects of all of them, and the
+  // index of the first word that changed the display and of the first that showed text
+  // (-1 when none did).
+  struct Run {
+    unsigned effects = None;
+    std::ptrdiff_t firstChange = -1, firstShown = -1;
+  };
+  Run FeedAll(std::span<const Word> words);
 
   const Screen& displayed() const { return screens_[shown_]; }
   const Screen& nonDisplayed() const { return screens_[shown_ ^ 1]; }
@@ -76,6 +86,7 @@ class Decoder {
   }
   bool Empty(int screen) const;
   void Clear(int screen);
+  unsigned FeedOne(Word w);
   unsigned Put(char32_t c, bool midRow = false);
   unsigned Control(std::uint8_t hi, std::uint8_t lo);
   unsigned Misc(std::uint8_t lo);

@@ -417,16 +417,11 @@ SccReadResult DecodeCaptionLines(const CaptionLines& lines, const FrameRate& rat
     // line that begins later is never the second of a doubled one.
     if (start > nextFree) decoder.Feed(kNull);
     decoder.SetTag(++tag);
-    FrameCount firstChange = -1, firstShown = -1;
     const std::span<const std::uint16_t> words = lines.WordsOf(line);
-    for (std::size_t j = 0; j < words.size(); ++j) {
-      const unsigned e = decoder.Feed(words[j]);
-      if (e == Decoder::None) continue;
-      const FrameCount f = start + static_cast<FrameCount>(j);
-      if ((e & Decoder::DisplayChanged) && firstChange < 0) firstChange = f;
-      if ((e & Decoder::TextShown) && firstShown < 0) firstShown = f;
-      other = other || (e & Decoder::OtherChannel);
-    }
+    const Decoder::Run run = decoder.FeedAll(words);
+    other = other || (run.effects & Decoder::OtherChannel);
+    const FrameCount firstChange = run.firstChange < 0 ? -1 : start + static_cast<FrameCount>(run.firstChange);
+    const FrameCount firstShown = run.firstShown < 0 ? -1 : start + static_cast<FrameCount>(run.firstShown);
     nextFree = start + static_cast<FrameCount>(words.size());
     if (firstChange < 0) continue;
     close(firstChange);
