@@ -314,7 +314,7 @@ struct ShownRow {
   int first, length;
 };
 
-// A subtitle from what the screen shows; false when it shows nothing.
+// A new subtitle `s` filled from what the screen shows; false when it shows nothing.
 bool CaptionFrom(const Screen& screen, bool rollUp, int tag, Subtitle& s) {
   std::array<ShownRow, 15> rows;
   std::size_t count = 0;
@@ -331,7 +331,6 @@ bool CaptionFrom(const Screen& screen, bool rollUp, int tag, Subtitle& s) {
     else text.resize(before);
   }
   if (count == 0) return false;
-  s = Subtitle{};
   s.text = std::move(text);
   int longest = 0;
   for (std::size_t k = 0; k < count; ++k) longest = std::max(longest, rows[k].length);
@@ -388,19 +387,19 @@ SccReadResult DecodeCaptionLines(const CaptionLines& lines, const FrameRate& rat
   subs.reserve(std::min<std::size_t>(lines.lines.size(), kMaxSubtitles));
   Decoder decoder;
   FrameCount nextFree = 0;  // words of a line that starts too early wait for the line before
+  // The caption on screen is the last subtitle, built where it stays; its cues are set
+  // when it leaves the screen.
   bool open = false;
   FrameCount openIn = 0;
-  Subtitle current;
   int badLabels = 0;
   bool other = false;
   const FrameCount last = LastCueFrame(rate);
   auto close = [&](FrameCount at) {
     if (!open) return;
     open = false;
-    if (subs.size() >= kMaxSubtitles) return;
-    current.inCue = Cue::FromFrames(std::min(openIn, last), rate);
-    current.outCue = Cue::FromFrames(std::min(std::max(at, openIn + 1), last), rate);
-    subs.push_back(std::move(current));
+    Subtitle& s = subs.back();
+    s.inCue = Cue::FromFrames(std::min(openIn, last), rate);
+    s.outCue = Cue::FromFrames(std::min(std::max(at, openIn + 1), last), rate);
   };
   int tag = 0;
   for (const CaptionLines::Line& line : lines.lines) {
@@ -429,11 +428,12 @@ SccReadResult DecodeCaptionLines(const CaptionLines& lines, const FrameRate& rat
     nextFree = start + static_cast<FrameCount>(words.size());
     if (firstChange < 0) continue;
     close(firstChange);
-    Subtitle s;
-    if (CaptionFrom(decoder.displayed(), decoder.style() == Style::RollUp, tag, s)) {
+    if (subs.size() >= kMaxSubtitles) continue;
+    if (CaptionFrom(decoder.displayed(), decoder.style() == Style::RollUp, tag, subs.emplace_back())) {
       open = true;
       openIn = firstShown >= 0 ? firstShown : firstChange;
-      current = std::move(s);
+    } else {
+      subs.pop_back();
     }
   }
   // A caption still on screen at the end of the file stays two seconds.
