@@ -52,3 +52,10 @@ Codec OpenDecoder(const AVStream* stream, bool frameThreads, bool rough = false)
 Codec OpenDecoder(const AVCodecParameters* params, AVRational timeBase, bool frameThreads, bool rough = false);
 
 }  // namespace kipo::ff
+
+namespace kipo {
+class VideoFile;
+// The video stream of an opened video's own reader, probed when it was opened: its decoder
+// setup and time base (the reader itself may be anywhere in the file).
+const AVStream* VideoStream(const VideoFile& video);
+}  // namespace kipo

@@ -700,12 +700,11 @@ class MeasurePass {
               const AnalysisChunkSink& partial)
       : path_(path), s_(video, o, job), partial_(partial) {
     s_.total = video.frameCount();
-    fmt_ = ff::OpenInput(path, stream_);
-    audio_.emplace(fmt_.get(), video);
-    for (unsigned i = 0; i < fmt_->nb_streams; ++i)
-      if (static_cast<int>(i) != audio_->stream()) fmt_->streams[i]->discard = AVDISCARD_ALL;
-    const AVStream* st = fmt_->streams[stream_];
+    // The workers take the decoder setup of the video's own reader; this pass's reader (the
+    // sound, the runs decoded again) is opened once they have started.
+    const AVStream* st = VideoStream(video);
     s_.stream = st;
+    stream_ = st->index;
     const AVCodecID codec = st->codecpar->codec_id;
     s_.byTime = codec == AV_CODEC_ID_H264 || codec == AV_CODEC_ID_HEVC;
     s_.skipping = s_.byTime && !o.decodeEveryFrame;
@@ -788,6 +787,13 @@ class MeasurePass {
   // While the workers run: reads the sound, puts ranges together as they become ready and
   // reports.
   void Follow(const std::atomic<std::size_t>& running, const std::function<void()>& more) {
+    // Probed: the sound stream is chosen and set up as the video's was.
+    int stream = -1;
+    fmt_ = ff::OpenInput(path_, stream);
+    if (stream != stream_) throw InvalidFileFormat("The video file has changed while it was read.");
+    audio_.emplace(fmt_.get(), s_.video);
+    for (unsigned i = 0; i < fmt_->nb_streams; ++i)
+      if (static_cast<int>(i) != audio_->stream()) fmt_->streams[i]->discard = AVDISCARD_ALL;
     ff::Packet pkt(av_packet_alloc());
     bool sound = audio_->stream() >= 0;
     auto look = std::chrono::steady_clock::now();

@@ -232,6 +232,8 @@ VideoFile::VideoFile(VideoFile&&) noexcept = default;
 VideoFile& VideoFile::operator=(VideoFile&&) noexcept = default;
 VideoFile::~VideoFile() = default;
 
+const AVStream* VideoStream(const VideoFile& video) { return video.impl_->fmt->streams[video.impl_->stream]; }
+
 const std::string& VideoFile::path() const { return impl_->path; }
 int VideoFile::width() const { return impl_->width; }
 int VideoFile::height() const { return impl_->height; }
