@@ -5,6 +5,7 @@
 
 #include "core/markup.h"
 #include "core/rich_text.h"
+#include "formats/exchange/excel_csv.h"
 #include "formats/exchange/script_text.h"
 
 namespace kipo {
@@ -114,6 +115,34 @@ TEST(ScriptText, LinesOfAnyEnd) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
     EXPECT_EQ(ScriptLines(r.text), r.lines);
+  }
+}
+
+TEST(ScriptText, DelimitedRecordsAsSpreadsheetsWriteThem) {
+  using Records = std::vector<std::vector<std::string>>;
+  struct Row {
+    const char* what;
+    std::string text;
+    char sep;
+    Records records;
+  };
+  const Row rows[] = {
+      {"plain rows, CR LF", "1,a,b\r\n2,c,d\r\n", ',', {{"1", "a", "b"}, {"2", "c", "d"}}},
+      {"quoted with doubled quotes and a line end", "1,\"say \"\"hi\"\"\r\nthere\",x\n", ',',
+       {{"1", "say \"hi\"\r\nthere", "x"}}},
+      {"a quote inside a field is a character", "ab\"c,d\"\"e\n", ',', {{"ab\"c", "d\"\"e"}}},
+      {"text after a closing quote", "\"ab\"cd,\"\"\"x\"\n", ',', {{"abcd", "\"x"}}},
+      {"empty fields and a trailing separator", ",,a,\n", ',', {{"", "", "a", ""}}},
+      {"blank lines and lone CRs", "a;b\r\r\nc;d\r", ';', {{"a", "b"}, {"c", "d"}}},
+      {"tabs, the last line without an end", "a\tb,c\nd\te", '\t', {{"a", "b,c"}, {"d", "e"}}},
+      {"a quote left open runs to the end", "a,\"b,c\nd", ',', {{"a", "b,c\nd"}}},
+      {"byte-order mark", "\xEF\xBB\xBF" "a,b\n", ',', {{"a", "b"}}},
+      {"an empty quoted field alone is a blank row", "\"\"\na\n", ',', {{"a"}}},
+      {"nothing", "", ',', {}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    EXPECT_EQ(ReadDelimited(r.text, r.sep), r.records);
   }
 }
 
