@@ -258,7 +258,7 @@ std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) 
   return out;
 }
 
-bool CueCollector::Add(Subtitle s) {
+bool CueCollector::Add(Subtitle&& s) {
   if (full_) return false;
   if (subs_.size() == kMaxSubtitles) {
     warnings_.push_back("Only the first " + std::to_string(kMaxSubtitles) + " subtitles were read");

@@ -70,7 +70,7 @@ class CueCollector {
  public:
   explicit CueCollector(Warnings& warnings) : warnings_(warnings) {}
   // False once the document is full (said once in the warnings): stop reading.
-  bool Add(Subtitle s);
+  bool Add(Subtitle&& s);
   // Room for about `n` subtitles (at most the largest document), so that the table is not
   // copied as it grows.
   void Reserve(std::size_t n) { subs_.reserve(std::min(n, kMaxSubtitles)); }
