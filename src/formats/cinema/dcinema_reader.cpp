@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <pugixml.hpp>
 #include <set>
+#include <span>
 
 #include "core/languages.h"
 #include "core/rich_text.h"
@@ -133,8 +135,10 @@ Style Apply(Style st, const pugi::xml_node& font) {
   return st;
 }
 
+// A stretch of a line's text with one style: where it lies in the parsed file, or in the
+// reader's store where its white space had to change.
 struct Piece {
-  std::string text;
+  std::string_view text;
   Style style;
 };
 
@@ -399,9 +403,12 @@ class Reader {
     s.outCue = time(timeOut, "TimeOut");
     if (auto z = zPosition; z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
 
-    std::vector<Line> lines;
+    // The lines are kept from subtitle to subtitle, with their tables of pieces.
+    linesUsed_ = 0;
+    storeUsed_ = 0;
     bool image = false;
-    CollectLines(n, st, 0, lines, image);
+    CollectLines(n, st, 0, image);
+    const std::span<Line> lines(lines_.data(), linesUsed_);
     if (zSeen_) ++depths_;
     zSeen_ = false;
     if (image) ++images_;
@@ -438,18 +445,30 @@ class Reader {
     return s;
   }
 
-  void CollectLines(const pugi::xml_node& n, const Style& st, int depth, std::vector<Line>& lines, bool& image) {
+  std::vector<Line> lines_;
+  std::size_t linesUsed_ = 0;
+  std::deque<std::string> store_;  // a deque: views into its strings stay where they are
+  std::size_t storeUsed_ = 0;
+
+  void CollectLines(const pugi::xml_node& n, const Style& st, int depth, bool& image) {
     if (depth > kMaxDepth) Refuse("The file's elements are nested too deeply.");
     for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
       if (c.type() != pugi::node_element) continue;
       const std::string_view name = Local(c.name());
       if (name == "Font") {
-        CollectLines(c, Apply(st, c), depth + 1, lines, image);
+        CollectLines(c, Apply(st, c), depth + 1, image);
       } else if (name == "Image") {
         image = true;
         if (auto z = AttrOf(c, {"Zposition"}); z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
       } else if (name == "Text") {
-        Line l;
+        if (linesUsed_ == lines_.size()) lines_.emplace_back();
+        Line& l = lines_[linesUsed_];
+        l.pieces.clear();
+        l.valign = "center";
+        l.vpos = 0;
+        l.halign = "center";
+        l.hpos = 0;
+        l.order = 0;
         const auto [valign, vpos, halign, hpos, zpos] =
             AttrsOf<5>(c, {{{"VAlign"}, {"VPosition"}, {"HAlign"}, {"HPosition"}, {"Zposition"}}});
         if (auto a = valign) l.valign = LowerWord(a.value());
@@ -459,23 +478,29 @@ class Reader {
         if (auto z = zpos; z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
         Pieces(c, st, depth + 1, l.pieces);
         // Line ends inside the element are layout of the file, not text.
-        for (Piece& p : l.pieces)
-          for (char& ch : p.text)
+        for (Piece& p : l.pieces) {
+          if (p.text.find_first_of("\r\n\t") == std::string_view::npos) continue;
+          if (storeUsed_ == store_.size()) store_.emplace_back();
+          std::string& spaced = store_[storeUsed_++];
+          spaced.assign(p.text);
+          for (char& ch : spaced)
             if (ch == '\r' || ch == '\n' || ch == '\t') ch = ' ';
+          p.text = spaced;
+        }
         while (!l.pieces.empty()) {
-          std::string& t = l.pieces.front().text;
-          t.erase(0, std::min(t.find_first_not_of(' '), t.size()));
+          std::string_view& t = l.pieces.front().text;
+          t.remove_prefix(std::min(t.find_first_not_of(' '), t.size()));
           if (!t.empty()) break;
           l.pieces.erase(l.pieces.begin());
         }
         while (!l.pieces.empty()) {
-          std::string& t = l.pieces.back().text;
+          std::string_view& t = l.pieces.back().text;
           std::size_t keep = t.find_last_not_of(' ');
-          t.erase(keep == std::string::npos ? 0 : keep + 1);
+          t = t.substr(0, keep == std::string_view::npos ? 0 : keep + 1);
           if (!t.empty()) break;
           l.pieces.pop_back();
         }
-        if (!l.pieces.empty()) lines.push_back(std::move(l));
+        if (!l.pieces.empty()) ++linesUsed_;
       }
     }
   }
@@ -512,8 +537,12 @@ class Reader {
     return best;
   }
 
-  std::string Markup(const std::vector<Line>& lines) {
+  std::string Markup(std::span<const Line> lines) {
+    std::size_t room = 2 * lines.size() + 8;
+    for (const Line& l : lines)
+      for (const Piece& p : l.pieces) room += p.text.size();
     std::string out;
+    out.reserve(room);
     int colour = 0;
     bool underline = false, bold = false;
     for (std::size_t r = 0; r < lines.size(); ++r) {
