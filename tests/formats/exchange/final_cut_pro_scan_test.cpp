@@ -130,6 +130,29 @@ TEST(FinalCutProScan, ReadsAsTheTreeDoes) {
   }
 }
 
+// Our own files are read by the scan, with what was written.
+TEST(FinalCutProScan, ReadsOurFiles) {
+  SubtitleDocument doc;
+  const char* texts[] = {"Plain", "<Wholly italic>", "Two\r\nrows & signs", "Caf\xC3\xA9 \xF0\x9F\x98\x80"};
+  for (int i = 0; i < 4; ++i) {
+    Subtitle s;
+    s.inCue = FramesToDigits(100 + i * 90, kPal);
+    s.outCue = FramesToDigits(150 + i * 90, kPal);
+    s.text = texts[i];
+    doc.Append(s);
+  }
+  Warnings w;
+  const std::string file = WriteFinalCutPro(doc, {}, w);
+  EXPECT_TRUE(FinalCutProScanReads(file, kPal));
+  const SubtitleDocument back = ReadFinalCutPro(file, kPal, w);
+  ASSERT_EQ(back.Count(), doc.Count());
+  for (std::size_t i = 0; i < doc.Count(); ++i) {
+    EXPECT_EQ(back.At(i).inCue, doc.At(i).inCue);
+    EXPECT_EQ(back.At(i).outCue, doc.At(i).outCue);
+    EXPECT_EQ(back.At(i).text, doc.At(i).text);
+  }
+}
+
 // What the rows above read, so that agreeing is not agreeing on nothing.
 TEST(FinalCutProScan, ValuesOfTheItems) {
   const std::vector<Row> rows = Rows();
