@@ -30,22 +30,27 @@ CueDigits MillisCue(long ms, const FrameRate& rate) {
 // Case-insensitive search for a lower-case needle.
 std::size_t FindNoCase(std::string_view hay, std::string_view needle, std::size_t from = 0) {
   if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
+  if (hay.size() < needle.size()) return std::string_view::npos;
   const char first = needle[0];
   const bool letter = first >= 'a' && first <= 'z';
-  for (std::size_t i = from; i + needle.size() <= hay.size(); ++i) {
-    if (!letter) {
+  const std::size_t last = hay.size() - needle.size();
+  for (std::size_t i = from; i <= last; ++i) {
+    if (letter) {
+      // A letter and its capital differ in the 0x20 bit alone.
+      if ((hay[i] | 0x20) != first) continue;
+    } else {
       // A needle that starts with a mark ("<sync", "</p"): its places found with memchr.
-      const void* at = std::memchr(hay.data() + i, first, hay.size() - needle.size() + 1 - i);
+      const void* at = std::memchr(hay.data() + i, first, last + 1 - i);
       if (!at) return std::string_view::npos;
       i = static_cast<std::size_t>(static_cast<const char*>(at) - hay.data());
     }
-    bool same = true;
-    for (std::size_t k = 0; k < needle.size() && same; ++k) {
+    std::size_t k = 1;
+    for (; k < needle.size(); ++k) {
       char a = hay[i + k];
       if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-      same = a == needle[k];
+      if (a != needle[k]) break;
     }
-    if (same) return i;
+    if (k == needle.size()) return i;
   }
   return std::string_view::npos;
 }
