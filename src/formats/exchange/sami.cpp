@@ -55,6 +55,20 @@ std::size_t FindNoCase(std::string_view hay, std::string_view needle, std::size_
   return std::string_view::npos;
 }
 
+// The first "<p" and the first "</p" (any case) from `from` on, in one pass over the
+// body's tags: what FindNoCase finds for each.
+void FindParagraphTags(std::string_view body, std::size_t from, std::size_t& open, std::size_t& close) {
+  open = close = std::string_view::npos;
+  for (std::size_t i = body.find('<', from); i != std::string_view::npos; i = body.find('<', i + 1)) {
+    if (i + 1 < body.size() && (body[i + 1] | 0x20) == 'p') {
+      if (open == std::string_view::npos) open = i;
+    } else if (i + 2 < body.size() && body[i + 1] == '/' && (body[i + 2] | 0x20) == 'p') {
+      if (close == std::string_view::npos) close = i;
+    }
+    if (open != std::string_view::npos && close != std::string_view::npos) break;
+  }
+}
+
 // The value of an attribute inside a tag ("Start=1000", "start = '1000'", "Class=ENCC").
 std::string_view Attribute(std::string_view tag, std::string_view name) {
   std::size_t p = FindNoCase(tag, name);
@@ -210,9 +224,9 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
       std::size_t qEnd = body.find('>', q);
       if (qEnd == std::string_view::npos) break;
       const std::string_view cls = Attribute(body.substr(q, qEnd - q), "class");
-      std::size_t after = FindNoCase(body, "<p", qEnd);
-      std::size_t close = FindNoCase(body, "</p", qEnd);
-      std::size_t stop = std::min(after, close);
+      std::size_t after, close;
+      FindParagraphTags(body, qEnd, after, close);
+      const std::size_t stop = std::min(after, close);
       if (firstClass.empty()) firstClass = ToLowerAscii(cls);
       if (EqualsIgnoreCase(cls, firstClass)) {
         caption = std::string(body.substr(qEnd + 1, stop == std::string_view::npos ? std::string_view::npos : stop - qEnd - 1));
