@@ -55,14 +55,16 @@ template <std::size_t N>
 std::array<pugi::xml_attribute, N> AttrsOf(const pugi::xml_node& n,
                                            const std::array<std::initializer_list<std::string_view>, N>& names) {
   std::array<pugi::xml_attribute, N> found{};
+  std::array<bool, N> have{};  // (asking an attribute handle whether it is set is a library call)
   for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
     const std::string_view local = Local(a.name());
     if (local.empty()) continue;
     for (std::size_t i = 0; i < N; ++i) {
-      if (found[i]) continue;
+      if (have[i]) continue;
       for (std::string_view name : names[i])
         if (SameName(local, name)) {
           found[i] = a;
+          have[i] = true;
           break;
         }
     }
@@ -100,8 +102,8 @@ double NumberOf(const pugi::xml_attribute& a) {
   return negative ? -v : v;
 }
 
-// An attribute's word trimmed and in lower case ("Bottom " -> "bottom").
-std::string LowerWord(const char* value) {
+// An attribute's word trimmed and in lower case ("Bottom " -> "bottom"), into `out`.
+void LowerWord(const char* value, std::string& out) {
   std::string_view v = value;
   while (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\r' || v.front() == '\n' ||
                         v.front() == '\f' || v.front() == '\v'))
@@ -109,10 +111,9 @@ std::string LowerWord(const char* value) {
   while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r' || v.back() == '\n' ||
                         v.back() == '\f' || v.back() == '\v'))
     v.remove_suffix(1);
-  std::string out(v);
+  out.assign(v);
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
 }
 
 struct Style {
@@ -471,9 +472,9 @@ class Reader {
         l.order = 0;
         const auto [valign, vpos, halign, hpos, zpos] =
             AttrsOf<5>(c, {{{"VAlign"}, {"VPosition"}, {"HAlign"}, {"HPosition"}, {"Zposition"}}});
-        if (auto a = valign) l.valign = LowerWord(a.value());
+        if (auto a = valign) LowerWord(a.value(), l.valign);
         if (auto a = vpos) l.vpos = std::clamp(NumberOf(a), -100.0, 100.0);
-        if (auto a = halign) l.halign = LowerWord(a.value());
+        if (auto a = halign) LowerWord(a.value(), l.halign);
         if (auto a = hpos) l.hpos = std::clamp(NumberOf(a), -100.0, 100.0);
         if (auto z = zpos; z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
         Pieces(c, st, depth + 1, l.pieces);
