@@ -149,6 +149,15 @@ std::string_view Strip(std::string_view s) {
   return s.substr(b, s.find_last_not_of(ws) - b + 1);
 }
 
+// The place values of fraction digits, 0.1 divided by ten again and again: a table of the
+// same doubles saves a division per digit.
+const std::array<double, 41> kFractionPlaces = [] {
+  std::array<double, 41> t{};
+  double scale = 0.1;
+  for (double& place : t) place = scale, scale /= 10;
+  return t;
+}();
+
 bool ParseNumber(std::string_view s, double& out) {
   if (s.empty() || s.size() > 40) return false;
   std::size_t i = 0;
@@ -157,8 +166,8 @@ bool ParseNumber(std::string_view s, double& out) {
   while (i < s.size() && s[i] >= '0' && s[i] <= '9') v = v * 10 + (s[i++] - '0'), digits = true;
   if (i < s.size() && s[i] == '.') {
     ++i;
-    double scale = 0.1;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') v += (s[i++] - '0') * scale, scale /= 10, digits = true;
+    for (std::size_t place = 0; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++place)
+      v += (s[i++] - '0') * kFractionPlaces[place], digits = true;
   }
   if (!digits || i != s.size()) return false;
   out = v;
@@ -309,30 +318,49 @@ struct Reader {
   explicit Reader(std::vector<std::string>& w) : warnings(w) {}
 
   void ApplyInline(const pugi::xml_node& n, Props& p) {
-    for (pugi::xml_attribute a : n.attributes()) {
-      std::string_view name = a.name();
-      if (name.find(':') == std::string_view::npos) continue;
-      if (name.starts_with("xml:") || name.starts_with("xmlns")) continue;
-      std::string_view local = Local(a.name());
-      std::string_view v = Strip(a.value());
-      if (local == "fontStyle") p.italic = v == "italic" || v == "oblique";
-      else if (local == "fontWeight") p.bold = v == "bold";
-      else if (local == "textDecoration") {
-        if (v.find("noUnderline") != std::string_view::npos) p.underline = false;
-        else if (v.find("underline") != std::string_view::npos) p.underline = true;
-        else if (v == "none") p.underline = false;
-      } else if (local == "color") {
-        bool ok = true;
-        p.colour = ColourOf(v, ok);
-        colourNotUnderstood = colourNotUnderstood || !ok;
-      } else if (local == "textAlign") {
-        if (v == "left" || v == "start") p.align = AlignLeft;
-        else if (v == "right" || v == "end") p.align = AlignRight;
-        else p.align = AlignCentre;
-      } else if (local == "displayAlign") p.displayAlign = v;
-      else if (local == "origin") p.origin = v;
-      else if (local == "extent") p.extent = v;
-      else if (local == "fontFamily" || local == "fontSize") p.fontOrSize = true;
+    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+      // Prefixed names only, not xml: or xmlns; the local name picked by its first letter.
+      const char* name = a.name();
+      const char* local = LocalOf(name);
+      if (local == name) continue;
+      if ((local - name == 4 && !std::strncmp(name, "xml:", 4)) || !std::strncmp(name, "xmlns", 5)) continue;
+      auto value = [&] { return Strip(a.value()); };
+      switch (local[0]) {
+        case 'f':
+          if (NameIs(local, "fontStyle")) {
+            const std::string_view v = value();
+            p.italic = v == "italic" || v == "oblique";
+          } else if (NameIs(local, "fontWeight")) {
+            p.bold = value() == "bold";
+          } else if (NameIs(local, "fontFamily") || NameIs(local, "fontSize")) {
+            p.fontOrSize = true;
+          }
+          break;
+        case 't':
+          if (NameIs(local, "textDecoration")) {
+            const std::string_view v = value();
+            if (v.find("noUnderline") != std::string_view::npos) p.underline = false;
+            else if (v.find("underline") != std::string_view::npos) p.underline = true;
+            else if (v == "none") p.underline = false;
+          } else if (NameIs(local, "textAlign")) {
+            const std::string_view v = value();
+            if (v == "left" || v == "start") p.align = AlignLeft;
+            else if (v == "right" || v == "end") p.align = AlignRight;
+            else p.align = AlignCentre;
+          }
+          break;
+        case 'c':
+          if (NameIs(local, "color")) {
+            bool ok = true;
+            p.colour = ColourOf(value(), ok);
+            colourNotUnderstood = colourNotUnderstood || !ok;
+          }
+          break;
+        case 'd': if (NameIs(local, "displayAlign")) p.displayAlign = value(); break;
+        case 'o': if (NameIs(local, "origin")) p.origin = value(); break;
+        case 'e': if (NameIs(local, "extent")) p.extent = value(); break;
+        default: break;
+      }
     }
   }
 
