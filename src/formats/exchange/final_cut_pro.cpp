@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <climits>
 #include <charconv>
 #include <cstdint>
@@ -382,28 +381,6 @@ bool AllSpace(std::string_view s) {
     if (!IsXmlSpace(c)) return false;
   return true;
 }
-// The first byte from p on that is not white space: a line end and indentation, eight
-// spaces at a time.
-const char* SkipIndentation(const char* p, const char* end) {
-  constexpr std::uint64_t kSpaces = 0x2020202020202020ULL;
-  while (p < end) {
-    if constexpr (std::endian::native == std::endian::little) {
-      if (end - p >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        if (word == kSpaces) {
-          p += 8;
-          continue;
-        }
-        p += std::countr_zero(word ^ kSpaces) / 8;  // the first byte that is not a space
-      }
-    }
-    if (!IsXmlSpace(*p)) break;
-    ++p;
-  }
-  return p;
-}
-
 // True when a value is its own text: no line end to change and no reference to replace.
 bool PlainValue(std::string_view raw) {
   for (char c : raw)
@@ -487,9 +464,7 @@ class ItemScan {
     }
     bool rootSeen = false;
     while (true) {
-      const char* lt = SkipIndentation(p, end);
-      if (lt == end) lt = nullptr;
-      else if (*lt != '<') lt = static_cast<const char*>(std::memchr(lt, '<', static_cast<std::size_t>(end - lt)));
+      const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
       const std::string_view chars(p, static_cast<std::size_t>((lt ? lt : end) - p));
       if (capture_ != Slot::None) {
         if (captured_.data()) return std::nullopt;  // text, then more after a comment
