@@ -543,14 +543,22 @@ class Writer {
            "\" EffectColor=\"" + EffectArgb() + "\"";
   }
 
-  void OpenFont(std::string attrs, bool hasColour, bool hasWeight) {
-    std::string full = FullFont();
-    if (!full.empty()) {
+  void OpenFont(std::string_view attrs, bool hasColour, bool hasWeight) {
+    out_ += '<';
+    out_ += p_;
+    out_ += "Font ";
+    out_ += attrs;
+    if (std::string full = FullFont(); !full.empty()) {
       if (hasWeight) full = ReplaceAll(full, " Weight=\"" + Weight() + "\"", "");
-      attrs += full;
-      if (!hasColour) attrs += " Color=\"" + TextArgb() + "\"";
+      out_ += full;
+      if (!hasColour) out_ += " Color=\"" + TextArgb() + "\"";
     }
-    out_ += "<" + p_ + "Font " + attrs + ">";
+    out_ += '>';
+  }
+  void CloseFont() {
+    out_ += "</";
+    out_ += p_;
+    out_ += "Font>";
   }
 
   void Inline(const Line& line) {
@@ -567,37 +575,36 @@ class Writer {
           if (Active(level, p.style)) attrs += (attrs.empty() ? "" : " ") + LevelAttr(level, p.style);
         OpenFont(attrs, p.style.colour != 0, p.style.bold);
         AppendXml(out_, p.text, false, dropped_);
-        out_ += "</" + p_ + "Font>";
+        CloseFont();
       }
       return;
     }
-    std::vector<int> open;  // levels, innermost last
+    // The levels open, innermost last (each level is open at most once).
+    std::array<int, 4> open{};
+    std::size_t opened = 0;
     Style current;
     for (const Piece& p : line) {
       int first = 4;
       for (int level = 0; level < 4; ++level) {
-        const bool isOpen = std::ranges::find(open, level) != open.end();
+        const bool isOpen = std::find(open.begin(), open.begin() + opened, level) != open.begin() + opened;
         if (isOpen != Active(level, p.style) || (level == 0 && isOpen && current.colour != p.style.colour)) {
           first = level;
           break;
         }
       }
-      while (!open.empty() && open.back() >= first) {
-        out_ += "</" + p_ + "Font>";
-        open.pop_back();
+      while (opened > 0 && open[opened - 1] >= first) {
+        CloseFont();
+        --opened;
       }
       for (int level = first; level < 4; ++level)
         if (Active(level, p.style)) {
           OpenFont(LevelAttr(level, p.style), level == 0, level == 3);
-          open.push_back(level);
+          open[opened++] = level;
         }
       current = p.style;
       AppendXml(out_, p.text, false, dropped_);
     }
-    while (!open.empty()) {
-      out_ += "</" + p_ + "Font>";
-      open.pop_back();
-    }
+    for (; opened > 0; --opened) CloseFont();
   }
 
   const SubtitleDocument& doc_;
