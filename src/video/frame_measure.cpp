@@ -737,7 +737,8 @@ class MeasurePass {
     // Ranges asked for (tests, benchmarks) get a worker on every core, busy or not; else
     // a worker per free core, and another when a core becomes free while ranges are left.
     const std::size_t most = std::min<std::size_t>(hardware, s_.ranges.size());
-    const std::size_t workers = std::min<std::size_t>(s_.o.ranges > 0 ? hardware : cores, most);
+    const std::size_t workers = s_.o.workers > 0 ? std::min<std::size_t>(static_cast<std::size_t>(s_.o.workers), most)
+                                                 : std::min<std::size_t>(s_.o.ranges > 0 ? hardware : cores, most);
     // One range alone may still use frame threads, where the machine has cores to spare.
     const bool frameThreads = s_.ranges.size() == 1 && cores > 1;
     {
@@ -755,7 +756,7 @@ class MeasurePass {
         s_.Notify();
       };
       auto more = [&] {
-        if (threads.size() >= most || s_.nextRange.load() >= s_.ranges.size() ||
+        if (threads.size() >= most || s_.o.workers > 0 || s_.nextRange.load() >= s_.ranges.size() ||
             FreeCores(static_cast<unsigned>(running.load())) <= running.load())
           return;
         running.fetch_add(1);
