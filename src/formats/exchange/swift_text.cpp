@@ -1,6 +1,5 @@
 #include "formats/exchange/swift_text.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "formats/exchange/script_text.h"
@@ -27,17 +26,32 @@ std::string WriteSwiftText(const SubtitleDocument& doc, Warnings& warnings) {
   std::string out = "TITLE: " + std::filesystem::path(doc.filePath).stem().string() + "\r\n";
   out += "FRAME RATE: " + rate.label() + "\r\n\r\n";
   out.reserve(doc.Count() * 100);
+  // Straight into the file's text: no pieces of their own per subtitle.
+  auto number = [&out](long v) {
+    if (v >= 0 && v < 100) {
+      const char pair[2] = {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+      out.append(pair, 2);
+    } else {
+      out += std::to_string(v);
+    }
+  };
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
-    const long frames = static_cast<long>(OutCueOf(s).ToFrames(rate) - s.inCue.ToFrames(rate));
+    const Cue& outCue = OutCueOf(s);
+    const long frames = static_cast<long>(outCue.ToFrames(rate) - s.inCue.ToFrames(rate));
     const long d = frames < 0 ? 0 : frames;
-    char duration[32];
-    std::snprintf(duration, sizeof duration, "%02ld:%02ld", d / rate.countingRate(), d % rate.countingRate());
-    out += "SUBTITLE: " + std::to_string(++n) + "\r\n";
-    out += "TIMEIN: " + FrameLabel(s.inCue) + "\r\n";
-    out += std::string("DURATION: ") + duration + "\r\n";
-    out += "TIMEOUT: " + FrameLabel(OutCueOf(s)) + "\r\n";
-    out += text.Text(s);
+    out += "SUBTITLE: ";
+    out += std::to_string(++n);
+    out += "\r\nTIMEIN: ";
+    AppendFrameLabel(out, s.inCue);
+    out += "\r\nDURATION: ";
+    number(d / rate.countingRate());
+    out += ':';
+    number(d % rate.countingRate());
+    out += "\r\nTIMEOUT: ";
+    AppendFrameLabel(out, outCue);
+    out += "\r\n";
+    text.AppendText(out, s);
     out += "\r\n\r\n";
   }
   text.Finish(warnings);
