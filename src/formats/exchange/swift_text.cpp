@@ -9,8 +9,8 @@ namespace {
 
 constexpr ScriptMarks kMarks{"<i>", "</i>", "", "", "\r\n"};
 
-bool Key(std::string_view line, std::string_view key, std::string_view& value) {
-  std::string_view t = TrimView(line);
+// `t` is a line without the spaces around it.
+bool Key(std::string_view t, std::string_view key, std::string_view& value) {
   if (t.size() < key.size()) return false;
   for (std::size_t i = 0; i < key.size(); ++i)
     if ((t[i] >= 'a' && t[i] <= 'z' ? t[i] - 32 : t[i]) != key[i]) return false;
@@ -75,19 +75,25 @@ SubtitleDocument ReadSwiftText(std::string_view text, const FrameRate& rate, War
     rows.clear();
     return cues.Add(std::move(current));
   };
-  for (std::string_view line : ScriptLines(text)) {
+  const std::vector<std::string_view> lines = ScriptLines(text);
+  cues.Reserve(lines.size() / 4);
+  for (std::string_view line : lines) {
     std::string_view value;
-    if (!TrimView(line).empty()) any = true;
-    if (Key(line, "SUBTITLE:", value)) {
+    // Trimmed once; the keys are looked for only in lines that start with their letters.
+    const std::string_view t = TrimView(line);
+    const char first = t.empty() ? '\0' : static_cast<char>(t[0] & ~0x20);
+    const bool keys = first == 'S' || first == 'T' || first == 'D';
+    if (!t.empty()) any = true;
+    if (keys && Key(t, "SUBTITLE:", value)) {
       if (!flush()) break;
       current = Subtitle{};
       inSubtitle = true;
-    } else if (inSubtitle && !inText && Key(line, "TIMEIN:", value)) {
+    } else if (keys && inSubtitle && !inText && Key(t, "TIMEIN:", value)) {
       if (auto d = FrameLabelField(value, rate)) current.inCue = *d;
-    } else if (inSubtitle && !inText && Key(line, "TIMEOUT:", value)) {
+    } else if (keys && inSubtitle && !inText && Key(t, "TIMEOUT:", value)) {
       if (auto d = FrameLabelField(value, rate)) current.outCue = *d;
-    } else if (inSubtitle && !inText && Key(line, "DURATION:", value)) {
-    } else if (inSubtitle && TrimView(line).empty()) {
+    } else if (keys && inSubtitle && !inText && Key(t, "DURATION:", value)) {
+    } else if (inSubtitle && t.empty()) {
       if (inText && !flush()) break;
     } else if (inSubtitle) {
       if (inText) rows += "\r\n";
