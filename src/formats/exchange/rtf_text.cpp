@@ -151,13 +151,16 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
     }
   };
   auto emit = [&](std::string_view s) {
-    if (stack.back().skip) return;
+    const State& st = stack.back();
+    if (st.skip) return;
     if (toSkip > 0) {
       --toSkip;
       return;
     }
-    syncItalic();
-    flushBytes();
+    if (st.italic != italicShown || !bytes.empty()) {
+      syncItalic();
+      flushBytes();
+    }
     out += s;
   };
   for (std::size_t i = start; i < rtf.size();) {
