@@ -54,6 +54,19 @@ class ScriptTextWriter {
   std::string Text(const Subtitle& s);
   // The same appended to a file being written.
   void AppendText(std::string& out, const Subtitle& s);
+  // Calls `each(row)` for every row, in order; the rows are views into the writer's own
+  // buffer, good until its next call (no strings of their own per subtitle).
+  template <class F>
+  void ForEachRow(const Subtitle& s, F each) {
+    rowText_.clear();
+    rowEnds_.clear();
+    Write(rowText_, s, &rowEnds_);
+    std::size_t from = 0;
+    for (std::size_t end : rowEnds_) {
+      each(std::string_view(rowText_).substr(from, end - from));
+      from = end + marks_.rowBreak.size();
+    }
+  }
   void Finish(Warnings& warnings) const;
 
  private:
@@ -64,6 +77,8 @@ class ScriptTextWriter {
   std::string name_;
   ScriptMarks marks_;
   bool lostItalics_ = false, lostUnderline_ = false, lostColour_ = false, lostGroup_ = false;
+  std::string rowText_;
+  std::vector<std::size_t> rowEnds_;
 };
 
 // A script's text (rows separated by the format's row break, or any line end) to document

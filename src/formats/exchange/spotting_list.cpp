@@ -63,8 +63,13 @@ std::string WriteSpottingText(const SubtitleDocument& doc, const ListLayout& lay
   out.reserve(out.size() + doc.Count() * 80);
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
-    out += ListCueLine(++n, s, doc.frameRate(), layout.duration) + "\r\n";
-    for (const std::string& row : text.Rows(s)) out += "\t" + row + "\r\n";
+    out += ListCueLine(++n, s, doc.frameRate(), layout.duration);
+    out += "\r\n";
+    text.ForEachRow(s, [&](std::string_view row) {
+      out += '\t';
+      out += row;
+      out += "\r\n";
+    });
     out += "\r\n";
   }
   text.Finish(warnings);
@@ -102,12 +107,12 @@ std::string WriteSpottingRtf(const SubtitleDocument& doc, const ListLayout& layo
     rtf.Text(ListCueLine(++n, s, doc.frameRate(), layout.duration));
     rtf.Bold(false);
     rtf.EndParagraph();
-    for (const std::string& row : text.Rows(s)) {
+    text.ForEachRow(s, [&](std::string_view row) {
       rtf.Tab();
       styled(row);
       rtf.Italic(false);
       rtf.EndParagraph();
-    }
+    });
     rtf.EndParagraph();
   }
   text.Finish(warnings);
