@@ -36,15 +36,18 @@ bool IsZeroValue(double v) { return std::abs(v) < 0.005; }
 // Characters as XML text: markup characters escaped, characters XML cannot hold (C0
 // controls other than tab, broken UTF-8) left out and counted. `escape` off keeps the
 // characters as they are and only leaves out what XML cannot hold.
+// The bytes that end a run of printable ASCII needing no escaping.
+constexpr auto kRunStop = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = c < 0x20 || c >= 0x7F || c == '&' || c == '<' || c == '>' || c == '"';
+  return t;
+}();
+
 void AppendXml(std::string& out, std::string_view s, bool attribute, int& dropped, bool escape = true) {
   for (std::size_t i = 0; i < s.size();) {
     // Runs of printable ASCII that need no escaping go over at once.
     std::size_t run = i;
-    while (run < s.size()) {
-      const unsigned char c = static_cast<unsigned char>(s[run]);
-      if (c < 0x20 || c >= 0x7F || c == '&' || c == '<' || c == '>' || c == '"') break;
-      ++run;
-    }
+    while (run < s.size() && !kRunStop[static_cast<unsigned char>(s[run])]) ++run;
     if (run > i) {
       out.append(s.data() + i, run - i);
       i = run;
