@@ -100,11 +100,12 @@ std::string Attr(std::string_view s) {
 std::string Number(double v, bool whole) {
   char b[400];
   std::to_chars_result r{};
-  // Positions are nearly always whole hundredths (8.0, 14.89): those are written from the
-  // whole number of hundredths, which is what the rounding below gives for them.
+  // A value is written from its nearest whole number of hundredths (or units) whenever it
+  // lies clearly nearer one than half-way: the error of the product is some 1e-14, so that
+  // whole number is the one the exact rounding below gives.
   const double scaled = whole ? v : v * 100;
   const double nearest = std::nearbyint(scaled);
-  if (std::fabs(scaled - nearest) < 1e-6 && std::fabs(nearest) < 1e12) {
+  if (std::fabs(scaled - nearest) < 0.499 && std::fabs(nearest) < 1e12) {
     const long long n = std::llabs(static_cast<long long>(nearest));
     char* p = b;
     if (nearest < 0) *p++ = '-';
