@@ -110,7 +110,8 @@ void BM_RecheckAfterEdit(benchmark::State& state) {
   desk.ws.timing().LiveErrors();
   std::size_t i = 0;
   for (auto _ : state) {
-    desk.ws.doc().SetText(16000 + (i++ % 100), i % 2 ? "<An unbalanced row" : "A balanced row");
+    desk.ws.doc().SetText(16000 + i % 100, i % 2 ? "<An unbalanced row" : "A balanced row");
+    ++i;
     const kipo::LiveErrorList& live = desk.ws.timing().LiveErrors();
     benchmark::DoNotOptimize(live.Row(live.FirstRowAtOrAfter(16000)));
   }
