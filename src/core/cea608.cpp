@@ -121,11 +121,13 @@ Word TabOffset(int columns) {
 }
 
 char32_t BasicChar(std::uint8_t b) {
-  b &= 0x7F;
-  if (b < 0x20) return 0;
-  for (auto [code, c] : kBasicExceptions)
-    if (code == b) return c;
-  return b;
+  static constexpr auto kBasic = [] {
+    std::array<char32_t, 128> t{};
+    for (std::uint8_t c = 0x20; c < 0x80; ++c) t[c] = c;
+    for (auto [code, c] : kBasicExceptions) t[code] = c;
+    return t;
+  }();
+  return kBasic[b & 0x7F];
 }
 
 char32_t SpecialChar(std::uint8_t second) {
@@ -143,6 +145,14 @@ char32_t ExtendedChar(std::uint8_t first, std::uint8_t second) {
 }
 
 CharCode Encode(char32_t c) {
+  // ASCII and Latin-1, most of what is sent, from a flat table.
+  static const auto kLatin1 = [] {
+    std::array<CharCode, 256> t{};
+    for (const auto& [ch, code] : EncodeTable())
+      if (ch < 256) t[ch] = code;
+    return t;
+  }();
+  if (c < 256) return kLatin1[c];
   const auto& t = EncodeTable();
   auto it = t.find(c);
   return it == t.end() ? CharCode{} : it->second;
@@ -158,24 +168,28 @@ Word PreambleWord(int row, int indent) {
 std::optional<Preamble> DecodePreamble(std::uint8_t first, std::uint8_t second) {
   first &= 0x7F;
   second &= 0x7F;
-  if (second < 0x40) return std::nullopt;
-  const std::uint8_t base = second & 0x60;  // 0x40 or 0x60
-  for (std::size_t i = 0; i < kPacRows.size(); ++i) {
-    if (kPacRows[i].first != first || kPacRows[i].base != base) continue;
-    Preamble p;
-    p.row = static_cast<int>(i) + 1;
-    const int attr = second & 0x1F;
-    p.underline = attr & 1;
-    if (attr & 0x10) {
-      p.indent = (attr & 0x0E) * 2;
-    } else if ((attr & 0x0E) == 0x0E) {
-      p.italic = true;
-    } else {
-      p.colour = static_cast<Colour>((attr & 0x0E) / 2);
-    }
-    return p;
+  if (second < 0x40 || first < 0x10 || first > 0x17) return std::nullopt;
+  // The row of each first byte (0x10-0x17) and low-byte base (0x40, 0x60); 0 for none.
+  static constexpr auto kRowOf = [] {
+    std::array<std::uint8_t, 16> t{};
+    for (std::size_t i = 0; i < kPacRows.size(); ++i)
+      t[(kPacRows[i].first & 7u) * 2 + (kPacRows[i].base == 0x60)] = static_cast<std::uint8_t>(i + 1);
+    return t;
+  }();
+  const int row = kRowOf[(first & 7u) * 2 + ((second & 0x20) != 0)];
+  if (row == 0) return std::nullopt;
+  Preamble p;
+  p.row = row;
+  const int attr = second & 0x1F;
+  p.underline = attr & 1;
+  if (attr & 0x10) {
+    p.indent = (attr & 0x0E) * 2;
+  } else if ((attr & 0x0E) == 0x0E) {
+    p.italic = true;
+  } else {
+    p.colour = static_cast<Colour>((attr & 0x0E) / 2);
   }
-  return std::nullopt;
+  return p;
 }
 
 std::optional<MidRow> DecodeMidRow(std::uint8_t first, std::uint8_t second) {

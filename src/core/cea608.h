@@ -6,6 +6,8 @@
 // A code word is two bytes sent in one frame, first byte first, each byte seven data bits
 // with odd parity in the top bit. Words are written as four lower-case hexadecimal digits
 // with parity included ("9420").
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,12 +20,12 @@ using Word = std::uint16_t;
 // --- Parity ------------------------------------------------------------------------
 
 // The byte with its top bit set or cleared so that the eight bits hold an odd number of ones.
-constexpr std::uint8_t WithParity(std::uint8_t b) {
-  b &= 0x7F;
-  int ones = 0;
-  for (int i = 0; i < 7; ++i) ones += (b >> i) & 1;
-  return static_cast<std::uint8_t>(ones % 2 == 0 ? b | 0x80 : b);
-}
+inline constexpr auto kWithParity = [] {
+  std::array<std::uint8_t, 128> t{};
+  for (unsigned b = 0; b < 128; ++b) t[b] = static_cast<std::uint8_t>(std::popcount(b) % 2 == 0 ? b | 0x80 : b);
+  return t;
+}();
+constexpr std::uint8_t WithParity(std::uint8_t b) { return kWithParity[b & 0x7F]; }
 constexpr bool HasOddParity(std::uint8_t b) { return WithParity(b) == b; }
 constexpr Word MakeWord(std::uint8_t b1, std::uint8_t b2) {
   return static_cast<Word>(WithParity(b1) << 8 | WithParity(b2));

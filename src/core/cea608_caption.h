@@ -42,6 +42,38 @@ struct CaptionEncoding {
 
 CaptionCode EncodeCaption(const Subtitle& s, const CaptionEncoding& how);
 
+// The same words for a writer that sends subtitle after subtitle: Append adds a
+// subtitle's words to `out` in the order they are sent (each row's carriage return,
+// preamble, tab offset and characters), keeping its working tables from one subtitle to
+// the next.
+class CaptionEncoder {
+ public:
+  struct Summary {
+    std::size_t words = 0;  // appended
+    bool illegal = false;   // a character left out
+    bool rowsDoNotFit = false;
+    bool lostMarkup = false;
+  };
+  explicit CaptionEncoder(const CaptionEncoding& how) : how_(how) {}
+  Summary Append(const Subtitle& s, std::vector<Word>& out);
+
+ private:
+  friend CaptionCode EncodeCaption(const Subtitle& s, const CaptionEncoding& how);
+  struct Row {
+    std::size_t first = 0, count = 0;  // its character words in chars_
+    int length = 0;
+    bool illegal = false;
+  };
+  // Fills rows_ and chars_; the caption's longest row.
+  int Characters(const Subtitle& s, bool& lostMarkup);
+  // Where row k of n goes and the words before its characters.
+  void Place(const Subtitle& s, std::size_t k, int longest, RowCode& r, bool& rowsDoNotFit) const;
+
+  CaptionEncoding how_;
+  std::vector<Row> rows_;
+  std::vector<Word> chars_;
+};
+
 // The words of the characters of one row of markup (italic markers as mid-row codes),
 // packed two bytes to a word; `length` gets the columns they take.
 std::vector<Word> CharacterWords(std::string_view rowMarkup, int& length, bool& illegal, bool& lostMarkup);

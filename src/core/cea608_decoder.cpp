@@ -1,6 +1,7 @@
 #include "core/cea608_decoder.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace kipo::cea608 {
 
@@ -29,47 +30,99 @@ std::u32string Screen::RowText(int row) const {
   return s;
 }
 
+namespace {
+
+constexpr std::uint16_t Bit(int row) { return static_cast<std::uint16_t>(1u << row); }
+
+const auto kBasicChars = [] {
+  std::array<char32_t, 128> t{};
+  for (int b = 0; b < 128; ++b) t[static_cast<std::size_t>(b)] = BasicChar(static_cast<std::uint8_t>(b));
+  return t;
+}();
+
+// Calls f(row) for each row (1-15) whose bit is set.
+template <class F>
+void ForEachRow(std::uint16_t rows, F&& f) {
+  for (unsigned bits = rows; bits; bits &= bits - 1) f(std::countr_zero(bits));
+}
+
+// Rows compared as the defaulted operator== does, the cheap fields first.
+bool SameRow(const ScreenRow& a, const ScreenRow& b) { return a.used == b.used && a.tag == b.tag && a.cells == b.cells; }
+
+bool AnyWritten(const ScreenRow& r) {
+  return std::any_of(r.cells.begin(), r.cells.end(), [](const Cell& c) { return c.ch != 0; });
+}
+
+}  // namespace
+
+bool Decoder::Empty(int screen) const {
+  bool empty = true;
+  ForEachRow(written_[screen], [&](int r) { empty = empty && !screens_[screen].rows[static_cast<std::size_t>(r - 1)].used; });
+  return empty;
+}
+
+void Decoder::Clear(int screen) {
+  ForEachRow(written_[screen], [&](int r) { screens_[screen].rows[static_cast<std::size_t>(r - 1)] = ScreenRow{}; });
+  written_[screen] = 0;
+}
+
 unsigned Decoder::Put(char32_t c, bool midRow) {
   if (!ours_ || text_) return OtherChannel;
-  Screen& screen = Target();
-  ScreenRow& r = screen.rows[static_cast<std::size_t>(row_ - 1)];
+  const int screen = Target();
+  ScreenRow& r = Row(screen, row_);
   r.cells[static_cast<std::size_t>(column_)] = Cell{c, italic_, underline_, midRow};
   r.used = true;
   r.tag = tag_;
   if (column_ < 31) ++column_;
-  if (&screen != &displayed_) return None;
+  if (screen != shown_) return None;
   return DisplayChanged | (c != U' ' && !midRow ? unsigned{TextShown} : 0u);
 }
 
 void Decoder::MoveWindow(int newBase) {
-  // The rows of a roll-up window follow the base row to its new place.
+  // The rows of a roll-up window follow the base row to its new place; the rest of the
+  // screen is cleared.
   if (newBase == row_ || rollRows_ == 0) return;
-  Screen moved;
-  for (int k = 0; k < rollRows_; ++k) {
+  std::array<ScreenRow, 4> window{};
+  std::array<bool, 4> held{};
+  const int n = std::min(rollRows_, 4);
+  for (int k = 0; k < n; ++k) {
     const int from = row_ - k, to = newBase - k;
-    if (from >= 1 && to >= 1) moved.rows[static_cast<std::size_t>(to - 1)] = displayed_.rows[static_cast<std::size_t>(from - 1)];
+    if (from >= 1 && to >= 1 && (written_[shown_] & Bit(from))) {
+      window[static_cast<std::size_t>(k)] = screens_[shown_].rows[static_cast<std::size_t>(from - 1)];
+      held[static_cast<std::size_t>(k)] = true;
+    }
   }
-  displayed_ = moved;
+  Clear(shown_);
+  for (int k = 0; k < n; ++k)
+    if (held[static_cast<std::size_t>(k)]) Row(shown_, newBase - k) = window[static_cast<std::size_t>(k)];
 }
 
 unsigned Decoder::Scroll() {
   // The window moves up one row; the row above it is gone, the base row starts empty.
+  Screen& s = screens_[shown_];
+  std::uint16_t& written = written_[shown_];
+  auto row = [&](int r) -> ScreenRow& { return s.rows[static_cast<std::size_t>(r - 1)]; };
+  auto erase = [&](int r) {
+    if (!(written & Bit(r))) return false;
+    const bool was = row(r).used;
+    row(r) = ScreenRow{};
+    written = static_cast<std::uint16_t>(written & ~Bit(r));
+    return was;
+  };
   const int top = std::max(1, row_ - rollRows_ + 1);
   bool changed = false;
-  for (int r = 1; r <= 15; ++r) {
-    if (r >= top && r <= row_) continue;
-    changed = changed || displayed_.rows[static_cast<std::size_t>(r - 1)].used;
-    displayed_.rows[static_cast<std::size_t>(r - 1)] = ScreenRow{};
-  }
+  for (int r = 1; r <= 15; ++r)
+    if (r < top || r > row_) changed = erase(r) || changed;
   for (int r = top; r < row_; ++r) {
-    ScreenRow& dst = displayed_.rows[static_cast<std::size_t>(r - 1)];
-    const ScreenRow& src = displayed_.rows[static_cast<std::size_t>(r)];
-    changed = changed || dst.used || src.used;
-    dst = src;
+    if (!(written & Bit(r + 1))) {
+      changed = erase(r) || changed;
+      continue;
+    }
+    changed = changed || row(r).used || row(r + 1).used;
+    row(r) = row(r + 1);
+    written |= Bit(r);
   }
-  ScreenRow& base = displayed_.rows[static_cast<std::size_t>(row_ - 1)];
-  changed = changed || base.used;
-  base = ScreenRow{};
+  changed = erase(row_) || changed;
   column_ = 0;
   return changed ? DisplayChanged : None;
 }
@@ -82,18 +135,18 @@ unsigned Decoder::Misc(std::uint8_t lo) {
     case 0x21: {  // backspace
       if (column_ == 0) return None;
       --column_;
-      Screen& s = Target();
-      ScreenRow& r = s.rows[static_cast<std::size_t>(row_ - 1)];
+      const int screen = Target();
+      ScreenRow& r = Row(screen, row_);
       r.cells[static_cast<std::size_t>(column_)] = Cell{};
-      r.used = std::any_of(r.cells.begin(), r.cells.end(), [](const Cell& c) { return c.ch != 0; });
-      return &s == &displayed_ ? DisplayChanged : None;
+      r.used = AnyWritten(r);
+      return screen == shown_ ? DisplayChanged : None;
     }
     case 0x24: {  // delete to end of row
-      Screen& s = Target();
-      ScreenRow& r = s.rows[static_cast<std::size_t>(row_ - 1)];
+      const int screen = Target();
+      ScreenRow& r = Row(screen, row_);
       for (int c = column_; c < 32; ++c) r.cells[static_cast<std::size_t>(c)] = Cell{};
-      r.used = std::any_of(r.cells.begin(), r.cells.end(), [](const Cell& c) { return c.ch != 0; });
-      return &s == &displayed_ ? DisplayChanged : None;
+      r.used = AnyWritten(r);
+      return screen == shown_ ? DisplayChanged : None;
     }
     case 0x25:
     case 0x26:
@@ -101,9 +154,9 @@ unsigned Decoder::Misc(std::uint8_t lo) {
       unsigned e = None;
       if (style_ != Style::RollUp) {
         // Coming from pop-on or paint-on both memories are erased.
-        if (!displayed_.Empty()) e = DisplayChanged;
-        displayed_.Clear();
-        loading_.Clear();
+        if (!Empty(shown_)) e = DisplayChanged;
+        Clear(0);
+        Clear(1);
         row_ = 15;
       }
       style_ = Style::RollUp;
@@ -113,8 +166,8 @@ unsigned Decoder::Misc(std::uint8_t lo) {
     }
     case 0x29:  // resume direct captioning
       if (style_ == Style::RollUp) {
-        const bool shown = !displayed_.Empty();
-        displayed_.Clear();
+        const bool shown = !Empty(shown_);
+        Clear(shown_);
         style_ = Style::PaintOn;
         return shown ? DisplayChanged : None;
       }
@@ -125,21 +178,26 @@ unsigned Decoder::Misc(std::uint8_t lo) {
       text_ = true;
       return OtherChannel;
     case 0x2C: {  // erase displayed memory
-      const bool shown = !displayed_.Empty();
-      displayed_.Clear();
+      const bool shown = !Empty(shown_);
+      Clear(shown_);
       return shown ? DisplayChanged : None;
     }
     case 0x2D:  // carriage return
       if (style_ == Style::RollUp) return Scroll();
       return None;
     case 0x2E:  // erase non-displayed memory
-      loading_.Clear();
+      Clear(shown_ ^ 1);
       return None;
     case 0x2F: {  // end of caption: flip the memories
-      std::swap(displayed_, loading_);
+      shown_ ^= 1;
       style_ = Style::PopOn;
-      const bool changed = !(displayed_ == loading_);
-      return (changed ? unsigned{DisplayChanged} : 0u) | (!displayed_.Empty() ? unsigned{TextShown} : 0u);
+      // Rows neither memory has written are empty in both.
+      bool changed = false;
+      ForEachRow(written_[0] | written_[1], [&](int r) {
+        const std::size_t k = static_cast<std::size_t>(r - 1);
+        changed = changed || !SameRow(screens_[0].rows[k], screens_[1].rows[k]);
+      });
+      return (changed ? unsigned{DisplayChanged} : 0u) | (!Empty(shown_) ? unsigned{TextShown} : 0u);
     }
     default:  // alarm codes, flash on: nothing on screen
       return None;
@@ -181,9 +239,9 @@ unsigned Decoder::Control(std::uint8_t hi, std::uint8_t lo) {
   if (auto p = DecodePreamble(h, lo)) {
     unsigned e = None;
     if (style_ == Style::RollUp) {
-      const bool before = !displayed_.Empty();
+      const bool before = !Empty(shown_);
       MoveWindow(p->row);
-      if (before || !displayed_.Empty()) e = DisplayChanged;
+      if (before || !Empty(shown_)) e = DisplayChanged;
     }
     row_ = p->row;
     column_ = p->indent;
@@ -194,7 +252,7 @@ unsigned Decoder::Control(std::uint8_t hi, std::uint8_t lo) {
   return None;  // background and other optional attributes
 }
 
-unsigned Decoder::Feed(Word w) {
+inline unsigned Decoder::FeedOne(Word w) {
   const std::uint8_t b1 = static_cast<std::uint8_t>(w >> 8), b2 = static_cast<std::uint8_t>(w);
   if (!HasOddParity(b1) || !HasOddParity(b2)) {
     previous_ = 0;
@@ -211,9 +269,42 @@ unsigned Decoder::Feed(Word w) {
   }
   previous_ = 0;
   if (hi < 0x20) return None;  // padding
-  unsigned e = Put(BasicChar(hi));
-  if (lo >= 0x20) e |= Put(BasicChar(lo));
-  return e;
+  // One or two basic characters, most of a caption's words: written as Put writes them,
+  // into a row looked up once.
+  if (!ours_ || text_) return OtherChannel;
+  const int screen = Target();
+  ScreenRow& r = Row(screen, row_);
+  int column = column_;
+  const char32_t c1 = kBasicChars[hi];
+  r.cells[static_cast<std::size_t>(column)] = Cell{c1, italic_, underline_, false};
+  column += column < 31;
+  bool text = c1 != U' ';
+  if (lo >= 0x20) {
+    const char32_t c2 = kBasicChars[lo];
+    r.cells[static_cast<std::size_t>(column)] = Cell{c2, italic_, underline_, false};
+    column += column < 31;
+    text = text || c2 != U' ';
+  }
+  column_ = column;
+  r.used = true;
+  r.tag = tag_;
+  if (screen != shown_) return None;
+  return DisplayChanged | (text ? unsigned{TextShown} : 0u);
+}
+
+unsigned Decoder::Feed(Word w) { return FeedOne(w); }
+
+Decoder::Run Decoder::FeedAll(std::span<const Word> words) {
+  Run run;
+  for (std::size_t j = 0; j < words.size(); ++j) {
+    const unsigned e = FeedOne(words[j]);
+    if (e == None) continue;
+    run.effects |= e;
+    const auto at = static_cast<std::ptrdiff_t>(j);
+    if ((e & DisplayChanged) && run.firstChange < 0) run.firstChange = at;
+    if ((e & TextShown) && run.firstShown < 0) run.firstShown = at;
+  }
+  return run;
 }
 
 }  // namespace kipo::cea608

@@ -9,7 +9,9 @@
 // writer's output through it, and the closed-caption checks ask it when a caption can be
 // shown.
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "core/cea608.h"
@@ -53,9 +55,17 @@ class Decoder {
   // The word of one frame, parity included. Words with a parity error are dropped, as a
   // decoder drops them.
   unsigned Feed(Word w);
+  // Words of consecutive frames, each fed as Feed does: the effects of all of them, and the
+  // index of the first word that changed the display and of the first that showed text
+  // (-1 when none did).
+  struct Run {
+    unsigned effects = None;
+    std::ptrdiff_t firstChange = -1, firstShown = -1;
+  };
+  Run FeedAll(std::span<const Word> words);
 
-  const Screen& displayed() const { return displayed_; }
-  const Screen& nonDisplayed() const { return loading_; }
+  const Screen& displayed() const { return screens_[shown_]; }
+  const Screen& nonDisplayed() const { return screens_[shown_ ^ 1]; }
   Style style() const { return style_; }
   int rollUpRows() const { return rollRows_; }
   // The row and column the next character goes to.
@@ -67,14 +77,27 @@ class Decoder {
   void SetTag(int tag) { tag_ = tag; }
 
  private:
-  Screen& Target() { return style_ == Style::PopOn ? loading_ : displayed_; }
+  // The two memories are screens_[shown_] (displayed) and the other one; end of caption
+  // flips shown_ instead of exchanging 4 KB of cells.
+  int Target() const { return style_ == Style::PopOn ? shown_ ^ 1 : shown_; }
+  ScreenRow& Row(int screen, int row) {
+    written_[screen] |= static_cast<std::uint16_t>(1u << row);
+    return screens_[screen].rows[static_cast<std::size_t>(row - 1)];
+  }
+  bool Empty(int screen) const;
+  void Clear(int screen);
+  unsigned FeedOne(Word w);
   unsigned Put(char32_t c, bool midRow = false);
   unsigned Control(std::uint8_t hi, std::uint8_t lo);
   unsigned Misc(std::uint8_t lo);
   unsigned Scroll();
   void MoveWindow(int newBase);
 
-  Screen displayed_, loading_;
+  std::array<Screen, 2> screens_{};
+  int shown_ = 0;
+  // Per screen, a bit for each row (bit r for row r) that may hold anything; every other
+  // row is as cleared, so clearing, comparing and emptiness look at these rows only.
+  std::array<std::uint16_t, 2> written_{};
   Style style_ = Style::PopOn;
   int rollRows_ = 0;
   int row_ = 15, column_ = 0;

@@ -82,9 +82,11 @@ double FlagsToNumber(std::string_view flags) {
 std::string NumberToFlags(double v) {
   // A value that no writer produces (negative, fractional, too big, NaN) reads as no flags.
   if (!(v >= 0 && v < 1e11) || v != std::floor(v)) return kNoFlags;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%011lld", static_cast<long long>(v));
-  return buf;
+  // Eleven digits, zeros in front: written digit by digit (a formatted print per
+  // subtitle was a third of reading a file).
+  std::string flags(11, '0');
+  for (auto n = static_cast<long long>(v), i = 10LL; n > 0 && i >= 0; n /= 10, --i) flags[i] = static_cast<char>('0' + n % 10);
+  return flags;
 }
 
 // Cue fields are ASCII digits; anything else in the bytes must not become invalid UTF-8.

@@ -86,10 +86,19 @@ const std::vector<int>& NewProjectFrameRateCodes() {
 }
 
 std::string StripSeparators(std::string_view text) {
-  std::string s;
+  // Labels are short: the digits go into a buffer on the stack and become one string.
+  char b[32];
+  if (text.size() > sizeof b) {
+    std::string s;
+    s.reserve(text.size());
+    for (char c : text)
+      if (c != ':' && c != ';' && c != '.') s += c;
+    return s;
+  }
+  std::size_t n = 0;
   for (char c : text)
-    if (c != ':' && c != ';' && c != '.') s += c;
-  return s;
+    if (c != ':' && c != ';' && c != '.') b[n++] = c;
+  return std::string(b, n);
 }
 
 bool IsCompleteCue(std::string_view cue) {
@@ -214,17 +223,19 @@ FrameCount LastCueFrame(const FrameRate& rate) {
 }
 
 std::string DigitsToLabel(std::string_view d, std::string_view sep, std::string_view frameSep) {
-  std::string s1(sep.empty() ? ":" : sep), s2(frameSep.empty() ? ":" : frameSep);
-  switch (d.size()) {
-    case 0: return "--:--:--:--";
-    case 4: return std::string(d.substr(0, 2)) + s1 + std::string(d.substr(2, 2));
-    case 6:
-      return std::string(d.substr(0, 2)) + s1 + std::string(d.substr(2, 2)) + s1 + std::string(d.substr(4, 2));
-    case 8:
-      return std::string(d.substr(0, 2)) + s1 + std::string(d.substr(2, 2)) + s1 + std::string(d.substr(4, 2)) +
-             s2 + std::string(d.substr(6, 2));
-    default: return "";
+  if (sep.empty()) sep = ":";
+  if (frameSep.empty()) frameSep = ":";
+  if (d.empty()) return "--:--:--:--";
+  if (d.size() != 4 && d.size() != 6 && d.size() != 8) return "";
+  // Pairs of digits with the separators between them, built in one string: this runs for
+  // every cue of a list view and of most text exports.
+  std::string out;
+  out.reserve(d.size() + 2 * sep.size() + frameSep.size());
+  for (std::size_t i = 0; i < d.size(); i += 2) {
+    if (i) out.append(i == 6 ? frameSep : sep);
+    out.append(d.substr(i, 2));
   }
+  return out;
 }
 
 const std::vector<std::string>& TimecodeFormatLabels() {

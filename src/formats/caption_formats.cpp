@@ -171,7 +171,8 @@ Format MakeSccFormat() {
     SccWriteResult r = WriteScc(doc, o.Writer());
     ReportMoves(r, o, ctx.prompter);
     WriteResult out;
-    out.bytes.assign(r.text.begin(), r.text.end());
+    const auto* text = reinterpret_cast<const std::uint8_t*>(r.text.data());
+    out.bytes.assign(text, text + r.text.size());
     out.warnings = std::move(r.warnings);
     return out;
   };

@@ -24,8 +24,10 @@ Format MakeFlashFormat() {
     WriteResult r;
     if (ctx.textCodePage == 0 || ctx.textCodePage == 1200) r.warnings.push_back("Flash files are always written in UTF-8");
     const std::string xml = text(doc, ctx.settings, r.warnings);
+    r.bytes.reserve(xml.size() + 3);
     r.bytes.assign({0xEF, 0xBB, 0xBF});
-    r.bytes.insert(r.bytes.end(), xml.begin(), xml.end());
+    const auto* data = reinterpret_cast<const std::uint8_t*>(xml.data());
+    r.bytes.insert(r.bytes.end(), data, data + xml.size());  // one block copy
     if (ctx.settings.Get(keys::kRemoveBom)) RemoveBOM(r.bytes);
     return r;
   };

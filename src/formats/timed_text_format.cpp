@@ -54,7 +54,8 @@ WriteResult Encode(std::string text, const SettingsStore& settings, Warnings war
   WriteResult r;
   r.bytes.reserve(text.size() + 3);
   r.bytes.assign({0xEF, 0xBB, 0xBF});
-  r.bytes.insert(r.bytes.end(), text.begin(), text.end());
+  const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
+  r.bytes.insert(r.bytes.end(), data, data + text.size());  // one block copy
   if (settings.Get(keys::kRemoveBom)) RemoveBOM(r.bytes);
   r.warnings = std::move(warnings);
   return r;

@@ -156,7 +156,18 @@ std::string Utf16ToUtf8(std::span<const std::uint8_t> b) {
     return kBigEndian ? static_cast<char16_t>((b[2 * i] << 8) | b[2 * i + 1])
                       : static_cast<char16_t>(b[2 * i] | (b[2 * i + 1] << 8));
   };
+  // ASCII, by far the most common, four code units at a time.
+  constexpr std::uint64_t kNotAscii = kBigEndian ? 0x80FF80FF80FF80FFULL : 0xFF80FF80FF80FF80ULL;
+  constexpr int kLow = kBigEndian ? 1 : 0;
   for (std::size_t i = 0; i < n; ++i) {
+    std::uint64_t w;
+    while (i + 4 <= n && (std::memcpy(&w, b.data() + 2 * i, 8), (w & kNotAscii) == 0)) {
+      const char four[4] = {static_cast<char>(b[2 * i + kLow]), static_cast<char>(b[2 * i + 2 + kLow]),
+                            static_cast<char>(b[2 * i + 4 + kLow]), static_cast<char>(b[2 * i + 6 + kLow])};
+      out.append(four, 4);
+      i += 4;
+    }
+    if (i >= n) break;
     char32_t c = unit(i);
     if (c < 0x80) {
       out.push_back(static_cast<char>(c));

@@ -41,9 +41,21 @@ inline std::string ErrorText(int code) {
 
 // Opens the file and finds its first video stream with a decoder; throws InvalidFileFormat.
 Format OpenInput(const std::string& path, int& stream);
+// Another reader of a file opened with OpenInput, for the same stream as `like` (its index
+// in the file); it may skip the probing the first one did. Throws InvalidFileFormat.
+Format OpenAgain(const std::string& path, const AVStream* like);
 // A decoder for the stream; frameThreads asks for frame threading on every core. `rough`
 // trades exact pixels for speed (no deblocking, the decoder's fast shortcuts): enough for
 // comparing frames, never for showing them.
 Codec OpenDecoder(const AVStream* stream, bool frameThreads, bool rough = false);
+// The same from the stream's decoder setup (another reader's stream, probed).
+Codec OpenDecoder(const AVCodecParameters* params, AVRational timeBase, bool frameThreads, bool rough = false);
 
 }  // namespace kipo::ff
+
+namespace kipo {
+class VideoFile;
+// The video stream of an opened video's own reader, probed when it was opened: its decoder
+// setup and time base (the reader itself may be anywhere in the file).
+const AVStream* VideoStream(const VideoFile& video);
+}  // namespace kipo

@@ -425,10 +425,12 @@ struct PassState {
   bool byTime = false;    // pictures are named by their timestamps (and ranges possible)
   bool skipping = false;  // non-reference pictures left out where no shot changes
   std::optional<FrameClock> clock;
+  const AVStream* stream = nullptr;  // the video in the pass's own reader, probed
   int channels = 3, sampleWidth = 0, sampleHeight = 0;
   std::size_t pixels = 0;
   std::vector<std::int32_t> measures;
   std::deque<Range> ranges;
+  std::vector<std::size_t> order;  // the ranges in the order the workers take them
   std::atomic<std::size_t> nextRange{0};
   std::atomic<bool> stop{false};
   std::mutex mutex;
@@ -454,11 +456,9 @@ struct HistoryShort {};
 // One worker: its own reader and decoder, taking ranges until none are left.
 class RangeWorker {
  public:
-  RangeWorker(PassState& s, const std::string& path, bool frameThreads) : s_(s) {
-    fmt_ = ff::OpenInput(path, stream_);
-    for (unsigned i = 0; i < fmt_->nb_streams; ++i)
-      if (static_cast<int>(i) != stream_) fmt_->streams[i]->discard = AVDISCARD_ALL;
-    dec_ = ff::OpenDecoder(fmt_->streams[stream_], frameThreads, true);
+  RangeWorker(PassState& s, const std::string& path, bool frameThreads) : s_(s), path_(path) {
+    Reopen();
+    dec_ = ff::OpenDecoder(s.stream->codecpar, fmt_->streams[stream_]->time_base, frameThreads, true);
     sampler_.emplace(s.sampleWidth, s.sampleHeight, s.o.colour);
     prev_.resize(s.pixels * s.channels);
     cur_.resize(s.pixels * s.channels);
@@ -469,8 +469,9 @@ class RangeWorker {
 
   void Work() {
     for (;;) {
-      const std::size_t i = s_.nextRange.fetch_add(1);
-      if (i >= s_.ranges.size() || s_.stopped()) return;
+      const std::size_t next = s_.nextRange.fetch_add(1);
+      if (next >= s_.order.size() || s_.stopped()) return;
+      const std::size_t i = s_.order[next];
       Range& r = s_.ranges[i];
       for (std::size_t warm = r.key > 0 ? r.key - 1 : 0;; --warm) {
         try {
@@ -488,6 +489,16 @@ class RangeWorker {
   }
 
  private:
+  // A reader at the very start of the file (seeking there is not exact in every container:
+  // in a transport stream without an index it can land a keyframe later).
+  void Reopen() {
+    fmt_ = ff::OpenAgain(path_, s_.stream);
+    stream_ = s_.stream->index;
+    for (unsigned i = 0; i < fmt_->nb_streams; ++i)
+      if (static_cast<int>(i) != stream_) fmt_->streams[i]->discard = AVDISCARD_ALL;
+    fresh_ = true;
+  }
+
   void Reset(Range& r, bool fromStart) {
     avcodec_flush_buffers(dec_.get());
     group_.clear();
@@ -508,12 +519,10 @@ class RangeWorker {
     for (int attempt = 0;; ++attempt) {
       if (attempt > 0) warm = attempt == 1 && warm > 0 ? warm - 1 : 0;
       Reset(r, warm == 0);
-      if (warm == 0 && fresh_) {
-        // A reader just opened is at the start already (seeking there is not exact in
-        // every container).
-      } else if (warm == 0) {
-        avformat_seek_file(fmt_.get(), stream_, INT64_MIN, s_.clock ? s_.clock->Pts(0) : 0,
-                           s_.clock ? s_.clock->Pts(0) : 0, 0);
+      if (warm == 0) {
+        // A range read from the start (the first, or one whose history needs it) gets a
+        // reader that has not moved yet.
+        if (!fresh_) Reopen();
       } else {
         av_seek_frame(fmt_.get(), stream_, s_.clock->Pts(keys[warm]), AVSEEK_FLAG_BACKWARD);
       }
@@ -663,6 +672,7 @@ class RangeWorker {
   }
 
   PassState& s_;
+  const std::string& path_;
   ff::Format fmt_;
   int stream_ = -1;
   ff::Codec dec_;
@@ -690,11 +700,11 @@ class MeasurePass {
               const AnalysisChunkSink& partial)
       : path_(path), s_(video, o, job), partial_(partial) {
     s_.total = video.frameCount();
-    fmt_ = ff::OpenInput(path, stream_);
-    audio_.emplace(fmt_.get(), video);
-    for (unsigned i = 0; i < fmt_->nb_streams; ++i)
-      if (static_cast<int>(i) != audio_->stream()) fmt_->streams[i]->discard = AVDISCARD_ALL;
-    const AVStream* st = fmt_->streams[stream_];
+    // The workers take the decoder setup of the video's own reader; this pass's reader (the
+    // sound, the runs decoded again) is opened once they have started.
+    const AVStream* st = VideoStream(video);
+    s_.stream = st;
+    stream_ = st->index;
     const AVCodecID codec = st->codecpar->codec_id;
     s_.byTime = codec == AV_CODEC_ID_H264 || codec == AV_CODEC_ID_HEVC;
     s_.skipping = s_.byTime && !o.decodeEveryFrame;
@@ -709,7 +719,7 @@ class MeasurePass {
   VideoAnalysis Run() {
     const unsigned cores = FreeCores(), hardware = Cores();
     std::size_t parts = 1;
-    if (s_.byTime) parts = s_.o.ranges > 0 ? static_cast<std::size_t>(s_.o.ranges) : (hardware > 1 ? 4 * hardware : 1);
+    if (s_.byTime) parts = s_.o.ranges > 0 ? static_cast<std::size_t>(s_.o.ranges) : (hardware > 1 ? 8 * hardware : 1);
     for (const auto& [from, key] : PlanRanges(s_.video.keyframes(), s_.total, parts)) {
       Range& r = s_.ranges.emplace_back();
       r.from = from;
@@ -717,6 +727,13 @@ class MeasurePass {
     }
     for (std::size_t i = 0; i < s_.ranges.size(); ++i)
       s_.ranges[i].to = i + 1 < s_.ranges.size() ? s_.ranges[i + 1].from : s_.total;
+    // The longest ranges first, so that the ones left for the end, when a worker may find
+    // nothing more to take, are short: the last range then runs alone only briefly.
+    s_.order.resize(s_.ranges.size());
+    for (std::size_t i = 0; i < s_.order.size(); ++i) s_.order[i] = i;
+    std::stable_sort(s_.order.begin(), s_.order.end(), [this](std::size_t a, std::size_t b) {
+      return s_.ranges[a].to - s_.ranges[a].from > s_.ranges[b].to - s_.ranges[b].from;
+    });
     // Ranges asked for (tests, benchmarks) get a worker on every core, busy or not; else
     // a worker per free core, and another when a core becomes free while ranges are left.
     const std::size_t most = std::min<std::size_t>(hardware, s_.ranges.size());
@@ -770,6 +787,13 @@ class MeasurePass {
   // While the workers run: reads the sound, puts ranges together as they become ready and
   // reports.
   void Follow(const std::atomic<std::size_t>& running, const std::function<void()>& more) {
+    // Probed: the sound stream is chosen and set up as the video's was.
+    int stream = -1;
+    fmt_ = ff::OpenInput(path_, stream);
+    if (stream != stream_) throw InvalidFileFormat("The video file has changed while it was read.");
+    audio_.emplace(fmt_.get(), s_.video);
+    for (unsigned i = 0; i < fmt_->nb_streams; ++i)
+      if (static_cast<int>(i) != audio_->stream()) fmt_->streams[i]->discard = AVDISCARD_ALL;
     ff::Packet pkt(av_packet_alloc());
     bool sound = audio_->stream() >= 0;
     auto look = std::chrono::steady_clock::now();

@@ -19,7 +19,10 @@ namespace ff {
 // (7680 x 4320 x 3 x 2 bytes, 190 MiB) fits; the gigabytes a damaged header asks for do not.
 constexpr std::size_t kMaxVideoBlock = std::size_t{256} << 20;
 
-Format OpenInput(const std::string& path, int& stream) {
+namespace {
+
+// Opens the file's container, its header read but its streams not probed yet.
+Format OpenContainer(const std::string& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec))
     throw InvalidFileFormat("The video file " + path + " does not exist or is not a file.");
@@ -36,7 +39,13 @@ Format OpenInput(const std::string& path, int& stream) {
   AVFormatContext* raw = nullptr;
   if (int e = avformat_open_input(&raw, path.c_str(), nullptr, nullptr); e < 0)
     throw InvalidFileFormat("The video file cannot be read (" + ErrorText(e) + ").");
-  Format fmt(raw);
+  return Format(raw);
+}
+
+}  // namespace
+
+Format OpenInput(const std::string& path, int& stream) {
+  Format fmt = OpenContainer(path);
   if (int e = avformat_find_stream_info(fmt.get(), nullptr); e < 0)
     throw InvalidFileFormat("The video file's streams cannot be read (" + ErrorText(e) + ").");
   const AVCodec* codec = nullptr;
@@ -46,13 +55,37 @@ Format OpenInput(const std::string& path, int& stream) {
   return fmt;
 }
 
+Format OpenAgain(const std::string& path, const AVStream* like) {
+  Format fmt = OpenContainer(path);
+  // MP4 and Matroska headers list every stream with its decoder's setup, and their packets
+  // come out of the reader the same with or without probing; probing decodes a few pictures
+  // (a hundredth of a second for each reader of a 1080p file), so it is left out there.
+  // Other containers (transport streams find their streams in the packets) are probed.
+  const std::string name = fmt->iformat->name;
+  const bool described = (name.rfind("mov,", 0) == 0 || name.rfind("matroska", 0) == 0) &&
+                         !(fmt->ctx_flags & AVFMTCTX_NOHEADER);
+  if (!described || like->index >= static_cast<int>(fmt->nb_streams) ||
+      fmt->streams[like->index]->codecpar->codec_id != like->codecpar->codec_id) {
+    if (int e = avformat_find_stream_info(fmt.get(), nullptr); e < 0)
+      throw InvalidFileFormat("The video file's streams cannot be read (" + ErrorText(e) + ").");
+  }
+  if (like->index >= static_cast<int>(fmt->nb_streams) ||
+      fmt->streams[like->index]->codecpar->codec_id != like->codecpar->codec_id)
+    throw InvalidFileFormat("The video file has changed while it was read.");
+  return fmt;
+}
+
 Codec OpenDecoder(const AVStream* stream, bool frameThreads, bool rough) {
-  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+  return OpenDecoder(stream->codecpar, stream->time_base, frameThreads, rough);
+}
+
+Codec OpenDecoder(const AVCodecParameters* params, AVRational timeBase, bool frameThreads, bool rough) {
+  const AVCodec* codec = avcodec_find_decoder(params->codec_id);
   if (!codec) throw InvalidFileFormat("The file's video cannot be decoded (no decoder for it).");
   Codec ctx(avcodec_alloc_context3(codec));
-  if (!ctx || avcodec_parameters_to_context(ctx.get(), stream->codecpar) < 0)
+  if (!ctx || avcodec_parameters_to_context(ctx.get(), params) < 0)
     throw InvalidFileFormat("The file's video cannot be decoded.");
-  ctx->pkt_timebase = stream->time_base;
+  ctx->pkt_timebase = timeBase;
   if (frameThreads) {
     ctx->thread_count = 0;  // one per core
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
@@ -198,6 +231,8 @@ VideoFile::VideoFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 VideoFile::VideoFile(VideoFile&&) noexcept = default;
 VideoFile& VideoFile::operator=(VideoFile&&) noexcept = default;
 VideoFile::~VideoFile() = default;
+
+const AVStream* VideoStream(const VideoFile& video) { return video.impl_->fmt->streams[video.impl_->stream]; }
 
 const std::string& VideoFile::path() const { return impl_->path; }
 int VideoFile::width() const { return impl_->width; }

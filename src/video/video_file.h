@@ -14,6 +14,8 @@
 
 #include "core/timecode.h"
 
+struct AVStream;
+
 namespace kipo {
 
 // One decoded picture, packed 8-bit RGB (3 bytes a pixel, rows without padding).
@@ -72,6 +74,8 @@ class VideoFile {
   struct Impl;
 
  private:
+  // The video stream of the file's reader, probed (inside the video plugin only).
+  friend const ::AVStream* VideoStream(const VideoFile& video);
   explicit VideoFile(std::unique_ptr<Impl> impl);
   std::unique_ptr<Impl> impl_;
 };

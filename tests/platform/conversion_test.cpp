@@ -27,6 +27,9 @@ TEST(Utf16Conversion, DecodesPairsAndReplacesLoneSurrogates) {
       {"trail alone", {0x00, 0xDE, 'x', 0}, "\xEF\xBF\xBDx"},
       {"lead at the end", {'x', 0, 0x3D, 0xD8}, "x\xEF\xBF\xBD"},
       {"odd last byte dropped", {'x', 0, 'y'}, "x"},
+      {"an ASCII-looking low byte in a run", {'a', 0, 'b', 0, 0x41, 0x01, 'c', 0, 'd', 0, 'e', 0, 'f', 0, 'g', 0},
+       "ab\xC5\x81" "cdefg"},
+      {"NUL and DEL in a run", {0, 0, 0x7F, 0, 'a', 0, 'b', 0, 0x80, 0}, std::string("\0\x7F" "ab\xC2\x80", 6)},
       {"empty", {}, ""},
   };
   for (const Case& c : cases) {
@@ -35,6 +38,19 @@ TEST(Utf16Conversion, DecodesPairsAndReplacesLoneSurrogates) {
     Bytes be = c.le;
     for (std::size_t i = 0; i + 1 < be.size(); i += 2) std::swap(be[i], be[i + 1]);
     EXPECT_EQ(Utf16BEToUtf8(be), c.utf8);
+  }
+}
+
+TEST(Utf16Conversion, AsciiRunsBrokenAtEveryOffset) {
+  for (std::size_t at = 0; at < 11; ++at) {
+    SCOPED_TRACE(at);
+    std::string utf8(11, 'a');
+    Bytes le;
+    for (std::size_t i = 0; i < utf8.size(); ++i) le.insert(le.end(), {static_cast<std::uint8_t>(i == at ? 0xE9 : 'a'), 0});
+    utf8.replace(at, 1, "\xC3\xA9");
+    EXPECT_EQ(Utf16LEToUtf8(le), utf8);
+    for (std::size_t i = 0; i + 1 < le.size(); i += 2) std::swap(le[i], le[i + 1]);
+    EXPECT_EQ(Utf16BEToUtf8(le), utf8);
   }
 }
 

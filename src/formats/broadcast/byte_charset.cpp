@@ -12,6 +12,20 @@ std::uint16_t PairKey(std::uint8_t a, std::uint8_t b) { return static_cast<std::
 
 std::u32string Nfc(const std::u32string& s) { return Utf8ToUtf32(ComposeNfc(Utf32ToUtf8(s))); }
 
+// Letters of the tables that accents go with (Latin, Greek, Cyrillic).
+bool Letter(char32_t c) { return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || (c >= 0xC0 && c < 0x530); }
+
+// Text whose code points all lie below the combining marks (U+0300) is already composed:
+// nothing there decomposes without composing back.
+bool BelowMarks(std::string_view utf8) {
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) continue;
+    if (b >= 0xCC) return false;  // a lead byte of U+0300 and above
+  }
+  return true;
+}
+
 }  // namespace
 
 ByteCharset::ByteCharset(const ByteCharsetTable& table) : keepMarks_(table.keepMarks) {
@@ -39,9 +53,27 @@ ByteCharset::ByteCharset(const ByteCharsetTable& table) : keepMarks_(table.keepM
       singleOut_.emplace(single_[b][0], static_cast<std::uint8_t>(b));
   for (const AccentByte& a : table.accents) accentOut_.emplace(a.mark, a.byte);
   for (const auto& [mark, byte] : accentOut_) asciiMarks_ = asciiMarks_ || mark < 0x80;
-  for (char32_t c = 0; c < 0x80; ++c) asciiOk_[c] = EncodeChar(c, asciiOut_[c]);
+  for (char32_t c = 0; c < 0x80; ++c) {
+    asciiOk_[c] = EncodeChar(c, asciiOut_[c]);
+    asciiSame_[c] = asciiOk_[c] && asciiOut_[c] == std::string(1, static_cast<char>(c));
+  }
   for (int b = 0; b < 0x80; ++b)
     plain_[b] = !accent_[b].mark && !pairLead_[b] && single_[b].size() == 1 && single_[b][0] == static_cast<char32_t>(b);
+  // Accented letters, the common case of accent bytes, composed here once instead of
+  // through the normaliser for every letter read and written.
+  if (!keepMarks_) {
+    for (int a = 0; a < 256; ++a) {
+      if (!accent_[a].mark) continue;
+      for (int b = 0; b < 256; ++b) {
+        if (single_[b].size() != 1 || accent_[b].mark || !Letter(single_[b][0])) continue;
+        const std::u32string c = Nfc(single_[b] + accent_[a].mark);
+        const char32_t composed = c.size() == 1 ? c[0] : 0;
+        composed_.emplace(PairKey(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b)), composed);
+        std::string bytes;
+        if (composed && !composedOut_.count(composed) && EncodeChar(composed, bytes)) composedOut_.emplace(composed, bytes);
+      }
+    }
+  }
 }
 
 std::string ByteCharset::Decode(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>* unknown) const {
@@ -68,6 +100,19 @@ std::string ByteCharset::Decode(std::span<const std::uint8_t> bytes, std::vector
       std::u32string marks;
       while (j < n && accent_[bytes[j]].mark) marks += accent_[bytes[j++]].mark;
       const bool hasBase = j < n && single_[bytes[j]].size() == 1;
+      if (hasBase && j == i + 1 && !keepMarks_) {
+        if (auto c = composed_.find(PairKey(b, bytes[j])); c != composed_.end()) {
+          // One accent and its letter: composed when the table was made.
+          if (c->second) {
+            out += c->second;
+          } else {
+            out += accent_[b].spacing;
+            out += single_[bytes[j]];
+          }
+          i = j + 1;
+          continue;
+        }
+      }
       if (hasBase) {
         std::u32string s = single_[bytes[j]] + marks;
         if (keepMarks_) {
@@ -110,6 +155,10 @@ bool ByteCharset::EncodeChar(char32_t c, std::string& out) const {
     return true;
   }
   if (c < 0xC0) return false;  // nothing below U+00C0 decomposes canonically
+  if (auto k = composedOut_.find(c); k != composedOut_.end()) {
+    out += k->second;
+    return true;
+  }
   std::u32string d = Utf8ToUtf32(DecomposeNfd(Utf32ToUtf8(std::u32string(1, c))));
   if (d.size() < 2) return false;
   auto base = singleOut_.find(d[0]);
@@ -134,14 +183,21 @@ void ByteCharset::Encode(std::string_view utf8, std::string& out, std::vector<ch
   // ASCII text has nothing to compose and no marks to move: each character from the table
   // made once.
   if (!asciiMarks_ && std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    for (char ch : utf8) {
-      const auto c = static_cast<unsigned char>(ch);
+    // Runs of characters written as the byte they are go out at once.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+      const auto c = static_cast<unsigned char>(utf8[i]);
+      if (asciiSame_[c]) continue;
+      out.append(utf8.substr(from, i - from));
       if (asciiOk_[c]) out += asciiOut_[c];
       else if (unmappable) NoteUnmappable(*unmappable, c);
+      from = i + 1;
     }
+    out.append(utf8.substr(from));
     return;
   }
-  const std::u32string text = Utf8ToUtf32(ComposeNfc(utf8));
+  const std::u32string text =
+      Utf8ToUtf32(BelowMarks(utf8) && IsValidUtf8(utf8) ? std::string(utf8) : ComposeNfc(utf8));
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char32_t c = text[i];
     if (keepMarks_) {

@@ -83,9 +83,15 @@ class ByteCharset {
   // character is an accent mark of the table.
   std::array<std::string, 128> asciiOut_;
   std::array<bool, 128> asciiOk_{};
+  std::array<bool, 128> asciiSame_{};  // written as the byte it is
   bool asciiMarks_ = false;
   // Bytes that read as the ASCII character they are (no accent, no pair starts with them).
   std::array<bool, 256> plain_{};
+  // One accent byte and a letter byte: the composed letter they read as, 0 when the two
+  // have none (key: accent << 8 | letter). Composed once, when the table is made.
+  std::unordered_map<std::uint16_t, char32_t> composed_;
+  // The bytes of each composed letter above, as EncodeChar writes it.
+  std::unordered_map<char32_t, std::string> composedOut_;
 };
 
 // Adds each character once to a list of characters a writer could not carry.

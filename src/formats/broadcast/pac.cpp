@@ -59,8 +59,13 @@ void WriteCue(ByteWriter& w, const CueDigits& cue) {
     w.u16le(kNoCue);
     return;
   }
-  w.u16le(static_cast<std::uint16_t>(std::atoi(cue.substr(0, 4).c_str())));
-  w.u16le(static_cast<std::uint16_t>(std::atoi(cue.substr(4, 4).c_str())));
+  // HHMM and SSFF as two numbers (the digits are checked above).
+  auto number = [&](std::size_t at) {
+    return static_cast<std::uint16_t>((cue[at] - '0') * 1000 + (cue[at + 1] - '0') * 100 + (cue[at + 2] - '0') * 10 +
+                                      (cue[at + 3] - '0'));
+  };
+  w.u16le(number(0));
+  w.u16le(number(4));
 }
 
 std::string SubtitleLabel(std::size_t number) { return "Subtitle " + ZeroPad(static_cast<long>(number), 4); }
@@ -115,7 +120,14 @@ std::string BadLengthWarning(std::size_t number, std::uint16_t length) {
 
 CueDigits PacCueFromWords(std::uint16_t hhmm, std::uint16_t ssff) {
   if (hhmm == kNoCue && (ssff == 0 || ssff == kNoCue)) return {};
-  return ZeroPad(hhmm % 10000, 4) + ZeroPad(ssff % 10000, 4);
+  // Each word's last four decimal digits.
+  CueDigits d(8, '0');
+  unsigned a = hhmm % 10000u, b = ssff % 10000u;
+  for (std::size_t k = 4; k-- > 0; a /= 10, b /= 10) {
+    d[k] = static_cast<char>('0' + a % 10);
+    d[k + 4] = static_cast<char>('0' + b % 10);
+  }
+  return d;
 }
 
 bool ReadPacRecordTail(ByteReader& r, const PacRecordHead& head, bool rac, PacScript script,

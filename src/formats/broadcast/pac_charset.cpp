@@ -1,6 +1,7 @@
 #include "formats/broadcast/pac_charset.h"
 
 #include <algorithm>
+#include <array>
 
 #include "core/rich_text.h"
 #include "formats/broadcast/pac_tables.h"
@@ -76,41 +77,58 @@ bool IsDoubleByte(PacScript s) {
          s == PacScript::Japanese;
 }
 
+namespace {
+
+// Appends decoded text to a row: "<" and ">" are the italics markers of PAC text; a
+// bracket is a character.
+void AppendDecoded(std::string& row, std::string_view text) {
+  std::size_t from = 0;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    if (text[k] != kUnderlineOn && text[k] != kUnderlineOff) continue;
+    row.append(text.substr(from, k - from));
+    AppendStandIn(row, text[k]);
+    from = k + 1;
+  }
+  row.append(text.substr(from));
+}
+
+// Bytes that end a run of table text: row breaks, colours, the dropped byte and 0x1F,
+// which may start a double-byte or UTF-8 row.
+constexpr auto kRunEnd = [] {
+  std::array<bool, 256> t{};
+  for (int b = 0x01; b <= 0x07; ++b) t[static_cast<std::size_t>(b)] = true;
+  t[kRowBreak] = t[kDroppedByte] = t[0x1F] = true;
+  return t;
+}();
+
+}  // namespace
+
 PacDecodedText DecodePacText(std::span<const std::uint8_t> bytes, PacScript script, const PacTextOptions& options,
                              std::vector<std::uint8_t>* unknown) {
   const ByteCharset& table = TableFor(script);
   PacDecodedText out;
   out.rows.emplace_back();
   out.rowCodes.push_back(-1);
+  // A run of table text, decoded as one piece; dropped bytes inside it are left out
+  // without ending it (an accent before one still goes with the letter after it).
   std::vector<std::uint8_t> run;
-  auto flush = [&] {
-    // "<" and ">" are the italics markers of PAC text; a bracket is a character.
-    if (!run.empty()) {
-      const std::string text = table.Decode(run, unknown);
-      for (char c : text) {
-        if (c == kUnderlineOn || c == kUnderlineOff) out.rows.back() += LiteralStandIn(c);
-        else out.rows.back() += c;
-      }
-    }
-    run.clear();
+  auto decodeRun = [&](std::span<const std::uint8_t> piece) {
+    if (!piece.empty()) AppendDecoded(out.rows.back(), table.Decode(piece, unknown));
   };
   std::size_t i = 0;
   const std::size_t n = bytes.size();
   while (i < n) {
     const std::uint8_t b = bytes[i];
     if (b == kRowBreak) {
-      flush();
       out.rows.emplace_back();
       out.rowCodes.push_back(i + 1 < n ? bytes[i + 1] : kPacCentre);
       i = std::min(n, i + 3);
     } else if (b >= 0x01 && b <= 0x07) {
-      flush();
       if (options.colours) out.rows.back() += static_cast<char>(b);
       ++i;
     } else if (b == kDroppedByte) {
       ++i;
     } else if (StartsWith(bytes, i, kW16Marker)) {
-      flush();
       // Double-byte text up to the next row break; a lead byte pairs with any byte from
       // 0x40, so 0xFE counts as a row break only before an alignment code.
       std::size_t j = i + sizeof kW16Marker;
@@ -123,7 +141,6 @@ PacDecodedText DecodePacText(std::span<const std::uint8_t> bytes, PacScript scri
       out.rows.back() += CodePageToUtf8(bytes.subspan(start, j - start), CodePageFor(script));
       i = j;
     } else if (StartsWith(bytes, i, kUtf8Marker)) {
-      flush();
       std::size_t j = i + sizeof kUtf8Marker;
       std::string utf8;
       for (; j < n && bytes[j] != '.'; ++j) utf8 += bytes[j] == 0xFF ? '.' : static_cast<char>(bytes[j]);
@@ -131,11 +148,31 @@ PacDecodedText DecodePacText(std::span<const std::uint8_t> bytes, PacScript scri
       out.rows.back() += IsValidUtf8(utf8) ? utf8 : CodePageToUtf8(utf8, "windows-1252");
       i = j;
     } else {
-      run.push_back(b);
-      ++i;
+      // The run goes on to the next byte that ends it (a 0x1F that starts no marker
+      // belongs to it) or to a dropped byte, which joins the pieces around it.
+      std::size_t j = i + 1;
+      bool dropped = false;
+      for (; j < n; ++j) {
+        const std::uint8_t c = bytes[j];
+        if (!kRunEnd[c]) continue;
+        if (c == kDroppedByte) {
+          dropped = true;
+          continue;
+        }
+        if (c == 0x1F && !StartsWith(bytes, j, kW16Marker) && !StartsWith(bytes, j, kUtf8Marker)) continue;
+        break;
+      }
+      if (!dropped) {
+        decodeRun(bytes.subspan(i, j - i));
+      } else {
+        run.clear();
+        for (std::size_t k = i; k < j; ++k)
+          if (bytes[k] != kDroppedByte) run.push_back(bytes[k]);
+        decodeRun(run);
+      }
+      i = j;
     }
   }
-  flush();
   return out;
 }
 
@@ -155,6 +192,8 @@ std::string EncodePacText(const std::vector<std::string>& rows, const std::vecto
         report.coloursDropped = true;
       } else if (m != Mark::None) {
         row += piece;  // italics markers are PAC's own; underline and group marks are written as characters
+      } else if (piece.find('\xEE') == std::string_view::npos) {
+        row += piece;  // no stand-in
       } else {
         for (std::size_t i = 0; i < piece.size(); ++i) {
           const char lit = StandInAt(piece.substr(i));

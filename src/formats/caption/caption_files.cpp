@@ -20,24 +20,23 @@ struct Built {
   bool lost = false, illegal = false;
 };
 
-// One caption's words: pop-on loads a cleared memory and flips it in; roll-up scrolls its
-// rows in at the base row; paint-on clears the screen and writes straight onto it.
-Built CaptionWords(const Subtitle& s, Style style) {
-  const bool rollUp = style == Style::RollUp2 || style == Style::RollUp3 || style == Style::RollUp4;
-  const CaptionCode code = EncodeCaption(s, {rollUp, false});
-  Built b;
-  b.lost = code.lostMarkup;
-  b.illegal = !code.illegalRows.empty();
+bool IsRollUp(Style style) { return style == Style::RollUp2 || style == Style::RollUp3 || style == Style::RollUp4; }
+
+// One caption's words appended to `words`: pop-on loads a cleared memory and flips it in;
+// roll-up scrolls its rows in at the base row; paint-on clears the screen and writes
+// straight onto it. `encoder` encodes for the style's rows (roll-up or not).
+void AppendCaptionWords(CaptionEncoder& encoder, const Subtitle& s, Style style, Built& b) {
   switch (style) {
-    case Style::PopOn: b.words = {kResumeCaptionLoading, kEraseNonDisplayed}; break;
-    case Style::RollUp2: b.words = {kRollUp2}; break;
-    case Style::RollUp3: b.words = {kRollUp3}; break;
-    case Style::RollUp4: b.words = {kRollUp4}; break;
-    case Style::PaintOn: b.words = {kResumeDirectCaptioning, kEraseDisplayed}; break;
+    case Style::PopOn: b.words.insert(b.words.end(), {kResumeCaptionLoading, kEraseNonDisplayed}); break;
+    case Style::RollUp2: b.words.push_back(kRollUp2); break;
+    case Style::RollUp3: b.words.push_back(kRollUp3); break;
+    case Style::RollUp4: b.words.push_back(kRollUp4); break;
+    case Style::PaintOn: b.words.insert(b.words.end(), {kResumeDirectCaptioning, kEraseDisplayed}); break;
   }
-  for (const RowCode& r : code.rows) b.words.insert(b.words.end(), r.words.begin(), r.words.end());
+  const CaptionEncoder::Summary code = encoder.Append(s, b.words);
+  b.lost = code.lostMarkup;
+  b.illegal = code.illegal;
   if (style == Style::PopOn) b.words.push_back(kEndOfCaption);
-  return b;
 }
 
 void Warn(std::vector<std::string>& warnings, bool lost, bool illegal) {
@@ -68,9 +67,9 @@ std::vector<CaptionEvent> UltechEvents(const SubtitleDocument& doc, const Ultech
   std::vector<CaptionEvent> events;
   FrameCount free = 0;  // the first frame no earlier event still uses
   bool lost = false, illegal = false;
-  std::vector<Built> built;
-  built.reserve(doc.Count());
-  for (const Subtitle& s : doc.Subtitles()) built.push_back(CaptionWords(s, style));
+  std::vector<Built> built(doc.Count());
+  CaptionEncoder encoder({IsRollUp(style), false});
+  for (std::size_t i = 0; i < doc.Count(); ++i) AppendCaptionWords(encoder, doc.At(i), style, built[i]);
   auto wanted = [&](std::size_t i) {
     FrameCount f = doc.At(i).inCue.ToFrames(rate) + o.cueOffset;
     // Sent early by its length, the caption's last word lands on the in cue.
@@ -159,48 +158,71 @@ std::vector<CaptionEvent> ReadUltechRecords(std::span<const std::uint8_t> bytes)
 
 // --- Caption Inc ------------------------------------------------------------------------
 
-std::vector<CaptionEvent> CaptionIncEvents(const SubtitleDocument& doc, const CaptionIncOptions& o,
-                                           std::vector<std::string>& warnings) {
+namespace {
+
+// The events of a Caption Inc file one at a time: emit(frame, words) for each caption and
+// each erase.
+template <class Emit>
+void ForEachCaptionIncEvent(const SubtitleDocument& doc, const CaptionIncOptions& o, std::vector<std::string>& warnings,
+                            Emit&& emit) {
   const FrameRate& rate = doc.frameRate();
   const Style style = o.captionType == 1   ? Style::RollUp2
                       : o.captionType == 2 ? Style::RollUp3
                       : o.captionType == 3 ? Style::RollUp4
                                            : Style::PopOn;
-  std::vector<CaptionEvent> events;
   bool lost = false, illegal = false;
   FrameCount free = 0;
   auto start = [&](std::size_t i) { return std::max<FrameCount>(doc.At(i).inCue.ToFrames(rate) - o.precompensate, 0); };
+  CaptionEncoder encoder({IsRollUp(style), false});
+  Built b;
+  const std::vector<Word> erase{OnChannel(kEraseDisplayed, o.dataChannel)};
   for (std::size_t i = 0; i < doc.Count(); ++i) {
-    Built b = CaptionWords(doc.At(i), style);
+    b.words.clear();
+    AppendCaptionWords(encoder, doc.At(i), style, b);
     lost = lost || b.lost;
     illegal = illegal || b.illegal;
-    CaptionEvent e{std::max(start(i), free), {}};
-    for (Word w : b.words) e.words.push_back(OnChannel(w, o.dataChannel));
-    free = e.frame + static_cast<FrameCount>(e.words.size());
-    events.push_back(std::move(e));
+    for (Word& w : b.words) w = OnChannel(w, o.dataChannel);
+    const FrameCount at = std::max(start(i), free);
+    emit(at, b.words);
+    free = at + static_cast<FrameCount>(b.words.size());
     const FrameCount out = std::max(doc.At(i).outCue.ToFrames(rate) - o.precompensate, free);
     if (i + 1 < doc.Count() && start(i + 1) <= out) continue;  // replaced by the next caption
-    events.push_back({out, {OnChannel(kEraseDisplayed, o.dataChannel)}});
+    emit(out, erase);
     free = out + 1;
   }
   Warn(warnings, lost, illegal);
+}
+
+}  // namespace
+
+std::vector<CaptionEvent> CaptionIncEvents(const SubtitleDocument& doc, const CaptionIncOptions& o,
+                                           std::vector<std::string>& warnings) {
+  std::vector<CaptionEvent> events;
+  ForEachCaptionIncEvent(doc, o, warnings,
+                         [&](FrameCount at, const std::vector<Word>& words) { events.push_back({at, words}); });
   return events;
 }
 
 Bytes WriteCaptionInc(const SubtitleDocument& doc, const CaptionIncOptions& o, std::vector<std::string>& warnings) {
-  const std::vector<CaptionEvent> events = CaptionIncEvents(doc, o, warnings);
   const FrameRate& rate = doc.frameRate();
   std::string rateText = rate.label();
   if (rateText.ends_with(" fps")) rateText.resize(rateText.size() - 4);
-  std::string text = ZeroPad(static_cast<long>(events.size()), 8) + " " + ZeroPad(static_cast<long>(doc.Count()), 8) +
+  // The events are counted once they are made; the header's first field is written over.
+  std::string text = ZeroPad(0, 8) + " " + ZeroPad(static_cast<long>(doc.Count()), 8) +
                      " // Kipo Subtitling Software v6. Video standard: " + rateText +
                      (rate.dropFrame ? " drop frame" : " non-drop") + " // " + o.headerInfo + "\r\n";
-  for (const CaptionEvent& e : events) {
-    text += CueLabel(e.frame, rate);
+  std::size_t room = text.size();
+  for (const Subtitle& s : doc.Subtitles()) room += 48 + s.text.size() * 2;
+  text.reserve(room);
+  const std::string_view channel = o.dataChannel == 2 ? "002" : "000";
+  long events = 0;
+  ForEachCaptionIncEvent(doc, o, warnings, [&](FrameCount at, const std::vector<Word>& words) {
+    ++events;
+    text += CueLabel(at, rate);
     text += '\xFE';
-    text += o.dataChannel == 2 ? "002" : "000";
+    text += channel;
     // The bytes without parity; the filler bytes of text words are left out.
-    for (Word w : e.words) {
+    for (Word w : words) {
       const std::uint8_t hi = High(w), lo = Low(w);
       if (hi >= 0x10 && hi < 0x20) {
         text += static_cast<char>(hi);
@@ -211,8 +233,10 @@ Bytes WriteCaptionInc(const SubtitleDocument& doc, const CaptionIncOptions& o, s
       if (lo >= 0x20) text += static_cast<char>(lo);
     }
     text += "\r\n";
-  }
-  return Bytes(text.begin(), text.end());
+  });
+  text.replace(0, 8, ZeroPad(events, 8));
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  return Bytes(bytes, bytes + text.size());
 }
 
 // Caption Inc reading.
@@ -234,11 +258,11 @@ std::optional<int> HeaderRate(std::string_view line) {
   return std::nullopt;
 }
 
-// The bytes of one caption line as code words with parity: control codes are two bytes,
-// characters pair up (a lone one is completed with a null). Control codes of channel 2
-// come back to channel 1, where the decoder model listens. Bytes below 0x10 are dropped.
-std::vector<Word> CaptionIncWords(std::string_view bytes, bool channel2, int& bad) {
-  std::vector<Word> words;
+// The bytes of one caption line as code words with parity, appended to `words`: control
+// codes are two bytes, characters pair up (a lone one is completed with a null). Control
+// codes of channel 2 come back to channel 1, where the decoder model listens. Bytes below
+// 0x10 are dropped.
+void AppendCaptionIncWords(std::string_view bytes, bool channel2, int& bad, std::vector<Word>& words) {
   for (std::size_t i = 0; i < bytes.size();) {
     std::uint8_t b = static_cast<std::uint8_t>(bytes[i]) & 0x7F;
     if (b >= 0x10 && b < 0x20) {
@@ -267,7 +291,6 @@ std::vector<Word> CaptionIncWords(std::string_view bytes, bool channel2, int& ba
     words.push_back(MakeWord(b, second));
     ++i;
   }
-  return words;
 }
 
 }  // namespace
@@ -276,7 +299,8 @@ CaptionIncReadResult ReadCaptionInc(std::span<const std::uint8_t> bytes, int rat
   constexpr const char* kNotCin = "This is not a valid Caption Inc file.";
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   std::optional<int> named;
-  std::vector<SccLine> lines;
+  CaptionLines lines;
+  lines.words.reserve(text.size() / 2 + 1);
   int bad = 0, skipped = 0;
   bool drop = false;
   std::size_t start = 0;
@@ -288,12 +312,12 @@ CaptionIncReadResult ReadCaptionInc(std::span<const std::uint8_t> bytes, int rat
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (line.empty()) continue;
     if (line.size() < 11 || !IsLabelShape(line.substr(0, 11))) {
-      if (lines.empty() && !named) named = HeaderRate(line);
+      if (lines.lines.empty() && !named) named = HeaderRate(line);
       else ++skipped;
       continue;
     }
-    SccLine l;
-    l.label = std::string(line.substr(0, 11));
+    CaptionLines::Line l;
+    l.label = line.substr(0, 11);
     drop = drop || l.label[8] == ';';
     std::string_view rest = line.substr(11);
     if (!rest.empty() && static_cast<std::uint8_t>(rest[0]) == 0xFE) rest.remove_prefix(1);
@@ -302,10 +326,12 @@ CaptionIncReadResult ReadCaptionInc(std::span<const std::uint8_t> bytes, int rat
       channel2 = rest[2] == '2';
       rest.remove_prefix(3);
     }
-    l.words = CaptionIncWords(rest, channel2, bad);
-    lines.push_back(std::move(l));
+    l.first = static_cast<std::uint32_t>(lines.words.size());
+    AppendCaptionIncWords(rest, channel2, bad, lines.words);
+    l.count = static_cast<std::uint32_t>(lines.words.size() - l.first);
+    lines.lines.push_back(l);
   }
-  if (lines.empty()) throw InvalidFileFormat(kNotCin);
+  if (lines.lines.empty()) throw InvalidFileFormat(kNotCin);
   int code = named.value_or(rateCode != 0 && rateCode != 29 ? rateCode : 30);
   if (drop) code = 29;
   std::optional<FrameRate> rate = FrameRate::FromCode(code);

@@ -1,6 +1,8 @@
 #include "formats/caption/scc.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "core/cea608_caption.h"
 #include "core/cea608_decoder.h"
@@ -24,10 +26,18 @@ std::string SccLabel(FrameCount frames, const FrameRate& rate) {
   return label;
 }
 
-void AppendWords(std::string& line, const std::vector<Word>& words) {
-  for (Word w : words) {
-    if (!line.empty() && line.back() != '\t' && line.back() != ' ') line += ' ';
-    line += WordHex(w);
+// The words as "9420 9476 ...": four lower-case digits each, a space between.
+void AppendWords(std::string& out, const std::vector<Word>& words) {
+  if (words.empty()) return;
+  static constexpr char kHex[] = "0123456789abcdef";
+  const std::size_t at = out.size();
+  out.resize(at + words.size() * 5 - 1);
+  char* p = out.data() + at;
+  for (std::size_t k = 0; k < words.size(); ++k) {
+    if (k) *p++ = ' ';
+    const Word w = words[k];
+    p[0] = kHex[w >> 12 & 15], p[1] = kHex[w >> 8 & 15], p[2] = kHex[w >> 4 & 15], p[3] = kHex[w & 15];
+    p += 4;
   }
 }
 
@@ -45,26 +55,18 @@ SccWriteResult WriteScc(const SubtitleDocument& doc, const SccOptions& o) {
   const bool twice = o.doubleControlCodes;
   const bool loads = o.ignoreBuildup == 0 && !rollUp;
   std::string& out = r.text;
-  out.reserve(doc.Count() * 96 + 32);
+  // About a word of five digits for every two characters, and the line's own words.
+  std::size_t room = 32;
+  for (const Subtitle& s : doc.Subtitles()) room += 72 + s.text.size() * 3;
+  out.reserve(room);
   out += "Scenarist_SCC V1.0\r\n\r\n";
   FrameCount x = 0;  // a caption line may start only after this frame
   bool lostMarkup = false, illegal = false;
-  std::string line;
+  CaptionEncoder encoder({rollUp, twice});
+  std::vector<Word> words;
   for (std::size_t i = 0; i < doc.Count(); ++i) {
     const Subtitle& s = doc.At(i);
-    const CaptionCode code = EncodeCaption(s, {rollUp, twice});
-    lostMarkup = lostMarkup || code.lostMarkup;
-    illegal = illegal || !code.illegalRows.empty();
-    const FrameCount in = s.inCue.ToFrames(rate), outCue = s.outCue.ToFrames(rate);
-    FrameCount start = std::max<FrameCount>(in - SccLoadTime(code.words, o), 0);
-    if (start <= x) {
-      const FrameCount by = x + 1 - start;
-      start = x + 1;
-      ++r.moved;
-      r.log.push_back("Subtitle " + ZeroPad(static_cast<long>(i + 1), 4) + ": in cue was offset by " +
-                      std::to_string(by) + " frames");
-    }
-    std::vector<Word> words;
+    words.clear();
     if (!rollUp) {
       words.push_back(kResumeCaptionLoading);
       if (twice) words.push_back(kResumeCaptionLoading);
@@ -75,7 +77,18 @@ SccWriteResult WriteScc(const SubtitleDocument& doc, const SccOptions& o) {
         if (twice) words.push_back(w);
       }
     }
-    for (const RowCode& row : code.rows) words.insert(words.end(), row.words.begin(), row.words.end());
+    const CaptionEncoder::Summary code = encoder.Append(s, words);
+    lostMarkup = lostMarkup || code.lostMarkup;
+    illegal = illegal || code.illegal;
+    const FrameCount in = s.inCue.ToFrames(rate), outCue = s.outCue.ToFrames(rate);
+    FrameCount start = std::max<FrameCount>(in - SccLoadTime(code.words, o), 0);
+    if (start <= x) {
+      const FrameCount by = x + 1 - start;
+      start = x + 1;
+      ++r.moved;
+      r.log.push_back("Subtitle " + ZeroPad(static_cast<long>(i + 1), 4) + ": in cue was offset by " +
+                      std::to_string(by) + " frames");
+    }
     if (!rollUp) {
       // Erase the caption on screen, wait two frames, then flip the loaded one in.
       words.push_back(kEraseDisplayed);
@@ -84,9 +97,9 @@ SccWriteResult WriteScc(const SubtitleDocument& doc, const SccOptions& o) {
       words.push_back(kEndOfCaption);
       if (twice) words.push_back(kEndOfCaption);
     }
-    line = SccLabel(start, rate) + '\t';
-    AppendWords(line, words);
-    out += line;
+    out += SccLabel(start, rate);
+    out += '\t';
+    AppendWords(out, words);
     out += "\r\n\r\n";
     // The next line goes out once this one has been sent: after the in cue, or after the
     // frame the moved caption flips in.
@@ -115,69 +128,129 @@ SccWriteResult WriteScc(const SubtitleDocument& doc, const SccOptions& o) {
 // --- Reading ---------------------------------------------------------------------------
 
 namespace {
+
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsTrimmed(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+std::string_view TrimmedView(std::string_view l) {
+  while (!l.empty() && IsTrimmed(l.back())) l.remove_suffix(1);
+  while (!l.empty() && IsTrimmed(l.front())) l.remove_prefix(1);
+  return l;
+}
+
+// The lines of a text, each ending at a CR or an LF (CR LF leaves an empty line between,
+// which the reader skips). The next CR and the next LF are each found once with memchr,
+// so a file with one kind of line end is not searched again for the other kind.
+class LineSplitter {
+ public:
+  explicit LineSplitter(std::string_view text) : text_(text) {}
+  bool Next(std::string_view& line) {
+    if (at_ >= text_.size()) return false;
+    const std::size_t end = std::min(Find('\r', cr_), Find('\n', lf_));
+    line = text_.substr(at_, end - at_);
+    at_ = end + 1;
+    return true;
+  }
+
+ private:
+  std::size_t Find(char c, std::size_t& cached) const {
+    if (cached == std::string_view::npos || cached < at_) {
+      const void* p = std::memchr(text_.data() + at_, c, text_.size() - at_);
+      cached = p ? static_cast<std::size_t>(static_cast<const char*>(p) - text_.data()) : text_.size();
+    }
+    return cached;
+  }
+  std::string_view text_;
+  std::size_t at_ = 0;
+  mutable std::size_t cr_ = std::string_view::npos, lf_ = std::string_view::npos;
+};
+
+constexpr auto kHexDigit = [] {
+  std::array<std::int8_t, 256> t{};
+  t.fill(-1);
+  for (int c = 0; c < 10; ++c) t['0' + c] = static_cast<std::int8_t>(c);
+  for (int c = 0; c < 6; ++c) t['a' + c] = t['A' + c] = static_cast<std::int8_t>(10 + c);
+  return t;
+}();
+
 }  // namespace
 
-std::vector<SccLine> ParseSccLines(std::string_view text) {
+std::span<const std::uint16_t> CaptionLines::WordsOf(const Line& l) const {
+  return std::span<const std::uint16_t>(words).subspan(l.first, l.count);
+}
+
+CaptionLines ParseSccLines(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  std::vector<SccLine> lines;
+  CaptionLines out;
+  // A pop-on caption line is about 36 words of five bytes.
+  out.lines.reserve(text.size() / 180 + 1);
+  out.words.reserve(text.size() / 5 + 1);
   bool header = false;
-  while (!text.empty()) {
-    std::size_t end = 0;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-    std::string_view l = text.substr(0, end);
-    text.remove_prefix(end == text.size() ? text.size() : end + 1);
-    while (!l.empty() && IsTrimmed(l.back())) l.remove_suffix(1);
-    while (!l.empty() && IsTrimmed(l.front())) l.remove_prefix(1);
+  LineSplitter split(text);
+  std::string_view l;
+  while (split.Next(l)) {
+    l = TrimmedView(l);
     if (l.empty()) continue;
     if (!header) {
       if (ToLowerAscii(l) != "scenarist_scc v1.0") throw InvalidFileFormat(kNotScc);
       header = true;
       continue;
     }
-    SccLine line;
+    CaptionLines::Line line;
     std::string_view rest;
-    std::size_t tab = l.find('\t');
+    const std::size_t tab = l.find('\t');
     if (tab != std::string::npos) {
-      line.label = Trim(l.substr(0, tab));
+      line.label = TrimmedView(l.substr(0, tab));
       rest = l.substr(tab + 1);
     } else {
       line.label = l.substr(0, std::min<std::size_t>(11, l.size()));
       rest = l.substr(line.label.size());
     }
-    // Words of four hexadecimal digits between spaces and tabs; one word takes five bytes.
-    line.words.reserve(rest.size() / 5 + 1);
-    while (!rest.empty()) {
-      std::size_t a = 0;
-      while (a < rest.size() && IsBlank(rest[a])) ++a;
-      if (a == rest.size()) break;
-      rest.remove_prefix(a);
-      std::size_t b = 0;
-      while (b < rest.size() && !IsBlank(rest[b])) ++b;
-      std::string_view token = rest.substr(0, b);
-      rest.remove_prefix(b);
-      if (auto w = ParseWord(token)) line.words.push_back(*w);
-      else ++line.badTokens;
+    // Words of four hexadecimal digits between spaces and tabs.
+    line.first = static_cast<std::uint32_t>(out.words.size());
+    const std::size_t n = rest.size();
+    const auto* d = reinterpret_cast<const unsigned char*>(rest.data());
+    for (std::size_t i = 0; i < n;) {
+      while (i < n && IsBlank(rest[i])) ++i;
+      if (i == n) break;
+      // Most tokens are four digits and a space: read without looking for their end first.
+      if (i + 4 <= n && (i + 4 == n || IsBlank(rest[i + 4]))) {
+        const int a = kHexDigit[d[i]], b = kHexDigit[d[i + 1]], c = kHexDigit[d[i + 2]], e = kHexDigit[d[i + 3]];
+        if ((a | b | c | e) >= 0) {
+          out.words.push_back(static_cast<Word>(a << 12 | b << 8 | c << 4 | e));
+          i += 4;
+          continue;
+        }
+      }
+      std::size_t j = i;
+      while (j < n && !IsBlank(rest[j])) ++j;
+      ++out.badTokens;
+      i = j;
     }
-    lines.push_back(std::move(line));
+    line.count = static_cast<std::uint32_t>(out.words.size() - line.first);
+    out.lines.push_back(line);
   }
   if (!header) throw InvalidFileFormat(kNotScc);
-  return lines;
+  return out;
 }
 
 namespace {
 
-// The text of one screen row as document markup: italics become markers; a mid-row code
-// between two words stands for the space between them.
-std::string RowMarkup(const ScreenRow& row, int& first, int& length) {
+// The text of one screen row as document markup, appended to `out`: italics become
+// markers; a mid-row code between two words stands for the space between them; spaces at
+// the row's ends are not part of the subtitle. False (and nothing appended) when the row
+// shows no character but spaces.
+bool AppendRowMarkup(const ScreenRow& row, std::string& out, int& first, int& length) {
   first = 0;
   int last = 31;
   while (first < 32 && row.cells[static_cast<std::size_t>(first)].ch == 0) ++first;
   while (last >= first && row.cells[static_cast<std::size_t>(last)].ch == 0) --last;
   length = last - first + 1;
-  std::string out;
-  bool italic = false;
+  // At most five bytes a cell (a marker and a character of four) and the closing marker.
+  std::array<char, 32 * 5 + 1> buf;
+  std::size_t n = 0;
+  auto put = [&](char c) { buf[n++] = c; };
+  bool italic = false, seen = false;
   auto visible = [&](int c) {
     if (c < first || c > last) return false;
     const Cell& cell = row.cells[static_cast<std::size_t>(c)];
@@ -185,68 +258,88 @@ std::string RowMarkup(const ScreenRow& row, int& first, int& length) {
   };
   for (int c = first; c <= last; ++c) {
     const Cell& cell = row.cells[static_cast<std::size_t>(c)];
+    // Most cells: a visible ASCII character that is no markup character, in the same style.
+    if (cell.ch - 0x21u < 0x5Eu && !cell.midRow && cell.italic == italic && !IsMarkupChar(static_cast<char>(cell.ch))) {
+      put(static_cast<char>(cell.ch));
+      seen = true;
+      continue;
+    }
     if (cell.midRow) {
       const bool wordSpace = visible(c - 1) && visible(c + 1);
       if (cell.italic != italic) {
-        if (cell.italic) out += wordSpace ? " <" : "<";
-        else out += wordSpace ? "> " : ">";
+        if (cell.italic && wordSpace) put(' ');
+        put(cell.italic ? kItalicOn : kItalicOff);
+        if (!cell.italic && wordSpace) put(' ');
         italic = cell.italic;
       } else {
-        out += ' ';
+        put(' ');
       }
       continue;
     }
     if (cell.ch == 0) {
-      out += ' ';
+      put(' ');
       continue;
     }
     if (cell.italic != italic) {
-      out += cell.italic ? kItalicOn : kItalicOff;
+      put(cell.italic ? kItalicOn : kItalicOff);
       italic = cell.italic;
     }
-    std::string ch;
-    AppendUtf8(ch, cell.ch == U'\u00A0' ? U' ' : cell.ch);
-    AppendEscaped(out, ch);
+    const char32_t ch = cell.ch == U'\u00A0' ? U' ' : cell.ch;
+    seen = seen || ch != U' ';
+    if (ch < 0x80 && !IsMarkupChar(static_cast<char>(ch))) {
+      put(static_cast<char>(ch));
+    } else {
+      // Characters beyond ASCII in UTF-8; a markup character as its stand-in.
+      std::string piece;
+      if (ch < 0x80) AppendStandIn(piece, static_cast<char>(ch));
+      else AppendUtf8(piece, ch);
+      for (char b : piece) put(b);
+    }
   }
-  if (italic) out += kItalicOff;
-  // Spaces at the ends of a row are not part of the subtitle.
-  while (!out.empty() && out.back() == ' ') out.pop_back();
-  std::size_t lead = out.find_first_not_of(' ');
-  return lead == std::string::npos ? std::string() : out.substr(lead);
+  if (italic) put(kItalicOff);
+  if (!seen) return false;
+  std::size_t from = 0;
+  while (buf[from] == ' ') ++from;
+  while (buf[n - 1] == ' ') --n;
+  out.append(buf.data() + from, n - from);
+  return true;
 }
 
 struct ShownRow {
   int line21Row;
   int first, length;
-  std::string markup;
 };
 
 // A subtitle from what the screen shows; false when it shows nothing.
 bool CaptionFrom(const Screen& screen, bool rollUp, int tag, Subtitle& s) {
-  std::vector<ShownRow> rows;
+  std::array<ShownRow, 15> rows;
+  std::size_t count = 0;
+  std::string text;
+  text.reserve(80);
   for (int r = 1; r <= 15; ++r) {
     const ScreenRow& row = screen.rows[static_cast<std::size_t>(r - 1)];
     if (!row.used || (rollUp && row.tag != tag)) continue;
-    ShownRow shown{r, 0, 0, {}};
-    shown.markup = RowMarkup(row, shown.first, shown.length);
-    if (StripItalics(shown.markup).find_first_not_of(' ') == std::string::npos) continue;
-    rows.push_back(std::move(shown));
+    const std::size_t before = text.size();
+    if (count) text += kCrLf;
+    ShownRow& shown = rows[count];
+    shown.line21Row = r;
+    if (AppendRowMarkup(row, text, shown.first, shown.length)) ++count;
+    else text.resize(before);
   }
-  if (rows.empty()) return false;
+  if (count == 0) return false;
   s = Subtitle{};
+  s.text = std::move(text);
   int longest = 0;
-  for (std::size_t k = 0; k < rows.size(); ++k) {
-    if (k) s.text += kCrLf;
-    s.text += rows[k].markup;
-    longest = std::max(longest, rows[k].length);
-  }
-  s.row = 11 - CaptionRow(rows.back().line21Row);
+  for (std::size_t k = 0; k < count; ++k) longest = std::max(longest, rows[k].length);
+  s.row = 11 - CaptionRow(rows[count - 1].line21Row);
   // Each row's alignment from where it starts: the places a writer puts a row first, then,
   // for rows placed by hand, the nearest of left, centre and right.
   enum : unsigned { Left = 1, Centre = 2, Right = 4, CentreLeft = 8 };
   unsigned common = Left | Centre | Right | CentreLeft;
-  std::string digits;
-  for (const ShownRow& r : rows) {
+  std::array<char, 15> digits{};
+  bool sameDigit = true;
+  for (std::size_t k = 0; k < count; ++k) {
+    const ShownRow& r = rows[k];
     unsigned fits = 0;
     if (r.first == 0) fits |= Left;
     if (r.first == (33 - r.length) / 2) fits |= Centre;
@@ -254,17 +347,18 @@ bool CaptionFrom(const Screen& screen, bool rollUp, int tag, Subtitle& s) {
     if (r.first == (33 - longest) / 2) fits |= CentreLeft;
     common &= fits;
     const int middle = r.first + r.length / 2;
-    digits += fits & Centre ? '2' : fits & Left ? '1' : fits & Right ? '3' : middle < 12 ? '1' : middle > 20 ? '3' : '2';
+    digits[k] = fits & Centre ? '2' : fits & Left ? '1' : fits & Right ? '3' : middle < 12 ? '1' : middle > 20 ? '3' : '2';
+    sameDigit = sameDigit && digits[k] == digits[0];
   }
   if (common & Centre) s.alignment = AlignCentre;
   else if (common & Left) s.alignment = AlignLeft;
   else if (common & Right) s.alignment = AlignRight;
   else if (common & CentreLeft) s.alignment = AlignCentreLeft;
-  else if (digits.find_first_not_of(digits[0]) == std::string::npos)
+  else if (sameDigit)
     s.alignment = digits[0] == '1' ? AlignLeft : digits[0] == '3' ? AlignRight : AlignCentre;
   else {
     s.alignment = AlignCentre;
-    s.rowAlignments = digits.substr(0, 11) + std::string(11 - std::min<std::size_t>(digits.size(), 11), '0');
+    for (std::size_t k = 0; k < std::min<std::size_t>(count, 11); ++k) s.rowAlignments[k] = digits[k];
   }
   return true;
 }
@@ -273,9 +367,9 @@ bool CaptionFrom(const Screen& screen, bool rollUp, int tag, Subtitle& s) {
 
 SccReadResult ReadScc(std::span<const std::uint8_t> bytes, int rateCode) {
   std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  std::vector<SccLine> lines = ParseSccLines(text);
+  const CaptionLines lines = ParseSccLines(text);
   bool drop = false;
-  for (const SccLine& l : lines) drop = drop || (l.label.size() == 11 && l.label[8] == ';');
+  for (const CaptionLines::Line& l : lines.lines) drop = drop || (l.label.size() == 11 && l.label[8] == ';');
   FrameRate rate = *FrameRate::FromCode(30);
   if (drop) rate = *FrameRate::FromCode(29);
   else if (rateCode != 0 && rateCode != 29 && FrameRate::FromCode(rateCode)) rate = *FrameRate::FromCode(rateCode);
@@ -283,16 +377,17 @@ SccReadResult ReadScc(std::span<const std::uint8_t> bytes, int rateCode) {
   return DecodeCaptionLines(lines, rate);
 }
 
-SccReadResult DecodeCaptionLines(const std::vector<SccLine>& lines, const FrameRate& rate) {
+SccReadResult DecodeCaptionLines(const CaptionLines& lines, const FrameRate& rate) {
   SccReadResult r;
   r.doc = SubtitleDocument(rate.code, kDefaultLanguageId, 0);
   std::vector<Subtitle> subs;
+  subs.reserve(std::min<std::size_t>(lines.lines.size(), kMaxSubtitles));
   Decoder decoder;
   FrameCount nextFree = 0;  // words of a line that starts too early wait for the line before
   bool open = false;
   FrameCount openIn = 0;
   Subtitle current;
-  int badTokens = 0, badLabels = 0;
+  int badLabels = 0;
   bool other = false;
   const FrameCount last = LastCueFrame(rate);
   auto close = [&](FrameCount at) {
@@ -304,23 +399,30 @@ SccReadResult DecodeCaptionLines(const std::vector<SccLine>& lines, const FrameR
     subs.push_back(std::move(current));
   };
   int tag = 0;
-  for (const SccLine& line : lines) {
-    badTokens += line.badTokens;
-    if (!IsLabelShape(line.label) || !IsValidCue(line.label, rate)) {
+  for (const CaptionLines::Line& line : lines.lines) {
+    if (!IsLabelShape(line.label)) {
       ++badLabels;
       continue;
     }
-    const FrameCount start = std::max(LabelToFrames(StripSeparators(line.label), rate), nextFree);
-    decoder.SetTag(++tag);
-    FrameCount firstChange = -1, firstShown = -1;
-    for (std::size_t j = 0; j < line.words.size(); ++j) {
-      const unsigned e = decoder.Feed(line.words[j]);
-      const FrameCount f = start + static_cast<FrameCount>(j);
-      if ((e & Decoder::DisplayChanged) && firstChange < 0) firstChange = f;
-      if ((e & Decoder::TextShown) && firstShown < 0) firstShown = f;
-      other = other || (e & Decoder::OtherChannel);
+    // "hh:mm:ss:ff" as its eight digits, the form the cue functions read fastest.
+    const std::string_view l = line.label;
+    const char digits[8] = {l[0], l[1], l[3], l[4], l[6], l[7], l[9], l[10]};
+    const std::string_view cue(digits, 8);
+    if (!IsValidCue(cue, rate)) {
+      ++badLabels;
+      continue;
     }
-    nextFree = start + static_cast<FrameCount>(line.words.size());
+    const FrameCount start = std::max(LabelToFrames(cue, rate), nextFree);
+    // The frames between two lines carry padding, so a control code at the start of a
+    // line that begins later is never the second of a doubled one.
+    if (start > nextFree) decoder.Feed(kNull);
+    decoder.SetTag(++tag);
+    const std::span<const std::uint16_t> words = lines.WordsOf(line);
+    const Decoder::Run run = decoder.FeedAll(words);
+    other = other || (run.effects & Decoder::OtherChannel);
+    const FrameCount firstChange = run.firstChange < 0 ? -1 : start + static_cast<FrameCount>(run.firstChange);
+    const FrameCount firstShown = run.firstShown < 0 ? -1 : start + static_cast<FrameCount>(run.firstShown);
+    nextFree = start + static_cast<FrameCount>(words.size());
     if (firstChange < 0) continue;
     close(firstChange);
     Subtitle s;
@@ -335,7 +437,8 @@ SccReadResult DecodeCaptionLines(const std::vector<SccLine>& lines, const FrameR
   r.doc.ReplaceAll(std::move(subs));
   r.doc.modified = false;
   if (other) r.warnings.push_back("Captions of data channel 2 and field 2 were left out");
-  if (badTokens) r.warnings.push_back(std::to_string(badTokens) + " words that are not code words were skipped");
+  if (lines.badTokens)
+    r.warnings.push_back(std::to_string(lines.badTokens) + " words that are not code words were skipped");
   if (badLabels) r.warnings.push_back(std::to_string(badLabels) + " lines without a valid timecode were skipped");
   return r;
 }

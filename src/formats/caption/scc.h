@@ -45,17 +45,24 @@ struct SccReadResult {
 // Scenarist CC file.") when the first line is not the SCC header.
 SccReadResult ReadScc(std::span<const std::uint8_t> bytes, int rateCode);
 
-// One timed line of an SCC file.
-struct SccLine {
-  std::string label;
+// The timed lines of an SCC file in two flat tables: each line's label (a view into the
+// text read) and its run of code words in one vector for the whole file.
+struct CaptionLines {
+  struct Line {
+    std::string_view label;
+    std::uint32_t first = 0, count = 0;  // its words: words[first, first + count)
+  };
+  std::vector<Line> lines;
   std::vector<std::uint16_t> words;
   int badTokens = 0;  // tokens that are not four hexadecimal digits (skipped)
+  std::span<const std::uint16_t> WordsOf(const Line& l) const;
 };
-// The lines after the header; throws like ReadScc on a file without one.
-std::vector<SccLine> ParseSccLines(std::string_view text);
+// The lines after the header; throws like ReadScc on a file without one. The labels are
+// views into `text`.
+CaptionLines ParseSccLines(std::string_view text);
 // Plays timed lines of code words (parity included) through the decoder model, one word
 // per frame from each line's label, into the subtitles the model shows. Lines whose label
 // is not a valid cue at the rate are skipped and counted in the warnings.
-SccReadResult DecodeCaptionLines(const std::vector<SccLine>& lines, const FrameRate& rate);
+SccReadResult DecodeCaptionLines(const CaptionLines& lines, const FrameRate& rate);
 
 }  // namespace kipo

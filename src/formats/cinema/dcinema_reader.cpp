@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <pugixml.hpp>
 #include <set>
+#include <span>
 
 #include "core/languages.h"
 #include "core/rich_text.h"
@@ -27,12 +30,21 @@ std::string_view Local(const char* name) {
   return *p ? std::string_view(p + 1) : std::string_view(name, static_cast<std::size_t>(p - name));
 }
 
+// A local name against one spelling of letters only, without case (a letter and its
+// other case differ in the 0x20 bit alone).
+bool SameName(std::string_view local, std::string_view letters) {
+  if (local.size() != letters.size()) return false;
+  for (std::size_t i = 0; i < letters.size(); ++i)
+    if ((local[i] | 0x20) != (letters[i] | 0x20)) return false;
+  return true;
+}
+
 // An attribute by any of its spellings (DCSubtitle "VAlign", SMPTE "Valign").
-pugi::xml_attribute AttrOf(const pugi::xml_node& n, std::initializer_list<const char*> names) {
+pugi::xml_attribute AttrOf(const pugi::xml_node& n, std::initializer_list<std::string_view> names) {
   for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
     const std::string_view local = Local(a.name());
-    for (const char* name : names)
-      if (EqualsIgnoreCase(local, name)) return a;
+    for (std::string_view name : names)
+      if (SameName(local, name)) return a;
   }
   return {};
 }
@@ -41,20 +53,67 @@ pugi::xml_attribute AttrOf(const pugi::xml_node& n, std::initializer_list<const 
 // AttrOf(n, names[i]) returns.
 template <std::size_t N>
 std::array<pugi::xml_attribute, N> AttrsOf(const pugi::xml_node& n,
-                                           const std::array<std::initializer_list<const char*>, N>& names) {
+                                           const std::array<std::initializer_list<std::string_view>, N>& names) {
   std::array<pugi::xml_attribute, N> found{};
+  std::array<bool, N> have{};  // (asking an attribute handle whether it is set is a library call)
   for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
     const std::string_view local = Local(a.name());
+    if (local.empty()) continue;
     for (std::size_t i = 0; i < N; ++i) {
-      if (found[i]) continue;
-      for (const char* name : names[i])
-        if (EqualsIgnoreCase(local, name)) {
+      if (have[i]) continue;
+      for (std::string_view name : names[i])
+        if (SameName(local, name)) {
           found[i] = a;
+          have[i] = true;
           break;
         }
     }
   }
   return found;
+}
+
+// A number attribute as the C library reads it (strtod, what pugixml's as_double calls).
+// Plain decimals of up to 15 digits ("8.0", "-14.89": nearly every file) are their digits
+// as a whole number divided by a power of ten, both exact in a double, so the one rounding
+// is strtod's; anything else (exponents, spaces, long numbers) goes to strtod.
+double NumberOf(const pugi::xml_attribute& a) {
+  static constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4,  1e5,  1e6,  1e7,
+                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* s = a.value();
+  const char* p = s;
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  std::int64_t whole = 0;
+  int digits = 0, scale = 0;
+  bool dot = false;
+  for (; *p; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      if (++digits > 15) return std::strtod(s, nullptr);
+      whole = whole * 10 + (*p - '0');
+      scale += dot;
+    } else if (*p == '.' && !dot) {
+      dot = true;
+    } else {
+      return std::strtod(s, nullptr);
+    }
+  }
+  if (digits == 0) return std::strtod(s, nullptr);
+  const double v = static_cast<double>(whole) / kTens[scale];
+  return negative ? -v : v;
+}
+
+// An attribute's word trimmed and in lower case ("Bottom " -> "bottom"), into `out`.
+void LowerWord(const char* value, std::string& out) {
+  std::string_view v = value;
+  while (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\r' || v.front() == '\n' ||
+                        v.front() == '\f' || v.front() == '\v'))
+    v.remove_prefix(1);
+  while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r' || v.back() == '\n' ||
+                        v.back() == '\f' || v.back() == '\v'))
+    v.remove_suffix(1);
+  out.assign(v);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
 }
 
 struct Style {
@@ -77,8 +136,10 @@ Style Apply(Style st, const pugi::xml_node& font) {
   return st;
 }
 
+// A stretch of a line's text with one style: where it lies in the parsed file, or in the
+// reader's store where its white space had to change.
 struct Piece {
-  std::string text;
+  std::string_view text;
   Style style;
 };
 
@@ -327,8 +388,8 @@ class Reader {
 
   Subtitle ReadSubtitle(const pugi::xml_node& n, const Style& st, int unitRate, const FrameRate& rate) {
     const std::size_t number = ++count_;
-    auto time = [&](const char* attr) {
-      pugi::xml_attribute a = AttrOf(n, {attr});
+    const auto [timeIn, timeOut, zPosition] = AttrsOf<3>(n, {{{"TimeIn"}, {"TimeOut"}, {"ZPosition"}}});
+    auto time = [&](const pugi::xml_attribute& a, const char* attr) {
       auto t = a ? ParseTime(a.value(), unitRate) : std::nullopt;
       if (!t)
         Refuse("Subtitle " + std::to_string(number) + " has no valid " + attr + (a ? std::string(" (\"") + std::string(a.value()).substr(0, 20) + "\")" : std::string()) + ".");
@@ -339,13 +400,16 @@ class Reader {
       return Cue(std::string(hms, 6) + ff);
     };
     Subtitle s;
-    s.inCue = time("TimeIn");
-    s.outCue = time("TimeOut");
-    if (auto z = AttrOf(n, {"ZPosition", "Zposition"}); z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
+    s.inCue = time(timeIn, "TimeIn");
+    s.outCue = time(timeOut, "TimeOut");
+    if (auto z = zPosition; z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
 
-    std::vector<Line> lines;
+    // The lines are kept from subtitle to subtitle, with their tables of pieces.
+    linesUsed_ = 0;
+    storeUsed_ = 0;
     bool image = false;
-    CollectLines(n, st, 0, lines, image);
+    CollectLines(n, st, 0, image);
+    const std::span<Line> lines(lines_.data(), linesUsed_);
     if (zSeen_) ++depths_;
     zSeen_ = false;
     if (image) ++images_;
@@ -356,7 +420,8 @@ class Reader {
       else if (l.valign == "bottom") l.order = 100 - l.vpos;
       else l.order = 50 + l.vpos;
     }
-    std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.order < b.order; });
+    auto above = [](const Line& a, const Line& b) { return a.order < b.order; };
+    if (!std::is_sorted(lines.begin(), lines.end(), above)) std::stable_sort(lines.begin(), lines.end(), above);
     const int rows = static_cast<int>(lines.size());
     const Line& low = lines.back();
     const Line& top = lines.front();
@@ -381,44 +446,62 @@ class Reader {
     return s;
   }
 
-  void CollectLines(const pugi::xml_node& n, const Style& st, int depth, std::vector<Line>& lines, bool& image) {
+  std::vector<Line> lines_;
+  std::size_t linesUsed_ = 0;
+  std::deque<std::string> store_;  // a deque: views into its strings stay where they are
+  std::size_t storeUsed_ = 0;
+
+  void CollectLines(const pugi::xml_node& n, const Style& st, int depth, bool& image) {
     if (depth > kMaxDepth) Refuse("The file's elements are nested too deeply.");
     for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
       if (c.type() != pugi::node_element) continue;
       const std::string_view name = Local(c.name());
       if (name == "Font") {
-        CollectLines(c, Apply(st, c), depth + 1, lines, image);
+        CollectLines(c, Apply(st, c), depth + 1, image);
       } else if (name == "Image") {
         image = true;
         if (auto z = AttrOf(c, {"Zposition"}); z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
       } else if (name == "Text") {
-        Line l;
+        if (linesUsed_ == lines_.size()) lines_.emplace_back();
+        Line& l = lines_[linesUsed_];
+        l.pieces.clear();
+        l.valign = "center";
+        l.vpos = 0;
+        l.halign = "center";
+        l.hpos = 0;
+        l.order = 0;
         const auto [valign, vpos, halign, hpos, zpos] =
             AttrsOf<5>(c, {{{"VAlign"}, {"VPosition"}, {"HAlign"}, {"HPosition"}, {"Zposition"}}});
-        if (auto a = valign) l.valign = ToLowerAscii(Trim(a.value()));
-        if (auto a = vpos) l.vpos = std::clamp(a.as_double(), -100.0, 100.0);
-        if (auto a = halign) l.halign = ToLowerAscii(Trim(a.value()));
-        if (auto a = hpos) l.hpos = std::clamp(a.as_double(), -100.0, 100.0);
+        if (auto a = valign) LowerWord(a.value(), l.valign);
+        if (auto a = vpos) l.vpos = std::clamp(NumberOf(a), -100.0, 100.0);
+        if (auto a = halign) LowerWord(a.value(), l.halign);
+        if (auto a = hpos) l.hpos = std::clamp(NumberOf(a), -100.0, 100.0);
         if (auto z = zpos; z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
         Pieces(c, st, depth + 1, l.pieces);
         // Line ends inside the element are layout of the file, not text.
-        for (Piece& p : l.pieces)
-          for (char& ch : p.text)
+        for (Piece& p : l.pieces) {
+          if (p.text.find_first_of("\r\n\t") == std::string_view::npos) continue;
+          if (storeUsed_ == store_.size()) store_.emplace_back();
+          std::string& spaced = store_[storeUsed_++];
+          spaced.assign(p.text);
+          for (char& ch : spaced)
             if (ch == '\r' || ch == '\n' || ch == '\t') ch = ' ';
+          p.text = spaced;
+        }
         while (!l.pieces.empty()) {
-          std::string& t = l.pieces.front().text;
-          t.erase(0, std::min(t.find_first_not_of(' '), t.size()));
+          std::string_view& t = l.pieces.front().text;
+          t.remove_prefix(std::min(t.find_first_not_of(' '), t.size()));
           if (!t.empty()) break;
           l.pieces.erase(l.pieces.begin());
         }
         while (!l.pieces.empty()) {
-          std::string& t = l.pieces.back().text;
+          std::string_view& t = l.pieces.back().text;
           std::size_t keep = t.find_last_not_of(' ');
-          t.erase(keep == std::string::npos ? 0 : keep + 1);
+          t = t.substr(0, keep == std::string_view::npos ? 0 : keep + 1);
           if (!t.empty()) break;
           l.pieces.pop_back();
         }
-        if (!l.pieces.empty()) lines.push_back(std::move(l));
+        if (!l.pieces.empty()) ++linesUsed_;
       }
     }
   }
@@ -455,8 +538,12 @@ class Reader {
     return best;
   }
 
-  std::string Markup(const std::vector<Line>& lines) {
+  std::string Markup(std::span<const Line> lines) {
+    std::size_t room = 2 * lines.size() + 8;
+    for (const Line& l : lines)
+      for (const Piece& p : l.pieces) room += p.text.size();
     std::string out;
+    out.reserve(room);
     int colour = 0;
     bool underline = false, bold = false;
     for (std::size_t r = 0; r < lines.size(); ++r) {

@@ -3,10 +3,12 @@
 #include <unicode/uloc.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 
@@ -93,9 +95,26 @@ std::string Attr(std::string_view s) {
 
 // A position: whole, or with up to two decimals (at least one).
 std::string Number(double v, bool whole) {
-  // to_chars with a precision writes what printf's %.Nf writes, without the locale.
   char b[400];
-  const auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, whole ? 0 : 2);
+  std::to_chars_result r{};
+  // Positions are nearly always whole hundredths (8.0, 14.89): those are written from the
+  // whole number of hundredths, which is what the rounding below gives for them.
+  const double scaled = whole ? v : v * 100;
+  const double nearest = std::nearbyint(scaled);
+  if (std::fabs(scaled - nearest) < 1e-6 && std::fabs(nearest) < 1e12) {
+    const long long n = std::llabs(static_cast<long long>(nearest));
+    char* p = b;
+    if (nearest < 0) *p++ = '-';
+    r = std::to_chars(p, b + sizeof b, whole ? n : n / 100);
+    if (!whole) {
+      *r.ptr++ = '.';
+      *r.ptr++ = static_cast<char>('0' + n % 100 / 10);
+      *r.ptr++ = static_cast<char>('0' + n % 10);
+    }
+  } else {
+    // to_chars with a precision writes what printf's %.Nf writes, without the locale.
+    r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, whole ? 0 : 2);
+  }
   std::string s(b, r.ptr);
   if (!whole && s.ends_with('0')) s.pop_back();
   if (s == "-0" || s == "-0.0") s.erase(0, 1);
@@ -103,6 +122,18 @@ std::string Number(double v, bool whole) {
 }
 
 std::string Two(long n) { return ZeroPad(n, 2); }
+
+std::string ClockWith(std::string_view d, long value, int last) {
+  char b[12] = {d[0], d[1], ':', d[2], d[3], ':', d[4], d[5], ':'};
+  for (int k = last; k > 0; --k, value /= 10) b[8 + k] = static_cast<char>('0' + value % 10);
+  return std::string(b, static_cast<std::size_t>(9 + last));
+}
+
+// The 4 ms ticks of a frame number's milliseconds.
+long TicksOfFrame(int ff, const FrameRate& rate) {
+  const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
+  return std::clamp(ms / 4, 0L, 249L);
+}
 
 // --- Styled runs of one line -------------------------------------------------------
 
@@ -315,9 +346,20 @@ class Writer {
     Ln("</DCSubtitle>");
   }
 
-  std::string Time(const Cue& c) const {
-    return smpte_ ? EditUnitTime(c, doc_.frameRate(), o_.dcdmFrameRate) : TickTime(c, doc_.frameRate());
+  std::string Time(const Cue& c) {
+    if (smpte_) return EditUnitTime(c, doc_.frameRate(), o_.dcdmFrameRate);
+    // The ticks of each frame number worked out once (what TickTime works out per cue).
+    const std::string& d = c.digits();
+    if (!IsCompleteCue(d)) return TickTime(c, doc_.frameRate());
+    const int ff = (d[6] - '0') * 10 + (d[7] - '0');
+    if (ticksOfFrame_[ff] < 0) ticksOfFrame_[ff] = TicksOfFrame(ff, doc_.frameRate());
+    return ClockWith(d, ticksOfFrame_[ff], 3);
   }
+  std::array<long, 100> ticksOfFrame_ = [] {
+    std::array<long, 100> t;
+    t.fill(-1);
+    return t;
+  }();
 
   std::string Fade(int ms) const {
     ms = std::max(ms, 0);
@@ -501,14 +543,22 @@ class Writer {
            "\" EffectColor=\"" + EffectArgb() + "\"";
   }
 
-  void OpenFont(std::string attrs, bool hasColour, bool hasWeight) {
-    std::string full = FullFont();
-    if (!full.empty()) {
+  void OpenFont(std::string_view attrs, bool hasColour, bool hasWeight) {
+    out_ += '<';
+    out_ += p_;
+    out_ += "Font ";
+    out_ += attrs;
+    if (std::string full = FullFont(); !full.empty()) {
       if (hasWeight) full = ReplaceAll(full, " Weight=\"" + Weight() + "\"", "");
-      attrs += full;
-      if (!hasColour) attrs += " Color=\"" + TextArgb() + "\"";
+      out_ += full;
+      if (!hasColour) out_ += " Color=\"" + TextArgb() + "\"";
     }
-    out_ += "<" + p_ + "Font " + attrs + ">";
+    out_ += '>';
+  }
+  void CloseFont() {
+    out_ += "</";
+    out_ += p_;
+    out_ += "Font>";
   }
 
   void Inline(const Line& line) {
@@ -525,37 +575,36 @@ class Writer {
           if (Active(level, p.style)) attrs += (attrs.empty() ? "" : " ") + LevelAttr(level, p.style);
         OpenFont(attrs, p.style.colour != 0, p.style.bold);
         AppendXml(out_, p.text, false, dropped_);
-        out_ += "</" + p_ + "Font>";
+        CloseFont();
       }
       return;
     }
-    std::vector<int> open;  // levels, innermost last
+    // The levels open, innermost last (each level is open at most once).
+    std::array<int, 4> open{};
+    std::size_t opened = 0;
     Style current;
     for (const Piece& p : line) {
       int first = 4;
       for (int level = 0; level < 4; ++level) {
-        const bool isOpen = std::ranges::find(open, level) != open.end();
+        const bool isOpen = std::find(open.begin(), open.begin() + opened, level) != open.begin() + opened;
         if (isOpen != Active(level, p.style) || (level == 0 && isOpen && current.colour != p.style.colour)) {
           first = level;
           break;
         }
       }
-      while (!open.empty() && open.back() >= first) {
-        out_ += "</" + p_ + "Font>";
-        open.pop_back();
+      while (opened > 0 && open[opened - 1] >= first) {
+        CloseFont();
+        --opened;
       }
       for (int level = first; level < 4; ++level)
         if (Active(level, p.style)) {
           OpenFont(LevelAttr(level, p.style), level == 0, level == 3);
-          open.push_back(level);
+          open[opened++] = level;
         }
       current = p.style;
       AppendXml(out_, p.text, false, dropped_);
     }
-    while (!open.empty()) {
-      out_ += "</" + p_ + "Font>";
-      open.pop_back();
-    }
+    for (; opened > 0; --opened) CloseFont();
   }
 
   const SubtitleDocument& doc_;
@@ -586,20 +635,13 @@ std::string Joined(const std::vector<std::string>& problems) {
 
 namespace {
 // "HH:MM:SS:" of a label's digits, then `last` digits of `value`.
-std::string ClockWith(std::string_view d, long value, int last) {
-  char b[12] = {d[0], d[1], ':', d[2], d[3], ':', d[4], d[5], ':'};
-  for (int k = last; k > 0; --k, value /= 10) b[8 + k] = static_cast<char>('0' + value % 10);
-  return std::string(b, static_cast<std::size_t>(9 + last));
-}
 }  // namespace
 
 std::string TickTime(const Cue& cue, const FrameRate& rate) {
   const std::string& d = cue.digits();
   if (!IsCompleteCue(d)) return "00:00:00:000";
   const int ff = (d[6] - '0') * 10 + (d[7] - '0');
-  const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
-  const long ticks = std::clamp(ms / 4, 0L, 249L);
-  return ClockWith(d, ticks, 3);
+  return ClockWith(d, TicksOfFrame(ff, rate), 3);
 }
 
 std::string EditUnitTime(const Cue& cue, const FrameRate& rate, int timeCodeRate) {

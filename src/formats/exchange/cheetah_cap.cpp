@@ -1,6 +1,7 @@
 #include "formats/exchange/cheetah_cap.h"
 
 #include <algorithm>
+#include <array>
 
 #include "formats/exchange/script_text.h"
 #include "platform/encoding.h"
@@ -32,14 +33,35 @@ std::optional<Cue> ReadCue(ByteReader& r, const FrameRate& rate, bool& unset) {
   for (auto& v : b) v = r.u8();
   unset = b[0] == 0xFF && b[1] == 0xFF && b[2] == 0xFF && b[3] == 0xFF;
   if (unset) return Cue{};
-  std::string digits;
-  for (std::uint8_t v : b) {
-    if (v > 99) return std::nullopt;
-    digits += static_cast<char>('0' + v / 10);
-    digits += static_cast<char>('0' + v % 10);
+  char digits[8];
+  for (int i = 0; i < 4; ++i) {
+    if (b[i] > 99) return std::nullopt;
+    digits[2 * i] = static_cast<char>('0' + b[i] / 10);
+    digits[2 * i + 1] = static_cast<char>('0' + b[i] % 10);
   }
-  if (!IsValidCue(digits, rate)) return std::nullopt;
-  return Cue(digits);
+  const std::string_view cue(digits, 8);
+  if (!IsValidCue(cue, rate)) return std::nullopt;
+  return Cue(cue);
+}
+
+// Windows-1252 text as UTF-8. The code page has one byte a character, so each byte's
+// character is asked of ICU once, not a converter opened for every row.
+void AppendCp1252(std::string& out, std::string_view bytes) {
+  static const auto kUtf8 = [] {
+    std::array<std::string, 256> t;
+    for (int b = 0; b < 256; ++b) t[static_cast<std::size_t>(b)] = CodePageToUtf8(std::string(1, static_cast<char>(b)), "windows-1252");
+    return t;
+  }();
+  // Runs of bytes that stand for themselves (ASCII) are copied at once.
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const std::string& u = kUtf8[static_cast<unsigned char>(bytes[i])];
+    if (u.size() == 1 && u[0] == bytes[i]) continue;
+    out.append(bytes.substr(from, i - from));
+    out += u;
+    from = i + 1;
+  }
+  out.append(bytes.substr(from));
 }
 
 }  // namespace
@@ -145,7 +167,7 @@ SubtitleDocument ReadCheetahCap(std::span<const std::uint8_t> bytes, std::vector
         const std::size_t n = rec.u16le();
         const std::string raw = rec.raw(n);
         if (k) text += "\r\n";
-        text += CodePageToUtf8(raw, "windows-1252");
+        AppendCp1252(text, raw);
       }
     } catch (const ReadError&) {
       shortFile = true;

@@ -1,5 +1,8 @@
 #include "formats/exchange/excel_csv.h"
 
+#include <algorithm>
+#include <array>
+
 #include "formats/exchange/script_text.h"
 
 namespace kipo {
@@ -39,6 +42,9 @@ std::string WriteExcelCsv(const SubtitleDocument& doc, std::string_view lineBrea
 std::vector<std::vector<std::string>> ReadDelimited(std::string_view text, char sep) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::vector<std::vector<std::string>> records;
+  std::size_t lineFeeds = 0;
+  for (std::size_t p = text.find('\n'); p != std::string_view::npos; p = text.find('\n', p + 1)) ++lineFeeds;
+  records.reserve(lineFeeds + 1);
   std::vector<std::string> record;
   std::string field;
   bool quoted = false, wasQuoted = false, any = false;
@@ -52,30 +58,45 @@ std::vector<std::vector<std::string>> ReadDelimited(std::string_view text, char 
     if (!(record.size() == 1 && record[0].empty())) records.push_back(std::move(record));
     record.clear();
   };
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
+  // The bytes that end a run of a field's characters outside quotes.
+  std::array<bool, 256> stops{};
+  stops[static_cast<unsigned char>(sep)] = stops['\r'] = stops['\n'] = stops['"'] = true;
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n;) {
     any = true;
     if (quoted) {
-      if (c == '"') {
-        if (i + 1 < text.size() && text[i + 1] == '"') {
-          field += '"';
-          ++i;
-        } else {
-          quoted = false;
-        }
+      // Up to the next quote: a doubled quote is one of the field's characters, a single
+      // one ends the quoted part.
+      const std::size_t q = std::min(text.find('"', i), n);
+      field.append(text.substr(i, q - i));
+      if (q == n) break;
+      if (q + 1 < n && text[q + 1] == '"') {
+        field += '"';
+        i = q + 2;
       } else {
-        field += c;
+        quoted = false;
+        i = q + 1;
       }
-    } else if (c == '"' && field.empty() && !wasQuoted) {
+      continue;
+    }
+    const char c = text[i];
+    if (c == '"' && field.empty() && !wasQuoted) {
       quoted = wasQuoted = true;
+      ++i;
     } else if (c == sep) {
       endField();
+      ++i;
     } else if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      i += (c == '\r' && i + 1 < n && text[i + 1] == '\n') ? 2 : 1;
       endRecord();
       any = false;
     } else {
-      field += c;
+      // The character as it stands (a quote inside a field included) and those after it
+      // up to the next stop.
+      std::size_t e = i + 1;
+      while (e < n && !stops[static_cast<unsigned char>(text[e])]) ++e;
+      field.append(text.substr(i, e - i));
+      i = e;
     }
   }
   if (any || !field.empty() || !record.empty()) endRecord();
@@ -100,6 +121,7 @@ SubtitleDocument ReadExcelCsv(std::string_view text, const FrameRate& rate, std:
   CueCollector cues(warnings);
   const ScriptMarks marks = Marks(lineBreak);
   const auto records = ReadDelimited(text, GuessSeparator(text));
+  cues.Reserve(records.size());
   bool first = true;
   for (const auto& record : records) {
     std::size_t k = 0;

@@ -4,10 +4,13 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "core/markup.h"
 #include "formats/exchange/script_text.h"
@@ -311,21 +314,29 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
   return out;
 }
 
-SubtitleDocument ReadFinalCutPro(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+namespace {
+
+// What reading takes from a file: its text items in file order, how many items had no
+// place on the timeline and how many are timed at another rate.
+struct FoundItems {
+  std::vector<Item> items;
+  int unplaced = 0, otherRate = 0;
+};
+
+FoundItems ItemsOfTree(std::string_view text, const FrameRate& rate) {
   pugi::xml_document x;
   pugi::xml_parse_result ok = x.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
   pugi::xml_node root = x.child("xmeml");
   if (!ok || !root) throw InvalidFileFormat("This is not a Final Cut Pro XML file");
-  std::vector<Item> items;
-  int otherRate = 0;
+  FoundItems found;
   for (pugi::xml_node g : TextGenerators(root)) {
     Item item;
     item.start = g.child("start").text().as_llong(-1);
     item.end = g.child("end").text().as_llong(-1);
     const int timebase = g.child("rate").child("timebase").text().as_int(0);
-    if (timebase && timebase != rate.countingRate()) ++otherRate;
+    if (timebase && timebase != rate.countingRate()) ++found.otherRate;
     if (item.start < 0 || item.end < item.start) {
-      warnings.push_back("A text item without a place on the timeline was skipped");
+      ++found.unplaced;
       continue;
     }
     for (pugi::xml_node p : g.child("effect").children("parameter")) {
@@ -333,10 +344,345 @@ SubtitleDocument ReadFinalCutPro(std::string_view text, const FrameRate& rate, W
       if (id == "str") item.text = p.child_value("value");
       else if (id == "fontstyle") item.italic = p.child("value").text().as_int(1) >= 3;
     }
-    items.push_back(std::move(item));
+    found.items.push_back(std::move(item));
   }
-  if (otherRate) warnings.push_back("Some items are timed at another frame rate; their frames were read as they stand");
-  std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.start < b.start; });
+  return found;
+}
+
+// --- Reading by a scan of the bytes ---------------------------------------------------
+//
+// The editing system's files carry two kilobytes of markup per text item, so a tree of the
+// whole file costs far more than the few values read from it. The scan reads the file
+// once, checking as it goes that it is a well-formed document of the plain form exporters
+// write (elements with quoted attributes, text, comments, the XML declaration and a
+// DOCTYPE without an internal subset) and taking the values of the elements reading needs,
+// as the tree would give them. Anything else (CDATA, other processing instructions or
+// entities, markup inside a value, a number in another form, a broken file) makes it give
+// up: the tree then reads the file, and names what is wrong with a broken one.
+
+// What a byte is to the scan.
+enum : std::uint8_t { kSpaceByte = 1, kNameStart = 2, kNameByte = 4, kValueStop = 8 };
+constexpr auto kByteClass = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (char c : {' ', '\t', '\r', '\n'}) t[static_cast<unsigned char>(c)] = kSpaceByte;
+  for (int c = 0; c < 256; ++c) {
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+    if (letter) t[c] |= kNameStart | kNameByte;
+    if ((c >= '0' && c <= '9') || c == '-' || c == '.') t[c] |= kNameByte;
+  }
+  for (char c : {'\r', '&'}) t[static_cast<unsigned char>(c)] |= kValueStop;
+  return t;
+}();
+bool IsXmlSpace(char c) { return kByteClass[static_cast<unsigned char>(c)] & kSpaceByte; }
+bool IsNameStart(char c) { return kByteClass[static_cast<unsigned char>(c)] & kNameStart; }
+bool IsNameChar(char c) { return kByteClass[static_cast<unsigned char>(c)] & kNameByte; }
+bool AllSpace(std::string_view s) {
+  for (char c : s)
+    if (!IsXmlSpace(c)) return false;
+  return true;
+}
+// True when a value is its own text: no line end to change and no reference to replace.
+bool PlainValue(std::string_view raw) {
+  for (char c : raw)
+    if (kByteClass[static_cast<unsigned char>(c)] & kValueStop) return false;
+  return true;
+}
+
+// A value's text as the XML library makes it: CR LF and lone CR become LF, the five
+// predefined entities and character references are replaced. False for any other "&".
+bool DecodeValue(std::string_view raw, std::string& out) {
+  out.clear();
+  out.reserve(raw.size());
+  for (std::size_t i = 0; i < raw.size();) {
+    std::size_t run = i;
+    while (run < raw.size() && !(kByteClass[static_cast<unsigned char>(raw[run])] & kValueStop)) ++run;
+    out.append(raw, i, run - i);
+    if (run == raw.size()) break;
+    i = run;
+    if (raw[i] == '\r') {
+      out += '\n';
+      i += i + 1 < raw.size() && raw[i + 1] == '\n' ? 2 : 1;
+      continue;
+    }
+    const std::size_t semi = raw.find(';', i);
+    if (semi == std::string_view::npos || semi - i > 10) return false;
+    const std::string_view name = raw.substr(i + 1, semi - i - 1);
+    i = semi + 1;
+    if (name == "lt") out += '<';
+    else if (name == "gt") out += '>';
+    else if (name == "amp") out += '&';
+    else if (name == "quot") out += '"';
+    else if (name == "apos") out += '\'';
+    else {
+      if (name.size() < 2 || name[0] != '#') return false;
+      const bool hex = name[1] == 'x';
+      std::uint32_t cp = 0;
+      const auto [end, ec] = std::from_chars(name.data() + (hex ? 2 : 1), name.data() + name.size(), cp, hex ? 16 : 10);
+      if (ec != std::errc() || end != name.data() + name.size() || cp == 0 || cp > 0x10FFFF ||
+          (cp >= 0xD800 && cp <= 0xDFFF))
+        return false;
+      char bytes[4];
+      std::int32_t length = 0;
+      U8_APPEND_UNSAFE(bytes, length, cp);
+      out.append(bytes, static_cast<std::size_t>(length));
+    }
+  }
+  return true;
+}
+
+// A whole number as the XML library reads one (spaces around it, a minus sign), clamped to
+// [low, high]; false for any other form.
+bool ValueNumber(std::string_view raw, long long low, long long high, long long& out) {
+  while (!raw.empty() && IsXmlSpace(raw.front())) raw.remove_prefix(1);
+  while (!raw.empty() && IsXmlSpace(raw.back())) raw.remove_suffix(1);
+  const bool negative = !raw.empty() && raw.front() == '-';
+  if (negative) raw.remove_prefix(1);
+  if (raw.empty() || raw.size() > 18) return false;
+  long long v = 0;
+  for (char c : raw) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  out = std::clamp(negative ? -v : v, low, high);
+  return true;
+}
+
+class ItemScan {
+ public:
+  ItemScan(std::string_view text, int countingRate) : text_(text), countingRate_(countingRate) {}
+
+  // The items, or nullopt when the file is not in the form the scan reads.
+  std::optional<FoundItems> Run() {
+    const char* p = text_.data();
+    const char* const end = p + text_.size();
+    if (std::memchr(p, '\0', text_.size())) return std::nullopt;
+    if (text_.starts_with("\xEF\xBB\xBF")) p += 3;
+    if (std::string_view(p, static_cast<std::size_t>(end - p)).starts_with("<?xml")) {
+      const std::size_t close = std::string_view(p, static_cast<std::size_t>(end - p)).find("?>");
+      if (close == std::string_view::npos) return std::nullopt;
+      p += close + 2;
+    }
+    bool rootSeen = false;
+    while (true) {
+      const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+      const std::string_view chars(p, static_cast<std::size_t>((lt ? lt : end) - p));
+      if (capture_ != Slot::None) {
+        if (captured_.data()) return std::nullopt;  // text, then more after a comment
+        captured_ = chars;
+      } else if (open_.empty() && !AllSpace(chars)) {
+        return std::nullopt;
+      }
+      if (!lt) break;
+      p = lt + 1;
+      if (p == end) return std::nullopt;
+      const std::string_view rest(p, static_cast<std::size_t>(end - p));
+      if (*p == '/') {
+        // An end tag closes the element open last: its name compared at once.
+        if (open_.empty()) return std::nullopt;
+        const std::string_view name = open_.back();
+        std::size_t n = 1 + name.size();
+        if (rest.size() <= n || rest.compare(1, name.size(), name) != 0 || IsNameChar(rest[n])) return std::nullopt;
+        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
+        if (n == rest.size() || rest[n] != '>') return std::nullopt;
+        p += n + 1;
+        open_.pop_back();
+        if (!Closed()) return std::nullopt;
+        continue;
+      }
+      if (*p == '!') {
+        if (capture_ != Slot::None) return std::nullopt;
+        if (rest.starts_with("!--")) {
+          const std::size_t close = rest.find("-->", 3);
+          if (close == std::string_view::npos) return std::nullopt;
+          p += close + 3;
+          continue;
+        }
+        if (rest.starts_with("!DOCTYPE") && open_.empty() && !rootSeen) {
+          const std::size_t close = rest.find('>');
+          if (close == std::string_view::npos || rest.substr(0, close).find('[') != std::string_view::npos)
+            return std::nullopt;
+          p += close + 1;
+          continue;
+        }
+        return std::nullopt;
+      }
+      // A start tag: its name, then attributes (name="value" or name='value').
+      std::size_t n = 0;
+      if (!IsNameStart(rest[0])) return std::nullopt;
+      while (n < rest.size() && IsNameChar(rest[n])) ++n;
+      const std::string_view name = rest.substr(0, n);
+      bool empty = false;
+      while (true) {
+        const std::size_t spaced = n;
+        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
+        if (n == rest.size()) return std::nullopt;
+        if (rest[n] == '>') break;
+        if (rest[n] == '/') {
+          if (n + 1 == rest.size() || rest[n + 1] != '>') return std::nullopt;
+          empty = true;
+          ++n;
+          break;
+        }
+        if (n == spaced || !IsNameStart(rest[n])) return std::nullopt;
+        while (n < rest.size() && IsNameChar(rest[n])) ++n;
+        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
+        if (n == rest.size() || rest[n] != '=') return std::nullopt;
+        ++n;
+        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
+        if (n == rest.size() || (rest[n] != '"' && rest[n] != '\'')) return std::nullopt;
+        const char quote = rest[n++];
+        while (n < rest.size() && rest[n] != quote && rest[n] != '<') ++n;
+        if (n == rest.size() || rest[n] != quote) return std::nullopt;
+        ++n;
+      }
+      p += n + 1;
+      if (open_.empty()) {
+        if (rootSeen || name != "xmeml") return std::nullopt;
+        rootSeen = true;
+      }
+      if (!Opened(name)) return std::nullopt;
+      open_.push_back(name);
+      if (empty) {
+        open_.pop_back();
+        if (!Closed()) return std::nullopt;
+      }
+    }
+    if (!open_.empty() || !rootSeen) return std::nullopt;
+    return std::move(found_);
+  }
+
+ private:
+  // The values the scan takes: what the element being read is to them.
+  enum class Slot { None, Start, End, Timebase, Kind, ParameterId, Value };
+  // The elements between a generator item and a value.
+  enum class Holder { Other, FirstRate, FirstEffect, Effect, Parameter };
+
+  struct Generator {
+    std::size_t depth = 0;
+    bool start = false, end = false, rate = false, effect = false, timebase = false, isText = false;
+    std::string_view startText, endText, timebaseText;  // null data: no text
+    Item item;
+  };
+  struct Parameter {
+    bool id = false, value = false;
+    std::string_view idText, valueText;
+  };
+
+  // A start tag at depth open_.size(); false when the scan cannot read the file.
+  bool Opened(std::string_view name) {
+    if (capture_ != Slot::None) return false;  // markup inside a value
+    const std::size_t depth = open_.size();
+    if (name == "generatoritem") {
+      if (gen_) return false;  // an item inside an item
+      gen_.emplace();
+      gen_->depth = depth;
+      return true;
+    }
+    if (!gen_ || depth <= gen_->depth || depth > gen_->depth + 3) return true;
+    const std::size_t level = depth - gen_->depth;
+    if (holders_.size() < 4) holders_.resize(4);
+    holders_[level] = Holder::Other;
+    Slot slot = Slot::None;
+    if (level == 1) {
+      if (name == "start" && !gen_->start) gen_->start = true, slot = Slot::Start;
+      else if (name == "end" && !gen_->end) gen_->end = true, slot = Slot::End;
+      else if (name == "rate" && !gen_->rate) gen_->rate = true, holders_[1] = Holder::FirstRate;
+      else if (name == "effect") holders_[1] = gen_->effect ? Holder::Effect : Holder::FirstEffect, gen_->effect = true;
+    } else if (level == 2) {
+      const Holder up = holders_[1];
+      if (up == Holder::FirstRate && name == "timebase" && !gen_->timebase) gen_->timebase = true, slot = Slot::Timebase;
+      else if ((up == Holder::FirstEffect || up == Holder::Effect) && (name == "effectid" || name == "name"))
+        slot = Slot::Kind;
+      else if (up == Holder::FirstEffect && name == "parameter") holders_[2] = Holder::Parameter, param_ = {};
+    } else if (holders_[2] == Holder::Parameter) {
+      if (name == "parameterid" && !param_.id) param_.id = true, slot = Slot::ParameterId;
+      else if (name == "value" && !param_.value) param_.value = true, slot = Slot::Value;
+    }
+    capture_ = slot;
+    captured_ = {};
+    return true;
+  }
+
+  // An end tag (the element is off open_ already).
+  bool Closed() {
+    if (!gen_) return true;
+    const std::size_t depth = open_.size();
+    if (capture_ != Slot::None) {
+      // The value's text as the tree has it: none when it is only white space.
+      const std::string_view text = captured_.data() && !AllSpace(captured_) ? captured_ : std::string_view();
+      switch (capture_) {
+        case Slot::Start: gen_->startText = text; break;
+        case Slot::End: gen_->endText = text; break;
+        case Slot::Timebase: gen_->timebaseText = text; break;
+        case Slot::Kind:
+          if (PlainValue(text)) {
+            gen_->isText = gen_->isText || text == "Text";
+          } else {
+            if (!DecodeValue(text, decoded_)) return false;
+            gen_->isText = gen_->isText || decoded_ == "Text";
+          }
+          break;
+        case Slot::ParameterId: param_.idText = text; break;
+        case Slot::Value: param_.valueText = text; break;
+        case Slot::None: break;
+      }
+      capture_ = Slot::None;
+      return true;
+    }
+    if (depth == gen_->depth + 2 && holders_[2] == Holder::Parameter) {
+      holders_[2] = Holder::Other;
+      std::string_view id = param_.idText;
+      if (!PlainValue(id)) {
+        if (!DecodeValue(id, decoded_)) return false;
+        id = decoded_;
+      }
+      if (id == "str") {
+        if (!DecodeValue(param_.valueText, gen_->item.text)) return false;
+      } else if (id == "fontstyle") {
+        long long style = 1;
+        if (param_.valueText.data() && !ValueNumber(param_.valueText, INT_MIN, INT_MAX, style)) return false;
+        gen_->item.italic = style >= 3;
+      }
+      return true;
+    }
+    if (depth != gen_->depth) return true;
+    // The generator item is complete.
+    Generator g = std::move(*gen_);
+    gen_.reset();
+    if (!g.isText) return true;
+    long long start = -1, end = -1, timebase = 0;
+    if (g.startText.data() && !ValueNumber(g.startText, LLONG_MIN, LLONG_MAX, start)) return false;
+    if (g.endText.data() && !ValueNumber(g.endText, LLONG_MIN, LLONG_MAX, end)) return false;
+    if (g.timebaseText.data() && !ValueNumber(g.timebaseText, INT_MIN, INT_MAX, timebase)) return false;
+    if (timebase && timebase != countingRate_) ++found_.otherRate;
+    if (start < 0 || end < start) {
+      ++found_.unplaced;
+      return true;
+    }
+    g.item.start = static_cast<long>(start);
+    g.item.end = static_cast<long>(end);
+    found_.items.push_back(std::move(g.item));
+    return true;
+  }
+
+  std::string_view text_;
+  int countingRate_;
+  std::vector<std::string_view> open_;
+  std::optional<Generator> gen_;
+  std::vector<Holder> holders_;
+  Parameter param_;
+  Slot capture_ = Slot::None;
+  std::string_view captured_;
+  std::string decoded_;
+  FoundItems found_;
+};
+
+SubtitleDocument ItemsToDocument(FoundItems found, const FrameRate& rate, Warnings& warnings) {
+  for (int i = 0; i < found.unplaced; ++i) warnings.push_back("A text item without a place on the timeline was skipped");
+  if (found.otherRate) warnings.push_back("Some items are timed at another frame rate; their frames were read as they stand");
+  std::vector<Item>& items = found.items;
+  auto earlier = [](const Item& a, const Item& b) { return a.start < b.start; };
+  if (!std::is_sorted(items.begin(), items.end(), earlier)) std::stable_sort(items.begin(), items.end(), earlier);
   CueCollector cues(warnings);
   const long last = static_cast<long>(LabelToFrames("99595900", rate)) + rate.countingRate() - 1;
   for (const Item& item : items) {
@@ -352,6 +698,21 @@ SubtitleDocument ReadFinalCutPro(std::string_view text, const FrameRate& rate, W
     if (!cues.Add(std::move(s))) break;
   }
   return cues.Finish(rate, "The Final Cut Pro XML file holds no text items");
+}
+
+}  // namespace
+
+SubtitleDocument ReadFinalCutPro(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  std::optional<FoundItems> scanned = ItemScan(text, rate.countingRate()).Run();
+  return ItemsToDocument(scanned ? std::move(*scanned) : ItemsOfTree(text, rate), rate, warnings);
+}
+
+SubtitleDocument ReadFinalCutProTree(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  return ItemsToDocument(ItemsOfTree(text, rate), rate, warnings);
+}
+
+bool FinalCutProScanReads(std::string_view text, const FrameRate& rate) {
+  return ItemScan(text, rate.countingRate()).Run().has_value();
 }
 
 }  // namespace kipo

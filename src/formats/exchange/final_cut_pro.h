@@ -24,4 +24,10 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
 // InvalidFileFormat when the file is not xmeml or holds no text item.
 SubtitleDocument ReadFinalCutPro(std::string_view text, const FrameRate& rate, Warnings& warnings);
 
+// The same reading through a tree of the whole file, and whether the quick scan that
+// ReadFinalCutPro tries first reads the file (it hands every other file to the tree):
+// tests hold the two to the same result.
+SubtitleDocument ReadFinalCutProTree(std::string_view text, const FrameRate& rate, Warnings& warnings);
+bool FinalCutProScanReads(std::string_view text, const FrameRate& rate);
+
 }  // namespace kipo

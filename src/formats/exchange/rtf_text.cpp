@@ -38,6 +38,23 @@ bool IsSkippedDestination(std::string_view word) {
   return false;
 }
 
+// The bytes that end a run of text (a control word or symbol, a group, a line end of the
+// file, which is not text) and the letters of a control word.
+struct ByteSet {
+  bool has[256] = {};
+  constexpr bool operator[](unsigned char c) const { return has[c]; }
+};
+constexpr ByteSet kRtfStop = [] {
+  ByteSet t;
+  for (unsigned char c : {'\\', '{', '}', '\r', '\n'}) t.has[c] = true;
+  return t;
+}();
+constexpr ByteSet kRtfLetter = [] {
+  ByteSet t;
+  for (int c = 'a'; c <= 'z'; ++c) t.has[c] = t.has[c - 'a' + 'A'] = true;
+  return t;
+}();
+
 }  // namespace
 
 RtfWriter::RtfWriter(std::string_view fontName, int halfPoints) {
@@ -104,6 +121,7 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
   };
   std::vector<State> stack{State{}};
   std::string out;
+  out.reserve(rtf.size());  // the text is never longer than its markup
   std::string codePage(ansiCodePage);
   bool italicShown = false;
   int toSkip = 0;         // fallback characters still to skip after a \u escape
@@ -163,9 +181,7 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
       }
       // A run of ordinary characters at once.
       std::size_t run = i + 1;
-      while (run < rtf.size() && rtf[run] != '\\' && rtf[run] != '{' && rtf[run] != '}' && rtf[run] != '\r' &&
-             rtf[run] != '\n')
-        ++run;
+      while (run < rtf.size() && !kRtfStop[static_cast<unsigned char>(rtf[run])]) ++run;
       emit(rtf.substr(i, run - i));
       i = run;
       continue;
@@ -208,7 +224,7 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
       continue;
     }
     std::size_t w = i;
-    while (w < rtf.size() && ((rtf[w] >= 'a' && rtf[w] <= 'z') || (rtf[w] >= 'A' && rtf[w] <= 'Z'))) ++w;
+    while (w < rtf.size() && kRtfLetter[static_cast<unsigned char>(rtf[w])]) ++w;
     std::string_view word = rtf.substr(i, w - i);
     bool hasParam = false, negative = false;
     long param = 0;

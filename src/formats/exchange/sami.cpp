@@ -30,28 +30,47 @@ CueDigits MillisCue(long ms, const FrameRate& rate) {
 // Case-insensitive search for a lower-case needle.
 std::size_t FindNoCase(std::string_view hay, std::string_view needle, std::size_t from = 0) {
   if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
+  if (hay.size() < needle.size()) return std::string_view::npos;
   const char first = needle[0];
   const bool letter = first >= 'a' && first <= 'z';
-  for (std::size_t i = from; i + needle.size() <= hay.size(); ++i) {
-    if (!letter) {
+  const std::size_t last = hay.size() - needle.size();
+  for (std::size_t i = from; i <= last; ++i) {
+    if (letter) {
+      // A letter and its capital differ in the 0x20 bit alone.
+      if ((hay[i] | 0x20) != first) continue;
+    } else {
       // A needle that starts with a mark ("<sync", "</p"): its places found with memchr.
-      const void* at = std::memchr(hay.data() + i, first, hay.size() - needle.size() + 1 - i);
+      const void* at = std::memchr(hay.data() + i, first, last + 1 - i);
       if (!at) return std::string_view::npos;
       i = static_cast<std::size_t>(static_cast<const char*>(at) - hay.data());
     }
-    bool same = true;
-    for (std::size_t k = 0; k < needle.size() && same; ++k) {
+    std::size_t k = 1;
+    for (; k < needle.size(); ++k) {
       char a = hay[i + k];
       if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-      same = a == needle[k];
+      if (a != needle[k]) break;
     }
-    if (same) return i;
+    if (k == needle.size()) return i;
   }
   return std::string_view::npos;
 }
 
+// The first "<p" and the first "</p" (any case) from `from` on, in one pass over the
+// body's tags: what FindNoCase finds for each.
+void FindParagraphTags(std::string_view body, std::size_t from, std::size_t& open, std::size_t& close) {
+  open = close = std::string_view::npos;
+  for (std::size_t i = body.find('<', from); i != std::string_view::npos; i = body.find('<', i + 1)) {
+    if (i + 1 < body.size() && (body[i + 1] | 0x20) == 'p') {
+      if (open == std::string_view::npos) open = i;
+    } else if (i + 2 < body.size() && body[i + 1] == '/' && (body[i + 2] | 0x20) == 'p') {
+      if (close == std::string_view::npos) close = i;
+    }
+    if (open != std::string_view::npos && close != std::string_view::npos) break;
+  }
+}
+
 // The value of an attribute inside a tag ("Start=1000", "start = '1000'", "Class=ENCC").
-std::string Attribute(std::string_view tag, std::string_view name) {
+std::string_view Attribute(std::string_view tag, std::string_view name) {
   std::size_t p = FindNoCase(tag, name);
   while (p != std::string_view::npos) {
     std::size_t q = p + name.size();
@@ -63,11 +82,42 @@ std::string Attribute(std::string_view tag, std::string_view name) {
       if (quote) ++q;
       std::size_t end = q;
       while (end < tag.size() && (quote ? tag[end] != quote : (tag[end] != ' ' && tag[end] != '>'))) ++end;
-      return std::string(tag.substr(q, end - q));
+      return tag.substr(q, end - q);
     }
     p = FindNoCase(tag, name, p + 1);
   }
   return {};
+}
+
+bool IsRowSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+// A caption of nothing but spaces and "&nbsp;" clears the screen: what the tag reader
+// would make of it is blank.
+bool IsBlankMarkup(std::string_view caption) {
+  for (std::size_t i = 0; i < caption.size();) {
+    if (caption[i] == ' ') ++i;
+    else if (caption.substr(i, 6) == "&nbsp;") i += 6;
+    else return false;
+  }
+  return true;
+}
+
+// The rows without the spaces around them (the HTML's layout) and without leading
+// no-break spaces; rows that are empty at the start are dropped.
+std::string TrimmedRows(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t start = 0;;) {
+    const std::size_t end = text.find("\r\n", start);
+    std::string_view row = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    while (!row.empty() && IsRowSpace(row.front())) row.remove_prefix(1);
+    while (!row.empty() && IsRowSpace(row.back())) row.remove_suffix(1);
+    while (row.starts_with("\xC2\xA0")) row.remove_prefix(2);
+    if (!out.empty()) out += "\r\n";
+    out += row;
+    if (end == std::string_view::npos) return out;
+    start = end + 2;
+  }
 }
 
 std::string HtmlEscape(std::string_view s) {
@@ -150,7 +200,7 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
     std::size_t end = std::min(next, bodyEnd);
     std::string_view body = text.substr(tagEnd + 1, end == std::string_view::npos ? std::string_view::npos : end - tagEnd - 1);
     p = next;
-    const std::string start = Attribute(tag, "start");
+    const std::string_view start = Attribute(tag, "start");
     long ms = 0;
     bool number = !start.empty() && start.size() < 10;
     for (char c : start) number = number && c >= '0' && c <= '9';
@@ -159,7 +209,7 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
       continue;
     }
     any = true;
-    ms = std::stol(start);
+    for (char c : start) ms = ms * 10 + (c - '0');
     const CueDigits at = MillisCue(ms, rate);
     if (open) {
       open->outCue = at;
@@ -173,12 +223,12 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
     while (q != std::string_view::npos) {
       std::size_t qEnd = body.find('>', q);
       if (qEnd == std::string_view::npos) break;
-      std::string cls = ToLowerAscii(Attribute(body.substr(q, qEnd - q), "class"));
-      std::size_t after = FindNoCase(body, "<p", qEnd);
-      std::size_t close = FindNoCase(body, "</p", qEnd);
-      std::size_t stop = std::min(after, close);
-      if (firstClass.empty()) firstClass = cls;
-      if (cls == firstClass) {
+      const std::string_view cls = Attribute(body.substr(q, qEnd - q), "class");
+      std::size_t after, close;
+      FindParagraphTags(body, qEnd, after, close);
+      const std::size_t stop = std::min(after, close);
+      if (firstClass.empty()) firstClass = ToLowerAscii(cls);
+      if (EqualsIgnoreCase(cls, firstClass)) {
         caption = std::string(body.substr(qEnd + 1, stop == std::string_view::npos ? std::string_view::npos : stop - qEnd - 1));
         // Another P in the same SYNC is another language's caption.
         otherClass = otherClass || after != std::string_view::npos;
@@ -192,20 +242,16 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
       if (c == '\r' || c == '\n' || c == '\t') c = ' ';
     for (std::size_t k = FindNoCase(caption, "</sync"); k != std::string::npos; k = FindNoCase(caption, "</sync"))
       caption.erase(k, caption.find('>', k) == std::string::npos ? std::string::npos : caption.find('>', k) - k + 1);
+    if (IsBlankMarkup(caption)) continue;  // the screen cleared
     Subtitle s;
     s.inCue = at;
     TagReader tags;
-    tags.AppendLine(s.text, caption);
-    if (IsBlankCaption(s.text)) continue;
+    std::string read;
+    read.reserve(caption.size() + 8);
+    tags.AppendLine(read, caption);
+    if (IsBlankCaption(read)) continue;
     // Spaces around the rows are layout of the HTML, not text.
-    std::string trimmed;
-    for (const std::string& row : SplitRows(s.text)) {
-      std::string t = Trim(row);
-      while (StartsWith(t, "\xC2\xA0")) t.erase(0, 2);
-      if (!trimmed.empty()) trimmed += "\r\n";
-      trimmed += t;
-    }
-    s.text = trimmed;
+    s.text = TrimmedRows(read);
     if (!cues.Add(std::move(s))) break;
     open = cues.Last();
   }

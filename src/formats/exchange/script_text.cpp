@@ -4,6 +4,7 @@
 
 #include "core/markup.h"
 #include "core/rich_text.h"
+#include "formats/exchange/cue_text.h"
 #include "platform/user_error.h"
 
 namespace kipo {
@@ -44,29 +45,28 @@ std::string FrameLabel(const Cue& cue, char sep, char frameSep) {
 }
 
 std::optional<CueDigits> ReadFrameLabel(std::string_view& s, const FrameRate& rate) {
-  std::string_view p = s;
-  while (!p.empty() && (p.front() == ' ' || p.front() == '\t')) p.remove_prefix(1);
-  int f[4] = {0, 0, 0, 0};
-  for (int i = 0; i < 4; ++i) {
-    int n = 0, v = 0;
-    while (n < (i == 0 ? 3 : 2) && n < static_cast<int>(p.size()) && IsDigit(p[n])) v = v * 10 + (p[n++] - '0');
-    if (n == 0 || (i > 0 && n != 2)) return std::nullopt;
-    p.remove_prefix(n);
-    f[i] = v;
-    if (i < 3) {
-      if (p.empty() || !IsLabelSep(p.front())) return std::nullopt;
-      p.remove_prefix(1);
-    }
+  // Read in place: this runs for every line of a script, text lines included.
+  const char* p = s.data();
+  const char* const end = p + s.size();
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  int hours = 0, n = 0;
+  for (; n < 3 && p < end && IsDigit(*p); ++n, ++p) hours = hours * 10 + (*p - '0');
+  if (n == 0) return std::nullopt;
+  // Minutes, seconds and frames: a separator and exactly two digits each.
+  int f[3];
+  for (int& v : f) {
+    if (end - p < 3 || !IsLabelSep(p[0]) || !IsDigit(p[1]) || !IsDigit(p[2])) return std::nullopt;
+    v = (p[1] - '0') * 10 + (p[2] - '0');
+    p += 3;
   }
-  if (!p.empty() && IsDigit(p.front())) return std::nullopt;
-  if (f[0] > 99 || f[1] > 59 || f[2] > 59 || f[3] >= rate.countingRate()) return std::nullopt;
-  CueDigits d;
-  for (int v : f) {
-    d += static_cast<char>('0' + v / 10);
-    d += static_cast<char>('0' + v % 10);
-  }
-  s = p;
-  return d;
+  if (p < end && IsDigit(*p)) return std::nullopt;
+  if (hours > 99 || f[0] > 59 || f[1] > 59 || f[2] >= rate.countingRate()) return std::nullopt;
+  const char d[8] = {static_cast<char>('0' + hours / 10), static_cast<char>('0' + hours % 10),
+                     static_cast<char>('0' + f[0] / 10),  static_cast<char>('0' + f[0] % 10),
+                     static_cast<char>('0' + f[1] / 10),  static_cast<char>('0' + f[1] % 10),
+                     static_cast<char>('0' + f[2] / 10),  static_cast<char>('0' + f[2] % 10)};
+  s.remove_prefix(static_cast<std::size_t>(p - s.data()));
+  return CueDigits(d, 8);
 }
 
 std::optional<CueDigits> FrameLabelField(std::string_view field, const FrameRate& rate) {
@@ -175,58 +175,90 @@ std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) 
   out.reserve(text.size() + 8);
   const bool italicToggles = !marks.italicOn.empty() && marks.italicOn == marks.italicOff;
   const bool underlineToggles = !marks.underlineOn.empty() && marks.underlineOn == marks.underlineOff;
+  const bool ownRowBreak = !marks.rowBreak.empty() && marks.rowBreak != "\r\n";
   bool italic = false, underline = false;
-  // The bytes a mark or a line end can start with (letters in either case): text between
-  // them goes over in runs.
-  std::array<bool, 256> mayStart{};
-  mayStart['\r'] = mayStart['\n'] = true;
+  // Where a run of ordinary characters stops: at a byte a mark or a line end can start
+  // with (letters in either case), and at a markup character of the document, which is
+  // held as its stand-in. A mark's first byte is never inside a character.
+  enum : unsigned char { kMayStartMark = 1, kMarkupChar = 2 };
+  static const std::array<unsigned char, 256> kMarkupChars = [] {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 256; ++c) t[c] = IsMarkupChar(static_cast<char>(c)) ? kMarkupChar : 0;
+    t['\r'] = t['\n'] = kMayStartMark;
+    return t;
+  }();
+  std::array<unsigned char, 256> stop = kMarkupChars;
   for (std::string_view m : {marks.italicOn, marks.italicOff, marks.underlineOn, marks.underlineOff, marks.rowBreak}) {
     if (m.empty()) continue;
     const auto c = static_cast<unsigned char>(m[0]);
-    mayStart[c] = true;
-    if (c >= 'a' && c <= 'z') mayStart[c - 'a' + 'A'] = true;
-    if (c >= 'A' && c <= 'Z') mayStart[c - 'A' + 'a'] = true;
+    stop[c] |= kMayStartMark;
+    if (c >= 'a' && c <= 'z') stop[c - 'a' + 'A'] |= kMayStartMark;
+    if (c >= 'A' && c <= 'Z') stop[c - 'A' + 'a'] |= kMayStartMark;
   }
+
   std::size_t i = 0;
   while (i < text.size()) {
-    std::string_view rest = text.substr(i);
-    if (!marks.rowBreak.empty() && rest.starts_with(marks.rowBreak) && marks.rowBreak != "\r\n") {
-      out += "\r\n";
-      i += marks.rowBreak.size();
-    } else if (rest[0] == '\r' || rest[0] == '\n') {
-      out += "\r\n";
-      i += (rest[0] == '\r' && rest.size() > 1 && rest[1] == '\n') ? 2 : 1;
-    } else if (StartsWithNoCase(rest, marks.italicOn)) {
-      italic = italicToggles ? !italic : true;
-      out += italic ? kItalicOn : kItalicOff;
-      i += marks.italicOn.size();
-    } else if (!italicToggles && StartsWithNoCase(rest, marks.italicOff)) {
-      italic = false;
-      out += kItalicOff;
-      i += marks.italicOff.size();
-    } else if (StartsWithNoCase(rest, marks.underlineOn)) {
-      underline = underlineToggles ? !underline : true;
-      out += underline ? kUnderlineOn : kUnderlineOff;
-      i += marks.underlineOn.size();
-    } else if (!underlineToggles && StartsWithNoCase(rest, marks.underlineOff)) {
-      underline = false;
-      out += kUnderlineOff;
-      i += marks.underlineOff.size();
-    } else {
-      // Characters as they stand (markup characters as their stand-ins), up to the next
-      // byte that may start a mark; a mark's first byte is never inside a character.
-      std::size_t n = 1;
-      while (i + n < text.size() && !mayStart[static_cast<unsigned char>(text[i + n])]) ++n;
-      AppendEscaped(out, text.substr(i, n));
-      i += n;
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (stop[c] & kMayStartMark) {
+      std::string_view rest = text.substr(i);
+      if (ownRowBreak && rest.starts_with(marks.rowBreak)) {
+        out += "\r\n";
+        i += marks.rowBreak.size();
+        continue;
+      }
+      if (c == '\r' || c == '\n') {
+        out += "\r\n";
+        i += (c == '\r' && rest.size() > 1 && rest[1] == '\n') ? 2 : 1;
+        continue;
+      }
+      if (StartsWithNoCase(rest, marks.italicOn)) {
+        italic = italicToggles ? !italic : true;
+        out += italic ? kItalicOn : kItalicOff;
+        i += marks.italicOn.size();
+        continue;
+      }
+      if (!italicToggles && StartsWithNoCase(rest, marks.italicOff)) {
+        italic = false;
+        out += kItalicOff;
+        i += marks.italicOff.size();
+        continue;
+      }
+      if (StartsWithNoCase(rest, marks.underlineOn)) {
+        underline = underlineToggles ? !underline : true;
+        out += underline ? kUnderlineOn : kUnderlineOff;
+        i += marks.underlineOn.size();
+        continue;
+      }
+      if (!underlineToggles && StartsWithNoCase(rest, marks.underlineOff)) {
+        underline = false;
+        out += kUnderlineOff;
+        i += marks.underlineOff.size();
+        continue;
+      }
     }
+    // Characters as they stand up to the next stop; the first is taken whatever it is,
+    // since no mark starts there.
+    std::size_t from = i;
+    if (stop[c] & kMarkupChar) {
+      AppendStandIn(out, text[i]);
+      from = i + 1;
+    }
+    for (++i; i < text.size(); ++i) {
+      const unsigned char k = stop[static_cast<unsigned char>(text[i])];
+      if (k == 0) continue;
+      if (k & kMayStartMark) break;
+      out.append(text.data() + from, i - from);
+      AppendStandIn(out, text[i]);
+      from = i + 1;
+    }
+    out.append(text.data() + from, i - from);
   }
   // Italics closed and opened again around a row end are one stretch.
   for (std::size_t p = 0; (p = out.find(">\r\n<", p)) != std::string::npos;) out.replace(p, 4, "\r\n");
   return out;
 }
 
-bool CueCollector::Add(Subtitle s) {
+bool CueCollector::Add(Subtitle&& s) {
   if (full_) return false;
   if (subs_.size() == kMaxSubtitles) {
     warnings_.push_back("Only the first " + std::to_string(kMaxSubtitles) + " subtitles were read");
@@ -258,16 +290,9 @@ SubtitleDocument CueCollector::Finish(const FrameRate& rate, std::string_view in
 
 std::vector<std::string_view> ScriptLines(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c != '\r' && c != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
+  // A line end at the very end opens no further line.
+  std::vector<std::string_view> lines = SplitAnyLines(text);
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
   return lines;
 }
 
@@ -340,7 +365,9 @@ SubtitleDocument ReadTimedLines(std::string_view text, const FrameRate& rate, co
     rows.clear();
     return cues.Add(std::move(current));
   };
-  for (std::string_view line : ScriptLines(text)) {
+  const std::vector<std::string_view> lines = ScriptLines(text);
+  cues.Reserve(lines.size());
+  for (std::string_view line : lines) {
     if (TrimView(line).empty()) {
       open = false;
       continue;
@@ -365,7 +392,7 @@ SubtitleDocument ReadTimedLines(std::string_view text, const FrameRate& rate, co
         cues.Skipped("Text after the cues was skipped", line);
         hasText = false;
       }
-      if (hasText) rows = std::string(layout.trimRows ? TrimView(rest) : rest);
+      if (hasText) rows.assign(layout.trimRows ? TrimView(rest) : rest);
       continue;
     }
     const bool quiet = layout.quiet && layout.quiet(line);

@@ -3,6 +3,7 @@
 // spreadsheet and presentation exports): timecode labels written and read leniently, the
 // subtitle text in a script's own marks for italics, underline and rows, and the collection
 // of read cues into a fresh document.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,7 +70,10 @@ class CueCollector {
  public:
   explicit CueCollector(Warnings& warnings) : warnings_(warnings) {}
   // False once the document is full (said once in the warnings): stop reading.
-  bool Add(Subtitle s);
+  bool Add(Subtitle&& s);
+  // Room for about `n` subtitles (at most the largest document), so that the table is not
+  // copied as it grows.
+  void Reserve(std::size_t n) { subs_.reserve(std::min(n, kMaxSubtitles)); }
   std::size_t Count() const { return subs_.size(); }
   Subtitle* Last() { return subs_.empty() ? nullptr : &subs_.back(); }
   // Warns about a skipped piece of the file (at most a few times, then once in sum).

@@ -6,6 +6,7 @@
 #include <unicode/uloc.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -27,6 +28,21 @@ std::string_view Local(const char* name) {
   std::string_view n = name;
   std::size_t colon = n.find(':');
   return colon == std::string_view::npos ? n : n.substr(colon + 1);
+}
+
+// A name equal to a literal, compared character by character (never past the name's end).
+template <std::size_t N>
+bool NameIs(const char* name, const char (&literal)[N]) {
+  for (std::size_t i = 0; i + 1 < N; ++i)
+    if (name[i] != literal[i]) return false;
+  return name[N - 1] == '\0';
+}
+
+// The local part of an element's name (after the prefix) without measuring the name first.
+const char* LocalOf(const char* name) {
+  for (const char* c = name; *c; ++c)
+    if (*c == ':') return c + 1;
+  return name;
 }
 
 bool Is(const pugi::xml_node& n, std::string_view local) { return n.type() == pugi::node_element && Local(n.name()) == local; }
@@ -58,26 +74,40 @@ Own Gather(const pugi::xml_node& n) {
   Own o;
   for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
     const char* name = a.name();
+    // The unprefixed names first, then the prefixed ones (tts: nearly always).
+    switch (name[0]) {
+      case 'b': if (NameIs(name, "begin")) { o.begin = a.value(), o.timed = true; continue; } break;
+      case 'e': if (NameIs(name, "end")) { o.end = a.value(), o.timed = true; continue; } break;
+      case 'd': if (NameIs(name, "dur")) { o.dur = a.value(), o.timed = true; continue; } break;
+      case 'r': if (NameIs(name, "region")) { o.region = a.value(); continue; } break;
+      case 's': if (NameIs(name, "style")) { o.style = a.value(); continue; } break;
+      case 't':
+        if (NameIs(name, "timeContainer")) { o.timeContainer = a.value(); continue; }
+        if (name[1] == 't' && name[2] == 's' && name[3] == ':') { o.styled = true; continue; }
+        break;
+      default: break;
+    }
     const char* colon = std::strchr(name, ':');
-    if (!colon) {
-      const std::string_view v = a.value();
-      switch (name[0]) {
-        case 'b': if (!std::strcmp(name, "begin")) o.begin = v, o.timed = true; break;
-        case 'e': if (!std::strcmp(name, "end")) o.end = v, o.timed = true; break;
-        case 'd': if (!std::strcmp(name, "dur")) o.dur = v, o.timed = true; break;
-        case 'r': if (!std::strcmp(name, "region")) o.region = v; break;
-        case 's': if (!std::strcmp(name, "style")) o.style = v; break;
-        case 't': if (!std::strcmp(name, "timeContainer")) o.timeContainer = v; break;
-        default: break;
-      }
-    } else if (colon - name == 3 && !std::strncmp(name, "xml", 3)) {
-      if (!std::strcmp(colon + 1, "space")) o.space = a.value();
+    if (!colon) continue;
+    if (colon - name == 3 && !std::strncmp(name, "xml", 3)) {
+      if (NameIs(colon + 1, "space")) o.space = a.value();
     } else if (std::strncmp(name, "xmlns", 5)) {
       o.styled = true;
     }
   }
   return o;
 }
+
+// What a byte of text is to the white space handling and the document's markup.
+enum : unsigned char { kPlainChar, kSpaceChar, kOtherSpace, kMarkupChar };
+const std::array<unsigned char, 256> kTextKind = [] {
+  std::array<unsigned char, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    if (IsMarkupChar(static_cast<char>(c))) t[c] = kMarkupChar;
+  t[' '] = kSpaceChar;
+  t['\t'] = t['\r'] = t['\n'] = kOtherSpace;
+  return t;
+}();
 
 // Calls f for each white-space separated word of s.
 template <class F>
@@ -119,6 +149,15 @@ std::string_view Strip(std::string_view s) {
   return s.substr(b, s.find_last_not_of(ws) - b + 1);
 }
 
+// The place values of fraction digits, 0.1 divided by ten again and again: a table of the
+// same doubles saves a division per digit.
+const std::array<double, 41> kFractionPlaces = [] {
+  std::array<double, 41> t{};
+  double scale = 0.1;
+  for (double& place : t) place = scale, scale /= 10;
+  return t;
+}();
+
 bool ParseNumber(std::string_view s, double& out) {
   if (s.empty() || s.size() > 40) return false;
   std::size_t i = 0;
@@ -127,8 +166,8 @@ bool ParseNumber(std::string_view s, double& out) {
   while (i < s.size() && s[i] >= '0' && s[i] <= '9') v = v * 10 + (s[i++] - '0'), digits = true;
   if (i < s.size() && s[i] == '.') {
     ++i;
-    double scale = 0.1;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') v += (s[i++] - '0') * scale, scale /= 10, digits = true;
+    for (std::size_t place = 0; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++place)
+      v += (s[i++] - '0') * kFractionPlaces[place], digits = true;
   }
   if (!digits || i != s.size()) return false;
   out = v;
@@ -149,9 +188,9 @@ struct TimingParameters {
 std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
   t = Strip(t);
   if (t.empty()) return std::nullopt;
-  // The forms writers nearly always use, HH:MM:SS:FF and HH:MM:SS.fff, read at their
-  // places (the same sums as below).
-  if ((t.size() == 11 || t.size() == 12) && t[2] == ':' && t[5] == ':') {
+  // The forms writers nearly always use, HH:MM:SS:FF and HH:MM:SS.fff (any number of
+  // fraction digits), read at their places (the same sums as below).
+  if (t.size() >= 10 && t[2] == ':' && t[5] == ':') {
     auto pair = [&](std::size_t i) {
       const unsigned a = static_cast<unsigned char>(t[i]) - '0', b = static_cast<unsigned char>(t[i + 1]) - '0';
       return a < 10 && b < 10 ? static_cast<int>(a * 10 + b) : -1;
@@ -160,7 +199,7 @@ std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
     if (h >= 0 && m >= 0 && m < 60 && s >= 0 && s < 61) {
       if (t.size() == 11 && (t[8] == ':' || t[8] == ';')) {
         if (const int f = pair(9); f >= 0) return h * 3600.0 + m * 60.0 + s + f / p.frameRate;
-      } else if (t.size() == 12 && t[8] == '.') {
+      } else if (t[8] == '.') {
         if (double seconds = 0; ParseNumber(t.substr(6), seconds)) return h * 3600.0 + m * 60.0 + seconds;
       }
     }
@@ -279,30 +318,49 @@ struct Reader {
   explicit Reader(std::vector<std::string>& w) : warnings(w) {}
 
   void ApplyInline(const pugi::xml_node& n, Props& p) {
-    for (pugi::xml_attribute a : n.attributes()) {
-      std::string_view name = a.name();
-      if (name.find(':') == std::string_view::npos) continue;
-      if (name.starts_with("xml:") || name.starts_with("xmlns")) continue;
-      std::string_view local = Local(a.name());
-      std::string_view v = Strip(a.value());
-      if (local == "fontStyle") p.italic = v == "italic" || v == "oblique";
-      else if (local == "fontWeight") p.bold = v == "bold";
-      else if (local == "textDecoration") {
-        if (v.find("noUnderline") != std::string_view::npos) p.underline = false;
-        else if (v.find("underline") != std::string_view::npos) p.underline = true;
-        else if (v == "none") p.underline = false;
-      } else if (local == "color") {
-        bool ok = true;
-        p.colour = ColourOf(v, ok);
-        colourNotUnderstood = colourNotUnderstood || !ok;
-      } else if (local == "textAlign") {
-        if (v == "left" || v == "start") p.align = AlignLeft;
-        else if (v == "right" || v == "end") p.align = AlignRight;
-        else p.align = AlignCentre;
-      } else if (local == "displayAlign") p.displayAlign = v;
-      else if (local == "origin") p.origin = v;
-      else if (local == "extent") p.extent = v;
-      else if (local == "fontFamily" || local == "fontSize") p.fontOrSize = true;
+    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+      // Prefixed names only, not xml: or xmlns; the local name picked by its first letter.
+      const char* name = a.name();
+      const char* local = LocalOf(name);
+      if (local == name) continue;
+      if ((local - name == 4 && !std::strncmp(name, "xml:", 4)) || !std::strncmp(name, "xmlns", 5)) continue;
+      auto value = [&] { return Strip(a.value()); };
+      switch (local[0]) {
+        case 'f':
+          if (NameIs(local, "fontStyle")) {
+            const std::string_view v = value();
+            p.italic = v == "italic" || v == "oblique";
+          } else if (NameIs(local, "fontWeight")) {
+            p.bold = value() == "bold";
+          } else if (NameIs(local, "fontFamily") || NameIs(local, "fontSize")) {
+            p.fontOrSize = true;
+          }
+          break;
+        case 't':
+          if (NameIs(local, "textDecoration")) {
+            const std::string_view v = value();
+            if (v.find("noUnderline") != std::string_view::npos) p.underline = false;
+            else if (v.find("underline") != std::string_view::npos) p.underline = true;
+            else if (v == "none") p.underline = false;
+          } else if (NameIs(local, "textAlign")) {
+            const std::string_view v = value();
+            if (v == "left" || v == "start") p.align = AlignLeft;
+            else if (v == "right" || v == "end") p.align = AlignRight;
+            else p.align = AlignCentre;
+          }
+          break;
+        case 'c':
+          if (NameIs(local, "color")) {
+            bool ok = true;
+            p.colour = ColourOf(value(), ok);
+            colourNotUnderstood = colourNotUnderstood || !ok;
+          }
+          break;
+        case 'd': if (NameIs(local, "displayAlign")) p.displayAlign = value(); break;
+        case 'o': if (NameIs(local, "origin")) p.origin = value(); break;
+        case 'e': if (NameIs(local, "extent")) p.extent = value(); break;
+        default: break;
+      }
     }
   }
 
@@ -324,12 +382,36 @@ struct Reader {
     return styleCache.insert_or_assign(style.internal_object(), p).first->second;
   }
 
+  // The resolved style of an id, nullptr when there is none. Spans and paragraphs nearly
+  // always name the style the one before named: the last is kept.
+  std::string_view lastId_;
+  const Props* lastStyle_ = nullptr;
+  const Props* StyleById(std::string_view id) {
+    if (lastStyle_ && id == lastId_) return lastStyle_;
+    auto it = styles.find(id);
+    if (it == styles.end()) return nullptr;
+    lastId_ = id;
+    lastStyle_ = &StyleProps(it->second);
+    return lastStyle_;
+  }
+
+  // What a style attribute's references set together (each in order over the one before).
+  // A file has a handful of different style attributes: they are kept, up to a few.
+  std::vector<std::pair<std::string_view, Props>> referenced_;
+  const Props& Referenced(std::string_view styleAttribute) {
+    for (const auto& [attribute, props] : referenced_)
+      if (attribute == styleAttribute) return props;
+    Props p;
+    ForEachWord(styleAttribute, [&](std::string_view id) {
+      if (const Props* style = StyleById(id)) Overlay(p, *style);
+    });
+    if (referenced_.size() == 16) referenced_.pop_back();
+    return referenced_.emplace_back(styleAttribute, p).second;
+  }
+
   // The element's referenced styles (in order), then its own attributes.
   void ApplyElement(const pugi::xml_node& n, Props& p, const Own& own) {
-    ForEachWord(own.style, [&](std::string_view id) {
-      auto it = styles.find(id);
-      if (it != styles.end()) Overlay(p, StyleProps(it->second));
-    });
+    if (!own.style.empty()) Overlay(p, Referenced(own.style));
     if (own.styled) ApplyInline(n, p);
   }
   void ApplyElement(const pugi::xml_node& n, Props& p) { ApplyElement(n, p, Gather(n)); }
@@ -374,9 +456,16 @@ struct Reader {
   // read as it stands, or in `store_` where white space had to be changed.
   struct Piece {
     std::string_view text;
-    Props style;
     bool preserve = false;
+    // What the markup needs of the piece's style.
+    bool italic = false, underline = false, fontOrSize = false;
+    int colour = 0;
+    bool plain = false;  // known to hold no markup character
   };
+  static Piece PieceOf(std::string_view text, const Props& style, bool preserve) {
+    return {text, preserve, style.italic.value_or(false), style.underline.value_or(false), style.fontOrSize,
+            style.colour.value_or(0)};
+  }
   // The paragraph's pieces in order; row r holds pieces [rowStarts_[r], the next row's
   // start). Both are reused from paragraph to paragraph, as are the strings of the store.
   std::vector<Piece> pieces_;
@@ -415,28 +504,41 @@ struct Reader {
                   if (ch != '\r') kept += ch;
                 piece = kept;
               }
-              pieces_.push_back({piece, inherited, true});
+              pieces_.push_back(PieceOf(piece, inherited, true));
               if (i < text.size()) NewRow();
               start = i + 1;
             }
         } else {
-          pieces_.push_back({text, inherited, false});
+          pieces_.push_back(PieceOf(text, inherited, false));
         }
         continue;
       }
       if (type != pugi::node_element) continue;
-      std::string_view local = Local(c.name());
-      if (local == "br") {
-        NewRow();
-        continue;
+      const char* local = LocalOf(c.name());
+      bool italicElement = false;
+      switch (local[0]) {
+        case 'b':
+          if (NameIs(local, "br")) {
+            NewRow();
+            continue;
+          }
+          break;
+        case 'i': italicElement = local[1] == '\0'; break;
+        case 'm': if (NameIs(local, "metadata")) continue; break;
+        case 'r': if (NameIs(local, "region")) continue; break;
+        case 's': if (NameIs(local, "set")) continue; break;
+        default: break;
       }
-      if (local == "metadata" || local == "set" || local == "region") continue;
       const Own own = Gather(c);
-      Props p = inherited;
-      ApplyElement(c, p, own);
-      if (local == "i") p.italic = true;
       bool keep = preserve;
       if (!own.space.empty()) keep = own.space == "preserve";
+      if (own.style.empty() && !own.styled && !italicElement) {
+        Collect(c, inherited, keep, depth + 1);  // a span that changes nothing
+        continue;
+      }
+      Props p = inherited;
+      ApplyElement(c, p, own);
+      if (italicElement) p.italic = true;
       Collect(c, p, keep, depth + 1);
     }
   }
@@ -459,33 +561,50 @@ struct Reader {
         lastSpace = !piece.text.empty() ? piece.text.back() == ' ' : lastSpace;
         continue;
       }
-      // Most text has single spaces between words only and is kept where it lies.
-      bool same = true, after = lastSpace;
-      for (char ch : piece.text) {
-        if (static_cast<unsigned char>(ch) > ' ') {
+      // Spaces after a space go; most text then has single spaces between words only and
+      // is kept where it lies, its markup characters noted on the way.
+      std::string_view text = piece.text;
+      if (lastSpace)
+        while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+      bool same = true, after = lastSpace, markup = false;
+      for (char ch : text) {
+        const unsigned char kind = kTextKind[static_cast<unsigned char>(ch)];
+        if (kind == kPlainChar) {
           after = false;
           continue;
         }
-        const bool space = IsSpace(ch);
-        if (space && (ch != ' ' || after)) {
+        if (kind == kMarkupChar) {
+          markup = true;
+          after = false;
+        } else if (kind == kOtherSpace || after) {
           same = false;
           break;
+        } else {
+          after = true;
         }
-        after = space;
       }
       if (same) {
+        piece.text = text;
+        piece.plain = !markup;
         lastSpace = after;
         continue;
       }
+      // Runs of other characters copied whole, each stretch of white space one space.
       std::string& out = Stored();
-      for (char ch : piece.text) {
-        if (IsSpace(ch)) {
+      out.reserve(text.size());
+      std::size_t i = 0;
+      while (i < text.size()) {
+        if (IsSpace(text[i])) {
           if (!lastSpace) out += ' ';
           lastSpace = true;
-        } else {
-          out += ch;
-          lastSpace = false;
+          ++i;
+          continue;
         }
+        std::size_t j = i;
+        while (j < text.size() && !IsSpace(text[j])) ++j;
+        out.append(text, i, j - i);
+        lastSpace = false;
+        i = j;
       }
       piece.text = out;
     }
@@ -501,10 +620,14 @@ struct Reader {
   std::string Markup() {
     std::size_t rowCount = rowStarts_.size();
     while (rowCount > 0 && rowStarts_[rowCount - 1] == RowEnd(rowCount - 1)) --rowCount;
-    std::string out;
     bool italic = false, underline = false;
     int colour = 0;
     for (std::size_t r = 0; r < rowCount; ++r) Collapse(rowStarts_[r], RowEnd(r));
+    // Room for the text, the row breaks and a few switches: the text grows once at most.
+    std::size_t room = 2 * rowCount + 8;
+    for (std::size_t k = 0; k < pieces_.size(); ++k) room += pieces_[k].text.size();
+    std::string out;
+    out.reserve(room);
     for (std::size_t r = 0; r < rowCount; ++r) {
       const std::size_t from = rowStarts_[r], to = RowEnd(r);
       if (r) {
@@ -512,8 +635,8 @@ struct Reader {
         for (std::size_t k = from; k < to; ++k) {
           const Piece& piece = pieces_[k];
           if (piece.text.empty()) continue;
-          if (italic && !piece.style.italic.value_or(false)) out += kItalicOff, italic = false;
-          if (underline && !piece.style.underline.value_or(false)) out += kUnderlineOff, underline = false;
+          if (italic && !piece.italic) out += kItalicOff, italic = false;
+          if (underline && !piece.underline) out += kUnderlineOff, underline = false;
           break;
         }
         out += "\r\n";
@@ -521,19 +644,20 @@ struct Reader {
       for (std::size_t k = from; k < to; ++k) {
         const Piece& piece = pieces_[k];
         if (piece.text.empty()) continue;
-        const bool wantItalic = piece.style.italic.value_or(false);
-        const bool wantUnder = piece.style.underline.value_or(false);
-        const int wantColour = piece.style.colour.value_or(0);
+        const bool wantItalic = piece.italic;
+        const bool wantUnder = piece.underline;
+        const int wantColour = piece.colour;
         // A space at the edge of an italic or underlined stretch is an ordinary space:
         // the markers go inside it.
         std::string_view text = piece.text;
         if ((italic && !wantItalic) || (underline && !wantUnder)) {
           std::size_t spaces = 0;
           while (spaces < out.size() && out[out.size() - 1 - spaces] == ' ') ++spaces;
-          std::string off;
-          if (italic && !wantItalic) off += kItalicOff, italic = false;
-          if (underline && !wantUnder) off += kUnderlineOff, underline = false;
-          out.insert(out.size() - spaces, off);
+          char off[2];
+          std::size_t offs = 0;
+          if (italic && !wantItalic) off[offs++] = kItalicOff, italic = false;
+          if (underline && !wantUnder) off[offs++] = kUnderlineOff, underline = false;
+          out.insert(out.size() - spaces, off, offs);
         }
         if ((!italic && wantItalic) || (!underline && wantUnder))
           while (!text.empty() && text.front() == ' ') out += ' ', text.remove_prefix(1);
@@ -543,8 +667,9 @@ struct Reader {
         }
         if (!underline && wantUnder) out += kUnderlineOn, underline = true;
         if (!italic && wantItalic) out += kItalicOn, italic = true;
-        fontsSeen = fontsSeen || piece.style.fontOrSize;
-        AppendEscaped(out, text);
+        fontsSeen = fontsSeen || piece.fontOrSize;
+        if (piece.plain) out.append(text);
+        else AppendEscaped(out, text);
       }
     }
     if (underline) out += kUnderlineOff;
@@ -680,9 +805,9 @@ struct Reader {
     double seqBase = iv.begin;
     for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
       if (c.type() != pugi::node_element) continue;
-      std::string_view local = Local(c.name());
-      const bool isP = local == "p";
-      if (!isP && local != "div") continue;
+      const char* local = LocalOf(c.name());
+      const bool isP = NameIs(local, "p");
+      if (!isP && !NameIs(local, "div")) continue;
       const Own cown = Gather(c);
       Interval civ;
       if (!IntervalOf(cown, iv, seq ? seqBase : iv.begin, civ)) {

@@ -199,6 +199,15 @@ TEST(PacText, LatinAccentsAndSpecialBytes) {
       {"accent at the end of the text", B({'a', 0xE4}), "a^"},
       {"alternative spaces and the dropped byte", B({'a', 0x08, 'b', 0xFF, 'c', 0xF3}), "a b c"},
       {"pound and hash swap places", B({0x23, 0x80}), "\xC2\xA3#"},
+      // Runs of text are decoded where they lie; what ends a run and what does not.
+      {"the dropped byte between an accent and its letter", B({0xE2, 0xF3, 'e'}), "\xC3\xA9"},
+      {"dropped bytes among accented letters", B({0xE2, 'e', 0xF3, 0xF3, 0xE7, 0xF3, 'c', 0xE1, 'A'}),
+       "\xC3\xA9\xC4\x8D\xC3\x85"},
+      {"a 0x1F that starts no marker is a byte of the text", B({'x', 0x1F, 'W', '1', 'y'}), "xW1y"},
+      {"two accents on one letter read as themselves", B({0xE2, 0xE4, 'a'}), "\xC2\xB4^a"},
+      {"an accent before a bracket", B({0xE2, '['}), "\xC2\xB4\xEE\x81\x9B"},
+      {"an accent before a colour code has no letter", B({0xE2, 0x01, 'e'}), "\xC2\xB4" "e"},
+      {"an accent on a letter without an accented form", B({0xE1, 'Z', 0xE2, 'I'}), "\xCB\x9AZ\xC3\x8D"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -211,6 +220,9 @@ TEST(PacText, LatinAccentsAndSpecialBytes) {
   PacEncodeReport report;
   EXPECT_EQ(EncodePacText({"\xC5\x81\xC3\xB3\xC5\xBC" "ko #"}, {2}, PacScript::Latin, {}, report),
             "\x9C\xE2o\xE8zko \x80");  // Łóżko #
+  EXPECT_TRUE(report.unmappable.empty());
+  // Decomposed letters (a mark after its letter) are composed before they are looked up.
+  EXPECT_EQ(EncodePacText({"Cafe\xCC\x81 \xC3\xA9"}, {2}, PacScript::Latin, {}, report), "Caf\xE2" "e \xE2" "e");
   EXPECT_TRUE(report.unmappable.empty());
 }
 

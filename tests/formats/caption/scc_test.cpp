@@ -173,12 +173,14 @@ struct Timeline {
     Timeline t;
     Decoder d;
     FrameCount next = 0;
-    for (const SccLine& line : ParseSccLines(text)) {
+    const CaptionLines lines = ParseSccLines(text);
+    for (const CaptionLines::Line& line : lines.lines) {
       const FrameCount start = std::max(LabelToFrames(StripSeparators(line.label), rate), next);
-      for (std::size_t j = 0; j < line.words.size(); ++j)
-        if (d.Feed(line.words[j]) & Decoder::DisplayChanged)
+      const auto words = lines.WordsOf(line);
+      for (std::size_t j = 0; j < words.size(); ++j)
+        if (d.Feed(words[j]) & Decoder::DisplayChanged)
           t.changes.emplace_back(start + static_cast<FrameCount>(j), d.displayed());
-      next = start + static_cast<FrameCount>(line.words.size());
+      next = start + static_cast<FrameCount>(words.size());
     }
     return t;
   }
@@ -379,6 +381,27 @@ TEST(SccReader, FilesShapedLikeOtherToolsWriteThem) {
        {"AA"},
        {"00000103-00000200"},
        true},
+      {"old Mac line ends (CR only), upper-case digits",
+       "Scenarist_SCC V1.0\r\r00:00:01:00\t9420 9470 C1C1 942F\r\r00:00:02:00\t942C\r",
+       {"AA"},
+       {"00000103-00000200"}},
+      {"runs of spaces and tabs, a form feed, a five-digit token, mixed line ends; a caption loaded without an "
+       "erase of the memory keeps what was there",
+       "Scenarist_SCC V1.0\n\n00:00:01:00\t9420  9470\t\tc1c1   942f  \r\n\r\n00:00:02:00\t942c \f\n"
+       "00:00:03:00 \t 9420 94d0 c1c2 94200 9470 c4c4 942f\n\n00:00:05:00\t9420 9470 4545 942f\r\n00:00:06:00\t942c",
+       {"AA", "AB\r\nDD", "EE"},
+       {"00000103-00000200", "00000305-00000503", "00000503-00000600"},
+       true},
+      {"markup characters and the transparent space on screen",
+       "Scenarist_SCC V1.0\r\n\r\n00:00:01:00\t9420 94d0 bc3e 9470 c1a2 91b9 c1ab 942f\r\n\r\n"
+       "00:00:03:00\t942c\r\n",
+       {"\xEE\x80\xBC\xEE\x80\xBE\r\nA\" A+"},
+       {"00000107-00000300"}},
+      {"a control code again after frames of padding is not the second of a doubled one",
+       "Scenarist_SCC V1.0\r\n\r\n00:00:01:00\t9420 9470 c1c1 942f\r\n\r\n00:00:02:00\t942f\r\n\r\n"
+       "00:00:03:00\t942c\r\n",
+       {"AA"},
+       {"00000103-00000200"}},
   };
   for (const ReadCase& c : cases) {
     SCOPED_TRACE(c.name);

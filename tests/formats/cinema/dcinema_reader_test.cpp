@@ -171,7 +171,7 @@ TEST(DcinemaRead, PositionsAlignmentsLanguageAndWarnings) {
 // language as it was. A language part that filled the tag reader's buffer exactly once read
 // past it (found by fuzzing).
 TEST(DcinemaRead, LanguagesThatNameNoLanguageChangeNothing) {
-  for (const std::string lang : {std::string("abcdefghijklmno"), std::string("abcdefghijklmnop"),
+  for (const std::string& lang : {std::string("abcdefghijklmno"), std::string("abcdefghijklmnop"),
                                  std::string("abcdefghijklmnopq"), std::string("Eng\xEC" "isEditRateh"),
                                  std::string("xyzzyxyzzyxyzzyx-GB"), std::string("qq")}) {
     SCOPED_TRACE(lang);

@@ -42,6 +42,11 @@ TEST(Sami, ForeignFilesRead) {
        "\xEF\xBB\xBF<SAMI><BODY><SYNC Start=500><P><i>Leaning</i> &amp; &lt;b&gt; <font color=\"yellow\">gold</font>"
        "</P></SYNC><SYNC Start=1500><P>Open</P></SYNC></BODY></SAMI>",
        {{"00000013", "00000113", "<Leaning> & \xEE\x80\xBC" "b\xEE\x80\xBE \x03gold"}, {"00000113", "", "Open"}}},
+      {"each P closed before the other language's, clearing captions of several &nbsp; and spaces, mixed-case tags",
+       "<SAMI><BODY>\n<SYNC Start=1000><P Class=ENCC>First</P><P Class=FRCC>Premier</P>\n"
+       "<SYNC Start=2000><P Class=ENCC> &nbsp; &nbsp; </P>\n<sync start=3000><p class=encc>  Second <BR> row </p></sync>\n"
+       "<SYNC Start=4000><P Class=ENCC>&nbsp;</P></BODY></SAMI>",
+       {{"00000100", "00000200", "First"}, {"00000300", "00000400", "Second\r\nrow"}}, true},
       {"a SYNC without a start time is skipped with a warning",
        "<SAMI><BODY><SYNC><P>Lost<SYNC Start=100><P>Kept<SYNC Start=900><P>&nbsp;</BODY></SAMI>",
        {{"00000003", "00000023", "Kept"}}, true},

@@ -1,0 +1,180 @@
+// Final Cut Pro XML is read by a scan of the bytes, which hands every file it cannot be
+// sure of to the XML tree. Each row is a file as editors and other tools write them; both
+// readings must give the same subtitles and warnings (or the same refusal), and the rows
+// say which files the scan reads itself.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "formats/exchange/final_cut_pro.h"
+#include "platform/user_error.h"
+
+namespace kipo {
+namespace {
+
+const FrameRate kPal = *FrameRate::FromCode(25);
+
+// A text item as the editor writes it, laid out over lines ending in `eol`.
+std::string Item(std::string_view start, std::string_view end, std::string_view text, std::string_view eol = "\n",
+                 std::string_view style = "1") {
+  std::string s = "<generatoritem id=\"Text\">" + std::string(eol) + "  <name>Text</name>" + std::string(eol) +
+                  "  <rate><timebase>25</timebase><ntsc>FALSE</ntsc></rate>" + std::string(eol);
+  s += "  <start>" + std::string(start) + "</start>" + std::string(eol) + "  <end>" + std::string(end) + "</end>" +
+       std::string(eol);
+  s += "  <effect>" + std::string(eol) + "    <name>Text</name><effectid>Text</effectid>" + std::string(eol);
+  s += "    <parameter><parameterid>str</parameterid><name>Text</name><value>" + std::string(text) +
+       "</value></parameter>" + std::string(eol);
+  s += "    <parameter><parameterid>fontstyle</parameterid><valuemin>1</valuemin><value>" + std::string(style) +
+       "</value></parameter>" + std::string(eol) + "  </effect>" + std::string(eol) + "</generatoritem>" +
+       std::string(eol);
+  return s;
+}
+
+std::string Sequence(std::string_view items, std::string_view eol = "\n", std::string_view head = "") {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + std::string(eol) + "<!DOCTYPE xmeml>" + std::string(eol) +
+         std::string(head) + "<xmeml version=\"5\">" + std::string(eol) + "<sequence id=\"Subtitles\"><media><video><track>" +
+         std::string(eol) + std::string(items) + "</track></video></media></sequence>" + std::string(eol) + "</xmeml>" +
+         std::string(eol);
+}
+
+struct Row {
+  const char* name;
+  std::string file;
+  bool scanned;  // read by the scan itself, not handed to the tree
+};
+
+std::vector<Row> Rows() {
+  const std::string two = Item("100", "150", "First") + Item("200", "250", "Second");
+  return {
+      {"LF line ends", Sequence(two), true},
+      {"CR LF line ends, rows split by CR",
+       Sequence(Item("10", "60", "Two\r\nrows &amp; &lt;signs&gt;", "\r\n") + Item("70", "90", "a\rb", "\r\n"), "\r\n"),
+       true},
+      {"byte-order mark, tabs, attributes in single quotes",
+       "\xEF\xBB\xBF" + Sequence("<generatoritem id='t 1'\t>\t<start> 5 </start><end>\t30\n</end><effect><effectid>Text"
+                                 "</effectid><parameter><parameterid>str</parameterid><value>Caf&#233; &#x41;</value>"
+                                 "</parameter></effect></generatoritem>"),
+       true},
+      {"italic style, items out of order, comments between items",
+       Sequence(Item("300", "350", "Late", "\n", "3") + "<!-- a marker -->" + Item("100", "150", "Early", "\n", "4")),
+       true},
+      {"another generator, an item without times, one at another rate, empty texts",
+       Sequence("<generatoritem><name>Slug</name><start>0</start><end>9</end><effect><effectid>Slug</effectid>"
+                "</effect></generatoritem>" +
+                Item("", "50", "no start") + Item("60", "40", "ends early") +
+                "<generatoritem><rate><timebase>30</timebase></rate><start>1</start><end>2</end><effect><name>Text"
+                "</name><parameter><parameterid>str</parameterid><value>   </value></parameter></effect>"
+                "</generatoritem>" +
+                Item("70", "80", "")),
+       true},
+      {"white space only values and a self-closed start",
+       Sequence("<generatoritem><start/><end>5</end><effect><effectid>Text</effectid></effect></generatoritem>" +
+                Item(" ", "9", "x")),
+       true},
+      {"parameters of a second effect are not read",
+       Sequence("<generatoritem><start>1</start><end>2</end><effect><name>Text</name></effect><effect>"
+                "<effectid>Text</effectid><parameter><parameterid>str</parameterid><value>second effect</value>"
+                "</parameter></effect></generatoritem>"),
+       true},
+      {"a later str parameter wins", Sequence("<generatoritem><start>1</start><end>2</end><effect><effectid>Text"
+                                              "</effectid><parameter><parameterid>str</parameterid><value>one</value>"
+                                              "</parameter><parameter><parameterid>str</parameterid><value>two"
+                                              "</value></parameter></effect></generatoritem>"),
+       true},
+      {"clip items, transitions and a title before the items",
+       Sequence("<clipitem id=\"c\"><name>shot.mov</name><start>0</start><end>500</end><file id=\"f\"><pathurl>"
+                "file://localhost/a%20b.mov</pathurl></file></clipitem><transitionitem><start>490</start>"
+                "</transitionitem>" + two),
+       true},
+      {"a comment before the root", Sequence(two, "\n", "<!-- exported -->\n"), true},
+      // Files the scan leaves to the tree, read the same.
+      {"CDATA text", Sequence(Item("1", "2", "<![CDATA[a < b]]>")), false},
+      {"markup inside a value", Sequence(Item("1", "2", "a <b>bold</b> c")), false},
+      {"an entity the scan does not know", Sequence(Item("1", "2", "&eacute;")), false},
+      {"a number in another form", Sequence(Item("0x10", "40", "hex")), false},
+      {"a processing instruction", Sequence(two, "\n", "<?editor hint?>\n"), false},
+      {"an internal DOCTYPE subset",
+       "<?xml version=\"1.0\"?><!DOCTYPE xmeml [<!ENTITY x \"y\">]><xmeml>" + two + "</xmeml>", false},
+      {"an item inside an item", Sequence("<generatoritem>" + two + "</generatoritem>"), false},
+      // Broken files: the tree names them.
+      {"cut short", Sequence(two).substr(0, 300), false},
+      {"mismatched end tag", Sequence(Item("1", "2", "x") + "</track2>"), false},
+      {"not xmeml", "<?xml version=\"1.0\"?><fcpxml version=\"1.8\"><library/></fcpxml>", false},
+      {"no text items", Sequence("<clipitem><start>0</start><end>9</end></clipitem>"), true},
+      {"an attribute without quotes", Sequence("<generatoritem id=t>" + two + "</generatoritem>"), false},
+      {"a NUL byte", Sequence(Item("1", "2", std::string("a\0b", 3))), false},
+  };
+}
+
+TEST(FinalCutProScan, ReadsAsTheTreeDoes) {
+  for (const Row& row : Rows()) {
+    SCOPED_TRACE(row.name);
+    Warnings scanWarnings, treeWarnings;
+    std::string scanError, treeError;
+    SubtitleDocument scanned, tree;
+    try {
+      scanned = ReadFinalCutPro(row.file, kPal, scanWarnings);
+    } catch (const UserError& e) {
+      scanError = e.what();
+    }
+    try {
+      tree = ReadFinalCutProTree(row.file, kPal, treeWarnings);
+    } catch (const UserError& e) {
+      treeError = e.what();
+    }
+    EXPECT_EQ(FinalCutProScanReads(row.file, kPal), row.scanned);
+    EXPECT_EQ(scanError, treeError);
+    EXPECT_EQ(scanWarnings, treeWarnings);
+    ASSERT_EQ(scanned.Count(), tree.Count());
+    for (std::size_t i = 0; i < tree.Count(); ++i) EXPECT_EQ(scanned.At(i), tree.At(i)) << i;
+  }
+}
+
+// Our own files are read by the scan, with what was written.
+TEST(FinalCutProScan, ReadsOurFiles) {
+  SubtitleDocument doc;
+  const char* texts[] = {"Plain", "<Wholly italic>", "Two\r\nrows & signs", "Caf\xC3\xA9 \xF0\x9F\x98\x80"};
+  for (int i = 0; i < 4; ++i) {
+    Subtitle s;
+    s.inCue = FramesToDigits(100 + i * 90, kPal);
+    s.outCue = FramesToDigits(150 + i * 90, kPal);
+    s.text = texts[i];
+    doc.Append(s);
+  }
+  Warnings w;
+  const std::string file = WriteFinalCutPro(doc, {}, w);
+  EXPECT_TRUE(FinalCutProScanReads(file, kPal));
+  const SubtitleDocument back = ReadFinalCutPro(file, kPal, w);
+  ASSERT_EQ(back.Count(), doc.Count());
+  for (std::size_t i = 0; i < doc.Count(); ++i) {
+    EXPECT_EQ(back.At(i).inCue, doc.At(i).inCue);
+    EXPECT_EQ(back.At(i).outCue, doc.At(i).outCue);
+    EXPECT_EQ(back.At(i).text, doc.At(i).text);
+  }
+}
+
+// What the rows above read, so that agreeing is not agreeing on nothing.
+TEST(FinalCutProScan, ValuesOfTheItems) {
+  const std::vector<Row> rows = Rows();
+  Warnings w;
+  SubtitleDocument crlf = ReadFinalCutPro(rows[1].file, kPal, w);
+  ASSERT_EQ(crlf.Count(), 2u);
+  EXPECT_EQ(crlf.At(0).inCue.digits(), "00000010");
+  EXPECT_EQ(crlf.At(0).text, "Two\r\nrows & \xEE\x80\xBCsigns\xEE\x80\xBE");
+  EXPECT_EQ(crlf.At(1).text, "a\r\nb");
+  SubtitleDocument refs = ReadFinalCutPro(rows[2].file, kPal, w);
+  ASSERT_EQ(refs.Count(), 1u);
+  EXPECT_EQ(refs.At(0).text, "Caf\xC3\xA9 A");
+  EXPECT_EQ(refs.At(0).outCue.digits(), "00000105");
+  SubtitleDocument styled = ReadFinalCutPro(rows[3].file, kPal, w);
+  ASSERT_EQ(styled.Count(), 2u);
+  EXPECT_EQ(styled.At(0).text, "<Early>");
+  EXPECT_EQ(styled.At(1).text, "<Late>");
+  Warnings skipped;
+  SubtitleDocument odd = ReadFinalCutPro(rows[4].file, kPal, skipped);
+  EXPECT_EQ(odd.Count(), 2u);
+  EXPECT_EQ(std::count(skipped.begin(), skipped.end(), "A text item without a place on the timeline was skipped"), 2);
+}
+
+}  // namespace
+}  // namespace kipo
