@@ -553,6 +553,9 @@ class RangeWorker {
   }
 
   void Reset(Range& r, bool fromStart) {
+    // A read stopped by HistoryShort leaves its packet here; the next read must not
+    // overwrite (and so leak) it.
+    av_packet_unref(pkt_.get());
     avcodec_flush_buffers(dec_.get());
     group_.clear();
     anchors_ = SizeHistory(1.3);

@@ -574,7 +574,7 @@ class ItemScan {
     const std::size_t depth = open_.size();
     if (name == "generatoritem") {
       if (gen_) return false;  // an item inside an item
-      gen_.emplace();
+      gen_ = Generator{};  // not emplace(): clang sees the nested type as not yet default-constructible
       gen_->depth = depth;
       return true;
     }
