@@ -277,10 +277,41 @@ class FrameClock {
 // on one thread.
 unsigned Cores() { return std::max(1u, std::min(std::thread::hardware_concurrency(), 8u)); }
 
+// The scheduler's group of a process ("/autogroup-66 nice 0"; empty when there is none).
+std::string SchedulerGroup(const char* pid) {
+  char path[300];
+  std::snprintf(path, sizeof path, "/proc/%s/autogroup", pid);
+  std::FILE* f = std::fopen(path, "r");
+  if (!f) return {};
+  char line[128] = {};
+  const char* got = std::fgets(line, sizeof line, f);
+  std::fclose(f);
+  if (!got) return {};
+  std::string group = line;
+  return group.substr(0, group.find(' '));
+}
+
+// Whether a process shares this one's scheduling group. With automatic groups on (as on a
+// machine shared over several sessions), the cores are shared out between the groups first
+// and nice counts only inside a group: a niced job of another session takes its group's
+// full share.
+bool SameGroup(const char* pid) {
+  static const std::string mine = [] {
+    std::FILE* f = std::fopen("/proc/sys/kernel/sched_autogroup_enabled", "r");
+    int on = 0;
+    if (f) {
+      if (std::fscanf(f, "%d", &on) != 1) on = 0;
+      std::fclose(f);
+    }
+    return on ? SchedulerGroup("self") : std::string();
+  }();
+  return mine.empty() || SchedulerGroup(pid) == mine;
+}
+
 // Threads ready to run now at the usual priority or above, from /proc (-1 when it cannot be
 // read). A thread niced to 10 or more (a fuzzer or a batch job left running) gets a small
 // share of a core next to one of ours (nice 19 against 0: about 1.5%), so it takes no core
-// away and is not counted; /proc/loadavg's count of running tasks would count it, and a
+// away and is not counted, unless it belongs to another scheduling group (below); /proc/loadavg's count of running tasks would count it, and a
 // machine idle but for such a job would then decode on one core. Counting stops at `enough`.
 int ReadyThreads(int enough) {
   DIR* proc = ::opendir("/proc");
@@ -311,7 +342,7 @@ int ReadyThreads(int enough) {
       int field = 1;
       for (at += 3; *at && field < 17; ++at)
         if (*at == ' ') ++field;
-      if (field == 17 && std::atoi(at) < 10) ++ready;
+      if (field == 17 && (std::atoi(at) < 10 || !SameGroup(p->d_name))) ++ready;
     }
     ::closedir(tasks);
   }
