@@ -36,15 +36,18 @@ bool IsZeroValue(double v) { return std::abs(v) < 0.005; }
 // Characters as XML text: markup characters escaped, characters XML cannot hold (C0
 // controls other than tab, broken UTF-8) left out and counted. `escape` off keeps the
 // characters as they are and only leaves out what XML cannot hold.
+// The bytes that end a run of printable ASCII needing no escaping.
+constexpr auto kRunStop = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = c < 0x20 || c >= 0x7F || c == '&' || c == '<' || c == '>' || c == '"';
+  return t;
+}();
+
 void AppendXml(std::string& out, std::string_view s, bool attribute, int& dropped, bool escape = true) {
   for (std::size_t i = 0; i < s.size();) {
     // Runs of printable ASCII that need no escaping go over at once.
     std::size_t run = i;
-    while (run < s.size()) {
-      const unsigned char c = static_cast<unsigned char>(s[run]);
-      if (c < 0x20 || c >= 0x7F || c == '&' || c == '<' || c == '>' || c == '"') break;
-      ++run;
-    }
+    while (run < s.size() && !kRunStop[static_cast<unsigned char>(s[run])]) ++run;
     if (run > i) {
       out.append(s.data() + i, run - i);
       i = run;
@@ -97,11 +100,12 @@ std::string Attr(std::string_view s) {
 std::string Number(double v, bool whole) {
   char b[400];
   std::to_chars_result r{};
-  // Positions are nearly always whole hundredths (8.0, 14.89): those are written from the
-  // whole number of hundredths, which is what the rounding below gives for them.
+  // A value is written from its nearest whole number of hundredths (or units) whenever it
+  // lies clearly nearer one than half-way: the error of the product is some 1e-14, so that
+  // whole number is the one the exact rounding below gives.
   const double scaled = whole ? v : v * 100;
   const double nearest = std::nearbyint(scaled);
-  if (std::fabs(scaled - nearest) < 1e-6 && std::fabs(nearest) < 1e12) {
+  if (std::fabs(scaled - nearest) < 0.499 && std::fabs(nearest) < 1e12) {
     const long long n = std::llabs(static_cast<long long>(nearest));
     char* p = b;
     if (nearest < 0) *p++ = '-';
@@ -247,6 +251,11 @@ class Writer {
   }
 
   std::string Write() {
+    // Room for the whole file at once (about 350 bytes a subtitle besides its text): the
+    // string never grows by copying; pages reserved and not written cost nothing.
+    std::size_t room = 4096;
+    for (const kipo::Subtitle& s : doc_.Subtitles()) room += 400 + 2 * s.text.size();
+    out_.reserve(room);
     Header();
     for (std::size_t i = 0; i < doc_.Count(); ++i) Subtitle(i);
     Footer();

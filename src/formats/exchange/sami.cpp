@@ -1,7 +1,9 @@
 #include "formats/exchange/sami.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "formats/exchange/cue_text.h"
 #include "formats/exchange/script_text.h"
@@ -55,19 +57,37 @@ std::size_t FindNoCase(std::string_view hay, std::string_view needle, std::size_
   return std::string_view::npos;
 }
 
-// The first "<p" and the first "</p" (any case) from `from` on, in one pass over the
-// body's tags: what FindNoCase finds for each.
-void FindParagraphTags(std::string_view body, std::size_t from, std::size_t& open, std::size_t& close) {
-  open = close = std::string_view::npos;
-  for (std::size_t i = body.find('<', from); i != std::string_view::npos; i = body.find('<', i + 1)) {
-    if (i + 1 < body.size() && (body[i + 1] | 0x20) == 'p') {
-      if (open == std::string_view::npos) open = i;
-    } else if (i + 2 < body.size() && body[i + 1] == '/' && (body[i + 2] | 0x20) == 'p') {
-      if (close == std::string_view::npos) close = i;
+// A SYNC's tags found in one pass over the '<' from its start tag on: where the next SYNC
+// starts, and where each P starts and ends before it (what FindNoCase finds for "<sync",
+// "<p" and "</p"), as places in the text.
+struct SyncTags {
+  std::size_t next = std::string_view::npos;
+  std::vector<std::size_t> opens, closes;
+
+  void Scan(std::string_view text, std::size_t from) {
+    next = std::string_view::npos;
+    opens.clear();
+    closes.clear();
+    auto lower = [&](std::size_t k) {
+      const char c = text[k];
+      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    for (std::size_t i = text.find('<', from); i != std::string_view::npos; i = text.find('<', i + 1)) {
+      if (i + 5 <= text.size() && lower(i + 1) == 's' && lower(i + 2) == 'y' && lower(i + 3) == 'n' &&
+          lower(i + 4) == 'c') {
+        next = i;
+        return;
+      }
+      if (i + 2 <= text.size() && lower(i + 1) == 'p') opens.push_back(i);
+      else if (i + 3 <= text.size() && text[i + 1] == '/' && lower(i + 2) == 'p') closes.push_back(i);
     }
-    if (open != std::string_view::npos && close != std::string_view::npos) break;
   }
-}
+  // The first of `places` from `from` on and before `end`; npos when there is none.
+  static std::size_t First(const std::vector<std::size_t>& places, std::size_t from, std::size_t end) {
+    auto it = std::lower_bound(places.begin(), places.end(), from);
+    return it != places.end() && *it < end ? *it : std::string_view::npos;
+  }
+};
 
 // The value of an attribute inside a tag ("Start=1000", "start = '1000'", "Class=ENCC").
 std::string_view Attribute(std::string_view tag, std::string_view name) {
@@ -192,11 +212,13 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
   std::size_t p = FindNoCase(text, "<sync");
   // Searched once: searching from each caption on would read the rest of the file again.
   const std::size_t bodyEnd = p == std::string_view::npos ? p : FindNoCase(text, "</body", p);
+  SyncTags tags;
   while (p != std::string_view::npos) {
     std::size_t tagEnd = text.find('>', p);
     if (tagEnd == std::string_view::npos) break;
     std::string_view tag = text.substr(p, tagEnd - p);
-    std::size_t next = FindNoCase(text, "<sync", tagEnd);
+    tags.Scan(text, tagEnd);
+    std::size_t next = tags.next;
     std::size_t end = std::min(next, bodyEnd);
     std::string_view body = text.substr(tagEnd + 1, end == std::string_view::npos ? std::string_view::npos : end - tagEnd - 1);
     p = next;
@@ -218,14 +240,22 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
     // The first P element of the first class; P elements of other classes (other languages)
     // are left out.
     std::string caption;
-    std::size_t q = FindNoCase(body, "<p");
+    // Places in the body of the first <P> and </P> from a place on: from the scan, unless
+    // the body runs past the next SYNC (a SYNC after </BODY> takes the rest of the file).
+    const std::size_t bodyStart = tagEnd + 1, bodyLimit = bodyStart + body.size();
+    const bool scanned = next == std::string_view::npos || bodyLimit <= next;
+    auto first = [&](const std::vector<std::size_t>& places, std::size_t from, std::string_view needle) {
+      if (!scanned) return FindNoCase(body, needle, from);
+      const std::size_t at = SyncTags::First(places, bodyStart + from, bodyLimit);
+      return at == std::string_view::npos ? at : at - bodyStart;
+    };
+    std::size_t q = first(tags.opens, 0, "<p");
     if (q == std::string_view::npos) caption = std::string(body);
     while (q != std::string_view::npos) {
       std::size_t qEnd = body.find('>', q);
       if (qEnd == std::string_view::npos) break;
       const std::string_view cls = Attribute(body.substr(q, qEnd - q), "class");
-      std::size_t after, close;
-      FindParagraphTags(body, qEnd, after, close);
+      const std::size_t after = first(tags.opens, qEnd, "<p"), close = first(tags.closes, qEnd, "</p");
       const std::size_t stop = std::min(after, close);
       if (firstClass.empty()) firstClass = ToLowerAscii(cls);
       if (EqualsIgnoreCase(cls, firstClass)) {
@@ -245,10 +275,10 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
     if (IsBlankMarkup(caption)) continue;  // the screen cleared
     Subtitle s;
     s.inCue = at;
-    TagReader tags;
+    TagReader reader;
     std::string read;
     read.reserve(caption.size() + 8);
-    tags.AppendLine(read, caption);
+    reader.AppendLine(read, caption);
     if (IsBlankCaption(read)) continue;
     // Spaces around the rows are layout of the HTML, not text.
     s.text = TrimmedRows(read);

@@ -85,6 +85,13 @@ Own Gather(const pugi::xml_node& n) {
         if (NameIs(name, "timeContainer")) { o.timeContainer = a.value(); continue; }
         if (name[1] == 't' && name[2] == 's' && name[3] == ':') { o.styled = true; continue; }
         break;
+      case 'x':
+        // xml:id and xml:lang say nothing here; xml:space is the one xml: attribute read.
+        if (name[1] == 'm' && name[2] == 'l' && name[3] == ':') {
+          if (NameIs(name + 4, "space")) o.space = a.value();
+          continue;
+        }
+        break;
       default: break;
     }
     const char* colon = std::strchr(name, ':');

@@ -270,3 +270,45 @@ TEST(DcinemaRead, SniffTellsCinemaFilesFromOtherXml) {
 
 }  // namespace
 }  // namespace kipo
+
+namespace kipo {
+namespace {
+
+// Positions and alignments in the forms laboratories' tools write them: numbers with and
+// without fractions, spaces, signs and exponents, words in any case and with spaces, and
+// line ends inside the text. Each row is one subtitle of two lines.
+TEST(DcinemaRead, PositionAndAlignmentForms) {
+  struct Row {
+    const char *what, *low, *high;  // the attributes of the lower and the upper line
+    int row, alignment;
+    const char* text;
+  };
+  const Row rows[] = {
+      {"whole numbers", "VAlign=\"bottom\" VPosition=\"8\"", "VAlign=\"bottom\" VPosition=\"15\"", 0, AlignCentre,
+       "up\r\ndown"},
+      {"fractions, spaces and a plus sign", "VALIGN=\" Bottom \" VPOSITION=\" 22.5 \"",
+       "valign=\"BOTTOM\" vposition=\"+29.40\"", 2, AlignCentre, "up\r\ndown"},
+      {"exponents and leading zeros", "VAlign=\"bottom\" VPosition=\"1.5e1\"", "VAlign=\"bottom\" VPosition=\"022\"", 1,
+       AlignCentre, "up\r\ndown"},
+      {"left lines from the margin and a negative zero",
+       "VAlign=\"bottom\" VPosition=\"8\" HAlign=\" LEFT\" HPosition=\"-0.0\"",
+       "VAlign=\"bottom\" VPosition=\"15\" HAlign=\"Left \" HPosition=\"12.25\"", 0, AlignLeft, "up\r\ndown"},
+      {"top lines and numbers that are not numbers", "VAlign=\"top\" VPosition=\"abc\" HAlign=\"right\"",
+       "VAlign=\"top\" VPosition=\"7x\" HAlign=\"RIGHT\"", 9, AlignRight, "down\r\nup"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    const std::string xml = std::string("<DCSubtitle Version=\"1.1\"><Subtitle SpotNumber=\"1\" TimeIn=\"00:00:01:000\" "
+                                        "TimeOut=\"00:00:02:000\">\r\n<Text ") +
+                            r.high + ">\r\n  up\t</Text>\r\n<Text " + r.low + "> down </Text></Subtitle></DCSubtitle>";
+    Warnings w;
+    const SubtitleDocument d = Read(xml, w);
+    ASSERT_EQ(d.Count(), 1u);
+    EXPECT_EQ(d.At(0).row, r.row);
+    EXPECT_EQ(d.At(0).alignment, r.alignment);
+    EXPECT_EQ(d.At(0).text, r.text);
+  }
+}
+
+}  // namespace
+}  // namespace kipo

@@ -47,6 +47,10 @@ TEST(Sami, ForeignFilesRead) {
        "<SYNC Start=2000><P Class=ENCC> &nbsp; &nbsp; </P>\n<sync start=3000><p class=encc>  Second <BR> row </p></sync>\n"
        "<SYNC Start=4000><P Class=ENCC>&nbsp;</P></BODY></SAMI>",
        {{"00000100", "00000200", "First"}, {"00000300", "00000400", "Second\r\nrow"}}, true},
+      {"a SYNC after the end of the body takes the rest of the file",
+       "<SAMI><BODY><SYNC Start=100><P Class=A>In</P></BODY>\n<SYNC Start=2000><P Class=A>After<SYNC Start=3000><P Class=B>"
+       "x</SAMI>",
+       {{"00000003", "00000200", "In"}, {"00000200", "00000300", "After"}}, true},
       {"a SYNC without a start time is skipped with a warning",
        "<SAMI><BODY><SYNC><P>Lost<SYNC Start=100><P>Kept<SYNC Start=900><P>&nbsp;</BODY></SAMI>",
        {{"00000003", "00000023", "Kept"}}, true},
