@@ -409,7 +409,15 @@ bool IsLabelShape(std::string_view t) {
 }
 
 bool IsValidCue(std::string_view text, const FrameRate& rate) {
-  std::string d = StripSeparators(text);
+  // The digits without separators, gathered in place (this runs for every cue of a check).
+  char digits[8];
+  std::size_t n = 0;
+  for (char c : text) {
+    if (c == ':' || c == ';' || c == '.') continue;
+    if (n == 8) return false;
+    digits[n++] = c;
+  }
+  const std::string_view d(digits, n);
   if (!IsCompleteCue(d)) return false;
   int mm = (d[2] - '0') * 10 + (d[3] - '0');
   int ss = (d[4] - '0') * 10 + (d[5] - '0');
