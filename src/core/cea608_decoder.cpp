@@ -252,6 +252,57 @@ unsigned Decoder::Control(std::uint8_t hi, std::uint8_t lo) {
   return None;  // background and other optional attributes
 }
 
+namespace {
+
+// A word of one or two basic characters with good parity.
+bool IsTextWord(Word w) {
+  const auto b1 = static_cast<std::uint8_t>(w >> 8), b2 = static_cast<std::uint8_t>(w);
+  return HasOddParity(b1) && HasOddParity(b2) && (b1 & 0x7F) >= 0x20;
+}
+
+void Note(Decoder::Run& run, unsigned e, std::size_t at) {
+  if (e == Decoder::None) return;
+  run.effects |= e;
+  if ((e & Decoder::DisplayChanged) && run.firstChange < 0) run.firstChange = static_cast<std::ptrdiff_t>(at);
+  if ((e & Decoder::TextShown) && run.firstShown < 0) run.firstShown = static_cast<std::ptrdiff_t>(at);
+}
+
+}  // namespace
+
+std::size_t Decoder::FeedText(std::span<const Word> words, std::size_t j, Run& run) {
+  // Most of a caption's words are characters for the same row: the row, its column and
+  // the style are looked up once for a run of them, each word written as Put writes it.
+  previous_ = 0;
+  if (!ours_ || text_) {
+    Note(run, OtherChannel, j);
+    return j + 1;
+  }
+  const int screen = Target();
+  ScreenRow& r = Row(screen, row_);
+  const bool onScreen = screen == shown_;
+  const bool italic = italic_, underline = underline_;
+  int column = column_;
+  std::size_t k = j;
+  for (; k < words.size() && IsTextWord(words[k]); ++k) {
+    const std::uint8_t hi = words[k] >> 8 & 0x7F, lo = words[k] & 0x7F;
+    const char32_t c1 = kBasicChars[hi];
+    r.cells[static_cast<std::size_t>(column)] = Cell{c1, italic, underline, false};
+    column += column < 31;
+    bool text = c1 != U' ';
+    if (lo >= 0x20) {
+      const char32_t c2 = kBasicChars[lo];
+      r.cells[static_cast<std::size_t>(column)] = Cell{c2, italic, underline, false};
+      column += column < 31;
+      text = text || c2 != U' ';
+    }
+    if (onScreen) Note(run, DisplayChanged | (text ? unsigned{TextShown} : 0u), k);
+  }
+  column_ = column;
+  r.used = true;
+  r.tag = tag_;
+  return k;
+}
+
 inline unsigned Decoder::FeedOne(Word w) {
   const std::uint8_t b1 = static_cast<std::uint8_t>(w >> 8), b2 = static_cast<std::uint8_t>(w);
   if (!HasOddParity(b1) || !HasOddParity(b2)) {
@@ -268,41 +319,25 @@ inline unsigned Decoder::FeedOne(Word w) {
     return Control(hi, lo);
   }
   previous_ = 0;
-  if (hi < 0x20) return None;  // padding
-  // One or two basic characters, most of a caption's words: written as Put writes them,
-  // into a row looked up once.
-  if (!ours_ || text_) return OtherChannel;
-  const int screen = Target();
-  ScreenRow& r = Row(screen, row_);
-  int column = column_;
-  const char32_t c1 = kBasicChars[hi];
-  r.cells[static_cast<std::size_t>(column)] = Cell{c1, italic_, underline_, false};
-  column += column < 31;
-  bool text = c1 != U' ';
-  if (lo >= 0x20) {
-    const char32_t c2 = kBasicChars[lo];
-    r.cells[static_cast<std::size_t>(column)] = Cell{c2, italic_, underline_, false};
-    column += column < 31;
-    text = text || c2 != U' ';
-  }
-  column_ = column;
-  r.used = true;
-  r.tag = tag_;
-  if (screen != shown_) return None;
-  return DisplayChanged | (text ? unsigned{TextShown} : 0u);
+  return None;  // padding
 }
 
-unsigned Decoder::Feed(Word w) { return FeedOne(w); }
+unsigned Decoder::Feed(Word w) {
+  if (!IsTextWord(w)) return FeedOne(w);
+  Run run;
+  FeedText(std::span(&w, 1), 0, run);
+  return run.effects;
+}
 
 Decoder::Run Decoder::FeedAll(std::span<const Word> words) {
   Run run;
-  for (std::size_t j = 0; j < words.size(); ++j) {
-    const unsigned e = FeedOne(words[j]);
-    if (e == None) continue;
-    run.effects |= e;
-    const auto at = static_cast<std::ptrdiff_t>(j);
-    if ((e & DisplayChanged) && run.firstChange < 0) run.firstChange = at;
-    if ((e & TextShown) && run.firstShown < 0) run.firstShown = at;
+  for (std::size_t j = 0; j < words.size();) {
+    if (IsTextWord(words[j])) {
+      j = FeedText(words, j, run);
+      continue;
+    }
+    Note(run, FeedOne(words[j]), j);
+    ++j;
   }
   return run;
 }

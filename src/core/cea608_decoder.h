@@ -86,7 +86,10 @@ class Decoder {
   }
   bool Empty(int screen) const;
   void Clear(int screen);
+  // Words that are not characters.
   unsigned FeedOne(Word w);
+  // The run of character words from words[j] on (at least that one); the index after it.
+  std::size_t FeedText(std::span<const Word> words, std::size_t j, Run& run);
   unsigned Put(char32_t c, bool midRow = false);
   unsigned Control(std::uint8_t hi, std::uint8_t lo);
   unsigned Misc(std::uint8_t lo);

@@ -103,9 +103,14 @@ std::string StripSeparators(std::string_view text) {
 
 bool IsCompleteCue(std::string_view cue) {
   if (cue.size() != 8) return false;
-  for (char c : cue)
-    if (c < '0' || c > '9') return false;
-  return true;
+  // All eight bytes at once (this runs for every cue of every check and export): no byte
+  // below '0' (subtracting borrows into bit 7), none above '9' (adding 0x46 carries into
+  // bit 7) and none past ASCII. A borrow or carry between bytes only follows a byte that
+  // has already failed.
+  std::uint64_t w;
+  std::memcpy(&w, cue.data(), 8);
+  const std::uint64_t below = w - 0x3030303030303030ULL, above = w + 0x4646464646464646ULL;
+  return ((below | above | w) & 0x8080808080808080ULL) == 0;
 }
 
 Timecode LabelToFrames(std::string_view label, const FrameRate& rate, double rateOverride) {

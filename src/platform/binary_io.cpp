@@ -87,13 +87,15 @@ std::span<const std::uint8_t> ByteReader::bytes(std::size_t n) {
 
 std::string ByteReader::raw(std::size_t n) {
   auto s = bytes(n);
-  return std::string(s.begin(), s.end());
+  return std::string(reinterpret_cast<const char*>(s.data()), s.size());
 }
 
 std::string ByteReader::field(std::size_t n) {
-  std::string s = raw(n);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  return s;
+  // The padding is cut before the string is made (fields are mostly padding).
+  auto s = bytes(n);
+  std::size_t len = s.size();
+  while (len > 0 && (s[len - 1] == ' ' || s[len - 1] == 0)) --len;
+  return std::string(reinterpret_cast<const char*>(s.data()), len);
 }
 
 void ByteWriter::u16le(std::uint16_t v) {

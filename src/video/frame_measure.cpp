@@ -1,5 +1,9 @@
 #include "video/frame_measure.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -8,6 +12,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -272,19 +277,67 @@ class FrameClock {
 // on one thread.
 unsigned Cores() { return std::max(1u, std::min(std::thread::hardware_concurrency(), 8u)); }
 
+// Threads ready to run now at the usual priority or above, from /proc (-1 when it cannot be
+// read). A thread niced to 10 or more (a fuzzer or a batch job left running) gets a small
+// share of a core next to one of ours (nice 19 against 0: about 1.5%), so it takes no core
+// away and is not counted; /proc/loadavg's count of running tasks would count it, and a
+// machine idle but for such a job would then decode on one core. Counting stops at `enough`.
+int ReadyThreads(int enough) {
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return -1;
+  int ready = 0;
+  char path[576];  // room for two names of up to 255 bytes
+  char line[512];
+  while (ready < enough) {
+    const dirent* p = ::readdir(proc);
+    if (!p) break;
+    if (p->d_name[0] < '1' || p->d_name[0] > '9') continue;
+    std::snprintf(path, sizeof path, "/proc/%s/task", p->d_name);
+    DIR* tasks = ::opendir(path);
+    if (!tasks) continue;  // gone meanwhile
+    while (const dirent* t = ::readdir(tasks)) {
+      if (t->d_name[0] < '1' || t->d_name[0] > '9') continue;
+      std::snprintf(path, sizeof path, "/proc/%s/task/%s/stat", p->d_name, t->d_name);
+      const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+      if (fd < 0) continue;
+      const ssize_t n = ::read(fd, line, sizeof line - 1);
+      ::close(fd);
+      if (n <= 0) continue;
+      line[n] = 0;
+      // "tid (name) S ppid ... priority nice ...": the name may hold spaces and brackets,
+      // so the fields are counted from the last ')'; the state is the first, nice the 17th.
+      const char* at = std::strrchr(line, ')');
+      if (!at || at[1] != ' ' || at[2] != 'R') continue;
+      int field = 1;
+      for (at += 3; *at && field < 17; ++at)
+        if (*at == ' ') ++field;
+      if (field == 17 && std::atoi(at) < 10) ++ready;
+    }
+    ::closedir(tasks);
+  }
+  ::closedir(proc);
+  return ready;
+}
+
 // `own`: the pass's workers, which are not others' work.
 unsigned FreeCores(unsigned own = 0) {
   const unsigned cores = Cores();
   if (cores < 2) return 1;
-  // /proc/loadavg: "0.70 1.63 2.03 1/105 25558"; the fourth field is running/total.
-  std::FILE* f = std::fopen("/proc/loadavg", "r");
-  if (!f) return cores;
-  double a = 0, b = 0, c = 0;
-  unsigned running = 0, total = 0;
-  const int got = std::fscanf(f, "%lf %lf %lf %u/%u", &a, &b, &c, &running, &total);
-  std::fclose(f);
-  if (got != 5 || running < 1) return cores;
-  // `running` counts this thread too.
+  int ready = ReadyThreads(static_cast<int>(cores + own + 1));
+  if (ready < 0) {
+    // /proc/loadavg: "0.70 1.63 2.03 1/105 25558"; the fourth field is running/total.
+    std::FILE* f = std::fopen("/proc/loadavg", "r");
+    if (!f) return cores;
+    double a = 0, b = 0, c = 0;
+    unsigned running = 0, total = 0;
+    const int got = std::fscanf(f, "%lf %lf %lf %u/%u", &a, &b, &c, &running, &total);
+    std::fclose(f);
+    if (got != 5) return cores;
+    ready = static_cast<int>(running);
+  }
+  if (ready < 1) ready = 1;
+  // The count holds this thread too.
+  const unsigned running = static_cast<unsigned>(ready);
   const unsigned others = running - 1 - std::min(own, running - 1);
   return others >= cores ? 1 : cores - others;
 }
@@ -737,7 +790,8 @@ class MeasurePass {
     // Ranges asked for (tests, benchmarks) get a worker on every core, busy or not; else
     // a worker per free core, and another when a core becomes free while ranges are left.
     const std::size_t most = std::min<std::size_t>(hardware, s_.ranges.size());
-    const std::size_t workers = std::min<std::size_t>(s_.o.ranges > 0 ? hardware : cores, most);
+    const std::size_t workers = s_.o.workers > 0 ? std::min<std::size_t>(static_cast<std::size_t>(s_.o.workers), most)
+                                                 : std::min<std::size_t>(s_.o.ranges > 0 ? hardware : cores, most);
     // One range alone may still use frame threads, where the machine has cores to spare.
     const bool frameThreads = s_.ranges.size() == 1 && cores > 1;
     {
@@ -755,7 +809,7 @@ class MeasurePass {
         s_.Notify();
       };
       auto more = [&] {
-        if (threads.size() >= most || s_.nextRange.load() >= s_.ranges.size() ||
+        if (threads.size() >= most || s_.o.workers > 0 || s_.nextRange.load() >= s_.ranges.size() ||
             FreeCores(static_cast<unsigned>(running.load())) <= running.load())
           return;
         running.fetch_add(1);

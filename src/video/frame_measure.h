@@ -35,6 +35,10 @@ struct MeasureOptions {
   // How many ranges the pass cuts the video into, at keyframes, for its workers (H.264 and
   // HEVC); 0: as the machine's cores suggest. The measures are the same for every count.
   int ranges = 0;
+  // How many workers decode the ranges side by side; 0: one per free core (with `ranges`
+  // set: one per core). Not a setting either: the tests pin it to see the ranges taken in
+  // another order than the file's.
+  int workers = 0;
 
   static MeasureOptions Load(const SettingsStore& settings);
   bool operator==(const MeasureOptions&) const = default;

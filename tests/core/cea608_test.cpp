@@ -246,6 +246,64 @@ TEST(Cea608Decoder, MidRowItalicsAndOtherChannels) {
   EXPECT_EQ(p.d.Feed(0x1420), Decoder::Ignored);
 }
 
+// The rows a screen shows, "row:text" each.
+std::string Rows(const Screen& s) {
+  std::string out;
+  for (int r = 1; r <= 15; ++r)
+    if (const std::u32string t = s.RowText(r); !t.empty()) out += (out.empty() ? "" : " ") + std::to_string(r) + ":" + Utf8(t);
+  return out;
+}
+
+// Erasing, flipping, scrolling and moving must leave nothing of a row behind in either
+// memory, whichever rows were written.
+TEST(Cea608Decoder, ErasedAndMovedRowsLeaveNothingBehind) {
+  struct Step {
+    std::vector<Word> words;
+    const char* text;  // characters sent after the words
+    const char* shown;
+    const char* hidden;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"a two-row caption erased and flipped back",
+       {{{kResumeCaptionLoading, PreambleWord(1, 0)}, "TOP", "", "1:TOP"},
+        {{PreambleWord(15, 0)}, "BOTTOM", "", "1:TOP 15:BOTTOM"},
+        {{kEndOfCaption}, "", "1:TOP 15:BOTTOM", ""},
+        {{kEraseDisplayed}, "", "", ""},
+        {{kNull, kEndOfCaption}, "", "", ""}}},
+      {"the hidden memory erased while loading",
+       {{{kResumeCaptionLoading, PreambleWord(15, 0)}, "ONE", "", "15:ONE"},
+        {{kEndOfCaption, kResumeCaptionLoading, PreambleWord(14, 0)}, "TWO", "15:ONE", "14:TWO"},
+        {{kEraseNonDisplayed, PreambleWord(13, 0)}, "3", "15:ONE", "13:3"},
+        {{kEndOfCaption}, "", "13:3", "15:ONE"}}},
+      {"a roll-up window moved, scrolled, widened, then left for pop-on and back",
+       {{{kRollUp2, kCarriageReturn, PreambleWord(15, 0)}, "A", "15:A", ""},
+        {{kCarriageReturn, PreambleWord(15, 0)}, "B", "14:A 15:B", ""},
+        {{PreambleWord(10, 0)}, "C", "9:A 10:C", ""},
+        {{kCarriageReturn}, "", "9:C", ""},
+        {{kRollUp4}, "D", "9:C 10:D", ""},
+        {{kCarriageReturn}, "E", "8:C 9:D 10:E", ""},
+        {{kCarriageReturn}, "", "7:C 8:D 9:E", ""},
+        {{kResumeCaptionLoading, PreambleWord(2, 0)}, "F", "7:C 8:D 9:E", "2:F"},
+        {{kEndOfCaption}, "", "2:F", "7:C 8:D 9:E"},
+        {{kRollUp3}, "", "", ""}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Player p;
+    for (std::size_t i = 0; i < c.steps.size(); ++i) {
+      SCOPED_TRACE(i);
+      for (Word w : c.steps[i].words) p.d.Feed(w);
+      p.Text(c.steps[i].text);
+      EXPECT_EQ(Rows(p.d.displayed()), c.steps[i].shown);
+      EXPECT_EQ(Rows(p.d.nonDisplayed()), c.steps[i].hidden);
+      EXPECT_EQ(p.d.displayed().Empty(), std::string(c.steps[i].shown).empty());
+    }
+  }
+}
+
 TEST(Cea608Caption, RowsColumnsAndWords) {
   // A centred five-letter word on the bottom row: row 15, indent 12, tab 2, three words.
   Subtitle s;

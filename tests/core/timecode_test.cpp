@@ -134,6 +134,25 @@ TEST(Timecode, ValidationAndShapes) {
   EXPECT_EQ(NormalizeShortLabel("1:2"), "1:2");
 }
 
+// A cue is set only when it is eight digits: every byte value at every place, and the
+// lengths and separators typed or read from files.
+TEST(Timecode, OnlyEightDigitsMakeACompleteCue) {
+  for (std::size_t at = 0; at < 8; ++at) {
+    for (int b = 0; b < 256; ++b) {
+      std::string cue = "12345678";
+      cue[at] = static_cast<char>(b);
+      const bool digit = b >= '0' && b <= '9';
+      if (IsCompleteCue(cue) != digit) ADD_FAILURE() << "byte " << b << " at " << at;
+    }
+  }
+  for (const char* cue : {"", "0000000", "000000000", "00:00:00:00", "00 00 00", "0000000 ", " 0000000"})
+    EXPECT_FALSE(IsCompleteCue(cue)) << '"' << cue << '"';
+  EXPECT_TRUE(IsCompleteCue("99595924"));
+  EXPECT_EQ(StripSeparators("01:02;03.04"), "01020304");
+  EXPECT_EQ(StripSeparators(std::string(40, ':') + "1"), "1");
+  EXPECT_EQ(StripSeparators(std::string(40, '5')), std::string(40, '5'));
+}
+
 TEST(Timecode, RateTable) {
   struct Row {
     int code, num, den, counting;

@@ -190,18 +190,22 @@ TEST(FrameMeasure, SkippingPicturesFindsTheCutsOfTheFullDecode) {
   }
 }
 
-VideoAnalysis AnalyseInRanges(const std::filesystem::path& path, bool everyFrame, int ranges) {
+VideoAnalysis AnalyseInRanges(const std::filesystem::path& path, bool everyFrame, int ranges, int workers = 0) {
   detail::JobCore core(1, JobObserver{});
   JobContext job(core);
   MeasureOptions o;
   o.decodeEveryFrame = everyFrame;
   o.ranges = ranges;
+  o.workers = workers;
   return AnalyseFrames(path.string(), o, job);
 }
 
 // The pass cuts the video at keyframes into ranges that workers decode side by side; the
 // measures and peaks must be those of one range decoded from the start, for any number of
-// ranges (1000: every keyframe starts one), skipping pictures or not. With a keyframe every
+// ranges (1000: every keyframe starts one), skipping pictures or not, and whatever order the
+// workers take them in (the longest first: with one worker and two ranges of which the
+// second is longer, the first range is read after the second, by a reader that has moved
+// on). With a keyframe every
 // 12 frames, ranges start on the cut at 60 of shots.mp4 and inside its cross-fade (120,
 // 132); opengop.mkv has pictures shown before each keyframe but decoded after it, the cut
 // at 47 among them; hues.ts has no index to seek by; vfr.mkv changes its frame rate.
@@ -222,9 +226,10 @@ TEST(FrameMeasure, RangesGiveTheMeasuresOfOnePass) {
     for (bool every : {false, true}) {
       const VideoAnalysis one = AnalyseInRanges(path, every, 1);
       ASSERT_EQ(one.measures.size(), static_cast<std::size_t>(VideoFile::Open(path.string()).frameCount()));
-      for (int ranges : {2, 4, 1000}) {
-        SCOPED_TRACE(std::to_string(ranges) + " ranges" + (every ? ", every picture" : ""));
-        const VideoAnalysis many = AnalyseInRanges(path, every, ranges);
+      for (const auto& [ranges, workers] : {std::pair{2, 0}, {2, 1}, {4, 0}, {1000, 0}}) {
+        SCOPED_TRACE(std::to_string(ranges) + " ranges, " + std::to_string(workers) + " workers" +
+                     (every ? ", every picture" : ""));
+        const VideoAnalysis many = AnalyseInRanges(path, every, ranges, workers);
         EXPECT_EQ(many.measures, one.measures);
         EXPECT_EQ(many.peaks.channels, one.peaks.channels);
         EXPECT_EQ(many.peaks.values, one.peaks.values);

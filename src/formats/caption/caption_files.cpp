@@ -181,7 +181,8 @@ void ForEachCaptionIncEvent(const SubtitleDocument& doc, const CaptionIncOptions
     AppendCaptionWords(encoder, doc.At(i), style, b);
     lost = lost || b.lost;
     illegal = illegal || b.illegal;
-    for (Word& w : b.words) w = OnChannel(w, o.dataChannel);
+    if (o.dataChannel == 2)
+      for (Word& w : b.words) w = OnChannel(w, 2);
     const FrameCount at = std::max(start(i), free);
     emit(at, b.words);
     free = at + static_cast<FrameCount>(b.words.size());
@@ -221,17 +222,22 @@ Bytes WriteCaptionInc(const SubtitleDocument& doc, const CaptionIncOptions& o, s
     text += CueLabel(at, rate);
     text += '\xFE';
     text += channel;
-    // The bytes without parity; the filler bytes of text words are left out.
+    // The bytes without parity; the filler bytes of text words are left out. At most two
+    // bytes a word, written through a pointer and cut to what was written.
+    const std::size_t end = text.size();
+    text.resize(end + words.size() * 2);
+    char* p = text.data() + end;
     for (Word w : words) {
       const std::uint8_t hi = High(w), lo = Low(w);
       if (hi >= 0x10 && hi < 0x20) {
-        text += static_cast<char>(hi);
-        text += static_cast<char>(lo);
+        *p++ = static_cast<char>(hi);
+        *p++ = static_cast<char>(lo);
         continue;
       }
-      if (hi >= 0x20) text += static_cast<char>(hi);
-      if (lo >= 0x20) text += static_cast<char>(lo);
+      if (hi >= 0x20) *p++ = static_cast<char>(hi);
+      if (lo >= 0x20) *p++ = static_cast<char>(lo);
     }
+    text.resize(static_cast<std::size_t>(p - text.data()));
     text += "\r\n";
   });
   text.replace(0, 8, ZeroPad(events, 8));

@@ -182,9 +182,12 @@ std::span<const std::uint16_t> CaptionLines::WordsOf(const Line& l) const {
 CaptionLines ParseSccLines(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   CaptionLines out;
-  // A pop-on caption line is about 36 words of five bytes.
+  // A pop-on caption line is about 36 words of five bytes. A word takes four bytes of the
+  // text at least, so the words are written into room for that many and cut to size.
   out.lines.reserve(text.size() / 180 + 1);
-  out.words.reserve(text.size() / 5 + 1);
+  out.words.resize(text.size() / 4 + 1);
+  Word* const words = out.words.data();
+  std::size_t count = 0;
   bool header = false;
   LineSplitter split(text);
   std::string_view l;
@@ -207,29 +210,30 @@ CaptionLines ParseSccLines(std::string_view text) {
       rest = l.substr(line.label.size());
     }
     // Words of four hexadecimal digits between spaces and tabs.
-    line.first = static_cast<std::uint32_t>(out.words.size());
+    line.first = static_cast<std::uint32_t>(count);
     const std::size_t n = rest.size();
     const auto* d = reinterpret_cast<const unsigned char*>(rest.data());
     for (std::size_t i = 0; i < n;) {
-      while (i < n && IsBlank(rest[i])) ++i;
-      if (i == n) break;
-      // Most tokens are four digits and a space: read without looking for their end first.
+      if (IsBlank(rest[i])) {
+        ++i;
+        continue;
+      }
+      // Most tokens are four digits and a blank: read without looking for their end first.
       if (i + 4 <= n && (i + 4 == n || IsBlank(rest[i + 4]))) {
         const int a = kHexDigit[d[i]], b = kHexDigit[d[i + 1]], c = kHexDigit[d[i + 2]], e = kHexDigit[d[i + 3]];
         if ((a | b | c | e) >= 0) {
-          out.words.push_back(static_cast<Word>(a << 12 | b << 8 | c << 4 | e));
-          i += 4;
+          words[count++] = static_cast<Word>(a << 12 | b << 8 | c << 4 | e);
+          i += 5;  // the blank after it too
           continue;
         }
       }
-      std::size_t j = i;
-      while (j < n && !IsBlank(rest[j])) ++j;
+      while (i < n && !IsBlank(rest[i])) ++i;
       ++out.badTokens;
-      i = j;
     }
-    line.count = static_cast<std::uint32_t>(out.words.size() - line.first);
+    line.count = static_cast<std::uint32_t>(count - line.first);
     out.lines.push_back(line);
   }
+  out.words.resize(count);
   if (!header) throw InvalidFileFormat(kNotScc);
   return out;
 }
@@ -310,7 +314,7 @@ struct ShownRow {
   int first, length;
 };
 
-// A subtitle from what the screen shows; false when it shows nothing.
+// A new subtitle `s` filled from what the screen shows; false when it shows nothing.
 bool CaptionFrom(const Screen& screen, bool rollUp, int tag, Subtitle& s) {
   std::array<ShownRow, 15> rows;
   std::size_t count = 0;
@@ -327,7 +331,6 @@ bool CaptionFrom(const Screen& screen, bool rollUp, int tag, Subtitle& s) {
     else text.resize(before);
   }
   if (count == 0) return false;
-  s = Subtitle{};
   s.text = std::move(text);
   int longest = 0;
   for (std::size_t k = 0; k < count; ++k) longest = std::max(longest, rows[k].length);
@@ -384,19 +387,19 @@ SccReadResult DecodeCaptionLines(const CaptionLines& lines, const FrameRate& rat
   subs.reserve(std::min<std::size_t>(lines.lines.size(), kMaxSubtitles));
   Decoder decoder;
   FrameCount nextFree = 0;  // words of a line that starts too early wait for the line before
+  // The caption on screen is the last subtitle, built where it stays; its cues are set
+  // when it leaves the screen.
   bool open = false;
   FrameCount openIn = 0;
-  Subtitle current;
   int badLabels = 0;
   bool other = false;
   const FrameCount last = LastCueFrame(rate);
   auto close = [&](FrameCount at) {
     if (!open) return;
     open = false;
-    if (subs.size() >= kMaxSubtitles) return;
-    current.inCue = Cue::FromFrames(std::min(openIn, last), rate);
-    current.outCue = Cue::FromFrames(std::min(std::max(at, openIn + 1), last), rate);
-    subs.push_back(std::move(current));
+    Subtitle& s = subs.back();
+    s.inCue = Cue::FromFrames(std::min(openIn, last), rate);
+    s.outCue = Cue::FromFrames(std::min(std::max(at, openIn + 1), last), rate);
   };
   int tag = 0;
   for (const CaptionLines::Line& line : lines.lines) {
@@ -425,11 +428,12 @@ SccReadResult DecodeCaptionLines(const CaptionLines& lines, const FrameRate& rat
     nextFree = start + static_cast<FrameCount>(words.size());
     if (firstChange < 0) continue;
     close(firstChange);
-    Subtitle s;
-    if (CaptionFrom(decoder.displayed(), decoder.style() == Style::RollUp, tag, s)) {
+    if (subs.size() >= kMaxSubtitles) continue;
+    if (CaptionFrom(decoder.displayed(), decoder.style() == Style::RollUp, tag, subs.emplace_back())) {
       open = true;
       openIn = firstShown >= 0 ? firstShown : firstChange;
-      current = std::move(s);
+    } else {
+      subs.pop_back();
     }
   }
   // A caption still on screen at the end of the file stays two seconds.

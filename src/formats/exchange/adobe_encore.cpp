@@ -12,7 +12,7 @@ std::string WriteAdobeEncore(const SubtitleDocument& doc, Warnings& warnings) {
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
     out += std::to_string(++n) + ' ' + FrameLabel(s.inCue, sep, sep) + ' ' + FrameLabel(OutCueOf(s), sep, sep) + ' ';
-    out += text.Text(s);
+    text.AppendText(out, s);
     out += "\r\n";
   }
   text.Finish(warnings);

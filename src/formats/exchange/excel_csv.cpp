@@ -8,15 +8,19 @@
 namespace kipo {
 namespace {
 
-std::string Field(std::string_view v) {
-  if (v.find_first_of(",;\"\r\n\t") == std::string_view::npos) return std::string(v);
-  std::string out = "\"";
-  for (char c : v) {
-    if (c == '"') out += '"';
-    out += c;
+// A field as it stands, or quoted with its quotes doubled when it holds a separator.
+void AppendField(std::string& out, std::string_view v) {
+  if (v.find_first_of(",;\"\r\n\t") == std::string_view::npos) {
+    out += v;
+    return;
   }
   out += '"';
-  return out;
+  for (std::size_t q; (q = v.find('"')) != std::string_view::npos; v.remove_prefix(q + 1)) {
+    out += v.substr(0, q + 1);
+    out += '"';
+  }
+  out += v;
+  out += '"';
 }
 
 ScriptMarks Marks(std::string_view lineBreak) {
@@ -30,9 +34,17 @@ std::string WriteExcelCsv(const SubtitleDocument& doc, std::string_view lineBrea
   std::string out = "Number,In cue,Out cue,Text\r\n";
   out.reserve(doc.Count() * 64);
   std::size_t n = 0;
+  std::string row;
   for (const Subtitle& s : doc.Subtitles()) {
-    out += std::to_string(++n) + ',' + FrameLabel(s.inCue) + ',' + FrameLabel(OutCueOf(s)) + ',';
-    out += Field(text.Text(s));
+    out += std::to_string(++n);
+    out += ',';
+    AppendFrameLabel(out, s.inCue);
+    out += ',';
+    AppendFrameLabel(out, OutCueOf(s));
+    out += ',';
+    row.clear();
+    text.AppendText(row, s);
+    AppendField(out, row);
     out += "\r\n";
   }
   text.Finish(warnings);

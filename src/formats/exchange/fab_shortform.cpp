@@ -20,8 +20,17 @@ std::string WriteFabShortform(const SubtitleDocument& doc, std::string_view line
   out.reserve(doc.Count() * 64);
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
-    out += std::to_string(++n) + ' ' + FrameLabel(s.inCue) + ' ' + FrameLabel(OutCueOf(s)) + "\r\n";
-    for (const std::string& row : text.Rows(s)) out += mark + row + "\r\n";
+    out += std::to_string(++n);
+    out += ' ';
+    AppendFrameLabel(out, s.inCue);
+    out += ' ';
+    AppendFrameLabel(out, OutCueOf(s));
+    out += "\r\n";
+    text.ForEachRow(s, [&](std::string_view row) {
+      out += mark;
+      out += row;
+      out += "\r\n";
+    });
     out += "\r\n";
   }
   text.Finish(warnings);

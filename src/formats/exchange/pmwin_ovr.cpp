@@ -45,7 +45,7 @@ std::string WritePmWinOvr(const SubtitleDocument& doc, Warnings& warnings) {
     const char align = s.alignment == AlignLeft ? 'L' : s.alignment == AlignRight ? 'R' : 'C';
     out += head + FrameLabel(s.inCue) + " " + FrameLabel(OutCueOf(s)) + " R" + std::to_string(s.row) + " " + align +
            "\r\n";
-    out += text.Text(s);
+    text.AppendText(out, s);
     out += "\r\n\r\n";
   }
   text.Finish(warnings);

@@ -20,7 +20,7 @@ std::string WriteQube(const SubtitleDocument& doc, Warnings& warnings) {
     char number[16];
     std::snprintf(number, sizeof number, "%04zu", ++n);
     out += std::string(number) + "  " + FrameLabel(s.inCue) + "  " + FrameLabel(OutCueOf(s)) + "\r\n";
-    out += text.Text(s);
+    text.AppendText(out, s);
     out += "\r\n\r\n";
   }
   text.Finish(warnings);

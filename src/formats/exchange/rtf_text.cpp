@@ -49,6 +49,12 @@ constexpr ByteSet kRtfStop = [] {
   for (unsigned char c : {'\\', '{', '}', '\r', '\n'}) t.has[c] = true;
   return t;
 }();
+// Text the writer copies as it stands: printable ASCII but the three RTF specials.
+constexpr ByteSet kRtfPlain = [] {
+  ByteSet t;
+  for (int c = 0x20; c < 0x80; ++c) t.has[c] = c != '\\' && c != '{' && c != '}';
+  return t;
+}();
 constexpr ByteSet kRtfLetter = [] {
   ByteSet t;
   for (int c = 'a'; c <= 'z'; ++c) t.has[c] = t.has[c - 'a' + 'A'] = true;
@@ -66,11 +72,7 @@ void RtfWriter::Text(std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size();) {
     // Runs of ASCII that need no escaping go over at once.
     std::size_t run = i;
-    while (run < utf8.size()) {
-      const unsigned char b = static_cast<unsigned char>(utf8[run]);
-      if (b < 0x20 || b >= 0x80 || b == '\\' || b == '{' || b == '}') break;
-      ++run;
-    }
+    while (run < utf8.size() && kRtfPlain[static_cast<unsigned char>(utf8[run])]) ++run;
     if (run > i) {
       out_.append(utf8.data() + i, run - i);
       i = run;
@@ -108,7 +110,10 @@ void RtfWriter::Tab() { out_ += "\\tab "; }
 void RtfWriter::LineBreak() { out_ += "\\line\r\n"; }
 void RtfWriter::EndParagraph() { out_ += "\\par\r\n"; }
 
-std::string RtfWriter::Finish() { return out_ + "}\r\n"; }
+std::string RtfWriter::Finish() {
+  out_ += "}\r\n";
+  return std::move(out_);
+}
 
 std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
   std::size_t start = 0;
@@ -146,13 +151,16 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
     }
   };
   auto emit = [&](std::string_view s) {
-    if (stack.back().skip) return;
+    const State& st = stack.back();
+    if (st.skip) return;
     if (toSkip > 0) {
       --toSkip;
       return;
     }
-    syncItalic();
-    flushBytes();
+    if (st.italic != italicShown || !bytes.empty()) {
+      syncItalic();
+      flushBytes();
+    }
     out += s;
   };
   for (std::size_t i = start; i < rtf.size();) {

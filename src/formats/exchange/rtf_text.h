@@ -23,7 +23,9 @@ class RtfWriter {
   void Tab();
   void LineBreak();
   void EndParagraph();
-  // The whole document.
+  // Room for about `bytes` of the document.
+  void Reserve(std::size_t bytes) { out_.reserve(bytes); }
+  // The whole document (the writer is done with it).
   std::string Finish();
 
  private:

@@ -30,17 +30,15 @@ const Cue kZeroCue{"00000000"};
 
 const Cue& OutCueOf(const Subtitle& s) { return s.outCue.IsSet() ? s.outCue : s.inCue; }
 
+void AppendFrameLabel(std::string& out, const Cue& cue, char sep, char frameSep) {
+  const char* d = (cue.IsSet() ? cue.digits() : kZeroCue.digits()).data();
+  const char label[11] = {d[0], d[1], sep, d[2], d[3], sep, d[4], d[5], frameSep, d[6], d[7]};
+  out.append(label, 11);
+}
+
 std::string FrameLabel(const Cue& cue, char sep, char frameSep) {
-  std::string_view d = cue.IsSet() ? cue.digits() : kZeroCue.digits();
   std::string out;
-  out.reserve(11);
-  out.append(d.substr(0, 2));
-  out += sep;
-  out.append(d.substr(2, 2));
-  out += sep;
-  out.append(d.substr(4, 2));
-  out += frameSep;
-  out.append(d.substr(6, 2));
+  AppendFrameLabel(out, cue, sep, frameSep);
   return out;
 }
 
@@ -83,7 +81,7 @@ CueDigits ShiftDigits(std::string_view digits, long frames, const FrameRate& rat
   return FramesToDigits(static_cast<Timecode>(f), rate);
 }
 
-std::vector<std::string> ScriptTextWriter::Rows(const Subtitle& s) {
+void ScriptTextWriter::Write(std::string& out, const Subtitle& s, std::vector<std::size_t>* rowEnds) {
   std::string text;
   if (s.italic && !HasItalicMarkers(s.text)) text = kItalicOn + s.text + kItalicOff;
   std::string_view source = text.empty() ? std::string_view(s.text) : std::string_view(text);
@@ -97,39 +95,42 @@ std::vector<std::string> ScriptTextWriter::Rows(const Subtitle& s) {
     spaced = ColoursAsSpaces(source);
     source = spaced;
   }
-  std::vector<std::string> rows(1);
+  // Bytes that keep a piece from going over as it stands: control characters and the lead
+  // byte EE of the stand-ins of literal markup characters.
+  static constexpr auto kSpecial = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 0x20; ++c) t[c] = true;
+    t[0x7F] = t[0xEE] = true;
+    return t;
+  }();
   bool italic = false, underline = false;
   const bool hasItalics = !marks_.italicOn.empty();
   const bool hasUnderline = !marks_.underlineOn.empty();
   ScanMarkup(source, MarkerView{}, [&](Mark m, std::string_view piece) {
-    std::string& row = rows.back();
     switch (m) {
       case Mark::None:
-        // Most text holds no stand-ins of literal markup characters (private-use letters,
-        // lead byte EE) and no control characters: it goes over as it stands.
-        if (std::none_of(piece.begin(), piece.end(), [](char c) {
-              const auto b = static_cast<unsigned char>(c);
-              return b < 0x20 || b == 0x7F || b == 0xEE;
-            })) {
-          row += piece;
+        // Most text holds no stand-ins and no control characters: it goes over as it stands.
+        if (std::none_of(piece.begin(), piece.end(), [](char c) { return kSpecial[static_cast<unsigned char>(c)]; })) {
+          out += piece;
           break;
         }
         // Control characters have no place in a text file.
         for (char c : UnescapeLiterals(piece))
-          if (!((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F)) row += c;
+          if (!((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F)) out += c;
         break;
       case Mark::RowBreak:
-        if (italic && hasItalics) row += marks_.italicOff;
-        if (underline && hasUnderline) row += marks_.underlineOff;
-        rows.emplace_back();
-        if (italic && hasItalics) rows.back() += marks_.italicOn;
-        if (underline && hasUnderline) rows.back() += marks_.underlineOn;
+        if (italic && hasItalics) out += marks_.italicOff;
+        if (underline && hasUnderline) out += marks_.underlineOff;
+        if (rowEnds) rowEnds->push_back(out.size());
+        out += marks_.rowBreak;
+        if (italic && hasItalics) out += marks_.italicOn;
+        if (underline && hasUnderline) out += marks_.underlineOn;
         break;
       case Mark::ItalicOn:
       case Mark::ItalicOff: {
         const bool on = m == Mark::ItalicOn;
         if (!hasItalics) lostItalics_ = true;
-        else if (on != italic) row += on ? marks_.italicOn : marks_.italicOff;
+        else if (on != italic) out += on ? marks_.italicOn : marks_.italicOff;
         italic = on;
         break;
       }
@@ -137,31 +138,42 @@ std::vector<std::string> ScriptTextWriter::Rows(const Subtitle& s) {
       case Mark::UnderlineOff: {
         const bool on = m == Mark::UnderlineOn;
         if (!hasUnderline) lostUnderline_ = true;
-        else if (on != underline) row += on ? marks_.underlineOn : marks_.underlineOff;
+        else if (on != underline) out += on ? marks_.underlineOn : marks_.underlineOff;
         underline = on;
         break;
       }
       case Mark::Colour: lostColour_ = true; break;
       case Mark::GroupStart:
       case Mark::GroupEnd: lostGroup_ = true; break;
-      default: row += piece; break;
+      default: out += piece; break;
     }
   });
-  if (italic && hasItalics) rows.back() += marks_.italicOff;
-  if (underline && hasUnderline) rows.back() += marks_.underlineOff;
+  if (italic && hasItalics) out += marks_.italicOff;
+  if (underline && hasUnderline) out += marks_.underlineOff;
+  if (rowEnds) rowEnds->push_back(out.size());
+}
+
+std::vector<std::string> ScriptTextWriter::Rows(const Subtitle& s) {
+  std::string all;
+  std::vector<std::size_t> ends;
+  Write(all, s, &ends);
+  std::vector<std::string> rows;
+  rows.reserve(ends.size());
+  std::size_t from = 0;
+  for (std::size_t end : ends) {
+    rows.emplace_back(all, from, end - from);
+    from = end + marks_.rowBreak.size();
+  }
   return rows;
 }
 
 std::string ScriptTextWriter::Text(const Subtitle& s) {
   std::string out;
-  bool first = true;
-  for (const std::string& row : Rows(s)) {
-    if (!first) out += marks_.rowBreak;
-    first = false;
-    out += row;
-  }
+  Write(out, s, nullptr);
   return out;
 }
+
+void ScriptTextWriter::AppendText(std::string& out, const Subtitle& s) { Write(out, s, nullptr); }
 
 void ScriptTextWriter::Finish(Warnings& w) const {
   if (lostItalics_) w.push_back("Italics cannot be written in " + name_ + " files and were left out");
@@ -243,10 +255,13 @@ std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) 
       AppendStandIn(out, text[i]);
       from = i + 1;
     }
-    for (++i; i < text.size(); ++i) {
-      const unsigned char k = stop[static_cast<unsigned char>(text[i])];
-      if (k == 0) continue;
-      if (k & kMayStartMark) break;
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    for (++i;; ++i) {
+      // Ordinary bytes four at a time, then one at a time up to the stop.
+      while (i + 4 <= n && !(stop[t[i]] | stop[t[i + 1]] | stop[t[i + 2]] | stop[t[i + 3]])) i += 4;
+      while (i < n && !stop[t[i]]) ++i;
+      if (i >= n || (stop[t[i]] & kMayStartMark)) break;
       out.append(text.data() + from, i - from);
       AppendStandIn(out, text[i]);
       from = i + 1;

@@ -19,6 +19,7 @@ using Warnings = std::vector<std::string>;
 // "HH:MM:SS:FF" of a cue; the in cue stands in for an out cue that is not set, and a cue
 // that is not set at all is written as zero.
 std::string FrameLabel(const Cue& cue, char sep = ':', char frameSep = ':');
+void AppendFrameLabel(std::string& out, const Cue& cue, char sep = ':', char frameSep = ':');
 // The out cue to write for a subtitle: its out cue, or its in cue when it has none.
 const Cue& OutCueOf(const Subtitle& s);
 
@@ -51,12 +52,33 @@ class ScriptTextWriter {
   std::vector<std::string> Rows(const Subtitle& s);
   // The rows joined by the format's row break.
   std::string Text(const Subtitle& s);
+  // The same appended to a file being written.
+  void AppendText(std::string& out, const Subtitle& s);
+  // Calls `each(row)` for every row, in order; the rows are views into the writer's own
+  // buffer, good until its next call (no strings of their own per subtitle).
+  template <class F>
+  void ForEachRow(const Subtitle& s, F each) {
+    rowText_.clear();
+    rowEnds_.clear();
+    Write(rowText_, s, &rowEnds_);
+    std::size_t from = 0;
+    for (std::size_t end : rowEnds_) {
+      each(std::string_view(rowText_).substr(from, end - from));
+      from = end + marks_.rowBreak.size();
+    }
+  }
   void Finish(Warnings& warnings) const;
 
  private:
+  // The rows into `out` with the row break between them; `rowEnds` (when given) gets
+  // where each row ends.
+  void Write(std::string& out, const Subtitle& s, std::vector<std::size_t>* rowEnds);
+
   std::string name_;
   ScriptMarks marks_;
   bool lostItalics_ = false, lostUnderline_ = false, lostColour_ = false, lostGroup_ = false;
+  std::string rowText_;
+  std::vector<std::size_t> rowEnds_;
 };
 
 // A script's text (rows separated by the format's row break, or any line end) to document

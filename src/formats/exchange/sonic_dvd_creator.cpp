@@ -23,7 +23,7 @@ std::string WriteSonicDvdCreator(const SubtitleDocument& doc, Warnings& warnings
     char number[16];
     std::snprintf(number, sizeof number, "%04zu", ++n);
     out += std::string(number) + '\t' + FrameLabel(s.inCue) + '\t' + FrameLabel(OutCueOf(s)) + '\t';
-    out += text.Text(s);
+    text.AppendText(out, s);
     out += "\r\n\r\n";
   }
   text.Finish(warnings);

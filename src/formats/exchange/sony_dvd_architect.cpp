@@ -10,7 +10,7 @@ std::string WriteSonyDvdArchitect(const SubtitleDocument& doc, Warnings& warning
   out.reserve(doc.Count() * 64);
   for (const Subtitle& s : doc.Subtitles()) {
     out += FrameLabel(s.inCue) + '\t' + FrameLabel(OutCueOf(s)) + '\t';
-    out += text.Text(s);
+    text.AppendText(out, s);
     out += "\r\n\r\n";
   }
   text.Finish(warnings);

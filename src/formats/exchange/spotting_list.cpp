@@ -1,7 +1,5 @@
 #include "formats/exchange/spotting_list.h"
 
-#include <cstdio>
-
 #include "formats/exchange/rtf_text.h"
 #include "formats/exchange/script_text.h"
 #include "platform/user_error.h"
@@ -13,15 +11,28 @@ constexpr ScriptMarks kTextMarks{"<i>", "</i>", "", "", "\r\n"};
 constexpr ScriptMarks kRtfMarks{kRtfItalicOn, kRtfItalicOff, "", "", "\r\n"};
 
 std::string ListCueLine(std::size_t n, const Subtitle& s, const FrameRate& rate, bool duration) {
-  char number[16];
-  std::snprintf(number, sizeof number, "%04zu", n);
-  std::string line = std::string(number) + '\t' + FrameLabel(s.inCue) + '\t' + FrameLabel(OutCueOf(s));
+  // "0001<tab>IN<tab>OUT[<tab>SS:FF]", the number at least four digits and the duration's
+  // fields at least two.
+  auto digits = [](std::string& out, std::size_t v, std::size_t width) {
+    const std::string text = std::to_string(v);
+    if (text.size() < width) out.append(width - text.size(), '0');
+    out += text;
+  };
+  std::string line;
+  line.reserve(40);
+  digits(line, n, 4);
+  line += '\t';
+  AppendFrameLabel(line, s.inCue);
+  line += '\t';
+  const Cue& out = OutCueOf(s);
+  AppendFrameLabel(line, out);
   if (duration) {
-    long d = static_cast<long>(OutCueOf(s).ToFrames(rate) - s.inCue.ToFrames(rate));
+    long d = static_cast<long>(out.ToFrames(rate) - s.inCue.ToFrames(rate));
     if (d < 0) d = 0;
-    char text[32];
-    std::snprintf(text, sizeof text, "\t%02ld:%02ld", d / rate.countingRate(), d % rate.countingRate());
-    line += text;
+    line += '\t';
+    digits(line, static_cast<std::size_t>(d / rate.countingRate()), 2);
+    line += ':';
+    digits(line, static_cast<std::size_t>(d % rate.countingRate()), 2);
   }
   return line;
 }
@@ -52,8 +63,13 @@ std::string WriteSpottingText(const SubtitleDocument& doc, const ListLayout& lay
   out.reserve(out.size() + doc.Count() * 80);
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
-    out += ListCueLine(++n, s, doc.frameRate(), layout.duration) + "\r\n";
-    for (const std::string& row : text.Rows(s)) out += "\t" + row + "\r\n";
+    out += ListCueLine(++n, s, doc.frameRate(), layout.duration);
+    out += "\r\n";
+    text.ForEachRow(s, [&](std::string_view row) {
+      out += '\t';
+      out += row;
+      out += "\r\n";
+    });
     out += "\r\n";
   }
   text.Finish(warnings);
@@ -64,6 +80,7 @@ std::string WriteSpottingRtf(const SubtitleDocument& doc, const ListLayout& layo
   // Rows are written in the text marks and turned into the word processor's italics.
   ScriptTextWriter text(layout.name, kTextMarks);
   RtfWriter rtf;
+  rtf.Reserve(doc.Count() * 200);
   auto styled = [&rtf](std::string_view row) {
     for (std::size_t i = 0; i < row.size();) {
       if (row.substr(i).starts_with("<i>")) {
@@ -90,12 +107,12 @@ std::string WriteSpottingRtf(const SubtitleDocument& doc, const ListLayout& layo
     rtf.Text(ListCueLine(++n, s, doc.frameRate(), layout.duration));
     rtf.Bold(false);
     rtf.EndParagraph();
-    for (const std::string& row : text.Rows(s)) {
+    text.ForEachRow(s, [&](std::string_view row) {
       rtf.Tab();
       styled(row);
       rtf.Italic(false);
       rtf.EndParagraph();
-    }
+    });
     rtf.EndParagraph();
   }
   text.Finish(warnings);

@@ -44,7 +44,7 @@ std::string WriteSpruceStl(const SubtitleDocument& doc, std::string_view header,
   out += "\r\n";
   for (const Subtitle& s : doc.Subtitles()) {
     out += FrameLabel(s.inCue) + " , " + FrameLabel(OutCueOf(s)) + " , ";
-    out += text.Text(s);
+    text.AppendText(out, s);
     out += "\r\n";
   }
   text.Finish(warnings);

@@ -17,9 +17,18 @@ std::string WriteSwiftInterchange(const SubtitleDocument& doc, Warnings& warning
   out.reserve(doc.Count() * 90);
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
-    out += "\r\n[Subtitle " + std::to_string(++n) + "]\r\n";
-    out += "In=" + FrameLabel(s.inCue) + "\r\nOut=" + FrameLabel(OutCueOf(s)) + "\r\n";
-    for (const std::string& row : text.Rows(s)) out += "Row=" + row + "\r\n";
+    out += "\r\n[Subtitle ";
+    out += std::to_string(++n);
+    out += "]\r\nIn=";
+    AppendFrameLabel(out, s.inCue);
+    out += "\r\nOut=";
+    AppendFrameLabel(out, OutCueOf(s));
+    out += "\r\n";
+    text.ForEachRow(s, [&](std::string_view row) {
+      out += "Row=";
+      out += row;
+      out += "\r\n";
+    });
   }
   text.Finish(warnings);
   return out;

@@ -16,7 +16,7 @@ std::string WriteTitra(const SubtitleDocument& doc, Warnings& warnings) {
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
     out += std::to_string(++n) + '\t' + FrameLabel(s.inCue) + '\t' + FrameLabel(OutCueOf(s)) + '\t';
-    out += text.Text(s);
+    text.AppendText(out, s);
     out += "\r\n";
   }
   text.Finish(warnings);

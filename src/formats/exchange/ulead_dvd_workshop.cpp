@@ -19,7 +19,7 @@ std::string WriteUleadDvdWorkshop(const SubtitleDocument& doc, Warnings& warning
   for (const Subtitle& s : doc.Subtitles()) {
     out += '#' + std::to_string(++n) + ' ' + FrameLabel(s.inCue, ';', ';') + ' ' + FrameLabel(OutCueOf(s), ';', ';');
     out += "\r\n";
-    out += text.Text(s);
+    text.AppendText(out, s);
     out += "\r\n\r\n";
   }
   out += "#Subtitle text end\r\n";

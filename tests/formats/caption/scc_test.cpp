@@ -521,7 +521,7 @@ TEST(SccWithFfmpeg, FfmpegFindsOurTextsInOrderOnTime) {
       const std::vector<std::string> ffRows = SplitLines(got[i].second), ourRows = SplitLines(want);
       ASSERT_EQ(ffRows.size(), ourRows.size()) << got[i].second;
       for (std::size_t k = 0; k < ourRows.size(); ++k) EXPECT_TRUE(ffRows[k].starts_with(ourRows[k])) << ffRows[k];
-      EXPECT_NEAR(got[i].first, starts[i], 1 / 30.0 + 0.002);
+      EXPECT_NEAR(got[i].first, starts[i], frame + 0.002);
     }
   }
 }

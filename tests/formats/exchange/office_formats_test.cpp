@@ -190,6 +190,39 @@ print('ok')
   EXPECT_EQ(std::system(("python3 '" + read + "' '" + path.string() + "' | grep -q 'Plain|Wholly italic|Two'").c_str()), 0);
 }
 
+// The largest document is 65,534 slide parts and nine others: more entries than a classic
+// zip end record counts, so the package carries the Zip64 count; every slide's
+// relationships are one part's bytes stored many times. Python's zip reader and unzip check
+// every part's CRC; our reader gets every slide back.
+TEST(PowerPoint, LargestPresentationIsAWholeZipPackage) {
+  SubtitleDocument doc;
+  std::vector<Subtitle> subs(kMaxSubtitles);
+  for (std::size_t i = 0; i < subs.size(); ++i) {
+    subs[i].inCue = FramesToDigits(static_cast<Timecode>(i * 60), kPal);
+    subs[i].outCue = FramesToDigits(static_cast<Timecode>(i * 60 + 50), kPal);
+    subs[i].text = i % 3 ? "Line " + std::to_string(i) + "\r\n<second> row & more" : "x";
+  }
+  doc.ReplaceAll(std::move(subs));
+  Warnings w;
+  const std::vector<std::uint8_t> bytes = WritePowerPoint(doc, {}, w);
+  const SubtitleDocument back = ReadPowerPoint(bytes, kPal, w);
+  ASSERT_EQ(back.Count(), doc.Count());
+  for (std::size_t i : {std::size_t{0}, std::size_t{1}, std::size_t{20000}, kMaxSubtitles - 1}) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(back.At(i).text, doc.At(i).text);
+    EXPECT_EQ(back.At(i).outCue, doc.At(i).outCue);
+  }
+  if (!Python("zipfile")) GTEST_SKIP() << "python3 is not installed";
+  test::TempHome home;
+  const auto path = home / "largest.pptx";
+  WriteFileAtomic(path, bytes);
+  const std::string check = "python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+                            "assert z.testzip() is None; assert len(z.namelist()) == 65543' '" + path.string() + "'";
+  EXPECT_EQ(std::system(check.c_str()), 0);
+  if (std::system("command -v unzip >/dev/null 2>&1") == 0)
+    EXPECT_EQ(std::system(("unzip -tqq '" + path.string() + "' >/dev/null").c_str()), 0);
+}
+
 // The presentation program converts our presentation headless: one page per slide. The
 // office suite is large and not installed by the project; the test runs where it is.
 TEST(PowerPoint, PresentationProgramConvertsOurPresentation) {
