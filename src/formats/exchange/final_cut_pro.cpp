@@ -272,12 +272,13 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
   const std::vector<std::string> pieces = ItemPieces(x.Depth(), timebase, ntsc, o);
   std::size_t n = 0;
   std::string text;
+  Subtitle bare;  // assigned item by item: its strings keep their room
   for (const Subtitle& s : doc.Subtitles()) {
     if (!s.inCue.IsSet()) continue;
     const long in = static_cast<long>(s.inCue.ToFrames(rate));
     const long end = std::max(in, static_cast<long>(OutCueOf(s).ToFrames(rate)));
     const bool italic = s.italic || IsWhollyItalic(s.text);
-    Subtitle bare = s;
+    bare = s;
     bare.italic = false;
     if (!italic && HasItalicMarkers(s.text)) partItalics = true;
     bare.text = StripItalics(s.text);
