@@ -8,7 +8,6 @@
 // same path through the scaler and the comparison at a thirtieth of the work).
 // Only videos of up to 64 frames are measured: a longer frame table (a damaged count, or
 // a seed grown by the fuzzer) runs the same code more times over, at many times the cost.
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +15,7 @@
 
 #include "platform/jobs.h"
 #include "platform/user_error.h"
+#include "video_input.h"
 #include "video/frame_measure.h"
 #include "video/video_file.h"
 
@@ -50,16 +50,9 @@ void Analyse(const kipo::VideoFile& video, const std::string& path, std::uint8_t
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 1) return 0;
-  static const char* kExtensions[] = {".mp4", ".mkv", ".mpg", ".ts", ".avi", ".mov", ".webm", ".m2v"};
-  static const std::string base = "/tmp/kipo-fuzz-analysis-" + std::to_string(::getpid());
-  const std::string path = base + kExtensions[data[0] % 8];
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(data + 1, 1, size - 1, f);
-    std::fclose(f);
-  } else {
-    return 0;
-  }
+  const auto file = kipo::fuzz::WriteVideoInput(data, size, "kipo-fuzz-analysis");
+  if (!file) return 0;
+  const std::string& path = *file;
   try {
     const kipo::VideoFile video = kipo::VideoFile::Open(path);
     if (video.frameCount() <= 0) __builtin_trap();

@@ -5,26 +5,19 @@
 // table read, its labels made and its last, first and middle pictures decoded. The
 // shot-cut analysis pass over the same files is fuzz_video_analysis: together they cost
 // three times as much per input, and each reaches a million inputs sooner alone.
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "platform/user_error.h"
+#include "video_input.h"
 #include "video/video_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 1) return 0;
-  static const char* kExtensions[] = {".mp4", ".mkv", ".mpg", ".ts", ".avi", ".mov", ".webm", ".m2v"};
-  static const std::string base = "/tmp/kipo-fuzz-video-" + std::to_string(::getpid());
-  const std::string path = base + kExtensions[data[0] % 8];
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(data + 1, 1, size - 1, f);
-    std::fclose(f);
-  } else {
-    return 0;
-  }
+  const auto file = kipo::fuzz::WriteVideoInput(data, size, "kipo-fuzz-video");
+  if (!file) return 0;
+  const std::string& path = *file;
   try {
     kipo::VideoFile video = kipo::VideoFile::Open(path);
     const kipo::FrameCount n = video.frameCount();
