@@ -117,7 +117,8 @@ TEST_F(UndoRedo, TypingInEachBoxIsRecordedAsItHappens) {
     ws.session().Typed(b.field, b.second);
     EXPECT_EQ(ws.session().undoHistory().ActionAt(1), b.action);
     EXPECT_EQ(ws.session().undoHistory().Pointer(), 2) << ws.session().undoHistory().Dump();
-    if (b.field == EditField::Duration) EXPECT_EQ(ws.session().edit().outCue, "00:00:15:12");
+    if (b.field == EditField::Duration) {
+      EXPECT_EQ(ws.session().edit().outCue, "00:00:15:12"); }
     ws.editing().PageDown();
     EXPECT_NE(ws.doc().Subtitles(), original);
     ws.session().Undo();  // back on the subtitle, the typing still in its box

@@ -86,7 +86,8 @@ TEST(CliRealFiles, TimecodeRefusesLabelsThatDoNotExist) {
     SCOPED_TRACE(std::string(c.value) + " at " + c.rate);
     auto r = Kipo({"timecode", c.value, "--rate", c.rate});
     EXPECT_EQ(r.code, c.code) << r.err;
-    if (*c.said) EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    if (*c.said) {
+      EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err; }
   }
 }
 

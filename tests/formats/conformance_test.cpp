@@ -122,17 +122,23 @@ TEST(FormatRegistry, IdsExtensionsAndPlacesAreUnique) {
         EXPECT_TRUE(fileTypes.insert(f.fileType->extension).second)
             << "two file types share an extension and neither can tell its files by content";
       }
-      if (f.fileType->openOrder) EXPECT_TRUE(openPlaces.insert(f.fileType->openOrder).second);
+      if (f.fileType->openOrder) {
+        EXPECT_TRUE(openPlaces.insert(f.fileType->openOrder).second); }
       if (f.fileType->saveOrder) {
         EXPECT_TRUE(savePlaces.insert(f.fileType->saveOrder).second);
         EXPECT_TRUE(f.CanWrite()) << "the Save As list offers a type that cannot be written";
       }
-      if (f.fileType->openOrder) EXPECT_TRUE(f.CanRead()) << "the Open list offers a type that cannot be read";
+      if (f.fileType->openOrder) {
+        EXPECT_TRUE(f.CanRead()) << "the Open list offers a type that cannot be read"; }
     }
-    if (f.exportRow) EXPECT_TRUE(exportPlaces.insert(f.exportRow->position).second) << f.exportRow->name;
-    if (f.importRow) EXPECT_TRUE(importPlaces.insert(f.importRow->position).second) << f.importRow->name;
-    if (f.convert) EXPECT_TRUE(convertPlaces.insert(f.convert->position).second) << f.convert->batchName;
-    if (f.cueText) EXPECT_TRUE(f.exportRow) << "a text writer needs the export row that gives its encodings";
+    if (f.exportRow) {
+      EXPECT_TRUE(exportPlaces.insert(f.exportRow->position).second) << f.exportRow->name; }
+    if (f.importRow) {
+      EXPECT_TRUE(importPlaces.insert(f.importRow->position).second) << f.importRow->name; }
+    if (f.convert) {
+      EXPECT_TRUE(convertPlaces.insert(f.convert->position).second) << f.convert->batchName; }
+    if (f.cueText) {
+      EXPECT_TRUE(f.exportRow) << "a text writer needs the export row that gives its encodings"; }
   }
 }
 
@@ -164,12 +170,14 @@ TEST(FormatRegistry, ViewsCoverEveryRowInOrder) {
     const Format* f = FormatOf(t);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(FindConvertTarget(t.batchName), &t);
-    if (!t.fileType.empty()) EXPECT_EQ(FormatForExtension(t.fileType), f);
+    if (!t.fileType.empty()) {
+      EXPECT_EQ(FormatForExtension(t.fileType), f); }
   }
   // Every type the Open dialog lists is in its "All Subtitle Files" entry or its own.
   const std::string open = OpenDialogFilter();
   for (const Format& f : Formats())
-    if (f.fileType && f.fileType->openOrder) EXPECT_NE(open.find(f.fileType->openPattern), std::string::npos) << f.id;
+    if (f.fileType && f.fileType->openOrder) {
+      EXPECT_NE(open.find(f.fileType->openPattern), std::string::npos) << f.id; }
 }
 
 // The format a file name asks for: two-part extensions before the last part, then the file
@@ -228,8 +236,10 @@ TEST_P(RoundTrip, EveryCueToTheFrameAndNoSilentLoss) {
     SCOPED_TRACE(doc.At(i).text);
     if (f.traits.cuesAsShown) {
       // Shown from its loading on, gone by the next caption: never before the previous one.
-      if (i > 0) EXPECT_GT(back.document.At(i).inCue.ToFrames(doc.frameRate()),
-                           back.document.At(i - 1).inCue.ToFrames(doc.frameRate()));
+      if (i > 0) {
+        EXPECT_GT(back.document.At(i).inCue.ToFrames(doc.frameRate()),
+                  back.document.At(i - 1).inCue.ToFrames(doc.frameRate()));
+      }
     } else if (f.traits.keepsTenHours || doc.At(i).text != "Late") {
       EXPECT_EQ(back.document.At(i).inCue, doc.At(i).inCue);
       EXPECT_EQ(back.document.At(i).outCue, doc.At(i).outCue);
@@ -242,7 +252,8 @@ TEST_P(RoundTrip, EveryCueToTheFrameAndNoSilentLoss) {
     else EXPECT_EQ(got, StripItalics(doc.At(i).text));
     textChanged = textChanged || got != doc.At(i).text;
   }
-  if (textChanged) EXPECT_FALSE(written.warnings.empty()) << "the writer lost markup without saying so";
+  if (textChanged) {
+    EXPECT_FALSE(written.warnings.empty()) << "the writer lost markup without saying so"; }
 }
 
 TEST_P(RoundTrip, MarkupTheFormatCannotCarryIsNamed) {
@@ -287,7 +298,8 @@ TEST_P(RoundTrip, LargestDocument) {
   ReadResult back = h.Read(f, written.bytes);
   ASSERT_EQ(back.document.Count(), doc.Count());
   const std::size_t last = doc.Count() - 1;
-  if (!f.traits.cuesAsShown) EXPECT_EQ(back.document.At(last).inCue, doc.At(last).inCue);
+  if (!f.traits.cuesAsShown) {
+    EXPECT_EQ(back.document.At(last).inCue, doc.At(last).inCue); }
   EXPECT_EQ(back.document.At(last).text, doc.At(last).text);
 }
 
@@ -351,7 +363,8 @@ TEST_P(TextFiles, NoControlCharacters) {
     EXPECT_FALSE((u < 0x20 && c != '\r' && c != '\n' && c != '\t') || u == 0x7F) << "byte " << int(u) << " in " << text;
   }
   const bool tags = text.find("color") != std::string::npos;
-  if (!f.traits.keepsColours && !tags) EXPECT_FALSE(w.empty()) << "colours left out without a warning";
+  if (!f.traits.keepsColours && !tags) {
+    EXPECT_FALSE(w.empty()) << "colours left out without a warning"; }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, TextFiles,
@@ -366,7 +379,8 @@ class BadInput : public ::testing::TestWithParam<const Format*> {};
 void ReadsOrRefuses(Harness& h, const Format& f, std::span<const std::uint8_t> bytes, bool empty) {
   try {
     ReadResult r = h.Read(f, bytes);
-    if (empty) EXPECT_EQ(r.document.Count(), 0u) << "subtitles from no bytes at all";
+    if (empty) {
+      EXPECT_EQ(r.document.Count(), 0u) << "subtitles from no bytes at all"; }
   } catch (const Cancelled&) {
     ADD_FAILURE() << "a question the test answered came back as Cancel";
   } catch (const UserError& e) {

@@ -40,7 +40,8 @@ void OnWindow(std::function<void(QDialog&)> act) {
   });
 }
 
-void Press(QDialog& d, QDialogButtonBox::StandardButton b) { d.findChild<QDialogButtonBox*>()->button(b)->click(); }
+void Press(QDialog& d, QDialogButtonBox::StandardButton b) { d.findChild<QDialogButtonBox*>()->button(b)->click();
+      }
 
 void Screenshot(QDialog& d, const std::string& name) {
   QDir().mkpath(KIPO_SCREENSHOTS);
@@ -206,7 +207,8 @@ TEST(CatalogueOptions, ExportWindowShowsPreviewsAndOwnWindowRows) {
   }
   for (const char* own : {"Windows Media Player File", "Spruce Maestro"})
     for (int i = 0; i < dlg.list()->count(); ++i)
-      if (dlg.list()->item(i)->text().endsWith(own)) EXPECT_NE(dlg.list()->item(i)->foreground().color(), Qt::gray) << own;
+      if (dlg.list()->item(i)->text().endsWith(own)) {
+        EXPECT_NE(dlg.list()->item(i)->foreground().color(), Qt::gray) << own; }
   dlg.list()->setCurrentRow(0);
   dlg.show();
   Screenshot(dlg, "export_window");

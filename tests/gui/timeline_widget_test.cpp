@@ -222,7 +222,8 @@ TEST(TimelinePainter, RulerStepsLeaveRoomAndFallOnRoundTimecodes) {
       EXPECT_GE(step / fpp, 96);
       EXPECT_TRUE(step < perSecond ? perSecond % step == 0 : step % perSecond == 0) << step;
       // Not much more room than needed: the step below it would not do.
-      if (step > 1) EXPECT_LT(step / fpp, 96 * 3.1) << step;
+      if (step > 1) {
+        EXPECT_LT(step / fpp, 96 * 3.1) << step; }
     }
 }
 

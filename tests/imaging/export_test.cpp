@@ -49,7 +49,8 @@ BitmapExportRequest Request(const fs::path& folder, AuthoringTarget t, PictureFo
   return r;
 }
 
-std::string Slurp(const fs::path& p) { return test::ReadFile(p); }
+std::string Slurp(const fs::path& p) { return test::ReadFile(p);
+}
 
 TEST(BitmapExport, EveryTargetWritesItsPicturesAndScript) {
   KIPO_NEED_REFERENCE_FONT();
@@ -79,10 +80,12 @@ TEST(BitmapExport, EveryTargetWritesItsPicturesAndScript) {
     if (target != AuthoringTarget::DlpCinema) {
       ASSERT_FALSE(r.script.empty());
       const std::string text = Slurp(r.script);
-      if (target != AuthoringTarget::PgsStream && target != AuthoringTarget::FinalCutXml && target != AuthoringTarget::BdnXml)
+      if (target != AuthoringTarget::PgsStream && target != AuthoringTarget::FinalCutXml && target != AuthoringTarget::BdnXml) {
         EXPECT_NE(text.find("10:00:04:00"), std::string::npos) << text;
-      if (target != AuthoringTarget::PgsStream)
+      }
+      if (target != AuthoringTarget::PgsStream) {
         EXPECT_NE(text.find(target == AuthoringTarget::SpruceMaestro ? "<<path:>>sub0005.bmp" : "sub0005"), std::string::npos);
+      }
     }
     // The log: the rendering faults in subtitle order, then the completion line.
     ASSERT_GE(r.log.size(), 4u);

@@ -33,7 +33,8 @@ TEST(Renderer, EveryAntiAliasTypeGivesOnlyTheFourPixelClasses) {
         EXPECT_LE(*seen.rbegin(), 3);
         EXPECT_TRUE(seen.count(0) && seen.count(1)) << "background and pattern are always there";
         const bool blurred = st.antialias >= AntiAlias::Blur1 && st.antialias <= AntiAlias::Blur3;
-        if ((border > 0 || shadow) && !blurred) EXPECT_TRUE(seen.count(2)) << "a border is emphasis 1";
+        if ((border > 0 || shadow) && !blurred) {
+          EXPECT_TRUE(seen.count(2)) << "a border is emphasis 1"; }
         bool aa = st.antialias != AntiAlias::None;
         EXPECT_EQ(seen.count(3) == 1, aa) << "emphasis 2 is the anti-alias class";
         // The 8-bit file holds the same four values.
@@ -149,9 +150,12 @@ TEST(Renderer, AlignmentsMarginsAndCentreOffset) {
       EXPECT_FALSE(out.exceedsMargins);
       // A glyph's side bearing keeps the ink a pixel or three inside the logical box; the
       // border reaches two pixels out.
-      if (c.alignment == AlignLeft) EXPECT_NEAR(ink.x, lay.leftMargin, 4);
-      if (c.alignment == AlignRight) EXPECT_NEAR(ink.x + ink.width, 720 - lay.rightMargin, 4);
-      if (c.alignment == AlignCentre) EXPECT_NEAR(ink.x + ink.width / 2.0, 360 + centre, 3);
+      if (c.alignment == AlignLeft) {
+        EXPECT_NEAR(ink.x, lay.leftMargin, 4); }
+      if (c.alignment == AlignRight) {
+        EXPECT_NEAR(ink.x + ink.width, 720 - lay.rightMargin, 4); }
+      if (c.alignment == AlignCentre) {
+        EXPECT_NEAR(ink.x + ink.width / 2.0, 360 + centre, 3); }
     }
   }
   // Centred-left: the rows start together, under the centred block.

@@ -219,8 +219,9 @@ TEST(PowerPoint, LargestPresentationIsAWholeZipPackage) {
   const std::string check = "python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
                             "assert z.testzip() is None; assert len(z.namelist()) == 65543' '" + path.string() + "'";
   EXPECT_EQ(std::system(check.c_str()), 0);
-  if (std::system("command -v unzip >/dev/null 2>&1") == 0)
+  if (std::system("command -v unzip >/dev/null 2>&1") == 0) {
     EXPECT_EQ(std::system(("unzip -tqq '" + path.string() + "' >/dev/null").c_str()), 0);
+  }
 }
 
 // The presentation program converts our presentation headless: one page per slide. The

@@ -445,8 +445,9 @@ TEST(TimedTextRead, RoundTripThroughEveryWriter) {
         EXPECT_FALSE(w.empty());
         continue;
       }
-      if (dialect != TimedTextDialect::EbuTtD && dialect != TimedTextDialect::Generic)
+      if (dialect != TimedTextDialect::EbuTtD && dialect != TimedTextDialect::Generic) {
         EXPECT_EQ(back.frameRate().code, code);
+      }
       ASSERT_EQ(back.Count(), doc.Count());
       for (std::size_t i = 0; i < doc.Count(); ++i) {
         SCOPED_TRACE(doc.At(i).inCue.digits());

@@ -21,6 +21,7 @@ const char* Name(TimedTextDialect d) {
     case TimedTextDialect::EbuTt: return "EBU-TT";
     case TimedTextDialect::EbuTtD: return "EBU-TT-D";
     case TimedTextDialect::ITunes: return "iTunes";
+    case TimedTextDialect::Flash: return "Flash";
   }
   return "";
 }
@@ -181,7 +182,8 @@ TEST(TimedTextWrite, LinesEndWithCrLf) {
     const std::string xml = Write(d, dialect).xml;
     ASSERT_TRUE(xml.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"));
     for (std::size_t i = 0; i < xml.size(); ++i)
-      if (xml[i] == '\n') ASSERT_TRUE(i > 0 && xml[i - 1] == '\r') << "a bare line feed at " << i;
+      if (xml[i] == '\n') {
+        ASSERT_TRUE(i > 0 && xml[i - 1] == '\r') << "a bare line feed at " << i; }
     EXPECT_TRUE(xml.ends_with("tt>\r\n"));
   }
 }
