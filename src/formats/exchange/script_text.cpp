@@ -209,6 +209,24 @@ std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) 
   }
 
   std::size_t i = 0;
+  // A style's marks at `rest`: the on mark turns it on (or flips it, where one mark serves
+  // both ways), the off mark turns it off. True when one was read.
+  const auto styleMark = [&](std::string_view rest, bool& on, bool toggles, std::string_view onMark,
+                             std::string_view offMark, char onTag, char offTag) {
+    if (StartsWithNoCase(rest, onMark)) {
+      on = toggles ? !on : true;
+      out += on ? onTag : offTag;
+      i += onMark.size();
+      return true;
+    }
+    if (!toggles && StartsWithNoCase(rest, offMark)) {
+      on = false;
+      out += offTag;
+      i += offMark.size();
+      return true;
+    }
+    return false;
+  };
   while (i < text.size()) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (stop[c] & kMayStartMark) {
@@ -223,30 +241,10 @@ std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) 
         i += (c == '\r' && rest.size() > 1 && rest[1] == '\n') ? 2 : 1;
         continue;
       }
-      if (StartsWithNoCase(rest, marks.italicOn)) {
-        italic = italicToggles ? !italic : true;
-        out += italic ? kItalicOn : kItalicOff;
-        i += marks.italicOn.size();
+      if (styleMark(rest, italic, italicToggles, marks.italicOn, marks.italicOff, kItalicOn, kItalicOff) ||
+          styleMark(rest, underline, underlineToggles, marks.underlineOn, marks.underlineOff, kUnderlineOn,
+                    kUnderlineOff))
         continue;
-      }
-      if (!italicToggles && StartsWithNoCase(rest, marks.italicOff)) {
-        italic = false;
-        out += kItalicOff;
-        i += marks.italicOff.size();
-        continue;
-      }
-      if (StartsWithNoCase(rest, marks.underlineOn)) {
-        underline = underlineToggles ? !underline : true;
-        out += underline ? kUnderlineOn : kUnderlineOff;
-        i += marks.underlineOn.size();
-        continue;
-      }
-      if (!underlineToggles && StartsWithNoCase(rest, marks.underlineOff)) {
-        underline = false;
-        out += kUnderlineOff;
-        i += marks.underlineOff.size();
-        continue;
-      }
     }
     // Characters as they stand up to the next stop; the first is taken whatever it is,
     // since no mark starts there.
