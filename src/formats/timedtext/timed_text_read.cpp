@@ -922,6 +922,7 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
   const TtNode& tt = t[t.root()];
 
   Reader r(t, warnings);
+  r.found.reserve(t.paragraphs());
   double frameRate = 0, multiplier = 1;
   if (std::string_view v = Value(t, tt, "frameRate", true); !v.empty() && ParseNumber(Strip(v), frameRate) && frameRate > 0) {
     r.timing.frameRate = frameRate;

@@ -17,11 +17,19 @@ class TtTreeBuilder {
   void Open(std::string_view name) {
     const auto index = Add({name});
     open_.push_back({index, TtNode::kNone});
-    if (!inParagraph_ && XmlLocalName(name) == "p") inParagraph_ = open_.size();
+    // A p, with or without a prefix.
+    if (name.back() == 'p' && (name.size() == 1 || name[name.size() - 2] == ':')) {
+      ++t_.paragraphs_;
+      if (!inParagraph_) inParagraph_ = open_.size();
+    }
   }
   void Attribute(std::string_view name, std::string_view value) {
     t_.attributes_.push_back({name, value});
     ++t_.nodes_[open_.back().index].attributeCount;
+  }
+  void Attributes(std::span<const TtAttribute> attributes) {
+    t_.attributes_.insert(t_.attributes_.end(), attributes.begin(), attributes.end());
+    t_.nodes_[open_.back().index].attributeCount = static_cast<std::uint32_t>(attributes.size());
   }
   void Close() {
     open_.pop_back();
@@ -77,6 +85,10 @@ bool TtTree::Scan(std::string_view document) {
     switch (scan.Next()) {
       case XmlScan::StartTag:
         b.Open(scan.name());
+        if (!scan.valuesDecoded()) {
+          b.Attributes(scan.attributes());
+          continue;
+        }
         for (const XmlScan::Attribute& a : scan.attributes()) {
           const std::string_view value = keep(a.value);
           if (value.size() != a.value.size()) return false;
@@ -85,9 +97,12 @@ bool TtTree::Scan(std::string_view document) {
         continue;
       case XmlScan::EndTag: b.Close(); continue;
       case XmlScan::Text:
-        if (b.WantsText()) {
-          const std::string_view raw = scan.text(), text = keep(raw);
-          if (text.size() != raw.size()) return false;
+        if (!b.WantsText()) continue;
+        if (!scan.textDecoded()) {
+          b.Text(scan.rawText());
+        } else {
+          const std::string_view decoded = scan.text(), text = keep(decoded);
+          if (text.size() != decoded.size()) return false;
           b.Text(text);
         }
         continue;
@@ -97,6 +112,7 @@ bool TtTree::Scan(std::string_view document) {
         attributes_.clear();
         decoded_.clear();
         root_ = TtNode::kNone;
+        paragraphs_ = 0;
         return false;
     }
   }
@@ -106,6 +122,7 @@ pugi::xml_parse_result TtTree::Parse(std::span<const std::uint8_t> bytes) {
   nodes_.clear();
   attributes_.clear();
   root_ = TtNode::kNone;
+  paragraphs_ = 0;
   pugi::xml_parse_result parsed = xml_.load_buffer(bytes.data(), bytes.size(),
                                                    pugi::parse_default | pugi::parse_ws_pcdata, pugi::encoding_auto);
   const pugi::xml_node root = xml_.document_element();

@@ -12,11 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/xml_scan.h"
+
 namespace kipo {
 
-struct TtAttribute {
-  std::string_view name, value;  // qualified name, decoded value
-};
+// An attribute: its qualified name and decoded value.
+using TtAttribute = XmlScan::Attribute;
 
 struct TtNode {
   static constexpr std::uint32_t kNone = 0xFFFFFFFF;
@@ -59,12 +60,15 @@ class TtTree {
   };
   ChildRange Children(const TtNode& n) const { return {this, n.firstChild}; }
   std::size_t size() const { return nodes_.size(); }
+  // How many p elements the document holds (room for the subtitles is made from it).
+  std::size_t paragraphs() const { return paragraphs_; }
 
  private:
   friend class TtTreeBuilder;
   std::vector<TtNode> nodes_;
   std::vector<TtAttribute> attributes_;
   std::uint32_t root_ = TtNode::kNone;
+  std::size_t paragraphs_ = 0;
   std::string decoded_;    // text and values the scan decoded (reserved once: views stay put)
   pugi::xml_document xml_;  // the library's tree, when it read the file
 };
