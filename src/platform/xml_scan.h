@@ -59,7 +59,7 @@ class XmlScan {
   std::string_view text();
   // The same run as it stands in the document.
   std::string_view rawText() const { return raw_; }
-  // True when text() differs from rawText() (a reference or a CR to decode).
+  // False when text() is rawText(); when true, text() may lie in the scan's own buffer.
   bool textDecoded() const { return !rawPlain_; }
   // Elements open after this token (a start tag's own element counted, an end tag's not).
   std::size_t depth() const { return open_.size(); }

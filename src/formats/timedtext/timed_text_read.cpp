@@ -25,10 +25,14 @@
 namespace kipo {
 namespace {
 
-// A name equal to a literal.
+// A name equal to a literal, compared in place (names are short: a library call costs
+// more than the comparison).
 template <std::size_t N>
 bool NameIs(std::string_view name, const char (&literal)[N]) {
-  return name == std::string_view(literal, N - 1);
+  if (name.size() != N - 1) return false;
+  for (std::size_t i = 0; i + 1 < N; ++i)
+    if (name[i] != literal[i]) return false;
+  return true;
 }
 
 // The first character of a name, NUL for an empty one ("tts:" has an empty local part).
@@ -1017,16 +1021,15 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
                        nextSecond ? '0' : ff[0],              nextSecond ? '0' : ff[1]};
     return std::string(b, 8);
   };
-  std::vector<Subtitle> subs;
-  subs.reserve(r.found.size());
-  for (auto& f : r.found) {
-    Subtitle s;
+  std::vector<Subtitle> subs(r.found.size());
+  for (std::size_t i = 0; i < subs.size(); ++i) {
+    Reader::Found& f = r.found[i];
+    Subtitle& s = subs[i];
     s.inCue = label(f.begin);
     s.outCue = label(f.end);
     s.text = std::move(f.text);
     s.row = f.row;
     s.alignment = f.align;
-    subs.push_back(std::move(s));
   }
   doc.ReplaceAll(std::move(subs));
 

@@ -15,7 +15,7 @@ class TtTreeBuilder {
   }
 
   void Open(std::string_view name) {
-    const auto index = Add({name});
+    const auto index = Add(name, false);
     open_.push_back({index, TtNode::kNone});
     // A p, with or without a prefix.
     if (name.back() == 'p' && (name.size() == 1 || name[name.size() - 2] == ':')) {
@@ -36,17 +36,15 @@ class TtTreeBuilder {
     if (inParagraph_ > open_.size()) inParagraph_ = 0;
   }
   bool WantsText() const { return inParagraph_ != 0; }
-  void Text(std::string_view text) {
-    TtNode n{text};
-    n.text = true;
-    Add(n);
-  }
+  void Text(std::string_view text) { Add(text, true); }
 
  private:
-  std::uint32_t Add(TtNode n) {
+  std::uint32_t Add(std::string_view value, bool text) {
     const auto index = static_cast<std::uint32_t>(t_.nodes_.size());
+    TtNode& n = t_.nodes_.emplace_back();
+    n.value = value;
+    n.text = text;
     n.firstAttribute = static_cast<std::uint32_t>(t_.attributes_.size());
-    t_.nodes_.push_back(n);
     if (open_.empty()) {
       t_.root_ = index;
     } else {
