@@ -326,7 +326,7 @@ XmlScan::Token XmlScan::StartTagAt() {
   q = SkipName(q, end_);
   name_ = std::string_view(nameStart, static_cast<std::size_t>(q - nameStart));
   attributes_.clear();
-  std::size_t toDecode = 0;  // values holding references or white space to turn into spaces
+  bool decode = false;  // some value holds references or white space to turn into spaces
   while (true) {
     const char* spaced = q;
     q = SkipSpace(q, end_);
@@ -376,10 +376,10 @@ XmlScan::Token XmlScan::StartTagAt() {
     for (const Attribute& a : attributes_)  // the same attribute twice
       if (SameLetters(a.name, attrName)) return Fail();
     attributes_.push_back({attrName, raw});
-    if (!plain) toDecode += raw.size();
+    decode = decode || !plain;
   }
-  valuesDecoded_ = toDecode != 0;
-  if (valuesDecoded_) DecodeValues(toDecode);
+  valuesDecoded_ = decode;
+  if (decode) DecodeValues();
   p_ = q;
   where_ = Where::Content;
   open_.push_back(name_);
@@ -387,14 +387,24 @@ XmlScan::Token XmlScan::StartTagAt() {
   return StartTag;
 }
 
+namespace {
+// A value needs decoding when it holds a reference or white space other than the space (a
+// quote of the other kind is itself).
+bool NeedsDecoding(std::string_view value) {
+  return std::any_of(value.begin(), value.end(), [](char c) { return c == '&' || (Is(c, kSpace) && c != ' '); });
+}
+}  // namespace
+
 // The values of the tag's attributes that need it decoded into values_, made large enough
-// first so that the views into it stay where they are. A value needs decoding when it
-// holds a reference or white space other than the space.
-void XmlScan::DecodeValues(std::size_t room) {
+// first so that the views into it stay where they are.
+void XmlScan::DecodeValues() {
+  std::size_t room = 0;
+  for (const Attribute& a : attributes_)
+    if (NeedsDecoding(a.value)) room += a.value.size();  // decoding never lengthens a value
   values_.clear();
   values_.reserve(room);
   for (Attribute& a : attributes_) {
-    if (std::all_of(a.value.begin(), a.value.end(), [](char c) { return !Is(c, kValueStop); })) continue;
+    if (!NeedsDecoding(a.value)) continue;
     const std::size_t offset = values_.size();
     DecodeValue(a.value, values_);
     a.value = std::string_view(values_.data() + offset, values_.size() - offset);

@@ -75,7 +75,7 @@ class XmlScan {
   bool SkipPi();
   bool SkipDoctype();
   bool ReadDeclaration();
-  void DecodeValues(std::size_t room);
+  void DecodeValues();
 
   const char* begin_;
   const char* p_;
