@@ -26,10 +26,13 @@ class TtTreeBuilder {
   void Attribute(std::string_view name, std::string_view value) {
     t_.attributes_.push_back({name, value});
     ++t_.nodes_[open_.back().index].attributeCount;
+    ++attributes_;
   }
   void Attributes(std::span<const TtAttribute> attributes) {
     t_.attributes_.insert(t_.attributes_.end(), attributes.begin(), attributes.end());
-    t_.nodes_[open_.back().index].attributeCount = static_cast<std::uint32_t>(attributes.size());
+    const auto count = static_cast<std::uint32_t>(attributes.size());
+    t_.nodes_[open_.back().index].attributeCount = count;
+    attributes_ += count;
   }
   void Close() {
     open_.pop_back();
@@ -40,11 +43,8 @@ class TtTreeBuilder {
 
  private:
   std::uint32_t Add(std::string_view value, bool text) {
-    const auto index = static_cast<std::uint32_t>(t_.nodes_.size());
-    TtNode& n = t_.nodes_.emplace_back();
-    n.value = value;
-    n.text = text;
-    n.firstAttribute = static_cast<std::uint32_t>(t_.attributes_.size());
+    const std::uint32_t index = nodes_++;
+    t_.nodes_.push_back({value, attributes_, 0, TtNode::kNone, TtNode::kNone, text});
     if (open_.empty()) {
       t_.root_ = index;
     } else {
@@ -62,6 +62,7 @@ class TtTreeBuilder {
   TtTree& t_;
   std::vector<Frame> open_;
   std::size_t inParagraph_ = 0;  // how many elements were open when the outermost p opened
+  std::uint32_t nodes_ = 0, attributes_ = 0;  // the sizes of the tree's tables
 };
 
 bool TtTree::Scan(std::string_view document) {
