@@ -13,6 +13,10 @@
 #include <optional>
 #include <unordered_map>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/languages.h"
 #include "core/rich_text.h"
 #include "formats/timedtext/timed_text.h"
@@ -585,6 +589,24 @@ struct Reader {
       bool same = true, after = lastSpace, markup = false;
       const auto* c = reinterpret_cast<const unsigned char*>(text.data());
       const auto* const end = c + text.size();
+#if defined(__SSE2__)
+      // Sixteen bytes at a time while they hold only other characters and single spaces;
+      // the byte loop below takes any chunk with more (and goes on from there).
+      while (end - c >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c));
+        const __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
+        const __m128i upToSpace = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(' ')), v);  // controls, line ends
+        const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(kItalicOn)),
+                                                        _mm_cmpeq_epi8(v, _mm_set1_epi8(kItalicOff))),
+                                           _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(kUnderlineOn)),
+                                                        _mm_cmpeq_epi8(v, _mm_set1_epi8(kUnderlineOff))));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(space, upToSpace), marks))) break;
+        const auto spaces = static_cast<unsigned>(_mm_movemask_epi8(space));
+        if ((spaces & (spaces << 1)) || (after && (spaces & 1))) break;  // a space after a space
+        after = (spaces >> 15) != 0;
+        c += 16;
+      }
+#endif
       while (c < end) {
         const unsigned char kind = kTextKind[*c++];
         if (kind == kPlainChar) {
