@@ -94,10 +94,12 @@ class XmlScan {
   std::string text_;        // the current text run decoded
 };
 
-// The local part of a qualified name: "tt:p" -> "p", "p" -> "p".
+// The local part of a qualified name: "tt:p" -> "p", "p" -> "p". Names are short: looked
+// through in place.
 inline std::string_view XmlLocalName(std::string_view qualified) {
-  const std::size_t colon = qualified.find(':');
-  return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+  for (std::size_t i = 0; i < qualified.size(); ++i)
+    if (qualified[i] == ':') return qualified.substr(i + 1);
+  return qualified;
 }
 
 }  // namespace kipo

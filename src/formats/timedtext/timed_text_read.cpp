@@ -201,8 +201,9 @@ std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
   // The forms writers nearly always use, HH:MM:SS:FF and HH:MM:SS.fff (any number of
   // fraction digits), read at their places (the same sums as below).
   if (t.size() >= 10 && t[2] == ':' && t[5] == ':') {
-    auto pair = [&](std::size_t i) {
-      const unsigned a = static_cast<unsigned char>(t[i]) - '0', b = static_cast<unsigned char>(t[i + 1]) - '0';
+    const char* d = t.data();
+    auto pair = [d](std::size_t i) {
+      const unsigned a = static_cast<unsigned char>(d[i]) - '0', b = static_cast<unsigned char>(d[i + 1]) - '0';
       return a < 10 && b < 10 ? static_cast<int>(a * 10 + b) : -1;
     };
     const int h = pair(0), m = pair(3), s = pair(6);
