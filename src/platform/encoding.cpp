@@ -107,6 +107,29 @@ bool KeepsAscii(std::string_view codePage) {
 
 }  // namespace
 
+namespace {
+
+// The end of the run of ASCII bytes at `i`: 64 bytes at a time while none of them has its
+// top bit (one test of the eight words or-ed together), then eight, then one.
+int32_t AsciiRunEnd(const uint8_t* p, int32_t i, int32_t n) {
+  while (i + 64 <= n) {
+    std::uint64_t w[8];
+    std::memcpy(w, p + i, 64);
+    if ((w[0] | w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) & 0x8080808080808080ULL) break;
+    i += 64;
+  }
+  while (i + 8 <= n) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & 0x8080808080808080ULL) break;
+    i += 8;
+  }
+  while (i < n && p[i] < 0x80) ++i;
+  return i;
+}
+
+}  // namespace
+
 std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
                            std::vector<char32_t>* unmappable) {
   if (utf8.empty()) return {};
@@ -121,13 +144,7 @@ std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
   for (int32_t i = 0; i < n;) {
     if (ascii && p[i] < 0x80) {
       const int32_t from = i;
-      while (i + 8 <= n) {  // eight bytes at a time while they are all ASCII
-        uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        if (word & 0x8080808080808080ULL) break;
-        i += 8;
-      }
-      while (i < n && p[i] < 0x80) ++i;
+      i = AsciiRunEnd(p, i, n);
       out.append(utf8.data() + from, static_cast<std::size_t>(i - from));
       continue;
     }
@@ -246,17 +263,7 @@ bool IsValidUtf8(std::string_view s) {
   int32_t i = 0, n = static_cast<int32_t>(s.size());
   const auto* p = reinterpret_cast<const uint8_t*>(s.data());
   while (i < n) {
-    // Runs of ASCII, eight bytes at a time.
-    while (i + 8 <= n) {
-      std::uint64_t w;
-      std::memcpy(&w, p + i, 8);
-      if (w & 0x8080808080808080ULL) break;
-      i += 8;
-    }
-    if (i < n && p[i] < 0x80) {
-      ++i;
-      continue;
-    }
+    i = AsciiRunEnd(p, i, n);
     if (i >= n) break;
     UChar32 c;
     U8_NEXT(p, i, n, c);
