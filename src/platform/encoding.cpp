@@ -67,9 +67,13 @@ std::string CodePageToUtf8(std::string_view bytes, std::string_view codePage) {
 
 namespace {
 
+void AppendBytes(std::string& out, const uint8_t* p, std::size_t n) { out.append(reinterpret_cast<const char*>(p), n); }
+void AppendBytes(std::vector<std::uint8_t>& out, const uint8_t* p, std::size_t n) { out.insert(out.end(), p, p + n); }
+
 // One code point through a converter set to stop at characters it lacks; false when the
 // code page has no bytes for it.
-bool FromCodePoint(UConverter* conv, char32_t c, std::string& out) {
+template <class Out>
+bool FromCodePoint(UConverter* conv, char32_t c, Out& out) {
   UChar u16[2];
   int32_t n = 0;
   UBool err = false;
@@ -79,7 +83,7 @@ bool FromCodePoint(UConverter* conv, char32_t c, std::string& out) {
   char buf[16];
   const int32_t len = ucnv_fromUChars(conv, buf, sizeof buf, u16, n, &status);
   if (U_FAILURE(status) || err) return false;
-  out.append(buf, static_cast<std::size_t>(len));
+  AppendBytes(out, reinterpret_cast<const uint8_t*>(buf), static_cast<std::size_t>(len));
   return true;
 }
 
@@ -130,12 +134,15 @@ int32_t AsciiRunEnd(const uint8_t* p, int32_t i, int32_t n) {
 
 }  // namespace
 
-std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
-                           std::vector<char32_t>* unmappable) {
-  if (utf8.empty()) return {};
+namespace {
+
+// UTF-8 to a code page appended to `out` (a string or a byte vector).
+template <class Out>
+void AppendInCodePage(Out& out, std::string_view utf8, std::string_view codePage,
+                      std::vector<char32_t>* unmappable) {
+  if (utf8.empty()) return;
   const bool ascii = KeepsAscii(codePage);
-  std::string out;
-  out.reserve(utf8.size());
+  out.reserve(out.size() + utf8.size());
   // Runs of ASCII go over as they are where the code page keeps them; other characters
   // are converted one at a time, so that each one the code page lacks is known.
   Converter conv;
@@ -145,7 +152,7 @@ std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
     if (ascii && p[i] < 0x80) {
       const int32_t from = i;
       i = AsciiRunEnd(p, i, n);
-      out.append(utf8.data() + from, static_cast<std::size_t>(i - from));
+      AppendBytes(out, p + from, static_cast<std::size_t>(i - from));
       continue;
     }
     UChar32 cp;
@@ -158,7 +165,20 @@ std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
         unmappable->push_back(c);
     }
   }
+}
+
+}  // namespace
+
+std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
+                           std::vector<char32_t>* unmappable) {
+  std::string out;
+  AppendInCodePage(out, utf8, codePage, unmappable);
   return out;
+}
+
+void AppendUtf8InCodePage(std::vector<std::uint8_t>& out, std::string_view utf8, std::string_view codePage,
+                          std::vector<char32_t>* unmappable) {
+  AppendInCodePage(out, utf8, codePage, unmappable);
 }
 
 namespace {
