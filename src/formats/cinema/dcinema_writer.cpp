@@ -9,8 +9,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
+#include <span>
 
 #include "core/languages.h"
 #include "core/rich_text.h"
@@ -151,51 +153,111 @@ struct Style {
 };
 
 struct Piece {
-  std::string text;
+  std::string text;  // the characters XML can hold, not yet escaped
   Style style;
 };
-using Line = std::vector<Piece>;
+// A line: a stretch of the table's pieces. Trimming the ends of a line narrows the stretch.
+using Line = std::span<Piece>;
 
-std::vector<Line> LinesOf(const Subtitle& sub, const BoldMarkers& bold, int& dropped) {
-  RichText rich = RichText::Parse(sub.text, bold);
-  std::vector<Line> lines;
-  for (std::size_t r = 0; r < rich.rows.size(); ++r) {
-    Line line;
-    const char rowColour = r < sub.rowColours.size() ? sub.rowColours[r] : '0';
-    for (const Run& run : rich.rows[r]) {
-      if (run.mark != Mark::None || run.text.empty()) continue;
-      Style st;
-      st.italic = run.style.italic || sub.italic;
-      st.underline = run.style.underline;
-      st.bold = run.style.bold;
-      st.colour = static_cast<int>(run.style.colour);
-      if (st.colour == 0 && rowColour >= '1' && rowColour <= '7') st.colour = rowColour - '0';
-      std::string clean;
-      AppendXml(clean, run.text, false, dropped, false);
-      if (clean.empty()) continue;
-      if (!line.empty() && line.back().style == st) line.back().text += clean;
-      else line.push_back({std::move(clean), st});
-    }
-    lines.push_back(std::move(line));
+// A subtitle's lines as styled pieces, read from its markup in one pass. The table lives
+// from subtitle to subtitle: its pieces keep their strings' room, so writing a file makes no
+// allocation per piece once the first subtitles have been written.
+class LineTable {
+ public:
+  void Read(const Subtitle& sub, MarkerView bold, int& dropped) {
+    used_ = 0;
+    bounds_.clear();
+    std::size_t lineStart = 0, row = 0;
+    Style markup;  // what the markup switches on; the subtitle's italics and row colours come on top
+    ScanMarkup(sub.text, bold, [&](Mark m, std::string_view piece) {
+      switch (m) {
+        case Mark::None: {
+          Style st = markup;
+          st.italic = st.italic || sub.italic;
+          const char rowColour = row < sub.rowColours.size() ? sub.rowColours[row] : '0';
+          if (st.colour == 0 && rowColour >= '1' && rowColour <= '7') st.colour = rowColour - '0';
+          Add(piece, st, lineStart, dropped);
+          return;
+        }
+        case Mark::RowBreak:
+          bounds_.push_back({lineStart, used_});
+          lineStart = used_;
+          ++row;
+          return;
+        case Mark::ItalicOn: markup.italic = true; return;
+        case Mark::ItalicOff: markup.italic = false; return;
+        case Mark::UnderlineOn: markup.underline = true; return;
+        case Mark::UnderlineOff: markup.underline = false; return;
+        case Mark::Colour: markup.colour = piece[0]; return;
+        case Mark::BoldOn: markup.bold = true; return;
+        case Mark::BoldOff: markup.bold = false; return;
+        case Mark::GroupStart:
+        case Mark::GroupEnd: return;
+      }
+    });
+    bounds_.push_back({lineStart, used_});
+    lines_.clear();
+    for (auto [first, last] : bounds_) lines_.push_back(Line(pieces_.data() + first, last - first));
   }
-  return lines;
-}
 
-void CollapseSpaces(Line& line) {
+  std::vector<Line>& lines() { return lines_; }
+
+ private:
+  // A text piece's characters: stand-ins as the characters they stand for, then what XML
+  // cannot hold left out. Joined to the line's last piece when the style is the same.
+  void Add(std::string_view piece, const Style& st, std::size_t lineStart, int& dropped) {
+    if (std::memchr(piece.data(), '\xEE', piece.size())) {
+      literal_.clear();
+      std::size_t from = 0;
+      for (std::size_t i = piece.find('\xEE'); i != std::string_view::npos; i = piece.find('\xEE', i)) {
+        if (const char c = StandInAt(piece.substr(i))) {
+          literal_.append(piece.substr(from, i - from));
+          literal_ += c;
+          i += 3;
+          from = i;
+        } else {
+          ++i;
+        }
+      }
+      literal_.append(piece.substr(from));
+      piece = literal_;
+    }
+    if (used_ > lineStart && pieces_[used_ - 1].style == st) {
+      AppendXml(pieces_[used_ - 1].text, piece, false, dropped, false);
+      return;
+    }
+    if (used_ == pieces_.size()) pieces_.emplace_back();
+    Piece& p = pieces_[used_];
+    p.text.clear();
+    AppendXml(p.text, piece, false, dropped, false);
+    if (p.text.empty()) return;
+    p.style = st;
+    ++used_;
+  }
+
+  std::vector<Piece> pieces_;  // the first used_ are this subtitle's
+  std::size_t used_ = 0;
+  std::vector<std::pair<std::size_t, std::size_t>> bounds_;  // each line's pieces [first, last)
+  std::vector<Line> lines_;
+  std::string literal_;
+};
+
+// Runs of spaces become one, across the pieces of the line; in place.
+void CollapseSpaces(Line line) {
   bool lastSpace = false;
   for (Piece& p : line) {
-    std::string t;
-    for (char c : p.text) {
+    std::size_t kept = 0;
+    for (const char c : p.text) {
       if (c == ' ' && lastSpace) continue;
       lastSpace = c == ' ';
-      t += c;
+      p.text[kept++] = c;
     }
-    p.text = std::move(t);
+    p.text.resize(kept);
   }
 }
 
 // Spaces inside the edges of an italic run go outside it (a space already there is enough).
-void MoveEdgeSpacesOut(Line& line) {
+void MoveEdgeSpacesOut(Line line) {
   for (std::size_t i = 0; i < line.size(); ++i) {
     Piece& p = line[i];
     if (!p.style.italic) continue;
@@ -214,23 +276,24 @@ void MoveEdgeSpacesOut(Line& line) {
   }
 }
 
+// Spaces at the ends of the line go, and the pieces they leave empty.
 void TrimEnds(Line& line) {
   while (!line.empty()) {
     std::string& t = line.front().text;
     t.erase(0, std::min(t.find_first_not_of(' '), t.size()));
     if (!t.empty()) break;
-    line.erase(line.begin());
+    line = line.subspan(1);
   }
   while (!line.empty()) {
     std::string& t = line.back().text;
     std::size_t keep = t.find_last_not_of(' ');
     t.erase(keep == std::string::npos ? 0 : keep + 1);
     if (!t.empty()) break;
-    line.pop_back();
+    line = line.first(line.size() - 1);
   }
 }
 
-std::string PlainOf(const Line& line) {
+std::string PlainOf(Line line) {
   std::string s;
   for (const Piece& p : line) s += p.text;
   return s;
@@ -413,7 +476,8 @@ class Writer {
 
   void Subtitle(std::size_t index) {
     const kipo::Subtitle& s = doc_.At(index);
-    std::vector<Line> lines = LinesOf(s, setup_.bold, dropped_);
+    table_.Read(s, setup_.bold, dropped_);
+    std::vector<Line>& lines = table_.lines();
     for (Line& l : lines) {
       if (o_.trimSpaces) CollapseSpaces(l);
       if (o_.trimItalics) MoveEdgeSpacesOut(l);
@@ -444,7 +508,7 @@ class Writer {
     // Without "Bottom up" a subtitle raised into the upper half hangs from the top margin.
     const bool fromTop = o_.direction == 1 || (!o_.bottomUp && s.row >= static_cast<int>(kMaxRows) / 2);
     for (std::size_t r = 0; r < n; ++r) {
-      const Line& line = lines[r];
+      const Line line = lines[r];
       if (line.empty()) continue;
       double v = 0;
       const char* valign = "bottom";
@@ -469,7 +533,7 @@ class Writer {
       } else if (align == AlignCentreLeft) {
         if (blockWidth < 0) {
           blockWidth = 0;
-          for (const Line& l : lines) blockWidth = std::max(blockWidth, WidthPercent(PlainOf(l)));
+          for (const Line l : lines) blockWidth = std::max(blockWidth, WidthPercent(PlainOf(l)));
         }
         halign = "left";
         const double area = 100.0 - o_.marginLeft - o_.marginRight;
@@ -570,7 +634,7 @@ class Writer {
     out_ += "Font>";
   }
 
-  void Inline(const Line& line) {
+  void Inline(Line line) {
     // The inline Fonts of a reel's Text hold no Font of their own, so the reel always
     // closes each one; DCSubtitle nests them unless "Close font" is on.
     if (smpte_ || o_.closeFont) {
@@ -628,6 +692,7 @@ class Writer {
   std::unique_ptr<TextMeasurer> measurer_;
   std::string out_;
   std::string fades_;  // the fade attributes, the same for every subtitle
+  LineTable table_;
   int dropped_ = 0;
   bool zDropped_ = false;
 };
