@@ -25,6 +25,8 @@
 namespace kipo {
 namespace {
 
+using namespace std::string_view_literals;
+
 constexpr const char* kCrLfC = "\r\n";
 // Font sizes are points of a screen 11 inches (792 points) high.
 constexpr double kScreenPoints = 792.0;
@@ -91,6 +93,25 @@ void AppendXml(std::string& out, std::string_view s, bool attribute, int& droppe
   }
 }
 
+// Text the line table has already cleaned (valid UTF-8, no character XML cannot hold) as
+// element content: only '&', '<' and '>' need escaping.
+constexpr auto kTextStop = [] {
+  std::array<bool, 256> t{};
+  t['&'] = t['<'] = t['>'] = true;
+  return t;
+}();
+void AppendText(std::string& out, std::string_view s) {
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (!kTextStop[static_cast<unsigned char>(c)]) continue;
+    out.append(s.data() + from, i - from);
+    out += c == '&' ? "&amp;"sv : c == '<' ? "&lt;"sv : "&gt;"sv;
+    from = i + 1;
+  }
+  out.append(s.data() + from, s.size() - from);
+}
+
 std::string Attr(std::string_view s) {
   std::string out;
   int dropped = 0;
@@ -98,8 +119,8 @@ std::string Attr(std::string_view s) {
   return out;
 }
 
-// A position: whole, or with up to two decimals (at least one).
-std::string Number(double v, bool whole) {
+// A position: whole, or with up to two decimals (at least one), appended to `out`.
+void AppendNumber(std::string& out, double v, bool whole) {
   char b[400];
   std::to_chars_result r{};
   // A value is written from its nearest whole number of hundredths (or units) whenever it
@@ -121,24 +142,42 @@ std::string Number(double v, bool whole) {
     // to_chars with a precision writes what printf's %.Nf writes, without the locale.
     r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, whole ? 0 : 2);
   }
-  std::string s(b, r.ptr);
-  if (!whole && s.ends_with('0')) s.pop_back();
-  if (s == "-0" || s == "-0.0") s.erase(0, 1);
+  std::string_view s(b, static_cast<std::size_t>(r.ptr - b));
+  if (!whole && s.ends_with('0')) s.remove_suffix(1);
+  if (s == "-0" || s == "-0.0") s.remove_prefix(1);
+  out += s;
+}
+std::string Number(double v, bool whole) {
+  std::string s;
+  AppendNumber(s, v, whole);
   return s;
 }
 
 std::string Two(long n) { return ZeroPad(n, 2); }
 
-std::string ClockWith(std::string_view d, long value, int last) {
+// "HH:MM:SS:" of a label's digits, then `last` digits of `value`.
+void AppendClock(std::string& out, std::string_view d, long value, int last) {
   char b[12] = {d[0], d[1], ':', d[2], d[3], ':', d[4], d[5], ':'};
   for (int k = last; k > 0; --k, value /= 10) b[8 + k] = static_cast<char>('0' + value % 10);
-  return std::string(b, static_cast<std::size_t>(9 + last));
+  out.append(b, static_cast<std::size_t>(9 + last));
+}
+std::string ClockWith(std::string_view d, long value, int last) {
+  std::string s;
+  AppendClock(s, d, value, last);
+  return s;
 }
 
 // The 4 ms ticks of a frame number's milliseconds.
 long TicksOfFrame(int ff, const FrameRate& rate) {
   const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
   return std::clamp(ms / 4, 0L, 249L);
+}
+
+// A frame number of the document's rate as a frame of the reel's time-code rate.
+long EditUnitFrame(int ff, const FrameRate& rate, int timeCodeRate) {
+  if (timeCodeRate == rate.countingRate()) return ff;
+  const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
+  return std::min<long>(std::lround(ms * timeCodeRate / 1000.0), timeCodeRate - 1);
 }
 
 // --- Styled runs of one line -------------------------------------------------------
@@ -418,14 +457,20 @@ class Writer {
     Ln("</DCSubtitle>");
   }
 
-  std::string Time(const Cue& c) {
-    if (smpte_) return EditUnitTime(c, doc_.frameRate(), o_.dcdmFrameRate);
-    // The ticks of each frame number worked out once (what TickTime works out per cue).
+  // A cue as the file's times are written (what TickTime and EditUnitTime give), the ticks
+  // or reel frame of each frame number worked out once per file.
+  void AppendTime(const Cue& c) {
     const std::string& d = c.digits();
-    if (!IsCompleteCue(d)) return TickTime(c, doc_.frameRate());
+    const FrameRate& rate = doc_.frameRate();
+    if (!IsCompleteCue(d)) {
+      out_ += smpte_ ? EditUnitTime(c, rate, o_.dcdmFrameRate) : TickTime(c, rate);
+      return;
+    }
     const int ff = (d[6] - '0') * 10 + (d[7] - '0');
-    if (ticksOfFrame_[ff] < 0) ticksOfFrame_[ff] = TicksOfFrame(ff, doc_.frameRate());
-    return ClockWith(d, ticksOfFrame_[ff], 3);
+    long& v = ticksOfFrame_[ff];
+    if (v < 0) v = smpte_ ? EditUnitFrame(ff, rate, o_.dcdmFrameRate) : TicksOfFrame(ff, rate);
+    if (smpte_ && (v < 0 || v > 99)) out_ += EditUnitTime(c, rate, o_.dcdmFrameRate);
+    else AppendClock(out_, d, v, smpte_ ? 2 : 3);
   }
   std::array<long, 100> ticksOfFrame_ = [] {
     std::array<long, 100> t;
@@ -484,17 +529,15 @@ class Writer {
       if (o_.trimText) TrimEnds(l);
     }
     const double z = ZOf(index);
-    if (fades_.empty()) fades_ = "\" FadeUpTime=\"" + Fade(o_.fadeUp) + "\" FadeDownTime=\"" + Fade(o_.fadeDown) + "\">";
-    out_ += smpte_ ? "      <" : "    <";
-    out_ += p_;
-    out_ += "Subtitle SpotNumber=\"";
-    out_ += std::to_string(index + 1);
-    out_ += "\" TimeIn=\"";
-    out_ += Time(s.inCue);
-    out_ += "\" TimeOut=\"";
-    out_ += Time(s.outCue);
+    if (fades_.empty()) fades_ = "\" FadeUpTime=\"" + Fade(o_.fadeUp) + "\" FadeDownTime=\"" + Fade(o_.fadeDown) + "\">\r\n";
+    out_ += smpte_ ? "      <dcst:Subtitle SpotNumber=\""sv : "    <Subtitle SpotNumber=\""sv;
+    char number[24];
+    out_.append(number, std::to_chars(number, number + sizeof number, index + 1).ptr);
+    out_ += "\" TimeIn=\""sv;
+    AppendTime(s.inCue);
+    out_ += "\" TimeOut=\""sv;
+    AppendTime(s.outCue);
     out_ += fades_;
-    out_ += kCrLfC;
     if (!smpte_ && HasZPosition(o_.version) && setup_.eye == Eye::Both && !IsZeroValue(z)) zDropped_ = true;
 
     if (setup_.images && index < setup_.images->size()) {
@@ -511,7 +554,7 @@ class Writer {
       const Line line = lines[r];
       if (line.empty()) continue;
       double v = 0;
-      const char* valign = "bottom";
+      std::string_view valign = "bottom";
       if (fromTop) {
         const int topRow = std::max(0, static_cast<int>(kMaxRows) - (s.row + static_cast<int>(n)));
         v = o_.marginTop + (topRow + static_cast<int>(r)) * lineHeight_ + s.shiftY * kNudgePercent;
@@ -522,7 +565,7 @@ class Writer {
       v = std::clamp(v, 0.0, 100.0);
 
       const int align = AlignmentOf(s, r);
-      const char* halign = "center";
+      std::string_view halign = "center";
       double h = 0;
       if (align == AlignLeft) {
         halign = "left";
@@ -547,34 +590,29 @@ class Writer {
       // screen (negative Z) the left eye's picture moves right and the right eye's left.
       if (setup_.eye == Eye::Left) right += -z / 2;
       if (setup_.eye == Eye::Right) right += z / 2;
-      h += std::string_view(halign) == "right" ? -right : right;
+      h += halign == "right" ? -right : right;
       h = std::clamp(h, -100.0, 100.0);
 
       // The line's element, written into the file as it is made.
       std::string& t = out_;
-      t += smpte_ ? "         <" : "       <";
-      t += p_;
-      t += "Text ";
-      if (o_.direction == 1) t += smpte_ ? "Direction=\"ttb\" " : "Direction=\"vertical\" ";
-      t += smpte_ ? "Valign=\"" : "VAlign=\"";
+      t += smpte_ ? "         <dcst:Text "sv : "       <Text "sv;
+      if (o_.direction == 1) t += smpte_ ? "Direction=\"ttb\" "sv : "Direction=\"vertical\" "sv;
+      t += smpte_ ? "Valign=\""sv : "VAlign=\""sv;
       t += valign;
-      t += smpte_ ? "\" Vposition=\"" : "\" VPosition=\"";
-      t += Number(v, o_.round);
-      t += smpte_ ? "\" Halign=\"" : "\" HAlign=\"";
+      t += smpte_ ? "\" Vposition=\""sv : "\" VPosition=\""sv;
+      AppendNumber(t, v, o_.round);
+      t += smpte_ ? "\" Halign=\""sv : "\" HAlign=\""sv;
       t += halign;
-      t += smpte_ ? "\" Hposition=\"" : "\" HPosition=\"";
-      t += Number(h, o_.round);
+      t += smpte_ ? "\" Hposition=\""sv : "\" HPosition=\""sv;
+      AppendNumber(t, h, o_.round);
       t += '"';
       if (smpte_ && edition_ == 2014 && HasZPosition(o_.version) && setup_.eye == Eye::Both)
         t += " Zposition=\"" + ZOffsetText(z) + "\"";
       t += '>';
       Inline(line);
-      out_ += "</";
-      out_ += p_;
-      out_ += "Text>";
-      out_ += kCrLfC;
+      out_ += smpte_ ? "</dcst:Text>\r\n"sv : "</Text>\r\n"sv;
     }
-    Ln(smpte_ ? "      </dcst:Subtitle>" : "    </Subtitle>");
+    out_ += smpte_ ? "      </dcst:Subtitle>\r\n"sv : "    </Subtitle>\r\n"sv;
   }
 
   // A subtitle's picture, placed by its bottom centre and shifted apart for each eye.
@@ -593,9 +631,13 @@ class Writer {
   }
 
   // The attributes of one level of inline style: colour, italic, underline, bold.
-  std::string LevelAttr(int level, const Style& st) const {
+  std::string_view LevelAttr(int level, const Style& st) {
     switch (level) {
-      case 0: return "Color=\"" + Argb(o_.alphaText, MappedColour(o_, st.colour)) + "\"";
+      case 0: {
+        std::string& colour = colourAttr_[st.colour & 7];
+        if (colour.empty()) colour = "Color=\"" + Argb(o_.alphaText, MappedColour(o_, st.colour)) + "\"";
+        return colour;
+      }
       case 1: return "Italic=\"yes\"";
       case 2: return smpte_ ? "Underline=\"yes\"" : "Underlined=\"yes\"";
       default: return "Weight=\"bold\"";
@@ -617,22 +659,20 @@ class Writer {
   }
 
   void OpenFont(std::string_view attrs, bool hasColour, bool hasWeight) {
-    out_ += '<';
-    out_ += p_;
-    out_ += "Font ";
+    out_ += smpte_ ? "<dcst:Font "sv : "<Font "sv;
     out_ += attrs;
-    if (std::string full = FullFont(); !full.empty()) {
-      if (hasWeight) full = ReplaceAll(full, " Weight=\"" + Weight() + "\"", "");
-      out_ += full;
-      if (!hasColour) out_ += " Color=\"" + TextArgb() + "\"";
+    if (!o_.inherit) {
+      if (fullFont_.empty()) {
+        fullFont_ = FullFont();
+        fullFontNoWeight_ = ReplaceAll(fullFont_, " Weight=\"" + Weight() + "\"", "");
+        textColour_ = " Color=\"" + TextArgb() + "\"";
+      }
+      out_ += hasWeight ? fullFontNoWeight_ : fullFont_;
+      if (!hasColour) out_ += textColour_;
     }
     out_ += '>';
   }
-  void CloseFont() {
-    out_ += "</";
-    out_ += p_;
-    out_ += "Font>";
-  }
+  void CloseFont() { out_ += smpte_ ? "</dcst:Font>"sv : "</Font>"sv; }
 
   void Inline(Line line) {
     // The inline Fonts of a reel's Text hold no Font of their own, so the reel always
@@ -640,14 +680,17 @@ class Writer {
     if (smpte_ || o_.closeFont) {
       for (const Piece& p : line) {
         if (p.style.Plain()) {
-          AppendXml(out_, p.text, false, dropped_);
+          AppendText(out_, p.text);
           continue;
         }
-        std::string attrs;
+        attrs_.clear();
         for (int level = 0; level < 4; ++level)
-          if (Active(level, p.style)) attrs += (attrs.empty() ? "" : " ") + LevelAttr(level, p.style);
-        OpenFont(attrs, p.style.colour != 0, p.style.bold);
-        AppendXml(out_, p.text, false, dropped_);
+          if (Active(level, p.style)) {
+            if (!attrs_.empty()) attrs_ += ' ';
+            attrs_ += LevelAttr(level, p.style);
+          }
+        OpenFont(attrs_, p.style.colour != 0, p.style.bold);
+        AppendText(out_, p.text);
         CloseFont();
       }
       return;
@@ -675,7 +718,7 @@ class Writer {
           open[opened++] = level;
         }
       current = p.style;
-      AppendXml(out_, p.text, false, dropped_);
+      AppendText(out_, p.text);
     }
     for (; opened > 0; --opened) CloseFont();
   }
@@ -693,6 +736,9 @@ class Writer {
   std::string out_;
   std::string fades_;  // the fade attributes, the same for every subtitle
   LineTable table_;
+  std::array<std::string, 8> colourAttr_;  // "Color=..." of each colour switch, made when first used
+  std::string fullFont_, fullFontNoWeight_, textColour_;  // without inheritance, made when first used
+  std::string attrs_;
   int dropped_ = 0;
   bool zDropped_ = false;
 };
@@ -707,10 +753,6 @@ std::string Joined(const std::vector<std::string>& problems) {
 
 }  // namespace
 
-namespace {
-// "HH:MM:SS:" of a label's digits, then `last` digits of `value`.
-}  // namespace
-
 std::string TickTime(const Cue& cue, const FrameRate& rate) {
   const std::string& d = cue.digits();
   if (!IsCompleteCue(d)) return "00:00:00:000";
@@ -721,11 +763,7 @@ std::string TickTime(const Cue& cue, const FrameRate& rate) {
 std::string EditUnitTime(const Cue& cue, const FrameRate& rate, int timeCodeRate) {
   const std::string& d = cue.digits();
   if (!IsCompleteCue(d)) return "00:00:00:00";
-  int ff = (d[6] - '0') * 10 + (d[7] - '0');
-  if (timeCodeRate != rate.countingRate()) {
-    const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
-    ff = static_cast<int>(std::min<long>(std::lround(ms * timeCodeRate / 1000.0), timeCodeRate - 1));
-  }
+  const int ff = static_cast<int>(EditUnitFrame((d[6] - '0') * 10 + (d[7] - '0'), rate, timeCodeRate));
   if (ff < 0 || ff > 99) return d.substr(0, 2) + ":" + d.substr(2, 2) + ":" + d.substr(4, 2) + ":" + Two(ff);
   return ClockWith(d, ff, 2);
 }
