@@ -37,21 +37,50 @@ bool IsZeroValue(double v) { return std::abs(v) < 0.005; }
 
 // --- Escaping ------------------------------------------------------------------------
 
+// Eight bytes at a time: the word at p, and whether any of its bytes is b, lies below 0x20
+// or at 0x7F and above (each test exact about whether there is one).
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+std::uint64_t Word(const char* p) {
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+  return x;
+}
+bool HasByte(std::uint64_t x, unsigned char b) {
+  const std::uint64_t y = x ^ (kOnes * b);
+  return ((y - kOnes) & ~y & kHighs) != 0;
+}
+bool AllPrintableAscii(std::uint64_t x) {
+  return (((x - kOnes * 0x20) & ~x) | ((x + kOnes) | x)) & kHighs ? false : true;
+}
+
 // Characters as XML text: markup characters escaped, characters XML cannot hold (C0
 // controls other than tab, broken UTF-8) left out and counted. `escape` off keeps the
 // characters as they are and only leaves out what XML cannot hold.
-// The bytes that end a run of printable ASCII needing no escaping.
+// The bytes that end a run of printable ASCII needing no escaping, and of ASCII that XML
+// holds as it is.
 constexpr auto kRunStop = [] {
   std::array<bool, 256> t{};
   for (int c = 0; c < 256; ++c) t[c] = c < 0x20 || c >= 0x7F || c == '&' || c == '<' || c == '>' || c == '"';
   return t;
 }();
+constexpr auto kKeptStop = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = c < 0x20 || c >= 0x7F;
+  return t;
+}();
 
 void AppendXml(std::string& out, std::string_view s, bool attribute, int& dropped, bool escape = true) {
+  const auto& stop = escape ? kRunStop : kKeptStop;
   for (std::size_t i = 0; i < s.size();) {
-    // Runs of printable ASCII that need no escaping go over at once.
+    // Runs of printable ASCII that need no escaping go over at once, eight bytes at a time
+    // while they last.
     std::size_t run = i;
-    while (run < s.size() && !kRunStop[static_cast<unsigned char>(s[run])]) ++run;
+    for (; run + 8 <= s.size(); run += 8) {
+      const std::uint64_t x = Word(s.data() + run);
+      if (!AllPrintableAscii(x)) break;
+      if (escape && (HasByte(x, '&') || HasByte(x, '<') || HasByte(x, '>') || HasByte(x, '"'))) break;
+    }
+    while (run < s.size() && !stop[static_cast<unsigned char>(s[run])]) ++run;
     if (run > i) {
       out.append(s.data() + i, run - i);
       i = run;
@@ -103,6 +132,12 @@ constexpr auto kTextStop = [] {
 void AppendText(std::string& out, std::string_view s) {
   std::size_t from = 0;
   for (std::size_t i = 0; i < s.size(); ++i) {
+    while (i + 8 <= s.size()) {
+      const std::uint64_t x = Word(s.data() + i);
+      if (HasByte(x, '&') || HasByte(x, '<') || HasByte(x, '>')) break;
+      i += 8;
+    }
+    if (i == s.size()) break;
     const char c = s[i];
     if (!kTextStop[static_cast<unsigned char>(c)]) continue;
     out.append(s.data() + from, i - from);
@@ -786,10 +821,20 @@ std::vector<std::string> DcinemaProblems(const SubtitleDocument& doc) {
   FrameCount previousIn = -1;
   for (std::size_t i = 0; i < doc.Count(); ++i) {
     const Subtitle& s = doc.At(i);
-    const std::string n = std::to_string(i + 1);
-    // Italic markers must pair up, one run at a time.
+    // The subtitle's number, made only for a message.
+    auto n = [i] { return std::to_string(i + 1); };
+    // Italic markers must pair up, one run at a time; eight bytes without one are passed
+    // over at once.
     bool inItalic = false, badUse = false;
-    for (char c : s.text) {
+    const std::string_view text = s.text;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+      while (k + 8 <= text.size()) {
+        const std::uint64_t x = Word(text.data() + k);
+        if (HasByte(x, kItalicOn) || HasByte(x, kItalicOff)) break;
+        k += 8;
+      }
+      if (k == text.size()) break;
+      const char c = text[k];
       if (c == kItalicOn) {
         if (inItalic) badUse = true;
         inItalic = true;
@@ -798,17 +843,17 @@ std::vector<std::string> DcinemaProblems(const SubtitleDocument& doc) {
         inItalic = false;
       }
     }
-    if (badUse) out.push_back("Invalid use of italics in subtitle " + n);
-    else if (inItalic) out.push_back("Mismatched italics in subtitle " + n);
+    if (badUse) out.push_back("Invalid use of italics in subtitle " + n());
+    else if (inItalic) out.push_back("Mismatched italics in subtitle " + n());
     bool cuesOk = true;
-    if (s.inCue.empty()) out.push_back("In cue not set in subtitle " + n), cuesOk = false;
-    else if (!IsValidCue(s.inCue.digits(), rate)) out.push_back("Invalid in cue format in subtitle " + n), cuesOk = false;
-    if (s.outCue.empty()) out.push_back("Out cue not set in subtitle " + n), cuesOk = false;
-    else if (!IsValidCue(s.outCue.digits(), rate)) out.push_back("Invalid out cue format in subtitle " + n), cuesOk = false;
+    if (s.inCue.empty()) out.push_back("In cue not set in subtitle " + n()), cuesOk = false;
+    else if (!IsValidCue(s.inCue.digits(), rate)) out.push_back("Invalid in cue format in subtitle " + n()), cuesOk = false;
+    if (s.outCue.empty()) out.push_back("Out cue not set in subtitle " + n()), cuesOk = false;
+    else if (!IsValidCue(s.outCue.digits(), rate)) out.push_back("Invalid out cue format in subtitle " + n()), cuesOk = false;
     if (cuesOk) {
       const FrameCount in = s.inCue.ToFrames(rate), outF = s.outCue.ToFrames(rate);
-      if (outF < in) out.push_back("Negative duration in subtitle " + n);
-      if (in < previousIn) out.push_back("Inconsistent in cue in subtitle " + n);
+      if (outF < in) out.push_back("Negative duration in subtitle " + n());
+      if (in < previousIn) out.push_back("Inconsistent in cue in subtitle " + n());
       previousIn = in;
     }
     // A letter or digit is text whatever markup stands around it; only texts without one
@@ -818,7 +863,7 @@ std::vector<std::string> DcinemaProblems(const SubtitleDocument& doc) {
       return (c >= '0' && c <= '9') || (lower >= 'a' && lower <= 'z');
     });
     if (!hasWord && Trim(ReplaceAll(StripMarkup(s.text), "\r\n", "")).empty())
-      out.push_back("Subtitle " + n + " is empty");
+      out.push_back("Subtitle " + n() + " is empty");
   }
   return out;
 }
