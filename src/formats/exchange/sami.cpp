@@ -315,16 +315,20 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
       otherClass = true;
       q = after;
     }
-    // Line ends in the file are spaces to HTML; rows end at <br>. A "</SYNC>" inside the
-    // caption is left out. Most captions have neither and are read where they lie.
+    // A line end in the file (CR LF, LF or CR) and a tab are one space to HTML; rows end at
+    // <br>. A "</SYNC>" inside the caption is left out. Most captions have neither and are
+    // read where they lie.
     const std::size_t captionAt = caption.empty() ? 0 : static_cast<std::size_t>(caption.data() - text.data());
     const bool hasSyncClose =
         !scanned || SyncTags::First(tags.syncCloses, captionAt, captionAt + caption.size()) != std::string_view::npos;
     auto has = [&](char c) { return !caption.empty() && std::memchr(caption.data(), c, caption.size()) != nullptr; };
     if (hasSyncClose || has('\r') || has('\n') || has('\t')) {
-      changed.assign(caption);
-      for (char& c : changed)
-        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+      changed.clear();
+      for (std::size_t k = 0; k < caption.size(); ++k) {
+        const char c = caption[k];
+        if (c == '\r' && k + 1 < caption.size() && caption[k + 1] == '\n') ++k;
+        changed += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+      }
       for (std::size_t k = FindNoCase(changed, "</sync"); k != std::string::npos; k = FindNoCase(changed, "</sync"))
         changed.erase(k, changed.find('>', k) == std::string::npos ? std::string::npos : changed.find('>', k) - k + 1);
       caption = changed;
