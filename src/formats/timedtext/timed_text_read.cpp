@@ -959,6 +959,11 @@ void SetLanguage(SubtitleDocument& doc, std::string_view lang) {
 }  // namespace
 
 bool LooksLikeTimedText(std::span<const std::uint8_t> bytes) {
+  // Other formats written as XML (editing-system projects, cinema reels) are told apart by
+  // their root element at once, without reading the whole file: a plain document whose
+  // root is not a tt is not Timed Text, well-formed or not.
+  XmlScan peek(AsText(bytes));
+  if (peek.Next() == XmlScan::StartTag && XmlLocalName(peek.name()) != "tt") return false;
   TtTree tree;
   if (!tree.Scan(AsText(bytes)) && !tree.Parse(bytes)) return false;
   return RootProblem(tree).empty();
