@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -236,7 +237,11 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
     auto target = targets.find(id.attribute("r:id").value());
     const std::string part = target == targets.end() ? std::string("?") : target->second;
     pugi::xml_document slide;
-    if (target == targets.end() || !slide.load_string(ReadPart(z, part).c_str())) {
+    // Parsed where it lies (load_string made a copy of every slide's XML), up to a NUL as
+    // load_string reads it.
+    std::string xml = target == targets.end() ? std::string() : ReadPart(z, part);
+    if (target == targets.end() ||
+        !slide.load_buffer_inplace(xml.data(), std::strlen(xml.c_str()), pugi::parse_default, pugi::encoding_utf8)) {
       warnings.push_back("A slide that could not be read was skipped: " + part);
       continue;
     }
