@@ -135,6 +135,11 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
   std::string slideIds;
   std::vector<std::pair<std::string, std::string>> presRels = {{"slideMaster", "slideMasters/slideMaster1.xml"},
                                                                {"theme", "theme/theme1.xml"}};
+  // What every slide repeats, made once: the run properties with and without italics and
+  // the slide's relationships.
+  const std::string runProps[2] = {RunProps(kTextSize, bold, false, colour, o.fontName),
+                                   RunProps(kTextSize, bold, true, colour, o.fontName)};
+  const std::string slideRels = Rels({{"slideLayout", "../slideLayouts/slideLayout1.xml"}});
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
     ++n;
@@ -150,8 +155,11 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
       for (const Run& run : row) {
         if (run.mark == Mark::Colour || run.mark == Mark::UnderlineOn || run.mark == Mark::GroupStart) lostStyles = true;
         if (run.mark != Mark::None || run.text.empty()) continue;
-        paragraphs += "<a:r>" + RunProps(kTextSize, bold, run.style.italic, colour, o.fontName) + "<a:t>" + Esc(run.text) +
-                      "</a:t></a:r>";
+        paragraphs += "<a:r>";
+        paragraphs += runProps[run.style.italic ? 1 : 0];
+        paragraphs += "<a:t>";
+        paragraphs += Esc(run.text);
+        paragraphs += "</a:t></a:r>";
       }
       paragraphs += "<a:endParaRPr lang=\"en-GB\" sz=\"" + std::to_string(kTextSize * 100) + "\" dirty=\"0\"/></a:p>";
     }
@@ -170,7 +178,7 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
                 "\"><p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" + back +
                 "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>" + EmptyTree() + boxes +
                 "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>");
-    pkg.Add("ppt/slides/_rels/" + name + ".rels", Rels({{"slideLayout", "../slideLayouts/slideLayout1.xml"}}));
+    pkg.Add("ppt/slides/_rels/" + name + ".rels", slideRels);
   }
   types += "</Types>";
   pkg.Add("[Content_Types].xml", types);
