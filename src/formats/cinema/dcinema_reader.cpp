@@ -73,7 +73,11 @@ class AttrNames {
  public:
   explicit AttrNames(const std::array<std::initializer_list<std::string_view>, N>& names) {
     for (std::size_t i = 0; i < N; ++i)
-      for (std::string_view name : names[i]) spellings_.push_back({Key(name), name, i});
+      for (std::string_view name : names[i]) {
+        Spelling s{Key(name), name, i};
+        Words(name, s.words);
+        spellings_.push_back(s);
+      }
   }
   std::array<const Attr*, N> Find(Attrs attrs) const {
     std::array<const Attr*, N> found{};
@@ -81,18 +85,32 @@ class AttrNames {
       const std::string_view local = XmlLocalName(a.name);
       if (local.empty()) continue;
       const std::size_t key = Key(local);
-      for (const Spelling& s : spellings_)
-        if (s.key == key && !found[s.index] && SameName(local, s.name)) found[s.index] = &a;
+      // Names of up to 16 bytes compared as two words, every byte with its 0x20 bit set.
+      std::uint64_t w[2] = {};
+      const bool shortName = local.size() <= 16;
+      if (shortName) Words(local, w);
+      for (const Spelling& s : spellings_) {
+        if (s.key != key || found[s.index]) continue;
+        if (shortName ? (w[0] == s.words[0] && w[1] == s.words[1]) : SameName(local, s.name)) found[s.index] = &a;
+      }
     }
     return found;
   }
 
  private:
   static std::size_t Key(std::string_view name) { return name.size() << 8 | static_cast<unsigned char>(name[0] | 0x20); }
+  static void Words(std::string_view name, std::uint64_t (&w)[2]) {
+    char b[16] = {};
+    std::memcpy(b, name.data(), std::min<std::size_t>(name.size(), 16));
+    std::memcpy(w, b, 16);
+    w[0] |= 0x2020202020202020ULL;
+    w[1] |= 0x2020202020202020ULL;
+  }
   struct Spelling {
     std::size_t key;
     std::string_view name;
     std::size_t index;
+    std::uint64_t words[2] = {};
   };
   std::vector<Spelling> spellings_;
 };
@@ -142,6 +160,9 @@ enum class Place : std::uint8_t { Other, Top, Bottom, Left, Right };
 
 // An attribute's word, trimmed and without case ("Bottom " is bottom).
 Place PlaceOf(std::string_view v) {
+  // As files write them.
+  if (v == "bottom") return Place::Bottom;
+  if (v == "center") return Place::Other;
   while (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\r' || v.front() == '\n' ||
                         v.front() == '\f' || v.front() == '\v'))
     v.remove_prefix(1);
