@@ -154,6 +154,26 @@ double NumberOf(std::string_view v) {
   return negative ? -d : d;
 }
 
+// True when a text holds a byte that is markup in a document ('<', '>', '[', ']', the colour
+// codes 1-7) and so must become a stand-in; eight bytes looked at a time.
+bool HasMarkupChar(std::string_view t) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+  auto has = [](std::uint64_t x, unsigned char b) {
+    const std::uint64_t y = x ^ (kOnes * b);
+    return ((y - kOnes) & ~y & kHighs) != 0;
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= t.size(); i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, t.data() + i, 8);
+    // A byte below 8 (the codes, and NUL, which no text holds) or one of the four marks.
+    if (((x - kOnes * 8) & ~x & kHighs) || has(x, '<') || has(x, '>') || has(x, '[') || has(x, ']')) return true;
+  }
+  for (; i < t.size(); ++i)
+    if (IsMarkupChar(t[i])) return true;
+  return false;
+}
+
 // The alignment words a line's placement is read by; any other word ("center", "centre",
 // a misspelling) places the line as the centre does.
 enum class Place : std::uint8_t { Other, Top, Bottom, Left, Right };
@@ -838,7 +858,8 @@ class Reader {
           out += p.style.italic ? kItalicOn : kItalicOff;
           italic = p.style.italic;
         }
-        AppendEscaped(out, p.text);
+        if (HasMarkupChar(p.text)) AppendEscaped(out, p.text);
+        else out += p.text;
       }
       if (italic) out += kItalicOff;
     }
