@@ -85,13 +85,18 @@ class AttrNames {
       const std::string_view local = XmlLocalName(a.name);
       if (local.empty()) continue;
       const std::size_t key = Key(local);
-      // Names of up to 16 bytes compared as two words, every byte with its 0x20 bit set.
+      // Names of up to 16 bytes compared as two words, every byte with its 0x20 bit set,
+      // made only for a name whose length and first letter are those of a spelling.
       std::uint64_t w[2] = {};
-      const bool shortName = local.size() <= 16;
-      if (shortName) Words(local, w);
+      bool made = false;
       for (const Spelling& s : spellings_) {
         if (s.key != key || found[s.index]) continue;
-        if (shortName ? (w[0] == s.words[0] && w[1] == s.words[1]) : SameName(local, s.name)) found[s.index] = &a;
+        if (local.size() > 16) {
+          if (SameName(local, s.name)) found[s.index] = &a;
+          continue;
+        }
+        if (!made) Words(local, w), made = true;
+        if (w[0] == s.words[0] && w[1] == s.words[1]) found[s.index] = &a;
       }
     }
     return found;
