@@ -79,6 +79,39 @@ class AttrNames {
         spellings_.push_back(s);
       }
   }
+  // The attribute names of the element of this kind read last, and where each went: the
+  // next element of a file nearly always names the same attributes in the same order.
+  struct Layout {
+    std::vector<std::string> names;
+    std::vector<int> slots;  // the index each attribute was found for, -1 for none
+  };
+  std::array<const Attr*, N> Find(Attrs attrs, Layout& last) const {
+    if (attrs.size() == last.names.size()) {
+      std::size_t k = 0;
+      while (k < attrs.size() && attrs[k].name == last.names[k]) ++k;
+      if (k == attrs.size()) {
+        std::array<const Attr*, N> found{};
+        for (k = 0; k < attrs.size(); ++k)
+          if (last.slots[k] >= 0) found[static_cast<std::size_t>(last.slots[k])] = &attrs[k];
+        return found;
+      }
+    }
+    const std::array<const Attr*, N> found = Find(attrs);
+    last.names.assign(attrs.size(), std::string());
+    last.slots.assign(attrs.size(), -1);
+    for (std::size_t k = 0; k < attrs.size(); ++k) {
+      last.names[k] = attrs[k].name;
+      for (std::size_t i = 0; i < N; ++i) {
+        if (found[i] != &attrs[k]) continue;
+        if (last.slots[k] >= 0) {  // one attribute for two names: not kept
+          last.names.clear();
+          return found;
+        }
+        last.slots[k] = static_cast<int>(i);
+      }
+    }
+    return found;
+  }
   std::array<const Attr*, N> Find(Attrs attrs) const {
     std::array<const Attr*, N> found{};
     for (const Attr& a : attrs) {
@@ -211,9 +244,14 @@ struct Style {
   std::uint32_t rgb = 0xFFFFFF;
 };
 
-Style Apply(Style st, Attrs attrs) {
-  static const AttrNames<4> kNames({{{"Italic"}, {"Underlined", "Underline"}, {"Weight"}, {"Color"}}});
-  const auto [italic, underline, weight, color] = kNames.Find(attrs);
+using FontNames = AttrNames<4>;
+const FontNames& FontAttrs() {
+  static const FontNames kNames({{{"Italic"}, {"Underlined", "Underline"}, {"Weight"}, {"Color"}}});
+  return kNames;
+}
+
+Style Apply(Style st, Attrs attrs, FontNames::Layout& last) {
+  const auto [italic, underline, weight, color] = FontAttrs().Find(attrs, last);
   if (italic) st.italic = EqualsIgnoreCase(Trimmed(italic->value), "yes");
   if (underline) st.underline = EqualsIgnoreCase(Trimmed(underline->value), "yes");
   if (weight) st.bold = EqualsIgnoreCase(Trimmed(weight->value), "bold");
@@ -659,7 +697,7 @@ class Reader {
         if (f.empty()) f = Trim(c.FirstText());
         if (!f.empty() && fonts_.size() < 8) fonts_.insert(f);
       } else if (name == "Font") {
-        const Style inner = Apply(st, c.attrs());
+        const Style inner = Apply(st, c.attrs(), fontLayout_);
         const bool colour = AttrOf(c.attrs(), {"Color"}) != nullptr;
         if (outer && colour) baseRgb_ = inner.rgb;
         Walk(c, inner, depth + 1, outer && !colour);
@@ -676,8 +714,8 @@ class Reader {
   Subtitle ReadSubtitle(const E& n, const Style& st) {
     const FrameRate& rate = rate_;
     const std::size_t number = ++count_;
-    static const AttrNames<3> kNames({{{"TimeIn"}, {"TimeOut"}, {"ZPosition"}}});
-    const auto [timeIn, timeOut, zPosition] = kNames.Find(n.attrs());
+    static const SubtitleNames kNames({{{"TimeIn"}, {"TimeOut"}, {"ZPosition"}}});
+    const auto [timeIn, timeOut, zPosition] = kNames.Find(n.attrs(), subtitleLayout_);
     auto time = [&](const Attr* a, const char* attr) {
       auto t = a ? ParseTime(a->value, unitRate_) : std::nullopt;
       if (!t)
@@ -748,7 +786,7 @@ class Reader {
       if (c.text()) return;
       const std::string_view name = c.local();
       if (name == "Font") {
-        CollectLines(c, Apply(st, c.attrs()), depth + 1, image);
+        CollectLines(c, Apply(st, c.attrs(), fontLayout_), depth + 1, image);
       } else if (name == "Image") {
         image = true;
         if (const Attr* z = AttrOf(c.attrs(), {"Zposition"}); z && Strtod(z->value) != 0) zSeen_ = true;
@@ -761,8 +799,8 @@ class Reader {
         l.halign = Place::Other;
         l.hpos = 0;
         l.order = 0;
-        static const AttrNames<5> kNames({{{"VAlign"}, {"VPosition"}, {"HAlign"}, {"HPosition"}, {"Zposition"}}});
-        const auto [valign, vpos, halign, hpos, zpos] = kNames.Find(c.attrs());
+        static const TextNames kNames({{{"VAlign"}, {"VPosition"}, {"HAlign"}, {"HPosition"}, {"Zposition"}}});
+        const auto [valign, vpos, halign, hpos, zpos] = kNames.Find(c.attrs(), textLayout_);
         if (valign) l.valign = PlaceOf(valign->value);
         if (vpos) l.vpos = std::clamp(NumberOf(vpos->value), -100.0, 100.0);
         if (halign) l.halign = PlaceOf(halign->value);
@@ -807,7 +845,7 @@ class Reader {
         return;
       }
       const std::string_view name = c.local();
-      if (name == "Font") Pieces(c, Apply(st, c.attrs()), depth + 1, out);
+      if (name == "Font") Pieces(c, Apply(st, c.attrs(), fontLayout_), depth + 1, out);
       else if (name == "Space") out.push_back({" ", st});
       else Pieces(c, st, depth + 1, out);  // Ruby, HGroup, Rotate: their text
     });
@@ -876,6 +914,11 @@ class Reader {
   const DlpOptions& o_;
   int rateCode_;
   FrameRate rate_;
+  using SubtitleNames = AttrNames<3>;
+  using TextNames = AttrNames<5>;
+  SubtitleNames::Layout subtitleLayout_;
+  TextNames::Layout textLayout_;
+  FontNames::Layout fontLayout_;
   int unitRate_ = 0;
   bool rateSet_ = false;
   std::set<std::string> fonts_;

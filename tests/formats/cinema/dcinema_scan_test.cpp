@@ -60,6 +60,12 @@ std::vector<Row> Rows() {
                                 "<Text VPosition='10' VAlign='bottom' HAlign = 'left' HPosition='5'>x</Text>"
                                 "</Subtitle>\n"),
        true},
+      {"attributes named in another order, case and number from subtitle to subtitle",
+       Interop(Sub("00:00:01:000", "00:00:02:000", "<Text VAlign=\"top\" VPosition=\"8\">a</Text>") +
+               Sub("00:00:03:000", "00:00:04:000", "<Text VPosition=\"8\" VAlign=\"top\" HAlign=\"left\">b</Text>") +
+               Sub("00:00:05:000", "00:00:06:000", "<Text valign=\"bottom\" vposition=\"15\">c</Text>") +
+               Sub("00:00:07:000", "00:00:08:000", "<Text VAlign=\"top\" VPosition=\"8\">d</Text>", " Italic=\"yes\"")),
+       true},
       {"comments between and inside the elements, a DOCTYPE",
        "<?xml version=\"1.0\"?>\n<!DOCTYPE DCSubtitle>\n<!-- made by a subtitling suite -->\n" +
            Interop(Sub("00:00:01:000", "00:00:02:000",
@@ -215,6 +221,15 @@ TEST(DcinemaScan, ValuesOfTheRows) {
   ASSERT_EQ(r.doc.Count(), 2u);
   EXPECT_EQ(r.doc.At(1).text, "Two\r\nrows");
   EXPECT_EQ(r.doc.At(0).outCue.digits(), "00000210");  // 100 ticks of 4 ms: 9.6 frames
+  r = ReadWith(true, row("attributes named in another order, case and number from subtitle to subtitle").file, 24, {});
+  ASSERT_EQ(r.doc.Count(), 4u);
+  EXPECT_EQ(r.doc.At(0).row, 10);  // hung from the top margin
+  EXPECT_EQ(r.doc.At(0).alignment, AlignCentre);
+  EXPECT_EQ(r.doc.At(1).row, 10);
+  EXPECT_EQ(r.doc.At(1).alignment, AlignLeft);
+  EXPECT_EQ(r.doc.At(2).row, 1);
+  EXPECT_EQ(r.doc.At(3).row, 10);
+  EXPECT_EQ(r.doc.At(3).alignment, AlignCentre);
   r = ReadWith(true, row("entities and character references in text and attributes").file, 24, {});
   ASSERT_EQ(r.doc.Count(), 1u);
   EXPECT_EQ(r.doc.At(0).text, "Tom & Jerry " + LiteralStandIn('<') + "3 \xC3\xA9t\xC3\xA9 \"q\" '");
