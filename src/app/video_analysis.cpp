@@ -1,6 +1,7 @@
 #include "app/video_analysis.h"
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -11,9 +12,18 @@
 
 namespace kipo {
 
-AnalysedVideo AnalyseVideo(const std::filesystem::path& path, const FrameRate& rate, const MeasureOptions& options,
-                           int sensitivity, JobContext& job, const std::function<void(FrameTable)>& skeleton,
-                           const AnalysisChunkSink& partial) {
+namespace {
+
+// `opened`: the video when the caller has opened it, else it is opened here when needed.
+AnalysedVideo Analyse(const std::filesystem::path& path, const VideoFile* opened, const FrameRate& rate,
+                      const MeasureOptions& options, int sensitivity, JobContext& job,
+                      const std::function<void(FrameTable)>& skeleton, const AnalysisChunkSink& partial) {
+  std::optional<VideoFile> own;
+  auto open = [&]() -> const VideoFile& {
+    if (opened) return *opened;
+    if (!own) own.emplace(VideoFile::Open(path.string()));
+    return *own;
+  };
   AnalysedVideo a;
   TimecodeData data;
   bool changed = true;
@@ -24,7 +34,7 @@ AnalysedVideo AnalyseVideo(const std::filesystem::path& path, const FrameRate& r
     changed = false;
     if (data.table.rate != rate) {
       // Counted at another rate: the labels are made again from the video's timestamps.
-      const VideoFile video = VideoFile::Open(path.string());
+      const VideoFile& video = open();
       std::vector<std::int16_t> cuts = data.table.cuts;
       data.table = MakeFrameTable(video, rate, std::move(data.table.measures), std::move(data.table.peaks));
       if (cuts.size() == data.table.size()) data.table.cuts = std::move(cuts);
@@ -35,7 +45,7 @@ AnalysedVideo AnalyseVideo(const std::filesystem::path& path, const FrameRate& r
       changed = true;
     }
   } else {
-    const VideoFile video = VideoFile::Open(path.string());
+    const VideoFile& video = open();
     if (skeleton) skeleton(MakeFrameTable(video, rate, {}));
     VideoAnalysis m = AnalyseFrames(video, path.string(), options, job, partial);
     data.video = VideoIdentity::Of(path);
@@ -56,6 +66,20 @@ AnalysedVideo AnalyseVideo(const std::filesystem::path& path, const FrameRate& r
   }
   a.table = std::move(data.table);
   return a;
+}
+
+}  // namespace
+
+AnalysedVideo AnalyseVideo(const std::filesystem::path& path, const FrameRate& rate, const MeasureOptions& options,
+                           int sensitivity, JobContext& job, const std::function<void(FrameTable)>& skeleton,
+                           const AnalysisChunkSink& partial) {
+  return Analyse(path, nullptr, rate, options, sensitivity, job, skeleton, partial);
+}
+
+AnalysedVideo AnalyseVideo(const VideoFile& video, const FrameRate& rate, const MeasureOptions& options,
+                           int sensitivity, JobContext& job, const std::function<void(FrameTable)>& skeleton,
+                           const AnalysisChunkSink& partial) {
+  return Analyse(video.path(), &video, rate, options, sensitivity, job, skeleton, partial);
 }
 
 

@@ -9,6 +9,7 @@
 #include "platform/jobs.h"
 #include "video/frame_measure.h"
 #include "video/frame_table.h"
+#include "video/video_file.h"
 
 namespace kipo {
 
@@ -23,6 +24,11 @@ struct AnalysedVideo {
 // another rate is relabelled, at another sensitivity its cuts are detected again. A new
 // pass hands `skeleton` the frames' times first and `partial` its findings as it runs.
 AnalysedVideo AnalyseVideo(const std::filesystem::path& path, const FrameRate& rate, const MeasureOptions& options,
+                           int sensitivity, JobContext& job, const std::function<void(FrameTable)>& skeleton = {},
+                           const AnalysisChunkSink& partial = {});
+// The same for a video its caller has opened already: its frame table (every packet read)
+// serves the pass too instead of being read again.
+AnalysedVideo AnalyseVideo(const VideoFile& video, const FrameRate& rate, const MeasureOptions& options,
                            int sensitivity, JobContext& job, const std::function<void(FrameTable)>& skeleton = {},
                            const AnalysisChunkSink& partial = {});
 

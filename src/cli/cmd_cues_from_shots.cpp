@@ -19,7 +19,7 @@ int RunCuesFromShots(Context& ctx, const Options& o) {
   const VideoFile video = VideoFile::Open(o.video);
   const FrameRate rate =
       o.rate.empty() ? NearestFrameRate(video.rate()) : *FrameRate::FromCode(ParseRateOption(o.rate));
-  const AnalysedVideo a = AnalyseVideo(ctx, o.video, rate, o.sensitivity);
+  const AnalysedVideo a = AnalyseVideo(ctx, video, rate, o.sensitivity);
   SubtitleDocument doc(rate.code, kDefaultLanguageId, 0);
   const TimingParameters timing = TimingParameters::From(HouseOptions::Load(ctx.settings), rate);
   doc.ReplaceAll(CuesFromShotCuts(CutTimeline(a.table.Times(), a.table.cuts), timing, rate));

@@ -23,7 +23,7 @@ int RunShotCuts(Context& ctx, const Options& o) {
   const VideoFile video = VideoFile::Open(o.file);
   const FrameRate rate =
       o.rate.empty() ? NearestFrameRate(video.rate()) : *FrameRate::FromCode(ParseRateOption(o.rate));
-  AnalysedVideo a = AnalyseVideo(ctx, o.file, rate, o.sensitivity);
+  AnalysedVideo a = AnalyseVideo(ctx, video, rate, o.sensitivity);
   FrameTable& t = a.table;
   if (o.shift != 0) {
     // Moves the cut table (flags and measures) and stores it: later runs find the moved cuts.

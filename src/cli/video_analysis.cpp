@@ -15,7 +15,11 @@
 
 namespace kipo::cli {
 
-AnalysedVideo AnalyseVideo(Context& ctx, const std::string& path, const FrameRate& rate, int sensitivity) {
+namespace {
+
+// `video`: the video when the command has opened it already.
+AnalysedVideo Analyse(Context& ctx, const std::string& path, const VideoFile* video, const FrameRate& rate,
+                      int sensitivity) {
   const MeasureOptions options = MeasureOptions::Load(ctx.settings);
   // A progress line, redrawn in place, only when a person watches the terminal.
   const bool terminal = &ctx.err == &std::cerr && isatty(STDERR_FILENO);
@@ -27,12 +31,27 @@ AnalysedVideo AnalyseVideo(Context& ctx, const std::string& path, const FrameRat
       if (percent != *shown) ctx.err << "\rAnalysing video... " << percent << "%" << std::flush;
       *shown = percent;
     };
-  auto job = RunJob(SharedPool(), [&](JobContext& c) { return kipo::AnalyseVideo(path, rate, options, sensitivity, c); },
-                    observer);
+  auto job = RunJob(
+      SharedPool(),
+      [&](JobContext& c) {
+        return video ? kipo::AnalyseVideo(*video, rate, options, sensitivity, c)
+                     : kipo::AnalyseVideo(path, rate, options, sensitivity, c);
+      },
+      observer);
   AnalysedVideo a = std::move(job.Get().front());
   if (terminal) ctx.err << "\r" << std::string(24, ' ') << "\r" << std::flush;
   if (!a.notStored.empty()) ctx.err << "kipo: note: the analysis is not stored (" << a.notStored << ")\n";
   return a;
+}
+
+}  // namespace
+
+AnalysedVideo AnalyseVideo(Context& ctx, const std::string& path, const FrameRate& rate, int sensitivity) {
+  return Analyse(ctx, path, nullptr, rate, sensitivity);
+}
+
+AnalysedVideo AnalyseVideo(Context& ctx, const VideoFile& video, const FrameRate& rate, int sensitivity) {
+  return Analyse(ctx, video.path(), &video, rate, sensitivity);
 }
 
 void StoreAnalysis(Context& ctx, AnalysedVideo& a) {

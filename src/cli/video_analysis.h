@@ -16,6 +16,8 @@ using kipo::AnalysedVideo;
 // The table counted at `rate`, cuts detected at `sensitivity`. A stored analysis made with
 // other settings, or of another state of the video, is made again.
 AnalysedVideo AnalyseVideo(Context& ctx, const std::string& video, const FrameRate& rate, int sensitivity);
+// The same for a video the command has opened already (its frame table is not read again).
+AnalysedVideo AnalyseVideo(Context& ctx, const VideoFile& video, const FrameRate& rate, int sensitivity);
 
 // Writes the table back to its timecode data file (after a shift); says so on `err` when it
 // cannot.

@@ -34,8 +34,21 @@ const char* SkipSpace(const char* p, const char* end) {
   return p;
 }
 const char* SkipName(const char* p, const char* end) {
+  for (; end - p >= 4; p += 4) {
+    if (!Is(p[0], kNameChar)) return p;
+    if (!Is(p[1], kNameChar)) return p + 1;
+    if (!Is(p[2], kNameChar)) return p + 2;
+    if (!Is(p[3], kNameChar)) return p + 3;
+  }
   while (p < end && Is(*p, kNameChar)) ++p;
   return p;
+}
+// Names are short: compared in place rather than through a library call.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
 }
 
 // The first '<', '&' or CR at or after p (end when there is none): text is copied in runs
@@ -345,11 +358,12 @@ XmlScan::Token XmlScan::StartTagAt() {
     const std::string_view raw(valueStart, static_cast<std::size_t>(q - valueStart));
     ++q;
     for (const Attribute& a : attributes_)
-      if (a.name == attrName) return Fail();  // the same attribute twice
+      if (SameName(a.name, attrName)) return Fail();  // the same attribute twice
     attributes_.push_back({attrName, raw});
     if (!plain) toDecode += raw.size();
   }
-  if (toDecode) DecodeValues(toDecode);
+  valuesDecoded_ = toDecode != 0;
+  if (valuesDecoded_) DecodeValues(toDecode);
   p_ = q;
   where_ = Where::Content;
   open_.push_back(name_);
@@ -375,7 +389,8 @@ XmlScan::Token XmlScan::EndTagAt() {
   if (open_.empty()) return Fail();
   const std::string_view open = open_.back();
   const char* q = p_ + 2;
-  if (static_cast<std::size_t>(end_ - q) < open.size() || std::memcmp(q, open.data(), open.size()) != 0) return Fail();
+  if (static_cast<std::size_t>(end_ - q) < open.size() || !SameName(std::string_view(q, open.size()), open))
+    return Fail();
   q += open.size();
   if (q < end_ && Is(*q, kNameChar)) return Fail();
   q = SkipSpace(q, end_);

@@ -51,11 +51,16 @@ class XmlScan {
   std::span<const Attribute> attributes() const { return attributes_; }
   // True when the start tag was written <name .../>.
   bool emptyElement() const { return empty_; }
+  // True when some value of the start tag was decoded: it lies in the scan's buffer, not
+  // in the document.
+  bool valuesDecoded() const { return valuesDecoded_; }
   // A text run, decoded: CR LF and lone CR as LF, references replaced. Valid until the
   // next call of Next(). Runs are split where comments or PIs stand between them.
   std::string_view text();
   // The same run as it stands in the document.
   std::string_view rawText() const { return raw_; }
+  // True when text() differs from rawText() (a reference or a CR to decode).
+  bool textDecoded() const { return !rawPlain_; }
   // Elements open after this token (a start tag's own element counted, an end tag's not).
   std::size_t depth() const { return open_.size(); }
   // Where the scan stands in the document; after NotPlain, about where it gave up.
@@ -79,6 +84,7 @@ class XmlScan {
   bool doctypeSeen_ = false;
   bool pendingEnd_ = false;
   bool empty_ = false;
+  bool valuesDecoded_ = false;
   bool rawPlain_ = true;    // the text run needs no decoding
   bool decoded_ = false;    // text_ holds the run decoded
   std::string_view name_, raw_;
