@@ -339,10 +339,10 @@ std::optional<ParsedTime> ParseTime(std::string_view text, int unitRate) {
   // The form nearly every file writes, "HH:MM:SS:TTT" or "HH:MM:SS:FF", read at its places.
   if ((text.size() == 12 || text.size() == 11) && text[2] == ':' && text[5] == ':' && text[8] == ':') {
     auto digit = [&](std::size_t i) { return static_cast<unsigned>(text[i] - '0'); };
-    bool digits = true;
-    for (std::size_t i : {0, 1, 3, 4, 6, 7, 9, 10}) digits = digits && digit(i) <= 9;
-    if (text.size() == 12) digits = digits && digit(11) <= 9;
-    if (digits) {
+    // Any byte that is not a digit is 10 or more once '0' is taken from it.
+    const bool other = (digit(0) > 9) | (digit(1) > 9) | (digit(3) > 9) | (digit(4) > 9) | (digit(6) > 9) |
+                       (digit(7) > 9) | (digit(9) > 9) | (digit(10) > 9) | (text.size() == 12 && digit(11) > 9);
+    if (!other) {
       const long h = digit(0) * 10 + digit(1), m = digit(3) * 10 + digit(4), s = digit(6) * 10 + digit(7);
       long last = digit(9) * 10 + digit(10);
       if (text.size() == 12) last = last * 10 + digit(11);
