@@ -705,13 +705,13 @@ class Reader {
         Walk(c, st, depth + 1, outer);
       } else if (name == "Subtitle") {
         if (outer) baseRgb_ = st.rgb;
-        subs_.push_back(ReadSubtitle(c, st));
+        ReadSubtitle(c, st, subs_.emplace_back());  // filled where it stands in the table
       }
     });
   }
 
   template <class E>
-  Subtitle ReadSubtitle(const E& n, const Style& st) {
+  void ReadSubtitle(const E& n, const Style& st, Subtitle& s) {
     const FrameRate& rate = rate_;
     const std::size_t number = ++count_;
     static const SubtitleNames kNames({{{"TimeIn"}, {"TimeOut"}, {"ZPosition"}}});
@@ -727,7 +727,6 @@ class Reader {
                            static_cast<char>('0' + t->s / 10), static_cast<char>('0' + t->s % 10)};
       return Cue(std::string(hms, 6) + ff);
     };
-    Subtitle s;
     s.inCue = time(timeIn, "TimeIn");
     s.outCue = time(timeOut, "TimeOut");
     if (zPosition && Strtod(zPosition->value) != 0) zSeen_ = true;
@@ -741,7 +740,7 @@ class Reader {
     if (zSeen_) ++depths_;
     zSeen_ = false;
     if (image) ++images_;
-    if (lines.empty()) return s;
+    if (lines.empty()) return;
 
     for (Line& l : lines) {
       if (l.valign == Place::Top) l.order = l.vpos;
@@ -771,7 +770,6 @@ class Reader {
     else if (allRight) s.alignment = AlignRight;
 
     s.text = Markup(lines);
-    return s;
   }
 
   std::vector<Line> lines_;
