@@ -17,12 +17,13 @@
 namespace kipo {
 namespace {
 
-VideoAnalysis Analyse(const std::string& path, bool everyFrame, int ranges = 0) {
+VideoAnalysis Analyse(const std::string& path, bool everyFrame, int ranges = 0, bool referenceB = true) {
   detail::JobCore core(1, JobObserver{});
   JobContext job(core);
   MeasureOptions o;
   o.decodeEveryFrame = everyFrame;
   o.ranges = ranges;
+  o.skipReferenceB = referenceB;
   return AnalyseFrames(path, o, job);
 }
 
@@ -36,13 +37,16 @@ void BM_Analyse(benchmark::State& state) {
   const char* clip = Clip(state);
   if (!clip) return;
   VideoAnalysis a;
-  for (auto _ : state) a = Analyse(clip, state.range(0) != 0, static_cast<int>(state.range(1)));
+  for (auto _ : state) a = Analyse(clip, state.range(0) != 0, static_cast<int>(state.range(1)), state.range(2) != 0);
   state.counters["frames"] = static_cast<double>(a.measures.size());
+  state.counters["decoded"] = static_cast<double>(a.decodedPictures);
   state.counters["cuts"] = static_cast<double>(ShotCutFrames(DetectShotCuts(a.measures, kDefaultShotCutSensitivity)).size());
 }
 // ranges 0: as many as the free cores suggest; 1: one range decoded from the start; 8: eight
-// ranges (as the keyframes allow) with a worker on every core, free or not.
-BENCHMARK(BM_Analyse)->ArgNames({"every_frame", "ranges"})->Args({0, 0})->Args({0, 1})->Args({0, 8})->Args({1, 0})->Iterations(1)
+// ranges (as the keyframes allow) with a worker on every core, free or not. reference_b 0:
+// only non-reference pictures are left out (for callgrind: --benchmark_filter with ranges:1).
+BENCHMARK(BM_Analyse)->ArgNames({"every_frame", "ranges", "reference_b"})->Args({0, 0, 1})->Args({0, 1, 1})
+    ->Args({0, 1, 0})->Args({0, 8, 1})->Args({1, 0, 0})->Iterations(1)
     ->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // Cutting the video into ranges for the workers gives the measures of one pass from the
