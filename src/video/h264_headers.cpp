@@ -8,24 +8,11 @@ namespace {
 // Thrown where a header cannot be read or holds something the pass does not model.
 struct Unknown {};
 
-// Reads bits of a NAL unit's payload, the emulation prevention bytes (00 00 03) removed.
-// Headers are short: at most the first 4 KiB of a unit are looked at.
+// Reads bits of a NAL unit's payload, the emulation prevention bytes (00 00 03) removed as
+// the reading gets to them: a header is read without copying the slice's data.
 class Bits {
  public:
-  explicit Bits(std::span<const std::uint8_t> nal) {
-    const std::size_t n = std::min<std::size_t>(nal.size(), 4096);
-    bytes_.reserve(n);
-    int zeros = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::uint8_t b = nal[i];
-      if (zeros >= 2 && b == 3) {
-        zeros = 0;
-        continue;
-      }
-      zeros = b == 0 ? zeros + 1 : 0;
-      bytes_.push_back(b);
-    }
-  }
+  explicit Bits(std::span<const std::uint8_t> nal) : nal_(nal) {}
 
   unsigned U(int n) {
     unsigned v = 0;
@@ -52,13 +39,24 @@ class Bits {
 
  private:
   unsigned Bit() {
-    if (pos_ >= bytes_.size() * 8) throw Unknown{};
-    const unsigned b = (bytes_[pos_ / 8] >> (7 - pos_ % 8)) & 1u;
-    ++pos_;
-    return b;
+    if (left_ == 0) {
+      // The next payload byte; after two zero bytes a 3 is no payload.
+      if (at_ < nal_.size() && zeros_ >= 2 && nal_[at_] == 3) {
+        ++at_;
+        zeros_ = 0;
+      }
+      if (at_ >= nal_.size()) throw Unknown{};
+      byte_ = nal_[at_++];
+      zeros_ = byte_ == 0 ? zeros_ + 1 : 0;
+      left_ = 8;
+    }
+    --left_;
+    return (byte_ >> left_) & 1u;
   }
-  std::vector<std::uint8_t> bytes_;
-  std::size_t pos_ = 8;  // after the NAL unit's own header byte
+  std::span<const std::uint8_t> nal_;
+  std::size_t at_ = 1;  // after the NAL unit's own header byte
+  int zeros_ = 0, left_ = 0;
+  unsigned byte_ = 0;
 };
 
 void SkipScalingList(Bits& b, int size) {
