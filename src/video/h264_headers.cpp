@@ -308,16 +308,12 @@ void HeaderParser::TakeNal(std::span<const std::uint8_t> nal, Picture* picture) 
     }
     picture->slices.push_back(std::move(s));
   } catch (const Unknown&) {
-    if (picture && type != 7 && type != 8) picture->known = false;
-    if (type == 7 || type == 8) {
-      // A set that cannot be read replaces nothing usable: pictures that name it are unknown.
-      if (type == 8 && nal.size() > 1) {
-        // (its id is not known either: every set is dropped)
-        pps_.clear();
-      } else if (type == 7) {
-        sps_.clear();
-      }
-    }
+    // A set that cannot be read may have replaced any of its kind (its id is not known
+    // either): every set of that kind is dropped, and the pictures that name one are
+    // unknown until the sets come again.
+    if (type == 7) sps_.clear();
+    else if (type == 8) pps_.clear();
+    else if (picture) picture->known = false;
   }
 }
 
