@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang make pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
-  libicu-dev libpugixml-dev libfreeimage-dev libzip-dev zlib1g-dev
+  libicu-dev libpugixml-dev libfreeimage-dev libzip-dev zlib1g-dev libdeflate-dev
   libpango1.0-dev libcairo2-dev fontconfig fonts-liberation2 fonts-dejavu-core
   libxml2-utils libxml2-dev nodejs
   python3 unzip  # independent checks of the zip packages the office writers make

@@ -6,7 +6,8 @@ namespace {
 std::function<ReadResult(std::span<const std::uint8_t>, FormatContext&)> TextRead(ScriptReader reader) {
   return [reader = std::move(reader)](std::span<const std::uint8_t> bytes, FormatContext& ctx) {
     ReadResult r;
-    const std::string text = DecodeImportText(bytes, ctx.textEncoding, ctx.ansiCodePage);
+    std::string converted;  // the file's text, when it is not UTF-8 read where it lies
+    const std::string_view text = DecodeImportText(bytes, ctx.textEncoding, ctx.ansiCodePage, converted);
     r.document = reader(text, RateOf(ctx), ctx.settings, r.warnings);
     return r;
   };

@@ -67,9 +67,13 @@ std::string CodePageToUtf8(std::string_view bytes, std::string_view codePage) {
 
 namespace {
 
+void AppendBytes(std::string& out, const uint8_t* p, std::size_t n) { out.append(reinterpret_cast<const char*>(p), n); }
+void AppendBytes(std::vector<std::uint8_t>& out, const uint8_t* p, std::size_t n) { out.insert(out.end(), p, p + n); }
+
 // One code point through a converter set to stop at characters it lacks; false when the
 // code page has no bytes for it.
-bool FromCodePoint(UConverter* conv, char32_t c, std::string& out) {
+template <class Out>
+bool FromCodePoint(UConverter* conv, char32_t c, Out& out) {
   UChar u16[2];
   int32_t n = 0;
   UBool err = false;
@@ -79,7 +83,7 @@ bool FromCodePoint(UConverter* conv, char32_t c, std::string& out) {
   char buf[16];
   const int32_t len = ucnv_fromUChars(conv, buf, sizeof buf, u16, n, &status);
   if (U_FAILURE(status) || err) return false;
-  out.append(buf, static_cast<std::size_t>(len));
+  AppendBytes(out, reinterpret_cast<const uint8_t*>(buf), static_cast<std::size_t>(len));
   return true;
 }
 
@@ -107,12 +111,38 @@ bool KeepsAscii(std::string_view codePage) {
 
 }  // namespace
 
-std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
-                           std::vector<char32_t>* unmappable) {
-  if (utf8.empty()) return {};
+namespace {
+
+// The end of the run of ASCII bytes at `i`: 64 bytes at a time while none of them has its
+// top bit (one test of the eight words or-ed together), then eight, then one.
+int32_t AsciiRunEnd(const uint8_t* p, int32_t i, int32_t n) {
+  while (i + 64 <= n) {
+    std::uint64_t w[8];
+    std::memcpy(w, p + i, 64);
+    if ((w[0] | w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) & 0x8080808080808080ULL) break;
+    i += 64;
+  }
+  while (i + 8 <= n) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & 0x8080808080808080ULL) break;
+    i += 8;
+  }
+  while (i < n && p[i] < 0x80) ++i;
+  return i;
+}
+
+}  // namespace
+
+namespace {
+
+// UTF-8 to a code page appended to `out` (a string or a byte vector).
+template <class Out>
+void AppendInCodePage(Out& out, std::string_view utf8, std::string_view codePage,
+                      std::vector<char32_t>* unmappable) {
+  if (utf8.empty()) return;
   const bool ascii = KeepsAscii(codePage);
-  std::string out;
-  out.reserve(utf8.size());
+  out.reserve(out.size() + utf8.size());
   // Runs of ASCII go over as they are where the code page keeps them; other characters
   // are converted one at a time, so that each one the code page lacks is known.
   Converter conv;
@@ -121,14 +151,8 @@ std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
   for (int32_t i = 0; i < n;) {
     if (ascii && p[i] < 0x80) {
       const int32_t from = i;
-      while (i + 8 <= n) {  // eight bytes at a time while they are all ASCII
-        uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        if (word & 0x8080808080808080ULL) break;
-        i += 8;
-      }
-      while (i < n && p[i] < 0x80) ++i;
-      out.append(utf8.data() + from, static_cast<std::size_t>(i - from));
+      i = AsciiRunEnd(p, i, n);
+      AppendBytes(out, p + from, static_cast<std::size_t>(i - from));
       continue;
     }
     UChar32 cp;
@@ -141,7 +165,20 @@ std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
         unmappable->push_back(c);
     }
   }
+}
+
+}  // namespace
+
+std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
+                           std::vector<char32_t>* unmappable) {
+  std::string out;
+  AppendInCodePage(out, utf8, codePage, unmappable);
   return out;
+}
+
+void AppendUtf8InCodePage(std::vector<std::uint8_t>& out, std::string_view utf8, std::string_view codePage,
+                          std::vector<char32_t>* unmappable) {
+  AppendInCodePage(out, utf8, codePage, unmappable);
 }
 
 namespace {
@@ -246,17 +283,7 @@ bool IsValidUtf8(std::string_view s) {
   int32_t i = 0, n = static_cast<int32_t>(s.size());
   const auto* p = reinterpret_cast<const uint8_t*>(s.data());
   while (i < n) {
-    // Runs of ASCII, eight bytes at a time.
-    while (i + 8 <= n) {
-      std::uint64_t w;
-      std::memcpy(&w, p + i, 8);
-      if (w & 0x8080808080808080ULL) break;
-      i += 8;
-    }
-    if (i < n && p[i] < 0x80) {
-      ++i;
-      continue;
-    }
+    i = AsciiRunEnd(p, i, n);
     if (i >= n) break;
     UChar32 c;
     U8_NEXT(p, i, n, c);

@@ -27,6 +27,9 @@ std::string CodePageToUtf8(std::string_view bytes, std::string_view codePage);
 // and are added to `unmappable` when it is given (each distinct character once).
 std::string Utf8ToCodePage(std::string_view utf8, std::string_view codePage,
                            std::vector<char32_t>* unmappable = nullptr);
+// The same appended to a file's bytes (no text of its own in between).
+void AppendUtf8InCodePage(std::vector<std::uint8_t>& out, std::string_view utf8, std::string_view codePage,
+                          std::vector<char32_t>* unmappable = nullptr);
 
 std::string Utf16LEToUtf8(std::span<const std::uint8_t> bytes);
 std::string Utf16BEToUtf8(std::span<const std::uint8_t> bytes);

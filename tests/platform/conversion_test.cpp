@@ -73,10 +73,12 @@ TEST(Utf16Conversion, EncodesBrokenUtf8AsReplacementCharacters) {
   }
 }
 
-TEST(Utf8Check, FindsABadByteAtEveryPlaceOfTheEightByteStride) {
-  for (std::size_t at = 0; at < 20; ++at) {
+TEST(Utf8Check, FindsABadByteAtEveryPlaceOfTheWideStrides) {
+  // ASCII is skipped 64 and 8 bytes at a time: a bad byte at every place of both strides,
+  // and in the tail after them.
+  for (std::size_t at = 0; at < 150; ++at) {
     SCOPED_TRACE(at);
-    std::string s(20, 'a');
+    std::string s(150, 'a');
     EXPECT_TRUE(IsValidUtf8(s));
     s[at] = '\xFF';
     EXPECT_FALSE(IsValidUtf8(s));
@@ -84,6 +86,10 @@ TEST(Utf8Check, FindsABadByteAtEveryPlaceOfTheEightByteStride) {
     EXPECT_EQ(IsValidUtf8(s), false);
     s.insert(at + 1, 1, '\xA9');  // completed: valid again
     EXPECT_TRUE(IsValidUtf8(s));
+    // The ANSI writer skips ASCII by the same strides: the letter lands where it stood.
+    std::string ansi(150, 'a');
+    ansi[at] = '\xE9';
+    EXPECT_EQ(Utf8ToCodePage(s, "windows-1252"), ansi);
   }
 }
 

@@ -9,8 +9,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
+#include <span>
 
 #include "core/languages.h"
 #include "core/rich_text.h"
@@ -23,6 +25,8 @@
 namespace kipo {
 namespace {
 
+using namespace std::string_view_literals;
+
 constexpr const char* kCrLfC = "\r\n";
 // Font sizes are points of a screen 11 inches (792 points) high.
 constexpr double kScreenPoints = 792.0;
@@ -33,21 +37,50 @@ bool IsZeroValue(double v) { return std::abs(v) < 0.005; }
 
 // --- Escaping ------------------------------------------------------------------------
 
+// Eight bytes at a time: the word at p, and whether any of its bytes is b, lies below 0x20
+// or at 0x7F and above (each test exact about whether there is one).
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+std::uint64_t Word(const char* p) {
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+  return x;
+}
+bool HasByte(std::uint64_t x, unsigned char b) {
+  const std::uint64_t y = x ^ (kOnes * b);
+  return ((y - kOnes) & ~y & kHighs) != 0;
+}
+bool AllPrintableAscii(std::uint64_t x) {
+  return (((x - kOnes * 0x20) & ~x) | ((x + kOnes) | x)) & kHighs ? false : true;
+}
+
 // Characters as XML text: markup characters escaped, characters XML cannot hold (C0
 // controls other than tab, broken UTF-8) left out and counted. `escape` off keeps the
 // characters as they are and only leaves out what XML cannot hold.
-// The bytes that end a run of printable ASCII needing no escaping.
+// The bytes that end a run of printable ASCII needing no escaping, and of ASCII that XML
+// holds as it is.
 constexpr auto kRunStop = [] {
   std::array<bool, 256> t{};
   for (int c = 0; c < 256; ++c) t[c] = c < 0x20 || c >= 0x7F || c == '&' || c == '<' || c == '>' || c == '"';
   return t;
 }();
+constexpr auto kKeptStop = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = c < 0x20 || c >= 0x7F;
+  return t;
+}();
 
 void AppendXml(std::string& out, std::string_view s, bool attribute, int& dropped, bool escape = true) {
+  const auto& stop = escape ? kRunStop : kKeptStop;
   for (std::size_t i = 0; i < s.size();) {
-    // Runs of printable ASCII that need no escaping go over at once.
+    // Runs of printable ASCII that need no escaping go over at once, eight bytes at a time
+    // while they last.
     std::size_t run = i;
-    while (run < s.size() && !kRunStop[static_cast<unsigned char>(s[run])]) ++run;
+    for (; run + 8 <= s.size(); run += 8) {
+      const std::uint64_t x = Word(s.data() + run);
+      if (!AllPrintableAscii(x)) break;
+      if (escape && (HasByte(x, '&') || HasByte(x, '<') || HasByte(x, '>') || HasByte(x, '"'))) break;
+    }
+    while (run < s.size() && !stop[static_cast<unsigned char>(s[run])]) ++run;
     if (run > i) {
       out.append(s.data() + i, run - i);
       i = run;
@@ -89,6 +122,31 @@ void AppendXml(std::string& out, std::string_view s, bool attribute, int& droppe
   }
 }
 
+// Text the line table has already cleaned (valid UTF-8, no character XML cannot hold) as
+// element content: only '&', '<' and '>' need escaping.
+constexpr auto kTextStop = [] {
+  std::array<bool, 256> t{};
+  t['&'] = t['<'] = t['>'] = true;
+  return t;
+}();
+void AppendText(std::string& out, std::string_view s) {
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    while (i + 8 <= s.size()) {
+      const std::uint64_t x = Word(s.data() + i);
+      if (HasByte(x, '&') || HasByte(x, '<') || HasByte(x, '>')) break;
+      i += 8;
+    }
+    if (i == s.size()) break;
+    const char c = s[i];
+    if (!kTextStop[static_cast<unsigned char>(c)]) continue;
+    out.append(s.data() + from, i - from);
+    out += c == '&' ? "&amp;"sv : c == '<' ? "&lt;"sv : "&gt;"sv;
+    from = i + 1;
+  }
+  out.append(s.data() + from, s.size() - from);
+}
+
 std::string Attr(std::string_view s) {
   std::string out;
   int dropped = 0;
@@ -96,8 +154,8 @@ std::string Attr(std::string_view s) {
   return out;
 }
 
-// A position: whole, or with up to two decimals (at least one).
-std::string Number(double v, bool whole) {
+// A position: whole, or with up to two decimals (at least one), appended to `out`.
+void AppendNumber(std::string& out, double v, bool whole) {
   char b[400];
   std::to_chars_result r{};
   // A value is written from its nearest whole number of hundredths (or units) whenever it
@@ -119,24 +177,42 @@ std::string Number(double v, bool whole) {
     // to_chars with a precision writes what printf's %.Nf writes, without the locale.
     r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, whole ? 0 : 2);
   }
-  std::string s(b, r.ptr);
-  if (!whole && s.ends_with('0')) s.pop_back();
-  if (s == "-0" || s == "-0.0") s.erase(0, 1);
+  std::string_view s(b, static_cast<std::size_t>(r.ptr - b));
+  if (!whole && s.ends_with('0')) s.remove_suffix(1);
+  if (s == "-0" || s == "-0.0") s.remove_prefix(1);
+  out += s;
+}
+std::string Number(double v, bool whole) {
+  std::string s;
+  AppendNumber(s, v, whole);
   return s;
 }
 
 std::string Two(long n) { return ZeroPad(n, 2); }
 
-std::string ClockWith(std::string_view d, long value, int last) {
+// "HH:MM:SS:" of a label's digits, then `last` digits of `value`.
+void AppendClock(std::string& out, std::string_view d, long value, int last) {
   char b[12] = {d[0], d[1], ':', d[2], d[3], ':', d[4], d[5], ':'};
   for (int k = last; k > 0; --k, value /= 10) b[8 + k] = static_cast<char>('0' + value % 10);
-  return std::string(b, static_cast<std::size_t>(9 + last));
+  out.append(b, static_cast<std::size_t>(9 + last));
+}
+std::string ClockWith(std::string_view d, long value, int last) {
+  std::string s;
+  AppendClock(s, d, value, last);
+  return s;
 }
 
 // The 4 ms ticks of a frame number's milliseconds.
 long TicksOfFrame(int ff, const FrameRate& rate) {
   const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
   return std::clamp(ms / 4, 0L, 249L);
+}
+
+// A frame number of the document's rate as a frame of the reel's time-code rate.
+long EditUnitFrame(int ff, const FrameRate& rate, int timeCodeRate) {
+  if (timeCodeRate == rate.countingRate()) return ff;
+  const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
+  return std::min<long>(std::lround(ms * timeCodeRate / 1000.0), timeCodeRate - 1);
 }
 
 // --- Styled runs of one line -------------------------------------------------------
@@ -151,51 +227,111 @@ struct Style {
 };
 
 struct Piece {
-  std::string text;
+  std::string text;  // the characters XML can hold, not yet escaped
   Style style;
 };
-using Line = std::vector<Piece>;
+// A line: a stretch of the table's pieces. Trimming the ends of a line narrows the stretch.
+using Line = std::span<Piece>;
 
-std::vector<Line> LinesOf(const Subtitle& sub, const BoldMarkers& bold, int& dropped) {
-  RichText rich = RichText::Parse(sub.text, bold);
-  std::vector<Line> lines;
-  for (std::size_t r = 0; r < rich.rows.size(); ++r) {
-    Line line;
-    const char rowColour = r < sub.rowColours.size() ? sub.rowColours[r] : '0';
-    for (const Run& run : rich.rows[r]) {
-      if (run.mark != Mark::None || run.text.empty()) continue;
-      Style st;
-      st.italic = run.style.italic || sub.italic;
-      st.underline = run.style.underline;
-      st.bold = run.style.bold;
-      st.colour = static_cast<int>(run.style.colour);
-      if (st.colour == 0 && rowColour >= '1' && rowColour <= '7') st.colour = rowColour - '0';
-      std::string clean;
-      AppendXml(clean, run.text, false, dropped, false);
-      if (clean.empty()) continue;
-      if (!line.empty() && line.back().style == st) line.back().text += clean;
-      else line.push_back({std::move(clean), st});
-    }
-    lines.push_back(std::move(line));
+// A subtitle's lines as styled pieces, read from its markup in one pass. The table lives
+// from subtitle to subtitle: its pieces keep their strings' room, so writing a file makes no
+// allocation per piece once the first subtitles have been written.
+class LineTable {
+ public:
+  void Read(const Subtitle& sub, MarkerView bold, int& dropped) {
+    used_ = 0;
+    bounds_.clear();
+    std::size_t lineStart = 0, row = 0;
+    Style markup;  // what the markup switches on; the subtitle's italics and row colours come on top
+    ScanMarkup(sub.text, bold, [&](Mark m, std::string_view piece) {
+      switch (m) {
+        case Mark::None: {
+          Style st = markup;
+          st.italic = st.italic || sub.italic;
+          const char rowColour = row < sub.rowColours.size() ? sub.rowColours[row] : '0';
+          if (st.colour == 0 && rowColour >= '1' && rowColour <= '7') st.colour = rowColour - '0';
+          Add(piece, st, lineStart, dropped);
+          return;
+        }
+        case Mark::RowBreak:
+          bounds_.push_back({lineStart, used_});
+          lineStart = used_;
+          ++row;
+          return;
+        case Mark::ItalicOn: markup.italic = true; return;
+        case Mark::ItalicOff: markup.italic = false; return;
+        case Mark::UnderlineOn: markup.underline = true; return;
+        case Mark::UnderlineOff: markup.underline = false; return;
+        case Mark::Colour: markup.colour = piece[0]; return;
+        case Mark::BoldOn: markup.bold = true; return;
+        case Mark::BoldOff: markup.bold = false; return;
+        case Mark::GroupStart:
+        case Mark::GroupEnd: return;
+      }
+    });
+    bounds_.push_back({lineStart, used_});
+    lines_.clear();
+    for (auto [first, last] : bounds_) lines_.push_back(Line(pieces_.data() + first, last - first));
   }
-  return lines;
-}
 
-void CollapseSpaces(Line& line) {
+  std::vector<Line>& lines() { return lines_; }
+
+ private:
+  // A text piece's characters: stand-ins as the characters they stand for, then what XML
+  // cannot hold left out. Joined to the line's last piece when the style is the same.
+  void Add(std::string_view piece, const Style& st, std::size_t lineStart, int& dropped) {
+    if (std::memchr(piece.data(), '\xEE', piece.size())) {
+      literal_.clear();
+      std::size_t from = 0;
+      for (std::size_t i = piece.find('\xEE'); i != std::string_view::npos; i = piece.find('\xEE', i)) {
+        if (const char c = StandInAt(piece.substr(i))) {
+          literal_.append(piece.substr(from, i - from));
+          literal_ += c;
+          i += 3;
+          from = i;
+        } else {
+          ++i;
+        }
+      }
+      literal_.append(piece.substr(from));
+      piece = literal_;
+    }
+    if (used_ > lineStart && pieces_[used_ - 1].style == st) {
+      AppendXml(pieces_[used_ - 1].text, piece, false, dropped, false);
+      return;
+    }
+    if (used_ == pieces_.size()) pieces_.emplace_back();
+    Piece& p = pieces_[used_];
+    p.text.clear();
+    AppendXml(p.text, piece, false, dropped, false);
+    if (p.text.empty()) return;
+    p.style = st;
+    ++used_;
+  }
+
+  std::vector<Piece> pieces_;  // the first used_ are this subtitle's
+  std::size_t used_ = 0;
+  std::vector<std::pair<std::size_t, std::size_t>> bounds_;  // each line's pieces [first, last)
+  std::vector<Line> lines_;
+  std::string literal_;
+};
+
+// Runs of spaces become one, across the pieces of the line; in place.
+void CollapseSpaces(Line line) {
   bool lastSpace = false;
   for (Piece& p : line) {
-    std::string t;
-    for (char c : p.text) {
+    std::size_t kept = 0;
+    for (const char c : p.text) {
       if (c == ' ' && lastSpace) continue;
       lastSpace = c == ' ';
-      t += c;
+      p.text[kept++] = c;
     }
-    p.text = std::move(t);
+    p.text.resize(kept);
   }
 }
 
 // Spaces inside the edges of an italic run go outside it (a space already there is enough).
-void MoveEdgeSpacesOut(Line& line) {
+void MoveEdgeSpacesOut(Line line) {
   for (std::size_t i = 0; i < line.size(); ++i) {
     Piece& p = line[i];
     if (!p.style.italic) continue;
@@ -214,23 +350,24 @@ void MoveEdgeSpacesOut(Line& line) {
   }
 }
 
+// Spaces at the ends of the line go, and the pieces they leave empty.
 void TrimEnds(Line& line) {
   while (!line.empty()) {
     std::string& t = line.front().text;
     t.erase(0, std::min(t.find_first_not_of(' '), t.size()));
     if (!t.empty()) break;
-    line.erase(line.begin());
+    line = line.subspan(1);
   }
   while (!line.empty()) {
     std::string& t = line.back().text;
     std::size_t keep = t.find_last_not_of(' ');
     t.erase(keep == std::string::npos ? 0 : keep + 1);
     if (!t.empty()) break;
-    line.pop_back();
+    line = line.first(line.size() - 1);
   }
 }
 
-std::string PlainOf(const Line& line) {
+std::string PlainOf(Line line) {
   std::string s;
   for (const Piece& p : line) s += p.text;
   return s;
@@ -355,14 +492,20 @@ class Writer {
     Ln("</DCSubtitle>");
   }
 
-  std::string Time(const Cue& c) {
-    if (smpte_) return EditUnitTime(c, doc_.frameRate(), o_.dcdmFrameRate);
-    // The ticks of each frame number worked out once (what TickTime works out per cue).
+  // A cue as the file's times are written (what TickTime and EditUnitTime give), the ticks
+  // or reel frame of each frame number worked out once per file.
+  void AppendTime(const Cue& c) {
     const std::string& d = c.digits();
-    if (!IsCompleteCue(d)) return TickTime(c, doc_.frameRate());
+    const FrameRate& rate = doc_.frameRate();
+    if (!IsCompleteCue(d)) {
+      out_ += smpte_ ? EditUnitTime(c, rate, o_.dcdmFrameRate) : TickTime(c, rate);
+      return;
+    }
     const int ff = (d[6] - '0') * 10 + (d[7] - '0');
-    if (ticksOfFrame_[ff] < 0) ticksOfFrame_[ff] = TicksOfFrame(ff, doc_.frameRate());
-    return ClockWith(d, ticksOfFrame_[ff], 3);
+    long& v = ticksOfFrame_[ff];
+    if (v < 0) v = smpte_ ? EditUnitFrame(ff, rate, o_.dcdmFrameRate) : TicksOfFrame(ff, rate);
+    if (smpte_ && (v < 0 || v > 99)) out_ += EditUnitTime(c, rate, o_.dcdmFrameRate);
+    else AppendClock(out_, d, v, smpte_ ? 2 : 3);
   }
   std::array<long, 100> ticksOfFrame_ = [] {
     std::array<long, 100> t;
@@ -413,24 +556,23 @@ class Writer {
 
   void Subtitle(std::size_t index) {
     const kipo::Subtitle& s = doc_.At(index);
-    std::vector<Line> lines = LinesOf(s, setup_.bold, dropped_);
+    table_.Read(s, setup_.bold, dropped_);
+    std::vector<Line>& lines = table_.lines();
     for (Line& l : lines) {
       if (o_.trimSpaces) CollapseSpaces(l);
       if (o_.trimItalics) MoveEdgeSpacesOut(l);
       if (o_.trimText) TrimEnds(l);
     }
     const double z = ZOf(index);
-    if (fades_.empty()) fades_ = "\" FadeUpTime=\"" + Fade(o_.fadeUp) + "\" FadeDownTime=\"" + Fade(o_.fadeDown) + "\">";
-    out_ += smpte_ ? "      <" : "    <";
-    out_ += p_;
-    out_ += "Subtitle SpotNumber=\"";
-    out_ += std::to_string(index + 1);
-    out_ += "\" TimeIn=\"";
-    out_ += Time(s.inCue);
-    out_ += "\" TimeOut=\"";
-    out_ += Time(s.outCue);
+    if (fades_.empty()) fades_ = "\" FadeUpTime=\"" + Fade(o_.fadeUp) + "\" FadeDownTime=\"" + Fade(o_.fadeDown) + "\">\r\n";
+    out_ += smpte_ ? "      <dcst:Subtitle SpotNumber=\""sv : "    <Subtitle SpotNumber=\""sv;
+    char number[24];
+    out_.append(number, std::to_chars(number, number + sizeof number, index + 1).ptr);
+    out_ += "\" TimeIn=\""sv;
+    AppendTime(s.inCue);
+    out_ += "\" TimeOut=\""sv;
+    AppendTime(s.outCue);
     out_ += fades_;
-    out_ += kCrLfC;
     if (!smpte_ && HasZPosition(o_.version) && setup_.eye == Eye::Both && !IsZeroValue(z)) zDropped_ = true;
 
     if (setup_.images && index < setup_.images->size()) {
@@ -444,10 +586,10 @@ class Writer {
     // Without "Bottom up" a subtitle raised into the upper half hangs from the top margin.
     const bool fromTop = o_.direction == 1 || (!o_.bottomUp && s.row >= static_cast<int>(kMaxRows) / 2);
     for (std::size_t r = 0; r < n; ++r) {
-      const Line& line = lines[r];
+      const Line line = lines[r];
       if (line.empty()) continue;
       double v = 0;
-      const char* valign = "bottom";
+      std::string_view valign = "bottom";
       if (fromTop) {
         const int topRow = std::max(0, static_cast<int>(kMaxRows) - (s.row + static_cast<int>(n)));
         v = o_.marginTop + (topRow + static_cast<int>(r)) * lineHeight_ + s.shiftY * kNudgePercent;
@@ -458,7 +600,7 @@ class Writer {
       v = std::clamp(v, 0.0, 100.0);
 
       const int align = AlignmentOf(s, r);
-      const char* halign = "center";
+      std::string_view halign = "center";
       double h = 0;
       if (align == AlignLeft) {
         halign = "left";
@@ -469,7 +611,7 @@ class Writer {
       } else if (align == AlignCentreLeft) {
         if (blockWidth < 0) {
           blockWidth = 0;
-          for (const Line& l : lines) blockWidth = std::max(blockWidth, WidthPercent(PlainOf(l)));
+          for (const Line l : lines) blockWidth = std::max(blockWidth, WidthPercent(PlainOf(l)));
         }
         halign = "left";
         const double area = 100.0 - o_.marginLeft - o_.marginRight;
@@ -483,34 +625,29 @@ class Writer {
       // screen (negative Z) the left eye's picture moves right and the right eye's left.
       if (setup_.eye == Eye::Left) right += -z / 2;
       if (setup_.eye == Eye::Right) right += z / 2;
-      h += std::string_view(halign) == "right" ? -right : right;
+      h += halign == "right" ? -right : right;
       h = std::clamp(h, -100.0, 100.0);
 
       // The line's element, written into the file as it is made.
       std::string& t = out_;
-      t += smpte_ ? "         <" : "       <";
-      t += p_;
-      t += "Text ";
-      if (o_.direction == 1) t += smpte_ ? "Direction=\"ttb\" " : "Direction=\"vertical\" ";
-      t += smpte_ ? "Valign=\"" : "VAlign=\"";
+      t += smpte_ ? "         <dcst:Text "sv : "       <Text "sv;
+      if (o_.direction == 1) t += smpte_ ? "Direction=\"ttb\" "sv : "Direction=\"vertical\" "sv;
+      t += smpte_ ? "Valign=\""sv : "VAlign=\""sv;
       t += valign;
-      t += smpte_ ? "\" Vposition=\"" : "\" VPosition=\"";
-      t += Number(v, o_.round);
-      t += smpte_ ? "\" Halign=\"" : "\" HAlign=\"";
+      t += smpte_ ? "\" Vposition=\""sv : "\" VPosition=\""sv;
+      AppendNumber(t, v, o_.round);
+      t += smpte_ ? "\" Halign=\""sv : "\" HAlign=\""sv;
       t += halign;
-      t += smpte_ ? "\" Hposition=\"" : "\" HPosition=\"";
-      t += Number(h, o_.round);
+      t += smpte_ ? "\" Hposition=\""sv : "\" HPosition=\""sv;
+      AppendNumber(t, h, o_.round);
       t += '"';
       if (smpte_ && edition_ == 2014 && HasZPosition(o_.version) && setup_.eye == Eye::Both)
         t += " Zposition=\"" + ZOffsetText(z) + "\"";
       t += '>';
       Inline(line);
-      out_ += "</";
-      out_ += p_;
-      out_ += "Text>";
-      out_ += kCrLfC;
+      out_ += smpte_ ? "</dcst:Text>\r\n"sv : "</Text>\r\n"sv;
     }
-    Ln(smpte_ ? "      </dcst:Subtitle>" : "    </Subtitle>");
+    out_ += smpte_ ? "      </dcst:Subtitle>\r\n"sv : "    </Subtitle>\r\n"sv;
   }
 
   // A subtitle's picture, placed by its bottom centre and shifted apart for each eye.
@@ -529,9 +666,13 @@ class Writer {
   }
 
   // The attributes of one level of inline style: colour, italic, underline, bold.
-  std::string LevelAttr(int level, const Style& st) const {
+  std::string_view LevelAttr(int level, const Style& st) {
     switch (level) {
-      case 0: return "Color=\"" + Argb(o_.alphaText, MappedColour(o_, st.colour)) + "\"";
+      case 0: {
+        std::string& colour = colourAttr_[st.colour & 7];
+        if (colour.empty()) colour = "Color=\"" + Argb(o_.alphaText, MappedColour(o_, st.colour)) + "\"";
+        return colour;
+      }
       case 1: return "Italic=\"yes\"";
       case 2: return smpte_ ? "Underline=\"yes\"" : "Underlined=\"yes\"";
       default: return "Weight=\"bold\"";
@@ -553,37 +694,38 @@ class Writer {
   }
 
   void OpenFont(std::string_view attrs, bool hasColour, bool hasWeight) {
-    out_ += '<';
-    out_ += p_;
-    out_ += "Font ";
+    out_ += smpte_ ? "<dcst:Font "sv : "<Font "sv;
     out_ += attrs;
-    if (std::string full = FullFont(); !full.empty()) {
-      if (hasWeight) full = ReplaceAll(full, " Weight=\"" + Weight() + "\"", "");
-      out_ += full;
-      if (!hasColour) out_ += " Color=\"" + TextArgb() + "\"";
+    if (!o_.inherit) {
+      if (fullFont_.empty()) {
+        fullFont_ = FullFont();
+        fullFontNoWeight_ = ReplaceAll(fullFont_, " Weight=\"" + Weight() + "\"", "");
+        textColour_ = " Color=\"" + TextArgb() + "\"";
+      }
+      out_ += hasWeight ? fullFontNoWeight_ : fullFont_;
+      if (!hasColour) out_ += textColour_;
     }
     out_ += '>';
   }
-  void CloseFont() {
-    out_ += "</";
-    out_ += p_;
-    out_ += "Font>";
-  }
+  void CloseFont() { out_ += smpte_ ? "</dcst:Font>"sv : "</Font>"sv; }
 
-  void Inline(const Line& line) {
+  void Inline(Line line) {
     // The inline Fonts of a reel's Text hold no Font of their own, so the reel always
     // closes each one; DCSubtitle nests them unless "Close font" is on.
     if (smpte_ || o_.closeFont) {
       for (const Piece& p : line) {
         if (p.style.Plain()) {
-          AppendXml(out_, p.text, false, dropped_);
+          AppendText(out_, p.text);
           continue;
         }
-        std::string attrs;
+        attrs_.clear();
         for (int level = 0; level < 4; ++level)
-          if (Active(level, p.style)) attrs += (attrs.empty() ? "" : " ") + LevelAttr(level, p.style);
-        OpenFont(attrs, p.style.colour != 0, p.style.bold);
-        AppendXml(out_, p.text, false, dropped_);
+          if (Active(level, p.style)) {
+            if (!attrs_.empty()) attrs_ += ' ';
+            attrs_ += LevelAttr(level, p.style);
+          }
+        OpenFont(attrs_, p.style.colour != 0, p.style.bold);
+        AppendText(out_, p.text);
         CloseFont();
       }
       return;
@@ -611,7 +753,7 @@ class Writer {
           open[opened++] = level;
         }
       current = p.style;
-      AppendXml(out_, p.text, false, dropped_);
+      AppendText(out_, p.text);
     }
     for (; opened > 0; --opened) CloseFont();
   }
@@ -628,6 +770,10 @@ class Writer {
   std::unique_ptr<TextMeasurer> measurer_;
   std::string out_;
   std::string fades_;  // the fade attributes, the same for every subtitle
+  LineTable table_;
+  std::array<std::string, 8> colourAttr_;  // "Color=..." of each colour switch, made when first used
+  std::string fullFont_, fullFontNoWeight_, textColour_;  // without inheritance, made when first used
+  std::string attrs_;
   int dropped_ = 0;
   bool zDropped_ = false;
 };
@@ -642,10 +788,6 @@ std::string Joined(const std::vector<std::string>& problems) {
 
 }  // namespace
 
-namespace {
-// "HH:MM:SS:" of a label's digits, then `last` digits of `value`.
-}  // namespace
-
 std::string TickTime(const Cue& cue, const FrameRate& rate) {
   const std::string& d = cue.digits();
   if (!IsCompleteCue(d)) return "00:00:00:000";
@@ -656,11 +798,7 @@ std::string TickTime(const Cue& cue, const FrameRate& rate) {
 std::string EditUnitTime(const Cue& cue, const FrameRate& rate, int timeCodeRate) {
   const std::string& d = cue.digits();
   if (!IsCompleteCue(d)) return "00:00:00:00";
-  int ff = (d[6] - '0') * 10 + (d[7] - '0');
-  if (timeCodeRate != rate.countingRate()) {
-    const long ms = std::strtol(FramesToMillis(ff, rate).c_str(), nullptr, 10);
-    ff = static_cast<int>(std::min<long>(std::lround(ms * timeCodeRate / 1000.0), timeCodeRate - 1));
-  }
+  const int ff = static_cast<int>(EditUnitFrame((d[6] - '0') * 10 + (d[7] - '0'), rate, timeCodeRate));
   if (ff < 0 || ff > 99) return d.substr(0, 2) + ":" + d.substr(2, 2) + ":" + d.substr(4, 2) + ":" + Two(ff);
   return ClockWith(d, ff, 2);
 }
@@ -683,10 +821,20 @@ std::vector<std::string> DcinemaProblems(const SubtitleDocument& doc) {
   FrameCount previousIn = -1;
   for (std::size_t i = 0; i < doc.Count(); ++i) {
     const Subtitle& s = doc.At(i);
-    const std::string n = std::to_string(i + 1);
-    // Italic markers must pair up, one run at a time.
+    // The subtitle's number, made only for a message.
+    auto n = [i] { return std::to_string(i + 1); };
+    // Italic markers must pair up, one run at a time; eight bytes without one are passed
+    // over at once.
     bool inItalic = false, badUse = false;
-    for (char c : s.text) {
+    const std::string_view text = s.text;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+      while (k + 8 <= text.size()) {
+        const std::uint64_t x = Word(text.data() + k);
+        if (HasByte(x, kItalicOn) || HasByte(x, kItalicOff)) break;
+        k += 8;
+      }
+      if (k == text.size()) break;
+      const char c = text[k];
       if (c == kItalicOn) {
         if (inItalic) badUse = true;
         inItalic = true;
@@ -695,17 +843,17 @@ std::vector<std::string> DcinemaProblems(const SubtitleDocument& doc) {
         inItalic = false;
       }
     }
-    if (badUse) out.push_back("Invalid use of italics in subtitle " + n);
-    else if (inItalic) out.push_back("Mismatched italics in subtitle " + n);
+    if (badUse) out.push_back("Invalid use of italics in subtitle " + n());
+    else if (inItalic) out.push_back("Mismatched italics in subtitle " + n());
     bool cuesOk = true;
-    if (s.inCue.empty()) out.push_back("In cue not set in subtitle " + n), cuesOk = false;
-    else if (!IsValidCue(s.inCue.digits(), rate)) out.push_back("Invalid in cue format in subtitle " + n), cuesOk = false;
-    if (s.outCue.empty()) out.push_back("Out cue not set in subtitle " + n), cuesOk = false;
-    else if (!IsValidCue(s.outCue.digits(), rate)) out.push_back("Invalid out cue format in subtitle " + n), cuesOk = false;
+    if (s.inCue.empty()) out.push_back("In cue not set in subtitle " + n()), cuesOk = false;
+    else if (!IsValidCue(s.inCue.digits(), rate)) out.push_back("Invalid in cue format in subtitle " + n()), cuesOk = false;
+    if (s.outCue.empty()) out.push_back("Out cue not set in subtitle " + n()), cuesOk = false;
+    else if (!IsValidCue(s.outCue.digits(), rate)) out.push_back("Invalid out cue format in subtitle " + n()), cuesOk = false;
     if (cuesOk) {
       const FrameCount in = s.inCue.ToFrames(rate), outF = s.outCue.ToFrames(rate);
-      if (outF < in) out.push_back("Negative duration in subtitle " + n);
-      if (in < previousIn) out.push_back("Inconsistent in cue in subtitle " + n);
+      if (outF < in) out.push_back("Negative duration in subtitle " + n());
+      if (in < previousIn) out.push_back("Inconsistent in cue in subtitle " + n());
       previousIn = in;
     }
     // A letter or digit is text whatever markup stands around it; only texts without one
@@ -715,7 +863,7 @@ std::vector<std::string> DcinemaProblems(const SubtitleDocument& doc) {
       return (c >= '0' && c <= '9') || (lower >= 'a' && lower <= 'z');
     });
     if (!hasWord && Trim(ReplaceAll(StripMarkup(s.text), "\r\n", "")).empty())
-      out.push_back("Subtitle " + n + " is empty");
+      out.push_back("Subtitle " + n() + " is empty");
   }
   return out;
 }

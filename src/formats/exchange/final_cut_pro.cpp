@@ -283,10 +283,10 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
     if (!italic && HasItalicMarkers(s.text)) partItalics = true;
     bare.text = StripItalics(s.text);
     text.clear();
-    for (const std::string& row : plain.Rows(bare)) {
+    plain.ForEachRow(bare, [&text](std::string_view row) {
       if (!text.empty()) text += '\r';
       text += row;
-    }
+    });
     out += pieces[0];
     AppendNumber(out, static_cast<long>(++n));
     out += pieces[1];

@@ -87,10 +87,13 @@ void ReadMicroDvdCues(std::string_view text, const FrameRate& rate, SubtitleDocu
                       Warnings& warnings) {
   doc.SetFrameRate(rate.code);
   FrameRate r = rate;  // the file's own rate once its first line names one
+  FrameCount lastFrame = LastCueFrame(r);
   bool rateLine = false;
   std::size_t taken = 0;
   bool any = false;
   LineReader lines(StripBomChar(text));
+  std::vector<bool> rowItalic;  // kept from line to line with their room
+  std::string body;
   for (std::string_view line; lines.Next(line);) {
     std::string_view p = line;
     while (!p.empty() && (p.front() == ' ' || p.front() == '\t')) p.remove_prefix(1);
@@ -104,9 +107,15 @@ void ReadMicroDvdCues(std::string_view text, const FrameRate& rate, SubtitleDocu
     // Control codes "{x:value}" may follow the counts or start a row. "{y:i}" puts its own
     // row in italics, "{Y:i}" every row; the others are dropped.
     bool allItalic = false;
-    std::vector<bool> rowItalic(1, false);
-    std::string body;
+    rowItalic.assign(1, false);
+    body.clear();
     for (std::size_t i = 0; i < p.size();) {
+      // Text up to the next row break or brace at once.
+      std::size_t stop = i;
+      while (stop < p.size() && p[stop] != '|' && p[stop] != '{') ++stop;
+      body.append(p.data() + i, stop - i);
+      i = stop;
+      if (i == p.size()) break;
       if (p[i] == '|') rowItalic.push_back(false);
       if (p[i] == '{') {
         std::size_t close = p.find('}', i);
@@ -126,6 +135,7 @@ void ReadMicroDvdCues(std::string_view text, const FrameRate& rate, SubtitleDocu
       rateLine = true;
       if (std::optional<int> code = RateCodeOf(Trim(body))) {
         r = *FrameRate::FromCode(*code);
+        lastFrame = LastCueFrame(r);
         doc.SetFrameRate(*code);
       } else {
         warnings.push_back("The file names a frame rate of " + Trim(body) + " fps, which has no place here; read at " +
@@ -135,15 +145,15 @@ void ReadMicroDvdCues(std::string_view text, const FrameRate& rate, SubtitleDocu
     }
     Subtitle s;
     // Frame counts beyond 99:59:59 have no label.
-    if (in > LastCueFrame(r) || out > LastCueFrame(r)) {
+    if (in > lastFrame || out > lastFrame) {
       warnings.push_back("A line with frame counts beyond 100 hours was skipped: " + std::string(line.substr(0, 60)));
       continue;
     }
     if (in >= 0) s.inCue = FramesToDigits(static_cast<Timecode>(in), r);
     if (out >= 0) s.outCue = FramesToDigits(static_cast<Timecode>(out), r);
     TagReader tags;
-    const std::string trimmed = TrimRight(body);
-    std::string_view rest = trimmed;
+    std::string_view rest = body;
+    while (!rest.empty() && (rest.back() == ' ' || (rest.back() >= '\t' && rest.back() <= '\r'))) rest.remove_suffix(1);
     // Every row in italics is an italic subtitle; some rows alone carry the markers.
     const bool whole = allItalic || std::find(rowItalic.begin(), rowItalic.end(), false) == rowItalic.end();
     std::size_t row = 0;

@@ -1,5 +1,6 @@
 #include "formats/exchange/rtf_text.h"
 
+#include <functional>
 #include <vector>
 
 #include "platform/encoding.h"
@@ -115,7 +116,15 @@ std::string RtfWriter::Finish() {
   return std::move(out_);
 }
 
-std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
+namespace {
+
+// The text of an RTF document into `out`. Where a paragraph, row or line break ends a line
+// `lineEnd(out)` is called (RtfToText adds the line end, the line reader hands the line
+// on); false from it stops the reading. `decodedBreak` is set when decoded text (a \'hh
+// byte or a \u escape) holds a line end of its own.
+template <class LineEnd>
+void ScanRtf(std::string_view rtf, std::string_view ansiCodePage, std::string& out, bool& decodedBreak,
+             LineEnd lineEnd) {
   std::size_t start = 0;
   while (start < rtf.size() && (rtf[start] == ' ' || rtf[start] == '\r' || rtf[start] == '\n')) ++start;
   if (rtf.substr(start, 5) != "{\\rtf") throw InvalidFileFormat("This is not a Rich Text Format document");
@@ -125,8 +134,6 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
     int uc = 1;
   };
   std::vector<State> stack{State{}};
-  std::string out;
-  out.reserve(rtf.size());  // the text is never longer than its markup
   std::string codePage(ansiCodePage);
   bool italicShown = false;
   int toSkip = 0;         // fallback characters still to skip after a \u escape
@@ -134,12 +141,14 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
   std::string bytes;      // \'hh bytes still to decode together
   auto flushBytes = [&] {
     if (bytes.empty()) return;
+    const std::size_t from = out.size();
     try {
       out += CodePageToUtf8(std::string_view(bytes), codePage);
     } catch (const std::exception&) {
       // A code page the converter does not know: the Western one is the likeliest.
       out += CodePageToUtf8(std::string_view(bytes), "windows-1252");
     }
+    if (std::string_view(out).substr(from).find_first_of("\r\n") != std::string_view::npos) decodedBreak = true;
     bytes.clear();
   };
   auto syncItalic = [&] {
@@ -250,7 +259,14 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
     i = w;
     // The words of every paragraph first; the destinations to skip after them.
     if (word == "par" || word == "line" || word == "row" || word == "sect" || word == "page") {
-      emit("\r\n");
+      if (stack.back().skip) continue;
+      if (toSkip > 0) {
+        --toSkip;
+        continue;
+      }
+      syncItalic();
+      flushBytes();
+      if (!lineEnd(out)) return;
     } else if (word == "tab" || word == "cell") {
       emit("\t");
     } else if (word == "i") {
@@ -274,6 +290,7 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
           syncItalic();
           flushBytes();
           out += u;
+          if (v == '\r' || v == '\n') decodedBreak = true;
         }
       }
       toSkip = stack.back().skip ? 0 : stack.back().uc;
@@ -299,7 +316,39 @@ std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
   }
   flushBytes();
   if (italicShown) out += kRtfItalicOff;
+}
+
+}  // namespace
+
+std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage) {
+  std::string out;
+  out.reserve(rtf.size());  // the text is never longer than its markup
+  bool decodedBreak = false;
+  ScanRtf(rtf, ansiCodePage, out, decodedBreak, [](std::string& text) {
+    text += "\r\n";
+    return true;
+  });
   return out;
+}
+
+bool ReadRtfLines(std::string_view rtf, std::string_view ansiCodePage,
+                  const std::function<bool(std::string_view)>& line) {
+  std::string text;
+  text.reserve(256);
+  bool decodedBreak = false, first = true, stopped = false;
+  auto hand = [&](std::string& t) {
+    std::string_view view(t);
+    // The lines RtfToText's text splits into: a byte-order mark at its start is not text.
+    if (first && view.starts_with("\xEF\xBB\xBF")) view.remove_prefix(3);
+    first = false;
+    if (!line(view)) stopped = true;
+    t.clear();
+    return !stopped;
+  };
+  ScanRtf(rtf, ansiCodePage, text, decodedBreak, [&](std::string& t) { return !decodedBreak && hand(t); });
+  if (decodedBreak) return false;
+  if (!stopped && !text.empty()) hand(text);
+  return true;
 }
 
 }  // namespace kipo

@@ -4,6 +4,7 @@
 // italics, written with the characters outside ASCII as \uN escapes (so the file is 7-bit
 // and opens in any code page), and read back to plain lines whatever the word processor
 // added (font and colour tables, styles, \'hh bytes of the file's code page, fields).
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,5 +39,14 @@ class RtfWriter {
 // left out. `ansiCodePage` decodes \'hh bytes when the file names no code page of its own.
 // Throws InvalidFileFormat when the bytes are not RTF.
 std::string RtfToText(std::string_view rtf, std::string_view ansiCodePage = "windows-1252");
+
+// The same text line by line, without building it whole: `line` gets each line as
+// RtfToText's text splits into lines (a byte-order mark at the start taken off, no empty
+// last line), in a buffer reused for the next; false from it stops the reading. Returns
+// false, having stopped, when decoded text (a \'hh byte, a \u escape) holds a line end of
+// its own, which would split a line where the document has none: read such a document
+// through RtfToText. Throws InvalidFileFormat as RtfToText does.
+bool ReadRtfLines(std::string_view rtf, std::string_view ansiCodePage,
+                  const std::function<bool(std::string_view)>& line);
 
 }  // namespace kipo

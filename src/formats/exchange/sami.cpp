@@ -58,29 +58,53 @@ std::size_t FindNoCase(std::string_view hay, std::string_view needle, std::size_
 }
 
 // A SYNC's tags found in one pass over the '<' from its start tag on: where the next SYNC
-// starts, and where each P starts and ends before it (what FindNoCase finds for "<sync",
-// "<p" and "</p"), as places in the text.
+// starts, where each P starts and ends before it and where a "</SYNC" stands (what
+// FindNoCase finds for "<sync", "<p", "</p" and "</sync"), as places in the text. The
+// passes of all SYNCs and their start tags cover the file from the first SYNC on, so they
+// also find the first "</BODY" after it (searching the whole file for it first read every
+// '<' of the file once more).
 struct SyncTags {
   std::size_t next = std::string_view::npos;
-  std::vector<std::size_t> opens, closes;
+  std::size_t bodyEnd = std::string_view::npos;  // the first "</body" passed so far
+  std::vector<std::size_t> opens, closes, syncCloses;
 
   void Scan(std::string_view text, std::size_t from) {
     next = std::string_view::npos;
     opens.clear();
     closes.clear();
-    auto lower = [&](std::size_t k) {
-      const char c = text[k];
-      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    syncCloses.clear();
+    // The names are "<", "/" and lower-case letters; a letter and its capital differ in
+    // the 0x20 bit alone.
+    auto lower = [&](std::size_t k) { return static_cast<char>(text[k] | 0x20); };
+    auto is = [&](std::size_t i, std::string_view name) {
+      if (i + name.size() > text.size()) return false;
+      for (std::size_t k = 1; k < name.size(); ++k)
+        if ((name[k] == '/' ? text[i + k] : lower(i + k)) != name[k]) return false;
+      return true;
     };
     for (std::size_t i = text.find('<', from); i != std::string_view::npos; i = text.find('<', i + 1)) {
-      if (i + 5 <= text.size() && lower(i + 1) == 's' && lower(i + 2) == 'y' && lower(i + 3) == 'n' &&
-          lower(i + 4) == 'c') {
+      if (i + 2 > text.size()) break;
+      const char second = lower(i + 1);
+      if (second == 's' && is(i, "<sync")) {
         next = i;
         return;
       }
-      if (i + 2 <= text.size() && lower(i + 1) == 'p') opens.push_back(i);
-      else if (i + 3 <= text.size() && text[i + 1] == '/' && lower(i + 2) == 'p') closes.push_back(i);
+      if (second == 'p') {
+        opens.push_back(i);
+      } else if (text[i + 1] == '/' && i + 3 <= text.size()) {
+        const char third = lower(i + 2);
+        if (third == 'p') closes.push_back(i);
+        else if (third == 's' && is(i, "</sync")) syncCloses.push_back(i);
+        else if (third == 'b' && bodyEnd == std::string_view::npos && is(i, "</body")) bodyEnd = i;
+      }
     }
+  }
+  // A start tag [from, to) read for a "</body" (a damaged file's tag can hold one).
+  void ScanTag(std::string_view text, std::size_t from, std::size_t to) {
+    if (bodyEnd != std::string_view::npos || to - from < 2 || !std::memchr(text.data() + from + 1, '<', to - from - 1))
+      return;
+    const std::size_t at = FindNoCase(text.substr(from, to - from), "</body");
+    if (at != std::string_view::npos) bodyEnd = from + at;
   }
   // The first of `places` from `from` on and before `end`; npos when there is none.
   static std::size_t First(const std::vector<std::size_t>& places, std::size_t from, std::size_t end) {
@@ -90,8 +114,19 @@ struct SyncTags {
 };
 
 // The value of an attribute inside a tag ("Start=1000", "start = '1000'", "Class=ENCC").
-std::string_view Attribute(std::string_view tag, std::string_view name) {
-  std::size_t p = FindNoCase(tag, name);
+// `name` is lower-case letters, and a letter or its capital differ in the 0x20 bit alone;
+// the tag's name (`skip` bytes: "<sync", "<p") holds no attribute.
+std::string_view Attribute(std::string_view tag, std::string_view name, std::size_t skip = 0) {
+  auto find = [&](std::size_t from) {
+    for (std::size_t i = from; i + name.size() <= tag.size(); ++i) {
+      if ((tag[i] | 0x20) != name[0]) continue;
+      std::size_t k = 1;
+      while (k < name.size() && (tag[i + k] | 0x20) == name[k]) ++k;
+      if (k == name.size()) return i;
+    }
+    return std::string_view::npos;
+  };
+  std::size_t p = find(std::min(skip, tag.size()));
   while (p != std::string_view::npos) {
     std::size_t q = p + name.size();
     while (q < tag.size() && tag[q] == ' ') ++q;
@@ -101,10 +136,14 @@ std::string_view Attribute(std::string_view tag, std::string_view name) {
       char quote = q < tag.size() && (tag[q] == '"' || tag[q] == '\'') ? tag[q] : '\0';
       if (quote) ++q;
       std::size_t end = q;
-      while (end < tag.size() && (quote ? tag[end] != quote : (tag[end] != ' ' && tag[end] != '>'))) ++end;
+      if (quote) {
+        while (end < tag.size() && tag[end] != quote) ++end;
+      } else {
+        while (end < tag.size() && tag[end] != ' ' && tag[end] != '>') ++end;
+      }
       return tag.substr(q, end - q);
     }
-    p = FindNoCase(tag, name, p + 1);
+    p = find(p + 1);
   }
   return {};
 }
@@ -210,19 +249,24 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
   bool otherClass = false, any = false;
   Subtitle* open = nullptr;  // the caption still on screen
   std::size_t p = FindNoCase(text, "<sync");
-  // Searched once: searching from each caption on would read the rest of the file again.
-  const std::size_t bodyEnd = p == std::string_view::npos ? p : FindNoCase(text, "</body", p);
   SyncTags tags;
+  // Kept from caption to caption: a caption that must be changed before reading, and the
+  // text read from its tags.
+  std::string changed, read;
+  std::string_view takenClass;  // the first class as the last caption taken spells it
   while (p != std::string_view::npos) {
     std::size_t tagEnd = text.find('>', p);
     if (tagEnd == std::string_view::npos) break;
     std::string_view tag = text.substr(p, tagEnd - p);
+    tags.ScanTag(text, p, tagEnd);
     tags.Scan(text, tagEnd);
     std::size_t next = tags.next;
-    std::size_t end = std::min(next, bodyEnd);
+    // Up to the first "</BODY" after the first SYNC; a SYNC after it takes the rest of the
+    // file.
+    std::size_t end = std::min(next, tags.bodyEnd);
     std::string_view body = text.substr(tagEnd + 1, end == std::string_view::npos ? std::string_view::npos : end - tagEnd - 1);
     p = next;
-    const std::string_view start = Attribute(tag, "start");
+    const std::string_view start = Attribute(tag, "start", 5);
     long ms = 0;
     bool number = !start.empty() && start.size() < 10;
     for (char c : start) number = number && c >= '0' && c <= '9';
@@ -239,7 +283,7 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
     }
     // The first P element of the first class; P elements of other classes (other languages)
     // are left out.
-    std::string caption;
+    std::string_view caption;
     // Places in the body of the first <P> and </P> from a place on: from the scan, unless
     // the body runs past the next SYNC (a SYNC after </BODY> takes the rest of the file).
     const std::size_t bodyStart = tagEnd + 1, bodyLimit = bodyStart + body.size();
@@ -250,16 +294,20 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
       return at == std::string_view::npos ? at : at - bodyStart;
     };
     std::size_t q = first(tags.opens, 0, "<p");
-    if (q == std::string_view::npos) caption = std::string(body);
+    if (q == std::string_view::npos) caption = body;
     while (q != std::string_view::npos) {
       std::size_t qEnd = body.find('>', q);
       if (qEnd == std::string_view::npos) break;
-      const std::string_view cls = Attribute(body.substr(q, qEnd - q), "class");
+      const std::string_view cls = Attribute(body.substr(q, qEnd - q), "class", 2);
       const std::size_t after = first(tags.opens, qEnd, "<p"), close = first(tags.closes, qEnd, "</p");
       const std::size_t stop = std::min(after, close);
       if (firstClass.empty()) firstClass = ToLowerAscii(cls);
-      if (EqualsIgnoreCase(cls, firstClass)) {
-        caption = std::string(body.substr(qEnd + 1, stop == std::string_view::npos ? std::string_view::npos : stop - qEnd - 1));
+      // Captions name their class the same way throughout: the spelling last taken is
+      // compared first.
+      const bool ofFirstClass = (!takenClass.empty() && cls == takenClass) || EqualsIgnoreCase(cls, firstClass);
+      if (ofFirstClass) {
+        takenClass = cls;
+        caption = body.substr(qEnd + 1, stop == std::string_view::npos ? std::string_view::npos : stop - qEnd - 1);
         // Another P in the same SYNC is another language's caption.
         otherClass = otherClass || after != std::string_view::npos;
         break;
@@ -267,17 +315,29 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
       otherClass = true;
       q = after;
     }
-    // Line ends in the file are spaces to HTML; rows end at <br>.
-    for (char& c : caption)
-      if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-    for (std::size_t k = FindNoCase(caption, "</sync"); k != std::string::npos; k = FindNoCase(caption, "</sync"))
-      caption.erase(k, caption.find('>', k) == std::string::npos ? std::string::npos : caption.find('>', k) - k + 1);
+    // A line end in the file (CR LF, LF or CR) and a tab are one space to HTML; rows end at
+    // <br>. A "</SYNC>" inside the caption is left out. Most captions have neither and are
+    // read where they lie.
+    const std::size_t captionAt = caption.empty() ? 0 : static_cast<std::size_t>(caption.data() - text.data());
+    const bool hasSyncClose =
+        !scanned || SyncTags::First(tags.syncCloses, captionAt, captionAt + caption.size()) != std::string_view::npos;
+    auto has = [&](char c) { return !caption.empty() && std::memchr(caption.data(), c, caption.size()) != nullptr; };
+    if (hasSyncClose || has('\r') || has('\n') || has('\t')) {
+      changed.clear();
+      for (std::size_t k = 0; k < caption.size(); ++k) {
+        const char c = caption[k];
+        if (c == '\r' && k + 1 < caption.size() && caption[k + 1] == '\n') ++k;
+        changed += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+      }
+      for (std::size_t k = FindNoCase(changed, "</sync"); k != std::string::npos; k = FindNoCase(changed, "</sync"))
+        changed.erase(k, changed.find('>', k) == std::string::npos ? std::string::npos : changed.find('>', k) - k + 1);
+      caption = changed;
+    }
     if (IsBlankMarkup(caption)) continue;  // the screen cleared
     Subtitle s;
     s.inCue = at;
     TagReader reader;
-    std::string read;
-    read.reserve(caption.size() + 8);
+    read.clear();
     reader.AppendLine(read, caption);
     if (IsBlankCaption(read)) continue;
     // Spaces around the rows are layout of the HTML, not text.

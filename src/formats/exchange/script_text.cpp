@@ -363,65 +363,69 @@ std::optional<CueLine> ReadCueLine(std::string_view& line, const FrameRate& rate
   return CueLine{*in, *out};
 }
 
+bool TimedLineReader::Flush() {
+  if (!hasCurrent_) return true;
+  current_.text = ScriptTextToMarkup(rows_, layout_.marks);
+  hasCurrent_ = false;
+  rows_.clear();
+  return cues_.Add(std::move(current_));
+}
+
+bool TimedLineReader::Line(std::string_view line) {
+  if (TrimView(line).empty()) {
+    open_ = false;
+    return true;
+  }
+  nonBlank_ = true;
+  const bool prefixed = !layout_.rowPrefix.empty() && line.starts_with(layout_.rowPrefix);
+  std::string_view rest = line;
+  const bool marked = layout_.cueMark.empty() || TrimView(line).starts_with(layout_.cueMark);
+  std::optional<CueLine> cue;
+  if (marked && !prefixed) cue = ReadCueLine(rest, rate_);
+  // Below an open subtitle, a line of cues followed by words is a row that looks like one.
+  if (cue && layout_.textBelow && !layout_.ignoreRest && open_ && !TrimView(rest).empty()) cue.reset();
+  if (cue) {
+    if (!Flush()) return false;
+    current_ = Subtitle{};
+    current_.inCue = cue->in;
+    current_.outCue = cue->out;
+    hasCurrent_ = open_ = true;
+    rows_.clear();
+    hasText_ = !TrimView(rest).empty() && !layout_.ignoreRest;
+    if (hasText_ && layout_.textBelow) {
+      cues_.Skipped("Text after the cues was skipped", line);
+      hasText_ = false;
+    }
+    if (hasText_) rows_.assign(layout_.trimRows ? TrimView(rest) : rest);
+    return true;
+  }
+  const bool quiet = layout_.quiet && layout_.quiet(line);
+  if (open_ && !quiet) {
+    std::string_view row = prefixed ? line.substr(layout_.rowPrefix.size()) : line;
+    if (layout_.trimRows) row = TrimView(row);
+    if (hasText_) rows_ += "\r\n";
+    rows_ += row;
+    hasText_ = true;
+    return true;
+  }
+  if (quiet || (layout_.headerFirst && !hasCurrent_ && cues_.Count() == 0)) return true;
+  cues_.Skipped("A line that is not part of a subtitle was skipped", line);
+  return true;
+}
+
+SubtitleDocument TimedLineReader::Finish(std::string_view invalid) {
+  Flush();
+  return cues_.Finish(rate_, invalid, !nonBlank_);
+}
+
 SubtitleDocument ReadTimedLines(std::string_view text, const FrameRate& rate, const TimedLineLayout& layout,
                                 Warnings& warnings, std::string_view invalid) {
-  CueCollector cues(warnings);
-  std::string rows;   // the open subtitle's text in the script's marks
-  bool open = false;  // a subtitle takes text lines
-  Subtitle current;
-  bool hasCurrent = false, hasText = false;
-  bool nonBlank = false;
-  auto flush = [&]() -> bool {
-    if (!hasCurrent) return true;
-    current.text = ScriptTextToMarkup(rows, layout.marks);
-    hasCurrent = false;
-    rows.clear();
-    return cues.Add(std::move(current));
-  };
+  TimedLineReader reader(rate, layout, warnings);
   const std::vector<std::string_view> lines = ScriptLines(text);
-  cues.Reserve(lines.size());
-  for (std::string_view line : lines) {
-    if (TrimView(line).empty()) {
-      open = false;
-      continue;
-    }
-    nonBlank = true;
-    const bool prefixed = !layout.rowPrefix.empty() && line.starts_with(layout.rowPrefix);
-    std::string_view rest = line;
-    const bool marked = layout.cueMark.empty() || TrimView(line).starts_with(layout.cueMark);
-    std::optional<CueLine> cue;
-    if (marked && !prefixed) cue = ReadCueLine(rest, rate);
-    // Below an open subtitle, a line of cues followed by words is a row that looks like one.
-    if (cue && layout.textBelow && !layout.ignoreRest && open && !TrimView(rest).empty()) cue.reset();
-    if (cue) {
-      if (!flush()) break;
-      current = Subtitle{};
-      current.inCue = cue->in;
-      current.outCue = cue->out;
-      hasCurrent = open = true;
-      rows.clear();
-      hasText = !TrimView(rest).empty() && !layout.ignoreRest;
-      if (hasText && layout.textBelow) {
-        cues.Skipped("Text after the cues was skipped", line);
-        hasText = false;
-      }
-      if (hasText) rows.assign(layout.trimRows ? TrimView(rest) : rest);
-      continue;
-    }
-    const bool quiet = layout.quiet && layout.quiet(line);
-    if (open && !quiet) {
-      std::string_view row = prefixed ? line.substr(layout.rowPrefix.size()) : line;
-      if (layout.trimRows) row = TrimView(row);
-      if (hasText) rows += "\r\n";
-      rows += row;
-      hasText = true;
-      continue;
-    }
-    if (quiet || (layout.headerFirst && !hasCurrent && cues.Count() == 0)) continue;
-    cues.Skipped("A line that is not part of a subtitle was skipped", line);
-  }
-  flush();
-  return cues.Finish(rate, invalid, !nonBlank);
+  reader.Reserve(lines.size());
+  for (std::string_view line : lines)
+    if (!reader.Line(line)) break;
+  return reader.Finish(invalid);
 }
 
 }  // namespace kipo

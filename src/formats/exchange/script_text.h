@@ -149,6 +149,28 @@ struct TimedLineLayout {
 SubtitleDocument ReadTimedLines(std::string_view text, const FrameRate& rate, const TimedLineLayout& layout,
                                 Warnings& warnings, std::string_view invalid);
 
+// The same reading fed one line at a time (a reader that finds the lines itself, such as
+// the RTF lists, needs no text of the whole file split again).
+class TimedLineReader {
+ public:
+  TimedLineReader(const FrameRate& rate, const TimedLineLayout& layout, Warnings& warnings)
+      : rate_(rate), layout_(layout), cues_(warnings) {}
+  void Reserve(std::size_t lines) { cues_.Reserve(lines); }
+  // One line without its line end; false once the document is full (stop reading).
+  bool Line(std::string_view line);
+  SubtitleDocument Finish(std::string_view invalid);
+
+ private:
+  bool Flush();
+  const FrameRate& rate_;
+  const TimedLineLayout& layout_;
+  CueCollector cues_;
+  std::string rows_;   // the open subtitle's text in the script's marks
+  Subtitle current_;
+  bool open_ = false;  // a subtitle takes text lines
+  bool hasCurrent_ = false, hasText_ = false, nonBlank_ = false;
+};
+
 // The cues at the front of a cue line; `line` is left at the text after them.
 struct CueLine {
   CueDigits in, out;

@@ -37,15 +37,14 @@ std::string ListCueLine(std::size_t n, const Subtitle& s, const FrameRate& rate,
   return line;
 }
 
-SubtitleDocument ReadList(std::string_view text, const FrameRate& rate, const ScriptMarks& marks, Warnings& warnings,
-                          const char* invalid) {
+TimedLineLayout ListLayoutOf(const ScriptMarks& marks) {
   TimedLineLayout layout;
   layout.marks = marks;
   layout.textBelow = true;
   layout.ignoreRest = true;
   layout.rowPrefix = "\t";
   layout.headerFirst = true;
-  return ReadTimedLines(text, rate, layout, warnings, invalid);
+  return layout;
 }
 
 }  // namespace
@@ -120,12 +119,25 @@ std::string WriteSpottingRtf(const SubtitleDocument& doc, const ListLayout& layo
 }
 
 SubtitleDocument ReadSpottingText(std::string_view text, const FrameRate& rate, Warnings& warnings) {
-  return ReadList(text, rate, kTextMarks, warnings, "This is not a valid spotting list");
+  return ReadTimedLines(text, rate, ListLayoutOf(kTextMarks), warnings, "This is not a valid spotting list");
 }
 
 SubtitleDocument ReadSpottingRtf(std::string_view rtf, const FrameRate& rate, std::string_view ansiCodePage,
                                  Warnings& warnings) {
-  return ReadList(RtfToText(rtf, ansiCodePage), rate, kRtfMarks, warnings, "This is not a valid RTF spotting list");
+  constexpr std::string_view kInvalid = "This is not a valid RTF spotting list";
+  const TimedLineLayout layout = ListLayoutOf(kRtfMarks);
+  // The lines go from the RTF reader straight to the list's reader, without the text of the
+  // whole document in between.
+  const std::size_t warned = warnings.size();
+  {
+    TimedLineReader reader(rate, layout, warnings);
+    reader.Reserve(rtf.size() / 64);
+    if (ReadRtfLines(rtf, ansiCodePage, [&reader](std::string_view line) { return reader.Line(line); }))
+      return reader.Finish(kInvalid);
+  }
+  // A line end inside decoded text: the lines are those of the whole text, read again.
+  warnings.resize(warned);
+  return ReadTimedLines(RtfToText(rtf, ansiCodePage), rate, layout, warnings, kInvalid);
 }
 
 SubtitleDocument ReadUnstructuredDocument(std::string_view bytes, const FrameRate& rate, std::string_view ansiCodePage,

@@ -38,11 +38,9 @@ Bytes EncodeText(std::string_view utf8, TextEncoding e, std::string_view ansiCod
                  std::vector<char32_t>* unmappable) {
   Bytes out;
   switch (e) {
-    case TextEncoding::Ansi: {
-      const std::string s = Utf8ToCodePage(utf8, ansiCodePage, unmappable);
-      out.assign(reinterpret_cast<const std::uint8_t*>(s.data()), reinterpret_cast<const std::uint8_t*>(s.data() + s.size()));
+    case TextEncoding::Ansi:
+      AppendUtf8InCodePage(out, utf8, ansiCodePage, unmappable);
       break;
-    }
     case TextEncoding::Utf8:
       out.reserve(utf8.size() + 3);
       out = {0xEF, 0xBB, 0xBF};

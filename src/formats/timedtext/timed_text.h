@@ -60,11 +60,16 @@ std::string ShortLanguageCode(std::int32_t languageId);
 
 // --- Reading --------------------------------------------------------------------------
 
+// How the XML of a file is read: by the scan of plain documents where they lie, and by
+// the XML library's tree for any other (Any); tests hold the two to the same result with
+// the library alone, or the scan alone (which throws for a file outside its plain form).
+enum class TimedTextParser { Any, Library, Scan };
+
 // Reads a TTML document of any dialect. `defaultRateCode` is the frame rate of files
 // that name none (0: 25 fps). Throws InvalidFileFormat with a one-line reason for files
 // that are not TTML.
 SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultRateCode,
-                               std::vector<std::string>& warnings);
+                               std::vector<std::string>& warnings, TimedTextParser parser = TimedTextParser::Any);
 
 // True when the bytes are an XML document whose root element is a TTML `tt` (any of the
 // TTML namespaces): tells Timed Text apart from the other formats that use .xml.

@@ -11,56 +11,39 @@
 #include <cstring>
 #include <deque>
 #include <optional>
-#include <pugixml.hpp>
 #include <unordered_map>
 
 #include "core/languages.h"
 #include "core/rich_text.h"
 #include "formats/timedtext/timed_text.h"
 #include "formats/timedtext/timed_text_names.h"
+#include "formats/timedtext/timed_text_tree.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
+#include "platform/xml_scan.h"
 
 namespace kipo {
 namespace {
 
-std::string_view Local(const char* name) {
-  std::string_view n = name;
-  std::size_t colon = n.find(':');
-  return colon == std::string_view::npos ? n : n.substr(colon + 1);
-}
-
-// A name equal to a literal, compared character by character (never past the name's end).
+// A name equal to a literal.
 template <std::size_t N>
-bool NameIs(const char* name, const char (&literal)[N]) {
-  for (std::size_t i = 0; i + 1 < N; ++i)
-    if (name[i] != literal[i]) return false;
-  return name[N - 1] == '\0';
+bool NameIs(std::string_view name, const char (&literal)[N]) {
+  return name == std::string_view(literal, N - 1);
 }
 
-// The local part of an element's name (after the prefix) without measuring the name first.
-const char* LocalOf(const char* name) {
-  for (const char* c = name; *c; ++c)
-    if (*c == ':') return c + 1;
-  return name;
-}
+// The first character of a name, NUL for an empty one ("tts:" has an empty local part).
+char First(std::string_view name) { return name.empty() ? '\0' : name[0]; }
 
-bool Is(const pugi::xml_node& n, std::string_view local) { return n.type() == pugi::node_element && Local(n.name()) == local; }
+bool Is(const TtNode& n, std::string_view local) { return !n.text && XmlLocalName(n.value) == local; }
 
-// An attribute by local name; `prefixed` asks for one with a prefix (tts:, ttp:), an
-// unprefixed one otherwise (begin, style, region).
-pugi::xml_attribute AttrOf(const pugi::xml_node& n, std::string_view local, bool prefixed) {
-  for (pugi::xml_attribute a : n.attributes()) {
-    std::string_view name = a.name();
-    const bool hasPrefix = name.find(':') != std::string_view::npos;
-    if (hasPrefix == prefixed && Local(a.name()) == local) return a;
+// An attribute's value by local name; `prefixed` asks for one with a prefix (tts:, ttp:),
+// an unprefixed one otherwise (begin, style, region).
+std::string_view Value(const TtTree& t, const TtNode& n, std::string_view local, bool prefixed = false) {
+  for (const TtAttribute& a : t.Attributes(n)) {
+    const bool hasPrefix = a.name.find(':') != std::string_view::npos;
+    if (hasPrefix == prefixed && XmlLocalName(a.name) == local) return a.value;
   }
   return {};
-}
-
-std::string_view Value(const pugi::xml_node& n, std::string_view local, bool prefixed = false) {
-  pugi::xml_attribute a = AttrOf(n, local, prefixed);
-  return a ? std::string_view(a.value()) : std::string_view();
 }
 
 // The attributes the reader looks at, gathered in one pass over an element.
@@ -70,35 +53,35 @@ struct Own {
   bool styled = false;  // some prefixed attribute (tts: and the like) to read
 };
 
-Own Gather(const pugi::xml_node& n) {
+Own Gather(const TtTree& t, const TtNode& n) {
   Own o;
-  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
-    const char* name = a.name();
+  for (const TtAttribute& a : t.Attributes(n)) {
+    const std::string_view name = a.name;
     // The unprefixed names first, then the prefixed ones (tts: nearly always).
     switch (name[0]) {
-      case 'b': if (NameIs(name, "begin")) { o.begin = a.value(), o.timed = true; continue; } break;
-      case 'e': if (NameIs(name, "end")) { o.end = a.value(), o.timed = true; continue; } break;
-      case 'd': if (NameIs(name, "dur")) { o.dur = a.value(), o.timed = true; continue; } break;
-      case 'r': if (NameIs(name, "region")) { o.region = a.value(); continue; } break;
-      case 's': if (NameIs(name, "style")) { o.style = a.value(); continue; } break;
+      case 'b': if (NameIs(name, "begin")) { o.begin = a.value, o.timed = true; continue; } break;
+      case 'e': if (NameIs(name, "end")) { o.end = a.value, o.timed = true; continue; } break;
+      case 'd': if (NameIs(name, "dur")) { o.dur = a.value, o.timed = true; continue; } break;
+      case 'r': if (NameIs(name, "region")) { o.region = a.value; continue; } break;
+      case 's': if (NameIs(name, "style")) { o.style = a.value; continue; } break;
       case 't':
-        if (NameIs(name, "timeContainer")) { o.timeContainer = a.value(); continue; }
-        if (name[1] == 't' && name[2] == 's' && name[3] == ':') { o.styled = true; continue; }
+        if (NameIs(name, "timeContainer")) { o.timeContainer = a.value; continue; }
+        if (name.starts_with("tts:")) { o.styled = true; continue; }
         break;
       case 'x':
         // xml:id and xml:lang say nothing here; xml:space is the one xml: attribute read.
-        if (name[1] == 'm' && name[2] == 'l' && name[3] == ':') {
-          if (NameIs(name + 4, "space")) o.space = a.value();
+        if (name.starts_with("xml:")) {
+          if (NameIs(name.substr(4), "space")) o.space = a.value;
           continue;
         }
         break;
       default: break;
     }
-    const char* colon = std::strchr(name, ':');
-    if (!colon) continue;
-    if (colon - name == 3 && !std::strncmp(name, "xml", 3)) {
-      if (NameIs(colon + 1, "space")) o.space = a.value();
-    } else if (std::strncmp(name, "xmlns", 5)) {
+    const std::size_t colon = name.find(':');
+    if (colon == std::string_view::npos) continue;
+    if (colon == 3 && name.starts_with("xml")) {
+      if (NameIs(name.substr(4), "space")) o.space = a.value;
+    } else if (!name.starts_with("xmlns")) {
       o.styled = true;
     }
   }
@@ -316,23 +299,25 @@ constexpr int kMaxDepth = 200;
 struct Reader {
   TimingParameters timing;
   bool tooDeep = false;
-  std::unordered_map<std::string_view, pugi::xml_node> styles, regions;
+  const TtTree& t;
+  std::unordered_map<std::string_view, std::uint32_t> styles;
   std::vector<std::string>& warnings;
   bool fontsSeen = false, colourNotUnderstood = false, regionNotUnderstood = false;
   int cellRows = 15;
   std::unordered_map<std::string_view, Props> regionProps;
 
-  explicit Reader(std::vector<std::string>& w) : warnings(w) {}
+  Reader(const TtTree& tree, std::vector<std::string>& w) : t(tree), warnings(w) {}
 
-  void ApplyInline(const pugi::xml_node& n, Props& p) {
-    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+  void ApplyInline(const TtNode& n, Props& p) {
+    for (const TtAttribute& a : t.Attributes(n)) {
       // Prefixed names only, not xml: or xmlns; the local name picked by its first letter.
-      const char* name = a.name();
-      const char* local = LocalOf(name);
-      if (local == name) continue;
-      if ((local - name == 4 && !std::strncmp(name, "xml:", 4)) || !std::strncmp(name, "xmlns", 5)) continue;
-      auto value = [&] { return Strip(a.value()); };
-      switch (local[0]) {
+      const std::string_view name = a.name;
+      const std::size_t colon = name.find(':');
+      if (colon == std::string_view::npos) continue;
+      if ((colon == 3 && name.starts_with("xml")) || name.starts_with("xmlns")) continue;
+      const std::string_view local = name.substr(colon + 1);
+      auto value = [&] { return Strip(a.value); };
+      switch (First(local)) {
         case 'f':
           if (NameIs(local, "fontStyle")) {
             const std::string_view v = value();
@@ -373,20 +358,20 @@ struct Reader {
 
   // What a style element sets, with the styles it refers to first; each style is resolved
   // once.
-  std::unordered_map<const void*, Props> styleCache;
-  const Props& StyleProps(const pugi::xml_node& style, int depth = 0) {
+  std::unordered_map<std::uint32_t, Props> styleCache;
+  const Props& StyleProps(std::uint32_t style, int depth = 0) {
     static const Props kNone;
     if (depth > 16) return kNone;
-    auto it = styleCache.find(style.internal_object());
+    auto it = styleCache.find(style);
     if (it != styleCache.end()) return it->second;
     Props p;
-    const Own own = Gather(style);
+    const Own own = Gather(t, t[style]);
     ForEachWord(own.style, [&](std::string_view id) {
       auto ref = styles.find(id);
       if (ref != styles.end()) Overlay(p, StyleProps(ref->second, depth + 1));
     });
-    if (own.styled) ApplyInline(style, p);
-    return styleCache.insert_or_assign(style.internal_object(), p).first->second;
+    if (own.styled) ApplyInline(t[style], p);
+    return styleCache.insert_or_assign(style, p).first->second;
   }
 
   // The resolved style of an id, nullptr when there is none. Spans and paragraphs nearly
@@ -417,11 +402,11 @@ struct Reader {
   }
 
   // The element's referenced styles (in order), then its own attributes.
-  void ApplyElement(const pugi::xml_node& n, Props& p, const Own& own) {
+  void ApplyElement(const TtNode& n, Props& p, const Own& own) {
     if (!own.style.empty()) Overlay(p, Referenced(own.style));
     if (own.styled) ApplyInline(n, p);
   }
-  void ApplyElement(const pugi::xml_node& n, Props& p) { ApplyElement(n, p, Gather(n)); }
+  void ApplyElement(const TtNode& n, Props& p) { ApplyElement(n, p, Gather(t, n)); }
 
   // --- Rows from regions ----------------------------------------------------------------
 
@@ -490,15 +475,15 @@ struct Reader {
   void NewRow() { rowStarts_.push_back(pieces_.size()); }
   std::size_t RowEnd(std::size_t r) const { return r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : pieces_.size(); }
 
-  void Collect(const pugi::xml_node& n, const Props& inherited, bool preserve, int depth = 0) {
+  void Collect(const TtNode& n, const Props& inherited, bool preserve, int depth = 0) {
     if (depth > kMaxDepth) {
       tooDeep = true;
       return;
     }
-    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-      const pugi::xml_node_type type = c.type();
-      if (type == pugi::node_pcdata || type == pugi::node_cdata) {
-        std::string_view text = c.value();
+    for (std::uint32_t ci : t.Children(n)) {
+      const TtNode& c = t[ci];
+      if (c.text) {
+        std::string_view text = c.value;
         if (preserve) {
           // Preserved line feeds are line breaks.
           std::size_t start = 0;
@@ -520,23 +505,22 @@ struct Reader {
         }
         continue;
       }
-      if (type != pugi::node_element) continue;
-      const char* local = LocalOf(c.name());
+      const std::string_view local = XmlLocalName(c.value);
       bool italicElement = false;
-      switch (local[0]) {
+      switch (First(local)) {
         case 'b':
           if (NameIs(local, "br")) {
             NewRow();
             continue;
           }
           break;
-        case 'i': italicElement = local[1] == '\0'; break;
+        case 'i': italicElement = local.size() == 1; break;
         case 'm': if (NameIs(local, "metadata")) continue; break;
         case 'r': if (NameIs(local, "region")) continue; break;
         case 's': if (NameIs(local, "set")) continue; break;
         default: break;
       }
-      const Own own = Gather(c);
+      const Own own = Gather(t, c);
       bool keep = preserve;
       if (!own.space.empty()) keep = own.space == "preserve";
       if (own.style.empty() && !own.styled && !italicElement) {
@@ -714,13 +698,14 @@ struct Reader {
 
   // The span children of a paragraph without times of its own: their earliest begin and
   // latest end.
-  void SpanTimes(const pugi::xml_node& n, const Interval& at, std::optional<double>& first,
+  void SpanTimes(const TtNode& n, const Interval& at, std::optional<double>& first,
                  std::optional<double>& last, int depth = 0) {
     if (depth > kMaxDepth) return;
-    for (pugi::xml_node c : n.children()) {
-      if (c.type() != pugi::node_element) continue;
+    for (std::uint32_t ci : t.Children(n)) {
+      const TtNode& c = t[ci];
+      if (c.text) continue;
       Interval iv;
-      const Own own = Gather(c);
+      const Own own = Gather(t, c);
       if (!IntervalOf(own, at, at.begin, iv)) continue;
       if (own.timed) {
         first = first ? std::min(*first, iv.begin) : iv.begin;
@@ -741,7 +726,7 @@ struct Reader {
   std::vector<Found> found;
   std::size_t untimed = 0, badTimes = 0;
 
-  void Paragraph(const pugi::xml_node& p, const Own& own, const Props& chainProps, const Interval& iv,
+  void Paragraph(const TtNode& p, const Own& own, const Props& chainProps, const Interval& iv,
                  std::string_view region, bool preserve) {
     Interval at = iv;
     if (!own.timed) {
@@ -802,7 +787,7 @@ struct Reader {
 
   // The divisions and paragraphs below `n`; `chainProps` holds what body and divisions
   // above set, `own` is n's gathered attributes.
-  void Walk(const pugi::xml_node& n, const Own& own, int depth, const Props& chainProps, const Interval& iv,
+  void Walk(const TtNode& n, const Own& own, int depth, const Props& chainProps, const Interval& iv,
             std::string_view region, bool preserve) {
     if (depth > kMaxDepth) {
       tooDeep = true;
@@ -810,12 +795,13 @@ struct Reader {
     }
     const bool seq = own.timeContainer == "seq";
     double seqBase = iv.begin;
-    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-      if (c.type() != pugi::node_element) continue;
-      const char* local = LocalOf(c.name());
+    for (std::uint32_t ci : t.Children(n)) {
+      const TtNode& c = t[ci];
+      if (c.text) continue;
+      const std::string_view local = XmlLocalName(c.value);
       const bool isP = NameIs(local, "p");
       if (!isP && !NameIs(local, "div")) continue;
-      const Own cown = Gather(c);
+      const Own cown = Gather(t, c);
       Interval civ;
       if (!IntervalOf(cown, iv, seq ? seqBase : iv.begin, civ)) {
         ++badTimes;
@@ -853,31 +839,41 @@ bool KnownNamespace(std::string_view ns) {
   return ns == kTtmlNs || ns.find("ttaf1") != std::string_view::npos || ns.starts_with("http://www.w3.org/ns/ttml");
 }
 
-// The namespace of an element from the declarations on it and its ancestors.
-std::string_view NamespaceOf(const pugi::xml_node& n) {
-  std::string_view name = n.name();
-  std::size_t colon = name.find(':');
-  std::string attr = colon == std::string_view::npos ? "xmlns" : "xmlns:" + std::string(name.substr(0, colon));
-  for (pugi::xml_node e = n; e; e = e.parent())
-    if (pugi::xml_attribute a = e.attribute(attr.c_str())) return a.value();
+// The namespace of the root element from the declarations on it.
+std::string_view NamespaceOf(const TtTree& t, const TtNode& root) {
+  const std::string_view name = root.value;
+  const std::size_t colon = name.find(':');
+  const std::string attr = colon == std::string_view::npos ? "xmlns" : "xmlns:" + std::string(name.substr(0, colon));
+  for (const TtAttribute& a : t.Attributes(root))
+    if (a.name == attr) return a.value;
   return {};
-}
-
-pugi::xml_parse_result Parse(pugi::xml_document& doc, std::span<const std::uint8_t> bytes) {
-  return doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata,
-                         pugi::encoding_auto);
 }
 
 // The one-line reason a file is not Timed Text; empty when the root is a TTML tt.
-std::string RootProblem(const pugi::xml_document& doc) {
-  pugi::xml_node root = doc.document_element();
-  if (!root) return "The file holds no XML element.";
-  if (Local(root.name()) != "tt")
-    return "The root element is <" + std::string(root.name()) + ">, not the <tt> of a Timed Text document.";
-  std::string_view ns = NamespaceOf(root);
+std::string RootProblem(const TtTree& t) {
+  if (t.root() == TtNode::kNone) return "The file holds no XML element.";
+  const TtNode& root = t[t.root()];
+  if (XmlLocalName(root.value) != "tt")
+    return "The root element is <" + std::string(root.value) + ">, not the <tt> of a Timed Text document.";
+  std::string_view ns = NamespaceOf(t, root);
   if (!ns.empty() && !KnownNamespace(ns))
     return "The <tt> element is in the namespace " + std::string(ns) + ", not a Timed Text namespace.";
   return {};
+}
+
+std::string_view AsText(std::span<const std::uint8_t> bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// The file read into the tree: by the scan when it is a plain document, otherwise by the
+// XML library (or by the one `parser` names). Throws for a file that is not well-formed.
+void ReadTree(std::span<const std::uint8_t> bytes, TimedTextParser parser, TtTree& tree) {
+  if (parser != TimedTextParser::Library && tree.Scan(AsText(bytes))) return;
+  if (parser == TimedTextParser::Scan) throw InvalidFileFormat("The file is not a plain XML document.");
+  pugi::xml_parse_result parsed = tree.Parse(bytes);
+  if (!parsed)
+    throw InvalidFileFormat(std::string("The file is not well-formed XML: ") + parsed.description() + " at byte " +
+                            std::to_string(parsed.offset) + ".");
 }
 
 void SetLanguage(SubtitleDocument& doc, std::string_view lang) {
@@ -912,83 +908,85 @@ void SetLanguage(SubtitleDocument& doc, std::string_view lang) {
 }  // namespace
 
 bool LooksLikeTimedText(std::span<const std::uint8_t> bytes) {
-  pugi::xml_document doc;
-  if (!Parse(doc, bytes)) return false;
-  return RootProblem(doc).empty();
+  TtTree tree;
+  if (!tree.Scan(AsText(bytes)) && !tree.Parse(bytes)) return false;
+  return RootProblem(tree).empty();
 }
 
 SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultRateCode,
-                               std::vector<std::string>& warnings) {
-  pugi::xml_document xml;
-  pugi::xml_parse_result parsed = Parse(xml, bytes);
-  if (!parsed)
-    throw InvalidFileFormat(std::string("The file is not well-formed XML: ") + parsed.description() + " at byte " +
-                            std::to_string(parsed.offset) + ".");
-  if (std::string problem = RootProblem(xml); !problem.empty()) throw InvalidFileFormat(problem);
-  pugi::xml_node tt = xml.document_element();
+                               std::vector<std::string>& warnings, TimedTextParser parser) {
+  TtTree tree;
+  ReadTree(bytes, parser, tree);
+  if (std::string problem = RootProblem(tree); !problem.empty()) throw InvalidFileFormat(problem);
+  const TtTree& t = tree;
+  const TtNode& tt = t[t.root()];
 
-  Reader r(warnings);
+  Reader r(t, warnings);
+  r.found.reserve(t.paragraphs());
   double frameRate = 0, multiplier = 1;
-  if (std::string_view v = Value(tt, "frameRate", true); !v.empty() && ParseNumber(Strip(v), frameRate) && frameRate > 0) {
+  if (std::string_view v = Value(t, tt, "frameRate", true); !v.empty() && ParseNumber(Strip(v), frameRate) && frameRate > 0) {
     r.timing.frameRate = frameRate;
     r.timing.frameRateGiven = true;
   } else {
     frameRate = 0;
   }
-  if (std::vector<std::string_view> m = Words(Value(tt, "frameRateMultiplier", true)); m.size() == 2) {
+  if (std::vector<std::string_view> m = Words(Value(t, tt, "frameRateMultiplier", true)); m.size() == 2) {
     double a = 0, b = 0;
     if (ParseNumber(m[0], a) && ParseNumber(m[1], b) && a > 0 && b > 0) multiplier = a / b;
   }
-  if (double sub = 0; ParseNumber(Strip(Value(tt, "subFrameRate", true)), sub) && sub > 0) r.timing.subFrameRate = sub;
-  if (double tick = 0; ParseNumber(Strip(Value(tt, "tickRate", true)), tick) && tick > 0) r.timing.tickRate = tick;
+  if (double sub = 0; ParseNumber(Strip(Value(t, tt, "subFrameRate", true)), sub) && sub > 0) r.timing.subFrameRate = sub;
+  if (double tick = 0; ParseNumber(Strip(Value(t, tt, "tickRate", true)), tick) && tick > 0) r.timing.tickRate = tick;
   else if (r.timing.frameRateGiven) r.timing.tickRate = r.timing.frameRate * r.timing.subFrameRate;
-  if (std::vector<std::string_view> c = Words(Value(tt, "cellResolution", true)); c.size() == 2) {
+  if (std::vector<std::string_view> c = Words(Value(t, tt, "cellResolution", true)); c.size() == 2) {
     double rows = 0;
     if (ParseNumber(c[1], rows) && rows >= 1) r.cellRows = static_cast<int>(rows);
   }
 
   int code = frameRate > 0 ? RateCodeOf(frameRate, multiplier) : 0;
   if (frameRate > 0 && !code)
-    warnings.push_back("The file's frame rate of " + std::string(Value(tt, "frameRate", true)) +
+    warnings.push_back("The file's frame rate of " + std::string(Value(t, tt, "frameRate", true)) +
                        " frames per second is not one Kipo edits at; its times are read at the document's rate");
   if (!code) code = FrameRate::FromCode(defaultRateCode) ? defaultRateCode : 25;
   if (!r.timing.frameRateGiven) r.timing.frameRate = FrameRate::FromCode(code)->countingRate();
 
   // Styles and regions by id.
-  pugi::xml_node head, body;
-  for (pugi::xml_node c : tt.children()) {
-    if (Is(c, "head")) head = c;
-    if (Is(c, "body")) body = c;
+  std::uint32_t head = TtNode::kNone, body = TtNode::kNone;
+  for (std::uint32_t c : t.Children(tt)) {
+    if (Is(t[c], "head")) head = c;
+    if (Is(t[c], "body")) body = c;
   }
-  for (pugi::xml_node section : head.children()) {
-    if (Is(section, "styling"))
-      for (pugi::xml_node s : section.children())
-        if (Is(s, "style")) r.styles.emplace(Value(s, "id", true), s);
-  }
-  for (pugi::xml_node section : head.children()) {
-    if (!Is(section, "layout")) continue;
-    for (pugi::xml_node reg : section.children()) {
-      if (!Is(reg, "region")) continue;
-      Props p;
-      r.ApplyElement(reg, p);
-      // Styles given as children of the region.
-      for (pugi::xml_node s : reg.children())
-        if (Is(s, "style")) r.ApplyElement(s, p);
-      r.regionProps.emplace(Value(reg, "id", true), p);
+  if (head != TtNode::kNone) {
+    for (std::uint32_t section : t.Children(t[head])) {
+      if (Is(t[section], "styling"))
+        for (std::uint32_t s : t.Children(t[section]))
+          if (Is(t[s], "style")) r.styles.emplace(Value(t, t[s], "id", true), s);
+    }
+    for (std::uint32_t section : t.Children(t[head])) {
+      if (!Is(t[section], "layout")) continue;
+      for (std::uint32_t reg : t.Children(t[section])) {
+        if (!Is(t[reg], "region")) continue;
+        Props p;
+        r.ApplyElement(t[reg], p);
+        // Styles given as children of the region.
+        for (std::uint32_t s : t.Children(t[reg]))
+          if (Is(t[s], "style")) r.ApplyElement(t[s], p);
+        r.regionProps.emplace(Value(t, t[reg], "id", true), p);
+      }
     }
   }
 
   SubtitleDocument doc(code, kDefaultLanguageId, 0);
-  SetLanguage(doc, Value(tt, "lang", true));
-  if (body) {
+  SetLanguage(doc, Value(t, tt, "lang", true));
+  if (body != TtNode::kNone) {
     Reader::Interval top;
-    const Own own = Gather(body);
+    const TtNode& b = t[body];
+    const Own own = Gather(t, b);
     if (!r.IntervalOf(own, Reader::Interval{}, 0, top)) ++r.badTimes;
-    bool preserve = Value(tt, "space", true) == "preserve";
+    bool preserve = Value(t, tt, "space", true) == "preserve";
     if (!own.space.empty()) preserve = own.space == "preserve";
     Props props;
-    r.ApplyElement(body, props, own);
-    r.Walk(body, own, 0, props, top, own.region, preserve);
+    r.ApplyElement(b, props, own);
+    r.Walk(b, own, 0, props, top, own.region, preserve);
   }
   if (r.found.size() > kMaxSubtitles)
     throw InvalidFileFormat("The file holds " + std::to_string(r.found.size()) + " subtitles; a document holds at most " +

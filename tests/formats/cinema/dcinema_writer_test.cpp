@@ -229,6 +229,54 @@ TEST(DcinemaText, EveryCharacterIsEscapedOrLeftOutWithAWarning) {
   EXPECT_EQ(w[0], "3 control character(s) that XML cannot hold were left out");
 }
 
+// The writer keeps its table of styled pieces from one subtitle to the next: a subtitle is
+// written the same after any other as it is alone, whatever the options.
+TEST(DcinemaText, EachSubtitleIsWrittenAsItIsAlone) {
+  const std::vector<std::string> texts = {
+      "\x01Red <italic \x02green> [under]\r\n\x03yellow   spaced < edge >",
+      "Short",
+      "<Wholly italic>",
+      "  lead and trail  \r\n\r\nafter an empty row",
+      "\xC2\xAB" "bold\xC2\xBB and " + LiteralStandIn('<') + "literal" + LiteralStandIn('>') + " & bell\x07",
+      "One",
+      "//hgGroup/hg <a> <b>\r\nx",
+  };
+  const std::pair<const char*, std::function<void(DlpOptions&)>> optionSets[] = {
+      {"defaults", nullptr},
+      {"close font, no trims", [](DlpOptions& o) { o.closeFont = true, o.trimText = o.trimItalics = false; }},
+      {"no inheritance, spaces collapsed", [](DlpOptions& o) { o.inherit = false, o.trimSpaces = true; }},
+      {"reel", [](DlpOptions& o) { o.version = DcVersion::Smpte; }},
+  };
+  auto subtitleOf = [](const std::string& xml, std::size_t index) {
+    std::size_t at = 0;
+    for (std::size_t i = 0; i <= index; ++i) at = xml.find("Subtitle SpotNumber=", at + 1);
+    const std::size_t from = xml.find("TimeIn", at), to = xml.find("Subtitle>", from);
+    return xml.substr(from, to - from);
+  };
+  for (const auto& [name, tweak] : optionSets) {
+    SCOPED_TRACE(name);
+    SubtitleDocument all(25, kDefaultLanguageId, 0);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      Subtitle s = CinemaCue(FramesToDigits(static_cast<int>(i) * 100, all.frameRate()).c_str(),
+                             FramesToDigits(static_cast<int>(i) * 100 + 50, all.frameRate()).c_str(), texts[i]);
+      s.rowColours = i % 2 ? "40000000000" : "00000000000";
+      s.italic = i == 5;
+      all.Append(s);
+    }
+    const auto setup = [&](DlpOptions& o) {
+      o.version = DcVersion::Dlp11;
+      if (tweak) tweak(o);
+    };
+    const std::string together = CinemaXml(all, DcVersion::Dlp11, setup);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      SCOPED_TRACE(i);
+      SubtitleDocument one(25, kDefaultLanguageId, 0);
+      one.Append(all.At(i));
+      EXPECT_EQ(subtitleOf(together, i), subtitleOf(CinemaXml(one, DcVersion::Dlp11, setup), 0));
+    }
+  }
+}
+
 double Attribute(const std::string& element, const std::string& name) {
   std::smatch m;
   if (!std::regex_search(element, m, std::regex(name + "=\"(-?[0-9.]+)\""))) return -999;

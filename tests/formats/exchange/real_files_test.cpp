@@ -167,7 +167,10 @@ TEST(SbvAndMicroDvd, ConventionsOfOtherTools) {
                            Italics{"{10}{20}{y:i}Hello|world", false, "<Hello>\r\nworld"},
                            Italics{"{10}{20}{Y:i}Hello|world", true, "Hello\r\nworld"},
                            Italics{"{10}{20}{y:i}Hello|{y:i}world", true, "Hello\r\nworld"},
-                           Italics{"{10}{20}{y:i}{c:$0000ff}Alone", true, "Alone"}}) {
+                           Italics{"{10}{20}{y:i}{c:$0000ff}Alone", true, "Alone"},
+                           // Braces that hold no code are text; spaces before the line end are not.
+                           Italics{"{10}{20}a {b} c|{y:i}{x} \t", false, "a {b} c\r\n<{x}>"},
+                           Italics{"{10}{20}{s:12}Size|{P:0}{f:Arial}two \t ", false, "Size\r\ntwo"}}) {
     SCOPED_TRACE(c.file);
     Warnings mw;
     SubtitleDocument m = ReadMicroDvd(c.file, Rate(25), mw);

@@ -51,6 +51,18 @@ TEST(Sami, ForeignFilesRead) {
        "<SAMI><BODY><SYNC Start=100><P Class=A>In</P></BODY>\n<SYNC Start=2000><P Class=A>After<SYNC Start=3000><P Class=B>"
        "x</SAMI>",
        {{"00000003", "00000200", "In"}, {"00000200", "00000300", "After"}}, true},
+      {"CR LF inside captions that </SYNC> closes without a </P>",
+       "<SAMI>\r\n<BODY>\r\n<SYNC Start=1000>\r\n<P Class=ENCC>\r\nOne\r\ntwo<br>\r\nthree\r\n</SYNC>\r\n"
+       "<SYNC Start=2000>\r\n<P Class=ENCC>&nbsp;\r\n</SYNC>\r\n</BODY>\r\n</SAMI>\r\n",
+       {{"00000100", "00000200", "One two\r\nthree"}}},
+      {"the class spelled in other cases and quotes from caption to caption",
+       "<SAMI><BODY>\n<SYNC Start=1000><P Class=ENCC>First</P></SYNC>\n<SYNC Start=2000><P class=\"encc\">Second</P></SYNC>\n"
+       "<SYNC Start=3000><p CLASS='EnCc'>Third</p><P Class=FRCC>Troisieme</P></SYNC>\n"
+       "<SYNC Start=4000><P Class=ENCC>&nbsp;</P></SYNC>\n</BODY></SAMI>",
+       {{"00000100", "00000200", "First"}, {"00000200", "00000300", "Second"}, {"00000300", "00000400", "Third"}}, true},
+      {"the start time after an attribute that holds the word, with spaces around '=' or quoted",
+       "<SAMI><BODY><SYNC ID=restart Start = 1000><P>Spaced</P><SYNC start=\"2000\" id=2><P>&nbsp;</P></BODY></SAMI>",
+       {{"00000100", "00000200", "Spaced"}}},
       {"a SYNC without a start time is skipped with a warning",
        "<SAMI><BODY><SYNC><P>Lost<SYNC Start=100><P>Kept<SYNC Start=900><P>&nbsp;</BODY></SAMI>",
        {{"00000003", "00000023", "Kept"}}, true},

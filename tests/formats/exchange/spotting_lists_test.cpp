@@ -4,7 +4,11 @@
 // changed) still reads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "formats/exchange/rtf_text.h"
+#include "formats/exchange/script_text.h"
 #include "formats/exchange/spotting_list.h"
 #include "platform/user_error.h"
 
@@ -42,6 +46,93 @@ TEST(Rtf, WordProcessorFilesReadAsTheirText) {
   }
   EXPECT_THROW(RtfToText("plain words"), UserError);
   EXPECT_THROW(RtfToText(std::string(10000, '{').insert(0, "{\\rtf1")), UserError) << "nesting without end";
+}
+
+// What a reading gives, to compare two readings: the subtitles, the warnings, or the refusal.
+std::string Outcome(const std::function<SubtitleDocument(Warnings&)>& read) {
+  Warnings w;
+  std::string out;
+  try {
+    SubtitleDocument d = read(w);
+    for (const Subtitle& s : d.Subtitles()) out += s.inCue.digits() + "-" + s.outCue.digits() + " [" + s.text + "]\n";
+  } catch (const UserError& e) {
+    out = "refused: " + e.text() + "\n";
+  }
+  for (const std::string& line : w) out += "warning: " + line + "\n";
+  return out;
+}
+
+TEST(SpottingLists, RtfListsOfWordProcessorsReadInOnePassAsFromTheirText) {
+  // The RTF list's lines go straight from the RTF reader to the list reader; that must read
+  // every file as its whole text read line by line does. Files as word processors save an
+  // edited list: paragraphs or line breaks between rows, \'hh bytes, \u escapes with and
+  // without fallbacks, nested formatting groups, tables and info groups, headers, stray
+  // lines, decoded line ends.
+  const std::string head = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}"
+                           "{\\colortbl ;\\red0\\green0\\blue0;}\r\n\\viewkind4\\uc1\\pard\\f0\\fs24 ";
+  struct Case {
+    const char* what;
+    std::string rtf;
+    std::size_t count;
+  };
+  const std::vector<Case> cases = {
+      {"a saved list, \\par\\r\\n after every paragraph",
+       head + "SPOTTING LIST\\par\r\nTitle: FILM\\par\r\n\\par\r\n\\b 0001\\tab 00:00:01:00\\tab 00:00:02:12\\tab 01:12\\b0\\par\r\n"
+                  "\\tab Caf\\'e9 {\\i cr\\'e8me}\\i0\\par\r\n\\tab second\\par\r\n\\par\r\n"
+                  "\\b 0002\\tab 00:00:03:00\\tab 00:00:04:00\\tab 01:00\\b0\\par\r\n\\tab {\\i Wholly}\\par\r\n}\r\n",
+       2},
+      {"a word processor's save: \\line between rows, revision groups, \\u with \\uc1 and \\uc0, no header",
+       "{\\rtf1\\adeflang1025\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}}"
+       "{\\*\\generator Microsoft Word 16;}{\\info{\\title list}{\\author x}}{\\*\\rsidtbl \\rsid1}"
+       "\\pard\\plain \\ltrpar\\ql {\\rtlch\\fcs1 \\ltrch\\fcs0 \\insrsid1 0001\\tab 00:00:01:00\\tab 00:00:02:00}{\\par}"
+       "{\\rtlch\\fcs1 \\ltrch\\fcs0 \\tab \\u1055\\'3f\\u1088\\'3f\\line \\tab {\\uc0\\u955 x}}\\par\\par "
+       "0002\\tab 00:00:03:00\\tab 00:00:04:00\\par \\tab {\\i\\insrsid1 lean}{\\insrsid1  flat}\\par}",
+       2},
+      {"text after the cues, a stray line between subtitles, a header line that looks like words",
+       head + "Reel 1\\par 0001\\tab 00:00:01:00\\tab 00:00:02:00 words\\par\\tab one\\par\\par stray\\par\\par "
+              "0002\\tab 00:00:03:00\\tab 00:00:04:00\\par\\tab two\\par}",
+       2},
+      {"a \\'0d byte and a \\u10 escape: line ends inside decoded text",
+       head + "0001\\tab 00:00:01:00\\tab 00:00:02:00\\par\\tab a\\'0d\\'0ab\\par\\par 0002\\tab 00:00:03:00\\tab "
+              "00:00:04:00\\par\\tab c\\u10?d\\par}",
+       2},
+      {"a byte-order mark as the first character, italics open over the last paragraph end",
+       "{\\rtf1\\ansi\\u-257?0001\\tab 00:00:01:00\\tab 00:00:02:00\\par\\tab \\i x\\par\\tab y}", 1},
+      {"a header only", head + "SPOTTING LIST\\par Title:\\par}", 0},
+      {"an empty document", "{\\rtf1\\ansi }", 0},
+      {"not RTF", "0001\t00:00:01:00\t00:00:02:00\r\n\tText\r\n", 0},
+      {"groups nested without end", std::string(5000, '{').insert(0, "{\\rtf1 "), 0},
+  };
+  TimedLineLayout layout;
+  layout.marks = ScriptMarks{kRtfItalicOn, kRtfItalicOff, "", "", "\r\n"};
+  layout.textBelow = layout.ignoreRest = layout.headerFirst = true;
+  layout.rowPrefix = "\t";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string onePass =
+        Outcome([&](Warnings& w) { return ReadSpottingRtf(c.rtf, kPal, "windows-1252", w); });
+    const std::string throughText = Outcome([&](Warnings& w) {
+      return ReadTimedLines(RtfToText(c.rtf), kPal, layout, w, "This is not a valid RTF spotting list");
+    });
+    EXPECT_EQ(onePass, throughText);
+    if (c.count) {
+      EXPECT_EQ(std::count(onePass.begin(), onePass.end(), ']'), static_cast<long>(c.count)) << onePass;
+    }
+    // The lines one by one are the lines of the whole text.
+    std::vector<std::string> lines;
+    try {
+      if (ReadRtfLines(c.rtf, "windows-1252", [&](std::string_view l) {
+            lines.emplace_back(l);
+            return true;
+          })) {
+        const std::string text = RtfToText(c.rtf);
+        const std::vector<std::string_view> whole = ScriptLines(text);
+        EXPECT_EQ(lines, std::vector<std::string>(whole.begin(), whole.end()));
+      }
+    } catch (const UserError&) {
+      EXPECT_THROW(RtfToText(c.rtf), UserError);
+    }
+  }
 }
 
 SubtitleDocument Sample() {

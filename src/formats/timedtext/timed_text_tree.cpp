@@ -1,0 +1,154 @@
+#include "formats/timedtext/timed_text_tree.h"
+
+#include "platform/xml_scan.h"
+
+namespace kipo {
+
+// Adds elements and text to a tree in document order: each new node becomes the last child
+// of the element open last. Text is kept inside paragraphs only.
+class TtTreeBuilder {
+ public:
+  explicit TtTreeBuilder(TtTree& t, std::size_t sizeHint) : t_(t) {
+    // A subtitle file has a node for some 25 bytes of markup and text: room made once.
+    t_.nodes_.reserve(sizeHint / 24 + 16);
+    t_.attributes_.reserve(sizeHint / 40 + 16);
+  }
+
+  void Open(std::string_view name) {
+    const auto index = Add({name});
+    open_.push_back({index, TtNode::kNone});
+    // A p, with or without a prefix.
+    if (name.back() == 'p' && (name.size() == 1 || name[name.size() - 2] == ':')) {
+      ++t_.paragraphs_;
+      if (!inParagraph_) inParagraph_ = open_.size();
+    }
+  }
+  void Attribute(std::string_view name, std::string_view value) {
+    t_.attributes_.push_back({name, value});
+    ++t_.nodes_[open_.back().index].attributeCount;
+  }
+  void Attributes(std::span<const TtAttribute> attributes) {
+    t_.attributes_.insert(t_.attributes_.end(), attributes.begin(), attributes.end());
+    t_.nodes_[open_.back().index].attributeCount = static_cast<std::uint32_t>(attributes.size());
+  }
+  void Close() {
+    open_.pop_back();
+    if (inParagraph_ > open_.size()) inParagraph_ = 0;
+  }
+  bool WantsText() const { return inParagraph_ != 0; }
+  void Text(std::string_view text) {
+    TtNode n{text};
+    n.text = true;
+    Add(n);
+  }
+
+ private:
+  std::uint32_t Add(TtNode n) {
+    const auto index = static_cast<std::uint32_t>(t_.nodes_.size());
+    n.firstAttribute = static_cast<std::uint32_t>(t_.attributes_.size());
+    t_.nodes_.push_back(n);
+    if (open_.empty()) {
+      t_.root_ = index;
+    } else {
+      Frame& parent = open_.back();
+      if (parent.last == TtNode::kNone) t_.nodes_[parent.index].firstChild = index;
+      else t_.nodes_[parent.last].next = index;
+      parent.last = index;
+    }
+    return index;
+  }
+
+  struct Frame {
+    std::uint32_t index, last;
+  };
+  TtTree& t_;
+  std::vector<Frame> open_;
+  std::size_t inParagraph_ = 0;  // how many elements were open when the outermost p opened
+};
+
+bool TtTree::Scan(std::string_view document) {
+  const char* const from = document.data();
+  const char* const to = from + document.size();
+  // A view into the document is kept; what the scan decoded is copied into decoded_, which
+  // never needs more room than the document (decoding only shortens).
+  auto keep = [&](std::string_view s) -> std::string_view {
+    if (s.empty() || (s.data() >= from && s.data() + s.size() <= to)) return s;
+    if (decoded_.capacity() < document.size()) decoded_.reserve(document.size());
+    if (decoded_.size() + s.size() > decoded_.capacity()) return {};
+    const std::size_t at = decoded_.size();
+    decoded_.append(s);
+    return std::string_view(decoded_).substr(at);
+  };
+  TtTreeBuilder b(*this, document.size());
+  XmlScan scan(document);
+  while (true) {
+    switch (scan.Next()) {
+      case XmlScan::StartTag:
+        b.Open(scan.name());
+        if (!scan.valuesDecoded()) {
+          b.Attributes(scan.attributes());
+          continue;
+        }
+        for (const XmlScan::Attribute& a : scan.attributes()) {
+          const std::string_view value = keep(a.value);
+          if (value.size() != a.value.size()) return false;
+          b.Attribute(a.name, value);
+        }
+        continue;
+      case XmlScan::EndTag: b.Close(); continue;
+      case XmlScan::Text:
+        if (!b.WantsText()) continue;
+        if (!scan.textDecoded()) {
+          b.Text(scan.rawText());
+        } else {
+          const std::string_view decoded = scan.text(), text = keep(decoded);
+          if (text.size() != decoded.size()) return false;
+          b.Text(text);
+        }
+        continue;
+      case XmlScan::End: return true;
+      case XmlScan::NotPlain:
+        nodes_.clear();
+        attributes_.clear();
+        decoded_.clear();
+        root_ = TtNode::kNone;
+        paragraphs_ = 0;
+        return false;
+    }
+  }
+}
+
+pugi::xml_parse_result TtTree::Parse(std::span<const std::uint8_t> bytes) {
+  nodes_.clear();
+  attributes_.clear();
+  root_ = TtNode::kNone;
+  paragraphs_ = 0;
+  pugi::xml_parse_result parsed = xml_.load_buffer(bytes.data(), bytes.size(),
+                                                   pugi::parse_default | pugi::parse_ws_pcdata, pugi::encoding_auto);
+  const pugi::xml_node root = xml_.document_element();
+  if (!parsed || !root) return parsed;
+  // The library's tree in document order, without recursion (a file may nest deeply).
+  TtTreeBuilder b(*this, bytes.size());
+  std::vector<pugi::xml_node> next;  // per open element: its child to visit next
+  auto open = [&](const pugi::xml_node& e) {
+    b.Open(e.name());
+    for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) b.Attribute(a.name(), a.value());
+    next.push_back(e.first_child());
+  };
+  open(root);
+  while (!next.empty()) {
+    const pugi::xml_node c = next.back();
+    if (!c) {
+      next.pop_back();
+      b.Close();
+      continue;
+    }
+    next.back() = c.next_sibling();
+    const pugi::xml_node_type type = c.type();
+    if (type == pugi::node_element) open(c);
+    else if ((type == pugi::node_pcdata || type == pugi::node_cdata) && b.WantsText()) b.Text(c.value());
+  }
+  return parsed;
+}
+
+}  // namespace kipo

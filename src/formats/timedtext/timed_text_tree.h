@@ -1,0 +1,76 @@
+#pragma once
+// What the Timed Text reader reads of a document: its elements with their attributes, and
+// the text inside paragraphs (the only text a subtitle takes), in document order. A plain
+// document is read into it by the XML scan, where it lies; any other by the XML library,
+// whose tree it then points into. One reader walks it either way, so the two cannot read a
+// file differently as long as they build the same elements.
+#include <pugixml.hpp>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/xml_scan.h"
+
+namespace kipo {
+
+// An attribute: its qualified name and decoded value.
+using TtAttribute = XmlScan::Attribute;
+
+struct TtNode {
+  static constexpr std::uint32_t kNone = 0xFFFFFFFF;
+  std::string_view value;  // an element's qualified name, or the text
+  std::uint32_t firstAttribute = 0, attributeCount = 0;
+  std::uint32_t firstChild = kNone, next = kNone;
+  bool text = false;
+};
+
+class TtTree {
+ public:
+  TtTree() = default;
+  TtTree(const TtTree&) = delete;
+  TtTree& operator=(const TtTree&) = delete;
+
+  // Reads a plain document by the scan; false (and the tree left empty) for any other.
+  bool Scan(std::string_view document);
+  // Reads any document through the XML library: its result, whose description names what
+  // is wrong with a broken file.
+  pugi::xml_parse_result Parse(std::span<const std::uint8_t> bytes);
+
+  std::uint32_t root() const { return root_; }
+  const TtNode& operator[](std::uint32_t i) const { return nodes_[i]; }
+  std::span<const TtAttribute> Attributes(const TtNode& n) const {
+    return std::span<const TtAttribute>(attributes_).subspan(n.firstAttribute, n.attributeCount);
+  }
+  // for (std::uint32_t c : tree.Children(n))
+  struct ChildRange {
+    const TtTree* tree;
+    std::uint32_t first;
+    struct Iterator {
+      const TtTree* tree;
+      std::uint32_t at;
+      std::uint32_t operator*() const { return at; }
+      Iterator& operator++() { return at = tree->nodes_[at].next, *this; }
+      bool operator!=(const Iterator& o) const { return at != o.at; }
+    };
+    Iterator begin() const { return {tree, first}; }
+    Iterator end() const { return {tree, TtNode::kNone}; }
+  };
+  ChildRange Children(const TtNode& n) const { return {this, n.firstChild}; }
+  std::size_t size() const { return nodes_.size(); }
+  // How many p elements the document holds (room for the subtitles is made from it).
+  std::size_t paragraphs() const { return paragraphs_; }
+
+ private:
+  friend class TtTreeBuilder;
+  std::vector<TtNode> nodes_;
+  std::vector<TtAttribute> attributes_;
+  std::uint32_t root_ = TtNode::kNone;
+  std::size_t paragraphs_ = 0;
+  std::string decoded_;    // text and values the scan decoded (reserved once: views stay put)
+  pugi::xml_document xml_;  // the library's tree, when it read the file
+};
+
+}  // namespace kipo

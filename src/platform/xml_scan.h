@@ -1,0 +1,103 @@
+#pragma once
+// A pull reader of XML documents in the plain form programs write: elements with quoted
+// attributes, text, comments and processing instructions, an XML declaration and a
+// DOCTYPE without an internal subset, in UTF-8. It reads the document in place, checking
+// as it goes that what it reads is well-formed, and hands out start tags (name and
+// attributes as views), end tags and text, with the five predefined entities, character
+// references and line ends decoded as an XML library decodes them.
+//
+// Anything outside that form (CDATA, entities other than the five, an internal DOCTYPE
+// subset, another encoding, markup in the wrong place, a broken document) ends the scan
+// with `NotPlain`: the caller then reads the document with a full XML library, which also
+// says what is wrong with a broken one. A reader therefore never has to trust the scan
+// with a document the library would read differently.
+//
+//   XmlScan scan(text);
+//   for (XmlScan::Token t; (t = scan.Next()) != XmlScan::End;) {
+//     if (t == XmlScan::NotPlain) return std::nullopt;
+//     ...
+//   }
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kipo {
+
+class XmlScan {
+ public:
+  enum Token : std::uint8_t {
+    StartTag,  // name(), attributes(), emptyElement()
+    EndTag,    // name(); an empty element <x/> gives its end tag too, at once
+    Text,      // text(): a run of character data inside the root element
+    End,       // the root element closed and nothing but comments, PIs and space after it
+    NotPlain,  // not a document of the plain form: read it otherwise
+  };
+  struct Attribute {
+    std::string_view name, value;  // the value decoded (references, white space as spaces)
+  };
+
+  // The document's bytes, with or without a UTF-8 byte-order mark. The text must outlive
+  // the scan; views handed out point into it or into the scan's own buffers.
+  explicit XmlScan(std::string_view document);
+
+  Token Next();
+
+  // The qualified name ("tt:p") of a start or end tag.
+  std::string_view name() const { return name_; }
+  // A start tag's attributes in document order; valid until the next call of Next().
+  std::span<const Attribute> attributes() const { return attributes_; }
+  // True when the start tag was written <name .../>.
+  bool emptyElement() const { return empty_; }
+  // True when some value of the start tag was decoded: it lies in the scan's buffer, not
+  // in the document.
+  bool valuesDecoded() const { return valuesDecoded_; }
+  // A text run, decoded: CR LF and lone CR as LF, references replaced. Valid until the
+  // next call of Next(). Runs are split where comments or PIs stand between them.
+  std::string_view text();
+  // The same run as it stands in the document.
+  std::string_view rawText() const { return raw_; }
+  // True when text() differs from rawText() (a reference or a CR to decode).
+  bool textDecoded() const { return !rawPlain_; }
+  // Elements open after this token (a start tag's own element counted, an end tag's not).
+  std::size_t depth() const { return open_.size(); }
+  // Where the scan stands in the document; after NotPlain, about where it gave up.
+  std::size_t offset() const { return static_cast<std::size_t>(p_ - begin_); }
+
+ private:
+  enum class Where : std::uint8_t { Prolog, Content, Epilog, Done, Failed };
+  Token Fail();
+  Token StartTagAt();
+  Token EndTagAt();
+  bool SkipComment();
+  bool SkipPi();
+  bool SkipDoctype();
+  bool ReadDeclaration();
+  void DecodeValues(std::size_t room);
+
+  const char* begin_;
+  const char* p_;
+  const char* end_;
+  Where where_ = Where::Prolog;
+  bool doctypeSeen_ = false;
+  bool pendingEnd_ = false;
+  bool empty_ = false;
+  bool valuesDecoded_ = false;
+  bool rawPlain_ = true;    // the text run needs no decoding
+  bool decoded_ = false;    // text_ holds the run decoded
+  std::string_view name_, raw_;
+  std::vector<Attribute> attributes_;
+  std::vector<std::string_view> open_;
+  std::string values_;      // decoded attribute values of the current tag
+  std::string text_;        // the current text run decoded
+};
+
+// The local part of a qualified name: "tt:p" -> "p", "p" -> "p".
+inline std::string_view XmlLocalName(std::string_view qualified) {
+  const std::size_t colon = qualified.find(':');
+  return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+}
+
+}  // namespace kipo
