@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -43,12 +44,27 @@ const char* SkipName(const char* p, const char* end) {
   while (p < end && Is(*p, kNameChar)) ++p;
   return p;
 }
-// Names are short: compared in place rather than through a library call.
-bool SameName(std::string_view a, std::string_view b) {
+bool SameLetters(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
     if (a[i] != b[i]) return false;
   return true;
+}
+// Two names of the document, equal? Names are short: up to eight bytes they are compared
+// as one word each where eight bytes of the document can be read at both.
+bool SameName(std::string_view a, std::string_view b, const char* end) {
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  if constexpr (std::endian::native == std::endian::little) {
+    if (n <= 8 && end - a.data() >= 8 && end - b.data() >= 8) {
+      std::uint64_t x, y;
+      std::memcpy(&x, a.data(), 8);
+      std::memcpy(&y, b.data(), 8);
+      const std::uint64_t mask = n == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
+      return ((x ^ y) & mask) == 0;
+    }
+  }
+  return std::memcmp(a.data(), b.data(), n) == 0;
 }
 
 // The first '<', '&' or CR at or after p (end when there is none): text is copied in runs
@@ -310,7 +326,7 @@ XmlScan::Token XmlScan::StartTagAt() {
   q = SkipName(q, end_);
   name_ = std::string_view(nameStart, static_cast<std::size_t>(q - nameStart));
   attributes_.clear();
-  std::size_t toDecode = 0;  // values holding references or white space to turn into spaces
+  bool decode = false;  // some value holds references or white space to turn into spaces
   while (true) {
     const char* spaced = q;
     q = SkipSpace(q, end_);
@@ -357,13 +373,13 @@ XmlScan::Token XmlScan::StartTagAt() {
     }
     const std::string_view raw(valueStart, static_cast<std::size_t>(q - valueStart));
     ++q;
-    for (const Attribute& a : attributes_)
-      if (SameName(a.name, attrName)) return Fail();  // the same attribute twice
+    for (const Attribute& a : attributes_)  // the same attribute twice
+      if (SameLetters(a.name, attrName)) return Fail();
     attributes_.push_back({attrName, raw});
-    if (!plain) toDecode += raw.size();
+    decode = decode || !plain;
   }
-  valuesDecoded_ = toDecode != 0;
-  if (valuesDecoded_) DecodeValues(toDecode);
+  valuesDecoded_ = decode;
+  if (decode) DecodeValues();
   p_ = q;
   where_ = Where::Content;
   open_.push_back(name_);
@@ -371,14 +387,24 @@ XmlScan::Token XmlScan::StartTagAt() {
   return StartTag;
 }
 
+namespace {
+// A value needs decoding when it holds a reference or white space other than the space (a
+// quote of the other kind is itself).
+bool NeedsDecoding(std::string_view value) {
+  return std::any_of(value.begin(), value.end(), [](char c) { return c == '&' || (Is(c, kSpace) && c != ' '); });
+}
+}  // namespace
+
 // The values of the tag's attributes that need it decoded into values_, made large enough
-// first so that the views into it stay where they are. A value needs decoding when it
-// holds a reference or white space other than the space.
-void XmlScan::DecodeValues(std::size_t room) {
+// first so that the views into it stay where they are.
+void XmlScan::DecodeValues() {
+  std::size_t room = 0;
+  for (const Attribute& a : attributes_)
+    if (NeedsDecoding(a.value)) room += a.value.size();  // decoding never lengthens a value
   values_.clear();
   values_.reserve(room);
   for (Attribute& a : attributes_) {
-    if (std::all_of(a.value.begin(), a.value.end(), [](char c) { return !Is(c, kValueStop); })) continue;
+    if (!NeedsDecoding(a.value)) continue;
     const std::size_t offset = values_.size();
     DecodeValue(a.value, values_);
     a.value = std::string_view(values_.data() + offset, values_.size() - offset);
@@ -389,7 +415,7 @@ XmlScan::Token XmlScan::EndTagAt() {
   if (open_.empty()) return Fail();
   const std::string_view open = open_.back();
   const char* q = p_ + 2;
-  if (static_cast<std::size_t>(end_ - q) < open.size() || !SameName(std::string_view(q, open.size()), open))
+  if (static_cast<std::size_t>(end_ - q) < open.size() || !SameName(std::string_view(q, open.size()), open, end_))
     return Fail();
   q += open.size();
   if (q < end_ && Is(*q, kNameChar)) return Fail();
@@ -456,6 +482,11 @@ bool XmlScan::SkipDoctype() {
 
 std::string_view XmlScan::text() {
   if (rawPlain_) return raw_;
+  // The line end before the indentation of the next line (CR LF, then spaces), the one
+  // thing to decode in most runs of white space of a CR LF file: the run after its CR.
+  if (raw_.size() >= 2 && raw_[0] == '\r' && raw_[1] == '\n' &&
+      FindTextStop(raw_.data() + 2, raw_.data() + raw_.size()) == raw_.data() + raw_.size())
+    return raw_.substr(1);
   if (!decoded_) {
     DecodeText(raw_, text_);
     decoded_ = true;

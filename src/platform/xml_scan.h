@@ -59,7 +59,7 @@ class XmlScan {
   std::string_view text();
   // The same run as it stands in the document.
   std::string_view rawText() const { return raw_; }
-  // True when text() differs from rawText() (a reference or a CR to decode).
+  // False when text() is rawText(); when true, text() may lie in the scan's own buffer.
   bool textDecoded() const { return !rawPlain_; }
   // Elements open after this token (a start tag's own element counted, an end tag's not).
   std::size_t depth() const { return open_.size(); }
@@ -75,7 +75,7 @@ class XmlScan {
   bool SkipPi();
   bool SkipDoctype();
   bool ReadDeclaration();
-  void DecodeValues(std::size_t room);
+  void DecodeValues();
 
   const char* begin_;
   const char* p_;
@@ -94,10 +94,12 @@ class XmlScan {
   std::string text_;        // the current text run decoded
 };
 
-// The local part of a qualified name: "tt:p" -> "p", "p" -> "p".
+// The local part of a qualified name: "tt:p" -> "p", "p" -> "p". Names are short: looked
+// through in place.
 inline std::string_view XmlLocalName(std::string_view qualified) {
-  const std::size_t colon = qualified.find(':');
-  return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+  for (std::size_t i = 0; i < qualified.size(); ++i)
+    if (qualified[i] == ':') return qualified.substr(i + 1);
+  return qualified;
 }
 
 }  // namespace kipo

@@ -92,6 +92,8 @@ TEST(XmlScan, ReadsPlainDocumentsAsTheLibraryDoes) {
       {"names with dots, dashes and digits", "<a.b-c d1=\"\" _e=''/>"},
       {"a greater-than sign and ]]> in text", "<a>a > b ]]> c</a>"},
       {"supplementary characters by reference", "<a x=\"&#x1F600;\">&#128512;</a>"},
+      {"quotes of the other kind beside values to decode",
+       "<a q=\"it's a value with a quote of the other kind\" r=\"a&amp;b\" s='say \"hi\"\tnow' t=\"&lt;&gt;\"/>"},
   };
   for (const auto& [what, doc] : docs) {
     SCOPED_TRACE(what);

@@ -13,6 +13,10 @@
 #include <optional>
 #include <unordered_map>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/languages.h"
 #include "core/rich_text.h"
 #include "formats/timedtext/timed_text.h"
@@ -25,10 +29,26 @@
 namespace kipo {
 namespace {
 
-// A name equal to a literal.
+// A name equal to a literal, compared in place: a name of 4 to 16 letters as its first
+// and last words (they overlap when it is shorter than two words), a shorter one letter by
+// letter. The literal's words are known when compiling.
 template <std::size_t N>
 bool NameIs(std::string_view name, const char (&literal)[N]) {
-  return name == std::string_view(literal, N - 1);
+  constexpr std::size_t n = N - 1;
+  if (name.size() != n) return false;
+  auto same = [&]<class Word>(Word) {
+    Word a, b, c, d;
+    std::memcpy(&a, name.data(), sizeof a);
+    std::memcpy(&b, literal, sizeof b);
+    std::memcpy(&c, name.data() + n - sizeof c, sizeof c);
+    std::memcpy(&d, literal + n - sizeof d, sizeof d);
+    return a == b && c == d;
+  };
+  if constexpr (n >= 8 && n <= 16) return same(std::uint64_t{});
+  else if constexpr (n >= 4 && n < 8) return same(std::uint32_t{});
+  for (std::size_t i = 0; i < n; ++i)
+    if (name[i] != literal[i]) return false;
+  return true;
 }
 
 // The first character of a name, NUL for an empty one ("tts:" has an empty local part).
@@ -181,8 +201,9 @@ std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
   // The forms writers nearly always use, HH:MM:SS:FF and HH:MM:SS.fff (any number of
   // fraction digits), read at their places (the same sums as below).
   if (t.size() >= 10 && t[2] == ':' && t[5] == ':') {
-    auto pair = [&](std::size_t i) {
-      const unsigned a = static_cast<unsigned char>(t[i]) - '0', b = static_cast<unsigned char>(t[i + 1]) - '0';
+    const char* d = t.data();
+    auto pair = [d](std::size_t i) {
+      const unsigned a = static_cast<unsigned char>(d[i]) - '0', b = static_cast<unsigned char>(d[i + 1]) - '0';
       return a < 10 && b < 10 ? static_cast<int>(a * 10 + b) : -1;
     };
     const int h = pair(0), m = pair(3), s = pair(6);
@@ -190,6 +211,15 @@ std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
       if (t.size() == 11 && (t[8] == ':' || t[8] == ';')) {
         if (const int f = pair(9); f >= 0) return h * 3600.0 + m * 60.0 + s + f / p.frameRate;
       } else if (t[8] == '.') {
+        // Milliseconds, the common case: the sums ParseNumber makes, without its loop.
+        const unsigned f1 = static_cast<unsigned char>(t[9]) - '0';
+        if (t.size() == 12 && f1 < 10 && static_cast<unsigned>(t[10] - '0') < 10 && static_cast<unsigned>(t[11] - '0') < 10) {
+          double seconds = s;
+          seconds += f1 * kFractionPlaces[0];
+          seconds += (t[10] - '0') * kFractionPlaces[1];
+          seconds += (t[11] - '0') * kFractionPlaces[2];
+          return h * 3600.0 + m * 60.0 + seconds;
+        }
         if (double seconds = 0; ParseNumber(t.substr(6), seconds)) return h * 3600.0 + m * 60.0 + seconds;
       }
     }
@@ -558,13 +588,34 @@ struct Reader {
       if (lastSpace)
         while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
       bool same = true, after = lastSpace, markup = false;
-      for (char ch : text) {
-        const unsigned char kind = kTextKind[static_cast<unsigned char>(ch)];
+      const auto* c = reinterpret_cast<const unsigned char*>(text.data());
+      const auto* const end = c + text.size();
+#if defined(__SSE2__)
+      // Sixteen bytes at a time while they hold only other characters and single spaces;
+      // the byte loop below takes any chunk with more (and goes on from there).
+      while (end - c >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c));
+        const __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
+        const __m128i upToSpace = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(' ')), v);  // controls, line ends
+        const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(kItalicOn)),
+                                                        _mm_cmpeq_epi8(v, _mm_set1_epi8(kItalicOff))),
+                                           _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(kUnderlineOn)),
+                                                        _mm_cmpeq_epi8(v, _mm_set1_epi8(kUnderlineOff))));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(space, upToSpace), marks))) break;
+        const auto spaces = static_cast<unsigned>(_mm_movemask_epi8(space));
+        if ((spaces & (spaces << 1)) || (after && (spaces & 1))) break;  // a space after a space
+        after = (spaces >> 15) != 0;
+        c += 16;
+      }
+#endif
+      while (c < end) {
+        const unsigned char kind = kTextKind[*c++];
         if (kind == kPlainChar) {
+          // The rest of the word at once.
+          while (end - c >= 4 && !(kTextKind[c[0]] | kTextKind[c[1]] | kTextKind[c[2]] | kTextKind[c[3]])) c += 4;
+          while (c < end && kTextKind[*c] == kPlainChar) ++c;
           after = false;
-          continue;
-        }
-        if (kind == kMarkupChar) {
+        } else if (kind == kMarkupChar) {
           markup = true;
           after = false;
         } else if (kind == kOtherSpace || after) {
@@ -908,6 +959,11 @@ void SetLanguage(SubtitleDocument& doc, std::string_view lang) {
 }  // namespace
 
 bool LooksLikeTimedText(std::span<const std::uint8_t> bytes) {
+  // Other formats written as XML (editing-system projects, cinema reels) are told apart by
+  // their root element at once, without reading the whole file: a plain document whose
+  // root is not a tt is not Timed Text, well-formed or not.
+  XmlScan peek(AsText(bytes));
+  if (peek.Next() == XmlScan::StartTag && XmlLocalName(peek.name()) != "tt") return false;
   TtTree tree;
   if (!tree.Scan(AsText(bytes)) && !tree.Parse(bytes)) return false;
   return RootProblem(tree).empty();
@@ -1017,16 +1073,15 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
                        nextSecond ? '0' : ff[0],              nextSecond ? '0' : ff[1]};
     return std::string(b, 8);
   };
-  std::vector<Subtitle> subs;
-  subs.reserve(r.found.size());
-  for (auto& f : r.found) {
-    Subtitle s;
+  std::vector<Subtitle> subs(r.found.size());
+  for (std::size_t i = 0; i < subs.size(); ++i) {
+    Reader::Found& f = r.found[i];
+    Subtitle& s = subs[i];
     s.inCue = label(f.begin);
     s.outCue = label(f.end);
     s.text = std::move(f.text);
     s.row = f.row;
     s.alignment = f.align;
-    subs.push_back(std::move(s));
   }
   doc.ReplaceAll(std::move(subs));
 

@@ -15,7 +15,7 @@ class TtTreeBuilder {
   }
 
   void Open(std::string_view name) {
-    const auto index = Add({name});
+    const auto index = Add(name, false);
     open_.push_back({index, TtNode::kNone});
     // A p, with or without a prefix.
     if (name.back() == 'p' && (name.size() == 1 || name[name.size() - 2] == ':')) {
@@ -26,27 +26,25 @@ class TtTreeBuilder {
   void Attribute(std::string_view name, std::string_view value) {
     t_.attributes_.push_back({name, value});
     ++t_.nodes_[open_.back().index].attributeCount;
+    ++attributes_;
   }
   void Attributes(std::span<const TtAttribute> attributes) {
     t_.attributes_.insert(t_.attributes_.end(), attributes.begin(), attributes.end());
-    t_.nodes_[open_.back().index].attributeCount = static_cast<std::uint32_t>(attributes.size());
+    const auto count = static_cast<std::uint32_t>(attributes.size());
+    t_.nodes_[open_.back().index].attributeCount = count;
+    attributes_ += count;
   }
   void Close() {
     open_.pop_back();
     if (inParagraph_ > open_.size()) inParagraph_ = 0;
   }
   bool WantsText() const { return inParagraph_ != 0; }
-  void Text(std::string_view text) {
-    TtNode n{text};
-    n.text = true;
-    Add(n);
-  }
+  void Text(std::string_view text) { Add(text, true); }
 
  private:
-  std::uint32_t Add(TtNode n) {
-    const auto index = static_cast<std::uint32_t>(t_.nodes_.size());
-    n.firstAttribute = static_cast<std::uint32_t>(t_.attributes_.size());
-    t_.nodes_.push_back(n);
+  std::uint32_t Add(std::string_view value, bool text) {
+    const std::uint32_t index = nodes_++;
+    t_.nodes_.push_back({value, attributes_, 0, TtNode::kNone, TtNode::kNone, text});
     if (open_.empty()) {
       t_.root_ = index;
     } else {
@@ -64,6 +62,7 @@ class TtTreeBuilder {
   TtTree& t_;
   std::vector<Frame> open_;
   std::size_t inParagraph_ = 0;  // how many elements were open when the outermost p opened
+  std::uint32_t nodes_ = 0, attributes_ = 0;  // the sizes of the tree's tables
 };
 
 bool TtTree::Scan(std::string_view document) {

@@ -104,5 +104,37 @@ TEST(TimedTextReadForms, ManyDistinctStyleAttributes) {
   for (std::size_t k = 0; k < italic.size(); ++k) EXPECT_EQ(d.At(k).text, italic[k] ? "<w>" : "w") << k;
 }
 
+// White space collapses the same wherever it falls in a long run of text: the reader looks
+// at sixteen bytes at a time, so a double space, a tab or a line end is put at every place
+// of a 48-byte text (across the edges of those blocks), after single spaces, accented
+// letters and a control character that stays.
+TEST(TimedTextReadForms, WhiteSpaceAtEveryPlaceOfALongText) {
+  const std::string base = "abc def ghi jkl mno pq\xC3\xA9 stu vwx yz\x08 abc defgh";
+  auto collapse = [](const std::string& s) {
+    std::string out;
+    for (char c : s) {
+      const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+      if (space) {
+        if (!out.empty() && out.back() != ' ') out += ' ';
+      } else {
+        out += c;
+      }
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+  };
+  for (const std::string insert : {" ", "  ", "\t", "\n", " \r\n ", "   "}) {
+    for (std::size_t at = 0; at <= base.size(); ++at) {
+      const std::string text = base.substr(0, at) + insert + base.substr(at);
+      SCOPED_TRACE("at " + std::to_string(at));
+      std::vector<std::string> warnings;
+      const SubtitleDocument d = ReadTimedText(
+          Bytes(File("<p begin=\"00:00:01.000\" end=\"00:00:02.000\">" + text + "</p>")), 25, warnings);
+      ASSERT_EQ(d.Count(), 1u);
+      EXPECT_EQ(d.At(0).text, collapse(text));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kipo

@@ -209,5 +209,25 @@ TEST(TimedTextScan, FilesOfEveryDialectReadByTheScan) {
   }
 }
 
+// Telling Timed Text from the other formats written as XML: the root element decides, as
+// soon as the scan reaches it, without reading the rest of another format's file.
+TEST(TimedTextScan, FilesAreToldApartByTheirRoot) {
+  const std::vector<std::pair<std::string, bool>> rows = {
+      {Simple("", "<p begin=\"1s\" end=\"2s\">x</p>"), true},
+      {Crlf(kPrefixed), true},
+      {Utf16(Simple("", "<p begin=\"1s\" end=\"2s\">x</p>")), true},
+      {"<?xml version=\"1.0\"?><!DOCTYPE xmeml><xmeml version=\"5\"><sequence/></xmeml>", false},
+      {"<xmeml><sequence></xmeml>", false},
+      {"<DCSubtitle Version=\"1.0\"><Font/></DCSubtitle>", false},
+      {"<tt xmlns=\"urn:example\"><body/></tt>", false},
+      {Simple("", "<p begin=\"1s\" end=\"2s\">x</p>").substr(0, 120), false},
+      {"1\r\n00:00:01,000 --> 00:00:02,000\r\nSubRip\r\n", false},
+  };
+  for (const auto& [file, timedText] : rows) {
+    SCOPED_TRACE(file.substr(0, 60));
+    EXPECT_EQ(LooksLikeTimedText(Bytes(file)), timedText);
+  }
+}
+
 }  // namespace
 }  // namespace kipo
