@@ -17,12 +17,13 @@
 namespace kipo {
 namespace {
 
-VideoAnalysis Analyse(const std::string& path, bool everyFrame, int ranges = 0) {
+VideoAnalysis Analyse(const std::string& path, bool everyFrame, int ranges = 0, bool referenceB = true) {
   detail::JobCore core(1, JobObserver{});
   JobContext job(core);
   MeasureOptions o;
   o.decodeEveryFrame = everyFrame;
   o.ranges = ranges;
+  o.skipReferenceB = referenceB;
   return AnalyseFrames(path, o, job);
 }
 
@@ -36,13 +37,16 @@ void BM_Analyse(benchmark::State& state) {
   const char* clip = Clip(state);
   if (!clip) return;
   VideoAnalysis a;
-  for (auto _ : state) a = Analyse(clip, state.range(0) != 0, static_cast<int>(state.range(1)));
+  for (auto _ : state) a = Analyse(clip, state.range(0) != 0, static_cast<int>(state.range(1)), state.range(2) != 0);
   state.counters["frames"] = static_cast<double>(a.measures.size());
+  state.counters["decoded"] = static_cast<double>(a.decodedPictures);
   state.counters["cuts"] = static_cast<double>(ShotCutFrames(DetectShotCuts(a.measures, kDefaultShotCutSensitivity)).size());
 }
 // ranges 0: as many as the free cores suggest; 1: one range decoded from the start; 8: eight
-// ranges (as the keyframes allow) with a worker on every core, free or not.
-BENCHMARK(BM_Analyse)->ArgNames({"every_frame", "ranges"})->Args({0, 0})->Args({0, 1})->Args({0, 8})->Args({1, 0})->Iterations(1)
+// ranges (as the keyframes allow) with a worker on every core, free or not. reference_b 0:
+// only non-reference pictures are left out (for callgrind: --benchmark_filter with ranges:1).
+BENCHMARK(BM_Analyse)->ArgNames({"every_frame", "ranges", "reference_b"})->Args({0, 0, 1})->Args({0, 1, 1})
+    ->Args({0, 1, 0})->Args({0, 8, 1})->Args({1, 0, 0})->Iterations(1)
     ->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // Cutting the video into ranges for the workers gives the measures of one pass from the
@@ -93,6 +97,50 @@ void BM_SameCuts(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SameCuts)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Leaving out reference B-pictures too: how many pictures each pass decodes, whether every
+// picture the skipping passes decode is the same as decoding every picture gives (a hash of
+// all its planes), what the decoder complained of, and whether the cuts stay the same.
+void BM_ReferenceBPictures(benchmark::State& state) {
+  const char* clip = Clip(state);
+  if (!clip) return;
+  auto run = [clip](bool every, bool referenceB) {
+    detail::JobCore core(1, JobObserver{});
+    JobContext job(core);
+    MeasureOptions o;
+    o.decodeEveryFrame = every;
+    o.skipReferenceB = referenceB;
+    o.checkPictures = true;
+    return AnalyseFrames(clip, o, job);
+  };
+  for (auto _ : state) {
+    const VideoAnalysis every = run(true, false), noref = run(false, false), bidir = run(false, true);
+    bool bad = false;
+    for (const auto* a : {&noref, &bidir}) {
+      std::size_t differ = 0, decoded = 0;
+      for (std::size_t f = 0; f < a->pictureHashes.size(); ++f)
+        if (a->pictureHashes[f]) {
+          ++decoded;
+          differ += a->pictureHashes[f] != every.pictureHashes[f];
+        }
+      std::cerr << (a == &noref ? "non-reference pictures left out: " : "reference B-pictures left out too: ")
+                << a->decodedPictures << " pictures decoded (" << every.decodedPictures << " of every picture), "
+                << differ << " of " << decoded << " differ, " << a->decoderComplaints << " decoder complaints\n";
+      bad = bad || differ || a->decoderComplaints;
+    }
+    for (int sensitivity : {10, 20, 30, 50, 100, 300, 1000}) {
+      const auto a = ShotCutFrames(DetectShotCuts(noref.measures, sensitivity));
+      const auto b = ShotCutFrames(DetectShotCuts(bidir.measures, sensitivity));
+      std::cerr << "sensitivity " << sensitivity << ": " << a.size() << " and " << b.size() << " cuts, "
+                << (a == b ? "the same" : "different") << "\n";
+      bad = bad || (a != b && sensitivity >= kDefaultShotCutSensitivity);
+    }
+    state.counters["decoded"] = static_cast<double>(bidir.decodedPictures);
+    state.counters["decoded_noref"] = static_cast<double>(noref.decodedPictures);
+    if (bad) state.SkipWithError("leaving out reference B-pictures changes a decoded picture or a cut");
+  }
+}
+BENCHMARK(BM_ReferenceBPictures)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kipo

@@ -2,6 +2,7 @@
 // survive the writer of every dialect and the reader again.
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "formats/cinema/dcinema_reader.h"
 #include "formats/cinema/dcinema_writer.h"
@@ -11,6 +12,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kipo::Warnings w;
   kipo::DlpOptions options;
   static kipo::FixedWidthMeasurer measurer(20);
+  // The scan of the bytes and the XML tree read every file alike, refusals included.
+  std::string scanned, tree;
+  kipo::Warnings sw, tw;
+  kipo::SubtitleDocument a, b;
+  try { a = kipo::ReadDcinemaXml(std::span(data, size), options, 25, {}, sw); } catch (const kipo::UserError& e) { scanned = e.what(); }
+  try { b = kipo::ReadDcinemaXmlTree(std::span(data, size), options, 25, {}, tw); } catch (const kipo::UserError& e) { tree = e.what(); }
+  if (scanned != tree || sw != tw || a.Subtitles() != b.Subtitles() || a.frameRate().code != b.frameRate().code) __builtin_trap();
   try {
     kipo::SubtitleDocument d = kipo::ReadDcinemaXml(std::span(data, size), options, 25, {}, w);
     kipo::DcinemaSetup setup;

@@ -1,5 +1,6 @@
 #include "core/rich_text.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/text_util.h"
@@ -40,6 +41,8 @@ std::string EscapeLiterals(std::string_view plain) {
 }
 
 std::string UnescapeLiterals(std::string_view text) {
+  // Most pieces hold no stand-in: copied as they are.
+  if (text.find('\xEE') == std::string_view::npos) return std::string(text);
   std::string out;
   out.reserve(text.size());
   std::size_t from = 0;
@@ -68,12 +71,15 @@ std::size_t VisibleChars(std::string_view text, MarkerView bold) {
 
 RichText RichText::Parse(std::string_view text, const BoldMarkers& bold) {
   RichText r;
-  r.rows.emplace_back();
+  // Room for every row and a few runs in each, so that the tables are not copied as they
+  // grow run by run.
+  r.rows.reserve(1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+  r.rows.emplace_back().reserve(4);
   TextStyle style;
   ScanMarkup(text, bold, [&](Mark m, std::string_view piece) {
     switch (m) {
       case Mark::None: r.rows.back().push_back({Mark::None, UnescapeLiterals(piece), style}); return;
-      case Mark::RowBreak: r.rows.emplace_back(); return;
+      case Mark::RowBreak: r.rows.emplace_back().reserve(4); return;
       case Mark::ItalicOn: style.italic = true; break;
       case Mark::ItalicOff: style.italic = false; break;
       case Mark::UnderlineOn: style.underline = true; break;

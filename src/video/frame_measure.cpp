@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdarg>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +24,11 @@
 #include "platform/user_error.h"
 #include "settings/settings_store.h"
 #include "video/ffmpeg_util.h"
+#include "video/h264_references.h"
 
 extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
 }
 #include "video/video_file.h"
@@ -513,6 +517,8 @@ struct PassState {
   int channels = 3, sampleWidth = 0, sampleHeight = 0;
   std::size_t pixels = 0;
   std::vector<std::int32_t> measures;
+  std::vector<std::uint64_t> hashes;     // with checkPictures
+  std::atomic<std::size_t> decoded{0};  // pictures out of the ranges' decoders
   std::deque<Range> ranges;
   std::vector<std::size_t> order;  // the ranges in the order the workers take them
   std::atomic<std::size_t> nextRange{0};
@@ -533,6 +539,32 @@ struct PassState {
   bool stopped() const { return stop.load(std::memory_order_relaxed) || job.cancelled(); }
 };
 
+// FNV-1a over the visible bytes of every plane of a decoded picture (tests compare the
+// pictures two passes decode).
+std::uint64_t PictureHash(const AVFrame* f) {
+  std::uint64_t h = 1469598103934665603ull;
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(f->format));
+  int widths[4] = {};
+  if (!d || av_image_fill_linesizes(widths, static_cast<AVPixelFormat>(f->format), f->width) < 0) return h;
+  for (int plane = 0; plane < 4 && f->data[plane]; ++plane) {
+    const int rows = plane == 1 || plane == 2 ? AV_CEIL_RSHIFT(f->height, d->log2_chroma_h) : f->height;
+    for (int y = 0; y < rows; ++y) {
+      const std::uint8_t* row = f->data[plane] + static_cast<std::ptrdiff_t>(y) * f->linesize[plane];
+      for (int x = 0; x < widths[plane]; ++x) h = (h ^ row[x]) * 1099511628211ull;
+    }
+  }
+  return h | 1;  // never 0, which stands for "not decoded"
+}
+
+// Errors and warnings of the video decoders while a checking pass runs.
+std::atomic<std::size_t> g_complaints{0};
+void CountComplaints(void* owner, int level, const char*, va_list) {
+  if (level > AV_LOG_WARNING || !owner) return;
+  const AVClass* c = *static_cast<const AVClass* const*>(owner);
+  if (c && c == avcodec_get_class() && static_cast<const AVCodecContext*>(owner)->codec_type == AVMEDIA_TYPE_VIDEO)
+    g_complaints.fetch_add(1);
+}
+
 // Thrown inside a worker when its history of packet sizes turns out short: the range is
 // read again from one keyframe earlier.
 struct HistoryShort {};
@@ -549,6 +581,12 @@ class RangeWorker {
     frame_.reset(av_frame_alloc());
     pkt_.reset(av_packet_alloc());
     step_ = std::max<std::size_t>(1, static_cast<std::size_t>(s.total) / 200);
+    const AVCodecParameters* par = s.stream->codecpar;
+    planning_ = s.skipping && s.o.skipReferenceB && par->codec_id == AV_CODEC_ID_H264;
+    if (planning_)
+      parser_.emplace(std::span<const std::uint8_t>(par->extradata, par->extradata ? static_cast<std::size_t>(
+                                                                                          std::max(0, par->extradata_size))
+                                                                                    : 0));
   }
 
   void Work() {
@@ -589,12 +627,15 @@ class RangeWorker {
     av_packet_unref(pkt_.get());
     avcodec_flush_buffers(dec_.get());
     group_.clear();
+    pending_.clear();
+    pendingBytes_ = 0;
+    planner_.Reset();
     anchors_ = SizeHistory(1.3);
     others_ = SizeHistory(1.8);
     lastAnchor_ = INT64_MIN;
     fromStart_ = fromStart;
     live_ = r.from == 0 && fromStart;
-    ending_ = finished_ = broken_ = havePrev_ = false;
+    ending_ = finished_ = broken_ = havePrev_ = endsAtIdr_ = false;
     last_ = r.from - 1;
     gaps_.clear();
     range_ = &r;
@@ -639,6 +680,9 @@ class RangeWorker {
       if (!ending_ || group_.size() > 1) SendGroup();
       group_.clear();
     }
+    // What follows the range is planned as one pass from the start would plan it.
+    Flush(!ending_ ? h264::SkipPlanner::Next::Nothing
+                   : endsAtIdr_ ? h264::SkipPlanner::Next::Idr : h264::SkipPlanner::Next::More);
     if (!broken_) avcodec_send_packet(dec_.get(), nullptr);
     Take();
     return true;
@@ -675,6 +719,10 @@ class RangeWorker {
     } else if (key && f == r.to && r.to < s_.total) {
       SendGroup();
       ending_ = true;
+      if (planning_) {
+        const h264::Picture k = parser_->Parse(std::span<const std::uint8_t>(pkt->data, static_cast<std::size_t>(pkt->size)));
+        endsAtIdr_ = k.known && k.idr;
+      }
     }
     if (anchor || group_.size() >= 64) SendGroup();
     if (anchor && pkt->pts != AV_NOPTS_VALUE) lastAnchor_ = pkt->pts;
@@ -703,11 +751,59 @@ class RangeWorker {
     for (std::size_t i = 1; i < group_.size(); ++i) whole = others_.Large(group_[i]->size) || whole;
     anchors_.Add(anchor->size);
     for (std::size_t i = 1; i < group_.size(); ++i) others_.Add(group_[i]->size);
-    if (live_) {
+    if (live_ && planning_) {
+      Queue(whole, key);
+    } else if (live_) {
       dec_->skip_frame = whole ? AVDISCARD_DEFAULT : AVDISCARD_NONREF;
       for (ff::Packet& p : group_) Send(p.get());
     }
     group_.clear();
+  }
+
+  // H.264 groups wait here until the next keyframe (or a limit) for the planner to decide
+  // which of them may leave out their reference B-pictures too: whether that is safe
+  // depends on the groups after them.
+  void Queue(bool whole, bool key) {
+    Pending g;
+    g.whole = whole;
+    std::size_t bytes = 0;
+    for (const ff::Packet& p : group_) {
+      g.pictures.push_back(parser_->Parse(std::span<const std::uint8_t>(p->data, static_cast<std::size_t>(p->size))));
+      bytes += static_cast<std::size_t>(p->size);
+    }
+    if (key) {
+      const h264::Picture& k = g.pictures.front();
+      Flush(k.known && k.idr ? h264::SkipPlanner::Next::Idr : h264::SkipPlanner::Next::More);
+      // Pictures after a keyframe that is no IDR picture may refer to pictures before it,
+      // which a range starting there never decodes: nothing is left out until an IDR
+      // picture, in a range as in one pass from the start.
+      if (!(k.known && k.idr)) planner_.Reset();
+    }
+    pendingBytes_ += bytes;
+    g.packets = std::move(group_);
+    pending_.push_back(std::move(g));
+    // Memory stays bounded: a long keyframe interval is planned in parts (each ending with
+    // the two decoders agreeing).
+    if (pending_.size() >= 300 || pendingBytes_ >= (std::size_t{64} << 20)) Flush(h264::SkipPlanner::Next::More);
+  }
+
+  void Flush(h264::SkipPlanner::Next next) {
+    if (pending_.empty()) return;
+    std::vector<h264::PlannedGroup> plan(pending_.size());
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+      plan[i].pictures = std::move(pending_[i].pictures);
+      plan[i].whole = pending_[i].whole;
+    }
+    planner_.Plan(plan, next);
+    for (std::size_t i = 0; i < pending_.size() && !broken_; ++i) {
+      const h264::GroupMode m = plan[i].mode;
+      dec_->skip_frame = m == h264::GroupMode::Whole    ? AVDISCARD_DEFAULT
+                         : m == h264::GroupMode::NonRef ? AVDISCARD_NONREF
+                                                        : AVDISCARD_BIDIR;
+      for (ff::Packet& p : pending_[i].packets) Send(p.get());
+    }
+    pending_.clear();
+    pendingBytes_ = 0;
   }
 
   void Send(const AVPacket* pkt) {
@@ -725,7 +821,9 @@ class RangeWorker {
         const std::int64_t t = PictureTime(frame_.get());
         if (t != AV_NOPTS_VALUE) f = s_.clock->Of(t);
       }
+      s_.decoded.fetch_add(1, std::memory_order_relaxed);
       if (f > last_ && f < range_->to) {
+        if (s_.o.checkPictures && f >= 0) s_.hashes[static_cast<std::size_t>(f)] = PictureHash(frame_.get());
         sampler_->Take(frame_.get(), cur_.data());
         Put(f);
       }
@@ -773,6 +871,17 @@ class RangeWorker {
   FrameCount last_ = -1;
   std::int64_t lastAnchor_ = INT64_MIN;
   std::vector<ff::Packet> group_;
+  struct Pending {
+    std::vector<ff::Packet> packets;
+    std::vector<h264::Picture> pictures;
+    bool whole = false;
+  };
+  bool planning_ = false;  // H.264 reference B-pictures may be left out
+  bool endsAtIdr_ = false;  // the next range starts with an IDR picture
+  std::optional<h264::HeaderParser> parser_;
+  h264::SkipPlanner planner_;
+  std::vector<Pending> pending_;
+  std::size_t pendingBytes_ = 0;
   SizeHistory anchors_{1.3}, others_{1.8};
   std::vector<Gap> gaps_;
   std::size_t step_ = 1, sinceNotice_ = 0;
@@ -800,10 +909,21 @@ class MeasurePass {
     SampleSize(st->codecpar->width, st->codecpar->height, o.sampleSize, s_.sampleWidth, s_.sampleHeight);
     s_.pixels = static_cast<std::size_t>(s_.sampleWidth) * s_.sampleHeight;
     s_.measures.assign(static_cast<std::size_t>(s_.total), 0);
+    if (o.checkPictures) s_.hashes.assign(static_cast<std::size_t>(s_.total), 0);
     step_ = std::max<std::size_t>(1, static_cast<std::size_t>(s_.total) / 200);
   }
 
   VideoAnalysis Run() {
+    if (s_.o.checkPictures) {
+      g_complaints = 0;
+      av_log_set_callback(CountComplaints);
+    }
+    struct Restore {
+      bool on;
+      ~Restore() {
+        if (on) av_log_set_callback(av_log_default_callback);
+      }
+    } restore{s_.o.checkPictures};
     const unsigned cores = FreeCores(), hardware = Cores();
     std::size_t parts = 1;
     if (s_.byTime) parts = s_.o.ranges > 0 ? static_cast<std::size_t>(s_.o.ranges) : (hardware > 1 ? 8 * hardware : 1);
@@ -867,6 +987,11 @@ class MeasurePass {
     VideoAnalysis result;
     result.measures = std::move(s_.measures);
     result.peaks = audio_->Finish();
+    result.decodedPictures = s_.decoded.load();
+    if (s_.o.checkPictures) {
+      result.pictureHashes = std::move(s_.hashes);
+      result.decoderComplaints = g_complaints.load();
+    }
     s_.job.Report(static_cast<std::size_t>(s_.total), static_cast<std::size_t>(s_.total), "Analysing video...");
     return result;
   }

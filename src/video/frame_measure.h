@@ -39,6 +39,13 @@ struct MeasureOptions {
   // set: one per core). Not a setting either: the tests pin it to see the ranges taken in
   // another order than the file's.
   int workers = 0;
+  // H.264: also leave out reference B-pictures where the bitstream shows that no picture
+  // decoded later depends on them (docs/video.md); false: only non-reference pictures. Not
+  // a setting either: the tests and benchmarks compare the two.
+  bool skipReferenceB = true;
+  // For the tests: a hash of every decoded picture (all its planes) and the decoder's
+  // complaints are gathered into the result. Slower; never used by the workstation.
+  bool checkPictures = false;
 
   static MeasureOptions Load(const SettingsStore& settings);
   bool operator==(const MeasureOptions&) const = default;
@@ -59,6 +66,11 @@ void SampleSize(int width, int height, int sampleSize, int& w, int& h);
 struct VideoAnalysis {
   std::vector<std::int32_t> measures;  // one per frame of the video's frame table
   WaveformPeaks peaks;                 // the first audio stream's, per video frame
+  std::size_t decodedPictures = 0;     // pictures the ranges' decoders gave (the second look not counted)
+  // With checkPictures: per frame, the hash of its decoded picture (0: not decoded), and
+  // how many errors and warnings the video decoder logged.
+  std::vector<std::uint64_t> pictureHashes;
+  std::size_t decoderComplaints = 0;
 };
 
 // What the pass has found since its last report, so that a view can fill in the waveform

@@ -49,6 +49,9 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
       "[4]format=yuv420p,settb=1/25[e];[a][b][c][d]concat=n=4,settb=1/25[v];"
       "[v][e]xfade=transition=fade:duration=0.8:offset=4.8,"
       "drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:enable='eq(n,160)'";
+  static const std::string kHueJumps =
+      "-f lavfi -i testsrc2=s=320x180:r=25:d=10 -vf \"hue=h='360*floor(t)/7'\" -c:v libx264 -pix_fmt yuv420p ";
+  static const std::string kVeryfast = kHueJumps + "-preset veryfast ";
   static const std::map<std::string, std::string> recipes{
       // 50 frames at 25 fps, B-frames, a keyframe every 12 frames.
       {"h264.mp4", "-f lavfi -i testsrc2=s=160x120:r=25:d=2" + gop + "-bf 2"},
@@ -99,6 +102,14 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
       {"opengop.mkv", "-f lavfi -i testsrc2=s=160x120:r=25:d=1.88 -f lavfi -i smptebars=s=160x120:r=25:d=2 "
                       "-filter_complex \"[0][1]concat=n=2\" -c:v libx264 -pix_fmt yuv420p -bf 3 "
                       "-x264-params keyint=12:min-keyint=12:scenecut=0:open-gop=1"},
+      // x264's veryfast preset as the shot-cut bench encodes (one reference frame, B-pyramid):
+      // a hue jump every second, closed groups of pictures from an IDR picture every 100
+      // frames; the same stream as MPEG-TS (start codes instead of lengths); open groups of
+      // pictures; and x264's default preset (three reference frames).
+      {"veryfast.mp4", kVeryfast + "-x264-params keyint=100"},
+      {"veryfast.ts", kVeryfast + "-x264-params keyint=100 -f mpegts"},
+      {"veryfast-open.mkv", kVeryfast + "-x264-params keyint=100:open-gop=1"},
+      {"default-preset.mp4", kHueJumps + "-x264-params keyint=100"},
       // Two seconds with stereo sound from the second second on: left at half scale,
       // right at a quarter, inverted.
       {"tone.mkv", "-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i "

@@ -190,6 +190,65 @@ TEST(FrameMeasure, SkippingPicturesFindsTheCutsOfTheFullDecode) {
   }
 }
 
+VideoAnalysis Checked(const std::filesystem::path& path, bool everyFrame, bool referenceB, int ranges = 0) {
+  detail::JobCore core(1, JobObserver{});
+  JobContext job(core);
+  MeasureOptions o;
+  o.decodeEveryFrame = everyFrame;
+  o.skipReferenceB = referenceB;
+  o.checkPictures = true;
+  o.ranges = ranges;
+  return AnalyseFrames(path.string(), o, job);
+}
+
+// H.264 reference B-pictures are left out too where the bitstream shows that no picture
+// decoded later depends on them. Every picture the pass decodes must then be the very
+// picture a decode of every picture (in the same ranges) gives, all its planes compared;
+// the decoder must complain no more than when it leaves out non-reference pictures only
+// (of a missing reference, of a marking command that found nothing: never, where a range
+// starts with an IDR picture), and the cuts stay those of the full decode. x264's
+// veryfast preset (one reference frame, B-pyramid, as the bench clip) gains in MP4 and in
+// MPEG-TS (start codes); open groups of pictures and x264's default preset (three
+// reference frames) may fall back to leaving out non-reference pictures only, never to a
+// wrong picture.
+TEST(FrameMeasure, LeavingOutReferenceBPicturesKeepsEveryDecodedPicture) {
+  struct Case {
+    const char* video;
+    bool fewer;  // fewer pictures decoded than leaving out non-reference pictures only
+    bool closed;  // every range starts with an IDR picture
+  } cases[] = {
+      {"veryfast.mp4", true, true},        {"veryfast.ts", true, true},  {"veryfast-open.mkv", false, false},
+      {"default-preset.mp4", false, true}, {"opengop.mkv", false, false}, {"plaincuts.mp4", false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.video);
+    KIPO_TEST_VIDEO(path, c.video);
+    // (One range: frame threads where cores are free.)
+    for (int ranges : {0, 1, 1000}) {
+      SCOPED_TRACE(std::to_string(ranges) + " ranges");
+      const VideoAnalysis every = Checked(path, true, false, ranges);
+      const VideoAnalysis noref = Checked(path, false, false, ranges);
+      const VideoAnalysis bidir = Checked(path, false, true, ranges);
+      ASSERT_EQ(bidir.pictureHashes.size(), every.pictureHashes.size());
+      std::size_t decoded = 0;
+      for (std::size_t f = 0; f < bidir.pictureHashes.size(); ++f)
+        if (bidir.pictureHashes[f]) {
+          ++decoded;
+          EXPECT_EQ(bidir.pictureHashes[f], every.pictureHashes[f]) << "frame " << f;
+        }
+      EXPECT_GT(decoded, 0u);
+      EXPECT_LE(bidir.decoderComplaints, noref.decoderComplaints);
+      if (c.closed) EXPECT_EQ(bidir.decoderComplaints, 0u);
+      if (c.fewer) EXPECT_LT(bidir.decodedPictures, noref.decodedPictures);
+      else EXPECT_LE(bidir.decodedPictures, noref.decodedPictures);
+      if (std::string(c.video) == "default-preset.mp4") EXPECT_EQ(bidir.decodedPictures, noref.decodedPictures);
+      for (int sensitivity : {kDefaultShotCutSensitivity, 50, 100, 300, 1000})
+        EXPECT_EQ(DetectShotCuts(bidir.measures, sensitivity), DetectShotCuts(every.measures, sensitivity))
+            << "sensitivity " << sensitivity;
+    }
+  }
+}
+
 VideoAnalysis AnalyseInRanges(const std::filesystem::path& path, bool everyFrame, int ranges, int workers = 0) {
   detail::JobCore core(1, JobObserver{});
   JobContext job(core);
@@ -216,7 +275,7 @@ TEST(FrameMeasure, RangesGiveTheMeasuresOfOnePass) {
   } cases[] = {
       {"shots.mp4", {60, 120, 132}}, {"shots.hevc.mp4", {60, 120}}, {"opengop.mkv", {48}}, {"plaincuts.mp4", {}},
       {"numbered.mp4", {24}},        {"tone.mkv", {12}},            {"hues.ts", {12}},     {"vfr.mkv", {12}},
-      {"shots720.mp4", {60}},
+      {"shots720.mp4", {60}},        {"veryfast.mp4", {100}},       {"veryfast-open.mkv", {100}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.video);

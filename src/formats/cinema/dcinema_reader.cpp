@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <pugixml.hpp>
 #include <set>
 #include <span>
@@ -17,6 +18,7 @@
 #include "platform/encoding.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
+#include "platform/xml_scan.h"
 
 namespace kipo {
 namespace {
@@ -31,89 +33,208 @@ std::string_view Local(const char* name) {
 }
 
 // A local name against one spelling of letters only, without case (a letter and its
-// other case differ in the 0x20 bit alone).
+// other case differ in the 0x20 bit alone), eight bytes at a time.
 bool SameName(std::string_view local, std::string_view letters) {
-  if (local.size() != letters.size()) return false;
-  for (std::size_t i = 0; i < letters.size(); ++i)
+  const std::size_t n = letters.size();
+  if (local.size() != n) return false;
+  constexpr std::uint64_t kCase = 0x2020202020202020ULL;
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t a, b;
+    std::memcpy(&a, local.data() + i, 8);
+    std::memcpy(&b, letters.data() + i, 8);
+    if ((a | kCase) != (b | kCase)) return false;
+  }
+  for (; i < n; ++i)
     if ((local[i] | 0x20) != (letters[i] | 0x20)) return false;
   return true;
 }
 
-// An attribute by any of its spellings (DCSubtitle "VAlign", SMPTE "Valign").
-pugi::xml_attribute AttrOf(const pugi::xml_node& n, std::initializer_list<std::string_view> names) {
-  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
-    const std::string_view local = Local(a.name());
+// An attribute as both readings hand it over: its qualified name and its value as the XML
+// library gives it (references replaced, white space as spaces).
+using Attr = XmlScan::Attribute;
+using Attrs = std::span<const Attr>;
+
+// An attribute by any of its spellings (DCSubtitle "VAlign", SMPTE "Valign") in any
+// namespace; nullptr when the element has none.
+const Attr* AttrOf(Attrs attrs, std::initializer_list<std::string_view> names) {
+  for (const Attr& a : attrs)
     for (std::string_view name : names)
-      if (SameName(local, name)) return a;
-  }
-  return {};
+      if (SameName(XmlLocalName(a.name), name)) return &a;
+  return nullptr;
 }
 
-// Several attributes in one pass over the element's attributes: found[i] is what
-// AttrOf(n, names[i]) returns.
+// The attributes an element kind is read for, each by any of its spellings: Find gives
+// found[i], what AttrOf(attrs, names[i]) gives, in one pass over the element's
+// attributes. The spellings are kept in a table made once, with the length and the first
+// letter of each in one number that an attribute's name is compared with first.
 template <std::size_t N>
-std::array<pugi::xml_attribute, N> AttrsOf(const pugi::xml_node& n,
-                                           const std::array<std::initializer_list<std::string_view>, N>& names) {
-  std::array<pugi::xml_attribute, N> found{};
-  std::array<bool, N> have{};  // (asking an attribute handle whether it is set is a library call)
-  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
-    const std::string_view local = Local(a.name());
-    if (local.empty()) continue;
-    for (std::size_t i = 0; i < N; ++i) {
-      if (have[i]) continue;
-      for (std::string_view name : names[i])
-        if (SameName(local, name)) {
-          found[i] = a;
-          have[i] = true;
-          break;
-        }
-    }
+class AttrNames {
+ public:
+  explicit AttrNames(const std::array<std::initializer_list<std::string_view>, N>& names) {
+    for (std::size_t i = 0; i < N; ++i)
+      for (std::string_view name : names[i]) {
+        Spelling s{Key(name), name, i};
+        Words(name, s.words);
+        spellings_.push_back(s);
+      }
   }
-  return found;
+  // The attribute names of the element of this kind read last, and where each went: the
+  // next element of a file nearly always names the same attributes in the same order.
+  struct Layout {
+    std::vector<std::string> names;
+    std::vector<int> slots;  // the index each attribute was found for, -1 for none
+  };
+  std::array<const Attr*, N> Find(Attrs attrs, Layout& last) const {
+    if (attrs.size() == last.names.size()) {
+      std::size_t k = 0;
+      while (k < attrs.size() && attrs[k].name == last.names[k]) ++k;
+      if (k == attrs.size()) {
+        std::array<const Attr*, N> found{};
+        for (k = 0; k < attrs.size(); ++k)
+          if (last.slots[k] >= 0) found[static_cast<std::size_t>(last.slots[k])] = &attrs[k];
+        return found;
+      }
+    }
+    const std::array<const Attr*, N> found = Find(attrs);
+    last.names.assign(attrs.size(), std::string());
+    last.slots.assign(attrs.size(), -1);
+    for (std::size_t k = 0; k < attrs.size(); ++k) {
+      last.names[k] = attrs[k].name;
+      for (std::size_t i = 0; i < N; ++i) {
+        if (found[i] != &attrs[k]) continue;
+        if (last.slots[k] >= 0) {  // one attribute for two names: not kept
+          last.names.clear();
+          return found;
+        }
+        last.slots[k] = static_cast<int>(i);
+      }
+    }
+    return found;
+  }
+  std::array<const Attr*, N> Find(Attrs attrs) const {
+    std::array<const Attr*, N> found{};
+    for (const Attr& a : attrs) {
+      const std::string_view local = XmlLocalName(a.name);
+      if (local.empty()) continue;
+      const std::size_t key = Key(local);
+      // Names of up to 16 bytes compared as two words, every byte with its 0x20 bit set,
+      // made only for a name whose length and first letter are those of a spelling.
+      std::uint64_t w[2] = {};
+      bool made = false;
+      for (const Spelling& s : spellings_) {
+        if (s.key != key || found[s.index]) continue;
+        if (local.size() > 16) {
+          if (SameName(local, s.name)) found[s.index] = &a;
+          continue;
+        }
+        if (!made) Words(local, w), made = true;
+        if (w[0] == s.words[0] && w[1] == s.words[1]) found[s.index] = &a;
+      }
+    }
+    return found;
+  }
+
+ private:
+  static std::size_t Key(std::string_view name) { return name.size() << 8 | static_cast<unsigned char>(name[0] | 0x20); }
+  static void Words(std::string_view name, std::uint64_t (&w)[2]) {
+    char b[16] = {};
+    std::memcpy(b, name.data(), std::min<std::size_t>(name.size(), 16));
+    std::memcpy(w, b, 16);
+    w[0] |= 0x2020202020202020ULL;
+    w[1] |= 0x2020202020202020ULL;
+  }
+  struct Spelling {
+    std::size_t key;
+    std::string_view name;
+    std::size_t index;
+    std::uint64_t words[2] = {};
+  };
+  std::vector<Spelling> spellings_;
+};
+
+// A value without the white space around it, as a view.
+std::string_view Trimmed(std::string_view v) {
+  auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; };
+  while (!v.empty() && space(v.front())) v.remove_prefix(1);
+  while (!v.empty() && space(v.back())) v.remove_suffix(1);
+  return v;
 }
 
-// A number attribute as the C library reads it (strtod, what pugixml's as_double calls).
-// Plain decimals of up to 15 digits ("8.0", "-14.89": nearly every file) are their digits
-// as a whole number divided by a power of ten, both exact in a double, so the one rounding
-// is strtod's; anything else (exponents, spaces, long numbers) goes to strtod.
-double NumberOf(const pugi::xml_attribute& a) {
+// A number as the C library reads it (strtod). Plain decimals of up to 15 digits ("8.0",
+// "-14.89": nearly every file) are their digits as a whole number divided by a power of
+// ten, both exact in a double, so the one rounding is strtod's; anything else (exponents,
+// spaces, long numbers) goes to strtod.
+double Strtod(std::string_view v) { return std::strtod(std::string(v).c_str(), nullptr); }
+double NumberOf(std::string_view v) {
   static constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4,  1e5,  1e6,  1e7,
                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  const char* s = a.value();
-  const char* p = s;
-  const bool negative = *p == '-';
-  if (negative) ++p;
+  std::size_t i = 0;
+  const bool negative = !v.empty() && v[0] == '-';
+  if (negative) ++i;
   std::int64_t whole = 0;
   int digits = 0, scale = 0;
   bool dot = false;
-  for (; *p; ++p) {
-    if (*p >= '0' && *p <= '9') {
-      if (++digits > 15) return std::strtod(s, nullptr);
-      whole = whole * 10 + (*p - '0');
+  for (; i < v.size(); ++i) {
+    const char c = v[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 15) return Strtod(v);
+      whole = whole * 10 + (c - '0');
       scale += dot;
-    } else if (*p == '.' && !dot) {
+    } else if (c == '.' && !dot) {
       dot = true;
     } else {
-      return std::strtod(s, nullptr);
+      return Strtod(v);
     }
   }
-  if (digits == 0) return std::strtod(s, nullptr);
-  const double v = static_cast<double>(whole) / kTens[scale];
-  return negative ? -v : v;
+  if (digits == 0) return Strtod(v);
+  const double d = static_cast<double>(whole) / kTens[scale];
+  return negative ? -d : d;
 }
 
-// An attribute's word trimmed and in lower case ("Bottom " -> "bottom"), into `out`.
-void LowerWord(const char* value, std::string& out) {
-  std::string_view v = value;
+// True when a text holds a byte that is markup in a document ('<', '>', '[', ']', the colour
+// codes 1-7) and so must become a stand-in; eight bytes looked at a time.
+bool HasMarkupChar(std::string_view t) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+  auto has = [](std::uint64_t x, unsigned char b) {
+    const std::uint64_t y = x ^ (kOnes * b);
+    return ((y - kOnes) & ~y & kHighs) != 0;
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= t.size(); i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, t.data() + i, 8);
+    // A byte below 8 (the codes, and NUL, which no text holds) or one of the four marks.
+    if (((x - kOnes * 8) & ~x & kHighs) || has(x, '<') || has(x, '>') || has(x, '[') || has(x, ']')) return true;
+  }
+  for (; i < t.size(); ++i)
+    if (IsMarkupChar(t[i])) return true;
+  return false;
+}
+
+// The alignment words a line's placement is read by; any other word ("center", "centre",
+// a misspelling) places the line as the centre does.
+enum class Place : std::uint8_t { Other, Top, Bottom, Left, Right };
+
+// An attribute's word, trimmed and without case ("Bottom " is bottom).
+Place PlaceOf(std::string_view v) {
+  // As files write them.
+  if (v == "bottom") return Place::Bottom;
+  if (v == "center") return Place::Other;
   while (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\r' || v.front() == '\n' ||
                         v.front() == '\f' || v.front() == '\v'))
     v.remove_prefix(1);
   while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r' || v.back() == '\n' ||
                         v.back() == '\f' || v.back() == '\v'))
     v.remove_suffix(1);
-  out.assign(v);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  auto is = [&](std::string_view word) {
+    if (v.size() != word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+      if ((v[i] >= 'A' && v[i] <= 'Z' ? static_cast<char>(v[i] + 32) : v[i]) != word[i]) return false;
+    return true;
+  };
+  return is("top") ? Place::Top : is("bottom") ? Place::Bottom : is("left") ? Place::Left : is("right") ? Place::Right
+                                                                                                 : Place::Other;
 }
 
 struct Style {
@@ -123,21 +244,27 @@ struct Style {
   std::uint32_t rgb = 0xFFFFFF;
 };
 
-Style Apply(Style st, const pugi::xml_node& font) {
-  const auto [italic, underline, weight, color] = AttrsOf<4>(font, {{{"Italic"}, {"Underlined", "Underline"}, {"Weight"}, {"Color"}}});
-  if (auto a = italic) st.italic = EqualsIgnoreCase(Trim(a.value()), "yes");
-  if (auto a = underline) st.underline = EqualsIgnoreCase(Trim(a.value()), "yes");
-  if (auto a = weight) st.bold = EqualsIgnoreCase(Trim(a.value()), "bold");
-  if (auto a = color) {
-    std::string v = Trim(a.value());
+using FontNames = AttrNames<4>;
+const FontNames& FontAttrs() {
+  static const FontNames kNames({{{"Italic"}, {"Underlined", "Underline"}, {"Weight"}, {"Color"}}});
+  return kNames;
+}
+
+Style Apply(Style st, Attrs attrs, FontNames::Layout& last) {
+  const auto [italic, underline, weight, color] = FontAttrs().Find(attrs, last);
+  if (italic) st.italic = EqualsIgnoreCase(Trimmed(italic->value), "yes");
+  if (underline) st.underline = EqualsIgnoreCase(Trimmed(underline->value), "yes");
+  if (weight) st.bold = EqualsIgnoreCase(Trimmed(weight->value), "bold");
+  if (color) {
+    std::string_view v = Trimmed(color->value);
     if (v.size() == 8) v = v.substr(2);  // AARRGGBB: the alpha is not kept
     if (auto rgb = ParseRgb(v)) st.rgb = *rgb;
   }
   return st;
 }
 
-// A stretch of a line's text with one style: where it lies in the parsed file, or in the
-// reader's store where its white space had to change.
+// A stretch of a line's text with one style: where it lies in the file, or in the reader's
+// store where its white space had to change.
 struct Piece {
   std::string_view text;
   Style style;
@@ -145,9 +272,9 @@ struct Piece {
 
 struct Line {
   std::vector<Piece> pieces;
-  std::string valign = "center";
+  Place valign = Place::Other;
   double vpos = 0;
-  std::string halign = "center";
+  Place halign = Place::Other;
   double hpos = 0;
   double order = 0;  // distance from the top of the screen, for sorting
 };
@@ -178,10 +305,59 @@ bool LooksLikeWideText(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= 4 && (bytes[0] == 0 || bytes[1] == 0);
 }
 
+// The bytes as the XML library and the scan read them: UTF-8, UTF-16, UTF-32 and Latin-1
+// as they are (the library reads those itself), other 8-bit files (older tools write
+// windows-1252, declared or not) made UTF-8 in `converted`.
+std::span<const std::uint8_t> Decoded(std::span<const std::uint8_t> bytes, std::string& converted, Warnings& w) {
+  if (DetectBom(bytes).encoding != UnicodeEncoding::None) return bytes;
+  const std::string declared = DeclaredEncoding(bytes);
+  const bool pugiReads = declared.empty() || declared.starts_with("utf") || declared == "iso-8859-1" ||
+                         declared == "latin1" || declared == "latin-1";
+  std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  std::string codePage = pugiReads ? std::string() : declared;
+  if (codePage.empty() && (declared.empty() || declared.starts_with("utf-8") || declared == "utf8") &&
+      !IsValidUtf8(raw) && !LooksLikeWideText(bytes)) {
+    codePage = "windows-1252";
+    w.push_back("The file is not UTF-8; it was read as Western (Windows-1252) text");
+  }
+  if (codePage.empty()) return bytes;
+  try {
+    converted = CodePageToUtf8(raw, codePage);
+    if (std::size_t at = converted.find("?>"); at != std::string::npos && converted.starts_with("<?xml"))
+      converted.replace(0, at, "<?xml version=\"1.0\" encoding=\"UTF-8\"");
+    return std::span(reinterpret_cast<const std::uint8_t*>(converted.data()), converted.size());
+  } catch (const std::exception&) {
+    converted.clear();  // a code page ICU does not know: read the bytes as they are
+    return bytes;
+  }
+}
+
 // "HH:MM:SS:TTT" (ticks of 4 ms, or frames of `unitRate` when it is not 0) or "HH:MM:SS.mmm".
 bool IsTrimmed(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
 std::optional<ParsedTime> ParseTime(std::string_view text, int unitRate) {
+  // The form nearly every file writes, "HH:MM:SS:TTT" or "HH:MM:SS:FF", read at its places.
+  if ((text.size() == 12 || text.size() == 11) && text[2] == ':' && text[5] == ':' && text[8] == ':') {
+    auto digit = [&](std::size_t i) { return static_cast<unsigned>(text[i] - '0'); };
+    // Any byte that is not a digit is 10 or more once '0' is taken from it.
+    const bool other = (digit(0) > 9) | (digit(1) > 9) | (digit(3) > 9) | (digit(4) > 9) | (digit(6) > 9) |
+                       (digit(7) > 9) | (digit(9) > 9) | (digit(10) > 9) | (text.size() == 12 && digit(11) > 9);
+    if (!other) {
+      const long h = digit(0) * 10 + digit(1), m = digit(3) * 10 + digit(4), s = digit(6) * 10 + digit(7);
+      long last = digit(9) * 10 + digit(10);
+      if (text.size() == 12) last = last * 10 + digit(11);
+      if (m > 59 || s > 59) return std::nullopt;
+      ParsedTime p{static_cast<int>(h), static_cast<int>(m), static_cast<int>(s), 0};
+      if (unitRate > 0) {
+        if (last >= unitRate) return std::nullopt;
+        p.ms = std::lround(last * 1000.0 / unitRate);
+      } else {
+        if (last > 249) return std::nullopt;
+        p.ms = last * 4;
+      }
+      return p;
+    }
+  }
   std::string_view t = text;
   while (!t.empty() && IsTrimmed(t.back())) t.remove_suffix(1);
   while (!t.empty() && IsTrimmed(t.front())) t.remove_prefix(1);
@@ -223,6 +399,115 @@ std::optional<ParsedTime> ParseTime(std::string_view text, int unitRate) {
   return p;
 }
 
+// --- The two readings ----------------------------------------------------------------
+//
+// A cinema file of 32,767 subtitles is some 11 MB of markup, and a tree of it costs far
+// more than the few values read from it. So the file is first read by a scan of the bytes
+// (XmlScan), which gives up on anything outside the plain form programs write (CDATA,
+// entities other than the five, another encoding, a broken file); the XML tree then reads
+// the file as before, and names what is wrong with a broken one. Both readings walk the
+// elements through the same code below: each hands over an element's children in order,
+// text runs and elements with their local names and attributes, as the element nodes
+// below (TreeElement, ScanElement) do.
+
+// The XML tree's element.
+class TreeElement {
+ public:
+  TreeElement(pugi::xml_node n, std::vector<Attr>& attrs) : n_(n), attrs_(&attrs) {}
+  // f(child) for each child: child.text() true for a run of text (value()), else an element
+  // (local(), attrs(), and the child itself to read further).
+  template <class F>
+  void Children(F&& f) const {
+    for (pugi::xml_node c = n_.first_child(); c; c = c.next_sibling()) {
+      const pugi::xml_node_type type = c.type();
+      if (type == pugi::node_pcdata || type == pugi::node_cdata) {
+        f(TreeElement(c, *attrs_));
+      } else if (type == pugi::node_element) {
+        attrs_->clear();
+        for (pugi::xml_attribute a = c.first_attribute(); a; a = a.next_attribute())
+          attrs_->push_back({a.name(), a.value()});
+        f(TreeElement(c, *attrs_));
+      }
+    }
+  }
+  bool text() const { return n_.type() != pugi::node_element; }
+  std::string_view value() const { return n_.value(); }
+  std::string_view local() const { return Local(n_.name()); }
+  Attrs attrs() const { return *attrs_; }
+  // The first run of text among the element's children ("" without one), as a copy.
+  std::string FirstText() const { return n_.text().get(); }
+
+ private:
+  pugi::xml_node n_;
+  std::vector<Attr>* attrs_;
+};
+
+// Thrown inside the scan when the file is not one it reads: the tree reads it instead.
+struct NotScanned {};
+
+// The scan's element: the one whose start tag the scan has just read (or a text run), read
+// further by pulling the scan on. An element whose children are not asked for is passed
+// over when its parent goes on to the next child.
+class ScanElement {
+ public:
+  struct State {
+    explicit State(std::string_view text) : scan(text), document(text) {}
+    XmlScan scan;
+    std::string_view document;
+    std::deque<std::string>* store = nullptr;  // decoded text runs of the subtitle being read
+    std::size_t* storeUsed = nullptr;
+  };
+  explicit ScanElement(State& s, bool text = false) : s_(&s), text_(text) {}
+
+  template <class F>
+  void Children(F&& f) const {
+    XmlScan& scan = s_->scan;
+    const std::size_t depth = scan.depth();  // this element's own
+    while (true) {
+      switch (scan.Next()) {
+        case XmlScan::EndTag:
+          if (scan.depth() + 1 != depth) throw NotScanned{};
+          return;
+        case XmlScan::Text: f(ScanElement(*s_, true)); break;
+        case XmlScan::StartTag:
+          f(ScanElement(*s_));
+          // A child not read is passed over.
+          while (scan.depth() > depth) {
+            const XmlScan::Token t = scan.Next();
+            if (t == XmlScan::NotPlain || t == XmlScan::End) throw NotScanned{};
+          }
+          break;
+        default: throw NotScanned{};
+      }
+    }
+  }
+  bool text() const { return text_; }
+  // A run of text; decoded runs are kept in the store until the subtitle is read.
+  std::string_view value() const {
+    const std::string_view v = s_->scan.text();
+    const std::string_view doc = s_->document;
+    if (v.data() >= doc.data() && v.data() + v.size() <= doc.data() + doc.size()) return v;
+    if (*s_->storeUsed == s_->store->size()) s_->store->emplace_back();
+    std::string& kept = (*s_->store)[(*s_->storeUsed)++];
+    kept.assign(v);
+    return kept;
+  }
+  std::string_view local() const { return XmlLocalName(s_->scan.name()); }
+  Attrs attrs() const { return s_->scan.attributes(); }
+  std::string FirstText() const {
+    std::string first;
+    bool found = false;
+    Children([&](const ScanElement& c) {
+      if (c.text() && !found) first = s_->scan.text(), found = true;
+    });
+    return first;
+  }
+
+ private:
+  State* s_;
+  bool text_ = false;
+};
+
 class Reader {
  public:
   Reader(const DlpOptions& o, int rateCode, const BoldMarkers& bold, Warnings& w)
@@ -231,34 +516,11 @@ class Reader {
     if (lineHeight_ <= 0) lineHeight_ = 7;
   }
 
-  SubtitleDocument Read(std::span<const std::uint8_t> bytes) {
+  // The file by its tree; throws InvalidFileFormat with the reason when it is not one.
+  SubtitleDocument ReadTree(std::span<const std::uint8_t> bytes) {
+    Reserve(bytes.size());
     pugi::xml_document xml;
     const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata;
-    // pugixml reads UTF-8, UTF-16, UTF-32 and Latin-1 itself; other 8-bit files (older
-    // tools write windows-1252, declared or not) are made UTF-8 first.
-    std::string converted;
-    if (DetectBom(bytes).encoding == UnicodeEncoding::None) {
-      const std::string declared = DeclaredEncoding(bytes);
-      const bool pugiReads = declared.empty() || declared.starts_with("utf") || declared == "iso-8859-1" ||
-                             declared == "latin1" || declared == "latin-1";
-      std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-      std::string codePage = pugiReads ? std::string() : declared;
-      if (codePage.empty() && (declared.empty() || declared.starts_with("utf-8") || declared == "utf8") &&
-          !IsValidUtf8(raw) && !LooksLikeWideText(bytes)) {
-        codePage = "windows-1252";
-        w_.push_back("The file is not UTF-8; it was read as Western (Windows-1252) text");
-      }
-      if (!codePage.empty()) {
-        try {
-          converted = CodePageToUtf8(raw, codePage);
-          if (std::size_t at = converted.find("?>"); at != std::string::npos && converted.starts_with("<?xml"))
-            converted.replace(0, at, "<?xml version=\"1.0\" encoding=\"UTF-8\"");
-          bytes = std::span(reinterpret_cast<const std::uint8_t*>(converted.data()), converted.size());
-        } catch (const std::exception&) {
-          converted.clear();  // a code page ICU does not know: read the bytes as they are
-        }
-      }
-    }
     pugi::xml_parse_result r = xml.load_buffer(bytes.data(), bytes.size(), flags);
     if (!r) Refuse(std::string("The file is not well-formed XML (") + r.description() + " at byte " +
                    std::to_string(r.offset) + ").");
@@ -267,49 +529,114 @@ class Reader {
     if (name == "DCSubtitle") smpte_ = false;
     else if (name == "SubtitleReel") smpte_ = true;
     else Refuse("The file is not a digital cinema subtitle file: its root element is <" + std::string(root.name()) + ">.");
-
     SubtitleDocument doc(25, kDefaultLanguageId, 0);
-    int unitRate = 0;
-    if (smpte_) {
-      long tcr = 0;
-      if (!ParseInt(Trim(Child(root, "TimeCodeRate").text().get()), tcr) || tcr < 1 || tcr > 1000)
-        Refuse("The subtitle reel has no valid TimeCodeRate.");
-      unitRate = static_cast<int>(tcr);
-      const std::string edit = Trim(Child(root, "EditRate").text().get());
-      const bool ntsc = edit == "24000 1001" || edit == "30000 1001" || edit == "60000 1001";
-      int code = 0;
-      switch (tcr) {
-        case 24: code = ntsc ? 23 : 24; break;
-        case 25: code = 25; break;
-        case 30: code = ntsc ? 29 : 30; break;
-        case 48: code = 48; break;
-        case 50: code = 50; break;
-        case 60: code = ntsc ? 59 : 60; break;
-        default:
-          code = 25;
-          w_.push_back("Time code rate " + std::to_string(tcr) + " is not a frame rate of a document; the times "
-                       "were converted to 25 fps");
-      }
-      doc.SetFrameRate(code);
-    } else {
-      doc.SetFrameRate(rateCode_);
+    if (smpte_) SetUpRate(doc, Child(root, "TimeCodeRate").text().get(), Child(root, "EditRate").text().get());
+    else SetUpRate(doc, "", "");
+    Language(doc, Trim(Child(root, "Language").text().get()));
+    std::vector<Attr> attrs;
+    Walk(TreeElement(root, attrs), Style{}, 0, true);
+    return Finish(std::move(doc));
+  }
+
+  // The file by the scan of its bytes (UTF-8); nullopt when the scan does not read it.
+  std::optional<SubtitleDocument> ReadScan(std::string_view text) {
+    try {
+      Reserve(text.size());
+      ScanElement::State state(text);
+      state.store = &store_;
+      state.storeUsed = &storeUsed_;
+      if (state.scan.Next() != XmlScan::StartTag) return std::nullopt;
+      const std::string_view name = XmlLocalName(state.scan.name());
+      if (name == "DCSubtitle") smpte_ = false;
+      else if (name == "SubtitleReel") smpte_ = true;
+      else return std::nullopt;
+      SubtitleDocument doc(25, kDefaultLanguageId, 0);
+      // The head's values come before the subtitles in every file seen; a file that names
+      // its rates after them is read by the tree, which finds them anywhere.
+      std::optional<std::string> timeCodeRate, editRate, language;
+      auto rate = [&] {
+        if (rateSet_) return;
+        SetUpRate(doc, timeCodeRate.value_or(""), editRate.value_or(""));
+        rateSet_ = true;
+      };
+      if (!smpte_) rate();
+      Walk(ScanElement(state), Style{}, 0, true, [&](const ScanElement& c) {
+        const std::string_view local = c.local();
+        std::optional<std::string>* field = local == "TimeCodeRate" ? &timeCodeRate
+                                            : local == "EditRate"    ? &editRate
+                                            : local == "Language"    ? &language
+                                                                     : nullptr;
+        if (field) {
+          if (field->has_value()) return true;
+          if (smpte_ && rateSet_ && field != &language) throw NotScanned{};
+          *field = c.FirstText();
+          return true;
+        }
+        // Whatever can hold a subtitle needs the rate.
+        if (local == "Font" || local == "SubtitleList" || local == "Subtitle") rate();
+        return false;
+      });
+      if (state.scan.Next() != XmlScan::End) return std::nullopt;
+      rate();
+      Language(doc, Trim(language.value_or("")));
+      return Finish(std::move(doc));
+    } catch (const NotScanned&) {
+      return std::nullopt;
+    } catch (const UserError&) {
+      return std::nullopt;  // the tree refuses it, or names the broken XML further on
     }
-    Language(doc, root);
+  }
 
-    std::set<std::string> fonts;
-    std::vector<Subtitle> subs;
-    // The colour of the outermost font is the text colour; others are colour switches.
-    baseRgb_ = 0xFFFFFF;
-    Walk(root, Style{}, 0, [&](const pugi::xml_node& sub, const Style& st) { subs.push_back(ReadSubtitle(sub, st, unitRate, doc.frameRate())); },
-         fonts, true);
-    if (subs.size() > kMaxSubtitles)
-      Refuse("The file holds " + std::to_string(subs.size()) + " subtitles; a document holds at most 32767.");
-    doc.ReplaceAll(std::move(subs));
+ private:
+  static pugi::xml_node Child(const pugi::xml_node& n, std::string_view local) {
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+      if (c.type() == pugi::node_element && Local(c.name()) == local) return c;
+    return {};
+  }
+
+  // The document's frame rate: a reel's TimeCodeRate and EditRate, else the rate asked for.
+  void SetUpRate(SubtitleDocument& doc, const std::string& timeCodeRate, const std::string& editRate) {
+    if (!smpte_) {
+      doc.SetFrameRate(rateCode_);
+      rate_ = doc.frameRate();
+      return;
+    }
+    long tcr = 0;
+    if (!ParseInt(Trim(timeCodeRate), tcr) || tcr < 1 || tcr > 1000) Refuse("The subtitle reel has no valid TimeCodeRate.");
+    unitRate_ = static_cast<int>(tcr);
+    const std::string edit = Trim(editRate);
+    const bool ntsc = edit == "24000 1001" || edit == "30000 1001" || edit == "60000 1001";
+    int code = 0;
+    switch (tcr) {
+      case 24: code = ntsc ? 23 : 24; break;
+      case 25: code = 25; break;
+      case 30: code = ntsc ? 29 : 30; break;
+      case 48: code = 48; break;
+      case 50: code = 50; break;
+      case 60: code = ntsc ? 59 : 60; break;
+      default:
+        code = 25;
+        w_.push_back("Time code rate " + std::to_string(tcr) + " is not a frame rate of a document; the times "
+                     "were converted to 25 fps");
+    }
+    doc.SetFrameRate(code);
+    rate_ = doc.frameRate();
+  }
+
+  // Room for the subtitles a file of `bytes` can hold (a subtitle element takes well over
+  // a hundred bytes), so that the table is not copied as it grows; Finish gives back what a
+  // file of few subtitles did not use.
+  void Reserve(std::size_t bytes) { subs_.reserve(std::min<std::size_t>(bytes / 128, kMaxSubtitles + 1)); }
+
+  SubtitleDocument Finish(SubtitleDocument doc) {
+    if (subs_.size() > kMaxSubtitles)
+      Refuse("The file holds " + std::to_string(subs_.size()) + " subtitles; a document holds at most 32767.");
+    if (subs_.capacity() > 2 * subs_.size() + 64) subs_.shrink_to_fit();
+    doc.ReplaceAll(std::move(subs_));
     doc.modified = false;
-
-    if (!fonts.empty()) {
+    if (!fonts_.empty()) {
       std::string list;
-      for (const std::string& f : fonts) list += (list.empty() ? "" : ", ") + f;
+      for (const std::string& f : fonts_) list += (list.empty() ? "" : ", ") + f;
       w_.push_back("The file loads the font " + list + "; a document keeps no fonts");
     }
     if (images_ > 0)
@@ -323,15 +650,7 @@ class Reader {
     return doc;
   }
 
- private:
-  static pugi::xml_node Child(const pugi::xml_node& n, std::string_view local) {
-    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
-      if (c.type() == pugi::node_element && Local(c.name()) == local) return c;
-    return {};
-  }
-
-  void Language(SubtitleDocument& doc, const pugi::xml_node& root) {
-    const std::string lang = Trim(Child(root, "Language").text().get());
+  void Language(SubtitleDocument& doc, const std::string& lang) {
     if (lang.empty()) return;
     for (const kipo::Language& l : Languages())
       if (EqualsIgnoreCase(l.name, lang)) return doc.SetLanguageId(l.id);
@@ -363,46 +682,54 @@ class Reader {
       if (languageOf(l.id) == want) return doc.SetLanguageId(l.id);
   }
 
-  template <class F>
-  void Walk(const pugi::xml_node& n, Style st, int depth, F&& onSubtitle, std::set<std::string>& fonts, bool outer) {
+  // The fonts and subtitles under an element: the root, a Font or a SubtitleList. At the
+  // root, `head(child)` may take a child first (true: taken).
+  template <class E, class Head = bool (*)(const E&)>
+  void Walk(const E& n, Style st, int depth, bool outer, Head head = [](const E&) { return false; }) {
     if (depth > kMaxDepth) Refuse("The file's elements are nested too deeply.");
-    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-      if (c.type() != pugi::node_element) continue;
-      const std::string_view name = Local(c.name());
+    n.Children([&](const E& c) {
+      if (c.text()) return;
+      if (depth == 0 && head(c)) return;
+      const std::string_view name = c.local();
       if (name == "LoadFont") {
-        std::string f = Trim(AttrOf(c, {"URI"}).value());
-        if (f.empty()) f = Trim(c.text().get());
-        if (!f.empty() && fonts.size() < 8) fonts.insert(f);
+        const Attr* uri = AttrOf(c.attrs(), {"URI"});
+        std::string f = uri ? Trim(uri->value) : std::string();
+        if (f.empty()) f = Trim(c.FirstText());
+        if (!f.empty() && fonts_.size() < 8) fonts_.insert(f);
       } else if (name == "Font") {
-        Style inner = Apply(st, c);
-        if (outer && AttrOf(c, {"Color"})) baseRgb_ = inner.rgb;
-        Walk(c, inner, depth + 1, onSubtitle, fonts, outer && !AttrOf(c, {"Color"}));
+        const Style inner = Apply(st, c.attrs(), fontLayout_);
+        const bool colour = AttrOf(c.attrs(), {"Color"}) != nullptr;
+        if (outer && colour) baseRgb_ = inner.rgb;
+        Walk(c, inner, depth + 1, outer && !colour);
       } else if (name == "SubtitleList") {
-        Walk(c, st, depth + 1, onSubtitle, fonts, outer);
+        Walk(c, st, depth + 1, outer);
       } else if (name == "Subtitle") {
         if (outer) baseRgb_ = st.rgb;
-        onSubtitle(c, st);
+        ReadSubtitle(c, st, subs_.emplace_back());  // filled where it stands in the table
       }
-    }
+    });
   }
 
-  Subtitle ReadSubtitle(const pugi::xml_node& n, const Style& st, int unitRate, const FrameRate& rate) {
+  template <class E>
+  void ReadSubtitle(const E& n, const Style& st, Subtitle& s) {
+    const FrameRate& rate = rate_;
     const std::size_t number = ++count_;
-    const auto [timeIn, timeOut, zPosition] = AttrsOf<3>(n, {{{"TimeIn"}, {"TimeOut"}, {"ZPosition"}}});
-    auto time = [&](const pugi::xml_attribute& a, const char* attr) {
-      auto t = a ? ParseTime(a.value(), unitRate) : std::nullopt;
+    static const SubtitleNames kNames({{{"TimeIn"}, {"TimeOut"}, {"ZPosition"}}});
+    const auto [timeIn, timeOut, zPosition] = kNames.Find(n.attrs(), subtitleLayout_);
+    auto time = [&](const Attr* a, const char* attr) {
+      auto t = a ? ParseTime(a->value, unitRate_) : std::nullopt;
       if (!t)
-        Refuse("Subtitle " + std::to_string(number) + " has no valid " + attr + (a ? std::string(" (\"") + std::string(a.value()).substr(0, 20) + "\")" : std::string()) + ".");
+        Refuse("Subtitle " + std::to_string(number) + " has no valid " + attr +
+               (a ? " (\"" + std::string(a->value.substr(0, 20)) + "\")" : std::string()) + ".");
       const std::string ff = MillisToFrames(static_cast<int>(t->ms), rate);
       const char hms[6] = {static_cast<char>('0' + t->h / 10), static_cast<char>('0' + t->h % 10),
                            static_cast<char>('0' + t->m / 10), static_cast<char>('0' + t->m % 10),
                            static_cast<char>('0' + t->s / 10), static_cast<char>('0' + t->s % 10)};
       return Cue(std::string(hms, 6) + ff);
     };
-    Subtitle s;
     s.inCue = time(timeIn, "TimeIn");
     s.outCue = time(timeOut, "TimeOut");
-    if (auto z = zPosition; z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
+    if (zPosition && Strtod(zPosition->value) != 0) zSeen_ = true;
 
     // The lines are kept from subtitle to subtitle, with their tables of pieces.
     linesUsed_ = 0;
@@ -413,11 +740,11 @@ class Reader {
     if (zSeen_) ++depths_;
     zSeen_ = false;
     if (image) ++images_;
-    if (lines.empty()) return s;
+    if (lines.empty()) return;
 
     for (Line& l : lines) {
-      if (l.valign == "top") l.order = l.vpos;
-      else if (l.valign == "bottom") l.order = 100 - l.vpos;
+      if (l.valign == Place::Top) l.order = l.vpos;
+      else if (l.valign == Place::Bottom) l.order = 100 - l.vpos;
       else l.order = 50 + l.vpos;
     }
     auto above = [](const Line& a, const Line& b) { return a.order < b.order; };
@@ -426,8 +753,8 @@ class Reader {
     const Line& low = lines.back();
     const Line& top = lines.front();
     int row = 0;
-    if (low.valign == "bottom") row = static_cast<int>(std::lround((low.vpos - o_.marginBottom) / lineHeight_));
-    else if (top.valign == "top")
+    if (low.valign == Place::Bottom) row = static_cast<int>(std::lround((low.vpos - o_.marginBottom) / lineHeight_));
+    else if (top.valign == Place::Top)
       row = static_cast<int>(kMaxRows) - rows - static_cast<int>(std::lround((top.vpos - o_.marginTop) / lineHeight_));
     else row = static_cast<int>(std::lround((50 - low.vpos - o_.marginBottom) / lineHeight_));
     s.row = std::clamp(row, 0, std::max(0, static_cast<int>(kMaxRows) - rows));
@@ -435,15 +762,14 @@ class Reader {
     bool allLeft = true, allRight = true;
     double minLeft = 100;
     for (const Line& l : lines) {
-      allLeft = allLeft && l.halign == "left";
-      allRight = allRight && l.halign == "right";
-      if (l.halign == "left") minLeft = std::min(minLeft, l.hpos);
+      allLeft = allLeft && l.halign == Place::Left;
+      allRight = allRight && l.halign == Place::Right;
+      if (l.halign == Place::Left) minLeft = std::min(minLeft, l.hpos);
     }
     if (allLeft) s.alignment = minLeft > o_.marginLeft + 5 ? AlignCentreLeft : AlignLeft;
     else if (allRight) s.alignment = AlignRight;
 
     s.text = Markup(lines);
-    return s;
   }
 
   std::vector<Line> lines_;
@@ -451,36 +777,38 @@ class Reader {
   std::deque<std::string> store_;  // a deque: views into its strings stay where they are
   std::size_t storeUsed_ = 0;
 
-  void CollectLines(const pugi::xml_node& n, const Style& st, int depth, bool& image) {
+  template <class E>
+  void CollectLines(const E& n, const Style& st, int depth, bool& image) {
     if (depth > kMaxDepth) Refuse("The file's elements are nested too deeply.");
-    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-      if (c.type() != pugi::node_element) continue;
-      const std::string_view name = Local(c.name());
+    n.Children([&](const E& c) {
+      if (c.text()) return;
+      const std::string_view name = c.local();
       if (name == "Font") {
-        CollectLines(c, Apply(st, c), depth + 1, image);
+        CollectLines(c, Apply(st, c.attrs(), fontLayout_), depth + 1, image);
       } else if (name == "Image") {
         image = true;
-        if (auto z = AttrOf(c, {"Zposition"}); z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
+        if (const Attr* z = AttrOf(c.attrs(), {"Zposition"}); z && Strtod(z->value) != 0) zSeen_ = true;
       } else if (name == "Text") {
         if (linesUsed_ == lines_.size()) lines_.emplace_back();
         Line& l = lines_[linesUsed_];
         l.pieces.clear();
-        l.valign = "center";
+        l.valign = Place::Other;
         l.vpos = 0;
-        l.halign = "center";
+        l.halign = Place::Other;
         l.hpos = 0;
         l.order = 0;
-        const auto [valign, vpos, halign, hpos, zpos] =
-            AttrsOf<5>(c, {{{"VAlign"}, {"VPosition"}, {"HAlign"}, {"HPosition"}, {"Zposition"}}});
-        if (auto a = valign) LowerWord(a.value(), l.valign);
-        if (auto a = vpos) l.vpos = std::clamp(NumberOf(a), -100.0, 100.0);
-        if (auto a = halign) LowerWord(a.value(), l.halign);
-        if (auto a = hpos) l.hpos = std::clamp(NumberOf(a), -100.0, 100.0);
-        if (auto z = zpos; z && std::strtod(z.value(), nullptr) != 0) zSeen_ = true;
+        static const TextNames kNames({{{"VAlign"}, {"VPosition"}, {"HAlign"}, {"HPosition"}, {"Zposition"}}});
+        const auto [valign, vpos, halign, hpos, zpos] = kNames.Find(c.attrs(), textLayout_);
+        if (valign) l.valign = PlaceOf(valign->value);
+        if (vpos) l.vpos = std::clamp(NumberOf(vpos->value), -100.0, 100.0);
+        if (halign) l.halign = PlaceOf(halign->value);
+        if (hpos) l.hpos = std::clamp(NumberOf(hpos->value), -100.0, 100.0);
+        if (zpos && Strtod(zpos->value) != 0) zSeen_ = true;
         Pieces(c, st, depth + 1, l.pieces);
         // Line ends inside the element are layout of the file, not text.
         for (Piece& p : l.pieces) {
-          if (p.text.find_first_of("\r\n\t") == std::string_view::npos) continue;
+          if (std::none_of(p.text.begin(), p.text.end(), [](char ch) { return ch == '\r' || ch == '\n' || ch == '\t'; }))
+            continue;
           if (storeUsed_ == store_.size()) store_.emplace_back();
           std::string& spaced = store_[storeUsed_++];
           spaced.assign(p.text);
@@ -503,21 +831,22 @@ class Reader {
         }
         if (!l.pieces.empty()) ++linesUsed_;
       }
-    }
+    });
   }
 
-  void Pieces(const pugi::xml_node& n, const Style& st, int depth, std::vector<Piece>& out) {
+  template <class E>
+  void Pieces(const E& n, const Style& st, int depth, std::vector<Piece>& out) {
     if (depth > kMaxDepth) Refuse("The file's elements are nested too deeply.");
-    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-      if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
+    n.Children([&](const E& c) {
+      if (c.text()) {
         out.push_back({c.value(), st});
-      } else if (c.type() == pugi::node_element) {
-        const std::string_view name = Local(c.name());
-        if (name == "Font") Pieces(c, Apply(st, c), depth + 1, out);
-        else if (name == "Space") out.push_back({" ", st});
-        else Pieces(c, st, depth + 1, out);  // Ruby, HGroup, Rotate: their text
+        return;
       }
-    }
+      const std::string_view name = c.local();
+      if (name == "Font") Pieces(c, Apply(st, c.attrs(), fontLayout_), depth + 1, out);
+      else if (name == "Space") out.push_back({" ", st});
+      else Pieces(c, st, depth + 1, out);  // Ruby, HGroup, Rotate: their text
+    });
   }
 
   // The colour switch of a colour: the map's colour that is nearest (exact when it is one).
@@ -570,7 +899,8 @@ class Reader {
           out += p.style.italic ? kItalicOn : kItalicOff;
           italic = p.style.italic;
         }
-        AppendEscaped(out, p.text);
+        if (HasMarkupChar(p.text)) AppendEscaped(out, p.text);
+        else out += p.text;
       }
       if (italic) out += kItalicOff;
     }
@@ -581,6 +911,16 @@ class Reader {
 
   const DlpOptions& o_;
   int rateCode_;
+  FrameRate rate_;
+  using SubtitleNames = AttrNames<3>;
+  using TextNames = AttrNames<5>;
+  SubtitleNames::Layout subtitleLayout_;
+  TextNames::Layout textLayout_;
+  FontNames::Layout fontLayout_;
+  int unitRate_ = 0;
+  bool rateSet_ = false;
+  std::set<std::string> fonts_;
+  std::vector<Subtitle> subs_;
   BoldMarkers bold_;
   Warnings& w_;
   bool smpte_ = false;
@@ -612,9 +952,45 @@ bool LooksLikeDcinema(std::span<const std::uint8_t> bytes) {
   return false;
 }
 
+namespace {
+// The file's text when the scan can read it (UTF-8, with or without its mark).
+std::optional<std::string_view> ScanText(std::span<const std::uint8_t> bytes) {
+  const UnicodeEncoding encoding = DetectBom(bytes).encoding;
+  if (encoding != UnicodeEncoding::None && encoding != UnicodeEncoding::Utf8) return std::nullopt;
+  return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+}  // namespace
+
 SubtitleDocument ReadDcinemaXml(std::span<const std::uint8_t> bytes, const DlpOptions& options, int frameRateCode,
                                 const BoldMarkers& bold, Warnings& warnings) {
-  return Reader(options, frameRateCode, bold, warnings).Read(bytes);
+  std::string converted;
+  Warnings decoding;
+  bytes = Decoded(bytes, converted, decoding);
+  if (const auto text = ScanText(bytes)) {
+    Warnings w = decoding;
+    if (auto doc = Reader(options, frameRateCode, bold, w).ReadScan(*text)) {
+      warnings.insert(warnings.end(), w.begin(), w.end());
+      return std::move(*doc);
+    }
+  }
+  warnings.insert(warnings.end(), decoding.begin(), decoding.end());
+  return Reader(options, frameRateCode, bold, warnings).ReadTree(bytes);
+}
+
+SubtitleDocument ReadDcinemaXmlTree(std::span<const std::uint8_t> bytes, const DlpOptions& options, int frameRateCode,
+                                    const BoldMarkers& bold, Warnings& warnings) {
+  std::string converted;
+  bytes = Decoded(bytes, converted, warnings);
+  return Reader(options, frameRateCode, bold, warnings).ReadTree(bytes);
+}
+
+bool DcinemaScanReads(std::span<const std::uint8_t> bytes, const DlpOptions& options, int frameRateCode,
+                      const BoldMarkers& bold) {
+  std::string converted;
+  Warnings w;
+  bytes = Decoded(bytes, converted, w);
+  const auto text = ScanText(bytes);
+  return text && Reader(options, frameRateCode, bold, w).ReadScan(*text).has_value();
 }
 
 }  // namespace kipo

@@ -26,4 +26,13 @@ bool LooksLikeDcinema(std::span<const std::uint8_t> bytes);
 SubtitleDocument ReadDcinemaXml(std::span<const std::uint8_t> bytes, const DlpOptions& options, int frameRateCode,
                                 const BoldMarkers& bold, Warnings& warnings);
 
+// The file is read by a scan of its bytes when it is UTF-8 of the plain form programs write,
+// else by the XML tree (which also names what is wrong with a broken file): the same
+// document, warnings and refusals either way. For tests: the tree's reading alone, and
+// whether the scan reads the file itself.
+SubtitleDocument ReadDcinemaXmlTree(std::span<const std::uint8_t> bytes, const DlpOptions& options, int frameRateCode,
+                                    const BoldMarkers& bold, Warnings& warnings);
+bool DcinemaScanReads(std::span<const std::uint8_t> bytes, const DlpOptions& options, int frameRateCode,
+                      const BoldMarkers& bold);
+
 }  // namespace kipo

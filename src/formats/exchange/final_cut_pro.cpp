@@ -377,6 +377,16 @@ constexpr auto kByteClass = [] {
 bool IsXmlSpace(char c) { return kByteClass[static_cast<unsigned char>(c)] & kSpaceByte; }
 bool IsNameStart(char c) { return kByteClass[static_cast<unsigned char>(c)] & kNameStart; }
 bool IsNameChar(char c) { return kByteClass[static_cast<unsigned char>(c)] & kNameByte; }
+// The end of the name at `n`: four bytes looked up and tested together while they all are
+// name bytes (element names here are 3-20 bytes long), then one at a time.
+std::size_t NameEnd(std::string_view s, std::size_t n) {
+  const auto* b = reinterpret_cast<const unsigned char*>(s.data());
+  while (n + 4 <= s.size() && (kByteClass[b[n]] & kByteClass[b[n + 1]] & kByteClass[b[n + 2]] & kByteClass[b[n + 3]] &
+                               kNameByte))
+    n += 4;
+  while (n < s.size() && IsNameChar(s[n])) ++n;
+  return n;
+}
 bool AllSpace(std::string_view s) {
   for (char c : s)
     if (!IsXmlSpace(c)) return false;
@@ -510,7 +520,7 @@ class ItemScan {
       // A start tag: its name, then attributes (name="value" or name='value').
       std::size_t n = 0;
       if (!IsNameStart(rest[0])) return std::nullopt;
-      while (n < rest.size() && IsNameChar(rest[n])) ++n;
+      n = NameEnd(rest, n);
       const std::string_view name = rest.substr(0, n);
       bool empty = false;
       while (true) {
@@ -525,7 +535,7 @@ class ItemScan {
           break;
         }
         if (n == spaced || !IsNameStart(rest[n])) return std::nullopt;
-        while (n < rest.size() && IsNameChar(rest[n])) ++n;
+        n = NameEnd(rest, n);
         while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
         if (n == rest.size() || rest[n] != '=') return std::nullopt;
         ++n;

@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -134,6 +135,11 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
   std::string slideIds;
   std::vector<std::pair<std::string, std::string>> presRels = {{"slideMaster", "slideMasters/slideMaster1.xml"},
                                                                {"theme", "theme/theme1.xml"}};
+  // What every slide repeats, made once: the run properties with and without italics and
+  // the slide's relationships.
+  const std::string runProps[2] = {RunProps(kTextSize, bold, false, colour, o.fontName),
+                                   RunProps(kTextSize, bold, true, colour, o.fontName)};
+  const std::string slideRels = Rels({{"slideLayout", "../slideLayouts/slideLayout1.xml"}});
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
     ++n;
@@ -149,8 +155,11 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
       for (const Run& run : row) {
         if (run.mark == Mark::Colour || run.mark == Mark::UnderlineOn || run.mark == Mark::GroupStart) lostStyles = true;
         if (run.mark != Mark::None || run.text.empty()) continue;
-        paragraphs += "<a:r>" + RunProps(kTextSize, bold, run.style.italic, colour, o.fontName) + "<a:t>" + Esc(run.text) +
-                      "</a:t></a:r>";
+        paragraphs += "<a:r>";
+        paragraphs += runProps[run.style.italic ? 1 : 0];
+        paragraphs += "<a:t>";
+        paragraphs += Esc(run.text);
+        paragraphs += "</a:t></a:r>";
       }
       paragraphs += "<a:endParaRPr lang=\"en-GB\" sz=\"" + std::to_string(kTextSize * 100) + "\" dirty=\"0\"/></a:p>";
     }
@@ -169,7 +178,7 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
                 "\"><p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" + back +
                 "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>" + EmptyTree() + boxes +
                 "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>");
-    pkg.Add("ppt/slides/_rels/" + name + ".rels", Rels({{"slideLayout", "../slideLayouts/slideLayout1.xml"}}));
+    pkg.Add("ppt/slides/_rels/" + name + ".rels", slideRels);
   }
   types += "</Types>";
   pkg.Add("[Content_Types].xml", types);
@@ -236,7 +245,11 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
     auto target = targets.find(id.attribute("r:id").value());
     const std::string part = target == targets.end() ? std::string("?") : target->second;
     pugi::xml_document slide;
-    if (target == targets.end() || !slide.load_string(ReadPart(z, part).c_str())) {
+    // Parsed where it lies (load_string made a copy of every slide's XML), up to a NUL as
+    // load_string reads it.
+    std::string xml = target == targets.end() ? std::string() : ReadPart(z, part);
+    if (target == targets.end() ||
+        !slide.load_buffer_inplace(xml.data(), std::strlen(xml.c_str()), pugi::parse_default, pugi::encoding_utf8)) {
       warnings.push_back("A slide that could not be read was skipped: " + part);
       continue;
     }

@@ -196,10 +196,12 @@ void ScanRtf(std::string_view rtf, std::string_view ansiCodePage, std::string& o
         ++i;
         continue;
       }
-      // A run of ordinary characters at once.
+      // A run of ordinary characters at once; appended here when nothing is pending.
       std::size_t run = i + 1;
       while (run < rtf.size() && !kRtfStop[static_cast<unsigned char>(rtf[run])]) ++run;
-      emit(rtf.substr(i, run - i));
+      const State& st = stack.back();
+      if (!st.skip && toSkip == 0 && st.italic == italicShown && bytes.empty()) out.append(rtf.data() + i, run - i);
+      else emit(rtf.substr(i, run - i));
       i = run;
       continue;
     }

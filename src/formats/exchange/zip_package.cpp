@@ -44,15 +44,30 @@ namespace {
 // holds (every slide's relationships are the same) is copied instead of deflated again, and
 // the headers are written into the one output buffer.
 
-void Put16(std::vector<std::uint8_t>& o, std::uint32_t v) {
+// Little-endian fields into a byte vector, or into a Fields buffer that a part's header is
+// gathered in and appended from at once (two pushes into the archive per field before).
+class Fields {
+ public:
+  void push_back(std::uint8_t b) { b_[n_++] = b; }
+  void AppendTo(std::vector<std::uint8_t>& o) const { o.insert(o.end(), b_, b_ + n_); }
+
+ private:
+  std::uint8_t b_[64];
+  std::size_t n_ = 0;
+};
+
+template <class Out>
+void Put16(Out& o, std::uint32_t v) {
   o.push_back(static_cast<std::uint8_t>(v));
   o.push_back(static_cast<std::uint8_t>(v >> 8));
 }
-void Put32(std::vector<std::uint8_t>& o, std::uint32_t v) {
+template <class Out>
+void Put32(Out& o, std::uint32_t v) {
   Put16(o, v & 0xFFFF);
   Put16(o, v >> 16);
 }
-void Put64(std::vector<std::uint8_t>& o, std::uint64_t v) {
+template <class Out>
+void Put64(Out& o, std::uint64_t v) {
   Put32(o, static_cast<std::uint32_t>(v));
   Put32(o, static_cast<std::uint32_t>(v >> 32));
 }
@@ -99,7 +114,8 @@ constexpr std::uint16_t kUtf8Names = 0x0800;
 // 1 January 1980, 00:00: the same bytes on every run.
 constexpr std::uint16_t kDosTime = 0, kDosDate = (0 << 9) | (1 << 5) | 1;
 
-void PutHeaderFields(std::vector<std::uint8_t>& o, const Entry& e) {
+template <class Out>
+void PutHeaderFields(Out& o, const Entry& e) {
   Put16(o, 20);  // version needed: 2.0, deflate
   Put16(o, kUtf8Names);
   Put16(o, e.method);
@@ -142,8 +158,10 @@ std::optional<std::vector<std::uint8_t>> ZipParts(const std::vector<std::pair<st
     } else {
       e.crc = libdeflate_crc32(0, data.data(), data.size());
     }
-    Put32(out, 0x04034b50);
-    PutHeaderFields(out, e);  // sizes written again below once known
+    Fields local;
+    Put32(local, 0x04034b50);
+    PutHeaderFields(local, e);  // sizes written again below once known
+    local.AppendTo(out);
     out.insert(out.end(), name.begin(), name.end());
     e.dataOffset = out.size();
     if (same) {
@@ -168,14 +186,16 @@ std::optional<std::vector<std::uint8_t>> ZipParts(const std::vector<std::pair<st
   }
   const std::uint64_t directory = out.size();
   for (const Entry& e : entries) {
-    Put32(out, 0x02014b50);
-    Put16(out, 20);  // made by: 2.0, MS-DOS attributes
-    PutHeaderFields(out, e);
-    Put16(out, 0);  // no comment
-    Put16(out, 0);  // disk
-    Put16(out, 0);  // internal attributes
-    Put32(out, 0);  // external attributes
-    Put32(out, static_cast<std::uint32_t>(e.offset));
+    Fields central;
+    Put32(central, 0x02014b50);
+    Put16(central, 20);  // made by: 2.0, MS-DOS attributes
+    PutHeaderFields(central, e);
+    Put16(central, 0);  // no comment
+    Put16(central, 0);  // disk
+    Put16(central, 0);  // internal attributes
+    Put32(central, 0);  // external attributes
+    Put32(central, static_cast<std::uint32_t>(e.offset));
+    central.AppendTo(out);
     out.insert(out.end(), e.name.begin(), e.name.end());
   }
   const std::uint64_t directoryEnd = out.size();

@@ -44,6 +44,18 @@ TEST(Rtf, WordProcessorFilesReadAsTheirText) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(RtfToText(c.rtf), c.text);
   }
+  // A group, an escape, a line end of the file or a byte above ASCII at every place of a
+  // run of text.
+  const std::pair<std::string, std::string> marks[] = {{"{}", ""}, {"}{", ""},        {"\\\\", "\\"},
+                                                       {"\r\n", ""}, {"\xC3\xA9", "\xC3\xA9"}, {"\\tab ", "\t"}};
+  for (std::size_t at = 0; at <= 24; ++at) {
+    for (const auto& [mark, text] : marks) {
+      SCOPED_TRACE(testing::Message() << at << " " << mark);
+      const std::string letters = "abcdefghijklmnopqrstuvwx";
+      const std::string rtf = "{\\rtf1 {" + letters.substr(0, at) + mark + letters.substr(at) + "}}";
+      EXPECT_EQ(RtfToText(rtf), letters.substr(0, at) + text + letters.substr(at));
+    }
+  }
   EXPECT_THROW(RtfToText("plain words"), UserError);
   EXPECT_THROW(RtfToText(std::string(10000, '{').insert(0, "{\\rtf1")), UserError) << "nesting without end";
 }
