@@ -971,7 +971,14 @@ bool LooksLikeTimedText(std::span<const std::uint8_t> bytes) {
 
 SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultRateCode,
                                std::vector<std::string>& warnings, TimedTextParser parser) {
-  TtTree tree;
+  // The tree's tables are kept from one read to the next on this thread: a file of 30,000
+  // subtitles needs some 15 MB of them, which the allocator would otherwise give back to
+  // the system after each read and take again page by page (a page fault for every 4 KB).
+  thread_local TtTree tree;
+  struct ReleaseAfter {
+    TtTree& tree;
+    ~ReleaseAfter() { tree.Release(); }
+  } releaseAfter{tree};
   ReadTree(bytes, parser, tree);
   if (std::string problem = RootProblem(tree); !problem.empty()) throw InvalidFileFormat(problem);
   const TtTree& t = tree;

@@ -65,7 +65,29 @@ class TtTreeBuilder {
   std::uint32_t nodes_ = 0, attributes_ = 0;  // the sizes of the tree's tables
 };
 
+void TtTree::Clear() {
+  nodes_.clear();
+  attributes_.clear();
+  decoded_.clear();
+  root_ = TtNode::kNone;
+  paragraphs_ = 0;
+}
+
+void TtTree::Release() {
+  Clear();
+  xml_.reset();
+  // Tables of a file far larger than a subtitle file (over 64 MiB) are not kept.
+  const std::size_t kept = nodes_.capacity() * sizeof(TtNode) + attributes_.capacity() * sizeof(TtAttribute) +
+                           decoded_.capacity();
+  if (kept > (std::size_t{64} << 20)) {
+    std::vector<TtNode>().swap(nodes_);
+    std::vector<TtAttribute>().swap(attributes_);
+    std::string().swap(decoded_);
+  }
+}
+
 bool TtTree::Scan(std::string_view document) {
+  Clear();
   const char* const from = document.data();
   const char* const to = from + document.size();
   // A view into the document is kept; what the scan decoded is copied into decoded_, which
@@ -107,21 +129,14 @@ bool TtTree::Scan(std::string_view document) {
         continue;
       case XmlScan::End: return true;
       case XmlScan::NotPlain:
-        nodes_.clear();
-        attributes_.clear();
-        decoded_.clear();
-        root_ = TtNode::kNone;
-        paragraphs_ = 0;
+        Clear();
         return false;
     }
   }
 }
 
 pugi::xml_parse_result TtTree::Parse(std::span<const std::uint8_t> bytes) {
-  nodes_.clear();
-  attributes_.clear();
-  root_ = TtNode::kNone;
-  paragraphs_ = 0;
+  Clear();
   pugi::xml_parse_result parsed = xml_.load_buffer(bytes.data(), bytes.size(),
                                                    pugi::parse_default | pugi::parse_ws_pcdata, pugi::encoding_auto);
   const pugi::xml_node root = xml_.document_element();

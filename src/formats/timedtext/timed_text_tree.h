@@ -34,6 +34,7 @@ class TtTree {
   TtTree& operator=(const TtTree&) = delete;
 
   // Reads a plain document by the scan; false (and the tree left empty) for any other.
+  // Either read replaces what the tree held.
   bool Scan(std::string_view document);
   // Reads any document through the XML library: its result, whose description names what
   // is wrong with a broken file.
@@ -63,8 +64,13 @@ class TtTree {
   // How many p elements the document holds (room for the subtitles is made from it).
   std::size_t paragraphs() const { return paragraphs_; }
 
+  // Forgets the document, keeping the room of its tables for the next (up to a bound):
+  // a tree read again and again reuses memory the system has already given it.
+  void Release();
+
  private:
   friend class TtTreeBuilder;
+  void Clear();
   std::vector<TtNode> nodes_;
   std::vector<TtAttribute> attributes_;
   std::uint32_t root_ = TtNode::kNone;
