@@ -17,13 +17,15 @@
 namespace kipo {
 namespace {
 
-VideoAnalysis Analyse(const std::string& path, bool everyFrame, int ranges = 0, bool referenceB = true) {
+VideoAnalysis Analyse(const std::string& path, bool everyFrame, int ranges = 0, bool referenceB = true,
+                      bool checkPictures = false) {
   detail::JobCore core(1, JobObserver{});
   JobContext job(core);
   MeasureOptions o;
   o.decodeEveryFrame = everyFrame;
   o.ranges = ranges;
   o.skipReferenceB = referenceB;
+  o.checkPictures = checkPictures;
   return AnalyseFrames(path, o, job);
 }
 
@@ -104,15 +106,7 @@ BENCHMARK(BM_SameCuts)->Iterations(1)->Unit(benchmark::kMillisecond);
 void BM_ReferenceBPictures(benchmark::State& state) {
   const char* clip = Clip(state);
   if (!clip) return;
-  auto run = [clip](bool every, bool referenceB) {
-    detail::JobCore core(1, JobObserver{});
-    JobContext job(core);
-    MeasureOptions o;
-    o.decodeEveryFrame = every;
-    o.skipReferenceB = referenceB;
-    o.checkPictures = true;
-    return AnalyseFrames(clip, o, job);
-  };
+  auto run = [clip](bool every, bool referenceB) { return Analyse(clip, every, 0, referenceB, true); };
   for (auto _ : state) {
     const VideoAnalysis every = run(true, false), noref = run(false, false), bidir = run(false, true);
     bool bad = false;

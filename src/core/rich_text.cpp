@@ -40,11 +40,7 @@ std::string EscapeLiterals(std::string_view plain) {
   return out;
 }
 
-std::string UnescapeLiterals(std::string_view text) {
-  // Most pieces hold no stand-in: copied as they are.
-  if (text.find('\xEE') == std::string_view::npos) return std::string(text);
-  std::string out;
-  out.reserve(text.size());
+void AppendUnescaped(std::string& out, std::string_view text) {
   std::size_t from = 0;
   for (std::size_t i = text.find('\xEE'); i != std::string_view::npos; i = text.find('\xEE', i)) {
     if (char c = StandInAt(text.substr(i))) {
@@ -57,6 +53,14 @@ std::string UnescapeLiterals(std::string_view text) {
     }
   }
   out.append(text.substr(from));
+}
+
+std::string UnescapeLiterals(std::string_view text) {
+  // Most pieces hold no stand-in: copied as they are.
+  if (text.find('\xEE') == std::string_view::npos) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  AppendUnescaped(out, text);
   return out;
 }
 

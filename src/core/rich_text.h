@@ -50,6 +50,7 @@ inline void AppendStandIn(std::string& out, char c) {
 }
 // Stand-ins back to their characters (the text of a run).
 std::string UnescapeLiterals(std::string_view text);
+void AppendUnescaped(std::string& out, std::string_view text);
 
 // --- The scanner --------------------------------------------------------------------
 

@@ -282,18 +282,7 @@ class LineTable {
   void Add(std::string_view piece, const Style& st, std::size_t lineStart, int& dropped) {
     if (std::memchr(piece.data(), '\xEE', piece.size())) {
       literal_.clear();
-      std::size_t from = 0;
-      for (std::size_t i = piece.find('\xEE'); i != std::string_view::npos; i = piece.find('\xEE', i)) {
-        if (const char c = StandInAt(piece.substr(i))) {
-          literal_.append(piece.substr(from, i - from));
-          literal_ += c;
-          i += 3;
-          from = i;
-        } else {
-          ++i;
-        }
-      }
-      literal_.append(piece.substr(from));
+      AppendUnescaped(literal_, piece);
       piece = literal_;
     }
     if (used_ > lineStart && pieces_[used_ - 1].style == st) {
