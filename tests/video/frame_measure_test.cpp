@@ -148,11 +148,11 @@ TEST(FrameMeasure, WaveformPeaksPerVideoFrame) {
   EXPECT_EQ(AnalyseFrames(silent.string(), MeasureOptions{}, job).peaks.channels, 0);
 }
 
-VideoAnalysis Analyse(const std::filesystem::path& path, bool everyFrame) {
+// One analysis pass in a job of the test's own; the options name what differs from the
+// defaults.
+VideoAnalysis Analyse(const std::filesystem::path& path, const MeasureOptions& o) {
   detail::JobCore core(1, JobObserver{});
   JobContext job(core);
-  MeasureOptions o;
-  o.decodeEveryFrame = everyFrame;
   return AnalyseFrames(path.string(), o, job);
 }
 
@@ -175,8 +175,8 @@ TEST(FrameMeasure, SkippingPicturesFindsTheCutsOfTheFullDecode) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.video);
     KIPO_TEST_VIDEO(path, c.video);
-    const VideoAnalysis every = Analyse(path, true);
-    const VideoAnalysis skipping = Analyse(path, false);
+    const VideoAnalysis every = Analyse(path, {.decodeEveryFrame = true});
+    const VideoAnalysis skipping = Analyse(path, {});
     ASSERT_EQ(every.measures.size(), skipping.measures.size());
     EXPECT_EQ(ShotCutFrames(DetectShotCuts(every.measures, kDefaultShotCutSensitivity)), c.cuts);
     for (int sensitivity : {kDefaultShotCutSensitivity, 50, 100, 300, 1000}) {
@@ -188,17 +188,6 @@ TEST(FrameMeasure, SkippingPicturesFindsTheCutsOfTheFullDecode) {
     EXPECT_EQ(skipping.peaks.channels, every.peaks.channels);
     EXPECT_EQ(skipping.peaks.values, every.peaks.values);
   }
-}
-
-VideoAnalysis Checked(const std::filesystem::path& path, bool everyFrame, bool referenceB, int ranges = 0) {
-  detail::JobCore core(1, JobObserver{});
-  JobContext job(core);
-  MeasureOptions o;
-  o.decodeEveryFrame = everyFrame;
-  o.skipReferenceB = referenceB;
-  o.checkPictures = true;
-  o.ranges = ranges;
-  return AnalyseFrames(path.string(), o, job);
 }
 
 // H.264 reference B-pictures are left out too where the bitstream shows that no picture
@@ -226,9 +215,13 @@ TEST(FrameMeasure, LeavingOutReferenceBPicturesKeepsEveryDecodedPicture) {
     // (One range: frame threads where cores are free.)
     for (int ranges : {0, 1, 1000}) {
       SCOPED_TRACE(std::to_string(ranges) + " ranges");
-      const VideoAnalysis every = Checked(path, true, false, ranges);
-      const VideoAnalysis noref = Checked(path, false, false, ranges);
-      const VideoAnalysis bidir = Checked(path, false, true, ranges);
+      auto checked = [&](bool everyFrame, bool referenceB) {
+        return Analyse(path, {.decodeEveryFrame = everyFrame, .ranges = ranges, .skipReferenceB = referenceB,
+                              .checkPictures = true});
+      };
+      const VideoAnalysis every = checked(true, false);
+      const VideoAnalysis noref = checked(false, false);
+      const VideoAnalysis bidir = checked(false, true);
       ASSERT_EQ(bidir.pictureHashes.size(), every.pictureHashes.size());
       std::size_t decoded = 0;
       for (std::size_t f = 0; f < bidir.pictureHashes.size(); ++f)
@@ -247,16 +240,6 @@ TEST(FrameMeasure, LeavingOutReferenceBPicturesKeepsEveryDecodedPicture) {
             << "sensitivity " << sensitivity;
     }
   }
-}
-
-VideoAnalysis AnalyseInRanges(const std::filesystem::path& path, bool everyFrame, int ranges, int workers = 0) {
-  detail::JobCore core(1, JobObserver{});
-  JobContext job(core);
-  MeasureOptions o;
-  o.decodeEveryFrame = everyFrame;
-  o.ranges = ranges;
-  o.workers = workers;
-  return AnalyseFrames(path.string(), o, job);
 }
 
 // The pass cuts the video at keyframes into ranges that workers decode side by side; the
@@ -283,12 +266,12 @@ TEST(FrameMeasure, RangesGiveTheMeasuresOfOnePass) {
     const std::vector<FrameCount> keys = VideoFile::Open(path.string()).keyframes();
     for (FrameCount b : c.boundaries) EXPECT_TRUE(std::binary_search(keys.begin(), keys.end(), b)) << b;
     for (bool every : {false, true}) {
-      const VideoAnalysis one = AnalyseInRanges(path, every, 1);
+      const VideoAnalysis one = Analyse(path, {.decodeEveryFrame = every, .ranges = 1});
       ASSERT_EQ(one.measures.size(), static_cast<std::size_t>(VideoFile::Open(path.string()).frameCount()));
       for (const auto& [ranges, workers] : {std::pair{2, 0}, {2, 1}, {4, 0}, {1000, 0}}) {
         SCOPED_TRACE(std::to_string(ranges) + " ranges, " + std::to_string(workers) + " workers" +
                      (every ? ", every picture" : ""));
-        const VideoAnalysis many = AnalyseInRanges(path, every, ranges, workers);
+        const VideoAnalysis many = Analyse(path, {.decodeEveryFrame = every, .ranges = ranges, .workers = workers});
         EXPECT_EQ(many.measures, one.measures);
         EXPECT_EQ(many.peaks.channels, one.peaks.channels);
         EXPECT_EQ(many.peaks.values, one.peaks.values);
@@ -297,7 +280,7 @@ TEST(FrameMeasure, RangesGiveTheMeasuresOfOnePass) {
   }
   // The cut on a picture decoded after its keyframe is found however the file is cut up.
   KIPO_TEST_VIDEO(open, "opengop.mkv");
-  EXPECT_EQ(ShotCutFrames(DetectShotCuts(AnalyseInRanges(open, false, 1000).measures, kDefaultShotCutSensitivity)),
+  EXPECT_EQ(ShotCutFrames(DetectShotCuts(Analyse(open, {.ranges = 1000}).measures, kDefaultShotCutSensitivity)),
             std::vector<std::int32_t>{47});
 }
 
@@ -362,7 +345,7 @@ TEST(FrameMeasure, DamagedStreamsStillGiveOneMeasurePerFrame) {
       std::ofstream(file, std::ios::binary) << damaged;
       for (bool every : {false, true}) {
         try {
-          const VideoAnalysis a = Analyse(file, every);
+          const VideoAnalysis a = Analyse(file, {.decodeEveryFrame = every});
           EXPECT_EQ(a.measures.size(), static_cast<std::size_t>(VideoFile::Open(file.string()).frameCount()));
           for (std::int32_t m : a.measures) EXPECT_TRUE(m >= 0 && m <= kMaxFrameMeasure) << m;
         } catch (const UserError& e) {

@@ -4,6 +4,9 @@
 // refusal), and the rows say which files the scan reads itself.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "core/rich_text.h"
 #include "formats/cinema/cinema_test_util.h"
 #include "formats/cinema/dcinema_reader.h"
@@ -230,22 +233,21 @@ TEST(DcinemaScan, ValuesOfTheRows) {
   EXPECT_EQ(r.doc.At(2).row, 1);
   EXPECT_EQ(r.doc.At(3).row, 10);
   EXPECT_EQ(r.doc.At(3).alignment, AlignCentre);
-  r = ReadWith(true, row("entities and character references in text and attributes").file, 24, {});
-  ASSERT_EQ(r.doc.Count(), 1u);
-  EXPECT_EQ(r.doc.At(0).text, "Tom & Jerry " + LiteralStandIn('<') + "3 \xC3\xA9t\xC3\xA9 \"q\" '");
-  r = ReadWith(true, row("comments between and inside the elements, a DOCTYPE").file, 24, {});
-  ASSERT_EQ(r.doc.Count(), 1u);
-  EXPECT_EQ(r.doc.At(0).text, "before after");
-  r = ReadWith(true, row("text over several lines with indentation, tabs and spaces at the ends").file, 24, {});
-  ASSERT_EQ(r.doc.Count(), 1u);
-  EXPECT_EQ(r.doc.At(0).text, "first   words   and more");
-  r = ReadWith(true, row("nested fonts, colours, underline, bold, a Space and ruby text").file, 24, {});
-  ASSERT_EQ(r.doc.Count(), 1u);
-  EXPECT_EQ(r.doc.At(0).text, "<It \x01red [under\x07] bold baseruby>");
-  r = ReadWith(true, row("a Windows-1252 file without a declaration (made UTF-8 first)").file, 24, {});
-  ASSERT_EQ(r.doc.Count(), 1u);
-  EXPECT_EQ(r.doc.At(0).text, "caf\xC3\xA9 \xE2\x80\x9Cq\xE2\x80\x9D");
-  ASSERT_FALSE(r.warnings.empty());
+  const std::pair<const char*, std::string> texts[] = {
+      {"entities and character references in text and attributes",
+       "Tom & Jerry " + LiteralStandIn('<') + "3 \xC3\xA9t\xC3\xA9 \"q\" '"},
+      {"comments between and inside the elements, a DOCTYPE", "before after"},
+      {"text over several lines with indentation, tabs and spaces at the ends", "first   words   and more"},
+      {"nested fonts, colours, underline, bold, a Space and ruby text", "<It \x01red [under\x07] bold baseruby>"},
+      {"a Windows-1252 file without a declaration (made UTF-8 first)", "caf\xC3\xA9 \xE2\x80\x9Cq\xE2\x80\x9D"},
+  };
+  for (const auto& [name, text] : texts) {
+    SCOPED_TRACE(name);
+    r = ReadWith(true, row(name).file, 24, {});
+    ASSERT_EQ(r.doc.Count(), 1u);
+    EXPECT_EQ(r.doc.At(0).text, text);
+  }
+  ASSERT_FALSE(r.warnings.empty());  // the last row's reading: the Windows-1252 file
   EXPECT_EQ(r.warnings[0], "The file is not UTF-8; it was read as Western (Windows-1252) text");
   r = ReadWith(true, row("a bad time").file, 24, {});
   EXPECT_EQ(r.error.find("Subtitle 1 has no valid TimeOut (\"0:0:2\")"), 0u) << r.error;
