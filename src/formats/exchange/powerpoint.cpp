@@ -27,17 +27,24 @@ constexpr const char* kPml = "application/vnd.openxmlformats-officedocument.pres
 constexpr long kSlideWidth = 12192000, kSlideHeight = 6858000;  // 16:9 in EMU
 constexpr int kTextSize = 40;                                   // points
 
+// XML escapes appended; control characters but the tab are left out.
+void AppendXml(std::string& out, std::string_view s) {
+  std::size_t from = 0;
+  for (std::size_t k = 0; k < s.size(); ++k) {
+    const unsigned char c = static_cast<unsigned char>(s[k]);
+    const char* escape = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : nullptr;
+    if (!escape && (c >= 0x20 || c == '\t')) continue;
+    out.append(s.data() + from, k - from);
+    if (escape) out += escape;
+    from = k + 1;
+  }
+  out.append(s.data() + from, s.size() - from);
+}
+
 std::string Esc(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  for (char c : s) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (c == '"') out += "&quot;";
-    else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') continue;
-    else out += c;
-  }
+  AppendXml(out, s);
   return out;
 }
 
@@ -75,24 +82,15 @@ std::string EmptyTree() {
   return "<p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/>";
 }
 
-std::string Rels(const std::vector<std::pair<std::string, std::string>>& targets) {
-  std::string out = std::string(kDecl) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-  int id = 0;
-  for (const auto& [type, target] : targets)
-    out += "<Relationship Id=\"rId" + std::to_string(++id) + "\" Type=\"" + kRel + type + "\" Target=\"" + target + "\"/>";
-  return out + "</Relationships>";
-}
-
-// One text box: its paragraphs are given as ready runs.
-std::string Box(int id, const char* name, long x, long y, long cx, long cy, const char* anchor, bool shrink,
-                const std::string& paragraphs) {
+// One text box up to its paragraphs, which kBoxEnd closes.
+std::string BoxHead(int id, const char* name, long x, long y, long cx, long cy, const char* anchor, bool shrink) {
   return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + name +
          "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"" + std::to_string(x) + "\" y=\"" +
          std::to_string(y) + "\"/><a:ext cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
          "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr><p:txBody><a:bodyPr wrap=\"square\" "
-         "anchor=\"" + anchor + "\">" + (shrink ? "<a:normAutofit/>" : "<a:noAutofit/>") +
-         "</a:bodyPr><a:lstStyle/>" + paragraphs + "</p:txBody></p:sp>";
+         "anchor=\"" + anchor + "\">" + (shrink ? "<a:normAutofit/>" : "<a:noAutofit/>") + "</a:bodyPr><a:lstStyle/>";
 }
+constexpr const char* kBoxEnd = "</p:txBody></p:sp>";
 
 std::string RunProps(int size, bool bold, bool italic, const std::string& colour, const std::string& font) {
   return "<a:rPr lang=\"en-GB\" sz=\"" + std::to_string(size * 100) + "\" b=\"" + (bold ? "1" : "0") + "\" i=\"" +
@@ -100,111 +98,182 @@ std::string RunProps(int size, bool bold, bool italic, const std::string& colour
          "\"/></a:solidFill><a:latin typeface=\"" + Esc(font) + "\"/></a:rPr>";
 }
 
-// Collects the package's parts and zips them.
-class Package {
- public:
-  void Add(std::string name, std::string data) { parts_.emplace_back(std::move(name), std::move(data)); }
-  std::vector<std::uint8_t> Zip() const {
-    auto bytes = ZipParts(parts_);
-    if (!bytes) throw UserError("Export", "The presentation could not be put together");
-    return std::move(*bytes);
-  }
+// A list of relationships, opened; each entry appended by AppendRel, closed by kRelsEnd.
+std::string RelsHead() {
+  return std::string(kDecl) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+}
+constexpr const char* kRelsEnd = "</Relationships>";
+void AppendRel(std::string& out, std::size_t id, std::string_view type, std::string_view target) {
+  out += "<Relationship Id=\"rId";
+  out += std::to_string(id);
+  out += "\" Type=\"";
+  out += kRel;
+  out += type;
+  out += "\" Target=\"";
+  out += target;
+  out += "\"/>";
+}
 
- private:
-  std::vector<std::pair<std::string, std::string>> parts_;
-};
+std::vector<std::uint8_t> Zip(const PackagePieces& package) {
+  auto bytes = ZipPieces(package);
+  if (!bytes) throw UserError("Export", "The presentation could not be put together");
+  return std::move(*bytes);
+}
 
 }  // namespace
 
+// Every slide is the same XML but for its cues, its text and its comment: the rest is
+// given to the package as repeated texts, deflated once for the whole presentation.
 std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const PowerPointOptions& o, Warnings& warnings) {
   const std::string colour = Hex(o.textColor), back = Hex(o.backColor);
   const bool bold = o.fontWeight >= 700;
   const long margin = static_cast<long>(o.margin < 0 ? 0 : o.margin) * 12700;
   const long w = std::max(kSlideWidth - 2 * margin, 914400L), h = std::max(kSlideHeight - 2 * margin, 914400L);
   bool lostStyles = false;
-  Package pkg;
-  std::string types = std::string(kDecl) +
-                      "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                      "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-                      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-                      "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" + std::string(kPml) +
-                      "presentation.main+xml\"/><Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" +
-                      kPml + "slideMaster+xml\"/><Override PartName=\"/ppt/slideLayouts/slideLayout1.xml\" ContentType=\"" +
-                      kPml + "slideLayout+xml\"/><Override PartName=\"/ppt/theme/theme1.xml\" "
-                      "ContentType=\"application/vnd.openxmlformats-officedocument.theme+xml\"/>";
-  std::string slideIds;
-  std::vector<std::pair<std::string, std::string>> presRels = {{"slideMaster", "slideMasters/slideMaster1.xml"},
-                                                               {"theme", "theme/theme1.xml"}};
-  // What every slide repeats, made once: the run properties with and without italics and
-  // the slide's relationships.
-  const std::string runProps[2] = {RunProps(kTextSize, bold, false, colour, o.fontName),
-                                   RunProps(kTextSize, bold, true, colour, o.fontName)};
-  const std::string slideRels = Rels({{"slideLayout", "../slideLayouts/slideLayout1.xml"}});
+  PackagePieces pkg;
+  using Id = PackagePieces::TextId;
+  const Id slideHead = pkg.Repeated(std::string(kDecl) + "<p:sld " + kNs + "><p:cSld name=\"");
+  const Id slideBody = pkg.Repeated(
+      "\"><p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" + back + "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>" +
+      EmptyTree() + BoxHead(2, "Subtitle", margin, margin, w, h, Anchor(o.vAlign), !o.baselineAlign));
+  const Id rowStart = pkg.Repeated(std::string("<a:p><a:pPr algn=\"") + Align(o.hAlign) + "\"/>");
+  const Id runStart[2] = {pkg.Repeated("<a:r>" + RunProps(kTextSize, bold, false, colour, o.fontName) + "<a:t>"),
+                          pkg.Repeated("<a:r>" + RunProps(kTextSize, bold, true, colour, o.fontName) + "<a:t>")};
+  const Id runEnd = pkg.Repeated("</a:t></a:r>");
+  const Id rowEnd =
+      pkg.Repeated("<a:endParaRPr lang=\"en-GB\" sz=\"" + std::to_string(kTextSize * 100) + "\" dirty=\"0\"/></a:p>");
+  const Id boxEnd = pkg.Repeated(kBoxEnd);
+  const Id commentHead = pkg.Repeated(BoxHead(3, "Comment", margin, margin, w, h, Anchor(o.vAlignComments), true));
+  const Id commentBlank = pkg.Repeated("<a:p><a:endParaRPr lang=\"en-GB\" dirty=\"0\"/></a:p>");
+  const Id commentRowStart =
+      pkg.Repeated(std::string("<a:p><a:pPr algn=\"") + Align(o.hAlignComments) + "\"/><a:r>" +
+                   RunProps(o.fontSizeComments, false, false, colour, o.fontName) + "<a:t>");
+  const Id commentRowEnd = pkg.Repeated("</a:t></a:r></a:p>");
+  const Id slideTail =
+      pkg.Repeated("</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>");
+  const Id slideRels = pkg.Repeated(RelsHead() + "<Relationship Id=\"rId1\" Type=\"" + kRel +
+                                    "slideLayout\" Target=\"../slideLayouts/slideLayout1.xml\"/>" + kRelsEnd);
+
+  std::string name;
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
     ++n;
-    const std::string name = "slide" + std::to_string(n) + ".xml";
-    types += "<Override PartName=\"/ppt/slides/" + name + "\" ContentType=\"" + kPml + "slide+xml\"/>";
-    presRels.emplace_back("slide", "slides/" + name);
-    slideIds += "<p:sldId id=\"" + std::to_string(255 + n) + "\" r:id=\"rId" + std::to_string(presRels.size()) + "\"/>";
+    name = "slide" + std::to_string(n) + ".xml";
+    pkg.BeginPart("ppt/slides/" + name);
+    pkg.Add(slideHead);
+    std::string& own = pkg.OwnBytes();
+    AppendFrameLabel(own, s.inCue);
+    own += ' ';
+    AppendFrameLabel(own, OutCueOf(s));
+    pkg.Add(slideBody);
     // The text as paragraphs of runs.
-    const std::string text = s.italic && !HasItalicMarkers(s.text) ? kItalicOn + s.text + kItalicOff : s.text;
-    std::string paragraphs;
-    for (const RichRow& row : RichText::Parse(text).rows) {
-      paragraphs += std::string("<a:p><a:pPr algn=\"") + Align(o.hAlign) + "\"/>";
+    const bool wholly = s.italic && !HasItalicMarkers(s.text);
+    const RichText rich = RichText::Parse(wholly ? kItalicOn + s.text + kItalicOff : std::string_view(s.text));
+    for (const RichRow& row : rich.rows) {
+      pkg.Add(rowStart);
       for (const Run& run : row) {
         if (run.mark == Mark::Colour || run.mark == Mark::UnderlineOn || run.mark == Mark::GroupStart) lostStyles = true;
         if (run.mark != Mark::None || run.text.empty()) continue;
-        paragraphs += "<a:r>";
-        paragraphs += runProps[run.style.italic ? 1 : 0];
-        paragraphs += "<a:t>";
-        paragraphs += Esc(run.text);
-        paragraphs += "</a:t></a:r>";
+        pkg.Add(runStart[run.style.italic ? 1 : 0]);
+        AppendXml(pkg.OwnBytes(), run.text);
+        pkg.Add(runEnd);
       }
-      paragraphs += "<a:endParaRPr lang=\"en-GB\" sz=\"" + std::to_string(kTextSize * 100) + "\" dirty=\"0\"/></a:p>";
+      pkg.Add(rowEnd);
     }
-    std::string boxes = Box(2, "Subtitle", margin, margin, w, h, Anchor(o.vAlign), !o.baselineAlign, paragraphs);
+    pkg.Add(boxEnd);
     if (o.comments && !s.comment.empty()) {
-      std::string c;
-      if (o.blankLine) c += "<a:p><a:endParaRPr lang=\"en-GB\" dirty=\"0\"/></a:p>";
-      for (const std::string& row : SplitLines(s.comment))
-        c += std::string("<a:p><a:pPr algn=\"") + Align(o.hAlignComments) + "\"/><a:r>" +
-             RunProps(o.fontSizeComments, false, false, colour, o.fontName) + "<a:t>" + Esc(row) + "</a:t></a:r></a:p>";
-      boxes += Box(3, "Comment", margin, margin, w, h, Anchor(o.vAlignComments), true, c);
+      pkg.Add(commentHead);
+      if (o.blankLine) pkg.Add(commentBlank);
+      for (const std::string& row : SplitLines(s.comment)) {
+        pkg.Add(commentRowStart);
+        AppendXml(pkg.OwnBytes(), row);
+        pkg.Add(commentRowEnd);
+      }
+      pkg.Add(boxEnd);
     }
-    const std::string cues = FrameLabel(s.inCue) + " " + FrameLabel(OutCueOf(s));
-    pkg.Add("ppt/slides/" + name,
-            std::string(kDecl) + "<p:sld " + kNs + "><p:cSld name=\"" + cues +
-                "\"><p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" + back +
-                "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>" + EmptyTree() + boxes +
-                "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>");
-    pkg.Add("ppt/slides/_rels/" + name + ".rels", slideRels);
+    pkg.Add(slideTail);
+    pkg.BeginPart("ppt/slides/_rels/" + name + ".rels");
+    pkg.Add(slideRels);
   }
-  types += "</Types>";
-  pkg.Add("[Content_Types].xml", types);
-  pkg.Add("_rels/.rels", Rels({{"officeDocument", "ppt/presentation.xml"}}));
-  pkg.Add("ppt/presentation.xml", std::string(kDecl) + "<p:presentation " + kNs +
-                                      "><p:sldMasterIdLst><p:sldMasterId id=\"2147483648\" r:id=\"rId1\"/></p:sldMasterIdLst>" +
-                                      (slideIds.empty() ? "" : "<p:sldIdLst>" + slideIds + "</p:sldIdLst>") +
-                                      "<p:sldSz cx=\"" + std::to_string(kSlideWidth) + "\" cy=\"" +
-                                      std::to_string(kSlideHeight) +
-                                      "\"/><p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>");
-  pkg.Add("ppt/_rels/presentation.xml.rels", Rels(presRels));
-  pkg.Add("ppt/slideMasters/slideMaster1.xml",
-          std::string(kDecl) + "<p:sldMaster " + kNs + "><p:cSld>" + EmptyTree() +
-              "</p:spTree></p:cSld><p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" "
-              "accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" "
-              "hlink=\"hlink\" folHlink=\"folHlink\"/><p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" r:id=\"rId1\"/>"
-              "</p:sldLayoutIdLst></p:sldMaster>");
-  pkg.Add("ppt/slideMasters/_rels/slideMaster1.xml.rels",
-          Rels({{"slideLayout", "../slideLayouts/slideLayout1.xml"}, {"theme", "../theme/theme1.xml"}}));
-  pkg.Add("ppt/slideLayouts/slideLayout1.xml",
-          std::string(kDecl) + "<p:sldLayout " + kNs + " type=\"blank\" preserve=\"1\"><p:cSld name=\"Blank\">" +
-              EmptyTree() + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sldLayout>");
-  pkg.Add("ppt/slideLayouts/_rels/slideLayout1.xml.rels", Rels({{"slideMaster", "../slideMasters/slideMaster1.xml"}}));
-  pkg.Add("ppt/theme/theme1.xml", Theme());
+  const std::size_t count = n;
+  auto number = [&pkg](std::size_t v) { pkg.OwnBytes() += std::to_string(v); };
+
+  // The lists that grow with the slides: an entry per slide, the same but for its numbers.
+  pkg.BeginPart("[Content_Types].xml");
+  pkg.Add(pkg.Repeated(std::string(kDecl) +
+                       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                       "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" + std::string(kPml) +
+                       "presentation.main+xml\"/><Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" +
+                       kPml + "slideMaster+xml\"/><Override PartName=\"/ppt/slideLayouts/slideLayout1.xml\" ContentType=\"" +
+                       kPml + "slideLayout+xml\"/><Override PartName=\"/ppt/theme/theme1.xml\" "
+                       "ContentType=\"application/vnd.openxmlformats-officedocument.theme+xml\"/>"));
+  const Id typeStart = pkg.Repeated("<Override PartName=\"/ppt/slides/slide");
+  const Id typeEnd = pkg.Repeated(".xml\" ContentType=\"" + std::string(kPml) + "slide+xml\"/>");
+  for (std::size_t k = 1; k <= count; ++k) {
+    pkg.Add(typeStart);
+    number(k);
+    pkg.Add(typeEnd);
+  }
+  pkg.Add(pkg.Repeated("</Types>"));
+
+  pkg.AddWhole("_rels/.rels", RelsHead() + "<Relationship Id=\"rId1\" Type=\"" + kRel +
+                                  "officeDocument\" Target=\"ppt/presentation.xml\"/>" + kRelsEnd);
+
+  pkg.BeginPart("ppt/presentation.xml");
+  pkg.Add(pkg.Repeated(std::string(kDecl) + "<p:presentation " + kNs +
+                       "><p:sldMasterIdLst><p:sldMasterId id=\"2147483648\" r:id=\"rId1\"/></p:sldMasterIdLst>" +
+                       (count ? "<p:sldIdLst>" : "")));
+  const Id idStart = pkg.Repeated("<p:sldId id=\""), idMiddle = pkg.Repeated("\" r:id=\"rId"), idEnd = pkg.Repeated("\"/>");
+  for (std::size_t k = 1; k <= count; ++k) {
+    pkg.Add(idStart);
+    number(255 + k);
+    pkg.Add(idMiddle);
+    number(k + 2);
+    pkg.Add(idEnd);
+  }
+  pkg.Add(pkg.Repeated(std::string(count ? "</p:sldIdLst>" : "") + "<p:sldSz cx=\"" + std::to_string(kSlideWidth) +
+                       "\" cy=\"" + std::to_string(kSlideHeight) +
+                       "\"/><p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>"));
+
+  pkg.BeginPart("ppt/_rels/presentation.xml.rels");
+  std::string presRels = RelsHead();
+  AppendRel(presRels, 1, "slideMaster", "slideMasters/slideMaster1.xml");
+  AppendRel(presRels, 2, "theme", "theme/theme1.xml");
+  pkg.Add(pkg.Repeated(std::move(presRels)));
+  const Id relStart = pkg.Repeated("<Relationship Id=\"rId");
+  const Id relMiddle = pkg.Repeated("\" Type=\"" + std::string(kRel) + "slide\" Target=\"slides/slide");
+  const Id relEnd = pkg.Repeated(".xml\"/>");
+  for (std::size_t k = 1; k <= count; ++k) {
+    pkg.Add(relStart);
+    number(k + 2);
+    pkg.Add(relMiddle);
+    number(k);
+    pkg.Add(relEnd);
+  }
+  pkg.Add(pkg.Repeated(kRelsEnd));
+
+  pkg.AddWhole("ppt/slideMasters/slideMaster1.xml",
+               std::string(kDecl) + "<p:sldMaster " + kNs + "><p:cSld>" + EmptyTree() +
+                   "</p:spTree></p:cSld><p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" "
+                   "accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" "
+                   "hlink=\"hlink\" folHlink=\"folHlink\"/><p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" r:id=\"rId1\"/>"
+                   "</p:sldLayoutIdLst></p:sldMaster>");
+  std::string masterRels = RelsHead();
+  AppendRel(masterRels, 1, "slideLayout", "../slideLayouts/slideLayout1.xml");
+  AppendRel(masterRels, 2, "theme", "../theme/theme1.xml");
+  pkg.AddWhole("ppt/slideMasters/_rels/slideMaster1.xml.rels", masterRels + kRelsEnd);
+  pkg.AddWhole("ppt/slideLayouts/slideLayout1.xml",
+               std::string(kDecl) + "<p:sldLayout " + kNs + " type=\"blank\" preserve=\"1\"><p:cSld name=\"Blank\">" +
+                   EmptyTree() + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sldLayout>");
+  std::string layoutRels = RelsHead();
+  AppendRel(layoutRels, 1, "slideMaster", "../slideMasters/slideMaster1.xml");
+  pkg.AddWhole("ppt/slideLayouts/_rels/slideLayout1.xml.rels", layoutRels + kRelsEnd);
+  pkg.AddWhole("ppt/theme/theme1.xml", Theme());
+  pkg.Finish();
   if (lostStyles) warnings.push_back("Colours, underline and groups cannot be written in presentations and were left out");
-  return pkg.Zip();
+  return Zip(pkg);
 }
 
 namespace {

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <pugixml.hpp>
 #include <sstream>
+#include <zlib.h>
 
 #include "core/rich_text.h"
 #include "formats/exchange/final_cut_pro.h"
@@ -221,6 +223,91 @@ TEST(PowerPoint, LargestPresentationIsAWholeZipPackage) {
   EXPECT_EQ(std::system(check.c_str()), 0);
   if (std::system("command -v unzip >/dev/null 2>&1") == 0) {
     EXPECT_EQ(std::system(("unzip -tqq '" + path.string() + "' >/dev/null").c_str()), 0);
+  }
+}
+
+// Every part of a package, walked through its local headers (our packages carry no data
+// descriptors), inflated by zlib and checked against its CRC: (name, bytes) in order.
+std::vector<std::pair<std::string, std::string>> InflatedParts(const std::vector<std::uint8_t>& zip) {
+  std::vector<std::pair<std::string, std::string>> parts;
+  auto get = [&](std::size_t at, int n) {
+    std::uint32_t v = 0;
+    for (int k = n - 1; k >= 0; --k) v = (v << 8) | zip.at(at + k);
+    return v;
+  };
+  for (std::size_t at = 0; at + 30 <= zip.size() && get(at, 4) == 0x04034b50;) {
+    const std::uint32_t method = get(at + 8, 2), crc = get(at + 14, 4), packed = get(at + 18, 4),
+                        size = get(at + 22, 4), nameLength = get(at + 26, 2), extra = get(at + 28, 2);
+    const std::string name(zip.begin() + at + 30, zip.begin() + at + 30 + nameLength);
+    const std::uint8_t* data = zip.data() + at + 30 + nameLength + extra;
+    std::string bytes(size, '\0');
+    if (method == 0) {
+      EXPECT_EQ(packed, size) << name;
+      std::memcpy(bytes.data(), data, size);
+    } else {
+      EXPECT_EQ(method, 8u) << name;
+      z_stream z{};
+      inflateInit2(&z, -15);
+      z.next_in = const_cast<Bytef*>(data);
+      z.avail_in = packed;
+      z.next_out = reinterpret_cast<Bytef*>(bytes.data());
+      z.avail_out = size;
+      EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END) << name;
+      EXPECT_EQ(z.avail_in, 0u) << name;  // the deflate stream ends where the part does
+      EXPECT_EQ(z.avail_out, 0u) << name;
+      inflateEnd(&z);
+    }
+    EXPECT_EQ(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), size), crc) << name;
+    parts.emplace_back(name, std::move(bytes));
+    at += 30 + nameLength + extra + packed;
+  }
+  return parts;
+}
+
+// The slides are put together from texts deflated once for the whole presentation and the
+// slide's own bytes stored between them. Inflated, every part must be the XML the writer
+// made when it deflated each part whole: the two presentations under tests/data/pptx were
+// written by that writer, one with the default options, one with every option changed
+// (comments with a blank line, bold, colours, alignments, a font name that needs escapes).
+TEST(PowerPoint, PiecedPartsInflateToTheXmlOfTheWholePartWriter) {
+  SubtitleDocument doc;
+  const char* texts[] = {"Plain", "<Wholly italic>", "Two\r\nrows & signs \"quoted\"", "Caf\xC3\xA9 \xD0\x9F\xD1\x80\xD0\xB8",
+                         "Partly <italic> and\r\n<a second> row", "", "Tab\there\x01", "x", "Three\r\nrows\r\nhere",
+                         "Ten", "Eleven", "Twelve <it>"};
+  for (int i = 0; i < 12; ++i) {
+    Subtitle s;
+    s.inCue = FramesToDigits(100 + i * 90, kPal);
+    s.outCue = FramesToDigits(160 + i * 90, kPal);
+    s.text = texts[i];
+    s.italic = i == 9;
+    s.comment = i == 2 ? "Check the name" : i == 8 ? "Two\r\ncomment rows <&>" : "";
+    doc.Append(s);
+  }
+  PowerPointOptions changed;
+  changed.fontName = "Times & \"Co\"";
+  changed.fontWeight = 700;
+  changed.textColor = 0x00FFFF;
+  changed.backColor = 0x102030;
+  changed.hAlign = 0;
+  changed.vAlign = 0;
+  changed.margin = 10;
+  changed.baselineAlign = true;
+  changed.blankLine = true;
+  changed.comments = true;
+  changed.fontSizeComments = 24;
+  changed.hAlignComments = 2;
+  changed.vAlignComments = 1;
+  const std::pair<const char*, PowerPointOptions> cases[] = {{"default.pptx", {}}, {"options.pptx", changed}};
+  for (const auto& [file, options] : cases) {
+    SCOPED_TRACE(file);
+    Warnings w;
+    const auto ours = InflatedParts(WritePowerPoint(doc, options, w));
+    const auto before = InflatedParts(ReadFileBytes(std::filesystem::path(KIPO_TEST_DATA) / "pptx" / file));
+    ASSERT_EQ(ours.size(), before.size());
+    for (std::size_t k = 0; k < ours.size(); ++k) {
+      EXPECT_EQ(ours[k].first, before[k].first);
+      EXPECT_EQ(ours[k].second, before[k].second) << ours[k].first;
+    }
   }
 }
 
