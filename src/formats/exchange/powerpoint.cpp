@@ -2,10 +2,13 @@
 
 #include <pugixml.hpp>
 
+#include <array>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "core/markup.h"
 #include "core/rich_text.h"
@@ -13,6 +16,7 @@
 #include "formats/exchange/zip_package.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
+#include "platform/xml_scan.h"
 
 namespace kipo {
 namespace {
@@ -27,16 +31,35 @@ constexpr const char* kPml = "application/vnd.openxmlformats-officedocument.pres
 constexpr long kSlideWidth = 12192000, kSlideHeight = 6858000;  // 16:9 in EMU
 constexpr int kTextSize = 40;                                   // points
 
-// XML escapes appended; control characters but the tab are left out.
-void AppendXml(std::string& out, std::string_view s) {
+// XML escapes appended; control characters but the tab are left out. With `standIns`,
+// a markup character's stand-in is written as the character itself (the text of a run).
+constexpr auto kXmlAttention = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 0x20; ++c) t[c] = c != '\t';
+  for (unsigned char c : {'&', '<', '>', '"'}) t[c] = true;
+  return t;
+}();
+void AppendXml(std::string& out, std::string_view s, bool standIns = false) {
   std::size_t from = 0;
   for (std::size_t k = 0; k < s.size(); ++k) {
-    const unsigned char c = static_cast<unsigned char>(s[k]);
-    const char* escape = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : nullptr;
-    if (!escape && (c >= 0x20 || c == '\t')) continue;
+    unsigned char c = static_cast<unsigned char>(s[k]);
+    std::size_t skip = 1;
+    if (c == 0xEE && standIns) {
+      const char held = StandInAt(s.substr(k));
+      if (!held) continue;
+      c = static_cast<unsigned char>(held);
+      skip = 3;
+    } else if (!kXmlAttention[c]) {
+      continue;
+    }
     out.append(s.data() + from, k - from);
-    if (escape) out += escape;
-    from = k + 1;
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '"') out += "&quot;";
+    else if (c >= 0x20 || c == '\t') out += static_cast<char>(c);
+    from = k + skip;
+    k += skip - 1;
   }
   out.append(s.data() + from, s.size() - from);
 }
@@ -154,32 +177,47 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
   const Id slideRels = pkg.Repeated(RelsHead() + "<Relationship Id=\"rId1\" Type=\"" + kRel +
                                     "slideLayout\" Target=\"../slideLayouts/slideLayout1.xml\"/>" + kRelsEnd);
 
-  std::string name;
+  std::string slideName = "ppt/slides/slide", relsName = "ppt/slides/_rels/slide";
+  const std::size_t slideAt = slideName.size(), relsAt = relsName.size();
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
     ++n;
-    name = "slide" + std::to_string(n) + ".xml";
-    pkg.BeginPart("ppt/slides/" + name);
+    char digits[24];
+    const std::string_view number(digits, static_cast<std::size_t>(std::to_chars(digits, digits + 24, n).ptr - digits));
+    slideName.resize(slideAt);
+    slideName.append(number).append(".xml");
+    relsName.resize(relsAt);
+    relsName.append(number).append(".xml.rels");
+    pkg.BeginPart(slideName);
     pkg.Add(slideHead);
     std::string& own = pkg.OwnBytes();
     AppendFrameLabel(own, s.inCue);
     own += ' ';
     AppendFrameLabel(own, OutCueOf(s));
     pkg.Add(slideBody);
-    // The text as paragraphs of runs.
-    const bool wholly = s.italic && !HasItalicMarkers(s.text);
-    const RichText rich = RichText::Parse(wholly ? kItalicOn + s.text + kItalicOff : std::string_view(s.text));
-    for (const RichRow& row : rich.rows) {
-      pkg.Add(rowStart);
-      for (const Run& run : row) {
-        if (run.mark == Mark::Colour || run.mark == Mark::UnderlineOn || run.mark == Mark::GroupStart) lostStyles = true;
-        if (run.mark != Mark::None || run.text.empty()) continue;
-        pkg.Add(runStart[run.style.italic ? 1 : 0]);
-        AppendXml(pkg.OwnBytes(), run.text);
-        pkg.Add(runEnd);
+    // The text as paragraphs of runs, a run for each stretch between markup.
+    bool italic = s.italic && !HasItalicMarkers(s.text);
+    pkg.Add(rowStart);
+    ScanMarkup(s.text, MarkerView(), [&](Mark mark, std::string_view piece) {
+      switch (mark) {
+        case Mark::None:
+          pkg.Add(runStart[italic ? 1 : 0]);
+          AppendXml(pkg.OwnBytes(), piece, true);
+          pkg.Add(runEnd);
+          break;
+        case Mark::RowBreak:
+          pkg.Add(rowEnd);
+          pkg.Add(rowStart);
+          break;
+        case Mark::ItalicOn: italic = true; break;
+        case Mark::ItalicOff: italic = false; break;
+        case Mark::Colour:
+        case Mark::UnderlineOn:
+        case Mark::GroupStart: lostStyles = true; break;
+        default: break;
       }
-      pkg.Add(rowEnd);
-    }
+    });
+    pkg.Add(rowEnd);
     pkg.Add(boxEnd);
     if (o.comments && !s.comment.empty()) {
       pkg.Add(commentHead);
@@ -192,11 +230,14 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
       pkg.Add(boxEnd);
     }
     pkg.Add(slideTail);
-    pkg.BeginPart("ppt/slides/_rels/" + name + ".rels");
+    pkg.BeginPart(relsName);
     pkg.Add(slideRels);
   }
   const std::size_t count = n;
-  auto number = [&pkg](std::size_t v) { pkg.OwnBytes() += std::to_string(v); };
+  auto number = [&pkg](std::size_t v) {
+    char digits[24];
+    pkg.OwnBytes().append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + 24, v).ptr - digits));
+  };
 
   // The lists that grow with the slides: an entry per slide, the same but for its numbers.
   pkg.BeginPart("[Content_Types].xml");
@@ -278,9 +319,10 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
 
 namespace {
 
-// One part of the package as text; empty when it is missing.
-std::string ReadPart(const ZipReader& z, const std::string& name) {
-  return z.Read(name, std::uint64_t(64) << 20).value_or(std::string());
+// One part of the package as text into `out` (its room kept from part to part); empty
+// when it is missing.
+void ReadPart(const ZipReader& z, const std::string& name, std::string& out) {
+  if (!z.ReadTo(name, std::uint64_t(64) << 20, out)) out.clear();
 }
 
 // "ppt/slides/../x.xml" -> "ppt/x.xml".
@@ -294,38 +336,229 @@ std::string Resolve(std::string base, std::string target) {
   return base + target;
 }
 
+// What a slide gives a subtitle: its name (the cues), the text of the first text box
+// that has any, and the comment box's text.
+struct SlideText {
+  std::string name, text, comment;
+};
+
+// The text of a box's paragraphs, a row each: runs in italics between markers, breaks as
+// row breaks; a comment's runs are never italic, and its first row is left out when empty
+// (the blank line written before a comment).
+class BoxText {
+ public:
+  explicit BoxText(bool comment) : comment_(comment) {}
+  void Break() { row_ += "\r\n"; }
+  void Run(bool italic, std::string_view text) {
+    const bool on = !comment_ && italic;
+    if (on != italic_) row_ += on ? kItalicOn : kItalicOff;
+    italic_ = on;
+    AppendEscaped(row_, text);
+  }
+  void EndParagraph() {
+    // Italics close with their row; one stretch over rows is joined again below.
+    if (italic_) row_ += kItalicOff;
+    italic_ = false;
+    if (!(comment_ && row_.empty() && firstRow_)) {
+      if (!firstRow_) text_ += "\r\n";
+      text_ += row_;
+      firstRow_ = false;
+    }
+    row_.clear();
+  }
+  void Into(SlideText& slide) {
+    for (std::size_t q = 0; (q = text_.find(">\r\n<", q)) != std::string::npos;) text_.replace(q, 4, "\r\n");
+    if (comment_) slide.comment = std::move(text_);
+    else if (slide.text.empty()) slide.text = std::move(text_);
+  }
+
+ private:
+  bool comment_;
+  bool italic_ = false, firstRow_ = true;
+  std::string row_, text_;
+};
+
+bool IsItalic(std::string_view i) { return i == "1" || i == "true"; }
+
+// A slide read through the XML library's tree; false when it is not XML.
+bool TreeSlide(std::string& xml, SlideText& out) {
+  pugi::xml_document slide;
+  // Parsed where it lies, up to a NUL as the library reads a string.
+  if (!slide.load_buffer_inplace(xml.data(), std::strlen(xml.c_str()), pugi::parse_default, pugi::encoding_utf8))
+    return false;
+  pugi::xml_node cSld = slide.child("p:sld").child("p:cSld");
+  out.name = cSld.attribute("name").value();
+  for (pugi::xml_node sp : cSld.child("p:spTree").children("p:sp")) {
+    BoxText box(std::string_view(sp.child("p:nvSpPr").child("p:cNvPr").attribute("name").value()) == "Comment");
+    for (pugi::xml_node p : sp.child("p:txBody").children("a:p")) {
+      for (pugi::xml_node r : p.children()) {
+        const std::string_view tag = r.name();
+        if (tag == "a:br") box.Break();
+        else if (tag == "a:r" || tag == "a:fld") box.Run(IsItalic(r.child("a:rPr").attribute("i").value()), r.child_value("a:t"));
+      }
+      box.EndParagraph();
+    }
+    box.Into(out);
+  }
+  return true;
+}
+
+// A slide read by a scan of its bytes, the same as TreeSlide reads it: the first of each
+// element the tree reader asks for by name, every shape of the shape tree, every paragraph
+// and run. False when the slide is not of the plain form the scan reads, or its parts are
+// in an order it does not follow (a shape's text before its name): TreeSlide reads it.
+bool ScanSlide(std::string_view xml, SlideText& out) {
+  enum class Role : std::uint8_t { Other, Sld, CSld, SpTree, Sp, NvSpPr, CNvPr, TxBody, P, Run, RPr, T };
+  std::vector<Role> open;
+  open.reserve(16);
+  bool cSld = false, spTree = false;
+  // The shape being read.
+  bool nvSpPr = false, cNvPr = false, named = false, txBody = false;
+  std::string_view shapeName;
+  std::string nameBuffer;
+  std::optional<BoxText> box;
+  // The run being read.
+  bool rPr = false, t = false, tText = false, italic = false;
+  std::string runText;
+  auto attribute = [](const XmlScan& scan, std::string_view name) {
+    for (const XmlScan::Attribute& a : scan.attributes())
+      if (a.name == name) return a.value;
+    return std::string_view();
+  };
+  XmlScan scan(xml);
+  for (XmlScan::Token token; (token = scan.Next()) != XmlScan::End;) {
+    if (token == XmlScan::NotPlain) return false;
+    if (token == XmlScan::Text) {
+      if (open.back() != Role::T || tText) continue;
+      // The tree keeps no text of white space alone.
+      const std::string_view raw = scan.rawText();
+      if (raw.find_first_not_of(" \t\r\n") == std::string_view::npos) continue;
+      runText = scan.text();
+      tText = true;
+      continue;
+    }
+    if (token == XmlScan::EndTag) {
+      const Role role = open.back();
+      open.pop_back();
+      switch (role) {
+        case Role::NvSpPr: named = true; break;
+        case Role::P: box->EndParagraph(); break;
+        case Role::Run: box->Run(italic, runText); break;
+        case Role::Sp:
+          // A comment box without text empties the comment, as the tree reads it.
+          if (box) box->Into(out);
+          else if (shapeName == "Comment") out.comment.clear();
+          box.reset();
+          break;
+        default: break;
+      }
+      continue;
+    }
+    const std::string_view name = scan.name();
+    const Role parent = open.empty() ? Role::Other : open.back();
+    Role role = Role::Other;
+    switch (parent) {
+      case Role::Other:
+        if (open.empty() && name == "p:sld") role = Role::Sld;
+        break;
+      case Role::Sld:
+        if (name == "p:cSld" && !cSld) {
+          role = Role::CSld;
+          cSld = true;
+          out.name = attribute(scan, "name");
+        }
+        break;
+      case Role::CSld:
+        if (name == "p:spTree" && !spTree) role = Role::SpTree, spTree = true;
+        break;
+      case Role::SpTree:
+        if (name == "p:sp") {
+          role = Role::Sp;
+          nvSpPr = cNvPr = named = txBody = false;
+          nameBuffer.clear();
+          shapeName = nameBuffer;
+        }
+        break;
+      case Role::Sp:
+        if (name == "p:nvSpPr" && !nvSpPr) {
+          role = Role::NvSpPr;
+          nvSpPr = true;
+        } else if (name == "p:txBody" && !txBody) {
+          if (!named) return false;  // the name after the text
+          role = Role::TxBody;
+          txBody = true;
+          box.emplace(shapeName == "Comment");
+        }
+        break;
+      case Role::NvSpPr:
+        if (name == "p:cNvPr" && !cNvPr) {
+          role = Role::CNvPr;
+          cNvPr = true;
+          nameBuffer = attribute(scan, "name");
+          shapeName = nameBuffer;
+        }
+        break;
+      case Role::TxBody:
+        if (name == "a:p") role = Role::P;
+        break;
+      case Role::P:
+        if (name == "a:br") {
+          box->Break();
+        } else if (name == "a:r" || name == "a:fld") {
+          role = Role::Run;
+          rPr = t = tText = italic = false;
+          runText.clear();
+        }
+        break;
+      case Role::Run:
+        if (name == "a:rPr" && !rPr) {
+          role = Role::RPr;
+          rPr = true;
+          italic = IsItalic(attribute(scan, "i"));
+        } else if (name == "a:t" && !t) {
+          role = Role::T;
+          t = true;
+        }
+        break;
+      default: break;
+    }
+    open.push_back(role);
+  }
+  return true;
+}
+
 }  // namespace
 
 SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const FrameRate& rate, Warnings& warnings) {
   const std::unique_ptr<ZipReader> zip = ZipReader::Open(bytes);
   if (!zip) throw InvalidFileFormat("This is not a PowerPoint presentation");
   const ZipReader& z = *zip;
+  std::string presXml, relsXml;
+  ReadPart(z, "ppt/presentation.xml", presXml);
+  ReadPart(z, "ppt/_rels/presentation.xml.rels", relsXml);
   pugi::xml_document pres, presRels;
-  if (!pres.load_string(ReadPart(z, "ppt/presentation.xml").c_str()) ||
-      !presRels.load_string(ReadPart(z, "ppt/_rels/presentation.xml.rels").c_str()) ||
-      !pres.child("p:presentation"))
+  if (!pres.load_string(presXml.c_str()) || !presRels.load_string(relsXml.c_str()) || !pres.child("p:presentation"))
     throw InvalidFileFormat("This is not a PowerPoint presentation");
   CueCollector cues(warnings);
   int noCues = 0;
   std::map<std::string, std::string> targets;  // relationship id -> part
   for (pugi::xml_node rel : presRels.child("Relationships").children("Relationship"))
     targets[rel.attribute("Id").value()] = Resolve("ppt/", rel.attribute("Target").value());
+  std::string xml;
   for (pugi::xml_node id : pres.child("p:presentation").child("p:sldIdLst").children("p:sldId")) {
     auto target = targets.find(id.attribute("r:id").value());
     const std::string part = target == targets.end() ? std::string("?") : target->second;
-    pugi::xml_document slide;
-    // Parsed where it lies (load_string made a copy of every slide's XML), up to a NUL as
-    // load_string reads it.
-    std::string xml = target == targets.end() ? std::string() : ReadPart(z, part);
-    if (target == targets.end() ||
-        !slide.load_buffer_inplace(xml.data(), std::strlen(xml.c_str()), pugi::parse_default, pugi::encoding_utf8)) {
+    SlideText slide;
+    if (target == targets.end()) xml.clear();
+    else ReadPart(z, part, xml);
+    // The scan reads what it can; whatever it gives up on, the tree reads (also telling a
+    // slide that is not XML at all).
+    if (target == targets.end() || (!ScanSlide(xml, slide) && !TreeSlide(xml, slide = SlideText()))) {
       warnings.push_back("A slide that could not be read was skipped: " + part);
       continue;
     }
-    pugi::xml_node cSld = slide.child("p:sld").child("p:cSld");
     Subtitle s;
-    std::string_view name = cSld.attribute("name").value();
-    std::string_view rest = name;
+    std::string_view rest = slide.name;
     auto in = ReadFrameLabel(rest, rate);
     auto out = in ? ReadFrameLabel(rest, rate) : std::nullopt;
     if (in && out) {
@@ -334,40 +567,8 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
     } else {
       ++noCues;
     }
-    for (pugi::xml_node sp : cSld.child("p:spTree").children("p:sp")) {
-      const std::string shape = sp.child("p:nvSpPr").child("p:cNvPr").attribute("name").value();
-      const bool comment = shape == "Comment";
-      std::string text;
-      bool italic = false;
-      bool firstRow = true;
-      for (pugi::xml_node p : sp.child("p:txBody").children("a:p")) {
-        std::string row;
-        for (pugi::xml_node r : p.children()) {
-          const std::string tag = r.name();
-          if (tag == "a:br") {
-            row += "\r\n";
-            continue;
-          }
-          if (tag != "a:r" && tag != "a:fld") continue;
-          const std::string_view i = r.child("a:rPr").attribute("i").value();
-          const bool on = !comment && (i == "1" || i == "true");
-          if (on != italic) row += on ? kItalicOn : kItalicOff;
-          italic = on;
-          AppendEscaped(row, r.child_value("a:t"));
-        }
-        // Italics close with their row; one stretch over rows is joined again below.
-        if (italic) row += kItalicOff;
-        italic = false;
-        if (comment && row.empty() && firstRow) continue;  // the blank line before a comment
-        if (!firstRow) text += "\r\n";
-        text += row;
-        firstRow = false;
-      }
-      if (italic) text += kItalicOff;
-      for (std::size_t q = 0; (q = text.find(">\r\n<", q)) != std::string::npos;) text.replace(q, 4, "\r\n");
-      if (comment) s.comment = text;
-      else if (s.text.empty()) s.text = text;
-    }
+    s.text = std::move(slide.text);
+    s.comment = std::move(slide.comment);
     if (!cues.Add(std::move(s))) break;
   }
   if (noCues) warnings.push_back(std::to_string(noCues) + " slides have no cues in their names and were read without cues");

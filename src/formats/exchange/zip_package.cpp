@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -135,20 +136,21 @@ void PutHeaderFields(Out& o, const Entry& e) {
 
 namespace {
 
-// How a package's pieced parts are deflated. Each part is one deflate stream of:
-// - runs of texts deflated by zlib once per package (a run of texts a part holds for the
-//   first time, together, as one deflated run), each ending with zlib's sync flush: its
-//   blocks end on a byte with an empty stored block, and nothing in them refers back
-//   before their start, so the bytes can be copied into any part at any byte;
-// - between them, blocks of deflate's fixed codes holding the part's own bytes as
-//   literals, and every text the part already holds as a reference back to where it was
-//   (a list's entries refer to the entry before, a slide's second row to its first);
-// - a last empty block.
+// How a package's pieced parts are deflated. Each part is one deflate block of fixed codes
+// (so that an inflater sets up its tables once a part) holding:
+// - texts, or runs of texts, the part holds for the first time: their codes worked out
+//   once per package, by zlib's deflate at its best level with fixed codes (the matches
+//   within the text) or as plain literals, whichever is shorter;
+// - texts the part already holds: a reference back to where they were (a list's entries
+//   refer to the entry before, a slide's second row to its first);
+// - the part's own bytes as literals.
 // A part's CRC is worked out from its pieces: a text's CRC is known, and a CRC is moved
 // past a text's length through a table per text, instead of running over every byte.
 
 // Bits into the output, least significant first, as deflate packs them; gathered in a
-// small buffer and appended to the output a few kilobytes at a time.
+// small buffer and appended to the output a few kilobytes at a time. Words are stored as
+// the machine holds them: little-endian machines only.
+static_assert(std::endian::native == std::endian::little);
 class BitWriter {
  public:
   explicit BitWriter(std::vector<std::uint8_t>& out) : out_(out) {}
@@ -160,11 +162,29 @@ class BitWriter {
     acc_ |= static_cast<std::uint64_t>(bits) << n_;
     n_ += count;
     if (n_ >= 32) {
-      for (int k = 0; k < 4; ++k) buffer_[used_ + k] = static_cast<std::uint8_t>(acc_ >> (8 * k));
+      const auto word = static_cast<std::uint32_t>(acc_);
+      std::memcpy(buffer_ + used_, &word, 4);
       used_ += 4;
       acc_ >>= 32;
       n_ -= 32;
       if (used_ > sizeof buffer_ - 8) Spill();
+    }
+  }
+  // Whole words of bits: each leaves as many bits held as there were.
+  void PutWords(const std::uint32_t* words, std::size_t count) {
+    while (count) {
+      const std::size_t room = (sizeof buffer_ - 8 - used_) / 4;
+      const std::size_t now = std::min(count, room);
+      for (std::size_t k = 0; k < now; ++k) {
+        acc_ |= static_cast<std::uint64_t>(words[k]) << n_;
+        const auto word = static_cast<std::uint32_t>(acc_);
+        std::memcpy(buffer_ + used_ + 4 * k, &word, 4);
+        acc_ >>= 32;
+      }
+      used_ += 4 * now;
+      words += now;
+      count -= now;
+      if (count) Spill();
     }
   }
   // Pads to a byte and appends everything held to the output.
@@ -227,13 +247,14 @@ const FixedCodes& Fixed() {
   return codes;
 }
 
-// A deflate stream of fixed-code blocks and copied runs of deflated texts.
+// A part's deflate stream: one last block of fixed codes.
 class PartEncoder {
  public:
-  explicit PartEncoder(std::vector<std::uint8_t>& out) : out_(out), bits_(out), codes_(Fixed()) {}
+  explicit PartEncoder(std::vector<std::uint8_t>& out) : bits_(out), codes_(Fixed()) {
+    bits_.Put(3, 3);  // the last block, fixed codes
+  }
 
   void Literals(std::string_view bytes) {
-    OpenBlock();
     FlushCopy();
     // Three codes of at most nine bits a time.
     std::size_t k = 0;
@@ -249,44 +270,25 @@ class PartEncoder {
       bits_.Put(codes_.literal[c], codes_.literalBits[c]);
     }
   }
+  // Codes worked out before (a text's), 32 bits to a word.
+  void Coded(const std::vector<std::uint32_t>& words, std::size_t bits) {
+    FlushCopy();
+    bits_.PutWords(words.data(), bits / 32);
+    if (bits % 32) bits_.Put(words[bits / 32], static_cast<int>(bits % 32));
+  }
   // `length` bytes again from `distance` back (1..32768); runs of the same distance join.
   void Copy(std::size_t length, std::size_t distance) {
-    OpenBlock();
     if (copyLength_ && copyDistance_ != distance) FlushCopy();
     copyLength_ += length;
     copyDistance_ = distance;
   }
-  // Bytes that end on a byte with an empty stored block (a text run deflated by zlib).
-  void Deflated(const std::vector<std::uint8_t>& bytes) {
-    if (open_) {
-      FlushCopy();
-      bits_.Put(0, 7);   // the end of the fixed block
-      bits_.Put(0, 3);   // an empty stored block, to come to a byte
-      bits_.Align();
-      static constexpr std::uint8_t kEmptyStored[] = {0x00, 0x00, 0xFF, 0xFF};
-      out_.insert(out_.end(), kEmptyStored, kEmptyStored + 4);
-      open_ = false;
-    }
-    out_.insert(out_.end(), bytes.begin(), bytes.end());
-  }
-  // What a run of deflated bytes costs beyond itself where the stream is now.
-  std::size_t SwitchCost() const { return open_ ? 6 : 0; }
   void Finish() {
-    if (open_) {
-      FlushCopy();
-      bits_.Put(0, 7);
-    }
-    bits_.Put(3, 3);  // the last block, fixed codes, holding only its end
-    bits_.Put(0, 7);
+    FlushCopy();
+    bits_.Put(0, 7);  // the end of the block
     bits_.Align();
   }
 
  private:
-  void OpenBlock() {
-    if (open_) return;
-    bits_.Put(2, 3);  // not the last block, fixed codes
-    open_ = true;
-  }
   void FlushCopy() {
     std::size_t n = copyLength_;
     copyLength_ = 0;
@@ -311,12 +313,28 @@ class PartEncoder {
     }
   }
 
-  std::vector<std::uint8_t>& out_;
   BitWriter bits_;
   const FixedCodes& codes_;
-  bool open_ = false;
   std::size_t copyLength_ = 0, copyDistance_ = 0;
 };
+
+// Codes of a text or run of texts: 32 bits to a word, and how many bits.
+struct Codes {
+  std::vector<std::uint32_t> words;
+  std::size_t bits = 0;
+};
+
+// Bytes packed least significant bit first, from bit `from` on, as words.
+Codes BitsToCodes(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t bits) {
+  Codes c;
+  c.bits = bits;
+  c.words.assign((bits + 31) / 32, 0);
+  for (std::size_t k = 0; k < bits; ++k) {
+    const std::size_t at = from + k;
+    if ((bytes[at / 8] >> (at % 8)) & 1) c.words[k / 32] |= 1u << (k % 32);
+  }
+  return c;
+}
 
 // A text's CRC, and the table that moves a CRC past the text's length.
 struct TextCrc {
@@ -342,29 +360,38 @@ struct TextCrc {
   }
 };
 
-// Runs of texts deflated with zlib's best level, once per package (a presentation has a
-// few dozen such runs).
+// Texts deflated by zlib at its best level with fixed codes, once per package (a
+// presentation has a few dozen such runs): the codes of the block without its header and
+// its end, to be put into a part's block.
 class RunDeflater {
  public:
-  RunDeflater() { ok_ = deflateInit2(&z_, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) == Z_OK; }
+  RunDeflater() { ok_ = deflateInit2(&z_, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_FIXED) == Z_OK; }
   ~RunDeflater() {
     if (ok_) deflateEnd(&z_);
   }
   RunDeflater(const RunDeflater&) = delete;
   RunDeflater& operator=(const RunDeflater&) = delete;
 
-  // False when zlib fails or the flush does not end as it should.
-  bool Deflate(const std::string& text, std::vector<std::uint8_t>& out) {
-    if (!ok_ || deflateReset(&z_) != Z_OK) return false;
-    out.resize(deflateBound(&z_, text.size()) + 16);
+  // nullopt when zlib fails or does not give one block of fixed codes (a text it would
+  // store, or one too long for one block: such a text is written as literals).
+  std::optional<Codes> Deflate(const std::string& text) {
+    if (!ok_ || text.empty() || text.size() > 8192 || deflateReset(&z_) != Z_OK) return std::nullopt;
+    std::vector<std::uint8_t> out(deflateBound(&z_, text.size()) + 64);
     z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
     z_.avail_in = static_cast<uInt>(text.size());
     z_.next_out = out.data();
     z_.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&z_, Z_SYNC_FLUSH) != Z_OK || z_.avail_in != 0 || z_.avail_out == 0) return false;
-    out.resize(out.size() - z_.avail_out);
-    static constexpr std::uint8_t kEmptyStored[] = {0x00, 0x00, 0xFF, 0xFF};
-    return out.size() >= 5 && std::equal(out.end() - 4, out.end(), kEmptyStored);
+    // The block ended, its last bits held back; then a sync flush writes them out.
+    if (deflate(&z_, Z_BLOCK) != Z_OK || z_.avail_in != 0) return std::nullopt;
+    const std::size_t whole = out.size() - z_.avail_out;
+    unsigned pending = 0;
+    int heldBits = 0;
+    if (deflatePending(&z_, &pending, &heldBits) != Z_OK || pending != 0) return std::nullopt;
+    if (deflate(&z_, Z_SYNC_FLUSH) != Z_OK || z_.avail_out == 0) return std::nullopt;
+    const std::size_t bits = whole * 8 + static_cast<std::size_t>(heldBits);
+    // Not the last block, fixed codes; its header (3 bits) and end (7 zero bits) left out.
+    if (bits < 10 || (out[0] & 7) != 2) return std::nullopt;
+    return BitsToCodes(out, 3, bits - 10);
   }
 
  private:
@@ -386,7 +413,8 @@ std::pair<std::size_t, std::size_t> CommonEnds(std::string_view a, std::string_v
 // deflated, and for a text the earlier text it is best written as a change of.
 class TextTable {
  public:
-  explicit TextTable(const PackagePieces& package) : package_(package), ends_(package.Texts().size()) {
+  explicit TextTable(const PackagePieces& package)
+      : package_(package), ends_(package.Texts().size()), literals_(package.Texts().size()) {
     crcs_.reserve(package.Texts().size());
     for (const std::string& text : package.Texts()) crcs_.emplace_back(text);
   }
@@ -403,8 +431,14 @@ class TextTable {
     }
     return e;
   }
-  // The run of texts deflated; nullptr when zlib fails.
-  const std::vector<std::uint8_t>* Run(const PackagePieces::Piece* first, std::size_t count) {
+  // The text as literals, worked out once.
+  const Codes& Literals(PackagePieces::TextId id) {
+    Codes& c = literals_[id];
+    if (c.bits == 0 && !package_.Texts()[id].empty()) c = LiteralCodes(package_.Texts()[id]);
+    return c;
+  }
+  // The run of texts as codes: deflated by zlib, or literals where that is shorter.
+  const Codes& Run(const PackagePieces::Piece* first, std::size_t count) {
     std::uint64_t key = 0xcbf29ce484222325ull;
     for (std::size_t k = 0; k < count; ++k) key = (key ^ first[k].text) * 0x100000001b3ull;
     auto [at, added] = runs_.try_emplace(key);
@@ -412,26 +446,43 @@ class TextTable {
     for (const Deflated& d : same)
       if (d.ids.size() == count && std::equal(d.ids.begin(), d.ids.end(), first,
                                               [](std::uint32_t id, const PackagePieces::Piece& p) { return id == p.text; }))
-        return &d.bytes;
+        return d.codes;
     Deflated d;
     std::string joined;
     for (std::size_t k = 0; k < count; ++k) {
       d.ids.push_back(first[k].text);
       joined += package_.Texts()[first[k].text];
     }
-    if (!deflater_.Deflate(joined, d.bytes)) return nullptr;
+    d.codes = LiteralCodes(joined);
+    if (std::optional<Codes> deflated = deflater_.Deflate(joined); deflated && deflated->bits < d.codes.bits)
+      d.codes = std::move(*deflated);
     same.push_back(std::move(d));
-    return &same.back().bytes;
+    return same.back().codes;
   }
 
  private:
+  static Codes LiteralCodes(std::string_view text) {
+    std::vector<std::uint8_t> bytes;
+    std::size_t bits = 0;
+    {
+      BitWriter w(bytes);
+      for (unsigned char c : text) {
+        w.Put(Fixed().literal[c], Fixed().literalBits[c]);
+        bits += Fixed().literalBits[c];
+      }
+      w.Align();
+    }
+    return BitsToCodes(bytes, 0, bits);
+  }
+
   struct Deflated {
     std::vector<std::uint32_t> ids;
-    std::vector<std::uint8_t> bytes;
+    Codes codes;
   };
   const PackagePieces& package_;
   std::vector<TextCrc> crcs_;
   std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>> ends_;
+  std::vector<Codes> literals_;
   std::unordered_map<std::uint64_t, std::vector<Deflated>> runs_;
   RunDeflater deflater_;
 };
@@ -467,7 +518,8 @@ bool DeflatePieces(const PackagePieces& package, const PackagePieces::Part& part
     }
     const std::string& text = texts[piece.text];
     if (nearBy(piece.text) && text.size() < 3) {
-      encoder.Literals(text);
+      const Codes& codes = table.Literals(piece.text);
+      encoder.Coded(codes.words, codes.bits);
       passed(piece.text);
       ++k;
       continue;
@@ -514,16 +566,8 @@ bool DeflatePieces(const PackagePieces& package, const PackagePieces::Part& part
         continue;
       }
     }
-    const std::vector<std::uint8_t>* deflated = table.Run(pieces + k, end - k);
-    if (!deflated) {
-      ok = false;
-      break;
-    }
-    if (deflated->size() + encoder.SwitchCost() < length) {
-      encoder.Deflated(*deflated);
-    } else {
-      for (std::size_t j = k; j < end; ++j) encoder.Literals(texts[pieces[j].text]);
-    }
+    const Codes& codes = table.Run(pieces + k, end - k);
+    encoder.Coded(codes.words, codes.bits);
     for (std::size_t j = k; j < end; ++j) passed(pieces[j].text);
     k = end;
   }
@@ -542,11 +586,11 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
   // Zip32 sizes and offsets: a package of 4 GiB is far beyond any presentation.
   std::uint64_t total = 0;
   for (const PackagePieces::Part& part : parts) {
-    if (part.name.size() > 0xFFFF) return std::nullopt;
+    if (part.nameSize > 0xFFFF) return std::nullopt;
     std::uint64_t size = 0;
     for (std::size_t k = part.firstPiece; k < part.endPiece; ++k) size += pieces[k].size;
     if (size >= 0xFFFFFFFFu) return std::nullopt;
-    total += (part.whole ? size : size / 2) + part.name.size() + 128;
+    total += (part.whole ? size : size / 2) + part.nameSize + 128;
   }
   std::vector<std::uint8_t> out;
   out.reserve(total + 1024);
@@ -558,7 +602,8 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
   // Whole parts already in the archive by their contents (only small ones are looked up).
   std::unordered_map<std::string_view, std::size_t> packed;
   for (const PackagePieces::Part& part : parts) {
-    Entry e{part.name, 8, 0, 0, 0, out.size(), 0};
+    const std::string_view name = package.Name(part);
+    Entry e{name, 8, 0, 0, 0, out.size(), 0};
     std::string_view data;
     if (part.whole) data = part.endPiece > part.firstPiece ? package.Own(pieces[part.firstPiece]) : std::string_view();
     e.size = static_cast<std::uint32_t>(data.size());
@@ -571,7 +616,7 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
     Put32(local, 0x04034b50);
     PutHeaderFields(local, e);  // method, CRC and sizes written again below once known
     local.AppendTo(out);
-    out.insert(out.end(), part.name.begin(), part.name.end());
+    out.insert(out.end(), name.begin(), name.end());
     e.dataOffset = out.size();
     if (same) {
       e.method = same->method;
@@ -690,15 +735,21 @@ class PackageReader : public ZipReader {
   ~PackageReader() override { libdeflate_free_decompressor(inflater_); }
 
   std::optional<std::string> Read(const std::string& name, std::uint64_t maxSize) const override {
+    std::string data;
+    if (!ReadTo(name, maxSize, data)) return std::nullopt;
+    return data;
+  }
+
+  bool ReadTo(const std::string& name, std::uint64_t maxSize, std::string& out) const override {
     const auto it = parts_.find(name);
     if (it == parts_.end()) {
       // libzip also finds names stored in the old DOS code page by their UTF-8 spelling.
-      return Libzip() ? Libzip()->Read(name, maxSize) : std::nullopt;
+      return Libzip() && Libzip()->ReadTo(name, maxSize, out);
     }
     const Part& part = it->second;
-    if (part.size > maxSize) return std::nullopt;
-    if (std::optional<std::string> data = Inflate(part)) return data;
-    return Libzip() ? Libzip()->Read(name, maxSize) : std::nullopt;
+    if (part.size > maxSize) return false;
+    if (Inflate(part, out)) return true;
+    return Libzip() && Libzip()->ReadTo(name, maxSize, out);
   }
 
  private:
@@ -712,26 +763,25 @@ class PackageReader : public ZipReader {
   explicit PackageReader(std::span<const std::uint8_t> bytes)
       : bytes_(bytes), inflater_(libdeflate_alloc_decompressor()) {}
 
-  // The part's bytes, or nullopt to leave it to libzip.
-  std::optional<std::string> Inflate(const Part& part) const {
-    if (!part.ours || !inflater_) return std::nullopt;
+  // The part's bytes into `out`, or false to leave it to libzip.
+  bool Inflate(const Part& part, std::string& out) const {
+    if (!part.ours || !inflater_) return false;
     const std::uint64_t end = bytes_.size();
-    if (part.offset > end || end - part.offset < 30) return std::nullopt;
+    if (part.offset > end || end - part.offset < 30) return false;
     const std::uint8_t* local = bytes_.data() + part.offset;
-    if (Get32(local) != 0x04034b50) return std::nullopt;
+    if (Get32(local) != 0x04034b50) return false;
     const std::uint64_t data = part.offset + 30 + Get16(local + 26) + Get16(local + 28);
-    if (data > end || end - data < part.packedSize) return std::nullopt;
-    std::string out(part.size, '\0');
+    if (data > end || end - data < part.packedSize) return false;
+    out.resize(part.size);  // no clearing where the room is already there
     const std::uint8_t* in = bytes_.data() + data;
     if (part.method == 0) {
-      if (part.packedSize != part.size) return std::nullopt;
+      if (part.packedSize != part.size) return false;
       std::memcpy(out.data(), in, part.size);
     } else if (libdeflate_deflate_decompress(inflater_, in, part.packedSize, out.data(), part.size, nullptr) !=
                LIBDEFLATE_SUCCESS) {
-      return std::nullopt;
+      return false;
     }
-    if (libdeflate_crc32(0, out.data(), out.size()) != part.crc) return std::nullopt;
-    return out;
+    return libdeflate_crc32(0, out.data(), out.size()) == part.crc;
   }
 
   const ZipReader* Libzip() const {

@@ -35,7 +35,7 @@ class PackagePieces {
     std::size_t offset = 0;
   };
   struct Part {
-    std::string name;
+    std::size_t nameOffset, nameSize;  // in the names' buffer: Name(part)
     std::size_t firstPiece, endPiece;  // its pieces
     bool whole;                        // one piece of own bytes, deflated as a whole part
   };
@@ -46,16 +46,17 @@ class PackagePieces {
     return static_cast<TextId>(texts_.size() - 1);
   }
   // A part deflated whole (the parts a package holds once).
-  void AddWhole(std::string name, std::string_view data) {
-    BeginPart(std::move(name));
+  void AddWhole(std::string_view name, std::string_view data) {
+    BeginPart(name);
     own_.append(data);
     TakeOwn();
     parts_.back().whole = true;
   }
   // A part made of the pieces added after it, up to the next part.
-  void BeginPart(std::string name) {
+  void BeginPart(std::string_view name) {
     TakeOwn();
-    parts_.push_back(Part{std::move(name), pieces_.size(), pieces_.size(), false});
+    parts_.push_back(Part{names_.size(), name.size(), pieces_.size(), pieces_.size(), false});
+    names_.append(name);
   }
   void Add(TextId text) {
     TakeOwn();
@@ -71,6 +72,7 @@ class PackagePieces {
   const std::vector<std::string>& Texts() const { return texts_; }
   const std::vector<Part>& Parts() const { return parts_; }
   const std::vector<Piece>& Pieces() const { return pieces_; }
+  std::string_view Name(const Part& part) const { return std::string_view(names_).substr(part.nameOffset, part.nameSize); }
   std::string_view Own(const Piece& p) const { return std::string_view(own_).substr(p.offset, p.size); }
   std::string_view Text(const Piece& p) const { return p.text == kOwnBytes ? Own(p) : std::string_view(texts_[p.text]); }
   // A part's whole bytes.
@@ -98,6 +100,7 @@ class PackagePieces {
   std::vector<Piece> pieces_;
   std::string own_;
   std::size_t taken_ = 0;  // own bytes up to here are in pieces
+  std::string names_;      // every part's name, one after another
 };
 
 // The package zipped: parts in order; nullopt when the archive cannot be made.
@@ -111,6 +114,13 @@ class ZipReader {
   virtual ~ZipReader() = default;
   // One part's bytes; nullopt when it is missing, damaged or larger than `maxSize`.
   virtual std::optional<std::string> Read(const std::string& name, std::uint64_t maxSize) const = 0;
+  // The same into `out`, whose room is kept (a caller reading many parts allocates once);
+  // false as Read gives nullopt.
+  virtual bool ReadTo(const std::string& name, std::uint64_t maxSize, std::string& out) const {
+    std::optional<std::string> data = Read(name, maxSize);
+    if (data) out = std::move(*data);
+    return data.has_value();
+  }
 };
 
 // The plugin's table of entry points.
