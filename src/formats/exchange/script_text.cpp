@@ -183,30 +183,37 @@ void ScriptTextWriter::Finish(Warnings& w) const {
 }
 
 std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  const bool italicToggles = !marks.italicOn.empty() && marks.italicOn == marks.italicOff;
-  const bool underlineToggles = !marks.underlineOn.empty() && marks.underlineOn == marks.underlineOff;
-  const bool ownRowBreak = !marks.rowBreak.empty() && marks.rowBreak != "\r\n";
-  bool italic = false, underline = false;
-  // Where a run of ordinary characters stops: at a byte a mark or a line end can start
-  // with (letters in either case), and at a markup character of the document, which is
-  // held as its stand-in. A mark's first byte is never inside a character.
-  enum : unsigned char { kMayStartMark = 1, kMarkupChar = 2 };
-  static const std::array<unsigned char, 256> kMarkupChars = [] {
-    std::array<unsigned char, 256> t{};
-    for (int c = 0; c < 256; ++c) t[c] = IsMarkupChar(static_cast<char>(c)) ? kMarkupChar : 0;
-    t['\r'] = t['\n'] = kMayStartMark;
-    return t;
-  }();
-  std::array<unsigned char, 256> stop = kMarkupChars;
+  return ScriptMarkupReader(marks)(text);
+}
+
+// Where a run of ordinary characters stops: at a byte a mark or a line end can start with
+// (letters in either case), and at a markup character of the document, which is held as
+// its stand-in. A mark's first byte is never inside a character.
+enum : unsigned char { kMayStartMark = 1, kMarkupChar = 2 };
+
+ScriptMarkupReader::ScriptMarkupReader(const ScriptMarks& marks)
+    : marks_(marks),
+      italicToggles_(!marks.italicOn.empty() && marks.italicOn == marks.italicOff),
+      underlineToggles_(!marks.underlineOn.empty() && marks.underlineOn == marks.underlineOff),
+      ownRowBreak_(!marks.rowBreak.empty() && marks.rowBreak != "\r\n") {
+  for (int c = 0; c < 256; ++c) stop_[c] = IsMarkupChar(static_cast<char>(c)) ? kMarkupChar : 0;
+  stop_['\r'] = stop_['\n'] = kMayStartMark;
   for (std::string_view m : {marks.italicOn, marks.italicOff, marks.underlineOn, marks.underlineOff, marks.rowBreak}) {
     if (m.empty()) continue;
     const auto c = static_cast<unsigned char>(m[0]);
-    stop[c] |= kMayStartMark;
-    if (c >= 'a' && c <= 'z') stop[c - 'a' + 'A'] |= kMayStartMark;
-    if (c >= 'A' && c <= 'Z') stop[c - 'A' + 'a'] |= kMayStartMark;
+    stop_[c] |= kMayStartMark;
+    if (c >= 'a' && c <= 'z') stop_[c - 'a' + 'A'] |= kMayStartMark;
+    if (c >= 'A' && c <= 'Z') stop_[c - 'A' + 'a'] |= kMayStartMark;
   }
+}
+
+std::string ScriptMarkupReader::operator()(std::string_view text) const {
+  const ScriptMarks& marks = marks_;
+  const bool italicToggles = italicToggles_, underlineToggles = underlineToggles_, ownRowBreak = ownRowBreak_;
+  const std::array<unsigned char, 256>& stop = stop_;
+  std::string out;
+  out.reserve(text.size() + 8);
+  bool italic = false, underline = false;
 
   std::size_t i = 0;
   // A style's marks at `rest`: the on mark turns it on (or flips it, where one mark serves
@@ -365,21 +372,22 @@ std::optional<CueLine> ReadCueLine(std::string_view& line, const FrameRate& rate
 
 bool TimedLineReader::Flush() {
   if (!hasCurrent_) return true;
-  current_.text = ScriptTextToMarkup(rows_, layout_.marks);
+  current_.text = markup_(rows_);
   hasCurrent_ = false;
   rows_.clear();
   return cues_.Add(std::move(current_));
 }
 
 bool TimedLineReader::Line(std::string_view line) {
-  if (TrimView(line).empty()) {
+  const std::string_view trimmed = TrimView(line);
+  if (trimmed.empty()) {
     open_ = false;
     return true;
   }
   nonBlank_ = true;
   const bool prefixed = !layout_.rowPrefix.empty() && line.starts_with(layout_.rowPrefix);
   std::string_view rest = line;
-  const bool marked = layout_.cueMark.empty() || TrimView(line).starts_with(layout_.cueMark);
+  const bool marked = layout_.cueMark.empty() || trimmed.starts_with(layout_.cueMark);
   std::optional<CueLine> cue;
   if (marked && !prefixed) cue = ReadCueLine(rest, rate_);
   // Below an open subtitle, a line of cues followed by words is a row that looks like one.
