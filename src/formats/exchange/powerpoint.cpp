@@ -40,8 +40,16 @@ constexpr auto kXmlAttention = [] {
   return t;
 }();
 void AppendXml(std::string& out, std::string_view s, bool standIns = false) {
+  // Most text needs nothing: appended at once.
+  const auto* b = reinterpret_cast<const unsigned char*>(s.data());
+  std::size_t plain = 0;
+  while (plain < s.size() && !kXmlAttention[b[plain]] && b[plain] != 0xEE) ++plain;
+  if (plain == s.size()) {
+    out.append(s);
+    return;
+  }
   std::size_t from = 0;
-  for (std::size_t k = 0; k < s.size(); ++k) {
+  for (std::size_t k = plain; k < s.size(); ++k) {
     unsigned char c = static_cast<unsigned char>(s[k]);
     std::size_t skip = 1;
     if (c == 0xEE && standIns) {
@@ -154,6 +162,7 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
   const long w = std::max(kSlideWidth - 2 * margin, 914400L), h = std::max(kSlideHeight - 2 * margin, 914400L);
   bool lostStyles = false;
   PackagePieces pkg;
+  pkg.Reserve(2 * doc.Count() + 16, 40 * doc.Count() + 64, 128 * doc.Count() + 1024);
   using Id = PackagePieces::TextId;
   const Id slideHead = pkg.Repeated(std::string(kDecl) + "<p:sld " + kNs + "><p:cSld name=\"");
   const Id slideBody = pkg.Repeated(

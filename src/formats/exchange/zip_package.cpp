@@ -170,22 +170,31 @@ class BitWriter {
       if (used_ > sizeof buffer_ - 8) Spill();
     }
   }
-  // Whole words of bits: each leaves as many bits held as there were.
+  // Whole words of bits: each leaves as many bits held as there were. Two words a time:
+  // the held bits and the pair's low bits go out as eight bytes, the pair's top bits are
+  // held.
   void PutWords(const std::uint32_t* words, std::size_t count) {
-    while (count) {
-      const std::size_t room = (sizeof buffer_ - 8 - used_) / 4;
-      const std::size_t now = std::min(count, room);
+    while (count >= 2) {
+      const std::size_t room = (sizeof buffer_ - 16 - used_) / 8;
+      const std::size_t now = std::min(count / 2, room);
+      // In locals: the stores into the buffer would otherwise reload the members.
+      std::uint64_t acc = acc_;
+      const int n = n_;
+      std::uint8_t* to = buffer_ + used_;
       for (std::size_t k = 0; k < now; ++k) {
-        acc_ |= static_cast<std::uint64_t>(words[k]) << n_;
-        const auto word = static_cast<std::uint32_t>(acc_);
-        std::memcpy(buffer_ + used_ + 4 * k, &word, 4);
-        acc_ >>= 32;
+        std::uint64_t pair;
+        std::memcpy(&pair, words + 2 * k, 8);
+        const std::uint64_t low = acc | (pair << n);
+        std::memcpy(to + 8 * k, &low, 8);
+        acc = (pair >> 1) >> (63 - n);  // the top n bits (none when n is 0)
       }
-      used_ += 4 * now;
-      words += now;
-      count -= now;
-      if (count) Spill();
+      acc_ = acc;
+      used_ += 8 * now;
+      words += 2 * now;
+      count -= 2 * now;
+      if (used_ > sizeof buffer_ - 16) Spill();
     }
+    if (count) Put(words[0], 32);
   }
   // Pads to a byte and appends everything held to the output.
   void Align() {
@@ -256,8 +265,17 @@ class PartEncoder {
 
   void Literals(std::string_view bytes) {
     FlushCopy();
-    // Three codes of at most nine bits a time.
     std::size_t k = 0;
+    // ASCII four bytes at a time: their codes are all eight bits long.
+    for (; k + 4 <= bytes.size(); k += 4) {
+      std::uint32_t four;
+      std::memcpy(&four, bytes.data() + k, 4);
+      if (four & 0x80808080u) break;
+      bits_.Put(codes_.literal[four & 0xFF] | (codes_.literal[(four >> 8) & 0xFF] << 8) |
+                    (codes_.literal[(four >> 16) & 0xFF] << 16) | (codes_.literal[four >> 24] << 24),
+                32);
+    }
+    // Then three codes of at most nine bits a time.
     for (; k + 3 <= bytes.size(); k += 3) {
       const auto a = static_cast<unsigned char>(bytes[k]), b = static_cast<unsigned char>(bytes[k + 1]),
                  c = static_cast<unsigned char>(bytes[k + 2]);
@@ -489,12 +507,12 @@ class TextTable {
 
 // One pieced part deflated into `out`; its CRC and size. False when zlib fails.
 bool DeflatePieces(const PackagePieces& package, const PackagePieces::Part& part, TextTable& table,
-                   std::vector<std::int64_t>& lastAt, std::vector<std::uint8_t>& out, std::uint32_t& crcOut,
-                   std::uint64_t& sizeOut) {
+                   std::vector<std::int64_t>& lastAt, std::vector<PackagePieces::TextId>& seen,
+                   std::vector<std::uint8_t>& out, std::uint32_t& crcOut, std::uint64_t& sizeOut) {
   const PackagePieces::Piece* const pieces = package.Pieces().data();
   const auto& texts = package.Texts();
   PartEncoder encoder(out);
-  std::vector<PackagePieces::TextId> seen;  // texts whose lastAt this part set
+  seen.clear();  // texts whose lastAt this part set
   std::uint32_t crc = 0;
   std::int64_t at = 0;  // bytes of the part so far
   constexpr std::int64_t kWindow = 32768;
@@ -597,6 +615,7 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
   Deflater deflater;
   TextTable table(package);
   std::vector<std::int64_t> lastAt(package.Texts().size(), -1);
+  std::vector<PackagePieces::TextId> seen;
   std::vector<Entry> entries;
   entries.reserve(parts.size());
   // Whole parts already in the archive by their contents (only small ones are looked up).
@@ -630,7 +649,7 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
       if (!deflater.Deflate(data, out)) return std::nullopt;
     } else {
       std::uint64_t size = 0;
-      if (!DeflatePieces(package, part, table, lastAt, out, e.crc, size)) return std::nullopt;
+      if (!DeflatePieces(package, part, table, lastAt, seen, out, e.crc, size)) return std::nullopt;
       e.size = static_cast<std::uint32_t>(size);
     }
     if (!same) {

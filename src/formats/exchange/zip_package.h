@@ -59,9 +59,16 @@ class PackagePieces {
     names_.append(name);
   }
   void Add(TextId text) {
-    TakeOwn();
+    if (taken_ != own_.size()) TakeOwn();
     pieces_.push_back(Piece{text, static_cast<std::uint32_t>(texts_[text].size()), 0});
     parts_.back().endPiece = pieces_.size();
+  }
+  // Room for about so many parts, pieces and own bytes.
+  void Reserve(std::size_t parts, std::size_t pieces, std::size_t ownBytes) {
+    parts_.reserve(parts);
+    pieces_.reserve(pieces);
+    own_.reserve(ownBytes);
+    names_.reserve(parts * 32);
   }
   // A part's own bytes are appended to OwnBytes(); the next Add(text), BeginPart or Finish
   // takes them as one piece.

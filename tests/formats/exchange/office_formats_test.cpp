@@ -409,8 +409,12 @@ TEST(PowerPoint, SlidesOfOtherToolsReadTheSameByScanAndTree) {
       EXPECT_EQ(scanned.At(i).inCue, built.At(i).inCue);
       EXPECT_EQ(scanned.At(i).outCue, built.At(i).outCue);
     }
-    if (c.text) EXPECT_EQ(scanned.At(0).text, c.text);
-    if (c.comment) EXPECT_EQ(scanned.At(0).comment, c.comment);
+    if (c.text) {
+      EXPECT_EQ(scanned.At(0).text, c.text);
+    }
+    if (c.comment) {
+      EXPECT_EQ(scanned.At(0).comment, c.comment);
+    }
   }
   // A slide that is not XML, or missing, is skipped with the same warning either way.
   Warnings w;
