@@ -147,6 +147,29 @@ namespace {
 // A part's CRC is worked out from its pieces: a text's CRC is known, and a CRC is moved
 // past a text's length through a table per text, instead of running over every byte.
 
+// Codes of a text or run of texts, worked out once per package: `bits` bits, kept
+// shifted by each of the eight places a part's stream can stand at within a byte, so that
+// putting them into a part is a copy of bytes.
+struct Codes {
+  std::size_t bits = 0;
+  std::array<std::vector<std::uint8_t>, 8> shifted;  // [k]: the codes after k bits of zeros
+};
+
+// Bytes packed least significant bit first, `bits` of them from bit `from` on, as Codes.
+Codes BitsToCodes(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t bits) {
+  Codes c;
+  c.bits = bits;
+  for (std::size_t shift = 0; shift < 8; ++shift) {
+    std::vector<std::uint8_t>& v = c.shifted[shift];
+    v.assign((bits + shift + 7) / 8, 0);
+    for (std::size_t k = 0; k < bits; ++k) {
+      const std::size_t at = from + k, to = shift + k;
+      if ((bytes[at / 8] >> (at % 8)) & 1) v[to / 8] |= static_cast<std::uint8_t>(1u << (to % 8));
+    }
+  }
+  return c;
+}
+
 // Bits into the output, least significant first, as deflate packs them; gathered in a
 // small buffer and appended to the output a few kilobytes at a time. Words are stored as
 // the machine holds them: little-endian machines only.
@@ -170,31 +193,32 @@ class BitWriter {
       if (used_ > sizeof buffer_ - 8) Spill();
     }
   }
-  // Whole words of bits: each leaves as many bits held as there were. Two words a time:
-  // the held bits and the pair's low bits go out as eight bytes, the pair's top bits are
-  // held.
-  void PutWords(const std::uint32_t* words, std::size_t count) {
-    while (count >= 2) {
-      const std::size_t room = (sizeof buffer_ - 16 - used_) / 8;
-      const std::size_t now = std::min(count / 2, room);
-      // In locals: the stores into the buffer would otherwise reload the members.
-      std::uint64_t acc = acc_;
-      const int n = n_;
-      std::uint8_t* to = buffer_ + used_;
-      for (std::size_t k = 0; k < now; ++k) {
-        std::uint64_t pair;
-        std::memcpy(&pair, words + 2 * k, 8);
-        const std::uint64_t low = acc | (pair << n);
-        std::memcpy(to + 8 * k, &low, 8);
-        acc = (pair >> 1) >> (63 - n);  // the top n bits (none when n is 0)
-      }
-      acc_ = acc;
-      used_ += 8 * now;
-      words += 2 * now;
-      count -= 2 * now;
-      if (used_ > sizeof buffer_ - 16) Spill();
+  // Codes worked out before: the held bits brought under a byte, then the codes shifted
+  // to where the stream stands copied as bytes, their first byte joined with the held bits
+  // and their last, unfinished one held.
+  void PutCodes(const Codes& c) {
+    for (; n_ >= 8; n_ -= 8, acc_ >>= 8) buffer_[used_++] = static_cast<std::uint8_t>(acc_);
+    const std::vector<std::uint8_t>& v = c.shifted[static_cast<std::size_t>(n_)];
+    const std::size_t total = c.bits + static_cast<std::size_t>(n_);
+    const std::size_t whole = total / 8;
+    if (whole == 0) {
+      if (!v.empty()) acc_ |= v[0];
+      n_ = static_cast<int>(total);
+      return;
     }
-    if (count) Put(words[0], 32);
+    if (used_ + whole + 8 > sizeof buffer_) Spill();
+    const std::uint8_t first = static_cast<std::uint8_t>(v[0] | acc_);
+    if (whole + 8 > sizeof buffer_) {
+      // Longer than the buffer: straight into the output.
+      out_.push_back(first);
+      out_.insert(out_.end(), v.begin() + 1, v.begin() + static_cast<std::ptrdiff_t>(whole));
+    } else {
+      buffer_[used_] = first;
+      std::memcpy(buffer_ + used_ + 1, v.data() + 1, whole - 1);
+      used_ += whole;
+    }
+    n_ = static_cast<int>(total % 8);
+    acc_ = n_ ? v[whole] : 0;
   }
   // Pads to a byte and appends everything held to the output.
   void Align() {
@@ -288,11 +312,10 @@ class PartEncoder {
       bits_.Put(codes_.literal[c], codes_.literalBits[c]);
     }
   }
-  // Codes worked out before (a text's), 32 bits to a word.
-  void Coded(const std::vector<std::uint32_t>& words, std::size_t bits) {
+  // Codes worked out before (a text's).
+  void Coded(const Codes& codes) {
     FlushCopy();
-    bits_.PutWords(words.data(), bits / 32);
-    if (bits % 32) bits_.Put(words[bits / 32], static_cast<int>(bits % 32));
+    bits_.PutCodes(codes);
   }
   // `length` bytes again from `distance` back (1..32768); runs of the same distance join.
   void Copy(std::size_t length, std::size_t distance) {
@@ -335,24 +358,6 @@ class PartEncoder {
   const FixedCodes& codes_;
   std::size_t copyLength_ = 0, copyDistance_ = 0;
 };
-
-// Codes of a text or run of texts: 32 bits to a word, and how many bits.
-struct Codes {
-  std::vector<std::uint32_t> words;
-  std::size_t bits = 0;
-};
-
-// Bytes packed least significant bit first, from bit `from` on, as words.
-Codes BitsToCodes(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t bits) {
-  Codes c;
-  c.bits = bits;
-  c.words.assign((bits + 31) / 32, 0);
-  for (std::size_t k = 0; k < bits; ++k) {
-    const std::size_t at = from + k;
-    if ((bytes[at / 8] >> (at % 8)) & 1) c.words[k / 32] |= 1u << (k % 32);
-  }
-  return c;
-}
 
 // A text's CRC, and the table that moves a CRC past the text's length.
 struct TextCrc {
@@ -537,7 +542,7 @@ bool DeflatePieces(const PackagePieces& package, const PackagePieces::Part& part
     const std::string& text = texts[piece.text];
     if (nearBy(piece.text) && text.size() < 3) {
       const Codes& codes = table.Literals(piece.text);
-      encoder.Coded(codes.words, codes.bits);
+      encoder.Coded(codes);
       passed(piece.text);
       ++k;
       continue;
@@ -585,7 +590,7 @@ bool DeflatePieces(const PackagePieces& package, const PackagePieces::Part& part
       }
     }
     const Codes& codes = table.Run(pieces + k, end - k);
-    encoder.Coded(codes.words, codes.bits);
+    encoder.Coded(codes);
     for (std::size_t j = k; j < end; ++j) passed(pieces[j].text);
     k = end;
   }
