@@ -267,6 +267,35 @@ void ScanRtf(std::string_view rtf, std::string_view ansiCodePage, std::string& o
     // A control symbol or word.
     ++i;
     if (i >= rtf.size()) break;
+    // The words of every line of a list, ended by a space (taken with the word) or by
+    // what follows a word without one: told by their bytes at once.
+    if (rtf.size() - i >= 4) {
+      const char* w = rtf.data() + i;
+      const char after = w[3];
+      const bool ended = after == ' ' || after == '\r' || after == '\n' || after == '\\' || after == '{' || after == '}';
+      if (ended && w[0] == 'p' && w[1] == 'a' && w[2] == 'r') {
+        i += after == ' ' ? 4 : 3;
+        if (stack.back().skip) continue;
+        if (toSkip > 0) {
+          --toSkip;
+          continue;
+        }
+        syncItalic();
+        flushBytes();
+        if (!lineEnd(out)) return;
+        continue;
+      }
+      if (ended && w[0] == 't' && w[1] == 'a' && w[2] == 'b') {
+        i += after == ' ' ? 4 : 3;
+        emit("\t");
+        continue;
+      }
+      if ((w[0] == 'i' || w[0] == 'b') && ((w[1] == ' ') || (w[1] == '0' && w[2] == ' '))) {
+        if (w[0] == 'i') stack.back().italic = w[1] == ' ';
+        i += w[1] == ' ' ? 2 : 3;
+        continue;
+      }
+    }
     char s = rtf[i];
     if (s == '\\' || s == '{' || s == '}') {
       emit(std::string_view(&rtf[i], 1));
