@@ -1,5 +1,5 @@
-// Built into kipo-zip.so only: zip packages written and read with libdeflate, libzip for
-// the archives our reader leaves to it, and the plugin's table.
+// Built into kipo-zip.so only: zip packages written and read with libdeflate and zlib,
+// libzip for the archives our reader leaves to it, and the plugin's table.
 #include "formats/exchange/zip_package.h"
 
 #include <libdeflate.h>
@@ -44,9 +44,10 @@ namespace {
 // Archives are written here rather than through libzip: a presentation has two parts per
 // slide, 65,534 for the largest document, and libzip set up a deflate stream for each
 // (zlib allocates and clears some 256 KiB at every start), which was most of the time of
-// writing one. Here each part is deflated whole by libdeflate, a part the archive already
-// holds (every slide's relationships are the same) is copied instead of deflated again, and
-// the headers are written into the one output buffer.
+// writing one. Here a part given whole is deflated by libdeflate (a small part the archive
+// already holds is copied instead of deflated again), a part given in pieces is put
+// together from codes worked out once per package (below), and the headers are written
+// into the one output buffer.
 
 // Little-endian fields into a byte vector, or into a Fields buffer that a part's header is
 // gathered in and appended from at once (two pushes into the archive per field before).
@@ -510,8 +511,8 @@ class TextTable {
   RunDeflater deflater_;
 };
 
-// One pieced part deflated into `out`; its CRC and size. False when zlib fails.
-bool DeflatePieces(const PackagePieces& package, const PackagePieces::Part& part, TextTable& table,
+// One pieced part deflated into `out`; its CRC and size.
+void DeflatePieces(const PackagePieces& package, const PackagePieces::Part& part, TextTable& table,
                    std::vector<std::int64_t>& lastAt, std::vector<PackagePieces::TextId>& seen,
                    std::vector<std::uint8_t>& out, std::uint32_t& crcOut, std::uint64_t& sizeOut) {
   const PackagePieces::Piece* const pieces = package.Pieces().data();
@@ -528,8 +529,7 @@ bool DeflatePieces(const PackagePieces& package, const PackagePieces::Part& part
     crc = table.Crc(id).After(crc);
     at += static_cast<std::int64_t>(texts[id].size());
   };
-  bool ok = true;
-  for (std::size_t k = part.firstPiece; k < part.endPiece && ok;) {
+  for (std::size_t k = part.firstPiece; k < part.endPiece;) {
     const PackagePieces::Piece& piece = pieces[k];
     if (piece.text == PackagePieces::kOwnBytes) {
       const std::string_view own = package.Own(piece);
@@ -598,7 +598,6 @@ bool DeflatePieces(const PackagePieces& package, const PackagePieces::Part& part
   for (PackagePieces::TextId id : seen) lastAt[id] = -1;
   crcOut = crc;
   sizeOut = static_cast<std::uint64_t>(at);
-  return ok;
 }
 
 }  // namespace
@@ -654,7 +653,7 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
       if (!deflater.Deflate(data, out)) return std::nullopt;
     } else {
       std::uint64_t size = 0;
-      if (!DeflatePieces(package, part, table, lastAt, seen, out, e.crc, size)) return std::nullopt;
+      DeflatePieces(package, part, table, lastAt, seen, out, e.crc, size);
       e.size = static_cast<std::uint32_t>(size);
     }
     if (!same) {

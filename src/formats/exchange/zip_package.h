@@ -1,6 +1,6 @@
 #pragma once
-// Zip packages (the PowerPoint presentation), written and read with libdeflate, with
-// libzip for archives of forms our reader leaves to it. Both, and the compression and
+// Zip packages (the PowerPoint presentation), written and read with libdeflate and zlib,
+// with libzip for archives of forms our reader leaves to it. Both, and the compression and
 // crypto libraries libzip pulls in, are built into the plugin kipo-zip.so, loaded the
 // first time a package is written or read (platform/plugin.h), so no other command loads
 // them. zip_forward.cpp holds the program's side; zip_package.cpp, built into the plugin
