@@ -12,6 +12,10 @@
 #include <filesystem>
 #include <optional>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/markup.h"
 #include "formats/exchange/script_text.h"
 #include "platform/encoding.h"
@@ -132,10 +136,106 @@ void Parameter(XmlOut& x, std::string_view id, std::string_view name, std::strin
   x.Close("parameter");
 }
 
-void AppendNumber(std::string& out, long value) {
-  char digits[24];
-  const auto r = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, r.ptr);
+// A whole number's digits written at `at` (two at a time from a table, from the last
+// digit back, then copied as one block of 20 bytes): `at` needs 20 bytes of room. The
+// position after the digits.
+char* AppendDigits(char* at, long value) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char digits[40];
+  char* const last = digits + 20;
+  char* d = last;
+  auto v = static_cast<unsigned long>(value < 0 ? -(value + 1) + 1UL : value);  // no overflow at LONG_MIN
+  while (v >= 100) {
+    const unsigned long pair = v % 100;
+    v /= 100;
+    d -= 2;
+    std::memcpy(d, kPairs + 2 * pair, 2);
+  }
+  if (v >= 10) {
+    d -= 2;
+    std::memcpy(d, kPairs + 2 * v, 2);
+  } else {
+    *--d = static_cast<char>('0' + v);
+  }
+  if (value < 0) *--d = '-';
+  std::memcpy(at, d, 20);
+  return at + (last - d);
+}
+
+// A text that goes into the file as it stands but for its italic markers and row breaks:
+// printable ASCII without the bytes that may start other markup ('[', ']', '/') or need
+// escaping ('&'), rows parted by CR LF. Such a text has no underline or colour to leave
+// out and no stand-in or control character to change: nearly every subtitle.
+enum : std::uint8_t { kOther, kPlainByte, kItalicByte, kCrByte };
+constexpr auto kTextByte = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 0x20; c < 0x7F; ++c) t[c] = kPlainByte;
+  for (unsigned char c : {'[', ']', '/', '&'}) t[c] = kOther;
+  t[static_cast<unsigned char>(kItalicOn)] = t[static_cast<unsigned char>(kItalicOff)] = kItalicByte;
+  t['\r'] = kCrByte;
+  return t;
+}();
+// What a plain text held: italic markers, and whether its every visible character is
+// italic (as IsWhollyItalic tells).
+struct PlainText {
+  bool markers = false, wholly = false;
+};
+// A text copied to `at` without its italic markers and with each CR LF as a CR, checked on
+// the way that it is plain: the position after it, or nullptr for any other text. Sixteen
+// bytes are copied at once where none of them is special; `at` needs 16 bytes of room past
+// the text's size.
+char* CopyPlainText(char* at, std::string_view text, PlainText& t) {
+  bool on = false, seen = false, upright = false;
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n) {
+#if defined(__SSE2__)
+    if (i + 16 <= n) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      // Signed compare: below the space, and bytes of 0x80 and over (negative).
+      const __m128i low = _mm_cmplt_epi8(v, _mm_set1_epi8(0x20));
+      const __m128i marks = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)), _mm_cmpeq_epi8(_mm_or_si128(v, _mm_set1_epi8(2)), _mm_set1_epi8('>'))),
+          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('[')), _mm_cmpeq_epi8(v, _mm_set1_epi8(']'))),
+                       _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('/')), _mm_cmpeq_epi8(v, _mm_set1_epi8('&')))));
+      if (!_mm_movemask_epi8(_mm_or_si128(low, marks))) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
+        at += 16;
+        i += 16;
+        seen = true;
+        upright = upright || !on;
+        continue;
+      }
+    }
+#endif
+    // One byte, up to the next sixteen.
+    const std::size_t stop = std::min(n, i + 16);
+    for (; i < stop; ++i) {
+      const char c = text[i];
+      switch (kTextByte[static_cast<unsigned char>(c)]) {
+        case kPlainByte:
+          *at++ = c;
+          seen = true;
+          upright = upright || !on;
+          break;
+        case kItalicByte:
+          on = c == kItalicOn;
+          t.markers = true;
+          break;
+        case kCrByte:
+          if (i + 1 == n || text[i + 1] != '\n') return nullptr;
+          *at++ = '\r';
+          ++i;  // the LF
+          break;
+        default: return nullptr;
+      }
+    }
+  }
+  t.wholly = seen && !upright;
+  return at;
 }
 
 // A text item laid out once, with a hole for each value that changes from item to item
@@ -270,13 +370,63 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
   x.Close("format");
   x.Open("track");
   const std::vector<std::string> pieces = ItemPieces(x.Depth(), timebase, ntsc, o);
+  // Each item is laid out in a buffer kept from item to item, through a pointer, and
+  // appended to the file at once: the pieces before the text, the values between them, and
+  // after the text one block holding the style and alignment digits at known places.
+  const std::string tail = pieces[6] + '1' + pieces[7] + '2' + pieces[8];
+  const std::size_t styleAt = pieces[6].size(), alignAt = styleAt + 1 + pieces[7].size();
+  std::size_t head = 0;
+  for (std::size_t i = 0; i < 6; ++i) head += pieces[i].size();
+  std::string buffer;
   std::size_t n = 0;
-  std::string text;
+  // `text(at)` writes the item's text, at most `size` bytes, and gives the position after
+  // it, or nullptr to give the item up (nothing of it is written then).
+  auto item = [&](const Subtitle& s, long in, long end, bool italic, std::size_t size, auto text) {
+    const std::size_t room = head + 5 * 20 + size + 16 + tail.size();
+    if (buffer.size() < room) buffer.resize(room);
+    char* const first = buffer.data();
+    char* at = first;
+    auto piece = [&at, &pieces](std::size_t i) {
+      std::memcpy(at, pieces[i].data(), pieces[i].size());
+      at += pieces[i].size();
+    };
+    piece(0);
+    at = AppendDigits(at, static_cast<long>(n + 1));
+    piece(1);
+    at = AppendDigits(at, end - in);
+    piece(2);
+    at = AppendDigits(at, end - in);
+    piece(3);
+    at = AppendDigits(at, in);
+    piece(4);
+    at = AppendDigits(at, end);
+    piece(5);
+    at = text(at);
+    if (!at) return false;
+    std::memcpy(at, tail.data(), tail.size());
+    at[styleAt] = italic ? '3' : '1';
+    at[alignAt] = s.alignment == AlignLeft ? '1' : s.alignment == AlignRight ? '3' : '2';
+    at += tail.size();
+    out.append(first, static_cast<std::size_t>(at - first));
+    ++n;
+    return true;
+  };
+  std::string text, escaped;
+  XmlOut escape(escaped);
   Subtitle bare;  // assigned item by item: its strings keep their room
   for (const Subtitle& s : doc.Subtitles()) {
     if (!s.inCue.IsSet()) continue;
     const long in = static_cast<long>(s.inCue.ToFrames(rate));
     const long end = std::max(in, static_cast<long>(OutCueOf(s).ToFrames(rate)));
+    // Rows of plain characters, italics marked or not (nearly every subtitle): the text as
+    // it stands without its italic markers, each row break written as a CR.
+    PlainText t;
+    if (item(s, in, end, false, s.text.size(), [&](char* at) { return CopyPlainText(at, s.text, t); })) {
+      const bool italic = s.italic || t.wholly;
+      if (italic) out[out.size() - tail.size() + styleAt] = '3';  // the style digit, known now
+      if (!italic && t.markers) partItalics = true;
+      continue;
+    }
     const bool italic = s.italic || IsWhollyItalic(s.text);
     bare = s;
     bare.italic = false;
@@ -287,23 +437,12 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
       if (!text.empty()) text += '\r';
       text += row;
     });
-    out += pieces[0];
-    AppendNumber(out, static_cast<long>(++n));
-    out += pieces[1];
-    AppendNumber(out, end - in);
-    out += pieces[2];
-    AppendNumber(out, end - in);
-    out += pieces[3];
-    AppendNumber(out, in);
-    out += pieces[4];
-    AppendNumber(out, end);
-    out += pieces[5];
-    x.Escaped(text);
-    out += pieces[6];
-    out += italic ? '3' : '1';
-    out += pieces[7];
-    out += s.alignment == AlignLeft ? '1' : s.alignment == AlignRight ? '3' : '2';
-    out += pieces[8];
+    escaped.clear();
+    escape.Escaped(text);
+    item(s, in, end, italic, escaped.size(), [&escaped](char* at) {
+      std::memcpy(at, escaped.data(), escaped.size());
+      return at + escaped.size();
+    });
   }
   x.Close("track");
   x.Close("video");
