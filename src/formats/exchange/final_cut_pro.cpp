@@ -516,16 +516,6 @@ constexpr auto kByteClass = [] {
 bool IsXmlSpace(char c) { return kByteClass[static_cast<unsigned char>(c)] & kSpaceByte; }
 bool IsNameStart(char c) { return kByteClass[static_cast<unsigned char>(c)] & kNameStart; }
 bool IsNameChar(char c) { return kByteClass[static_cast<unsigned char>(c)] & kNameByte; }
-// The end of the name at `n`: four bytes looked up and tested together while they all are
-// name bytes (element names here are 3-20 bytes long), then one at a time.
-std::size_t NameEnd(std::string_view s, std::size_t n) {
-  const auto* b = reinterpret_cast<const unsigned char*>(s.data());
-  while (n + 4 <= s.size() && (kByteClass[b[n]] & kByteClass[b[n + 1]] & kByteClass[b[n + 2]] & kByteClass[b[n + 3]] &
-                               kNameByte))
-    n += 4;
-  while (n < s.size() && IsNameChar(s[n])) ++n;
-  return n;
-}
 bool AllSpace(std::string_view s) {
   for (char c : s)
     if (!IsXmlSpace(c)) return false;
@@ -612,39 +602,71 @@ class ItemScan {
       if (close == std::string_view::npos) return std::nullopt;
       p += close + 2;
     }
+    open_.clear();
     bool rootSeen = false;
     while (true) {
-      const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
-      const std::string_view chars(p, static_cast<std::size_t>((lt ? lt : end) - p));
+      const char* lt = FindByte(p, end, '<');
       if (capture_ != Slot::None) {
         if (captured_.data()) return std::nullopt;  // text, then more after a comment
-        captured_ = chars;
-      } else if (open_.empty() && !AllSpace(chars)) {
+        captured_ = std::string_view(p, static_cast<std::size_t>(lt - p));
+      } else if (open_.empty() && !AllSpace(std::string_view(p, static_cast<std::size_t>(lt - p)))) {
         return std::nullopt;
       }
-      if (!lt) break;
+      if (lt == end) break;
+      const bool inItem = gen_.has_value();
+      if (inItem && cursor_ < last_.size()) {
+        // The tag the previous item had here, byte for byte: read as it was read there.
+        const Tag& t = last_[cursor_];
+        if (static_cast<std::size_t>(end - lt) >= t.size && SameBytes(lt, t.at, t.size)) {
+          ++cursor_;
+          p = lt + t.size;
+          if (t.end) {
+            open_.pop_back();
+            if (!Closed()) return std::nullopt;
+          } else {
+            if (!Opened(t.kind)) return std::nullopt;
+            if (t.empty) {
+              if (!Closed()) return std::nullopt;
+            } else {
+              open_.push_back(std::string_view(lt + 1, t.name));
+            }
+          }
+          if (!gen_) ItemDone();
+          continue;
+        }
+        // This item goes its own way from here: its tags so far were the last item's.
+        current_.assign(last_.begin(), last_.begin() + static_cast<std::ptrdiff_t>(cursor_));
+        cursor_ = last_.size();
+        diverged_ = true;
+      }
       p = lt + 1;
       if (p == end) return std::nullopt;
-      const std::string_view rest(p, static_cast<std::size_t>(end - p));
       if (*p == '/') {
         // An end tag closes the element open last: its name compared at once.
         if (open_.empty()) return std::nullopt;
-        const std::string_view name = open_.back();
-        std::size_t n = 1 + name.size();
-        if (rest.size() <= n || rest.compare(1, name.size(), name) != 0 || IsNameChar(rest[n])) return std::nullopt;
-        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
-        if (n == rest.size() || rest[n] != '>') return std::nullopt;
-        p += n + 1;
+        const std::string_view open = open_.back();
+        const char* q = p + 1;
+        const std::size_t size = open.size();
+        if (static_cast<std::size_t>(end - q) <= size || !SameBytes(q, open.data(), size) || IsNameChar(q[size]))
+          return std::nullopt;
+        q += size;
+        while (q < end && IsXmlSpace(*q)) ++q;
+        if (q == end || *q != '>') return std::nullopt;
+        p = q + 1;
+        if (inItem && diverged_) current_.push_back({lt, static_cast<std::size_t>(p - lt), 0, Name::Other, true, false});
         open_.pop_back();
         if (!Closed()) return std::nullopt;
+        if (inItem && !gen_) ItemDone();
         continue;
       }
       if (*p == '!') {
         if (capture_ != Slot::None) return std::nullopt;
+        const std::string_view rest(p, static_cast<std::size_t>(end - p));
         if (rest.starts_with("!--")) {
           const std::size_t close = rest.find("-->", 3);
           if (close == std::string_view::npos) return std::nullopt;
           p += close + 3;
+          recording_ = false;  // an item with a comment is no pattern for the next
           continue;
         }
         if (rest.starts_with("!DOCTYPE") && open_.empty() && !rootSeen) {
@@ -657,51 +679,169 @@ class ItemScan {
         return std::nullopt;
       }
       // A start tag: its name, then attributes (name="value" or name='value').
-      std::size_t n = 0;
-      if (!IsNameStart(rest[0])) return std::nullopt;
-      n = NameEnd(rest, n);
-      const std::string_view name = rest.substr(0, n);
+      if (!IsNameStart(*p)) return std::nullopt;
+      const char* q = NameEndAt(p, end);
+      const std::string_view name(p, static_cast<std::size_t>(q - p));
       bool empty = false;
-      while (true) {
-        const std::size_t spaced = n;
-        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
-        if (n == rest.size()) return std::nullopt;
-        if (rest[n] == '>') break;
-        if (rest[n] == '/') {
-          if (n + 1 == rest.size() || rest[n + 1] != '>') return std::nullopt;
-          empty = true;
-          ++n;
-          break;
+      if (q < end && *q == '>') {
+        // No attributes: nearly every tag of the file.
+      } else {
+        while (true) {
+          const char* spaced = q;
+          while (q < end && IsXmlSpace(*q)) ++q;
+          if (q == end) return std::nullopt;
+          if (*q == '>') break;
+          if (*q == '/') {
+            if (q + 1 == end || q[1] != '>') return std::nullopt;
+            empty = true;
+            ++q;
+            break;
+          }
+          if (q == spaced || !IsNameStart(*q)) return std::nullopt;
+          q = NameEndAt(q, end);
+          while (q < end && IsXmlSpace(*q)) ++q;
+          if (q == end || *q != '=') return std::nullopt;
+          ++q;
+          while (q < end && IsXmlSpace(*q)) ++q;
+          if (q == end || (*q != '"' && *q != '\'')) return std::nullopt;
+          const char quote = *q++;
+          while (q < end && *q != quote && *q != '<') ++q;
+          if (q == end || *q != quote) return std::nullopt;
+          ++q;
         }
-        if (n == spaced || !IsNameStart(rest[n])) return std::nullopt;
-        n = NameEnd(rest, n);
-        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
-        if (n == rest.size() || rest[n] != '=') return std::nullopt;
-        ++n;
-        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
-        if (n == rest.size() || (rest[n] != '"' && rest[n] != '\'')) return std::nullopt;
-        const char quote = rest[n++];
-        while (n < rest.size() && rest[n] != quote && rest[n] != '<') ++n;
-        if (n == rest.size() || rest[n] != quote) return std::nullopt;
-        ++n;
       }
-      p += n + 1;
+      p = q + 1;
+      const Name kind = NameOf(name);
       if (open_.empty()) {
-        if (rootSeen || name != "xmeml") return std::nullopt;
+        if (rootSeen || kind != Name::Xmeml) return std::nullopt;
         rootSeen = true;
       }
-      if (!Opened(name)) return std::nullopt;
-      open_.push_back(name);
-      if (empty) {
-        open_.pop_back();
-        if (!Closed()) return std::nullopt;
+      if (inItem && diverged_) current_.push_back({lt, static_cast<std::size_t>(p - lt), name.size(), kind, false, empty});
+      if (!Opened(kind)) return std::nullopt;
+      if (!inItem && gen_) {  // an item starts: its tags are kept, and the last item's foretold
+        current_.clear();
+        recording_ = true;
+        diverged_ = last_.empty();
+        cursor_ = 0;
       }
+      if (empty) {
+        if (!Closed()) return std::nullopt;
+      } else {
+        open_.push_back(name);
+      }
+      if (inItem && !gen_) ItemDone();
     }
     if (!open_.empty() || !rootSeen) return std::nullopt;
     return std::move(found_);
   }
 
  private:
+  // A generator item's tags as they stood in the file, kept for the next item: editors write
+  // every item with the same tags in the same order, so a tag that is byte for byte the one
+  // the last item had at its place is read as that one was (its name, kind and whether it
+  // closes itself), without reading its name again. Only the values between them differ.
+  enum class Name : std::uint8_t;
+  struct Tag {
+    const char* at;     // its '<' in the file
+    std::size_t size;   // as far as its '>'
+    std::size_t name;   // the length of a start tag's name
+    Name kind;
+    bool end, empty;
+  };
+  // An item is read: its tags become the pattern of the next (an item that went as the last
+  // one did leaves the pattern as it is).
+  void ItemDone() {
+    if (!recording_) last_.clear();
+    else if (diverged_) last_.swap(current_);
+    current_.clear();
+    cursor_ = 0;
+  }
+  std::vector<Tag> last_, current_;
+  std::size_t cursor_ = 0;
+  bool recording_ = false, diverged_ = false;
+
+  // The element names the scan acts on; any other is Other.
+  enum class Name : std::uint8_t {
+    Other, Xmeml, GeneratorItem, Start, End, Rate, Effect, Timebase, EffectId, ElementName, Parameter, ParameterId, Value
+  };
+  static Name NameOf(std::string_view name) {
+    const char* p = name.data();
+    switch (name.size()) {
+      case 3: return std::memcmp(p, "end", 3) == 0 ? Name::End : Name::Other;
+      case 4:
+        if (std::memcmp(p, "rate", 4) == 0) return Name::Rate;
+        return std::memcmp(p, "name", 4) == 0 ? Name::ElementName : Name::Other;
+      case 5:
+        if (std::memcmp(p, "start", 5) == 0) return Name::Start;
+        if (std::memcmp(p, "value", 5) == 0) return Name::Value;
+        return std::memcmp(p, "xmeml", 5) == 0 ? Name::Xmeml : Name::Other;
+      case 6: return std::memcmp(p, "effect", 6) == 0 ? Name::Effect : Name::Other;
+      case 8:
+        if (std::memcmp(p, "timebase", 8) == 0) return Name::Timebase;
+        return std::memcmp(p, "effectid", 8) == 0 ? Name::EffectId : Name::Other;
+      case 9: return std::memcmp(p, "parameter", 9) == 0 ? Name::Parameter : Name::Other;
+      case 11: return std::memcmp(p, "parameterid", 11) == 0 ? Name::ParameterId : Name::Other;
+      case 13: return std::memcmp(p, "generatoritem", 13) == 0 ? Name::GeneratorItem : Name::Other;
+      default: return Name::Other;
+    }
+  }
+  // The first `byte` at or after p, or end: sixteen bytes looked at a time.
+  static const char* FindByte(const char* p, const char* end, char byte) {
+#if defined(__SSE2__)
+    const __m128i b = _mm_set1_epi8(byte);
+    for (; end - p >= 16; p += 16) {
+      const int bits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), b));
+      if (bits) return p + __builtin_ctz(static_cast<unsigned>(bits));
+    }
+#endif
+    while (p < end && *p != byte) ++p;
+    return p;
+  }
+  // The end of the name starting at p: sixteen bytes looked at a time for a byte that is
+  // not a name byte (a letter, digit, '_', ':', '.' or '-').
+  static const char* NameEndAt(const char* p, const char* end) {
+#if defined(__SSE2__)
+    for (; end - p >= 16; p += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      // Letters of either case are 'a'-'z' with the 0x20 bit set; bytes of 0x80 and over are
+      // negative to the signed compares and in no range.
+      const __m128i lower = _mm_or_si128(v, _mm_set1_epi8(0x20));
+      const __m128i letter =
+          _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(lower, _mm_set1_epi8('z' + 1)));
+      const __m128i digit =
+          _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
+      const __m128i marks =
+          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('_')), _mm_cmpeq_epi8(v, _mm_set1_epi8(':'))),
+                       _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')), _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))));
+      const int name = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(letter, digit), marks));
+      if (name != 0xFFFF) return p + __builtin_ctz(static_cast<unsigned>(~name));
+    }
+#endif
+    while (p < end && IsNameChar(*p)) ++p;
+    return p;
+  }
+  // Two runs of `n` bytes equal? Names are short: compared as the first and the last eight
+  // (or four) bytes of each, which read nothing outside the runs.
+  static bool SameBytes(const char* a, const char* b, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+      std::uint64_t a0, a1, b0, b1;
+      std::memcpy(&a0, a, 8);
+      std::memcpy(&b0, b, 8);
+      std::memcpy(&a1, a + n - 8, 8);
+      std::memcpy(&b1, b + n - 8, 8);
+      return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+    if (n >= 4 && n < 8) {
+      std::uint32_t a0, a1, b0, b1;
+      std::memcpy(&a0, a, 4);
+      std::memcpy(&b0, b, 4);
+      std::memcpy(&a1, a + n - 4, 4);
+      std::memcpy(&b1, b + n - 4, 4);
+      return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+    return std::memcmp(a, b, n) == 0;
+  }
+
   // The values the scan takes: what the element being read is to them.
   enum class Slot { None, Start, End, Timebase, Kind, ParameterId, Value };
   // The elements between a generator item and a value.
@@ -719,10 +859,10 @@ class ItemScan {
   };
 
   // A start tag at depth open_.size(); false when the scan cannot read the file.
-  bool Opened(std::string_view name) {
+  bool Opened(Name name) {
     if (capture_ != Slot::None) return false;  // markup inside a value
     const std::size_t depth = open_.size();
-    if (name == "generatoritem") {
+    if (name == Name::GeneratorItem) {
       if (gen_) return false;  // an item inside an item
       gen_ = Generator{};  // not emplace(): clang sees the nested type as not yet default-constructible
       gen_->depth = depth;
@@ -730,23 +870,22 @@ class ItemScan {
     }
     if (!gen_ || depth <= gen_->depth || depth > gen_->depth + 3) return true;
     const std::size_t level = depth - gen_->depth;
-    if (holders_.size() < 4) holders_.resize(4);
     holders_[level] = Holder::Other;
     Slot slot = Slot::None;
     if (level == 1) {
-      if (name == "start" && !gen_->start) gen_->start = true, slot = Slot::Start;
-      else if (name == "end" && !gen_->end) gen_->end = true, slot = Slot::End;
-      else if (name == "rate" && !gen_->rate) gen_->rate = true, holders_[1] = Holder::FirstRate;
-      else if (name == "effect") holders_[1] = gen_->effect ? Holder::Effect : Holder::FirstEffect, gen_->effect = true;
+      if (name == Name::Start && !gen_->start) gen_->start = true, slot = Slot::Start;
+      else if (name == Name::End && !gen_->end) gen_->end = true, slot = Slot::End;
+      else if (name == Name::Rate && !gen_->rate) gen_->rate = true, holders_[1] = Holder::FirstRate;
+      else if (name == Name::Effect) holders_[1] = gen_->effect ? Holder::Effect : Holder::FirstEffect, gen_->effect = true;
     } else if (level == 2) {
       const Holder up = holders_[1];
-      if (up == Holder::FirstRate && name == "timebase" && !gen_->timebase) gen_->timebase = true, slot = Slot::Timebase;
-      else if ((up == Holder::FirstEffect || up == Holder::Effect) && (name == "effectid" || name == "name"))
+      if (up == Holder::FirstRate && name == Name::Timebase && !gen_->timebase) gen_->timebase = true, slot = Slot::Timebase;
+      else if ((up == Holder::FirstEffect || up == Holder::Effect) && (name == Name::EffectId || name == Name::ElementName))
         slot = Slot::Kind;
-      else if (up == Holder::FirstEffect && name == "parameter") holders_[2] = Holder::Parameter, param_ = {};
+      else if (up == Holder::FirstEffect && name == Name::Parameter) holders_[2] = Holder::Parameter, param_ = {};
     } else if (holders_[2] == Holder::Parameter) {
-      if (name == "parameterid" && !param_.id) param_.id = true, slot = Slot::ParameterId;
-      else if (name == "value" && !param_.value) param_.value = true, slot = Slot::Value;
+      if (name == Name::ParameterId && !param_.id) param_.id = true, slot = Slot::ParameterId;
+      else if (name == Name::Value && !param_.value) param_.value = true, slot = Slot::Value;
     }
     capture_ = slot;
     captured_ = {};
@@ -817,9 +956,9 @@ class ItemScan {
 
   std::string_view text_;
   int countingRate_;
-  std::vector<std::string_view> open_;
+  std::vector<std::string_view> open_;  // the names of the elements open, outermost first
   std::optional<Generator> gen_;
-  std::vector<Holder> holders_;
+  std::array<Holder, 4> holders_{};
   Parameter param_;
   Slot capture_ = Slot::None;
   std::string_view captured_;

@@ -87,6 +87,46 @@ std::vector<Row> Rows() {
                 "</transitionitem>" + two),
        true},
       {"a comment before the root", Sequence(two, "\n", "<!-- exported -->\n"), true},
+      // Runs of items alike, as editors write them, with items that go otherwise between:
+      // each is read from its own tags whatever the item before it held.
+      {"items alike, then one with another parameter, then alike again",
+       Sequence(two + Item("300", "350", "Third") +
+                "<generatoritem id=\"x\"><name>Text</name><start>400</start><end>450</end><effect><effectid>Text"
+                "</effectid><parameter><parameterid>fontsize</parameterid><value>42</value></parameter><parameter>"
+                "<parameterid>str</parameterid><value>Fourth</value></parameter></effect></generatoritem>\n" +
+                Item("500", "550", "Fifth") + Item("600", "650", "Sixth", "\n", "3")),
+       true},
+      {"an item whose tags stop short of the last one's, and one that closes an element itself",
+       Sequence(two + "<generatoritem><start>300</start><end>350</end><effect><effectid>Text</effectid>"
+                      "</effect></generatoritem>\n" +
+                Item("400", "450", "Fourth") +
+                "<generatoritem id=\"Text\">\n  <name>Text</name>\n  <rate><timebase>25</timebase><ntsc/></rate>\n"
+                "  <start>500</start>\n  <end>550</end>\n  <effect>\n    <name>Text</name><effectid>Text</effectid>\n"
+                "    <parameter><parameterid>str</parameterid><name>Text</name><value>Fifth</value></parameter>\n"
+                "    <parameter><parameterid>fontstyle</parameterid><valuemin>1</valuemin><value/></parameter>\n"
+                "  </effect>\n</generatoritem>\n"),
+       true},
+      {"a comment inside an item between items alike",
+       Sequence(two + Item("300", "350", "Third").insert(26, "<!-- note -->") + Item("400", "450", "Fourth")), true},
+      {"end tags with spaces, attributes in other orders",
+       Sequence(two + "<generatoritem id=\"a\"><start>300</start ><end>350</end><effect name=\"n\" kind='k'><effectid>"
+                      "Text</effectid></effect></generatoritem>" +
+                "<generatoritem id=\"b\"><start>400</start ><end>450</end><effect kind='k' name=\"n\"><effectid>"
+                "Text</effectid></effect></generatoritem>"),
+       true},
+      {"CR LF items after LF items", Sequence(two + Item("300", "350", "Third", "\r\n") + Item("400", "450", "Fourth")),
+       true},
+      {"an item that breaks where the items before it went on",
+       Sequence(two + Item("300", "350", "Third") +
+                "<generatoritem id=\"Text\">\n  <name>Text</name>\n  <rate><timebase>25</timebase><ntsc>FALSE</ntsc>"
+                "</rate>\n  <start>400</strat>\n</generatoritem>"),
+       false},
+      {"an item that leaves an element open where the last item closed it", [&] {
+         std::string third = Item("300", "350", "x");
+         third.erase(third.find("</value></parameter>"), 8);
+         return Sequence(two + third + Item("400", "450", "y"));
+       }(),
+       false},
       // Files the scan leaves to the tree, read the same.
       {"CDATA text", Sequence(Item("1", "2", "<![CDATA[a < b]]>")), false},
       {"markup inside a value", Sequence(Item("1", "2", "a <b>bold</b> c")), false},
