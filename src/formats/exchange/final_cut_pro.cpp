@@ -618,23 +618,36 @@ class ItemScan {
         // The tag the previous item had here, byte for byte: read as it was read there.
         const Tag& t = last_[cursor_];
         if (static_cast<std::size_t>(end - lt) >= t.size && SameBytes(lt, t.at, t.size)) {
+          // What reading the tag did there depends on the tags before it alone, which were
+          // the same: only its effect on the values is carried out.
+          // The elements open inside the item are not kept meanwhile (open_ ends with the
+          // item's own): they are the last item's, and are put back if this one goes
+          // otherwise.
           ++cursor_;
           p = lt + t.size;
-          if (t.end) {
-            open_.pop_back();
-            if (!Closed()) return std::nullopt;
-          } else {
-            if (!Opened(t.kind)) return std::nullopt;
-            if (t.empty) {
-              if (!Closed()) return std::nullopt;
-            } else {
-              open_.push_back(std::string_view(lt + 1, t.name));
-            }
+          if (!t.end) {
+            capture_ = t.opened;
+            captured_ = {};
+            if (t.newParameter) param_.idText = param_.valueText = {};
           }
-          if (!gen_) ItemDone();
+          if (t.ending != Ending::None) {
+            if (!Close(t.ending)) return std::nullopt;
+            capture_ = t.after.capture;
+          }
+          if (!gen_) {  // the item's own end tag
+            open_.pop_back();
+            ItemDone();
+          }
           continue;
         }
-        // This item goes its own way from here: its tags so far were the last item's.
+        // This item goes its own way from here: its tags so far were the last item's, and
+        // the reading stands where it stood after the last of them.
+        if (cursor_ > 0) SetShape(last_[cursor_ - 1].after);
+        for (std::size_t i = 0; i < cursor_; ++i) {
+          const Tag& r = last_[i];
+          if (r.end) open_.pop_back();
+          else if (!r.empty) open_.push_back(std::string_view(r.at + 1, r.name));
+        }
         current_.assign(last_.begin(), last_.begin() + static_cast<std::ptrdiff_t>(cursor_));
         cursor_ = last_.size();
         diverged_ = true;
@@ -653,9 +666,16 @@ class ItemScan {
         while (q < end && IsXmlSpace(*q)) ++q;
         if (q == end || *q != '>') return std::nullopt;
         p = q + 1;
-        if (inItem && diverged_) current_.push_back({lt, static_cast<std::size_t>(p - lt), 0, Name::Other, true, false});
         open_.pop_back();
-        if (!Closed()) return std::nullopt;
+        const Ending ending = EndingNow();
+        if (ending != Ending::None && !Close(ending)) return std::nullopt;
+        if (inItem && diverged_) {
+          Tag t;
+          t.at = lt, t.size = static_cast<std::size_t>(p - lt), t.end = true;
+          t.ending = ending;
+          t.after = ShapeNow();
+          current_.push_back(t);
+        }
         if (inItem && !gen_) ItemDone();
         continue;
       }
@@ -716,7 +736,7 @@ class ItemScan {
         if (rootSeen || kind != Name::Xmeml) return std::nullopt;
         rootSeen = true;
       }
-      if (inItem && diverged_) current_.push_back({lt, static_cast<std::size_t>(p - lt), name.size(), kind, false, empty});
+      newParameter_ = false;
       if (!Opened(kind)) return std::nullopt;
       if (!inItem && gen_) {  // an item starts: its tags are kept, and the last item's foretold
         current_.clear();
@@ -724,10 +744,19 @@ class ItemScan {
         diverged_ = last_.empty();
         cursor_ = 0;
       }
+      Tag t;
+      t.at = lt, t.size = static_cast<std::size_t>(p - lt), t.name = name.size(), t.kind = kind, t.empty = empty;
+      t.opened = capture_;
+      t.newParameter = newParameter_;
       if (empty) {
-        if (!Closed()) return std::nullopt;
+        t.ending = EndingNow();
+        if (!Close(t.ending)) return std::nullopt;
       } else {
         open_.push_back(name);
+      }
+      if (inItem && diverged_) {
+        t.after = ShapeNow();
+        current_.push_back(t);
       }
       if (inItem && !gen_) ItemDone();
     }
@@ -741,12 +770,27 @@ class ItemScan {
   // the last item had at its place is read as that one was (its name, kind and whether it
   // closes itself), without reading its name again. Only the values between them differ.
   enum class Name : std::uint8_t;
+  enum class Slot : std::uint8_t;
+  enum class Holder : std::uint8_t;
+  // How an end tag ends what is being read: nothing, a value, a parameter or the item.
+  enum class Ending : std::uint8_t { None, Value, Parameter, Item };
+  // Where the reading stands, the values aside: which elements of the item were met and
+  // what the element open at each level is to it.
+  struct Shape {
+    std::array<Holder, 4> holders{};
+    Slot capture{};
+    bool start = false, end = false, rate = false, effect = false, timebase = false, id = false, value = false;
+  };
   struct Tag {
-    const char* at;     // its '<' in the file
-    std::size_t size;   // as far as its '>'
-    std::size_t name;   // the length of a start tag's name
-    Name kind;
-    bool end, empty;
+    const char* at = nullptr;  // its '<' in the file
+    std::size_t size = 0;      // as far as its '>'
+    std::size_t name = 0;      // the length of a start tag's name
+    Name kind{};
+    bool end = false, empty = false;
+    Slot opened{};               // the value a start tag opens
+    bool newParameter = false;   // a start tag opens a parameter of the first effect
+    Ending ending = Ending::None;  // what an end tag (or an empty element) ends
+    Shape after;                 // where the reading stood after the tag
   };
   // An item is read: its tags become the pattern of the next (an item that went as the last
   // one did leaves the pattern as it is).
@@ -843,9 +887,9 @@ class ItemScan {
   }
 
   // The values the scan takes: what the element being read is to them.
-  enum class Slot { None, Start, End, Timebase, Kind, ParameterId, Value };
+  enum class Slot : std::uint8_t { None, Start, End, Timebase, Kind, ParameterId, Value };
   // The elements between a generator item and a value.
-  enum class Holder { Other, FirstRate, FirstEffect, Effect, Parameter };
+  enum class Holder : std::uint8_t { Other, FirstRate, FirstEffect, Effect, Parameter };
 
   struct Generator {
     std::size_t depth = 0;
@@ -882,7 +926,8 @@ class ItemScan {
       if (up == Holder::FirstRate && name == Name::Timebase && !gen_->timebase) gen_->timebase = true, slot = Slot::Timebase;
       else if ((up == Holder::FirstEffect || up == Holder::Effect) && (name == Name::EffectId || name == Name::ElementName))
         slot = Slot::Kind;
-      else if (up == Holder::FirstEffect && name == Name::Parameter) holders_[2] = Holder::Parameter, param_ = {};
+      else if (up == Holder::FirstEffect && name == Name::Parameter)
+        holders_[2] = Holder::Parameter, param_ = {}, newParameter_ = true;
     } else if (holders_[2] == Holder::Parameter) {
       if (name == Name::ParameterId && !param_.id) param_.id = true, slot = Slot::ParameterId;
       else if (name == Name::Value && !param_.value) param_.value = true, slot = Slot::Value;
@@ -892,11 +937,39 @@ class ItemScan {
     return true;
   }
 
-  // An end tag (the element is off open_ already).
-  bool Closed() {
-    if (!gen_) return true;
+  // What an end tag ends (the element is off open_ already).
+  Ending EndingNow() const {
+    if (!gen_) return Ending::None;
+    if (capture_ != Slot::None) return Ending::Value;
     const std::size_t depth = open_.size();
-    if (capture_ != Slot::None) {
+    if (depth == gen_->depth + 2 && holders_[2] == Holder::Parameter) return Ending::Parameter;
+    return depth == gen_->depth ? Ending::Item : Ending::None;
+  }
+  Shape ShapeNow() const {
+    Shape s;
+    s.holders = holders_;
+    s.capture = capture_;
+    if (gen_) {
+      s.start = gen_->start, s.end = gen_->end, s.rate = gen_->rate, s.effect = gen_->effect;
+      s.timebase = gen_->timebase;
+    }
+    s.id = param_.id, s.value = param_.value;
+    return s;
+  }
+  void SetShape(const Shape& s) {
+    holders_ = s.holders;
+    capture_ = s.capture;
+    if (gen_) {
+      gen_->start = s.start, gen_->end = s.end, gen_->rate = s.rate, gen_->effect = s.effect;
+      gen_->timebase = s.timebase;
+    }
+    param_.id = s.id, param_.value = s.value;
+  }
+
+  // An end tag: what it ends taken in. False when the scan cannot read the file.
+  bool Close(Ending ending) {
+    if (ending == Ending::None) return true;
+    if (ending == Ending::Value) {
       // The value's text as the tree has it: none when it is only white space.
       const std::string_view text = captured_.data() && !AllSpace(captured_) ? captured_ : std::string_view();
       switch (capture_) {
@@ -904,8 +977,9 @@ class ItemScan {
         case Slot::End: gen_->endText = text; break;
         case Slot::Timebase: gen_->timebaseText = text; break;
         case Slot::Kind:
-          if (PlainValue(text)) {
-            gen_->isText = gen_->isText || text == "Text";
+          if (text == "Text") {
+            gen_->isText = true;
+          } else if (PlainValue(text)) {
           } else {
             if (!DecodeValue(text, decoded_)) return false;
             gen_->isText = gen_->isText || decoded_ == "Text";
@@ -918,15 +992,17 @@ class ItemScan {
       capture_ = Slot::None;
       return true;
     }
-    if (depth == gen_->depth + 2 && holders_[2] == Holder::Parameter) {
+    if (ending == Ending::Parameter) {
       holders_[2] = Holder::Other;
       std::string_view id = param_.idText;
-      if (!PlainValue(id)) {
+      if (id != "str" && id != "fontstyle" && !PlainValue(id)) {
         if (!DecodeValue(id, decoded_)) return false;
         id = decoded_;
       }
       if (id == "str") {
-        if (!DecodeValue(param_.valueText, gen_->item.text)) return false;
+        const std::string_view value = param_.valueText;
+        if (PlainValue(value)) gen_->item.text.assign(value);
+        else if (!DecodeValue(value, gen_->item.text)) return false;
       } else if (id == "fontstyle") {
         long long style = 1;
         if (param_.valueText.data() && !ValueNumber(param_.valueText, INT_MIN, INT_MAX, style)) return false;
@@ -934,7 +1010,6 @@ class ItemScan {
       }
       return true;
     }
-    if (depth != gen_->depth) return true;
     // The generator item is complete.
     Generator g = std::move(*gen_);
     gen_.reset();
@@ -961,6 +1036,7 @@ class ItemScan {
   std::array<Holder, 4> holders_{};
   Parameter param_;
   Slot capture_ = Slot::None;
+  bool newParameter_ = false;  // the last start tag opened a parameter
   std::string_view captured_;
   std::string decoded_;
   FoundItems found_;
