@@ -614,7 +614,7 @@ class ItemScan {
       }
       if (lt == end) break;
       const bool inItem = gen_.has_value();
-      if (inItem && cursor_ < last_.size()) {
+      if (inItem && cursor_ < foretold_) {
         // The tag the previous item had here, byte for byte: read as it was read there.
         const Tag& t = last_[cursor_];
         if (static_cast<std::size_t>(end - lt) >= t.size && SameBytes(lt, t.at, t.size)) {
@@ -649,7 +649,7 @@ class ItemScan {
           else if (!r.empty) open_.push_back(std::string_view(r.at + 1, r.name));
         }
         current_.assign(last_.begin(), last_.begin() + static_cast<std::ptrdiff_t>(cursor_));
-        cursor_ = last_.size();
+        cursor_ = foretold_;
         diverged_ = true;
       }
       p = lt + 1;
@@ -797,10 +797,12 @@ class ItemScan {
   void ItemDone() {
     if (!recording_) last_.clear();
     else if (diverged_) last_.swap(current_);
+    foretold_ = last_.size();
     current_.clear();
     cursor_ = 0;
   }
   std::vector<Tag> last_, current_;
+  std::size_t foretold_ = 0;  // last_.size(), asked at every tag
   std::size_t cursor_ = 0;
   bool recording_ = false, diverged_ = false;
 
