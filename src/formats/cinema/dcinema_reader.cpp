@@ -75,18 +75,17 @@ struct NameKey {
   std::size_t size = 0;
   std::uint64_t head = 0, tail = 0;
 };
-[[gnu::noinline]] NameKey ShortKeyOf(std::string_view name) {
-  NameKey k;
-  k.size = name.size();
-  for (std::size_t i = 0; i < name.size(); ++i) k.head |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
-  return k;
-}
-inline NameKey KeyOf(std::string_view name) {
+[[gnu::always_inline]] inline NameKey KeyOf(std::string_view name) {
   const std::size_t n = name.size();
-  if (n < 4) return ShortKeyOf(name);
   NameKey k;
   const char* p = name.data();
   k.size = n;
+  if (n < 4) {  // the first, middle and last byte are every byte of such a name
+    if (n > 0)
+      k.head = static_cast<unsigned char>(p[0]) | std::uint64_t{static_cast<unsigned char>(p[n >> 1])} << 8 |
+               std::uint64_t{static_cast<unsigned char>(p[n - 1])} << 16;
+    return k;
+  }
   if (n >= 8) {
     std::memcpy(&k.head, p, 8);
     std::memcpy(&k.tail, p + n - 8, 8);
@@ -257,7 +256,9 @@ const std::array<std::uint8_t, 256> kPieceClass = [] {
     if (IsMarkupChar(static_cast<char>(c))) t[static_cast<std::size_t>(c)] |= kMarkupByte;
   return t;
 }();
-unsigned Classify(std::string_view t) {
+// `readable` is where the memory that may be read after the text ends (the document's
+// end for a piece that lies in it): a short piece is looked at in one load of sixteen.
+unsigned Classify(std::string_view t, const char* readable) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
   auto has = [](std::uint64_t x, unsigned char b) {
     const std::uint64_t y = x ^ (kOnes * b);
@@ -268,14 +269,17 @@ unsigned Classify(std::string_view t) {
   // Sixteen bytes at a time: '<' and '>' are the same byte but for the 0x02 bit.
   const __m128i fourteen = _mm_set1_epi8(14), two = _mm_set1_epi8(2), angle = _mm_set1_epi8('>'),
                 open = _mm_set1_epi8('['), close = _mm_set1_epi8(']');
-  for (; i + 16 <= t.size(); i += 16) {
+  for (; i < t.size() && readable - (t.data() + i) >= 16; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t.data() + i));
     // Signed compare: bytes of 0x80 and over are negative and would count as low.
     const __m128i low = _mm_andnot_si128(_mm_cmplt_epi8(v, _mm_setzero_si128()), _mm_cmplt_epi8(v, fourteen));
     const __m128i hit = _mm_or_si128(_mm_or_si128(low, _mm_cmpeq_epi8(_mm_or_si128(v, two), angle)),
                                      _mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close)));
-    if (_mm_movemask_epi8(hit)) break;
+    unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (t.size() - i < 16) bits &= (1u << (t.size() - i)) - 1;  // bytes past the text
+    if (bits) break;
   }
+  if (i >= t.size()) return 0;
 #endif
   for (; i + 8 <= t.size(); i += 8) {
     std::uint64_t x;
@@ -659,6 +663,7 @@ class Reader {
     try {
       Reserve(text.size());
       ScanElement::State state(text);
+      document_ = text;
       state.store = &store_;
       state.storeUsed = &storeUsed_;
       if (state.scan.Next() != XmlScan::StartTag) return std::nullopt;
@@ -912,6 +917,40 @@ class Reader {
   std::array<char, 2000> framesOfMillis_{};
   bool framesMade_ = false, framesPlain_ = false;
 
+  // The numbers of the last two positions of a kind: a file gives its lines a few
+  // positions over and over ("14.89", "8.0").
+  class Positions {
+   public:
+    double Of(std::string_view v) {
+      if (v.size() > 16) return NumberOf(v);
+      const NameKey key = KeyOf(v);
+      for (Known& k : known_)
+        if (k.set && k.key.size == key.size && k.key.head == key.head && k.key.tail == key.tail) return k.value;
+      Known& k = known_[next_];
+      next_ ^= 1;
+      k = {key, NumberOf(v), true};
+      return k.value;
+    }
+
+   private:
+    struct Known {
+      NameKey key;
+      double value = 0;
+      bool set = false;
+    };
+    std::array<Known, 2> known_{};
+    std::size_t next_ = 0;
+  };
+  Positions vpos_, hpos_;
+
+  // Where memory that may be read after a piece of text ends: the end of the document
+  // for a piece inside it, the piece's own end otherwise.
+  std::string_view document_;
+  const char* ReadableEnd(std::string_view piece) const {
+    const char* end = document_.data() + document_.size();
+    return piece.data() >= document_.data() && piece.data() <= end ? end : piece.data() + piece.size();
+  }
+
   std::vector<Line> lines_;
   std::size_t linesUsed_ = 0;
   std::deque<std::string> store_;  // a deque: views into its strings stay where they are
@@ -940,14 +979,14 @@ class Reader {
         static const TextNames kNames({{{"VAlign"}, {"VPosition"}, {"HAlign"}, {"HPosition"}, {"Zposition"}}});
         const auto [valign, vpos, halign, hpos, zpos] = kNames.Find(c.attrs(), textLayout_);
         if (valign) l.valign = PlaceOf(valign->value);
-        if (vpos) l.vpos = std::clamp(NumberOf(vpos->value), -100.0, 100.0);
+        if (vpos) l.vpos = std::clamp(vpos_.Of(vpos->value), -100.0, 100.0);
         if (halign) l.halign = PlaceOf(halign->value);
-        if (hpos) l.hpos = std::clamp(NumberOf(hpos->value), -100.0, 100.0);
+        if (hpos) l.hpos = std::clamp(hpos_.Of(hpos->value), -100.0, 100.0);
         if (zpos && Strtod(zpos->value) != 0) zSeen_ = true;
         Pieces(c, st, depth + 1, l.pieces);
         // Line ends inside the element are layout of the file, not text.
         for (Piece& p : l.pieces) {
-          const unsigned what = Classify(p.text);
+          const unsigned what = Classify(p.text, ReadableEnd(p.text));
           p.markup = what & kMarkupByte;
           if (!(what & kLayoutByte)) continue;
           if (storeUsed_ == store_.size()) store_.emplace_back();
