@@ -335,17 +335,27 @@ struct Item {
 
 }  // namespace
 
-std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptions& o, Warnings& warnings) {
+namespace {
+
+void Append(std::string& out, const char* p, std::size_t n) { out.append(p, n); }
+void Append(std::vector<std::uint8_t>& out, const char* p, std::size_t n) {
+  const auto* b = reinterpret_cast<const std::uint8_t*>(p);
+  out.insert(out.end(), b, b + n);
+}
+
+// The file into `out` (a string, or the file's bytes: the file is ASCII).
+template <class Out>
+void WriteFile(const SubtitleDocument& doc, const FinalCutProOptions& o, Warnings& warnings, Out& out) {
   const FrameRate& rate = doc.frameRate();
   ScriptTextWriter plain("Final Cut Pro XML", {});
   bool partItalics = false;
   const std::string timebase = std::to_string(rate.countingRate());
   const std::string_view ntsc = rate.den == 1001 ? "TRUE" : "FALSE";
-  std::string out;
   // About two kilobytes of markup per text item.
-  out.reserve(1024 + doc.Subtitles().size() * 2200);
-  XmlOut x(out);
-  out += "<?xml version=\"1.0\"?>\r\n<!DOCTYPE xmeml>\r\n";
+  out.reserve(out.size() + 1024 + doc.Subtitles().size() * 2200);
+  std::string markup;  // the file's head and its end, laid out by an XmlOut
+  XmlOut x(markup);
+  markup += "<?xml version=\"1.0\"?>\r\n<!DOCTYPE xmeml>\r\n";
   x.Open("xmeml", " version=\"5\"");
   x.Open("sequence", " id=\"subtitles\"");
   std::string title = std::filesystem::path(doc.filePath).stem().string();
@@ -369,6 +379,7 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
   x.Close("samplecharacteristics");
   x.Close("format");
   x.Open("track");
+  Append(out, markup.data(), markup.size());
   const std::vector<std::string> pieces = ItemPieces(x.Depth(), timebase, ntsc, o);
   // Each item is laid out in a buffer kept from item to item, through a pointer, and
   // appended to the file at once: the pieces before the text, the values between them, and
@@ -380,8 +391,9 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
   std::string buffer;
   std::size_t n = 0;
   // `text(at)` writes the item's text, at most `size` bytes, and gives the position after
-  // it, or nullptr to give the item up (nothing of it is written then).
-  auto item = [&](const Subtitle& s, long in, long end, bool italic, std::size_t size, auto text) {
+  // it, or nullptr to give the item up (nothing of it is written then); `italic()` is asked
+  // after it.
+  auto item = [&](const Subtitle& s, long in, long end, std::size_t size, auto text, auto italic) {
     const std::size_t room = head + 5 * 20 + size + 16 + tail.size();
     if (buffer.size() < room) buffer.resize(room);
     char* const first = buffer.data();
@@ -404,10 +416,10 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
     at = text(at);
     if (!at) return false;
     std::memcpy(at, tail.data(), tail.size());
-    at[styleAt] = italic ? '3' : '1';
+    at[styleAt] = italic() ? '3' : '1';
     at[alignAt] = s.alignment == AlignLeft ? '1' : s.alignment == AlignRight ? '3' : '2';
     at += tail.size();
-    out.append(first, static_cast<std::size_t>(at - first));
+    Append(out, first, static_cast<std::size_t>(at - first));
     ++n;
     return true;
   };
@@ -421,10 +433,10 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
     // Rows of plain characters, italics marked or not (nearly every subtitle): the text as
     // it stands without its italic markers, each row break written as a CR.
     PlainText t;
-    if (item(s, in, end, false, s.text.size(), [&](char* at) { return CopyPlainText(at, s.text, t); })) {
-      const bool italic = s.italic || t.wholly;
-      if (italic) out[out.size() - tail.size() + styleAt] = '3';  // the style digit, known now
-      if (!italic && t.markers) partItalics = true;
+    if (item(
+            s, in, end, s.text.size(), [&](char* at) { return CopyPlainText(at, s.text, t); },
+            [&] { return s.italic || t.wholly; })) {
+      if (!s.italic && !t.wholly && t.markers) partItalics = true;
       continue;
     }
     const bool italic = s.italic || IsWhollyItalic(s.text);
@@ -439,18 +451,38 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
     });
     escaped.clear();
     escape.Escaped(text);
-    item(s, in, end, italic, escaped.size(), [&escaped](char* at) {
-      std::memcpy(at, escaped.data(), escaped.size());
-      return at + escaped.size();
-    });
+    item(
+        s, in, end, escaped.size(),
+        [&escaped](char* at) {
+          std::memcpy(at, escaped.data(), escaped.size());
+          return at + escaped.size();
+        },
+        [italic] { return italic; });
   }
+  markup.clear();
   x.Close("track");
   x.Close("video");
   x.Close("media");
   x.Close("sequence");
   x.Close("xmeml");
+  Append(out, markup.data(), markup.size());
   if (partItalics) warnings.push_back("Italics over part of a subtitle cannot be written in Final Cut Pro XML files and were left out");
   plain.Finish(warnings);
+}
+
+}  // namespace
+
+std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptions& o, Warnings& warnings) {
+  std::string out;
+  WriteFile(doc, o, warnings, out);
+  return out;
+}
+
+std::vector<std::uint8_t> WriteFinalCutProBytes(const SubtitleDocument& doc, const FinalCutProOptions& o,
+                                                Warnings& warnings, bool utf8Bom) {
+  std::vector<std::uint8_t> out;
+  if (utf8Bom) out = {0xEF, 0xBB, 0xBF};
+  WriteFile(doc, o, warnings, out);
   return out;
 }
 
