@@ -723,7 +723,7 @@ class ItemScan {
         }
         if (rest.starts_with("!DOCTYPE") && open_.empty() && !rootSeen) {
           const std::size_t close = rest.find('>');
-          if (close == std::string_view::npos || rest.substr(0, close).find('[') != std::string_view::npos)
+          if (close == std::string_view::npos || rest.substr(0, close).find_first_of("[<") != std::string_view::npos)
             return std::nullopt;
           p += close + 1;
           continue;
