@@ -652,17 +652,17 @@ class ItemScan {
     bool rootSeen = false;
     while (true) {
       const char* lt = FindByte(p, end, '<');
+      const bool inItem = gen_.has_value();
       if (capture_ != Slot::None) {
         if (captured_.data()) return std::nullopt;  // text, then more after a comment
         captured_ = std::string_view(p, static_cast<std::size_t>(lt - p));
-      } else if (open_.empty() && !AllSpace(std::string_view(p, static_cast<std::size_t>(lt - p)))) {
+      } else if (!inItem && open_.empty() && !AllSpace(std::string_view(p, static_cast<std::size_t>(lt - p)))) {
         return std::nullopt;
       }
       if (lt == end) break;
-      const bool inItem = gen_.has_value();
       if (inItem && cursor_ < foretold_) {
         // The tag the previous item had here, byte for byte: read as it was read there.
-        const Tag& t = last_[cursor_];
+        const Tag& t = last_.data()[cursor_];
         if (static_cast<std::size_t>(end - lt) >= t.size && SameBytes(lt, t.at, t.size)) {
           // What reading the tag did there depends on the tags before it alone, which were
           // the same: only its effect on the values is carried out.
