@@ -114,6 +114,20 @@ std::vector<Row> Rows() {
                 "<generatoritem id=\"b\"><start>400</start ><end>450</end><effect kind='k' name=\"n\"><effectid>"
                 "Text</effectid></effect></generatoritem>"),
        true},
+      {"a nested sequence in a clip item, its items alike to the outer ones at another depth",
+       Sequence(two + "<clipitem id=\"nest\"><name>Nest</name><sequence id=\"inner\"><media><video><track>\n" +
+                Item("300", "350", "Inner one") + Item("400", "450", "Inner two") +
+                "</track></video></media></sequence></clipitem>\n" + Item("500", "550", "Outer again") +
+                "<clipitem><sequence><media><video><track>" + Item("600", "650", "Deeper still") +
+                "</track></video></media></sequence></clipitem>"),
+       true},
+      {"a Text generator without its text, between items alike",
+       Sequence(two +
+                "<generatoritem id=\"Text\">\n  <name>Text</name>\n  <rate><timebase>25</timebase><ntsc>FALSE</ntsc>"
+                "</rate>\n  <start>300</start>\n  <end>350</end>\n  <effect>\n    <name>Text</name><effectid>Text"
+                "</effectid>\n  </effect>\n</generatoritem>\n" +
+                Item("400", "450", "After the empty one")),
+       true},
       {"CR LF items after LF items", Sequence(two + Item("300", "350", "Third", "\r\n") + Item("400", "450", "Fourth")),
        true},
       {"an item that breaks where the items before it went on",
