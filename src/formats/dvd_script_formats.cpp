@@ -92,6 +92,8 @@ Format MakeSpruceStlFormat() {
   f.convert = MakeConvertTarget(14, "Spruce Maestro STL", "Spruce Maestro STL", "Spruce Maestro", "", "stl", "spruce",
                                 "Spruce STL");
   f.traits.keepsUnderline = true;
+  // ".stl" is EBU STL's extension too: a Spruce script is told by its text.
+  f.sniff = [](std::span<const std::uint8_t> bytes) { return LooksLikeSpruceStl(bytes); };
   return ScriptFormat(std::move(f), Reader(&ReadSpruceStl),
                       [](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) {
                         return WriteSpruceStl(doc, LoadHeaderFile(HeaderFile::Spruce), w);

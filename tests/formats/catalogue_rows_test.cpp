@@ -69,6 +69,19 @@ TEST(CatalogueRows, HeaderFilesStartTheirScripts) {
   }
 }
 
+// Spruce scripts and EBU STL files share ".stl": opening one reads it by its content.
+TEST(CatalogueRows, StlFilesReadByTheirContent) {
+  test::TempHome home;
+  const SubtitleDocument doc = Doc(0, {"One", "Two"});
+  for (const char* id : {"spruce-stl", "ebu-stl"}) {
+    SCOPED_TRACE(id);
+    const std::string bytes = Written(id, doc);
+    const Format* f = FormatForFile(".stl", std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->id, id);
+  }
+}
+
 TEST(CatalogueRows, PmWinScriptsInTheAsianCodePage) {
   struct Case {
     std::int16_t characterSet;
