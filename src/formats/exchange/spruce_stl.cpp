@@ -1,6 +1,7 @@
 #include "formats/exchange/spruce_stl.h"
 
 #include "formats/exchange/script_text.h"
+#include "platform/encoding.h"
 #include "platform/text_util.h"
 
 namespace kipo {
@@ -106,24 +107,9 @@ SubtitleDocument ReadSpruceStl(std::string_view text, const FrameRate& rate, War
 }
 
 bool LooksLikeSpruceStl(std::span<const std::uint8_t> bytes) {
-  // The first characters as ASCII: UTF-16 files by their byte-order mark, every other byte.
-  std::string head;
-  std::size_t at = 0, step = 1;
-  if (bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
-    at = bytes[0] == 0xFF ? 2 : 3;
-    step = 2;
-  } else if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-    at = 3;
-  }
-  for (; at < bytes.size() && head.size() < 256; at += step) head += static_cast<char>(bytes[at]);
-  if (head.size() >= 6 && head.compare(3, 3, "STL") == 0) return false;  // "850STL25.01"
-  std::string_view t = head;
-  while (!t.empty() && (t[0] == ' ' || t[0] == '\t' || t[0] == '\r' || t[0] == '\n')) t.remove_prefix(1);
-  if (t.starts_with("$") || t.starts_with("//")) return true;
-  // "00:00:01:00 , ..."
-  auto digit = [&](std::size_t k) { return k < t.size() && t[k] >= '0' && t[k] <= '9'; };
-  return digit(0) && digit(1) && t.size() > 2 && t[2] == ':' && digit(3) && digit(4) && digit(6) && digit(7) &&
-         digit(9) && digit(10);
+  if (bytes.size() >= 6 && std::equal(bytes.begin() + 3, bytes.begin() + 6, "STL")) return false;  // "850STL25.01"
+  const std::string line = FirstTextLine(bytes);
+  return line.starts_with("$") || line.starts_with("//") || StartsWithFrameLabel(line);
 }
 
 }  // namespace kipo
