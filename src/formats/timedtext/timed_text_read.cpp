@@ -73,9 +73,9 @@ struct Own {
   bool styled = false;  // some prefixed attribute (tts: and the like) to read
 };
 
-Own Gather(const TtTree& t, const TtNode& n) {
+Own Gather(std::span<const TtAttribute> attributes) {
   Own o;
-  for (const TtAttribute& a : t.Attributes(n)) {
+  for (const TtAttribute& a : attributes) {
     const std::string_view name = a.name;
     // The unprefixed names first, then the prefixed ones (tts: nearly always).
     switch (name[0]) {
@@ -338,8 +338,8 @@ struct Reader {
 
   Reader(const TtTree& tree, std::vector<std::string>& w) : t(tree), warnings(w) {}
 
-  void ApplyInline(const TtNode& n, Props& p) {
-    for (const TtAttribute& a : t.Attributes(n)) {
+  void ApplyInline(std::span<const TtAttribute> attributes, Props& p) {
+    for (const TtAttribute& a : attributes) {
       // Prefixed names only, not xml: or xmlns; the local name picked by its first letter.
       const std::string_view name = a.name;
       const std::size_t colon = name.find(':');
@@ -395,12 +395,13 @@ struct Reader {
     auto it = styleCache.find(style);
     if (it != styleCache.end()) return it->second;
     Props p;
-    const Own own = Gather(t, t[style]);
+    const std::span<const TtAttribute> attributes = t.Attributes(t[style]);
+    const Own own = Gather(attributes);
     ForEachWord(own.style, [&](std::string_view id) {
       auto ref = styles.find(id);
       if (ref != styles.end()) Overlay(p, StyleProps(ref->second, depth + 1));
     });
-    if (own.styled) ApplyInline(t[style], p);
+    if (own.styled) ApplyInline(attributes, p);
     return styleCache.insert_or_assign(style, p).first->second;
   }
 
@@ -432,11 +433,14 @@ struct Reader {
   }
 
   // The element's referenced styles (in order), then its own attributes.
-  void ApplyElement(const TtNode& n, Props& p, const Own& own) {
+  void ApplyElement(std::span<const TtAttribute> attributes, Props& p, const Own& own) {
     if (!own.style.empty()) Overlay(p, Referenced(own.style));
-    if (own.styled) ApplyInline(n, p);
+    if (own.styled) ApplyInline(attributes, p);
   }
-  void ApplyElement(const TtNode& n, Props& p) { ApplyElement(n, p, Gather(t, n)); }
+  void ApplyElement(const TtNode& n, Props& p) {
+    const std::span<const TtAttribute> attributes = t.Attributes(n);
+    ApplyElement(attributes, p, Gather(attributes));
+  }
 
   // --- Rows from regions ----------------------------------------------------------------
 
@@ -505,15 +509,20 @@ struct Reader {
   void NewRow() { rowStarts_.push_back(pieces_.size()); }
   std::size_t RowEnd(std::size_t r) const { return r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : pieces_.size(); }
 
-  void Collect(const TtNode& n, const Props& inherited, bool preserve, int depth = 0) {
+  // The text of a paragraph's content up to the end tag of the element it stands in, as
+  // pieces and rows; `depth` counts the elements between it and the paragraph.
+  template <class Source>
+  void Collect(Source& src, const Props& inherited, bool preserve, int depth = 0) {
     if (depth > kMaxDepth) {
       tooDeep = true;
+      Skip(src);
       return;
     }
-    for (std::uint32_t ci : t.Children(n)) {
-      const TtNode& c = t[ci];
-      if (c.text) {
-        std::string_view text = c.value;
+    while (true) {
+      const XmlScan::Token token = src.Next();
+      if (token == XmlScan::EndTag) return;
+      if (token == XmlScan::Text) {
+        std::string_view text = src.text([this]() -> std::string& { return Stored(); });
         if (preserve) {
           // Preserved line feeds are line breaks.
           std::size_t start = 0;
@@ -535,32 +544,44 @@ struct Reader {
         }
         continue;
       }
-      const std::string_view local = XmlLocalName(c.value);
+      const std::string_view local = XmlLocalName(src.name());
       bool italicElement = false;
       switch (First(local)) {
         case 'b':
           if (NameIs(local, "br")) {
             NewRow();
+            Skip(src);
             continue;
           }
           break;
         case 'i': italicElement = local.size() == 1; break;
-        case 'm': if (NameIs(local, "metadata")) continue; break;
-        case 'r': if (NameIs(local, "region")) continue; break;
-        case 's': if (NameIs(local, "set")) continue; break;
+        case 'm': if (NameIs(local, "metadata")) { Skip(src); continue; } break;
+        case 'r': if (NameIs(local, "region")) { Skip(src); continue; } break;
+        case 's': if (NameIs(local, "set")) { Skip(src); continue; } break;
         default: break;
       }
-      const Own own = Gather(t, c);
+      const std::span<const TtAttribute> attributes = src.attributes();
+      const Own own = Gather(attributes);
       bool keep = preserve;
       if (!own.space.empty()) keep = own.space == "preserve";
       if (own.style.empty() && !own.styled && !italicElement) {
-        Collect(c, inherited, keep, depth + 1);  // a span that changes nothing
+        Collect(src, inherited, keep, depth + 1);  // a span that changes nothing
         continue;
       }
       Props p = inherited;
-      ApplyElement(c, p, own);
+      ApplyElement(attributes, p, own);
       if (italicElement) p.italic = true;
-      Collect(c, p, keep, depth + 1);
+      Collect(src, p, keep, depth + 1);
+    }
+  }
+
+  // Passes over the rest of the element the source stands in, its end tag included.
+  template <class Source>
+  static void Skip(Source& src) {
+    for (std::size_t open = 0;;) {
+      const XmlScan::Token token = src.Next();
+      if (token == XmlScan::StartTag) ++open;
+      else if (token == XmlScan::EndTag && open-- == 0) return;
     }
   }
 
@@ -748,21 +769,26 @@ struct Reader {
   }
 
   // The span children of a paragraph without times of its own: their earliest begin and
-  // latest end.
-  void SpanTimes(const TtNode& n, const Interval& at, std::optional<double>& first,
-                 std::optional<double>& last, int depth = 0) {
-    if (depth > kMaxDepth) return;
-    for (std::uint32_t ci : t.Children(n)) {
-      const TtNode& c = t[ci];
-      if (c.text) continue;
+  // latest end. Reads up to the end tag of the element the source stands in.
+  template <class Source>
+  void SpanTimes(Source& src, const Interval& at, std::optional<double>& first, std::optional<double>& last,
+                 int depth = 0) {
+    if (depth > kMaxDepth) return Skip(src);
+    while (true) {
+      const XmlScan::Token token = src.Next();
+      if (token == XmlScan::EndTag) return;
+      if (token != XmlScan::StartTag) continue;
       Interval iv;
-      const Own own = Gather(t, c);
-      if (!IntervalOf(own, at, at.begin, iv)) continue;
+      const Own own = Gather(src.attributes());
+      if (!IntervalOf(own, at, at.begin, iv)) {
+        Skip(src);
+        continue;
+      }
       if (own.timed) {
         first = first ? std::min(*first, iv.begin) : iv.begin;
         if (iv.end) last = last ? std::max(*last, *iv.end) : *iv.end;
       }
-      SpanTimes(c, iv, first, last, depth + 1);
+      SpanTimes(src, iv, first, last, depth + 1);
     }
   }
 
@@ -777,17 +803,23 @@ struct Reader {
   std::vector<Found> found;
   std::size_t untimed = 0, badTimes = 0;
 
-  void Paragraph(const TtNode& p, const Own& own, const Props& chainProps, const Interval& iv,
-                 std::string_view region, bool preserve) {
+  // The paragraph whose start tag the source has just given (`attributes`, gathered in
+  // `own`), read up to its end tag.
+  template <class Source>
+  void Paragraph(Source& src, std::span<const TtAttribute> attributes, const Own& own, const Props& chainProps,
+                 const Interval& iv, std::string_view region, bool preserve) {
     Interval at = iv;
     if (!own.timed) {
+      // The times of its spans, read ahead by a second source that leaves this one here.
+      Source ahead(typename Source::Ahead{}, src);
       std::optional<double> first, last;
-      SpanTimes(p, iv, first, last);
+      SpanTimes(ahead, iv, first, last);
       if (first) at.begin = *first;
       if (last) at.end = last;
     }
     if (!at.end) {
       ++untimed;
+      Skip(src);
       return;
     }
     Props props;
@@ -805,7 +837,7 @@ struct Reader {
         props.displayAlign.reset();
       }
       Overlay(props, chainProps);
-      ApplyElement(p, props, own);
+      ApplyElement(attributes, props, own);
       if (rit != regionProps.end()) {
         // Each region's row once.
         auto [cached, fresh] = regionRows.try_emplace(region, 0);
@@ -821,7 +853,7 @@ struct Reader {
     pieces_.clear();
     rowStarts_.assign(1, 0);
     storeUsed_ = 0;
-    Collect(p, props, preserve);
+    Collect(src, props, preserve);
     fontsSeen = fontsSeen || props.fontOrSize;
     found.push_back({at.begin, *at.end, Markup(), row, props.align.value_or(AlignCentre), found.size()});
   }
@@ -836,37 +868,46 @@ struct Reader {
     int row = 0;
   } last_;
 
-  // The divisions and paragraphs below `n`; `chainProps` holds what body and divisions
-  // above set, `own` is n's gathered attributes.
-  void Walk(const TtNode& n, const Own& own, int depth, const Props& chainProps, const Interval& iv,
+  // The divisions and paragraphs of the element the source stands in, up to its end tag;
+  // `chainProps` holds what body and divisions above set, `own` is the element's gathered
+  // attributes.
+  template <class Source>
+  void Walk(Source& src, const Own& own, int depth, const Props& chainProps, const Interval& iv,
             std::string_view region, bool preserve) {
     if (depth > kMaxDepth) {
       tooDeep = true;
+      Skip(src);
       return;
     }
     const bool seq = own.timeContainer == "seq";
     double seqBase = iv.begin;
-    for (std::uint32_t ci : t.Children(n)) {
-      const TtNode& c = t[ci];
-      if (c.text) continue;
-      const std::string_view local = XmlLocalName(c.value);
+    while (true) {
+      const XmlScan::Token token = src.Next();
+      if (token == XmlScan::EndTag) return;
+      if (token != XmlScan::StartTag) continue;
+      const std::string_view local = XmlLocalName(src.name());
       const bool isP = NameIs(local, "p");
-      if (!isP && !NameIs(local, "div")) continue;
-      const Own cown = Gather(t, c);
+      if (!isP && !NameIs(local, "div")) {
+        Skip(src);
+        continue;
+      }
+      const std::span<const TtAttribute> attributes = src.attributes();
+      const Own cown = Gather(attributes);
       Interval civ;
       if (!IntervalOf(cown, iv, seq ? seqBase : iv.begin, civ)) {
         ++badTimes;
+        Skip(src);
         continue;
       }
       if (seq) seqBase = civ.end.value_or(seqBase);
       const std::string_view r = cown.region.empty() ? region : cown.region;
       const bool keep = cown.space.empty() ? preserve : cown.space == "preserve";
       if (isP) {
-        Paragraph(c, cown, chainProps, civ, r, keep);
+        Paragraph(src, attributes, cown, chainProps, civ, r, keep);
       } else {
         Props props = chainProps;
-        ApplyElement(c, props, cown);
-        Walk(c, cown, depth + 1, props, civ, r, keep);
+        ApplyElement(attributes, props, cown);
+        Walk(src, cown, depth + 1, props, civ, r, keep);
       }
     }
   }
@@ -916,10 +957,100 @@ std::string_view AsText(std::span<const std::uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+// --- The body's content as tokens ---------------------------------------------------------
+
+// The scan gave up inside the body, or the document is not laid out as the body's reader
+// expects: the file is read again into the whole tree.
+struct ReadAgain {
+  bool notPlain;  // the scan gave up: the XML library reads the file
+};
+
+// The content of an element of the tree replayed as the tokens of the scan (start tags,
+// text, end tags), up to and including the element's own end tag.
+class TreeTokens {
+ public:
+  struct Ahead {};
+  TreeTokens(const TtTree& t, std::uint32_t element) : t_(t) { stack_.push_back(t[element].firstChild); }
+  TreeTokens(Ahead, const TreeTokens& from) : t_(from.t_), stack_(from.stack_), at_(from.at_) {}
+
+  XmlScan::Token Next() {
+    const std::uint32_t at = stack_.back();
+    if (at == TtNode::kNone) {
+      stack_.pop_back();
+      return XmlScan::EndTag;
+    }
+    at_ = &t_[at];
+    stack_.back() = at_->next;
+    if (at_->text) return XmlScan::Text;
+    stack_.push_back(at_->firstChild);
+    return XmlScan::StartTag;
+  }
+  std::string_view name() const { return at_->value; }
+  std::span<const TtAttribute> attributes() const { return t_.Attributes(*at_); }
+  template <class Store>
+  std::string_view text(Store&&) const { return at_->value; }
+
+ private:
+  const TtTree& t_;
+  std::vector<std::uint32_t> stack_;  // per open element: its child to give next
+  const TtNode* at_ = nullptr;
+};
+
+// The content of the body read from the scan where it lies. Attribute values the scan
+// decoded are kept with the tree's for the rest of the read (regions and style references
+// are remembered by view); decoded text is copied into the paragraph's store.
+class ScanTokens {
+ public:
+  struct Ahead {};
+  ScanTokens(XmlScan& scan, TtTree& tree, std::string_view document)
+      : scan_(&scan), tree_(&tree), document_(document) {}
+  // A second reader from where `from` stands, which leaves `from` there: the values it
+  // hands out are looked at at once, not kept.
+  ScanTokens(Ahead, const ScanTokens& from)
+      : own_(*from.scan_), scan_(&*own_), tree_(from.tree_), document_(from.document_), keep_(false) {}
+  ScanTokens(const ScanTokens&) = delete;
+
+  XmlScan::Token Next() {
+    const XmlScan::Token token = scan_->Next();
+    if (token == XmlScan::NotPlain || token == XmlScan::End) throw ReadAgain{true};
+    return token;
+  }
+  std::string_view name() const { return scan_->name(); }
+  std::span<const TtAttribute> attributes() {
+    if (!scan_->valuesDecoded() || !keep_) return scan_->attributes();
+    kept_.assign(scan_->attributes().begin(), scan_->attributes().end());
+    for (TtAttribute& a : kept_) {
+      const std::string_view value = tree_->Keep(a.value, document_);
+      if (value.size() != a.value.size()) throw ReadAgain{false};
+      a.value = value;
+    }
+    return kept_;
+  }
+  template <class Store>
+  std::string_view text(Store&& store) {
+    if (!scan_->textDecoded()) return scan_->rawText();
+    const std::string_view text = scan_->text();
+    if (text.data() >= document_.data() && text.data() + text.size() <= document_.data() + document_.size())
+      return text;
+    std::string& kept = store();
+    kept.assign(text);
+    return kept;
+  }
+
+ private:
+  std::optional<XmlScan> own_;
+  XmlScan* scan_;
+  TtTree* tree_;
+  std::string_view document_;
+  bool keep_ = true;
+  std::vector<TtAttribute> kept_;
+};
+
 // The file read into the tree: by the scan when it is a plain document, otherwise by the
 // XML library (or by the one `parser` names). Throws for a file that is not well-formed.
-void ReadTree(std::span<const std::uint8_t> bytes, TimedTextParser parser, TtTree& tree) {
-  if (parser != TimedTextParser::Library && tree.Scan(AsText(bytes))) return;
+// `scanned` says the scan has already been tried and gave up.
+void ReadTree(std::span<const std::uint8_t> bytes, TimedTextParser parser, TtTree& tree, bool scanned) {
+  if (parser != TimedTextParser::Library && !scanned && tree.Scan(AsText(bytes))) return;
   if (parser == TimedTextParser::Scan) throw InvalidFileFormat("The file is not a plain XML document.");
   pugi::xml_parse_result parsed = tree.Parse(bytes);
   if (!parsed)
@@ -969,23 +1100,20 @@ bool LooksLikeTimedText(std::span<const std::uint8_t> bytes) {
   return RootProblem(tree).empty();
 }
 
-SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultRateCode,
-                               std::vector<std::string>& warnings, TimedTextParser parser) {
-  // The tree's tables are kept from one read to the next on this thread: a file of 30,000
-  // subtitles needs some 15 MB of them, which the allocator would otherwise give back to
-  // the system after each read and take again page by page (a page fault for every 4 KB).
-  thread_local TtTree tree;
-  struct ReleaseAfter {
-    TtTree& tree;
-    ~ReleaseAfter() { tree.Release(); }
-  } releaseAfter{tree};
-  ReadTree(bytes, parser, tree);
-  if (std::string problem = RootProblem(tree); !problem.empty()) throw InvalidFileFormat(problem);
+namespace {
+
+// The document of a Timed Text tree. With `stream`, the tree ends with the root's body
+// without its content, which is read from the scan where it lies, and the rest of the
+// document is read into the tree after it; ReadAgain is thrown when the scan gives up or
+// a head or a second body follows (the whole tree is read then).
+SubtitleDocument ReadDocument(TtTree& tree, TtTreeScan* stream, int defaultRateCode, std::vector<std::string>& warnings) {
   const TtTree& t = tree;
   const TtNode& tt = t[t.root()];
 
   Reader r(t, warnings);
-  r.found.reserve(t.paragraphs());
+  // A paragraph takes 100 bytes of the file or more: room made from the size when the
+  // tree does not hold the paragraphs.
+  r.found.reserve(stream ? stream->document().size() / 100 : t.paragraphs());
   double frameRate = 0, multiplier = 1;
   if (std::string_view v = Value(t, tt, "frameRate", true); !v.empty() && ParseNumber(Strip(v), frameRate) && frameRate > 0) {
     r.timing.frameRate = frameRate;
@@ -1043,13 +1171,23 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
   if (body != TtNode::kNone) {
     Reader::Interval top;
     const TtNode& b = t[body];
-    const Own own = Gather(t, b);
+    const Own own = Gather(t.Attributes(b));
     if (!r.IntervalOf(own, Reader::Interval{}, 0, top)) ++r.badTimes;
     bool preserve = Value(t, tt, "space", true) == "preserve";
     if (!own.space.empty()) preserve = own.space == "preserve";
     Props props;
-    r.ApplyElement(b, props, own);
-    r.Walk(b, own, 0, props, top, own.region, preserve);
+    r.ApplyElement(t.Attributes(b), props, own);
+    if (stream) {
+      ScanTokens content(stream->scan(), tree, stream->document());
+      r.Walk(content, own, 0, props, top, own.region, preserve);
+      if (stream->Finish() != TtTreeScan::Done) throw ReadAgain{true};
+      // The walk took the first body; the tree reads the one after the last head.
+      for (std::uint32_t c = t[body].next; c != TtNode::kNone; c = t[c].next)
+        if (Is(t[c], "head") || Is(t[c], "body")) throw ReadAgain{false};
+    } else {
+      TreeTokens content(t, body);
+      r.Walk(content, own, 0, props, top, own.region, preserve);
+    }
   }
   if (r.found.size() > kMaxSubtitles)
     throw InvalidFileFormat("The file holds " + std::to_string(r.found.size()) + " subtitles; a document holds at most " +
@@ -1101,6 +1239,43 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
     warnings.push_back("Regions placed in units other than percent or cells are read as the bottom row");
   doc.modified = false;
   return doc;
+}
+
+}  // namespace
+
+SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultRateCode,
+                               std::vector<std::string>& warnings, TimedTextParser parser) {
+  // The tree's tables are kept from one read to the next on this thread: a file of 30,000
+  // subtitles needs some 15 MB of them, which the allocator would otherwise give back to
+  // the system after each read and take again page by page (a page fault for every 4 KB).
+  thread_local TtTree tree;
+  struct ReleaseAfter {
+    TtTree& tree;
+    ~ReleaseAfter() { tree.Release(); }
+  } releaseAfter{tree};
+  // A plain file is read as far as its body into the tree and its body from the scan.
+  bool whole = false, scanned = false;
+  if (parser != TimedTextParser::Library) {
+    TtTreeScan scan(tree, AsText(bytes));
+    switch (scan.Build(true)) {
+      case TtTreeScan::AtBody:
+        if (!RootProblem(tree).empty()) break;  // a broken file says so first: read whole
+        try {
+          std::vector<std::string> found;
+          SubtitleDocument doc = ReadDocument(tree, &scan, defaultRateCode, found);
+          warnings.insert(warnings.end(), found.begin(), found.end());
+          return doc;
+        } catch (const ReadAgain& again) {
+          scanned = again.notPlain;
+        }
+        break;
+      case TtTreeScan::Done: whole = true; break;
+      case TtTreeScan::NotPlain: scanned = true; break;
+    }
+  }
+  if (!whole) ReadTree(bytes, parser, tree, scanned);
+  if (std::string problem = RootProblem(tree); !problem.empty()) throw InvalidFileFormat(problem);
+  return ReadDocument(tree, nullptr, defaultRateCode, warnings);
 }
 
 SubtitleDocument ReadITunesPieces(std::string_view text, const FrameRate& rate, std::vector<std::string>& warnings) {

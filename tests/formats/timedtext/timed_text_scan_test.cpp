@@ -129,6 +129,36 @@ const std::string kDfxp = R"ttml(<?xml version='1.0' encoding='UTF-8'?>
 </tt>
 )ttml";
 
+// A file whose head follows its body, the styles of the body's paragraphs in it.
+const std::string kHeadLast = R"ttml(<tt xmlns="http://www.w3.org/ns/ttml" xmlns:tts="http://www.w3.org/ns/ttml#styling">
+<body><div><p begin="1s" end="2s" style="it">late styles</p></div></body>
+<head><styling><style xml:id="it" tts:fontStyle="italic"/></styling></head>
+</tt>)ttml";
+
+// Values and text the scan decodes, remembered beyond the tag they stand in: a division's
+// region written with a character reference, style references split by tabs and line
+// ends, entities inside spans of many paragraphs.
+const std::string kReferences = R"ttml(<tt xmlns="http://www.w3.org/ns/ttml" xmlns:tts="http://www.w3.org/ns/ttml#styling">
+<head><styling><style xml:id="y" tts:color="yellow"/><style xml:id="i" tts:fontStyle="italic"/></styling>
+<layout><region xml:id="top" tts:origin="0% 0%" tts:extent="100% 20%"/></layout></head>
+<body><div region="t&#111;p">
+<p begin="1s" end="2s" style="y&#9;i">a &amp; b</p>
+<p begin="3s" end="4s" style="y
+i"><span style="&#105;">c &lt; d</span> &#x2014; e</p>
+<p begin="5s" end="6s" style="y&#9;i">f &gt; g</p>
+</div></body></tt>)ttml";
+
+// Divisions and spans nested past the depth the reader reads.
+std::string Deep() {
+  std::string divs, spans, close;
+  for (int i = 0; i < 210; ++i) divs += "<div>", spans += "<span tts:fontStyle=\"italic\">";
+  for (int i = 0; i < 210; ++i) close += "</span>";
+  std::string file = "<tt xmlns=\"http://www.w3.org/ns/ttml\" xmlns:tts=\"http://www.w3.org/ns/ttml#styling\"><body>" +
+                     divs + "<p begin=\"1s\" end=\"2s\">lost</p>";
+  for (int i = 0; i < 210; ++i) file += "</div>";
+  return file + "<div><p begin=\"3s\" end=\"4s\">deep " + spans + "x" + close + "</p></div></body></tt>";
+}
+
 std::string Simple(const std::string& prolog, const std::string& paragraph) {
   return prolog + "<tt xmlns=\"http://www.w3.org/ns/ttml\" xmlns:tts=\"http://www.w3.org/ns/ttml#styling\">"
                   "<body><div>" + paragraph + "</div></body></tt>";
@@ -168,6 +198,21 @@ TEST(TimedTextScan, FilesOfOtherToolsReadAlikeByScanAndByTree) {
       {"a bad time and an unknown colour",
        Simple("", "<p begin=\"soon\" end=\"2s\">x</p>" + p + "<span tts:color=\"#zz\">y</span></p>"), true},
       {"a time past the last cue", Simple("", "<p begin=\"100h\" end=\"101h\">x</p>"), true},
+      // The body is read from the scan while the tree holds the rest: files laid out
+      // otherwise, and what its content may hold.
+      {"a head after the body", kHeadLast, true},
+      {"two bodies", "<tt xmlns=\"http://www.w3.org/ns/ttml\"><body><div><p begin=\"1s\" end=\"2s\">first</p></div>"
+                     "</body><body><div><p begin=\"3s\" end=\"4s\">second</p></div></body></tt>", true},
+      {"no body", "<tt xmlns=\"http://www.w3.org/ns/ttml\"><head/></tt>", true},
+      {"an empty body", "<tt xmlns=\"http://www.w3.org/ns/ttml\"><head/><body/></tt>", true},
+      {"markup after the root", Simple("", p + "x</p>") + "<tt/>", false},
+      {"a file cut inside the body", Simple("", p + "x</p><p begin=\"3s\" end=\"4s\">y</p>").substr(0, 150), false},
+      {"paragraphs timed by their spans, one without an end and its colour not understood",
+       Simple("", "<p><span begin=\"1s\" end=\"2s\">a</span> <span tts:color=\"cyan\">b</span></p>"
+                  "<p><span begin=\"3s\" tts:color=\"#zz\">never</span><br/><metadata><span end=\"9s\"/></metadata></p>"
+                  "<p begin=\"5s\"><span dur=\"1s\">c</span><span begin=\"soon\" end=\"9s\">d</span></p>"), true},
+      {"references in a division's region and a paragraph's styles", kReferences, true},
+      {"elements nested deeper than the reader goes", Deep(), true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
