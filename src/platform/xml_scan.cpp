@@ -30,11 +30,12 @@ constexpr std::array<std::uint8_t, 256> kClass = [] {
 
 bool Is(char c, std::uint8_t what) { return kClass[static_cast<unsigned char>(c)] & what; }
 
-const char* SkipSpace(const char* p, const char* end) {
+[[gnu::always_inline]] inline const char* SkipSpace(const char* p, const char* end) {
+  if (p < end && *p == ' ') ++p;  // one space, the common case, at once
   while (p < end && Is(*p, kSpace)) ++p;
   return p;
 }
-const char* SkipName(const char* p, const char* end) {
+[[gnu::always_inline]] inline const char* SkipName(const char* p, const char* end) {
   for (; end - p >= 4; p += 4) {
     if (!Is(p[0], kNameChar)) return p;
     if (!Is(p[1], kNameChar)) return p + 1;
@@ -260,8 +261,22 @@ XmlScan::Token XmlScan::Next() {
       case Where::Content: {
         if (p_ == end_) return Fail();
         if (*p_ != '<') {
-          // A text run as far as the next '<', its references checked on the way.
           const char* start = p_;
+          // A line end and the indentation of the next line up to a tag, the text between
+          // the tags of most files written with CR LF: its LF is the run decoded.
+          if (*p_ == '\r' && end_ - p_ > 2 && p_[1] == '\n') {
+            const char* q = p_ + 2;
+            for (std::uint64_t w; end_ - q >= 8 && (std::memcpy(&w, q, 8), w == 0x2020202020202020u);) q += 8;
+            while (q < end_ && (*q == ' ' || *q == '\t')) ++q;
+            if (q < end_ && *q == '<') {
+              p_ = q;
+              raw_ = std::string_view(start, static_cast<std::size_t>(p_ - start));
+              rawPlain_ = false;
+              lineEnd_ = true;
+              return Text;
+            }
+          }
+          // A text run as far as the next '<', its references checked on the way.
           bool plain = true;
           while (true) {
             p_ = FindTextStop(p_, end_);
@@ -278,6 +293,7 @@ XmlScan::Token XmlScan::Next() {
           }
           raw_ = std::string_view(start, static_cast<std::size_t>(p_ - start));
           rawPlain_ = plain;
+          lineEnd_ = false;
           decoded_ = false;
           return Text;
         }
@@ -346,10 +362,14 @@ XmlScan::Token XmlScan::StartTagAt() {
     const char* attrStart = q;
     q = SkipName(q, end_);
     const std::string_view attrName(attrStart, static_cast<std::size_t>(q - attrStart));
-    q = SkipSpace(q, end_);
-    if (q == end_ || *q != '=') return Fail();
-    q = SkipSpace(q + 1, end_);
-    if (q == end_ || (*q != '"' && *q != '\'')) return Fail();
+    if (end_ - q >= 2 && q[0] == '=' && (q[1] == '"' || q[1] == '\'')) {
+      ++q;  // name="value", as nearly every file writes it
+    } else {
+      q = SkipSpace(q, end_);
+      if (q == end_ || *q != '=') return Fail();
+      q = SkipSpace(q + 1, end_);
+      if (q == end_ || (*q != '"' && *q != '\'')) return Fail();
+    }
     const char quote = *q++;
     const char* valueStart = q;
     bool plain = true;
@@ -374,7 +394,8 @@ XmlScan::Token XmlScan::StartTagAt() {
     const std::string_view raw(valueStart, static_cast<std::size_t>(q - valueStart));
     ++q;
     for (const Attribute& a : attributes_)  // the same attribute twice
-      if (SameLetters(a.name, attrName)) return Fail();
+      if (a.name.size() == attrName.size() && a.name.back() == attrName.back() && SameLetters(a.name, attrName))
+        return Fail();
     attributes_.push_back({attrName, raw});
     decode = decode || !plain;
   }
@@ -482,6 +503,7 @@ bool XmlScan::SkipDoctype() {
 
 std::string_view XmlScan::text() {
   if (rawPlain_) return raw_;
+  if (lineEnd_) return raw_.substr(1);
   // The line end before the indentation of the next line (CR LF, then spaces), the one
   // thing to decode in most runs of white space of a CR LF file: the run after its CR.
   if (raw_.size() >= 2 && raw_[0] == '\r' && raw_[1] == '\n' &&

@@ -87,6 +87,7 @@ class XmlScan {
   bool valuesDecoded_ = false;
   bool rawPlain_ = true;    // the text run needs no decoding
   bool decoded_ = false;    // text_ holds the run decoded
+  bool lineEnd_ = false;    // the run is CR LF and spaces or tabs: decoded, it is the rest
   std::string_view name_, raw_;
   std::vector<Attribute> attributes_;
   std::vector<std::string_view> open_;

@@ -94,6 +94,9 @@ TEST(XmlScan, ReadsPlainDocumentsAsTheLibraryDoes) {
       {"supplementary characters by reference", "<a x=\"&#x1F600;\">&#128512;</a>"},
       {"quotes of the other kind beside values to decode",
        "<a q=\"it's a value with a quote of the other kind\" r=\"a&amp;b\" s='say \"hi\"\tnow' t=\"&lt;&gt;\"/>"},
+      {"CR LF before indentation of every length, tabs, text and the end",
+       "<a>\r\n<b/>\r\n        <c/>\r\n                 <d/>\r\n\t  \t<e/>\r\n    text\r\n        \r\n</a>\r\n"},
+      {"spaces around the equals sign", "<a b = \"1\" c= '2' d =\"3\" e\t=\r\n\"4\"/>"},
   };
   for (const auto& [what, doc] : docs) {
     SCOPED_TRACE(what);

@@ -149,14 +149,41 @@ std::vector<std::string_view> Words(std::string_view s) {
   return out;
 }
 
-bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+// Every byte above the space is not white space: one comparison for nearly all.
+inline bool IsXmlSpace(char c) {
+  return static_cast<unsigned char>(c) <= ' ' && (c == ' ' || c == '\t' || c == '\r' || c == '\n');
+}
 
-std::string_view Strip(std::string_view s) {
-  if (!s.empty() && !IsXmlSpace(s.front()) && !IsXmlSpace(s.back())) return s;
+std::string_view StripEnds(std::string_view s) {
   const char* ws = " \t\r\n";
   std::size_t b = s.find_first_not_of(ws);
   if (b == std::string_view::npos) return {};
   return s.substr(b, s.find_last_not_of(ws) - b + 1);
+}
+inline std::string_view Strip(std::string_view s) {
+  if (!s.empty() && !IsXmlSpace(s.front()) && !IsXmlSpace(s.back())) return s;
+  return StripEnds(s);
+}
+
+// Two texts of the document equal? Style references and region names are short: compared
+// eight bytes at a time (the last eight overlapping the ones before), without a library call.
+inline bool SameText(std::string_view a, std::string_view b) {
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n < 8) {
+    for (std::size_t i = 0; i < n; ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
+  std::uint64_t x, y;
+  for (std::size_t i = 0; i + 8 < n; i += 8) {
+    std::memcpy(&x, a.data() + i, 8);
+    std::memcpy(&y, b.data() + i, 8);
+    if (x != y) return false;
+  }
+  std::memcpy(&x, a.data() + n - 8, 8);
+  std::memcpy(&y, b.data() + n - 8, 8);
+  return x == y;
 }
 
 // The place values of fraction digits, 0.1 divided by ten again and again: a table of the
@@ -423,7 +450,7 @@ struct Reader {
   std::vector<std::pair<std::string_view, Props>> referenced_;
   const Props& Referenced(std::string_view styleAttribute) {
     for (const auto& [attribute, props] : referenced_)
-      if (attribute == styleAttribute) return props;
+      if (SameText(attribute, styleAttribute)) return props;
     Props p;
     ForEachWord(styleAttribute, [&](std::string_view id) {
       if (const Props* style = StyleById(id)) Overlay(p, *style);
@@ -586,6 +613,7 @@ struct Reader {
   }
 
   static bool IsSpace(char ch) { return IsXmlSpace(ch); }
+  static constexpr auto kIsSpace = [](char ch) { return IsXmlSpace(ch); };
 
   // Default white space handling: line feeds and tabs are spaces, runs of spaces are one,
   // and rows lose the spaces at their ends.
@@ -603,9 +631,18 @@ struct Reader {
         lastSpace = !piece.text.empty() ? piece.text.back() == ' ' : lastSpace;
         continue;
       }
+      // White space alone (the line end and indentation between two tags) is one space,
+      // or none after a space.
+      std::string_view text = piece.text;
+      if (!text.empty() && IsSpace(text.front()) && IsSpace(text.back()) &&
+          std::all_of(text.begin(), text.end(), kIsSpace)) {
+        piece.text = lastSpace ? std::string_view() : std::string_view(" ");
+        piece.plain = true;
+        lastSpace = true;
+        continue;
+      }
       // Spaces after a space go; most text then has single spaces between words only and
       // is kept where it lies, its markup characters noted on the way.
-      std::string_view text = piece.text;
       if (lastSpace)
         while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
       bool same = true, after = lastSpace, markup = false;
@@ -614,16 +651,21 @@ struct Reader {
 #if defined(__SSE2__)
       // Sixteen bytes at a time while they hold only other characters and single spaces;
       // the byte loop below takes any chunk with more (and goes on from there).
-      while (end - c >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c));
+      // The spaces of the chunk at `at`, or ~0 when it holds other white space or markers.
+      auto chunk = [](const unsigned char* at) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
         const __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
         const __m128i upToSpace = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(' ')), v);  // controls, line ends
         const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(kItalicOn)),
                                                         _mm_cmpeq_epi8(v, _mm_set1_epi8(kItalicOff))),
                                            _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(kUnderlineOn)),
                                                         _mm_cmpeq_epi8(v, _mm_set1_epi8(kUnderlineOff))));
-        if (_mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(space, upToSpace), marks))) break;
-        const auto spaces = static_cast<unsigned>(_mm_movemask_epi8(space));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(space, upToSpace), marks))) return ~0u;
+        return static_cast<unsigned>(_mm_movemask_epi8(space));
+      };
+      while (end - c >= 16) {
+        const unsigned spaces = chunk(c);
+        if (spaces == ~0u) break;
         if ((spaces & (spaces << 1)) || (after && (spaces & 1))) break;  // a space after a space
         after = (spaces >> 15) != 0;
         c += 16;
@@ -824,7 +866,7 @@ struct Reader {
     }
     Props props;
     int row = 0;
-    if (!own.styled && last_.valid && last_.region == region && last_.style == own.style && last_.chain == chainProps) {
+    if (!own.styled && last_.valid && SameText(last_.region, region) && SameText(last_.style, own.style) && last_.chain == chainProps) {
       props = last_.props;
       row = last_.row;
     } else {
@@ -912,6 +954,13 @@ struct Reader {
     }
   }
 };
+
+// "00" to "99", two characters a number.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> t{};
+  for (int i = 0; i < 100; ++i) t[2 * i] = static_cast<char>('0' + i / 10), t[2 * i + 1] = static_cast<char>('0' + i % 10);
+  return t;
+}();
 
 // The document rate of the file's frame-rate parameters; 0 when they name none we have.
 int RateCodeOf(double frameRate, double multiplier) {
@@ -1212,10 +1261,13 @@ SubtitleDocument ReadDocument(TtTree& tree, TtTreeScan* stream, int defaultRateC
     const bool nextSecond = (ff[0] - '0') * 10 + (ff[1] - '0') >= rate.countingRate();
     if (nextSecond) ++s;
     if (s >= 100L * 3600) throw InvalidFileFormat("A time of the file lies beyond 99:59:59, the last a cue can hold.");
-    const char b[8] = {static_cast<char>('0' + s / 36000), static_cast<char>('0' + s / 3600 % 10),
-                       static_cast<char>('0' + s / 600 % 6), static_cast<char>('0' + s / 60 % 10),
-                       static_cast<char>('0' + s % 60 / 10), static_cast<char>('0' + s % 10),
-                       nextSecond ? '0' : ff[0],              nextSecond ? '0' : ff[1]};
+    // Hours, minutes and seconds as pairs of digits from a table (under 100 hours here).
+    char b[8];
+    std::memcpy(b, &kDigitPairs[2 * (s / 3600)], 2);
+    std::memcpy(b + 2, &kDigitPairs[2 * (s / 60 % 60)], 2);
+    std::memcpy(b + 4, &kDigitPairs[2 * (s % 60)], 2);
+    b[6] = nextSecond ? '0' : ff[0];
+    b[7] = nextSecond ? '0' : ff[1];
     return std::string(b, 8);
   };
   std::vector<Subtitle> subs(r.found.size());
