@@ -1262,20 +1262,21 @@ SubtitleDocument ReadDocument(TtTree& tree, TtTreeScan* stream, int defaultRateC
     if (nextSecond) ++s;
     if (s >= 100L * 3600) throw InvalidFileFormat("A time of the file lies beyond 99:59:59, the last a cue can hold.");
     // Hours, minutes and seconds as pairs of digits from a table (under 100 hours here).
-    char b[8];
-    std::memcpy(b, &kDigitPairs[2 * (s / 3600)], 2);
-    std::memcpy(b + 2, &kDigitPairs[2 * (s / 60 % 60)], 2);
-    std::memcpy(b + 4, &kDigitPairs[2 * (s % 60)], 2);
+    std::array<char, 8> b;
+    std::memcpy(b.data(), &kDigitPairs[2 * (s / 3600)], 2);
+    std::memcpy(b.data() + 2, &kDigitPairs[2 * (s / 60 % 60)], 2);
+    std::memcpy(b.data() + 4, &kDigitPairs[2 * (s % 60)], 2);
     b[6] = nextSecond ? '0' : ff[0];
     b[7] = nextSecond ? '0' : ff[1];
-    return std::string(b, 8);
+    return b;
   };
   std::vector<Subtitle> subs(r.found.size());
   for (std::size_t i = 0; i < subs.size(); ++i) {
     Reader::Found& f = r.found[i];
     Subtitle& s = subs[i];
-    s.inCue = label(f.begin);
-    s.outCue = label(f.end);
+    const std::array<char, 8> in = label(f.begin), out = label(f.end);
+    s.inCue = Cue(std::string_view(in.data(), in.size()));
+    s.outCue = Cue(std::string_view(out.data(), out.size()));
     s.text = std::move(f.text);
     s.row = f.row;
     s.alignment = f.align;
