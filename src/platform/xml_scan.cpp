@@ -501,6 +501,17 @@ bool XmlScan::SkipDoctype() {
   return false;
 }
 
+std::string_view XmlScan::TextKept(std::string& out) {
+  if (rawPlain_) return raw_;
+  if (lineEnd_) return raw_.substr(1);
+  if (raw_.size() >= 2 && raw_[0] == '\r' && raw_[1] == '\n' &&
+      FindTextStop(raw_.data() + 2, raw_.data() + raw_.size()) == raw_.data() + raw_.size())
+    return raw_.substr(1);
+  if (decoded_) out.assign(text_);
+  else DecodeText(raw_, out);
+  return out;
+}
+
 std::string_view XmlScan::text() {
   if (rawPlain_) return raw_;
   if (lineEnd_) return raw_.substr(1);

@@ -1078,12 +1078,7 @@ class ScanTokens {
   template <class Store>
   std::string_view text(Store&& store) {
     if (!scan_->textDecoded()) return scan_->rawText();
-    const std::string_view text = scan_->text();
-    if (text.data() >= document_.data() && text.data() + text.size() <= document_.data() + document_.size())
-      return text;
-    std::string& kept = store();
-    kept.assign(text);
-    return kept;
+    return scan_->TextKept(store());
   }
 
  private:
