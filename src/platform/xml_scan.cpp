@@ -501,15 +501,18 @@ bool XmlScan::SkipDoctype() {
   return false;
 }
 
-std::string_view XmlScan::TextKept(std::string& out) {
+std::string_view XmlScan::TextInPlace() const {
   if (rawPlain_) return raw_;
   if (lineEnd_) return raw_.substr(1);
   if (raw_.size() >= 2 && raw_[0] == '\r' && raw_[1] == '\n' &&
       FindTextStop(raw_.data() + 2, raw_.data() + raw_.size()) == raw_.data() + raw_.size())
     return raw_.substr(1);
+  return {};
+}
+
+void XmlScan::DecodeText(std::string& out) {
   if (decoded_) out.assign(text_);
-  else DecodeText(raw_, out);
-  return out;
+  else kipo::DecodeText(raw_, out);
 }
 
 std::string_view XmlScan::text() {
@@ -521,7 +524,7 @@ std::string_view XmlScan::text() {
       FindTextStop(raw_.data() + 2, raw_.data() + raw_.size()) == raw_.data() + raw_.size())
     return raw_.substr(1);
   if (!decoded_) {
-    DecodeText(raw_, text_);
+    kipo::DecodeText(raw_, text_);
     decoded_ = true;
   }
   return text_;

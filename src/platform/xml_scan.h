@@ -57,9 +57,12 @@ class XmlScan {
   // A text run, decoded: CR LF and lone CR as LF, references replaced. Valid until the
   // next call of Next(). Runs are split where comments or PIs stand between them.
   std::string_view text();
-  // The same run, for a caller that keeps it past the next token: a view into the document
-  // where it can be, otherwise decoded into `out` (whose contents it replaces).
-  std::string_view TextKept(std::string& out);
+  // For a caller that keeps the run past the next token: the text as a view into the
+  // document where it lies there (the run itself, or its part after a CR LF that starts
+  // it), otherwise an empty view without data, and then DecodeText gives it.
+  std::string_view TextInPlace() const;
+  // The run decoded into `out`, whose contents it replaces.
+  void DecodeText(std::string& out);
   // The same run as it stands in the document.
   std::string_view rawText() const { return raw_; }
   // False when text() is rawText(); when true, text() may lie in the scan's own buffer.

@@ -1078,7 +1078,10 @@ class ScanTokens {
   template <class Store>
   std::string_view text(Store&& store) {
     if (!scan_->textDecoded()) return scan_->rawText();
-    return scan_->TextKept(store());
+    if (const std::string_view text = scan_->TextInPlace(); text.data()) return text;
+    std::string& kept = store();
+    scan_->DecodeText(kept);
+    return kept;
   }
 
  private:
