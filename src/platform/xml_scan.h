@@ -65,6 +65,9 @@ class XmlScan {
   void DecodeText(std::string& out);
   // The same run as it stands in the document.
   std::string_view rawText() const { return raw_; }
+  // True when the run is a CR LF and the spaces or tabs after it up to a tag (white space
+  // alone); false says nothing.
+  bool lineEndAndIndent() const { return lineEnd_; }
   // False when text() is rawText(); when true, text() may lie in the scan's own buffer.
   bool textDecoded() const { return !rawPlain_; }
   // Elements open after this token (a start tag's own element counted, an end tag's not).

@@ -514,6 +514,7 @@ struct Reader {
     bool italic = false, underline = false, fontOrSize = false;
     int colour = 0;
     bool plain = false;  // known to hold no markup character
+    bool blank = false;  // known to be white space alone
   };
   static Piece PieceOf(std::string_view text, const Props& style, bool preserve) {
     return {text, preserve, style.italic.value_or(false), style.underline.value_or(false), style.fontOrSize,
@@ -524,6 +525,7 @@ struct Reader {
   std::vector<Piece> pieces_;
   std::vector<std::size_t> rowStarts_;
   std::deque<std::string> store_;  // a deque: the views into it stay where they are
+  std::size_t textBytes_ = 0;      // the paragraph's text as read, before white space is made one
   std::size_t storeUsed_ = 0;
 
   std::string& Stored() {
@@ -568,7 +570,9 @@ struct Reader {
             }
         } else {
           pieces_.push_back(PieceOf(text, inherited, false));
+          pieces_.back().blank = src.blankText();
         }
+        textBytes_ += text.size();
         continue;
       }
       const std::string_view local = XmlLocalName(src.name());
@@ -634,8 +638,8 @@ struct Reader {
       // White space alone (the line end and indentation between two tags) is one space,
       // or none after a space.
       std::string_view text = piece.text;
-      if (!text.empty() && IsSpace(text.front()) && IsSpace(text.back()) &&
-          std::all_of(text.begin(), text.end(), kIsSpace)) {
+      if (piece.blank || (!text.empty() && IsSpace(text.front()) && IsSpace(text.back()) &&
+                          std::all_of(text.begin(), text.end(), kIsSpace))) {
         piece.text = lastSpace ? std::string_view() : std::string_view(" ");
         piece.plain = true;
         lastSpace = true;
@@ -729,8 +733,7 @@ struct Reader {
     int colour = 0;
     for (std::size_t r = 0; r < rowCount; ++r) Collapse(rowStarts_[r], RowEnd(r));
     // Room for the text, the row breaks and a few switches: the text grows once at most.
-    std::size_t room = 2 * rowCount + 8;
-    for (std::size_t k = 0; k < pieces_.size(); ++k) room += pieces_[k].text.size();
+    const std::size_t room = 2 * rowCount + 8 + textBytes_;  // white space only shrinks
     std::string out;
     out.reserve(room);
     for (std::size_t r = 0; r < rowCount; ++r) {
@@ -849,6 +852,7 @@ struct Reader {
   // `own`), read up to its end tag.
   template <class Source>
   void Paragraph(Source& src, std::span<const TtAttribute> attributes, const Own& own, const Props& chainProps,
+                 std::uint64_t chain,
                  const Interval& iv, std::string_view region, bool preserve) {
     Interval at = iv;
     if (!own.timed) {
@@ -866,7 +870,7 @@ struct Reader {
     }
     Props props;
     int row = 0;
-    if (!own.styled && last_.valid && SameText(last_.region, region) && SameText(last_.style, own.style) && last_.chain == chainProps) {
+    if (!own.styled && last_.valid && SameText(last_.region, region) && SameText(last_.style, own.style) && last_.chain == chain) {
       props = last_.props;
       row = last_.row;
     } else {
@@ -890,23 +894,26 @@ struct Reader {
         }
         row = cached->second;
       }
-      if (!own.styled) last_ = {true, region, own.style, chainProps, props, row};
+      if (!own.styled) last_ = {true, region, own.style, chain, props, row};
     }
     pieces_.clear();
     rowStarts_.assign(1, 0);
     storeUsed_ = 0;
+    textBytes_ = 0;
     Collect(src, props, preserve);
     fontsSeen = fontsSeen || props.fontOrSize;
     found.push_back({at.begin, *at.end, Markup(), row, props.align.value_or(AlignCentre), found.size()});
   }
   std::unordered_map<std::string_view, int> regionRows;
+  std::uint64_t chains_ = 0;  // walks begun
   // Paragraphs of a division nearly always share their region, their style references and
   // what the division sets: the style and row of the last paragraph without inline styles
   // are kept for the next that asks for the same.
   struct ParagraphStyle {
     bool valid = false;
     std::string_view region, style;
-    Props chain, props;
+    std::uint64_t chain = 0;  // the walk of the division whose chainProps it had
+    Props props;
     int row = 0;
   } last_;
 
@@ -921,6 +928,8 @@ struct Reader {
       Skip(src);
       return;
     }
+    // The paragraphs of one walk share its chainProps: known by the walk's number.
+    const std::uint64_t chain = ++chains_;
     const bool seq = own.timeContainer == "seq";
     double seqBase = iv.begin;
     while (true) {
@@ -945,7 +954,7 @@ struct Reader {
       const std::string_view r = cown.region.empty() ? region : cown.region;
       const bool keep = cown.space.empty() ? preserve : cown.space == "preserve";
       if (isP) {
-        Paragraph(src, attributes, cown, chainProps, civ, r, keep);
+        Paragraph(src, attributes, cown, chainProps, chain, civ, r, keep);
       } else {
         Props props = chainProps;
         ApplyElement(attributes, props, cown);
@@ -1038,6 +1047,7 @@ class TreeTokens {
   std::span<const TtAttribute> attributes() const { return t_.Attributes(*at_); }
   template <class Store>
   std::string_view text(Store&&) const { return at_->value; }
+  bool blankText() const { return false; }
 
  private:
   const TtTree& t_;
@@ -1075,6 +1085,7 @@ class ScanTokens {
     }
     return kept_;
   }
+  bool blankText() const { return scan_->lineEndAndIndent(); }
   template <class Store>
   std::string_view text(Store&& store) {
     if (!scan_->textDecoded()) return scan_->rawText();
