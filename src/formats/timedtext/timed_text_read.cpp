@@ -540,8 +540,9 @@ struct Reader {
 
   // The text of a paragraph's content up to the end tag of the element it stands in, as
   // pieces and rows; `depth` counts the elements between it and the paragraph.
+  // `inheritedId` names the value of `inherited` (equal numbers, equal props).
   template <class Source>
-  void Collect(Source& src, const Props& inherited, bool preserve, int depth = 0) {
+  void Collect(Source& src, const Props& inherited, std::uint64_t inheritedId, bool preserve, int depth = 0) {
     if (depth > kMaxDepth) {
       tooDeep = true;
       Skip(src);
@@ -592,17 +593,24 @@ struct Reader {
         default: break;
       }
       const std::span<const TtAttribute> attributes = src.attributes();
+      if (!italicElement && attributes.size() == 1 && NameIs(attributes[0].name, "style")) {
+        // A span that names styles and nothing else, as most files write them.
+        std::uint64_t id = 0;
+        const Props p = SpanStyleOf(inherited, inheritedId, attributes[0].value, id);
+        Collect(src, p, id, preserve, depth + 1);
+        continue;
+      }
       const Own own = Gather(attributes);
       bool keep = preserve;
       if (!own.space.empty()) keep = own.space == "preserve";
       if (own.style.empty() && !own.styled && !italicElement) {
-        Collect(src, inherited, keep, depth + 1);  // a span that changes nothing
+        Collect(src, inherited, inheritedId, keep, depth + 1);  // a span that changes nothing
         continue;
       }
       Props p = inherited;
       ApplyElement(attributes, p, own);
       if (italicElement) p.italic = true;
-      Collect(src, p, keep, depth + 1);
+      Collect(src, p, ++propsIds_, keep, depth + 1);
     }
   }
 
@@ -870,10 +878,13 @@ struct Reader {
     }
     Props props;
     int row = 0;
+    std::uint64_t propsId;
     if (!own.styled && last_.valid && SameText(last_.region, region) && SameText(last_.style, own.style) && last_.chain == chain) {
       props = last_.props;
+      propsId = last_.propsId;
       row = last_.row;
     } else {
+      propsId = ++propsIds_;
       auto rit = regionProps.find(region);
       if (rit != regionProps.end()) {
         props = rit->second;
@@ -894,18 +905,40 @@ struct Reader {
         }
         row = cached->second;
       }
-      if (!own.styled) last_ = {true, region, own.style, chain, props, row};
+      if (!own.styled) last_ = {true, region, own.style, chain, props, propsId, row};
     }
     pieces_.clear();
     rowStarts_.assign(1, 0);
     storeUsed_ = 0;
     textBytes_ = 0;
-    Collect(src, props, preserve);
+    Collect(src, props, propsId, preserve);
     fontsSeen = fontsSeen || props.fontOrSize;
     found.push_back({at.begin, *at.end, Markup(), row, props.align.value_or(AlignCentre), found.size()});
   }
   std::unordered_map<std::string_view, int> regionRows;
   std::uint64_t chains_ = 0;  // walks begun
+  std::uint64_t propsIds_ = 0;  // props of paragraphs and spans made (their numbers)
+
+  // What spans that only name styles make of the props they inherit, for the last few
+  // pairs of inherited props and style attribute: a file's spans use a handful of each.
+  struct SpanStyle {
+    std::uint64_t inheritedId = 0, id = 0;
+    std::string_view style;
+    Props props;
+  };
+  std::array<SpanStyle, 8> spanStyles_;
+  std::size_t spanStylesMade_ = 0;
+  Props SpanStyleOf(const Props& inherited, std::uint64_t inheritedId, std::string_view style, std::uint64_t& id) {
+    for (const SpanStyle& s : spanStyles_)
+      if (s.id && s.inheritedId == inheritedId && SameText(s.style, style)) return id = s.id, s.props;
+    SpanStyle& s = spanStyles_[spanStylesMade_++ % spanStyles_.size()];
+    s.props = inherited;
+    Overlay(s.props, Referenced(style));
+    s.inheritedId = inheritedId;
+    s.style = style;
+    s.id = id = ++propsIds_;
+    return s.props;
+  }
   // Paragraphs of a division nearly always share their region, their style references and
   // what the division sets: the style and row of the last paragraph without inline styles
   // are kept for the next that asks for the same.
@@ -914,6 +947,7 @@ struct Reader {
     std::string_view region, style;
     std::uint64_t chain = 0;  // the walk of the division whose chainProps it had
     Props props;
+    std::uint64_t propsId = 0;
     int row = 0;
   } last_;
 
