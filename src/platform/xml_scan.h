@@ -108,7 +108,7 @@ class XmlScan {
 // through in place.
 inline std::string_view XmlLocalName(std::string_view qualified) {
   for (std::size_t i = 0; i < qualified.size(); ++i)
-    if (qualified[i] == ':') return qualified.substr(i + 1);
+    if (qualified[i] == ':') return std::string_view(qualified.data() + i + 1, qualified.size() - i - 1);
   return qualified;
 }
 

@@ -91,7 +91,7 @@ Own Gather(std::span<const TtAttribute> attributes) {
       case 'x':
         // xml:id and xml:lang say nothing here; xml:space is the one xml: attribute read.
         if (name.starts_with("xml:")) {
-          if (NameIs(name.substr(4), "space")) o.space = a.value;
+          if (NameIs(std::string_view(name.data() + 4, name.size() - 4), "space")) o.space = a.value;
           continue;
         }
         break;
@@ -100,7 +100,7 @@ Own Gather(std::span<const TtAttribute> attributes) {
     const std::size_t colon = name.find(':');
     if (colon == std::string_view::npos) continue;
     if (colon == 3 && name.starts_with("xml")) {
-      if (NameIs(name.substr(4), "space")) o.space = a.value;
+      if (NameIs(std::string_view(name.data() + 4, name.size() - 4), "space")) o.space = a.value;
     } else if (!name.starts_with("xmlns")) {
       o.styled = true;
     }
@@ -160,7 +160,7 @@ std::string_view StripEnds(std::string_view s) {
   if (b == std::string_view::npos) return {};
   return s.substr(b, s.find_last_not_of(ws) - b + 1);
 }
-inline std::string_view Strip(std::string_view s) {
+[[gnu::always_inline]] inline std::string_view Strip(std::string_view s) {
   if (!s.empty() && !IsXmlSpace(s.front()) && !IsXmlSpace(s.back())) return s;
   return StripEnds(s);
 }
@@ -372,7 +372,7 @@ struct Reader {
       const std::size_t colon = name.find(':');
       if (colon == std::string_view::npos) continue;
       if ((colon == 3 && name.starts_with("xml")) || name.starts_with("xmlns")) continue;
-      const std::string_view local = name.substr(colon + 1);
+      const std::string_view local(name.data() + colon + 1, name.size() - colon - 1);
       auto value = [&] { return Strip(a.value); };
       switch (First(local)) {
         case 'f':
