@@ -70,7 +70,7 @@ bool SameName(std::string_view a, std::string_view b, const char* end) {
 
 // The first '<', '&' or CR at or after p (end when there is none): text is copied in runs
 // between them, sixteen bytes looked at a time where the processor allows.
-const char* FindTextStop(const char* p, const char* end) {
+[[gnu::always_inline]] inline const char* FindTextStop(const char* p, const char* end) {
 #if defined(__SSE2__)
   const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), cr = _mm_set1_epi8('\r');
   while (end - p >= 16) {
