@@ -167,7 +167,7 @@ std::string_view StripEnds(std::string_view s) {
 
 // Two texts of the document equal? Style references and region names are short: compared
 // eight bytes at a time (the last eight overlapping the ones before), without a library call.
-inline bool SameText(std::string_view a, std::string_view b) {
+[[gnu::always_inline]] inline bool SameText(std::string_view a, std::string_view b) {
   const std::size_t n = a.size();
   if (n != b.size()) return false;
   if (n < 8) {
@@ -755,7 +755,7 @@ struct Reader {
           if (underline && !piece.underline) out += kUnderlineOff, underline = false;
           break;
         }
-        out += "\r\n";
+        out.append("\r\n", 2);
       }
       for (std::size_t k = from; k < to; ++k) {
         const Piece& piece = pieces_[k];
@@ -773,7 +773,8 @@ struct Reader {
           std::size_t offs = 0;
           if (italic && !wantItalic) off[offs++] = kItalicOff, italic = false;
           if (underline && !wantUnder) off[offs++] = kUnderlineOff, underline = false;
-          out.insert(out.size() - spaces, off, offs);
+          if (spaces) out.insert(out.size() - spaces, off, offs);
+          else out.append(off, offs);
         }
         if ((!italic && wantItalic) || (!underline && wantUnder))
           while (!text.empty() && text.front() == ' ') out += ' ', text.remove_prefix(1);
