@@ -54,7 +54,7 @@ namespace {
 class Fields {
  public:
   void push_back(std::uint8_t b) { b_[n_++] = b; }
-  void AppendTo(std::vector<std::uint8_t>& o) const { o.insert(o.end(), b_, b_ + n_); }
+  void AppendTo(std::vector<std::uint8_t>& o) const;
 
  private:
   std::uint8_t b_[64];
@@ -76,6 +76,16 @@ void Put64(Out& o, std::uint64_t v) {
   Put32(o, static_cast<std::uint32_t>(v));
   Put32(o, static_cast<std::uint32_t>(v >> 32));
 }
+
+// Bytes appended into room the output already has (it is reserved for the whole archive):
+// a generic insertion costs more than the copy for the short names and headers.
+void Append(std::vector<std::uint8_t>& out, const void* data, std::size_t n) {
+  const std::size_t at = out.size();
+  out.resize(at + n);
+  if (n) std::memcpy(out.data() + at, data, n);
+}
+
+void Fields::AppendTo(std::vector<std::uint8_t>& o) const { Append(o, b_, n_); }
 
 // Raw deflate (no zlib header), as zip entries hold it. libdeflate compresses a whole
 // buffer at once, which a part is anyway, two to three times as fast as zlib's stream.
@@ -231,7 +241,7 @@ class BitWriter {
 
  private:
   void Spill() {
-    out_.insert(out_.end(), buffer_, buffer_ + used_);
+    Append(out_, buffer_, used_);
     used_ = 0;
   }
   std::vector<std::uint8_t>& out_;
@@ -639,7 +649,7 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
     Put32(local, 0x04034b50);
     PutHeaderFields(local, e);  // method, CRC and sizes written again below once known
     local.AppendTo(out);
-    out.insert(out.end(), name.begin(), name.end());
+    Append(out, name.data(), name.size());
     e.dataOffset = out.size();
     if (same) {
       e.method = same->method;
@@ -692,7 +702,7 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
     Put32(central, 0);  // external attributes
     Put32(central, static_cast<std::uint32_t>(e.offset));
     central.AppendTo(out);
-    out.insert(out.end(), e.name.begin(), e.name.end());
+    Append(out, e.name.data(), e.name.size());
   }
   const std::uint64_t directoryEnd = out.size();
   if (directoryEnd >= 0xFFFFFFFFu) return std::nullopt;
