@@ -1097,6 +1097,8 @@ SubtitleDocument ItemsToDocument(FoundItems found, const FrameRate& rate, Warnin
   auto earlier = [](const Item& a, const Item& b) { return a.start < b.start; };
   if (!std::is_sorted(items.begin(), items.end(), earlier)) std::stable_sort(items.begin(), items.end(), earlier);
   CueCollector cues(warnings);
+  cues.Reserve(items.size());
+  const ScriptMarkupReader markup({});  // made once: it builds its table of marks
   const long last = static_cast<long>(LabelToFrames("99595900", rate)) + rate.countingRate() - 1;
   for (const Item& item : items) {
     if (item.end > last) {
@@ -1106,7 +1108,7 @@ SubtitleDocument ItemsToDocument(FoundItems found, const FrameRate& rate, Warnin
     Subtitle s;
     s.inCue = FramesToDigits(static_cast<Timecode>(item.start), rate);
     s.outCue = FramesToDigits(static_cast<Timecode>(item.end), rate);
-    std::string body = ScriptTextToMarkup(item.text, {});
+    std::string body = markup(item.text);
     if (item.italic && !body.empty()) s.text = kItalicOn + body + kItalicOff;
     else s.text = std::move(body);
     if (!cues.Add(std::move(s))) break;
