@@ -718,12 +718,14 @@ struct Reader {
           continue;
         }
         std::size_t j = i;
-        while (j < text.size() && !IsSpace(text[j])) ++j;
+        for (unsigned char kind; j < text.size() && ((kind = kTextKind[static_cast<unsigned char>(text[j])]) == kPlainChar || kind == kMarkupChar); ++j)
+          markup = markup || kind == kMarkupChar;
         out.append(text, i, j - i);
         lastSpace = false;
         i = j;
       }
       piece.text = out;
+      piece.plain = !markup;
     }
     for (std::size_t k = to; k > from; --k) {
       Piece& piece = pieces_[k - 1];
