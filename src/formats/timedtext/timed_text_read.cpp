@@ -108,6 +108,15 @@ Own Gather(std::span<const TtAttribute> attributes) {
   return o;
 }
 
+// A prefixed attribute other than the xml: and xmlns ones: a styling attribute (tts:
+// nearly always), as Gather counts them.
+bool IsStyling(std::string_view name) {
+  const std::size_t colon = name.find(':');
+  if (colon == std::string_view::npos) return false;
+  if (colon == 3 && name.starts_with("xml")) return false;
+  return !name.starts_with("xmlns");
+}
+
 // What a byte of text is to the white space handling and the document's markup.
 enum : unsigned char { kPlainChar, kSpaceChar, kOtherSpace, kMarkupChar };
 const std::array<unsigned char, 256> kTextKind = [] {
@@ -593,10 +602,13 @@ struct Reader {
         default: break;
       }
       const std::span<const TtAttribute> attributes = src.attributes();
-      if (!italicElement && attributes.size() == 1 && NameIs(attributes[0].name, "style")) {
-        // A span that names styles and nothing else, as most files write them.
+      bool styleRef = false;
+      if (!italicElement && attributes.size() == 1 &&
+          ((styleRef = NameIs(attributes[0].name, "style")) || IsStyling(attributes[0].name))) {
+        // A span with one style reference or one styling attribute and nothing else, as
+        // most files write them.
         std::uint64_t id = 0;
-        const Props p = SpanStyleOf(inherited, inheritedId, attributes[0].value, id);
+        const Props p = SpanStyleOf(inherited, inheritedId, attributes, styleRef, id);
         Collect(src, p, id, preserve, depth + 1);
         continue;
       }
@@ -922,23 +934,32 @@ struct Reader {
   std::uint64_t chains_ = 0;  // walks begun
   std::uint64_t propsIds_ = 0;  // props of paragraphs and spans made (their numbers)
 
-  // What spans that only name styles make of the props they inherit, for the last few
-  // pairs of inherited props and style attribute: a file's spans use a handful of each.
+  // What spans with one style reference or styling attribute make of the props they
+  // inherit, for the last few pairs of inherited props and attribute: a file's spans use
+  // a handful of each.
   struct SpanStyle {
     std::uint64_t inheritedId = 0, id = 0;
-    std::string_view style;
+    bool styleRef = false;  // a style reference; otherwise the styling attribute `name`
+    std::string_view name, value;
     Props props;
   };
   std::array<SpanStyle, 8> spanStyles_;
   std::size_t spanStylesMade_ = 0;
-  Props SpanStyleOf(const Props& inherited, std::uint64_t inheritedId, std::string_view style, std::uint64_t& id) {
+  Props SpanStyleOf(const Props& inherited, std::uint64_t inheritedId, std::span<const TtAttribute> one,
+                    bool styleRef, std::uint64_t& id) {
+    const TtAttribute& a = one[0];
     for (const SpanStyle& s : spanStyles_)
-      if (s.id && s.inheritedId == inheritedId && SameText(s.style, style)) return id = s.id, s.props;
+      if (s.id && s.inheritedId == inheritedId && s.styleRef == styleRef && SameText(s.value, a.value) &&
+          (styleRef || SameText(s.name, a.name)))
+        return id = s.id, s.props;
     SpanStyle& s = spanStyles_[spanStylesMade_++ % spanStyles_.size()];
     s.props = inherited;
-    Overlay(s.props, Referenced(style));
+    if (styleRef) Overlay(s.props, Referenced(a.value));
+    else ApplyInline(one, s.props);
     s.inheritedId = inheritedId;
-    s.style = style;
+    s.styleRef = styleRef;
+    s.name = a.name;
+    s.value = a.value;
     s.id = id = ++propsIds_;
     return s.props;
   }
