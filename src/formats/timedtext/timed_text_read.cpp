@@ -899,7 +899,6 @@ struct Reader {
       propsId = last_.propsId;
       row = last_.row;
     } else {
-      propsId = ++propsIds_;
       auto rit = regionProps.find(region);
       if (rit != regionProps.end()) {
         props = rit->second;
@@ -920,6 +919,14 @@ struct Reader {
         }
         row = cached->second;
       }
+      // Paragraphs with styles of their own (tts:textAlign on each) nearly always come to the
+      // props the one before came to: the same number then, so their spans' kept styles serve.
+      if (props == lastProps_) {
+        propsId = lastPropsId_;
+      } else {
+        propsId = lastPropsId_ = ++propsIds_;
+        lastProps_ = props;
+      }
       if (!own.styled) last_ = {true, region, own.style, chain, props, propsId, row};
     }
     pieces_.clear();
@@ -933,6 +940,8 @@ struct Reader {
   std::unordered_map<std::string_view, int> regionRows;
   std::uint64_t chains_ = 0;  // walks begun
   std::uint64_t propsIds_ = 0;  // props of paragraphs and spans made (their numbers)
+  Props lastProps_;             // the props a paragraph last came to, and their number
+  std::uint64_t lastPropsId_ = 0;
 
   // What spans with one style reference or styling attribute make of the props they
   // inherit, for the last few pairs of inherited props and attribute: a file's spans use
