@@ -250,6 +250,17 @@ std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
       }
     }
   }
+  // HH:MM:SS:FF likewise.
+  if (t.size() == 11 && t[2] == ':' && t[5] == ':' && (t[8] == ':' || t[8] == ';')) {
+    const auto* d = reinterpret_cast<const unsigned char*>(t.data());
+    const unsigned h1 = d[0] - '0', h2 = d[1] - '0', m1 = d[3] - '0', m2 = d[4] - '0', s1 = d[6] - '0',
+                   s2 = d[7] - '0', f1 = d[9] - '0', f2 = d[10] - '0';
+    if (h1 < 10 && h2 < 10 && m1 < 6 && m2 < 10 && s1 < 10 && s2 < 10 && f1 < 10 && f2 < 10) {
+      const int h = static_cast<int>(h1 * 10 + h2), m = static_cast<int>(m1 * 10 + m2),
+                s = static_cast<int>(s1 * 10 + s2), f = static_cast<int>(f1 * 10 + f2);
+      if (s < 61) return h * 3600.0 + m * 60.0 + s + f / p.frameRate;
+    }
+  }
   t = Strip(t);
   if (t.empty()) return std::nullopt;
   // The forms writers nearly always use, HH:MM:SS:FF and HH:MM:SS.fff (any number of
