@@ -250,6 +250,22 @@ std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
       }
     }
   }
+  // HH:MM:SS.ff (generic writers' hundredths) likewise.
+  if (t.size() == 11 && t[2] == ':' && t[5] == ':' && t[8] == '.') {
+    const auto* d = reinterpret_cast<const unsigned char*>(t.data());
+    const unsigned h1 = d[0] - '0', h2 = d[1] - '0', m1 = d[3] - '0', m2 = d[4] - '0', s1 = d[6] - '0',
+                   s2 = d[7] - '0', f1 = d[9] - '0', f2 = d[10] - '0';
+    if (h1 < 10 && h2 < 10 && m1 < 6 && m2 < 10 && s1 < 10 && s2 < 10 && f1 < 10 && f2 < 10) {
+      const int h = static_cast<int>(h1 * 10 + h2), m = static_cast<int>(m1 * 10 + m2),
+                s = static_cast<int>(s1 * 10 + s2);
+      if (s < 61) {
+        double seconds = s;
+        seconds += f1 * kFractionPlaces[0];
+        seconds += f2 * kFractionPlaces[1];
+        return h * 3600.0 + m * 60.0 + seconds;
+      }
+    }
+  }
   // HH:MM:SS:FF likewise.
   if (t.size() == 11 && t[2] == ':' && t[5] == ':' && (t[8] == ':' || t[8] == ';')) {
     const auto* d = reinterpret_cast<const unsigned char*>(t.data());

@@ -156,5 +156,43 @@ TEST(TimedTextReadForms, WhiteSpaceAtEveryPlaceOfALongText) {
   }
 }
 
+// Clock times in the forms writers use (HH:MM:SS.mmm, HH:MM:SS.ff, HH:MM:SS:FF) are read
+// at once where they stand; a space around a time sends it through the general reading
+// of clock times. Both give the same cues for every second and fraction of a minute.
+TEST(TimedTextReadForms, ClockTimesReadAtOnceAsByTheGeneralForms) {
+  auto two = [](int n) { return std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10); };
+  struct Form {
+    const char* what;
+    int fractions;  // how many a second
+    std::string (*fraction)(int);
+  };
+  const Form forms[] = {
+      {"milliseconds", 1000, [](int f) { return "." + std::string(1, static_cast<char>('0' + f / 100)) +
+                                                static_cast<char>('0' + f / 10 % 10) + static_cast<char>('0' + f % 10); }},
+      {"hundredths", 100, [](int f) { return "." + std::string(1, static_cast<char>('0' + f / 10)) + static_cast<char>('0' + f % 10); }},
+      {"frames", 25, [](int f) { return ":" + std::string(1, static_cast<char>('0' + f / 10)) + static_cast<char>('0' + f % 10); }},
+  };
+  for (const Form& form : forms) {
+    SCOPED_TRACE(form.what);
+    std::string plain, spaced;
+    for (int s = 0; s < 60; ++s)
+      for (int f = s % 7; f < form.fractions; f += 7) {
+        const std::string at = "00:" + two(s % 3) + ":" + two(s) + form.fraction(f);
+        const std::string until = "01:" + two(s % 3) + ":" + two(s) + form.fraction(f);
+        plain += "<p begin=\"" + at + "\" end=\"" + until + "\">t</p>";
+        spaced += "<p begin=\" " + at + "\" end=\"" + until + " \">t</p>";
+      }
+    std::vector<std::string> warnings;
+    const SubtitleDocument a = ReadTimedText(Bytes(File(plain)), 25, warnings);
+    const SubtitleDocument b = ReadTimedText(Bytes(File(spaced)), 25, warnings);
+    ASSERT_EQ(a.Count(), b.Count());
+    ASSERT_GT(a.Count(), 200u);
+    for (std::size_t i = 0; i < a.Count(); ++i) {
+      ASSERT_EQ(a.At(i).inCue, b.At(i).inCue) << i;
+      ASSERT_EQ(a.At(i).outCue, b.At(i).outCue) << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kipo
