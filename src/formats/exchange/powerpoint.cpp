@@ -2,10 +2,13 @@
 
 #include <pugixml.hpp>
 
+#include <array>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "core/markup.h"
 #include "core/rich_text.h"
@@ -13,6 +16,7 @@
 #include "formats/exchange/zip_package.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
+#include "platform/xml_scan.h"
 
 namespace kipo {
 namespace {
@@ -27,17 +31,51 @@ constexpr const char* kPml = "application/vnd.openxmlformats-officedocument.pres
 constexpr long kSlideWidth = 12192000, kSlideHeight = 6858000;  // 16:9 in EMU
 constexpr int kTextSize = 40;                                   // points
 
-std::string Esc(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (char c : s) {
+// XML escapes appended; control characters but the tab are left out. With `standIns`,
+// a markup character's stand-in is written as the character itself (the text of a run).
+constexpr auto kXmlAttention = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 0x20; ++c) t[c] = c != '\t';
+  for (unsigned char c : {'&', '<', '>', '"'}) t[c] = true;
+  return t;
+}();
+void AppendXml(std::string& out, std::string_view s, bool standIns = false) {
+  // Most text needs nothing: appended at once.
+  const auto* b = reinterpret_cast<const unsigned char*>(s.data());
+  std::size_t plain = 0;
+  while (plain < s.size() && !kXmlAttention[b[plain]] && b[plain] != 0xEE) ++plain;
+  if (plain == s.size()) {
+    out.append(s);
+    return;
+  }
+  std::size_t from = 0;
+  for (std::size_t k = plain; k < s.size(); ++k) {
+    unsigned char c = static_cast<unsigned char>(s[k]);
+    std::size_t skip = 1;
+    if (c == 0xEE && standIns) {
+      const char held = StandInAt(s.substr(k));
+      if (!held) continue;
+      c = static_cast<unsigned char>(held);
+      skip = 3;
+    } else if (!kXmlAttention[c]) {
+      continue;
+    }
+    out.append(s.data() + from, k - from);
     if (c == '&') out += "&amp;";
     else if (c == '<') out += "&lt;";
     else if (c == '>') out += "&gt;";
     else if (c == '"') out += "&quot;";
-    else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') continue;
-    else out += c;
+    else if (c >= 0x20 || c == '\t') out += static_cast<char>(c);
+    from = k + skip;
+    k += skip - 1;
   }
+  out.append(s.data() + from, s.size() - from);
+}
+
+std::string Esc(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  AppendXml(out, s);
   return out;
 }
 
@@ -75,24 +113,15 @@ std::string EmptyTree() {
   return "<p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/>";
 }
 
-std::string Rels(const std::vector<std::pair<std::string, std::string>>& targets) {
-  std::string out = std::string(kDecl) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-  int id = 0;
-  for (const auto& [type, target] : targets)
-    out += "<Relationship Id=\"rId" + std::to_string(++id) + "\" Type=\"" + kRel + type + "\" Target=\"" + target + "\"/>";
-  return out + "</Relationships>";
-}
-
-// One text box: its paragraphs are given as ready runs.
-std::string Box(int id, const char* name, long x, long y, long cx, long cy, const char* anchor, bool shrink,
-                const std::string& paragraphs) {
+// One text box up to its paragraphs, which kBoxEnd closes.
+std::string BoxHead(int id, const char* name, long x, long y, long cx, long cy, const char* anchor, bool shrink) {
   return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + name +
          "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"" + std::to_string(x) + "\" y=\"" +
          std::to_string(y) + "\"/><a:ext cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
          "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr><p:txBody><a:bodyPr wrap=\"square\" "
-         "anchor=\"" + anchor + "\">" + (shrink ? "<a:normAutofit/>" : "<a:noAutofit/>") +
-         "</a:bodyPr><a:lstStyle/>" + paragraphs + "</p:txBody></p:sp>";
+         "anchor=\"" + anchor + "\">" + (shrink ? "<a:normAutofit/>" : "<a:noAutofit/>") + "</a:bodyPr><a:lstStyle/>";
 }
+constexpr const char* kBoxEnd = "</p:txBody></p:sp>";
 
 std::string RunProps(int size, bool bold, bool italic, const std::string& colour, const std::string& font) {
   return "<a:rPr lang=\"en-GB\" sz=\"" + std::to_string(size * 100) + "\" b=\"" + (bold ? "1" : "0") + "\" i=\"" +
@@ -100,118 +129,209 @@ std::string RunProps(int size, bool bold, bool italic, const std::string& colour
          "\"/></a:solidFill><a:latin typeface=\"" + Esc(font) + "\"/></a:rPr>";
 }
 
-// Collects the package's parts and zips them.
-class Package {
- public:
-  void Add(std::string name, std::string data) { parts_.emplace_back(std::move(name), std::move(data)); }
-  std::vector<std::uint8_t> Zip() const {
-    auto bytes = ZipParts(parts_);
-    if (!bytes) throw UserError("Export", "The presentation could not be put together");
-    return std::move(*bytes);
-  }
+// A list of relationships, opened; each entry appended by AppendRel, closed by kRelsEnd.
+std::string RelsHead() {
+  return std::string(kDecl) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+}
+constexpr const char* kRelsEnd = "</Relationships>";
+void AppendRel(std::string& out, std::size_t id, std::string_view type, std::string_view target) {
+  out += "<Relationship Id=\"rId";
+  out += std::to_string(id);
+  out += "\" Type=\"";
+  out += kRel;
+  out += type;
+  out += "\" Target=\"";
+  out += target;
+  out += "\"/>";
+}
 
- private:
-  std::vector<std::pair<std::string, std::string>> parts_;
-};
+std::vector<std::uint8_t> Zip(const PackagePieces& package) {
+  auto bytes = ZipPieces(package);
+  if (!bytes) throw UserError("Export", "The presentation could not be put together");
+  return std::move(*bytes);
+}
 
 }  // namespace
 
+// Every slide is the same XML but for its cues, its text and its comment: the rest is
+// given to the package as repeated texts, deflated once for the whole presentation.
 std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const PowerPointOptions& o, Warnings& warnings) {
   const std::string colour = Hex(o.textColor), back = Hex(o.backColor);
   const bool bold = o.fontWeight >= 700;
   const long margin = static_cast<long>(o.margin < 0 ? 0 : o.margin) * 12700;
   const long w = std::max(kSlideWidth - 2 * margin, 914400L), h = std::max(kSlideHeight - 2 * margin, 914400L);
   bool lostStyles = false;
-  Package pkg;
-  std::string types = std::string(kDecl) +
-                      "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                      "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-                      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-                      "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" + std::string(kPml) +
-                      "presentation.main+xml\"/><Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" +
-                      kPml + "slideMaster+xml\"/><Override PartName=\"/ppt/slideLayouts/slideLayout1.xml\" ContentType=\"" +
-                      kPml + "slideLayout+xml\"/><Override PartName=\"/ppt/theme/theme1.xml\" "
-                      "ContentType=\"application/vnd.openxmlformats-officedocument.theme+xml\"/>";
-  std::string slideIds;
-  std::vector<std::pair<std::string, std::string>> presRels = {{"slideMaster", "slideMasters/slideMaster1.xml"},
-                                                               {"theme", "theme/theme1.xml"}};
-  // What every slide repeats, made once: the run properties with and without italics and
-  // the slide's relationships.
-  const std::string runProps[2] = {RunProps(kTextSize, bold, false, colour, o.fontName),
-                                   RunProps(kTextSize, bold, true, colour, o.fontName)};
-  const std::string slideRels = Rels({{"slideLayout", "../slideLayouts/slideLayout1.xml"}});
+  PackagePieces pkg;
+  pkg.Reserve(2 * doc.Count() + 16, 40 * doc.Count() + 64, 128 * doc.Count() + 1024);
+  using Id = PackagePieces::TextId;
+  const Id slideHead = pkg.Repeated(std::string(kDecl) + "<p:sld " + kNs + "><p:cSld name=\"");
+  const Id slideBody = pkg.Repeated(
+      "\"><p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" + back + "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>" +
+      EmptyTree() + BoxHead(2, "Subtitle", margin, margin, w, h, Anchor(o.vAlign), !o.baselineAlign));
+  const Id rowStart = pkg.Repeated(std::string("<a:p><a:pPr algn=\"") + Align(o.hAlign) + "\"/>");
+  const Id runStart[2] = {pkg.Repeated("<a:r>" + RunProps(kTextSize, bold, false, colour, o.fontName) + "<a:t>"),
+                          pkg.Repeated("<a:r>" + RunProps(kTextSize, bold, true, colour, o.fontName) + "<a:t>")};
+  const Id runEnd = pkg.Repeated("</a:t></a:r>");
+  const Id rowEnd =
+      pkg.Repeated("<a:endParaRPr lang=\"en-GB\" sz=\"" + std::to_string(kTextSize * 100) + "\" dirty=\"0\"/></a:p>");
+  const Id boxEnd = pkg.Repeated(kBoxEnd);
+  const Id commentHead = pkg.Repeated(BoxHead(3, "Comment", margin, margin, w, h, Anchor(o.vAlignComments), true));
+  const Id commentBlank = pkg.Repeated("<a:p><a:endParaRPr lang=\"en-GB\" dirty=\"0\"/></a:p>");
+  const Id commentRowStart =
+      pkg.Repeated(std::string("<a:p><a:pPr algn=\"") + Align(o.hAlignComments) + "\"/><a:r>" +
+                   RunProps(o.fontSizeComments, false, false, colour, o.fontName) + "<a:t>");
+  const Id commentRowEnd = pkg.Repeated("</a:t></a:r></a:p>");
+  const Id slideTail =
+      pkg.Repeated("</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>");
+  const Id slideRels = pkg.Repeated(RelsHead() + "<Relationship Id=\"rId1\" Type=\"" + kRel +
+                                    "slideLayout\" Target=\"../slideLayouts/slideLayout1.xml\"/>" + kRelsEnd);
+
+  std::string slideName = "ppt/slides/slide", relsName = "ppt/slides/_rels/slide";
+  const std::size_t slideAt = slideName.size(), relsAt = relsName.size();
   std::size_t n = 0;
   for (const Subtitle& s : doc.Subtitles()) {
     ++n;
-    const std::string name = "slide" + std::to_string(n) + ".xml";
-    types += "<Override PartName=\"/ppt/slides/" + name + "\" ContentType=\"" + kPml + "slide+xml\"/>";
-    presRels.emplace_back("slide", "slides/" + name);
-    slideIds += "<p:sldId id=\"" + std::to_string(255 + n) + "\" r:id=\"rId" + std::to_string(presRels.size()) + "\"/>";
-    // The text as paragraphs of runs.
-    const std::string text = s.italic && !HasItalicMarkers(s.text) ? kItalicOn + s.text + kItalicOff : s.text;
-    std::string paragraphs;
-    for (const RichRow& row : RichText::Parse(text).rows) {
-      paragraphs += std::string("<a:p><a:pPr algn=\"") + Align(o.hAlign) + "\"/>";
-      for (const Run& run : row) {
-        if (run.mark == Mark::Colour || run.mark == Mark::UnderlineOn || run.mark == Mark::GroupStart) lostStyles = true;
-        if (run.mark != Mark::None || run.text.empty()) continue;
-        paragraphs += "<a:r>";
-        paragraphs += runProps[run.style.italic ? 1 : 0];
-        paragraphs += "<a:t>";
-        paragraphs += Esc(run.text);
-        paragraphs += "</a:t></a:r>";
+    char digits[24];
+    const std::string_view number(digits, static_cast<std::size_t>(std::to_chars(digits, digits + 24, n).ptr - digits));
+    slideName.resize(slideAt);
+    slideName.append(number).append(".xml");
+    relsName.resize(relsAt);
+    relsName.append(number).append(".xml.rels");
+    pkg.BeginPart(slideName);
+    pkg.Add(slideHead);
+    std::string& own = pkg.OwnBytes();
+    AppendFrameLabel(own, s.inCue);
+    own += ' ';
+    AppendFrameLabel(own, OutCueOf(s));
+    pkg.Add(slideBody);
+    // The text as paragraphs of runs, a run for each stretch between markup.
+    bool italic = s.italic && !HasItalicMarkers(s.text);
+    pkg.Add(rowStart);
+    ScanMarkup(s.text, MarkerView(), [&](Mark mark, std::string_view piece) {
+      switch (mark) {
+        case Mark::None:
+          pkg.Add(runStart[italic ? 1 : 0]);
+          AppendXml(pkg.OwnBytes(), piece, true);
+          pkg.Add(runEnd);
+          break;
+        case Mark::RowBreak:
+          pkg.Add(rowEnd);
+          pkg.Add(rowStart);
+          break;
+        case Mark::ItalicOn: italic = true; break;
+        case Mark::ItalicOff: italic = false; break;
+        case Mark::Colour:
+        case Mark::UnderlineOn:
+        case Mark::GroupStart: lostStyles = true; break;
+        default: break;
       }
-      paragraphs += "<a:endParaRPr lang=\"en-GB\" sz=\"" + std::to_string(kTextSize * 100) + "\" dirty=\"0\"/></a:p>";
-    }
-    std::string boxes = Box(2, "Subtitle", margin, margin, w, h, Anchor(o.vAlign), !o.baselineAlign, paragraphs);
+    });
+    pkg.Add(rowEnd);
+    pkg.Add(boxEnd);
     if (o.comments && !s.comment.empty()) {
-      std::string c;
-      if (o.blankLine) c += "<a:p><a:endParaRPr lang=\"en-GB\" dirty=\"0\"/></a:p>";
-      for (const std::string& row : SplitLines(s.comment))
-        c += std::string("<a:p><a:pPr algn=\"") + Align(o.hAlignComments) + "\"/><a:r>" +
-             RunProps(o.fontSizeComments, false, false, colour, o.fontName) + "<a:t>" + Esc(row) + "</a:t></a:r></a:p>";
-      boxes += Box(3, "Comment", margin, margin, w, h, Anchor(o.vAlignComments), true, c);
+      pkg.Add(commentHead);
+      if (o.blankLine) pkg.Add(commentBlank);
+      for (const std::string& row : SplitLines(s.comment)) {
+        pkg.Add(commentRowStart);
+        AppendXml(pkg.OwnBytes(), row);
+        pkg.Add(commentRowEnd);
+      }
+      pkg.Add(boxEnd);
     }
-    const std::string cues = FrameLabel(s.inCue) + " " + FrameLabel(OutCueOf(s));
-    pkg.Add("ppt/slides/" + name,
-            std::string(kDecl) + "<p:sld " + kNs + "><p:cSld name=\"" + cues +
-                "\"><p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" + back +
-                "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>" + EmptyTree() + boxes +
-                "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>");
-    pkg.Add("ppt/slides/_rels/" + name + ".rels", slideRels);
+    pkg.Add(slideTail);
+    pkg.BeginPart(relsName);
+    pkg.Add(slideRels);
   }
-  types += "</Types>";
-  pkg.Add("[Content_Types].xml", types);
-  pkg.Add("_rels/.rels", Rels({{"officeDocument", "ppt/presentation.xml"}}));
-  pkg.Add("ppt/presentation.xml", std::string(kDecl) + "<p:presentation " + kNs +
-                                      "><p:sldMasterIdLst><p:sldMasterId id=\"2147483648\" r:id=\"rId1\"/></p:sldMasterIdLst>" +
-                                      (slideIds.empty() ? "" : "<p:sldIdLst>" + slideIds + "</p:sldIdLst>") +
-                                      "<p:sldSz cx=\"" + std::to_string(kSlideWidth) + "\" cy=\"" +
-                                      std::to_string(kSlideHeight) +
-                                      "\"/><p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>");
-  pkg.Add("ppt/_rels/presentation.xml.rels", Rels(presRels));
-  pkg.Add("ppt/slideMasters/slideMaster1.xml",
-          std::string(kDecl) + "<p:sldMaster " + kNs + "><p:cSld>" + EmptyTree() +
-              "</p:spTree></p:cSld><p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" "
-              "accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" "
-              "hlink=\"hlink\" folHlink=\"folHlink\"/><p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" r:id=\"rId1\"/>"
-              "</p:sldLayoutIdLst></p:sldMaster>");
-  pkg.Add("ppt/slideMasters/_rels/slideMaster1.xml.rels",
-          Rels({{"slideLayout", "../slideLayouts/slideLayout1.xml"}, {"theme", "../theme/theme1.xml"}}));
-  pkg.Add("ppt/slideLayouts/slideLayout1.xml",
-          std::string(kDecl) + "<p:sldLayout " + kNs + " type=\"blank\" preserve=\"1\"><p:cSld name=\"Blank\">" +
-              EmptyTree() + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sldLayout>");
-  pkg.Add("ppt/slideLayouts/_rels/slideLayout1.xml.rels", Rels({{"slideMaster", "../slideMasters/slideMaster1.xml"}}));
-  pkg.Add("ppt/theme/theme1.xml", Theme());
+  const std::size_t count = n;
+  auto number = [&pkg](std::size_t v) {
+    char digits[24];
+    pkg.OwnBytes().append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + 24, v).ptr - digits));
+  };
+
+  // The lists that grow with the slides: an entry per slide, the same but for its numbers.
+  pkg.BeginPart("[Content_Types].xml");
+  pkg.Add(pkg.Repeated(std::string(kDecl) +
+                       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                       "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" + std::string(kPml) +
+                       "presentation.main+xml\"/><Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" +
+                       kPml + "slideMaster+xml\"/><Override PartName=\"/ppt/slideLayouts/slideLayout1.xml\" ContentType=\"" +
+                       kPml + "slideLayout+xml\"/><Override PartName=\"/ppt/theme/theme1.xml\" "
+                       "ContentType=\"application/vnd.openxmlformats-officedocument.theme+xml\"/>"));
+  const Id typeStart = pkg.Repeated("<Override PartName=\"/ppt/slides/slide");
+  const Id typeEnd = pkg.Repeated(".xml\" ContentType=\"" + std::string(kPml) + "slide+xml\"/>");
+  for (std::size_t k = 1; k <= count; ++k) {
+    pkg.Add(typeStart);
+    number(k);
+    pkg.Add(typeEnd);
+  }
+  pkg.Add(pkg.Repeated("</Types>"));
+
+  pkg.AddWhole("_rels/.rels", RelsHead() + "<Relationship Id=\"rId1\" Type=\"" + kRel +
+                                  "officeDocument\" Target=\"ppt/presentation.xml\"/>" + kRelsEnd);
+
+  pkg.BeginPart("ppt/presentation.xml");
+  pkg.Add(pkg.Repeated(std::string(kDecl) + "<p:presentation " + kNs +
+                       "><p:sldMasterIdLst><p:sldMasterId id=\"2147483648\" r:id=\"rId1\"/></p:sldMasterIdLst>" +
+                       (count ? "<p:sldIdLst>" : "")));
+  const Id idStart = pkg.Repeated("<p:sldId id=\""), idMiddle = pkg.Repeated("\" r:id=\"rId"), idEnd = pkg.Repeated("\"/>");
+  for (std::size_t k = 1; k <= count; ++k) {
+    pkg.Add(idStart);
+    number(255 + k);
+    pkg.Add(idMiddle);
+    number(k + 2);
+    pkg.Add(idEnd);
+  }
+  pkg.Add(pkg.Repeated(std::string(count ? "</p:sldIdLst>" : "") + "<p:sldSz cx=\"" + std::to_string(kSlideWidth) +
+                       "\" cy=\"" + std::to_string(kSlideHeight) +
+                       "\"/><p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>"));
+
+  pkg.BeginPart("ppt/_rels/presentation.xml.rels");
+  std::string presRels = RelsHead();
+  AppendRel(presRels, 1, "slideMaster", "slideMasters/slideMaster1.xml");
+  AppendRel(presRels, 2, "theme", "theme/theme1.xml");
+  pkg.Add(pkg.Repeated(std::move(presRels)));
+  const Id relStart = pkg.Repeated("<Relationship Id=\"rId");
+  const Id relMiddle = pkg.Repeated("\" Type=\"" + std::string(kRel) + "slide\" Target=\"slides/slide");
+  const Id relEnd = pkg.Repeated(".xml\"/>");
+  for (std::size_t k = 1; k <= count; ++k) {
+    pkg.Add(relStart);
+    number(k + 2);
+    pkg.Add(relMiddle);
+    number(k);
+    pkg.Add(relEnd);
+  }
+  pkg.Add(pkg.Repeated(kRelsEnd));
+
+  pkg.AddWhole("ppt/slideMasters/slideMaster1.xml",
+               std::string(kDecl) + "<p:sldMaster " + kNs + "><p:cSld>" + EmptyTree() +
+                   "</p:spTree></p:cSld><p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" "
+                   "accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" "
+                   "hlink=\"hlink\" folHlink=\"folHlink\"/><p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" r:id=\"rId1\"/>"
+                   "</p:sldLayoutIdLst></p:sldMaster>");
+  std::string masterRels = RelsHead();
+  AppendRel(masterRels, 1, "slideLayout", "../slideLayouts/slideLayout1.xml");
+  AppendRel(masterRels, 2, "theme", "../theme/theme1.xml");
+  pkg.AddWhole("ppt/slideMasters/_rels/slideMaster1.xml.rels", masterRels + kRelsEnd);
+  pkg.AddWhole("ppt/slideLayouts/slideLayout1.xml",
+               std::string(kDecl) + "<p:sldLayout " + kNs + " type=\"blank\" preserve=\"1\"><p:cSld name=\"Blank\">" +
+                   EmptyTree() + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sldLayout>");
+  std::string layoutRels = RelsHead();
+  AppendRel(layoutRels, 1, "slideMaster", "../slideMasters/slideMaster1.xml");
+  pkg.AddWhole("ppt/slideLayouts/_rels/slideLayout1.xml.rels", layoutRels + kRelsEnd);
+  pkg.AddWhole("ppt/theme/theme1.xml", Theme());
+  pkg.Finish();
   if (lostStyles) warnings.push_back("Colours, underline and groups cannot be written in presentations and were left out");
-  return pkg.Zip();
+  return Zip(pkg);
 }
 
 namespace {
 
-// One part of the package as text; empty when it is missing.
-std::string ReadPart(const ZipReader& z, const std::string& name) {
-  return z.Read(name, std::uint64_t(64) << 20).value_or(std::string());
+// One part of the package as text into `out` (its room kept from part to part); empty
+// when it is missing.
+void ReadPart(const ZipReader& z, const std::string& name, std::string& out) {
+  if (!z.ReadTo(name, std::uint64_t(64) << 20, out)) out.clear();
 }
 
 // "ppt/slides/../x.xml" -> "ppt/x.xml".
@@ -225,38 +345,229 @@ std::string Resolve(std::string base, std::string target) {
   return base + target;
 }
 
+// What a slide gives a subtitle: its name (the cues), the text of the first text box
+// that has any, and the comment box's text.
+struct SlideText {
+  std::string name, text, comment;
+};
+
+// The text of a box's paragraphs, a row each: runs in italics between markers, breaks as
+// row breaks; a comment's runs are never italic, and its first row is left out when empty
+// (the blank line written before a comment).
+class BoxText {
+ public:
+  explicit BoxText(bool comment) : comment_(comment) {}
+  void Break() { row_ += "\r\n"; }
+  void Run(bool italic, std::string_view text) {
+    const bool on = !comment_ && italic;
+    if (on != italic_) row_ += on ? kItalicOn : kItalicOff;
+    italic_ = on;
+    AppendEscaped(row_, text);
+  }
+  void EndParagraph() {
+    // Italics close with their row; one stretch over rows is joined again below.
+    if (italic_) row_ += kItalicOff;
+    italic_ = false;
+    if (!(comment_ && row_.empty() && firstRow_)) {
+      if (!firstRow_) text_ += "\r\n";
+      text_ += row_;
+      firstRow_ = false;
+    }
+    row_.clear();
+  }
+  void Into(SlideText& slide) {
+    for (std::size_t q = 0; (q = text_.find(">\r\n<", q)) != std::string::npos;) text_.replace(q, 4, "\r\n");
+    if (comment_) slide.comment = std::move(text_);
+    else if (slide.text.empty()) slide.text = std::move(text_);
+  }
+
+ private:
+  bool comment_;
+  bool italic_ = false, firstRow_ = true;
+  std::string row_, text_;
+};
+
+bool IsItalic(std::string_view i) { return i == "1" || i == "true"; }
+
+// A slide read through the XML library's tree; false when it is not XML.
+bool TreeSlide(std::string& xml, SlideText& out) {
+  pugi::xml_document slide;
+  // Parsed where it lies, up to a NUL as the library reads a string.
+  if (!slide.load_buffer_inplace(xml.data(), std::strlen(xml.c_str()), pugi::parse_default, pugi::encoding_utf8))
+    return false;
+  pugi::xml_node cSld = slide.child("p:sld").child("p:cSld");
+  out.name = cSld.attribute("name").value();
+  for (pugi::xml_node sp : cSld.child("p:spTree").children("p:sp")) {
+    BoxText box(std::string_view(sp.child("p:nvSpPr").child("p:cNvPr").attribute("name").value()) == "Comment");
+    for (pugi::xml_node p : sp.child("p:txBody").children("a:p")) {
+      for (pugi::xml_node r : p.children()) {
+        const std::string_view tag = r.name();
+        if (tag == "a:br") box.Break();
+        else if (tag == "a:r" || tag == "a:fld") box.Run(IsItalic(r.child("a:rPr").attribute("i").value()), r.child_value("a:t"));
+      }
+      box.EndParagraph();
+    }
+    box.Into(out);
+  }
+  return true;
+}
+
+// A slide read by a scan of its bytes, the same as TreeSlide reads it: the first of each
+// element the tree reader asks for by name, every shape of the shape tree, every paragraph
+// and run. False when the slide is not of the plain form the scan reads, or its parts are
+// in an order it does not follow (a shape's text before its name): TreeSlide reads it.
+bool ScanSlide(std::string_view xml, SlideText& out) {
+  enum class Role : std::uint8_t { Other, Sld, CSld, SpTree, Sp, NvSpPr, CNvPr, TxBody, P, Run, RPr, T };
+  std::vector<Role> open;
+  open.reserve(16);
+  bool cSld = false, spTree = false;
+  // The shape being read.
+  bool nvSpPr = false, cNvPr = false, named = false, txBody = false;
+  std::string_view shapeName;
+  std::string nameBuffer;
+  std::optional<BoxText> box;
+  // The run being read.
+  bool rPr = false, t = false, tText = false, italic = false;
+  std::string runText;
+  auto attribute = [](const XmlScan& scan, std::string_view name) {
+    for (const XmlScan::Attribute& a : scan.attributes())
+      if (a.name == name) return a.value;
+    return std::string_view();
+  };
+  XmlScan scan(xml);
+  for (XmlScan::Token token; (token = scan.Next()) != XmlScan::End;) {
+    if (token == XmlScan::NotPlain) return false;
+    if (token == XmlScan::Text) {
+      if (open.back() != Role::T || tText) continue;
+      // The tree keeps no text of white space alone.
+      const std::string_view raw = scan.rawText();
+      if (raw.find_first_not_of(" \t\r\n") == std::string_view::npos) continue;
+      runText = scan.text();
+      tText = true;
+      continue;
+    }
+    if (token == XmlScan::EndTag) {
+      const Role role = open.back();
+      open.pop_back();
+      switch (role) {
+        case Role::NvSpPr: named = true; break;
+        case Role::P: box->EndParagraph(); break;
+        case Role::Run: box->Run(italic, runText); break;
+        case Role::Sp:
+          // A comment box without text empties the comment, as the tree reads it.
+          if (box) box->Into(out);
+          else if (shapeName == "Comment") out.comment.clear();
+          box.reset();
+          break;
+        default: break;
+      }
+      continue;
+    }
+    const std::string_view name = scan.name();
+    const Role parent = open.empty() ? Role::Other : open.back();
+    Role role = Role::Other;
+    switch (parent) {
+      case Role::Other:
+        if (open.empty() && name == "p:sld") role = Role::Sld;
+        break;
+      case Role::Sld:
+        if (name == "p:cSld" && !cSld) {
+          role = Role::CSld;
+          cSld = true;
+          out.name = attribute(scan, "name");
+        }
+        break;
+      case Role::CSld:
+        if (name == "p:spTree" && !spTree) role = Role::SpTree, spTree = true;
+        break;
+      case Role::SpTree:
+        if (name == "p:sp") {
+          role = Role::Sp;
+          nvSpPr = cNvPr = named = txBody = false;
+          nameBuffer.clear();
+          shapeName = nameBuffer;
+        }
+        break;
+      case Role::Sp:
+        if (name == "p:nvSpPr" && !nvSpPr) {
+          role = Role::NvSpPr;
+          nvSpPr = true;
+        } else if (name == "p:txBody" && !txBody) {
+          if (!named) return false;  // the name after the text
+          role = Role::TxBody;
+          txBody = true;
+          box.emplace(shapeName == "Comment");
+        }
+        break;
+      case Role::NvSpPr:
+        if (name == "p:cNvPr" && !cNvPr) {
+          role = Role::CNvPr;
+          cNvPr = true;
+          nameBuffer = attribute(scan, "name");
+          shapeName = nameBuffer;
+        }
+        break;
+      case Role::TxBody:
+        if (name == "a:p") role = Role::P;
+        break;
+      case Role::P:
+        if (name == "a:br") {
+          box->Break();
+        } else if (name == "a:r" || name == "a:fld") {
+          role = Role::Run;
+          rPr = t = tText = italic = false;
+          runText.clear();
+        }
+        break;
+      case Role::Run:
+        if (name == "a:rPr" && !rPr) {
+          role = Role::RPr;
+          rPr = true;
+          italic = IsItalic(attribute(scan, "i"));
+        } else if (name == "a:t" && !t) {
+          role = Role::T;
+          t = true;
+        }
+        break;
+      default: break;
+    }
+    open.push_back(role);
+  }
+  return true;
+}
+
 }  // namespace
 
 SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const FrameRate& rate, Warnings& warnings) {
   const std::unique_ptr<ZipReader> zip = ZipReader::Open(bytes);
   if (!zip) throw InvalidFileFormat("This is not a PowerPoint presentation");
   const ZipReader& z = *zip;
+  std::string presXml, relsXml;
+  ReadPart(z, "ppt/presentation.xml", presXml);
+  ReadPart(z, "ppt/_rels/presentation.xml.rels", relsXml);
   pugi::xml_document pres, presRels;
-  if (!pres.load_string(ReadPart(z, "ppt/presentation.xml").c_str()) ||
-      !presRels.load_string(ReadPart(z, "ppt/_rels/presentation.xml.rels").c_str()) ||
-      !pres.child("p:presentation"))
+  if (!pres.load_string(presXml.c_str()) || !presRels.load_string(relsXml.c_str()) || !pres.child("p:presentation"))
     throw InvalidFileFormat("This is not a PowerPoint presentation");
   CueCollector cues(warnings);
   int noCues = 0;
   std::map<std::string, std::string> targets;  // relationship id -> part
   for (pugi::xml_node rel : presRels.child("Relationships").children("Relationship"))
     targets[rel.attribute("Id").value()] = Resolve("ppt/", rel.attribute("Target").value());
+  std::string xml;
   for (pugi::xml_node id : pres.child("p:presentation").child("p:sldIdLst").children("p:sldId")) {
     auto target = targets.find(id.attribute("r:id").value());
     const std::string part = target == targets.end() ? std::string("?") : target->second;
-    pugi::xml_document slide;
-    // Parsed where it lies (load_string made a copy of every slide's XML), up to a NUL as
-    // load_string reads it.
-    std::string xml = target == targets.end() ? std::string() : ReadPart(z, part);
-    if (target == targets.end() ||
-        !slide.load_buffer_inplace(xml.data(), std::strlen(xml.c_str()), pugi::parse_default, pugi::encoding_utf8)) {
+    SlideText slide;
+    if (target == targets.end()) xml.clear();
+    else ReadPart(z, part, xml);
+    // The scan reads what it can; whatever it gives up on, the tree reads (also telling a
+    // slide that is not XML at all).
+    if (target == targets.end() || (!ScanSlide(xml, slide) && !TreeSlide(xml, slide = SlideText()))) {
       warnings.push_back("A slide that could not be read was skipped: " + part);
       continue;
     }
-    pugi::xml_node cSld = slide.child("p:sld").child("p:cSld");
     Subtitle s;
-    std::string_view name = cSld.attribute("name").value();
-    std::string_view rest = name;
+    std::string_view rest = slide.name;
     auto in = ReadFrameLabel(rest, rate);
     auto out = in ? ReadFrameLabel(rest, rate) : std::nullopt;
     if (in && out) {
@@ -265,40 +576,8 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
     } else {
       ++noCues;
     }
-    for (pugi::xml_node sp : cSld.child("p:spTree").children("p:sp")) {
-      const std::string shape = sp.child("p:nvSpPr").child("p:cNvPr").attribute("name").value();
-      const bool comment = shape == "Comment";
-      std::string text;
-      bool italic = false;
-      bool firstRow = true;
-      for (pugi::xml_node p : sp.child("p:txBody").children("a:p")) {
-        std::string row;
-        for (pugi::xml_node r : p.children()) {
-          const std::string tag = r.name();
-          if (tag == "a:br") {
-            row += "\r\n";
-            continue;
-          }
-          if (tag != "a:r" && tag != "a:fld") continue;
-          const std::string_view i = r.child("a:rPr").attribute("i").value();
-          const bool on = !comment && (i == "1" || i == "true");
-          if (on != italic) row += on ? kItalicOn : kItalicOff;
-          italic = on;
-          AppendEscaped(row, r.child_value("a:t"));
-        }
-        // Italics close with their row; one stretch over rows is joined again below.
-        if (italic) row += kItalicOff;
-        italic = false;
-        if (comment && row.empty() && firstRow) continue;  // the blank line before a comment
-        if (!firstRow) text += "\r\n";
-        text += row;
-        firstRow = false;
-      }
-      if (italic) text += kItalicOff;
-      for (std::size_t q = 0; (q = text.find(">\r\n<", q)) != std::string::npos;) text.replace(q, 4, "\r\n");
-      if (comment) s.comment = text;
-      else if (s.text.empty()) s.text = text;
-    }
+    s.text = std::move(slide.text);
+    s.comment = std::move(slide.comment);
     if (!cues.Add(std::move(s))) break;
   }
   if (noCues) warnings.push_back(std::to_string(noCues) + " slides have no cues in their names and were read without cues");

@@ -1,5 +1,6 @@
 #include "formats/exchange/rtf_text.h"
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -118,6 +119,64 @@ std::string RtfWriter::Finish() {
 
 namespace {
 
+// What a control word does to the text, told by its length and first letter before any
+// comparison of the whole word (most words of a list are \par, \tab, \i and \b).
+enum class Word : std::uint8_t {
+  Break,        // \par \line \row \sect \page: the line ends
+  Tab,          // \tab \cell
+  Italic,       // \i
+  Format,       // \b \fs \f \pard: formatting that carries no text
+  Destination,  // a group whose text is not document text
+  Plain,        // \plain: italics off
+  Unicode,      // \u
+  UnicodeSkip,  // \uc
+  CodePage,     // \ansicpg
+  Character,    // \emdash and the other named characters
+  Other,
+};
+Word WordOf(std::string_view w) {
+  switch (w.size()) {
+    case 1:
+      return w[0] == 'i' ? Word::Italic : w[0] == 'b' || w[0] == 'f' ? Word::Format : w[0] == 'u' ? Word::Unicode : Word::Other;
+    case 2:
+      return w == "fs" ? Word::Format : w == "uc" ? Word::UnicodeSkip : Word::Other;
+    case 3:
+      if (w[0] == 'p') return w == "par" ? Word::Break : Word::Other;
+      if (w[0] == 't') return w == "tab" ? Word::Tab : Word::Other;
+      if (w == "row") return Word::Break;
+      break;
+    case 4:
+      if (w == "line" || w == "sect" || w == "page") return Word::Break;
+      if (w == "cell") return Word::Tab;
+      if (w == "pard") return Word::Format;
+      break;
+    case 5:
+      if (w == "plain") return Word::Plain;
+      break;
+    case 6:
+      if (w == "emdash" || w == "endash" || w == "lquote" || w == "rquote" || w == "bullet") return Word::Character;
+      break;
+    case 7:
+      if (w == "ansicpg") return Word::CodePage;
+      break;
+    case 9:
+      if (w == "ldblquote" || w == "rdblquote") return Word::Character;
+      break;
+    default: break;
+  }
+  return IsSkippedDestination(w) ? Word::Destination : Word::Other;
+}
+// The UTF-8 of a named character.
+std::string_view CharacterOf(std::string_view w) {
+  if (w == "emdash") return "\xE2\x80\x94";
+  if (w == "endash") return "\xE2\x80\x93";
+  if (w == "lquote") return "\xE2\x80\x98";
+  if (w == "rquote") return "\xE2\x80\x99";
+  if (w == "ldblquote") return "\xE2\x80\x9C";
+  if (w == "rdblquote") return "\xE2\x80\x9D";
+  return "\xE2\x80\xA2";  // bullet
+}
+
 // The text of an RTF document into `out`. Where a paragraph, row or line break ends a line
 // `lineEnd(out)` is called (RtfToText adds the line end, the line reader hands the line
 // on); false from it stops the reading. `decodedBreak` is set when decoded text (a \'hh
@@ -208,6 +267,35 @@ void ScanRtf(std::string_view rtf, std::string_view ansiCodePage, std::string& o
     // A control symbol or word.
     ++i;
     if (i >= rtf.size()) break;
+    // The words of every line of a list, ended by a space (taken with the word) or by
+    // what follows a word without one: told by their bytes at once.
+    if (rtf.size() - i >= 4) {
+      const char* w = rtf.data() + i;
+      const char after = w[3];
+      const bool ended = after == ' ' || after == '\r' || after == '\n' || after == '\\' || after == '{' || after == '}';
+      if (ended && w[0] == 'p' && w[1] == 'a' && w[2] == 'r') {
+        i += after == ' ' ? 4 : 3;
+        if (stack.back().skip) continue;
+        if (toSkip > 0) {
+          --toSkip;
+          continue;
+        }
+        syncItalic();
+        flushBytes();
+        if (!lineEnd(out)) return;
+        continue;
+      }
+      if (ended && w[0] == 't' && w[1] == 'a' && w[2] == 'b') {
+        i += after == ' ' ? 4 : 3;
+        emit("\t");
+        continue;
+      }
+      if ((w[0] == 'i' || w[0] == 'b') && ((w[1] == ' ') || (w[1] == '0' && w[2] == ' '))) {
+        if (w[0] == 'i') stack.back().italic = w[1] == ' ';
+        i += w[1] == ' ' ? 2 : 3;
+        continue;
+      }
+    }
     char s = rtf[i];
     if (s == '\\' || s == '{' || s == '}') {
       emit(std::string_view(&rtf[i], 1));
@@ -259,61 +347,52 @@ void ScanRtf(std::string_view rtf, std::string_view ansiCodePage, std::string& o
     if (negative) param = -param;
     if (w < rtf.size() && rtf[w] == ' ') ++w;
     i = w;
-    // The words of every paragraph first; the destinations to skip after them.
-    if (word == "par" || word == "line" || word == "row" || word == "sect" || word == "page") {
-      if (stack.back().skip) continue;
-      if (toSkip > 0) {
-        --toSkip;
-        continue;
-      }
-      syncItalic();
-      flushBytes();
-      if (!lineEnd(out)) return;
-    } else if (word == "tab" || word == "cell") {
-      emit("\t");
-    } else if (word == "i") {
-      stack.back().italic = !hasParam || param != 0;
-    } else if (word == "b" || word == "fs" || word == "f" || word == "pard") {
-      // formatting that carries no text
-    } else if (IsSkippedDestination(word)) {
-      stack.back().skip = true;
-    } else if (word == "plain") {
-      stack.back().italic = false;
-    } else if (word == "u" && hasParam) {
-      char32_t v = static_cast<char32_t>(param < 0 ? param + 65536 : param);
-      if (v >= 0xD800 && v < 0xDC00) {
-        highHalf = v;
-      } else {
-        if (v >= 0xDC00 && v < 0xE000 && highHalf) v = 0x10000 + ((highHalf - 0xD800) << 10) + (v - 0xDC00);
-        highHalf = 0;
-        std::string u;
-        AppendUtf8(u, v);
-        if (!stack.back().skip) {
-          syncItalic();
-          flushBytes();
-          out += u;
-          if (v == '\r' || v == '\n') decodedBreak = true;
+    // The words of every paragraph of a list first.
+    const Word kind = word == "par" ? Word::Break : word == "tab" ? Word::Tab : word == "i" ? Word::Italic : WordOf(word);
+    switch (kind) {
+      case Word::Break:
+        if (stack.back().skip) continue;
+        if (toSkip > 0) {
+          --toSkip;
+          continue;
         }
+        syncItalic();
+        flushBytes();
+        if (!lineEnd(out)) return;
+        break;
+      case Word::Tab: emit("\t"); break;
+      case Word::Italic: stack.back().italic = !hasParam || param != 0; break;
+      case Word::Format: break;  // formatting that carries no text
+      case Word::Destination: stack.back().skip = true; break;
+      case Word::Plain: stack.back().italic = false; break;
+      case Word::Unicode: {
+        if (!hasParam) break;
+        char32_t v = static_cast<char32_t>(param < 0 ? param + 65536 : param);
+        if (v >= 0xD800 && v < 0xDC00) {
+          highHalf = v;
+        } else {
+          if (v >= 0xDC00 && v < 0xE000 && highHalf) v = 0x10000 + ((highHalf - 0xD800) << 10) + (v - 0xDC00);
+          highHalf = 0;
+          std::string u;
+          AppendUtf8(u, v);
+          if (!stack.back().skip) {
+            syncItalic();
+            flushBytes();
+            out += u;
+            if (v == '\r' || v == '\n') decodedBreak = true;
+          }
+        }
+        toSkip = stack.back().skip ? 0 : stack.back().uc;
+        break;
       }
-      toSkip = stack.back().skip ? 0 : stack.back().uc;
-    } else if (word == "uc" && hasParam) {
-      stack.back().uc = static_cast<int>(param < 0 ? 0 : param > 10 ? 10 : param);
-    } else if (word == "ansicpg" && hasParam) {
-      codePage = "windows-" + std::to_string(param);
-    } else if (word == "emdash") {
-      emit("\xE2\x80\x94");
-    } else if (word == "endash") {
-      emit("\xE2\x80\x93");
-    } else if (word == "lquote") {
-      emit("\xE2\x80\x98");
-    } else if (word == "rquote") {
-      emit("\xE2\x80\x99");
-    } else if (word == "ldblquote") {
-      emit("\xE2\x80\x9C");
-    } else if (word == "rdblquote") {
-      emit("\xE2\x80\x9D");
-    } else if (word == "bullet") {
-      emit("\xE2\x80\xA2");
+      case Word::UnicodeSkip:
+        if (hasParam) stack.back().uc = static_cast<int>(param < 0 ? 0 : param > 10 ? 10 : param);
+        break;
+      case Word::CodePage:
+        if (hasParam) codePage = "windows-" + std::to_string(param);
+        break;
+      case Word::Character: emit(CharacterOf(word)); break;
+      case Word::Other: break;
     }
   }
   flushBytes();

@@ -1,6 +1,7 @@
 #include "formats/exchange/script_text.h"
 
 #include <array>
+#include <cstring>
 
 #include "core/markup.h"
 #include "core/rich_text.h"
@@ -42,28 +43,50 @@ std::string FrameLabel(const Cue& cue, char sep, char frameSep) {
   return out;
 }
 
-std::optional<CueDigits> ReadFrameLabel(std::string_view& s, const FrameRate& rate) {
+namespace {
+
+// A label's eight digits into `d`; false when `s` does not start with a label.
+bool ReadLabelDigits(std::string_view& s, const FrameRate& rate, char* d) {
   // Read in place: this runs for every line of a script, text lines included.
   const char* p = s.data();
   const char* const end = p + s.size();
   while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  // The usual label, "HH:MM:SS:FF" and not followed by a digit, read at once.
+  if (end - p >= 11 && IsDigit(p[0]) && IsDigit(p[1]) && IsLabelSep(p[2]) && IsDigit(p[3]) && IsDigit(p[4]) &&
+      IsLabelSep(p[5]) && IsDigit(p[6]) && IsDigit(p[7]) && IsLabelSep(p[8]) && IsDigit(p[9]) && IsDigit(p[10]) &&
+      (end - p == 11 || !IsDigit(p[11]))) {
+    if (p[3] > '5' || p[6] > '5' || (p[9] - '0') * 10 + (p[10] - '0') >= rate.countingRate()) return false;
+    const char digits[8] = {p[0], p[1], p[3], p[4], p[6], p[7], p[9], p[10]};
+    std::memcpy(d, digits, 8);
+    s.remove_prefix(static_cast<std::size_t>(p + 11 - s.data()));
+    return true;
+  }
   int hours = 0, n = 0;
   for (; n < 3 && p < end && IsDigit(*p); ++n, ++p) hours = hours * 10 + (*p - '0');
-  if (n == 0) return std::nullopt;
+  if (n == 0) return false;
   // Minutes, seconds and frames: a separator and exactly two digits each.
   int f[3];
   for (int& v : f) {
-    if (end - p < 3 || !IsLabelSep(p[0]) || !IsDigit(p[1]) || !IsDigit(p[2])) return std::nullopt;
+    if (end - p < 3 || !IsLabelSep(p[0]) || !IsDigit(p[1]) || !IsDigit(p[2])) return false;
     v = (p[1] - '0') * 10 + (p[2] - '0');
     p += 3;
   }
-  if (p < end && IsDigit(*p)) return std::nullopt;
-  if (hours > 99 || f[0] > 59 || f[1] > 59 || f[2] >= rate.countingRate()) return std::nullopt;
-  const char d[8] = {static_cast<char>('0' + hours / 10), static_cast<char>('0' + hours % 10),
+  if (p < end && IsDigit(*p)) return false;
+  if (hours > 99 || f[0] > 59 || f[1] > 59 || f[2] >= rate.countingRate()) return false;
+  const char digits[8] = {static_cast<char>('0' + hours / 10), static_cast<char>('0' + hours % 10),
                      static_cast<char>('0' + f[0] / 10),  static_cast<char>('0' + f[0] % 10),
                      static_cast<char>('0' + f[1] / 10),  static_cast<char>('0' + f[1] % 10),
                      static_cast<char>('0' + f[2] / 10),  static_cast<char>('0' + f[2] % 10)};
+  std::memcpy(d, digits, 8);
   s.remove_prefix(static_cast<std::size_t>(p - s.data()));
+  return true;
+}
+
+}  // namespace
+
+std::optional<CueDigits> ReadFrameLabel(std::string_view& s, const FrameRate& rate) {
+  char d[8];
+  if (!ReadLabelDigits(s, rate, d)) return std::nullopt;
   return CueDigits(d, 8);
 }
 
@@ -183,30 +206,37 @@ void ScriptTextWriter::Finish(Warnings& w) const {
 }
 
 std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  const bool italicToggles = !marks.italicOn.empty() && marks.italicOn == marks.italicOff;
-  const bool underlineToggles = !marks.underlineOn.empty() && marks.underlineOn == marks.underlineOff;
-  const bool ownRowBreak = !marks.rowBreak.empty() && marks.rowBreak != "\r\n";
-  bool italic = false, underline = false;
-  // Where a run of ordinary characters stops: at a byte a mark or a line end can start
-  // with (letters in either case), and at a markup character of the document, which is
-  // held as its stand-in. A mark's first byte is never inside a character.
-  enum : unsigned char { kMayStartMark = 1, kMarkupChar = 2 };
-  static const std::array<unsigned char, 256> kMarkupChars = [] {
-    std::array<unsigned char, 256> t{};
-    for (int c = 0; c < 256; ++c) t[c] = IsMarkupChar(static_cast<char>(c)) ? kMarkupChar : 0;
-    t['\r'] = t['\n'] = kMayStartMark;
-    return t;
-  }();
-  std::array<unsigned char, 256> stop = kMarkupChars;
+  return ScriptMarkupReader(marks)(text);
+}
+
+// Where a run of ordinary characters stops: at a byte a mark or a line end can start with
+// (letters in either case), and at a markup character of the document, which is held as
+// its stand-in. A mark's first byte is never inside a character.
+enum : unsigned char { kMayStartMark = 1, kMarkupChar = 2 };
+
+ScriptMarkupReader::ScriptMarkupReader(const ScriptMarks& marks)
+    : marks_(marks),
+      italicToggles_(!marks.italicOn.empty() && marks.italicOn == marks.italicOff),
+      underlineToggles_(!marks.underlineOn.empty() && marks.underlineOn == marks.underlineOff),
+      ownRowBreak_(!marks.rowBreak.empty() && marks.rowBreak != "\r\n") {
+  for (int c = 0; c < 256; ++c) stop_[c] = IsMarkupChar(static_cast<char>(c)) ? kMarkupChar : 0;
+  stop_['\r'] = stop_['\n'] = kMayStartMark;
   for (std::string_view m : {marks.italicOn, marks.italicOff, marks.underlineOn, marks.underlineOff, marks.rowBreak}) {
     if (m.empty()) continue;
     const auto c = static_cast<unsigned char>(m[0]);
-    stop[c] |= kMayStartMark;
-    if (c >= 'a' && c <= 'z') stop[c - 'a' + 'A'] |= kMayStartMark;
-    if (c >= 'A' && c <= 'Z') stop[c - 'A' + 'a'] |= kMayStartMark;
+    stop_[c] |= kMayStartMark;
+    if (c >= 'a' && c <= 'z') stop_[c - 'a' + 'A'] |= kMayStartMark;
+    if (c >= 'A' && c <= 'Z') stop_[c - 'A' + 'a'] |= kMayStartMark;
   }
+}
+
+std::string ScriptMarkupReader::operator()(std::string_view text) const {
+  const ScriptMarks& marks = marks_;
+  const bool italicToggles = italicToggles_, underlineToggles = underlineToggles_, ownRowBreak = ownRowBreak_;
+  const std::array<unsigned char, 256>& stop = stop_;
+  std::string out;
+  out.reserve(text.size() + 8);
+  bool italic = false, underline = false;
 
   std::size_t i = 0;
   // A style's marks at `rest`: the on mark turns it on (or flips it, where one mark serves
@@ -345,14 +375,14 @@ std::optional<CueLine> ReadCueLine(std::string_view& line, const FrameRate& rate
     p.remove_prefix(n);
     while (!p.empty() && (p.front() == ' ' || p.front() == '\t' || p.front() == ',')) p.remove_prefix(1);
   }
-  auto in = ReadFrameLabel(p, rate);
-  if (!in) return std::nullopt;
+  // The digits read in place; the strings of the cues made once, in the result.
+  char in[8], out[8];
+  if (!ReadLabelDigits(p, rate, in)) return std::nullopt;
   std::size_t sep = 0;
   while (sep < p.size() && IsSepChar(p[sep])) ++sep;
   if (sep == 0) return std::nullopt;
   p.remove_prefix(sep);
-  auto out = ReadFrameLabel(p, rate);
-  if (!out) return std::nullopt;
+  if (!ReadLabelDigits(p, rate, out)) return std::nullopt;
   // One separator before the text: a tab, a comma with the spaces around it, or spaces.
   while (!p.empty() && (p.front() == ' ' || p.front() == ',')) {
     p.remove_prefix(1);
@@ -360,26 +390,30 @@ std::optional<CueLine> ReadCueLine(std::string_view& line, const FrameRate& rate
   }
   if (!p.empty() && p.front() == '\t') p.remove_prefix(1);
   line = p;
-  return CueLine{*in, *out};
+  std::optional<CueLine> cue(std::in_place);
+  cue->in.assign(in, 8);
+  cue->out.assign(out, 8);
+  return cue;
 }
 
 bool TimedLineReader::Flush() {
   if (!hasCurrent_) return true;
-  current_.text = ScriptTextToMarkup(rows_, layout_.marks);
+  current_.text = markup_(rows_);
   hasCurrent_ = false;
   rows_.clear();
   return cues_.Add(std::move(current_));
 }
 
 bool TimedLineReader::Line(std::string_view line) {
-  if (TrimView(line).empty()) {
+  const std::string_view trimmed = TrimView(line);
+  if (trimmed.empty()) {
     open_ = false;
     return true;
   }
   nonBlank_ = true;
   const bool prefixed = !layout_.rowPrefix.empty() && line.starts_with(layout_.rowPrefix);
   std::string_view rest = line;
-  const bool marked = layout_.cueMark.empty() || TrimView(line).starts_with(layout_.cueMark);
+  const bool marked = layout_.cueMark.empty() || trimmed.starts_with(layout_.cueMark);
   std::optional<CueLine> cue;
   if (marked && !prefixed) cue = ReadCueLine(rest, rate_);
   // Below an open subtitle, a line of cues followed by words is a row that looks like one.
@@ -387,8 +421,8 @@ bool TimedLineReader::Line(std::string_view line) {
   if (cue) {
     if (!Flush()) return false;
     current_ = Subtitle{};
-    current_.inCue = cue->in;
-    current_.outCue = cue->out;
+    current_.inCue = std::move(cue->in);
+    current_.outCue = std::move(cue->out);
     hasCurrent_ = open_ = true;
     rows_.clear();
     hasText_ = !TrimView(rest).empty() && !layout_.ignoreRest;

@@ -4,6 +4,7 @@
 // subtitle text in a script's own marks for italics, underline and rows, and the collection
 // of read cues into a fresh document.
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -87,6 +88,19 @@ class ScriptTextWriter {
 // next row become one stretch.
 std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks);
 
+// The same for a reader that converts many texts with the same marks: the table of the
+// bytes that stop a run of ordinary characters is made once.
+class ScriptMarkupReader {
+ public:
+  explicit ScriptMarkupReader(const ScriptMarks& marks);
+  std::string operator()(std::string_view text) const;
+
+ private:
+  ScriptMarks marks_;
+  bool italicToggles_, underlineToggles_, ownRowBreak_;
+  std::array<unsigned char, 256> stop_;
+};
+
 // Collects the subtitles a reader finds, up to the largest document.
 class CueCollector {
  public:
@@ -164,6 +178,7 @@ class TimedLineReader {
   bool Flush();
   const FrameRate& rate_;
   const TimedLineLayout& layout_;
+  ScriptMarkupReader markup_{layout_.marks};
   CueCollector cues_;
   std::string rows_;   // the open subtitle's text in the script's marks
   Subtitle current_;

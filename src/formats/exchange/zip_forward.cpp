@@ -18,6 +18,10 @@ std::optional<std::vector<std::uint8_t>> ZipParts(const std::vector<std::pair<st
   return ZipLibrary().zipParts(parts);
 }
 
+std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package) {
+  return ZipLibrary().zipPieces(package);
+}
+
 std::unique_ptr<ZipReader> ZipReader::Open(std::span<const std::uint8_t> bytes) { return ZipLibrary().open(bytes); }
 
 }  // namespace kipo

@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <pugixml.hpp>
 #include <sstream>
+#include <zlib.h>
 
 #include "core/rich_text.h"
 #include "formats/exchange/final_cut_pro.h"
 #include "formats/exchange/powerpoint.h"
+#include "formats/exchange/zip_package.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/user_error.h"
@@ -222,6 +225,203 @@ TEST(PowerPoint, LargestPresentationIsAWholeZipPackage) {
   if (std::system("command -v unzip >/dev/null 2>&1") == 0) {
     EXPECT_EQ(std::system(("unzip -tqq '" + path.string() + "' >/dev/null").c_str()), 0);
   }
+}
+
+// Every part of a package, walked through its local headers (our packages carry no data
+// descriptors), inflated by zlib and checked against its CRC: (name, bytes) in order.
+std::vector<std::pair<std::string, std::string>> InflatedParts(const std::vector<std::uint8_t>& zip) {
+  std::vector<std::pair<std::string, std::string>> parts;
+  auto get = [&](std::size_t at, int n) {
+    std::uint32_t v = 0;
+    for (int k = n - 1; k >= 0; --k) v = (v << 8) | zip.at(at + k);
+    return v;
+  };
+  for (std::size_t at = 0; at + 30 <= zip.size() && get(at, 4) == 0x04034b50;) {
+    const std::uint32_t method = get(at + 8, 2), crc = get(at + 14, 4), packed = get(at + 18, 4),
+                        size = get(at + 22, 4), nameLength = get(at + 26, 2), extra = get(at + 28, 2);
+    const std::string name(zip.begin() + at + 30, zip.begin() + at + 30 + nameLength);
+    const std::uint8_t* data = zip.data() + at + 30 + nameLength + extra;
+    std::string bytes(size, '\0');
+    if (method == 0) {
+      EXPECT_EQ(packed, size) << name;
+      std::memcpy(bytes.data(), data, size);
+    } else {
+      EXPECT_EQ(method, 8u) << name;
+      z_stream z{};
+      inflateInit2(&z, -15);
+      z.next_in = const_cast<Bytef*>(data);
+      z.avail_in = packed;
+      z.next_out = reinterpret_cast<Bytef*>(bytes.data());
+      z.avail_out = size;
+      EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END) << name;
+      EXPECT_EQ(z.avail_in, 0u) << name;  // the deflate stream ends where the part does
+      EXPECT_EQ(z.avail_out, 0u) << name;
+      inflateEnd(&z);
+    }
+    EXPECT_EQ(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), size), crc) << name;
+    parts.emplace_back(name, std::move(bytes));
+    at += 30 + nameLength + extra + packed;
+  }
+  return parts;
+}
+
+// The slides are put together from texts deflated once for the whole presentation and the
+// slide's own bytes stored between them. Inflated, every part must be the XML the writer
+// made when it deflated each part whole: the two presentations under tests/data/pptx were
+// written by that writer, one with the default options, one with every option changed
+// (comments with a blank line, bold, colours, alignments, a font name that needs escapes).
+TEST(PowerPoint, PiecedPartsInflateToTheXmlOfTheWholePartWriter) {
+  SubtitleDocument doc;
+  const char* texts[] = {"Plain", "<Wholly italic>", "Two\r\nrows & signs \"quoted\"", "Caf\xC3\xA9 \xD0\x9F\xD1\x80\xD0\xB8",
+                         "Partly <italic> and\r\n<a second> row", "", "Tab\there\x01", "x", "Three\r\nrows\r\nhere",
+                         "Ten", "Eleven", "Twelve <it>"};
+  for (int i = 0; i < 12; ++i) {
+    Subtitle s;
+    s.inCue = FramesToDigits(100 + i * 90, kPal);
+    s.outCue = FramesToDigits(160 + i * 90, kPal);
+    s.text = texts[i];
+    s.italic = i == 9;
+    s.comment = i == 2 ? "Check the name" : i == 8 ? "Two\r\ncomment rows <&>" : "";
+    doc.Append(s);
+  }
+  PowerPointOptions changed;
+  changed.fontName = "Times & \"Co\"";
+  changed.fontWeight = 700;
+  changed.textColor = 0x00FFFF;
+  changed.backColor = 0x102030;
+  changed.hAlign = 0;
+  changed.vAlign = 0;
+  changed.margin = 10;
+  changed.baselineAlign = true;
+  changed.blankLine = true;
+  changed.comments = true;
+  changed.fontSizeComments = 24;
+  changed.hAlignComments = 2;
+  changed.vAlignComments = 1;
+  const std::pair<const char*, PowerPointOptions> cases[] = {{"default.pptx", {}}, {"options.pptx", changed}};
+  for (const auto& [file, options] : cases) {
+    SCOPED_TRACE(file);
+    Warnings w;
+    const auto ours = InflatedParts(WritePowerPoint(doc, options, w));
+    const auto before = InflatedParts(ReadFileBytes(std::filesystem::path(KIPO_TEST_DATA) / "pptx" / file));
+    ASSERT_EQ(ours.size(), before.size());
+    for (std::size_t k = 0; k < ours.size(); ++k) {
+      EXPECT_EQ(ours[k].first, before[k].first);
+      EXPECT_EQ(ours[k].second, before[k].second) << ours[k].first;
+    }
+  }
+}
+
+// A presentation of the given slides' XML, packaged as a presentation program lays it out.
+std::vector<std::uint8_t> Presentation(const std::vector<std::string>& slides) {
+  const std::string ns = "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+                         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+                         "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"";
+  std::string ids, rels;
+  std::vector<std::pair<std::string, std::string>> parts;
+  for (std::size_t k = 0; k < slides.size(); ++k) {
+    const std::string n = std::to_string(k + 1);
+    ids += "<p:sldId id=\"" + std::to_string(256 + k) + "\" r:id=\"rId" + std::to_string(k + 7) + "\"/>";
+    rels += "<Relationship Id=\"rId" + std::to_string(k + 7) +
+            "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/slide\" Target=\"slides/slide" +
+            n + ".xml\"/>";
+    parts.emplace_back("ppt/slides/slide" + n + ".xml", slides[k]);
+  }
+  parts.emplace_back("ppt/presentation.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<p:presentation " +
+                                                 ns + "><p:sldIdLst>" + ids + "</p:sldIdLst></p:presentation>");
+  parts.emplace_back("ppt/_rels/presentation.xml.rels",
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<Relationships "
+                     "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" + rels + "</Relationships>");
+  return *ZipParts(parts);
+}
+
+// Slides as presentation programs and other tools write them are read by a scan of their
+// bytes; what the scan does not take (here forced by a CDATA section the slide carries
+// anywhere) is read through the XML library's tree. Both must read every slide the same:
+// the first text box with text, the comment box, italics, breaks, fields, escapes, white
+// space, groups, and parts in unusual orders.
+TEST(PowerPoint, SlidesOfOtherToolsReadTheSameByScanAndTree) {
+  const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<p:sld "
+                           "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+                           "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\">";
+  auto shape = [](std::string name, std::string paragraphs) {
+    return "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"" + name + "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr>"
+           "<p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>" + paragraphs + "</p:txBody></p:sp>";
+  };
+  auto slide = [&](std::string cues, std::string shapes) {
+    return head + "<p:cSld" + (cues.empty() ? "" : " name=\"" + cues + "\"") +
+           "><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/>" +
+           shapes + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>";
+  };
+  struct Case {
+    const char* what;
+    std::string xml;
+    const char* text;     // expected, or nullptr to compare the two readings only
+    const char* comment;
+  };
+  const std::vector<Case> cases = {
+      {"runs with their own properties, italics switching, a break with properties",
+       slide("00:00:01:00 00:00:02:00",
+             shape("TextBox 1", "<a:p><a:r><a:rPr lang=\"en-US\" dirty=\"0\"/><a:t>First</a:t></a:r><a:r><a:rPr lang=\"en-US\" "
+                                "i=\"1\" dirty=\"0\"/><a:t> italic</a:t></a:r></a:p><a:p><a:r><a:rPr i=\"true\"/><a:t>Second "
+                                "&amp; row</a:t></a:r><a:br><a:rPr lang=\"en-US\"/></a:br><a:r><a:t>after</a:t></a:r>"
+                                "<a:endParaRPr lang=\"en-US\"/></a:p>")),
+       "First< italic\r\nSecond & row\r\n>after", ""},
+      {"pretty-printed with CR LF, white space alone in a text, a comment inside a text, references",
+       slide("00:00:03:00 00:00:04:00",
+             "\r\n  " + shape("Title", "\r\n    <a:p>\r\n      <a:r>\r\n        <a:t> </a:t>\r\n      </a:r>\r\n      <a:r>"
+                                      "<a:t>caf&#233; <!-- note -->x</a:t></a:r>\r\n    </a:p>\r\n    <a:p><a:r><a:t>a &lt;b&gt; "
+                                      "&#x5B;c]</a:t></a:r></a:p>\r\n  ") + "\r\n"),
+       "caf\xC3\xA9 \r\na \xEE\x80\xBC" "b\xEE\x80\xBE \xEE\x81\x9B" "c\xEE\x81\x9D", ""},
+      {"a comment box with its blank first row and italics it does not keep, a field",
+       slide("00:00:05:00 00:00:06:00",
+             shape("Subtitle", "<a:p><a:fld id=\"{1}\" type=\"slidenum\"><a:rPr i=\"1\"/><a:t>7</a:t></a:fld></a:p>") +
+                 shape("Comment", "<a:p><a:endParaRPr/></a:p><a:p><a:r><a:rPr i=\"1\"/><a:t>Note</a:t></a:r></a:p>")),
+       "<7>", "Note"},
+      {"an empty box before the text, a group holding a box, a second comment box without text",
+       slide("00:00:07:00 00:00:08:00",
+             shape("Empty", "<a:p/>") + "<p:grpSp><p:nvGrpSpPr/><p:grpSpPr/>" + shape("Inner", "<a:p><a:r><a:t>grouped</a:t></a:r></a:p>") +
+                 "</p:grpSp>" + shape("Comment", "<a:p><a:r><a:t>gone</a:t></a:r></a:p>") + shape("Text", "<a:p><a:r><a:t>Shown</a:t></a:r></a:p>") +
+                 "<p:sp><p:nvSpPr><p:cNvPr id=\"9\" name=\"Comment\"/></p:nvSpPr></p:sp>"),
+       "Shown", ""},
+      {"the shape's name after its text, properties after the run's text, two texts in a run",
+       slide("00:00:09:00 00:00:10:00",
+             "<p:sp><p:txBody><a:p><a:r><a:t>late</a:t><a:rPr i=\"1\"/><a:t>second</a:t></a:r></a:p></p:txBody><p:nvSpPr>"
+             "<p:cNvPr id=\"3\" name=\"Comment\"/></p:nvSpPr></p:sp>" + shape("Body", "<a:p><a:r><a:t>body</a:t><a:rPr i=\"1\"/></a:r></a:p>")),
+       "<body>", "late"},
+      {"no cues in the slide's name, a second slide list element, rows of a wholly italic text",
+       slide("", shape("T", "<a:p><a:r><a:rPr i=\"1\"/><a:t>one</a:t></a:r></a:p><a:p><a:r><a:rPr i=\"1\"/><a:t>two</a:t></a:r></a:p>")),
+       "<one\r\ntwo>", ""},
+  };
+  auto read = [](const std::string& xml, Warnings& w) { return ReadPowerPoint(Presentation({xml, xml}), kPal, w); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string tree = c.xml;
+    tree.insert(tree.find('>', tree.find("<p:sld")) + 1, "<p:extLst><![CDATA[read by the tree]]></p:extLst>");
+    Warnings scanWarnings, treeWarnings;
+    const SubtitleDocument scanned = read(c.xml, scanWarnings), built = read(tree, treeWarnings);
+    ASSERT_EQ(scanned.Count(), 2u);
+    ASSERT_EQ(built.Count(), 2u);
+    EXPECT_EQ(scanWarnings, treeWarnings);
+    for (std::size_t i = 0; i < 2; ++i) {
+      EXPECT_EQ(scanned.At(i).text, built.At(i).text);
+      EXPECT_EQ(scanned.At(i).comment, built.At(i).comment);
+      EXPECT_EQ(scanned.At(i).inCue, built.At(i).inCue);
+      EXPECT_EQ(scanned.At(i).outCue, built.At(i).outCue);
+    }
+    if (c.text) {
+      EXPECT_EQ(scanned.At(0).text, c.text);
+    }
+    if (c.comment) {
+      EXPECT_EQ(scanned.At(0).comment, c.comment);
+    }
+  }
+  // A slide that is not XML, or missing, is skipped with the same warning either way.
+  Warnings w;
+  const SubtitleDocument mixed = ReadPowerPoint(
+      Presentation({slide("00:00:01:00 00:00:02:00", shape("T", "<a:p><a:r><a:t>ok</a:t></a:r></a:p>")), "<p:sld><broken"}), kPal, w);
+  EXPECT_EQ(mixed.Count(), 1u);
+  EXPECT_NE(std::find(w.begin(), w.end(), "A slide that could not be read was skipped: ppt/slides/slide2.xml"), w.end());
 }
 
 // The presentation program converts our presentation headless: one page per slide. The

@@ -37,6 +37,12 @@ TEST(Rtf, WordProcessorFilesReadAsTheirText) {
       {"italic groups, \\i0, \\plain and typographic words",
        "{\\rtf1 {\\i lean} flat \\i on\\i0 off \\i x\\plain y \\rquote\\emdash\\tab z\\line w}",
        on + "lean" + off + " flat " + on + "on" + off + "off " + on + "x" + off + "y \xE2\x80\x99\xE2\x80\x94\tz\r\nw"},
+      {"the words of every line of a list ended every way a word ends: a space, a line end of the file, another "
+       "word, a group, a parameter, a letter that makes another word, a character that is text",
+       "{\\rtf1 a\\par b\\par\r\nc\\par\\tab d\\tab{e}\\par{f}\\tab\\i g\\i0\\par h\\i1 i\\i0\\b j\\b0 k\\pard "
+       "l\\tab1 m\\i  o\\i0  p\\par;q}",
+       "a\r\nb\r\nc\r\n\td\te\r\nf\t" + on + "g" + off + "\r\nh" + on + "i" + off + "jkl\tm" + on + " o" + off +
+           " p\r\n;q"},
       {"escaped braces and backslashes, a field instruction left out",
        "{\\rtf1 \\{a\\}\\\\ {\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt shown}}}", "{a}\\ shown"},
   };

@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <zlib.h>
 
 #include "formats/exchange/zip_package.h"
 #include "platform/files.h"
@@ -154,6 +156,94 @@ TEST(ZipPackage, OurArchivesReadBack) {
   const std::unique_ptr<ZipReader> z = ZipReader::Open(*bytes);
   ASSERT_TRUE(z);
   for (const auto& [name, data] : parts) EXPECT_EQ(z->Read(name, 1 << 20), data) << name;
+}
+
+// Parts put together from repeated texts and bytes of their own: every part inflated by
+// zlib (one stream, ending where the part does) is the concatenation of its pieces, with
+// the CRC the archive gives, and our reader reads it back. The pieces are chosen to take
+// every way a text is written: deflated or as literals the first time, a reference back
+// after, a reference out of reach (more than 32 KiB of own bytes between), a change of a
+// text that starts and ends like one before, texts too short or too long to deflate,
+// adjacent repeats, bytes above ASCII, empty parts and parts of no pieces.
+TEST(ZipPackage, PiecedPartsInflateToTheirPieces) {
+  PackagePieces package;
+  std::string props = "<a:rPr lang=\"en-GB\" sz=\"4000\" b=\"0\" i=\"0\" dirty=\"0\"><a:solidFill><a:srgbClr val=\"FFFFFF\"/>"
+                      "</a:solidFill><a:latin typeface=\"Arial\"/></a:rPr>";
+  std::string italicProps = props;
+  italicProps.replace(italicProps.find("i=\"0\""), 5, "i=\"1\"");
+  std::string huge;
+  for (int i = 0; i < 900; ++i) huge += "<a:t>" + std::to_string(i * 7919 % 1000) + "</a:t>";  // over 8 KiB
+  const auto head = package.Repeated("<?xml version=\"1.0\"?>\r\n<p:sld xmlns:a=\"http://example.com/a\"><p:cSld name=\"");
+  const auto run = package.Repeated("<a:r>" + props + "<a:t>");
+  const auto italicRun = package.Repeated("<a:r>" + italicProps + "<a:t>");
+  const auto runEnd = package.Repeated("</a:t></a:r>");
+  const auto tiny = package.Repeated("/>");
+  const auto empty = package.Repeated("");
+  const auto big = package.Repeated(huge);
+  const auto tail = package.Repeated("</p:cSld></p:sld>");
+  auto own = [&](std::string_view bytes) { package.OwnBytes() += bytes; };
+  const std::string far(40000, 'x');
+  struct Part {
+    const char* name;
+    std::function<void()> pieces;
+  };
+  const std::vector<Part> parts = {
+      {"slide with two runs", [&] { package.Add(head); own("00:00:01:00 00:00:02:00"); package.Add(run); own("Caf\xC3\xA9 <&>");
+                                    package.Add(runEnd); package.Add(italicRun); own("second"); package.Add(runEnd);
+                                    package.Add(run); package.Add(runEnd); package.Add(tail); }},
+      {"the same texts again, another part", [&] { package.Add(run); package.Add(run); package.Add(run); own("x"); package.Add(tiny);
+                                                   package.Add(tiny); package.Add(empty); package.Add(tail); }},
+      {"a text out of reach of its first place", [&] { package.Add(run); own(far); package.Add(run); package.Add(italicRun);
+                                                       own(far); package.Add(italicRun); package.Add(runEnd); }},
+      {"a text longer than zlib deflates in one block", [&] { package.Add(big); own("\xFF\xFE\x01"); package.Add(big); }},
+      {"own bytes only, above ASCII", [&] { own("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80"); }},
+      {"no pieces", [] {}},
+      {"an empty text alone", [&] { package.Add(empty); }},
+  };
+  for (const Part& p : parts) {
+    package.BeginPart(p.name);
+    p.pieces();
+  }
+  package.AddWhole("whole.xml", std::string(3000, 'w'));
+  package.Finish();
+  const std::optional<std::vector<std::uint8_t>> zip = ZipPieces(package);
+  ASSERT_TRUE(zip);
+  const std::unique_ptr<ZipReader> reader = ZipReader::Open(*zip);
+  ASSERT_TRUE(reader);
+  // Each local header in turn: the part's stream inflated by zlib, its CRC and size.
+  std::size_t at = 0;
+  for (const PackagePieces::Part& part : package.Parts()) {
+    const std::string name(package.Name(part));
+    SCOPED_TRACE(name);
+    const std::string want = package.Bytes(part);
+    EXPECT_EQ(reader->Read(name, 1 << 20), want);
+    auto get = [&](std::size_t from, int n) {
+      std::uint32_t v = 0;
+      for (int k = n - 1; k >= 0; --k) v = (v << 8) | (*zip)[from + k];
+      return v;
+    };
+    ASSERT_EQ(get(at, 4), 0x04034b50u);
+    const std::uint32_t method = get(at + 8, 2), crc = get(at + 14, 4), packed = get(at + 18, 4), size = get(at + 22, 4);
+    const std::size_t data = at + 30 + get(at + 26, 2) + get(at + 28, 2);
+    EXPECT_EQ(size, want.size());
+    EXPECT_EQ(crc, Crc32(want));
+    std::string got(size, '\0');
+    if (method == 0) {
+      got.assign(reinterpret_cast<const char*>(zip->data() + data), packed);
+    } else {
+      z_stream z{};
+      inflateInit2(&z, -15);
+      z.next_in = const_cast<Bytef*>(zip->data() + data);
+      z.avail_in = packed;
+      z.next_out = reinterpret_cast<Bytef*>(got.data());
+      z.avail_out = size;
+      EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+      EXPECT_EQ(z.avail_in, 0u);
+      inflateEnd(&z);
+    }
+    EXPECT_EQ(got, want);
+    at = data + packed;
+  }
 }
 
 TEST(ZipPackage, PythonArchivesOfEveryMethodRead) {
