@@ -108,6 +108,15 @@ Own Gather(std::span<const TtAttribute> attributes) {
   return o;
 }
 
+// A prefixed attribute other than the xml: and xmlns ones: a styling attribute (tts:
+// nearly always), as Gather counts them.
+bool IsStyling(std::string_view name) {
+  const std::size_t colon = name.find(':');
+  if (colon == std::string_view::npos) return false;
+  if (colon == 3 && name.starts_with("xml")) return false;
+  return !name.starts_with("xmlns");
+}
+
 // What a byte of text is to the white space handling and the document's markup.
 enum : unsigned char { kPlainChar, kSpaceChar, kOtherSpace, kMarkupChar };
 const std::array<unsigned char, 256> kTextKind = [] {
@@ -223,6 +232,51 @@ struct TimingParameters {
 // Seconds on the label clock: "HH:MM:SS:FF" counts FF at the file's frame rate, so that
 // a label read back is the label written.
 std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
+  // HH:MM:SS.mmm as it stands, the form most writers give: read at once (the same sums as
+  // the forms below).
+  if (t.size() == 12 && t[2] == ':' && t[5] == ':' && t[8] == '.') {
+    const auto* d = reinterpret_cast<const unsigned char*>(t.data());
+    const unsigned h1 = d[0] - '0', h2 = d[1] - '0', m1 = d[3] - '0', m2 = d[4] - '0', s1 = d[6] - '0',
+                   s2 = d[7] - '0', f1 = d[9] - '0', f2 = d[10] - '0', f3 = d[11] - '0';
+    if (h1 < 10 && h2 < 10 && m1 < 6 && m2 < 10 && s1 < 10 && s2 < 10 && f1 < 10 && f2 < 10 && f3 < 10) {
+      const int h = static_cast<int>(h1 * 10 + h2), m = static_cast<int>(m1 * 10 + m2),
+                s = static_cast<int>(s1 * 10 + s2);
+      if (s < 61) {
+        double seconds = s;
+        seconds += f1 * kFractionPlaces[0];
+        seconds += f2 * kFractionPlaces[1];
+        seconds += f3 * kFractionPlaces[2];
+        return h * 3600.0 + m * 60.0 + seconds;
+      }
+    }
+  }
+  // HH:MM:SS.ff (generic writers' hundredths) likewise.
+  if (t.size() == 11 && t[2] == ':' && t[5] == ':' && t[8] == '.') {
+    const auto* d = reinterpret_cast<const unsigned char*>(t.data());
+    const unsigned h1 = d[0] - '0', h2 = d[1] - '0', m1 = d[3] - '0', m2 = d[4] - '0', s1 = d[6] - '0',
+                   s2 = d[7] - '0', f1 = d[9] - '0', f2 = d[10] - '0';
+    if (h1 < 10 && h2 < 10 && m1 < 6 && m2 < 10 && s1 < 10 && s2 < 10 && f1 < 10 && f2 < 10) {
+      const int h = static_cast<int>(h1 * 10 + h2), m = static_cast<int>(m1 * 10 + m2),
+                s = static_cast<int>(s1 * 10 + s2);
+      if (s < 61) {
+        double seconds = s;
+        seconds += f1 * kFractionPlaces[0];
+        seconds += f2 * kFractionPlaces[1];
+        return h * 3600.0 + m * 60.0 + seconds;
+      }
+    }
+  }
+  // HH:MM:SS:FF likewise.
+  if (t.size() == 11 && t[2] == ':' && t[5] == ':' && (t[8] == ':' || t[8] == ';')) {
+    const auto* d = reinterpret_cast<const unsigned char*>(t.data());
+    const unsigned h1 = d[0] - '0', h2 = d[1] - '0', m1 = d[3] - '0', m2 = d[4] - '0', s1 = d[6] - '0',
+                   s2 = d[7] - '0', f1 = d[9] - '0', f2 = d[10] - '0';
+    if (h1 < 10 && h2 < 10 && m1 < 6 && m2 < 10 && s1 < 10 && s2 < 10 && f1 < 10 && f2 < 10) {
+      const int h = static_cast<int>(h1 * 10 + h2), m = static_cast<int>(m1 * 10 + m2),
+                s = static_cast<int>(s1 * 10 + s2), f = static_cast<int>(f1 * 10 + f2);
+      if (s < 61) return h * 3600.0 + m * 60.0 + s + f / p.frameRate;
+    }
+  }
   t = Strip(t);
   if (t.empty()) return std::nullopt;
   // The forms writers nearly always use, HH:MM:SS:FF and HH:MM:SS.fff (any number of
@@ -593,10 +647,13 @@ struct Reader {
         default: break;
       }
       const std::span<const TtAttribute> attributes = src.attributes();
-      if (!italicElement && attributes.size() == 1 && NameIs(attributes[0].name, "style")) {
-        // A span that names styles and nothing else, as most files write them.
+      bool styleRef = false;
+      if (!italicElement && attributes.size() == 1 &&
+          ((styleRef = NameIs(attributes[0].name, "style")) || IsStyling(attributes[0].name))) {
+        // A span with one style reference or one styling attribute and nothing else, as
+        // most files write them.
         std::uint64_t id = 0;
-        const Props p = SpanStyleOf(inherited, inheritedId, attributes[0].value, id);
+        const Props p = SpanStyleOf(inherited, inheritedId, attributes, styleRef, id);
         Collect(src, p, id, preserve, depth + 1);
         continue;
       }
@@ -718,12 +775,14 @@ struct Reader {
           continue;
         }
         std::size_t j = i;
-        while (j < text.size() && !IsSpace(text[j])) ++j;
+        for (unsigned char kind; j < text.size() && ((kind = kTextKind[static_cast<unsigned char>(text[j])]) == kPlainChar || kind == kMarkupChar); ++j)
+          markup = markup || kind == kMarkupChar;
         out.append(text, i, j - i);
         lastSpace = false;
         i = j;
       }
       piece.text = out;
+      piece.plain = !markup;
     }
     for (std::size_t k = to; k > from; --k) {
       Piece& piece = pieces_[k - 1];
@@ -885,7 +944,6 @@ struct Reader {
       propsId = last_.propsId;
       row = last_.row;
     } else {
-      propsId = ++propsIds_;
       auto rit = regionProps.find(region);
       if (rit != regionProps.end()) {
         props = rit->second;
@@ -906,6 +964,14 @@ struct Reader {
         }
         row = cached->second;
       }
+      // Paragraphs with styles of their own (tts:textAlign on each) nearly always come to the
+      // props the one before came to: the same number then, so their spans' kept styles serve.
+      if (props == lastProps_) {
+        propsId = lastPropsId_;
+      } else {
+        propsId = lastPropsId_ = ++propsIds_;
+        lastProps_ = props;
+      }
       if (!own.styled) last_ = {true, region, own.style, chain, props, propsId, row};
     }
     pieces_.clear();
@@ -919,24 +985,35 @@ struct Reader {
   std::unordered_map<std::string_view, int> regionRows;
   std::uint64_t chains_ = 0;  // walks begun
   std::uint64_t propsIds_ = 0;  // props of paragraphs and spans made (their numbers)
+  Props lastProps_;             // the props a paragraph last came to, and their number
+  std::uint64_t lastPropsId_ = 0;
 
-  // What spans that only name styles make of the props they inherit, for the last few
-  // pairs of inherited props and style attribute: a file's spans use a handful of each.
+  // What spans with one style reference or styling attribute make of the props they
+  // inherit, for the last few pairs of inherited props and attribute: a file's spans use
+  // a handful of each.
   struct SpanStyle {
     std::uint64_t inheritedId = 0, id = 0;
-    std::string_view style;
+    bool styleRef = false;  // a style reference; otherwise the styling attribute `name`
+    std::string_view name, value;
     Props props;
   };
   std::array<SpanStyle, 8> spanStyles_;
   std::size_t spanStylesMade_ = 0;
-  Props SpanStyleOf(const Props& inherited, std::uint64_t inheritedId, std::string_view style, std::uint64_t& id) {
+  Props SpanStyleOf(const Props& inherited, std::uint64_t inheritedId, std::span<const TtAttribute> one,
+                    bool styleRef, std::uint64_t& id) {
+    const TtAttribute& a = one[0];
     for (const SpanStyle& s : spanStyles_)
-      if (s.id && s.inheritedId == inheritedId && SameText(s.style, style)) return id = s.id, s.props;
+      if (s.id && s.inheritedId == inheritedId && s.styleRef == styleRef && SameText(s.value, a.value) &&
+          (styleRef || SameText(s.name, a.name)))
+        return id = s.id, s.props;
     SpanStyle& s = spanStyles_[spanStylesMade_++ % spanStyles_.size()];
     s.props = inherited;
-    Overlay(s.props, Referenced(style));
+    if (styleRef) Overlay(s.props, Referenced(a.value));
+    else ApplyInline(one, s.props);
     s.inheritedId = inheritedId;
-    s.style = style;
+    s.styleRef = styleRef;
+    s.name = a.name;
+    s.value = a.value;
     s.id = id = ++propsIds_;
     return s.props;
   }

@@ -104,15 +104,18 @@ TEST(TimedTextReadForms, ManyDistinctStyleAttributes) {
   for (std::size_t k = 0; k < italic.size(); ++k) EXPECT_EQ(d.At(k).text, italic[k] ? "<w>" : "w") << k;
 
   // The same styles named by spans inside spans (more pairs of a span's style and what it
-  // inherits than the reader keeps resolved), in paragraphs with a style of their own or
-  // none: each span's italics come from the style it names.
+  // inherits than the reader keeps resolved), some inner spans styled by an attribute of
+  // their own, in paragraphs with a style of their own or none: each span's italics come
+  // from the style it names or sets.
   std::string spans;
   std::vector<std::string> expected;
   for (int k = 0; k < 60; ++k) {
     const int a = (k * 7) % 24, b = (k * 5 + 3) % 24;
     spans += "<p begin=\"" + std::to_string(k) + "s\" end=\"" + std::to_string(k) + ".5s\"" +
-             (k % 3 ? "" : " style=\"s1\"") + "><span style=\"s" + std::to_string(a) + "\">x<span style=\"s" +
-             std::to_string(b) + "\">y</span></span></p>";
+             (k % 3 ? "" : " style=\"s1\"") + "><span style=\"s" + std::to_string(a) + "\">x<span " +
+             (k % 4 ? "style=\"s" + std::to_string(b) + "\""
+                    : std::string("tts:fontStyle=\"") + (b % 2 ? "italic" : "normal") + "\"") +
+             ">y</span></span></p>";
     const bool x = a % 2, y = b % 2;
     expected.push_back(x ? (y ? "<xy>" : "<x>y") : (y ? "x<y>" : "xy"));
   }
@@ -149,6 +152,44 @@ TEST(TimedTextReadForms, WhiteSpaceAtEveryPlaceOfALongText) {
           Bytes(File("<p begin=\"00:00:01.000\" end=\"00:00:02.000\">" + text + "</p>")), 25, warnings);
       ASSERT_EQ(d.Count(), 1u);
       EXPECT_EQ(d.At(0).text, collapse(text));
+    }
+  }
+}
+
+// Clock times in the forms writers use (HH:MM:SS.mmm, HH:MM:SS.ff, HH:MM:SS:FF) are read
+// at once where they stand; a space around a time sends it through the general reading
+// of clock times. Both give the same cues for every second and fraction of a minute.
+TEST(TimedTextReadForms, ClockTimesReadAtOnceAsByTheGeneralForms) {
+  auto two = [](int n) { return std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10); };
+  struct Form {
+    const char* what;
+    int fractions;  // how many a second
+    std::string (*fraction)(int);
+  };
+  const Form forms[] = {
+      {"milliseconds", 1000, [](int f) { return "." + std::string(1, static_cast<char>('0' + f / 100)) +
+                                                static_cast<char>('0' + f / 10 % 10) + static_cast<char>('0' + f % 10); }},
+      {"hundredths", 100, [](int f) { return "." + std::string(1, static_cast<char>('0' + f / 10)) + static_cast<char>('0' + f % 10); }},
+      {"frames", 25, [](int f) { return ":" + std::string(1, static_cast<char>('0' + f / 10)) + static_cast<char>('0' + f % 10); }},
+  };
+  for (const Form& form : forms) {
+    SCOPED_TRACE(form.what);
+    std::string plain, spaced;
+    for (int s = 0; s < 60; ++s)
+      for (int f = s % 7; f < form.fractions; f += 7) {
+        const std::string at = "00:" + two(s % 3) + ":" + two(s) + form.fraction(f);
+        const std::string until = "01:" + two(s % 3) + ":" + two(s) + form.fraction(f);
+        plain += "<p begin=\"" + at + "\" end=\"" + until + "\">t</p>";
+        spaced += "<p begin=\" " + at + "\" end=\"" + until + " \">t</p>";
+      }
+    std::vector<std::string> warnings;
+    const SubtitleDocument a = ReadTimedText(Bytes(File(plain)), 25, warnings);
+    const SubtitleDocument b = ReadTimedText(Bytes(File(spaced)), 25, warnings);
+    ASSERT_EQ(a.Count(), b.Count());
+    ASSERT_GT(a.Count(), 200u);
+    for (std::size_t i = 0; i < a.Count(); ++i) {
+      ASSERT_EQ(a.At(i).inCue, b.At(i).inCue) << i;
+      ASSERT_EQ(a.At(i).outCue, b.At(i).outCue) << i;
     }
   }
 }
