@@ -50,7 +50,8 @@ LoadedDocument ReadDocumentFile(const std::filesystem::path& path, FileContext& 
       byContent && byContent->read && format->fileType)
     format = byContent;
   ReadResult r = format->read(bytes, ctx);
-  LoadedDocument result{std::move(r.document), std::move(r.warnings), ctx.newEditAreaWidth};
+  LoadedDocument result{std::move(r.document), std::move(r.warnings), ctx.newEditAreaWidth,
+                        format->fileType ? format->fileType->name : format->name};
   result.doc.SetFile(path.string());
   result.doc.saved = true;
   result.doc.modified = false;

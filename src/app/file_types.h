@@ -34,6 +34,7 @@ struct LoadedDocument {
   SubtitleDocument doc;
   Warnings warnings;
   std::optional<int> newEditAreaWidth;  // as FileContext::newEditAreaWidth
+  std::string typeName;  // the file type that read it, told by its content where types share an extension
 };
 // Reads a file with the reader its extension selects. The result has filePath, fileType,
 // saved = true and modified = false. Throws UserError for unknown types and bad files.

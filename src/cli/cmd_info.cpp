@@ -20,9 +20,8 @@ int RunInfo(Context& ctx, const std::string& file) {
   auto row = [&](const std::string& label, const std::string& value) {
     ctx.out << std::left << std::setw(16) << (label + ":") << value << "\n";
   };
-  const FileType* type = FindFileType(UpperExtension(file));
   row("File", file);
-  row("Type", type ? type->name : "");
+  row("Type", loaded.typeName);
   row("Frame rate", d.frameRate().label() + (d.frameRate().dropFrame ? " (drop-frame)" : ""));
   row("Character set", std::to_string(d.characterSet()) + " (" + CodePageForCharset(d.characterSet()) + ")");
   row("Language id", std::to_string(d.languageId()));

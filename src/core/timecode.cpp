@@ -113,6 +113,16 @@ bool IsCompleteCue(std::string_view cue) {
   return ((below | above | w) & 0x8080808080808080ULL) == 0;
 }
 
+bool StartsWithFrameLabel(std::string_view text) {
+  if (text.size() < 11) return false;
+  for (int k = 0; k < 11; ++k) {
+    const char c = text[k];
+    const bool separator = k % 3 == 2;
+    if (separator ? !(c == ':' || c == ';' || c == '.' || c == ',') : !(c >= '0' && c <= '9')) return false;
+  }
+  return true;
+}
+
 Timecode LabelToFrames(std::string_view label, const FrameRate& rate, double rateOverride) {
   // The digits without ":" read as one number; a non-digit ends it (stray characters read
   // as 0). Parsed in place: this runs for every cue of every check and export.

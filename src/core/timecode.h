@@ -116,6 +116,9 @@ bool IsValidCue(std::string_view text, const FrameRate& rate);
 std::string NormalizeShortLabel(std::string_view text);
 // True when the cue holds exactly eight digits (the only form that counts as set).
 bool IsCompleteCue(std::string_view cue);
+// Whether the text starts with a label "HH:MM:SS:FF" (":", ";", "." or "," between the
+// fields; the values are not checked).
+bool StartsWithFrameLabel(std::string_view text);
 // Removes ":", ";" and "." from a typed label.
 std::string StripSeparators(std::string_view text);
 

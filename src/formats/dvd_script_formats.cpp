@@ -11,6 +11,8 @@
 #include "formats/catalogue_options.h"
 #include "formats/format_rows.h"
 #include "formats/script_format.h"
+#include "core/timecode.h"
+#include "platform/encoding.h"
 #include "platform/files.h"
 
 namespace kipo {
@@ -29,6 +31,24 @@ Format MakeAdobeEncoreFormat() {
   return ScriptFormat(std::move(f), Reader(&ReadAdobeEncore), Writer(&WriteAdobeEncore));
 }
 
+namespace {
+
+// ".sub" is MicroDVD's extension too; the DVD scripts are told by their first line: the
+// in cue first (Sony), or a four-digit number before it or the column heading (Sonic).
+bool LooksLikeSonyScript(std::span<const std::uint8_t> bytes) { return StartsWithFrameLabel(FirstTextLine(bytes)); }
+
+bool LooksLikeSonicScript(std::span<const std::uint8_t> bytes) {
+  const std::string line = FirstTextLine(bytes);
+  if (line.starts_with("Number\t") || line.starts_with("Number ")) return true;
+  std::size_t digits = 0;
+  while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') ++digits;
+  std::size_t at = digits;
+  while (at < line.size() && (line[at] == '\t' || line[at] == ' ')) ++at;
+  return digits > 0 && at > digits && StartsWithFrameLabel(std::string_view(line).substr(at));
+}
+
+}  // namespace
+
 Format MakeSonyDvdArchitectFormat() {
   Format f;
   f.id = "sony-dvd-architect";
@@ -42,6 +62,7 @@ Format MakeSonyDvdArchitectFormat() {
   f.convert = MakeConvertTarget(13, "Sony DVD Architect", "Sony DVD Architect", "Sony DVD Architect", "", "sub", "sony",
                                 "Sony DVD Architect");
   f.traits.keepsItalics = false;
+  f.sniff = &LooksLikeSonyScript;
   return ScriptFormat(std::move(f), Reader(&ReadSonyDvdArchitect), Writer(&WriteSonyDvdArchitect));
 }
 
@@ -58,6 +79,7 @@ Format MakeSonicDvdCreatorFormat() {
   f.importRow = MakeImportRow(16, "Sonic DVD Creator script file", "Import Sonic DVD Creator script file",
                               "Sonic DVD Creator script file (*.sub)|*.sub");
   f.traits.keepsItalics = false;
+  f.sniff = &LooksLikeSonicScript;
   return ScriptFormat(std::move(f), Reader(&ReadSonicDvdCreator), Writer(&WriteSonicDvdCreator));
 }
 
@@ -92,6 +114,8 @@ Format MakeSpruceStlFormat() {
   f.convert = MakeConvertTarget(14, "Spruce Maestro STL", "Spruce Maestro STL", "Spruce Maestro", "", "stl", "spruce",
                                 "Spruce STL");
   f.traits.keepsUnderline = true;
+  // ".stl" is EBU STL's extension too: a Spruce script is told by its text.
+  f.sniff = [](std::span<const std::uint8_t> bytes) { return LooksLikeSpruceStl(bytes); };
   return ScriptFormat(std::move(f), Reader(&ReadSpruceStl),
                       [](const SubtitleDocument& doc, const SettingsStore&, Warnings& w) {
                         return WriteSpruceStl(doc, LoadHeaderFile(HeaderFile::Spruce), w);

@@ -27,8 +27,8 @@ std::optional<TextEncoding> EncodingOfCodePage(int codePage) {
   }
 }
 
-// The encoding a write asks for (the context's code page, else the stored filter), or the
-// row's first one when the row has no filter for it.
+}  // namespace
+
 TextEncoding WriteEncoding(const ExportFormat& row, const IntSetting* filterIndex, const FormatContext& ctx,
                            Warnings& warnings) {
   const int index = filterIndex ? static_cast<int>(ctx.settings.Get(*filterIndex)) : 1;
@@ -40,6 +40,8 @@ TextEncoding WriteEncoding(const ExportFormat& row, const IntSetting* filterInde
   }
   return e;
 }
+
+namespace {
 
 // Text gathered one subtitle at a time and handed to the file, encoded, whenever it has
 // grown past a piece. Pieces end between subtitles, so no character is ever cut in two;

@@ -29,6 +29,11 @@ void StreamTextCues(Format& format, CuePass pass, CueWriterFactory writer);
 WriteResult EncodeCueText(const Format& format, const SubtitleDocument& doc, const SettingsStore& settings,
                           TextEncoding encoding);
 
+// The encoding a write asks for (the context's code page, else the stored filter), or the
+// row's first one, with a warning, when the row has no filter for it.
+TextEncoding WriteEncoding(const ExportFormat& row, const IntSetting* filterIndex, const FormatContext& ctx,
+                           Warnings& warnings);
+
 // The frame rate of the context (25 fps when it names none).
 FrameRate RateOf(const FormatContext& ctx);
 

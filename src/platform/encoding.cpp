@@ -42,6 +42,22 @@ BomInfo DetectBom(std::span<const std::uint8_t> b) {
   return {};
 }
 
+std::string FirstTextLine(std::span<const std::uint8_t> bytes, std::size_t limit) {
+  const BomInfo bom = DetectBom(bytes);
+  const bool wide = bom.encoding == UnicodeEncoding::Utf16LE || bom.encoding == UnicodeEncoding::Utf16BE;
+  const std::size_t step = wide ? 2 : 1, low = bom.encoding == UnicodeEncoding::Utf16BE ? 1 : 0;
+  std::string line;
+  for (std::size_t at = bom.length + low; at < bytes.size() && line.size() < limit; at += step) {
+    const char c = static_cast<char>(bytes[at]);
+    if (c == '\r' || c == '\n') {
+      if (!line.empty()) break;
+    } else if (!line.empty() || (c != ' ' && c != '\t')) {
+      line += c;
+    }
+  }
+  return line;
+}
+
 namespace {
 bool KeepsAscii(std::string_view codePage);
 }  // namespace

@@ -18,6 +18,10 @@ struct BomInfo {
 
 // Looks for a UTF-8, UTF-16LE or UTF-16BE byte-order mark at the start of the bytes.
 BomInfo DetectBom(std::span<const std::uint8_t> bytes);
+// The first line of a text file that is not blank, without its line end and the spaces
+// before it, as 8-bit characters (UTF-16 by its byte-order mark, one byte a code unit),
+// at most `limit` of them; for telling file layouts apart by their first line.
+std::string FirstTextLine(std::span<const std::uint8_t> bytes, std::size_t limit = 256);
 
 // 8-bit text in a code page to UTF-8. Bytes the code page does not define become U+FFFD.
 std::string CodePageToUtf8(std::span<const std::uint8_t> bytes, std::string_view codePage);

@@ -57,8 +57,17 @@ class XmlScan {
   // A text run, decoded: CR LF and lone CR as LF, references replaced. Valid until the
   // next call of Next(). Runs are split where comments or PIs stand between them.
   std::string_view text();
+  // For a caller that keeps the run past the next token: the text as a view into the
+  // document where it lies there (the run itself, or its part after a CR LF that starts
+  // it), otherwise an empty view without data, and then DecodeText gives it.
+  std::string_view TextInPlace() const;
+  // The run decoded into `out`, whose contents it replaces.
+  void DecodeText(std::string& out);
   // The same run as it stands in the document.
   std::string_view rawText() const { return raw_; }
+  // True when the run is a CR LF and the spaces or tabs after it up to a tag (white space
+  // alone); false says nothing.
+  bool lineEndAndIndent() const { return lineEnd_; }
   // False when text() is rawText(); when true, text() may lie in the scan's own buffer.
   bool textDecoded() const { return !rawPlain_; }
   // Elements open after this token (a start tag's own element counted, an end tag's not).
@@ -87,6 +96,7 @@ class XmlScan {
   bool valuesDecoded_ = false;
   bool rawPlain_ = true;    // the text run needs no decoding
   bool decoded_ = false;    // text_ holds the run decoded
+  bool lineEnd_ = false;    // the run is CR LF and spaces or tabs: decoded, it is the rest
   std::string_view name_, raw_;
   std::vector<Attribute> attributes_;
   std::vector<std::string_view> open_;
@@ -98,7 +108,7 @@ class XmlScan {
 // through in place.
 inline std::string_view XmlLocalName(std::string_view qualified) {
   for (std::size_t i = 0; i < qualified.size(); ++i)
-    if (qualified[i] == ':') return qualified.substr(i + 1);
+    if (qualified[i] == ':') return std::string_view(qualified.data() + i + 1, qualified.size() - i - 1);
   return qualified;
 }
 

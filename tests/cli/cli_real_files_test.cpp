@@ -61,6 +61,21 @@ TEST(CliRealFiles, FpcFilesAreReadAsPac) {
   EXPECT_NE(test::ReadFile(home / "film.srt").find("From an fpc"), std::string::npos);
 }
 
+// ".stl" is both EBU STL and the Spruce script: `info` names the type that read the file.
+TEST(CliRealFiles, SpruceScriptsNamedStlAreReadAsSpruce) {
+  test::TempHome home;
+  test::WriteFile(home / "reel1.stl",
+                  "$FontName = Arial\r\n$Italic = TRUE\r\n\r\n00:00:01:00 , 00:00:02:00 , Hello|world\r\n");
+  auto r = Kipo({"info", (home / "reel1.stl").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Spruce STL text file"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Subtitles:      1"), std::string::npos) << r.out;
+  const std::string ebu = test::SaveDoc(OneSubtitle("Hello"), (home / "film.stl").string());
+  r = Kipo({"info", ebu});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("EBU"), std::string::npos) << r.out;
+}
+
 TEST(CliRealFiles, TimecodeRefusesLabelsThatDoNotExist) {
   test::TempHome home;
   struct Case {

@@ -69,6 +69,37 @@ TEST(CatalogueRows, HeaderFilesStartTheirScripts) {
   }
 }
 
+// Formats that share an extension: opening a file reads it by its content (Spruce scripts
+// and EBU STL files are both ".stl"; MicroDVD and two DVD scripts ".sub"), in every
+// encoding their writers offer.
+TEST(CatalogueRows, SharedExtensionsReadByTheirContent) {
+  test::TempHome home;
+  const SubtitleDocument doc = Doc(0, {"One", "Two"});
+  struct Case {
+    const char *extension, *id;
+  };
+  for (const Case& c : {Case{".stl", "spruce-stl"}, Case{".stl", "ebu-stl"}, Case{".sub", "microdvd"},
+                        Case{".sub", "sony-dvd-architect"}, Case{".sub", "sonic-dvd-creator"}}) {
+    for (int codePage : {65001, 1200, 1252}) {
+      SCOPED_TRACE(std::string(c.id) + " " + std::to_string(codePage));
+      const SettingsStore settings;
+      test::RecordingPrompter prompter;
+      FormatContext ctx{prompter, settings};
+      ctx.textCodePage = codePage;
+      const WriteResult r = FindFormat(c.id)->write(doc, ctx);
+      const Format* f = FormatForFile(c.extension, r.bytes);
+      ASSERT_NE(f, nullptr);
+      EXPECT_EQ(f->id, c.id);
+    }
+  }
+  // Another tool's Sony script, tabs and a blank line first; a Sonic script without its heading.
+  const std::string sony = "\r\n00:00:01:00\t00:00:02:00\tOne\r\n", sonic = "1\t00:00:01:00\t00:00:02:00\tOne\r\n";
+  EXPECT_EQ(FormatForFile(".SUB", std::span(reinterpret_cast<const std::uint8_t*>(sony.data()), sony.size()))->id,
+            "sony-dvd-architect");
+  EXPECT_EQ(FormatForFile(".SUB", std::span(reinterpret_cast<const std::uint8_t*>(sonic.data()), sonic.size()))->id,
+            "sonic-dvd-creator");
+}
+
 TEST(CatalogueRows, PmWinScriptsInTheAsianCodePage) {
   struct Case {
     std::int16_t characterSet;

@@ -27,7 +27,16 @@ std::optional<std::vector<std::string>> ScanEvents(std::string_view doc) {
         break;
       }
       case XmlScan::EndTag: out.push_back("</" + std::string(scan.name()) + ">"); break;
-      case XmlScan::Text: out.push_back("text [" + std::string(scan.text()) + "]"); break;
+      case XmlScan::Text: {
+        // The copy a caller keeps is the same text, a view into the document where it can be.
+        std::string kept;
+        std::string_view k = scan.TextInPlace();
+        EXPECT_TRUE(!k.data() || (k.data() >= doc.data() && k.data() + k.size() <= doc.data() + doc.size()));
+        if (!k.data()) scan.DecodeText(kept), k = kept;
+        EXPECT_EQ(k, scan.text());
+        out.push_back("text [" + std::string(scan.text()) + "]");
+        break;
+      }
     }
   }
 }
@@ -94,6 +103,9 @@ TEST(XmlScan, ReadsPlainDocumentsAsTheLibraryDoes) {
       {"supplementary characters by reference", "<a x=\"&#x1F600;\">&#128512;</a>"},
       {"quotes of the other kind beside values to decode",
        "<a q=\"it's a value with a quote of the other kind\" r=\"a&amp;b\" s='say \"hi\"\tnow' t=\"&lt;&gt;\"/>"},
+      {"CR LF before indentation of every length, tabs, text and the end",
+       "<a>\r\n<b/>\r\n        <c/>\r\n                 <d/>\r\n\t  \t<e/>\r\n    text\r\n        \r\n</a>\r\n"},
+      {"spaces around the equals sign", "<a b = \"1\" c= '2' d =\"3\" e\t=\r\n\"4\"/>"},
   };
   for (const auto& [what, doc] : docs) {
     SCOPED_TRACE(what);

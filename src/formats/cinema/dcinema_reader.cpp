@@ -13,6 +13,10 @@
 #include <set>
 #include <span>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/languages.h"
 #include "core/rich_text.h"
 #include "platform/encoding.h"
@@ -64,43 +68,96 @@ const Attr* AttrOf(Attrs attrs, std::initializer_list<std::string_view> names) {
   return nullptr;
 }
 
+// A name of up to 16 bytes as two words that compare equal exactly when the names do:
+// the first and the last eight bytes (four for shorter names, overlapping in the middle),
+// so no byte outside the name is read. Longer names are not keyed.
+struct NameKey {
+  std::size_t size = 0;
+  std::uint64_t head = 0, tail = 0;
+};
+[[gnu::always_inline]] inline NameKey KeyOf(std::string_view name) {
+  const std::size_t n = name.size();
+  NameKey k;
+  const char* p = name.data();
+  k.size = n;
+  if (n < 4) {  // the first, middle and last byte are every byte of such a name
+    if (n > 0)
+      k.head = static_cast<unsigned char>(p[0]) | std::uint64_t{static_cast<unsigned char>(p[n >> 1])} << 8 |
+               std::uint64_t{static_cast<unsigned char>(p[n - 1])} << 16;
+    return k;
+  }
+  if (n >= 8) {
+    std::memcpy(&k.head, p, 8);
+    std::memcpy(&k.tail, p + n - 8, 8);
+  } else if (n >= 4) {
+    std::uint32_t a, b;
+    std::memcpy(&a, p, 4);
+    std::memcpy(&b, p + n - 4, 4);
+    k.head = a;
+    k.tail = b;
+  }
+  return k;
+}
+// Every byte with its 0x20 bit set: a letter and its other case become one.
+NameKey Folded(NameKey k) {
+  constexpr std::uint64_t kCase = 0x2020202020202020ULL;
+  k.head |= kCase;
+  k.tail |= kCase;
+  return k;
+}
+// True when one of the key's bytes is a colon (names shorter than four bytes are padded
+// with zero bytes, never a colon).
+bool HasColon(const NameKey& k) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+  auto has = [](std::uint64_t x) {
+    const std::uint64_t y = x ^ (kOnes * ':');
+    return ((y - kOnes) & ~y & kHighs) != 0;
+  };
+  return has(k.head) || has(k.tail);
+}
+
 // The attributes an element kind is read for, each by any of its spellings: Find gives
 // found[i], what AttrOf(attrs, names[i]) gives, in one pass over the element's
-// attributes. The spellings are kept in a table made once, with the length and the first
-// letter of each in one number that an attribute's name is compared with first.
+// attributes. Each spelling is kept as the key of its letters without case, which an
+// attribute's local name is compared with in three comparisons.
 template <std::size_t N>
 class AttrNames {
  public:
   explicit AttrNames(const std::array<std::initializer_list<std::string_view>, N>& names) {
     for (std::size_t i = 0; i < N; ++i)
-      for (std::string_view name : names[i]) {
-        Spelling s{Key(name), name, i};
-        Words(name, s.words);
-        spellings_.push_back(s);
-      }
+      for (std::string_view name : names[i]) spellings_.push_back({Folded(KeyOf(name)), name, i});
   }
-  // The attribute names of the element of this kind read last, and where each went: the
-  // next element of a file nearly always names the same attributes in the same order.
+  // The attribute names of the element of this kind read last (as keys of their exact
+  // bytes) and where each went: the next element of a file nearly always names the same
+  // attributes in the same order, and is then read without looking its names up.
   struct Layout {
-    std::vector<std::string> names;
+    std::vector<NameKey> names;
     std::vector<int> slots;  // the index each attribute was found for, -1 for none
   };
   std::array<const Attr*, N> Find(Attrs attrs, Layout& last) const {
-    if (attrs.size() == last.names.size()) {
+    std::array<const Attr*, N> found{};
+    const std::size_t n = attrs.size();
+    if (n == last.names.size()) {
       std::size_t k = 0;
-      while (k < attrs.size() && attrs[k].name == last.names[k]) ++k;
-      if (k == attrs.size()) {
-        std::array<const Attr*, N> found{};
-        for (k = 0; k < attrs.size(); ++k)
-          if (last.slots[k] >= 0) found[static_cast<std::size_t>(last.slots[k])] = &attrs[k];
+      for (; k < n; ++k) {
+        const std::string_view name = attrs[k].name;
+        if (name.size() > 16) break;
+        const NameKey key = KeyOf(name);
+        const NameKey& was = last.names[k];
+        if (key.size != was.size || key.head != was.head || key.tail != was.tail) break;
+        if (last.slots[k] >= 0) found[static_cast<std::size_t>(last.slots[k])] = &attrs[k];
+      }
+      if (k == n) return found;
+    }
+    found = Find(attrs);
+    last.names.clear();
+    last.slots.assign(n, -1);
+    for (std::size_t k = 0; k < n; ++k) {
+      if (attrs[k].name.size() > 16) {  // not kept: looked up every time
+        last.names.clear();
         return found;
       }
-    }
-    const std::array<const Attr*, N> found = Find(attrs);
-    last.names.assign(attrs.size(), std::string());
-    last.slots.assign(attrs.size(), -1);
-    for (std::size_t k = 0; k < attrs.size(); ++k) {
-      last.names[k] = attrs[k].name;
+      last.names.push_back(KeyOf(attrs[k].name));
       for (std::size_t i = 0; i < N; ++i) {
         if (found[i] != &attrs[k]) continue;
         if (last.slots[k] >= 0) {  // one attribute for two names: not kept
@@ -115,40 +172,37 @@ class AttrNames {
   std::array<const Attr*, N> Find(Attrs attrs) const {
     std::array<const Attr*, N> found{};
     for (const Attr& a : attrs) {
-      const std::string_view local = XmlLocalName(a.name);
-      if (local.empty()) continue;
-      const std::size_t key = Key(local);
-      // Names of up to 16 bytes compared as two words, every byte with its 0x20 bit set,
-      // made only for a name whose length and first letter are those of a spelling.
-      std::uint64_t w[2] = {};
-      bool made = false;
-      for (const Spelling& s : spellings_) {
-        if (s.key != key || found[s.index]) continue;
-        if (local.size() > 16) {
-          if (SameName(local, s.name)) found[s.index] = &a;
-          continue;
+      std::string_view local = a.name;
+      NameKey key;
+      if (local.size() <= 16) {
+        key = KeyOf(local);
+        if (HasColon(key)) {
+          local = XmlLocalName(local);
+          key = KeyOf(local);
         }
-        if (!made) Words(local, w), made = true;
-        if (w[0] == s.words[0] && w[1] == s.words[1]) found[s.index] = &a;
+      } else {
+        local = XmlLocalName(local);
+        if (local.size() <= 16) key = KeyOf(local);
       }
+      if (local.empty()) continue;
+      if (local.size() > 16) {  // no spelling is this long, but compare as the rule says
+        for (const Spelling& s : spellings_)
+          if (!found[s.index] && SameName(local, s.name)) found[s.index] = &a;
+        continue;
+      }
+      key = Folded(key);
+      for (const Spelling& s : spellings_)
+        if (s.key.size == key.size && s.key.head == key.head && s.key.tail == key.tail && !found[s.index])
+          found[s.index] = &a;
     }
     return found;
   }
 
  private:
-  static std::size_t Key(std::string_view name) { return name.size() << 8 | static_cast<unsigned char>(name[0] | 0x20); }
-  static void Words(std::string_view name, std::uint64_t (&w)[2]) {
-    char b[16] = {};
-    std::memcpy(b, name.data(), std::min<std::size_t>(name.size(), 16));
-    std::memcpy(w, b, 16);
-    w[0] |= 0x2020202020202020ULL;
-    w[1] |= 0x2020202020202020ULL;
-  }
   struct Spelling {
-    std::size_t key;
+    NameKey key;
     std::string_view name;
     std::size_t index;
-    std::uint64_t words[2] = {};
   };
   std::vector<Spelling> spellings_;
 };
@@ -169,47 +223,97 @@ double Strtod(std::string_view v) { return std::strtod(std::string(v).c_str(), n
 double NumberOf(std::string_view v) {
   static constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4,  1e5,  1e6,  1e7,
                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  std::size_t i = 0;
-  const bool negative = !v.empty() && v[0] == '-';
-  if (negative) ++i;
+  if (v.size() > 17) return Strtod(v);  // more than a sign, 15 digits and a point
+  const char* p = v.data();
+  const char* const end = p + v.size();
+  const bool negative = p < end && *p == '-';
+  p += negative;
   std::int64_t whole = 0;
-  int digits = 0, scale = 0;
-  bool dot = false;
-  for (; i < v.size(); ++i) {
-    const char c = v[i];
-    if (c >= '0' && c <= '9') {
-      if (++digits > 15) return Strtod(v);
-      whole = whole * 10 + (c - '0');
-      scale += dot;
-    } else if (c == '.' && !dot) {
-      dot = true;
-    } else {
-      return Strtod(v);
-    }
+  const char* const first = p;
+  while (p < end && static_cast<unsigned>(*p - '0') <= 9) whole = whole * 10 + (*p++ - '0');
+  std::ptrdiff_t digits = p - first, scale = 0;
+  if (p < end && *p == '.') {
+    const char* const fraction = ++p;
+    while (p < end && static_cast<unsigned>(*p - '0') <= 9) whole = whole * 10 + (*p++ - '0');
+    scale = p - fraction;
+    digits += scale;
   }
-  if (digits == 0) return Strtod(v);
+  if (p != end || digits == 0 || digits > 15) return Strtod(v);
   const double d = static_cast<double>(whole) / kTens[scale];
   return negative ? -d : d;
 }
 
-// True when a text holds a byte that is markup in a document ('<', '>', '[', ']', the colour
-// codes 1-7) and so must become a stand-in; eight bytes looked at a time.
-bool HasMarkupChar(std::string_view t) {
+// What a piece of text holds that needs work: layout white space of the file (CR, LF, tab),
+// which becomes spaces, and bytes that are markup in a document ('<', '>', '[', ']', the
+// colour codes 1-7), which become stand-ins. Nearly every piece holds neither: eight bytes
+// are looked at a time for a byte below 14 or one of the four marks, and only a piece with
+// one is gone through byte by byte.
+enum : unsigned { kLayoutByte = 1, kMarkupByte = 2 };
+const std::array<std::uint8_t, 256> kPieceClass = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (char c : {'\r', '\n', '\t'}) t[static_cast<unsigned char>(c)] |= kLayoutByte;
+  for (int c = 0; c < 256; ++c)
+    if (IsMarkupChar(static_cast<char>(c))) t[static_cast<std::size_t>(c)] |= kMarkupByte;
+  return t;
+}();
+// `readable` is where the memory that may be read after the text ends (the document's
+// end for a piece that lies in it): a short piece is looked at in one load of sixteen.
+unsigned Classify(std::string_view t, const char* readable) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
   auto has = [](std::uint64_t x, unsigned char b) {
     const std::uint64_t y = x ^ (kOnes * b);
     return ((y - kOnes) & ~y & kHighs) != 0;
   };
   std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: '<' and '>' are the same byte but for the 0x02 bit.
+  const __m128i fourteen = _mm_set1_epi8(14), two = _mm_set1_epi8(2), angle = _mm_set1_epi8('>'),
+                open = _mm_set1_epi8('['), close = _mm_set1_epi8(']');
+  for (; i < t.size() && readable - (t.data() + i) >= 16; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t.data() + i));
+    // Signed compare: bytes of 0x80 and over are negative and would count as low.
+    const __m128i low = _mm_andnot_si128(_mm_cmplt_epi8(v, _mm_setzero_si128()), _mm_cmplt_epi8(v, fourteen));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(low, _mm_cmpeq_epi8(_mm_or_si128(v, two), angle)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close)));
+    unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (t.size() - i < 16) bits &= (1u << (t.size() - i)) - 1;  // bytes past the text
+    if (bits) break;
+  }
+  if (i >= t.size()) return 0;
+#endif
   for (; i + 8 <= t.size(); i += 8) {
     std::uint64_t x;
     std::memcpy(&x, t.data() + i, 8);
-    // A byte below 8 (the codes, and NUL, which no text holds) or one of the four marks.
-    if (((x - kOnes * 8) & ~x & kHighs) || has(x, '<') || has(x, '>') || has(x, '[') || has(x, ']')) return true;
+    if (((x - kOnes * 14) & ~x & kHighs) || has(x, '<') || has(x, '>') || has(x, '[') || has(x, ']')) break;
   }
-  for (; i < t.size(); ++i)
-    if (IsMarkupChar(t[i])) return true;
-  return false;
+  unsigned what = 0;
+  for (; i < t.size(); ++i) what |= kPieceClass[static_cast<unsigned char>(t[i])];
+  return what;
+}
+
+// The elements the reader acts on, told apart by their local name's length and bytes.
+enum class Tag : std::uint8_t { Other, Font, Text, Image, Space, Subtitle, LoadFont, SubtitleList };
+Tag TagOf(std::string_view local) {
+  const char* p = local.data();
+  switch (local.size()) {
+    case 4:
+      if (std::memcmp(p, "Font", 4) == 0) return Tag::Font;
+      if (std::memcmp(p, "Text", 4) == 0) return Tag::Text;
+      break;
+    case 5:
+      if (std::memcmp(p, "Image", 5) == 0) return Tag::Image;
+      if (std::memcmp(p, "Space", 5) == 0) return Tag::Space;
+      break;
+    case 8:
+      if (std::memcmp(p, "Subtitle", 8) == 0) return Tag::Subtitle;
+      if (std::memcmp(p, "LoadFont", 8) == 0) return Tag::LoadFont;
+      break;
+    case 12:
+      if (std::memcmp(p, "SubtitleList", 12) == 0) return Tag::SubtitleList;
+      break;
+    default: break;
+  }
+  return Tag::Other;
 }
 
 // The alignment words a line's placement is read by; any other word ("center", "centre",
@@ -219,8 +323,23 @@ enum class Place : std::uint8_t { Other, Top, Bottom, Left, Right };
 // An attribute's word, trimmed and without case ("Bottom " is bottom).
 Place PlaceOf(std::string_view v) {
   // As files write them.
-  if (v == "bottom") return Place::Bottom;
-  if (v == "center") return Place::Other;
+  const char* p = v.data();
+  switch (v.size()) {
+    case 3:
+      if (std::memcmp(p, "top", 3) == 0) return Place::Top;
+      break;
+    case 4:
+      if (std::memcmp(p, "left", 4) == 0) return Place::Left;
+      break;
+    case 5:
+      if (std::memcmp(p, "right", 5) == 0) return Place::Right;
+      break;
+    case 6:
+      if (std::memcmp(p, "bottom", 6) == 0) return Place::Bottom;
+      if (std::memcmp(p, "center", 6) == 0) return Place::Other;
+      break;
+    default: break;
+  }
   while (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\r' || v.front() == '\n' ||
                         v.front() == '\f' || v.front() == '\v'))
     v.remove_prefix(1);
@@ -268,6 +387,7 @@ Style Apply(Style st, Attrs attrs, FontNames::Layout& last) {
 struct Piece {
   std::string_view text;
   Style style;
+  bool markup = false;  // holds a byte that is markup in a document
 };
 
 struct Line {
@@ -543,6 +663,7 @@ class Reader {
     try {
       Reserve(text.size());
       ScanElement::State state(text);
+      document_ = text;
       state.store = &store_;
       state.storeUsed = &storeUsed_;
       if (state.scan.Next() != XmlScan::StartTag) return std::nullopt;
@@ -599,6 +720,7 @@ class Reader {
     if (!smpte_) {
       doc.SetFrameRate(rateCode_);
       rate_ = doc.frameRate();
+      framesMade_ = false;
       return;
     }
     long tcr = 0;
@@ -621,6 +743,7 @@ class Reader {
     }
     doc.SetFrameRate(code);
     rate_ = doc.frameRate();
+    framesMade_ = false;
   }
 
   // Room for the subtitles a file of `bytes` can hold (a subtitle element takes well over
@@ -690,20 +813,20 @@ class Reader {
     n.Children([&](const E& c) {
       if (c.text()) return;
       if (depth == 0 && head(c)) return;
-      const std::string_view name = c.local();
-      if (name == "LoadFont") {
+      const Tag tag = TagOf(c.local());
+      if (tag == Tag::LoadFont) {
         const Attr* uri = AttrOf(c.attrs(), {"URI"});
         std::string f = uri ? Trim(uri->value) : std::string();
         if (f.empty()) f = Trim(c.FirstText());
         if (!f.empty() && fonts_.size() < 8) fonts_.insert(f);
-      } else if (name == "Font") {
+      } else if (tag == Tag::Font) {
         const Style inner = Apply(st, c.attrs(), fontLayout_);
         const bool colour = AttrOf(c.attrs(), {"Color"}) != nullptr;
         if (outer && colour) baseRgb_ = inner.rgb;
         Walk(c, inner, depth + 1, outer && !colour);
-      } else if (name == "SubtitleList") {
+      } else if (tag == Tag::SubtitleList) {
         Walk(c, st, depth + 1, outer);
-      } else if (name == "Subtitle") {
+      } else if (tag == Tag::Subtitle) {
         if (outer) baseRgb_ = st.rgb;
         ReadSubtitle(c, st, subs_.emplace_back());  // filled where it stands in the table
       }
@@ -721,11 +844,15 @@ class Reader {
       if (!t)
         Refuse("Subtitle " + std::to_string(number) + " has no valid " + attr +
                (a ? " (\"" + std::string(a->value.substr(0, 20)) + "\")" : std::string()) + ".");
-      const std::string ff = MillisToFrames(static_cast<int>(t->ms), rate);
-      const char hms[6] = {static_cast<char>('0' + t->h / 10), static_cast<char>('0' + t->h % 10),
-                           static_cast<char>('0' + t->m / 10), static_cast<char>('0' + t->m % 10),
-                           static_cast<char>('0' + t->s / 10), static_cast<char>('0' + t->s % 10)};
-      return Cue(std::string(hms, 6) + ff);
+      char label[8] = {static_cast<char>('0' + t->h / 10), static_cast<char>('0' + t->h % 10),
+                       static_cast<char>('0' + t->m / 10), static_cast<char>('0' + t->m % 10),
+                       static_cast<char>('0' + t->s / 10), static_cast<char>('0' + t->s % 10)};
+      if (const char* ff = FramesOfMillis(t->ms)) {
+        label[6] = ff[0];
+        label[7] = ff[1];
+        return Cue(std::string_view(label, 8));
+      }
+      return Cue(std::string(label, 6) + MillisToFrames(static_cast<int>(t->ms), rate));
     };
     s.inCue = time(timeIn, "TimeIn");
     s.outCue = time(timeOut, "TimeOut");
@@ -772,6 +899,58 @@ class Reader {
     s.text = Markup(lines);
   }
 
+  // The frame digits of a millisecond of the second, worked out once per file; nullptr
+  // where the label is not two digits.
+  const char* FramesOfMillis(long ms) {
+    if (!framesMade_) {
+      framesMade_ = true;
+      framesPlain_ = true;
+      for (int i = 0; i < 1000; ++i) {
+        const std::string ff = MillisToFrames(i, rate_);
+        if (ff.size() != 2) framesPlain_ = false;
+        else std::memcpy(&framesOfMillis_[2 * static_cast<std::size_t>(i)], ff.data(), 2);
+      }
+    }
+    if (!framesPlain_ || ms < 0 || ms > 999) return nullptr;
+    return &framesOfMillis_[2 * static_cast<std::size_t>(ms)];
+  }
+  std::array<char, 2000> framesOfMillis_{};
+  bool framesMade_ = false, framesPlain_ = false;
+
+  // The numbers of the last two positions of a kind: a file gives its lines a few
+  // positions over and over ("14.89", "8.0").
+  class Positions {
+   public:
+    double Of(std::string_view v) {
+      if (v.size() > 16) return NumberOf(v);
+      const NameKey key = KeyOf(v);
+      for (Known& k : known_)
+        if (k.set && k.key.size == key.size && k.key.head == key.head && k.key.tail == key.tail) return k.value;
+      Known& k = known_[next_];
+      next_ ^= 1;
+      k = {key, NumberOf(v), true};
+      return k.value;
+    }
+
+   private:
+    struct Known {
+      NameKey key;
+      double value = 0;
+      bool set = false;
+    };
+    std::array<Known, 2> known_{};
+    std::size_t next_ = 0;
+  };
+  Positions vpos_, hpos_;
+
+  // Where memory that may be read after a piece of text ends: the end of the document
+  // for a piece inside it, the piece's own end otherwise.
+  std::string_view document_;
+  const char* ReadableEnd(std::string_view piece) const {
+    const char* end = document_.data() + document_.size();
+    return piece.data() >= document_.data() && piece.data() <= end ? end : piece.data() + piece.size();
+  }
+
   std::vector<Line> lines_;
   std::size_t linesUsed_ = 0;
   std::deque<std::string> store_;  // a deque: views into its strings stay where they are
@@ -782,13 +961,13 @@ class Reader {
     if (depth > kMaxDepth) Refuse("The file's elements are nested too deeply.");
     n.Children([&](const E& c) {
       if (c.text()) return;
-      const std::string_view name = c.local();
-      if (name == "Font") {
+      const Tag tag = TagOf(c.local());
+      if (tag == Tag::Font) {
         CollectLines(c, Apply(st, c.attrs(), fontLayout_), depth + 1, image);
-      } else if (name == "Image") {
+      } else if (tag == Tag::Image) {
         image = true;
         if (const Attr* z = AttrOf(c.attrs(), {"Zposition"}); z && Strtod(z->value) != 0) zSeen_ = true;
-      } else if (name == "Text") {
+      } else if (tag == Tag::Text) {
         if (linesUsed_ == lines_.size()) lines_.emplace_back();
         Line& l = lines_[linesUsed_];
         l.pieces.clear();
@@ -800,15 +979,16 @@ class Reader {
         static const TextNames kNames({{{"VAlign"}, {"VPosition"}, {"HAlign"}, {"HPosition"}, {"Zposition"}}});
         const auto [valign, vpos, halign, hpos, zpos] = kNames.Find(c.attrs(), textLayout_);
         if (valign) l.valign = PlaceOf(valign->value);
-        if (vpos) l.vpos = std::clamp(NumberOf(vpos->value), -100.0, 100.0);
+        if (vpos) l.vpos = std::clamp(vpos_.Of(vpos->value), -100.0, 100.0);
         if (halign) l.halign = PlaceOf(halign->value);
-        if (hpos) l.hpos = std::clamp(NumberOf(hpos->value), -100.0, 100.0);
+        if (hpos) l.hpos = std::clamp(hpos_.Of(hpos->value), -100.0, 100.0);
         if (zpos && Strtod(zpos->value) != 0) zSeen_ = true;
         Pieces(c, st, depth + 1, l.pieces);
         // Line ends inside the element are layout of the file, not text.
         for (Piece& p : l.pieces) {
-          if (std::none_of(p.text.begin(), p.text.end(), [](char ch) { return ch == '\r' || ch == '\n' || ch == '\t'; }))
-            continue;
+          const unsigned what = Classify(p.text, ReadableEnd(p.text));
+          p.markup = what & kMarkupByte;
+          if (!(what & kLayoutByte)) continue;
           if (storeUsed_ == store_.size()) store_.emplace_back();
           std::string& spaced = store_[storeUsed_++];
           spaced.assign(p.text);
@@ -818,14 +998,17 @@ class Reader {
         }
         while (!l.pieces.empty()) {
           std::string_view& t = l.pieces.front().text;
-          t.remove_prefix(std::min(t.find_first_not_of(' '), t.size()));
+          std::size_t lead = 0;
+          while (lead < t.size() && t[lead] == ' ') ++lead;
+          t.remove_prefix(lead);
           if (!t.empty()) break;
           l.pieces.erase(l.pieces.begin());
         }
         while (!l.pieces.empty()) {
           std::string_view& t = l.pieces.back().text;
-          std::size_t keep = t.find_last_not_of(' ');
-          t = t.substr(0, keep == std::string_view::npos ? 0 : keep + 1);
+          std::size_t keep = t.size();
+          while (keep > 0 && t[keep - 1] == ' ') --keep;
+          t = t.substr(0, keep);
           if (!t.empty()) break;
           l.pieces.pop_back();
         }
@@ -842,9 +1025,9 @@ class Reader {
         out.push_back({c.value(), st});
         return;
       }
-      const std::string_view name = c.local();
-      if (name == "Font") Pieces(c, Apply(st, c.attrs(), fontLayout_), depth + 1, out);
-      else if (name == "Space") out.push_back({" ", st});
+      const Tag tag = TagOf(c.local());
+      if (tag == Tag::Font) Pieces(c, Apply(st, c.attrs(), fontLayout_), depth + 1, out);
+      else if (tag == Tag::Space) out.push_back({" ", st});
       else Pieces(c, st, depth + 1, out);  // Ruby, HGroup, Rotate: their text
     });
   }
@@ -899,7 +1082,7 @@ class Reader {
           out += p.style.italic ? kItalicOn : kItalicOff;
           italic = p.style.italic;
         }
-        if (HasMarkupChar(p.text)) AppendEscaped(out, p.text);
+        if (p.markup) AppendEscaped(out, p.text);
         else out += p.text;
       }
       if (italic) out += kItalicOff;

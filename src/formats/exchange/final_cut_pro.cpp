@@ -12,6 +12,10 @@
 #include <filesystem>
 #include <optional>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/markup.h"
 #include "formats/exchange/script_text.h"
 #include "platform/encoding.h"
@@ -132,10 +136,106 @@ void Parameter(XmlOut& x, std::string_view id, std::string_view name, std::strin
   x.Close("parameter");
 }
 
-void AppendNumber(std::string& out, long value) {
-  char digits[24];
-  const auto r = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, r.ptr);
+// A whole number's digits written at `at` (two at a time from a table, from the last
+// digit back, then copied as one block of 20 bytes): `at` needs 20 bytes of room. The
+// position after the digits.
+char* AppendDigits(char* at, long value) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char digits[40];
+  char* const last = digits + 20;
+  char* d = last;
+  auto v = static_cast<unsigned long>(value < 0 ? -(value + 1) + 1UL : value);  // no overflow at LONG_MIN
+  while (v >= 100) {
+    const unsigned long pair = v % 100;
+    v /= 100;
+    d -= 2;
+    std::memcpy(d, kPairs + 2 * pair, 2);
+  }
+  if (v >= 10) {
+    d -= 2;
+    std::memcpy(d, kPairs + 2 * v, 2);
+  } else {
+    *--d = static_cast<char>('0' + v);
+  }
+  if (value < 0) *--d = '-';
+  std::memcpy(at, d, 20);
+  return at + (last - d);
+}
+
+// A text that goes into the file as it stands but for its italic markers and row breaks:
+// printable ASCII without the bytes that may start other markup ('[', ']', '/') or need
+// escaping ('&'), rows parted by CR LF. Such a text has no underline or colour to leave
+// out and no stand-in or control character to change: nearly every subtitle.
+enum : std::uint8_t { kOther, kPlainByte, kItalicByte, kCrByte };
+constexpr auto kTextByte = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 0x20; c < 0x7F; ++c) t[c] = kPlainByte;
+  for (unsigned char c : {'[', ']', '/', '&'}) t[c] = kOther;
+  t[static_cast<unsigned char>(kItalicOn)] = t[static_cast<unsigned char>(kItalicOff)] = kItalicByte;
+  t['\r'] = kCrByte;
+  return t;
+}();
+// What a plain text held: italic markers, and whether its every visible character is
+// italic (as IsWhollyItalic tells).
+struct PlainText {
+  bool markers = false, wholly = false;
+};
+// A text copied to `at` without its italic markers and with each CR LF as a CR, checked on
+// the way that it is plain: the position after it, or nullptr for any other text. Sixteen
+// bytes are copied at once where none of them is special; `at` needs 16 bytes of room past
+// the text's size.
+char* CopyPlainText(char* at, std::string_view text, PlainText& t) {
+  bool on = false, seen = false, upright = false;
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n) {
+#if defined(__SSE2__)
+    if (i + 16 <= n) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      // Signed compare: below the space, and bytes of 0x80 and over (negative).
+      const __m128i low = _mm_cmplt_epi8(v, _mm_set1_epi8(0x20));
+      const __m128i marks = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)), _mm_cmpeq_epi8(_mm_or_si128(v, _mm_set1_epi8(2)), _mm_set1_epi8('>'))),
+          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('[')), _mm_cmpeq_epi8(v, _mm_set1_epi8(']'))),
+                       _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('/')), _mm_cmpeq_epi8(v, _mm_set1_epi8('&')))));
+      if (!_mm_movemask_epi8(_mm_or_si128(low, marks))) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
+        at += 16;
+        i += 16;
+        seen = true;
+        upright = upright || !on;
+        continue;
+      }
+    }
+#endif
+    // One byte, up to the next sixteen.
+    const std::size_t stop = std::min(n, i + 16);
+    for (; i < stop; ++i) {
+      const char c = text[i];
+      switch (kTextByte[static_cast<unsigned char>(c)]) {
+        case kPlainByte:
+          *at++ = c;
+          seen = true;
+          upright = upright || !on;
+          break;
+        case kItalicByte:
+          on = c == kItalicOn;
+          t.markers = true;
+          break;
+        case kCrByte:
+          if (i + 1 == n || text[i + 1] != '\n') return nullptr;
+          *at++ = '\r';
+          ++i;  // the LF
+          break;
+        default: return nullptr;
+      }
+    }
+  }
+  t.wholly = seen && !upright;
+  return at;
 }
 
 // A text item laid out once, with a hole for each value that changes from item to item
@@ -235,17 +335,27 @@ struct Item {
 
 }  // namespace
 
-std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptions& o, Warnings& warnings) {
+namespace {
+
+void Append(std::string& out, const char* p, std::size_t n) { out.append(p, n); }
+void Append(std::vector<std::uint8_t>& out, const char* p, std::size_t n) {
+  const auto* b = reinterpret_cast<const std::uint8_t*>(p);
+  out.insert(out.end(), b, b + n);
+}
+
+// The file into `out` (a string, or the file's bytes: the file is ASCII).
+template <class Out>
+void WriteFile(const SubtitleDocument& doc, const FinalCutProOptions& o, Warnings& warnings, Out& out) {
   const FrameRate& rate = doc.frameRate();
   ScriptTextWriter plain("Final Cut Pro XML", {});
   bool partItalics = false;
   const std::string timebase = std::to_string(rate.countingRate());
   const std::string_view ntsc = rate.den == 1001 ? "TRUE" : "FALSE";
-  std::string out;
   // About two kilobytes of markup per text item.
-  out.reserve(1024 + doc.Subtitles().size() * 2200);
-  XmlOut x(out);
-  out += "<?xml version=\"1.0\"?>\r\n<!DOCTYPE xmeml>\r\n";
+  out.reserve(out.size() + 1024 + doc.Subtitles().size() * 2200);
+  std::string markup;  // the file's head and its end, laid out by an XmlOut
+  XmlOut x(markup);
+  markup += "<?xml version=\"1.0\"?>\r\n<!DOCTYPE xmeml>\r\n";
   x.Open("xmeml", " version=\"5\"");
   x.Open("sequence", " id=\"subtitles\"");
   std::string title = std::filesystem::path(doc.filePath).stem().string();
@@ -269,14 +379,66 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
   x.Close("samplecharacteristics");
   x.Close("format");
   x.Open("track");
+  Append(out, markup.data(), markup.size());
   const std::vector<std::string> pieces = ItemPieces(x.Depth(), timebase, ntsc, o);
+  // Each item is laid out in a buffer kept from item to item, through a pointer, and
+  // appended to the file at once: the pieces before the text, the values between them, and
+  // after the text one block holding the style and alignment digits at known places.
+  const std::string tail = pieces[6] + '1' + pieces[7] + '2' + pieces[8];
+  const std::size_t styleAt = pieces[6].size(), alignAt = styleAt + 1 + pieces[7].size();
+  std::size_t head = 0;
+  for (std::size_t i = 0; i < 6; ++i) head += pieces[i].size();
+  std::string buffer;
   std::size_t n = 0;
-  std::string text;
+  // `text(at)` writes the item's text, at most `size` bytes, and gives the position after
+  // it, or nullptr to give the item up (nothing of it is written then); `italic()` is asked
+  // after it.
+  auto item = [&](const Subtitle& s, long in, long end, std::size_t size, auto text, auto italic) {
+    const std::size_t room = head + 5 * 20 + size + 16 + tail.size();
+    if (buffer.size() < room) buffer.resize(room);
+    char* const first = buffer.data();
+    char* at = first;
+    auto piece = [&at, &pieces](std::size_t i) {
+      std::memcpy(at, pieces[i].data(), pieces[i].size());
+      at += pieces[i].size();
+    };
+    piece(0);
+    at = AppendDigits(at, static_cast<long>(n + 1));
+    piece(1);
+    at = AppendDigits(at, end - in);
+    piece(2);
+    at = AppendDigits(at, end - in);
+    piece(3);
+    at = AppendDigits(at, in);
+    piece(4);
+    at = AppendDigits(at, end);
+    piece(5);
+    at = text(at);
+    if (!at) return false;
+    std::memcpy(at, tail.data(), tail.size());
+    at[styleAt] = italic() ? '3' : '1';
+    at[alignAt] = s.alignment == AlignLeft ? '1' : s.alignment == AlignRight ? '3' : '2';
+    at += tail.size();
+    Append(out, first, static_cast<std::size_t>(at - first));
+    ++n;
+    return true;
+  };
+  std::string text, escaped;
+  XmlOut escape(escaped);
   Subtitle bare;  // assigned item by item: its strings keep their room
   for (const Subtitle& s : doc.Subtitles()) {
     if (!s.inCue.IsSet()) continue;
     const long in = static_cast<long>(s.inCue.ToFrames(rate));
     const long end = std::max(in, static_cast<long>(OutCueOf(s).ToFrames(rate)));
+    // Rows of plain characters, italics marked or not (nearly every subtitle): the text as
+    // it stands without its italic markers, each row break written as a CR.
+    PlainText t;
+    if (item(
+            s, in, end, s.text.size(), [&](char* at) { return CopyPlainText(at, s.text, t); },
+            [&] { return s.italic || t.wholly; })) {
+      if (!s.italic && !t.wholly && t.markers) partItalics = true;
+      continue;
+    }
     const bool italic = s.italic || IsWhollyItalic(s.text);
     bare = s;
     bare.italic = false;
@@ -287,31 +449,40 @@ std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptio
       if (!text.empty()) text += '\r';
       text += row;
     });
-    out += pieces[0];
-    AppendNumber(out, static_cast<long>(++n));
-    out += pieces[1];
-    AppendNumber(out, end - in);
-    out += pieces[2];
-    AppendNumber(out, end - in);
-    out += pieces[3];
-    AppendNumber(out, in);
-    out += pieces[4];
-    AppendNumber(out, end);
-    out += pieces[5];
-    x.Escaped(text);
-    out += pieces[6];
-    out += italic ? '3' : '1';
-    out += pieces[7];
-    out += s.alignment == AlignLeft ? '1' : s.alignment == AlignRight ? '3' : '2';
-    out += pieces[8];
+    escaped.clear();
+    escape.Escaped(text);
+    item(
+        s, in, end, escaped.size(),
+        [&escaped](char* at) {
+          std::memcpy(at, escaped.data(), escaped.size());
+          return at + escaped.size();
+        },
+        [italic] { return italic; });
   }
+  markup.clear();
   x.Close("track");
   x.Close("video");
   x.Close("media");
   x.Close("sequence");
   x.Close("xmeml");
+  Append(out, markup.data(), markup.size());
   if (partItalics) warnings.push_back("Italics over part of a subtitle cannot be written in Final Cut Pro XML files and were left out");
   plain.Finish(warnings);
+}
+
+}  // namespace
+
+std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptions& o, Warnings& warnings) {
+  std::string out;
+  WriteFile(doc, o, warnings, out);
+  return out;
+}
+
+std::vector<std::uint8_t> WriteFinalCutProBytes(const SubtitleDocument& doc, const FinalCutProOptions& o,
+                                                Warnings& warnings, bool utf8Bom) {
+  std::vector<std::uint8_t> out;
+  if (utf8Bom) out = {0xEF, 0xBB, 0xBF};
+  WriteFile(doc, o, warnings, out);
   return out;
 }
 
@@ -377,16 +548,6 @@ constexpr auto kByteClass = [] {
 bool IsXmlSpace(char c) { return kByteClass[static_cast<unsigned char>(c)] & kSpaceByte; }
 bool IsNameStart(char c) { return kByteClass[static_cast<unsigned char>(c)] & kNameStart; }
 bool IsNameChar(char c) { return kByteClass[static_cast<unsigned char>(c)] & kNameByte; }
-// The end of the name at `n`: four bytes looked up and tested together while they all are
-// name bytes (element names here are 3-20 bytes long), then one at a time.
-std::size_t NameEnd(std::string_view s, std::size_t n) {
-  const auto* b = reinterpret_cast<const unsigned char*>(s.data());
-  while (n + 4 <= s.size() && (kByteClass[b[n]] & kByteClass[b[n + 1]] & kByteClass[b[n + 2]] & kByteClass[b[n + 3]] &
-                               kNameByte))
-    n += 4;
-  while (n < s.size() && IsNameChar(s[n])) ++n;
-  return n;
-}
 bool AllSpace(std::string_view s) {
   for (char c : s)
     if (!IsXmlSpace(c)) return false;
@@ -406,6 +567,18 @@ bool DecodeValue(std::string_view raw, std::string& out) {
   out.reserve(raw.size());
   for (std::size_t i = 0; i < raw.size();) {
     std::size_t run = i;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time up to the next CR or '&'.
+    for (; run + 16 <= raw.size(); run += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw.data() + run));
+      const int stops = _mm_movemask_epi8(
+          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('&'))));
+      if (stops) {
+        run += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(stops)));
+        break;
+      }
+    }
+#endif
     while (run < raw.size() && !(kByteClass[static_cast<unsigned char>(raw[run])] & kValueStop)) ++run;
     out.append(raw, i, run - i);
     if (run == raw.size()) break;
@@ -473,44 +646,98 @@ class ItemScan {
       if (close == std::string_view::npos) return std::nullopt;
       p += close + 2;
     }
+    open_.clear();
+    // Room for the items of a file as editors write it (about two kilobytes an item).
+    found_.items.reserve(std::min<std::size_t>(text_.size() / 2048 + 1, std::size_t{1} << 16));
     bool rootSeen = false;
     while (true) {
-      const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
-      const std::string_view chars(p, static_cast<std::size_t>((lt ? lt : end) - p));
+      const char* lt = FindByte(p, end, '<');
+      const bool inItem = gen_.has_value();
       if (capture_ != Slot::None) {
         if (captured_.data()) return std::nullopt;  // text, then more after a comment
-        captured_ = chars;
-      } else if (open_.empty() && !AllSpace(chars)) {
+        captured_ = std::string_view(p, static_cast<std::size_t>(lt - p));
+      } else if (!inItem && open_.empty() && !AllSpace(std::string_view(p, static_cast<std::size_t>(lt - p)))) {
         return std::nullopt;
       }
-      if (!lt) break;
+      if (lt == end) break;
+      if (inItem && cursor_ < foretold_) {
+        // The tag the previous item had here, byte for byte: read as it was read there.
+        const Tag& t = last_.data()[cursor_];
+        if (static_cast<std::size_t>(end - lt) >= t.size && SameBytes(lt, t.at, t.size)) {
+          // What reading the tag did there depends on the tags before it alone, which were
+          // the same: only its effect on the values is carried out.
+          // The elements open inside the item are not kept meanwhile (open_ ends with the
+          // item's own): they are the last item's, and are put back if this one goes
+          // otherwise.
+          ++cursor_;
+          p = lt + t.size;
+          if (!t.end) {
+            capture_ = t.opened;
+            captured_ = {};
+            if (t.newParameter) param_.idText = param_.valueText = {};
+          }
+          if (t.ending != Ending::None) {
+            if (!Close(t.ending)) return std::nullopt;
+            capture_ = t.after.capture;
+          }
+          if (!gen_) {  // the item's own end tag
+            open_.pop_back();
+            ItemDone();
+          }
+          continue;
+        }
+        // This item goes its own way from here: its tags so far were the last item's, and
+        // the reading stands where it stood after the last of them.
+        if (cursor_ > 0) SetShape(last_[cursor_ - 1].after);
+        for (std::size_t i = 0; i < cursor_; ++i) {
+          const Tag& r = last_[i];
+          if (r.end) open_.pop_back();
+          else if (!r.empty) open_.push_back(std::string_view(r.at + 1, r.name));
+        }
+        current_.assign(last_.begin(), last_.begin() + static_cast<std::ptrdiff_t>(cursor_));
+        cursor_ = foretold_;
+        diverged_ = true;
+      }
       p = lt + 1;
       if (p == end) return std::nullopt;
-      const std::string_view rest(p, static_cast<std::size_t>(end - p));
       if (*p == '/') {
         // An end tag closes the element open last: its name compared at once.
         if (open_.empty()) return std::nullopt;
-        const std::string_view name = open_.back();
-        std::size_t n = 1 + name.size();
-        if (rest.size() <= n || rest.compare(1, name.size(), name) != 0 || IsNameChar(rest[n])) return std::nullopt;
-        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
-        if (n == rest.size() || rest[n] != '>') return std::nullopt;
-        p += n + 1;
+        const std::string_view open = open_.back();
+        const char* q = p + 1;
+        const std::size_t size = open.size();
+        if (static_cast<std::size_t>(end - q) <= size || !SameBytes(q, open.data(), size) || IsNameChar(q[size]))
+          return std::nullopt;
+        q += size;
+        while (q < end && IsXmlSpace(*q)) ++q;
+        if (q == end || *q != '>') return std::nullopt;
+        p = q + 1;
         open_.pop_back();
-        if (!Closed()) return std::nullopt;
+        const Ending ending = EndingNow();
+        if (ending != Ending::None && !Close(ending)) return std::nullopt;
+        if (inItem && diverged_) {
+          Tag t;
+          t.at = lt, t.size = static_cast<std::size_t>(p - lt), t.end = true;
+          t.ending = ending;
+          t.after = ShapeNow();
+          current_.push_back(t);
+        }
+        if (inItem && !gen_) ItemDone();
         continue;
       }
       if (*p == '!') {
         if (capture_ != Slot::None) return std::nullopt;
+        const std::string_view rest(p, static_cast<std::size_t>(end - p));
         if (rest.starts_with("!--")) {
           const std::size_t close = rest.find("-->", 3);
           if (close == std::string_view::npos) return std::nullopt;
           p += close + 3;
+          recording_ = false;  // an item with a comment is no pattern for the next
           continue;
         }
         if (rest.starts_with("!DOCTYPE") && open_.empty() && !rootSeen) {
           const std::size_t close = rest.find('>');
-          if (close == std::string_view::npos || rest.substr(0, close).find('[') != std::string_view::npos)
+          if (close == std::string_view::npos || rest.substr(0, close).find_first_of("[<") != std::string_view::npos)
             return std::nullopt;
           p += close + 1;
           continue;
@@ -518,55 +745,199 @@ class ItemScan {
         return std::nullopt;
       }
       // A start tag: its name, then attributes (name="value" or name='value').
-      std::size_t n = 0;
-      if (!IsNameStart(rest[0])) return std::nullopt;
-      n = NameEnd(rest, n);
-      const std::string_view name = rest.substr(0, n);
+      if (!IsNameStart(*p)) return std::nullopt;
+      const char* q = NameEndAt(p, end);
+      const std::string_view name(p, static_cast<std::size_t>(q - p));
       bool empty = false;
-      while (true) {
-        const std::size_t spaced = n;
-        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
-        if (n == rest.size()) return std::nullopt;
-        if (rest[n] == '>') break;
-        if (rest[n] == '/') {
-          if (n + 1 == rest.size() || rest[n + 1] != '>') return std::nullopt;
-          empty = true;
-          ++n;
-          break;
+      if (q < end && *q == '>') {
+        // No attributes: nearly every tag of the file.
+      } else {
+        while (true) {
+          const char* spaced = q;
+          while (q < end && IsXmlSpace(*q)) ++q;
+          if (q == end) return std::nullopt;
+          if (*q == '>') break;
+          if (*q == '/') {
+            if (q + 1 == end || q[1] != '>') return std::nullopt;
+            empty = true;
+            ++q;
+            break;
+          }
+          if (q == spaced || !IsNameStart(*q)) return std::nullopt;
+          q = NameEndAt(q, end);
+          while (q < end && IsXmlSpace(*q)) ++q;
+          if (q == end || *q != '=') return std::nullopt;
+          ++q;
+          while (q < end && IsXmlSpace(*q)) ++q;
+          if (q == end || (*q != '"' && *q != '\'')) return std::nullopt;
+          const char quote = *q++;
+          while (q < end && *q != quote && *q != '<') ++q;
+          if (q == end || *q != quote) return std::nullopt;
+          ++q;
         }
-        if (n == spaced || !IsNameStart(rest[n])) return std::nullopt;
-        n = NameEnd(rest, n);
-        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
-        if (n == rest.size() || rest[n] != '=') return std::nullopt;
-        ++n;
-        while (n < rest.size() && IsXmlSpace(rest[n])) ++n;
-        if (n == rest.size() || (rest[n] != '"' && rest[n] != '\'')) return std::nullopt;
-        const char quote = rest[n++];
-        while (n < rest.size() && rest[n] != quote && rest[n] != '<') ++n;
-        if (n == rest.size() || rest[n] != quote) return std::nullopt;
-        ++n;
       }
-      p += n + 1;
+      p = q + 1;
+      const Name kind = NameOf(name);
       if (open_.empty()) {
-        if (rootSeen || name != "xmeml") return std::nullopt;
+        if (rootSeen || kind != Name::Xmeml) return std::nullopt;
         rootSeen = true;
       }
-      if (!Opened(name)) return std::nullopt;
-      open_.push_back(name);
-      if (empty) {
-        open_.pop_back();
-        if (!Closed()) return std::nullopt;
+      newParameter_ = false;
+      if (!Opened(kind)) return std::nullopt;
+      if (!inItem && gen_) {  // an item starts: its tags are kept, and the last item's foretold
+        current_.clear();
+        recording_ = true;
+        diverged_ = last_.empty();
+        cursor_ = 0;
       }
+      Tag t;
+      t.at = lt, t.size = static_cast<std::size_t>(p - lt), t.name = name.size(), t.kind = kind, t.empty = empty;
+      t.opened = capture_;
+      t.newParameter = newParameter_;
+      if (empty) {
+        t.ending = EndingNow();
+        if (!Close(t.ending)) return std::nullopt;
+      } else {
+        open_.push_back(name);
+      }
+      if (inItem && diverged_) {
+        t.after = ShapeNow();
+        current_.push_back(t);
+      }
+      if (inItem && !gen_) ItemDone();
     }
     if (!open_.empty() || !rootSeen) return std::nullopt;
     return std::move(found_);
   }
 
  private:
+  // A generator item's tags as they stood in the file, kept for the next item: editors write
+  // every item with the same tags in the same order, so a tag that is byte for byte the one
+  // the last item had at its place is read as that one was (its name, kind and whether it
+  // closes itself), without reading its name again. Only the values between them differ.
+  enum class Name : std::uint8_t;
+  enum class Slot : std::uint8_t;
+  enum class Holder : std::uint8_t;
+  // How an end tag ends what is being read: nothing, a value, a parameter or the item.
+  enum class Ending : std::uint8_t { None, Value, Parameter, Item };
+  // Where the reading stands, the values aside: which elements of the item were met and
+  // what the element open at each level is to it.
+  struct Shape {
+    std::array<Holder, 4> holders{};
+    Slot capture{};
+    bool start = false, end = false, rate = false, effect = false, timebase = false, id = false, value = false;
+  };
+  struct Tag {
+    const char* at = nullptr;  // its '<' in the file
+    std::size_t size = 0;      // as far as its '>'
+    std::size_t name = 0;      // the length of a start tag's name
+    Name kind{};
+    bool end = false, empty = false;
+    Slot opened{};               // the value a start tag opens
+    bool newParameter = false;   // a start tag opens a parameter of the first effect
+    Ending ending = Ending::None;  // what an end tag (or an empty element) ends
+    Shape after;                 // where the reading stood after the tag
+  };
+  // An item is read: its tags become the pattern of the next (an item that went as the last
+  // one did leaves the pattern as it is).
+  void ItemDone() {
+    if (!recording_) last_.clear();
+    else if (diverged_) last_.swap(current_);
+    foretold_ = last_.size();
+    current_.clear();
+    cursor_ = 0;
+  }
+  std::vector<Tag> last_, current_;
+  std::size_t foretold_ = 0;  // last_.size(), asked at every tag
+  std::size_t cursor_ = 0;
+  bool recording_ = false, diverged_ = false;
+
+  // The element names the scan acts on; any other is Other.
+  enum class Name : std::uint8_t {
+    Other, Xmeml, GeneratorItem, Start, End, Rate, Effect, Timebase, EffectId, ElementName, Parameter, ParameterId, Value
+  };
+  static Name NameOf(std::string_view name) {
+    const char* p = name.data();
+    switch (name.size()) {
+      case 3: return std::memcmp(p, "end", 3) == 0 ? Name::End : Name::Other;
+      case 4:
+        if (std::memcmp(p, "rate", 4) == 0) return Name::Rate;
+        return std::memcmp(p, "name", 4) == 0 ? Name::ElementName : Name::Other;
+      case 5:
+        if (std::memcmp(p, "start", 5) == 0) return Name::Start;
+        if (std::memcmp(p, "value", 5) == 0) return Name::Value;
+        return std::memcmp(p, "xmeml", 5) == 0 ? Name::Xmeml : Name::Other;
+      case 6: return std::memcmp(p, "effect", 6) == 0 ? Name::Effect : Name::Other;
+      case 8:
+        if (std::memcmp(p, "timebase", 8) == 0) return Name::Timebase;
+        return std::memcmp(p, "effectid", 8) == 0 ? Name::EffectId : Name::Other;
+      case 9: return std::memcmp(p, "parameter", 9) == 0 ? Name::Parameter : Name::Other;
+      case 11: return std::memcmp(p, "parameterid", 11) == 0 ? Name::ParameterId : Name::Other;
+      case 13: return std::memcmp(p, "generatoritem", 13) == 0 ? Name::GeneratorItem : Name::Other;
+      default: return Name::Other;
+    }
+  }
+  // The first `byte` at or after p, or end: sixteen bytes looked at a time.
+  static const char* FindByte(const char* p, const char* end, char byte) {
+#if defined(__SSE2__)
+    const __m128i b = _mm_set1_epi8(byte);
+    for (; end - p >= 16; p += 16) {
+      const int bits = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), b));
+      if (bits) return p + __builtin_ctz(static_cast<unsigned>(bits));
+    }
+#endif
+    while (p < end && *p != byte) ++p;
+    return p;
+  }
+  // The end of the name starting at p: sixteen bytes looked at a time for a byte that is
+  // not a name byte (a letter, digit, '_', ':', '.' or '-').
+  static const char* NameEndAt(const char* p, const char* end) {
+#if defined(__SSE2__)
+    for (; end - p >= 16; p += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      // Letters of either case are 'a'-'z' with the 0x20 bit set; bytes of 0x80 and over are
+      // negative to the signed compares and in no range.
+      const __m128i lower = _mm_or_si128(v, _mm_set1_epi8(0x20));
+      const __m128i letter =
+          _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(lower, _mm_set1_epi8('z' + 1)));
+      const __m128i digit =
+          _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
+      const __m128i marks =
+          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('_')), _mm_cmpeq_epi8(v, _mm_set1_epi8(':'))),
+                       _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('.')), _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))));
+      const int name = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(letter, digit), marks));
+      if (name != 0xFFFF) return p + __builtin_ctz(static_cast<unsigned>(~name));
+    }
+#endif
+    while (p < end && IsNameChar(*p)) ++p;
+    return p;
+  }
+  // Two runs of `n` bytes equal? Names are short: compared as the first and the last eight
+  // (or four) bytes of each, which read nothing outside the runs.
+  static bool SameBytes(const char* a, const char* b, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+      std::uint64_t a0, a1, b0, b1;
+      std::memcpy(&a0, a, 8);
+      std::memcpy(&b0, b, 8);
+      std::memcpy(&a1, a + n - 8, 8);
+      std::memcpy(&b1, b + n - 8, 8);
+      return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+    if (n >= 4 && n < 8) {
+      std::uint32_t a0, a1, b0, b1;
+      std::memcpy(&a0, a, 4);
+      std::memcpy(&b0, b, 4);
+      std::memcpy(&a1, a + n - 4, 4);
+      std::memcpy(&b1, b + n - 4, 4);
+      return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+    return std::memcmp(a, b, n) == 0;
+  }
+
   // The values the scan takes: what the element being read is to them.
-  enum class Slot { None, Start, End, Timebase, Kind, ParameterId, Value };
+  enum class Slot : std::uint8_t { None, Start, End, Timebase, Kind, ParameterId, Value };
   // The elements between a generator item and a value.
-  enum class Holder { Other, FirstRate, FirstEffect, Effect, Parameter };
+  enum class Holder : std::uint8_t { Other, FirstRate, FirstEffect, Effect, Parameter };
 
   struct Generator {
     std::size_t depth = 0;
@@ -580,10 +951,10 @@ class ItemScan {
   };
 
   // A start tag at depth open_.size(); false when the scan cannot read the file.
-  bool Opened(std::string_view name) {
+  bool Opened(Name name) {
     if (capture_ != Slot::None) return false;  // markup inside a value
     const std::size_t depth = open_.size();
-    if (name == "generatoritem") {
+    if (name == Name::GeneratorItem) {
       if (gen_) return false;  // an item inside an item
       gen_ = Generator{};  // not emplace(): clang sees the nested type as not yet default-constructible
       gen_->depth = depth;
@@ -591,43 +962,74 @@ class ItemScan {
     }
     if (!gen_ || depth <= gen_->depth || depth > gen_->depth + 3) return true;
     const std::size_t level = depth - gen_->depth;
-    if (holders_.size() < 4) holders_.resize(4);
     holders_[level] = Holder::Other;
     Slot slot = Slot::None;
     if (level == 1) {
-      if (name == "start" && !gen_->start) gen_->start = true, slot = Slot::Start;
-      else if (name == "end" && !gen_->end) gen_->end = true, slot = Slot::End;
-      else if (name == "rate" && !gen_->rate) gen_->rate = true, holders_[1] = Holder::FirstRate;
-      else if (name == "effect") holders_[1] = gen_->effect ? Holder::Effect : Holder::FirstEffect, gen_->effect = true;
+      if (name == Name::Start && !gen_->start) gen_->start = true, slot = Slot::Start;
+      else if (name == Name::End && !gen_->end) gen_->end = true, slot = Slot::End;
+      else if (name == Name::Rate && !gen_->rate) gen_->rate = true, holders_[1] = Holder::FirstRate;
+      else if (name == Name::Effect) holders_[1] = gen_->effect ? Holder::Effect : Holder::FirstEffect, gen_->effect = true;
     } else if (level == 2) {
       const Holder up = holders_[1];
-      if (up == Holder::FirstRate && name == "timebase" && !gen_->timebase) gen_->timebase = true, slot = Slot::Timebase;
-      else if ((up == Holder::FirstEffect || up == Holder::Effect) && (name == "effectid" || name == "name"))
+      if (up == Holder::FirstRate && name == Name::Timebase && !gen_->timebase) gen_->timebase = true, slot = Slot::Timebase;
+      else if ((up == Holder::FirstEffect || up == Holder::Effect) && (name == Name::EffectId || name == Name::ElementName))
         slot = Slot::Kind;
-      else if (up == Holder::FirstEffect && name == "parameter") holders_[2] = Holder::Parameter, param_ = {};
+      else if (up == Holder::FirstEffect && name == Name::Parameter)
+        holders_[2] = Holder::Parameter, param_ = {}, newParameter_ = true;
     } else if (holders_[2] == Holder::Parameter) {
-      if (name == "parameterid" && !param_.id) param_.id = true, slot = Slot::ParameterId;
-      else if (name == "value" && !param_.value) param_.value = true, slot = Slot::Value;
+      if (name == Name::ParameterId && !param_.id) param_.id = true, slot = Slot::ParameterId;
+      else if (name == Name::Value && !param_.value) param_.value = true, slot = Slot::Value;
     }
     capture_ = slot;
     captured_ = {};
     return true;
   }
 
-  // An end tag (the element is off open_ already).
-  bool Closed() {
-    if (!gen_) return true;
+  // What an end tag ends (the element is off open_ already).
+  Ending EndingNow() const {
+    if (!gen_) return Ending::None;
+    if (capture_ != Slot::None) return Ending::Value;
     const std::size_t depth = open_.size();
-    if (capture_ != Slot::None) {
-      // The value's text as the tree has it: none when it is only white space.
-      const std::string_view text = captured_.data() && !AllSpace(captured_) ? captured_ : std::string_view();
+    if (depth == gen_->depth + 2 && holders_[2] == Holder::Parameter) return Ending::Parameter;
+    return depth == gen_->depth ? Ending::Item : Ending::None;
+  }
+  Shape ShapeNow() const {
+    Shape s;
+    s.holders = holders_;
+    s.capture = capture_;
+    if (gen_) {
+      s.start = gen_->start, s.end = gen_->end, s.rate = gen_->rate, s.effect = gen_->effect;
+      s.timebase = gen_->timebase;
+    }
+    s.id = param_.id, s.value = param_.value;
+    return s;
+  }
+  void SetShape(const Shape& s) {
+    holders_ = s.holders;
+    capture_ = s.capture;
+    if (gen_) {
+      gen_->start = s.start, gen_->end = s.end, gen_->rate = s.rate, gen_->effect = s.effect;
+      gen_->timebase = s.timebase;
+    }
+    param_.id = s.id, param_.value = s.value;
+  }
+
+  // An end tag: what it ends taken in. False when the scan cannot read the file.
+  bool Close(Ending ending) {
+    if (ending == Ending::None) return true;
+    if (ending == Ending::Value) {
+      // The value's text as the tree has it: none when it is only white space (a value
+      // nearly always starts with what it holds).
+      const bool some = captured_.data() && !captured_.empty() && (!IsXmlSpace(captured_[0]) || !AllSpace(captured_));
+      const std::string_view text = some ? captured_ : std::string_view();
       switch (capture_) {
         case Slot::Start: gen_->startText = text; break;
         case Slot::End: gen_->endText = text; break;
         case Slot::Timebase: gen_->timebaseText = text; break;
         case Slot::Kind:
-          if (PlainValue(text)) {
-            gen_->isText = gen_->isText || text == "Text";
+          if (text == "Text") {
+            gen_->isText = true;
+          } else if (PlainValue(text)) {
           } else {
             if (!DecodeValue(text, decoded_)) return false;
             gen_->isText = gen_->isText || decoded_ == "Text";
@@ -640,10 +1042,10 @@ class ItemScan {
       capture_ = Slot::None;
       return true;
     }
-    if (depth == gen_->depth + 2 && holders_[2] == Holder::Parameter) {
+    if (ending == Ending::Parameter) {
       holders_[2] = Holder::Other;
       std::string_view id = param_.idText;
-      if (!PlainValue(id)) {
+      if (id != "str" && id != "fontstyle" && !PlainValue(id)) {
         if (!DecodeValue(id, decoded_)) return false;
         id = decoded_;
       }
@@ -656,7 +1058,6 @@ class ItemScan {
       }
       return true;
     }
-    if (depth != gen_->depth) return true;
     // The generator item is complete.
     Generator g = std::move(*gen_);
     gen_.reset();
@@ -678,11 +1079,12 @@ class ItemScan {
 
   std::string_view text_;
   int countingRate_;
-  std::vector<std::string_view> open_;
+  std::vector<std::string_view> open_;  // the names of the elements open, outermost first
   std::optional<Generator> gen_;
-  std::vector<Holder> holders_;
+  std::array<Holder, 4> holders_{};
   Parameter param_;
   Slot capture_ = Slot::None;
+  bool newParameter_ = false;  // the last start tag opened a parameter
   std::string_view captured_;
   std::string decoded_;
   FoundItems found_;
@@ -705,7 +1107,8 @@ SubtitleDocument ItemsToDocument(FoundItems found, const FrameRate& rate, Warnin
     s.inCue = FramesToDigits(static_cast<Timecode>(item.start), rate);
     s.outCue = FramesToDigits(static_cast<Timecode>(item.end), rate);
     std::string body = ScriptTextToMarkup(item.text, {});
-    s.text = item.italic && !body.empty() ? kItalicOn + body + kItalicOff : body;
+    if (item.italic && !body.empty()) s.text = kItalicOn + body + kItalicOff;
+    else s.text = std::move(body);
     if (!cues.Add(std::move(s))) break;
   }
   return cues.Finish(rate, "The Final Cut Pro XML file holds no text items");

@@ -4,8 +4,10 @@
 // cues, with the text (rows separated by CR), font, size, alignment and style as the
 // generator's parameters. The generator styles a whole item: a wholly italic subtitle is
 // written in the italic style, italics over part of a text are left out with a warning.
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/document.h"
 
@@ -20,6 +22,12 @@ struct FinalCutProOptions {
 };
 
 std::string WriteFinalCutPro(const SubtitleDocument& doc, const FinalCutProOptions& options, Warnings& warnings);
+// The same file as its bytes, made in the same pass: it is ASCII whatever the subtitles
+// hold (characters outside ASCII are character references), so its bytes in UTF-8 and in
+// an ANSI code page that keeps ASCII are its text. `utf8Bom` puts UTF-8's byte-order mark
+// in front.
+std::vector<std::uint8_t> WriteFinalCutProBytes(const SubtitleDocument& doc, const FinalCutProOptions& options,
+                                                Warnings& warnings, bool utf8Bom);
 // Reads the text generator items of every video track, in timeline order; throws
 // InvalidFileFormat when the file is not xmeml or holds no text item.
 SubtitleDocument ReadFinalCutPro(std::string_view text, const FrameRate& rate, Warnings& warnings);

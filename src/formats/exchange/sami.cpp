@@ -315,19 +315,26 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
       otherClass = true;
       q = after;
     }
-    // A line end in the file (CR LF, LF or CR) and a tab are one space to HTML; rows end at
-    // <br>. A "</SYNC>" inside the caption is left out. Most captions have neither and are
-    // read where they lie.
+    // A line end in the file (CR LF, LF or CR) and a tab are one space to HTML, and so is a
+    // run of them with the spaces around it (a caption wrapped and indented in the file);
+    // rows end at <br>. A "</SYNC>" inside the caption is left out. Most captions have
+    // neither and are read where they lie.
     const std::size_t captionAt = caption.empty() ? 0 : static_cast<std::size_t>(caption.data() - text.data());
     const bool hasSyncClose =
         !scanned || SyncTags::First(tags.syncCloses, captionAt, captionAt + caption.size()) != std::string_view::npos;
     auto has = [&](char c) { return !caption.empty() && std::memchr(caption.data(), c, caption.size()) != nullptr; };
     if (hasSyncClose || has('\r') || has('\n') || has('\t')) {
       changed.clear();
+      auto isBreak = [](char c) { return c == '\r' || c == '\n' || c == '\t'; };
       for (std::size_t k = 0; k < caption.size(); ++k) {
         const char c = caption[k];
-        if (c == '\r' && k + 1 < caption.size() && caption[k + 1] == '\n') ++k;
-        changed += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+        if (!isBreak(c)) {
+          changed += c;
+          continue;
+        }
+        while (!changed.empty() && changed.back() == ' ') changed.pop_back();
+        changed += ' ';
+        while (k + 1 < caption.size() && (isBreak(caption[k + 1]) || caption[k + 1] == ' ')) ++k;
       }
       for (std::size_t k = FindNoCase(changed, "</sync"); k != std::string::npos; k = FindNoCase(changed, "</sync"))
         changed.erase(k, changed.find('>', k) == std::string::npos ? std::string::npos : changed.find('>', k) - k + 1);
@@ -345,6 +352,8 @@ SubtitleDocument ReadSami(std::string_view text, const FrameRate& rate, Warnings
     if (!cues.Add(std::move(s))) break;
     open = cues.Last();
   }
+  if (open)
+    warnings.push_back("The last caption is not cleared by a SYNC after it and was read without an out cue");
   if (otherClass) warnings.push_back("Only the captions of the first language class were read");
   if (!any) cues.Finish(rate, "This is not a valid SAMI file");
   if (cues.Count() == 0) return cues.Finish(rate, "", true);

@@ -73,9 +73,9 @@ struct Own {
   bool styled = false;  // some prefixed attribute (tts: and the like) to read
 };
 
-Own Gather(const TtTree& t, const TtNode& n) {
+Own Gather(std::span<const TtAttribute> attributes) {
   Own o;
-  for (const TtAttribute& a : t.Attributes(n)) {
+  for (const TtAttribute& a : attributes) {
     const std::string_view name = a.name;
     // The unprefixed names first, then the prefixed ones (tts: nearly always).
     switch (name[0]) {
@@ -91,7 +91,7 @@ Own Gather(const TtTree& t, const TtNode& n) {
       case 'x':
         // xml:id and xml:lang say nothing here; xml:space is the one xml: attribute read.
         if (name.starts_with("xml:")) {
-          if (NameIs(name.substr(4), "space")) o.space = a.value;
+          if (NameIs(std::string_view(name.data() + 4, name.size() - 4), "space")) o.space = a.value;
           continue;
         }
         break;
@@ -100,7 +100,7 @@ Own Gather(const TtTree& t, const TtNode& n) {
     const std::size_t colon = name.find(':');
     if (colon == std::string_view::npos) continue;
     if (colon == 3 && name.starts_with("xml")) {
-      if (NameIs(name.substr(4), "space")) o.space = a.value;
+      if (NameIs(std::string_view(name.data() + 4, name.size() - 4), "space")) o.space = a.value;
     } else if (!name.starts_with("xmlns")) {
       o.styled = true;
     }
@@ -149,14 +149,41 @@ std::vector<std::string_view> Words(std::string_view s) {
   return out;
 }
 
-bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+// Every byte above the space is not white space: one comparison for nearly all.
+inline bool IsXmlSpace(char c) {
+  return static_cast<unsigned char>(c) <= ' ' && (c == ' ' || c == '\t' || c == '\r' || c == '\n');
+}
 
-std::string_view Strip(std::string_view s) {
-  if (!s.empty() && !IsXmlSpace(s.front()) && !IsXmlSpace(s.back())) return s;
+std::string_view StripEnds(std::string_view s) {
   const char* ws = " \t\r\n";
   std::size_t b = s.find_first_not_of(ws);
   if (b == std::string_view::npos) return {};
   return s.substr(b, s.find_last_not_of(ws) - b + 1);
+}
+[[gnu::always_inline]] inline std::string_view Strip(std::string_view s) {
+  if (!s.empty() && !IsXmlSpace(s.front()) && !IsXmlSpace(s.back())) return s;
+  return StripEnds(s);
+}
+
+// Two texts of the document equal? Style references and region names are short: compared
+// eight bytes at a time (the last eight overlapping the ones before), without a library call.
+[[gnu::always_inline]] inline bool SameText(std::string_view a, std::string_view b) {
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n < 8) {
+    for (std::size_t i = 0; i < n; ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
+  std::uint64_t x, y;
+  for (std::size_t i = 0; i + 8 < n; i += 8) {
+    std::memcpy(&x, a.data() + i, 8);
+    std::memcpy(&y, b.data() + i, 8);
+    if (x != y) return false;
+  }
+  std::memcpy(&x, a.data() + n - 8, 8);
+  std::memcpy(&y, b.data() + n - 8, 8);
+  return x == y;
 }
 
 // The place values of fraction digits, 0.1 divided by ten again and again: a table of the
@@ -338,14 +365,14 @@ struct Reader {
 
   Reader(const TtTree& tree, std::vector<std::string>& w) : t(tree), warnings(w) {}
 
-  void ApplyInline(const TtNode& n, Props& p) {
-    for (const TtAttribute& a : t.Attributes(n)) {
+  void ApplyInline(std::span<const TtAttribute> attributes, Props& p) {
+    for (const TtAttribute& a : attributes) {
       // Prefixed names only, not xml: or xmlns; the local name picked by its first letter.
       const std::string_view name = a.name;
       const std::size_t colon = name.find(':');
       if (colon == std::string_view::npos) continue;
       if ((colon == 3 && name.starts_with("xml")) || name.starts_with("xmlns")) continue;
-      const std::string_view local = name.substr(colon + 1);
+      const std::string_view local(name.data() + colon + 1, name.size() - colon - 1);
       auto value = [&] { return Strip(a.value); };
       switch (First(local)) {
         case 'f':
@@ -395,12 +422,13 @@ struct Reader {
     auto it = styleCache.find(style);
     if (it != styleCache.end()) return it->second;
     Props p;
-    const Own own = Gather(t, t[style]);
+    const std::span<const TtAttribute> attributes = t.Attributes(t[style]);
+    const Own own = Gather(attributes);
     ForEachWord(own.style, [&](std::string_view id) {
       auto ref = styles.find(id);
       if (ref != styles.end()) Overlay(p, StyleProps(ref->second, depth + 1));
     });
-    if (own.styled) ApplyInline(t[style], p);
+    if (own.styled) ApplyInline(attributes, p);
     return styleCache.insert_or_assign(style, p).first->second;
   }
 
@@ -422,7 +450,7 @@ struct Reader {
   std::vector<std::pair<std::string_view, Props>> referenced_;
   const Props& Referenced(std::string_view styleAttribute) {
     for (const auto& [attribute, props] : referenced_)
-      if (attribute == styleAttribute) return props;
+      if (SameText(attribute, styleAttribute)) return props;
     Props p;
     ForEachWord(styleAttribute, [&](std::string_view id) {
       if (const Props* style = StyleById(id)) Overlay(p, *style);
@@ -432,11 +460,14 @@ struct Reader {
   }
 
   // The element's referenced styles (in order), then its own attributes.
-  void ApplyElement(const TtNode& n, Props& p, const Own& own) {
+  void ApplyElement(std::span<const TtAttribute> attributes, Props& p, const Own& own) {
     if (!own.style.empty()) Overlay(p, Referenced(own.style));
-    if (own.styled) ApplyInline(n, p);
+    if (own.styled) ApplyInline(attributes, p);
   }
-  void ApplyElement(const TtNode& n, Props& p) { ApplyElement(n, p, Gather(t, n)); }
+  void ApplyElement(const TtNode& n, Props& p) {
+    const std::span<const TtAttribute> attributes = t.Attributes(n);
+    ApplyElement(attributes, p, Gather(attributes));
+  }
 
   // --- Rows from regions ----------------------------------------------------------------
 
@@ -483,6 +514,7 @@ struct Reader {
     bool italic = false, underline = false, fontOrSize = false;
     int colour = 0;
     bool plain = false;  // known to hold no markup character
+    bool blank = false;  // known to be white space alone
   };
   static Piece PieceOf(std::string_view text, const Props& style, bool preserve) {
     return {text, preserve, style.italic.value_or(false), style.underline.value_or(false), style.fontOrSize,
@@ -493,6 +525,7 @@ struct Reader {
   std::vector<Piece> pieces_;
   std::vector<std::size_t> rowStarts_;
   std::deque<std::string> store_;  // a deque: the views into it stay where they are
+  std::size_t textBytes_ = 0;      // the paragraph's text as read, before white space is made one
   std::size_t storeUsed_ = 0;
 
   std::string& Stored() {
@@ -505,15 +538,21 @@ struct Reader {
   void NewRow() { rowStarts_.push_back(pieces_.size()); }
   std::size_t RowEnd(std::size_t r) const { return r + 1 < rowStarts_.size() ? rowStarts_[r + 1] : pieces_.size(); }
 
-  void Collect(const TtNode& n, const Props& inherited, bool preserve, int depth = 0) {
+  // The text of a paragraph's content up to the end tag of the element it stands in, as
+  // pieces and rows; `depth` counts the elements between it and the paragraph.
+  // `inheritedId` names the value of `inherited` (equal numbers, equal props).
+  template <class Source>
+  void Collect(Source& src, const Props& inherited, std::uint64_t inheritedId, bool preserve, int depth = 0) {
     if (depth > kMaxDepth) {
       tooDeep = true;
+      Skip(src);
       return;
     }
-    for (std::uint32_t ci : t.Children(n)) {
-      const TtNode& c = t[ci];
-      if (c.text) {
-        std::string_view text = c.value;
+    while (true) {
+      const XmlScan::Token token = src.Next();
+      if (token == XmlScan::EndTag) return;
+      if (token == XmlScan::Text) {
+        std::string_view text = src.text([this]() -> std::string& { return Stored(); });
         if (preserve) {
           // Preserved line feeds are line breaks.
           std::size_t start = 0;
@@ -532,39 +571,61 @@ struct Reader {
             }
         } else {
           pieces_.push_back(PieceOf(text, inherited, false));
+          pieces_.back().blank = src.blankText();
         }
+        textBytes_ += text.size();
         continue;
       }
-      const std::string_view local = XmlLocalName(c.value);
+      const std::string_view local = XmlLocalName(src.name());
       bool italicElement = false;
       switch (First(local)) {
         case 'b':
           if (NameIs(local, "br")) {
             NewRow();
+            Skip(src);
             continue;
           }
           break;
         case 'i': italicElement = local.size() == 1; break;
-        case 'm': if (NameIs(local, "metadata")) continue; break;
-        case 'r': if (NameIs(local, "region")) continue; break;
-        case 's': if (NameIs(local, "set")) continue; break;
+        case 'm': if (NameIs(local, "metadata")) { Skip(src); continue; } break;
+        case 'r': if (NameIs(local, "region")) { Skip(src); continue; } break;
+        case 's': if (NameIs(local, "set")) { Skip(src); continue; } break;
         default: break;
       }
-      const Own own = Gather(t, c);
+      const std::span<const TtAttribute> attributes = src.attributes();
+      if (!italicElement && attributes.size() == 1 && NameIs(attributes[0].name, "style")) {
+        // A span that names styles and nothing else, as most files write them.
+        std::uint64_t id = 0;
+        const Props p = SpanStyleOf(inherited, inheritedId, attributes[0].value, id);
+        Collect(src, p, id, preserve, depth + 1);
+        continue;
+      }
+      const Own own = Gather(attributes);
       bool keep = preserve;
       if (!own.space.empty()) keep = own.space == "preserve";
       if (own.style.empty() && !own.styled && !italicElement) {
-        Collect(c, inherited, keep, depth + 1);  // a span that changes nothing
+        Collect(src, inherited, inheritedId, keep, depth + 1);  // a span that changes nothing
         continue;
       }
       Props p = inherited;
-      ApplyElement(c, p, own);
+      ApplyElement(attributes, p, own);
       if (italicElement) p.italic = true;
-      Collect(c, p, keep, depth + 1);
+      Collect(src, p, ++propsIds_, keep, depth + 1);
+    }
+  }
+
+  // Passes over the rest of the element the source stands in, its end tag included.
+  template <class Source>
+  static void Skip(Source& src) {
+    for (std::size_t open = 0;;) {
+      const XmlScan::Token token = src.Next();
+      if (token == XmlScan::StartTag) ++open;
+      else if (token == XmlScan::EndTag && open-- == 0) return;
     }
   }
 
   static bool IsSpace(char ch) { return IsXmlSpace(ch); }
+  static constexpr auto kIsSpace = [](char ch) { return IsXmlSpace(ch); };
 
   // Default white space handling: line feeds and tabs are spaces, runs of spaces are one,
   // and rows lose the spaces at their ends.
@@ -582,9 +643,18 @@ struct Reader {
         lastSpace = !piece.text.empty() ? piece.text.back() == ' ' : lastSpace;
         continue;
       }
+      // White space alone (the line end and indentation between two tags) is one space,
+      // or none after a space.
+      std::string_view text = piece.text;
+      if (piece.blank || (!text.empty() && IsSpace(text.front()) && IsSpace(text.back()) &&
+                          std::all_of(text.begin(), text.end(), kIsSpace))) {
+        piece.text = lastSpace ? std::string_view() : std::string_view(" ");
+        piece.plain = true;
+        lastSpace = true;
+        continue;
+      }
       // Spaces after a space go; most text then has single spaces between words only and
       // is kept where it lies, its markup characters noted on the way.
-      std::string_view text = piece.text;
       if (lastSpace)
         while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
       bool same = true, after = lastSpace, markup = false;
@@ -593,16 +663,21 @@ struct Reader {
 #if defined(__SSE2__)
       // Sixteen bytes at a time while they hold only other characters and single spaces;
       // the byte loop below takes any chunk with more (and goes on from there).
-      while (end - c >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c));
+      // The spaces of the chunk at `at`, or ~0 when it holds other white space or markers.
+      auto chunk = [](const unsigned char* at) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
         const __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
         const __m128i upToSpace = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(' ')), v);  // controls, line ends
         const __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(kItalicOn)),
                                                         _mm_cmpeq_epi8(v, _mm_set1_epi8(kItalicOff))),
                                            _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(kUnderlineOn)),
                                                         _mm_cmpeq_epi8(v, _mm_set1_epi8(kUnderlineOff))));
-        if (_mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(space, upToSpace), marks))) break;
-        const auto spaces = static_cast<unsigned>(_mm_movemask_epi8(space));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(space, upToSpace), marks))) return ~0u;
+        return static_cast<unsigned>(_mm_movemask_epi8(space));
+      };
+      while (end - c >= 16) {
+        const unsigned spaces = chunk(c);
+        if (spaces == ~0u) break;
         if ((spaces & (spaces << 1)) || (after && (spaces & 1))) break;  // a space after a space
         after = (spaces >> 15) != 0;
         c += 16;
@@ -666,8 +741,7 @@ struct Reader {
     int colour = 0;
     for (std::size_t r = 0; r < rowCount; ++r) Collapse(rowStarts_[r], RowEnd(r));
     // Room for the text, the row breaks and a few switches: the text grows once at most.
-    std::size_t room = 2 * rowCount + 8;
-    for (std::size_t k = 0; k < pieces_.size(); ++k) room += pieces_[k].text.size();
+    const std::size_t room = 2 * rowCount + 8 + textBytes_;  // white space only shrinks
     std::string out;
     out.reserve(room);
     for (std::size_t r = 0; r < rowCount; ++r) {
@@ -681,7 +755,7 @@ struct Reader {
           if (underline && !piece.underline) out += kUnderlineOff, underline = false;
           break;
         }
-        out += "\r\n";
+        out.append("\r\n", 2);
       }
       for (std::size_t k = from; k < to; ++k) {
         const Piece& piece = pieces_[k];
@@ -699,7 +773,8 @@ struct Reader {
           std::size_t offs = 0;
           if (italic && !wantItalic) off[offs++] = kItalicOff, italic = false;
           if (underline && !wantUnder) off[offs++] = kUnderlineOff, underline = false;
-          out.insert(out.size() - spaces, off, offs);
+          if (spaces) out.insert(out.size() - spaces, off, offs);
+          else out.append(off, offs);
         }
         if ((!italic && wantItalic) || (!underline && wantUnder))
           while (!text.empty() && text.front() == ' ') out += ' ', text.remove_prefix(1);
@@ -748,21 +823,26 @@ struct Reader {
   }
 
   // The span children of a paragraph without times of its own: their earliest begin and
-  // latest end.
-  void SpanTimes(const TtNode& n, const Interval& at, std::optional<double>& first,
-                 std::optional<double>& last, int depth = 0) {
-    if (depth > kMaxDepth) return;
-    for (std::uint32_t ci : t.Children(n)) {
-      const TtNode& c = t[ci];
-      if (c.text) continue;
+  // latest end. Reads up to the end tag of the element the source stands in.
+  template <class Source>
+  void SpanTimes(Source& src, const Interval& at, std::optional<double>& first, std::optional<double>& last,
+                 int depth = 0) {
+    if (depth > kMaxDepth) return Skip(src);
+    while (true) {
+      const XmlScan::Token token = src.Next();
+      if (token == XmlScan::EndTag) return;
+      if (token != XmlScan::StartTag) continue;
       Interval iv;
-      const Own own = Gather(t, c);
-      if (!IntervalOf(own, at, at.begin, iv)) continue;
+      const Own own = Gather(src.attributes());
+      if (!IntervalOf(own, at, at.begin, iv)) {
+        Skip(src);
+        continue;
+      }
       if (own.timed) {
         first = first ? std::min(*first, iv.begin) : iv.begin;
         if (iv.end) last = last ? std::max(*last, *iv.end) : *iv.end;
       }
-      SpanTimes(c, iv, first, last, depth + 1);
+      SpanTimes(src, iv, first, last, depth + 1);
     }
   }
 
@@ -777,25 +857,35 @@ struct Reader {
   std::vector<Found> found;
   std::size_t untimed = 0, badTimes = 0;
 
-  void Paragraph(const TtNode& p, const Own& own, const Props& chainProps, const Interval& iv,
-                 std::string_view region, bool preserve) {
+  // The paragraph whose start tag the source has just given (`attributes`, gathered in
+  // `own`), read up to its end tag.
+  template <class Source>
+  void Paragraph(Source& src, std::span<const TtAttribute> attributes, const Own& own, const Props& chainProps,
+                 std::uint64_t chain,
+                 const Interval& iv, std::string_view region, bool preserve) {
     Interval at = iv;
     if (!own.timed) {
+      // The times of its spans, read ahead by a second source that leaves this one here.
+      Source ahead(typename Source::Ahead{}, src);
       std::optional<double> first, last;
-      SpanTimes(p, iv, first, last);
+      SpanTimes(ahead, iv, first, last);
       if (first) at.begin = *first;
       if (last) at.end = last;
     }
     if (!at.end) {
       ++untimed;
+      Skip(src);
       return;
     }
     Props props;
     int row = 0;
-    if (!own.styled && last_.valid && last_.region == region && last_.style == own.style && last_.chain == chainProps) {
+    std::uint64_t propsId;
+    if (!own.styled && last_.valid && SameText(last_.region, region) && SameText(last_.style, own.style) && last_.chain == chain) {
       props = last_.props;
+      propsId = last_.propsId;
       row = last_.row;
     } else {
+      propsId = ++propsIds_;
       auto rit = regionProps.find(region);
       if (rit != regionProps.end()) {
         props = rit->second;
@@ -805,7 +895,7 @@ struct Reader {
         props.displayAlign.reset();
       }
       Overlay(props, chainProps);
-      ApplyElement(p, props, own);
+      ApplyElement(attributes, props, own);
       if (rit != regionProps.end()) {
         // Each region's row once.
         auto [cached, fresh] = regionRows.try_emplace(region, 0);
@@ -816,61 +906,105 @@ struct Reader {
         }
         row = cached->second;
       }
-      if (!own.styled) last_ = {true, region, own.style, chainProps, props, row};
+      if (!own.styled) last_ = {true, region, own.style, chain, props, propsId, row};
     }
     pieces_.clear();
     rowStarts_.assign(1, 0);
     storeUsed_ = 0;
-    Collect(p, props, preserve);
+    textBytes_ = 0;
+    Collect(src, props, propsId, preserve);
     fontsSeen = fontsSeen || props.fontOrSize;
     found.push_back({at.begin, *at.end, Markup(), row, props.align.value_or(AlignCentre), found.size()});
   }
   std::unordered_map<std::string_view, int> regionRows;
+  std::uint64_t chains_ = 0;  // walks begun
+  std::uint64_t propsIds_ = 0;  // props of paragraphs and spans made (their numbers)
+
+  // What spans that only name styles make of the props they inherit, for the last few
+  // pairs of inherited props and style attribute: a file's spans use a handful of each.
+  struct SpanStyle {
+    std::uint64_t inheritedId = 0, id = 0;
+    std::string_view style;
+    Props props;
+  };
+  std::array<SpanStyle, 8> spanStyles_;
+  std::size_t spanStylesMade_ = 0;
+  Props SpanStyleOf(const Props& inherited, std::uint64_t inheritedId, std::string_view style, std::uint64_t& id) {
+    for (const SpanStyle& s : spanStyles_)
+      if (s.id && s.inheritedId == inheritedId && SameText(s.style, style)) return id = s.id, s.props;
+    SpanStyle& s = spanStyles_[spanStylesMade_++ % spanStyles_.size()];
+    s.props = inherited;
+    Overlay(s.props, Referenced(style));
+    s.inheritedId = inheritedId;
+    s.style = style;
+    s.id = id = ++propsIds_;
+    return s.props;
+  }
   // Paragraphs of a division nearly always share their region, their style references and
   // what the division sets: the style and row of the last paragraph without inline styles
   // are kept for the next that asks for the same.
   struct ParagraphStyle {
     bool valid = false;
     std::string_view region, style;
-    Props chain, props;
+    std::uint64_t chain = 0;  // the walk of the division whose chainProps it had
+    Props props;
+    std::uint64_t propsId = 0;
     int row = 0;
   } last_;
 
-  // The divisions and paragraphs below `n`; `chainProps` holds what body and divisions
-  // above set, `own` is n's gathered attributes.
-  void Walk(const TtNode& n, const Own& own, int depth, const Props& chainProps, const Interval& iv,
+  // The divisions and paragraphs of the element the source stands in, up to its end tag;
+  // `chainProps` holds what body and divisions above set, `own` is the element's gathered
+  // attributes.
+  template <class Source>
+  void Walk(Source& src, const Own& own, int depth, const Props& chainProps, const Interval& iv,
             std::string_view region, bool preserve) {
     if (depth > kMaxDepth) {
       tooDeep = true;
+      Skip(src);
       return;
     }
+    // The paragraphs of one walk share its chainProps: known by the walk's number.
+    const std::uint64_t chain = ++chains_;
     const bool seq = own.timeContainer == "seq";
     double seqBase = iv.begin;
-    for (std::uint32_t ci : t.Children(n)) {
-      const TtNode& c = t[ci];
-      if (c.text) continue;
-      const std::string_view local = XmlLocalName(c.value);
+    while (true) {
+      const XmlScan::Token token = src.Next();
+      if (token == XmlScan::EndTag) return;
+      if (token != XmlScan::StartTag) continue;
+      const std::string_view local = XmlLocalName(src.name());
       const bool isP = NameIs(local, "p");
-      if (!isP && !NameIs(local, "div")) continue;
-      const Own cown = Gather(t, c);
+      if (!isP && !NameIs(local, "div")) {
+        Skip(src);
+        continue;
+      }
+      const std::span<const TtAttribute> attributes = src.attributes();
+      const Own cown = Gather(attributes);
       Interval civ;
       if (!IntervalOf(cown, iv, seq ? seqBase : iv.begin, civ)) {
         ++badTimes;
+        Skip(src);
         continue;
       }
       if (seq) seqBase = civ.end.value_or(seqBase);
       const std::string_view r = cown.region.empty() ? region : cown.region;
       const bool keep = cown.space.empty() ? preserve : cown.space == "preserve";
       if (isP) {
-        Paragraph(c, cown, chainProps, civ, r, keep);
+        Paragraph(src, attributes, cown, chainProps, chain, civ, r, keep);
       } else {
         Props props = chainProps;
-        ApplyElement(c, props, cown);
-        Walk(c, cown, depth + 1, props, civ, r, keep);
+        ApplyElement(attributes, props, cown);
+        Walk(src, cown, depth + 1, props, civ, r, keep);
       }
     }
   }
 };
+
+// "00" to "99", two characters a number.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> t{};
+  for (int i = 0; i < 100; ++i) t[2 * i] = static_cast<char>('0' + i / 10), t[2 * i + 1] = static_cast<char>('0' + i % 10);
+  return t;
+}();
 
 // The document rate of the file's frame-rate parameters; 0 when they name none we have.
 int RateCodeOf(double frameRate, double multiplier) {
@@ -916,10 +1050,100 @@ std::string_view AsText(std::span<const std::uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+// --- The body's content as tokens ---------------------------------------------------------
+
+// The scan gave up inside the body, or the document is not laid out as the body's reader
+// expects: the file is read again into the whole tree.
+struct ReadAgain {
+  bool notPlain;  // the scan gave up: the XML library reads the file
+};
+
+// The content of an element of the tree replayed as the tokens of the scan (start tags,
+// text, end tags), up to and including the element's own end tag.
+class TreeTokens {
+ public:
+  struct Ahead {};
+  TreeTokens(const TtTree& t, std::uint32_t element) : t_(t) { stack_.push_back(t[element].firstChild); }
+  TreeTokens(Ahead, const TreeTokens& from) : t_(from.t_), stack_(from.stack_), at_(from.at_) {}
+
+  XmlScan::Token Next() {
+    const std::uint32_t at = stack_.back();
+    if (at == TtNode::kNone) {
+      stack_.pop_back();
+      return XmlScan::EndTag;
+    }
+    at_ = &t_[at];
+    stack_.back() = at_->next;
+    if (at_->text) return XmlScan::Text;
+    stack_.push_back(at_->firstChild);
+    return XmlScan::StartTag;
+  }
+  std::string_view name() const { return at_->value; }
+  std::span<const TtAttribute> attributes() const { return t_.Attributes(*at_); }
+  template <class Store>
+  std::string_view text(Store&&) const { return at_->value; }
+  bool blankText() const { return false; }
+
+ private:
+  const TtTree& t_;
+  std::vector<std::uint32_t> stack_;  // per open element: its child to give next
+  const TtNode* at_ = nullptr;
+};
+
+// The content of the body read from the scan where it lies. Attribute values the scan
+// decoded are kept with the tree's for the rest of the read (regions and style references
+// are remembered by view); decoded text is copied into the paragraph's store.
+class ScanTokens {
+ public:
+  struct Ahead {};
+  ScanTokens(XmlScan& scan, TtTree& tree, std::string_view document)
+      : scan_(&scan), tree_(&tree), document_(document) {}
+  // A second reader from where `from` stands, which leaves `from` there: the values it
+  // hands out are looked at at once, not kept.
+  ScanTokens(Ahead, const ScanTokens& from)
+      : own_(*from.scan_), scan_(&*own_), tree_(from.tree_), document_(from.document_), keep_(false) {}
+  ScanTokens(const ScanTokens&) = delete;
+
+  XmlScan::Token Next() {
+    const XmlScan::Token token = scan_->Next();
+    if (token == XmlScan::NotPlain || token == XmlScan::End) throw ReadAgain{true};
+    return token;
+  }
+  std::string_view name() const { return scan_->name(); }
+  std::span<const TtAttribute> attributes() {
+    if (!scan_->valuesDecoded() || !keep_) return scan_->attributes();
+    kept_.assign(scan_->attributes().begin(), scan_->attributes().end());
+    for (TtAttribute& a : kept_) {
+      const std::string_view value = tree_->Keep(a.value, document_);
+      if (value.size() != a.value.size()) throw ReadAgain{false};
+      a.value = value;
+    }
+    return kept_;
+  }
+  bool blankText() const { return scan_->lineEndAndIndent(); }
+  template <class Store>
+  std::string_view text(Store&& store) {
+    if (!scan_->textDecoded()) return scan_->rawText();
+    if (const std::string_view text = scan_->TextInPlace(); text.data()) return text;
+    std::string& kept = store();
+    scan_->DecodeText(kept);
+    return kept;
+  }
+
+ private:
+  std::optional<XmlScan> own_;
+  XmlScan* scan_;
+  TtTree* tree_;
+  std::string_view document_;
+  bool keep_ = true;
+  std::vector<TtAttribute> kept_;
+};
+
 // The file read into the tree: by the scan when it is a plain document, otherwise by the
 // XML library (or by the one `parser` names). Throws for a file that is not well-formed.
-void ReadTree(std::span<const std::uint8_t> bytes, TimedTextParser parser, TtTree& tree) {
-  if (parser != TimedTextParser::Library && tree.Scan(AsText(bytes))) return;
+// `scanned` says the scan has already been tried and gave up.
+void ReadTree(std::span<const std::uint8_t> bytes, TimedTextParser parser, TtTree& tree, bool scanned) {
+  if (parser != TimedTextParser::Library && !scanned && tree.Scan(AsText(bytes))) return;
   if (parser == TimedTextParser::Scan) throw InvalidFileFormat("The file is not a plain XML document.");
   pugi::xml_parse_result parsed = tree.Parse(bytes);
   if (!parsed)
@@ -969,23 +1193,20 @@ bool LooksLikeTimedText(std::span<const std::uint8_t> bytes) {
   return RootProblem(tree).empty();
 }
 
-SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultRateCode,
-                               std::vector<std::string>& warnings, TimedTextParser parser) {
-  // The tree's tables are kept from one read to the next on this thread: a file of 30,000
-  // subtitles needs some 15 MB of them, which the allocator would otherwise give back to
-  // the system after each read and take again page by page (a page fault for every 4 KB).
-  thread_local TtTree tree;
-  struct ReleaseAfter {
-    TtTree& tree;
-    ~ReleaseAfter() { tree.Release(); }
-  } releaseAfter{tree};
-  ReadTree(bytes, parser, tree);
-  if (std::string problem = RootProblem(tree); !problem.empty()) throw InvalidFileFormat(problem);
+namespace {
+
+// The document of a Timed Text tree. With `stream`, the tree ends with the root's body
+// without its content, which is read from the scan where it lies, and the rest of the
+// document is read into the tree after it; ReadAgain is thrown when the scan gives up or
+// a head or a second body follows (the whole tree is read then).
+SubtitleDocument ReadDocument(TtTree& tree, TtTreeScan* stream, int defaultRateCode, std::vector<std::string>& warnings) {
   const TtTree& t = tree;
   const TtNode& tt = t[t.root()];
 
   Reader r(t, warnings);
-  r.found.reserve(t.paragraphs());
+  // A paragraph takes 100 bytes of the file or more: room made from the size when the
+  // tree does not hold the paragraphs.
+  r.found.reserve(stream ? stream->document().size() / 100 : t.paragraphs());
   double frameRate = 0, multiplier = 1;
   if (std::string_view v = Value(t, tt, "frameRate", true); !v.empty() && ParseNumber(Strip(v), frameRate) && frameRate > 0) {
     r.timing.frameRate = frameRate;
@@ -1043,13 +1264,23 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
   if (body != TtNode::kNone) {
     Reader::Interval top;
     const TtNode& b = t[body];
-    const Own own = Gather(t, b);
+    const Own own = Gather(t.Attributes(b));
     if (!r.IntervalOf(own, Reader::Interval{}, 0, top)) ++r.badTimes;
     bool preserve = Value(t, tt, "space", true) == "preserve";
     if (!own.space.empty()) preserve = own.space == "preserve";
     Props props;
-    r.ApplyElement(b, props, own);
-    r.Walk(b, own, 0, props, top, own.region, preserve);
+    r.ApplyElement(t.Attributes(b), props, own);
+    if (stream) {
+      ScanTokens content(stream->scan(), tree, stream->document());
+      r.Walk(content, own, 0, props, top, own.region, preserve);
+      if (stream->Finish() != TtTreeScan::Done) throw ReadAgain{true};
+      // The walk took the first body; the tree reads the one after the last head.
+      for (std::uint32_t c = t[body].next; c != TtNode::kNone; c = t[c].next)
+        if (Is(t[c], "head") || Is(t[c], "body")) throw ReadAgain{false};
+    } else {
+      TreeTokens content(t, body);
+      r.Walk(content, own, 0, props, top, own.region, preserve);
+    }
   }
   if (r.found.size() > kMaxSubtitles)
     throw InvalidFileFormat("The file holds " + std::to_string(r.found.size()) + " subtitles; a document holds at most " +
@@ -1074,18 +1305,22 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
     const bool nextSecond = (ff[0] - '0') * 10 + (ff[1] - '0') >= rate.countingRate();
     if (nextSecond) ++s;
     if (s >= 100L * 3600) throw InvalidFileFormat("A time of the file lies beyond 99:59:59, the last a cue can hold.");
-    const char b[8] = {static_cast<char>('0' + s / 36000), static_cast<char>('0' + s / 3600 % 10),
-                       static_cast<char>('0' + s / 600 % 6), static_cast<char>('0' + s / 60 % 10),
-                       static_cast<char>('0' + s % 60 / 10), static_cast<char>('0' + s % 10),
-                       nextSecond ? '0' : ff[0],              nextSecond ? '0' : ff[1]};
-    return std::string(b, 8);
+    // Hours, minutes and seconds as pairs of digits from a table (under 100 hours here).
+    std::array<char, 8> b;
+    std::memcpy(b.data(), &kDigitPairs[2 * (s / 3600)], 2);
+    std::memcpy(b.data() + 2, &kDigitPairs[2 * (s / 60 % 60)], 2);
+    std::memcpy(b.data() + 4, &kDigitPairs[2 * (s % 60)], 2);
+    b[6] = nextSecond ? '0' : ff[0];
+    b[7] = nextSecond ? '0' : ff[1];
+    return b;
   };
   std::vector<Subtitle> subs(r.found.size());
   for (std::size_t i = 0; i < subs.size(); ++i) {
     Reader::Found& f = r.found[i];
     Subtitle& s = subs[i];
-    s.inCue = label(f.begin);
-    s.outCue = label(f.end);
+    const std::array<char, 8> in = label(f.begin), out = label(f.end);
+    s.inCue = Cue(std::string_view(in.data(), in.size()));
+    s.outCue = Cue(std::string_view(out.data(), out.size()));
     s.text = std::move(f.text);
     s.row = f.row;
     s.alignment = f.align;
@@ -1101,6 +1336,43 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
     warnings.push_back("Regions placed in units other than percent or cells are read as the bottom row");
   doc.modified = false;
   return doc;
+}
+
+}  // namespace
+
+SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultRateCode,
+                               std::vector<std::string>& warnings, TimedTextParser parser) {
+  // The tree's tables are kept from one read to the next on this thread: a file of 30,000
+  // subtitles needs some 15 MB of them, which the allocator would otherwise give back to
+  // the system after each read and take again page by page (a page fault for every 4 KB).
+  thread_local TtTree tree;
+  struct ReleaseAfter {
+    TtTree& tree;
+    ~ReleaseAfter() { tree.Release(); }
+  } releaseAfter{tree};
+  // A plain file is read as far as its body into the tree and its body from the scan.
+  bool whole = false, scanned = false;
+  if (parser != TimedTextParser::Library) {
+    TtTreeScan scan(tree, AsText(bytes));
+    switch (scan.Build(true)) {
+      case TtTreeScan::AtBody:
+        if (!RootProblem(tree).empty()) break;  // a broken file says so first: read whole
+        try {
+          std::vector<std::string> found;
+          SubtitleDocument doc = ReadDocument(tree, &scan, defaultRateCode, found);
+          warnings.insert(warnings.end(), found.begin(), found.end());
+          return doc;
+        } catch (const ReadAgain& again) {
+          scanned = again.notPlain;
+        }
+        break;
+      case TtTreeScan::Done: whole = true; break;
+      case TtTreeScan::NotPlain: scanned = true; break;
+    }
+  }
+  if (!whole) ReadTree(bytes, parser, tree, scanned);
+  if (std::string problem = RootProblem(tree); !problem.empty()) throw InvalidFileFormat(problem);
+  return ReadDocument(tree, nullptr, defaultRateCode, warnings);
 }
 
 SubtitleDocument ReadITunesPieces(std::string_view text, const FrameRate& rate, std::vector<std::string>& warnings) {

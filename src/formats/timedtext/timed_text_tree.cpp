@@ -4,66 +4,53 @@
 
 namespace kipo {
 
-// Adds elements and text to a tree in document order: each new node becomes the last child
-// of the element open last. Text is kept inside paragraphs only.
-class TtTreeBuilder {
- public:
-  explicit TtTreeBuilder(TtTree& t, std::size_t sizeHint) : t_(t) {
-    // A subtitle file has a node for some 25 bytes of markup and text: room made once.
-    t_.nodes_.reserve(sizeHint / 24 + 16);
-    t_.attributes_.reserve(sizeHint / 40 + 16);
-  }
+TtTreeBuilder::TtTreeBuilder(TtTree& t, std::size_t sizeHint) : t_(t) {
+  // A subtitle file has a node for some 25 bytes of markup and text: room made once.
+  t_.nodes_.reserve(sizeHint / 24 + 16);
+  t_.attributes_.reserve(sizeHint / 40 + 16);
+}
 
-  void Open(std::string_view name) {
-    const auto index = Add(name, false);
-    open_.push_back({index, TtNode::kNone});
-    // A p, with or without a prefix.
-    if (name.back() == 'p' && (name.size() == 1 || name[name.size() - 2] == ':')) {
-      ++t_.paragraphs_;
-      if (!inParagraph_) inParagraph_ = open_.size();
-    }
+void TtTreeBuilder::Open(std::string_view name) {
+  const auto index = Add(name, false);
+  open_.push_back({index, TtNode::kNone});
+  // A p, with or without a prefix.
+  if (name.back() == 'p' && (name.size() == 1 || name[name.size() - 2] == ':')) {
+    ++t_.paragraphs_;
+    if (!inParagraph_) inParagraph_ = open_.size();
   }
-  void Attribute(std::string_view name, std::string_view value) {
-    t_.attributes_.push_back({name, value});
-    ++t_.nodes_[open_.back().index].attributeCount;
-    ++attributes_;
-  }
-  void Attributes(std::span<const TtAttribute> attributes) {
-    t_.attributes_.insert(t_.attributes_.end(), attributes.begin(), attributes.end());
-    const auto count = static_cast<std::uint32_t>(attributes.size());
-    t_.nodes_[open_.back().index].attributeCount = count;
-    attributes_ += count;
-  }
-  void Close() {
-    open_.pop_back();
-    if (inParagraph_ > open_.size()) inParagraph_ = 0;
-  }
-  bool WantsText() const { return inParagraph_ != 0; }
-  void Text(std::string_view text) { Add(text, true); }
+}
 
- private:
-  std::uint32_t Add(std::string_view value, bool text) {
-    const std::uint32_t index = nodes_++;
-    t_.nodes_.push_back({value, attributes_, 0, TtNode::kNone, TtNode::kNone, text});
-    if (open_.empty()) {
-      t_.root_ = index;
-    } else {
-      Frame& parent = open_.back();
-      if (parent.last == TtNode::kNone) t_.nodes_[parent.index].firstChild = index;
-      else t_.nodes_[parent.last].next = index;
-      parent.last = index;
-    }
-    return index;
-  }
+void TtTreeBuilder::Attribute(std::string_view name, std::string_view value) {
+  t_.attributes_.push_back({name, value});
+  ++t_.nodes_[open_.back().index].attributeCount;
+  ++attributes_;
+}
 
-  struct Frame {
-    std::uint32_t index, last;
-  };
-  TtTree& t_;
-  std::vector<Frame> open_;
-  std::size_t inParagraph_ = 0;  // how many elements were open when the outermost p opened
-  std::uint32_t nodes_ = 0, attributes_ = 0;  // the sizes of the tree's tables
-};
+void TtTreeBuilder::Attributes(std::span<const TtAttribute> attributes) {
+  t_.attributes_.insert(t_.attributes_.end(), attributes.begin(), attributes.end());
+  const auto count = static_cast<std::uint32_t>(attributes.size());
+  t_.nodes_[open_.back().index].attributeCount = count;
+  attributes_ += count;
+}
+
+void TtTreeBuilder::Close() {
+  open_.pop_back();
+  if (inParagraph_ > open_.size()) inParagraph_ = 0;
+}
+
+std::uint32_t TtTreeBuilder::Add(std::string_view value, bool text) {
+  const std::uint32_t index = nodes_++;
+  t_.nodes_.push_back({value, attributes_, 0, TtNode::kNone, TtNode::kNone, text});
+  if (open_.empty()) {
+    t_.root_ = index;
+  } else {
+    Frame& parent = open_.back();
+    if (parent.last == TtNode::kNone) t_.nodes_[parent.index].firstChild = index;
+    else t_.nodes_[parent.last].next = index;
+    parent.last = index;
+  }
+  return index;
+}
 
 void TtTree::Clear() {
   nodes_.clear();
@@ -86,54 +73,61 @@ void TtTree::Release() {
   }
 }
 
-bool TtTree::Scan(std::string_view document) {
-  Clear();
+std::string_view TtTree::Keep(std::string_view s, std::string_view document) {
   const char* const from = document.data();
-  const char* const to = from + document.size();
-  // A view into the document is kept; what the scan decoded is copied into decoded_, which
-  // never needs more room than the document (decoding only shortens).
-  auto keep = [&](std::string_view s) -> std::string_view {
-    if (s.empty() || (s.data() >= from && s.data() + s.size() <= to)) return s;
-    if (decoded_.capacity() < document.size()) decoded_.reserve(document.size());
-    if (decoded_.size() + s.size() > decoded_.capacity()) return {};
-    const std::size_t at = decoded_.size();
-    decoded_.append(s);
-    return std::string_view(decoded_).substr(at);
-  };
-  TtTreeBuilder b(*this, document.size());
-  XmlScan scan(document);
+  if (s.empty() || (s.data() >= from && s.data() + s.size() <= from + document.size())) return s;
+  if (decoded_.capacity() < document.size()) decoded_.reserve(document.size());
+  if (decoded_.size() + s.size() > decoded_.capacity()) return {};
+  const std::size_t at = decoded_.size();
+  decoded_.append(s);
+  return std::string_view(decoded_).substr(at);
+}
+
+TtTreeScan::TtTreeScan(TtTree& tree, std::string_view document)
+    : tree_((tree.Clear(), tree)), document_(document), builder_(tree, document.size()), scan_(document) {}
+
+TtTreeScan::Stop TtTreeScan::Finish() {
+  builder_.Close();  // the body
+  return Build(false);
+}
+
+TtTreeScan::Stop TtTreeScan::Build(bool stopAtBody) {
+  TtTreeBuilder& b = builder_;
   while (true) {
-    switch (scan.Next()) {
-      case XmlScan::StartTag:
-        b.Open(scan.name());
-        if (!scan.valuesDecoded()) {
-          b.Attributes(scan.attributes());
-          continue;
+    switch (scan_.Next()) {
+      case XmlScan::StartTag: {
+        const std::string_view name = scan_.name();
+        b.Open(name);
+        if (!scan_.valuesDecoded()) {
+          b.Attributes(scan_.attributes());
+        } else {
+          for (const XmlScan::Attribute& a : scan_.attributes()) {
+            const std::string_view value = tree_.Keep(a.value, document_);
+            if (value.size() != a.value.size()) return tree_.Clear(), NotPlain;
+            b.Attribute(a.name, value);
+          }
         }
-        for (const XmlScan::Attribute& a : scan.attributes()) {
-          const std::string_view value = keep(a.value);
-          if (value.size() != a.value.size()) return false;
-          b.Attribute(a.name, value);
-        }
+        if (stopAtBody && b.depth() == 2 && XmlLocalName(name) == "body") return AtBody;
         continue;
+      }
       case XmlScan::EndTag: b.Close(); continue;
       case XmlScan::Text:
         if (!b.WantsText()) continue;
-        if (!scan.textDecoded()) {
-          b.Text(scan.rawText());
+        if (!scan_.textDecoded()) {
+          b.Text(scan_.rawText());
         } else {
-          const std::string_view decoded = scan.text(), text = keep(decoded);
-          if (text.size() != decoded.size()) return false;
+          const std::string_view decoded = scan_.text(), text = tree_.Keep(decoded, document_);
+          if (text.size() != decoded.size()) return tree_.Clear(), NotPlain;
           b.Text(text);
         }
         continue;
-      case XmlScan::End: return true;
-      case XmlScan::NotPlain:
-        Clear();
-        return false;
+      case XmlScan::End: return Done;
+      case XmlScan::NotPlain: tree_.Clear(); return NotPlain;
     }
   }
 }
+
+bool TtTree::Scan(std::string_view document) { return TtTreeScan(*this, document).Build(false) == TtTreeScan::Done; }
 
 pugi::xml_parse_result TtTree::Parse(std::span<const std::uint8_t> bytes) {
   Clear();

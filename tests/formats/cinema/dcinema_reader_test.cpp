@@ -91,6 +91,16 @@ TEST(DcinemaRead, FilesFromOtherTools) {
        {{"00001005", "00001224"}, {"00001300", "00001400"}},
        {"oben links", ""},
        25},
+      {"Japanese across nested fonts, times with spaces, a font loaded inside the reel",
+       "<DCSubtitle Version=\"1.0\"><LoadFont Id=\"jp\" URI=\"MS-Mincho.ttf\"/><Font Id=\"jp\" Size=\"42\">"
+       "<Subtitle SpotNumber=\"1\" TimeIn=\" 00:00:01:000 \" TimeOut=\"00:00:02:125\">"
+       "<Text VAlign=\"bottom\" VPosition=\"10\"><Font italic=\"yes\">\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"
+       "<Font Underlined=\"yes\">\xE3\x81\xAE</Font>\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88</Font></Text>"
+       "</Subtitle></Font></DCSubtitle>",
+       25,
+       {{"00000100", "00000213"}},
+       {"<\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E[\xE3\x81\xAE]\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88>"},
+       25},
       {"SMPTE at 24 fps, ticks in edit units, markup characters as text",
        "<SubtitleReel xmlns=\"http://www.smpte-ra.org/schemas/428-7/2007/DCST\"><Id>x</Id>"
        "<EditRate>24 1</EditRate><TimeCodeRate>24</TimeCodeRate><SubtitleList>"
@@ -295,6 +305,17 @@ TEST(DcinemaRead, PositionAndAlignmentForms) {
        "VAlign=\"bottom\" VPosition=\"15\" HAlign=\"Left \" HPosition=\"12.25\"", 0, AlignLeft, "up\r\ndown"},
       {"top lines and numbers that are not numbers", "VAlign=\"top\" VPosition=\"abc\" HAlign=\"right\"",
        "VAlign=\"top\" VPosition=\"7x\" HAlign=\"RIGHT\"", 9, AlignRight, "down\r\nup"},
+      // Attribute names as other tools spell them, and names that are nearly the ones read.
+      {"names in a namespace", "dcst:VAlign=\"bottom\" dcst:VPosition=\"8\"",
+       "dcst:VAlign=\"bottom\" dcst:VPosition=\"15\"", 0, AlignCentre, "up\r\ndown"},
+      {"names of the same length and first letter that are other names",
+       "VAlign=\"bottom\" VPosition=\"8\" VPositiom=\"50\" VAlignX=\"top\"",
+       "VPosjtion=\"60\" VAlign=\"bottom\" VPosition=\"15\" Valigm=\"top\"", 0, AlignCentre, "up\r\ndown"},
+      {"long and short names among them", "V=\"top\" VA=\"top\" VAlign=\"bottom\" VPosition=\"8\"",
+       "VerticalAlignmentOfTheLine=\"top\" VAlign=\"bottom\" xmlns:a-very-long-prefix=\"u\" VPosition=\"15\"", 0,
+       AlignCentre, "up\r\ndown"},
+      {"the same names in another order on the next line", "VPosition=\"8\" VAlign=\"bottom\"",
+       "VAlign=\"bottom\" VPosition=\"15\"", 0, AlignCentre, "up\r\ndown"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);

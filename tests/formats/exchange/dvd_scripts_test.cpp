@@ -128,6 +128,42 @@ const std::vector<Pair>& Pairs() {
 
 // Texts that trip writers up: literal markup characters, italics over a row end, commas,
 // quotes and tabs, a text that looks like a cue line, accents and an empty text.
+TEST(DvdScripts, SpruceItalicSwitchesAndFilesToldFromEbuStl) {
+  // "$Italic" lines switch the italics of the subtitles after them; a line that is not a
+  // cue at this rate (frame 50) does not shift the switches onto the wrong subtitles.
+  Warnings w;
+  const SubtitleDocument d = ReadSpruceStl(
+      "$FontName = Arial\r\n$italic=true\r\n00:00:01:00 , 00:00:02:00 , One\r\n00:00:02:00 , 00:00:02:50 , Bad\r\n"
+      "00:00:03:00 , 00:00:04:00 , Two\r\n$Italic = FALSE\r\n00:00:05:00 , 00:00:06:00 , Three\r\n"
+      "$Italic = TRUE\r\n00:00:07:00 , 00:00:08:00 , ^IFour^I\r\n",
+      *FrameRate::FromCode(25), w);
+  ASSERT_EQ(d.Count(), 4u);
+  const bool italic[] = {true, true, false, true};
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(d.At(i).italic, italic[i]) << d.At(i).text;
+  EXPECT_EQ(d.At(1).text, "Two");
+
+  struct Sniff {
+    const char* what;
+    std::string bytes;
+    bool spruce;
+  };
+  const std::vector<Sniff> sniffs = {
+      {"a header line", "$FontName = Arial\r\n", true},
+      {"a comment first, after blank lines", "\r\n\r\n// reel 1\n00:00:01:00 , 00:00:02:00 , a\n", true},
+      {"a cue line first, with a UTF-8 mark", "\xEF\xBB\xBF" "00:00:01:00 , 00:00:02:00 , a\r\n", true},
+      {"UTF-16 little-endian", std::string("\xFF\xFE$\0F\0o\0n\0t\0", 12), true},
+      {"an EBU STL header block", "850STL25.01" + std::string(1013, ' '), false},
+      {"an EBU STL header of another code page", "437STL30.01", false},
+      {"binary", std::string("\x00\x01\x02\x03", 4), false},
+      {"words", "Hello there\r\n", false},
+  };
+  for (const Sniff& s : sniffs) {
+    SCOPED_TRACE(s.what);
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(s.bytes.data()), s.bytes.size());
+    EXPECT_EQ(LooksLikeSpruceStl(bytes), s.spruce);
+  }
+}
+
 TEST(DvdScripts, OurFilesReadBackWithTheirTextAndCues) {
   const std::vector<std::string> texts = {
       "Plain",

@@ -87,12 +87,72 @@ std::vector<Row> Rows() {
                 "</transitionitem>" + two),
        true},
       {"a comment before the root", Sequence(two, "\n", "<!-- exported -->\n"), true},
+      // Runs of items alike, as editors write them, with items that go otherwise between:
+      // each is read from its own tags whatever the item before it held.
+      {"items alike, then one with another parameter, then alike again",
+       Sequence(two + Item("300", "350", "Third") +
+                "<generatoritem id=\"x\"><name>Text</name><start>400</start><end>450</end><effect><effectid>Text"
+                "</effectid><parameter><parameterid>fontsize</parameterid><value>42</value></parameter><parameter>"
+                "<parameterid>str</parameterid><value>Fourth</value></parameter></effect></generatoritem>\n" +
+                Item("500", "550", "Fifth") + Item("600", "650", "Sixth", "\n", "3")),
+       true},
+      {"an item whose tags stop short of the last one's, and one that closes an element itself",
+       Sequence(two + "<generatoritem><start>300</start><end>350</end><effect><effectid>Text</effectid>"
+                      "</effect></generatoritem>\n" +
+                Item("400", "450", "Fourth") +
+                "<generatoritem id=\"Text\">\n  <name>Text</name>\n  <rate><timebase>25</timebase><ntsc/></rate>\n"
+                "  <start>500</start>\n  <end>550</end>\n  <effect>\n    <name>Text</name><effectid>Text</effectid>\n"
+                "    <parameter><parameterid>str</parameterid><name>Text</name><value>Fifth</value></parameter>\n"
+                "    <parameter><parameterid>fontstyle</parameterid><valuemin>1</valuemin><value/></parameter>\n"
+                "  </effect>\n</generatoritem>\n"),
+       true},
+      {"a comment inside an item between items alike",
+       Sequence(two + Item("300", "350", "Third").insert(26, "<!-- note -->") + Item("400", "450", "Fourth")), true},
+      {"end tags with spaces, attributes in other orders",
+       Sequence(two + "<generatoritem id=\"a\"><start>300</start ><end>350</end><effect name=\"n\" kind='k'><effectid>"
+                      "Text</effectid></effect></generatoritem>" +
+                "<generatoritem id=\"b\"><start>400</start ><end>450</end><effect kind='k' name=\"n\"><effectid>"
+                "Text</effectid></effect></generatoritem>"),
+       true},
+      {"a nested sequence in a clip item, its items alike to the outer ones at another depth",
+       Sequence(two + "<clipitem id=\"nest\"><name>Nest</name><sequence id=\"inner\"><media><video><track>\n" +
+                Item("300", "350", "Inner one") + Item("400", "450", "Inner two") +
+                "</track></video></media></sequence></clipitem>\n" + Item("500", "550", "Outer again") +
+                "<clipitem><sequence><media><video><track>" + Item("600", "650", "Deeper still") +
+                "</track></video></media></sequence></clipitem>"),
+       true},
+      {"a Text generator without its text, between items alike",
+       Sequence(two +
+                "<generatoritem id=\"Text\">\n  <name>Text</name>\n  <rate><timebase>25</timebase><ntsc>FALSE</ntsc>"
+                "</rate>\n  <start>300</start>\n  <end>350</end>\n  <effect>\n    <name>Text</name><effectid>Text"
+                "</effectid>\n  </effect>\n</generatoritem>\n" +
+                Item("400", "450", "After the empty one")),
+       true},
+      {"CR LF items after LF items", Sequence(two + Item("300", "350", "Third", "\r\n") + Item("400", "450", "Fourth")),
+       true},
+      {"an item that breaks where the items before it went on",
+       Sequence(two + Item("300", "350", "Third") +
+                "<generatoritem id=\"Text\">\n  <name>Text</name>\n  <rate><timebase>25</timebase><ntsc>FALSE</ntsc>"
+                "</rate>\n  <start>400</strat>\n</generatoritem>"),
+       false},
+      {"an item that leaves an element open where the last item closed it", [&] {
+         std::string third = Item("300", "350", "x");
+         third.erase(third.find("</value></parameter>"), 8);
+         return Sequence(two + third + Item("400", "450", "y"));
+       }(),
+       false},
       // Files the scan leaves to the tree, read the same.
       {"CDATA text", Sequence(Item("1", "2", "<![CDATA[a < b]]>")), false},
       {"markup inside a value", Sequence(Item("1", "2", "a <b>bold</b> c")), false},
       {"an entity the scan does not know", Sequence(Item("1", "2", "&eacute;")), false},
       {"a number in another form", Sequence(Item("0x10", "40", "hex")), false},
       {"a processing instruction", Sequence(two, "\n", "<?editor hint?>\n"), false},
+      {"a '<' inside the DOCTYPE", [&] {
+         std::string f = Sequence(two);
+         f.replace(f.find("<!DOCTYPE xmeml>"), 16, "<!DOCTYPE xmeml<>");
+         return f;
+       }(),
+       false},
       {"an internal DOCTYPE subset",
        "<?xml version=\"1.0\"?><!DOCTYPE xmeml [<!ENTITY x \"y\">]><xmeml>" + two + "</xmeml>", false},
       {"an item inside an item", Sequence("<generatoritem>" + two + "</generatoritem>"), false},

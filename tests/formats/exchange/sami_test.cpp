@@ -41,7 +41,7 @@ TEST(Sami, ForeignFilesRead) {
       {"italics, entities, a font colour and a caption left open at the end",
        "\xEF\xBB\xBF<SAMI><BODY><SYNC Start=500><P><i>Leaning</i> &amp; &lt;b&gt; <font color=\"yellow\">gold</font>"
        "</P></SYNC><SYNC Start=1500><P>Open</P></SYNC></BODY></SAMI>",
-       {{"00000013", "00000113", "<Leaning> & \xEE\x80\xBC" "b\xEE\x80\xBE \x03gold"}, {"00000113", "", "Open"}}},
+       {{"00000013", "00000113", "<Leaning> & \xEE\x80\xBC" "b\xEE\x80\xBE \x03gold"}, {"00000113", "", "Open"}}, true},
       {"each P closed before the other language's, clearing captions of several &nbsp; and spaces, mixed-case tags",
        "<SAMI><BODY>\n<SYNC Start=1000><P Class=ENCC>First</P><P Class=FRCC>Premier</P>\n"
        "<SYNC Start=2000><P Class=ENCC> &nbsp; &nbsp; </P>\n<sync start=3000><p class=encc>  Second <BR> row </p></sync>\n"
@@ -55,6 +55,10 @@ TEST(Sami, ForeignFilesRead) {
        "<SAMI>\r\n<BODY>\r\n<SYNC Start=1000>\r\n<P Class=ENCC>\r\nOne\r\ntwo<br>\r\nthree\r\n</SYNC>\r\n"
        "<SYNC Start=2000>\r\n<P Class=ENCC>&nbsp;\r\n</SYNC>\r\n</BODY>\r\n</SAMI>\r\n",
        {{"00000100", "00000200", "One two\r\nthree"}}},
+      {"captions wrapped and indented in the file: each line end with the spaces around it is one space",
+       "<SAMI>\r\n<BODY>\r\n  <SYNC Start=1000>\r\n    <P Class=ENCC>\r\n      Hello   \r\n\t\tthere,<br>\r\n"
+       "      second  row\r\n    </P>\r\n  </SYNC>\r\n  <SYNC Start=2000><P Class=ENCC>&nbsp;</P></SYNC>\r\n</BODY></SAMI>",
+       {{"00000100", "00000200", "Hello there,\r\nsecond  row"}}},
       {"the class spelled in other cases and quotes from caption to caption",
        "<SAMI><BODY>\n<SYNC Start=1000><P Class=ENCC>First</P></SYNC>\n<SYNC Start=2000><P class=\"encc\">Second</P></SYNC>\n"
        "<SYNC Start=3000><p CLASS='EnCc'>Third</p><P Class=FRCC>Troisieme</P></SYNC>\n"

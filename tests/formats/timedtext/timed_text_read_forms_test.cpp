@@ -102,6 +102,23 @@ TEST(TimedTextReadForms, ManyDistinctStyleAttributes) {
   const SubtitleDocument d = ReadTimedText(Bytes(File(paragraphs, styles)), 25, warnings);
   ASSERT_EQ(d.Count(), italic.size());
   for (std::size_t k = 0; k < italic.size(); ++k) EXPECT_EQ(d.At(k).text, italic[k] ? "<w>" : "w") << k;
+
+  // The same styles named by spans inside spans (more pairs of a span's style and what it
+  // inherits than the reader keeps resolved), in paragraphs with a style of their own or
+  // none: each span's italics come from the style it names.
+  std::string spans;
+  std::vector<std::string> expected;
+  for (int k = 0; k < 60; ++k) {
+    const int a = (k * 7) % 24, b = (k * 5 + 3) % 24;
+    spans += "<p begin=\"" + std::to_string(k) + "s\" end=\"" + std::to_string(k) + ".5s\"" +
+             (k % 3 ? "" : " style=\"s1\"") + "><span style=\"s" + std::to_string(a) + "\">x<span style=\"s" +
+             std::to_string(b) + "\">y</span></span></p>";
+    const bool x = a % 2, y = b % 2;
+    expected.push_back(x ? (y ? "<xy>" : "<x>y") : (y ? "x<y>" : "xy"));
+  }
+  const SubtitleDocument n = ReadTimedText(Bytes(File(spans, styles)), 25, warnings);
+  ASSERT_EQ(n.Count(), expected.size());
+  for (std::size_t k = 0; k < expected.size(); ++k) EXPECT_EQ(n.At(k).text, expected[k]) << k;
 }
 
 // White space collapses the same wherever it falls in a long run of text: the reader looks

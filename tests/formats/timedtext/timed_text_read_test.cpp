@@ -255,6 +255,34 @@ TEST(TimedTextRead, DialectsOfOtherTools) {
   </tt:body>
 </tt:tt>)",
        {{"00000503", "00000719", "Guten Tag,\r\n\x03sagte sie."}}, 25},
+      {"EBU-TT-D of another broadcaster: the ttml: prefix, styles by reference and inline, nested spans, br "
+       "between indented lines, entities, xml:space",
+       R"(<?xml version="1.0" encoding="UTF-8"?>
+<ttml:tt xmlns:ttml="http://www.w3.org/ns/ttml" xmlns:tts="http://www.w3.org/ns/ttml#styling" xmlns:ttp="http://www.w3.org/ns/ttml#parameter" xmlns:ebuttm="urn:ebu:tt:metadata" ttp:timeBase="media" ttp:cellResolution="40 24" xml:lang="nl">
+<ttml:head>
+<ttml:metadata><ebuttm:documentMetadata><ebuttm:documentTitle>Afl. 12 &amp; 13</ebuttm:documentTitle></ebuttm:documentMetadata></ttml:metadata>
+<ttml:styling>
+<ttml:style xml:id="base" tts:fontFamily="proportionalSansSerif" tts:textAlign="center"/>
+<ttml:style xml:id="yel" tts:color="#FFFF00FF"/>
+</ttml:styling>
+<ttml:layout>
+<ttml:region xml:id="low" tts:origin="10% 70%" tts:extent="80% 20%" tts:displayAlign="after"/>
+<ttml:region xml:id="high" tts:origin="10% 10%" tts:extent="80% 20%" tts:displayAlign="before"/>
+</ttml:layout>
+</ttml:head>
+<ttml:body style="base">
+<ttml:div region="low">
+<ttml:p xml:id="c1" begin="00:01:02.000" end="00:01:04.480"><ttml:span style="yel">Kom &amp; kijk</ttml:span> <ttml:span tts:fontStyle="italic">nu <ttml:span style="yel">snel</ttml:span></ttml:span>
+   <ttml:br/>
+   &lt;muziek&gt;</ttml:p>
+<ttml:p xml:id="c2" begin="00:01:05.000" end="00:01:06.000" region="high" xml:space="preserve"><ttml:span>twee  spaties</ttml:span></ttml:p>
+</ttml:div>
+</ttml:body>
+</ttml:tt>)",
+       {{"00010200", "00010412",
+         "\x03Kom & kijk\x07 <nu \x03snel>\r\n\x07" + LiteralStandIn('<') + "muziek" + LiteralStandIn('>')},
+        {"00010500", "00010600", "twee  spaties"}},
+       25},
       {"Netflix style: frames, a profile, nested regions",
        R"(<?xml version="1.0" encoding="utf-8"?>
 <tt xmlns="http://www.w3.org/ns/ttml" xmlns:ttp="http://www.w3.org/ns/ttml#parameter" xmlns:tts="http://www.w3.org/ns/ttml#styling" ttp:profile="http://www.netflix.com/ns/ttml/profile/dfxp-ls-sdh" ttp:timeBase="smpte" ttp:frameRate="24" ttp:frameRateMultiplier="1000 1001" ttp:dropMode="nonDrop" xml:lang="en">

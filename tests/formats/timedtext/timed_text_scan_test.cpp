@@ -4,6 +4,8 @@
 // reads itself, so that a scan that gives up on everything cannot pass.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "formats/timedtext/timed_text.h"
 #include "platform/encoding.h"
 #include "platform/user_error.h"
@@ -129,6 +131,36 @@ const std::string kDfxp = R"ttml(<?xml version='1.0' encoding='UTF-8'?>
 </tt>
 )ttml";
 
+// A file whose head follows its body, the styles of the body's paragraphs in it.
+const std::string kHeadLast = R"ttml(<tt xmlns="http://www.w3.org/ns/ttml" xmlns:tts="http://www.w3.org/ns/ttml#styling">
+<body><div><p begin="1s" end="2s" style="it">late styles</p></div></body>
+<head><styling><style xml:id="it" tts:fontStyle="italic"/></styling></head>
+</tt>)ttml";
+
+// Values and text the scan decodes, remembered beyond the tag they stand in: a division's
+// region written with a character reference, style references split by tabs and line
+// ends, entities inside spans of many paragraphs.
+const std::string kReferences = R"ttml(<tt xmlns="http://www.w3.org/ns/ttml" xmlns:tts="http://www.w3.org/ns/ttml#styling">
+<head><styling><style xml:id="y" tts:color="yellow"/><style xml:id="i" tts:fontStyle="italic"/></styling>
+<layout><region xml:id="top" tts:origin="0% 0%" tts:extent="100% 20%"/></layout></head>
+<body><div region="t&#111;p">
+<p begin="1s" end="2s" style="y&#9;i">a &amp; b</p>
+<p begin="3s" end="4s" style="y
+i"><span style="&#105;">c &lt; d</span> &#x2014; e</p>
+<p begin="5s" end="6s" style="y&#9;i">f &gt; g</p>
+</div></body></tt>)ttml";
+
+// Divisions and spans nested past the depth the reader reads.
+std::string Deep() {
+  std::string divs, spans, close;
+  for (int i = 0; i < 210; ++i) divs += "<div>", spans += "<span tts:fontStyle=\"italic\">";
+  for (int i = 0; i < 210; ++i) close += "</span>";
+  std::string file = "<tt xmlns=\"http://www.w3.org/ns/ttml\" xmlns:tts=\"http://www.w3.org/ns/ttml#styling\"><body>" +
+                     divs + "<p begin=\"1s\" end=\"2s\">lost</p>";
+  for (int i = 0; i < 210; ++i) file += "</div>";
+  return file + "<div><p begin=\"3s\" end=\"4s\">deep " + spans + "x" + close + "</p></div></body></tt>";
+}
+
 std::string Simple(const std::string& prolog, const std::string& paragraph) {
   return prolog + "<tt xmlns=\"http://www.w3.org/ns/ttml\" xmlns:tts=\"http://www.w3.org/ns/ttml#styling\">"
                   "<body><div>" + paragraph + "</div></body></tt>";
@@ -168,6 +200,21 @@ TEST(TimedTextScan, FilesOfOtherToolsReadAlikeByScanAndByTree) {
       {"a bad time and an unknown colour",
        Simple("", "<p begin=\"soon\" end=\"2s\">x</p>" + p + "<span tts:color=\"#zz\">y</span></p>"), true},
       {"a time past the last cue", Simple("", "<p begin=\"100h\" end=\"101h\">x</p>"), true},
+      // The body is read from the scan while the tree holds the rest: files laid out
+      // otherwise, and what its content may hold.
+      {"a head after the body", kHeadLast, true},
+      {"two bodies", "<tt xmlns=\"http://www.w3.org/ns/ttml\"><body><div><p begin=\"1s\" end=\"2s\">first</p></div>"
+                     "</body><body><div><p begin=\"3s\" end=\"4s\">second</p></div></body></tt>", true},
+      {"no body", "<tt xmlns=\"http://www.w3.org/ns/ttml\"><head/></tt>", true},
+      {"an empty body", "<tt xmlns=\"http://www.w3.org/ns/ttml\"><head/><body/></tt>", true},
+      {"markup after the root", Simple("", p + "x</p>") + "<tt/>", false},
+      {"a file cut inside the body", Simple("", p + "x</p><p begin=\"3s\" end=\"4s\">y</p>").substr(0, 150), false},
+      {"paragraphs timed by their spans, one without an end and its colour not understood",
+       Simple("", "<p><span begin=\"1s\" end=\"2s\">a</span> <span tts:color=\"cyan\">b</span></p>"
+                  "<p><span begin=\"3s\" tts:color=\"#zz\">never</span><br/><metadata><span end=\"9s\"/></metadata></p>"
+                  "<p begin=\"5s\"><span dur=\"1s\">c</span><span begin=\"soon\" end=\"9s\">d</span></p>"), true},
+      {"references in a division's region and a paragraph's styles", kReferences, true},
+      {"elements nested deeper than the reader goes", Deep(), true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -178,6 +225,38 @@ TEST(TimedTextScan, FilesOfOtherToolsReadAlikeByScanAndByTree) {
     if (row.scanned) ExpectSame(tree, scan);
     else EXPECT_EQ(scan.error, "The file is not a plain XML document.");
   }
+}
+
+// Damaged copies of files of other tools (a byte changed, removed or repeated, the file cut
+// short): the body read token by token from the scan and the tree of the library give the
+// same document, warnings and refusals for every copy the scan takes.
+TEST(TimedTextScan, DamagedFilesReadAlikeByScanAndByTree) {
+  std::mt19937 random(31);
+  const std::string alphabet = "<>/&;\"'=!?-#x \r\n\tabp:1[]0";
+  std::size_t scanned = 0, total = 0;
+  for (const std::string& original : {kPrefixed, kTicks, kDfxp, kReferences, kHeadLast}) {
+    for (int round = 0; round < 400; ++round) {
+      std::string file = original;
+      const int changes = 1 + round % 3;
+      for (int c = 0; c < changes && !file.empty(); ++c) {
+        const std::size_t at = random() % file.size();
+        switch (random() % 4) {
+          case 0: file[at] = alphabet[random() % alphabet.size()]; break;
+          case 1: file.erase(at, 1 + random() % 3); break;
+          case 2: file.insert(at, 1, file[random() % file.size()]); break;
+          default: file.resize(at); break;
+        }
+      }
+      ++total;
+      const Outcome scan = ReadWith(file, TimedTextParser::Scan);
+      if (scan.error == "The file is not a plain XML document.") continue;
+      ++scanned;
+      SCOPED_TRACE(file);
+      ExpectSame(ReadWith(file, TimedTextParser::Library), scan);
+      if (HasFailure()) return;
+    }
+  }
+  EXPECT_GT(scanned, total / 10);
 }
 
 // Files our own writers make (every dialect, at two frame rates) read alike both ways and
