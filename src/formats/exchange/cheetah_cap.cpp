@@ -126,6 +126,7 @@ SubtitleDocument ReadCheetahCap(std::span<const std::uint8_t> bytes, std::vector
     throw InvalidFileFormat(kNotCap);
   ByteReader r(bytes);
   r.skip(4);
+  const ScriptMarkupReader markup(kMarks);
   const std::uint16_t version = r.u16le();
   const std::uint16_t code = r.u16le();
   const std::uint16_t count = r.u16le();
@@ -172,7 +173,7 @@ SubtitleDocument ReadCheetahCap(std::span<const std::uint8_t> bytes, std::vector
     } catch (const ReadError&) {
       shortFile = true;
     }
-    s.text = ScriptTextToMarkup(text, kMarks);
+    s.text = markup(text);
     if (!cues.Add(std::move(s))) break;
     if (shortFile) break;
   }

@@ -132,6 +132,7 @@ SubtitleDocument ReadExcelCsv(std::string_view text, const FrameRate& rate, std:
                               Warnings& warnings) {
   CueCollector cues(warnings);
   const ScriptMarks marks = Marks(lineBreak);
+  const ScriptMarkupReader markup(marks);
   const auto records = ReadDelimited(text, GuessSeparator(text));
   cues.Reserve(records.size());
   bool first = true;
@@ -151,7 +152,7 @@ SubtitleDocument ReadExcelCsv(std::string_view text, const FrameRate& rate, std:
     Subtitle s;
     s.inCue = *in;
     s.outCue = *out;
-    if (k < record.size()) s.text = ScriptTextToMarkup(record[k], marks);
+    if (k < record.size()) s.text = markup(record[k]);
     if (!cues.Add(std::move(s))) break;
   }
   return cues.Finish(rate, "This is not a valid CSV subtitle file", records.empty());

@@ -77,13 +77,14 @@ std::string WritePreformattedText(const SubtitleDocument& doc, int layout, Warni
 }
 
 SubtitleDocument ReadPreformattedText(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  const ScriptMarkupReader markup(kMarks);
   CueCollector cues(warnings);
   std::string rows;
   bool open = false, any = false;
   int pendingCues = 0;  // after "[0001]": the in and out cue lines still to come
   Subtitle pending;
   auto close = [&] {
-    if (open) cues.Last()->text = ScriptTextToMarkup(rows, kMarks);
+    if (open) cues.Last()->text = markup(rows);
     open = false;
     rows.clear();
   };

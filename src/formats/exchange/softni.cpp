@@ -5,6 +5,7 @@
 namespace kipo {
 
 SubtitleDocument ReadSoftni(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  const ScriptMarkupReader markup(ScriptMarks{"<i>", "</i>", "", "", "\r\n"});
   CueCollector cues(warnings);
   std::vector<std::string_view> rows;
   bool any = false;
@@ -38,7 +39,7 @@ SubtitleDocument ReadSoftni(std::string_view text, const FrameRate& rate, Warnin
             if (i) body += "\r\n";
             body += row;
           }
-          s.text = ScriptTextToMarkup(body, ScriptMarks{"<i>", "</i>", "", "", "\r\n"});
+          s.text = markup(body);
           if (!cues.Add(std::move(s))) break;
         }
         rows.clear();

@@ -157,12 +157,13 @@ SubtitleDocument ReadUnstructuredDocument(std::string_view bytes, const FrameRat
     text = std::string(body);
   }
   CueCollector cues(warnings);
+  const ScriptMarkupReader markup(marks);
   std::string block;
   bool any = false;
   auto flush = [&]() -> bool {
     if (block.empty()) return true;
     Subtitle s;
-    s.text = ScriptTextToMarkup(block, marks);
+    s.text = markup(block);
     block.clear();
     return cues.Add(std::move(s));
   };

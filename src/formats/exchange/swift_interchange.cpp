@@ -35,6 +35,7 @@ std::string WriteSwiftInterchange(const SubtitleDocument& doc, Warnings& warning
 }
 
 SubtitleDocument ReadSwiftInterchange(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  const ScriptMarkupReader markup(kMarks);
   CueCollector cues(warnings);
   bool inSubtitle = false, sawSif = false, any = false;
   Subtitle current;
@@ -47,7 +48,7 @@ SubtitleDocument ReadSwiftInterchange(std::string_view text, const FrameRate& ra
       cues.Skipped("A subtitle without an In line was skipped", rows);
       return true;
     }
-    current.text = ScriptTextToMarkup(rows, kMarks);
+    current.text = markup(rows);
     return cues.Add(std::move(current));
   };
   for (std::string_view line : ScriptLines(text)) {

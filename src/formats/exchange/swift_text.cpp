@@ -59,6 +59,7 @@ std::string WriteSwiftText(const SubtitleDocument& doc, Warnings& warnings) {
 }
 
 SubtitleDocument ReadSwiftText(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  const ScriptMarkupReader markup(kMarks);
   CueCollector cues(warnings);
   Subtitle current;
   bool inSubtitle = false, inText = false, any = false;
@@ -71,7 +72,7 @@ SubtitleDocument ReadSwiftText(std::string_view text, const FrameRate& rate, War
       rows.clear();
       return true;
     }
-    current.text = ScriptTextToMarkup(rows, kMarks);
+    current.text = markup(rows);
     rows.clear();
     return cues.Add(std::move(current));
   };

@@ -8,6 +8,7 @@ namespace kipo {
 SubtitleDocument ReadTabDvdScript(std::string_view text, const FrameRate& rate, Warnings& warnings,
                                   std::string_view invalid) {
   constexpr ScriptMarks kMarks{"<i>", "</i>", "", "", "|"};
+  const ScriptMarkupReader markup(kMarks);
   CueCollector cues(warnings);
   bool any = false;
   for (std::string_view line : ScriptLines(text)) {
@@ -21,7 +22,7 @@ SubtitleDocument ReadTabDvdScript(std::string_view text, const FrameRate& rate, 
     if (!in || !out) {
       // A continuation of the previous subtitle's text, or a heading.
       if (Subtitle* last = cues.Last(); last && fields.size() == 1 && cues.Count() > 0) {
-        last->text += "\r\n" + ScriptTextToMarkup(TrimView(line), kMarks);
+        last->text += "\r\n" + markup(TrimView(line));
         continue;
       }
       if (cues.Count() > 0) cues.Skipped("A line without two cues was skipped", line);
@@ -35,7 +36,7 @@ SubtitleDocument ReadTabDvdScript(std::string_view text, const FrameRate& rate, 
       if (i > k) body += ' ';
       body += fields[i];
     }
-    s.text = ScriptTextToMarkup(TrimView(body), kMarks);
+    s.text = markup(TrimView(body));
     if (!cues.Add(std::move(s))) break;
   }
   return cues.Finish(rate, invalid, !any);

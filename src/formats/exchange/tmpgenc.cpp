@@ -17,6 +17,7 @@ std::optional<CueDigits> Time(std::string_view field, const FrameRate& rate) {
 }  // namespace
 
 SubtitleDocument ReadTmpgEnc(std::string_view text, const FrameRate& rate, Warnings& warnings) {
+  const ScriptMarkupReader markup({});
   CueCollector cues(warnings);
   bool items = false, sawSection = false;
   for (std::string_view line : ScriptLines(text)) {
@@ -45,7 +46,7 @@ SubtitleDocument ReadTmpgEnc(std::string_view text, const FrameRate& rate, Warni
     Subtitle s;
     s.inCue = *in;
     s.outCue = *out;
-    s.text = ScriptTextToMarkup(body, {});
+    s.text = markup(body);
     if (!cues.Add(std::move(s))) break;
   }
   return cues.Finish(rate, "This is not a valid TMPGEnc subtitle file", false);
