@@ -231,6 +231,17 @@ void ScanRtf(std::string_view rtf, std::string_view ansiCodePage, std::string& o
     }
     out += s;
   };
+  // A paragraph's end; false once the line's taker wants no more.
+  auto paragraphEnd = [&] {
+    if (stack.back().skip) return true;
+    if (toSkip > 0) {
+      --toSkip;
+      return true;
+    }
+    syncItalic();
+    flushBytes();
+    return lineEnd(out);
+  };
   for (std::size_t i = start; i < rtf.size();) {
     char c = rtf[i];
     if (c == '{') {
@@ -275,14 +286,7 @@ void ScanRtf(std::string_view rtf, std::string_view ansiCodePage, std::string& o
       const bool ended = after == ' ' || after == '\r' || after == '\n' || after == '\\' || after == '{' || after == '}';
       if (ended && w[0] == 'p' && w[1] == 'a' && w[2] == 'r') {
         i += after == ' ' ? 4 : 3;
-        if (stack.back().skip) continue;
-        if (toSkip > 0) {
-          --toSkip;
-          continue;
-        }
-        syncItalic();
-        flushBytes();
-        if (!lineEnd(out)) return;
+        if (!paragraphEnd()) return;
         continue;
       }
       if (ended && w[0] == 't' && w[1] == 'a' && w[2] == 'b') {
@@ -351,14 +355,7 @@ void ScanRtf(std::string_view rtf, std::string_view ansiCodePage, std::string& o
     const Word kind = word == "par" ? Word::Break : word == "tab" ? Word::Tab : word == "i" ? Word::Italic : WordOf(word);
     switch (kind) {
       case Word::Break:
-        if (stack.back().skip) continue;
-        if (toSkip > 0) {
-          --toSkip;
-          continue;
-        }
-        syncItalic();
-        flushBytes();
-        if (!lineEnd(out)) return;
+        if (!paragraphEnd()) return;
         break;
       case Word::Tab: emit("\t"); break;
       case Word::Italic: stack.back().italic = !hasParam || param != 0; break;

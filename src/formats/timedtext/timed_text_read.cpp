@@ -232,12 +232,12 @@ struct TimingParameters {
 // Seconds on the label clock: "HH:MM:SS:FF" counts FF at the file's frame rate, so that
 // a label read back is the label written.
 std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
-  // HH:MM:SS.mmm as it stands, the form most writers give: read at once (the same sums as
-  // the forms below).
-  if (t.size() == 12 && t[2] == ':' && t[5] == ':' && t[8] == '.') {
+  // HH:MM:SS.mmm as it stands, the form most writers give, and HH:MM:SS.ff (generic
+  // writers' hundredths): read at once (the same sums as the forms below).
+  if ((t.size() == 12 || t.size() == 11) && t[2] == ':' && t[5] == ':' && t[8] == '.') {
     const auto* d = reinterpret_cast<const unsigned char*>(t.data());
     const unsigned h1 = d[0] - '0', h2 = d[1] - '0', m1 = d[3] - '0', m2 = d[4] - '0', s1 = d[6] - '0',
-                   s2 = d[7] - '0', f1 = d[9] - '0', f2 = d[10] - '0', f3 = d[11] - '0';
+                   s2 = d[7] - '0', f1 = d[9] - '0', f2 = d[10] - '0', f3 = t.size() == 12 ? d[11] - '0' : 0u;
     if (h1 < 10 && h2 < 10 && m1 < 6 && m2 < 10 && s1 < 10 && s2 < 10 && f1 < 10 && f2 < 10 && f3 < 10) {
       const int h = static_cast<int>(h1 * 10 + h2), m = static_cast<int>(m1 * 10 + m2),
                 s = static_cast<int>(s1 * 10 + s2);
@@ -245,23 +245,7 @@ std::optional<double> ParseTime(std::string_view t, const TimingParameters& p) {
         double seconds = s;
         seconds += f1 * kFractionPlaces[0];
         seconds += f2 * kFractionPlaces[1];
-        seconds += f3 * kFractionPlaces[2];
-        return h * 3600.0 + m * 60.0 + seconds;
-      }
-    }
-  }
-  // HH:MM:SS.ff (generic writers' hundredths) likewise.
-  if (t.size() == 11 && t[2] == ':' && t[5] == ':' && t[8] == '.') {
-    const auto* d = reinterpret_cast<const unsigned char*>(t.data());
-    const unsigned h1 = d[0] - '0', h2 = d[1] - '0', m1 = d[3] - '0', m2 = d[4] - '0', s1 = d[6] - '0',
-                   s2 = d[7] - '0', f1 = d[9] - '0', f2 = d[10] - '0';
-    if (h1 < 10 && h2 < 10 && m1 < 6 && m2 < 10 && s1 < 10 && s2 < 10 && f1 < 10 && f2 < 10) {
-      const int h = static_cast<int>(h1 * 10 + h2), m = static_cast<int>(m1 * 10 + m2),
-                s = static_cast<int>(s1 * 10 + s2);
-      if (s < 61) {
-        double seconds = s;
-        seconds += f1 * kFractionPlaces[0];
-        seconds += f2 * kFractionPlaces[1];
+        if (t.size() == 12) seconds += f3 * kFractionPlaces[2];
         return h * 3600.0 + m * 60.0 + seconds;
       }
     }
