@@ -214,13 +214,24 @@ std::string ScriptTextToMarkup(std::string_view text, const ScriptMarks& marks) 
 // its stand-in. A mark's first byte is never inside a character.
 enum : unsigned char { kMayStartMark = 1, kMarkupChar = 2 };
 
+// The stops every reader has: the document's markup characters and the line ends. Made
+// once, so that a reader made for one text costs a copy of 256 bytes.
+static const std::array<unsigned char, 256>& CommonStops() {
+  static const std::array<unsigned char, 256> stops = [] {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 256; ++c) t[c] = IsMarkupChar(static_cast<char>(c)) ? kMarkupChar : 0;
+    t['\r'] = t['\n'] = kMayStartMark;
+    return t;
+  }();
+  return stops;
+}
+
 ScriptMarkupReader::ScriptMarkupReader(const ScriptMarks& marks)
     : marks_(marks),
       italicToggles_(!marks.italicOn.empty() && marks.italicOn == marks.italicOff),
       underlineToggles_(!marks.underlineOn.empty() && marks.underlineOn == marks.underlineOff),
       ownRowBreak_(!marks.rowBreak.empty() && marks.rowBreak != "\r\n") {
-  for (int c = 0; c < 256; ++c) stop_[c] = IsMarkupChar(static_cast<char>(c)) ? kMarkupChar : 0;
-  stop_['\r'] = stop_['\n'] = kMayStartMark;
+  stop_ = CommonStops();
   for (std::string_view m : {marks.italicOn, marks.italicOff, marks.underlineOn, marks.underlineOff, marks.rowBreak}) {
     if (m.empty()) continue;
     const auto c = static_cast<unsigned char>(m[0]);
