@@ -25,6 +25,10 @@ constexpr const char* kNs =
     "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
     "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"";
+// A slide uses no relationship attributes.
+constexpr const char* kSlideNs =
+    "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+    "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"";
 constexpr const char* kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
 constexpr const char* kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 constexpr const char* kPml = "application/vnd.openxmlformats-officedocument.presentationml.";
@@ -113,21 +117,29 @@ std::string EmptyTree() {
   return "<p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/>";
 }
 
-// One text box up to its paragraphs, which kBoxEnd closes.
-std::string BoxHead(int id, const char* name, long x, long y, long cx, long cy, const char* anchor, bool shrink) {
+// What a text box's rows share: their alignment, size, weight, colour and font, said once
+// as the box's list style (its first level, which every paragraph is at) instead of on every
+// run, so that a run carries nothing but its italics.
+struct RowStyle {
+  const char* align;
+  int size;  // points
+  bool bold;
+  std::string colour, font;
+};
+
+// One text box up to its paragraphs, which kBoxEnd closes. No autofit element means none.
+std::string BoxHead(int id, const char* name, long x, long y, long cx, long cy, const char* anchor, bool shrink,
+                    const RowStyle& style) {
   return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + name +
          "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"" + std::to_string(x) + "\" y=\"" +
          std::to_string(y) + "\"/><a:ext cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
-         "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr><p:txBody><a:bodyPr wrap=\"square\" "
-         "anchor=\"" + anchor + "\">" + (shrink ? "<a:normAutofit/>" : "<a:noAutofit/>") + "</a:bodyPr><a:lstStyle/>";
+         "\"/></a:xfrm><a:prstGeom prst=\"rect\"/><a:noFill/></p:spPr><p:txBody><a:bodyPr wrap=\"square\" anchor=\"" +
+         anchor + (shrink ? "\"><a:normAutofit/></a:bodyPr>" : "\"/>") + "<a:lstStyle><a:lvl1pPr algn=\"" + style.align +
+         "\"><a:defRPr lang=\"en-GB\" sz=\"" + std::to_string(style.size * 100) + (style.bold ? "\" b=\"1" : "") +
+         "\"><a:solidFill><a:srgbClr val=\"" + style.colour + "\"/></a:solidFill><a:latin typeface=\"" + Esc(style.font) +
+         "\"/></a:defRPr></a:lvl1pPr></a:lstStyle>";
 }
 constexpr const char* kBoxEnd = "</p:txBody></p:sp>";
-
-std::string RunProps(int size, bool bold, bool italic, const std::string& colour, const std::string& font) {
-  return "<a:rPr lang=\"en-GB\" sz=\"" + std::to_string(size * 100) + "\" b=\"" + (bold ? "1" : "0") + "\" i=\"" +
-         (italic ? "1" : "0") + "\" dirty=\"0\"><a:solidFill><a:srgbClr val=\"" + colour +
-         "\"/></a:solidFill><a:latin typeface=\"" + Esc(font) + "\"/></a:rPr>";
-}
 
 // A list of relationships, opened; each entry appended by AppendRel, closed by kRelsEnd.
 std::string RelsHead() {
@@ -164,25 +176,24 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
   PackagePieces pkg;
   pkg.Reserve(2 * doc.Count() + 16, 40 * doc.Count() + 64, 128 * doc.Count() + 1024);
   using Id = PackagePieces::TextId;
-  const Id slideHead = pkg.Repeated(std::string(kDecl) + "<p:sld " + kNs + "><p:cSld name=\"");
+  // The background is the master's; the text boxes carry their rows' properties once.
+  const Id slideHead = pkg.Repeated(std::string(kDecl) + "<p:sld " + kSlideNs + "><p:cSld name=\"");
   const Id slideBody = pkg.Repeated(
-      "\"><p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" + back + "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>" +
-      EmptyTree() + BoxHead(2, "Subtitle", margin, margin, w, h, Anchor(o.vAlign), !o.baselineAlign));
-  const Id rowStart = pkg.Repeated(std::string("<a:p><a:pPr algn=\"") + Align(o.hAlign) + "\"/>");
-  const Id runStart[2] = {pkg.Repeated("<a:r>" + RunProps(kTextSize, bold, false, colour, o.fontName) + "<a:t>"),
-                          pkg.Repeated("<a:r>" + RunProps(kTextSize, bold, true, colour, o.fontName) + "<a:t>")};
+      "\">" + EmptyTree() +
+      BoxHead(2, "Subtitle", margin, margin, w, h, Anchor(o.vAlign), !o.baselineAlign,
+              RowStyle{Align(o.hAlign), kTextSize, bold, colour, o.fontName}));
+  const Id rowStart = pkg.Repeated("<a:p>");
+  const Id runStart[2] = {pkg.Repeated("<a:r><a:t>"), pkg.Repeated("<a:r><a:rPr i=\"1\"/><a:t>")};
   const Id runEnd = pkg.Repeated("</a:t></a:r>");
-  const Id rowEnd =
-      pkg.Repeated("<a:endParaRPr lang=\"en-GB\" sz=\"" + std::to_string(kTextSize * 100) + "\" dirty=\"0\"/></a:p>");
+  const Id rowEnd = pkg.Repeated("</a:p>");
   const Id boxEnd = pkg.Repeated(kBoxEnd);
-  const Id commentHead = pkg.Repeated(BoxHead(3, "Comment", margin, margin, w, h, Anchor(o.vAlignComments), true));
-  const Id commentBlank = pkg.Repeated("<a:p><a:endParaRPr lang=\"en-GB\" dirty=\"0\"/></a:p>");
-  const Id commentRowStart =
-      pkg.Repeated(std::string("<a:p><a:pPr algn=\"") + Align(o.hAlignComments) + "\"/><a:r>" +
-                   RunProps(o.fontSizeComments, false, false, colour, o.fontName) + "<a:t>");
+  const Id commentHead = pkg.Repeated(BoxHead(3, "Comment", margin, margin, w, h, Anchor(o.vAlignComments), true,
+                                              RowStyle{Align(o.hAlignComments), o.fontSizeComments, false, colour, o.fontName}));
+  // The empty row before a comment keeps the presentation programs' default size.
+  const Id commentBlank = pkg.Repeated("<a:p><a:endParaRPr sz=\"1800\"/></a:p>");
+  const Id commentRowStart = pkg.Repeated("<a:p><a:r><a:t>");
   const Id commentRowEnd = pkg.Repeated("</a:t></a:r></a:p>");
-  const Id slideTail =
-      pkg.Repeated("</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>");
+  const Id slideTail = pkg.Repeated("</p:spTree></p:cSld></p:sld>");
   const Id slideRels = pkg.Repeated(RelsHead() + "<Relationship Id=\"rId1\" Type=\"" + kRel +
                                     "slideLayout\" Target=\"../slideLayouts/slideLayout1.xml\"/>" + kRelsEnd);
 
@@ -305,7 +316,8 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
   pkg.Add(pkg.Repeated(kRelsEnd));
 
   pkg.AddWhole("ppt/slideMasters/slideMaster1.xml",
-               std::string(kDecl) + "<p:sldMaster " + kNs + "><p:cSld>" + EmptyTree() +
+               std::string(kDecl) + "<p:sldMaster " + kNs + "><p:cSld><p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" +
+                   back + "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>" + EmptyTree() +
                    "</p:spTree></p:cSld><p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" "
                    "accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" "
                    "hlink=\"hlink\" folHlink=\"folHlink\"/><p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" r:id=\"rId1\"/>"
