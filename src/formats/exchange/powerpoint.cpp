@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -357,12 +358,6 @@ std::string Resolve(std::string base, std::string target) {
   return base + target;
 }
 
-// What a slide gives a subtitle: its name (the cues), the text of the first text box
-// that has any, and the comment box's text.
-struct SlideText {
-  std::string name, text, comment;
-};
-
 // The text of a box's paragraphs, a row each: runs in italics between markers, breaks as
 // row breaks; a comment's runs are never italic, and its first row is left out when empty
 // (the blank line written before a comment).
@@ -424,131 +419,337 @@ bool TreeSlide(std::string& xml, SlideText& out) {
   return true;
 }
 
-// A slide read by a scan of its bytes, the same as TreeSlide reads it: the first of each
-// element the tree reader asks for by name, every shape of the shape tree, every paragraph
-// and run. False when the slide is not of the plain form the scan reads, or its parts are
-// in an order it does not follow (a shape's text before its name): TreeSlide reads it.
-bool ScanSlide(std::string_view xml, SlideText& out) {
-  enum class Role : std::uint8_t { Other, Sld, CSld, SpTree, Sp, NvSpPr, CNvPr, TxBody, P, Run, RPr, T };
-  std::vector<Role> open;
-  open.reserve(16);
-  bool cSld = false, spTree = false;
-  // The shape being read.
-  bool nvSpPr = false, cNvPr = false, named = false, txBody = false;
-  std::string_view shapeName;
-  std::string nameBuffer;
-  std::optional<BoxText> box;
-  // The run being read.
-  bool rPr = false, t = false, tText = false, italic = false;
-  std::string runText;
-  auto attribute = [](const XmlScan& scan, std::string_view name) {
-    for (const XmlScan::Attribute& a : scan.attributes())
-      if (a.name == name) return a.value;
-    return std::string_view();
-  };
-  XmlScan scan(xml);
-  for (XmlScan::Token token; (token = scan.Next()) != XmlScan::End;) {
-    if (token == XmlScan::NotPlain) return false;
-    if (token == XmlScan::Text) {
-      if (open.back() != Role::T || tText) continue;
-      // The tree keeps no text of white space alone.
-      const std::string_view raw = scan.rawText();
-      if (raw.find_first_not_of(" \t\r\n") == std::string_view::npos) continue;
-      runText = scan.text();
-      tText = true;
-      continue;
-    }
-    if (token == XmlScan::EndTag) {
-      const Role role = open.back();
-      open.pop_back();
-      switch (role) {
-        case Role::NvSpPr: named = true; break;
-        case Role::P: box->EndParagraph(); break;
-        case Role::Run: box->Run(italic, runText); break;
-        case Role::Sp:
-          // A comment box without text empties the comment, as the tree reads it.
-          if (box) box->Into(out);
-          else if (shapeName == "Comment") out.comment.clear();
-          box.reset();
-          break;
-        default: break;
-      }
-      continue;
-    }
-    const std::string_view name = scan.name();
-    const Role parent = open.empty() ? Role::Other : open.back();
+// A name against a literal, compared whole (the literal's length known here: no call).
+template <std::size_t N>
+bool NameIs(std::string_view name, const char (&literal)[N]) {
+  return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
+}
+
+// What TreeSlide takes from a slide, followed element by element as a scan meets them: the
+// first of each element the tree asks for by name, every shape of the shape tree, every
+// paragraph and run. Fed by either scan below.
+class SlideReader {
+ public:
+  explicit SlideReader(SlideText& out) : out_(out) { open_.reserve(16); }
+
+  // A start tag; `attribute(name)` gives the value of the tag's first attribute of that
+  // name (empty when it has none), or nullopt when the scan cannot give it as the tree
+  // would. False when the slide is to be read otherwise: a value the scan could not give,
+  // or a shape's text before its name, an order this reader does not follow.
+  template <class Attribute>
+  bool Start(std::string_view name, const Attribute& attribute) {
+    const Role parent = open_.empty() ? Role::Other : open_.back();
     Role role = Role::Other;
     switch (parent) {
       case Role::Other:
-        if (open.empty() && name == "p:sld") role = Role::Sld;
+        if (open_.empty() && NameIs(name, "p:sld")) role = Role::Sld;
         break;
       case Role::Sld:
-        if (name == "p:cSld" && !cSld) {
+        if (NameIs(name, "p:cSld") && !cSld_) {
+          const std::optional<std::string_view> cues = attribute("name");
+          if (!cues) return false;
           role = Role::CSld;
-          cSld = true;
-          out.name = attribute(scan, "name");
+          cSld_ = true;
+          out_.name = *cues;
         }
         break;
       case Role::CSld:
-        if (name == "p:spTree" && !spTree) role = Role::SpTree, spTree = true;
+        if (NameIs(name, "p:spTree") && !spTree_) role = Role::SpTree, spTree_ = true;
         break;
       case Role::SpTree:
-        if (name == "p:sp") {
+        if (NameIs(name, "p:sp")) {
           role = Role::Sp;
-          nvSpPr = cNvPr = named = txBody = false;
-          nameBuffer.clear();
-          shapeName = nameBuffer;
+          nvSpPr_ = cNvPr_ = named_ = txBody_ = false;
+          shapeName_.clear();
         }
         break;
       case Role::Sp:
-        if (name == "p:nvSpPr" && !nvSpPr) {
+        if (NameIs(name, "p:nvSpPr") && !nvSpPr_) {
           role = Role::NvSpPr;
-          nvSpPr = true;
-        } else if (name == "p:txBody" && !txBody) {
-          if (!named) return false;  // the name after the text
+          nvSpPr_ = true;
+        } else if (NameIs(name, "p:txBody") && !txBody_) {
+          if (!named_) return false;  // the name after the text
           role = Role::TxBody;
-          txBody = true;
-          box.emplace(shapeName == "Comment");
+          txBody_ = true;
+          box_.emplace(shapeName_ == "Comment");
         }
         break;
       case Role::NvSpPr:
-        if (name == "p:cNvPr" && !cNvPr) {
+        if (NameIs(name, "p:cNvPr") && !cNvPr_) {
+          const std::optional<std::string_view> shape = attribute("name");
+          if (!shape) return false;
           role = Role::CNvPr;
-          cNvPr = true;
-          nameBuffer = attribute(scan, "name");
-          shapeName = nameBuffer;
+          cNvPr_ = true;
+          shapeName_ = *shape;
         }
         break;
       case Role::TxBody:
-        if (name == "a:p") role = Role::P;
+        if (NameIs(name, "a:p")) role = Role::P;
         break;
       case Role::P:
-        if (name == "a:br") {
-          box->Break();
-        } else if (name == "a:r" || name == "a:fld") {
+        if (NameIs(name, "a:br")) {
+          box_->Break();
+        } else if (NameIs(name, "a:r") || NameIs(name, "a:fld")) {
           role = Role::Run;
-          rPr = t = tText = italic = false;
-          runText.clear();
+          rPr_ = t_ = tText_ = italic_ = false;
+          runText_.clear();
         }
         break;
       case Role::Run:
-        if (name == "a:rPr" && !rPr) {
+        if (NameIs(name, "a:rPr") && !rPr_) {
+          const std::optional<std::string_view> i = attribute("i");
+          if (!i) return false;
           role = Role::RPr;
-          rPr = true;
-          italic = IsItalic(attribute(scan, "i"));
-        } else if (name == "a:t" && !t) {
+          rPr_ = true;
+          italic_ = IsItalic(*i);
+        } else if (NameIs(name, "a:t") && !t_) {
           role = Role::T;
-          t = true;
+          t_ = true;
         }
         break;
       default: break;
     }
-    open.push_back(role);
+    open_.push_back(role);
+    return true;
+  }
+
+  // The end of the element opened last.
+  void End() {
+    const Role role = open_.back();
+    open_.pop_back();
+    switch (role) {
+      case Role::NvSpPr: named_ = true; break;
+      case Role::P: box_->EndParagraph(); break;
+      case Role::Run: box_->Run(italic_, runText_); break;
+      case Role::Sp:
+        // A comment box without text empties the comment, as the tree reads it.
+        if (box_) box_->Into(out_);
+        else if (shapeName_ == "Comment") out_.comment.clear();
+        box_.reset();
+        break;
+      default: break;
+    }
+  }
+
+  // True when a text run here is the run's text: the first text in its first a:t that is
+  // not white space alone (the tree keeps no such text).
+  bool WantsText() const { return !open_.empty() && open_.back() == Role::T && !tText_; }
+  void Text(std::string_view decoded) {
+    runText_ = decoded;
+    tText_ = true;
+  }
+
+ private:
+  enum class Role : std::uint8_t { Other, Sld, CSld, SpTree, Sp, NvSpPr, CNvPr, TxBody, P, Run, RPr, T };
+  SlideText& out_;
+  std::vector<Role> open_;
+  bool cSld_ = false, spTree_ = false;
+  // The shape being read.
+  bool nvSpPr_ = false, cNvPr_ = false, named_ = false, txBody_ = false;
+  std::string shapeName_;
+  std::optional<BoxText> box_;
+  // The run being read.
+  bool rPr_ = false, t_ = false, tText_ = false, italic_ = false;
+  std::string runText_;
+};
+
+bool WhiteSpaceOnly(std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+
+// A slide read by the general XML scan; false when it is not of the plain form the scan
+// reads, or SlideReader gives up on it: TreeSlide reads it.
+bool ScanSlide(std::string_view xml, SlideText& out) {
+  SlideReader reader(out);
+  XmlScan scan(xml);
+  for (XmlScan::Token token; (token = scan.Next()) != XmlScan::End;) {
+    switch (token) {
+      case XmlScan::NotPlain: return false;
+      case XmlScan::Text:
+        if (reader.WantsText() && !WhiteSpaceOnly(scan.rawText())) reader.Text(scan.text());
+        break;
+      case XmlScan::EndTag: reader.End(); break;
+      default: {
+        auto attribute = [&scan](std::string_view name) -> std::optional<std::string_view> {
+          for (const XmlScan::Attribute& a : scan.attributes())
+            if (a.name == name) return a.value;
+          return std::string_view();
+        };
+        if (!reader.Start(scan.name(), attribute)) return false;
+      }
+    }
   }
   return true;
 }
 
+// What the quick scan tells bytes by: names (ASCII only), white space, and the bytes that
+// end an attribute's value or need a look in it. NUL is none of them.
+enum : std::uint8_t { kNameStart = 1, kNameByte = 2, kSpace = 4, kValueStop = 8 };
+constexpr auto kQuickByte = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 'a'; c <= 'z'; ++c) t[c] = t[c - 'a' + 'A'] = kNameStart | kNameByte;
+  for (int c = '0'; c <= '9'; ++c) t[c] = kNameByte;
+  t['_'] = t[':'] = kNameStart | kNameByte;
+  t['-'] = t['.'] = kNameByte;
+  for (unsigned char c : {' ', '\t', '\r', '\n'}) t[c] = kSpace;
+  for (unsigned char c : {'"', '\'', '<', '\0'}) t[c] |= kValueStop;
+  return t;
+}();
+
+// The five named references of XML decoded, appended to `out`; false at any other '&'.
+bool DecodeNamedReferences(std::string_view text, std::string& out) {
+  static constexpr std::pair<std::string_view, char> kNamed[] = {
+      {"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
+  for (std::size_t from = 0;;) {
+    const std::size_t amp = text.find('&', from);
+    out.append(text.substr(from, amp == std::string_view::npos ? std::string_view::npos : amp - from));
+    if (amp == std::string_view::npos) return true;
+    const std::string_view rest = text.substr(amp + 1);
+    const auto* named = std::find_if(std::begin(kNamed), std::end(kNamed), [&](const auto& n) { return rest.starts_with(n.first); });
+    if (named == std::end(kNamed)) return false;
+    out += named->second;
+    from = amp + 1 + named->first.size();
+  }
+}
+
+// A slide read by a quick scan of its tags, for slides in the plain form our writer and
+// presentation programs give them: each tag found by its '<', names compared whole, a tag's
+// attributes checked for their form and kept as views, text looked at only where a run's
+// text is wanted. What it does not read exactly as the tree would gives false and the
+// general scan reads the slide: a comment, CDATA, a DOCTYPE or processing instruction (but
+// the declaration at the start), a reference other than the five named ones or a CR in a
+// run's text, a reference or control character in a value the reader takes, a '<' in any
+// value, a NUL, a byte-order mark, a name outside ASCII, anything but white space around
+// the root, and a root other than p:sld. The scan stops at the string's terminating NUL
+// rather than testing for the end at every byte: a NUL inside gives false at once.
+bool QuickSlide(const std::string& xml, SlideText& out) {
+  const char* p = xml.c_str();
+  const char* const end = p + xml.size();
+  if (xml.empty() || std::memchr(p, 0, xml.size())) return false;
+  auto is = [&](std::uint8_t kind) { return (kQuickByte[static_cast<unsigned char>(*p)] & kind) != 0; };
+  if (xml.starts_with("<?xml") && xml.size() > 5 && (kQuickByte[static_cast<unsigned char>(xml[5])] & kSpace)) {
+    const std::size_t close = xml.find("?>", 6);
+    if (close == std::string::npos) return false;
+    p += close + 2;
+  }
+  auto skipSpace = [&] {
+    const char* from = p;
+    while (is(kSpace)) ++p;
+    return p != from;
+  };
+  auto readName = [&]() -> std::string_view {
+    const char* from = p;
+    if (!is(kNameStart)) return {};
+    do ++p;
+    while (is(kNameByte));
+    return std::string_view(from, static_cast<std::size_t>(p - from));
+  };
+  struct Attribute {
+    std::string_view name, value;
+  };
+  std::vector<Attribute> attributes;
+  std::vector<std::string_view> open;
+  open.reserve(16);
+  std::string decoded;
+  SlideReader reader(out);
+  bool rootDone = false;
+  while (true) {
+    if (*p != '<' && p != end) {
+      const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+      const std::string_view text(p, static_cast<std::size_t>((lt ? lt : end) - p));
+      p += text.size();
+      if (open.empty()) {
+        if (!WhiteSpaceOnly(text)) return false;
+      } else if (reader.WantsText() && !WhiteSpaceOnly(text)) {
+        if (text.find('\r') != std::string_view::npos) return false;
+        if (text.find('&') == std::string_view::npos) {
+          reader.Text(text);
+        } else {
+          decoded.clear();
+          if (!DecodeNamedReferences(text, decoded)) return false;
+          reader.Text(decoded);
+        }
+      }
+    }
+    if (p == end) break;
+    if (rootDone) return false;
+    ++p;
+    if (*p == '/') {
+      ++p;
+      const std::string_view name = readName();
+      skipSpace();
+      if (*p != '>' || open.empty() || open.back().size() != name.size() ||
+          std::memcmp(open.back().data(), name.data(), name.size()) != 0)
+        return false;
+      ++p;
+      open.pop_back();
+      reader.End();
+      rootDone = open.empty();
+      continue;
+    }
+    const std::string_view name = readName();
+    if (name.empty() || (open.empty() && !NameIs(name, "p:sld"))) return false;
+    attributes.clear();
+    bool empty = false;
+    while (true) {
+      const bool spaced = skipSpace();
+      if (*p == '>') {
+        ++p;
+        break;
+      }
+      if (*p == '/') {
+        if (p[1] != '>') return false;
+        p += 2;
+        empty = true;
+        break;
+      }
+      const std::string_view attributeName = readName();
+      if (!spaced || attributeName.empty()) return false;
+      skipSpace();
+      if (*p != '=') return false;
+      ++p;
+      skipSpace();
+      const char quote = *p;
+      if (quote != '"' && quote != '\'') return false;
+      const char* value = ++p;
+      while (!is(kValueStop) || (*p != quote && (*p == '"' || *p == '\''))) ++p;
+      if (*p != quote) return false;  // a '<', or the end
+      attributes.push_back({attributeName, std::string_view(value, static_cast<std::size_t>(p - value))});
+      ++p;
+    }
+    auto attribute = [&attributes](std::string_view wanted) -> std::optional<std::string_view> {
+      for (const Attribute& a : attributes) {
+        if (a.name != wanted) continue;
+        for (char c : a.value)
+          if (c == '&' || static_cast<unsigned char>(c) < 0x20) return std::nullopt;
+        return a.value;
+      }
+      return std::string_view();
+    };
+    if (!reader.Start(name, attribute)) return false;
+    if (empty) {
+      reader.End();
+      rootDone = open.empty();
+    } else {
+      open.push_back(name);
+    }
+  }
+  return rootDone;
+}
+
 }  // namespace
+
+SlideReading ReadSlideXml(std::string& xml, SlideText& out, SlideReading from) {
+  if (from == SlideReading::Quick) {
+    if (QuickSlide(xml, out)) return SlideReading::Quick;
+    out = SlideText();
+  }
+  if (from <= SlideReading::Scan) {
+    if (ScanSlide(xml, out)) return SlideReading::Scan;
+    out = SlideText();
+  }
+  if (from <= SlideReading::Tree && TreeSlide(xml, out)) return SlideReading::Tree;
+  out = SlideText();
+  return SlideReading::Failed;
+}
 
 SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const FrameRate& rate, Warnings& warnings) {
   const std::unique_ptr<ZipReader> zip = ZipReader::Open(bytes);
@@ -572,9 +773,7 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
     SlideText slide;
     if (target == targets.end()) xml.clear();
     else ReadPart(z, part, xml);
-    // The scan reads what it can; whatever it gives up on, the tree reads (also telling a
-    // slide that is not XML at all).
-    if (target == targets.end() || (!ScanSlide(xml, slide) && !TreeSlide(xml, slide = SlideText()))) {
+    if (target == targets.end() || ReadSlideXml(xml, slide) == SlideReading::Failed) {
       warnings.push_back("A slide that could not be read was skipped: " + part);
       continue;
     }

@@ -342,92 +342,124 @@ std::vector<std::uint8_t> Presentation(const std::vector<std::string>& slides) {
   return *ZipParts(parts);
 }
 
-// Slides as presentation programs and other tools write them are read by a scan of their
-// bytes; what the scan does not take (here forced by a CDATA section the slide carries
-// anywhere) is read through the XML library's tree. Both must read every slide the same:
-// the first text box with text, the comment box, italics, breaks, fields, escapes, white
-// space, groups, and parts in unusual orders.
-TEST(PowerPoint, SlidesOfOtherToolsReadTheSameByScanAndTree) {
-  const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<p:sld "
-                           "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
-                           "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\">";
-  auto shape = [](std::string name, std::string paragraphs) {
-    return "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"" + name + "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr>"
-           "<p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>" + paragraphs + "</p:txBody></p:sp>";
-  };
-  auto slide = [&](std::string cues, std::string shapes) {
-    return head + "<p:cSld" + (cues.empty() ? "" : " name=\"" + cues + "\"") +
-           "><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/>" +
-           shapes + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>";
-  };
+std::string SlideHead() {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<p:sld "
+         "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+         "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\">";
+}
+std::string Shape(const std::string& name, const std::string& paragraphs) {
+  return "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"" + name + "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr>"
+         "<p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>" + paragraphs + "</p:txBody></p:sp>";
+}
+std::string Slide(const std::string& cues, const std::string& shapes) {
+  return SlideHead() + "<p:cSld" + (cues.empty() ? "" : " name=\"" + cues + "\"") +
+         "><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/>" +
+         shapes + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>";
+}
+
+// A slide is read by the first of three readers that takes it: a quick scan of the tags for
+// the plain form, the general XML scan, the XML library's tree. Every slide, whichever
+// reader takes it first, must read the same through each reader it can go to: the first
+// text box with text, the comment box, italics, breaks, fields, escapes, white space,
+// groups, and parts in unusual orders, as presentation programs and other tools write them.
+TEST(PowerPoint, SlidesOfOtherToolsReadTheSameByEveryReader) {
+  using R = SlideReading;
   struct Case {
     const char* what;
     std::string xml;
-    const char* text;     // expected, or nullptr to compare the two readings only
+    R first;              // the reader that takes it
+    const char* text;     // expected, or nullptr to compare the readings only
     const char* comment;
   };
   const std::vector<Case> cases = {
-      {"runs with their own properties, italics switching, a break with properties",
-       slide("00:00:01:00 00:00:02:00",
-             shape("TextBox 1", "<a:p><a:r><a:rPr lang=\"en-US\" dirty=\"0\"/><a:t>First</a:t></a:r><a:r><a:rPr lang=\"en-US\" "
-                                "i=\"1\" dirty=\"0\"/><a:t> italic</a:t></a:r></a:p><a:p><a:r><a:rPr i=\"true\"/><a:t>Second "
-                                "&amp; row</a:t></a:r><a:br><a:rPr lang=\"en-US\"/></a:br><a:r><a:t>after</a:t></a:r>"
+      {"runs with their own properties in any order and quoting, italics switching, a break with properties",
+       Slide("00:00:01:00 00:00:02:00",
+             Shape("TextBox 1", "<a:p><a:r><a:rPr lang=\"en-US\" dirty=\"0\"/><a:t>First</a:t></a:r><a:r><a:rPr lang='en-US' "
+                                "dirty = \"0\" i=\"1\" /><a:t> italic</a:t></a:r></a:p><a:p><a:r><a:rPr i='true'/><a:t>Second "
+                                "&amp; &apos;row&quot;</a:t ></a:r><a:br><a:rPr lang=\"en-US\"/></a:br><a:r><a:t>after</a:t></a:r>"
                                 "<a:endParaRPr lang=\"en-US\"/></a:p>")),
-       "First< italic\r\nSecond & row\r\n>after", ""},
+       R::Quick, "First< italic\r\nSecond & 'row\"\r\n>after", ""},
       {"pretty-printed with CR LF, white space alone in a text, a comment inside a text, references",
-       slide("00:00:03:00 00:00:04:00",
-             "\r\n  " + shape("Title", "\r\n    <a:p>\r\n      <a:r>\r\n        <a:t> </a:t>\r\n      </a:r>\r\n      <a:r>"
+       Slide("00:00:03:00 00:00:04:00",
+             "\r\n  " + Shape("Title", "\r\n    <a:p>\r\n      <a:r>\r\n        <a:t> </a:t>\r\n      </a:r>\r\n      <a:r>"
                                       "<a:t>caf&#233; <!-- note -->x</a:t></a:r>\r\n    </a:p>\r\n    <a:p><a:r><a:t>a &lt;b&gt; "
                                       "&#x5B;c]</a:t></a:r></a:p>\r\n  ") + "\r\n"),
-       "caf\xC3\xA9 \r\na \xEE\x80\xBC" "b\xEE\x80\xBE \xEE\x81\x9B" "c\xEE\x81\x9D", ""},
+       R::Scan, "caf\xC3\xA9 \r\na \xEE\x80\xBC" "b\xEE\x80\xBE \xEE\x81\x9B" "c\xEE\x81\x9D", ""},
+      {"pretty-printed with tabs and LF, a text of two lines",
+       Slide("00:00:03:00 00:00:04:00",
+             "\n\t" + Shape("Title", "\n\t\t<a:p>\n\t\t\t<a:r>\n\t\t\t\t<a:t>\t</a:t>\n\t\t\t</a:r>\n\t\t\t<a:r><a:t>one\nline</a:t>"
+                                      "</a:r>\n\t\t</a:p>\n\t") + "\n"),
+       R::Quick, nullptr, ""},
+      {"a CR inside a run's text, a tab in the slide's name, a reference in a shape's name",
+       Slide("00:00:03:00\t00:00:04:00",
+             Shape("Comm&#101;nt", "<a:p><a:r><a:t>one\r\nline</a:t></a:r></a:p>") + Shape("B", "<a:p><a:r><a:t>b</a:t></a:r></a:p>")),
+       R::Scan, nullptr, "one\nline"},
       {"a comment box with its blank first row and italics it does not keep, a field",
-       slide("00:00:05:00 00:00:06:00",
-             shape("Subtitle", "<a:p><a:fld id=\"{1}\" type=\"slidenum\"><a:rPr i=\"1\"/><a:t>7</a:t></a:fld></a:p>") +
-                 shape("Comment", "<a:p><a:endParaRPr/></a:p><a:p><a:r><a:rPr i=\"1\"/><a:t>Note</a:t></a:r></a:p>")),
-       "<7>", "Note"},
+       Slide("00:00:05:00 00:00:06:00",
+             Shape("Subtitle", "<a:p><a:fld id=\"{1}\" type=\"slidenum\"><a:rPr i=\"1\"/><a:t>7</a:t></a:fld></a:p>") +
+                 Shape("Comment", "<a:p><a:endParaRPr/></a:p><a:p><a:r><a:rPr i=\"1\"/><a:t>Note</a:t></a:r></a:p>")),
+       R::Quick, "<7>", "Note"},
       {"an empty box before the text, a group holding a box, a second comment box without text",
-       slide("00:00:07:00 00:00:08:00",
-             shape("Empty", "<a:p/>") + "<p:grpSp><p:nvGrpSpPr/><p:grpSpPr/>" + shape("Inner", "<a:p><a:r><a:t>grouped</a:t></a:r></a:p>") +
-                 "</p:grpSp>" + shape("Comment", "<a:p><a:r><a:t>gone</a:t></a:r></a:p>") + shape("Text", "<a:p><a:r><a:t>Shown</a:t></a:r></a:p>") +
+       Slide("00:00:07:00 00:00:08:00",
+             Shape("Empty", "<a:p/>") + "<p:grpSp><p:nvGrpSpPr/><p:grpSpPr/>" + Shape("Inner", "<a:p><a:r><a:t>grouped</a:t></a:r></a:p>") +
+                 "</p:grpSp>" + Shape("Comment", "<a:p><a:r><a:t>gone</a:t></a:r></a:p>") + Shape("Text", "<a:p><a:r><a:t>Shown</a:t></a:r></a:p>") +
                  "<p:sp><p:nvSpPr><p:cNvPr id=\"9\" name=\"Comment\"/></p:nvSpPr></p:sp>"),
-       "Shown", ""},
+       R::Quick, "Shown", ""},
       {"the shape's name after its text, properties after the run's text, two texts in a run",
-       slide("00:00:09:00 00:00:10:00",
+       Slide("00:00:09:00 00:00:10:00",
              "<p:sp><p:txBody><a:p><a:r><a:t>late</a:t><a:rPr i=\"1\"/><a:t>second</a:t></a:r></a:p></p:txBody><p:nvSpPr>"
-             "<p:cNvPr id=\"3\" name=\"Comment\"/></p:nvSpPr></p:sp>" + shape("Body", "<a:p><a:r><a:t>body</a:t><a:rPr i=\"1\"/></a:r></a:p>")),
-       "<body>", "late"},
-      {"no cues in the slide's name, a second slide list element, rows of a wholly italic text",
-       slide("", shape("T", "<a:p><a:r><a:rPr i=\"1\"/><a:t>one</a:t></a:r></a:p><a:p><a:r><a:rPr i=\"1\"/><a:t>two</a:t></a:r></a:p>")),
-       "<one\r\ntwo>", ""},
+             "<p:cNvPr id=\"3\" name=\"Comment\"/></p:nvSpPr></p:sp>" + Shape("Body", "<a:p><a:r><a:t>body</a:t><a:rPr i=\"1\"/></a:r></a:p>")),
+       R::Tree, "<body>", "late"},
+      {"no cues in the slide's name, an element inside a run's text, rows of a wholly italic text",
+       Slide("", Shape("T", "<a:p><a:r><a:rPr i=\"1\"/><a:t><a:x/>one</a:t></a:r></a:p><a:p><a:r><a:rPr i=\"1\"/><a:t>two</a:t>"
+                            "</a:r></a:p>")),
+       R::Quick, "<one\r\ntwo>", ""},
+      {"other prefixes for the namespaces: read as a slide without text",
+       "<pr:sld xmlns:pr=\"http://schemas.openxmlformats.org/presentationml/2006/main\"><pr:cSld name=\"00:00:01:00 "
+       "00:00:02:00\"/></pr:sld>",
+       R::Scan, "", ""},
+      {"a byte-order mark, a processing instruction, a DOCTYPE",
+       "\xEF\xBB\xBF<?xml version=\"1.0\"?><!DOCTYPE p:sld><?app data?>" +
+           Slide("00:00:01:00 00:00:02:00", Shape("T", "<a:p><a:r><a:t>ok</a:t></a:r></a:p>")).substr(SlideHead().find("<p:sld")),
+       R::Scan, "ok", ""},
+      // Damaged slides: every reader refuses them, or reads them as the tree does.
+      {"cut short", Slide("00:00:01:00 00:00:02:00", Shape("T", "<a:p><a:r><a:t>x</a:t></a:r></a:p>")).substr(0, 400), R::Failed,
+       nullptr, nullptr},
+      {"an end tag that closes another element", SlideHead() + "<p:cSld name=\"1\"></p:spTree></p:sld>", R::Failed, nullptr, nullptr},
+      {"a value without quotes", SlideHead() + "<p:cSld name=1/></p:sld>", R::Failed, nullptr, nullptr},
+      {"no space between two attributes", SlideHead() + "<p:cSld name=\"1\"id=\"2\"/></p:sld>", R::Failed, nullptr, nullptr},
+      {"a NUL in a run's text", Slide("1", Shape("T", std::string("<a:p><a:r><a:t>a\0b</a:t></a:r></a:p>", 35))), R::Failed,
+       nullptr, nullptr},
+      {"not XML", "<p:sld><broken", R::Failed, nullptr, nullptr},
   };
-  auto read = [](const std::string& xml, Warnings& w) { return ReadPowerPoint(Presentation({xml, xml}), kPal, w); };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::string tree = c.xml;
-    tree.insert(tree.find('>', tree.find("<p:sld")) + 1, "<p:extLst><![CDATA[read by the tree]]></p:extLst>");
-    Warnings scanWarnings, treeWarnings;
-    const SubtitleDocument scanned = read(c.xml, scanWarnings), built = read(tree, treeWarnings);
-    ASSERT_EQ(scanned.Count(), 2u);
-    ASSERT_EQ(built.Count(), 2u);
-    EXPECT_EQ(scanWarnings, treeWarnings);
-    for (std::size_t i = 0; i < 2; ++i) {
-      EXPECT_EQ(scanned.At(i).text, built.At(i).text);
-      EXPECT_EQ(scanned.At(i).comment, built.At(i).comment);
-      EXPECT_EQ(scanned.At(i).inCue, built.At(i).inCue);
-      EXPECT_EQ(scanned.At(i).outCue, built.At(i).outCue);
-    }
+    SlideText first;
+    std::string xml = c.xml;
+    EXPECT_EQ(ReadSlideXml(xml, first), c.first);
     if (c.text) {
-      EXPECT_EQ(scanned.At(0).text, c.text);
+      EXPECT_EQ(first.text, c.text);
     }
     if (c.comment) {
-      EXPECT_EQ(scanned.At(0).comment, c.comment);
+      EXPECT_EQ(first.comment, c.comment);
+    }
+    for (R from : {R::Scan, R::Tree}) {
+      if (c.first != R::Failed && from < c.first) continue;
+      SlideText other;
+      xml = c.xml;
+      EXPECT_EQ(ReadSlideXml(xml, other, from), c.first == R::Failed ? R::Failed : from);
+      EXPECT_EQ(other.name, first.name);
+      EXPECT_EQ(other.text, first.text);
+      EXPECT_EQ(other.comment, first.comment);
     }
   }
-  // A slide that is not XML, or missing, is skipped with the same warning either way.
+  // Through a presentation: a slide that is not XML, or missing, is skipped with a warning.
   Warnings w;
   const SubtitleDocument mixed = ReadPowerPoint(
-      Presentation({slide("00:00:01:00 00:00:02:00", shape("T", "<a:p><a:r><a:t>ok</a:t></a:r></a:p>")), "<p:sld><broken"}), kPal, w);
-  EXPECT_EQ(mixed.Count(), 1u);
+      Presentation({Slide("00:00:01:00 00:00:02:00", Shape("T", "<a:p><a:r><a:t>ok</a:t></a:r></a:p>")), "<p:sld><broken"}), kPal, w);
+  ASSERT_EQ(mixed.Count(), 1u);
+  EXPECT_EQ(mixed.At(0).text, "ok");
+  EXPECT_EQ(mixed.At(0).outCue.digits(), "00000200");
   EXPECT_NE(std::find(w.begin(), w.end(), "A slide that could not be read was skipped: ppt/slides/slide2.xml"), w.end());
 }
 
