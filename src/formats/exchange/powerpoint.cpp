@@ -7,7 +7,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <map>
+#include <unordered_map>
 #include <memory>
 #include <optional>
 
@@ -758,21 +758,33 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
   std::string presXml, relsXml;
   ReadPart(z, "ppt/presentation.xml", presXml);
   ReadPart(z, "ppt/_rels/presentation.xml.rels", relsXml);
+  // Both lists parsed where they lie, up to a NUL as the library reads a string.
   pugi::xml_document pres, presRels;
-  if (!pres.load_string(presXml.c_str()) || !presRels.load_string(relsXml.c_str()) || !pres.child("p:presentation"))
+  auto parse = [](pugi::xml_document& doc, std::string& text) {
+    return doc.load_buffer_inplace(text.data(), std::strlen(text.c_str()), pugi::parse_default, pugi::encoding_utf8);
+  };
+  if (!parse(pres, presXml) || !parse(presRels, relsXml) || !pres.child("p:presentation"))
     throw InvalidFileFormat("This is not a PowerPoint presentation");
   CueCollector cues(warnings);
   int noCues = 0;
-  std::map<std::string, std::string> targets;  // relationship id -> part
+  // Relationship id -> target as written, the last of an id counting; views into the list.
+  std::unordered_map<std::string_view, std::string_view> targets;
   for (pugi::xml_node rel : presRels.child("Relationships").children("Relationship"))
-    targets[rel.attribute("Id").value()] = Resolve("ppt/", rel.attribute("Target").value());
-  std::string xml;
+    targets.insert_or_assign(rel.attribute("Id").value(), rel.attribute("Target").value());
+  std::string xml, part;
   for (pugi::xml_node id : pres.child("p:presentation").child("p:sldIdLst").children("p:sldId")) {
     auto target = targets.find(id.attribute("r:id").value());
-    const std::string part = target == targets.end() ? std::string("?") : target->second;
     SlideText slide;
-    if (target == targets.end()) xml.clear();
-    else ReadPart(z, part, xml);
+    if (target == targets.end()) {
+      part = "?";
+      xml.clear();
+    } else {
+      // A target beside the presentation, as ours and most are, without Resolve's strings.
+      const std::string_view to = target->second;
+      if (to.starts_with('/') || to.starts_with("../")) part = Resolve("ppt/", std::string(to));
+      else part.assign("ppt/").append(to);
+      ReadPart(z, part, xml);
+    }
     if (target == targets.end() || ReadSlideXml(xml, slide) == SlideReading::Failed) {
       warnings.push_back("A slide that could not be read was skipped: " + part);
       continue;

@@ -320,7 +320,8 @@ TEST(PowerPoint, PiecedPartsInflateToTheCheckedXml) {
 }
 
 // A presentation of the given slides' XML, packaged as a presentation program lays it out.
-std::vector<std::uint8_t> Presentation(const std::vector<std::string>& slides) {
+// `targets` (optional, one per slide) replaces a slide's relationship target "slides/slideN.xml".
+std::vector<std::uint8_t> Presentation(const std::vector<std::string>& slides, const std::vector<std::string>& targets = {}) {
   const std::string ns = "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
                          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
                          "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"";
@@ -330,8 +331,8 @@ std::vector<std::uint8_t> Presentation(const std::vector<std::string>& slides) {
     const std::string n = std::to_string(k + 1);
     ids += "<p:sldId id=\"" + std::to_string(256 + k) + "\" r:id=\"rId" + std::to_string(k + 7) + "\"/>";
     rels += "<Relationship Id=\"rId" + std::to_string(k + 7) +
-            "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/slide\" Target=\"slides/slide" +
-            n + ".xml\"/>";
+            "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/slide\" Target=\"" +
+            (k < targets.size() ? targets[k] : "slides/slide" + n + ".xml") + "\"/>";
     parts.emplace_back("ppt/slides/slide" + n + ".xml", slides[k]);
   }
   parts.emplace_back("ppt/presentation.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<p:presentation " +
@@ -453,14 +454,22 @@ TEST(PowerPoint, SlidesOfOtherToolsReadTheSameByEveryReader) {
       EXPECT_EQ(other.comment, first.comment);
     }
   }
-  // Through a presentation: a slide that is not XML, or missing, is skipped with a warning.
+  // Through a presentation: targets beside it, from its root and from above it find their
+  // slides; a slide that is not XML, or missing, is skipped with a warning.
+  auto ok = [](int second) {
+    const std::string s = std::to_string(second);
+    return Slide("00:00:0" + s + ":00 00:00:0" + s + ":10", Shape("T", "<a:p><a:r><a:t>ok " + s + "</a:t></a:r></a:p>"));
+  };
   Warnings w;
   const SubtitleDocument mixed = ReadPowerPoint(
-      Presentation({Slide("00:00:01:00 00:00:02:00", Shape("T", "<a:p><a:r><a:t>ok</a:t></a:r></a:p>")), "<p:sld><broken"}), kPal, w);
-  ASSERT_EQ(mixed.Count(), 1u);
-  EXPECT_EQ(mixed.At(0).text, "ok");
-  EXPECT_EQ(mixed.At(0).outCue.digits(), "00000200");
-  EXPECT_NE(std::find(w.begin(), w.end(), "A slide that could not be read was skipped: ppt/slides/slide2.xml"), w.end());
+      Presentation({ok(1), "<p:sld><broken", ok(3), ok(4), ok(5)},
+                   {"slides/slide1.xml", "slides/slide2.xml", "/ppt/slides/slide3.xml", "../ppt/slides/slide4.xml", "slides/none.xml"}),
+      kPal, w);
+  ASSERT_EQ(mixed.Count(), 3u);
+  EXPECT_EQ(mixed.At(2).text, "ok 4");
+  EXPECT_EQ(mixed.At(2).outCue.digits(), "00000410");
+  for (const char* part : {"ppt/slides/slide2.xml", "ppt/slides/none.xml"})
+    EXPECT_NE(std::find(w.begin(), w.end(), std::string("A slide that could not be read was skipped: ") + part), w.end()) << part;
 }
 
 // The office suite opens our presentation and shows it as written: converted headless to a
