@@ -673,12 +673,17 @@ bool QuickSlide(const std::string& xml, SlideText& out) {
     if (rootDone) return false;
     ++p;
     if (*p == '/') {
+      // The end tag's name against the element open, byte by byte (no name is read).
+      if (open.empty()) return false;
+      const std::string_view expected = open.back();
       ++p;
-      const std::string_view name = readName();
+      for (char c : expected) {
+        if (*p != c) return false;  // the terminating NUL too
+        ++p;
+      }
+      if (is(kNameByte)) return false;  // a longer name
       skipSpace();
-      if (*p != '>' || open.empty() || open.back().size() != name.size() ||
-          std::memcmp(open.back().data(), name.data(), name.size()) != 0)
-        return false;
+      if (*p != '>') return false;
       ++p;
       open.pop_back();
       reader.End();
