@@ -430,7 +430,9 @@ bool NameIs(std::string_view name, const char (&literal)[N]) {
 // paragraph and run. Fed by either scan below.
 class SlideReader {
  public:
-  explicit SlideReader(SlideText& out) : out_(out) { open_.reserve(16); }
+  // The stack of open elements is the thread's, kept from slide to slide (a reader reads
+  // one slide at a time): no allocation a slide.
+  explicit SlideReader(SlideText& out) : out_(out), open_(Stack()) { open_.clear(); }
 
   // A start tag; `attribute(name)` gives the value of the tag's first attribute of that
   // name (empty when it has none), or nullopt when the scan cannot give it as the tree
@@ -541,8 +543,12 @@ class SlideReader {
 
  private:
   enum class Role : std::uint8_t { Other, Sld, CSld, SpTree, Sp, NvSpPr, CNvPr, TxBody, P, Run, RPr, T };
+  static std::vector<Role>& Stack() {
+    thread_local std::vector<Role> stack;
+    return stack;
+  }
   SlideText& out_;
-  std::vector<Role> open_;
+  std::vector<Role>& open_;
   bool cSld_ = false, spTree_ = false;
   // The shape being read.
   bool nvSpPr_ = false, cNvPr_ = false, named_ = false, txBody_ = false;
@@ -645,9 +651,11 @@ bool QuickSlide(const std::string& xml, SlideText& out) {
   struct Attribute {
     std::string_view name, value;
   };
-  std::vector<Attribute> attributes;
-  std::vector<std::string_view> open;
-  open.reserve(16);
+  // The tag's attributes and the names of the open elements: the thread's, kept from slide
+  // to slide.
+  thread_local std::vector<Attribute> attributes;
+  thread_local std::vector<std::string_view> open;
+  open.clear();
   std::string decoded;
   SlideReader reader(out);
   bool rootDone = false;
