@@ -7,9 +7,9 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "core/markup.h"
 #include "core/rich_text.h"
@@ -728,7 +728,7 @@ bool QuickSlide(const std::string& xml, SlideText& out) {
       attributes.push_back({attributeName, std::string_view(value, static_cast<std::size_t>(p - value))});
       ++p;
     }
-    auto attribute = [&attributes](std::string_view wanted) -> std::optional<std::string_view> {
+    auto attribute = [](std::string_view wanted) -> std::optional<std::string_view> {
       for (const Attribute& a : attributes) {
         if (a.name != wanted) continue;
         for (char c : a.value)
