@@ -209,7 +209,7 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
     slideName.append(number).append(".xml");
     relsName.resize(relsAt);
     relsName.append(number).append(".xml.rels");
-    pkg.BeginPart(slideName);
+    pkg.BeginPart(slideName, true);
     pkg.Add(slideHead);
     std::string& own = pkg.OwnBytes();
     AppendFrameLabel(own, s.inCue);
@@ -397,11 +397,11 @@ class BoxText {
 bool IsItalic(std::string_view i) { return i == "1" || i == "true"; }
 
 // A slide read through the XML library's tree; false when it is not XML.
-bool TreeSlide(std::string& xml, SlideText& out) {
+bool TreeSlide(std::string_view xml, SlideText& out) {
   pugi::xml_document slide;
-  // Parsed where it lies, up to a NUL as the library reads a string.
-  if (!slide.load_buffer_inplace(xml.data(), std::strlen(xml.c_str()), pugi::parse_default, pugi::encoding_utf8))
-    return false;
+  // Parsed in a copy of its own, up to a NUL as the library reads a string.
+  std::string copy(xml.substr(0, std::min(xml.find('\0'), xml.size())));
+  if (!slide.load_buffer_inplace(copy.data(), copy.size(), pugi::parse_default, pugi::encoding_utf8)) return false;
   pugi::xml_node cSld = slide.child("p:sld").child("p:cSld");
   out.name = cSld.attribute("name").value();
   for (pugi::xml_node sp : cSld.child("p:spTree").children("p:sp")) {
@@ -624,12 +624,17 @@ bool DecodeNamedReferences(std::string_view text, std::string& out) {
 // the declaration at the start), a reference other than the five named ones or a CR in a
 // run's text, a reference or control character in a value the reader takes, a '<' in any
 // value, a NUL, a byte-order mark, a name outside ASCII, anything but white space around
-// the root, and a root other than p:sld. The scan stops at the string's terminating NUL
-// rather than testing for the end at every byte: a NUL inside gives false at once.
-bool QuickSlide(const std::string& xml, SlideText& out) {
-  const char* p = xml.c_str();
+// the root, and a root other than p:sld.
+// The slide is often a view into the package, with no terminator after it: the scan reads
+// it up to its last '>' (white space may follow), which stops every step but an attribute's
+// value before the end, so that only a value tests for the end at every byte. A slide
+// ending otherwise, or holding a NUL, gives false at once.
+bool QuickSlide(std::string_view xml, SlideText& out) {
+  if (xml.empty() || std::memchr(xml.data(), 0, xml.size())) return false;
+  while (!xml.empty() && (kQuickByte[static_cast<unsigned char>(xml.back())] & kSpace)) xml.remove_suffix(1);
+  if (!xml.ends_with('>')) return false;
+  const char* p = xml.data();
   const char* const end = p + xml.size();
-  if (xml.empty() || std::memchr(p, 0, xml.size())) return false;
   auto is = [&](std::uint8_t kind) { return (kQuickByte[static_cast<unsigned char>(*p)] & kind) != 0; };
   if (xml.starts_with("<?xml") && xml.size() > 5 && (kQuickByte[static_cast<unsigned char>(xml[5])] & kSpace)) {
     const std::size_t close = xml.find("?>", 6);
@@ -660,7 +665,7 @@ bool QuickSlide(const std::string& xml, SlideText& out) {
   SlideReader reader(out);
   bool rootDone = false;
   while (true) {
-    if (*p != '<' && p != end) {
+    if (p != end && *p != '<') {
       const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
       const std::string_view text(p, static_cast<std::size_t>((lt ? lt : end) - p));
       p += text.size();
@@ -686,7 +691,7 @@ bool QuickSlide(const std::string& xml, SlideText& out) {
       const std::string_view expected = open.back();
       ++p;
       for (char c : expected) {
-        if (*p != c) return false;  // the terminating NUL too
+        if (*p != c) return false;  // at the latest the last '>'
         ++p;
       }
       if (is(kNameByte)) return false;  // a longer name
@@ -723,8 +728,8 @@ bool QuickSlide(const std::string& xml, SlideText& out) {
       const char quote = *p;
       if (quote != '"' && quote != '\'') return false;
       const char* value = ++p;
-      while (!is(kValueStop) || (*p != quote && (*p == '"' || *p == '\''))) ++p;
-      if (*p != quote) return false;  // a '<', or the end
+      while (p != end && (!is(kValueStop) || (*p != quote && (*p == '"' || *p == '\'')))) ++p;
+      if (p == end || *p != quote) return false;  // a '<', or the end
       attributes.push_back({attributeName, std::string_view(value, static_cast<std::size_t>(p - value))});
       ++p;
     }
@@ -750,7 +755,7 @@ bool QuickSlide(const std::string& xml, SlideText& out) {
 
 }  // namespace
 
-SlideReading ReadSlideXml(std::string& xml, SlideText& out, SlideReading from) {
+SlideReading ReadSlideXml(std::string_view xml, SlideText& out, SlideReading from) {
   if (from == SlideReading::Quick) {
     if (QuickSlide(xml, out)) return SlideReading::Quick;
     out = SlideText();
@@ -784,19 +789,20 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
   std::unordered_map<std::string_view, std::string_view> targets;
   for (pugi::xml_node rel : presRels.child("Relationships").children("Relationship"))
     targets.insert_or_assign(rel.attribute("Id").value(), rel.attribute("Target").value());
-  std::string xml, part;
+  std::string scratch, part;
   for (pugi::xml_node id : pres.child("p:presentation").child("p:sldIdLst").children("p:sldId")) {
     auto target = targets.find(id.attribute("r:id").value());
     SlideText slide;
+    std::string_view xml;
     if (target == targets.end()) {
       part = "?";
-      xml.clear();
     } else {
       // A target beside the presentation, as ours and most are, without Resolve's strings.
       const std::string_view to = target->second;
       if (to.starts_with('/') || to.starts_with("../")) part = Resolve("ppt/", std::string(to));
       else part.assign("ppt/").append(to);
-      ReadPart(z, part, xml);
+      // Our slides are stored: read where they lie in the package.
+      xml = z.View(part, std::uint64_t(64) << 20, scratch).value_or(std::string_view());
     }
     if (target == targets.end() || ReadSlideXml(xml, slide) == SlideReading::Failed) {
       warnings.push_back("A slide that could not be read was skipped: " + part);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/document.h"
@@ -46,8 +47,9 @@ struct SlideText {
 // The readers of a slide's XML, tried in this order: a quick scan of the tags for slides in
 // the plain form, the general XML scan, the XML library's tree. All read a slide the same.
 enum class SlideReading { Quick, Scan, Tree, Failed };
-// The slide read by the first reader from `from` on that takes it (the tree parses `xml`
-// where it lies); which one read it, or Failed when the slide is not XML.
-SlideReading ReadSlideXml(std::string& xml, SlideText& out, SlideReading from = SlideReading::Quick);
+// The slide read by the first reader from `from` on that takes it; which one read it, or
+// Failed when the slide is not XML. `xml` may be a view into a package: nothing after it is
+// read.
+SlideReading ReadSlideXml(std::string_view xml, SlideText& out, SlideReading from = SlideReading::Quick);
 
 }  // namespace kipo

@@ -665,6 +665,21 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
     } else if (part.whole) {
       e.crc = libdeflate_crc32(0, data.data(), data.size());
       if (!deflater.Deflate(data, out)) return std::nullopt;
+    } else if (part.stored) {
+      // The pieces copied one after another into room made once, then their CRC while
+      // they are still in the cache.
+      std::size_t size = 0;
+      for (std::size_t k = part.firstPiece; k < part.endPiece; ++k) size += pieces[k].size;
+      out.resize(e.dataOffset + size);
+      std::uint8_t* to = out.data() + e.dataOffset;
+      for (std::size_t k = part.firstPiece; k < part.endPiece; ++k) {
+        const std::string_view text = package.Text(pieces[k]);
+        std::memcpy(to, text.data(), text.size());
+        to += text.size();
+      }
+      e.method = 0;
+      e.size = static_cast<std::uint32_t>(size);
+      e.crc = libdeflate_crc32(0, out.data() + e.dataOffset, size);
     } else {
       std::uint64_t size = 0;
       DeflatePieces(package, part, table, lastAt, seen, out, e.crc, size);
@@ -672,7 +687,7 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
     }
     if (!same) {
       e.packedSize = static_cast<std::uint32_t>(out.size() - e.dataOffset);
-      if (e.packedSize >= e.size) {
+      if (e.method == 8 && e.packedSize >= e.size) {
         // Deflating made it no smaller (a tiny part): stored as it is.
         out.resize(e.dataOffset);
         if (part.whole) {
@@ -789,6 +804,15 @@ class PackageReader : public ZipReader {
     return Libzip() && Libzip()->ReadTo(name, maxSize, out);
   }
 
+  std::optional<std::string_view> View(const std::string& name, std::uint64_t maxSize, std::string& scratch) const override {
+    const auto it = parts_.find(name);
+    if (it != parts_.end() && it->second.method == 0 && it->second.size <= maxSize) {
+      if (const std::uint8_t* data = Data(it->second); data && libdeflate_crc32(0, data, it->second.size) == it->second.crc)
+        return std::string_view(reinterpret_cast<const char*>(data), it->second.size);
+    }
+    return ZipReader::View(name, maxSize, scratch);
+  }
+
  private:
   struct Part {
     std::uint16_t flags, method;
@@ -800,19 +824,24 @@ class PackageReader : public ZipReader {
   explicit PackageReader(std::span<const std::uint8_t> bytes)
       : bytes_(bytes), inflater_(libdeflate_alloc_decompressor()) {}
 
+  // Where the part's data starts, past its local header; nullptr to leave it to libzip.
+  const std::uint8_t* Data(const Part& part) const {
+    if (!part.ours || (part.method == 0 && part.packedSize != part.size)) return nullptr;
+    const std::uint64_t end = bytes_.size();
+    if (part.offset > end || end - part.offset < 30) return nullptr;
+    const std::uint8_t* local = bytes_.data() + part.offset;
+    if (Get32(local) != 0x04034b50) return nullptr;
+    const std::uint64_t data = part.offset + 30 + Get16(local + 26) + Get16(local + 28);
+    if (data > end || end - data < part.packedSize) return nullptr;
+    return bytes_.data() + data;
+  }
+
   // The part's bytes into `out`, or false to leave it to libzip.
   bool Inflate(const Part& part, std::string& out) const {
-    if (!part.ours || !inflater_) return false;
-    const std::uint64_t end = bytes_.size();
-    if (part.offset > end || end - part.offset < 30) return false;
-    const std::uint8_t* local = bytes_.data() + part.offset;
-    if (Get32(local) != 0x04034b50) return false;
-    const std::uint64_t data = part.offset + 30 + Get16(local + 26) + Get16(local + 28);
-    if (data > end || end - data < part.packedSize) return false;
+    const std::uint8_t* in = Data(part);
+    if (!in || !inflater_) return false;
     out.resize(part.size);  // no clearing where the room is already there
-    const std::uint8_t* in = bytes_.data() + data;
     if (part.method == 0) {
-      if (part.packedSize != part.size) return false;
       std::memcpy(out.data(), in, part.size);
     } else if (libdeflate_deflate_decompress(inflater_, in, part.packedSize, out.data(), part.size, nullptr) !=
                LIBDEFLATE_SUCCESS) {

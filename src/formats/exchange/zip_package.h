@@ -38,6 +38,7 @@ class PackagePieces {
     std::size_t nameOffset, nameSize;  // in the names' buffer: Name(part)
     std::size_t firstPiece, endPiece;  // its pieces
     bool whole;                        // one piece of own bytes, deflated as a whole part
+    bool stored;                       // its pieces copied as they are, not deflated
   };
 
   // A text that parts repeat, and its id.
@@ -52,10 +53,11 @@ class PackagePieces {
     TakeOwn();
     parts_.back().whole = true;
   }
-  // A part made of the pieces added after it, up to the next part.
-  void BeginPart(std::string_view name) {
+  // A part made of the pieces added after it, up to the next part; `stored`: kept as it is
+  // in the archive (a reader takes it where it lies) instead of deflated.
+  void BeginPart(std::string_view name, bool stored = false) {
     TakeOwn();
-    parts_.push_back(Part{names_.size(), name.size(), pieces_.size(), pieces_.size(), false});
+    parts_.push_back(Part{names_.size(), name.size(), pieces_.size(), pieces_.size(), false, stored});
     names_.append(name);
   }
   void Add(TextId text) {
@@ -127,6 +129,12 @@ class ZipReader {
     std::optional<std::string> data = Read(name, maxSize);
     if (data) out = std::move(*data);
     return data.has_value();
+  }
+  // One part's bytes as a view: where they lie in the archive when the part is stored (its
+  // CRC checked), else read into `scratch` as by ReadTo; nullopt as Read gives it.
+  virtual std::optional<std::string_view> View(const std::string& name, std::uint64_t maxSize, std::string& scratch) const {
+    if (!ReadTo(name, maxSize, scratch)) return std::nullopt;
+    return std::string_view(scratch);
   }
 };
 
