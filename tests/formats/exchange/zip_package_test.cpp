@@ -164,7 +164,8 @@ TEST(ZipPackage, OurArchivesReadBack) {
 // every way a text is written: deflated or as literals the first time, a reference back
 // after, a reference out of reach (more than 32 KiB of own bytes between), a change of a
 // text that starts and ends like one before, texts too short or too long to deflate,
-// adjacent repeats, bytes above ASCII, empty parts and parts of no pieces.
+// adjacent repeats, bytes above ASCII, empty parts and parts of no pieces. Parts asked to be
+// stored are their pieces as they are, read where they lie in the archive.
 TEST(ZipPackage, PiecedPartsInflateToTheirPieces) {
   PackagePieces package;
   std::string props = "<a:rPr lang=\"en-GB\" sz=\"4000\" b=\"0\" i=\"0\" dirty=\"0\"><a:solidFill><a:srgbClr val=\"FFFFFF\"/>"
@@ -186,6 +187,7 @@ TEST(ZipPackage, PiecedPartsInflateToTheirPieces) {
   struct Part {
     const char* name;
     std::function<void()> pieces;
+    bool stored = false;
   };
   const std::vector<Part> parts = {
       {"slide with two runs", [&] { package.Add(head); own("00:00:01:00 00:00:02:00"); package.Add(run); own("Caf\xC3\xA9 <&>");
@@ -199,10 +201,17 @@ TEST(ZipPackage, PiecedPartsInflateToTheirPieces) {
       {"own bytes only, above ASCII", [&] { own("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80"); }},
       {"no pieces", [] {}},
       {"an empty text alone", [&] { package.Add(empty); }},
+      {"stored: a slide", [&] { package.Add(head); own("00:00:03:00 00:00:04:00"); package.Add(italicRun); own("stored");
+                                package.Add(runEnd); package.Add(tail); }, true},
+      {"stored: texts out of reach, above ASCII", [&] { package.Add(run); own(far); package.Add(run); own("\xF0\x9F\x98\x80"); }, true},
+      {"stored: no pieces", [] {}, true},
+      {"deflated again after stored parts", [&] { package.Add(head); package.Add(run); package.Add(tail); }},
   };
+  std::map<std::string, bool> stored;
   for (const Part& p : parts) {
-    package.BeginPart(p.name);
+    package.BeginPart(p.name, p.stored);
     p.pieces();
+    stored[p.name] = p.stored;
   }
   package.AddWhole("whole.xml", std::string(3000, 'w'));
   package.Finish();
@@ -225,6 +234,16 @@ TEST(ZipPackage, PiecedPartsInflateToTheirPieces) {
     ASSERT_EQ(get(at, 4), 0x04034b50u);
     const std::uint32_t method = get(at + 8, 2), crc = get(at + 14, 4), packed = get(at + 18, 4), size = get(at + 22, 4);
     const std::size_t data = at + 30 + get(at + 26, 2) + get(at + 28, 2);
+    if (stored[name]) {
+      EXPECT_EQ(method, 0u);
+      std::string scratch;
+      const std::optional<std::string_view> view = reader->View(name, 1 << 20, scratch);
+      ASSERT_TRUE(view);
+      EXPECT_EQ(*view, want);
+      EXPECT_TRUE(want.empty() || view->data() == reinterpret_cast<const char*>(zip->data() + data)) << "not where it lies";
+    } else if (want.size() > 100) {
+      EXPECT_EQ(method, 8u);
+    }
     EXPECT_EQ(size, want.size());
     EXPECT_EQ(crc, Crc32(want));
     std::string got(size, '\0');
