@@ -363,7 +363,7 @@ std::string Resolve(std::string base, std::string target) {
 // (the blank line written before a comment).
 class BoxText {
  public:
-  explicit BoxText(bool comment) : comment_(comment) {}
+  explicit BoxText(bool comment) : comment_(comment), row_(RowBuffer()) { row_.clear(); }
   void Break() { row_ += "\r\n"; }
   void Run(bool italic, std::string_view text) {
     const bool on = !comment_ && italic;
@@ -389,9 +389,16 @@ class BoxText {
   }
 
  private:
+  // The row being read is the thread's, kept from box to box (a thread reads one box at a
+  // time): no allocation a box.
+  static std::string& RowBuffer() {
+    thread_local std::string row;
+    return row;
+  }
   bool comment_;
   bool italic_ = false, firstRow_ = true;
-  std::string row_, text_;
+  std::string& row_;
+  std::string text_;
 };
 
 bool IsItalic(std::string_view i) { return i == "1" || i == "true"; }
@@ -432,7 +439,7 @@ class SlideReader {
  public:
   // The stack of open elements is the thread's, kept from slide to slide (a reader reads
   // one slide at a time): no allocation a slide.
-  explicit SlideReader(SlideText& out) : out_(out), open_(Stack()) { open_.clear(); }
+  explicit SlideReader(SlideText& out) : out_(out), open_(Stack()), runText_(RunBuffer()) { open_.clear(); }
 
   // A start tag; `attribute(name)` gives the value of the tag's first attribute of that
   // name (empty when it has none), or nullopt when the scan cannot give it as the tree
@@ -547,6 +554,10 @@ class SlideReader {
     thread_local std::vector<Role> stack;
     return stack;
   }
+  static std::string& RunBuffer() {
+    thread_local std::string run;
+    return run;
+  }
   SlideText& out_;
   std::vector<Role>& open_;
   bool cSld_ = false, spTree_ = false;
@@ -556,7 +567,7 @@ class SlideReader {
   std::optional<BoxText> box_;
   // The run being read.
   bool rPr_ = false, t_ = false, tText_ = false, italic_ = false;
-  std::string runText_;
+  std::string& runText_;  // the thread's, as the stack
 };
 
 bool WhiteSpaceOnly(std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::string_view::npos; }
@@ -660,8 +671,8 @@ bool QuickSlide(std::string_view xml, SlideText& out) {
   // to slide.
   thread_local std::vector<Attribute> attributes;
   thread_local std::vector<std::string_view> open;
+  thread_local std::string decoded;
   open.clear();
-  std::string decoded;
   SlideReader reader(out);
   bool rootDone = false;
   while (true) {
@@ -790,9 +801,12 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
   for (pugi::xml_node rel : presRels.child("Relationships").children("Relationship"))
     targets.insert_or_assign(rel.attribute("Id").value(), rel.attribute("Target").value());
   std::string scratch, part;
+  SlideText slide;  // its name's room kept from slide to slide
   for (pugi::xml_node id : pres.child("p:presentation").child("p:sldIdLst").children("p:sldId")) {
     auto target = targets.find(id.attribute("r:id").value());
-    SlideText slide;
+    slide.name.clear();
+    slide.text.clear();
+    slide.comment.clear();
     std::string_view xml;
     if (target == targets.end()) {
       part = "?";
