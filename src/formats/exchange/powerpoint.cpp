@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -701,13 +702,28 @@ bool QuickSlide(std::string_view xml, SlideText& out) {
     if (rootDone) return false;
     ++p;
     if (*p == '/') {
-      // The end tag's name against the element open, byte by byte (no name is read).
+      // The end tag's name against the element open (no name is read): eight bytes at a
+      // time where the slide has room for the loads (the open name lies before them, so it
+      // has too), else byte by byte.
       if (open.empty()) return false;
       const std::string_view expected = open.back();
       ++p;
-      for (char c : expected) {
-        if (*p != c) return false;  // at the latest the last '>'
-        ++p;
+      if (end - p >= static_cast<std::ptrdiff_t>(expected.size() + 8)) {
+        static_assert(std::endian::native == std::endian::little);
+        for (std::size_t k = 0; k < expected.size(); k += 8) {
+          std::uint64_t got, want;
+          std::memcpy(&got, p + k, 8);
+          std::memcpy(&want, expected.data() + k, 8);
+          const std::size_t left = expected.size() - k;
+          const std::uint64_t mask = left >= 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * left)) - 1;
+          if ((got ^ want) & mask) return false;
+        }
+        p += expected.size();
+      } else {
+        for (char c : expected) {
+          if (*p != c) return false;  // at the latest the last '>'
+          ++p;
+        }
       }
       if (is(kNameByte)) return false;  // a longer name
       skipSpace();
