@@ -623,6 +623,20 @@ bool DecodeValue(std::string_view raw, std::string& out) {
 // A whole number as the XML library reads one (spaces around it, a minus sign), clamped to
 // [low, high]; false for any other form.
 bool ValueNumber(std::string_view raw, long long low, long long high, long long& out) {
+  // Digits alone, as files hold their numbers.
+  if (!raw.empty() && raw.size() <= 18) {
+    long long v = 0;
+    std::size_t i = 0;
+    for (; i < raw.size(); ++i) {
+      const auto digit = static_cast<unsigned>(static_cast<unsigned char>(raw[i]) - '0');
+      if (digit > 9) break;
+      v = v * 10 + digit;
+    }
+    if (i == raw.size()) {
+      out = std::clamp(v, low, high);
+      return true;
+    }
+  }
   while (!raw.empty() && IsXmlSpace(raw.front())) raw.remove_prefix(1);
   while (!raw.empty() && IsXmlSpace(raw.back())) raw.remove_suffix(1);
   const bool negative = !raw.empty() && raw.front() == '-';
@@ -1118,52 +1132,61 @@ class ItemScan {
 
   // An end tag: what it ends taken in. False when the scan cannot read the file.
   bool Close(Ending ending) {
+    if (ending == Ending::Value) return CloseValue();
     if (ending == Ending::None) return true;
-    if (ending == Ending::Value) {
-      // The value's text as the tree has it: none when it is only white space (a value
-      // nearly always starts with what it holds).
-      const bool some = captured_.data() && !captured_.empty() && (!IsXmlSpace(captured_[0]) || !AllSpace(captured_));
-      const std::string_view text = some ? captured_ : std::string_view();
-      switch (capture_) {
-        case Slot::Start: gen_->startText = text; break;
-        case Slot::End: gen_->endText = text; break;
-        case Slot::Timebase: gen_->timebaseText = text; break;
-        case Slot::Kind:
-          if (text == "Text") {
-            gen_->isText = true;
-          } else if (PlainValue(text)) {
-          } else {
-            if (!DecodeValue(text, decoded_)) return false;
-            gen_->isText = gen_->isText || decoded_ == "Text";
-          }
-          break;
-        case Slot::ParameterId: param_.idText = text; break;
-        case Slot::Value: param_.valueText = text; break;
-        case Slot::None: break;
-      }
-      capture_ = Slot::None;
-      return true;
+    return ending == Ending::Parameter ? CloseParameter() : CloseItem();
+  }
+  // A value's text, as the tree has it: none when it is only white space (a value nearly
+  // always starts with what it holds).
+  bool CloseValue() {
+    const bool some = captured_.data() && !captured_.empty() && (!IsXmlSpace(captured_[0]) || !AllSpace(captured_));
+    const std::string_view text = some ? captured_ : std::string_view();
+    const Slot slot = capture_;
+    capture_ = Slot::None;
+    switch (slot) {
+      case Slot::Start: gen_->startText = text; break;
+      case Slot::End: gen_->endText = text; break;
+      case Slot::Timebase: gen_->timebaseText = text; break;
+      case Slot::Kind: return text == "Text" ? (gen_->isText = true) : Kind(text);
+      case Slot::ParameterId: param_.idText = text; break;
+      case Slot::Value: param_.valueText = text; break;
+      case Slot::None: break;
     }
-    if (ending == Ending::Parameter) {
-      holders_[2] = Holder::Other;
-      std::string_view id = param_.idText;
-      if (id != "str" && id != "fontstyle" && !PlainValue(id)) {
-        if (!DecodeValue(id, decoded_)) return false;
-        id = decoded_;
-      }
-      if (id == "str") {
-        Item& item = gen_->item;
-        item.inFile = param_.valueText.find('&') == std::string_view::npos;
-        if (item.inFile) item.value = param_.valueText;
-        else if (!DecodeValue(param_.valueText, item.text)) return false;
-      } else if (id == "fontstyle") {
-        long long style = 1;
-        if (param_.valueText.data() && !ValueNumber(param_.valueText, INT_MIN, INT_MAX, style)) return false;
-        gen_->item.italic = style >= 3;
-      }
-      return true;
+    return true;
+  }
+  // An effect's name or id other than "Text" as it stands: it may still be "Text" written
+  // with references.
+  [[gnu::noinline]] bool Kind(std::string_view text) {
+    if (PlainValue(text)) return true;
+    if (!DecodeValue(text, decoded_)) return false;
+    gen_->isText = gen_->isText || decoded_ == "Text";
+    return true;
+  }
+  // Once a parameter, once an item: kept out of line, so that the values' ends, read at
+  // most tags that act, stay light.
+  [[gnu::noinline]] bool CloseParameter() {
+    holders_[2] = Holder::Other;
+    // An id is read as it stands unless it holds a reference (a line end in it would make
+    // it no id the scan looks for either way).
+    std::string_view id = param_.idText;
+    if (id != "str" && id != "fontstyle" && id.find('&') != std::string_view::npos) {
+      if (!DecodeValue(id, decoded_)) return false;
+      id = decoded_;
     }
-    // The generator item is complete.
+    if (id == "str") {
+      Item& item = gen_->item;
+      item.inFile = param_.valueText.find('&') == std::string_view::npos;
+      if (item.inFile) item.value = param_.valueText;
+      else if (!DecodeValue(param_.valueText, item.text)) return false;
+    } else if (id == "fontstyle") {
+      long long style = 1;
+      if (param_.valueText.data() && !ValueNumber(param_.valueText, INT_MIN, INT_MAX, style)) return false;
+      gen_->item.italic = style >= 3;
+    }
+    return true;
+  }
+  // The generator item is complete.
+  [[gnu::noinline]] bool CloseItem() {
     Generator g = std::move(*gen_);
     gen_.reset();
     if (!g.isText) return true;
