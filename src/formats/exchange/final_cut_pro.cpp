@@ -20,6 +20,7 @@
 #include "core/markup.h"
 #include "formats/exchange/script_text.h"
 #include "platform/encoding.h"
+#include "platform/files.h"
 #include "platform/user_error.h"
 
 namespace kipo {
@@ -359,6 +360,7 @@ void WriteFile(const SubtitleDocument& doc, const FinalCutProOptions& o, Warning
   const std::string_view ntsc = rate.den == 1001 ? "TRUE" : "FALSE";
   // About two kilobytes of markup per text item.
   out.reserve(out.size() + 1024 + doc.Subtitles().size() * 2200);
+  PreferLargePages(out.data(), out.capacity());
   std::string markup;  // the file's head and its end, laid out by an XmlOut
   XmlOut x(markup);
   markup += "<?xml version=\"1.0\"?>\r\n<!DOCTYPE xmeml>\r\n";
