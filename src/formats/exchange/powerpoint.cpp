@@ -2,13 +2,14 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "core/markup.h"
 #include "core/rich_text.h"
@@ -24,6 +25,10 @@ namespace {
 constexpr const char* kNs =
     "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+    "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"";
+// A slide uses no relationship attributes.
+constexpr const char* kSlideNs =
+    "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
     "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"";
 constexpr const char* kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
 constexpr const char* kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
@@ -113,21 +118,29 @@ std::string EmptyTree() {
   return "<p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/>";
 }
 
-// One text box up to its paragraphs, which kBoxEnd closes.
-std::string BoxHead(int id, const char* name, long x, long y, long cx, long cy, const char* anchor, bool shrink) {
+// What a text box's rows share: their alignment, size, weight, colour and font, said once
+// as the box's list style (its first level, which every paragraph is at) instead of on every
+// run, so that a run carries nothing but its italics.
+struct RowStyle {
+  const char* align;
+  int size;  // points
+  bool bold;
+  std::string colour, font;
+};
+
+// One text box up to its paragraphs, which kBoxEnd closes. No autofit element means none.
+std::string BoxHead(int id, const char* name, long x, long y, long cx, long cy, const char* anchor, bool shrink,
+                    const RowStyle& style) {
   return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + name +
          "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"" + std::to_string(x) + "\" y=\"" +
          std::to_string(y) + "\"/><a:ext cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
-         "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr><p:txBody><a:bodyPr wrap=\"square\" "
-         "anchor=\"" + anchor + "\">" + (shrink ? "<a:normAutofit/>" : "<a:noAutofit/>") + "</a:bodyPr><a:lstStyle/>";
+         "\"/></a:xfrm><a:prstGeom prst=\"rect\"/><a:noFill/></p:spPr><p:txBody><a:bodyPr wrap=\"square\" anchor=\"" +
+         anchor + (shrink ? "\"><a:normAutofit/></a:bodyPr>" : "\"/>") + "<a:lstStyle><a:lvl1pPr algn=\"" + style.align +
+         "\"><a:defRPr lang=\"en-GB\" sz=\"" + std::to_string(style.size * 100) + (style.bold ? "\" b=\"1" : "") +
+         "\"><a:solidFill><a:srgbClr val=\"" + style.colour + "\"/></a:solidFill><a:latin typeface=\"" + Esc(style.font) +
+         "\"/></a:defRPr></a:lvl1pPr></a:lstStyle>";
 }
 constexpr const char* kBoxEnd = "</p:txBody></p:sp>";
-
-std::string RunProps(int size, bool bold, bool italic, const std::string& colour, const std::string& font) {
-  return "<a:rPr lang=\"en-GB\" sz=\"" + std::to_string(size * 100) + "\" b=\"" + (bold ? "1" : "0") + "\" i=\"" +
-         (italic ? "1" : "0") + "\" dirty=\"0\"><a:solidFill><a:srgbClr val=\"" + colour +
-         "\"/></a:solidFill><a:latin typeface=\"" + Esc(font) + "\"/></a:rPr>";
-}
 
 // A list of relationships, opened; each entry appended by AppendRel, closed by kRelsEnd.
 std::string RelsHead() {
@@ -164,25 +177,24 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
   PackagePieces pkg;
   pkg.Reserve(2 * doc.Count() + 16, 40 * doc.Count() + 64, 128 * doc.Count() + 1024);
   using Id = PackagePieces::TextId;
-  const Id slideHead = pkg.Repeated(std::string(kDecl) + "<p:sld " + kNs + "><p:cSld name=\"");
+  // The background is the master's; the text boxes carry their rows' properties once.
+  const Id slideHead = pkg.Repeated(std::string(kDecl) + "<p:sld " + kSlideNs + "><p:cSld name=\"");
   const Id slideBody = pkg.Repeated(
-      "\"><p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" + back + "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>" +
-      EmptyTree() + BoxHead(2, "Subtitle", margin, margin, w, h, Anchor(o.vAlign), !o.baselineAlign));
-  const Id rowStart = pkg.Repeated(std::string("<a:p><a:pPr algn=\"") + Align(o.hAlign) + "\"/>");
-  const Id runStart[2] = {pkg.Repeated("<a:r>" + RunProps(kTextSize, bold, false, colour, o.fontName) + "<a:t>"),
-                          pkg.Repeated("<a:r>" + RunProps(kTextSize, bold, true, colour, o.fontName) + "<a:t>")};
+      "\">" + EmptyTree() +
+      BoxHead(2, "Subtitle", margin, margin, w, h, Anchor(o.vAlign), !o.baselineAlign,
+              RowStyle{Align(o.hAlign), kTextSize, bold, colour, o.fontName}));
+  const Id rowStart = pkg.Repeated("<a:p>");
+  const Id runStart[2] = {pkg.Repeated("<a:r><a:t>"), pkg.Repeated("<a:r><a:rPr i=\"1\"/><a:t>")};
   const Id runEnd = pkg.Repeated("</a:t></a:r>");
-  const Id rowEnd =
-      pkg.Repeated("<a:endParaRPr lang=\"en-GB\" sz=\"" + std::to_string(kTextSize * 100) + "\" dirty=\"0\"/></a:p>");
+  const Id rowEnd = pkg.Repeated("</a:p>");
   const Id boxEnd = pkg.Repeated(kBoxEnd);
-  const Id commentHead = pkg.Repeated(BoxHead(3, "Comment", margin, margin, w, h, Anchor(o.vAlignComments), true));
-  const Id commentBlank = pkg.Repeated("<a:p><a:endParaRPr lang=\"en-GB\" dirty=\"0\"/></a:p>");
-  const Id commentRowStart =
-      pkg.Repeated(std::string("<a:p><a:pPr algn=\"") + Align(o.hAlignComments) + "\"/><a:r>" +
-                   RunProps(o.fontSizeComments, false, false, colour, o.fontName) + "<a:t>");
+  const Id commentHead = pkg.Repeated(BoxHead(3, "Comment", margin, margin, w, h, Anchor(o.vAlignComments), true,
+                                              RowStyle{Align(o.hAlignComments), o.fontSizeComments, false, colour, o.fontName}));
+  // The empty row before a comment keeps the presentation programs' default size.
+  const Id commentBlank = pkg.Repeated("<a:p><a:endParaRPr sz=\"1800\"/></a:p>");
+  const Id commentRowStart = pkg.Repeated("<a:p><a:r><a:t>");
   const Id commentRowEnd = pkg.Repeated("</a:t></a:r></a:p>");
-  const Id slideTail =
-      pkg.Repeated("</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>");
+  const Id slideTail = pkg.Repeated("</p:spTree></p:cSld></p:sld>");
   const Id slideRels = pkg.Repeated(RelsHead() + "<Relationship Id=\"rId1\" Type=\"" + kRel +
                                     "slideLayout\" Target=\"../slideLayouts/slideLayout1.xml\"/>" + kRelsEnd);
 
@@ -305,7 +317,8 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
   pkg.Add(pkg.Repeated(kRelsEnd));
 
   pkg.AddWhole("ppt/slideMasters/slideMaster1.xml",
-               std::string(kDecl) + "<p:sldMaster " + kNs + "><p:cSld>" + EmptyTree() +
+               std::string(kDecl) + "<p:sldMaster " + kNs + "><p:cSld><p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" +
+                   back + "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>" + EmptyTree() +
                    "</p:spTree></p:cSld><p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" "
                    "accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" "
                    "hlink=\"hlink\" folHlink=\"folHlink\"/><p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" r:id=\"rId1\"/>"
@@ -344,12 +357,6 @@ std::string Resolve(std::string base, std::string target) {
   }
   return base + target;
 }
-
-// What a slide gives a subtitle: its name (the cues), the text of the first text box
-// that has any, and the comment box's text.
-struct SlideText {
-  std::string name, text, comment;
-};
 
 // The text of a box's paragraphs, a row each: runs in italics between markers, breaks as
 // row breaks; a comment's runs are never italic, and its first row is left out when empty
@@ -412,131 +419,350 @@ bool TreeSlide(std::string& xml, SlideText& out) {
   return true;
 }
 
-// A slide read by a scan of its bytes, the same as TreeSlide reads it: the first of each
-// element the tree reader asks for by name, every shape of the shape tree, every paragraph
-// and run. False when the slide is not of the plain form the scan reads, or its parts are
-// in an order it does not follow (a shape's text before its name): TreeSlide reads it.
-bool ScanSlide(std::string_view xml, SlideText& out) {
-  enum class Role : std::uint8_t { Other, Sld, CSld, SpTree, Sp, NvSpPr, CNvPr, TxBody, P, Run, RPr, T };
-  std::vector<Role> open;
-  open.reserve(16);
-  bool cSld = false, spTree = false;
-  // The shape being read.
-  bool nvSpPr = false, cNvPr = false, named = false, txBody = false;
-  std::string_view shapeName;
-  std::string nameBuffer;
-  std::optional<BoxText> box;
-  // The run being read.
-  bool rPr = false, t = false, tText = false, italic = false;
-  std::string runText;
-  auto attribute = [](const XmlScan& scan, std::string_view name) {
-    for (const XmlScan::Attribute& a : scan.attributes())
-      if (a.name == name) return a.value;
-    return std::string_view();
-  };
-  XmlScan scan(xml);
-  for (XmlScan::Token token; (token = scan.Next()) != XmlScan::End;) {
-    if (token == XmlScan::NotPlain) return false;
-    if (token == XmlScan::Text) {
-      if (open.back() != Role::T || tText) continue;
-      // The tree keeps no text of white space alone.
-      const std::string_view raw = scan.rawText();
-      if (raw.find_first_not_of(" \t\r\n") == std::string_view::npos) continue;
-      runText = scan.text();
-      tText = true;
-      continue;
-    }
-    if (token == XmlScan::EndTag) {
-      const Role role = open.back();
-      open.pop_back();
-      switch (role) {
-        case Role::NvSpPr: named = true; break;
-        case Role::P: box->EndParagraph(); break;
-        case Role::Run: box->Run(italic, runText); break;
-        case Role::Sp:
-          // A comment box without text empties the comment, as the tree reads it.
-          if (box) box->Into(out);
-          else if (shapeName == "Comment") out.comment.clear();
-          box.reset();
-          break;
-        default: break;
-      }
-      continue;
-    }
-    const std::string_view name = scan.name();
-    const Role parent = open.empty() ? Role::Other : open.back();
+// A name against a literal, compared whole (the literal's length known here: no call).
+template <std::size_t N>
+bool NameIs(std::string_view name, const char (&literal)[N]) {
+  return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
+}
+
+// What TreeSlide takes from a slide, followed element by element as a scan meets them: the
+// first of each element the tree asks for by name, every shape of the shape tree, every
+// paragraph and run. Fed by either scan below.
+class SlideReader {
+ public:
+  // The stack of open elements is the thread's, kept from slide to slide (a reader reads
+  // one slide at a time): no allocation a slide.
+  explicit SlideReader(SlideText& out) : out_(out), open_(Stack()) { open_.clear(); }
+
+  // A start tag; `attribute(name)` gives the value of the tag's first attribute of that
+  // name (empty when it has none), or nullopt when the scan cannot give it as the tree
+  // would. False when the slide is to be read otherwise: a value the scan could not give,
+  // or a shape's text before its name, an order this reader does not follow.
+  template <class Attribute>
+  bool Start(std::string_view name, const Attribute& attribute) {
+    const Role parent = open_.empty() ? Role::Other : open_.back();
     Role role = Role::Other;
     switch (parent) {
       case Role::Other:
-        if (open.empty() && name == "p:sld") role = Role::Sld;
+        if (open_.empty() && NameIs(name, "p:sld")) role = Role::Sld;
         break;
       case Role::Sld:
-        if (name == "p:cSld" && !cSld) {
+        if (NameIs(name, "p:cSld") && !cSld_) {
+          const std::optional<std::string_view> cues = attribute("name");
+          if (!cues) return false;
           role = Role::CSld;
-          cSld = true;
-          out.name = attribute(scan, "name");
+          cSld_ = true;
+          out_.name = *cues;
         }
         break;
       case Role::CSld:
-        if (name == "p:spTree" && !spTree) role = Role::SpTree, spTree = true;
+        if (NameIs(name, "p:spTree") && !spTree_) role = Role::SpTree, spTree_ = true;
         break;
       case Role::SpTree:
-        if (name == "p:sp") {
+        if (NameIs(name, "p:sp")) {
           role = Role::Sp;
-          nvSpPr = cNvPr = named = txBody = false;
-          nameBuffer.clear();
-          shapeName = nameBuffer;
+          nvSpPr_ = cNvPr_ = named_ = txBody_ = false;
+          shapeName_.clear();
         }
         break;
       case Role::Sp:
-        if (name == "p:nvSpPr" && !nvSpPr) {
+        if (NameIs(name, "p:nvSpPr") && !nvSpPr_) {
           role = Role::NvSpPr;
-          nvSpPr = true;
-        } else if (name == "p:txBody" && !txBody) {
-          if (!named) return false;  // the name after the text
+          nvSpPr_ = true;
+        } else if (NameIs(name, "p:txBody") && !txBody_) {
+          if (!named_) return false;  // the name after the text
           role = Role::TxBody;
-          txBody = true;
-          box.emplace(shapeName == "Comment");
+          txBody_ = true;
+          box_.emplace(shapeName_ == "Comment");
         }
         break;
       case Role::NvSpPr:
-        if (name == "p:cNvPr" && !cNvPr) {
+        if (NameIs(name, "p:cNvPr") && !cNvPr_) {
+          const std::optional<std::string_view> shape = attribute("name");
+          if (!shape) return false;
           role = Role::CNvPr;
-          cNvPr = true;
-          nameBuffer = attribute(scan, "name");
-          shapeName = nameBuffer;
+          cNvPr_ = true;
+          shapeName_ = *shape;
         }
         break;
       case Role::TxBody:
-        if (name == "a:p") role = Role::P;
+        if (NameIs(name, "a:p")) role = Role::P;
         break;
       case Role::P:
-        if (name == "a:br") {
-          box->Break();
-        } else if (name == "a:r" || name == "a:fld") {
+        if (NameIs(name, "a:br")) {
+          box_->Break();
+        } else if (NameIs(name, "a:r") || NameIs(name, "a:fld")) {
           role = Role::Run;
-          rPr = t = tText = italic = false;
-          runText.clear();
+          rPr_ = t_ = tText_ = italic_ = false;
+          runText_.clear();
         }
         break;
       case Role::Run:
-        if (name == "a:rPr" && !rPr) {
+        if (NameIs(name, "a:rPr") && !rPr_) {
+          const std::optional<std::string_view> i = attribute("i");
+          if (!i) return false;
           role = Role::RPr;
-          rPr = true;
-          italic = IsItalic(attribute(scan, "i"));
-        } else if (name == "a:t" && !t) {
+          rPr_ = true;
+          italic_ = IsItalic(*i);
+        } else if (NameIs(name, "a:t") && !t_) {
           role = Role::T;
-          t = true;
+          t_ = true;
         }
         break;
       default: break;
     }
-    open.push_back(role);
+    open_.push_back(role);
+    return true;
+  }
+
+  // The end of the element opened last.
+  void End() {
+    const Role role = open_.back();
+    open_.pop_back();
+    switch (role) {
+      case Role::NvSpPr: named_ = true; break;
+      case Role::P: box_->EndParagraph(); break;
+      case Role::Run: box_->Run(italic_, runText_); break;
+      case Role::Sp:
+        // A comment box without text empties the comment, as the tree reads it.
+        if (box_) box_->Into(out_);
+        else if (shapeName_ == "Comment") out_.comment.clear();
+        box_.reset();
+        break;
+      default: break;
+    }
+  }
+
+  // True when a text run here is the run's text: the first text in its first a:t that is
+  // not white space alone (the tree keeps no such text).
+  bool WantsText() const { return !open_.empty() && open_.back() == Role::T && !tText_; }
+  void Text(std::string_view decoded) {
+    runText_ = decoded;
+    tText_ = true;
+  }
+
+ private:
+  enum class Role : std::uint8_t { Other, Sld, CSld, SpTree, Sp, NvSpPr, CNvPr, TxBody, P, Run, RPr, T };
+  static std::vector<Role>& Stack() {
+    thread_local std::vector<Role> stack;
+    return stack;
+  }
+  SlideText& out_;
+  std::vector<Role>& open_;
+  bool cSld_ = false, spTree_ = false;
+  // The shape being read.
+  bool nvSpPr_ = false, cNvPr_ = false, named_ = false, txBody_ = false;
+  std::string shapeName_;
+  std::optional<BoxText> box_;
+  // The run being read.
+  bool rPr_ = false, t_ = false, tText_ = false, italic_ = false;
+  std::string runText_;
+};
+
+bool WhiteSpaceOnly(std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+
+// A slide read by the general XML scan; false when it is not of the plain form the scan
+// reads, or SlideReader gives up on it: TreeSlide reads it.
+bool ScanSlide(std::string_view xml, SlideText& out) {
+  SlideReader reader(out);
+  XmlScan scan(xml);
+  for (XmlScan::Token token; (token = scan.Next()) != XmlScan::End;) {
+    switch (token) {
+      case XmlScan::NotPlain: return false;
+      case XmlScan::Text:
+        if (reader.WantsText() && !WhiteSpaceOnly(scan.rawText())) reader.Text(scan.text());
+        break;
+      case XmlScan::EndTag: reader.End(); break;
+      default: {
+        auto attribute = [&scan](std::string_view name) -> std::optional<std::string_view> {
+          for (const XmlScan::Attribute& a : scan.attributes())
+            if (a.name == name) return a.value;
+          return std::string_view();
+        };
+        if (!reader.Start(scan.name(), attribute)) return false;
+      }
+    }
   }
   return true;
 }
 
+// What the quick scan tells bytes by: names (ASCII only), white space, and the bytes that
+// end an attribute's value or need a look in it. NUL is none of them.
+enum : std::uint8_t { kNameStart = 1, kNameByte = 2, kSpace = 4, kValueStop = 8 };
+constexpr auto kQuickByte = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 'a'; c <= 'z'; ++c) t[c] = t[c - 'a' + 'A'] = kNameStart | kNameByte;
+  for (int c = '0'; c <= '9'; ++c) t[c] = kNameByte;
+  t['_'] = t[':'] = kNameStart | kNameByte;
+  t['-'] = t['.'] = kNameByte;
+  for (unsigned char c : {' ', '\t', '\r', '\n'}) t[c] = kSpace;
+  for (unsigned char c : {'"', '\'', '<', '\0'}) t[c] |= kValueStop;
+  return t;
+}();
+
+// The five named references of XML decoded, appended to `out`; false at any other '&'.
+bool DecodeNamedReferences(std::string_view text, std::string& out) {
+  static constexpr std::pair<std::string_view, char> kNamed[] = {
+      {"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
+  for (std::size_t from = 0;;) {
+    const std::size_t amp = text.find('&', from);
+    out.append(text.substr(from, amp == std::string_view::npos ? std::string_view::npos : amp - from));
+    if (amp == std::string_view::npos) return true;
+    const std::string_view rest = text.substr(amp + 1);
+    const auto* named = std::find_if(std::begin(kNamed), std::end(kNamed), [&](const auto& n) { return rest.starts_with(n.first); });
+    if (named == std::end(kNamed)) return false;
+    out += named->second;
+    from = amp + 1 + named->first.size();
+  }
+}
+
+// A slide read by a quick scan of its tags, for slides in the plain form our writer and
+// presentation programs give them: each tag found by its '<', names compared whole, a tag's
+// attributes checked for their form and kept as views, text looked at only where a run's
+// text is wanted. What it does not read exactly as the tree would gives false and the
+// general scan reads the slide: a comment, CDATA, a DOCTYPE or processing instruction (but
+// the declaration at the start), a reference other than the five named ones or a CR in a
+// run's text, a reference or control character in a value the reader takes, a '<' in any
+// value, a NUL, a byte-order mark, a name outside ASCII, anything but white space around
+// the root, and a root other than p:sld. The scan stops at the string's terminating NUL
+// rather than testing for the end at every byte: a NUL inside gives false at once.
+bool QuickSlide(const std::string& xml, SlideText& out) {
+  const char* p = xml.c_str();
+  const char* const end = p + xml.size();
+  if (xml.empty() || std::memchr(p, 0, xml.size())) return false;
+  auto is = [&](std::uint8_t kind) { return (kQuickByte[static_cast<unsigned char>(*p)] & kind) != 0; };
+  if (xml.starts_with("<?xml") && xml.size() > 5 && (kQuickByte[static_cast<unsigned char>(xml[5])] & kSpace)) {
+    const std::size_t close = xml.find("?>", 6);
+    if (close == std::string::npos) return false;
+    p += close + 2;
+  }
+  auto skipSpace = [&] {
+    const char* from = p;
+    while (is(kSpace)) ++p;
+    return p != from;
+  };
+  auto readName = [&]() -> std::string_view {
+    const char* from = p;
+    if (!is(kNameStart)) return {};
+    do ++p;
+    while (is(kNameByte));
+    return std::string_view(from, static_cast<std::size_t>(p - from));
+  };
+  struct Attribute {
+    std::string_view name, value;
+  };
+  // The tag's attributes and the names of the open elements: the thread's, kept from slide
+  // to slide.
+  thread_local std::vector<Attribute> attributes;
+  thread_local std::vector<std::string_view> open;
+  open.clear();
+  std::string decoded;
+  SlideReader reader(out);
+  bool rootDone = false;
+  while (true) {
+    if (*p != '<' && p != end) {
+      const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+      const std::string_view text(p, static_cast<std::size_t>((lt ? lt : end) - p));
+      p += text.size();
+      if (open.empty()) {
+        if (!WhiteSpaceOnly(text)) return false;
+      } else if (reader.WantsText() && !WhiteSpaceOnly(text)) {
+        if (text.find('\r') != std::string_view::npos) return false;
+        if (text.find('&') == std::string_view::npos) {
+          reader.Text(text);
+        } else {
+          decoded.clear();
+          if (!DecodeNamedReferences(text, decoded)) return false;
+          reader.Text(decoded);
+        }
+      }
+    }
+    if (p == end) break;
+    if (rootDone) return false;
+    ++p;
+    if (*p == '/') {
+      // The end tag's name against the element open, byte by byte (no name is read).
+      if (open.empty()) return false;
+      const std::string_view expected = open.back();
+      ++p;
+      for (char c : expected) {
+        if (*p != c) return false;  // the terminating NUL too
+        ++p;
+      }
+      if (is(kNameByte)) return false;  // a longer name
+      skipSpace();
+      if (*p != '>') return false;
+      ++p;
+      open.pop_back();
+      reader.End();
+      rootDone = open.empty();
+      continue;
+    }
+    const std::string_view name = readName();
+    if (name.empty() || (open.empty() && !NameIs(name, "p:sld"))) return false;
+    attributes.clear();
+    bool empty = false;
+    while (true) {
+      const bool spaced = skipSpace();
+      if (*p == '>') {
+        ++p;
+        break;
+      }
+      if (*p == '/') {
+        if (p[1] != '>') return false;
+        p += 2;
+        empty = true;
+        break;
+      }
+      const std::string_view attributeName = readName();
+      if (!spaced || attributeName.empty()) return false;
+      skipSpace();
+      if (*p != '=') return false;
+      ++p;
+      skipSpace();
+      const char quote = *p;
+      if (quote != '"' && quote != '\'') return false;
+      const char* value = ++p;
+      while (!is(kValueStop) || (*p != quote && (*p == '"' || *p == '\''))) ++p;
+      if (*p != quote) return false;  // a '<', or the end
+      attributes.push_back({attributeName, std::string_view(value, static_cast<std::size_t>(p - value))});
+      ++p;
+    }
+    auto attribute = [](std::string_view wanted) -> std::optional<std::string_view> {
+      for (const Attribute& a : attributes) {
+        if (a.name != wanted) continue;
+        for (char c : a.value)
+          if (c == '&' || static_cast<unsigned char>(c) < 0x20) return std::nullopt;
+        return a.value;
+      }
+      return std::string_view();
+    };
+    if (!reader.Start(name, attribute)) return false;
+    if (empty) {
+      reader.End();
+      rootDone = open.empty();
+    } else {
+      open.push_back(name);
+    }
+  }
+  return rootDone;
+}
+
 }  // namespace
+
+SlideReading ReadSlideXml(std::string& xml, SlideText& out, SlideReading from) {
+  if (from == SlideReading::Quick) {
+    if (QuickSlide(xml, out)) return SlideReading::Quick;
+    out = SlideText();
+  }
+  if (from <= SlideReading::Scan) {
+    if (ScanSlide(xml, out)) return SlideReading::Scan;
+    out = SlideText();
+  }
+  if (from <= SlideReading::Tree && TreeSlide(xml, out)) return SlideReading::Tree;
+  out = SlideText();
+  return SlideReading::Failed;
+}
 
 SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const FrameRate& rate, Warnings& warnings) {
   const std::unique_ptr<ZipReader> zip = ZipReader::Open(bytes);
@@ -545,24 +771,34 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
   std::string presXml, relsXml;
   ReadPart(z, "ppt/presentation.xml", presXml);
   ReadPart(z, "ppt/_rels/presentation.xml.rels", relsXml);
+  // Both lists parsed where they lie, up to a NUL as the library reads a string.
   pugi::xml_document pres, presRels;
-  if (!pres.load_string(presXml.c_str()) || !presRels.load_string(relsXml.c_str()) || !pres.child("p:presentation"))
+  auto parse = [](pugi::xml_document& doc, std::string& text) {
+    return doc.load_buffer_inplace(text.data(), std::strlen(text.c_str()), pugi::parse_default, pugi::encoding_utf8);
+  };
+  if (!parse(pres, presXml) || !parse(presRels, relsXml) || !pres.child("p:presentation"))
     throw InvalidFileFormat("This is not a PowerPoint presentation");
   CueCollector cues(warnings);
   int noCues = 0;
-  std::map<std::string, std::string> targets;  // relationship id -> part
+  // Relationship id -> target as written, the last of an id counting; views into the list.
+  std::unordered_map<std::string_view, std::string_view> targets;
   for (pugi::xml_node rel : presRels.child("Relationships").children("Relationship"))
-    targets[rel.attribute("Id").value()] = Resolve("ppt/", rel.attribute("Target").value());
-  std::string xml;
+    targets.insert_or_assign(rel.attribute("Id").value(), rel.attribute("Target").value());
+  std::string xml, part;
   for (pugi::xml_node id : pres.child("p:presentation").child("p:sldIdLst").children("p:sldId")) {
     auto target = targets.find(id.attribute("r:id").value());
-    const std::string part = target == targets.end() ? std::string("?") : target->second;
     SlideText slide;
-    if (target == targets.end()) xml.clear();
-    else ReadPart(z, part, xml);
-    // The scan reads what it can; whatever it gives up on, the tree reads (also telling a
-    // slide that is not XML at all).
-    if (target == targets.end() || (!ScanSlide(xml, slide) && !TreeSlide(xml, slide = SlideText()))) {
+    if (target == targets.end()) {
+      part = "?";
+      xml.clear();
+    } else {
+      // A target beside the presentation, as ours and most are, without Resolve's strings.
+      const std::string_view to = target->second;
+      if (to.starts_with('/') || to.starts_with("../")) part = Resolve("ppt/", std::string(to));
+      else part.assign("ppt/").append(to);
+      ReadPart(z, part, xml);
+    }
+    if (target == targets.end() || ReadSlideXml(xml, slide) == SlideReading::Failed) {
       warnings.push_back("A slide that could not be read was skipped: " + part);
       continue;
     }

@@ -38,4 +38,16 @@ std::vector<std::uint8_t> WritePowerPoint(const SubtitleDocument& doc, const Pow
 // Throws InvalidFileFormat when the bytes are not a presentation.
 SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const FrameRate& rate, Warnings& warnings);
 
+// What a slide gives a subtitle: its name (the cues), the text of the first text box that
+// has any, and the comment box's text.
+struct SlideText {
+  std::string name, text, comment;
+};
+// The readers of a slide's XML, tried in this order: a quick scan of the tags for slides in
+// the plain form, the general XML scan, the XML library's tree. All read a slide the same.
+enum class SlideReading { Quick, Scan, Tree, Failed };
+// The slide read by the first reader from `from` on that takes it (the tree parses `xml`
+// where it lies); which one read it, or Failed when the slide is not XML.
+SlideReading ReadSlideXml(std::string& xml, SlideText& out, SlideReading from = SlideReading::Quick);
+
 }  // namespace kipo

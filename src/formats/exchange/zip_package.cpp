@@ -622,7 +622,11 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
     std::uint64_t size = 0;
     for (std::size_t k = part.firstPiece; k < part.endPiece; ++k) size += pieces[k].size;
     if (size >= 0xFFFFFFFFu) return std::nullopt;
-    total += (part.whole ? size : size / 2) + part.nameSize + 128;
+    // Room for the part at its largest: stored, or a fixed-code block, whose literals take
+    // up to nine bits a byte and its shortest copies about ten. A guess short of it made
+    // the archive grow, copying it once at half its size; room never written is never
+    // touched, so it costs address space only.
+    total += size + size / 4 + part.nameSize + 128;
   }
   std::vector<std::uint8_t> out;
   out.reserve(total + 1024);

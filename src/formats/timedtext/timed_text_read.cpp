@@ -1433,7 +1433,11 @@ SubtitleDocument ReadTimedText(std::span<const std::uint8_t> bytes, int defaultR
   }
   if (!whole) ReadTree(bytes, parser, tree, scanned);
   if (std::string problem = RootProblem(tree); !problem.empty()) throw InvalidFileFormat(problem);
-  return ReadDocument(tree, nullptr, defaultRateCode, warnings);
+  // As from the scan: a file refused part way says why, without the warnings read before.
+  std::vector<std::string> found;
+  SubtitleDocument doc = ReadDocument(tree, nullptr, defaultRateCode, found);
+  warnings.insert(warnings.end(), found.begin(), found.end());
+  return doc;
 }
 
 SubtitleDocument ReadITunesPieces(std::string_view text, const FrameRate& rate, std::vector<std::string>& warnings) {

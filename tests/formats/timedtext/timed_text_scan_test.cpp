@@ -200,6 +200,9 @@ TEST(TimedTextScan, FilesOfOtherToolsReadAlikeByScanAndByTree) {
       {"a bad time and an unknown colour",
        Simple("", "<p begin=\"soon\" end=\"2s\">x</p>" + p + "<span tts:color=\"#zz\">y</span></p>"), true},
       {"a time past the last cue", Simple("", "<p begin=\"100h\" end=\"101h\">x</p>"), true},
+      {"the same after a frame rate Kipo does not edit at (refused without its warning)",
+       "<tt xmlns=\"http://www.w3.org/ns/ttml\" xmlns:ttp=\"http://www.w3.org/ns/ttml#parameter\" ttp:frameRate=\"20\">"
+       "<body><div><p begin=\"100h\" end=\"101h\">x</p></div></body></tt>", true},
       // The body is read from the scan while the tree holds the rest: files laid out
       // otherwise, and what its content may hold.
       {"a head after the body", kHeadLast, true},
