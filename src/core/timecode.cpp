@@ -203,6 +203,13 @@ std::string JoinFields(long hh, long mm, long ss, long ff, char sep) {
     return out;
   }
   char b[11];
+  if (!sep) {  // cue digits: four pairs
+    std::memcpy(b, kPairs.p + 2 * hh, 2);
+    std::memcpy(b + 2, kPairs.p + 2 * mm, 2);
+    std::memcpy(b + 4, kPairs.p + 2 * ss, 2);
+    std::memcpy(b + 6, kPairs.p + 2 * ff, 2);
+    return std::string(b, 8);
+  }
   char* p = b;
   for (long v : {hh, mm, ss, ff}) {
     std::memcpy(p, kPairs.p + 2 * v, 2);

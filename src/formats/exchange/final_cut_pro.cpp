@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -19,6 +20,7 @@
 #include "core/markup.h"
 #include "formats/exchange/script_text.h"
 #include "platform/encoding.h"
+#include "platform/files.h"
 #include "platform/user_error.h"
 
 namespace kipo {
@@ -329,8 +331,13 @@ std::vector<pugi::xml_node> TextGenerators(pugi::xml_node root) {
 
 struct Item {
   long start = 0, end = 0;
-  std::string text;
+  std::string text;  // the text as the tree gives it
+  // Or, read by the scan, the value as it stands in the file when it holds no reference:
+  // its line ends (CR LF, CR or LF) are read as the tree's LF would be.
+  std::string_view value;
+  bool inFile = false;
   bool italic = false;
+  std::string_view Text() const { return inFile ? value : std::string_view(text); }
 };
 
 }  // namespace
@@ -353,6 +360,7 @@ void WriteFile(const SubtitleDocument& doc, const FinalCutProOptions& o, Warning
   const std::string_view ntsc = rate.den == 1001 ? "TRUE" : "FALSE";
   // About two kilobytes of markup per text item.
   out.reserve(out.size() + 1024 + doc.Subtitles().size() * 2200);
+  PreferLargePages(out.data(), out.capacity());
   std::string markup;  // the file's head and its end, laid out by an XmlOut
   XmlOut x(markup);
   markup += "<?xml version=\"1.0\"?>\r\n<!DOCTYPE xmeml>\r\n";
@@ -617,6 +625,20 @@ bool DecodeValue(std::string_view raw, std::string& out) {
 // A whole number as the XML library reads one (spaces around it, a minus sign), clamped to
 // [low, high]; false for any other form.
 bool ValueNumber(std::string_view raw, long long low, long long high, long long& out) {
+  // Digits alone, as files hold their numbers.
+  if (!raw.empty() && raw.size() <= 18) {
+    long long v = 0;
+    std::size_t i = 0;
+    for (; i < raw.size(); ++i) {
+      const auto digit = static_cast<unsigned>(static_cast<unsigned char>(raw[i]) - '0');
+      if (digit > 9) break;
+      v = v * 10 + digit;
+    }
+    if (i == raw.size()) {
+      out = std::clamp(v, low, high);
+      return true;
+    }
+  }
   while (!raw.empty() && IsXmlSpace(raw.front())) raw.remove_prefix(1);
   while (!raw.empty() && IsXmlSpace(raw.back())) raw.remove_suffix(1);
   const bool negative = !raw.empty() && raw.front() == '-';
@@ -651,6 +673,9 @@ class ItemScan {
     found_.items.reserve(std::min<std::size_t>(text_.size() / 2048 + 1, std::size_t{1} << 16));
     bool rootSeen = false;
     while (true) {
+      // Inside an item that has gone as the last one so far, the bytes that are the same as
+      // the last item's are passed over at once, and their tags read as they were there.
+      if (gen_ && cursor_ < foretold_ && !Stretch(p, end)) return std::nullopt;
       const char* lt = FindByte(p, end, '<');
       const bool inItem = gen_.has_value();
       if (capture_ != Slot::None) {
@@ -669,17 +694,10 @@ class ItemScan {
           // The elements open inside the item are not kept meanwhile (open_ ends with the
           // item's own): they are the last item's, and are put back if this one goes
           // otherwise.
+          NoteShift(cursor_, lt - t.at);
           ++cursor_;
           p = lt + t.size;
-          if (!t.end) {
-            capture_ = t.opened;
-            captured_ = {};
-            if (t.newParameter) param_.idText = param_.valueText = {};
-          }
-          if (t.ending != Ending::None) {
-            if (!Close(t.ending)) return std::nullopt;
-            capture_ = t.after.capture;
-          }
+          if (!Replay(t)) return std::nullopt;
           if (!gen_) {  // the item's own end tag
             open_.pop_back();
             ItemDone();
@@ -695,6 +713,12 @@ class ItemScan {
           else if (!r.empty) open_.push_back(std::string_view(r.at + 1, r.name));
         }
         current_.assign(last_.begin(), last_.begin() + static_cast<std::ptrdiff_t>(cursor_));
+        // Kept as this item's own tags, where they lie in it: its values may be longer or
+        // shorter than the last item's, so each run of tags has its own distance.
+        for (std::size_t s = 0; s < shifts_.size(); ++s) {
+          const std::size_t to = s + 1 < shifts_.size() ? shifts_[s + 1].first : cursor_;
+          for (std::size_t i = shifts_[s].first; i < to; ++i) current_[i].at += shifts_[s].second;
+        }
         cursor_ = foretold_;
         diverged_ = true;
       }
@@ -720,6 +744,7 @@ class ItemScan {
           t.at = lt, t.size = static_cast<std::size_t>(p - lt), t.end = true;
           t.ending = ending;
           t.after = ShapeNow();
+          t.acts = ending != Ending::None;
           current_.push_back(t);
         }
         if (inItem && !gen_) ItemDone();
@@ -786,9 +811,11 @@ class ItemScan {
       if (!Opened(kind)) return std::nullopt;
       if (!inItem && gen_) {  // an item starts: its tags are kept, and the last item's foretold
         current_.clear();
+        shifts_.clear();
         recording_ = true;
         diverged_ = last_.empty();
         cursor_ = 0;
+        openEnd_ = p;
       }
       Tag t;
       t.at = lt, t.size = static_cast<std::size_t>(p - lt), t.name = name.size(), t.kind = kind, t.empty = empty;
@@ -802,6 +829,7 @@ class ItemScan {
       }
       if (inItem && diverged_) {
         t.after = ShapeNow();
+        t.acts = t.opened != Slot::None || t.newParameter || t.ending != Ending::None;
         current_.push_back(t);
       }
       if (inItem && !gen_) ItemDone();
@@ -836,13 +864,74 @@ class ItemScan {
     Slot opened{};               // the value a start tag opens
     bool newParameter = false;   // a start tag opens a parameter of the first effect
     Ending ending = Ending::None;  // what an end tag (or an empty element) ends
+    bool acts = false;           // it opens or ends a value, a parameter or the item
     Shape after;                 // where the reading stood after the tag
   };
+  // What a tag read as the last item's tag does to the values.
+  bool Replay(const Tag& t) {
+    if (!t.end) {
+      capture_ = t.opened;
+      captured_ = {};
+      if (t.newParameter) param_.idText = param_.valueText = {};
+    }
+    if (t.ending != Ending::None) {
+      if (!Close(t.ending)) return false;
+      capture_ = t.after.capture;
+    }
+    return true;
+  }
+  // The tags of the last item from cursor_ on, as far as the bytes at p are the same as
+  // the bytes after its tag before them: the texts between those tags are the same too,
+  // so each is read as it was there, and only the tags that open or end a value are
+  // looked at. p is left after the last of them. False when the scan cannot read the file.
+  bool Stretch(const char*& p, const char* end) {
+    const Tag* const tags = last_.data();
+    const char* const* const ends = ends_.data();
+    const char* const q = cursor_ ? ends[cursor_ - 1] : lastOpenEnd_;
+    const auto room = static_cast<std::size_t>(std::min(ends[foretold_ - 1] - q, end - p));
+    const char* const same = q + SamePrefix(p, q, room);
+    const std::size_t to = static_cast<std::size_t>(std::upper_bound(ends + cursor_, ends + foretold_, same) - ends);
+    if (to == cursor_) return true;
+    const std::ptrdiff_t shift = p - q;
+    NoteShift(cursor_, shift);
+    for (std::size_t i = acting_[cursor_]; i < to; i = acting_[i + 1]) {
+      const Tag& t = tags[i];
+      if (capture_ != Slot::None) {  // the text between this end tag and the tag before
+        const char* const from = i ? ends[i - 1] : lastOpenEnd_;
+        captured_ = std::string_view(from + shift, static_cast<std::size_t>(t.at - from));
+      }
+      if (!Replay(t)) return false;
+    }
+    cursor_ = to;
+    p = ends[to - 1] + shift;
+    if (!gen_) {  // the item's own end tag, always the last
+      open_.pop_back();
+      ItemDone();
+    }
+    return true;
+  }
+  // Tags from `first` on lie `shift` bytes after the last item's.
+  void NoteShift(std::size_t first, std::ptrdiff_t shift) {
+    if (shifts_.empty() || shifts_.back().second != shift) shifts_.emplace_back(first, shift);
+  }
   // An item is read: its tags become the pattern of the next (an item that went as the last
   // one did leaves the pattern as it is).
   void ItemDone() {
-    if (!recording_) last_.clear();
-    else if (diverged_) last_.swap(current_);
+    if (!recording_) {
+      last_.clear();
+    } else if (diverged_) {
+      last_.swap(current_);
+      lastOpenEnd_ = openEnd_;
+      // Where each tag ends, and from each tag the next one that acts on the values.
+      const std::size_t n = last_.size();
+      ends_.resize(n);
+      acting_.resize(n + 1);
+      acting_[n] = n;
+      for (std::size_t i = n; i-- > 0;) {
+        ends_[i] = last_[i].at + last_[i].size;
+        acting_[i] = last_[i].acts ? i : acting_[i + 1];
+      }
+    }
     foretold_ = last_.size();
     current_.clear();
     cursor_ = 0;
@@ -850,6 +939,15 @@ class ItemScan {
   std::vector<Tag> last_, current_;
   std::size_t foretold_ = 0;  // last_.size(), asked at every tag
   std::size_t cursor_ = 0;
+  // Where this item's start tag and the last item's end: their tags are read from there.
+  const char* openEnd_ = nullptr;
+  const char* lastOpenEnd_ = nullptr;
+  // Where this item's tags lie from the last item's: from each run's first tag on, the
+  // distance (a value longer or shorter than the last item's moves the tags after it).
+  std::vector<std::pair<std::size_t, std::ptrdiff_t>> shifts_;
+  // Of the last item's tags: where each ends, and the first from each on that acts.
+  std::vector<const char*> ends_;
+  std::vector<std::size_t> acting_;
   bool recording_ = false, diverged_ = false;
 
   // The element names the scan acts on; any other is Other.
@@ -911,6 +1009,26 @@ class ItemScan {
 #endif
     while (p < end && IsNameChar(*p)) ++p;
     return p;
+  }
+  // How many of the first `n` bytes of a and b are the same.
+  static std::size_t SamePrefix(const char* a, const char* b, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const auto equal = [a, b](std::size_t at) {
+      return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + at)),
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at)));
+    };
+    // Sixty-four bytes a step while all are the same; then the sixteen that differ.
+    while (i + 64 <= n && _mm_movemask_epi8(_mm_and_si128(_mm_and_si128(equal(i), equal(i + 16)),
+                                                          _mm_and_si128(equal(i + 32), equal(i + 48)))) == 0xFFFF)
+      i += 64;
+    for (; i + 16 <= n; i += 16) {
+      const int same = _mm_movemask_epi8(equal(i));
+      if (same != 0xFFFF) return i + static_cast<std::size_t>(__builtin_ctz(~static_cast<unsigned>(same)));
+    }
+#endif
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
   }
   // Two runs of `n` bytes equal? Names are short: compared as the first and the last eight
   // (or four) bytes of each, which read nothing outside the runs.
@@ -1016,49 +1134,61 @@ class ItemScan {
 
   // An end tag: what it ends taken in. False when the scan cannot read the file.
   bool Close(Ending ending) {
+    if (ending == Ending::Value) return CloseValue();
     if (ending == Ending::None) return true;
-    if (ending == Ending::Value) {
-      // The value's text as the tree has it: none when it is only white space (a value
-      // nearly always starts with what it holds).
-      const bool some = captured_.data() && !captured_.empty() && (!IsXmlSpace(captured_[0]) || !AllSpace(captured_));
-      const std::string_view text = some ? captured_ : std::string_view();
-      switch (capture_) {
-        case Slot::Start: gen_->startText = text; break;
-        case Slot::End: gen_->endText = text; break;
-        case Slot::Timebase: gen_->timebaseText = text; break;
-        case Slot::Kind:
-          if (text == "Text") {
-            gen_->isText = true;
-          } else if (PlainValue(text)) {
-          } else {
-            if (!DecodeValue(text, decoded_)) return false;
-            gen_->isText = gen_->isText || decoded_ == "Text";
-          }
-          break;
-        case Slot::ParameterId: param_.idText = text; break;
-        case Slot::Value: param_.valueText = text; break;
-        case Slot::None: break;
-      }
-      capture_ = Slot::None;
-      return true;
+    return ending == Ending::Parameter ? CloseParameter() : CloseItem();
+  }
+  // A value's text, as the tree has it: none when it is only white space (a value nearly
+  // always starts with what it holds).
+  bool CloseValue() {
+    const bool some = captured_.data() && !captured_.empty() && (!IsXmlSpace(captured_[0]) || !AllSpace(captured_));
+    const std::string_view text = some ? captured_ : std::string_view();
+    const Slot slot = capture_;
+    capture_ = Slot::None;
+    switch (slot) {
+      case Slot::Start: gen_->startText = text; break;
+      case Slot::End: gen_->endText = text; break;
+      case Slot::Timebase: gen_->timebaseText = text; break;
+      case Slot::Kind: return text == "Text" ? (gen_->isText = true) : Kind(text);
+      case Slot::ParameterId: param_.idText = text; break;
+      case Slot::Value: param_.valueText = text; break;
+      case Slot::None: break;
     }
-    if (ending == Ending::Parameter) {
-      holders_[2] = Holder::Other;
-      std::string_view id = param_.idText;
-      if (id != "str" && id != "fontstyle" && !PlainValue(id)) {
-        if (!DecodeValue(id, decoded_)) return false;
-        id = decoded_;
-      }
-      if (id == "str") {
-        if (!DecodeValue(param_.valueText, gen_->item.text)) return false;
-      } else if (id == "fontstyle") {
-        long long style = 1;
-        if (param_.valueText.data() && !ValueNumber(param_.valueText, INT_MIN, INT_MAX, style)) return false;
-        gen_->item.italic = style >= 3;
-      }
-      return true;
+    return true;
+  }
+  // An effect's name or id other than "Text" as it stands: it may still be "Text" written
+  // with references.
+  [[gnu::noinline]] bool Kind(std::string_view text) {
+    if (PlainValue(text)) return true;
+    if (!DecodeValue(text, decoded_)) return false;
+    gen_->isText = gen_->isText || decoded_ == "Text";
+    return true;
+  }
+  // Once a parameter, once an item: kept out of line, so that the values' ends, read at
+  // most tags that act, stay light.
+  [[gnu::noinline]] bool CloseParameter() {
+    holders_[2] = Holder::Other;
+    // An id is read as it stands unless it holds a reference (a line end in it would make
+    // it no id the scan looks for either way).
+    std::string_view id = param_.idText;
+    if (id != "str" && id != "fontstyle" && id.find('&') != std::string_view::npos) {
+      if (!DecodeValue(id, decoded_)) return false;
+      id = decoded_;
     }
-    // The generator item is complete.
+    if (id == "str") {
+      Item& item = gen_->item;
+      item.inFile = param_.valueText.find('&') == std::string_view::npos;
+      if (item.inFile) item.value = param_.valueText;
+      else if (!DecodeValue(param_.valueText, item.text)) return false;
+    } else if (id == "fontstyle") {
+      long long style = 1;
+      if (param_.valueText.data() && !ValueNumber(param_.valueText, INT_MIN, INT_MAX, style)) return false;
+      gen_->item.italic = style >= 3;
+    }
+    return true;
+  }
+  // The generator item is complete.
+  [[gnu::noinline]] bool CloseItem() {
     Generator g = std::move(*gen_);
     gen_.reset();
     if (!g.isText) return true;
@@ -1108,9 +1238,11 @@ SubtitleDocument ItemsToDocument(FoundItems found, const FrameRate& rate, Warnin
     Subtitle s;
     s.inCue = FramesToDigits(static_cast<Timecode>(item.start), rate);
     s.outCue = FramesToDigits(static_cast<Timecode>(item.end), rate);
-    std::string body = markup(item.text);
-    if (item.italic && !body.empty()) s.text = kItalicOn + body + kItalicOff;
-    else s.text = std::move(body);
+    s.text = markup(item.Text());
+    if (item.italic && !s.text.empty()) {
+      s.text.insert(s.text.begin(), kItalicOn);
+      s.text += kItalicOff;
+    }
     if (!cues.Add(std::move(s))) break;
   }
   return cues.Finish(rate, "The Final Cut Pro XML file holds no text items");

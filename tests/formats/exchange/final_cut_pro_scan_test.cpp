@@ -190,6 +190,126 @@ TEST(FinalCutProScan, ReadsAsTheTreeDoes) {
   }
 }
 
+// Runs of items laid out alike are read by passing over what an item has in common with
+// the item before it. Each row changes one thing in an item of such a run (a value of
+// another length, whitespace, attribute order, a tag more or less, a broken tag); the
+// changed item stands between items alike, twice, and next to every other row's change, so
+// that what is passed over is measured from items that differ in every way the rows do.
+std::string EditorItem(int n, std::string_view text) {
+  // Times of one to five digits, so that items alike still have values of other lengths.
+  const std::string in = std::to_string(95 * n * n * n), out = std::to_string(95 * n * n * n + 40 + n % 7);
+  const std::string d = std::to_string(40 + n % 7);
+  std::string s = "      <generatoritem id=\"Text " + std::to_string(n) + "\">\r\n";
+  for (const std::string& line : std::initializer_list<std::string>{
+           "<name>Text</name>", "<duration>" + d + "</duration>", "<rate>", "  <timebase>25</timebase>",
+        "  <ntsc>FALSE</ntsc>", "</rate>", "<in>0</in>", "<out>" + d + "</out>", "<start>" + in + "</start>",
+        "<end>" + out + "</end>", "<enabled>TRUE</enabled>", "<effect>", "  <name>Text</name>",
+        "  <effectid>Text</effectid>", "  <effecttype>generator</effecttype>", "  <parameter>",
+        "    <parameterid>str</parameterid>", "    <name>Text</name>", "    <value>" + std::string(text) + "</value>",
+        "  </parameter>", "  <parameter>", "    <parameterid>fontstyle</parameterid>", "    <valuemin>1</valuemin>",
+        "    <value>1</value>", "  </parameter>", "  <parameter>", "    <parameterid>fontalign</parameterid>",
+        "    <value>2</value>", "  </parameter>", "</effect>"})
+    s += "        " + line + "\r\n";
+  return s + "      </generatoritem>\r\n";
+}
+
+// `what` replaced by `with` at its first place in the item (a row that finds nothing to
+// change would test nothing: the test fails then).
+std::string Changed(std::string item, std::string_view what, std::string_view with) {
+  const std::size_t at = item.find(what);
+  EXPECT_NE(at, std::string::npos) << what;
+  if (at != std::string::npos) item.replace(at, what.size(), with);
+  return item;
+}
+
+struct Change {
+  const char* name;
+  std::string_view what, with;
+  bool scanned;  // a run holding the changed item is still read by the scan itself
+};
+
+const Change kChanges[] = {
+    {"a longer start", "<start>", "<start>1000000", true},
+    {"a shorter text", ">Line of text<", ">L<", true},
+    {"a longer text over two rows", ">Line of text<", ">Line of text\rand a second row, longer than the first<", true},
+    {"an empty text", ">Line of text<", "><", true},
+    {"a text of white space", ">Line of text<", ">  \t <", true},
+    {"a text with references", ">Line of text<", ">Caf&#233; &amp; &lt;more&gt;<", true},
+    {"a text with CR LF rows", ">Line of text<", ">one\r\ntwo<", true},
+    {"italic", "<value>1</value>", "<value>3</value>", true},
+    {"another timebase", "<timebase>25<", "<timebase>30<", true},
+    {"a negative start", "<start>", "<start>-", true},
+    {"an end before the start", "<end>", "<end>-", true},
+    {"white space around a number", "<start>", "<start> \r\n ", true},
+    {"a space inside an end tag", "</start>", "</start >", true},
+    {"one space more before a tag", "<enabled>", " <enabled>", true},
+    {"LF for CR LF", "</in>\r\n", "</in>\n", true},
+    {"a tab inside a start tag", "<effect>", "<effect\t>", true},
+    {"attributes", "<effect>", "<effect a=\"1\" b='2'>", true},
+    {"the attributes the other way", "<effect>", "<effect b='2' a=\"1\">", true},
+    {"a value closed in its start tag", "<value>1</value>", "<value/>", true},
+    {"a parameter more", "<parameter>",
+     "<parameter><parameterid>fontsize</parameterid><value>9</value></parameter><parameter>", true},
+    {"a parameter less",
+     "          <parameter>\r\n            <parameterid>fontalign</parameterid>\r\n            <value>2</value>\r\n"
+     "          </parameter>\r\n",
+     "", true},
+    {"the effect named only by its name", "<effectid>Text<", "<effectid>Other<", true},
+    {"the text parameter's id written with a reference", "<parameterid>str<", "<parameterid>&#115;tr<", true},
+    {"the effect a text effect only by a reference",
+     "<name>Text</name>\r\n          <effectid>Text<", "<name>Slug</name>\r\n          <effectid>&#x54;ext<", true},
+    {"not a text effect", "<name>Text</name>\r\n          <effectid>Text<",
+     "<name>Slug</name>\r\n          <effectid>Slug<", true},
+    {"a comment", "<enabled>", "<!-- c --><enabled>", true},
+    {"a second str parameter", "</effect>",
+     "<parameter><parameterid>str</parameterid><value>later</value></parameter></effect>", true},
+    {"the item closed early", "<effect>", "</generatoritem><effect>", false},
+    {"markup in the text", ">Line of text<", ">Line <b>of</b> text<", false},
+    {"an unknown entity", ">Line of text<", ">Line &eacute;<", false},
+    {"a misspelt end tag", "</end>", "</edn>", false},
+    {"the item's end tag misspelt at its last letter", "</generatoritem>", "</generatoriten>", false},
+    {"a number in another form", "<end>", "<end>+", false},
+};
+
+TEST(FinalCutProScan, ItemsThatDifferFromTheLast) {
+  // Two changed items: each with plain items before, between and after, so that the
+  // changed item is read against a plain one and a plain one against it.
+  const auto file = [](const Change& a, const Change& b) {
+    std::string items;
+    for (int n = 1; n <= 8; ++n) {
+      std::string item = EditorItem(n, n % 4 == 1 ? "Line of text\rwith a second row" : "Line of text");
+      if (n == 3) item = Changed(item, a.what, a.with);
+      if (n == 4 || n == 6) item = Changed(item, b.what, b.with);
+      items += item;
+    }
+    return Sequence(items, "\r\n");
+  };
+  for (const Change& a : kChanges) {
+    for (const Change& b : kChanges) {
+      SCOPED_TRACE(std::string(a.name) + ", then " + b.name);
+      const std::string f = file(a, b);
+      Warnings scanWarnings, treeWarnings;
+      std::string scanError, treeError;
+      SubtitleDocument scanned, tree;
+      try {
+        scanned = ReadFinalCutPro(f, kPal, scanWarnings);
+      } catch (const UserError& e) {
+        scanError = e.what();
+      }
+      try {
+        tree = ReadFinalCutProTree(f, kPal, treeWarnings);
+      } catch (const UserError& e) {
+        treeError = e.what();
+      }
+      EXPECT_EQ(FinalCutProScanReads(f, kPal), a.scanned && b.scanned);
+      EXPECT_EQ(scanError, treeError);
+      EXPECT_EQ(scanWarnings, treeWarnings);
+      ASSERT_EQ(scanned.Count(), tree.Count());
+      for (std::size_t i = 0; i < tree.Count(); ++i) EXPECT_EQ(scanned.At(i), tree.At(i)) << i;
+    }
+  }
+}
+
 // Our own files are read by the scan, with what was written.
 TEST(FinalCutProScan, ReadsOurFiles) {
   SubtitleDocument doc;
