@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,16 +32,6 @@ fs::path XdgDir(const char* var, const char* fallback) {
 }
 
 }  // namespace
-
-void PreferLargePages(void* data, std::size_t size) {
-#if defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kLarge = std::uintptr_t(1) << 21;
-  const auto at = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t from = (at + kLarge - 1) & ~(kLarge - 1), to = (at + size) & ~(kLarge - 1);
-  // Smaller buffers are left alone: the pages whole inside them would be few or none.
-  if (to >= from + 2 * kLarge) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#endif
-}
 
 std::vector<std::uint8_t> ReadFileBytes(const fs::path& path) {
   return ReadFileBytes(path, std::uintmax_t(1) << 31);

@@ -18,12 +18,6 @@ std::vector<std::uint8_t> ReadFileBytes(const fs::path& path);
 // Refuses files larger than maxBytes with a clear message instead of allocating them.
 std::vector<std::uint8_t> ReadFileBytes(const fs::path& path, std::uintmax_t maxBytes);
 
-// A buffer of tens of megabytes about to be filled (a file's bytes made in one pass):
-// asks the system to back it with large pages, so that filling it for the first time costs
-// a page fault every two megabytes instead of every four kilobytes (16,000 faults, most of
-// the time of writing a 66 MiB file). Advice only: what it cannot cover stays as it was.
-void PreferLargePages(void* data, std::size_t size);
-
 // Writes bytes atomically: temporary file in the same folder, flushed to disk, then
 // renamed over the target. Throws UserError ("Cannot save file", reason) on failure and
 // leaves any existing target untouched.

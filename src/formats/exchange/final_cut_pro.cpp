@@ -20,7 +20,7 @@
 #include "core/markup.h"
 #include "formats/exchange/script_text.h"
 #include "platform/encoding.h"
-#include "platform/files.h"
+#include "platform/large_pages.h"
 #include "platform/user_error.h"
 
 namespace kipo {

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/large_pages.h"
+
 namespace kipo {
 namespace {
 
@@ -630,6 +632,7 @@ std::optional<std::vector<std::uint8_t>> ZipPieces(const PackagePieces& package)
   }
   std::vector<std::uint8_t> out;
   out.reserve(total + 1024);
+  PreferLargePages(out.data(), out.capacity());
   Deflater deflater;
   TextTable table(package);
   std::vector<std::int64_t> lastAt(package.Texts().size(), -1);
