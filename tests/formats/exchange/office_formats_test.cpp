@@ -230,6 +230,25 @@ TEST(PowerPoint, LargestPresentationIsAWholeZipPackage) {
   }
 }
 
+// Every option of the export away from its default, the text in the font named.
+PowerPointOptions EveryOptionChanged(const std::string& fontName) {
+  PowerPointOptions o;
+  o.fontName = fontName;
+  o.fontWeight = 700;
+  o.textColor = 0x00FFFF;  // yellow
+  o.backColor = 0x102030;
+  o.hAlign = 0;
+  o.vAlign = 0;
+  o.margin = 10;
+  o.baselineAlign = true;
+  o.blankLine = true;
+  o.comments = true;
+  o.fontSizeComments = 24;
+  o.hAlignComments = 2;
+  o.vAlignComments = 1;
+  return o;
+}
+
 // Every part of a package, walked through its local headers (our packages carry no data
 // descriptors), inflated by zlib and checked against its CRC: (name, bytes) in order, and
 // each part's method (0 stored, 8 deflated) into `methods` when asked.
@@ -291,20 +310,7 @@ TEST(PowerPoint, PiecedPartsInflateToTheCheckedXml) {
     s.comment = i == 2 ? "Check the name" : i == 8 ? "Two\r\ncomment rows <&>" : "";
     doc.Append(s);
   }
-  PowerPointOptions changed;
-  changed.fontName = "Times & \"Co\"";
-  changed.fontWeight = 700;
-  changed.textColor = 0x00FFFF;
-  changed.backColor = 0x102030;
-  changed.hAlign = 0;
-  changed.vAlign = 0;
-  changed.margin = 10;
-  changed.baselineAlign = true;
-  changed.blankLine = true;
-  changed.comments = true;
-  changed.fontSizeComments = 24;
-  changed.hAlignComments = 2;
-  changed.vAlignComments = 1;
+  const PowerPointOptions changed = EveryOptionChanged("Times & \"Co\"");
   const std::pair<const char*, PowerPointOptions> cases[] = {{"default.pptx", {}}, {"options.pptx", changed}};
   for (const auto& [file, options] : cases) {
     SCOPED_TRACE(file);
@@ -645,19 +651,7 @@ TEST(PowerPoint, PresentationProgramShowsOurPresentationAsWritten) {
   if (!program) GTEST_SKIP() << "LibreOffice is not installed";
   test::TempHome home;
   const auto path = home / "deck.pptx";
-  PowerPointOptions o;
-  o.fontName = "DejaVu Serif";
-  o.fontWeight = 700;
-  o.textColor = 0x00FFFF;  // yellow
-  o.backColor = 0x102030;
-  o.hAlign = 0;
-  o.vAlign = 0;
-  o.margin = 10;
-  o.comments = true;
-  o.blankLine = true;
-  o.fontSizeComments = 24;
-  o.hAlignComments = 2;
-  o.vAlignComments = 1;
+  const PowerPointOptions o = EveryOptionChanged("DejaVu Serif");  // a font the office suite has
   Warnings w;
   WriteFileAtomic(path, WritePowerPoint(Sample(), o, w));
   const std::string command = std::string(program) + " -env:UserInstallation=file://" + (home / "profile").string() +
