@@ -80,6 +80,10 @@ Codec OpenDecoder(const AVStream* stream, bool frameThreads, bool rough) {
 }
 
 Codec OpenDecoder(const AVCodecParameters* params, AVRational timeBase, bool frameThreads, bool rough) {
+  // JPEG XL is a still-picture format, never a programme's video, and the library FFmpeg
+  // hands it to crashes on damaged pictures: refused before any of it is decoded.
+  if (params->codec_id == AV_CODEC_ID_JPEGXL)
+    throw InvalidFileFormat("The file holds a JPEG XL picture, not a video.");
   const AVCodec* codec = avcodec_find_decoder(params->codec_id);
   if (!codec) throw InvalidFileFormat("The file's video cannot be decoded (no decoder for it).");
   Codec ctx(avcodec_alloc_context3(codec));

@@ -110,6 +110,9 @@ TEST(VideoFile, RefusesWhatIsNotAVideo) {
       {"head-only.mp4", good.substr(0, 2000)},
       {"scrambled.mp4", damaged},
       {"counted.mp4", counted},
+      // A damaged JPEG XL picture (found by fuzz_video_open): FFmpeg hands it to libjxl,
+      // which crashed on it; a still picture is no programme video and is refused.
+      {"picture.m2v", std::string("\xff\x0a\x00\x00\x23\x01\x00\xf9\xe0\x03\x5b\x80\x00\x00\x00\x27\x27\x27\x27\x27\x27\x27\x27\x00\x08\x00\x40\x00\x00\x01\x00\x00\x0f\xff\xf8\x00\x00\x01\xb5\x8f\xff\xf3\x41\x80\x00\x00\x01\x01\x23\x23\x40\xff\xe0\x00", 54)},
   };
   for (const auto& [name, bytes] : files) {
     SCOPED_TRACE(name);
