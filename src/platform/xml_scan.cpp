@@ -107,6 +107,24 @@ const char* FindValueStop(const char* p, const char* end) {
   return p;
 }
 
+// The five predefined entities, by the name after their '&'.
+constexpr struct {
+  std::string_view name;
+  char c;
+} kNamed[] = {{"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"quot;", '"'}, {"apos;", '\''}};
+
+// One of the five at p (which holds '&'): appends its character to `out` when it is given.
+// The position after its ';', or nullptr for anything else.
+const char* NamedReference(const char* p, const char* end, std::string* out) {
+  const std::string_view rest(p + 1, static_cast<std::size_t>(end - p - 1));
+  for (const auto& [name, c] : kNamed)
+    if (rest.starts_with(name)) {
+      if (out) *out += c;
+      return p + 1 + name.size();
+    }
+  return nullptr;
+}
+
 // The reference at p (which holds '&') as far as its ';': the five predefined entities and
 // character references of the characters XML allows. Appends the character to `out` when
 // it is given. The position after the ';', or nullptr for anything else.
@@ -139,17 +157,7 @@ const char* Reference(const char* p, const char* end, std::string* out) {
     }
     return q + 1;
   }
-  static constexpr struct {
-    std::string_view name;
-    char c;
-  } kNamed[] = {{"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"quot;", '"'}, {"apos;", '\''}};
-  const std::string_view rest(q, static_cast<std::size_t>(end - q));
-  for (const auto& [name, c] : kNamed)
-    if (rest.starts_with(name)) {
-      if (out) *out += c;
-      return q + name.size();
-    }
-  return nullptr;
+  return NamedReference(p, end, out);
 }
 
 // A text run checked by the scan, decoded: CR LF and lone CR as LF, references replaced.
@@ -203,6 +211,18 @@ bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view lower) {
 }
 
 }  // namespace
+
+bool DecodeNamedReferences(std::string_view text, std::string& out) {
+  if (text.empty()) return true;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (true) {
+    const char* amp = static_cast<const char*>(std::memchr(p, '&', static_cast<std::size_t>(end - p)));
+    out.append(p, static_cast<std::size_t>((amp ? amp : end) - p));
+    if (!amp) return true;
+    if (!(p = NamedReference(amp, end, &out))) return false;
+  }
+}
 
 XmlScan::XmlScan(std::string_view document)
     : begin_(document.data()), p_(document.data()), end_(document.data() + document.size()) {

@@ -26,6 +26,11 @@
 
 namespace kipo {
 
+// A text with no markup and no line end to change, its five predefined entities ("&amp;",
+// "&lt;", ...) decoded and appended to `out`; false at any other '&' (a character
+// reference among them), for a caller that leaves those to a fuller reader.
+bool DecodeNamedReferences(std::string_view text, std::string& out);
+
 class XmlScan {
  public:
   enum Token : std::uint8_t {

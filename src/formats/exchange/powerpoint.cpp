@@ -616,22 +616,6 @@ constexpr auto kQuickByte = [] {
   return t;
 }();
 
-// The five named references of XML decoded, appended to `out`; false at any other '&'.
-bool DecodeNamedReferences(std::string_view text, std::string& out) {
-  static constexpr std::pair<std::string_view, char> kNamed[] = {
-      {"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
-  for (std::size_t from = 0;;) {
-    const std::size_t amp = text.find('&', from);
-    out.append(text.substr(from, amp == std::string_view::npos ? std::string_view::npos : amp - from));
-    if (amp == std::string_view::npos) return true;
-    const std::string_view rest = text.substr(amp + 1);
-    const auto* named = std::find_if(std::begin(kNamed), std::end(kNamed), [&](const auto& n) { return rest.starts_with(n.first); });
-    if (named == std::end(kNamed)) return false;
-    out += named->second;
-    from = amp + 1 + named->first.size();
-  }
-}
-
 // A slide read by a quick scan of its tags, for slides in the plain form our writer and
 // presentation programs give them: each tag found by its '<', names compared whole, a tag's
 // attributes checked for their form and kept as views, text looked at only where a run's
