@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/avutil.h>
 #include <libswscale/swscale.h>
 }
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -50,6 +51,14 @@ Format OpenAgain(const std::string& path, const AVStream* like);
 Codec OpenDecoder(const AVStream* stream, bool frameThreads, bool rough = false);
 // The same from the stream's decoder setup (another reader's stream, probed).
 Codec OpenDecoder(const AVCodecParameters* params, AVRational timeBase, bool frameThreads, bool rough = false);
+// Scales `rows` rows of a picture (its planes `lines` bytes apart) with `scaler`, set up
+// for them, into `out`: `height` packed rows of `width` pixels of `format`. FFmpeg's
+// converters write a row in whole vector blocks, past its end when it is narrower than a
+// block, and so past the last row: they write into `target`, allocated as FFmpeg allocates
+// its own pictures (aligned rows, room after the last) and (re)made to fit, and the rows
+// are copied out of it. False when the target cannot be allocated.
+bool Scale(SwsContext* scaler, const std::uint8_t* const src[], const int lines[], int rows, Frame& target, int width,
+           int height, AVPixelFormat format, std::uint8_t* out);
 
 }  // namespace kipo::ff
 

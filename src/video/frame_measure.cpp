@@ -17,6 +17,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <span>
 #include <thread>
@@ -391,19 +392,18 @@ class Sampler {
     const int rows = frame->height / k;
     int lines[AV_NUM_DATA_POINTERS];
     for (int i = 0; i < AV_NUM_DATA_POINTERS; ++i) lines[i] = frame->linesize[i] * k;
+    const AVPixelFormat format = colour_ ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_GRAY8;
     scaler_.reset(sws_getCachedContext(scaler_.release(), frame->width, rows, static_cast<AVPixelFormat>(frame->format),
-                                       w_, h_, colour_ ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_GRAY8, SWS_AREA, nullptr,
-                                       nullptr, nullptr));
+                                       w_, h_, format, SWS_AREA, nullptr, nullptr, nullptr));
     if (!scaler_) throw InvalidFileFormat("The video's picture format cannot be converted.");
-    std::uint8_t* dst[4] = {out, nullptr, nullptr, nullptr};
-    int stride[4] = {w_ * (colour_ ? 3 : 1), 0, 0, 0};
-    sws_scale(scaler_.get(), frame->data, lines, 0, rows, dst, stride);
+    if (!ff::Scale(scaler_.get(), frame->data, lines, rows, target_, w_, h_, format, out)) throw std::bad_alloc();
   }
 
  private:
   int w_, h_;
   bool colour_;
   ff::Scaler scaler_;
+  ff::Frame target_;
 };
 
 // Recent packet sizes of one kind. A packet is large when it exceeds the middle of them

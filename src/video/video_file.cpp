@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/user_error.h"
@@ -106,6 +107,27 @@ Codec OpenDecoder(const AVCodecParameters* params, AVRational timeBase, bool fra
   return ctx;
 }
 
+bool Scale(SwsContext* scaler, const std::uint8_t* const src[], const int lines[], int rows, Frame& target, int width,
+           int height, AVPixelFormat format, std::uint8_t* out) {
+  if (!target || target->width != width || target->height != height || target->format != format) {
+    target.reset(av_frame_alloc());
+    if (!target) return false;
+    target->width = width;
+    target->height = height;
+    target->format = format;
+    if (av_frame_get_buffer(target.get(), 0) < 0) {
+      target.reset();
+      return false;
+    }
+  }
+  sws_scale(scaler, src, lines, 0, rows, target->data, target->linesize);
+  const auto row = static_cast<std::size_t>(av_image_get_linesize(format, width, 0));
+  for (int y = 0; y < height; ++y)
+    std::memcpy(out + static_cast<std::size_t>(y) * row,
+                target->data[0] + static_cast<std::ptrdiff_t>(y) * target->linesize[0], row);
+  return true;
+}
+
 }  // namespace ff
 
 struct VideoFile::Impl {
@@ -114,6 +136,7 @@ struct VideoFile::Impl {
   int stream = -1;
   ff::Codec decoder;  // opened on the first DecodeFrame
   ff::Scaler scaler;
+  ff::Frame scaled;  // the scaler's picture, copied out into each VideoPicture
   int width = 0, height = 0;
   AVRational timeBase{1, 1};
   VideoRate rate;
@@ -329,9 +352,9 @@ VideoPicture VideoFile::DecodeFrame(FrameCount n) {
                                             static_cast<AVPixelFormat>(frame->format), pic.width, pic.height,
                                             AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr));
         if (!v.scaler) throw UserError("Video", "The frame's picture format cannot be converted.");
-        std::uint8_t* dst[4] = {pic.rgb.data(), nullptr, nullptr, nullptr};
-        int stride[4] = {pic.width * 3, 0, 0, 0};
-        sws_scale(v.scaler.get(), frame->data, frame->linesize, 0, frame->height, dst, stride);
+        if (!ff::Scale(v.scaler.get(), frame->data, frame->linesize, frame->height, v.scaled, pic.width, pic.height,
+                       AV_PIX_FMT_RGB24, pic.rgb.data()))
+          throw UserError("Video", "The frame is too large to be shown.");
         av_frame_unref(frame.get());
         return pic;
       }

@@ -82,6 +82,8 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
       {"anamorphic.mp4", "-f lavfi -i color=c=0x2040C0:s=720x576:r=25:d=1 -vf setsar=64/45" + gop},
       // The same shots at 1280x720: the analysis scales large pictures another way.
       {"shots720.mp4", kShots + ",scale=1280:720\" -preset ultrafast" + gop},
+      // And two pixels wide: a row narrower than the blocks FFmpeg's scaler writes.
+      {"narrowshots.mp4", kShots + ",scale=2:64\"" + gop},
       // The shots of shots.mp4 in HEVC.
       {"shots.hevc.mp4",
        kShots + "\" -c:v libx265 -pix_fmt yuv420p -x265-params keyint=12:min-keyint=12:scenecut=0:log-level=none"},
