@@ -511,6 +511,59 @@ TEST(PowerPoint, SlidesOfOtherToolsReadTheSameByEveryReader) {
     EXPECT_NE(std::find(w.begin(), w.end(), std::string("A slide that could not be read was skipped: ") + part), w.end()) << part;
 }
 
+// The quick scan keeps the slides it read whole as patterns for the next ones: a slide that
+// differs from one of them only in its cues and texts is read from the pattern, one that
+// differs in more has its equal stretches taken from it. Read in every order of three, each
+// of these slides (most of them one value or text away from another, some holding what a
+// pattern's places cannot take: a reference, white space alone, a quote, a CR, nothing)
+// gives what the tree alone gives.
+TEST(PowerPoint, SlidesReadAfterOthersReadAsAlone) {
+  auto row = [](const std::string& text, bool italic = false) {
+    return "<a:p><a:r><a:rPr lang=\"en-GB\"" + std::string(italic ? " i=\"1\"" : "") + "/><a:t>" + text + "</a:t></a:r></a:p>";
+  };
+  const std::string cues = "00:00:01:00 00:00:02:00";
+  const std::vector<std::string> slides = {
+      Slide(cues, Shape("Subtitle", row("Row one"))),
+      Slide("00:00:03:00 00:00:04:10", Shape("Subtitle", row("Another row, longer than the first"))),
+      Slide(cues, Shape("Subtitle", row("Fish &amp; chips &lt;3"))),
+      Slide(cues, Shape("Subtitle", row("   "))),
+      Slide(cues, Shape("Subtitle", row(""))),
+      Slide(cues, Shape("Subtitle", row("a\r\nb"))),
+      Slide(cues, Shape("Subtitle", row("a\nb &gt; c"))),
+      Slide("Q&amp;A", Shape("Subtitle", row("Row one"))),
+      Slide("it's", Shape("Subtitle", row("Row one"))),
+      Slide("", Shape("Subtitle", row("Row one"))),
+      Slide(cues, Shape("Subtitle", row("Row one", true) + row("Row two"))),
+      Slide(cues, Shape("Subtitle", row("Row one") + row("Row two", true))),
+      Slide(cues, Shape("Comment", row("") + row("A note")) + Shape("Subtitle", row("Row one"))),
+      Slide(cues, Shape("Comment", "") + Shape("Subtitle", row("Row one"))),
+      Slide(cues, Shape("Subtitle", "<a:p><a:r><a:t>One</a:t></a:r><a:br/><a:r><a:rPr i=\"1\"/><a:t>two</a:t></a:r></a:p>")),
+  };
+  std::vector<SlideText> alone(slides.size());
+  for (std::size_t i = 0; i < slides.size(); ++i) {
+    std::string tree = slides[i];
+    ASSERT_EQ(ReadSlideXml(tree, alone[i], SlideReading::Tree), SlideReading::Tree) << i;
+  }
+  AtPageEnd atEnd;
+  int quick = 0;
+  for (std::size_t a = 0; a < slides.size(); ++a) {
+    for (std::size_t b = 0; b < slides.size(); ++b) {
+      for (std::size_t c = 0; c < slides.size(); ++c) {
+        for (std::size_t i : {a, b, c}) {
+          SlideText read;
+          const SlideReading how = ReadSlideXml(atEnd.Put(slides[i]), read);
+          quick += how == SlideReading::Quick;
+          ASSERT_NE(how, SlideReading::Failed) << a << " " << b << " " << c;
+          ASSERT_EQ(read.name, alone[i].name) << a << " " << b << " " << c;
+          ASSERT_EQ(read.text, alone[i].text) << a << " " << b << " " << c;
+          ASSERT_EQ(read.comment, alone[i].comment) << a << " " << b << " " << c;
+        }
+      }
+    }
+  }
+  EXPECT_GT(quick, static_cast<int>(slides.size() * slides.size() * slides.size() * 2));
+}
+
 // tests/data/pptx/libreoffice.pptx is options.pptx opened in LibreOffice Impress and saved
 // again as a presentation: its slides in the suite's habits (pretty-printed group
 // properties, elements closed by end tags, run properties with attributes in its own order,
