@@ -1069,6 +1069,104 @@ SlideReading ReadSlideXml(std::string_view xml, SlideText& out, SlideReading fro
   return SlideReading::Failed;
 }
 
+namespace {
+
+// The lists read by the XML scan: the slides are the p:sldId children of the first
+// p:sldIdLst child of the root p:presentation, each by its first r:id (empty without one);
+// the relationships the Relationship children of a root Relationships (none under another
+// root), by their Id and Target. False when either list is not of the plain form the scan
+// reads, or a value the reader takes had to be decoded: the XML library reads them then.
+bool ScanLists(std::string_view presXml, std::string_view relsXml, PresentationLists& lists) {
+  lists = PresentationLists();
+  // The first attribute of that name of the tag; empty without one, nullopt when decoded.
+  auto value = [](const XmlScan& scan, std::string_view name) -> std::optional<std::string_view> {
+    for (const XmlScan::Attribute& a : scan.attributes())
+      if (a.name == name) return scan.valuesDecoded() ? std::nullopt : std::optional(a.value);
+    return std::string_view();
+  };
+  XmlScan pres(presXml);
+  bool inList = false, listSeen = false;
+  for (XmlScan::Token t; (t = pres.Next()) != XmlScan::End;) {
+    if (t == XmlScan::NotPlain) return false;
+    if (t == XmlScan::EndTag) {
+      if (pres.depth() == 1) inList = false;
+      continue;
+    }
+    if (t != XmlScan::StartTag) continue;
+    if (pres.depth() == 1) {
+      if (pres.name() != "p:presentation") return false;  // the library says so
+    } else if (pres.depth() == 2 && !listSeen && pres.name() == "p:sldIdLst") {
+      inList = listSeen = true;
+    } else if (pres.depth() == 3 && inList && pres.name() == "p:sldId") {
+      const std::optional<std::string_view> id = value(pres, "r:id");
+      if (!id) return false;
+      lists.slides.push_back(*id);
+    }
+  }
+  XmlScan rels(relsXml);
+  bool relationships = false;
+  for (XmlScan::Token t; (t = rels.Next()) != XmlScan::End;) {
+    if (t == XmlScan::NotPlain) return false;
+    if (t != XmlScan::StartTag) continue;
+    if (rels.depth() == 1) {
+      relationships = rels.name() == "Relationships";
+    } else if (rels.depth() == 2 && relationships && rels.name() == "Relationship") {
+      const std::optional<std::string_view> id = value(rels, "Id"), target = value(rels, "Target");
+      if (!id || !target) return false;
+      lists.relationships.emplace_back(*id, *target);
+    }
+  }
+  return true;
+}
+
+// The lists read by the XML library, parsed where they lie (up to a NUL); false when
+// either is not XML or the presentation's root is not p:presentation.
+bool TreeLists(std::string& presXml, std::string& relsXml, PresentationLists& lists) {
+  lists = PresentationLists();
+  pugi::xml_document pres, rels;
+  auto parse = [](pugi::xml_document& doc, std::string& text) {
+    return doc.load_buffer_inplace(text.data(), std::strlen(text.c_str()), pugi::parse_default, pugi::encoding_utf8);
+  };
+  if (!parse(pres, presXml) || !parse(rels, relsXml) || !pres.child("p:presentation")) return false;
+  for (pugi::xml_node rel : rels.child("Relationships").children("Relationship"))
+    lists.relationships.emplace_back(rel.attribute("Id").value(), rel.attribute("Target").value());
+  for (pugi::xml_node id : pres.child("p:presentation").child("p:sldIdLst").children("p:sldId"))
+    lists.slides.push_back(id.attribute("r:id").value());
+  return true;
+}
+
+// Relationship id -> target, the last of an id counting: open addressing over the list,
+// a slot holding a relationship's number plus one.
+class RelationshipTargets {
+ public:
+  explicit RelationshipTargets(const std::vector<std::pair<std::string_view, std::string_view>>& list)
+      : list_(list), slots_(std::bit_ceil(list.size() * 2 + 2), 0) {
+    // A later one of the same id takes the slot.
+    for (std::uint32_t i = 0; i < list.size(); ++i) slots_[SlotOf(list[i].first)] = i + 1;
+  }
+  const std::string_view* Find(std::string_view id) const {
+    const std::uint32_t slot = slots_[SlotOf(id)];
+    return slot ? &list_[slot - 1].second : nullptr;
+  }
+
+ private:
+  // The slot of the id, or the empty one where it would go.
+  std::size_t SlotOf(std::string_view id) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = std::hash<std::string_view>{}(id) & mask;; at = (at + 1) & mask)
+      if (!slots_[at] || list_[slots_[at] - 1].first == id) return at;
+  }
+  const std::vector<std::pair<std::string_view, std::string_view>>& list_;
+  std::vector<std::uint32_t> slots_;
+};
+
+}  // namespace
+
+bool ReadPresentationLists(std::string& presXml, std::string& relsXml, PresentationLists& out, bool scan) {
+  // Both lists read up to a NUL, as the library reads a string.
+  return (scan && ScanLists(presXml.c_str(), relsXml.c_str(), out)) || TreeLists(presXml, relsXml, out);
+}
+
 SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const FrameRate& rate, Warnings& warnings) {
   const std::unique_ptr<ZipReader> zip = ZipReader::Open(bytes);
   if (!zip) throw InvalidFileFormat("This is not a PowerPoint presentation");
@@ -1076,38 +1174,30 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
   std::string presXml, relsXml;
   ReadPart(z, "ppt/presentation.xml", presXml);
   ReadPart(z, "ppt/_rels/presentation.xml.rels", relsXml);
-  // Both lists parsed where they lie, up to a NUL as the library reads a string.
-  pugi::xml_document pres, presRels;
-  auto parse = [](pugi::xml_document& doc, std::string& text) {
-    return doc.load_buffer_inplace(text.data(), std::strlen(text.c_str()), pugi::parse_default, pugi::encoding_utf8);
-  };
-  if (!parse(pres, presXml) || !parse(presRels, relsXml) || !pres.child("p:presentation"))
-    throw InvalidFileFormat("This is not a PowerPoint presentation");
+  PresentationLists lists;
+  if (!ReadPresentationLists(presXml, relsXml, lists)) throw InvalidFileFormat("This is not a PowerPoint presentation");
   CueCollector cues(warnings);
   int noCues = 0;
-  // Relationship id -> target as written, the last of an id counting; views into the list.
-  std::unordered_map<std::string_view, std::string_view> targets;
-  for (pugi::xml_node rel : presRels.child("Relationships").children("Relationship"))
-    targets.insert_or_assign(rel.attribute("Id").value(), rel.attribute("Target").value());
+  const RelationshipTargets targets(lists.relationships);
   std::string scratch, part;
   SlideText slide;  // its name's room kept from slide to slide
-  for (pugi::xml_node id : pres.child("p:presentation").child("p:sldIdLst").children("p:sldId")) {
-    auto target = targets.find(id.attribute("r:id").value());
+  for (std::string_view id : lists.slides) {
+    const std::string_view* target = targets.Find(id);
     slide.name.clear();
     slide.text.clear();
     slide.comment.clear();
     std::string_view xml;
-    if (target == targets.end()) {
+    if (!target) {
       part = "?";
     } else {
       // A target beside the presentation, as ours and most are, without Resolve's strings.
-      const std::string_view to = target->second;
+      const std::string_view to = *target;
       if (to.starts_with('/') || to.starts_with("../")) part = Resolve("ppt/", std::string(to));
       else part.assign("ppt/").append(to);
       // Our slides are stored: read where they lie in the package.
       xml = z.View(part, std::uint64_t(64) << 20, scratch).value_or(std::string_view());
     }
-    if (target == targets.end() || ReadSlideXml(xml, slide) == SlideReading::Failed) {
+    if (!target || ReadSlideXml(xml, slide) == SlideReading::Failed) {
       warnings.push_back("A slide that could not be read was skipped: " + part);
       continue;
     }

@@ -511,6 +511,57 @@ TEST(PowerPoint, SlidesOfOtherToolsReadTheSameByEveryReader) {
     EXPECT_NE(std::find(w.begin(), w.end(), std::string("A slide that could not be read was skipped: ") + part), w.end()) << part;
 }
 
+// The presentation's two lists, read by the XML scan where it can and by the XML library
+// otherwise, give the same slides and relationships in every form below: the slides of the
+// first list only, at its depth only, an id missing, relationships under another root, an
+// id given twice, values with references (the library's then), comments, another root, a
+// NUL cutting a list short, not XML.
+TEST(PowerPoint, PresentationListsReadTheSameByScanAndLibrary) {
+  const std::string ns = "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\" "
+                         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+  auto pres = [&](const std::string& inside) { return "<?xml version=\"1.0\"?>\r\n<p:presentation " + ns + ">" + inside + "</p:presentation>"; };
+  auto rels = [](const std::string& inside) { return "<Relationships xmlns=\"r\">" + inside + "</Relationships>"; };
+  auto rel = [](const std::string& id, const std::string& target) {
+    return "<Relationship Id=\"" + id + "\" Type=\"t\" Target=\"" + target + "\"/>";
+  };
+  const std::string two = "<p:sldIdLst><p:sldId id=\"256\" r:id=\"rId2\"/><p:sldId id=\"257\" r:id=\"rId3\"/></p:sldIdLst>";
+  const std::string both = rel("rId2", "slides/slide1.xml") + rel("rId3", "slides/slide2.xml");
+  struct Case {
+    const char* what;
+    std::string pres, rels;
+    bool scanned;  // the scan reads it (else the library does, or neither)
+  };
+  const std::vector<Case> cases = {
+      {"plain", pres(two), rels(both), true},
+      {"a second list and a deeper slide left out",
+       pres("<p:sldMasterIdLst/>" + two + "<p:sldIdLst><p:sldId r:id=\"rId9\"/></p:sldIdLst><p:x><p:sldId r:id=\"rId8\"/></p:x>"),
+       rels(both), true},
+      {"a slide without an id, an id given twice",
+       pres("<p:sldIdLst><p:sldId/><p:sldId r:id=\"rId2\"/></p:sldIdLst>"), rels(both + rel("rId2", "slides/again.xml")), true},
+      {"relationships under another root", pres(two), "<Other>" + both + "</Other>", true},
+      {"comments, processing instructions, white space",
+       pres("<!-- c -->\r\n  <p:sldIdLst>\n <?pi x?><p:sldId r:id='rId3' /></p:sldIdLst>"), "<!-- c -->" + rels("\r\n" + both), true},
+      {"a reference in a value", pres(two), rels(rel("rId2", "slides/a&amp;b.xml") + rel("rId3", "x")), false},
+      {"a reference in an id", pres("<p:sldIdLst><p:sldId r:id=\"rId&#50;\"/></p:sldIdLst>"), rels(both), false},
+      {"a NUL cutting the relationships short", pres(two), rels(both) + std::string("\0<x>", 4), true},
+      {"another root", "<p:other " + ns + ">" + two + "</p:other>", rels(both), false},
+      {"not XML", pres(two).substr(0, 60), rels(both), false},
+      {"relationships not XML", pres(two), rels(both).substr(0, 40), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string p1 = c.pres, r1 = c.rels, p2 = c.pres, r2 = c.rels;
+    PresentationLists scanned, tree;
+    const bool byScan = ReadPresentationLists(p1, r1, scanned);
+    const bool byTree = ReadPresentationLists(p2, r2, tree, false);
+    ASSERT_EQ(byScan, byTree);
+    EXPECT_EQ(scanned.slides, tree.slides);
+    EXPECT_EQ(scanned.relationships, tree.relationships);
+    // The scan leaves the text as it was; the library parses it in place.
+    EXPECT_EQ(p1 == c.pres && r1 == c.rels, c.scanned);
+  }
+}
+
 // The quick scan keeps the slides it read whole as patterns for the next ones: a slide that
 // differs from one of them only in its cues and texts is read from the pattern, one that
 // differs in more has its equal stretches taken from it. Read in every order of three, each
@@ -663,7 +714,9 @@ TEST(PowerPoint, StoredSlidesAndDeflatedPackagesReadTheSame) {
     EXPECT_EQ(methods[i], parts[i].first.starts_with("ppt/slides/slide") ? 0u : 8u) << parts[i].first;
   std::vector<std::uint8_t> damaged = ours;
   const std::string_view all(reinterpret_cast<const char*>(damaged.data()), damaged.size());
-  damaged[all.find("rows &amp; signs")] = '<';  // the third slide's text
+  const std::size_t third = all.find("rows &amp; signs");  // the third slide's text
+  ASSERT_NE(third, std::string_view::npos);
+  damaged[third] = '<';
   struct Case {
     const char* what;
     std::vector<std::uint8_t> bytes;
