@@ -1135,21 +1135,52 @@ bool TreeLists(std::string& presXml, std::string& relsXml, PresentationLists& li
   return true;
 }
 
-// Relationship id -> target, the last of an id counting: open addressing over the list,
-// a slot holding a relationship's number plus one.
+// Relationship id -> target, the last of an id counting. Ids of the form presentation
+// programs give them, "rId" and a number without leading zeros, numbered well within the
+// list's length, find theirs in an array by the number: read in the list's order, as
+// slides most often are, its memory is read in order too. Other ids go through a table of
+// open addressing over the list. A slot holds a relationship's number plus one.
 class RelationshipTargets {
  public:
-  explicit RelationshipTargets(const std::vector<std::pair<std::string_view, std::string_view>>& list)
-      : list_(list), slots_(std::bit_ceil(list.size() * 2 + 2), 0) {
-    // A later one of the same id takes the slot.
+  explicit RelationshipTargets(const std::vector<std::pair<std::string_view, std::string_view>>& list) : list_(list) {
+    const std::size_t most = 8 * list.size() + 64;
+    std::vector<std::uint32_t> numbers;
+    numbers.reserve(list.size());
+    for (const auto& [id, target] : list) {
+      const std::optional<std::uint32_t> n = Number(id);
+      if (!n || *n >= most) break;
+      numbers.push_back(*n);
+    }
+    if (numbers.size() == list.size()) {
+      byNumber_.assign(numbers.empty() ? 0 : *std::max_element(numbers.begin(), numbers.end()) + 1, 0);
+      for (std::uint32_t i = 0; i < numbers.size(); ++i) byNumber_[numbers[i]] = i + 1;  // a later one takes it
+      numbered_ = true;
+      return;
+    }
+    slots_.assign(std::bit_ceil(list.size() * 2 + 2), 0);
     for (std::uint32_t i = 0; i < list.size(); ++i) slots_[SlotOf(list[i].first)] = i + 1;
   }
   const std::string_view* Find(std::string_view id) const {
-    const std::uint32_t slot = slots_[SlotOf(id)];
+    std::uint32_t slot = 0;
+    if (numbered_) {
+      const std::optional<std::uint32_t> n = Number(id);
+      slot = n && *n < byNumber_.size() ? byNumber_[*n] : 0;
+    } else {
+      slot = slots_[SlotOf(id)];
+    }
     return slot ? &list_[slot - 1].second : nullptr;
   }
 
  private:
+  static std::optional<std::uint32_t> Number(std::string_view id) {
+    if (id.size() < 4 || id.size() > 12 || !id.starts_with("rId") || (id[3] == '0' && id.size() > 4)) return std::nullopt;
+    std::uint64_t n = 0;
+    for (char c : id.substr(3)) {
+      if (c < '0' || c > '9') return std::nullopt;
+      n = n * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return n <= UINT32_MAX ? std::optional(static_cast<std::uint32_t>(n)) : std::nullopt;
+  }
   // The slot of the id, or the empty one where it would go.
   std::size_t SlotOf(std::string_view id) const {
     const std::size_t mask = slots_.size() - 1;
@@ -1157,7 +1188,8 @@ class RelationshipTargets {
       if (!slots_[at] || list_[slots_[at] - 1].first == id) return at;
   }
   const std::vector<std::pair<std::string_view, std::string_view>>& list_;
-  std::vector<std::uint32_t> slots_;
+  bool numbered_ = false;
+  std::vector<std::uint32_t> byNumber_, slots_;
 };
 
 }  // namespace
@@ -1177,6 +1209,7 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
   PresentationLists lists;
   if (!ReadPresentationLists(presXml, relsXml, lists)) throw InvalidFileFormat("This is not a PowerPoint presentation");
   CueCollector cues(warnings);
+  cues.Reserve(lists.slides.size());
   int noCues = 0;
   const RelationshipTargets targets(lists.relationships);
   std::string scratch, part;
@@ -1206,8 +1239,8 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
     auto in = ReadFrameLabel(rest, rate);
     auto out = in ? ReadFrameLabel(rest, rate) : std::nullopt;
     if (in && out) {
-      s.inCue = *in;
-      s.outCue = *out;
+      s.inCue = std::move(*in);
+      s.outCue = std::move(*out);
     } else {
       ++noCues;
     }
