@@ -879,6 +879,14 @@ bool QuickSlide(std::string_view xml, SlideText& out) {
     }
     return true;
   };
+  // Whether a tag of this slide numbered k keeps its tags the pattern's.
+  auto follows = [&](const QuickMemory& pattern, std::size_t k, const QuickTag& t) {
+    if (k >= pattern.tags.size()) return false;
+    const QuickTag& l = pattern.tags[k];
+    return l.kind == t.kind &&
+           (t.kind == QuickTag::End ||
+            (l.nameSize == t.nameSize && SameBytes(pattern.bytes.data() + l.begin + 1, base + t.begin + 1, t.nameSize)));
+  };
   // After the tags so far, the bytes that follow compared with the pattern's after its tag
   // of the same number: its tags that end inside the equal stretch are copied into this
   // slide's, moved to their places here, and given to the reader with the text before each;
@@ -913,6 +921,9 @@ bool QuickSlide(std::string_view xml, SlideText& out) {
       t->attributesEnd += moved;
     }
     const std::uint32_t past = k + count;
+    // Taken from the last pattern, the tags must be the other's too for it to stay one.
+    if (&pattern == &last)
+      for (std::uint32_t j = k; j < past && followsOther; ++j) followsOther = follows(other, j, now.tags[j]);
     for (std::uint32_t j = k; j < past;) {
       const QuickTag& t = now.tags[j];
       if (base + t.begin != p && !text(std::string_view(p, static_cast<std::size_t>(base + t.begin - p)))) return false;
@@ -927,16 +938,6 @@ bool QuickSlide(std::string_view xml, SlideText& out) {
       ++j;
     }
     return true;
-  };
-  // Whether a tag just read, to be numbered now.tags.size(), keeps this slide's tags the
-  // pattern's.
-  auto follows = [&](const QuickMemory& pattern, const QuickTag& t) {
-    const std::size_t k = now.tags.size();
-    if (k >= pattern.tags.size()) return false;
-    const QuickTag& l = pattern.tags[k];
-    return l.kind == t.kind &&
-           (t.kind == QuickTag::End ||
-            (l.nameSize == t.nameSize && SameBytes(pattern.bytes.data() + l.begin + 1, base + t.begin + 1, t.nameSize)));
   };
   auto stretches = [&] {
     return followsLast ? stretch(last) : followsOther ? stretch(other) : true;
@@ -1033,8 +1034,8 @@ bool QuickSlide(std::string_view xml, SlideText& out) {
       t.attributesEnd = static_cast<std::uint32_t>(now.attributes.size());
     }
     t.end = at(p);
-    followsLast = followsLast && follows(last, t);
-    followsOther = followsOther && follows(other, t);
+    followsLast = followsLast && follows(last, now.tags.size(), t);
+    followsOther = followsOther && follows(other, now.tags.size(), t);
     now.tags.push_back(t);
     if (!apply(static_cast<std::uint32_t>(now.tags.size() - 1)) || !stretches()) return false;
   }
