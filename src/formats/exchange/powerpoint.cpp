@@ -6,6 +6,8 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -16,6 +18,7 @@
 #include "core/rich_text.h"
 #include "formats/exchange/script_text.h"
 #include "formats/exchange/zip_package.h"
+#include "platform/same_bytes.h"
 #include "platform/text_util.h"
 #include "platform/user_error.h"
 #include "platform/xml_scan.h"
@@ -437,6 +440,19 @@ bool NameIs(std::string_view name, const char (&literal)[N]) {
   return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
 }
 
+// What the reader of a slide did with the boxes' text, in order, with the value or text of
+// the slide each step took (the cues, a run's text): a slide that differs from one read
+// before only in those reads as that one did with them put in their places.
+struct BoxStep {
+  enum Kind : std::uint8_t { Name, Box, CommentBox, Break, Run, EndParagraph, Into, ClearComment };
+  Kind kind;
+  bool italic = false;
+  // Name: the cues' value; Run: the run's text as it stands in the slide. Null when there
+  // is none (no attribute, no text taken); after the slide is read, a hole's number.
+  std::string_view taken;
+  std::int32_t hole = -1;
+};
+
 // What TreeSlide takes from a slide, followed element by element as a scan meets them: the
 // first of each element the tree asks for by name, every shape of the shape tree, every
 // paragraph and run. Fed by either scan below.
@@ -454,6 +470,7 @@ class SlideReader {
   bool Start(std::string_view name, const Attribute& attribute) {
     const Role parent = open_.empty() ? Role::Other : open_.back();
     Role role = Role::Other;
+    bool acted = false;
     switch (parent) {
       case Role::Other:
         if (open_.empty() && NameIs(name, "p:sld")) role = Role::Sld;
@@ -465,6 +482,7 @@ class SlideReader {
           role = Role::CSld;
           cSld_ = true;
           out_.name = *cues;
+          Log(BoxStep::Name, *cues);
         }
         break;
       case Role::CSld:
@@ -486,6 +504,7 @@ class SlideReader {
           role = Role::TxBody;
           txBody_ = true;
           box_.emplace(shapeName_ == "Comment");
+          Log(shapeName_ == "Comment" ? BoxStep::CommentBox : BoxStep::Box);
         }
         break;
       case Role::NvSpPr:
@@ -503,10 +522,13 @@ class SlideReader {
       case Role::P:
         if (NameIs(name, "a:br")) {
           box_->Break();
+          Log(BoxStep::Break);
+          acted = true;
         } else if (NameIs(name, "a:r") || NameIs(name, "a:fld")) {
           role = Role::Run;
           rPr_ = t_ = tText_ = italic_ = false;
           runText_.clear();
+          runTaken_ = {};
         }
         break;
       case Role::Run:
@@ -524,8 +546,13 @@ class SlideReader {
       default: break;
     }
     open_.push_back(role);
+    inert_ = role == Role::Other && !acted;
     return true;
   }
+  // True when the element started last, and so everything inside it, changes nothing of
+  // what is read: the reader would take no part of it, its end included. Which elements
+  // are inert follows from the names of the tags before them alone.
+  bool Inert() const { return inert_; }
 
   // The end of the element opened last.
   void End() {
@@ -533,12 +560,23 @@ class SlideReader {
     open_.pop_back();
     switch (role) {
       case Role::NvSpPr: named_ = true; break;
-      case Role::P: box_->EndParagraph(); break;
-      case Role::Run: box_->Run(italic_, runText_); break;
+      case Role::P:
+        box_->EndParagraph();
+        Log(BoxStep::EndParagraph);
+        break;
+      case Role::Run:
+        box_->Run(italic_, runText_);
+        Log(BoxStep::Run, runTaken_, italic_);
+        break;
       case Role::Sp:
         // A comment box without text empties the comment, as the tree reads it.
-        if (box_) box_->Into(out_);
-        else if (shapeName_ == "Comment") out_.comment.clear();
+        if (box_) {
+          box_->Into(out_);
+          Log(BoxStep::Into);
+        } else if (shapeName_ == "Comment") {
+          out_.comment.clear();
+          Log(BoxStep::ClearComment);
+        }
         box_.reset();
         break;
       default: break;
@@ -548,10 +586,14 @@ class SlideReader {
   // True when a text run here is the run's text: the first text in its first a:t that is
   // not white space alone (the tree keeps no such text).
   bool WantsText() const { return !open_.empty() && open_.back() == Role::T && !tText_; }
-  void Text(std::string_view decoded) {
+  // The run's text, its references decoded, and as it stands in the slide.
+  void Text(std::string_view decoded, std::string_view raw = {}) {
     runText_ = decoded;
+    runTaken_ = raw;
     tText_ = true;
   }
+  // The steps taken from here on are logged into `steps`.
+  void Log(std::vector<BoxStep>& steps) { steps_ = &steps; }
 
  private:
   enum class Role : std::uint8_t { Other, Sld, CSld, SpTree, Sp, NvSpPr, CNvPr, TxBody, P, Run, RPr, T };
@@ -565,6 +607,7 @@ class SlideReader {
   }
   SlideText& out_;
   std::vector<Role>& open_;
+  bool inert_ = false;
   bool cSld_ = false, spTree_ = false;
   // The shape being read.
   bool nvSpPr_ = false, cNvPr_ = false, named_ = false, txBody_ = false;
@@ -573,6 +616,11 @@ class SlideReader {
   // The run being read.
   bool rPr_ = false, t_ = false, tText_ = false, italic_ = false;
   std::string& runText_;  // the thread's, as the stack
+  std::string_view runTaken_;
+  std::vector<BoxStep>* steps_ = nullptr;
+  void Log(BoxStep::Kind kind, std::string_view taken = {}, bool italic = false) {
+    if (steps_) steps_->push_back({kind, italic, taken});
+  }
 };
 
 bool WhiteSpaceOnly(std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::string_view::npos; }
@@ -616,15 +664,120 @@ constexpr auto kQuickByte = [] {
   return t;
 }();
 
+// What the quick scan keeps of a slide it read whole, so that the next ones, most often made
+// from the same pattern with other cues and text, are read in stretches: its bytes up to its
+// last '>', and its tags and their attributes as places in those bytes.
+struct QuickTag {
+  enum Kind : std::uint8_t { Start, Empty, End };
+  std::uint32_t begin, end;                 // the '<', one past the '>'
+  std::uint32_t attributes, attributesEnd;  // in QuickMemory::attributes; empty for an end tag
+  std::uint32_t nameSize;                   // a start tag's name follows its '<'
+  std::uint32_t close;                      // a start tag's end tag, a number in the slide's tags
+  Kind kind;
+  bool inert;  // a start tag whose element changes nothing of what is read (SlideReader::Inert)
+};
+struct QuickAttribute {
+  std::uint32_t name, nameSize, value, valueSize;
+};
+// A value or text the reader took, as places in the slide: a value ends at its quote (the
+// byte at `end`), a text at the next '<'.
+struct QuickHole {
+  std::uint32_t begin, end;
+  bool value;
+};
+struct QuickMemory {
+  std::string bytes;
+  std::uint32_t first = 0;  // where the text before the root begins: after the declaration
+  std::vector<QuickTag> tags;
+  std::vector<QuickAttribute> attributes;
+  std::vector<BoxStep> steps;
+  std::vector<QuickHole> holes;  // those of the steps, in the order of the steps and places
+};
+
+// A slide whose bytes are those of a slide read whole before (`pattern`) but in the values
+// and texts the reader took from it, with each of those again one the reader takes whole (a
+// value without a reference, control character or '<'; a text not white space alone,
+// without a CR, its references the five named ones), reads as the pattern did with those
+// put in their places: every other byte is the pattern's, so every tag, attribute and
+// element is, and the reader's steps are the pattern's. False, with `out` untouched, when
+// the slide is not such a one.
+bool MemoSlide(const QuickMemory& pattern, std::string_view xml, SlideText& out) {
+  if (pattern.bytes.empty()) return false;
+  thread_local std::vector<std::string_view> taken;
+  thread_local std::string decoded;
+  thread_local std::vector<std::pair<std::size_t, std::size_t>> decodedAt;  // hole, start in `decoded`
+  taken.clear();
+  decoded.clear();
+  decodedAt.clear();
+  const char* c = xml.data();
+  const char* const end = c + xml.size();
+  std::uint32_t from = 0;
+  for (const QuickHole& h : pattern.holes) {
+    const std::size_t literal = h.begin - from;
+    if (static_cast<std::size_t>(end - c) < literal || !SameBytes(c, pattern.bytes.data() + from, literal)) return false;
+    c += literal;
+    const char* stop = static_cast<const char*>(std::memchr(c, '<', static_cast<std::size_t>(end - c)));
+    if (!stop) return false;
+    if (h.value) {
+      const char* quote = static_cast<const char*>(std::memchr(c, pattern.bytes[h.end], static_cast<std::size_t>(stop - c)));
+      if (!quote) return false;
+      stop = quote;
+    }
+    const std::string_view value(c, static_cast<std::size_t>(stop - c));
+    if (h.value) {
+      for (char ch : value)
+        if (ch == '&' || static_cast<unsigned char>(ch) < 0x20) return false;
+    } else if (WhiteSpaceOnly(value) || value.find('\r') != std::string_view::npos) {
+      return false;
+    } else if (value.find('&') != std::string_view::npos) {
+      decodedAt.emplace_back(taken.size(), decoded.size());
+      if (!DecodeNamedReferences(value, decoded)) return false;
+    }
+    taken.push_back(value);
+    c = stop;
+    from = h.end;
+  }
+  const std::size_t literal = pattern.bytes.size() - from;
+  if (static_cast<std::size_t>(end - c) != literal || !SameBytes(c, pattern.bytes.data() + from, literal)) return false;
+  for (std::size_t i = 0; i < decodedAt.size(); ++i) {
+    const std::size_t next = i + 1 < decodedAt.size() ? decodedAt[i + 1].second : decoded.size();
+    taken[decodedAt[i].first] = std::string_view(decoded).substr(decodedAt[i].second, next - decodedAt[i].second);
+  }
+  auto hole = [&](const BoxStep& s) { return s.hole < 0 ? std::string_view() : taken[static_cast<std::size_t>(s.hole)]; };
+  std::optional<BoxText> box;
+  for (const BoxStep& s : pattern.steps) {
+    switch (s.kind) {
+      case BoxStep::Name: out.name = hole(s); break;
+      case BoxStep::Box: box.emplace(false); break;
+      case BoxStep::CommentBox: box.emplace(true); break;
+      case BoxStep::Break: box->Break(); break;
+      case BoxStep::Run: box->Run(s.italic, hole(s)); break;
+      case BoxStep::EndParagraph: box->EndParagraph(); break;
+      case BoxStep::Into:
+        box->Into(out);
+        box.reset();
+        break;
+      case BoxStep::ClearComment: out.comment.clear(); break;
+    }
+  }
+  return true;
+}
+
 // A slide read by a quick scan of its tags, for slides in the plain form our writer and
 // presentation programs give them: each tag found by its '<', names compared whole, a tag's
-// attributes checked for their form and kept as views, text looked at only where a run's
+// attributes checked for their form and kept as places, text looked at only where a run's
 // text is wanted. What it does not read exactly as the tree would gives false and the
 // general scan reads the slide: a comment, CDATA, a DOCTYPE or processing instruction (but
 // the declaration at the start), a reference other than the five named ones or a CR in a
 // run's text, a reference or control character in a value the reader takes, a '<' in any
 // value, a NUL, a byte-order mark, a name outside ASCII, anything but white space around
 // the root, and a root other than p:sld.
+// Two slides read before are kept as patterns: the last one, and the last one whose tags
+// differed from those of the slide after it (a one-row subtitle among two-row ones). While
+// this slide's tags are a pattern's, one for one, the bytes after each tag are compared
+// with the pattern's after the same tag, and the pattern's tags that end inside the equal
+// stretch are taken as read, with the text between them; an element the reader takes
+// nothing from is passed over whole. Only what differs (the cues, the text) is scanned.
 // The slide is often a view into the package, with no terminator after it: the scan reads
 // it up to its last '>' (white space may follow), which stops every step but an attribute's
 // value before the end, so that only a value tests for the end at every byte. A slide
@@ -632,10 +785,15 @@ constexpr auto kQuickByte = [] {
 bool QuickSlide(std::string_view xml, SlideText& out) {
   if (xml.empty() || std::memchr(xml.data(), 0, xml.size())) return false;
   while (!xml.empty() && (kQuickByte[static_cast<unsigned char>(xml.back())] & kSpace)) xml.remove_suffix(1);
-  if (!xml.ends_with('>')) return false;
-  const char* p = xml.data();
+  if (!xml.ends_with('>') || xml.size() > UINT32_MAX) return false;
+  // This slide's tags and the two patterns: the thread's, kept from slide to slide.
+  thread_local QuickMemory now, last, other;
+  if (MemoSlide(last, xml, out) || MemoSlide(other, xml, out)) return true;
+  const char* const base = xml.data();
+  const char* p = base;
   const char* const end = p + xml.size();
   auto is = [&](std::uint8_t kind) { return (kQuickByte[static_cast<unsigned char>(*p)] & kind) != 0; };
+  auto at = [&](const char* q) { return static_cast<std::uint32_t>(q - base); };
   if (xml.starts_with("<?xml") && xml.size() > 5 && (kQuickByte[static_cast<unsigned char>(xml[5])] & kSpace)) {
     const std::size_t close = xml.find("?>", 6);
     if (close == std::string::npos) return false;
@@ -653,37 +811,150 @@ bool QuickSlide(std::string_view xml, SlideText& out) {
     while (is(kNameByte));
     return std::string_view(from, static_cast<std::size_t>(p - from));
   };
-  struct Attribute {
-    std::string_view name, value;
-  };
-  // The tag's attributes and the names of the open elements: the thread's, kept from slide
-  // to slide.
-  thread_local std::vector<Attribute> attributes;
+  // The names of the open elements and the numbers of their start tags; a text's references
+  // decoded: the thread's too.
   thread_local std::vector<std::string_view> open;
+  thread_local std::vector<std::uint32_t> opened;
   thread_local std::string decoded;
+  now.tags.clear();
+  now.attributes.clear();
+  now.steps.clear();
+  now.holes.clear();
+  now.first = at(p);
   open.clear();
+  opened.clear();
   SlideReader reader(out);
+  reader.Log(now.steps);
   bool rootDone = false;
+  // This slide's tags so far are the pattern's, one for one: the same names, so the same
+  // elements open and the reader in the same place.
+  bool followsLast = !last.tags.empty(), followsOther = !other.tags.empty();
+
+  // Text between tags, as read or as taken from a pattern.
+  auto text = [&](std::string_view text) {
+    if (open.empty()) return WhiteSpaceOnly(text);
+    if (!reader.WantsText() || WhiteSpaceOnly(text)) return true;
+    if (text.find('\r') != std::string_view::npos) return false;
+    if (text.find('&') == std::string_view::npos) {
+      reader.Text(text, text);
+      return true;
+    }
+    decoded.clear();
+    if (!DecodeNamedReferences(text, decoded)) return false;
+    reader.Text(decoded, text);
+    return true;
+  };
+  // The tag numbered k of now.tags, read or taken from a pattern, given to the reader.
+  auto apply = [&](std::uint32_t k) {
+    QuickTag& t = now.tags[k];
+    if (t.kind == QuickTag::End) {
+      now.tags[opened.back()].close = k;
+      opened.pop_back();
+      open.pop_back();
+      reader.End();
+      rootDone = open.empty();
+      return true;
+    }
+    const std::string_view name(base + t.begin + 1, t.nameSize);
+    auto attribute = [&](std::string_view wanted) -> std::optional<std::string_view> {
+      for (std::uint32_t i = t.attributes; i < t.attributesEnd; ++i) {
+        const QuickAttribute& a = now.attributes[i];
+        if (std::string_view(base + a.name, a.nameSize) != wanted) continue;
+        const std::string_view value(base + a.value, a.valueSize);
+        for (char c : value)
+          if (c == '&' || static_cast<unsigned char>(c) < 0x20) return std::nullopt;
+        return value;
+      }
+      return std::string_view();
+    };
+    if (!reader.Start(name, attribute)) return false;
+    t.inert = reader.Inert();
+    if (t.kind == QuickTag::Empty) {
+      t.close = k;
+      reader.End();
+      rootDone = open.empty();
+    } else {
+      open.push_back(name);
+      opened.push_back(k);
+    }
+    return true;
+  };
+  // Whether a tag of this slide numbered k keeps its tags the pattern's.
+  auto follows = [&](const QuickMemory& pattern, std::size_t k, const QuickTag& t) {
+    if (k >= pattern.tags.size()) return false;
+    const QuickTag& l = pattern.tags[k];
+    return l.kind == t.kind &&
+           (t.kind == QuickTag::End ||
+            (l.nameSize == t.nameSize && SameBytes(pattern.bytes.data() + l.begin + 1, base + t.begin + 1, t.nameSize)));
+  };
+  // After the tags so far, the bytes that follow compared with the pattern's after its tag
+  // of the same number: its tags that end inside the equal stretch are copied into this
+  // slide's, moved to their places here, and given to the reader with the text before each;
+  // an inert element inside the stretch is passed over whole. The scan goes on after them.
+  auto stretch = [&](const QuickMemory& pattern) {
+    const auto k = static_cast<std::uint32_t>(now.tags.size());
+    if (k >= pattern.tags.size()) return true;
+    const std::uint32_t from = k ? pattern.tags[k - 1].end : pattern.first;
+    const std::size_t room = std::min<std::size_t>(static_cast<std::size_t>(end - p), pattern.bytes.size() - from);
+    if (pattern.tags[k].end - from > room) return true;
+    const std::size_t same = from + SamePrefix(p, pattern.bytes.data() + from, room);
+    // The pattern's tags before `within` end inside the stretch (their ends rise).
+    const auto within = std::upper_bound(pattern.tags.begin() + k, pattern.tags.end(), same,
+                                         [](std::size_t s, const QuickTag& t) { return s < t.end; });
+    const auto count = static_cast<std::uint32_t>(within - (pattern.tags.begin() + k));
+    if (count == 0) return true;
+    // Places move by `shift` and attribute numbers by `moved`, both modulo 2^32: the
+    // results are all below it.
+    const std::uint32_t shift = at(p) - from;
+    const std::uint32_t a0 = pattern.tags[k].attributes, a1 = pattern.tags[k + count - 1].attributesEnd;
+    const std::uint32_t moved = static_cast<std::uint32_t>(now.attributes.size()) - a0;
+    now.attributes.insert(now.attributes.end(), pattern.attributes.begin() + a0, pattern.attributes.begin() + a1);
+    for (auto a = now.attributes.end() - (a1 - a0); a != now.attributes.end(); ++a) {
+      a->name += shift;
+      a->value += shift;
+    }
+    now.tags.insert(now.tags.end(), pattern.tags.begin() + k, within);
+    for (auto t = now.tags.begin() + k; t != now.tags.end(); ++t) {
+      t->begin += shift;
+      t->end += shift;
+      t->attributes += moved;
+      t->attributesEnd += moved;
+    }
+    const std::uint32_t past = k + count;
+    // Taken from the last pattern, the tags must be the other's too for it to stay one.
+    if (&pattern == &last)
+      for (std::uint32_t j = k; j < past && followsOther; ++j) followsOther = follows(other, j, now.tags[j]);
+    for (std::uint32_t j = k; j < past;) {
+      const QuickTag& t = now.tags[j];
+      if (base + t.begin != p && !text(std::string_view(p, static_cast<std::size_t>(base + t.begin - p)))) return false;
+      if (t.inert && t.close < past) {
+        // Its close too is the pattern's: the element's bytes are the pattern's.
+        p = base + now.tags[t.close].end;
+        j = t.close + 1;
+        continue;
+      }
+      if (!apply(j)) return false;
+      p = base + now.tags[j].end;
+      ++j;
+    }
+    return true;
+  };
+  auto stretches = [&] {
+    return followsLast ? stretch(last) : followsOther ? stretch(other) : true;
+  };
+
+  if (!stretches()) return false;
   while (true) {
     if (p != end && *p != '<') {
       const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
-      const std::string_view text(p, static_cast<std::size_t>((lt ? lt : end) - p));
-      p += text.size();
-      if (open.empty()) {
-        if (!WhiteSpaceOnly(text)) return false;
-      } else if (reader.WantsText() && !WhiteSpaceOnly(text)) {
-        if (text.find('\r') != std::string_view::npos) return false;
-        if (text.find('&') == std::string_view::npos) {
-          reader.Text(text);
-        } else {
-          decoded.clear();
-          if (!DecodeNamedReferences(text, decoded)) return false;
-          reader.Text(decoded);
-        }
-      }
+      const std::string_view between(p, static_cast<std::size_t>((lt ? lt : end) - p));
+      p += between.size();
+      if (!text(between)) return false;
     }
     if (p == end) break;
     if (rootDone) return false;
+    const auto attributes = static_cast<std::uint32_t>(now.attributes.size());
+    QuickTag t{at(p), 0, attributes, attributes, 0, 0, QuickTag::Start, false};
     ++p;
     if (*p == '/') {
       // The end tag's name against the element open (no name is read): eight bytes at a
@@ -713,74 +984,74 @@ bool QuickSlide(std::string_view xml, SlideText& out) {
       skipSpace();
       if (*p != '>') return false;
       ++p;
-      open.pop_back();
-      reader.End();
-      rootDone = open.empty();
-      continue;
-    }
-    const std::string_view name = readName();
-    if (name.empty() || (open.empty() && !NameIs(name, "p:sld"))) return false;
-    attributes.clear();
-    bool empty = false;
-    while (true) {
-      const bool spaced = skipSpace();
-      if (*p == '>') {
-        ++p;
-        break;
-      }
-      if (*p == '/') {
-        if (p[1] != '>') return false;
-        p += 2;
-        empty = true;
-        break;
-      }
-      const std::string_view attributeName = readName();
-      if (!spaced || attributeName.empty()) return false;
-      skipSpace();
-      if (*p != '=') return false;
-      ++p;
-      skipSpace();
-      const char quote = *p;
-      if (quote != '"' && quote != '\'') return false;
-      const char* value = ++p;
-      // Sixteen bytes at a time, while as many are left, up to the first quote or '<'; then
-      // byte by byte, which passes over a quote of the other kind.
-#if defined(__SSE2__)
-      while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int stops = _mm_movemask_epi8(_mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\''))),
-            _mm_cmpeq_epi8(v, _mm_set1_epi8('<'))));
-        if (stops) {
-          p += __builtin_ctz(static_cast<unsigned>(stops));
+      t.kind = QuickTag::End;
+    } else {
+      const std::string_view name = readName();
+      if (name.empty() || (open.empty() && !NameIs(name, "p:sld"))) return false;
+      t.nameSize = static_cast<std::uint32_t>(name.size());
+      while (true) {
+        const bool spaced = skipSpace();
+        if (*p == '>') {
+          ++p;
           break;
         }
-        p += 16;
-      }
+        if (*p == '/') {
+          if (p[1] != '>') return false;
+          p += 2;
+          t.kind = QuickTag::Empty;
+          break;
+        }
+        const std::string_view attributeName = readName();
+        if (!spaced || attributeName.empty()) return false;
+        skipSpace();
+        if (*p != '=') return false;
+        ++p;
+        skipSpace();
+        const char quote = *p;
+        if (quote != '"' && quote != '\'') return false;
+        const char* value = ++p;
+        // Sixteen bytes at a time, while as many are left, up to the first quote or '<';
+        // then byte by byte, which passes over a quote of the other kind.
+#if defined(__SSE2__)
+        while (end - p >= 16) {
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+          const int stops = _mm_movemask_epi8(_mm_or_si128(
+              _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\''))),
+              _mm_cmpeq_epi8(v, _mm_set1_epi8('<'))));
+          if (stops) {
+            p += __builtin_ctz(static_cast<unsigned>(stops));
+            break;
+          }
+          p += 16;
+        }
 #endif
-      while (p != end && (!is(kValueStop) || (*p != quote && (*p == '"' || *p == '\'')))) ++p;
-      if (p == end || *p != quote) return false;  // a '<', or the end
-      attributes.push_back({attributeName, std::string_view(value, static_cast<std::size_t>(p - value))});
-      ++p;
-    }
-    auto attribute = [](std::string_view wanted) -> std::optional<std::string_view> {
-      for (const Attribute& a : attributes) {
-        if (a.name != wanted) continue;
-        for (char c : a.value)
-          if (c == '&' || static_cast<unsigned char>(c) < 0x20) return std::nullopt;
-        return a.value;
+        while (p != end && (!is(kValueStop) || (*p != quote && (*p == '"' || *p == '\'')))) ++p;
+        if (p == end || *p != quote) return false;  // a '<', or the end
+        now.attributes.push_back({at(attributeName.data()), static_cast<std::uint32_t>(attributeName.size()), at(value),
+                                  static_cast<std::uint32_t>(p - value)});
+        ++p;
       }
-      return std::string_view();
-    };
-    if (!reader.Start(name, attribute)) return false;
-    if (empty) {
-      reader.End();
-      rootDone = open.empty();
-    } else {
-      open.push_back(name);
+      t.attributesEnd = static_cast<std::uint32_t>(now.attributes.size());
     }
+    t.end = at(p);
+    followsLast = followsLast && follows(last, now.tags.size(), t);
+    followsOther = followsOther && follows(other, now.tags.size(), t);
+    now.tags.push_back(t);
+    if (!apply(static_cast<std::uint32_t>(now.tags.size() - 1)) || !stretches()) return false;
   }
-  return rootDone;
+  if (!rootDone) return false;
+  // The values and texts the steps took, as places.
+  for (BoxStep& s : now.steps) {
+    if (s.taken.data() == nullptr) continue;
+    s.hole = static_cast<std::int32_t>(now.holes.size());
+    now.holes.push_back({at(s.taken.data()), at(s.taken.data() + s.taken.size()), s.kind == BoxStep::Name});
+  }
+  // This slide becomes the last pattern; the last one stays as the other when their tags
+  // differ.
+  now.bytes.assign(base, xml.size());
+  if (!followsLast) std::swap(other, last);
+  std::swap(last, now);
+  return true;
 }
 
 }  // namespace
@@ -799,6 +1070,136 @@ SlideReading ReadSlideXml(std::string_view xml, SlideText& out, SlideReading fro
   return SlideReading::Failed;
 }
 
+namespace {
+
+// The lists read by the XML scan: the slides are the p:sldId children of the first
+// p:sldIdLst child of the root p:presentation, each by its first r:id (empty without one);
+// the relationships the Relationship children of a root Relationships (none under another
+// root), by their Id and Target. False when either list is not of the plain form the scan
+// reads, or a value the reader takes had to be decoded: the XML library reads them then.
+bool ScanLists(std::string_view presXml, std::string_view relsXml, PresentationLists& lists) {
+  lists = PresentationLists();
+  // The first attribute of that name of the tag; empty without one, nullopt when decoded.
+  auto value = [](const XmlScan& scan, std::string_view name) -> std::optional<std::string_view> {
+    for (const XmlScan::Attribute& a : scan.attributes())
+      if (a.name == name) return scan.valuesDecoded() ? std::nullopt : std::optional(a.value);
+    return std::string_view();
+  };
+  XmlScan pres(presXml);
+  bool inList = false, listSeen = false;
+  for (XmlScan::Token t; (t = pres.Next()) != XmlScan::End;) {
+    if (t == XmlScan::NotPlain) return false;
+    if (t == XmlScan::EndTag) {
+      if (pres.depth() == 1) inList = false;
+      continue;
+    }
+    if (t != XmlScan::StartTag) continue;
+    if (pres.depth() == 1) {
+      if (pres.name() != "p:presentation") return false;  // the library says so
+    } else if (pres.depth() == 2 && !listSeen && pres.name() == "p:sldIdLst") {
+      inList = listSeen = true;
+    } else if (pres.depth() == 3 && inList && pres.name() == "p:sldId") {
+      const std::optional<std::string_view> id = value(pres, "r:id");
+      if (!id) return false;
+      lists.slides.push_back(*id);
+    }
+  }
+  XmlScan rels(relsXml);
+  bool relationships = false;
+  for (XmlScan::Token t; (t = rels.Next()) != XmlScan::End;) {
+    if (t == XmlScan::NotPlain) return false;
+    if (t != XmlScan::StartTag) continue;
+    if (rels.depth() == 1) {
+      relationships = rels.name() == "Relationships";
+    } else if (rels.depth() == 2 && relationships && rels.name() == "Relationship") {
+      const std::optional<std::string_view> id = value(rels, "Id"), target = value(rels, "Target");
+      if (!id || !target) return false;
+      lists.relationships.emplace_back(*id, *target);
+    }
+  }
+  return true;
+}
+
+// The lists read by the XML library, parsed where they lie (up to a NUL); false when
+// either is not XML or the presentation's root is not p:presentation.
+bool TreeLists(std::string& presXml, std::string& relsXml, PresentationLists& lists) {
+  lists = PresentationLists();
+  pugi::xml_document pres, rels;
+  auto parse = [](pugi::xml_document& doc, std::string& text) {
+    return doc.load_buffer_inplace(text.data(), std::strlen(text.c_str()), pugi::parse_default, pugi::encoding_utf8);
+  };
+  if (!parse(pres, presXml) || !parse(rels, relsXml) || !pres.child("p:presentation")) return false;
+  for (pugi::xml_node rel : rels.child("Relationships").children("Relationship"))
+    lists.relationships.emplace_back(rel.attribute("Id").value(), rel.attribute("Target").value());
+  for (pugi::xml_node id : pres.child("p:presentation").child("p:sldIdLst").children("p:sldId"))
+    lists.slides.push_back(id.attribute("r:id").value());
+  return true;
+}
+
+// Relationship id -> target, the last of an id counting. Ids of the form presentation
+// programs give them, "rId" and a number without leading zeros, numbered well within the
+// list's length, find theirs in an array by the number: read in the list's order, as
+// slides most often are, its memory is read in order too. Other ids go through a table of
+// open addressing over the list. A slot holds a relationship's number plus one.
+class RelationshipTargets {
+ public:
+  explicit RelationshipTargets(const std::vector<std::pair<std::string_view, std::string_view>>& list) : list_(list) {
+    const std::size_t most = 8 * list.size() + 64;
+    std::vector<std::uint32_t> numbers;
+    numbers.reserve(list.size());
+    for (const auto& [id, target] : list) {
+      const std::optional<std::uint32_t> n = Number(id);
+      if (!n || *n >= most) break;
+      numbers.push_back(*n);
+    }
+    if (numbers.size() == list.size()) {
+      byNumber_.assign(numbers.empty() ? 0 : *std::max_element(numbers.begin(), numbers.end()) + 1, 0);
+      for (std::uint32_t i = 0; i < numbers.size(); ++i) byNumber_[numbers[i]] = i + 1;  // a later one takes it
+      numbered_ = true;
+      return;
+    }
+    slots_.assign(std::bit_ceil(list.size() * 2 + 2), 0);
+    for (std::uint32_t i = 0; i < list.size(); ++i) slots_[SlotOf(list[i].first)] = i + 1;
+  }
+  const std::string_view* Find(std::string_view id) const {
+    std::uint32_t slot = 0;
+    if (numbered_) {
+      const std::optional<std::uint32_t> n = Number(id);
+      slot = n && *n < byNumber_.size() ? byNumber_[*n] : 0;
+    } else {
+      slot = slots_[SlotOf(id)];
+    }
+    return slot ? &list_[slot - 1].second : nullptr;
+  }
+
+ private:
+  static std::optional<std::uint32_t> Number(std::string_view id) {
+    if (id.size() < 4 || id.size() > 12 || !id.starts_with("rId") || (id[3] == '0' && id.size() > 4)) return std::nullopt;
+    std::uint64_t n = 0;
+    for (char c : id.substr(3)) {
+      if (c < '0' || c > '9') return std::nullopt;
+      n = n * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return n <= UINT32_MAX ? std::optional(static_cast<std::uint32_t>(n)) : std::nullopt;
+  }
+  // The slot of the id, or the empty one where it would go.
+  std::size_t SlotOf(std::string_view id) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = std::hash<std::string_view>{}(id) & mask;; at = (at + 1) & mask)
+      if (!slots_[at] || list_[slots_[at] - 1].first == id) return at;
+  }
+  const std::vector<std::pair<std::string_view, std::string_view>>& list_;
+  bool numbered_ = false;
+  std::vector<std::uint32_t> byNumber_, slots_;
+};
+
+}  // namespace
+
+bool ReadPresentationLists(std::string& presXml, std::string& relsXml, PresentationLists& out, bool scan) {
+  // Both lists read up to a NUL, as the library reads a string.
+  return (scan && ScanLists(presXml.c_str(), relsXml.c_str(), out)) || TreeLists(presXml, relsXml, out);
+}
+
 SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const FrameRate& rate, Warnings& warnings) {
   const std::unique_ptr<ZipReader> zip = ZipReader::Open(bytes);
   if (!zip) throw InvalidFileFormat("This is not a PowerPoint presentation");
@@ -806,38 +1207,31 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
   std::string presXml, relsXml;
   ReadPart(z, "ppt/presentation.xml", presXml);
   ReadPart(z, "ppt/_rels/presentation.xml.rels", relsXml);
-  // Both lists parsed where they lie, up to a NUL as the library reads a string.
-  pugi::xml_document pres, presRels;
-  auto parse = [](pugi::xml_document& doc, std::string& text) {
-    return doc.load_buffer_inplace(text.data(), std::strlen(text.c_str()), pugi::parse_default, pugi::encoding_utf8);
-  };
-  if (!parse(pres, presXml) || !parse(presRels, relsXml) || !pres.child("p:presentation"))
-    throw InvalidFileFormat("This is not a PowerPoint presentation");
+  PresentationLists lists;
+  if (!ReadPresentationLists(presXml, relsXml, lists)) throw InvalidFileFormat("This is not a PowerPoint presentation");
   CueCollector cues(warnings);
+  cues.Reserve(lists.slides.size());
   int noCues = 0;
-  // Relationship id -> target as written, the last of an id counting; views into the list.
-  std::unordered_map<std::string_view, std::string_view> targets;
-  for (pugi::xml_node rel : presRels.child("Relationships").children("Relationship"))
-    targets.insert_or_assign(rel.attribute("Id").value(), rel.attribute("Target").value());
+  const RelationshipTargets targets(lists.relationships);
   std::string scratch, part;
   SlideText slide;  // its name's room kept from slide to slide
-  for (pugi::xml_node id : pres.child("p:presentation").child("p:sldIdLst").children("p:sldId")) {
-    auto target = targets.find(id.attribute("r:id").value());
+  for (std::string_view id : lists.slides) {
+    const std::string_view* target = targets.Find(id);
     slide.name.clear();
     slide.text.clear();
     slide.comment.clear();
     std::string_view xml;
-    if (target == targets.end()) {
+    if (!target) {
       part = "?";
     } else {
       // A target beside the presentation, as ours and most are, without Resolve's strings.
-      const std::string_view to = target->second;
+      const std::string_view to = *target;
       if (to.starts_with('/') || to.starts_with("../")) part = Resolve("ppt/", std::string(to));
       else part.assign("ppt/").append(to);
       // Our slides are stored: read where they lie in the package.
       xml = z.View(part, std::uint64_t(64) << 20, scratch).value_or(std::string_view());
     }
-    if (target == targets.end() || ReadSlideXml(xml, slide) == SlideReading::Failed) {
+    if (!target || ReadSlideXml(xml, slide) == SlideReading::Failed) {
       warnings.push_back("A slide that could not be read was skipped: " + part);
       continue;
     }
@@ -846,8 +1240,8 @@ SubtitleDocument ReadPowerPoint(std::span<const std::uint8_t> bytes, const Frame
     auto in = ReadFrameLabel(rest, rate);
     auto out = in ? ReadFrameLabel(rest, rate) : std::nullopt;
     if (in && out) {
-      s.inCue = *in;
-      s.outCue = *out;
+      s.inCue = std::move(*in);
+      s.outCue = std::move(*out);
     } else {
       ++noCues;
     }

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/document.h"
@@ -51,5 +52,17 @@ enum class SlideReading { Quick, Scan, Tree, Failed };
 // Failed when the slide is not XML. `xml` may be a view into a package: nothing after it is
 // read.
 SlideReading ReadSlideXml(std::string_view xml, SlideText& out, SlideReading from = SlideReading::Quick);
+
+// What a presentation's two lists give the reader: its slides as relationship ids, in
+// order, and its relationships as id and target, in the order written. Views into the
+// lists' text.
+struct PresentationLists {
+  std::vector<std::string_view> slides;
+  std::vector<std::pair<std::string_view, std::string_view>> relationships;
+};
+// ppt/presentation.xml and its relationships read, by the XML scan where both are of the
+// plain form it reads (`scan`), else by the XML library, which parses them in place; the
+// two read the same. False when either is not XML or the first is not a presentation.
+bool ReadPresentationLists(std::string& presXml, std::string& relsXml, PresentationLists& out, bool scan = true);
 
 }  // namespace kipo

@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -842,19 +843,33 @@ class PackageReader : public ZipReader {
     h = (h ^ last) * 0xC4CEB9FE1A85EC53ull;
     return h ^ (h >> 32);
   }
+  // Parts are most often read in the directory's order (a presentation's slides, each
+  // followed there by its relationships): the two parts after the last one found are
+  // looked at first, in memory read in order, and the table (a cache miss a part in a
+  // large package) only after them. Names in the directory are unique (Add).
   const Part* Find(std::string_view name) const {
+    const std::size_t next = next_.load(std::memory_order_relaxed);
+    for (std::size_t k = next; k < next + 2 && k < parts_.size(); ++k) {
+      if (parts_[k].name == name) {
+        next_.store(k + 1, std::memory_order_relaxed);
+        return &parts_[k];
+      }
+    }
     if (slots_.empty()) return nullptr;
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t at = Hash(name) & mask;; at = (at + 1) & mask) {
       const std::uint32_t slot = slots_[at];
       if (slot == 0) return nullptr;
-      if (parts_[slot - 1].name == name) return &parts_[slot - 1];
+      if (parts_[slot - 1].name == name) {
+        next_.store(slot, std::memory_order_relaxed);
+        return &parts_[slot - 1];
+      }
     }
   }
   // The first part of a name counts, as in a hash map's try_emplace.
-  void Add(const Part& part) {
+  void Add(const Part& part, std::uint64_t hash) {
     const std::size_t mask = slots_.size() - 1;
-    std::size_t at = Hash(part.name) & mask;
+    std::size_t at = hash & mask;
     for (; slots_[at] != 0; at = (at + 1) & mask)
       if (parts_[slots_[at] - 1].name == part.name) return;
     parts_.push_back(part);
@@ -902,6 +917,7 @@ class PackageReader : public ZipReader {
   libdeflate_decompressor* inflater_;
   std::vector<Part> parts_;
   std::vector<std::uint32_t> slots_;  // a part's index + 1, or 0 for none
+  mutable std::atomic<std::size_t> next_{0};  // the part after the last one found
   mutable std::unique_ptr<ZipReader> libzip_;
   mutable bool libzipTried_ = false;
 };
@@ -935,6 +951,13 @@ std::unique_ptr<PackageReader> PackageReader::Open(std::span<const std::uint8_t>
   reader->slots_.assign(std::bit_ceil(2 * count + 2), 0);
   const std::uint8_t* p = b + dirOffset;
   const std::uint8_t* const dirEnd = p + dirSize;
+  // Parts go into the table eight behind the reading of the directory, their slots asked
+  // for when they are read: in a large package the table lies outside the cache, and
+  // waiting for a slot a part was most of the time of opening it.
+  constexpr std::uint64_t kBehind = 8;
+  std::array<Part, kBehind> read;
+  std::array<std::uint64_t, kBehind> hashes;
+  const std::size_t mask = reader->slots_.size() - 1;
   for (std::uint64_t k = 0; k < count; ++k) {
     if (dirEnd - p < 46 || Get32(p) != 0x02014b50) return nullptr;
     const std::size_t nameLength = Get16(p + 28), extra = Get16(p + 30), comment = Get16(p + 32);
@@ -945,9 +968,14 @@ std::unique_ptr<PackageReader> PackageReader::Open(std::span<const std::uint8_t>
     if ((part.flags & 1) || (part.method != 0 && part.method != 8) || part.packedSize == 0xFFFFFFFF ||
         part.size == 0xFFFFFFFF || part.offset == 0xFFFFFFFF || Get16(p + 34) != 0)
       part.ours = false;
-    reader->Add(part);
+    const std::uint64_t hash = Hash(part.name);
+    __builtin_prefetch(&reader->slots_[hash & mask]);
+    if (k >= kBehind) reader->Add(read[k % kBehind], hashes[k % kBehind]);
+    read[k % kBehind] = part;
+    hashes[k % kBehind] = hash;
     p += 46 + nameLength + extra + comment;
   }
+  for (std::uint64_t k = count > kBehind ? count - kBehind : 0; k < count; ++k) reader->Add(read[k % kBehind], hashes[k % kBehind]);
   return reader;
 }
 

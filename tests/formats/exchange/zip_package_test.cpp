@@ -145,6 +145,38 @@ TEST(ZipPackage, ArchivesOfOtherWritersReadPartByPart) {
   }
 }
 
+// Parts are looked for after the last one found before the table: whatever the order of
+// asking (the directory's, backwards, skipping, the same twice, a name missing between),
+// each name gives its own part, the first of a name written twice its.
+TEST(ZipPackage, PartsFoundInAnyOrder) {
+  std::vector<HandPart> parts;
+  for (int i = 0; i < 40; ++i) parts.push_back({"p" + std::to_string(i) + ".xml", "part " + std::to_string(i)});
+  parts.insert(parts.begin() + 5, {"p20.xml", "first of two"});
+  const std::vector<std::uint8_t> archive = HandArchive(parts);
+  auto want = [](int i) { return i == 20 ? std::string("first of two") : "part " + std::to_string(i); };
+  std::vector<std::vector<int>> orders(4);
+  for (int i = 0; i < 40; ++i) {
+    orders[0].push_back(i);
+    orders[1].push_back(39 - i);
+    orders[2].push_back((i * 7) % 40);
+    orders[3].insert(orders[3].end(), {i, i, -1});
+  }
+  for (std::size_t o = 0; o < orders.size(); ++o) {
+    const std::unique_ptr<ZipReader> z = ZipReader::Open(archive);
+    ASSERT_TRUE(z);
+    std::string scratch;
+    for (int i : orders[o]) {
+      if (i < 0) {
+        EXPECT_EQ(z->Read("p40.xml", 100), std::nullopt) << o;
+        continue;
+      }
+      const std::string name = "p" + std::to_string(i) + ".xml";
+      EXPECT_EQ(z->Read(name, 100), want(i)) << o << " " << name;
+      EXPECT_EQ(z->View(name, 100, scratch), want(i)) << o << " " << name;
+    }
+  }
+}
+
 TEST(ZipPackage, OurArchivesReadBack) {
   std::vector<std::pair<std::string, std::string>> parts;
   std::string big;
