@@ -19,6 +19,9 @@ namespace ff {
 // The largest block FFmpeg may allocate: an uncompressed 8K picture with 16-bit samples
 // (7680 x 4320 x 3 x 2 bytes, 190 MiB) fits; the gigabytes a damaged header asks for do not.
 constexpr std::size_t kMaxVideoBlock = std::size_t{256} << 20;
+// JPEG XL is a still-picture format, never a programme's video, and the library FFmpeg
+// hands it to crashes on damaged pictures: a file holding one is refused.
+constexpr const char* kJpegXl = "The file holds a JPEG XL picture, not a video.";
 
 namespace {
 
@@ -40,7 +43,12 @@ Format OpenContainer(const std::string& path) {
   AVFormatContext* raw = nullptr;
   if (int e = avformat_open_input(&raw, path.c_str(), nullptr, nullptr); e < 0)
     throw InvalidFileFormat("The video file cannot be read (" + ErrorText(e) + ").");
-  return Format(raw);
+  Format fmt(raw);
+  // A JPEG XL picture refused before the streams are probed, which decodes pictures
+  // (OpenDecoder refuses one that only probing finds).
+  for (unsigned i = 0; i < fmt->nb_streams; ++i)
+    if (fmt->streams[i]->codecpar->codec_id == AV_CODEC_ID_JPEGXL) throw InvalidFileFormat(kJpegXl);
+  return fmt;
 }
 
 }  // namespace
@@ -81,10 +89,7 @@ Codec OpenDecoder(const AVStream* stream, bool frameThreads, bool rough) {
 }
 
 Codec OpenDecoder(const AVCodecParameters* params, AVRational timeBase, bool frameThreads, bool rough) {
-  // JPEG XL is a still-picture format, never a programme's video, and the library FFmpeg
-  // hands it to crashes on damaged pictures: refused before any of it is decoded.
-  if (params->codec_id == AV_CODEC_ID_JPEGXL)
-    throw InvalidFileFormat("The file holds a JPEG XL picture, not a video.");
+  if (params->codec_id == AV_CODEC_ID_JPEGXL) throw InvalidFileFormat(kJpegXl);
   const AVCodec* codec = avcodec_find_decoder(params->codec_id);
   if (!codec) throw InvalidFileFormat("The file's video cannot be decoded (no decoder for it).");
   Codec ctx(avcodec_alloc_context3(codec));

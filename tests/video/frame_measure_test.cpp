@@ -234,10 +234,17 @@ TEST(FrameMeasure, LeavingOutReferenceBPicturesKeepsEveryDecodedPicture) {
         }
       EXPECT_GT(decoded, 0u);
       EXPECT_LE(bidir.decoderComplaints, noref.decoderComplaints);
-      if (c.closed) EXPECT_EQ(bidir.decoderComplaints, 0u);
-      if (c.fewer) EXPECT_LT(bidir.decodedPictures, noref.decodedPictures);
-      else EXPECT_LE(bidir.decodedPictures, noref.decodedPictures);
-      if (std::string(c.video) == "default-preset.mp4") EXPECT_EQ(bidir.decodedPictures, noref.decodedPictures);
+      if (c.closed) {
+        EXPECT_EQ(bidir.decoderComplaints, 0u);
+      }
+      if (c.fewer) {
+        EXPECT_LT(bidir.decodedPictures, noref.decodedPictures);
+      } else {
+        EXPECT_LE(bidir.decodedPictures, noref.decodedPictures);
+      }
+      if (std::string(c.video) == "default-preset.mp4") {
+        EXPECT_EQ(bidir.decodedPictures, noref.decodedPictures);
+      }
       for (int sensitivity : {kDefaultShotCutSensitivity, 50, 100, 300, 1000})
         EXPECT_EQ(DetectShotCuts(bidir.measures, sensitivity), DetectShotCuts(every.measures, sensitivity))
             << "sensitivity " << sensitivity;
