@@ -23,6 +23,25 @@ constexpr std::size_t kMaxVideoBlock = std::size_t{256} << 20;
 // hands it to crashes on damaged pictures: a file holding one is refused.
 constexpr const char* kJpegXl = "The file holds a JPEG XL picture, not a video.";
 
+}  // namespace ff
+
+namespace {
+
+// Pictures up to 8K: 8192 x 4320 pixels, or as many in another shape. A damaged header
+// can claim pictures of 16,000 pixels a side, which every decoded frame then fills (a
+// 2 KB file took 2 GB and 24 s to show one frame).
+bool PictureTooLarge(int width, int height) {
+  return width > 8192 || height > 8192 || std::int64_t{width} * height > std::int64_t{8192} * 4320;
+}
+std::string TooLargeText(int width, int height) {
+  return "The video's pictures (" + std::to_string(width) + " x " + std::to_string(height) +
+         ") are larger than 8K, which Kipo does not show.";
+}
+
+}  // namespace
+
+namespace ff {
+
 namespace {
 
 // Opens the file's container, its header read but its streams not probed yet.
@@ -109,6 +128,7 @@ Codec OpenDecoder(const AVCodecParameters* params, AVRational timeBase, bool fra
   if (int e = avcodec_open2(ctx.get(), codec, nullptr); e < 0)
     throw InvalidFileFormat("The file's video cannot be decoded (" + ErrorText(e) + ").");
   if (ctx->width <= 0 || ctx->height <= 0) throw InvalidFileFormat("The file's video has no picture size.");
+  if (PictureTooLarge(ctx->width, ctx->height)) throw InvalidFileFormat(TooLargeText(ctx->width, ctx->height));
   return ctx;
 }
 
@@ -248,6 +268,7 @@ VideoFile VideoFile::Open(const std::string& path) {
   v->width = s->codecpar->width;
   v->height = s->codecpar->height;
   if (v->width <= 0 || v->height <= 0) throw InvalidFileFormat("The file's video has no picture size.");
+  if (PictureTooLarge(v->width, v->height)) throw InvalidFileFormat(TooLargeText(v->width, v->height));
   v->timeBase = s->time_base;
   AVRational r = s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0 ? s->avg_frame_rate : s->r_frame_rate;
   if (r.num <= 0 || r.den <= 0) r = AVRational{25, 1};
@@ -349,6 +370,8 @@ VideoPicture VideoFile::DecodeFrame(FrameCount n) {
       const std::int64_t t = FrameTime(frame.get());
       const FrameCount at = t == AV_NOPTS_VALUE ? -1 : v.FrameOf(t);
       if (at == n) {
+        // A stream may change its picture size after the header.
+        if (PictureTooLarge(frame->width, frame->height)) throw UserError("Video", TooLargeText(frame->width, frame->height));
         VideoPicture pic;
         pic.width = frame->width;
         pic.height = frame->height;

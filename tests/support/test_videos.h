@@ -84,6 +84,9 @@ inline const std::map<std::string, std::string>& VideoRecipes() {
       {"shots720.mp4", kShots + ",scale=1280:720\" -preset ultrafast" + gop},
       // And two pixels wide: a row narrower than the blocks FFmpeg's scaler writes.
       {"narrowshots.mp4", kShots + ",scale=2:64\"" + gop},
+      // Pictures 8K wide and wider, 16 rows high: the largest shown and the first refused.
+      {"8k-wide.mp4", "-f lavfi -i color=c=0x2040C0:s=8192x16:r=25:d=0.2" + gop},
+      {"over-8k-wide.mp4", "-f lavfi -i color=c=0x2040C0:s=8208x16:r=25:d=0.2" + gop},
       // The shots of shots.mp4 in HEVC.
       {"shots.hevc.mp4",
        kShots + "\" -c:v libx265 -pix_fmt yuv420p -x265-params keyint=12:min-keyint=12:scenecut=0:log-level=none"},

@@ -93,6 +93,22 @@ TEST(VideoFile, FrameTableFromTheStreamsTimestamps) {
 }
 
 // Anything that is not a readable video is refused with the readers' title and one line.
+// A damaged header can claim pictures far larger than any programme's, which every
+// decoded frame then fills: pictures up to 8K open and show, larger ones are refused with
+// their size (the fuzzer's case claimed 145 million pixels a picture).
+TEST(VideoFile, PicturesUpTo8K) {
+  const VideoFile wide = VideoFile::Open(test::MakeVideo("8k-wide.mp4").string());
+  EXPECT_EQ(wide.width(), 8192);
+  VideoFile shown = VideoFile::Open(test::MakeVideo("8k-wide.mp4").string());
+  EXPECT_EQ(shown.DecodeFrame(0).width, 8192);
+  try {
+    VideoFile::Open(test::MakeVideo("over-8k-wide.mp4").string());
+    ADD_FAILURE() << "a picture wider than 8K opened";
+  } catch (const UserError& e) {
+    EXPECT_NE(std::string(e.what()).find("8208 x 16"), std::string::npos) << e.what();
+  }
+}
+
 TEST(VideoFile, RefusesWhatIsNotAVideo) {
   if (!test::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
   test::TempHome home;
