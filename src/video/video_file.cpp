@@ -14,18 +14,11 @@ extern "C" {
 
 namespace kipo {
 
-namespace ff {
+namespace {
 
-// The largest block FFmpeg may allocate: an uncompressed 8K picture with 16-bit samples
-// (7680 x 4320 x 3 x 2 bytes, 190 MiB) fits; the gigabytes a damaged header asks for do not.
-constexpr std::size_t kMaxVideoBlock = std::size_t{256} << 20;
 // JPEG XL is a still-picture format, never a programme's video, and the library FFmpeg
 // hands it to crashes on damaged pictures: a file holding one is refused.
 constexpr const char* kJpegXl = "The file holds a JPEG XL picture, not a video.";
-
-}  // namespace ff
-
-namespace {
 
 // Pictures up to 8K: 8192 x 4320 pixels, or as many in another shape. A damaged header
 // can claim pictures of 16,000 pixels a side, which every decoded frame then fills (a
@@ -41,6 +34,10 @@ std::string TooLargeText(int width, int height) {
 }  // namespace
 
 namespace ff {
+
+// The largest block FFmpeg may allocate: an uncompressed 8K picture with 16-bit samples
+// (7680 x 4320 x 3 x 2 bytes, 190 MiB) fits; the gigabytes a damaged header asks for do not.
+constexpr std::size_t kMaxVideoBlock = std::size_t{256} << 20;
 
 namespace {
 

@@ -6,13 +6,11 @@
 #include <array>
 #include <bit>
 #include <charconv>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 
 #include "core/markup.h"
 #include "core/rich_text.h"
