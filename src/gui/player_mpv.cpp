@@ -45,7 +45,7 @@ MpvPlayer::MpvPlayer(bool withSound, QObject* parent) : QObject(parent) {
   mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
   connect(this, &MpvPlayer::wakeup, this, &MpvPlayer::Drain, Qt::QueuedConnection);
   connect(this, &MpvPlayer::redraw, this, [this] {
-        if (update_) update_();
+        if (update_) update_(false);
       }, Qt::QueuedConnection);
   mpv_set_wakeup_callback(
       mpv_, [](void* self) { emit static_cast<MpvPlayer*>(self)->wakeup(); }, this);
@@ -100,7 +100,7 @@ void MpvPlayer::Seek(double seconds) {
 
 void MpvPlayer::SetSpeed(double factor) { mpv_set_property(mpv_, "speed", MPV_FORMAT_DOUBLE, &factor); }
 
-mpv_render_context* MpvPlayer::CreateRenderContext(mpv_render_param* params, std::function<void()> update) {
+mpv_render_context* MpvPlayer::CreateRenderContext(mpv_render_param* params, std::function<void(bool force)> update) {
   FreeRenderContext();
   if (mpv_render_context_create(&render_, mpv_, params) < 0) {
     render_ = nullptr;
@@ -134,7 +134,13 @@ void MpvPlayer::Drain() {
         }
         break;
       case MPV_EVENT_END_FILE: loaded_ = false; break;
-      case MPV_EVENT_PLAYBACK_RESTART: moved = true; break;  // a seek has landed
+      case MPV_EVENT_PLAYBACK_RESTART:  // a seek has landed
+        moved = true;
+        if (update_) update_(true);
+        break;
+      case MPV_EVENT_VIDEO_RECONFIG:
+        if (update_) update_(true);
+        break;
       case MPV_EVENT_PROPERTY_CHANGE: {
         auto* p = static_cast<mpv_event_property*>(e->data);
         const std::string name = p->name;

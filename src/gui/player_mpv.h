@@ -36,8 +36,12 @@ class MpvPlayer : public QObject, public Player {
 
   // The view's picture source: one render context at a time (created with the view's
   // parameters, freed by the view before it goes). `update` runs on the interface thread
-  // whenever mpv has a new picture.
-  mpv_render_context* CreateRenderContext(mpv_render_param* params, std::function<void()> update);
+  // whenever mpv has a new picture (false), and after each seek has landed and each change
+  // of the picture's format (true): the picture is then drawn again even when mpv says it
+  // has nothing new. A frame that reaches the output while the output is being set up
+  // for a newly opened file can go without mpv's call, which left the last file's picture
+  // on screen until the next seek.
+  mpv_render_context* CreateRenderContext(mpv_render_param* params, std::function<void(bool force)> update);
   void FreeRenderContext();
   mpv_render_context* renderContext() const { return render_; }
 
@@ -57,7 +61,7 @@ class MpvPlayer : public QObject, public Player {
   void Command(std::initializer_list<const char*> args);
   mpv_handle* mpv_ = nullptr;
   mpv_render_context* render_ = nullptr;
-  std::function<void()> update_;
+  std::function<void(bool force)> update_;
   std::optional<double> pendingSeek_;
   bool loaded_ = false;
   bool paused_ = true;

@@ -50,7 +50,7 @@ class SoftwareVideoView : public QWidget {
     setAttribute(Qt::WA_OpaquePaintEvent);
     mpv_render_param params[] = {{MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
-    player_.CreateRenderContext(params, [this] { Render(false); });
+    player_.CreateRenderContext(params, [this](bool force) { Render(force); });
   }
   ~SoftwareVideoView() override { player_.FreeRenderContext(); }
 
@@ -67,11 +67,11 @@ class SoftwareVideoView : public QWidget {
   }
 
  private:
-  void Render(bool resized) {
+  void Render(bool always) {
     mpv_render_context* rc = player_.renderContext();
     if (!rc) return;
     const std::uint64_t flags = mpv_render_context_update(rc);
-    if ((flags & MPV_RENDER_UPDATE_FRAME) || resized) {
+    if ((flags & MPV_RENDER_UPDATE_FRAME) || always) {
       const QSize size = this->size();
       if (size.isEmpty()) return;
       if (frame_.size() != size) frame_ = QImage(size, QImage::Format_RGBX8888);
@@ -118,7 +118,7 @@ class GlVideoView : public QOpenGLWidget {
     mpv_render_param params[] = {{MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
                                  {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
-    player_.CreateRenderContext(params, [this] { update(); });
+    player_.CreateRenderContext(params, [this](bool) { update(); });
   }
   void paintGL() override {
     const qreal dpr = devicePixelRatioF();
