@@ -14,6 +14,7 @@ packages=(
   qt6-base-dev libqt6opengl6-dev libgl-dev
   ffmpeg libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libmpv-dev libhunspell-dev hunspell-en-us hunspell-en-gb
+  valgrind  # the video tests again under memcheck, which sees FFmpeg's own writes
 )
 
 missing=()
