@@ -1172,13 +1172,11 @@ class RelationshipTargets {
 
  private:
   static std::optional<std::uint32_t> Number(std::string_view id) {
-    if (id.size() < 4 || id.size() > 12 || !id.starts_with("rId") || (id[3] == '0' && id.size() > 4)) return std::nullopt;
-    std::uint64_t n = 0;
-    for (char c : id.substr(3)) {
-      if (c < '0' || c > '9') return std::nullopt;
-      n = n * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return n <= UINT32_MAX ? std::optional(static_cast<std::uint32_t>(n)) : std::nullopt;
+    if (!id.starts_with("rId") || (id.size() > 4 && id[3] == '0')) return std::nullopt;
+    const char* end = id.data() + id.size();
+    std::uint32_t n = 0;
+    const auto [ptr, ec] = std::from_chars(id.data() + 3, end, n);
+    return ec == std::errc() && ptr == end ? std::optional(n) : std::nullopt;
   }
   // The slot of the id, or the empty one where it would go.
   std::size_t SlotOf(std::string_view id) const {
